@@ -1,0 +1,59 @@
+#pragma once
+// velt-cli: a command-line Modbus RTU master for scripting and diagnosis.
+// Each command lives in its own file and registers itself with a static
+// CliRegistrar; main.cpp parses the global options and dispatches.
+#include <cstdint>
+#include <string>
+#include <vector>
+
+namespace velt {
+class CModbusPort;
+}
+
+namespace velt::cli {
+
+constexpr int kExitUsage = 64;       // bad arguments (sysexits EX_USAGE)
+constexpr int kExitPortOpenFail = 15; // RTU_ERR_NOT_OPEN: "Port Open Fail"
+
+struct CliOptions {
+    std::string port = "COM3"; // COMn or a device path
+    uint32_t baud = 9600;
+    uint8_t id = 1;
+    bool trace = false;
+};
+
+// Thrown by commands for bad arguments; main prints the message and the
+// usage and exits 64. Nothing else may escape a command.
+struct UsageError {
+    std::string message;
+};
+
+using CommandFn = int (*)(const CliOptions& options, const std::vector<std::string>& args);
+
+struct CliCommand {
+    const char* name;
+    const char* usage; // one or more lines, "name ARGS  description"
+    CommandFn run;
+};
+
+// Registers a command at static-initialisation time.
+struct CliRegistrar {
+    explicit CliRegistrar(const CliCommand& command);
+};
+const std::vector<CliCommand>& Commands();
+
+// Opens `port` for the options: "COMn" (or "\\.\COMn") through OpenPort, any
+// other text as a device path. Returns false when the port cannot be opened.
+bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options);
+
+// Installs the --trace printer ("TX: 01 04 ..." / "RX: ..." on stderr).
+void InstallTrace(CModbusPort& port, const CliOptions& options);
+
+// Integer argument parsing that throws UsageError with a clear message.
+long ParseIntArg(const std::string& text, long min, long max, const char* what);
+
+// Prints a failed result ("RTU_ERR_NO_REPLY (11)" / "drive exception 2") to
+// stderr and returns the exit code (the result code).
+int ReportFailure(uint8_t result);
+
+} // namespace velt::cli

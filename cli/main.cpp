@@ -1,0 +1,100 @@
+// velt-cli: global options, language, dispatch to the registered commands.
+#include "cli/CliCommon.h"
+
+#include "params/Language.h"
+
+#include <cstdio>
+#include <cstring>
+#include <exception>
+#include <string>
+#include <vector>
+
+using namespace velt;
+using namespace velt::cli;
+
+namespace {
+
+void PrintUsage(FILE* out) {
+    std::fprintf(out,
+                 "usage: velt-cli [--lang ko|en] [--port COMn|DEVICE] [--baud B] [--id N] [--trace] COMMAND [ARGS]\n"
+                 "\n"
+                 "A Modbus RTU master for VELT servo drives, for scripting and diagnosis.\n"
+                 "\n"
+                 "options:\n"
+                 "  --port COMn|DEVICE  port to use (default COM3); COMn is resolved through the\n"
+                 "                      ports folder ($VELT_PORTS_DIR or ~/.config/velt-host/ports),\n"
+                 "                      else /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
+                 "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
+                 "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
+                 "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
+                 "  --lang ko|en        language of names and messages (default: the system's)\n"
+                 "  --help              this text\n"
+                 "\n"
+                 "commands:\n");
+    for (const CliCommand& c : Commands()) std::fprintf(out, "%s\n", c.usage);
+    std::fprintf(out,
+                 "\n"
+                 "exit status: 0 success; the result code on a failed request (1..9 drive exception,\n"
+                 "10 CRC, 11 no reply, 12 read, 13 write, 14 frame, 15 port not open, 16 broadcast);\n"
+                 "64 bad arguments.\n");
+}
+
+int Run(int argc, char** argv) {
+    CliOptions options;
+    int lang = -1;
+    int i = 1;
+    auto needValue = [&](const char* opt) -> std::string {
+        if (i + 1 >= argc) throw UsageError{std::string(opt) + " needs a value"};
+        return argv[++i];
+    };
+    for (; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            PrintUsage(stdout);
+            return 0;
+        } else if (a == "--port") {
+            options.port = needValue("--port");
+            if (options.port.empty()) throw UsageError{"--port needs a value"};
+        } else if (a == "--baud") {
+            options.baud = static_cast<uint32_t>(ParseIntArg(needValue("--baud"), 1, 4000000, "baud rate"));
+        } else if (a == "--id") {
+            options.id = static_cast<uint8_t>(ParseIntArg(needValue("--id"), 0, 255, "drive ID"));
+        } else if (a == "--trace") {
+            options.trace = true;
+        } else if (a == "--lang") {
+            const std::string v = needValue("--lang");
+            lang = ParseLangOption(v.c_str());
+            if (lang < 0) throw UsageError{"--lang takes ko or en"};
+        } else if (!a.empty() && a[0] == '-') {
+            throw UsageError{"unknown option " + a};
+        } else {
+            break;
+        }
+    }
+    if (i >= argc) throw UsageError{"no command given"};
+    ApplyLanguage(lang >= 0 ? lang == 1 : SystemDefaultIsKorean());
+
+    const std::string name = argv[i];
+    std::vector<std::string> args(argv + i + 1, argv + argc);
+    for (const CliCommand& c : Commands())
+        if (name == c.name) return c.run(options, args);
+    throw UsageError{"unknown command " + name};
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    try {
+        return Run(argc, argv);
+    } catch (const UsageError& e) {
+        std::fprintf(stderr, "velt-cli: %s\n\n", e.message.c_str());
+        PrintUsage(stderr);
+        return kExitUsage;
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "velt-cli: %s\n", e.what());
+        return 70;
+    } catch (...) {
+        std::fprintf(stderr, "velt-cli: unexpected failure\n");
+        return 70;
+    }
+}

@@ -1,0 +1,133 @@
+#pragma once
+// The single shared picture of the connected drive: owner of the serial port,
+// the polling thread ("MainThread"), the polled data blocks, the request
+// counters and the connected flag. Every request on the wire goes through one
+// of the link's operations and is serialised by Lock.
+//
+// Lock order: Lock (the link's), then Port->Lock, then the frame log's queue
+// locks. Never the reverse.
+//
+// Readers on other threads take consistent snapshots of the data blocks
+// through the accessors below (a short internal lock, never Lock), so a
+// 32-bit value made of two registers always comes from one poll.
+#include "CModbusPort.h"
+
+#include <array>
+#include <atomic>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace velt {
+
+// Where the drive ID of the serial settings comes from. Called on the
+// MainThread on every connected pass; must be cheap and thread-safe.
+class IDriveIdSource {
+public:
+    virtual ~IDriveIdSource() = default;
+    virtual uint8_t SettingsDriveId() const = 0;
+};
+
+// Receives "params read" after every complete ReadAllParams. Called on the
+// thread that did the read (UI or MainThread) while no link lock is held;
+// implementations only post (a queued call), they never block.
+class IParamsReadSink {
+public:
+    virtual ~IParamsReadSink() = default;
+    virtual void PostParamsRead() = 0;
+};
+
+// The frame log of the monitoring page. Called under the link's Lock, from the
+// thread that made the request; implementations copy and return quickly.
+class IFrameLog {
+public:
+    virtual ~IFrameLog() = default;
+    virtual void QueueTxFrame(int length, const uint8_t* bytes) = 0;
+    virtual void QueueRxFrame(int length, const uint8_t* bytes) = 0;
+};
+
+using StateBlock = std::array<uint16_t, 32>;  // input registers 0..31 as received
+using BitBlock = std::array<uint8_t, 16>;     // 16 bits, one byte 0 or 1 each
+using ParamBlock = std::array<uint16_t, 144>; // holding registers 0..143 as received
+
+struct LinkCounters {
+    uint32_t DiReads = 0, DiOk = 0, DiFail = 0;
+    uint32_t DoRequests = 0, DoOk = 0, DoFail = 0;
+    uint32_t StateReads = 0, StateOk = 0, StateFail = 0;
+    uint32_t ParamRequests = 0, ParamOk = 0, ParamFail = 0;
+    uint32_t CrcErrors = 0, NoReplies = 0;
+};
+
+class CDriveLink {
+public:
+    CDriveLink();
+    ~CDriveLink(); // stops the thread if still running
+    CDriveLink(const CDriveLink&) = delete;
+    CDriveLink& operator=(const CDriveLink&) = delete;
+
+    // Outside connections; may be set or replaced at any time (atomic).
+    void SetDriveIdSource(IDriveIdSource* source);
+    void SetParamsReadSink(IParamsReadSink* sink);
+    void SetFrameLog(IFrameLog* log);
+
+    int StartThread(); // creates Port, starts the MainThread; returns 1
+    int StopThread();  // disconnects, ends the MainThread (5000 ms wait), deletes Port; returns 1
+
+    // Polls: MainThread only. 1 on success, 0 on failure or when disconnected.
+    int ReadDigitalInputs();
+    int ReadDigitalOutputs();
+    int ReadStateRegs();
+
+    // Request operations, any thread. Result codes of RtuResult.h.
+    uint8_t ReadAllParams();
+    uint8_t WriteParam(uint16_t reg, uint16_t value);
+    uint8_t WriteOutput(uint16_t coil, int on);
+
+    // Consistent snapshots of the polled blocks (cheap, lock-free for callers
+    // in the sense that they never wait for a transaction).
+    StateBlock StateRegs() const;
+    BitBlock DigitalInputs() const;
+    BitBlock DigitalOutputs() const;
+    ParamBlock ParamRegs() const;
+    LinkCounters Counters() const;
+
+    std::atomic<uint32_t> FailCount{0};
+    std::atomic<uint8_t> DriveId{1};
+    std::atomic<int> Connected{0};
+    std::atomic<int> Running{0};
+
+    std::atomic<uint32_t> DiReads{0}, DiOk{0}, DiFail{0};
+    std::atomic<uint32_t> DoRequests{0}, DoOk{0}, DoFail{0};
+    std::atomic<uint32_t> StateReads{0}, StateOk{0}, StateFail{0};
+    std::atomic<uint32_t> ParamRequests{0}, ParamOk{0}, ParamFail{0};
+    std::atomic<uint32_t> CrcErrors{0}, NoReplies{0};
+
+    // Connected passes run so far (never reset); for tests and statistics.
+    std::atomic<uint32_t> PassCount{0};
+
+    // Created by StartThread, deleted by StopThread. The connection bar opens
+    // it (OpenPort); the MainThread closes it when disconnected.
+    std::unique_ptr<CModbusPort> Port;
+
+private:
+    void MainThreadProc();
+    void ZeroCounters();
+    void ZeroData();
+    void LogExchange(); // hands Port's last TX and RX to the frame log
+    void CountFailure(uint8_t result);
+
+    mutable std::mutex Lock;     // request order (held for whole exchanges)
+    mutable std::mutex dataLock_; // guards the blocks below for snapshots only
+    StateBlock stateRegs_{};
+    BitBlock digitalInputs_{};
+    BitBlock digitalOutputs_{};
+    ParamBlock paramRegs_{};
+
+    std::atomic<IDriveIdSource*> driveIdSource_{nullptr};
+    std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
+    std::atomic<IFrameLog*> frameLog_{nullptr};
+    std::thread Thread;
+};
+
+} // namespace velt

@@ -1,0 +1,71 @@
+#pragma once
+// The one object that touches the serial line: a COM port configured for
+// Modbus RTU (8N1, no flow control) and the single-transaction Modbus master
+// that uses it. One request at a time; every request holds Lock from building
+// the frame to unpacking the reply.
+#include "RtuResult.h"
+
+#include <atomic>
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <string>
+
+namespace velt {
+
+class SerialDevice;
+
+// Standard Modbus CRC-16 (init 0xFFFF, reflected poly 0xA001), bit by bit.
+uint16_t Crc16(const uint8_t* data, size_t length);
+
+class CModbusPort {
+public:
+    CModbusPort();
+    ~CModbusPort();
+    CModbusPort(const CModbusPort&) = delete;
+    CModbusPort& operator=(const CModbusPort&) = delete;
+
+    // Opens COM<portNumber> ("COM%d" below 10, "\\.\COM%d" from 10 on; the
+    // platform layer resolves the name). 1 on success, 0 on failure; fails at
+    // once without side effects when already open.
+    int OpenPort(uint8_t portNumber, uint32_t baudRate);
+    // Same, with an explicit device name or path (velt-cli --port, tests).
+    int OpenDevice(const std::string& deviceName, uint32_t baudRate);
+    // Closes if open; harmless when closed. Must not run while another
+    // thread is inside a transaction on this port.
+    void ClosePort();
+
+    // The six requests. Outputs are written only on RTU_OK.
+    uint8_t ReadCoils(uint8_t slave, uint8_t coils[16]);
+    uint8_t ReadDiscreteInputs(uint8_t slave, uint8_t inputs[16]);
+    uint8_t ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity);
+    uint8_t ReadInputRegisters(uint8_t slave, uint16_t values[32]);
+    uint8_t WriteSingleCoil(uint8_t slave, uint16_t coil, int on);
+    uint8_t WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value);
+
+    // Optional trace of every exchange (velt-cli --trace): called inside the
+    // transaction, under Lock, with the bytes written (tx) and read (!tx).
+    using TraceFn = void (*)(void* context, bool tx, const uint8_t* bytes, size_t count);
+    void SetTrace(TraceFn fn, void* context);
+
+    // Read without a lock by other threads: 1 while open.
+    std::atomic<int> IsOpen{0};
+    // Last exchange; valid for the caller that holds the request order
+    // (the drive link reads them under its own lock right after a request).
+    uint8_t TxFrame[256]{};
+    uint8_t RxFrame[256]{};
+    uint16_t TxCount = 0;
+    uint16_t RxCount = 0;
+    std::mutex Lock;
+
+private:
+    uint8_t Transact(int requestLength, int expectedReplyLength);
+    uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value, int expectedReplyLength);
+
+    std::unique_ptr<SerialDevice> Handle;
+    TraceFn traceFn_ = nullptr;
+    void* traceContext_ = nullptr;
+};
+
+} // namespace velt

@@ -1,0 +1,21 @@
+#pragma once
+// The one language switch of the system: decided once at start-up.
+
+namespace velt {
+
+// True when the system's default language is Korean. On POSIX: the language
+// of LC_ALL, else LC_MESSAGES, else LANG, else LANG= in /etc/default/locale;
+// Korean when it starts with "ko". On Windows: primary language id 0x12.
+bool SystemDefaultIsKorean();
+
+// Points ParamTable and the four localised name tables at the Korean or the
+// English arrays and records the choice. Call once, before any reader runs.
+void ApplyLanguage(bool korean);
+
+// The choice made by ApplyLanguage (false before it is called).
+bool IsKoreanLanguage();
+
+// Parses a "--lang ko|en" value: 1 Korean, 0 English, -1 invalid.
+int ParseLangOption(const char* value);
+
+} // namespace velt

@@ -1,0 +1,41 @@
+#pragma once
+// The parameter catalogue: one record per drive parameter 0..143, in Korean
+// and in English. Constant data; ParamTable points at the language chosen at
+// start-up (see Language.h) and is never changed afterwards.
+#include <cstdint>
+
+namespace velt {
+
+constexpr int PARAM_COUNT = 144;
+constexpr int CommandRegister = 120;
+constexpr int StoreCommand = 7;
+
+struct ParamInfo {
+    int32_t number;    // equal to the record's position
+    int32_t kind;      // 0 = not in use; 1, 3, 4 = in use (treated alike)
+    int32_t isHalf32;  // 1 = one half of a signed 32-bit pair
+    int32_t isBits;    // 1 = bit flags, edited with the bit dialog
+    const char* name;  // UTF-8
+    const char* help;  // UTF-8, lines separated by "\r\n"
+};
+
+extern const ParamInfo ParamTableKo[PARAM_COUNT];
+extern const ParamInfo ParamTableEn[PARAM_COUNT];
+extern const ParamInfo* ParamTable; // ParamTableEn until a language is applied
+
+// 32-bit pairs. 83..98 keep the high word first (83/84 .. 97/98); 122/123 and
+// 126/127 keep the low word first. This is the only place that knows it.
+enum class PairOrder { None, HighFirst, LowFirst };
+
+// Order of the pair that register n belongs to (None outside the pairs).
+PairOrder PairOrderOf(int n);
+// First (lower-numbered) register of the pair containing n, or -1.
+int PairFirst(int n);
+// The signed 32-bit value of the pair whose first register is `first`,
+// from 144 16-bit register values.
+int32_t CombinePair(int first, const int16_t* values);
+int32_t CombinePair(int first, const uint16_t* values);
+// Splits v into the two registers of the pair whose first register is `first`.
+void SplitPair(int first, int32_t v, int16_t* values);
+
+} // namespace velt

@@ -1,0 +1,25 @@
+#pragma once
+// Plain message boxes. Every message the system shows to the user goes through
+// ShowMessage, so that the GUI can show a real box and tests can answer and
+// inspect them. Without an installed service, messages go to stderr and a
+// Yes/No question is answered No (the safe answer).
+#include <string>
+
+namespace velt {
+
+enum class MsgButtons { Ok, YesNo };
+enum class MsgResult { Ok, Yes, No };
+
+class IMessageService {
+public:
+    virtual ~IMessageService() = default;
+    // text is UTF-8; "\r\n" separates lines as in the original texts.
+    virtual MsgResult Show(const std::string& text, MsgButtons buttons) = 0;
+};
+
+// Installs the service used from now on (nullptr restores the stderr default).
+// Returns the previous one. Not thread-safe against concurrent ShowMessage.
+IMessageService* SetMessageService(IMessageService* service);
+MsgResult ShowMessage(const std::string& text, MsgButtons buttons = MsgButtons::Ok);
+
+} // namespace velt

@@ -1,0 +1,23 @@
+#pragma once
+// Where COM port names ("COM3", "\\.\COM12") are resolved on platforms that
+// have no COM namespace. An entry named COMn in the ports folder is either a
+// symbolic link to a device or a one-line text file naming one.
+#include <filesystem>
+#include <string>
+
+namespace velt {
+
+// $VELT_PORTS_DIR when set, else $XDG_CONFIG_HOME/velt-host/ports, else
+// ~/.config/velt-host/ports. The folder is not created here.
+std::filesystem::path PortsFolder();
+
+// Strips an optional "\\.\" prefix and returns the n of "COMn", or 0 when the
+// name is not of that form.
+int ComNumberOf(const std::string& name);
+
+// Maps a Windows-style COM name to the device to open: the ports-folder entry
+// when there is one, else /dev/ttyS{n-1}. Any other name (a device path) is
+// returned unchanged. Never fails; a missing device fails later, at open.
+std::string ResolvePortName(const std::string& name);
+
+} // namespace velt

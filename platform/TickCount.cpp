@@ -1,0 +1,15 @@
+#include "TickCount.h"
+
+#include <chrono>
+#include <thread>
+
+namespace velt {
+
+uint32_t GetTickCount() {
+    using namespace std::chrono;
+    return static_cast<uint32_t>(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+void SleepMs(uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
+
+} // namespace velt

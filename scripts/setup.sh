@@ -1,0 +1,38 @@
+#!/usr/bin/env bash
+# Installs the Debian 12 packages the project needs (only those missing) and
+# configures + builds the tree in ./build. Sourced by run.sh and test.sh.
+set -euo pipefail
+
+VELT_PACKAGES=(
+  build-essential cmake ninja-build pkg-config
+  googletest libgtest-dev libgmock-dev
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libmodbus-dev
+  fonts-noto-cjk
+  xvfb xauth
+)
+
+velt_sudo() {
+  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
+}
+
+velt_install_packages() {
+  local missing=()
+  for p in "${VELT_PACKAGES[@]}"; do
+    if ! dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed"; then
+      missing+=("$p")
+    fi
+  done
+  if [ ${#missing[@]} -gt 0 ]; then
+    echo "setup: installing ${missing[*]}"
+    export DEBIAN_FRONTEND=noninteractive
+    velt_sudo apt-get update -q
+    velt_sudo apt-get install -y -q --no-install-recommends "${missing[@]}"
+  fi
+}
+
+velt_build() {
+  local dir="$1"; shift
+  cmake -S "$VELT_ROOT" -B "$dir" -G Ninja "$@"
+  cmake --build "$dir" -j "$(nproc)"
+}

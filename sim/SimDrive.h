@@ -1,0 +1,73 @@
+#pragma once
+// A simulated VELT drive: a Modbus RTU slave on a pseudo-terminal with the
+// drive's register map, a simple motion model and fault injection. Used by the
+// tests, the benchmarks, velt-drive-sim and velt-host --demo.
+//
+// All public members are thread-safe.
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace velt::sim {
+
+struct SimOptions {
+    int comNumber = 3;      // published as COM<n> in the ports folder
+    uint8_t id = 1;         // own slave address
+    uint32_t baud = 9600;   // used for wire timing and the pty's line speed
+    bool wireTiming = false; // answer only after request + reply line time + 3.5 chars
+    std::string stateFile;  // stored parameters (code 7); loaded at start when present
+    bool publish = true;    // create the COMn entry in PortsFolder() (removed on Stop)
+};
+
+// One request as the slave received it (CRC good, any address).
+struct SimRequest {
+    uint8_t slave = 0;
+    uint8_t function = 0;
+    uint16_t address = 0;
+    uint16_t value = 0; // quantity, coil state or register value
+};
+
+class SimDrive {
+public:
+    explicit SimDrive(SimOptions options = {});
+    ~SimDrive(); // Stop()
+    SimDrive(const SimDrive&) = delete;
+    SimDrive& operator=(const SimDrive&) = delete;
+
+    // Opens the pseudo-terminal, publishes COMn (when options.publish) and
+    // starts serving. False with a reason in *error on failure.
+    bool Start(std::string* error = nullptr);
+    void Stop(); // stops serving, removes the COMn entry; idempotent
+
+    std::string DevicePath() const; // the device a master opens, e.g. /dev/pts/7
+    std::string ComName() const;    // "COM3"
+
+    // Fault injection (same meaning as the velt-drive-sim stdin commands).
+    void SetSilent(bool on);
+    void SetBadCrc(bool on);
+    void SetWrongId(bool on);
+    void SetLateMs(int ms); // 0 = off
+    void SetRefuse(int reg, bool on);
+    void RaiseAlarm(int alarm); // 0 clears like RESET
+    void SetInput(int k, bool on);
+    void ServoOff();
+    // One line of the stdin control protocol ("silent on", "input 3 1", ...).
+    // False with a message in *error for an unknown or malformed line.
+    bool ApplyControlLine(const std::string& line, std::string* error = nullptr);
+
+    // Inspection and set-up for tests.
+    uint16_t Holding(int reg) const;
+    void SetHolding(int reg, uint16_t value); // bypasses range checks
+    uint16_t InputReg(int reg) const;
+    bool Coil(int k) const;
+    bool Input(int k) const;
+    std::vector<SimRequest> Requests() const; // every request received since ClearRequests
+    void ClearRequests();
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace velt::sim
