@@ -1,0 +1,111 @@
+#include "controls/CButtonST.h"
+
+#include <QEnterEvent>
+#include <QPainter>
+#include <QPalette>
+#include <algorithm>
+
+namespace velt {
+
+namespace {
+constexpr int kIconSide = 32;
+constexpr int kGap = 6;
+
+int Lighten(int channel, int delta) { return std::clamp(channel + delta, 0, 255); }
+} // namespace
+
+CButtonST::CButtonST(QWidget* parent) : QPushButton(parent) {
+    setAttribute(Qt::WA_Hover);
+    setMouseTracking(true);
+}
+
+void CButtonST::SetIcon(const QIcon& icon) {
+    icon_ = icon;
+    update();
+}
+
+void CButtonST::SetCaptionColours(const QColor& normal, const QColor& hover) {
+    normalCaption_ = normal;
+    hoverCaption_ = hover;
+    update();
+}
+
+void CButtonST::SetHoverLighten(int delta) {
+    hoverLighten_ = delta;
+    update();
+}
+
+void CButtonST::SetFlat(bool flat) {
+    flat_ = flat;
+    update();
+}
+
+QColor CButtonST::BackgroundColour() const {
+    const QColor base = palette().color(QPalette::Button);
+    if (!hovered_ || !isEnabled()) return base;
+    return QColor(Lighten(base.red(), hoverLighten_), Lighten(base.green(), hoverLighten_),
+                  Lighten(base.blue(), hoverLighten_));
+}
+
+QSize CButtonST::sizeHint() const {
+    const QFontMetrics fm(font());
+    const QSize textSize = fm.size(0, text());
+    const int iconWidth = icon_.isNull() ? 0 : kIconSide + kGap;
+    return {textSize.width() + iconWidth + 16, std::max(textSize.height(), kIconSide) + 10};
+}
+
+void CButtonST::enterEvent(QEnterEvent* event) {
+    hovered_ = true;
+    update();
+    QPushButton::enterEvent(event);
+}
+
+void CButtonST::leaveEvent(QEvent* event) {
+    hovered_ = false;
+    update();
+    QPushButton::leaveEvent(event);
+}
+
+void CButtonST::PaintFrame(QPainter& painter, const QRect& r) const {
+    const bool down = isDown() || isChecked();
+    if (flat_ && !hovered_ && !down) return;
+    const QPalette& pal = palette();
+    const QColor topLeft = down ? pal.color(QPalette::Dark) : pal.color(QPalette::Light);
+    const QColor bottomRight = down ? pal.color(QPalette::Light) : pal.color(QPalette::Dark);
+    painter.setPen(topLeft);
+    painter.drawLine(r.topLeft(), r.topRight());
+    painter.drawLine(r.topLeft(), r.bottomLeft());
+    painter.setPen(bottomRight);
+    painter.drawLine(r.bottomLeft(), r.bottomRight());
+    painter.drawLine(r.topRight(), r.bottomRight());
+    if (hasFocus() && !flat_) {
+        painter.setPen(QPen(pal.color(QPalette::WindowText), 1, Qt::DotLine));
+        painter.drawRect(r.adjusted(3, 3, -3, -3));
+    }
+}
+
+void CButtonST::paintEvent(QPaintEvent* /*event*/) {
+    QPainter painter(this);
+    const QRect r = rect().adjusted(0, 0, -1, -1);
+    painter.fillRect(rect(), BackgroundColour());
+    PaintFrame(painter, r);
+
+    const int shift = isDown() ? 1 : 0;
+    const QFontMetrics fm(font());
+    const QSize textSize = fm.size(0, text());
+    const bool hasIcon = !icon_.isNull();
+    const int iconSide = std::min(kIconSide, height() - 8);
+    const int contentWidth = textSize.width() + (hasIcon ? iconSide + kGap : 0);
+    int x = std::max(4, (width() - contentWidth) / 2) + shift;
+    if (hasIcon) {
+        const QRect iconRect(x, (height() - iconSide) / 2 + shift, iconSide, iconSide);
+        icon_.paint(&painter, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
+        x += iconSide + kGap;
+    }
+    const QRect textRect(x, shift, width() - x - 4, height());
+    painter.setFont(font());
+    painter.setPen(isEnabled() ? CaptionColour() : palette().color(QPalette::Disabled, QPalette::ButtonText));
+    painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text());
+}
+
+} // namespace velt

@@ -1,0 +1,45 @@
+#pragma once
+
+#include <QColor>
+#include <QIcon>
+#include <QPushButton>
+
+namespace velt {
+
+// Push button drawn with an icon beside its caption (the caption may hold two lines, split at
+// '\n'), with one caption colour normally and another while the pointer is over the button, and the
+// background lightened under the pointer. User-interface thread only.
+class CButtonST : public QPushButton {
+    Q_OBJECT
+public:
+    explicit CButtonST(QWidget* parent = nullptr);
+
+    void SetIcon(const QIcon& icon);
+    void SetCaptionColours(const QColor& normal, const QColor& hover);
+    // Each RGB channel of the background under the pointer is raised by delta, capped at 255.
+    void SetHoverLighten(int delta); // default 30
+    void SetFlat(bool flat);         // default false (raised)
+
+    bool IsHovered() const { return hovered_; }
+    QColor CaptionColour() const { return hovered_ ? hoverCaption_ : normalCaption_; }
+    QColor BackgroundColour() const;
+
+    QSize sizeHint() const override;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    void enterEvent(QEnterEvent* event) override;
+    void leaveEvent(QEvent* event) override;
+
+private:
+    void PaintFrame(QPainter& painter, const QRect& r) const;
+
+    QIcon icon_;
+    QColor normalCaption_{Qt::black};
+    QColor hoverCaption_{Qt::black};
+    int hoverLighten_ = 30;
+    bool flat_ = false;
+    bool hovered_ = false;
+};
+
+} // namespace velt
