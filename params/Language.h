@@ -1,5 +1,6 @@
 #pragma once
 // The one language switch of the system: decided once at start-up.
+#include <string>
 
 namespace velt {
 
@@ -17,5 +18,15 @@ bool IsKoreanLanguage();
 
 // Parses a "--lang ko|en" value: 1 Korean, 0 English, -1 invalid.
 int ParseLangOption(const char* value);
+
+// True for a POSIX locale name of the Korean language: "ko", "ko_KR",
+// "ko_KR.UTF-8", "ko.eucKR", "ko@x" (not "kok", the Konkani language).
+bool LocaleNameIsKorean(const std::string& locale);
+
+// The decision of SystemDefaultIsKorean from explicit inputs (nullptr or ""
+// for an unset variable) and the path of the system locale file holding
+// "LANG=..." lines. Testable without touching the process environment.
+bool DefaultLanguageIsKorean(const char* lcAll, const char* lcMessages, const char* lang,
+                             const std::string& localeFile);
 
 } // namespace velt

@@ -11,12 +11,12 @@ constexpr int CommandRegister = 120;
 constexpr int StoreCommand = 7;
 
 struct ParamInfo {
-    int32_t number;    // equal to the record's position
-    int32_t kind;      // 0 = not in use; 1, 3, 4 = in use (treated alike)
-    int32_t isHalf32;  // 1 = one half of a signed 32-bit pair
-    int32_t isBits;    // 1 = bit flags, edited with the bit dialog
-    const char* name;  // UTF-8
-    const char* help;  // UTF-8, lines separated by "\r\n"
+    int32_t number;   // equal to the record's position
+    int32_t kind;     // 0 = not in use; 1, 3, 4 = in use (treated alike)
+    int32_t isHalf32; // 1 = one half of a signed 32-bit pair
+    int32_t isBits;   // 1 = bit flags, edited with the bit dialog
+    const char* name; // UTF-8
+    const char* help; // UTF-8, lines separated by "\r\n"
 };
 
 extern const ParamInfo ParamTableKo[PARAM_COUNT];
@@ -37,5 +37,8 @@ int32_t CombinePair(int first, const int16_t* values);
 int32_t CombinePair(int first, const uint16_t* values);
 // Splits v into the two registers of the pair whose first register is `first`.
 void SplitPair(int first, int32_t v, int16_t* values);
+void SplitPair(int first, int32_t v, uint16_t* values);
+// CombinePair gives 0 and SplitPair writes nothing when `first` is not the
+// first register of a pair.
 
 } // namespace velt

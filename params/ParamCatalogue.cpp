@@ -1,0 +1,63 @@
+// The selected catalogue and the word order of the 32-bit parameter pairs.
+#include "params/ParamCatalogue.h"
+
+namespace velt {
+
+// English until ApplyLanguage (params/Language.h) chooses at start-up.
+const ParamInfo* ParamTable = ParamTableEn;
+
+namespace {
+constexpr int kHighFirstBegin = 83; // 83/84 .. 97/98: high word first
+constexpr int kHighFirstEnd = 98;
+
+bool IsLowFirstRegister(int n) {
+    return n == 122 || n == 123 || n == 126 || n == 127;
+}
+
+template <typename Word> int32_t Combine(int first, const Word* values) {
+    if (values == nullptr || PairFirst(first) != first) return 0;
+    const auto a = static_cast<uint16_t>(values[first]);
+    const auto b = static_cast<uint16_t>(values[first + 1]);
+    const uint32_t hi = PairOrderOf(first) == PairOrder::HighFirst ? a : b;
+    const uint32_t lo = PairOrderOf(first) == PairOrder::HighFirst ? b : a;
+    return static_cast<int32_t>((hi << 16) | lo);
+}
+
+template <typename Word> void Split(int first, int32_t v, Word* values) {
+    if (values == nullptr || PairFirst(first) != first) return;
+    const auto u = static_cast<uint32_t>(v);
+    const auto hi = static_cast<Word>(static_cast<uint16_t>(u >> 16));
+    const auto lo = static_cast<Word>(static_cast<uint16_t>(u & 0xFFFFu));
+    const bool highFirst = PairOrderOf(first) == PairOrder::HighFirst;
+    values[first] = highFirst ? hi : lo;
+    values[first + 1] = highFirst ? lo : hi;
+}
+} // namespace
+
+PairOrder PairOrderOf(int n) {
+    if (n >= kHighFirstBegin && n <= kHighFirstEnd) return PairOrder::HighFirst;
+    if (IsLowFirstRegister(n)) return PairOrder::LowFirst;
+    return PairOrder::None;
+}
+
+int PairFirst(int n) {
+    if (n >= kHighFirstBegin && n <= kHighFirstEnd) return kHighFirstBegin + (n - kHighFirstBegin) / 2 * 2;
+    if (n == 122 || n == 123) return 122;
+    if (n == 126 || n == 127) return 126;
+    return -1;
+}
+
+int32_t CombinePair(int first, const int16_t* values) {
+    return Combine(first, values);
+}
+int32_t CombinePair(int first, const uint16_t* values) {
+    return Combine(first, values);
+}
+void SplitPair(int first, int32_t v, int16_t* values) {
+    Split(first, v, values);
+}
+void SplitPair(int first, int32_t v, uint16_t* values) {
+    Split(first, v, values);
+}
+
+} // namespace velt
