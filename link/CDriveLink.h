@@ -14,7 +14,10 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <thread>
@@ -110,14 +113,31 @@ public:
     // it (OpenPort); the MainThread closes it when disconnected.
     std::unique_ptr<CModbusPort> Port;
 
+    // Opens the port through `open` (for example p.OpenPort(n, baud)) and
+    // sets Connected to its result (1 or 0), both under Lock, so that the
+    // MainThread cannot close the freshly opened port before the flag is set.
+    // Returns the result; 0 without calling `open` when there is no Port.
+    int OpenAndConnect(const std::function<int(CModbusPort&)>& open);
+    // Clears Connected and FailCount; the MainThread closes the port and
+    // zeroes the data on its next disconnected pass (within about 200 ms).
+    void Disconnect();
+
 private:
+    struct ThreadDone; // completion flag shared with the MainThread
+
     void MainThreadProc();
+    void DisconnectedPass();
+    void FollowDriveId();
+    // Sleeps on the MainThread unless StopThread asks it to end; false when
+    // the sleep was cut short (or not begun) because Running is 0.
+    bool SleepUnlessStopping(std::chrono::milliseconds duration);
+    int FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
     void ZeroCounters();
     void ZeroData();
-    void LogExchange(); // hands Port's last TX and RX to the frame log
+    void LogExchange(uint8_t result); // hands Port's last TX and RX to the frame log
     void CountFailure(uint8_t result);
 
-    mutable std::mutex Lock;     // request order (held for whole exchanges)
+    mutable std::mutex Lock;      // request order (held for whole exchanges)
     mutable std::mutex dataLock_; // guards the blocks below for snapshots only
     StateBlock stateRegs_{};
     BitBlock digitalInputs_{};
@@ -127,6 +147,12 @@ private:
     std::atomic<IDriveIdSource*> driveIdSource_{nullptr};
     std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
     std::atomic<IFrameLog*> frameLog_{nullptr};
+
+    std::mutex sleepMutex_; // with sleepCv_: wakes the MainThread's sleeps on stop
+    std::condition_variable sleepCv_;
+    std::shared_ptr<ThreadDone> done_;
+    bool orphaned_ = false;       // the MainThread outlived StopThread's wait (owner thread only)
+    bool timerResolution_ = false; // StartThread raised the timer resolution
     std::thread Thread;
 };
 

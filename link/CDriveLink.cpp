@@ -1,0 +1,394 @@
+#include "CDriveLink.h"
+
+#include "ThreadTuning.h"
+#include "platform/MessageService.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace velt {
+
+using namespace std::chrono_literals;
+
+namespace {
+// Between connected passes: keeps the state block about 10 ms plus one
+// exchange old while leaving the line free for the user's requests.
+constexpr auto kPassSleep = 10ms;
+// Between disconnected passes: how quickly a disconnect closes the port and
+// clears the data.
+constexpr auto kDisconnectedSleep = 200ms;
+// Before following a new drive ID: lets the user finish typing in the
+// serial settings before the link talks to the new drive.
+constexpr auto kDriveIdPause = 100ms;
+// After each parameter block: gives the drive time between the four reads.
+constexpr auto kParamBlockGap = 10ms;
+// StopThread's first sleep: long enough for the MainThread to finish a quick
+// pass and run one disconnected pass that closes the port.
+constexpr auto kStopSettle = 500ms;
+// StopThread's wait for the MainThread: covers a pass against a silent drive
+// (a state read of about 1.07 s and two bit reads of about 1.0 s each, or a
+// parameter read after a drive-ID change) with room to spare.
+constexpr auto kStopWait = 5000ms;
+
+constexpr int kParamBlockSize = 36;
+constexpr int kParamCount = 144;
+constexpr uint32_t kBitPollEvery = 5; // inputs and outputs on every fifth pass
+} // namespace
+
+// Set by the MainThread as its very last act. Shared with the thread so that
+// it stays valid even when StopThread gave up waiting and detached it.
+struct CDriveLink::ThreadDone {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+
+    void Signal() {
+        std::lock_guard lock(m);
+        done = true;
+        cv.notify_all();
+    }
+    bool WaitFor(std::chrono::milliseconds timeout) {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, timeout, [this] { return done; });
+    }
+    void Wait() {
+        std::unique_lock lock(m);
+        cv.wait(lock, [this] { return done; });
+    }
+};
+
+CDriveLink::CDriveLink() = default;
+
+CDriveLink::~CDriveLink() {
+    if (Thread.joinable()) StopThread();
+    // A MainThread that outlived StopThread's wait still uses this object and
+    // Port; it ends once its current exchange times out.
+    if (orphaned_ && done_) done_->Wait();
+}
+
+void CDriveLink::SetDriveIdSource(IDriveIdSource* source) { driveIdSource_.store(source); }
+void CDriveLink::SetParamsReadSink(IParamsReadSink* sink) { paramsReadSink_.store(sink); }
+void CDriveLink::SetFrameLog(IFrameLog* log) { frameLog_.store(log); }
+
+// Owner thread (start-up). Returns 1; 0 if the thread could not be created,
+// in which case the link stays without a MainThread and never polls.
+int CDriveLink::StartThread() {
+    if (Thread.joinable() || orphaned_) return 1; // the thread is never restarted
+    BeginTimerResolution();
+    timerResolution_ = true;
+    Port = std::make_unique<CModbusPort>();
+    Running.store(1);
+    done_ = std::make_shared<ThreadDone>();
+    try {
+        Thread = std::thread([this, done = done_] {
+            MainThreadProc();
+            done->Signal();
+        });
+    } catch (const std::system_error&) {
+        Running.store(0);
+        return 0;
+    }
+    return 1;
+}
+
+// Owner thread (shutdown). Blocks for 500 ms plus at most 5000 ms.
+int CDriveLink::StopThread() {
+    Connected.store(0);
+    FailCount.store(0);
+    std::this_thread::sleep_for(kStopSettle);
+    if (Thread.joinable()) {
+        {
+            std::lock_guard lock(sleepMutex_);
+            Running.store(0);
+        }
+        sleepCv_.notify_all();
+        if (!done_->WaitFor(kStopWait)) {
+            ShowMessage("MainThread timeout!");
+            Thread.detach();
+            orphaned_ = true;
+        } else {
+            try {
+                Thread.join();
+            } catch (const std::system_error&) {
+                ShowMessage("MainThread waitfailed");
+                if (Thread.joinable()) {
+                    Thread.detach();
+                    orphaned_ = true;
+                }
+            }
+        }
+    }
+    Running.store(0);
+    // While a detached MainThread may still be inside an exchange, the port
+    // stays alive; the destructor deletes it after the thread has ended.
+    if (Port && !orphaned_) {
+        Port->ClosePort();
+        Port.reset();
+    }
+    if (timerResolution_) {
+        EndTimerResolution();
+        timerResolution_ = false;
+    }
+    return 1;
+}
+
+int CDriveLink::OpenAndConnect(const std::function<int(CModbusPort&)>& open) {
+    std::lock_guard lock(Lock);
+    if (!Port) return 0;
+    const int opened = open(*Port) == 1 ? 1 : 0;
+    Connected.store(opened);
+    return opened;
+}
+
+void CDriveLink::Disconnect() {
+    Connected.store(0);
+    FailCount.store(0);
+}
+
+bool CDriveLink::SleepUnlessStopping(std::chrono::milliseconds duration) {
+    std::unique_lock lock(sleepMutex_);
+    return !sleepCv_.wait_for(lock, duration, [this] { return Running.load() == 0; });
+}
+
+void CDriveLink::MainThreadProc() {
+    RaiseCurrentThreadPriority();
+    uint32_t pass = 0; // connected passes; never reset
+    while (Running.load() != 0) {
+        if (Connected.load() == 0) {
+            DisconnectedPass();
+            SleepUnlessStopping(kDisconnectedSleep);
+            continue;
+        }
+        if (DriveId.load() != 0) {
+            if (ReadStateRegs() == 1)
+                FailCount.store(0);
+            else
+                FailCount.fetch_add(1);
+            if (pass % kBitPollEvery == 0) {
+                ReadDigitalInputs();
+                ReadDigitalOutputs();
+            }
+        }
+        ++pass;
+        PassCount.store(pass);
+        FollowDriveId();
+        SleepUnlessStopping(kPassSleep);
+    }
+}
+
+// Closes the port under Lock: a request that another thread began before the
+// disconnect finishes its exchange first, and a connect made meanwhile
+// (OpenAndConnect) is not undone.
+void CDriveLink::DisconnectedPass() {
+    std::lock_guard lock(Lock);
+    if (Connected.load() != 0) return;
+    if (Port && Port->IsOpen.load() != 0) Port->ClosePort();
+    FailCount.store(0);
+    ZeroCounters();
+    ZeroData();
+}
+
+void CDriveLink::FollowDriveId() {
+    IDriveIdSource* source = driveIdSource_.load();
+    if (source == nullptr || source->SettingsDriveId() == DriveId.load()) return;
+    if (!SleepUnlessStopping(kDriveIdPause)) return;
+    const uint8_t id = source->SettingsDriveId();
+    DriveId.store(id);
+    {
+        std::lock_guard lock(Lock);
+        ZeroCounters();
+    }
+    if (id != 0) ReadAllParams();
+}
+
+int CDriveLink::ReadDigitalInputs() {
+    std::lock_guard lock(Lock);
+    if (Connected.load() == 0 || !Port) return 0;
+    DiReads.fetch_add(1);
+    BitBlock bits{};
+    const uint8_t result = Port->ReadDiscreteInputs(DriveId.load(), bits.data());
+    if (result == RTU_OK) {
+        std::lock_guard data(dataLock_);
+        digitalInputs_ = bits;
+    }
+    return FinishPoll(result, DiOk, DiFail);
+}
+
+int CDriveLink::ReadDigitalOutputs() {
+    std::lock_guard lock(Lock);
+    if (Connected.load() == 0 || !Port) return 0;
+    DoRequests.fetch_add(1);
+    BitBlock bits{};
+    const uint8_t result = Port->ReadCoils(DriveId.load(), bits.data());
+    if (result == RTU_OK) {
+        std::lock_guard data(dataLock_);
+        digitalOutputs_ = bits;
+    }
+    return FinishPoll(result, DoOk, DoFail);
+}
+
+int CDriveLink::ReadStateRegs() {
+    std::lock_guard lock(Lock);
+    if (Connected.load() == 0 || !Port) return 0;
+    StateReads.fetch_add(1);
+    StateBlock regs{};
+    const uint8_t result = Port->ReadInputRegisters(DriveId.load(), regs.data());
+    if (result == RTU_OK) {
+        std::lock_guard data(dataLock_);
+        stateRegs_ = regs;
+    }
+    return FinishPoll(result, StateOk, StateFail);
+}
+
+// Under Lock. Counts the poll's outcome; a failed poll goes to the frame log.
+int CDriveLink::FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail) {
+    if (result == RTU_OK) {
+        ok.fetch_add(1);
+        return 1;
+    }
+    CountFailure(result);
+    fail.fetch_add(1);
+    LogExchange(result);
+    return 0;
+}
+
+uint8_t CDriveLink::ReadAllParams() {
+    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+    uint8_t result = RTU_OK;
+    {
+        std::lock_guard lock(Lock);
+        if (!Port) return RTU_ERR_NOT_OPEN;
+        const uint8_t id = DriveId.load();
+        for (int start = 0; start < kParamCount; start += kParamBlockSize) {
+            ParamRequests.fetch_add(1);
+            std::array<uint16_t, kParamBlockSize> values{};
+            result = Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
+            if (result != RTU_OK) {
+                CountFailure(result);
+                ParamFail.fetch_add(1);
+                break;
+            }
+            {
+                std::lock_guard data(dataLock_);
+                std::copy(values.begin(), values.end(), paramRegs_.begin() + start);
+            }
+            ParamOk.fetch_add(1);
+            std::this_thread::sleep_for(kParamBlockGap);
+        }
+    }
+    if (result == RTU_OK) {
+        if (IParamsReadSink* sink = paramsReadSink_.load()) sink->PostParamsRead();
+    }
+    return result;
+}
+
+uint8_t CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
+    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+    std::lock_guard lock(Lock);
+    if (!Port) return RTU_ERR_NOT_OPEN;
+    ParamRequests.fetch_add(1);
+    const uint8_t result = Port->WriteSingleRegister(DriveId.load(), reg, value);
+    if (result == RTU_OK) {
+        ParamOk.fetch_add(1);
+    } else {
+        CountFailure(result);
+        ParamFail.fetch_add(1);
+    }
+    LogExchange(result);
+    return result;
+}
+
+uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
+    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+    std::lock_guard lock(Lock);
+    if (!Port) return RTU_ERR_NOT_OPEN;
+    DoRequests.fetch_add(1);
+    const uint8_t result = Port->WriteSingleCoil(DriveId.load(), coil, on);
+    if (result == RTU_OK) {
+        DoOk.fetch_add(1);
+    } else {
+        CountFailure(result);
+        DoFail.fetch_add(1);
+    }
+    LogExchange(result);
+    return result;
+}
+
+void CDriveLink::CountFailure(uint8_t result) {
+    if (result == RTU_ERR_NO_REPLY)
+        NoReplies.fetch_add(1);
+    else if (result == RTU_ERR_CRC)
+        CrcErrors.fetch_add(1);
+}
+
+// Under Lock, right after the request, so Port's frames are this exchange's.
+// The port leaves its counts from the previous exchange in place when it sent
+// nothing (port not open) or read nothing (write failed); those stale bytes
+// are not this exchange's and are logged as empty frames.
+void CDriveLink::LogExchange(uint8_t result) {
+    IFrameLog* log = frameLog_.load();
+    if (log == nullptr) return;
+    const bool sent = result != RTU_ERR_NOT_OPEN;
+    const bool read = sent && result != RTU_ERR_WRITE && result != RTU_BROADCAST;
+    log->QueueTxFrame(sent ? Port->TxCount : 0, Port->TxFrame);
+    log->QueueRxFrame(read ? Port->RxCount : 0, Port->RxFrame);
+}
+
+void CDriveLink::ZeroCounters() {
+    std::lock_guard data(dataLock_);
+    for (std::atomic<uint32_t>* c : {&DiReads, &DiOk, &DiFail, &DoRequests, &DoOk, &DoFail, &StateReads, &StateOk,
+                                     &StateFail, &ParamRequests, &ParamOk, &ParamFail, &CrcErrors, &NoReplies})
+        c->store(0);
+}
+
+void CDriveLink::ZeroData() {
+    std::lock_guard data(dataLock_);
+    stateRegs_.fill(0);
+    digitalInputs_.fill(0);
+    digitalOutputs_.fill(0);
+    paramRegs_.fill(0);
+}
+
+StateBlock CDriveLink::StateRegs() const {
+    std::lock_guard data(dataLock_);
+    return stateRegs_;
+}
+
+BitBlock CDriveLink::DigitalInputs() const {
+    std::lock_guard data(dataLock_);
+    return digitalInputs_;
+}
+
+BitBlock CDriveLink::DigitalOutputs() const {
+    std::lock_guard data(dataLock_);
+    return digitalOutputs_;
+}
+
+ParamBlock CDriveLink::ParamRegs() const {
+    std::lock_guard data(dataLock_);
+    return paramRegs_;
+}
+
+// Taken under the data lock, so a zeroing (disconnect, drive-ID change) is
+// seen whole; increments in flight may show as an attempt without its outcome.
+LinkCounters CDriveLink::Counters() const {
+    std::lock_guard data(dataLock_);
+    LinkCounters c;
+    c.DiReads = DiReads.load();
+    c.DiOk = DiOk.load();
+    c.DiFail = DiFail.load();
+    c.DoRequests = DoRequests.load();
+    c.DoOk = DoOk.load();
+    c.DoFail = DoFail.load();
+    c.StateReads = StateReads.load();
+    c.StateOk = StateOk.load();
+    c.StateFail = StateFail.load();
+    c.ParamRequests = ParamRequests.load();
+    c.ParamOk = ParamOk.load();
+    c.ParamFail = ParamFail.load();
+    c.CrcErrors = CrcErrors.load();
+    c.NoReplies = NoReplies.load();
+    return c;
+}
+
+} // namespace velt
