@@ -1,0 +1,137 @@
+// Atomic file replacement: temporary file, fsync, rename (or link for the
+// no-replace variant), then fsync of the folder so the new name is durable.
+#include "params/AtomicFile.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <fcntl.h>
+#include <fstream>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace velt {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+void SetError(std::string* error, const std::string& what, int err) {
+    if (error != nullptr) *error = what + ": " + std::strerror(err);
+}
+
+// The process umask without changing it (umask(2) can only be read by
+// setting it, which would race with other threads creating files).
+mode_t CurrentUmask() {
+    std::ifstream status("/proc/self/status");
+    std::string line;
+    while (std::getline(status, line))
+        if (line.rfind("Umask:", 0) == 0)
+            return static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+    return 022;
+}
+
+bool WriteAll(int fd, std::string_view bytes) {
+    size_t done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void SyncFolder(const fs::path& folder) {
+    const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
+    if (fd < 0) return;
+    ::fsync(fd); // best effort: the data itself is already on disk
+    ::close(fd);
+}
+
+// Writes bytes to a fresh temporary file beside target; its path in *temp.
+bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* temp, std::string* error) {
+    const fs::path folder = target.parent_path();
+    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
+    if (fd < 0) {
+        SetError(error, "cannot create a file in " + (folder.empty() ? std::string(".") : folder.string()),
+                 errno);
+        return false;
+    }
+    *temp = pattern;
+    struct stat st {};
+    const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
+    (void)::fchmod(fd, mode); // a mode we cannot set is not worth losing the data for
+    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const int writeErr = errno;
+    if (::close(fd) != 0 && ok) ok = false;
+    if (!ok) {
+        SetError(error, "cannot write " + target.string(), writeErr);
+        ::unlink(pattern.c_str());
+    }
+    return ok;
+}
+
+bool CreateExclusive(const fs::path& target, std::string_view bytes) {
+    const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+    if (fd < 0) return false;
+    const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const int err = errno;
+    ::close(fd);
+    if (!ok) {
+        ::unlink(target.c_str()); // ours, created above: never a file that was there before
+        errno = err;
+    }
+    return ok;
+}
+
+} // namespace
+
+bool WriteFileAtomically(const fs::path& target, std::string_view bytes, std::string* error) {
+    fs::path temp;
+    if (!WriteTemporary(target, bytes, &temp, error)) return false;
+    if (::rename(temp.c_str(), target.c_str()) != 0) {
+        SetError(error, "cannot replace " + target.string(), errno);
+        ::unlink(temp.c_str());
+        return false;
+    }
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* existed, std::string* error) {
+    if (existed != nullptr) *existed = false;
+    fs::path temp;
+    if (!WriteTemporary(target, bytes, &temp, error)) return false;
+    // link(2) fails with EEXIST instead of replacing: two writers racing for
+    // one name cannot destroy each other's file.
+    int rc = ::link(temp.c_str(), target.c_str());
+    int err = errno;
+    ::unlink(temp.c_str());
+    if (rc != 0 && (err == EPERM || err == EOPNOTSUPP || err == ENOSYS)) {
+        // File systems without hard links: exclusive create, then write.
+        rc = CreateExclusive(target, bytes) ? 0 : -1;
+        err = errno;
+    }
+    if (rc != 0) {
+        if (existed != nullptr) *existed = err == EEXIST;
+        SetError(error, "cannot create " + target.string(), err);
+        return false;
+    }
+    SyncFolder(target.parent_path());
+    return true;
+}
+
+bool ReadWholeFile(const fs::path& path, std::string* bytes) {
+    std::error_code ec;
+    if (fs::is_directory(path, ec)) return false;
+    std::ifstream in(path, std::ios::binary);
+    if (!in) return false;
+    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    if (in.bad()) return false;
+    *bytes = std::move(data);
+    return true;
+}
+
+} // namespace velt

@@ -1,0 +1,25 @@
+#pragma once
+// Whole-file writes that never leave a half-written or emptied file behind.
+#include <filesystem>
+#include <string>
+#include <string_view>
+
+namespace velt {
+
+// Writes `bytes` to a temporary file in the target's folder, flushes it to
+// disk and renames it over `target`. On any failure the temporary file is
+// removed, whatever was at `target` is left as it was, and the reason is put
+// in *error (when given). A new file gets the mode 0666 less the umask; an
+// existing one keeps its mode.
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
+                         std::string* error = nullptr);
+
+// Same, but never replaces an existing file: fails with EEXIST in *existed
+// set to true when `target` is already there.
+bool CreateFileAtomically(const std::filesystem::path& target, std::string_view bytes, bool* existed,
+                          std::string* error = nullptr);
+
+// Reads a whole file. False when it cannot be opened or read.
+bool ReadWholeFile(const std::filesystem::path& path, std::string* bytes);
+
+} // namespace velt

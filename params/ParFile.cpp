@@ -1,0 +1,156 @@
+// Reading and writing .par parameter files.
+#include "params/ParFile.h"
+
+#include "params/AtomicFile.h"
+#include "params/Cp949.h"
+
+#include <climits>
+
+namespace velt {
+
+namespace {
+
+constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
+
+struct LeadingNumber {
+    int32_t value = 0;
+    bool digits = false;
+    bool saturated = false;
+};
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
+}
+
+// Leading blanks, optional sign, decimal digits up to the first other
+// character; 0 without digits; saturates at the 32-bit range.
+LeadingNumber ReadLeadingNumber(std::string_view s) {
+    LeadingNumber r;
+    size_t i = 0;
+    while (i < s.size() && IsBlank(s[i]))
+        ++i;
+    bool negative = false;
+    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
+    int64_t magnitude = 0;
+    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
+        r.digits = true;
+        if (magnitude <= int64_t{INT32_MAX} + 1) magnitude = magnitude * 10 + (s[i] - '0');
+    }
+    const int64_t v = negative ? -magnitude : magnitude;
+    if (v > INT32_MAX || v < INT32_MIN) {
+        r.saturated = true;
+        r.value = negative ? INT32_MIN : INT32_MAX;
+    } else {
+        r.value = static_cast<int32_t>(v);
+    }
+    return r;
+}
+
+void Warn(ParReadResult* result, int line, std::string text) {
+    result->warnings.push_back({line, std::move(text)});
+}
+
+// Splits a line into its number text and value text as the lenient reading
+// describes; warns about a line without two colons.
+void SplitFields(std::string_view line, int lineNo, std::string_view* number, std::string_view* value,
+                 ParReadResult* result) {
+    const size_t first = line.find(':');
+    if (first == std::string_view::npos) {
+        *number = {};
+        *value = line;
+        Warn(result, lineNo, "no colon: the whole line is read as the value of parameter 0");
+        return;
+    }
+    *number = line.substr(0, first);
+    const size_t second = line.find(':', first + 1);
+    if (second == std::string_view::npos) {
+        *value = line.substr(first + 1);
+        Warn(result, lineNo, "only one colon: the value is read after it");
+        return;
+    }
+    *value = line.substr(second + 1);
+}
+
+void ParseLine(std::string_view line, int lineNo, ParamValues* values, ParReadResult* result) {
+    std::string_view numberText, valueText;
+    SplitFields(line, lineNo, &numberText, &valueText, result);
+    const LeadingNumber number = ReadLeadingNumber(numberText);
+    if (!number.digits && !numberText.empty()) Warn(result, lineNo, "no parameter number: read as 0");
+    if (number.value < 0 || number.value >= PARAM_COUNT) {
+        Warn(result, lineNo,
+             "parameter number " + std::to_string(number.value) + " is outside 0 to 143: ignored");
+        return;
+    }
+    const LeadingNumber value = ReadLeadingNumber(valueText);
+    if (!value.digits) Warn(result, lineNo, "no value: read as 0");
+    const auto stored = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value.value)));
+    if (value.saturated || value.value < INT16_MIN || value.value > UINT16_MAX)
+        Warn(result, lineNo, "value does not fit 16 bits: stored as " + std::to_string(stored));
+    (*values)[static_cast<size_t>(number.value)] = stored;
+    result->present[static_cast<size_t>(number.value)] = true;
+    ++result->applied;
+}
+
+} // namespace
+
+ParReadResult ParseParText(std::string_view text, ParamValues* values) {
+    ParReadResult result;
+    if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+    int lineNo = 0;
+    while (!text.empty()) {
+        ++lineNo;
+        const size_t end = text.find('\n');
+        std::string_view line = text.substr(0, end);
+        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
+        while (!line.empty() && line.back() == '\r')
+            line.remove_suffix(1);
+        if (line.empty() || line.front() == '#' || line.front() == ' ') continue;
+        ParseLine(line, lineNo, values, &result);
+    }
+    return result;
+}
+
+std::string FormatParTextUtf8(const ParamValues& values, const ParamInfo* table) {
+    if (table == nullptr) table = ParamTable;
+    std::string text;
+    text.reserve(PARAM_COUNT * 40);
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const std::string name = table[n].name != nullptr ? table[n].name : "";
+        text += (n < 10    ? "00"
+                 : n < 100 ? "0"
+                           : "") +
+                std::to_string(n) + " : " + name + " : " + std::to_string(values[static_cast<size_t>(n)]) +
+                "\r\n";
+    }
+    return text;
+}
+
+bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInfo* table) {
+    return Utf8ToCp949(FormatParTextUtf8(values, table), bytes);
+}
+
+bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
+    std::string bytes;
+    if (!ReadWholeFile(path, &bytes)) return false;
+    ParReadResult r = ParseParText(bytes, values);
+    if (result != nullptr) *result = std::move(r);
+    return true;
+}
+
+bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, std::string* error) {
+    std::string bytes;
+    if (!FormatParFile(values, &bytes)) {
+        if (error != nullptr) *error = "a parameter name cannot be written in code page 949";
+        return false;
+    }
+    return WriteFileAtomically(path, bytes, error);
+}
+
+ParamValues ValuesFromRegisters(const std::array<uint16_t, PARAM_COUNT>& regs) {
+    ParamValues values{};
+    for (size_t i = 0; i < regs.size(); ++i)
+        values[i] = static_cast<int16_t>(regs[i]);
+    return values;
+}
+
+} // namespace velt

@@ -1,0 +1,58 @@
+#pragma once
+// The .par parameter file: 144 lines "%03d : %s : %d" with CR LF, names in
+// code page 949. The parser is lenient and never throws; the writer replaces
+// files atomically.
+#include "params/ParamCatalogue.h"
+
+#include <array>
+#include <cstdint>
+#include <filesystem>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace velt {
+
+using ParamValues = std::array<int16_t, PARAM_COUNT>;
+
+struct ParWarning {
+    int line = 0; // 1-based line number in the file
+    std::string text;
+};
+
+struct ParReadResult {
+    std::array<bool, PARAM_COUNT> present{}; // true for every number the file set
+    int applied = 0;                         // lines that set a value (repeats included)
+    std::vector<ParWarning> warnings;
+};
+
+// Applies the lines of a .par text to *values; parameters the text does not
+// name keep their value. Names are ignored, so Korean (CP949 or UTF-8) and
+// English files read alike; CR LF and LF line ends both work.
+//  - empty lines and lines starting with '#' or a blank are skipped;
+//  - the number is the text before the first colon, the value the text after
+//    the second colon, each read as a leading decimal number (0 without
+//    digits, saturating at the 32-bit range);
+//  - a line with one colon takes its value after that colon, a line without
+//    one is parameter 0 with the whole line as its value (accepted, warned);
+//  - numbers outside 0..143 are ignored (warned); the value stored is the low
+//    16 bits of the number read; the last line for a number wins.
+ParReadResult ParseParText(std::string_view text, ParamValues* values);
+
+// The file text for `values` with the names of `table` (UTF-8), CR LF line
+// ends. FormatParTextUtf8 is the readable form; FormatParFile the exact file
+// bytes (CP949), false only when a name cannot be encoded.
+std::string FormatParTextUtf8(const ParamValues& values, const ParamInfo* table = nullptr);
+bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInfo* table = nullptr);
+
+// Reads and parses a file. False (values untouched) when it cannot be read.
+bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result = nullptr);
+
+// Writes a file atomically; the old file survives any failure. *error gets
+// the reason.
+bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, std::string* error = nullptr);
+
+// The 144 registers of the link's parameter block as parameter values.
+ParamValues ValuesFromRegisters(const std::array<uint16_t, PARAM_COUNT>& regs);
+
+} // namespace velt

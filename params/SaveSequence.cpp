@@ -1,0 +1,133 @@
+// The save-to-drive sequence.
+#include "params/SaveSequence.h"
+
+#include "params/Language.h"
+#include "params/ParamFileActions.h"
+#include "platform/MessageService.h"
+
+#include <chrono>
+#include <cstdio>
+#include <thread>
+
+namespace velt {
+
+namespace {
+
+using namespace std::chrono_literals;
+
+constexpr uint16_t kServoOnBit = 0x0008; // state word bit 3
+// Between two writes: lets the page repaint its progress and focus mark.
+constexpr uint32_t kWriteGapMs = 10;
+// After the store command the drive is busy writing its memory; a plain
+// pause (no messages dispatched) before reading everything back.
+constexpr auto kStorePause = 100ms;
+
+void ShowOk(const SaveHooks& hooks, const std::string& text) {
+    if (hooks.message)
+        hooks.message(text);
+    else
+        ShowMessage(text);
+}
+
+bool AskYes(const SaveHooks& hooks, const std::string& text) {
+    if (hooks.confirm) return hooks.confirm(text);
+    return ShowMessage(text, MsgButtons::YesNo) == MsgResult::Yes;
+}
+
+void Progress(const SaveHooks& hooks, int value) {
+    if (hooks.progress) hooks.progress(value);
+}
+
+void EnableButton(const SaveHooks& hooks, bool on) {
+    if (hooks.enableSaveButton) hooks.enableSaveButton(on);
+}
+
+void Wait(const SaveHooks& hooks, uint32_t ms) {
+    if (hooks.waitWithMessages)
+        hooks.waitWithMessages(ms);
+    else
+        std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+}
+
+// Step 6: the writes. Returns false at the first refused write (reported,
+// progress back to 0, button enabled again).
+bool WriteAll(CDriveLink& link, const ParamValues& values, const SaveHooks& hooks, SaveResult* result) {
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        if (ParamTable[n].kind >= 1) {
+            if (n >= CommandRegister) break;
+            if (hooks.focus) hooks.focus(n);
+            const uint8_t code = link.WriteParam(static_cast<uint16_t>(n),
+                                                 static_cast<uint16_t>(values[static_cast<size_t>(n)]));
+            if (code != 0) {
+                result->outcome = SaveOutcome::WriteFailed;
+                result->failedParam = n;
+                result->failCode = code;
+                ShowOk(hooks, SaveFailureText(n));
+                Progress(hooks, 0);
+                EnableButton(hooks, true);
+                return false;
+            }
+            Wait(hooks, kWriteGapMs);
+        }
+        Progress(hooks, n + 1);
+    }
+    return true;
+}
+
+} // namespace
+
+std::string SaveServoOnText() {
+    return IsKoreanLanguage() ? "Servo OFF 후 저장하세요!" : "After You Save Servo OFF";
+}
+
+std::string SaveQuestionText() {
+    return IsKoreanLanguage() ? "파라메터를 저장 하시겠습니까?" : "Parameter Save ?";
+}
+
+std::string SaveFailureText(int param) {
+    char text[512];
+    if (IsKoreanLanguage())
+        std::snprintf(
+            text, sizeof text,
+            " 파라미터 [%d]번 저장시 Error 가 발생하였습니다. \r\n Min, Max 값 및 통신연결 상태 확인 후 "
+            "\r\n 다시 저장 하세요.",
+            param);
+    else
+        std::snprintf(text, sizeof text,
+                      " Parameters No.[%d] during storage Error has occurred.\r\n Min, Max values and "
+                      "communication connection status check \r\n Save again.",
+                      param);
+    return text;
+}
+
+SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks) {
+    SaveResult result;
+    if (link.Connected.load() == 0) return result;
+    if ((link.StateRegs()[0] & kServoOnBit) != 0) {
+        result.outcome = SaveOutcome::ServoOn;
+        ShowOk(hooks, SaveServoOnText());
+        return result;
+    }
+    if (!AskYes(hooks, SaveQuestionText())) {
+        result.outcome = SaveOutcome::NotConfirmed;
+        return result;
+    }
+    const ParamValues values = working; // what the user confirmed; the page may change `working` meanwhile
+    EnableButton(hooks, false);
+    Progress(hooks, 0);
+
+    const ParamValues driveValues = ValuesFromRegisters(link.ParamRegs());
+    result.backup = hooks.backup ? hooks.backup(driveValues) : WriteBackupNow(driveValues);
+
+    if (!WriteAll(link, values, hooks, &result)) return result;
+
+    link.WriteParam(CommandRegister, StoreCommand); // result not examined: the re-read shows what happened
+    std::this_thread::sleep_for(kStorePause);
+    result.rereadCode = link.ReadAllParams();
+    result.outcome = SaveOutcome::Stored;
+    Progress(hooks, kSaveProgressMax);
+    EnableButton(hooks, true);
+    return result;
+}
+
+} // namespace velt

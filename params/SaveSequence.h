@@ -1,0 +1,59 @@
+#pragma once
+// Storing the working copy of all parameters in the drive: the sequence
+// behind "All Parameter\nSave", free of any window. The page (or velt-cli)
+// supplies hooks for what it shows. User-interface thread; the link's
+// operations serialise it with the polling thread.
+#include "link/CDriveLink.h"
+#include "params/Backup.h"
+#include "params/ParFile.h"
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace velt {
+
+// Every hook may be left empty: messages and the question then go through
+// ShowMessage, the wait sleeps, the backup is WriteBackupNow, and the
+// display hooks do nothing.
+struct SaveHooks {
+    std::function<void(const std::string&)> message; // plain OK box
+    std::function<bool(const std::string&)> confirm; // Yes/No question; true = Yes
+    std::function<void(int)> progress;               // 0..150
+    std::function<void(int)> focus;                  // parameter number about to be written
+    std::function<void(uint32_t)> waitWithMessages;  // milliseconds, keeps the windows alive
+    std::function<void(bool)> enableSaveButton;
+    std::function<BackupResult(const ParamValues&)> backup; // the drive's values before any write
+};
+
+enum class SaveOutcome {
+    NotConnected, // nothing done, nothing said
+    ServoOn,      // refused with its message before the question
+    NotConfirmed, // the user did not answer Yes
+    WriteFailed,  // a write was refused; failedParam names it; no store command
+    Stored,       // every parameter written, store command sent, re-read done
+};
+
+struct SaveResult {
+    SaveOutcome outcome = SaveOutcome::NotConnected;
+    int failedParam = -1;   // WriteFailed: the parameter number
+    uint8_t failCode = 0;   // WriteFailed: its result code
+    uint8_t rereadCode = 0; // Stored: result of the final ReadAllParams
+    BackupResult backup;    // from the backup step, when it ran
+};
+
+constexpr int kSaveProgressMax = 150;
+
+// The texts of the sequence in the language chosen at start-up.
+std::string SaveServoOnText();
+std::string SaveQuestionText();
+std::string SaveFailureText(int param);
+
+// Writes every parameter of kind not 0 below the command block (120) from a
+// copy of `working` taken when the user confirms, in number order; then the
+// store command 7 to register 120, a 100 ms pause and a full re-read. The
+// caller's `working` may change while the hooks run (the page keeps
+// dispatching messages): what was confirmed is what is written.
+SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks = {});
+
+} // namespace velt
