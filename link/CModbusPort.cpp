@@ -1,0 +1,205 @@
+#include "CModbusPort.h"
+
+#include "platform/SerialDevice.h"
+
+#include <cstdio>
+#include <cstring>
+
+namespace velt {
+
+namespace {
+
+constexpr int kRequestLength = 8;
+constexpr int kExceptionReplyLength = 5;
+constexpr uint8_t kExceptionBit = 0x80;
+constexpr uint16_t kCoilOn = 0xFF00;
+constexpr uint16_t kCoilOff = 0x0000;
+constexpr int kBitCount = 16;     // coils and discrete inputs 0..15
+constexpr int kStateRegisters = 32; // input registers 0..31
+// A register reply is 5 + 2 * quantity bytes and must fit RxFrame.
+constexpr int kMaxReadRegisters = 125;
+
+constexpr uint8_t kReadCoils = 1;
+constexpr uint8_t kReadDiscreteInputs = 2;
+constexpr uint8_t kReadHoldingRegisters = 3;
+constexpr uint8_t kReadInputRegisters = 4;
+constexpr uint8_t kWriteSingleCoil = 5;
+constexpr uint8_t kWriteSingleRegister = 6;
+
+constexpr int BitReplyLength() { return 3 + (kBitCount + 7) / 8 + 2; }
+constexpr int RegisterReplyLength(int quantity) { return 5 + 2 * quantity; }
+
+// Bit i of a bit reply: data byte i / 8, bit i mod 8, least significant first.
+void UnpackBits(const uint8_t* reply, uint8_t* out, int count) {
+    for (int i = 0; i < count; ++i) out[i] = (reply[3 + i / 8] >> (i % 8)) & 1;
+}
+
+void UnpackRegisters(const uint8_t* reply, uint16_t* out, int count) {
+    for (int i = 0; i < count; ++i)
+        out[i] = static_cast<uint16_t>(reply[3 + 2 * i] << 8 | reply[3 + 2 * i + 1]);
+}
+
+// Checks a reply of r >= 2 bytes to the request in tx, in this order: CRC,
+// slave address, function, length. A CRC error wins over every other fault.
+uint8_t CheckReply(const uint8_t* tx, const uint8_t* rx, int r, int expectedReplyLength) {
+    const uint16_t crc = Crc16(rx, static_cast<size_t>(r - 2));
+    if (crc != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
+    if (rx[0] != tx[0]) return RTU_ERR_FRAME;
+    if ((rx[1] & ~kExceptionBit) != tx[1]) return RTU_ERR_FRAME;
+    if ((rx[1] & kExceptionBit) == 0) return r == expectedReplyLength ? RTU_OK : RTU_ERR_FRAME;
+    if (r != kExceptionReplyLength) return RTU_ERR_FRAME;
+    // Modbus has no exception code 0; read as success it would hand the
+    // caller outputs that were never sent, so it counts as a malformed reply.
+    return rx[2] != 0 ? rx[2] : RTU_ERR_FRAME;
+}
+
+} // namespace
+
+uint16_t Crc16(const uint8_t* data, size_t length) {
+    uint16_t crc = 0xFFFF;
+    for (size_t i = 0; i < length; ++i) {
+        crc ^= data[i];
+        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+    }
+    return crc;
+}
+
+CModbusPort::CModbusPort() : Handle(std::make_unique<SerialDevice>()) {}
+
+CModbusPort::~CModbusPort() { ClosePort(); }
+
+int CModbusPort::OpenPort(uint8_t portNumber, uint32_t baudRate) {
+    char name[16];
+    std::snprintf(name, sizeof name, portNumber < 10 ? "COM%d" : "\\\\.\\COM%d", portNumber);
+    return OpenDevice(name, baudRate);
+}
+
+int CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
+    if (IsOpen.load() == 1) return 0;
+    std::memset(TxFrame, 0, sizeof TxFrame);
+    std::memset(RxFrame, 0, sizeof RxFrame);
+    if (!Handle->Open(deviceName)) return 0;
+    Handle->Purge();
+    Handle->SetTimeouts(SerialTimeouts{});
+    if (!Handle->Configure(baudRate)) {
+        // Released at once so that a later connect to the same device can
+        // open it again.
+        Handle->Close();
+        return 0;
+    }
+    IsOpen.store(1);
+    return 1;
+}
+
+void CModbusPort::ClosePort() {
+    if (IsOpen.load() != 1) return;
+    IsOpen.store(0);
+    Handle->ClearEventMask();
+    Handle->Purge();
+    Handle->Close();
+}
+
+void CModbusPort::SetTrace(TraceFn fn, void* context) {
+    std::lock_guard<std::mutex> guard(Lock);
+    traceFn_ = fn;
+    traceContext_ = context;
+}
+
+// One exchange on TxFrame/RxFrame; the caller holds Lock. The checks run in
+// a fixed order: write, broadcast, read, length floor, then CheckReply.
+uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    long written = 0;
+    long got = 0;
+    auto exchange = [&]() -> uint8_t {
+        written = Handle->Write(TxFrame, static_cast<size_t>(requestLength));
+        if (written != requestLength) {
+            TxCount = 0;
+            return RTU_ERR_WRITE;
+        }
+        TxCount = static_cast<uint16_t>(written);
+        if (TxFrame[0] == 0) {
+            RxCount = 0;
+            return RTU_BROADCAST;
+        }
+        got = Handle->Read(RxFrame, static_cast<size_t>(expectedReplyLength));
+        if (got < 2) {
+            RxCount = 0;
+            return got < 0 ? RTU_ERR_READ : RTU_ERR_NO_REPLY;
+        }
+        RxCount = static_cast<uint16_t>(got);
+        return CheckReply(TxFrame, RxFrame, static_cast<int>(got), expectedReplyLength);
+    };
+    const uint8_t result = exchange();
+    if (traceFn_) {
+        traceFn_(traceContext_, true, TxFrame, written > 0 ? static_cast<size_t>(written) : 0);
+        traceFn_(traceContext_, false, RxFrame, got > 0 ? static_cast<size_t>(got) : 0);
+    }
+    return result;
+}
+
+// Builds the 8-byte request in TxFrame and runs the exchange. Caller holds Lock.
+uint8_t CModbusPort::Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
+                             int expectedReplyLength) {
+    TxFrame[0] = slave;
+    TxFrame[1] = function;
+    TxFrame[2] = static_cast<uint8_t>(address >> 8);
+    TxFrame[3] = static_cast<uint8_t>(address & 0xFF);
+    TxFrame[4] = static_cast<uint8_t>(value >> 8);
+    TxFrame[5] = static_cast<uint8_t>(value & 0xFF);
+    const uint16_t crc = Crc16(TxFrame, 6);
+    TxFrame[6] = static_cast<uint8_t>(crc & 0xFF);
+    TxFrame[7] = static_cast<uint8_t>(crc >> 8);
+    return Transact(kRequestLength, expectedReplyLength);
+}
+
+uint8_t CModbusPort::ReadCoils(uint8_t slave, uint8_t coils[16]) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    std::lock_guard<std::mutex> guard(Lock);
+    const uint8_t result = Request(slave, kReadCoils, 0, kBitCount, BitReplyLength());
+    if (result == RTU_OK) UnpackBits(RxFrame, coils, kBitCount);
+    return result;
+}
+
+uint8_t CModbusPort::ReadDiscreteInputs(uint8_t slave, uint8_t inputs[16]) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    std::lock_guard<std::mutex> guard(Lock);
+    const uint8_t result = Request(slave, kReadDiscreteInputs, 0, kBitCount, BitReplyLength());
+    if (result == RTU_OK) UnpackBits(RxFrame, inputs, kBitCount);
+    return result;
+}
+
+uint8_t CModbusPort::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    // A reply to more than 125 registers cannot fit RxFrame; refuse before
+    // anything is sent.
+    if (quantity < 1 || quantity > kMaxReadRegisters) return RTU_ERR_FRAME;
+    std::lock_guard<std::mutex> guard(Lock);
+    const uint8_t result = Request(slave, kReadHoldingRegisters, start, static_cast<uint16_t>(quantity),
+                                   RegisterReplyLength(quantity));
+    if (result == RTU_OK) UnpackRegisters(RxFrame, values, quantity);
+    return result;
+}
+
+uint8_t CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[32]) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    std::lock_guard<std::mutex> guard(Lock);
+    const uint8_t result =
+        Request(slave, kReadInputRegisters, 0, kStateRegisters, RegisterReplyLength(kStateRegisters));
+    if (result == RTU_OK) UnpackRegisters(RxFrame, values, kStateRegisters);
+    return result;
+}
+
+uint8_t CModbusPort::WriteSingleCoil(uint8_t slave, uint16_t coil, int on) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    std::lock_guard<std::mutex> guard(Lock);
+    return Request(slave, kWriteSingleCoil, coil, on != 0 ? kCoilOn : kCoilOff, kRequestLength);
+}
+
+uint8_t CModbusPort::WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value) {
+    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+    std::lock_guard<std::mutex> guard(Lock);
+    return Request(slave, kWriteSingleRegister, reg, value, kRequestLength);
+}
+
+} // namespace velt
