@@ -1,0 +1,534 @@
+#include "controls/CGridCtrl.h"
+
+#include "controls/CInPlaceEdit.h"
+#include "controls/CTitleTip.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMouseEvent>
+#include <QPaintEvent>
+#include <QPainter>
+#include <QScrollBar>
+#include <algorithm>
+#include <chrono>
+
+namespace velt {
+
+using namespace std::chrono_literals;
+
+namespace {
+// While a drag selection leaves the window, the grid scrolls one step per interval.
+constexpr auto kAutoScrollInterval = 150ms;
+// Room above and below the font's height in a default row.
+constexpr int kRowPadding = 6;
+
+QColor ToQColor(GridRgb rgb) { return QColor(RgbRed(rgb), RgbGreen(rgb), RgbBlue(rgb)); }
+GridRgb FromQColor(const QColor& c) { return Rgb(c.red(), c.green(), c.blue()); }
+QRect ToQRect(const GridRect& r) { return QRect(r.left, r.top, r.width, r.height); }
+
+int AlignmentFlags(std::uint32_t format) {
+    int flags = Qt::AlignLeft;
+    if (format & DT_CENTER) flags = Qt::AlignHCenter;
+    else if (format & DT_RIGHT) flags = Qt::AlignRight;
+    if (format & DT_VCENTER) flags |= Qt::AlignVCenter;
+    else if (format & DT_BOTTOM) flags |= Qt::AlignBottom;
+    else flags |= Qt::AlignTop;
+    if (format & DT_SINGLELINE) flags |= Qt::TextSingleLine;
+    else if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
+    if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
+    return flags;
+}
+} // namespace
+
+CGridCtrl::CGridCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
+    setFrameStyle(QFrame::WinPanel | QFrame::Sunken);
+    setFocusPolicy(Qt::StrongFocus);
+    viewport()->setMouseTracking(true);
+    viewport()->setAutoFillBackground(false);
+    viewport()->setAttribute(Qt::WA_OpaquePaintEvent);
+    setHorizontalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    autoScroll_.setInterval(kAutoScrollInterval);
+    connect(&autoScroll_, &QTimer::timeout, this, &CGridCtrl::AutoScrollStep);
+    titleTip_ = new CTitleTip(this);
+    model_.SetObserver(this);
+    ApplySystemColours();
+    model_.SetDefaultRowHeight(QFontMetrics(font()).height() + kRowPadding);
+}
+
+CGridCtrl::~CGridCtrl() {
+    model_.SetObserver(nullptr);
+    CloseEditorSilently();
+}
+
+void CGridCtrl::ApplySystemColours() {
+    const QPalette& pal = palette();
+    model_.SetSystemColours(FromQColor(pal.color(QPalette::WindowText)), FromQColor(pal.color(QPalette::Base)),
+                            FromQColor(pal.color(QPalette::Button)));
+}
+
+bool CGridCtrl::SetItemText(int row, int col, const QString& text) {
+    return model_.SetItemText(row, col, text.toStdString());
+}
+
+QString CGridCtrl::GetItemText(int row, int col) const {
+    return QString::fromStdString(model_.ItemTextRef(row, col));
+}
+
+void CGridCtrl::SetListMode(bool on) {
+    model_.Switches().listMode = on;
+    model_.ClearSelection();
+}
+
+void CGridCtrl::EnableSelection(bool on) {
+    if (!on) model_.ClearSelection();
+    model_.Switches().selectionEnabled = on;
+}
+
+void CGridCtrl::SetEditable(bool on) {
+    model_.Switches().editable = on;
+    if (!on) CloseEditorSilently();
+}
+
+void CGridCtrl::EnableTitleTips(bool on) {
+    model_.Switches().titleTips = on;
+    if (!on) HideTitleTip();
+}
+
+void CGridCtrl::SetFont(const QFont& font) {
+    setFont(font);
+    model_.SetDefaultRowHeight(QFontMetrics(font).height() + kRowPadding);
+    RedrawAll();
+}
+
+void CGridCtrl::Refresh() {
+    // Every change has already scheduled the repaint of the cells it touched (CellChanged,
+    // LayoutChanged), so there is nothing left to flush: the call is free when nothing changed.
+}
+
+void CGridCtrl::RedrawAll() {
+    for (TextCache& entry : cache_) entry.valid = false;
+    viewport()->update();
+}
+
+// ---- model observer --------------------------------------------------------------------------
+
+void CGridCtrl::CellChanged(int row, int col) {
+    const int index = row * model_.GetColumnCount() + col;
+    if (index >= 0 && index < static_cast<int>(cache_.size())) cache_[index].valid = false;
+    const GridCellId origin = model_.MergeOrigin(row, col);
+    if (origin.row != row || origin.col != col) return; // hidden under a merged range
+    const QRect rect = CellRect(row, col).intersected(viewport()->rect());
+    if (!rect.isEmpty()) viewport()->update(rect);
+}
+
+void CGridCtrl::LayoutChanged() {
+    cache_.assign(static_cast<size_t>(model_.GetRowCount()) * model_.GetColumnCount(), TextCache{});
+    if (editor_ && !model_.IsValid(editor_->Row(), editor_->Col())) CloseEditorSilently();
+    HideTitleTip();
+    UpdateScrollBars();
+    viewport()->update();
+}
+
+// ---- geometry --------------------------------------------------------------------------------
+
+int CGridCtrl::ScrollX() const { return horizontalScrollBar()->value(); }
+int CGridCtrl::ScrollY() const { return verticalScrollBar()->value(); }
+
+QRect CGridCtrl::RangeQRect(const GridRange& range) const {
+    return ToQRect(model_.RangeRect(range, ScrollX(), ScrollY()));
+}
+
+QRect CGridCtrl::CellRect(int row, int col) const {
+    if (!model_.IsValid(row, col)) return {};
+    return RangeQRect(model_.DisplayedRange(row, col));
+}
+
+void CGridCtrl::UpdateScrollBars() {
+    const QSize area = viewport()->size();
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    h->setRange(0, std::max(0, model_.TotalWidth() - area.width()));
+    h->setPageStep(std::max(1, area.width() - model_.FixedWidth()));
+    h->setSingleStep(GridModel::kDefaultColumnWidth / 2);
+    v->setRange(0, std::max(0, model_.TotalHeight() - area.height()));
+    v->setPageStep(std::max(1, area.height() - model_.FixedHeight()));
+    v->setSingleStep(std::max(1, model_.DefaultRowHeight()));
+}
+
+void CGridCtrl::EnsureVisible(int row, int col) {
+    if (!model_.IsValid(row, col)) return;
+    const QRect cell = CellRect(row, col);
+    const QRect area = viewport()->rect().adjusted(model_.FixedWidth(), model_.FixedHeight(), 0, 0);
+    if (col >= model_.GetFixedColumnCount()) {
+        if (cell.left() < area.left()) horizontalScrollBar()->setValue(ScrollX() - (area.left() - cell.left()));
+        else if (cell.right() > area.right() && cell.width() <= area.width())
+            horizontalScrollBar()->setValue(ScrollX() + cell.right() - area.right());
+    }
+    if (row >= model_.GetFixedRowCount()) {
+        if (cell.top() < area.top()) verticalScrollBar()->setValue(ScrollY() - (area.top() - cell.top()));
+        else if (cell.bottom() > area.bottom() && cell.height() <= area.height())
+            verticalScrollBar()->setValue(ScrollY() + cell.bottom() - area.bottom());
+    }
+}
+
+void CGridCtrl::resizeEvent(QResizeEvent* event) {
+    QAbstractScrollArea::resizeEvent(event);
+    UpdateScrollBars();
+}
+
+void CGridCtrl::scrollContentsBy(int /*dx*/, int /*dy*/) {
+    // Fixed rows and columns stay put, so the picture cannot simply be shifted.
+    CloseEditorSilently();
+    HideTitleTip();
+    viewport()->update();
+}
+
+void CGridCtrl::changeEvent(QEvent* event) {
+    QAbstractScrollArea::changeEvent(event);
+    if (event->type() == QEvent::PaletteChange) ApplySystemColours();
+    if (event->type() == QEvent::FontChange) RedrawAll();
+}
+
+// ---- painting --------------------------------------------------------------------------------
+
+QFont CGridCtrl::CellFont(int row, int col) const {
+    const GridCell* cell = model_.GetCell(row, col);
+    if (cell == nullptr || !cell->font) return font();
+    QFont f(QString::fromStdString(cell->font->family), cell->font->pointSize, -1, cell->font->italic);
+    f.setWeight(static_cast<QFont::Weight>(cell->font->weight));
+    return f;
+}
+
+CGridCtrl::TextCache& CGridCtrl::CacheFor(int row, int col, const QFont& font, int width) {
+    TextCache& entry = cache_[static_cast<size_t>(row) * model_.GetColumnCount() + col];
+    if (entry.valid && entry.width == width) return entry;
+    const QFontMetrics fm(font);
+    entry.text = QString::fromStdString(model_.ItemTextRef(row, col));
+    entry.naturalWidth = fm.horizontalAdvance(entry.text);
+    const std::uint32_t format = model_.EffectiveFormat(row, col);
+    const bool elide = (format & DT_END_ELLIPSIS) && (format & DT_SINGLELINE);
+    entry.shown = elide ? fm.elidedText(entry.text, Qt::ElideRight, std::max(0, width)) : entry.text;
+    entry.width = width;
+    entry.valid = true;
+    return entry;
+}
+
+void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const QRect& rect) {
+    ++paintedCells_;
+    // The last pixel column and row of the rectangle carry the grid lines.
+    const QRect inner = rect.adjusted(0, 0, -1, -1);
+    const bool fixed = model_.IsFixed(row, col);
+    const bool selected = !fixed && model_.IsCellSelected(row, col);
+    const QColor bk = selected ? palette().color(QPalette::Highlight) : ToQColor(model_.EffectiveBkColour(row, col));
+    const QColor fg =
+        selected ? palette().color(QPalette::HighlightedText) : ToQColor(model_.EffectiveFgColour(row, col));
+    painter.fillRect(inner, bk);
+
+    const int margin = model_.EffectiveMargin(row, col);
+    const QRect textRect = inner.adjusted(margin, 0, -margin, 0);
+    const QFont cellFont = CellFont(row, col);
+    const TextCache& text = CacheFor(row, col, cellFont, textRect.width());
+    if (!text.shown.isEmpty()) {
+        painter.setFont(cellFont);
+        painter.setPen(fg);
+        painter.drawText(textRect, AlignmentFlags(model_.EffectiveFormat(row, col)), text.shown);
+    }
+    if (model_.GetFocusCell() == GridCellId{row, col}) {
+        painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
+        painter.drawRect(inner.adjusted(0, 0, -1, -1));
+    }
+    painter.setPen(ToQColor(model_.GridLineColour()));
+    painter.drawLine(rect.left(), rect.bottom(), rect.right(), rect.bottom());
+    painter.drawLine(rect.right(), rect.top(), rect.right(), rect.bottom());
+}
+
+void CGridCtrl::PaintBand(QPainter& painter, const QRegion& region, int rowFirst, int rowEnd, int colFirst,
+                          int colEnd, const QRect& clip) {
+    if (rowFirst >= rowEnd || colFirst >= colEnd || clip.isEmpty() || !region.intersects(clip)) return;
+    painter.save();
+    painter.setClipRect(clip);
+    for (int row = rowFirst; row < rowEnd; ++row) {
+        const GridRect rowRect = model_.CellRect(row, colFirst, ScrollX(), ScrollY());
+        if (rowRect.top > clip.bottom()) break;
+        if (rowRect.Bottom() <= clip.top()) continue;
+        for (int col = colFirst; col < colEnd; ++col) {
+            if (model_.MergedRangeAt(row, col) != nullptr) continue;
+            const QRect rect = ToQRect(model_.CellRect(row, col, ScrollX(), ScrollY()));
+            if (rect.left() > clip.right()) break;
+            if (rect.intersects(clip) && region.intersects(rect)) PaintCell(painter, row, col, rect);
+        }
+    }
+    // Merged ranges go over the cells of their band as single cells, hiding the lines inside.
+    for (const GridRange& range : model_.MergedRanges()) {
+        if (range.minRow < rowFirst || range.minRow >= rowEnd || range.minCol < colFirst || range.minCol >= colEnd)
+            continue;
+        const QRect rect = RangeQRect(range);
+        if (rect.intersects(clip) && region.intersects(rect)) PaintCell(painter, range.minRow, range.minCol, rect);
+    }
+    painter.restore();
+}
+
+void CGridCtrl::PaintBackgroundOutside(QPainter& painter) {
+    const QRect area = viewport()->rect();
+    const QColor face = palette().color(QPalette::Button);
+    const int right = model_.TotalWidth() - ScrollX();
+    const int bottom = model_.TotalHeight() - ScrollY();
+    if (right < area.width()) painter.fillRect(QRect(right, 0, area.width() - right, area.height()), face);
+    if (bottom < area.height()) painter.fillRect(QRect(0, bottom, std::min(right, area.width()), area.height() - bottom), face);
+}
+
+void CGridCtrl::paintEvent(QPaintEvent* event) {
+    ++paintCount_;
+    QPainter painter(viewport());
+    const QRegion& region = event->region();
+    PaintBackgroundOutside(painter);
+    const int rows = model_.GetRowCount();
+    const int cols = model_.GetColumnCount();
+    const int fr = model_.GetFixedRowCount();
+    const int fc = model_.GetFixedColumnCount();
+    const int fw = model_.FixedWidth();
+    const int fh = model_.FixedHeight();
+    const QRect area = viewport()->rect();
+    PaintBand(painter, region, fr, rows, fc, cols, QRect(fw, fh, area.width() - fw, area.height() - fh));
+    PaintBand(painter, region, 0, fr, fc, cols, QRect(fw, 0, area.width() - fw, fh));
+    PaintBand(painter, region, fr, rows, 0, fc, QRect(0, fh, fw, area.height() - fh));
+    PaintBand(painter, region, 0, fr, 0, fc, QRect(0, 0, fw, fh));
+}
+
+// ---- mouse and keyboard ----------------------------------------------------------------------
+
+bool CGridCtrl::StartResize(const QPoint& pos) {
+    const bool inHeaderRow = model_.GetFixedRowCount() == 0 || pos.y() < model_.FixedHeight();
+    const bool inHeaderCol = model_.GetFixedColumnCount() == 0 || pos.x() < model_.FixedWidth();
+    resizeCol_ = model_.Switches().columnResize && inHeaderRow ? model_.ColumnDividerAt(pos.x(), ScrollX()) : -1;
+    resizeRow_ = resizeCol_ < 0 && model_.Switches().rowResize && inHeaderCol
+                     ? model_.RowDividerAt(pos.y(), ScrollY())
+                     : -1;
+    return resizeCol_ >= 0 || resizeRow_ >= 0;
+}
+
+void CGridCtrl::mousePressEvent(QMouseEvent* event) {
+    HideTitleTip();
+    if (editor_) editor_->EndEdit(0);
+    setFocus(Qt::MouseFocusReason);
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
+    if (StartResize(pos)) return;
+    const GridCellId cell = model_.CellAt(pos.x(), pos.y(), ScrollX(), ScrollY());
+    if (!cell.IsValid()) return;
+    if (!model_.IsFixed(cell.row, cell.col)) {
+        model_.SetFocusCell(cell.row, cell.col);
+        EnsureVisible(cell.row, cell.col);
+    }
+    dragAnchor_ = cell;
+    dragging_ = true;
+    model_.SetSelectedRange(model_.SelectionFor(cell, cell));
+}
+
+void CGridCtrl::DragSelectTo(const QPoint& pos) {
+    lastDragPos_ = pos;
+    const bool outside = !viewport()->rect().contains(pos);
+    if (outside && !autoScroll_.isActive()) autoScroll_.start();
+    if (!outside) autoScroll_.stop();
+    const QPoint inside(std::clamp(pos.x(), 0, viewport()->width() - 1), std::clamp(pos.y(), 0, viewport()->height() - 1));
+    const GridCellId cell = model_.RawCellAt(inside.x(), inside.y(), ScrollX(), ScrollY());
+    if (cell.IsValid()) model_.SetSelectedRange(model_.SelectionFor(dragAnchor_, cell));
+}
+
+void CGridCtrl::AutoScrollStep() {
+    if (!dragging_) {
+        autoScroll_.stop();
+        return;
+    }
+    const QRect area = viewport()->rect();
+    QScrollBar* h = horizontalScrollBar();
+    QScrollBar* v = verticalScrollBar();
+    if (lastDragPos_.x() < area.left()) h->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    if (lastDragPos_.x() > area.right()) h->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    if (lastDragPos_.y() < area.top()) v->triggerAction(QAbstractSlider::SliderSingleStepSub);
+    if (lastDragPos_.y() > area.bottom()) v->triggerAction(QAbstractSlider::SliderSingleStepAdd);
+    DragSelectTo(lastDragPos_);
+}
+
+void CGridCtrl::mouseMoveEvent(QMouseEvent* event) {
+    const QPoint pos = event->position().toPoint();
+    if (resizeCol_ >= 0) {
+        model_.SetColumnWidth(resizeCol_, std::max(0, pos.x() - CellRect(0, resizeCol_).left()));
+        return;
+    }
+    if (resizeRow_ >= 0) {
+        const GridRect r = model_.CellRect(resizeRow_, 0, ScrollX(), ScrollY());
+        model_.SetRowHeight(resizeRow_, std::max(0, pos.y() - r.top));
+        return;
+    }
+    if (dragging_ && (event->buttons() & Qt::LeftButton)) {
+        DragSelectTo(pos);
+        return;
+    }
+    const bool inHeaderRow = model_.GetFixedRowCount() == 0 || pos.y() < model_.FixedHeight();
+    const bool inHeaderCol = model_.GetFixedColumnCount() == 0 || pos.x() < model_.FixedWidth();
+    if (model_.Switches().columnResize && inHeaderRow && model_.ColumnDividerAt(pos.x(), ScrollX()) >= 0)
+        viewport()->setCursor(Qt::SplitHCursor);
+    else if (model_.Switches().rowResize && inHeaderCol && model_.RowDividerAt(pos.y(), ScrollY()) >= 0)
+        viewport()->setCursor(Qt::SplitVCursor);
+    else
+        viewport()->setCursor(Qt::ArrowCursor);
+    UpdateTitleTip(pos);
+}
+
+void CGridCtrl::mouseReleaseEvent(QMouseEvent* /*event*/) {
+    dragging_ = false;
+    resizeCol_ = -1;
+    resizeRow_ = -1;
+    autoScroll_.stop();
+}
+
+void CGridCtrl::mouseDoubleClickEvent(QMouseEvent* event) {
+    if (event->button() != Qt::LeftButton) return;
+    const QPoint pos = event->position().toPoint();
+    const GridCellId cell = model_.CellAt(pos.x(), pos.y(), ScrollX(), ScrollY());
+    if (!cell.IsValid()) return;
+    emit cellDoubleClicked(cell.row, cell.col);
+    EditCell(cell.row, cell.col);
+}
+
+void CGridCtrl::keyPressEvent(QKeyEvent* event) {
+    const GridCellId focus = model_.GetFocusCell();
+    switch (event->key()) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+    case Qt::Key_Home:
+    case Qt::Key_End:
+        MoveFocus(event->key(), event->modifiers());
+        return;
+    case Qt::Key_F2:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (focus.IsValid()) EditCell(focus.row, focus.col);
+        return;
+    default:
+        break;
+    }
+    const QString typed = event->text();
+    const bool printable = !typed.isEmpty() && typed.at(0).isPrint() &&
+                           !(event->modifiers() & (Qt::ControlModifier | Qt::AltModifier));
+    if (printable && focus.IsValid() && EditCell(focus.row, focus.col, &typed, true)) return;
+    QAbstractScrollArea::keyPressEvent(event);
+}
+
+void CGridCtrl::MoveFocus(int key, Qt::KeyboardModifiers /*modifiers*/) {
+    const int fr = model_.GetFixedRowCount();
+    const int fc = model_.GetFixedColumnCount();
+    const int lastRow = model_.GetRowCount() - 1;
+    const int lastCol = model_.GetColumnCount() - 1;
+    if (lastRow < fr || lastCol < fc) return;
+    GridCellId cell = model_.GetFocusCell();
+    if (!cell.IsValid()) cell = {fr, fc};
+    const GridRange shown = model_.DisplayedRange(cell.row, cell.col);
+    const int pageRows = std::max(1, (viewport()->height() - model_.FixedHeight()) / std::max(1, model_.DefaultRowHeight()));
+    switch (key) {
+    case Qt::Key_Up: cell.row = shown.minRow - 1; break;
+    case Qt::Key_Down: cell.row = shown.maxRow + 1; break;
+    case Qt::Key_Left: cell.col = shown.minCol - 1; break;
+    case Qt::Key_Right: cell.col = shown.maxCol + 1; break;
+    case Qt::Key_PageUp: cell.row -= pageRows; break;
+    case Qt::Key_PageDown: cell.row += pageRows; break;
+    case Qt::Key_Home: cell.col = fc; break;
+    case Qt::Key_End: cell.col = lastCol; break;
+    default: break;
+    }
+    cell = model_.MergeOrigin(std::clamp(cell.row, fr, lastRow), std::clamp(cell.col, fc, lastCol));
+    model_.SetFocusCell(cell.row, cell.col);
+    model_.SetSelectedRange(model_.SelectionFor(cell, cell));
+    EnsureVisible(cell.row, cell.col);
+}
+
+// ---- in-place editing ------------------------------------------------------------------------
+
+bool CGridCtrl::EditCell(int row, int col, const QString* initialText, bool exitOnArrows) {
+    if (!model_.Switches().editable || !model_.IsValid(row, col)) return false;
+    const GridCellId cell = model_.MergeOrigin(row, col);
+    if (model_.IsFixed(cell.row, cell.col) || (model_.GetItemState(cell.row, cell.col) & GVIS_READONLY)) return false;
+    if (editor_) editor_->EndEdit(0);
+    HideTitleTip();
+    EnsureVisible(cell.row, cell.col);
+    model_.SetFocusCell(cell.row, cell.col);
+    const QString original = GetItemText(cell.row, cell.col);
+    const QRect rect = CellRect(cell.row, cell.col).adjusted(0, 0, -1, -1);
+    editor_ = new CInPlaceEdit(viewport(), rect, cell.row, cell.col, initialText ? *initialText : original,
+                               original, exitOnArrows, viewport()->width());
+    connect(editor_, &CInPlaceEdit::editEnded, this, &CGridCtrl::OnEditEnded);
+    editor_->show();
+    editor_->setFocus(Qt::OtherFocusReason);
+    return true;
+}
+
+void CGridCtrl::OnEditEnded(int row, int col, const QString& text, int key) {
+    const bool hadFocus = editor_ && editor_->hasFocus();
+    editor_ = nullptr;
+    if (model_.IsValid(row, col) && GetItemText(row, col) != text) {
+        SetItemText(row, col, text);
+        model_.SetItemState(row, col, model_.GetItemState(row, col) | GVIS_MODIFIED);
+    }
+    emit endLabelEdit(row, col, text, key);
+    if (hadFocus || key != 0) setFocus(Qt::OtherFocusReason);
+    switch (key) {
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        MoveFocus(key, Qt::NoModifier);
+        break;
+    default:
+        break;
+    }
+}
+
+void CGridCtrl::CloseEditorSilently() {
+    if (!editor_) return;
+    CInPlaceEdit* editor = editor_;
+    editor_ = nullptr;
+    editor->disconnect(this);
+    editor->Discard();
+}
+
+// ---- title tips ------------------------------------------------------------------------------
+
+void CGridCtrl::HideTitleTip() {
+    tipCell_ = {};
+    if (titleTip_ != nullptr) titleTip_->hide();
+}
+
+void CGridCtrl::UpdateTitleTip(const QPoint& pos) {
+    if (!model_.Switches().titleTips || editor_ || !isActiveWindow()) {
+        HideTitleTip();
+        return;
+    }
+    const GridCellId cell = model_.CellAt(pos.x(), pos.y(), ScrollX(), ScrollY());
+    if (cell == tipCell_) return;
+    HideTitleTip();
+    if (!cell.IsValid()) return;
+    const QRect rect = CellRect(cell.row, cell.col).adjusted(0, 0, -1, -1);
+    const int margin = model_.EffectiveMargin(cell.row, cell.col);
+    const QFont cellFont = CellFont(cell.row, cell.col);
+    const TextCache& text = CacheFor(cell.row, cell.col, cellFont, rect.width() - 2 * margin);
+    if (text.text.isEmpty() || text.naturalWidth <= rect.width() - 2 * margin) return;
+    tipCell_ = cell;
+    titleTip_->ShowTip(viewport()->mapToGlobal(rect.topLeft()), rect.height(), margin, text.text, cellFont,
+                       ToQColor(model_.EffectiveFgColour(cell.row, cell.col)),
+                       ToQColor(model_.EffectiveBkColour(cell.row, cell.col)));
+}
+
+bool CGridCtrl::viewportEvent(QEvent* event) {
+    if (event->type() == QEvent::Leave) HideTitleTip();
+    return QAbstractScrollArea::viewportEvent(event);
+}
+
+} // namespace velt
