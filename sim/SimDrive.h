@@ -52,6 +52,12 @@ public:
     void RaiseAlarm(int alarm); // 0 clears like RESET
     void SetInput(int k, bool on);
     void ServoOff();
+    // Stay silent only for requests with this function code and start
+    // address (e.g. function 3 at 72: the third block of a parameter read).
+    void SetSilentFor(uint8_t function, uint16_t address, bool on);
+    // Turns every fault mode above off (alarms and inputs are drive state and
+    // stay as they are).
+    void ClearFaults();
     // One line of the stdin control protocol ("silent on", "input 3 1", ...).
     // False with a message in *error for an unknown or malformed line.
     bool ApplyControlLine(const std::string& line, std::string* error = nullptr);

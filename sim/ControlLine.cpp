@@ -1,0 +1,83 @@
+#include "ControlLine.h"
+
+#include "SimDrive.h"
+
+#include <charconv>
+#include <sstream>
+#include <vector>
+
+namespace velt::sim {
+namespace {
+
+bool ParseInt(const std::string& text, long min, long max, long* out) {
+    long value = 0;
+    const char* end = text.data() + text.size();
+    const auto [ptr, ec] = std::from_chars(text.data(), end, value);
+    if (ec != std::errc() || ptr != end || value < min || value > max) return false;
+    *out = value;
+    return true;
+}
+
+bool ParseSwitch(const std::string& text, bool* on) {
+    if (text == "on" || text == "1") *on = true;
+    else if (text == "off" || text == "0") *on = false;
+    else return false;
+    return true;
+}
+
+bool Fail(std::string* error, const std::string& message) {
+    if (error) *error = message;
+    return false;
+}
+
+} // namespace
+
+const char* ControlLine::Help() {
+    return "  silent on|off        stop answering, or answer again\n"
+           "  silentfor F A on|off do not answer function F at start address A\n"
+           "  badcrc on|off        answer with a corrupted CRC\n"
+           "  wrongid on|off       answer as another slave id\n"
+           "  late MS              answer MS milliseconds late (late 0: on time)\n"
+           "  refuse R on|off      refuse writes to register R with exception 4\n"
+           "  alarm N              raise alarm N (servo drops off); alarm 0 clears it\n"
+           "  input K 0|1          set digital input K (0-15; IN1 is 0)\n"
+           "  servo off            drop servo-on as the drive itself would\n"
+           "  clear                turn every fault mode off\n";
+}
+
+bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* error) {
+    std::istringstream in(line);
+    std::vector<std::string> words;
+    for (std::string w; in >> w;) words.push_back(w);
+    if (words.empty() || words[0][0] == '#') return true;
+    const std::string& cmd = words[0];
+    const size_t n = words.size();
+    bool on = false;
+    long a = 0;
+    long b = 0;
+    if ((cmd == "silent" || cmd == "badcrc" || cmd == "wrongid") && n == 2 && ParseSwitch(words[1], &on)) {
+        if (cmd == "silent") drive.SetSilent(on);
+        else if (cmd == "badcrc") drive.SetBadCrc(on);
+        else drive.SetWrongId(on);
+    } else if (cmd == "silentfor" && n == 4 && ParseInt(words[1], 0, 255, &a) && ParseInt(words[2], 0, 65535, &b) &&
+               ParseSwitch(words[3], &on)) {
+        drive.SetSilentFor(static_cast<uint8_t>(a), static_cast<uint16_t>(b), on);
+    } else if (cmd == "late" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
+        drive.SetLateMs(static_cast<int>(a));
+    } else if (cmd == "refuse" && n == 3 && ParseInt(words[1], 0, 143, &a) && ParseSwitch(words[2], &on)) {
+        drive.SetRefuse(static_cast<int>(a), on);
+    } else if (cmd == "alarm" && n == 2 && ParseInt(words[1], 0, 65535, &a)) {
+        drive.RaiseAlarm(static_cast<int>(a));
+    } else if (cmd == "input" && n == 3 && ParseInt(words[1], 0, 15, &a) && ParseInt(words[2], 0, 1, &b)) {
+        drive.SetInput(static_cast<int>(a), b == 1);
+    } else if (cmd == "servo" && n == 2 && words[1] == "off") {
+        drive.ServoOff();
+    } else if (cmd == "clear" && n == 1) {
+        drive.ClearFaults();
+    } else {
+        return Fail(error, "unknown or malformed command: " + line);
+    }
+    return true;
+}
+
+} // namespace velt::sim

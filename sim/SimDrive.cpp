@@ -1,0 +1,318 @@
+#include "SimDrive.h"
+
+#include "ControlLine.h"
+#include "DriveModel.h"
+#include "PseudoTerminal.h"
+#include "RequestFramer.h"
+#include "RtuSlave.h"
+#include "platform/PortsFolder.h"
+
+#include <algorithm>
+#include <atomic>
+#include <cerrno>
+#include <chrono>
+#include <deque>
+#include <mutex>
+#include <poll.h>
+#include <set>
+#include <sys/eventfd.h>
+#include <thread>
+#include <unistd.h>
+#include <utility>
+
+namespace velt::sim {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+// With nothing to do the serving thread still wakes this often to run the
+// motion; requests and inspection calls bring the motion up to date anyway.
+constexpr auto kIdleTick = std::chrono::milliseconds(20);
+constexpr size_t kReadChunk = 512;
+constexpr uint8_t kBroadcast = 0;
+constexpr uint8_t kMaxSlaveId = 247;
+
+struct PendingReply {
+    Clock::time_point due;
+    std::vector<uint8_t> bytes;
+};
+
+timespec ToTimespec(Clock::duration d) {
+    if (d < Clock::duration::zero()) d = Clock::duration::zero();
+    const auto ns = std::chrono::duration_cast<std::chrono::nanoseconds>(d).count();
+    return timespec{static_cast<time_t>(ns / 1'000'000'000), static_cast<long>(ns % 1'000'000'000)};
+}
+
+} // namespace
+
+struct SimDrive::Impl {
+    explicit Impl(SimOptions o) : options(std::move(o)), model(options.stateFile), framer(options.baud) {}
+
+    void Serve();
+    void ReadLine();
+    void HandleFrame(const std::vector<uint8_t>& frame, Clock::time_point end);
+    void SendDue(Clock::time_point now);
+    DriveModel& Model() {
+        model.Advance(Clock::now());
+        return model;
+    }
+
+    const SimOptions options;
+
+    // Everything the public members and the serving thread share.
+    mutable std::mutex mu;
+    DriveModel model;
+    std::vector<SimRequest> requests;
+    bool silent = false;
+    bool badCrc = false;
+    bool wrongId = false;
+    int lateMs = 0;
+    std::set<std::pair<uint8_t, uint16_t>> silentFor;
+    std::string devicePath;
+
+    // Start and Stop, one at a time; the terminal is opened and closed only
+    // while the serving thread is not running.
+    std::mutex lifeMu;
+    PseudoTerminal pty;
+    std::thread server;
+    std::atomic<bool> running{false};
+    int wakeFd = -1;
+
+    // Serving thread only.
+    RequestFramer framer;
+    std::deque<PendingReply> pending;
+    Clock::time_point lastDue{};
+};
+
+void SimDrive::Impl::Serve() {
+    std::vector<uint8_t> frame;
+    while (running.load()) {
+        Clock::time_point now = Clock::now();
+        Clock::time_point wake = std::min(now + kIdleTick, framer.Deadline());
+        if (!pending.empty()) wake = std::min(wake, pending.front().due);
+        pollfd fds[3] = {{pty.MasterFd(), POLLIN, 0}, {wakeFd, POLLIN, 0}, {pty.WatchFd(), POLLIN, 0}};
+        const timespec timeout = ToTimespec(wake - now);
+        const int ready = ::ppoll(fds, pty.WatchFd() >= 0 ? 3 : 2, &timeout, nullptr);
+        if (ready < 0 && errno != EINTR) break;
+        if (!running.load()) break;
+        if (fds[2].revents & POLLIN) pty.OnOpenClose();
+        if (fds[0].revents & POLLIN) ReadLine();
+        now = Clock::now();
+        Clock::time_point end;
+        while (framer.Next(now, &frame, &end)) HandleFrame(frame, end);
+        SendDue(Clock::now());
+        std::lock_guard lock(mu);
+        model.Advance(Clock::now());
+    }
+}
+
+void SimDrive::Impl::ReadLine() {
+    uint8_t buffer[kReadChunk];
+    for (;;) {
+        const ssize_t n = ::read(pty.MasterFd(), buffer, sizeof buffer);
+        if (n > 0) {
+            framer.Feed(buffer, static_cast<size_t>(n), Clock::now());
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        break; // EAGAIN: all read
+    }
+}
+
+void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_point end) {
+    if (!RtuSlave::CrcOk(frame.data(), frame.size())) return; // a damaged frame is ignored
+    SimRequest request;
+    request.slave = frame[0];
+    request.function = frame[1];
+    if (frame.size() >= 8) {
+        request.address = static_cast<uint16_t>(frame[2] << 8 | frame[3]);
+        request.value = static_cast<uint16_t>(frame[4] << 8 | frame[5]);
+    }
+    std::lock_guard lock(mu);
+    requests.push_back(request);
+    if (request.slave != options.id && request.slave != kBroadcast) return;
+    if (silent || silentFor.count({request.function, request.address})) return;
+    std::vector<uint8_t> reply = RtuSlave::Execute(Model(), frame.data(), frame.size());
+    if (request.slave == kBroadcast) return; // carried out, never answered
+    if (wrongId) {
+        reply.resize(reply.size() - 2);
+        reply[0] = options.id >= kMaxSlaveId ? 1 : static_cast<uint8_t>(options.id + 1);
+        RtuSlave::AppendCrc(reply);
+    }
+    if (badCrc) reply.back() ^= 0xA5;
+    Clock::time_point due = end;
+    if (options.wireTiming) {
+        due += RequestFramer::LineTime(frame.size() + reply.size(), options.baud) +
+               RequestFramer::InterFrameGap(options.baud);
+    }
+    due += std::chrono::milliseconds(lateMs);
+    // Replies leave in the order the requests came.
+    due = std::max(due, lastDue);
+    lastDue = due;
+    pending.push_back({due, std::move(reply)});
+}
+
+void SimDrive::Impl::SendDue(Clock::time_point now) {
+    while (!pending.empty() && pending.front().due <= now) {
+        const std::vector<uint8_t>& bytes = pending.front().bytes;
+        pty.Write(bytes.data(), bytes.size());
+        pending.pop_front();
+    }
+}
+
+SimDrive::SimDrive(SimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
+
+SimDrive::~SimDrive() { Stop(); }
+
+bool SimDrive::Start(std::string* error) {
+    std::lock_guard life(impl_->lifeMu);
+    if (impl_->running.load()) return true;
+    {
+        std::lock_guard lock(impl_->mu);
+        if (!impl_->model.LoadOk()) {
+            if (error) *error = "cannot read the state file " + impl_->options.stateFile;
+            return false;
+        }
+    }
+    if (!impl_->pty.Open(impl_->options.baud, error)) return false;
+    if (impl_->options.publish && !impl_->pty.Publish(PortsFolder(), ComName(), error)) {
+        impl_->pty.Close();
+        return false;
+    }
+    impl_->wakeFd = ::eventfd(0, EFD_NONBLOCK | EFD_CLOEXEC);
+    if (impl_->wakeFd < 0) {
+        if (error) *error = "eventfd failed";
+        impl_->pty.Close();
+        return false;
+    }
+    {
+        std::lock_guard lock(impl_->mu);
+        impl_->devicePath = impl_->pty.SlavePath();
+    }
+    impl_->framer.Clear();
+    impl_->pending.clear();
+    impl_->running.store(true);
+    impl_->server = std::thread([this] { impl_->Serve(); });
+    return true;
+}
+
+void SimDrive::Stop() {
+    std::lock_guard life(impl_->lifeMu);
+    if (!impl_->server.joinable()) return;
+    impl_->running.store(false);
+    const uint64_t one = 1;
+    if (::write(impl_->wakeFd, &one, sizeof one) < 0) {
+        // The thread still notices the flag within one idle tick.
+    }
+    impl_->server.join();
+    ::close(impl_->wakeFd);
+    impl_->wakeFd = -1;
+    impl_->pty.Close();
+}
+
+std::string SimDrive::DevicePath() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->devicePath;
+}
+
+std::string SimDrive::ComName() const { return "COM" + std::to_string(impl_->options.comNumber); }
+
+void SimDrive::SetSilent(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->silent = on;
+}
+
+void SimDrive::SetBadCrc(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->badCrc = on;
+}
+
+void SimDrive::SetWrongId(bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->wrongId = on;
+}
+
+void SimDrive::SetLateMs(int ms) {
+    std::lock_guard lock(impl_->mu);
+    impl_->lateMs = std::max(ms, 0);
+}
+
+void SimDrive::SetRefuse(int reg, bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->model.SetRefuse(reg, on);
+}
+
+void SimDrive::SetSilentFor(uint8_t function, uint16_t address, bool on) {
+    std::lock_guard lock(impl_->mu);
+    if (on) impl_->silentFor.insert({function, address});
+    else impl_->silentFor.erase({function, address});
+}
+
+void SimDrive::ClearFaults() {
+    std::lock_guard lock(impl_->mu);
+    impl_->silent = impl_->badCrc = impl_->wrongId = false;
+    impl_->lateMs = 0;
+    impl_->silentFor.clear();
+    for (int r = 0; r < kHoldingCount; ++r) impl_->model.SetRefuse(r, false);
+}
+
+void SimDrive::RaiseAlarm(int alarm) {
+    std::lock_guard lock(impl_->mu);
+    impl_->Model().RaiseAlarm(alarm);
+}
+
+void SimDrive::SetInput(int k, bool on) {
+    std::lock_guard lock(impl_->mu);
+    impl_->Model().SetInput(k, on);
+}
+
+void SimDrive::ServoOff() {
+    std::lock_guard lock(impl_->mu);
+    impl_->Model().ServoOff();
+}
+
+bool SimDrive::ApplyControlLine(const std::string& line, std::string* error) {
+    return ControlLine::Apply(*this, line, error);
+}
+
+uint16_t SimDrive::Holding(int reg) const {
+    if (reg < 0 || reg >= kHoldingCount) return 0;
+    std::lock_guard lock(impl_->mu);
+    return impl_->model.Holding(reg);
+}
+
+void SimDrive::SetHolding(int reg, uint16_t value) {
+    if (reg < 0 || reg >= kHoldingCount) return;
+    std::lock_guard lock(impl_->mu);
+    impl_->model.SetHolding(reg, value);
+}
+
+uint16_t SimDrive::InputReg(int reg) const {
+    if (reg < 0 || reg >= kStateCount) return 0;
+    std::lock_guard lock(impl_->mu);
+    return impl_->Model().State(reg);
+}
+
+bool SimDrive::Coil(int k) const {
+    if (k < 0 || k >= kBitCount) return false;
+    std::lock_guard lock(impl_->mu);
+    return impl_->model.Coil(k);
+}
+
+bool SimDrive::Input(int k) const {
+    if (k < 0 || k >= kBitCount) return false;
+    std::lock_guard lock(impl_->mu);
+    return impl_->model.Input(k);
+}
+
+std::vector<SimRequest> SimDrive::Requests() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->requests;
+}
+
+void SimDrive::ClearRequests() {
+    std::lock_guard lock(impl_->mu);
+    impl_->requests.clear();
+}
+
+} // namespace velt::sim

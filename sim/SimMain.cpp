@@ -1,0 +1,143 @@
+// velt-drive-sim: a simulated VELT drive on a pseudo-terminal, published in
+// the ports folder as COMn. Serves until SIGINT or SIGTERM; reads fault and
+// input commands from stdin, one per line.
+#include "ControlLine.h"
+#include "SimDrive.h"
+#include "platform/PortsFolder.h"
+
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <iostream>
+#include <poll.h>
+#include <string>
+#include <sys/signalfd.h>
+#include <unistd.h>
+
+namespace {
+
+constexpr int kExitUsage = 64;
+
+void PrintUsage(std::FILE* out) {
+    std::fprintf(out,
+                 "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n"
+                 "\n"
+                 "A simulated VELT servo drive: a Modbus RTU slave on a pseudo-terminal, published as\n"
+                 "COMn (default COM3) in %s\n"
+                 "(set VELT_PORTS_DIR to use another folder). Prints \"ready COMn DEVICE\" when serving,\n"
+                 "and serves until SIGINT or SIGTERM.\n"
+                 "\n"
+                 "  --port COMn     name to publish (default COM3)\n"
+                 "  --id N          own slave address, 1..247 (default 1)\n"
+                 "  --baud B        line speed for --wire-timing (default 9600)\n"
+                 "  --wire-timing   answer only after the line time of request and reply\n"
+                 "  --state FILE    parameter memory: loaded at start, written by the store command 7\n"
+                 "\n"
+                 "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s",
+                 velt::PortsFolder().string().c_str(), velt::sim::ControlLine::Help());
+}
+
+bool ParseNumber(const char* text, long min, long max, long* out) {
+    char* end = nullptr;
+    const long v = std::strtol(text, &end, 10);
+    if (!*text || *end || v < min || v > max) return false;
+    *out = v;
+    return true;
+}
+
+// Fills options from argv; returns -1 to go on, else the exit code.
+int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string arg = argv[i];
+        const bool hasValue = i + 1 < argc;
+        long v = 0;
+        if (arg == "--help" || arg == "-h") {
+            PrintUsage(stdout);
+            return 0;
+        } else if (arg == "--wire-timing") {
+            options->wireTiming = true;
+        } else if (arg == "--port" && hasValue && (v = velt::ComNumberOf(argv[i + 1])) > 0) {
+            options->comNumber = static_cast<int>(v);
+            ++i;
+        } else if (arg == "--id" && hasValue && ParseNumber(argv[i + 1], 1, 247, &v)) {
+            options->id = static_cast<uint8_t>(v);
+            ++i;
+        } else if (arg == "--baud" && hasValue && ParseNumber(argv[i + 1], 300, 4000000, &v)) {
+            options->baud = static_cast<uint32_t>(v);
+            ++i;
+        } else if (arg == "--state" && hasValue) {
+            options->stateFile = argv[++i];
+        } else {
+            std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", arg.c_str());
+            PrintUsage(stderr);
+            return kExitUsage;
+        }
+    }
+    return -1;
+}
+
+// Applies each complete line held in `pending`.
+void ApplyLines(velt::sim::SimDrive& drive, std::string& pending) {
+    size_t eol;
+    while ((eol = pending.find('\n')) != std::string::npos) {
+        std::string line = pending.substr(0, eol);
+        pending.erase(0, eol + 1);
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        std::string error;
+        if (!drive.ApplyControlLine(line, &error)) std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
+    }
+}
+
+// Serves stdin until a termination signal arrives on sigFd.
+void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
+    std::string pending;
+    bool stdinOpen = true;
+    for (;;) {
+        pollfd fds[2] = {{sigFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
+        if (::poll(fds, stdinOpen ? 2 : 1, -1) < 0) continue;
+        if (fds[0].revents & POLLIN) return;
+        if (!(fds[1].revents & (POLLIN | POLLHUP))) continue;
+        char buffer[512];
+        const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
+        if (n <= 0) {
+            stdinOpen = false; // end of input: keep serving
+            pending += '\n';
+        } else {
+            pending.append(buffer, static_cast<size_t>(n));
+        }
+        ApplyLines(drive, pending);
+    }
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    velt::sim::SimOptions options;
+    if (const int code = ParseArgs(argc, argv, &options); code >= 0) return code;
+
+    // Block the termination signals in every thread (the serving thread
+    // inherits the mask) and take them through a signalfd instead.
+    sigset_t signals;
+    sigemptyset(&signals);
+    sigaddset(&signals, SIGINT);
+    sigaddset(&signals, SIGTERM);
+    pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    const int sigFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
+    if (sigFd < 0) {
+        std::perror("velt-drive-sim: signalfd");
+        return 1;
+    }
+
+    velt::sim::SimDrive drive(options);
+    std::string error;
+    if (!drive.Start(&error)) {
+        std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
+        return 1;
+    }
+    std::printf("ready %s %s\n", drive.ComName().c_str(), drive.DevicePath().c_str());
+    std::fflush(stdout);
+    RunUntilSignal(drive, sigFd);
+    drive.Stop();
+    ::close(sigFd);
+    return 0;
+}
