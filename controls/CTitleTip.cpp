@@ -21,7 +21,6 @@ void CTitleTip::ShowTip(const QPoint& topLeft, int height, int margin, const QSt
     const int width = QFontMetrics(font).horizontalAdvance(text) + 2 * margin + 2;
     setGeometry(topLeft.x(), topLeft.y(), width, height);
     show();
-    raise();
     update();
 }
 

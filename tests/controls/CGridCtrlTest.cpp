@@ -1,0 +1,156 @@
+#include "GridTestUtil.h"
+
+#include "controls/CInPlaceEdit.h"
+#include "controls/CTitleTip.h"
+
+#include <QSignalSpy>
+#include <gtest/gtest.h>
+
+namespace velt {
+namespace {
+
+using test::CenterOf;
+using test::ShowGrid;
+
+TEST(CGridCtrlDoubleClick, MergedRangeReportsItsTopLeftCell) {
+    // The parameter page: 26 x 18, one fixed row, 32-bit pairs merged over two rows.
+    auto grid = ShowGrid(26, 18, 1, 0, 1400, 700);
+    grid->SetEditable(false);
+    ASSERT_EQ(grid->MergeCells(9, 11, 10, 11), 0);
+    QSignalSpy spy(grid.get(), &CGridCtrl::cellDoubleClicked);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 10, 11));
+    ASSERT_EQ(spy.count(), 1);
+    EXPECT_EQ(spy[0][0].toInt(), 9);
+    EXPECT_EQ(spy[0][1].toInt(), 11);
+
+    // The register monitor: titles merged over three columns in row 0.
+    grid->MergeCells(0, 3, 0, 5);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 0, 5));
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_EQ(spy[1][0].toInt(), 0);
+    EXPECT_EQ(spy[1][1].toInt(), 3);
+}
+
+TEST(CGridCtrlDoubleClick, FixedCellReportsThatCellAndOpensNoEditor) {
+    auto grid = ShowGrid(9, 6, 1, 1);
+    QSignalSpy spy(grid.get(), &CGridCtrl::cellDoubleClicked);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 0, 3));
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 4, 0));
+    ASSERT_EQ(spy.count(), 2);
+    EXPECT_EQ(spy[0][0].toInt(), 0);
+    EXPECT_EQ(spy[0][1].toInt(), 3);
+    EXPECT_EQ(spy[1][0].toInt(), 4);
+    EXPECT_EQ(spy[1][1].toInt(), 0);
+    EXPECT_EQ(grid->InPlaceEditor(), nullptr);
+}
+
+TEST(CGridCtrlDoubleClick, WithEditingOffNoEditorOpensByClickOrTyping) {
+    auto grid = ShowGrid(3, 12, 0, 0);
+    grid->SetEditable(false);
+    grid->SetItemText(1, 1, "42");
+    QSignalSpy spy(grid.get(), &CGridCtrl::cellDoubleClicked);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 1, 1));
+    EXPECT_EQ(spy.count(), 1);
+    EXPECT_EQ(grid->InPlaceEditor(), nullptr);
+    grid->SetFocusCell(1, 1);
+    QTest::keyClick(grid.get(), Qt::Key_5);
+    QTest::keyClick(grid.get(), Qt::Key_Return);
+    EXPECT_EQ(grid->InPlaceEditor(), nullptr);
+    EXPECT_EQ(grid->GetItemText(1, 1), "42");
+    EXPECT_FALSE(grid->EditCell(1, 1));
+}
+
+TEST(CGridCtrlDoubleClick, ReadOnlyCellOpensNoEditor) {
+    auto grid = ShowGrid(9, 6, 1, 1);
+    grid->SetItemState(2, 1, grid->GetItemState(2, 1) | GVIS_READONLY);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 2, 1));
+    EXPECT_EQ(grid->InPlaceEditor(), nullptr);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 2, 2));
+    EXPECT_NE(grid->InPlaceEditor(), nullptr);
+}
+
+TEST(CGridCtrlPaint, SteadyValuesPaintNothingAndAChangePaintsOnlyItsCell) {
+    auto grid = ShowGrid(3, 12, 0, 0);
+    GridItem item;
+    item.mask = GVIF_TEXT | GVIF_FORMAT;
+    item.format = test::kPageFormat;
+    auto writeAll = [&](const char* text) {
+        for (int r = 0; r < 2; ++r) {
+            for (int c = 1; c < 12; c += 2) {
+                item.row = r;
+                item.col = c;
+                item.text = text;
+                grid->SetItem(item);
+                grid->SetItemFgColour(r, c, Rgb(0, 128, 0));
+            }
+        }
+        grid->Refresh();
+    };
+    writeAll("100");
+    QApplication::processEvents();
+    const int paints = grid->PaintCount();
+    ASSERT_GT(paints, 0);
+    const long long cells = grid->PaintedCellCount();
+    for (int tick = 0; tick < 20; ++tick) writeAll("100");
+    QApplication::processEvents();
+    EXPECT_EQ(grid->PaintCount(), paints);
+    EXPECT_EQ(grid->PaintedCellCount(), cells);
+
+    grid->SetItemText(1, 5, "101");
+    grid->Refresh();
+    QApplication::processEvents();
+    EXPECT_EQ(grid->PaintedCellCount(), cells + 1);
+}
+
+TEST(CGridCtrlTitleTip, ClippedTextShowsInFullUnderThePointer) {
+    auto grid = ShowGrid(2, 3, 0, 0);
+    grid->SetColumnWidth(1, 30);
+    grid->SetItemText(0, 1, "a text far too long for thirty pixels");
+    grid->SetItemText(0, 2, "ok");
+    QTest::mouseMove(grid->viewport(), CenterOf(*grid, 0, 1));
+    ASSERT_NE(grid->TitleTip(), nullptr);
+    EXPECT_TRUE(grid->TitleTip()->isVisible());
+    EXPECT_EQ(grid->TitleTip()->Text(), "a text far too long for thirty pixels");
+    QTest::mouseMove(grid->viewport(), CenterOf(*grid, 0, 2));
+    EXPECT_FALSE(grid->TitleTip()->isVisible());
+}
+
+TEST(CGridCtrlSelection, ClickInSingleRowModeSelectsTheRowAndDisabledSelectionNothing) {
+    auto grid = ShowGrid(26, 18, 1, 0, 1400, 700);
+    grid->SetSingleRowSelection(true);
+    grid->SetListMode(true);
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 3, 4));
+    EXPECT_TRUE(grid->Model().IsCellSelected(3, 0));
+    EXPECT_TRUE(grid->Model().IsCellSelected(3, 17));
+    EXPECT_FALSE(grid->Model().IsCellSelected(4, 4));
+    EXPECT_EQ(grid->GetFocusCell(), (GridCellId{3, 4}));
+    grid->EnableSelection(false);
+    EXPECT_FALSE(grid->Model().IsCellSelected(3, 0));
+    QTest::mouseClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 5, 4));
+    EXPECT_FALSE(grid->Model().IsCellSelected(5, 4));
+}
+
+TEST(CGridCtrlResize, DividerDragResizesOnlyWhenSwitchedOn) {
+    auto grid = ShowGrid(9, 6, 1, 1);
+    const int edge = grid->Model().ColumnLeft(2) + grid->GetColumnWidth(2);
+    const int y = grid->GetRowHeight(0) / 2;
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(edge - 2, y));
+    QTest::mouseMove(grid->viewport(), QPoint(edge + 40, y));
+    QMouseEvent move(QEvent::MouseMove, QPointF(edge + 40, y), grid->viewport()->mapToGlobal(QPointF(edge + 40, y)),
+                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move);
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
+    EXPECT_EQ(grid->GetColumnWidth(2), GridModel::kDefaultColumnWidth + 40);
+
+    grid->SetColumnResize(false);
+    const int edge3 = grid->Model().ColumnLeft(3) + grid->GetColumnWidth(3);
+    QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(edge3 - 1, y));
+    QMouseEvent move3(QEvent::MouseMove, QPointF(edge3 + 30, y), grid->viewport()->mapToGlobal(QPointF(edge3 + 30, y)),
+                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(grid->viewport(), &move3);
+    QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(edge3 + 30, y));
+    EXPECT_EQ(grid->GetColumnWidth(3), GridModel::kDefaultColumnWidth);
+}
+
+} // namespace
+} // namespace velt
