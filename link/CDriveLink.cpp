@@ -370,24 +370,25 @@ ParamBlock CDriveLink::ParamRegs() const {
 }
 
 // Taken under the data lock, so a zeroing (disconnect, drive-ID change) is
-// seen whole; increments in flight may show as an attempt without its outcome.
+// seen whole. Outcomes are loaded before attempts: an attempt is counted
+// before its outcome, so a snapshot never shows more outcomes than attempts.
 LinkCounters CDriveLink::Counters() const {
     std::lock_guard data(dataLock_);
     LinkCounters c;
-    c.DiReads = DiReads.load();
-    c.DiOk = DiOk.load();
-    c.DiFail = DiFail.load();
-    c.DoRequests = DoRequests.load();
-    c.DoOk = DoOk.load();
-    c.DoFail = DoFail.load();
-    c.StateReads = StateReads.load();
-    c.StateOk = StateOk.load();
-    c.StateFail = StateFail.load();
-    c.ParamRequests = ParamRequests.load();
-    c.ParamOk = ParamOk.load();
-    c.ParamFail = ParamFail.load();
     c.CrcErrors = CrcErrors.load();
     c.NoReplies = NoReplies.load();
+    c.DiOk = DiOk.load();
+    c.DiFail = DiFail.load();
+    c.DoOk = DoOk.load();
+    c.DoFail = DoFail.load();
+    c.StateOk = StateOk.load();
+    c.StateFail = StateFail.load();
+    c.ParamOk = ParamOk.load();
+    c.ParamFail = ParamFail.load();
+    c.DiReads = DiReads.load();
+    c.DoRequests = DoRequests.load();
+    c.StateReads = StateReads.load();
+    c.ParamRequests = ParamRequests.load();
     return c;
 }
 

@@ -1,0 +1,198 @@
+// velt-cli monitor and poll-stats: the drive link with its polling thread,
+// connected the way the connection bar connects.
+#include "cli/CliCommon.h"
+
+#include "link/CDriveLink.h"
+#include "monitor/ValueNames.h"
+#include "params/Language.h"
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+using namespace velt;
+using namespace velt::cli;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kPrintPeriod = 1000ms;
+constexpr auto kWatchStep = 50ms;   // how often the wait looks at Ctrl-C and FailCount
+constexpr uint32_t kSilentPolls = 5; // consecutive failed state polls: the drive has stopped answering
+constexpr int kExitNoResponse = 3;
+
+std::atomic<bool> g_interrupted{false};
+
+extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
+
+// Installs the Ctrl-C handler for the life of a command.
+class InterruptGuard {
+public:
+    InterruptGuard() {
+        g_interrupted.store(false);
+        previous_ = std::signal(SIGINT, OnInterrupt);
+    }
+    ~InterruptGuard() { std::signal(SIGINT, previous_); }
+    InterruptGuard(const InterruptGuard&) = delete;
+    InterruptGuard& operator=(const InterruptGuard&) = delete;
+
+private:
+    void (*previous_)(int) = SIG_DFL;
+};
+
+const char* PortOpenFailText() { return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail"; }
+
+const char* ParamReadFailText() {
+    return IsKoreanLanguage()
+               ? "전체 파라미터를 모두 읽어 오지 못했습니다.\r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
+               : "All Parameter Read Fail. \r\n Check the status of the communication connection and reconnect";
+}
+
+const char* NoResponseText() {
+    return IsKoreanLanguage()
+               ? "드라이버가 응답하지 않습니다. \r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
+               : "The driver does not respond. \r\n Check the status of the communication connection and reconnect";
+}
+
+// Prints a message text on stderr with its "\r\n" as a line break.
+void PrintMessage(const char* text) {
+    std::string s;
+    for (const char* p = text; *p; ++p)
+        if (!(p[0] == '\r' && p[1] == '\n')) s += *p;
+    std::fprintf(stderr, "%s\n", s.c_str());
+}
+
+// Starts the link and connects it to the port of the options. False (after
+// stopping the link again) when the port cannot be opened.
+bool Connect(CDriveLink& link, const CliOptions& options) {
+    link.StartThread();
+    InstallTrace(*link.Port, options);
+    link.DriveId.store(options.id);
+    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) == 1)
+        return true;
+    link.StopThread();
+    PrintMessage(PortOpenFailText());
+    return false;
+}
+
+int32_t Join32(uint16_t low, uint16_t high) { return static_cast<int32_t>((uint32_t{high} << 16) | low); }
+
+std::string Bits(const BitBlock& bits) {
+    std::string s;
+    for (uint8_t b : bits) s += b ? '1' : '0';
+    return s;
+}
+
+void PrintCounters(const LinkCounters& c) {
+    std::printf("counters: STATE_REG %u %u %u  DI_REG %u %u %u  DO_REG %u %u %u  PARAM_REG %u %u %u"
+                "  crc_errors=%u no_replies=%u\n",
+                c.StateReads, c.StateOk, c.StateFail, c.DiReads, c.DiOk, c.DiFail, c.DoRequests, c.DoOk, c.DoFail,
+                c.ParamRequests, c.ParamOk, c.ParamFail, c.CrcErrors, c.NoReplies);
+}
+
+void PrintSnapshot(const CDriveLink& link) {
+    const StateBlock r = link.StateRegs();
+    auto s16 = [&](int i) { return static_cast<int>(static_cast<int16_t>(r[i])); };
+    const char* alarm = AlarmName(s16(1));
+    std::printf("state: word=0x%04X alarm=%d (%s) cmd_pos=%d pos=%d cmd_speed=%d speed=%d cmd_current=%d "
+                "current=%d hall=%d ext_volume=%d mode_set=%d\n",
+                r[0], s16(1), *alarm ? AfterColon(alarm) + 1 : "?", Join32(r[2], r[3]), Join32(r[4], r[5]), s16(6),
+                s16(7), s16(8), s16(9), s16(10), s16(13), s16(14));
+    std::printf("inputs:  %s (input 0 first)\n", Bits(link.DigitalInputs()).c_str());
+    std::printf("outputs: %s (output 0 first)\n", Bits(link.DigitalOutputs()).c_str());
+    PrintCounters(link.Counters());
+    std::fflush(stdout);
+}
+
+enum class WaitEnd { Elapsed, Interrupted, Silent };
+
+// Waits one print period on the calling thread, looking at Ctrl-C and at the
+// link's watchdog counter every kWatchStep.
+WaitEnd WaitOnePeriod(const CDriveLink& link) {
+    const auto end = std::chrono::steady_clock::now() + kPrintPeriod;
+    while (std::chrono::steady_clock::now() < end) {
+        if (g_interrupted.load()) return WaitEnd::Interrupted;
+        if (link.FailCount.load() >= kSilentPolls) return WaitEnd::Silent;
+        std::this_thread::sleep_for(kWatchStep);
+    }
+    return WaitEnd::Elapsed;
+}
+
+long OptionValue(const std::vector<std::string>& args, const char* name, long min, long max, long fallback,
+                 bool required) {
+    long value = fallback;
+    bool seen = false;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] != name) throw UsageError{"unknown argument " + args[i]};
+        if (i + 1 >= args.size()) throw UsageError{std::string(name) + " needs a value"};
+        value = ParseIntArg(args[++i], min, max, name + 2);
+        seen = true;
+    }
+    if (required && !seen) throw UsageError{std::string(name) + " is required"};
+    return value;
+}
+
+int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) {
+    const long count = OptionValue(args, "--count", 1, 1000000000L, 0, false); // 0: until Ctrl-C
+    InterruptGuard interrupt;
+    CDriveLink link;
+    if (!Connect(link, options)) return kExitPortOpenFail;
+    const uint8_t read = link.ReadAllParams();
+    if (read != RTU_OK) {
+        link.Disconnect();
+        link.StopThread();
+        PrintMessage(ParamReadFailText());
+        return ReportFailure(read);
+    }
+    int exitCode = 0;
+    for (long printed = 0; count == 0 || printed < count; ++printed) {
+        const WaitEnd end = WaitOnePeriod(link);
+        if (end == WaitEnd::Interrupted) break;
+        if (end == WaitEnd::Silent) {
+            link.Disconnect();
+            PrintMessage(NoResponseText());
+            exitCode = kExitNoResponse;
+            break;
+        }
+        PrintSnapshot(link);
+    }
+    link.StopThread();
+    return exitCode;
+}
+
+int RunPollStats(const CliOptions& options, const std::vector<std::string>& args) {
+    const long seconds = OptionValue(args, "--seconds", 1, 86400, 0, true);
+    InterruptGuard interrupt;
+    CDriveLink link;
+    if (!Connect(link, options)) return kExitPortOpenFail;
+    const auto start = std::chrono::steady_clock::now();
+    const uint32_t passes0 = link.PassCount.load();
+    const uint32_t reads0 = link.StateReads.load();
+    const auto end = start + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end && !g_interrupted.load()) std::this_thread::sleep_for(kWatchStep);
+    const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    const uint32_t passes = link.PassCount.load() - passes0;
+    const uint32_t reads = link.StateReads.load() - reads0;
+    const LinkCounters counters = link.Counters();
+    link.StopThread();
+    std::printf("seconds=%.2f passes=%u passes_per_s=%.1f state_reads_per_s=%.1f\n", elapsed, passes,
+                passes / elapsed, reads / elapsed);
+    PrintCounters(counters);
+    return 0;
+}
+
+const CliRegistrar kMonitor{{"monitor",
+                             "  monitor [--count N]   connect, read all parameters, then print the state block,\n"
+                             "                        inputs, outputs and counters once a second (N times or\n"
+                             "                        until Ctrl-C); exit 3 when the drive stops answering",
+                             &RunMonitor}};
+
+const CliRegistrar kPollStats{{"poll-stats",
+                               "  poll-stats --seconds S  run the polling thread for S seconds and print passes\n"
+                               "                        and state reads per second and the counters",
+                               &RunPollStats}};
+
+} // namespace

@@ -1,0 +1,137 @@
+// The MainThread against the simulated drive: cadence, silence, drive-ID
+// changes, disconnect and stop.
+#include "LinkTestSupport.h"
+
+namespace velt::test {
+namespace {
+
+const std::vector<uint8_t> kStateReadFrame = {0x01, 0x04, 0x00, 0x00, 0x00, 0x20, 0xF1, 0xD2};
+
+TEST_F(LinkOnSim, FirstPassReadsStateInputsOutputsThenFourPassesStateOnly) {
+    Connect();
+    ASSERT_TRUE(WaitUntil([&] { return sim.Requests().size() >= 11; }, 5s));
+    const std::vector<sim::SimRequest> r = sim.Requests();
+    const std::vector<int> expected = {4, 2, 1, 4, 4, 4, 4, 4, 2, 1, 4};
+    for (size_t i = 0; i < expected.size(); ++i) {
+        EXPECT_EQ(expected[i], r[i].function) << "request " << i;
+        EXPECT_EQ(1, r[i].slave);
+        EXPECT_EQ(0, r[i].address);
+        EXPECT_EQ(r[i].function == 4 ? 32 : 16, r[i].value);
+    }
+    EXPECT_EQ(0u, link.FailCount.load());
+    EXPECT_GE(link.PassCount.load(), 5u);
+    EXPECT_TRUE(log.Frames().empty()) << "successful polls are not logged";
+}
+
+TEST_F(LinkOnSim, SilentDriveFailsWritesAndPollsCountsThemAndRecovers) {
+    ConnectAndPoll();
+    sim.SetSilent(true);
+
+    // A write to a silent drive: logged with the request and nothing received.
+    EXPECT_EQ(RTU_ERR_NO_REPLY, link.WriteParam(122, 7));
+    std::vector<LoggedFrame> frames = log.Frames();
+    size_t w = 0;
+    while (w < frames.size() && !(frames[w].tx && frames[w].bytes.size() == 8 && frames[w].bytes[1] == 6)) ++w;
+    ASSERT_LT(w + 1, frames.size()) << "the write is logged";
+    EXPECT_EQ((std::vector<uint8_t>{0x01, 0x06, 0x00, 0x7A, 0x00, 0x07}),
+              std::vector<uint8_t>(frames[w].bytes.begin(), frames[w].bytes.begin() + 6));
+    EXPECT_FALSE(frames[w + 1].tx);
+    EXPECT_TRUE(frames[w + 1].bytes.empty());
+
+    // Each failed state poll (about 1.07 s) raises FailCount by one.
+    ASSERT_TRUE(WaitUntil([&] { return link.FailCount.load() >= 1; }, 5s));
+    const LinkCounters c = link.Counters();
+    EXPECT_GE(c.StateFail, 1u);
+    EXPECT_EQ(c.NoReplies, c.StateFail + c.DiFail + c.DoFail + c.ParamFail);
+    EXPECT_EQ(0u, c.CrcErrors);
+    EXPECT_EQ(1u, c.ParamFail);
+    frames = log.Frames();
+    bool statePollLogged = false;
+    for (size_t i = 0; i + 1 < frames.size(); i += 2) {
+        EXPECT_TRUE(frames[i].tx);
+        EXPECT_FALSE(frames[i + 1].tx);
+        EXPECT_TRUE(frames[i + 1].bytes.empty());
+        statePollLogged = statePollLogged || frames[i].bytes == kStateReadFrame;
+    }
+    EXPECT_TRUE(statePollLogged);
+
+    sim.SetSilent(false);
+    EXPECT_TRUE(WaitUntil([&] { return link.FailCount.load() == 0; }, 5s)) << "a good poll resets FailCount";
+    EXPECT_EQ(1, link.Connected.load()) << "the link itself never gives up";
+}
+
+TEST_F(LinkOnSim, DisconnectClosesThePortAndZeroesEverythingWithinAFewHundredMs) {
+    ConnectAndPoll();
+    ASSERT_EQ(RTU_OK, link.ReadAllParams());
+    ASSERT_EQ(12001, link.ParamRegs()[142]);
+    link.FailCount.store(3);
+
+    const auto start = Clock::now();
+    link.Disconnect();
+    ASSERT_TRUE(WaitUntil([&] { return link.ParamRegs()[142] == 0 && link.Port->IsOpen.load() == 0; }, 2s));
+    EXPECT_LT(MsSince(start), 700.0) << "one disconnected pass, about 200 ms apart";
+
+    EXPECT_EQ(0u, link.FailCount.load());
+    EXPECT_EQ(StateBlock{}, link.StateRegs());
+    EXPECT_EQ(BitBlock{}, link.DigitalInputs());
+    EXPECT_EQ(BitBlock{}, link.DigitalOutputs());
+    EXPECT_EQ(ParamBlock{}, link.ParamRegs());
+    const LinkCounters c = link.Counters();
+    EXPECT_EQ(0u, c.StateReads + c.StateOk + c.DiReads + c.DoRequests + c.ParamRequests + c.ParamOk);
+
+    // The port can be opened again right away.
+    Connect();
+    EXPECT_TRUE(WaitUntil([&] { return link.StateOk.load() > 0; }, 3s));
+}
+
+TEST_F(LinkOnSim, DriveIdZeroSendsNothingAndAChangeBackPausesZeroesAndRereads) {
+    SettingsId settings(1);
+    link.SetDriveIdSource(&settings);
+    ConnectAndPoll();
+
+    settings.id.store(0);
+    ASSERT_TRUE(WaitUntil([&] { return link.DriveId.load() == 0; }, 2s));
+    std::this_thread::sleep_for(50ms); // a poll that began before the change ends
+    sim.ClearRequests();
+    link.FailCount.store(3);
+    const uint32_t passes = link.PassCount.load();
+    std::this_thread::sleep_for(300ms);
+    EXPECT_TRUE(sim.Requests().empty());
+    EXPECT_EQ(3u, link.FailCount.load());
+    EXPECT_GT(link.PassCount.load(), passes + 5) << "the loop keeps running";
+    EXPECT_EQ(0u, link.Counters().StateReads) << "counters zeroed by the change";
+
+    sim.SetHolding(10, 1234);
+    const auto start = Clock::now();
+    settings.id.store(1);
+    ASSERT_TRUE(WaitUntil([&] { return sink.posts.load() == 1; }, 3s));
+    EXPECT_GE(MsSince(start), 90.0) << "the link pauses 100 ms before following";
+    EXPECT_EQ(1234, link.ParamRegs()[10]);
+    const std::vector<sim::SimRequest> r = sim.Requests();
+    ASSERT_GE(r.size(), 4u);
+    for (int k = 0; k < 4; ++k) {
+        EXPECT_EQ(3, r[k].function);
+        EXPECT_EQ(36 * k, r[k].address);
+        EXPECT_EQ(36, r[k].value);
+    }
+    const LinkCounters c = link.Counters();
+    EXPECT_EQ(4u, c.ParamRequests);
+    EXPECT_EQ(4u, c.ParamOk);
+}
+
+TEST_F(LinkOnSim, StopThreadWithASilentDriveEndsInsideItsWaitWithoutAMessage) {
+    ConnectAndPoll();
+    sim.SetSilent(true);
+    const uint32_t reads = link.StateReads.load();
+    ASSERT_TRUE(WaitUntil([&] { return link.StateReads.load() > reads + 1; }, 3s)); // inside a timed-out read
+
+    const auto start = Clock::now();
+    link.StopThread();
+    EXPECT_LT(MsSince(start), 5500.0);
+    EXPECT_TRUE(messages.Texts().empty());
+    EXPECT_EQ(0, link.Running.load());
+    EXPECT_EQ(nullptr, link.Port);
+}
+
+} // namespace
+} // namespace velt::test
