@@ -1,0 +1,288 @@
+// velt-cli params: read all parameters to a .par file, store a .par file in
+// the drive with the save sequence of the parameter page, compare a file with
+// the drive.
+#include "cli/CliCommon.h"
+
+#include "link/CDriveLink.h"
+#include "params/AtomicFile.h"
+#include "params/Language.h"
+#include "params/ParFile.h"
+#include "params/ParamFileActions.h"
+#include "params/SaveSequence.h"
+
+#include <chrono>
+#include <cstdio>
+#include <iostream>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace velt;
+using namespace velt::cli;
+
+namespace {
+
+using Args = std::vector<std::string>;
+
+constexpr int kExitFailed = 1;    // a write refused, a failed re-read, or files differ (diff)
+constexpr int kExitNotStored = 2; // servo on or not confirmed: nothing written
+constexpr int kExitFileError = 3; // "File Load Error" / "File Save Error"
+
+// The first state poll follows the connect within one MainThread pass
+// (10 ms plus an exchange); a silent drive takes about a second per try.
+constexpr auto kStateWait = std::chrono::seconds(3);
+constexpr auto kStateWaitStep = std::chrono::milliseconds(10);
+// Progress lines on a pipe: one every this many parameters.
+constexpr int kProgressStep = 30;
+
+const char* PortOpenFailText() {
+    return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail";
+}
+
+const char* ParamReadFailText() {
+    return IsKoreanLanguage()
+               ? "전체 파라미터를 모두 읽어 오지 못했습니다.\r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
+               : "All Parameter Read Fail. \r\n Check the status of the communication connection and "
+                 "reconnect";
+}
+
+// A message text on stderr, its "\r\n" shown as a line break.
+void PrintMessage(const std::string& text) {
+    std::string s;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') s += text[i];
+    std::fprintf(stderr, "%s\n", s.c_str());
+}
+
+// Starts the link, opens the port and marks it connected as the connection
+// bar does, then reads all parameters. On failure the link is stopped again
+// and the exit code is returned in *exitCode.
+bool ConnectAndRead(CDriveLink& link, const CliOptions& options, int* exitCode) {
+    link.StartThread();
+    InstallTrace(*link.Port, options);
+    link.DriveId.store(options.id);
+    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) !=
+        1) {
+        link.StopThread();
+        PrintMessage(PortOpenFailText());
+        *exitCode = kExitPortOpenFail;
+        return false;
+    }
+    const uint8_t read = link.ReadAllParams();
+    if (read != RTU_OK) {
+        link.Disconnect();
+        link.StopThread();
+        PrintMessage(ParamReadFailText());
+        *exitCode = ReportFailure(read);
+        return false;
+    }
+    return true;
+}
+
+void Finish(CDriveLink& link) {
+    link.Disconnect();
+    link.StopThread();
+}
+
+std::string OneFileArg(const Args& args, size_t first, const char* command, bool* yes = nullptr) {
+    std::string file;
+    for (size_t i = first; i < args.size(); ++i) {
+        if (yes != nullptr && args[i] == "--yes")
+            *yes = true;
+        else if (!args[i].empty() && args[i][0] == '-')
+            throw UsageError{"unknown argument " + args[i]};
+        else if (file.empty())
+            file = args[i];
+        else
+            throw UsageError{std::string("params ") + command + " takes one file"};
+    }
+    if (file.empty()) throw UsageError{std::string("params ") + command + " needs a file"};
+    return file;
+}
+
+// Loads a file over `values`; warnings on stderr with their line numbers.
+bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* result) {
+    if (!ReadParFile(file, values, result)) {
+        PrintMessage(kFileLoadError);
+        return false;
+    }
+    for (const ParWarning& w : result->warnings)
+        std::fprintf(stderr, "%s:%d: %s\n", file.c_str(), w.line, w.text.c_str());
+    return true;
+}
+
+int RunRead(const CliOptions& options, const Args& args) {
+    std::string out;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (args[i] == "--out" && i + 1 < args.size() && out.empty())
+            out = args[++i];
+        else
+            throw UsageError{"params read takes only --out FILE"};
+    }
+    CDriveLink link;
+    int code = 0;
+    if (!ConnectAndRead(link, options, &code)) return code;
+    const ParamValues values = ValuesFromRegisters(link.ParamRegs());
+    Finish(link);
+
+    std::string bytes;
+    if (out.empty() && ::isatty(STDOUT_FILENO)) { // for reading: UTF-8, plain line ends
+        for (char c : FormatParTextUtf8(values))
+            if (c != '\r') bytes += c;
+    } else if (!FormatParFile(values, &bytes)) {
+        PrintMessage(kFileSaveError);
+        return kExitFileError;
+    }
+    if (out.empty()) {
+        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+        return std::fflush(stdout) == 0 ? 0 : kExitFileError;
+    }
+    std::string error;
+    if (!WriteFileAtomically(out, bytes, &error)) {
+        PrintMessage(kFileSaveError);
+        std::fprintf(stderr, "%s\n", error.c_str());
+        return kExitFileError;
+    }
+    return 0;
+}
+
+bool AskOnTerminal(const std::string& question) {
+    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    std::fflush(stderr);
+    std::string answer;
+    if (!std::getline(std::cin, answer)) { // no stdin: the safe answer
+        std::fprintf(stderr, "\n");
+        return false;
+    }
+    return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
+}
+
+SaveHooks CliHooks(bool yes) {
+    SaveHooks hooks;
+    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    hooks.message = [](const std::string& text) { PrintMessage(text); };
+    hooks.confirm = [yes](const std::string& q) { return yes || AskOnTerminal(q); };
+    hooks.progress = [tty](int p) {
+        if (tty)
+            std::fprintf(stderr, "\rprogress %3d/%d%s", p, kSaveProgressMax,
+                         p == kSaveProgressMax ? "\n" : "");
+        else if (p % kProgressStep == 0 || p == kSaveProgressMax)
+            std::fprintf(stderr, "progress %d/%d\n", p, kSaveProgressMax);
+    };
+    hooks.waitWithMessages = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
+    hooks.backup = [](const ParamValues& values) {
+        BackupResult r = WriteBackupNow(values);
+        if (r.ok)
+            std::fprintf(stderr, "backup: %s\n", r.path.c_str());
+        else
+            std::fprintf(stderr, "backup not written: %s\n", r.error.c_str());
+        return r;
+    };
+    return hooks;
+}
+
+// The servo check needs one state block from the drive.
+bool WaitForState(const CDriveLink& link) {
+    const auto end = std::chrono::steady_clock::now() + kStateWait;
+    while (link.StateOk.load() == 0 && std::chrono::steady_clock::now() < end)
+        std::this_thread::sleep_for(kStateWaitStep);
+    return link.StateOk.load() > 0;
+}
+
+int ExitFor(const SaveResult& r) {
+    switch (r.outcome) {
+    case SaveOutcome::Stored:
+        if (r.rereadCode == RTU_OK) return 0;
+        std::fprintf(stderr, "stored, but the read-back failed: %s\n",
+                     DescribeRtuResult(r.rereadCode).c_str());
+        return kExitFailed;
+    case SaveOutcome::ServoOn:
+    case SaveOutcome::NotConfirmed:
+        return kExitNotStored;
+    case SaveOutcome::WriteFailed:
+        std::fprintf(stderr, "%s\n", DescribeRtuResult(r.failCode).c_str());
+        return kExitFailed;
+    case SaveOutcome::NotConnected:
+        break;
+    }
+    return kExitFailed;
+}
+
+int RunWrite(const CliOptions& options, const Args& args) {
+    bool yes = false;
+    const std::string file = OneFileArg(args, 1, "write", &yes);
+    ParamValues probe{};
+    ParReadResult parsed;
+    if (!LoadFile(file, &probe, &parsed)) return kExitFileError; // before touching the drive
+    CDriveLink link;
+    int code = 0;
+    if (!ConnectAndRead(link, options, &code)) return code;
+    // Parameters the file does not name keep the drive's values, as on the page.
+    ParamValues working = ValuesFromRegisters(link.ParamRegs());
+    for (int n = 0; n < PARAM_COUNT; ++n)
+        if (parsed.present[static_cast<size_t>(n)])
+            working[static_cast<size_t>(n)] = probe[static_cast<size_t>(n)];
+    if (!WaitForState(link)) {
+        Finish(link);
+        std::fprintf(stderr, "no state block from the drive: cannot tell whether the servo is off\n");
+        return kExitFailed;
+    }
+    const SaveResult result = SaveAllParameters(link, working, CliHooks(yes));
+    Finish(link);
+    if (result.outcome == SaveOutcome::Stored) std::fprintf(stderr, "stored\n");
+    return ExitFor(result);
+}
+
+int RunDiff(const CliOptions& options, const Args& args) {
+    const std::string file = OneFileArg(args, 1, "diff");
+    ParamValues fromFile{};
+    ParReadResult parsed;
+    if (!LoadFile(file, &fromFile, &parsed)) return kExitFileError;
+    CDriveLink link;
+    int code = 0;
+    if (!ConnectAndRead(link, options, &code)) return code;
+    const ParamValues drive = ValuesFromRegisters(link.ParamRegs());
+    Finish(link);
+
+    // Halves the file does not name compare as the drive's.
+    ParamValues merged = drive;
+    for (int n = 0; n < PARAM_COUNT; ++n)
+        if (parsed.present[static_cast<size_t>(n)])
+            merged[static_cast<size_t>(n)] = fromFile[static_cast<size_t>(n)];
+    int differences = 0;
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const auto i = static_cast<size_t>(n);
+        if (merged[i] == drive[i]) continue;
+        ++differences;
+        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable[n].name, merged[i], drive[i]);
+        const int first = PairFirst(n);
+        if (first >= 0)
+            std::printf("  (pair %03d/%03d: file %d  drive %d)", first, first + 1,
+                        CombinePair(first, merged.data()), CombinePair(first, drive.data()));
+        std::printf("\n");
+    }
+    if (differences == 0) std::printf("no differences\n");
+    return differences == 0 ? 0 : kExitFailed;
+}
+
+int RunParams(const CliOptions& options, const Args& args) {
+    if (args.empty()) throw UsageError{"params needs read, write or diff"};
+    if (args[0] == "read") return RunRead(options, args);
+    if (args[0] == "write") return RunWrite(options, args);
+    if (args[0] == "diff") return RunDiff(options, args);
+    throw UsageError{"unknown params command " + args[0]};
+}
+
+const CliRegistrar kParams{
+    {"params",
+     "  params read [--out FILE]    connect, read all 144 parameters and write them as a .par file\n"
+     "                              (CP949, CR LF) to FILE or stdout; UTF-8 when stdout is a terminal\n"
+     "  params write FILE [--yes]   store FILE in the drive: servo must be off; asks first unless\n"
+     "                              --yes; backup of the drive's values first; then store command 7\n"
+     "                              and a read-back. Exit 0 stored, 1 a write refused, 2 not\n"
+     "                              confirmed or servo on, 3 file error\n"
+     "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)",
+     &RunParams}};
+
+} // namespace

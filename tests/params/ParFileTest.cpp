@@ -1,0 +1,167 @@
+// The .par reader and writer: format, lenient reading, encodings.
+#include "params/ParFile.h"
+#include "params/Cp949.h"
+#include "params/Language.h"
+
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+using namespace velt;
+
+namespace {
+
+ParamValues Sample() {
+    ParamValues v{};
+    for (int n = 0; n < PARAM_COUNT; ++n)
+        v[static_cast<size_t>(n)] = static_cast<int16_t>(n * 37 - 2000);
+    v[5] = -100;
+    v[0] = INT16_MIN;
+    v[1] = INT16_MAX;
+    SplitPair(83, -123456, v.data()); // high word first
+    SplitPair(122, 987654, v.data()); // low word first
+    return v;
+}
+
+ParamValues Filled(int16_t x) {
+    ParamValues v;
+    v.fill(x);
+    return v;
+}
+
+struct LanguageGuard {
+    ~LanguageGuard() { ApplyLanguage(false); }
+};
+
+} // namespace
+
+TEST(ParFileFormat, LinesAreNumberNameValueWithCrLf) {
+    const std::string text = FormatParTextUtf8(Sample(), ParamTableEn);
+    EXPECT_NE(text.find("005 : HOMING OFFSET : -100\r\n"), std::string::npos);
+    EXPECT_EQ(text.rfind("000 : HOMING HIGH SPEED : -32768\r\n001 : ", 0), 0u);
+    EXPECT_NE(text.find("\r\n143 : RESERVED : "), std::string::npos);
+    size_t lines = 0;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] == '\n') {
+            ++lines;
+            EXPECT_EQ(text[i - 1], '\r');
+        }
+    EXPECT_EQ(lines, 144u);
+    EXPECT_EQ(text.back(), '\n');
+}
+
+TEST(ParFileFormat, RoundTripKeepsNegativesAndBothPairWordsInEitherLanguage) {
+    LanguageGuard guard;
+    for (bool korean : {false, true}) {
+        ApplyLanguage(korean);
+        std::string bytes;
+        ASSERT_TRUE(FormatParFile(Sample(), &bytes));
+        ParamValues back = Filled(77);
+        const ParReadResult r = ParseParText(bytes, &back);
+        EXPECT_EQ(back, Sample());
+        EXPECT_EQ(r.applied, 144);
+        EXPECT_TRUE(r.warnings.empty());
+        EXPECT_EQ(CombinePair(83, back.data()), -123456);
+        EXPECT_EQ(CombinePair(122, back.data()), 987654);
+    }
+}
+
+TEST(ParFileFormat, KoreanFileIsCp949OnDiskAndReadsInEnglish) {
+    LanguageGuard guard;
+    ApplyLanguage(true);
+    std::string bytes;
+    ASSERT_TRUE(FormatParFile(Sample(), &bytes));
+    // "원점고속속도" in code page 949, not the UTF-8 bytes.
+    const std::string cp949Name = "\xBF\xF8\xC1\xA1\xB0\xED\xBC\xD3\xBC\xD3\xB5\xB5";
+    EXPECT_NE(bytes.find("000 : " + cp949Name + " : -32768\r\n"), std::string::npos);
+    EXPECT_EQ(bytes.find("원점"), std::string::npos);
+    EXPECT_EQ(Cp949ToUtf8(bytes), FormatParTextUtf8(Sample(), ParamTableKo));
+
+    ApplyLanguage(false);
+    ParamValues back{};
+    ParseParText(bytes, &back);
+    EXPECT_EQ(back, Sample());
+    // The same file with UTF-8 names and LF line ends reads alike.
+    std::string utf8 = FormatParTextUtf8(Sample(), ParamTableKo);
+    std::string lf;
+    for (char c : utf8)
+        if (c != '\r') lf += c;
+    ParamValues fromUtf8{};
+    ParseParText("\xEF\xBB\xBF" + lf, &fromUtf8);
+    EXPECT_EQ(fromUtf8, Sample());
+}
+
+TEST(ParFileReading, SkippedLinesOutOfRangeNumbersAndLowSixteenBits) {
+    ParamValues v = Filled(9);
+    const ParReadResult r = ParseParText("\r\n"
+                                         "# a comment : 1 : 2\r\n"
+                                         " 003 : indented : 5\r\n"
+                                         "200 : beyond : 1\r\n"
+                                         "-1 : negative : 1\r\n"
+                                         "010 : CURRENT LOOP : 70000\r\n"
+                                         "011 : x : 65535\r\n"
+                                         "012 : x : 1\r\n"
+                                         "012 : x : 2\r\n"
+                                         "013:no blanks:-7 trailing words\n"
+                                         "014 : x : 99999999999\r\n",
+                                         &v);
+    EXPECT_EQ(v[3], 9);     // indented line skipped
+    EXPECT_EQ(v[10], 4464); // 70000 & 0xFFFF
+    EXPECT_EQ(v[11], -1);
+    EXPECT_EQ(v[12], 2); // the last line wins
+    EXPECT_EQ(v[13], -7);
+    EXPECT_EQ(v[14], -1); // saturated at INT32_MAX, low 16 bits
+    for (int n : {0, 1, 2, 4, 100, 143})
+        EXPECT_EQ(v[static_cast<size_t>(n)], 9) << n;
+    EXPECT_EQ(r.applied, 6);
+    EXPECT_FALSE(r.present[3]);
+    EXPECT_TRUE(r.present[12]);
+    ASSERT_GE(r.warnings.size(), 3u);
+    EXPECT_EQ(r.warnings[0].line, 4); // number 200
+    EXPECT_NE(r.warnings[0].text.find("200"), std::string::npos);
+    EXPECT_EQ(r.warnings[1].line, 5);
+}
+
+TEST(ParFileReading, LinesWithoutTwoColonsAreReadLeniently) {
+    ParamValues v = Filled(9);
+    const ParReadResult r = ParseParText("name only : \n"
+                                         "12345\n"
+                                         "7 : 321\n"
+                                         "20 : x :\n",
+                                         &v);
+    EXPECT_EQ(v[0], 12345); // no colon: parameter 0, the whole line as value
+    EXPECT_EQ(v[7], 321);   // one colon: the value after it
+    EXPECT_EQ(v[20], 0);    // no digits in the value: 0
+    EXPECT_EQ(r.applied, 4);
+    ASSERT_EQ(r.warnings.size(), 6u); // one colon, no number, no value; no colon; one colon; no value
+    EXPECT_EQ(r.warnings[3].line, 2);
+    EXPECT_EQ(r.warnings[5].line, 4);
+}
+
+TEST(ParFileReading, RandomBytesNeverCrashAndStayInBounds) {
+    std::mt19937 rng(20240131);
+    const std::string alphabet = "0123456789:-+ #\r\n\t\xB0\xED\xEF\xBB\xBFxyz";
+    for (int round = 0; round < 3000; ++round) {
+        std::string text(rng() % 400, '\0');
+        for (char& c : text)
+            c = (rng() % 3 == 0) ? static_cast<char>(rng() & 0xFF) : alphabet[rng() % alphabet.size()];
+        ParamValues v{};
+        const ParReadResult r = ParseParText(text, &v);
+        EXPECT_LE(r.applied, static_cast<int>(text.size()) + 1);
+        for (const ParWarning& w : r.warnings)
+            EXPECT_GE(w.line, 1);
+    }
+}
+
+TEST(Cp949, InvalidInputIsReportedOrReplaced) {
+    std::string out = "kept";
+    EXPECT_FALSE(Utf8ToCp949("\xFF\xFE", &out));
+    EXPECT_EQ(out, "kept");
+    EXPECT_FALSE(Utf8ToCp949("\xF0\x9F\x98\x80", &out)); // an emoji has no CP949 form
+    EXPECT_EQ(Cp949ToUtf8("A\xFF"
+                          "B"),
+              "A\xEF\xBF\xBD"
+              "B");
+    EXPECT_EQ(Cp949ToUtf8("ab\xB0"), "ab\xEF\xBF\xBD"); // truncated double byte at the end
+}
