@@ -185,14 +185,15 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
 }
 
 const CliRegistrar kMonitor{{"monitor",
-                             "  monitor [--count N]   connect, read all parameters, then print the state block,\n"
-                             "                        inputs, outputs and counters once a second (N times or\n"
-                             "                        until Ctrl-C); exit 3 when the drive stops answering",
+                             "  monitor [--count N]         connect, read all parameters, then print the state\n"
+                             "                              block, inputs, outputs and counters once a second,\n"
+                             "                              N times or until Ctrl-C; exit 3 when the drive stops\n"
+                             "                              answering",
                              &RunMonitor}};
 
 const CliRegistrar kPollStats{{"poll-stats",
-                               "  poll-stats --seconds S  run the polling thread for S seconds and print passes\n"
-                               "                        and state reads per second and the counters",
+                               "  poll-stats --seconds S      run the polling thread for S seconds; print passes\n"
+                               "                              and state reads per second and the counters",
                                &RunPollStats}};
 
 } // namespace
