@@ -294,6 +294,8 @@ void DriveModel::StartHoming() {
 
 void DriveModel::StepHoming() {
     if (homing_ == Homing::Idle || axis_.mode() != MotionAxis::Mode::Hold) return;
+    // The sensor edge is taken once the motor has settled, not while it lags.
+    if (homing_ == Homing::Backoff && axis_.ActPos() != axis_.CmdPos()) return;
     if (homing_ == Homing::Search) {
         homing_ = Homing::Backoff;
         const double speed = RpmToCps(std::max<int16_t>(Param(kHomingLowSpeed), 1));

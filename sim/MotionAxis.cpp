@@ -72,6 +72,7 @@ void MotionAxis::HoldCurrent(double currentMa, double maxSpeed) {
     if (mode_ == Mode::Free) return;
     mode_ = Mode::Torque;
     holdCurrent_ = currentMa;
+    cmdCurrent_ = currentMa;
     torqueSpeed_ = std::abs(maxSpeed);
     stopping_ = false;
 }

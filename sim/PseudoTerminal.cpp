@@ -86,24 +86,29 @@ void PseudoTerminal::Close() {
 
 void PseudoTerminal::OnOpenClose() {
     alignas(inotify_event) char buffer[4096];
-    bool lastClosed = false;
+    bool allClosed = false;
     for (;;) {
         const ssize_t n = ::read(watch_, buffer, sizeof buffer);
         if (n <= 0) break;
         for (ssize_t at = 0; at < n;) {
             const auto* event = reinterpret_cast<const inotify_event*>(buffer + at);
             if (event->mask & IN_OPEN) ++clients_;
-            if (event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) lastClosed = --clients_ <= 0;
-            if (event->mask & IN_Q_OVERFLOW) lastClosed = true;
+            if ((event->mask & (IN_CLOSE_WRITE | IN_CLOSE_NOWRITE)) && --clients_ <= 0) {
+                clients_ = 0;
+                allClosed = true;
+            }
+            if (event->mask & IN_Q_OVERFLOW) allClosed = true;
             at += static_cast<ssize_t>(sizeof(inotify_event) + event->len);
         }
     }
-    if (!lastClosed || clients_ > 0) return;
-    clients_ = 0;
-    // The last master program let go of the port. A terminal keeps the
-    // exclusive-use flag (TIOCEXCL) until the pair is destroyed, which would
-    // lock every later open out; a real port forgets it on the last close,
-    // and so do we. Replies nobody will read are dropped like on a line.
+    if (!allClosed) return;
+    // Every master program let go of the port at some point (a new one may
+    // have opened since: its open event comes before any request it sends,
+    // and we handle events before requests, so nothing of its own is lost).
+    // A terminal keeps the exclusive-use flag (TIOCEXCL) until the pair is
+    // destroyed, which would lock every later unprivileged open out; a real
+    // port forgets it on the last close, and so do we. Replies nobody read
+    // are dropped, as on a line with nobody listening.
     ::ioctl(slave_, TIOCNXCL);
     ::tcflush(slave_, TCIFLUSH);
 }

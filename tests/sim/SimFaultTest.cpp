@@ -1,0 +1,126 @@
+// Fault injection as a real master (CModbusPort) sees it, the control line
+// protocol, reopening the port, and wire timing.
+#include "SimTestSupport.h"
+
+#include <sys/ioctl.h>
+
+namespace velt::sim::test {
+namespace {
+
+using Faults = SimFixture;
+
+TEST_F(Faults, SilentDriveGivesNoReplyUntilItAnswersAgain) {
+    uint16_t s[32] = {};
+    drive->SetSilent(true);
+    drive->ClearRequests();
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_NO_REPLY);
+    EXPECT_EQ(drive->Requests().size(), 1u); // it heard the request
+    drive->SetSilent(false);
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+}
+
+TEST_F(Faults, SilenceForOneRequestFailsOnlyThatBlockOfAParameterRead) {
+    drive->SetSilentFor(3, 72, true);
+    uint16_t regs[36] = {};
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 0, regs, 36), RTU_OK);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 36, regs, 36), RTU_OK);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 72, regs, 36), RTU_ERR_NO_REPLY);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 108, regs, 36), RTU_OK);
+    EXPECT_EQ(port.WriteSingleRegister(1, 72, 1), RTU_OK); // other functions still answered
+    drive->SetSilentFor(3, 72, false);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 72, regs, 36), RTU_OK);
+}
+
+TEST_F(Faults, CorruptedCrcAndWrongIdAreRejectedButTheRequestIsCarriedOut) {
+    drive->SetBadCrc(true);
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 444), RTU_ERR_CRC);
+    EXPECT_EQ(drive->Holding(13), 444);
+    drive->SetBadCrc(false);
+    drive->SetWrongId(true);
+    uint16_t s[32] = {};
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_FRAME);
+    drive->SetWrongId(false);
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+    drive->SetRefuse(124, true);
+    EXPECT_EQ(port.WriteSingleRegister(1, 124, 5), 4);
+}
+
+TEST_F(Faults, ALateReplyLandsInTheNextExchange) {
+    drive->SetLateMs(1500);
+    uint16_t regs[36] = {};
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 0, regs, 36), RTU_ERR_NO_REPLY);
+    drive->SetLateMs(0);
+    uint16_t s[32] = {};
+    // 69 bytes expected; the first 69 of the late 77-byte reply arrive.
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_CRC);
+}
+
+TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
+    std::string error;
+    EXPECT_TRUE(drive->ApplyControlLine("input 5 1", &error)) << error;
+    EXPECT_TRUE(drive->Input(5));
+    EXPECT_TRUE(drive->ApplyControlLine("  input 5 0  ", &error));
+    EXPECT_FALSE(drive->Input(5));
+    EXPECT_TRUE(drive->ApplyControlLine("alarm 3", &error));
+    EXPECT_EQ(drive->InputReg(1), 3);
+    EXPECT_TRUE(drive->ApplyControlLine("alarm 0", &error));
+    EXPECT_EQ(drive->InputReg(1), 0);
+    EXPECT_TRUE(drive->ApplyControlLine("refuse 13 on", &error));
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), 4);
+    EXPECT_TRUE(drive->ApplyControlLine("refuse 13 off", &error));
+    EXPECT_TRUE(drive->ApplyControlLine("badcrc on", &error));
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), RTU_ERR_CRC);
+    EXPECT_TRUE(drive->ApplyControlLine("clear", &error));
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 2), RTU_OK);
+    ASSERT_EQ(port.WriteSingleRegister(1, 120, 9), RTU_OK);
+    EXPECT_TRUE(drive->ApplyControlLine("servo off", &error));
+    EXPECT_EQ(drive->InputReg(0) & 8, 0);
+    EXPECT_TRUE(drive->ApplyControlLine("", &error));
+    EXPECT_TRUE(drive->ApplyControlLine("# comment", &error));
+
+    for (const char* bad : {"silent", "silent maybe", "late -5", "late x", "input 16 1", "input 2 2", "alarm",
+                            "refuse 144 on", "servo on", "frobnicate", "wrongid on extra"}) {
+        error.clear();
+        EXPECT_FALSE(drive->ApplyControlLine(bad, &error)) << bad;
+        EXPECT_FALSE(error.empty()) << bad;
+    }
+    EXPECT_FALSE(drive->Input(2));
+    uint16_t s[32] = {};
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK); // nothing was switched on by the rejects
+}
+
+TEST_F(Faults, ThePortCanBeClosedAndReopenedManyTimes) {
+    for (int i = 0; i < 60; ++i) {
+        port.ClosePort();
+        ASSERT_EQ(port.OpenDevice(drive->DevicePath(), 9600), 1) << "open " << i;
+        uint16_t s[32] = {};
+        ASSERT_EQ(port.ReadInputRegisters(1, s), RTU_OK) << "read " << i;
+    }
+    port.ClosePort();
+    // The exclusive-use flag a master sets must not outlive its session, or
+    // an unprivileged master could never open the port again.
+    RawMaster raw(drive->DevicePath());
+    ASSERT_TRUE(raw.ok());
+    EXPECT_TRUE(WaitUntil([&] {
+        int exclusive = 1;
+        return ::ioctl(raw.fd(), TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
+    }, 2000ms));
+    EXPECT_EQ(raw.Request({1, 3, 0, 142, 0, 1}, 7).size(), 7u);
+}
+
+TEST_F(Faults, WireTimingAnswersAfterTheLineTimeOfRequestAndReply) {
+    SimOptions options;
+    options.baud = 19200;
+    options.wireTiming = true;
+    StartDrive(options);
+    uint16_t s[32] = {};
+    const auto start = std::chrono::steady_clock::now();
+    ASSERT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+    const auto took = std::chrono::steady_clock::now() - start;
+    // (8 + 69) bytes x 10 bits at 19200 bit/s = 40.1 ms, plus 3.5 characters.
+    EXPECT_GE(took, 41ms);
+    EXPECT_LT(took, 1000ms);
+}
+
+} // namespace
+} // namespace velt::sim::test

@@ -1,0 +1,108 @@
+// The pieces that need no line: help-text parsing, the target conversion,
+// frame splitting and the state file.
+#include "SimTestSupport.h"
+#include "sim/DriveModel.h"
+#include "sim/ParamLimits.h"
+#include "sim/RequestFramer.h"
+#include "sim/StateFile.h"
+
+#include <fstream>
+
+namespace velt::sim::test {
+namespace {
+
+TEST(ParamLimits, DefaultsAndRangesAreReadFromHelpTexts) {
+    EXPECT_EQ(ParamLimits::DefaultFromHelp(" HOMING HIGH SPEED \r\n DEFAULTS : 50 \r\n RANGE : 1 ~ 5000 RPM"), 50);
+    EXPECT_EQ(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : 255(0xFF) \r\n RANGE : 0 ~ 255 (0x00 ~ 0xFF)"), 255);
+    EXPECT_FALSE(ParamLimits::DefaultFromHelp(" HOMING DIR. \r\n 0: CW \r\n 1: CCW"));
+    EXPECT_FALSE(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : none"));
+
+    const auto offset = ParamLimits::RangeFromHelp(" HOMING OFFSET \r\n DEFAULTS : 0 \r\n RANGE : -30000 ~ 30000 Pulse");
+    ASSERT_TRUE(offset);
+    EXPECT_EQ(offset->min, -30000);
+    EXPECT_EQ(offset->max, 30000);
+    EXPECT_EQ(offset->maxParam, -1);
+    const auto bounded = ParamLimits::RangeFromHelp(" POSITION MODE VELOCITY \r\n RANGE : 0 ~ MAX SPEED 1");
+    ASSERT_TRUE(bounded);
+    EXPECT_EQ(bounded->maxParam, 23); // not "MAX SPEED 2" or any shorter name
+    EXPECT_FALSE(ParamLimits::RangeFromHelp(" X \r\n RANGE : 0 ~ NOTHING KNOWN"));
+    EXPECT_FALSE(ParamLimits::RangeFromHelp(" X \r\n RANGE : 5"));
+
+    const ParamLimits limits;
+    EXPECT_EQ(limits.Default(101), 1024);
+    EXPECT_EQ(limits.Default(41), 14);
+    EXPECT_FALSE(limits.Range(120)); // the command block takes anything
+    ASSERT_TRUE(limits.Range(41));
+    EXPECT_EQ(limits.Range(41)->max, 15);
+}
+
+TEST(DriveModel, TargetConversionMatchesTheHostsIntegerArithmetic) {
+    EXPECT_EQ(DriveModel::ConvertTarget(10001, 3, 2), 15001);
+    EXPECT_EQ(DriveModel::ConvertTarget(-10001, 3, 2), -15001);
+    EXPECT_EQ(DriveModel::ConvertTarget(100000, 100, 100), 100000);
+    EXPECT_EQ(DriveModel::ConvertTarget(7, 1, 3), 2);
+    EXPECT_EQ(DriveModel::ConvertTarget(2'000'000'000, 1000, 1000), 2'000'000'000); // no overflow
+    EXPECT_EQ(DriveModel::ConvertTarget(12345, 7, 0), 12345);                       // guarded
+    EXPECT_EQ(DriveModel::ConvertTarget(INT32_MIN, 1, -1), INT32_MIN);
+}
+
+TEST(RequestFramer, SplitsRequestsAtOnceAndOtherBytesAtSilence) {
+    using Clock = RequestFramer::Clock;
+    RequestFramer framer(9600);
+    const auto t0 = Clock::now();
+    std::vector<uint8_t> frame;
+    Clock::time_point end;
+
+    // Two requests back to back, with a noise byte in front.
+    std::vector<uint8_t> bytes{0x55};
+    for (auto req : {WithCrc({1, 3, 0, 0, 0, 36}), WithCrc({1, 4, 0, 0, 0, 32})})
+        bytes.insert(bytes.end(), req.begin(), req.end());
+    framer.Feed(bytes.data(), bytes.size(), t0);
+    ASSERT_TRUE(framer.Next(t0, &frame, &end));
+    EXPECT_EQ(frame, WithCrc({1, 3, 0, 0, 0, 36}));
+    ASSERT_TRUE(framer.Next(t0, &frame, &end));
+    EXPECT_EQ(frame[1], 4);
+    EXPECT_FALSE(framer.Next(t0 + 1s, &frame, &end));
+
+    // A request in two pieces completes when its last byte arrives.
+    const auto req = WithCrc({1, 6, 0, 120, 0, 9});
+    framer.Feed(req.data(), 3, t0);
+    EXPECT_FALSE(framer.Next(t0, &frame, &end));
+    framer.Feed(req.data() + 3, 5, t0 + 1ms);
+    ASSERT_TRUE(framer.Next(t0 + 1ms, &frame, &end));
+    EXPECT_EQ(frame, req);
+
+    // Anything else ends after 3.5 characters of silence (3.6 ms at 9600).
+    const std::vector<uint8_t> other{1, 16, 0, 0, 0, 1, 2, 0, 5, 0xAA, 0xBB};
+    framer.Feed(other.data(), other.size(), t0);
+    EXPECT_EQ(framer.Deadline(), t0 + RequestFramer::InterFrameGap(9600));
+    EXPECT_FALSE(framer.Next(t0 + 3ms, &frame, &end));
+    ASSERT_TRUE(framer.Next(t0 + 4ms, &frame, &end));
+    EXPECT_EQ(frame, other);
+    EXPECT_EQ(RequestFramer::InterFrameGap(115200), std::chrono::microseconds(1750));
+    EXPECT_EQ(RequestFramer::LineTime(96, 9600), 100ms);
+}
+
+TEST(StateFile, SkipsDamagedLinesAndReplacesTheFileWhole) {
+    TempDir dir;
+    const std::string path = (dir.path() / "s.state").string();
+    std::vector<StoredRegister> loaded;
+    EXPECT_TRUE(StateFile::Load(path, &loaded)); // missing: nothing stored yet
+    EXPECT_TRUE(loaded.empty());
+    {
+        std::ofstream out(path);
+        out << "# header\n0 77\ngarbage\n5 -200\n200 1\n7 8 9\n13 70000\n";
+    }
+    ASSERT_TRUE(StateFile::Load(path, &loaded));
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].reg, 0);
+    EXPECT_EQ(loaded[1].value, static_cast<uint16_t>(-200));
+    ASSERT_TRUE(StateFile::Save(path, {{1, 5}, {2, static_cast<uint16_t>(-1)}}));
+    ASSERT_TRUE(StateFile::Load(path, &loaded));
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[1].value, 0xFFFF);
+    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+}
+
+} // namespace
+} // namespace velt::sim::test
