@@ -1,0 +1,28 @@
+#include "libmodbus_master.h"
+
+#include <chrono>
+#include <cstdint>
+#include <modbus.h>
+
+namespace velt::bench {
+
+double LibmodbusMicrosPerTxn(const std::string& device, unsigned baud, int count) {
+    modbus_t* ctx = modbus_new_rtu(device.c_str(), static_cast<int>(baud), 'N', 8, 1);
+    if (ctx == nullptr) return -1;
+    if (modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0) {
+        modbus_free(ctx);
+        return -1;
+    }
+    modbus_set_response_timeout(ctx, 1, 0);
+    uint16_t regs[32];
+    bool ok = true;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count && ok; ++i) ok = modbus_read_input_registers(ctx, 0, 32, regs) == 32;
+    const auto took = std::chrono::steady_clock::now() - start;
+    modbus_close(ctx);
+    modbus_free(ctx);
+    if (!ok) return -1;
+    return std::chrono::duration<double, std::micro>(took).count() / count;
+}
+
+} // namespace velt::bench

@@ -1,0 +1,13 @@
+#pragma once
+// The libmodbus side of the benchmark, kept in its own file so that the
+// benchmark builds without libmodbus (CMake picks libmodbus_absent.cpp).
+#include <string>
+
+namespace velt::bench {
+
+// Runs `count` modbus_read_input_registers(slave 1, address 0, 32 registers)
+// against the device and returns the microseconds per transaction, or a
+// negative value when libmodbus is absent or a transaction failed.
+double LibmodbusMicrosPerTxn(const std::string& device, unsigned baud, int count);
+
+} // namespace velt::bench
