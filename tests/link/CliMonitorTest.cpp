@@ -1,0 +1,68 @@
+// velt-cli monitor and poll-stats, run as a program against the simulated drive.
+#include "LinkTestSupport.h"
+
+#include <cstdio>
+#include <sys/wait.h>
+
+namespace velt::test {
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string output; // stdout and stderr together
+};
+
+CliRun RunCli(const std::string& arguments) {
+    CliRun run;
+    const std::string command = std::string(VELT_CLI_PATH) + " --lang en " + arguments + " 2>&1";
+    FILE* pipe = popen(command.c_str(), "r");
+    if (pipe == nullptr) return run;
+    char buffer[512];
+    size_t n = 0;
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    const int status = pclose(pipe);
+    run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return run;
+}
+
+class CliOnSim : public ::testing::Test {
+protected:
+    void SetUp() override {
+        sim::SimOptions options;
+        options.publish = false;
+        sim = std::make_unique<sim::SimDrive>(options);
+        std::string error;
+        ASSERT_TRUE(sim->Start(&error)) << error;
+    }
+    std::string Port() const { return "--port " + sim->DevicePath() + " "; }
+    std::unique_ptr<sim::SimDrive> sim;
+};
+
+TEST_F(CliOnSim, MonitorPrintsNamedFieldsAndPollStatsPrintsRates) {
+    const CliRun monitor = RunCli(Port() + "monitor --count 1");
+    EXPECT_EQ(0, monitor.status) << monitor.output;
+    EXPECT_NE(std::string::npos, monitor.output.find("state: word=0x")) << monitor.output;
+    EXPECT_NE(std::string::npos, monitor.output.find("alarm=0 (Alarm None)")) << monitor.output;
+    EXPECT_NE(std::string::npos, monitor.output.find("inputs:  0000000000000000")) << monitor.output;
+    EXPECT_NE(std::string::npos, monitor.output.find("PARAM_REG 4 4 0")) << monitor.output;
+
+    const CliRun stats = RunCli(Port() + "poll-stats --seconds 1");
+    EXPECT_EQ(0, stats.status) << stats.output;
+    EXPECT_NE(std::string::npos, stats.output.find("passes_per_s=")) << stats.output;
+    EXPECT_NE(std::string::npos, stats.output.find("state_reads_per_s=")) << stats.output;
+}
+
+TEST_F(CliOnSim, MonitorFailuresExitWithTheirCodesAndMessages) {
+    const CliRun wrongId = RunCli(Port() + "--id 5 monitor --count 1");
+    EXPECT_EQ(RTU_ERR_NO_REPLY, wrongId.status);
+    EXPECT_NE(std::string::npos, wrongId.output.find("All Parameter Read Fail. \n Check the status")) << wrongId.output;
+
+    const CliRun noPort = RunCli("--port /dev/velt-no-such-port monitor --count 1");
+    EXPECT_EQ(15, noPort.status);
+    EXPECT_NE(std::string::npos, noPort.output.find("Port Open Fail")) << noPort.output;
+
+    EXPECT_EQ(64, RunCli(Port() + "poll-stats").status) << "--seconds is required";
+}
+
+} // namespace
+} // namespace velt::test
