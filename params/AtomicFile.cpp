@@ -89,6 +89,12 @@ bool CreateExclusive(const fs::path& target, std::string_view bytes) {
 } // namespace
 
 bool WriteFileAtomically(const fs::path& target, std::string_view bytes, std::string* error) {
+    // Renaming would replace a file the user made read-only; refuse as
+    // opening it for writing would.
+    if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
+        SetError(error, "cannot write " + target.string(), errno);
+        return false;
+    }
     fs::path temp;
     if (!WriteTemporary(target, bytes, &temp, error)) return false;
     if (::rename(temp.c_str(), target.c_str()) != 0) {

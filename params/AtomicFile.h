@@ -10,7 +10,7 @@ namespace velt {
 // disk and renames it over `target`. On any failure the temporary file is
 // removed, whatever was at `target` is left as it was, and the reason is put
 // in *error (when given). A new file gets the mode 0666 less the umask; an
-// existing one keeps its mode.
+// existing one keeps its mode, and one the caller may not write is refused.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr);
 
