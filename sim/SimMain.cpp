@@ -7,8 +7,7 @@
 
 #include <csignal>
 #include <cstdio>
-#include <cstring>
-#include <iostream>
+#include <cstdlib>
 #include <poll.h>
 #include <string>
 #include <sys/signalfd.h>
@@ -88,18 +87,26 @@ void ApplyLines(velt::sim::SimDrive& drive, std::string& pending) {
     }
 }
 
+// Control lines are read only while we may read the terminal: a simulator
+// started in the background of a shell must neither be stopped by SIGTTIN
+// nor steal the foreground program's input.
+bool StdinReadable() { return !::isatty(STDIN_FILENO) || ::tcgetpgrp(STDIN_FILENO) == ::getpgrp(); }
+
 // Serves stdin until a termination signal arrives on sigFd.
 void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
+    constexpr int kRecheckMs = 500; // how often a background job looks again
     std::string pending;
     bool stdinOpen = true;
     for (;;) {
+        const bool useStdin = stdinOpen && StdinReadable();
         pollfd fds[2] = {{sigFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
-        if (::poll(fds, stdinOpen ? 2 : 1, -1) < 0) continue;
+        if (::poll(fds, useStdin ? 2 : 1, stdinOpen && !useStdin ? kRecheckMs : -1) < 0) continue;
         if (fds[0].revents & POLLIN) return;
-        if (!(fds[1].revents & (POLLIN | POLLHUP))) continue;
+        if (!useStdin || !(fds[1].revents & (POLLIN | POLLHUP))) continue;
         char buffer[512];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n <= 0) {
+        if (n < 0) continue; // EINTR, or EIO after we were sent to the background
+        if (n == 0) {
             stdinOpen = false; // end of input: keep serving
             pending += '\n';
         } else {
@@ -121,7 +128,9 @@ int main(int argc, char** argv) {
     sigemptyset(&signals);
     sigaddset(&signals, SIGINT);
     sigaddset(&signals, SIGTERM);
+    sigaddset(&signals, SIGHUP); // the terminal went away: clean up as well
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
+    std::signal(SIGTTIN, SIG_IGN);
     const int sigFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
     if (sigFd < 0) {
         std::perror("velt-drive-sim: signalfd");
