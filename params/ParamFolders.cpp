@@ -4,6 +4,7 @@
 #include "params/AtomicFile.h"
 
 #include <cstdlib>
+#include <pwd.h>
 #include <sstream>
 #include <unistd.h>
 #include <vector>
@@ -25,7 +26,14 @@ std::string Env(const char* name) {
 
 fs::path HomeFolder() {
     const std::string home = Env("HOME");
-    return home.empty() ? fs::path("/tmp") : fs::path(home);
+    if (!home.empty()) return home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+        return found->pw_dir;
+    return fs::temp_directory_path();
 }
 
 // Programs under these folders are installed by a package: their folder is
