@@ -19,9 +19,12 @@ bool ParseInt(const std::string& text, long min, long max, long* out) {
 }
 
 bool ParseSwitch(const std::string& text, bool* on) {
-    if (text == "on" || text == "1") *on = true;
-    else if (text == "off" || text == "0") *on = false;
-    else return false;
+    if (text == "on" || text == "1")
+        *on = true;
+    else if (text == "off" || text == "0")
+        *on = false;
+    else
+        return false;
     return true;
 }
 
@@ -48,7 +51,8 @@ const char* ControlLine::Help() {
 bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* error) {
     std::istringstream in(line);
     std::vector<std::string> words;
-    for (std::string w; in >> w;) words.push_back(w);
+    for (std::string w; in >> w;)
+        words.push_back(w);
     if (words.empty() || words[0][0] == '#') return true;
     const std::string& cmd = words[0];
     const size_t n = words.size();
@@ -56,11 +60,14 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
     long a = 0;
     long b = 0;
     if ((cmd == "silent" || cmd == "badcrc" || cmd == "wrongid") && n == 2 && ParseSwitch(words[1], &on)) {
-        if (cmd == "silent") drive.SetSilent(on);
-        else if (cmd == "badcrc") drive.SetBadCrc(on);
-        else drive.SetWrongId(on);
-    } else if (cmd == "silentfor" && n == 4 && ParseInt(words[1], 0, 255, &a) && ParseInt(words[2], 0, 65535, &b) &&
-               ParseSwitch(words[3], &on)) {
+        if (cmd == "silent")
+            drive.SetSilent(on);
+        else if (cmd == "badcrc")
+            drive.SetBadCrc(on);
+        else
+            drive.SetWrongId(on);
+    } else if (cmd == "silentfor" && n == 4 && ParseInt(words[1], 0, 255, &a) &&
+               ParseInt(words[2], 0, 65535, &b) && ParseSwitch(words[3], &on)) {
         drive.SetSilentFor(static_cast<uint8_t>(a), static_cast<uint16_t>(b), on);
     } else if (cmd == "late" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
         drive.SetLateMs(static_cast<int>(a));

@@ -44,11 +44,21 @@ constexpr double kHomingBackoffTurns = 0.05;
 // Speeds below this count as zero speed.
 constexpr double kZeroSpeedRpm = 0.5;
 
-enum InputFunction { kInEmg = 1, kInReset = 2, kInServo = 3, kInRunStop = 4, kInHome = 7, kInModeChange = 12,
-                     kInCwLimit = 14, kInCcwLimit = 15 };
+enum InputFunction {
+    kInEmg = 1,
+    kInReset = 2,
+    kInServo = 3,
+    kInRunStop = 4,
+    kInHome = 7,
+    kInModeChange = 12,
+    kInCwLimit = 14,
+    kInCcwLimit = 15
+};
 constexpr uint16_t kAlarmEmg = 1, kAlarmCwLimit = 10, kAlarmCcwLimit = 11;
 
-int32_t Wrap32(int64_t v) { return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v))); }
+int32_t Wrap32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+}
 
 int16_t Clamp16(double v) {
     return static_cast<int16_t>(std::clamp(std::lround(v), -32768L, 32767L));
@@ -69,14 +79,16 @@ DriveModel::DriveModel(std::string stateFile) : stateFile_(std::move(stateFile))
         loadOk_ = StateFile::Load(stateFile_, &stored);
         for (const StoredRegister& r : stored) {
             const bool commandBlock = r.reg >= kCommandBlockFirst && r.reg <= kCommandBlockLast;
-            if (!commandBlock && r.reg != kHardwareVersion && r.reg != kSoftwareVersion) regs_[r.reg] = r.value;
+            if (!commandBlock && r.reg != kHardwareVersion && r.reg != kSoftwareVersion)
+                regs_[r.reg] = r.value;
         }
     }
     RefreshState();
 }
 
 void DriveModel::SetDefaults() {
-    for (int n = 0; n < kHoldingCount; ++n) regs_[n] = static_cast<uint16_t>(limits_.Default(n));
+    for (int n = 0; n < kHoldingCount; ++n)
+        regs_[n] = static_cast<uint16_t>(limits_.Default(n));
     regs_[kRatioNum] = regs_[kRatioDen] = 100;
     regs_[kEncoderResolution] = 10000;
     regs_[kDefaultMode] = 0;
@@ -85,8 +97,10 @@ void DriveModel::SetDefaults() {
     regs_[kSwitchForm] = 10;
     regs_[kInPole] = 255;
     regs_[kOutPole] = 14;
-    for (size_t i = 0; i < kPresetInputs.size(); ++i) regs_[kInFunction1 + i] = kPresetInputs[i];
-    for (size_t i = 0; i < kPresetOutputs.size(); ++i) regs_[kOutFunction1 + i] = kPresetOutputs[i];
+    for (size_t i = 0; i < kPresetInputs.size(); ++i)
+        regs_[kInFunction1 + i] = kPresetInputs[i];
+    for (size_t i = 0; i < kPresetOutputs.size(); ++i)
+        regs_[kOutFunction1 + i] = kPresetOutputs[i];
     regs_[kHardwareVersion] = kDefaultVersion;
     regs_[kSoftwareVersion] = kDefaultVersion;
 }
@@ -160,8 +174,10 @@ void DriveModel::ApplyInputFunction(int k, bool active) {
 }
 
 void DriveModel::SetRefuse(int reg, bool on) {
-    if (on) refused_.insert(reg);
-    else refused_.erase(reg);
+    if (on)
+        refused_.insert(reg);
+    else
+        refused_.erase(reg);
 }
 
 void DriveModel::RaiseAlarm(int alarm) {
@@ -195,7 +211,8 @@ uint8_t DriveModel::Execute(uint16_t code) {
     switch (static_cast<DriveCommand>(code)) {
     case DriveCommand::Stop:
         if (homing_ != Homing::Idle) homing_ = Homing::Idle;
-        axis_.Stop(RateFor(axis_.CmdVel(), ControlMode() == 0 ? Param(kPositionAccDec) : Param(kVelocityDec)));
+        axis_.Stop(
+            RateFor(axis_.CmdVel(), ControlMode() == 0 ? Param(kPositionAccDec) : Param(kVelocityDec)));
         break;
     case DriveCommand::Run:
         Run();
@@ -258,7 +275,8 @@ void DriveModel::Run() {
         const uint32_t bits = regs_[kPosLow] | (static_cast<uint32_t>(regs_[kPosLow + 1]) << 16);
         const int32_t target = ConvertTarget(static_cast<int32_t>(bits), Param(kRatioNum), Param(kRatioDen));
         // A zero speed argument moves at the position-mode speed parameter.
-        const double rpm = speedRpm != 0 ? std::abs(speedRpm) : std::clamp<double>(Param(kPositionSpeed), 1, maxRpm);
+        const double rpm =
+            speedRpm != 0 ? std::abs(speedRpm) : std::clamp<double>(Param(kPositionSpeed), 1, maxRpm);
         runSpeedCps_ = RpmToCps(rpm);
         const double rate = RateFor(runSpeedCps_, Param(kPositionAccDec));
         axis_.MoveTo(target, runSpeedCps_, rate, rate);
@@ -289,7 +307,8 @@ void DriveModel::StartHoming() {
     homingDir_ = Param(kHomingDir) == 1 ? -1.0 : 1.0;
     const double speed = RpmToCps(std::max<int16_t>(Param(kHomingHighSpeed), 1));
     const double rate = RateFor(speed, Param(kHomingAccDec));
-    axis_.MoveTo(std::round(axis_.CmdPos() + homingDir_ * kHomingSearchTurns * CountsPerRev()), speed, rate, rate);
+    axis_.MoveTo(std::round(axis_.CmdPos() + homingDir_ * kHomingSearchTurns * CountsPerRev()), speed, rate,
+                 rate);
 }
 
 void DriveModel::StepHoming() {
@@ -300,8 +319,8 @@ void DriveModel::StepHoming() {
         homing_ = Homing::Backoff;
         const double speed = RpmToCps(std::max<int16_t>(Param(kHomingLowSpeed), 1));
         const double rate = RateFor(speed, Param(kHomingAccDec));
-        axis_.MoveTo(std::round(axis_.CmdPos() - homingDir_ * kHomingBackoffTurns * CountsPerRev()), speed, rate,
-                     rate);
+        axis_.MoveTo(std::round(axis_.CmdPos() - homingDir_ * kHomingBackoffTurns * CountsPerRev()), speed,
+                     rate, rate);
         return;
     }
     homing_ = Homing::Idle;
@@ -309,7 +328,9 @@ void DriveModel::StepHoming() {
     axis_.SetPosition(Param(kHomingOffset));
 }
 
-int DriveModel::ControlMode() const { return activeSet_ == 2 ? Param(kSwitchMode) : Param(kDefaultMode); }
+int DriveModel::ControlMode() const {
+    return activeSet_ == 2 ? Param(kSwitchMode) : Param(kDefaultMode);
+}
 
 double DriveModel::CountsPerRev() const {
     const int16_t counts = Param(kEncoderResolution);
@@ -360,7 +381,8 @@ void DriveModel::RefreshState() {
         status |= kStatusInPosition;
     const double goalRpm = CpsToRpm(runSpeedCps_);
     const double speedError = ControlMode() == 0 ? std::abs(actRpm) - std::abs(goalRpm) : actRpm - goalRpm;
-    if (running_ && goalRpm != 0 && std::abs(speedError) <= Param(kUpToSpeedOffset)) status |= kStatusUpToSpeed;
+    if (running_ && goalRpm != 0 && std::abs(speedError) <= Param(kUpToSpeedOffset))
+        status |= kStatusUpToSpeed;
     if (zeroSpeed) status |= kStatusZeroSpeed;
     if (moving) status |= kStatusMoving;
     s[0] = status;

@@ -14,9 +14,9 @@
 
 namespace velt::sim {
 
-constexpr int kStateCount = 32;    // input registers 0..31
-constexpr int kBitCount = 16;      // coils and discrete inputs 0..15
-constexpr int kWritableCoils = 4;  // coils 0..3 (OUT1..OUT4)
+constexpr int kStateCount = 32;   // input registers 0..31
+constexpr int kBitCount = 16;     // coils and discrete inputs 0..15
+constexpr int kWritableCoils = 4; // coils 0..3 (OUT1..OUT4)
 constexpr uint16_t kDefaultVersion = 12001;
 
 // Modbus exception codes.

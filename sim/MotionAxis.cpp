@@ -23,7 +23,9 @@ constexpr double kRipple = 0.02;
 constexpr double kRippleHz = 37.0;
 constexpr double kTwoPi = 6.283185307179586;
 
-double Sign(double v) { return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0); }
+double Sign(double v) {
+    return v > 0 ? 1.0 : (v < 0 ? -1.0 : 0.0);
+}
 
 // Moves v towards goal by at most rate * dt (rate may be infinite).
 double Approach(double v, double goal, double rate, double dt) {
@@ -163,8 +165,10 @@ void MotionAxis::Follow(double dt) {
 void MotionAxis::Step(double dt, double countsPerRev, double maxCurrentMa) {
     if (dt <= 0) return;
     const double velBefore = cmdVel_;
-    if (mode_ == Mode::Position) StepPosition(dt);
-    else if (mode_ == Mode::Velocity) StepVelocity(dt);
+    if (mode_ == Mode::Position)
+        StepPosition(dt);
+    else if (mode_ == Mode::Velocity)
+        StepVelocity(dt);
     else if (mode_ == Mode::Torque) {
         const double revPerSec = holdCurrent_ * kRevPerSecPerMa;
         cmdVel_ = std::clamp(revPerSec * countsPerRev, -torqueSpeed_, torqueSpeed_);

@@ -47,9 +47,9 @@ private:
     void Follow(double dt);
 
     Mode mode_ = Mode::Free;
-    double target_ = 0;     // position move target
-    double maxSpeed_ = 0;   // position move speed
-    double goalVel_ = 0;    // velocity mode goal
+    double target_ = 0;   // position move target
+    double maxSpeed_ = 0; // position move speed
+    double goalVel_ = 0;  // velocity mode goal
     double acc_ = 0;
     double dec_ = 0;
     double holdCurrent_ = 0;

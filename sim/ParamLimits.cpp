@@ -12,7 +12,8 @@ namespace {
 constexpr int kLimitedCount = 120;
 
 void SkipBlanks(std::string_view text, size_t& pos) {
-    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t')) ++pos;
+    while (pos < text.size() && (text[pos] == ' ' || text[pos] == '\t'))
+        ++pos;
 }
 
 // A signed decimal at pos; advances pos past it.

@@ -13,7 +13,9 @@ constexpr size_t kMaxHeld = 256;
 constexpr auto kMinGap = std::chrono::microseconds(1750);
 constexpr int kBitsPerChar = 10;
 
-bool IsRequest(const uint8_t* p) { return p[1] >= 1 && p[1] <= 6 && RtuSlave::CrcOk(p, kRequestLength); }
+bool IsRequest(const uint8_t* p) {
+    return p[1] >= 1 && p[1] <= 6 && RtuSlave::CrcOk(p, kRequestLength);
+}
 
 } // namespace
 

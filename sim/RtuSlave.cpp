@@ -14,7 +14,9 @@ constexpr uint16_t kCoilOn = 0xFF00;
 constexpr uint16_t kCoilOff = 0x0000;
 constexpr size_t kRequestLength = 8; // every function 1..6 request
 
-uint16_t Word(const uint8_t* p) { return static_cast<uint16_t>(p[0] << 8 | p[1]); }
+uint16_t Word(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] << 8 | p[1]);
+}
 
 void PutWord(std::vector<uint8_t>& out, uint16_t v) {
     out.push_back(static_cast<uint8_t>(v >> 8));
@@ -33,8 +35,7 @@ uint8_t CheckRange(uint16_t start, uint16_t quantity, int max, int size) {
     return 0;
 }
 
-template <typename BitAt>
-std::vector<uint8_t> ReadBits(const uint8_t* frame, BitAt bitAt) {
+template <typename BitAt> std::vector<uint8_t> ReadBits(const uint8_t* frame, BitAt bitAt) {
     const uint16_t start = Word(frame + 2);
     const uint16_t quantity = Word(frame + 4);
     if (const uint8_t ex = CheckRange(start, quantity, kMaxReadBits, kBitCount)) return Exception(frame, ex);
@@ -46,17 +47,19 @@ std::vector<uint8_t> ReadBits(const uint8_t* frame, BitAt bitAt) {
     return out;
 }
 
-template <typename WordAt>
-std::vector<uint8_t> ReadWords(const uint8_t* frame, int size, WordAt wordAt) {
+template <typename WordAt> std::vector<uint8_t> ReadWords(const uint8_t* frame, int size, WordAt wordAt) {
     const uint16_t start = Word(frame + 2);
     const uint16_t quantity = Word(frame + 4);
     if (const uint8_t ex = CheckRange(start, quantity, kMaxReadRegisters, size)) return Exception(frame, ex);
     std::vector<uint8_t> out{frame[0], frame[1], static_cast<uint8_t>(quantity * 2)};
-    for (int i = 0; i < quantity; ++i) PutWord(out, wordAt(start + i));
+    for (int i = 0; i < quantity; ++i)
+        PutWord(out, wordAt(start + i));
     return out;
 }
 
-std::vector<uint8_t> Echo(const uint8_t* frame) { return {frame, frame + 6}; }
+std::vector<uint8_t> Echo(const uint8_t* frame) {
+    return {frame, frame + 6};
+}
 
 std::vector<uint8_t> Dispatch(DriveModel& model, const uint8_t* frame, size_t n) {
     const uint8_t function = frame[1];

@@ -99,7 +99,8 @@ void SimDrive::Impl::Serve() {
         if (fds[0].revents & POLLIN) ReadLine();
         now = Clock::now();
         Clock::time_point end;
-        while (framer.Next(now, &frame, &end)) HandleFrame(frame, end);
+        while (framer.Next(now, &frame, &end))
+            HandleFrame(frame, end);
         SendDue(Clock::now());
         std::lock_guard lock(mu);
         model.Advance(Clock::now());
@@ -162,7 +163,9 @@ void SimDrive::Impl::SendDue(Clock::time_point now) {
 
 SimDrive::SimDrive(SimOptions options) : impl_(std::make_unique<Impl>(std::move(options))) {}
 
-SimDrive::~SimDrive() { Stop(); }
+SimDrive::~SimDrive() {
+    Stop();
+}
 
 bool SimDrive::Start(std::string* error) {
     std::lock_guard life(impl_->lifeMu);
@@ -215,7 +218,9 @@ std::string SimDrive::DevicePath() const {
     return impl_->devicePath;
 }
 
-std::string SimDrive::ComName() const { return "COM" + std::to_string(impl_->options.comNumber); }
+std::string SimDrive::ComName() const {
+    return "COM" + std::to_string(impl_->options.comNumber);
+}
 
 void SimDrive::SetSilent(bool on) {
     std::lock_guard lock(impl_->mu);
@@ -244,8 +249,10 @@ void SimDrive::SetRefuse(int reg, bool on) {
 
 void SimDrive::SetSilentFor(uint8_t function, uint16_t address, bool on) {
     std::lock_guard lock(impl_->mu);
-    if (on) impl_->silentFor.insert({function, address});
-    else impl_->silentFor.erase({function, address});
+    if (on)
+        impl_->silentFor.insert({function, address});
+    else
+        impl_->silentFor.erase({function, address});
 }
 
 void SimDrive::ClearFaults() {
@@ -253,7 +260,8 @@ void SimDrive::ClearFaults() {
     impl_->silent = impl_->badCrc = impl_->wrongId = false;
     impl_->lateMs = 0;
     impl_->silentFor.clear();
-    for (int r = 0; r < kHoldingCount; ++r) impl_->model.SetRefuse(r, false);
+    for (int r = 0; r < kHoldingCount; ++r)
+        impl_->model.SetRefuse(r, false);
 }
 
 void SimDrive::RaiseAlarm(int alarm) {

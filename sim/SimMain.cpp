@@ -83,14 +83,17 @@ void ApplyLines(velt::sim::SimDrive& drive, std::string& pending) {
         pending.erase(0, eol + 1);
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string error;
-        if (!drive.ApplyControlLine(line, &error)) std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
+        if (!drive.ApplyControlLine(line, &error))
+            std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
     }
 }
 
 // Control lines are read only while we may read the terminal: a simulator
 // started in the background of a shell must neither be stopped by SIGTTIN
 // nor steal the foreground program's input.
-bool StdinReadable() { return !::isatty(STDIN_FILENO) || ::tcgetpgrp(STDIN_FILENO) == ::getpgrp(); }
+bool StdinReadable() {
+    return !::isatty(STDIN_FILENO) || ::tcgetpgrp(STDIN_FILENO) == ::getpgrp();
+}
 
 // Serves stdin until a termination signal arrives on sigFd.
 void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {

@@ -18,10 +18,12 @@ public:
             ::dup2(in[0], 0);
             ::dup2(out[1], 1);
             ::dup2(err[1], 2);
-            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]}) ::close(fd);
+            for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
+                ::close(fd);
             ::setenv("VELT_PORTS_DIR", portsDir.c_str(), 1);
             std::vector<char*> argv{const_cast<char*>(VELT_DRIVE_SIM_PATH)};
-            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            for (const auto& a : args)
+                argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
             ::execv(VELT_DRIVE_SIM_PATH, argv.data());
             ::_exit(127);
@@ -56,7 +58,9 @@ public:
     }
     std::string StdoutLine() { return ReadLine(stdout_); }
     std::string StderrLine() { return ReadLine(stderr_); }
-    void Send(const std::string& line) { ASSERT_EQ(::write(stdin_, line.data(), line.size()), (ssize_t)line.size()); }
+    void Send(const std::string& line) {
+        ASSERT_EQ(::write(stdin_, line.data(), line.size()), (ssize_t)line.size());
+    }
     int Terminate() {
         ::kill(pid_, SIGTERM);
         int status = 0;

@@ -101,10 +101,12 @@ TEST_F(Faults, ThePortCanBeClosedAndReopenedManyTimes) {
     // an unprivileged master could never open the port again.
     RawMaster raw(drive->DevicePath());
     ASSERT_TRUE(raw.ok());
-    EXPECT_TRUE(WaitUntil([&] {
-        int exclusive = 1;
-        return ::ioctl(raw.fd(), TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
-    }, 2000ms));
+    EXPECT_TRUE(WaitUntil(
+        [&] {
+            int exclusive = 1;
+            return ::ioctl(raw.fd(), TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
+        },
+        2000ms));
     EXPECT_EQ(raw.Request({1, 3, 0, 142, 0, 1}, 7).size(), 7u);
 }
 

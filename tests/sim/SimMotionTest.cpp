@@ -145,15 +145,15 @@ TEST_F(Motion, AlarmAndServoOffFromTheControlInterface) {
 }
 
 TEST_F(Motion, InputsActAccordingToTheirFunctionAndPolarity) {
-    ASSERT_EQ(Write(42, 3), RTU_OK); // IN1: SERVO On/Off
-    ASSERT_EQ(Write(43, 1), RTU_OK); // IN2: EMG
+    ASSERT_EQ(Write(42, 3), RTU_OK);  // IN1: SERVO On/Off
+    ASSERT_EQ(Write(43, 1), RTU_OK);  // IN2: EMG
     ASSERT_EQ(Write(44, 14), RTU_OK); // IN3: CW Limit, normally closed
     ASSERT_EQ(Write(40, 0xFB), RTU_OK);
     drive->SetInput(0, true);
     EXPECT_NE(State(0) & kServo, 0);
     drive->SetInput(0, false);
     EXPECT_EQ(State(0) & kServo, 0);
-    drive->SetInput(2, true); // closed contact: not active
+    drive->SetInput(2, true);  // closed contact: not active
     drive->SetInput(2, false); // opened: the limit is hit
     EXPECT_EQ(State(1), 10);
     ASSERT_EQ(Command(6), RTU_OK);

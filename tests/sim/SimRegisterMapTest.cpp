@@ -11,13 +11,13 @@ TEST_F(RegisterMap, PowerOnParametersComeFromTheCatalogueAndTheCommunicationPres
     uint16_t regs[144] = {};
     for (int start = 0; start < 144; start += 36)
         ASSERT_EQ(port.ReadHoldingRegisters(1, static_cast<uint16_t>(start), regs + start, 36), RTU_OK);
-    EXPECT_EQ(regs[0], 50);    // HOMING HIGH SPEED
+    EXPECT_EQ(regs[0], 50); // HOMING HIGH SPEED
     EXPECT_EQ(regs[2], 100);
     EXPECT_EQ(regs[5], 0);
     EXPECT_EQ(regs[23], 3000); // MAX SPEED 1
     EXPECT_EQ(regs[39], 255);  // "255(0xFF)"
     EXPECT_EQ(regs[66], 20000);
-    EXPECT_EQ(regs[3], 0);     // no default stated
+    EXPECT_EQ(regs[3], 0); // no default stated
     EXPECT_EQ(regs[60], 100);
     EXPECT_EQ(regs[61], 100);
     EXPECT_EQ(regs[105], 10000);
@@ -27,7 +27,8 @@ TEST_F(RegisterMap, PowerOnParametersComeFromTheCatalogueAndTheCommunicationPres
     EXPECT_EQ(regs[71], 0);
     EXPECT_EQ(regs[72], 1);
     EXPECT_EQ(regs[73], 10);
-    for (int n = 42; n <= 49; ++n) EXPECT_EQ(regs[n], 0) << n;
+    for (int n = 42; n <= 49; ++n)
+        EXPECT_EQ(regs[n], 0) << n;
     EXPECT_EQ(regs[51], 1);
     EXPECT_EQ(regs[52], 2);
     EXPECT_EQ(regs[53], 3);
@@ -37,13 +38,13 @@ TEST_F(RegisterMap, PowerOnParametersComeFromTheCatalogueAndTheCommunicationPres
 
     uint16_t state[32] = {};
     ASSERT_EQ(port.ReadInputRegisters(1, state), RTU_OK);
-    EXPECT_EQ(state[14], 1);      // active mode set
+    EXPECT_EQ(state[14], 1);       // active mode set
     EXPECT_EQ(state[0] & 0x0F, 0); // no EMG, alarm, RUN, servo
     EXPECT_NE(state[0] & 0x40, 0); // at rest
 }
 
 TEST_F(RegisterMap, RangesStatedInHelpTextsAreEnforcedOnWrites) {
-    EXPECT_EQ(Write(0, 0), 3);      // RANGE : 1 ~ 5000
+    EXPECT_EQ(Write(0, 0), 3); // RANGE : 1 ~ 5000
     EXPECT_EQ(Write(0, 5001), 3);
     EXPECT_EQ(drive->Holding(0), 50); // refused writes change nothing
     EXPECT_EQ(Write(0, 5000), RTU_OK);
@@ -79,19 +80,19 @@ TEST_F(RegisterMap, OutOfMapAddressesQuantitiesAndFunctionsGetModbusExceptions) 
         const auto reply = raw.Request(pdu, 5);
         return reply.size() == 5 && reply[1] == (pdu[1] | 0x80) ? reply[2] : 0xFF;
     };
-    EXPECT_EQ(ex({1, 3, 0, 0, 0, 0}), 3);      // quantity 0
-    EXPECT_EQ(ex({1, 3, 0, 0, 0, 126}), 3);    // above 125
-    EXPECT_EQ(ex({1, 3, 0, 140, 0, 5}), 2);    // 140..144
+    EXPECT_EQ(ex({1, 3, 0, 0, 0, 0}), 3);   // quantity 0
+    EXPECT_EQ(ex({1, 3, 0, 0, 0, 126}), 3); // above 125
+    EXPECT_EQ(ex({1, 3, 0, 140, 0, 5}), 2); // 140..144
     EXPECT_EQ(ex({1, 3, 0, 144, 0, 1}), 2);
-    EXPECT_EQ(ex({1, 4, 0, 0, 0, 33}), 2);     // 32 input registers
+    EXPECT_EQ(ex({1, 4, 0, 0, 0, 33}), 2); // 32 input registers
     EXPECT_EQ(ex({1, 4, 0, 31, 0, 2}), 2);
     EXPECT_EQ(ex({1, 1, 0, 0, 0x07, 0xD1}), 3); // 2001 coils
-    EXPECT_EQ(ex({1, 1, 0, 8, 0, 9}), 2);      // 16 coils
+    EXPECT_EQ(ex({1, 1, 0, 8, 0, 9}), 2);       // 16 coils
     EXPECT_EQ(ex({1, 2, 0, 16, 0, 1}), 2);
-    EXPECT_EQ(ex({1, 5, 0, 4, 0xFF, 0}), 2);   // coils above 3 are not writable
+    EXPECT_EQ(ex({1, 5, 0, 4, 0xFF, 0}), 2);    // coils above 3 are not writable
     EXPECT_EQ(ex({1, 5, 0, 0, 0x12, 0x34}), 3); // neither FF00 nor 0000
     EXPECT_EQ(ex({1, 6, 0, 144, 0, 0}), 2);
-    EXPECT_EQ(ex({1, 7, 0, 0, 0, 0}), 1);      // unknown function
+    EXPECT_EQ(ex({1, 7, 0, 0, 0, 0}), 1); // unknown function
     EXPECT_EQ(ex({1, 16, 0, 0, 0, 1, 2, 0, 5}), 1);
     // The largest legal reads pass.
     EXPECT_EQ(raw.Request({1, 3, 0, 0, 0, 125}, 255).size(), 5u + 250u);

@@ -27,8 +27,7 @@ using namespace std::chrono_literals;
 // Generous: the suite shares two cores with other builds.
 constexpr auto kMotionDeadline = 5s;
 
-template <typename Pred>
-bool WaitUntil(Pred pred, std::chrono::milliseconds deadline = kMotionDeadline) {
+template <typename Pred> bool WaitUntil(Pred pred, std::chrono::milliseconds deadline = kMotionDeadline) {
     const auto end = std::chrono::steady_clock::now() + deadline;
     while (std::chrono::steady_clock::now() < end) {
         if (pred()) return true;
@@ -132,7 +131,9 @@ protected:
         EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
         return static_cast<int32_t>(static_cast<uint32_t>(s[low]) | static_cast<uint32_t>(s[low + 1]) << 16);
     }
-    uint8_t Write(uint16_t reg, int value) { return port.WriteSingleRegister(1, reg, static_cast<uint16_t>(value)); }
+    uint8_t Write(uint16_t reg, int value) {
+        return port.WriteSingleRegister(1, reg, static_cast<uint16_t>(value));
+    }
     uint8_t Command(int code) { return Write(120, code); }
     void Write32(uint16_t low, int32_t value) {
         ASSERT_EQ(Write(low, value & 0xFFFF), RTU_OK);

@@ -12,12 +12,15 @@ namespace velt::sim::test {
 namespace {
 
 TEST(ParamLimits, DefaultsAndRangesAreReadFromHelpTexts) {
-    EXPECT_EQ(ParamLimits::DefaultFromHelp(" HOMING HIGH SPEED \r\n DEFAULTS : 50 \r\n RANGE : 1 ~ 5000 RPM"), 50);
-    EXPECT_EQ(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : 255(0xFF) \r\n RANGE : 0 ~ 255 (0x00 ~ 0xFF)"), 255);
+    EXPECT_EQ(ParamLimits::DefaultFromHelp(" HOMING HIGH SPEED \r\n DEFAULTS : 50 \r\n RANGE : 1 ~ 5000 RPM"),
+              50);
+    EXPECT_EQ(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : 255(0xFF) \r\n RANGE : 0 ~ 255 (0x00 ~ 0xFF)"),
+              255);
     EXPECT_FALSE(ParamLimits::DefaultFromHelp(" HOMING DIR. \r\n 0: CW \r\n 1: CCW"));
     EXPECT_FALSE(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : none"));
 
-    const auto offset = ParamLimits::RangeFromHelp(" HOMING OFFSET \r\n DEFAULTS : 0 \r\n RANGE : -30000 ~ 30000 Pulse");
+    const auto offset =
+        ParamLimits::RangeFromHelp(" HOMING OFFSET \r\n DEFAULTS : 0 \r\n RANGE : -30000 ~ 30000 Pulse");
     ASSERT_TRUE(offset);
     EXPECT_EQ(offset->min, -30000);
     EXPECT_EQ(offset->max, 30000);
