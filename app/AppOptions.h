@@ -1,0 +1,20 @@
+#pragma once
+// Command line of velt-host (after Qt has taken its own options out).
+#include <string>
+#include <vector>
+
+namespace velt {
+
+struct AppOptions {
+    bool Demo = false;      // --demo: simulated drive published as COM3 for this run
+    int Lang = -1;          // --lang ko|en: 1 Korean, 0 English, -1 system default
+    bool Connect = false;   // --connect: press Connect once the windows are up
+    std::string Screenshot; // --screenshot FILE: save the main window and quit
+    bool Help = false;      // --help
+    std::string Error;      // first problem found; empty when the line is good
+};
+
+AppOptions ParseAppOptions(const std::vector<std::string>& args);
+const char* AppUsage();
+
+} // namespace velt

@@ -1,0 +1,29 @@
+#include "CDlgParameter.h"
+
+#include "CVELT_HostApp.h"
+#include "DialogFont.h"
+
+namespace velt {
+
+CDlgParameter::CDlgParameter(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
+    setObjectName(QStringLiteral("CDlgParameter"));
+    setFont(DialogFont());
+    setFixedSize(DluSize(660, 337));
+}
+
+void CDlgParameter::PostParamsRead() {
+    QMetaObject::invokeMethod(this, &CDlgParameter::OnParamsRead, Qt::QueuedConnection);
+}
+
+void CDlgParameter::OnParamsRead() {
+    if (!app_.Link) return;
+    const ParamBlock regs = app_.Link->ParamRegs();
+    for (size_t i = 0; i < regs.size(); ++i) ParamValues[i] = static_cast<int16_t>(regs[i]);
+    ++ParamsReadCount;
+}
+
+void CDlgParameter::LoadParameterFile() {}
+
+void CDlgParameter::SaveParameterFile() {}
+
+} // namespace velt

@@ -1,0 +1,42 @@
+#pragma once
+// Register monitor (dialog 322, 660 x 25 dialog units): the strip under the
+// connection bar that shows the link's request counters and watches the
+// connection. When five or more state polls in a row have failed it
+// disconnects through the connection bar and tells the user.
+// User-interface thread only; reads the link's counters as one snapshot.
+#include <QTimer>
+#include <QWidget>
+
+#include <array>
+
+namespace velt {
+
+class CVELT_HostApp;
+class CColorStatic;
+
+class CDlgRTUMonitoring : public QWidget {
+    Q_OBJECT
+public:
+    static constexpr int kColumns = 12;
+    static constexpr uint32_t kFailLimit = 5;
+
+    CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame);
+
+    // Text of counter cell (1, column).
+    QString CounterText(int column) const;
+
+public slots:
+    void OnTimer(); // every 100 ms: counters, then the watchdog
+
+private:
+    void InitRegisterGrid();
+    void UpdateRegisterGrid();
+
+    CVELT_HostApp& app_;
+    std::array<CColorStatic*, 4> titles_{};
+    std::array<CColorStatic*, kColumns> counters_{};
+    QTimer timer_; // timer 2389
+    bool inWatchdog_ = false;
+};
+
+} // namespace velt

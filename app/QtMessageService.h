@@ -1,0 +1,13 @@
+#pragma once
+// The desktop program's message service: a modal QMessageBox with OK or
+// Yes/No, titled like the application. User-interface thread only.
+#include "platform/MessageService.h"
+
+namespace velt {
+
+class QtMessageService : public IMessageService {
+public:
+    MsgResult Show(const std::string& text, MsgButtons buttons) override;
+};
+
+} // namespace velt

@@ -1,0 +1,24 @@
+#include "WaitWithMessages.h"
+
+#include "platform/TickCount.h"
+
+#include <QCoreApplication>
+
+namespace velt {
+
+namespace {
+void Wait(uint32_t ms, QEventLoop::ProcessEventsFlags flags) {
+    if (ms == 0) return;
+    const uint32_t start = GetTickCount();
+    while (GetTickCount() - start < ms) {
+        QCoreApplication::processEvents(flags);
+        SleepMs(1);
+    }
+}
+} // namespace
+
+void WaitWithMessages(uint32_t ms) { Wait(ms, QEventLoop::AllEvents); }
+
+void WaitRepaintingOnly(uint32_t ms) { Wait(ms, QEventLoop::ExcludeUserInputEvents); }
+
+} // namespace velt

@@ -1,0 +1,95 @@
+// velt-host: the desktop program.
+#include "AppOptions.h"
+#include "CDlgMenuBar.h"
+#include "CMainFrame.h"
+#include "CVELT_HostApp.h"
+#include "QtMessageService.h"
+#include "platform/MessageService.h"
+
+#ifdef VELT_HAVE_DEMO
+#include "DemoDrive.h"
+#endif
+
+#include <QApplication>
+#include <QPixmap>
+#include <QTimer>
+
+#include <atomic>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <memory>
+
+using namespace std::chrono_literals;
+
+namespace {
+std::atomic<bool> g_stopRequested{false};
+void OnStopSignal(int) { g_stopRequested = true; }
+
+// Long enough for the connect sequence, the first polls and two status
+// refreshes (500 ms each) to have reached the window.
+constexpr auto kScreenshotDelay = 3s;
+constexpr auto kSignalCheckPeriod = 200ms;
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    std::vector<std::string> args(argv + 1, argv + argc);
+    const velt::AppOptions options = velt::ParseAppOptions(args);
+    if (!options.Error.empty()) {
+        std::fprintf(stderr, "velt-host: %s\n%s", options.Error.c_str(), velt::AppUsage());
+        return 2;
+    }
+    if (options.Help) {
+        std::fputs(velt::AppUsage(), stdout);
+        return 0;
+    }
+
+#ifdef VELT_HAVE_DEMO
+    // Before anything resolves a port name: the demo's COM3 lives in a
+    // private ports folder for this run.
+    std::unique_ptr<velt::DemoDrive> demo;
+    if (options.Demo) {
+        demo = std::make_unique<velt::DemoDrive>();
+        std::string error;
+        if (!demo->Start(&error)) {
+            std::fprintf(stderr, "velt-host: cannot start the simulated drive: %s\n", error.c_str());
+            return 1;
+        }
+    }
+#else
+    if (options.Demo) {
+        std::fprintf(stderr, "velt-host: this build has no simulated drive\n");
+        return 1;
+    }
+#endif
+
+    velt::QtMessageService messages;
+    velt::SetMessageService(&messages);
+    std::unique_ptr<velt::CVELT_HostApp> app = velt::StartApplication(options);
+    if (!app) return 1;
+
+    std::signal(SIGINT, OnStopSignal);
+    std::signal(SIGTERM, OnStopSignal);
+    QTimer signalCheck;
+    QObject::connect(&signalCheck, &QTimer::timeout, [&app] {
+        if (g_stopRequested && app->MainFrame()) app->MainFrame()->close();
+    });
+    signalCheck.start(kSignalCheckPeriod);
+
+    if (options.Connect) {
+        QTimer::singleShot(0, app->MenuBar, &velt::CDlgMenuBar::ConnectDrive);
+    }
+    if (!options.Screenshot.empty()) {
+        QTimer::singleShot(kScreenshotDelay, app->MainFrame(), [&app, &options] {
+            if (!app->MainFrame()->grab().save(QString::fromStdString(options.Screenshot))) {
+                std::fprintf(stderr, "velt-host: cannot write %s\n", options.Screenshot.c_str());
+            }
+            app->MainFrame()->close();
+        });
+    }
+    const int rc = qapp.exec();
+    app.reset();
+    velt::SetMessageService(nullptr);
+    return rc;
+}

@@ -1,0 +1,94 @@
+#include "ShellFixture.h"
+#include "app/CDlgComSetting.h"
+#include "app/CDlgMenuBar.h"
+#include "controls/CButtonST.h"
+#include "link/CDriveLink.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace velt {
+namespace {
+
+using ComSettingTest = ShellTest;
+
+void PressKey(QWidget* target, int key) {
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &press);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier);
+    QApplication::sendEvent(target, &release);
+}
+
+TEST_F(ComSettingTest, ListsAndDefaultsAreFilledAtStartUp) {
+    Start();
+    CDlgComSetting& s = *app->ComSetting;
+    ASSERT_EQ(s.PortList->count(), 30);
+    EXPECT_EQ(s.PortList->itemText(0), "COM1");
+    EXPECT_EQ(s.PortList->itemText(29), "COM30");
+    EXPECT_EQ(s.PortList->currentText(), "COM3");
+    ASSERT_EQ(s.BaudList->count(), 5);
+    EXPECT_EQ(s.BaudList->itemText(4), "115200");
+    EXPECT_EQ(s.BaudList->currentText(), "9600");
+    EXPECT_EQ(s.DriveIdEdit->text(), "1");
+    EXPECT_TRUE(s.PortList->isEditable());
+    EXPECT_EQ(s.SettingsDriveId(), 1);
+    EXPECT_FALSE(s.PortList->itemData(0, Qt::ToolTipRole).toString().isEmpty());
+}
+
+TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {
+    Start();
+    CDlgComSetting& s = *app->ComSetting;
+    app->MenuBar->ComSettingButton->click();
+    EXPECT_TRUE(s.isVisible());
+    s.OkButton->click();
+    EXPECT_FALSE(s.isVisible());
+    EXPECT_EQ(s.PortNumber, 3);
+    EXPECT_EQ(s.BaudRate, 9600);
+    EXPECT_EQ(s.DriveId.load(), 1);
+
+    s.show();
+    s.DriveIdEdit->setText("300");
+    s.PortList->setEditText("COM12");
+    s.BaudList->setEditText("250000");
+    s.OkButton->click();
+    EXPECT_EQ(s.DriveId.load(), 44);
+    EXPECT_EQ(s.PortNumber, 12);
+    EXPECT_EQ(s.BaudRate, 250000);
+    EXPECT_EQ(s.PortList->count(), 30); // typed text is not added to the list
+
+    s.show();
+    s.DriveIdEdit->setText("9");
+    s.PortList->setCurrentIndex(0);
+    s.BaudList->setCurrentIndex(4);
+    s.CancelButton->click();
+    EXPECT_FALSE(s.isVisible());
+    EXPECT_EQ(s.DriveId.load(), 44);
+    EXPECT_EQ(s.PortNumber, 12);
+    EXPECT_EQ(s.BaudRate, 250000);
+    EXPECT_EQ(s.PortList->currentText(), "COM1"); // the lists keep the changed selection
+
+    app->MenuBar->RefreshStatus();
+    EXPECT_EQ(app->MenuBar->PortText->text(), "COM12, 250000, 8, 0, 1");
+    EXPECT_EQ(app->MenuBar->DriveIdText->text(), "Drive ID : 44");
+}
+
+TEST_F(ComSettingTest, EnterIsIgnoredAndEscapeHidesWithoutChanges) {
+    Start();
+    CDlgComSetting& s = *app->ComSetting;
+    s.show();
+    s.DriveIdEdit->setText("5");
+    PressKey(s.DriveIdEdit, Qt::Key_Return);
+    PressKey(&s, Qt::Key_Enter);
+    EXPECT_TRUE(s.isVisible());
+    EXPECT_EQ(s.DriveId.load(), 1);
+    PressKey(&s, Qt::Key_Escape);
+    EXPECT_FALSE(s.isVisible());
+    EXPECT_EQ(s.DriveId.load(), 1);
+}
+
+} // namespace
+} // namespace velt

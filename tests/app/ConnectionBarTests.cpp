@@ -1,0 +1,193 @@
+#include "ShellFixture.h"
+#include "app/CDlgComSetting.h"
+#include "app/CDlgMenuBar.h"
+#include "app/CDlgParameter.h"
+#include "app/CDlgRTUMonitoring.h"
+#include "app/CMainFrame.h"
+#include "app/ShellTexts.h"
+#include "controls/CButtonST.h"
+#include "controls/CColorStatic.h"
+#include "link/CDriveLink.h"
+#include "platform/PortsFolder.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+
+#include <fcntl.h>
+#include <fstream>
+#include <sys/file.h>
+#include <unistd.h>
+
+namespace velt {
+namespace {
+
+using ConnectionBarTest = ShellTest;
+
+bool PortOpen(const CVELT_HostApp& app) { return app.Link->Port && app.Link->Port->IsOpen.load() == 1; }
+
+void ExpectConnectEnabled(const CDlgMenuBar& bar, bool connectEnabled) {
+    EXPECT_EQ(bar.ConnectButton->isEnabled(), connectEnabled);
+    EXPECT_EQ(bar.DisconnectButton->isEnabled(), !connectEnabled);
+}
+
+TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnectedLook) {
+    StartDrive();
+    drive->SetHolding(143, 12003);
+    Start();
+    CDlgMenuBar& bar = *app->MenuBar;
+    bar.ConnectButton->click();
+    EXPECT_TRUE(messages.Texts.empty());
+    EXPECT_EQ(app->Link->Connected.load(), 1);
+    ExpectConnectEnabled(bar, false);
+    EXPECT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
+    EXPECT_EQ(app->Parameter->ParamValues[142], 12001);
+
+    bar.RefreshStatus();
+    EXPECT_EQ(bar.StatusLabel->text(), "Connect");
+    EXPECT_EQ(bar.StatusLabel->BkColour(), QColor(0, 128, 0));
+    EXPECT_EQ(bar.StatusLabel->TextColour(), QColor(Qt::white));
+    EXPECT_EQ(bar.HwVersionLabel->text(), "H/W Ver : 12.0.01");
+    EXPECT_EQ(bar.HwVersionLabel->TextColour(), QColor(255, 0, 0));
+    EXPECT_EQ(bar.SwVersionLabel->text(), "S/W Ver : 12.0.03");
+    EXPECT_EQ(bar.SwVersionLabel->TextColour(), QColor(0, 0, 255));
+    EXPECT_EQ(bar.PortText->text(), "COM3, 9600, 8, 0, 1");
+    EXPECT_EQ(bar.DriveIdText->text(), "Drive ID : 1");
+    EXPECT_TRUE(WaitUntil([this] { return app->RtuMonitor->CounterText(0) != "0"; }));
+
+    bar.DisconnectButton->click();
+    ExpectConnectEnabled(bar, true);
+    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_FALSE(PortOpen(*app));
+    bar.RefreshStatus();
+    EXPECT_EQ(bar.StatusLabel->text(), "Disconnect");
+    EXPECT_EQ(bar.StatusLabel->BkColour(), QColor(50, 50, 50));
+    EXPECT_EQ(bar.HwVersionLabel->text(), "H/W Ver : 00.0.00");
+    EXPECT_TRUE(WaitUntil([this] {
+        for (int c = 0; c < CDlgRTUMonitoring::kColumns; ++c) {
+            if (app->RtuMonitor->CounterText(c) != "0") return false;
+        }
+        return true;
+    }));
+    EXPECT_TRUE(messages.Texts.empty());
+}
+
+TEST_F(ConnectionBarTest, AWrongDriveIdEndsInTheReadFailMessageWithThePortClosed) {
+    StartDrive();
+    Start();
+    app->ComSetting->DriveIdEdit->setText("7");
+    app->ComSetting->OnOk();
+    messages.OnShow = [this] { EXPECT_TRUE(app->MenuBar->ConnectButton->isEnabled()); };
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], kAllParamReadFail.En);
+    EXPECT_EQ(app->Link->Connected.load(), 0);
+    ExpectConnectEnabled(*app->MenuBar, true);
+    EXPECT_TRUE(WaitUntil([this] { return !PortOpen(*app); }, std::chrono::milliseconds(1000)));
+}
+
+TEST_F(ConnectionBarTest, DriveIdZeroSendsOneBroadcastAndFailsTheRead) {
+    StartDrive();
+    Start();
+    app->ComSetting->DriveIdEdit->setText("0");
+    app->ComSetting->OnOk();
+    drive->ClearRequests();
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], kAllParamReadFail.En);
+    EXPECT_TRUE(WaitUntil([this] { return !PortOpen(*app); }, std::chrono::milliseconds(1000)));
+    const std::vector<sim::SimRequest> requests = drive->Requests();
+    ASSERT_EQ(requests.size(), 1u);
+    EXPECT_EQ(requests[0].slave, 0);
+    EXPECT_EQ(requests[0].function, 3);
+}
+
+TEST_F(ConnectionBarTest, APortHeldByAnotherProgramShowsPortOpenFail) {
+    StartDrive();
+    const int fd = ::open(drive->DevicePath().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK);
+    ASSERT_GE(fd, 0);
+    ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
+    Start(1);
+    app->MenuBar->ConnectDrive();
+    ::close(fd);
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], kPortOpenFail.Ko);
+    EXPECT_EQ(app->Link->Connected.load(), 0);
+    ExpectConnectEnabled(*app->MenuBar, true);
+}
+
+TEST_F(ConnectionBarTest, APortWithoutADeviceShowsPortOpenFailAndAnotherPortWorksAfterwards) {
+    StartDrive();
+    { std::ofstream(PortsFolder() / "COM29") << "/nonexistent/velt-tty\n"; }
+    Start();
+    app->ComSetting->PortList->setCurrentIndex(28);
+    app->ComSetting->OnOk();
+    ASSERT_EQ(app->ComSetting->PortNumber, 29);
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], kPortOpenFail.En);
+    ExpectConnectEnabled(*app->MenuBar, true);
+
+    app->ComSetting->PortList->setCurrentIndex(2);
+    app->ComSetting->OnOk();
+    app->MenuBar->ConnectDrive();
+    EXPECT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(app->Link->Connected.load(), 1);
+    std::filesystem::remove(PortsFolder() / "COM29");
+}
+
+TEST_F(ConnectionBarTest, DisconnectWhileNotConnectedChangesNothing) {
+    Start();
+    app->MenuBar->DisconnectDrive();
+    EXPECT_TRUE(app->MenuBar->ConnectButton->isEnabled());
+    EXPECT_TRUE(app->MenuBar->DisconnectButton->isEnabled());
+    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_TRUE(messages.Texts.empty());
+}
+
+TEST_F(ConnectionBarTest, TheWatchdogDisconnectsASilentDriveAndTellsTheUserOnce) {
+    StartDrive();
+    Start();
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(app->Link->Connected.load(), 1);
+
+    app->Link->FailCount = 4; // below the limit: counters only
+    app->RtuMonitor->OnTimer();
+    EXPECT_EQ(app->Link->Connected.load(), 1);
+    EXPECT_TRUE(messages.Texts.empty());
+
+    drive->SetSilent(true);
+    ASSERT_TRUE(WaitUntil([this] { return app->Link->FailCount.load() >= 1; }, std::chrono::milliseconds(5000)));
+    app->Link->FailCount = 5; // as after five failed polls in a row
+    bool repeatedInsideTheBox = false;
+    messages.OnShow = [this, &repeatedInsideTheBox] {
+        app->RtuMonitor->OnTimer(); // timers keep running while the box is open
+        repeatedInsideTheBox = messages.Texts.size() > 1;
+    };
+    EXPECT_TRUE(WaitUntil([this] { return !messages.Texts.empty(); }));
+    EXPECT_EQ(messages.Texts.size(), 1u);
+    EXPECT_FALSE(repeatedInsideTheBox);
+    EXPECT_EQ(messages.Texts[0], kDriverNoResponse.En);
+    EXPECT_EQ(app->Link->Connected.load(), 0);
+    ExpectConnectEnabled(*app->MenuBar, true);
+}
+
+TEST_F(ConnectionBarTest, ClosingTheFrameDuringADisconnectWaitsForTheSequence) {
+    StartDrive();
+    Start();
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(app->Link->Connected.load(), 1);
+    bool closeAccepted = true;
+    QMetaObject::invokeMethod(
+        app->MainFrame(), [this, &closeAccepted] { closeAccepted = app->MainFrame()->close(); },
+        Qt::QueuedConnection);
+    app->MenuBar->DisconnectDrive(); // the close arrives inside the 1 s wait
+    EXPECT_FALSE(closeAccepted);
+    ASSERT_NE(app->MenuBar, nullptr);
+    EXPECT_TRUE(WaitUntil([this] { return app->Link == nullptr; }));
+    EXPECT_FALSE(app->MainFrame()->isVisible());
+}
+
+} // namespace
+} // namespace velt

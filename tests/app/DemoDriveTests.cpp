@@ -1,0 +1,33 @@
+#include "app/DemoDrive.h"
+#include "platform/PortsFolder.h"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+
+namespace velt {
+namespace {
+
+TEST(DemoDrive, PublishesComThreeInAPrivateFolderAndRemovesItAtStop) {
+    ::setenv("VELT_PORTS_DIR", "/tmp/velt-shell-test-unused", 1);
+    std::filesystem::path folder;
+    {
+        DemoDrive demo;
+        std::string error;
+        ASSERT_TRUE(demo.Start(&error)) << error;
+        folder = demo.Folder();
+        EXPECT_EQ(PortsFolder(), folder);
+        EXPECT_TRUE(std::filesystem::exists(folder / "COM3"));
+        const std::string device = ResolvePortName("COM3");
+        EXPECT_NE(device, "/dev/ttyS2");
+        EXPECT_TRUE(std::filesystem::exists(device)) << device;
+    }
+    EXPECT_FALSE(std::filesystem::exists(folder));
+    ASSERT_NE(std::getenv("VELT_PORTS_DIR"), nullptr);
+    EXPECT_STREQ(std::getenv("VELT_PORTS_DIR"), "/tmp/velt-shell-test-unused");
+    ::unsetenv("VELT_PORTS_DIR");
+}
+
+} // namespace
+} // namespace velt

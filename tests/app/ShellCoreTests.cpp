@@ -1,0 +1,86 @@
+#include "app/AppOptions.h"
+#include "app/DialogUnits.h"
+#include "app/ShellLayout.h"
+#include "app/ShellTexts.h"
+
+#include <gtest/gtest.h>
+
+namespace velt {
+namespace {
+
+TEST(DialogUnits, MulDivRoundsHalvesAwayFromZeroLikeWindows) {
+    EXPECT_EQ(MulDiv(5, 7, 4), 9);   // 8.75
+    EXPECT_EQ(MulDiv(1, 6, 4), 2);   // 1.5 rounds up
+    EXPECT_EQ(MulDiv(-1, 6, 4), -2); // -1.5 rounds away from zero
+    EXPECT_EQ(MulDiv(3, 13, 8), 5);  // 4.875
+    EXPECT_EQ(MulDiv(1, 1, 0), -1);
+    EXPECT_EQ(MulDiv(2000000000, 3, 4), 1500000000); // 64-bit intermediate
+    EXPECT_EQ(MulDiv(2000000000, 3, 2), -1);         // result outside int
+}
+
+TEST(DialogUnits, BaseUnitsOfMsShellDlgGiveTheWindowsPixelSizes) {
+    // 6 x 13 base units: the classic 8 pt dialog font at 96 dpi.
+    EXPECT_EQ(AverageCharWidth(52 * 6 + 20), 6);
+    EXPECT_EQ(AverageCharWidth(52 * 6 + 26), 7);
+    const DialogUnits u(6, 13);
+    EXPECT_EQ(u.X(660), 990);
+    EXPECT_EQ(u.Y(46), 75);
+    EXPECT_EQ(u.Y(25), 41);
+    EXPECT_EQ(u.Y(337), 548);
+}
+
+TEST(ShellLayout, StripsStackWithSixPixelGapsAndTheFrameFitsAround) {
+    const StripSizes s{75, 41, 548, 990};
+    const ShellLayout l = ComputeShellLayout(s, 0);
+    EXPECT_EQ(l.MenuBarY, 0);
+    EXPECT_EQ(l.RtuMonitorY, 81);
+    EXPECT_EQ(l.PageY, 75 + 41 + 12);
+    EXPECT_EQ(l.Frame.Width, 990 + 13);
+    EXPECT_EQ(l.Frame.Height, 548 + 41 + 75 + 50);
+    const ShellLayout vista = ComputeShellLayout(s, 2);
+    EXPECT_EQ(vista.Frame.Width, 990 + 20);
+    EXPECT_EQ(vista.Frame.Height, 548 + 41 + 75 + 55);
+    EXPECT_EQ(ComputeShellLayout(s, 1).Frame.Width, 990 + 13);
+
+    const PixelSize client = ClientSizeOfFrame(l.Frame);
+    EXPECT_EQ(client.Width, 990 + 5);
+    EXPECT_GE(client.Height, l.PageY + 548); // the page fits inside the client area
+}
+
+TEST(ShellLayout, OnlyWindowsVersionsSixZeroAndSixOneAreClassTwo) {
+    EXPECT_EQ(OperatingSystemClass(5, 0), 1);
+    EXPECT_EQ(OperatingSystemClass(5, 2), 1);
+    EXPECT_EQ(OperatingSystemClass(6, 0), 2);
+    EXPECT_EQ(OperatingSystemClass(6, 1), 2);
+    EXPECT_EQ(OperatingSystemClass(6, 2), 0);
+    EXPECT_EQ(OperatingSystemClass(10, 0), 0);
+    EXPECT_EQ(CurrentOperatingSystemClass(), 0);
+}
+
+TEST(ShellTexts, VersionRegistersReadUnsignedAndSplitTwoOneTwo) {
+    EXPECT_EQ(HwVersionText(12001), "H/W Ver : 12.0.01");
+    EXPECT_EQ(HwVersionText(7), "H/W Ver : 00.0.07");
+    EXPECT_EQ(SwVersionText(0), "S/W Ver : 00.0.00");
+    EXPECT_EQ(SwVersionText(65535), "S/W Ver : 65.5.35"); // a negative register reads unsigned
+    EXPECT_EQ(PortText(3, 9600, 8, 0, 1), "COM3, 9600, 8, 0, 1");
+    EXPECT_EQ(PortText(12, 250000, 8, 0, 1), "COM12, 250000, 8, 0, 1");
+    EXPECT_EQ(DriveIdText(44), "Drive ID : 44");
+    EXPECT_EQ(MainWindowTitle(), std::string("VELT Host(V1.0), Ver 20130618   VO ZEREDIR   ") + kMakerWebAddress);
+}
+
+TEST(AppOptions, DemoLanguageAndScreenshotAreRecognisedAndMistakesReported) {
+    const AppOptions o = ParseAppOptions({"--demo", "--lang", "ko", "--connect", "--screenshot", "a.png"});
+    EXPECT_TRUE(o.Error.empty());
+    EXPECT_TRUE(o.Demo);
+    EXPECT_EQ(o.Lang, 1);
+    EXPECT_TRUE(o.Connect);
+    EXPECT_EQ(o.Screenshot, "a.png");
+    EXPECT_EQ(ParseAppOptions({"--lang", "en"}).Lang, 0);
+    EXPECT_EQ(ParseAppOptions({}).Lang, -1);
+    EXPECT_FALSE(ParseAppOptions({"--lang", "fr"}).Error.empty());
+    EXPECT_FALSE(ParseAppOptions({"--lang"}).Error.empty());
+    EXPECT_FALSE(ParseAppOptions({"--bogus"}).Error.empty());
+}
+
+} // namespace
+} // namespace velt

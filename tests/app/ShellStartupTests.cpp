@@ -1,0 +1,192 @@
+#include "ShellFixture.h"
+#include "app/CDlgComSetting.h"
+#include "app/CDlgMenuBar.h"
+#include "app/CDlgMonitoring.h"
+#include "app/CDlgParameter.h"
+#include "app/CDlgRTUMonitoring.h"
+#include "app/CDlgRepeat.h"
+#include "app/CDlgScope.h"
+#include "app/CDlgSetValDEC.h"
+#include "app/CDlgSetValHEX.h"
+#include "app/CMainFrame.h"
+#include "app/DialogFont.h"
+#include "app/ShellTexts.h"
+#include "app/WaitWithMessages.h"
+#include "controls/CButtonST.h"
+#include "link/CDriveLink.h"
+#include "monitor/ValueNames.h"
+#include "params/Language.h"
+#include "params/ParamCatalogue.h"
+
+#include <QPushButton>
+
+namespace velt {
+namespace {
+
+using StartupTest = ShellTest;
+
+TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
+    Start();
+    const std::vector<std::string> order = {"CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring", "CDlgMonitoring",
+                                            "CDlgParameter",  "CDlgSetValDEC", "CDlgSetValHEX",     "CDlgRepeat",
+                                            "CDlgScope",      "CDlgScope",     "CDlgScope",         "CDlgScope"};
+    EXPECT_EQ(app->CreationOrder(), order);
+    ASSERT_NE(app->Link, nullptr);
+    EXPECT_EQ(app->Link->Running.load(), 1);
+    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_EQ(theApp(), app.get());
+
+    QWidget* frame = app->MainFrame();
+    for (QWidget* child : std::initializer_list<QWidget*>{app->MenuBar, app->RtuMonitor, app->Monitoring,
+                                                           app->Parameter}) {
+        EXPECT_EQ(child->parentWidget(), frame) << child->objectName().toStdString();
+    }
+    std::vector<QWidget*> floating = {app->ComSetting, app->SetValDec, app->SetValHex, app->Repeat};
+    floating.insert(floating.end(), app->Scopes.begin(), app->Scopes.end());
+    for (QWidget* w : floating) {
+        EXPECT_EQ(w->parentWidget(), nullptr) << w->objectName().toStdString();
+        EXPECT_TRUE(w->isWindow());
+        EXPECT_TRUE(w->isHidden()) << w->objectName().toStdString();
+        EXPECT_EQ(w->pos(), QPoint(0, 0)) << w->objectName().toStdString();
+    }
+    EXPECT_EQ(app->Scopes[0]->windowTitle(), "Scope");
+    EXPECT_EQ(app->Repeat->windowTitle(), "Repeat");
+    EXPECT_EQ(app->SetValDec->windowTitle(), QString::fromUtf8("파라메터 변경(DEC)"));
+    EXPECT_EQ(app->SetValHex->windowTitle(), QString::fromUtf8("파라메터 변경(HEX)"));
+    EXPECT_EQ(app->ComSetting->windowTitle(), "COM Setting");
+    EXPECT_EQ(app->Scopes[3]->size(), DluSize(539, 244));
+
+    EXPECT_TRUE(frame->isVisible());
+    EXPECT_EQ(frame->windowTitle().toStdString(), MainWindowTitle());
+    EXPECT_FALSE(frame->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_TRUE(frame->windowFlags() & Qt::WindowMinimizeButtonHint);
+    EXPECT_TRUE(app->MenuBar->isVisible());
+    EXPECT_TRUE(app->RtuMonitor->isVisible());
+    EXPECT_TRUE(app->Monitoring->isVisible());
+    EXPECT_FALSE(app->Parameter->isVisible());
+    EXPECT_FALSE(app->MenuBar->LoadButton->isVisible());
+    EXPECT_FALSE(app->MenuBar->SaveButton->isVisible());
+    EXPECT_TRUE(app->MenuBar->ScopeButton->isVisible());
+    EXPECT_TRUE(app->MenuBar->ConnectButton->isEnabled());
+    EXPECT_TRUE(app->MenuBar->DisconnectButton->isEnabled());
+}
+
+TEST_F(StartupTest, StripsStackWithSixPixelGapsAndTheFrameFollowsTheLayoutMaths) {
+    Start();
+    const int hbar = DluSize(660, 46).height();
+    const int hmon = DluSize(660, 25).height();
+    const int hpage = DluSize(660, 337).height();
+    const int wmon = DluSize(660, 25).width();
+    EXPECT_EQ(app->MenuBar->height(), hbar);
+    EXPECT_EQ(app->MenuBar->pos(), QPoint(0, 0));
+    EXPECT_EQ(app->RtuMonitor->pos(), QPoint(0, hbar + 6));
+    EXPECT_EQ(app->Monitoring->pos(), QPoint(0, hbar + hmon + 12));
+    EXPECT_EQ(app->Parameter->pos(), app->Monitoring->pos());
+    EXPECT_EQ(app->Layout().Frame.Width, wmon + 13);
+    EXPECT_EQ(app->Layout().Frame.Height, hpage + hmon + hbar + 50);
+    const PixelSize client = ClientSizeOfFrame(app->Layout().Frame);
+    EXPECT_EQ(app->MainFrame()->size(), QSize(client.Width, client.Height));
+    EXPECT_GE(client.Height, app->Monitoring->geometry().bottom());
+}
+
+TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
+    Start(1);
+    EXPECT_EQ(app->IsKorean, 1);
+    EXPECT_TRUE(IsKoreanLanguage());
+    EXPECT_EQ(ParamTable, ParamTableKo);
+    EXPECT_EQ(AlarmNames, AlarmNamesKo);
+    EXPECT_EQ(ControlModeNames, ControlModeNamesKo);
+    EXPECT_EQ(CommandFormNames, CommandFormNamesKo);
+    EXPECT_EQ(InputFunctionNames, InputFunctionNamesKo);
+    EXPECT_EQ(app->ComSetting->OkButton->text(), QString::fromUtf8("확인"));
+    EXPECT_EQ(app->ComSetting->CancelButton->text(), QString::fromUtf8("취소"));
+    app.reset();
+
+    Start(0);
+    EXPECT_EQ(app->IsKorean, 0);
+    EXPECT_FALSE(IsKoreanLanguage());
+    EXPECT_EQ(ParamTable, ParamTableEn);
+    EXPECT_EQ(AlarmNames, AlarmNamesEn);
+    EXPECT_EQ(ControlModeNames, ControlModeNamesEn);
+    EXPECT_EQ(CommandFormNames, CommandFormNamesEn);
+    EXPECT_EQ(InputFunctionNames, InputFunctionNamesEn);
+    EXPECT_EQ(app->ComSetting->OkButton->text(), "Ok");
+    EXPECT_EQ(app->ComSetting->CancelButton->text(), "Cancel");
+}
+
+TEST_F(StartupTest, PageButtonsSwapThePagesAndLoadSaveFollowTheParameterPage) {
+    Start();
+    app->MenuBar->OnParameter();
+    EXPECT_TRUE(app->Parameter->isVisible());
+    EXPECT_FALSE(app->Monitoring->isVisible());
+    EXPECT_TRUE(app->MenuBar->LoadButton->isVisible());
+    EXPECT_TRUE(app->MenuBar->SaveButton->isVisible());
+    app->MenuBar->OnMonitoring();
+    EXPECT_FALSE(app->Parameter->isVisible());
+    EXPECT_TRUE(app->Monitoring->isVisible());
+    EXPECT_FALSE(app->MenuBar->LoadButton->isVisible());
+    EXPECT_FALSE(app->MenuBar->SaveButton->isVisible());
+}
+
+TEST_F(StartupTest, ScopePressedFiveTimesShowsFourWindowsInCreationOrder) {
+    Start();
+    const auto visible = [this] {
+        int n = 0;
+        for (CDlgScope* s : app->Scopes) n += s->isVisible() ? 1 : 0;
+        return n;
+    };
+    app->MenuBar->OnScope();
+    EXPECT_TRUE(app->Scopes[0]->isVisible());
+    EXPECT_EQ(visible(), 1);
+    for (int i = 0; i < 4; ++i) app->MenuBar->ScopeButton->click();
+    EXPECT_EQ(visible(), 4);
+    app->Scopes[2]->close(); // closing a scope only hides it
+    EXPECT_EQ(visible(), 3);
+    app->MenuBar->OnScope();
+    EXPECT_TRUE(app->Scopes[2]->isVisible());
+}
+
+TEST_F(StartupTest, WaitWithMessagesDispatchesOnlyWhenItWaits) {
+    Start();
+    bool ran = false;
+    QMetaObject::invokeMethod(app->MainFrame(), [&ran] { ran = true; }, Qt::QueuedConnection);
+    WaitWithMessages(0);
+    EXPECT_FALSE(ran);
+    WaitWithMessages(20);
+    EXPECT_TRUE(ran);
+}
+
+TEST_F(StartupTest, ClosingWhileConnectedStopsThePollingBeforeTheWindowsGo) {
+    StartDrive();
+    Start();
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(app->Link->Connected.load(), 1);
+    ASSERT_TRUE(messages.Texts.empty());
+
+    bool linkAliveWhenScopesWent = false;
+    bool linkGoneWhenSettingsWent = false;
+    bool linkGoneWhenMenuBarWent = false;
+    QObject::connect(app->Scopes[0], &QObject::destroyed,
+                     [this, &linkAliveWhenScopesWent] { linkAliveWhenScopesWent = app->Link != nullptr; });
+    QObject::connect(app->ComSetting, &QObject::destroyed,
+                     [this, &linkGoneWhenSettingsWent] { linkGoneWhenSettingsWent = app->Link == nullptr; });
+    QObject::connect(app->MenuBar, &QObject::destroyed,
+                     [this, &linkGoneWhenMenuBarWent] { linkGoneWhenMenuBarWent = app->Link == nullptr; });
+
+    EXPECT_TRUE(app->MainFrame()->close());
+    EXPECT_TRUE(linkAliveWhenScopesWent);
+    EXPECT_TRUE(linkGoneWhenSettingsWent);
+    EXPECT_TRUE(linkGoneWhenMenuBarWent);
+    EXPECT_EQ(app->Link, nullptr);
+    EXPECT_EQ(app->MenuBar, nullptr);
+    EXPECT_EQ(app->Scopes[3], nullptr);
+
+    // Nothing polls any more.
+    drive->ClearRequests();
+    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    EXPECT_TRUE(drive->Requests().empty());
+    EXPECT_TRUE(messages.Texts.empty()); // "MainThread timeout!" would show here
+}
+
+} // namespace
+} // namespace velt
