@@ -11,6 +11,7 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <chrono>
+#include <cmath>
 
 namespace velt {
 
@@ -50,6 +51,9 @@ CGridCtrl::CGridCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
     setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     autoScroll_.setInterval(kAutoScrollInterval);
     connect(&autoScroll_, &QTimer::timeout, this, &CGridCtrl::AutoScrollStep);
+    repaintTimer_.setSingleShot(true);
+    connect(&repaintTimer_, &QTimer::timeout, this, &CGridCtrl::FlushRepaints);
+    sinceRepaint_.start();
     titleTip_ = new CTitleTip(this);
     model_.SetObserver(this);
     ApplySystemColours();
@@ -102,13 +106,24 @@ void CGridCtrl::SetFont(const QFont& font) {
 }
 
 void CGridCtrl::Refresh() {
-    // Every change has already scheduled the repaint of the cells it touched (CellChanged,
-    // LayoutChanged), so there is nothing left to flush: the call is free when nothing changed.
+    if (pendingRepaint_.isEmpty()) return;
+    if (std::chrono::milliseconds(sinceRepaint_.elapsed()) >= kRepaintInterval) FlushRepaints();
+    // Otherwise the timer started by the first change flushes when the interval is over.
 }
 
 void CGridCtrl::RedrawAll() {
     for (TextCache& entry : cache_) entry.valid = false;
+    pendingRepaint_ = QRegion();
+    repaintTimer_.stop();
     viewport()->update();
+}
+
+void CGridCtrl::FlushRepaints() {
+    repaintTimer_.stop();
+    sinceRepaint_.restart();
+    if (pendingRepaint_.isEmpty()) return;
+    viewport()->update(pendingRepaint_);
+    pendingRepaint_ = QRegion();
 }
 
 // ---- model observer --------------------------------------------------------------------------
@@ -119,7 +134,12 @@ void CGridCtrl::CellChanged(int row, int col) {
     const GridCellId origin = model_.MergeOrigin(row, col);
     if (origin.row != row || origin.col != col) return; // hidden under a merged range
     const QRect rect = CellRect(row, col).intersected(viewport()->rect());
-    if (!rect.isEmpty()) viewport()->update(rect);
+    if (rect.isEmpty()) return;
+    pendingRepaint_ += rect;
+    if (!repaintTimer_.isActive()) {
+        const auto left = kRepaintInterval - std::chrono::milliseconds(sinceRepaint_.elapsed());
+        repaintTimer_.start(std::max(left, std::chrono::milliseconds(0)));
+    }
 }
 
 void CGridCtrl::LayoutChanged() {
@@ -127,7 +147,7 @@ void CGridCtrl::LayoutChanged() {
     if (editor_ && !model_.IsValid(editor_->Row(), editor_->Col())) CloseEditorSilently();
     HideTitleTip();
     UpdateScrollBars();
-    viewport()->update();
+    RedrawAll();
 }
 
 // ---- geometry --------------------------------------------------------------------------------
@@ -145,14 +165,23 @@ QRect CGridCtrl::CellRect(int row, int col) const {
 }
 
 void CGridCtrl::UpdateScrollBars() {
-    const QSize area = viewport()->size();
+    // Decide from the largest possible viewport: a scroll bar is needed only when the grid does
+    // not fit, and one bar's thickness can make the other one necessary.
+    const QSize most = maximumViewportSize();
     QScrollBar* h = horizontalScrollBar();
     QScrollBar* v = verticalScrollBar();
-    h->setRange(0, std::max(0, model_.TotalWidth() - area.width()));
-    h->setPageStep(std::max(1, area.width() - model_.FixedWidth()));
+    const int totalW = model_.TotalWidth();
+    const int totalH = model_.TotalHeight();
+    bool needH = totalW > most.width();
+    bool needV = totalH > most.height() - (needH ? h->sizeHint().height() : 0);
+    needH = totalW > most.width() - (needV ? v->sizeHint().width() : 0);
+    const int areaW = most.width() - (needV ? v->sizeHint().width() : 0);
+    const int areaH = most.height() - (needH ? h->sizeHint().height() : 0);
+    h->setRange(0, needH ? totalW - areaW : 0);
+    h->setPageStep(std::max(1, areaW - model_.FixedWidth()));
     h->setSingleStep(GridModel::kDefaultColumnWidth / 2);
-    v->setRange(0, std::max(0, model_.TotalHeight() - area.height()));
-    v->setPageStep(std::max(1, area.height() - model_.FixedHeight()));
+    v->setRange(0, needV ? totalH - areaH : 0);
+    v->setPageStep(std::max(1, areaH - model_.FixedHeight()));
     v->setSingleStep(std::max(1, model_.DefaultRowHeight()));
 }
 
@@ -181,6 +210,8 @@ void CGridCtrl::scrollContentsBy(int /*dx*/, int /*dy*/) {
     // Fixed rows and columns stay put, so the picture cannot simply be shifted.
     CloseEditorSilently();
     HideTitleTip();
+    pendingRepaint_ = QRegion(); // in the old scroll position's coordinates
+    repaintTimer_.stop();
     viewport()->update();
 }
 
@@ -207,11 +238,46 @@ CGridCtrl::TextCache& CGridCtrl::CacheFor(int row, int col, const QFont& font, i
     entry.text = QString::fromStdString(model_.ItemTextRef(row, col));
     entry.naturalWidth = fm.horizontalAdvance(entry.text);
     const std::uint32_t format = model_.EffectiveFormat(row, col);
-    const bool elide = (format & DT_END_ELLIPSIS) && (format & DT_SINGLELINE);
+    const bool singleLine = (format & DT_SINGLELINE) != 0;
+    const bool elide = (format & DT_END_ELLIPSIS) && singleLine;
     entry.shown = elide ? fm.elidedText(entry.text, Qt::ElideRight, std::max(0, width)) : entry.text;
+    entry.usePrepared = singleLine && (format & DT_NOPREFIX) && !entry.shown.contains(QLatin1Char('\n'));
+    if (entry.usePrepared) {
+        entry.prepared.setText(entry.shown);
+        entry.prepared.setTextFormat(Qt::PlainText);
+        entry.prepared.setPerformanceHint(QStaticText::AggressiveCaching);
+        entry.prepared.prepare(QTransform(), font);
+    }
     entry.width = width;
     entry.valid = true;
     return entry;
+}
+
+void CGridCtrl::PaintText(QPainter& painter, int row, int col, const QRect& textRect, const QColor& fg) {
+    const QFont cellFont = CellFont(row, col);
+    const TextCache& text = CacheFor(row, col, cellFont, textRect.width());
+    if (text.shown.isEmpty()) return;
+    painter.setFont(cellFont);
+    painter.setPen(fg);
+    const int flags = AlignmentFlags(model_.EffectiveFormat(row, col));
+    if (!text.usePrepared) {
+        painter.drawText(textRect, flags, text.shown);
+        return;
+    }
+    const QSizeF size = text.prepared.size();
+    qreal x = textRect.left();
+    if (flags & Qt::AlignHCenter) x += (textRect.width() - size.width()) / 2;
+    else if (flags & Qt::AlignRight) x = textRect.right() + 1 - size.width();
+    qreal y = textRect.top();
+    if (flags & Qt::AlignVCenter) y += (textRect.height() - size.height()) / 2;
+    else if (flags & Qt::AlignBottom) y = textRect.bottom() + 1 - size.height();
+    const bool overflows = size.width() > textRect.width() || size.height() > textRect.height();
+    if (overflows) {
+        painter.save();
+        painter.setClipRect(textRect, Qt::IntersectClip);
+    }
+    painter.drawStaticText(QPointF(std::round(x), std::round(y)), text.prepared);
+    if (overflows) painter.restore();
 }
 
 void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const QRect& rect) {
@@ -224,16 +290,8 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const QRect& rect
     const QColor fg =
         selected ? palette().color(QPalette::HighlightedText) : ToQColor(model_.EffectiveFgColour(row, col));
     painter.fillRect(inner, bk);
-
     const int margin = model_.EffectiveMargin(row, col);
-    const QRect textRect = inner.adjusted(margin, 0, -margin, 0);
-    const QFont cellFont = CellFont(row, col);
-    const TextCache& text = CacheFor(row, col, cellFont, textRect.width());
-    if (!text.shown.isEmpty()) {
-        painter.setFont(cellFont);
-        painter.setPen(fg);
-        painter.drawText(textRect, AlignmentFlags(model_.EffectiveFormat(row, col)), text.shown);
-    }
+    PaintText(painter, row, col, inner.adjusted(margin, 0, -margin, 0), fg);
     if (model_.GetFocusCell() == GridCellId{row, col}) {
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
         painter.drawRect(inner.adjusted(0, 0, -1, -1));
@@ -467,6 +525,8 @@ bool CGridCtrl::EditCell(int row, int col, const QString* initialText, bool exit
     editor_->setFocus(Qt::OtherFocusReason);
     return true;
 }
+
+CInPlaceEdit* CGridCtrl::InPlaceEditor() const { return editor_.data(); }
 
 void CGridCtrl::OnEditEnded(int row, int col, const QString& text, int key) {
     const bool hadFocus = editor_ && editor_->hasFocus();

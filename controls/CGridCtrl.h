@@ -3,10 +3,14 @@
 #include "controls/GridModel.h"
 
 #include <QAbstractScrollArea>
+#include <QElapsedTimer>
 #include <QFont>
 #include <QPointer>
+#include <QStaticText>
 #include <QString>
+#include <QRegion>
 #include <QTimer>
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -19,9 +23,11 @@ class CTitleTip;
 // into cells and reacts to double-clicks; the grid keeps everything in a GridModel and paints it.
 //
 // Painting is incremental: a write that stores what a cell already holds costs a comparison and
-// schedules nothing; a write that changes a cell schedules the repaint of that cell's rectangle
-// (its merged range's, if it lies in one) and nothing else. Refresh therefore has nothing left to
-// do; pages may call it after every batch of writes for free. RedrawAll repaints everything.
+// schedules nothing; a write that changes a cell marks that cell's rectangle (its merged range's,
+// if it lies in one) for repainting and nothing else. The marked cells are repainted together on
+// Refresh, at most once per kRepaintInterval, and without Refresh at the latest one interval after
+// the change. Refresh after writes that changed nothing costs nothing. Shape, size, font and
+// prototype changes repaint everything at once, as does RedrawAll.
 //
 // User-interface thread only, like every widget: a worker thread must hand its changes to the
 // user-interface thread (queued call) rather than call the grid itself.
@@ -90,6 +96,10 @@ public:
     // Sets the grid's font; the default row height (and every row) follows the font's height.
     void SetFont(const QFont& font);
 
+    // Pages rewrite their cells every 10 ms; 40 repaints a second are more than the eye follows in
+    // changing digits and keep the cost of a moving drive low.
+    static constexpr std::chrono::milliseconds kRepaintInterval{25};
+
     void Refresh();
     void RedrawAll();
 
@@ -97,7 +107,7 @@ public:
     // editable and the cell neither fixed nor read-only. initialText replaces the cell's text in
     // the editor when given (typing on a cell starts that way, in exit-on-arrows mode).
     bool EditCell(int row, int col, const QString* initialText = nullptr, bool exitOnArrows = false);
-    CInPlaceEdit* InPlaceEditor() const { return editor_; }
+    CInPlaceEdit* InPlaceEditor() const;
     CTitleTip* TitleTip() const { return titleTip_; }
 
     // Rectangle of a cell as displayed (its merged range's, if any), in viewport coordinates.
@@ -129,9 +139,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    // Laid-out text of one cell, kept until its text, format, font or width changes, so that a
+    // repaint draws prepared glyphs instead of shaping the text again.
     struct TextCache {
         QString text;
         QString shown; // elided to the width below when the format asks for it
+        QStaticText prepared;
+        bool usePrepared = false; // single line without mnemonics
         int width = -1;
         int naturalWidth = 0;
         bool valid = false;
@@ -150,6 +164,7 @@ private:
     void PaintBand(QPainter& painter, const QRegion& region, int rowFirst, int rowEnd, int colFirst,
                    int colEnd, const QRect& clip);
     void PaintCell(QPainter& painter, int row, int col, const QRect& rect);
+    void PaintText(QPainter& painter, int row, int col, const QRect& textRect, const QColor& fg);
     void PaintBackgroundOutside(QPainter& painter);
     void MoveFocus(int key, Qt::KeyboardModifiers modifiers);
     void OnEditEnded(int row, int col, const QString& text, int key);
@@ -159,6 +174,7 @@ private:
     bool StartResize(const QPoint& pos);
     void DragSelectTo(const QPoint& pos);
     void AutoScrollStep();
+    void FlushRepaints();
 
     GridModel model_;
     std::vector<TextCache> cache_;
@@ -171,6 +187,9 @@ private:
     int resizeRow_ = -1;
     QPoint lastDragPos_;
     QTimer autoScroll_;
+    QRegion pendingRepaint_;
+    QTimer repaintTimer_;
+    QElapsedTimer sinceRepaint_;
     int paintCount_ = 0;
     long long paintedCells_ = 0;
 };

@@ -86,20 +86,27 @@ TEST(CGridCtrlPaint, SteadyValuesPaintNothingAndAChangePaintsOnlyItsCell) {
         }
         grid->Refresh();
     };
+    // Repaints of changed cells are gathered for up to one repaint interval.
+    const int settle = 4 * static_cast<int>(CGridCtrl::kRepaintInterval.count());
     writeAll("100");
-    QApplication::processEvents();
+    QTest::qWait(settle);
     const int paints = grid->PaintCount();
     ASSERT_GT(paints, 0);
     const long long cells = grid->PaintedCellCount();
     for (int tick = 0; tick < 20; ++tick) writeAll("100");
-    QApplication::processEvents();
+    QTest::qWait(settle);
     EXPECT_EQ(grid->PaintCount(), paints);
     EXPECT_EQ(grid->PaintedCellCount(), cells);
 
     grid->SetItemText(1, 5, "101");
     grid->Refresh();
-    QApplication::processEvents();
+    QTest::qWait(settle);
     EXPECT_EQ(grid->PaintedCellCount(), cells + 1);
+
+    // Without Refresh the change is painted all the same, one interval later at most.
+    grid->SetItemFgColour(0, 3, Rgb(255, 0, 0));
+    QTest::qWait(settle);
+    EXPECT_EQ(grid->PaintedCellCount(), cells + 2);
 }
 
 TEST(CGridCtrlTitleTip, ClippedTextShowsInFullUnderThePointer) {
