@@ -7,6 +7,30 @@ namespace {
 
 const std::vector<uint8_t> kStateReadFrame = {0x01, 0x04, 0x00, 0x00, 0x00, 0x20, 0xF1, 0xD2};
 
+// A settings source that holds the MainThread inside its pass until released.
+class BlockingSettingsId : public IDriveIdSource {
+public:
+    uint8_t SettingsDriveId() const override {
+        std::unique_lock lock(m_);
+        calls.fetch_add(1);
+        cv_.wait(lock, [this] { return !blocking_; });
+        return 1;
+    }
+    void Release() {
+        {
+            std::lock_guard lock(m_);
+            blocking_ = false;
+        }
+        cv_.notify_all();
+    }
+    mutable std::atomic<int> calls{0};
+
+private:
+    mutable std::mutex m_;
+    mutable std::condition_variable cv_;
+    bool blocking_ = true;
+};
+
 TEST_F(LinkOnSim, FirstPassReadsStateInputsOutputsThenFourPassesStateOnly) {
     Connect();
     ASSERT_TRUE(WaitUntil([&] { return sim.Requests().size() >= 11; }, 5s));
@@ -131,6 +155,20 @@ TEST_F(LinkOnSim, StopThreadWithASilentDriveEndsInsideItsWaitWithoutAMessage) {
     EXPECT_TRUE(messages.Texts().empty());
     EXPECT_EQ(0, link.Running.load());
     EXPECT_EQ(nullptr, link.Port);
+}
+
+TEST_F(LinkOnSim, AMainThreadStuckPastTheWaitIsReportedAndOutlivesStopThreadSafely) {
+    static BlockingSettingsId settings; // outlives the link and its thread
+    link.SetDriveIdSource(&settings);
+    ConnectAndPoll();
+    ASSERT_TRUE(WaitUntil([&] { return settings.calls.load() > 0; }, 3s));
+
+    const auto start = Clock::now();
+    link.StopThread();
+    EXPECT_GE(MsSince(start), 5000.0);
+    EXPECT_EQ(std::vector<std::string>{"MainThread timeout!"}, messages.Texts());
+    EXPECT_NE(nullptr, link.Port) << "kept while the detached thread may still use it";
+    settings.Release(); // the link's destructor waits for the thread to end
 }
 
 } // namespace
