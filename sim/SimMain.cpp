@@ -17,23 +17,29 @@ namespace {
 
 constexpr int kExitUsage = 64;
 
-void PrintUsage(std::FILE* out) {
-    std::fprintf(out,
-                 "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n"
-                 "\n"
-                 "A simulated VELT servo drive: a Modbus RTU slave on a pseudo-terminal, published as\n"
-                 "COMn (default COM3) in %s\n"
-                 "(set VELT_PORTS_DIR to use another folder). Prints \"ready COMn DEVICE\" when serving,\n"
-                 "and serves until SIGINT or SIGTERM.\n"
-                 "\n"
-                 "  --port COMn     name to publish (default COM3)\n"
-                 "  --id N          own slave address, 1..247 (default 1)\n"
-                 "  --baud B        line speed for --wire-timing (default 9600)\n"
-                 "  --wire-timing   answer only after the line time of request and reply\n"
-                 "  --state FILE    parameter memory: loaded at start, written by the store command 7\n"
-                 "\n"
-                 "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s",
-                 velt::PortsFolder().string().c_str(), velt::sim::ControlLine::Help());
+constexpr const char* kUsageLine =
+    "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n";
+
+void PrintHelp() {
+    std::printf("%s"
+                "\n"
+                "A simulated VELT servo drive: a Modbus RTU slave on a pseudo-terminal, published as\n"
+                "COMn (default COM3) in %s\n"
+                "(set VELT_PORTS_DIR to use another folder). Prints \"ready COMn DEVICE\" when serving,\n"
+                "and serves until SIGINT or SIGTERM.\n"
+                "\n"
+                "  --port COMn     name to publish (default COM3)\n"
+                "  --id N          own slave address, 1..247 (default 1)\n"
+                "  --baud B        line speed for --wire-timing (default 9600)\n"
+                "  --wire-timing   answer only after the line time of request and reply\n"
+                "  --state FILE    parameter memory: loaded at start, written by the store command 7\n"
+                "\n"
+                "Registers: holding 0-143 (parameters; 120 command, 122-127 arguments,\n"
+                "142/143 versions), input 0-31 (state block), coils 0-15 (0-3 writable),\n"
+                "discrete inputs 0-15. Functions 1 to 6.\n"
+                "\n"
+                "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s",
+                kUsageLine, velt::PortsFolder().string().c_str(), velt::sim::ControlLine::Help());
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -51,7 +57,7 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
         const bool hasValue = i + 1 < argc;
         long v = 0;
         if (arg == "--help" || arg == "-h") {
-            PrintUsage(stdout);
+            PrintHelp();
             return 0;
         } else if (arg == "--wire-timing") {
             options->wireTiming = true;
@@ -67,8 +73,10 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
         } else if (arg == "--state" && hasValue) {
             options->stateFile = argv[++i];
         } else {
-            std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", arg.c_str());
-            PrintUsage(stderr);
+            const bool takesValue = arg == "--port" || arg == "--id" || arg == "--baud" || arg == "--state";
+            const std::string shown = takesValue && hasValue ? arg + " " + argv[i + 1] : arg;
+            std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", shown.c_str());
+            std::fprintf(stderr, "%s(--help tells more)\n", kUsageLine);
             return kExitUsage;
         }
     }
