@@ -23,7 +23,9 @@ constexpr long kDefaultPingCount = 100;
 constexpr long kMaxPingCount = 1000000;
 constexpr int kMaxReadRegisters = 125;
 
-const char* PortOpenFailText() { return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail"; }
+const char* PortOpenFailText() {
+    return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail";
+}
 
 void ExpectArgCount(const Args& args, size_t count, const char* command) {
     if (args.size() != count)
@@ -61,7 +63,8 @@ int ReadBits(const CliOptions& options, const Args& args, const char* command, b
     ExpectArgCount(args, 0, command);
     return WithPort(options, [&](CModbusPort& port) {
         uint8_t bits[16]{};
-        const uint8_t r = coils ? port.ReadCoils(options.id, bits) : port.ReadDiscreteInputs(options.id, bits);
+        const uint8_t r =
+            coils ? port.ReadCoils(options.id, bits) : port.ReadDiscreteInputs(options.id, bits);
         if (r != RTU_OK) return ReportFailure(r);
         PrintValues(bits, 16);
         return 0;
@@ -135,8 +138,8 @@ void PrintPingLine(std::vector<long long>& micros, long long totalMicros, long e
     const long long median = n % 2 == 1 ? micros[n / 2] : (micros[n / 2 - 1] + micros[n / 2]) / 2;
     const size_t p99Rank = (n * 99 + 99) / 100; // nearest rank, 1-based
     const long long tps = totalMicros > 0 ? static_cast<long long>(n) * 1000000 / totalMicros : 0;
-    std::printf("latency_us min=%lld median=%lld p99=%lld max=%lld tps=%lld n=%zu errors=%ld\n", micros.front(),
-                median, micros[p99Rank - 1], micros.back(), tps, n, errors);
+    std::printf("latency_us min=%lld median=%lld p99=%lld max=%lld tps=%lld n=%zu errors=%ld\n",
+                micros.front(), median, micros[p99Rank - 1], micros.back(), tps, n, errors);
 }
 
 int RunPing(const CliOptions& options, const Args& args) {
@@ -151,35 +154,41 @@ int RunPing(const CliOptions& options, const Args& args) {
         for (long i = 0; i < count; ++i) {
             const auto t0 = Clock::now();
             const uint8_t r = port.ReadInputRegisters(options.id, values);
-            micros.push_back(std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count());
+            micros.push_back(
+                std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count());
             if (r != RTU_OK) {
                 ++errors;
                 lastFailure = r;
             }
         }
-        const auto total = std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
+        const auto total =
+            std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
         PrintPingLine(micros, total, errors);
         std::fflush(stdout);
         return errors == 0 ? 0 : ReportFailure(lastFailure);
     });
 }
 
-const CliRegistrar kReadCoils{{"read-coils", "  read-coils                  coils 0..15 (function 1), 0 or 1 each", &RunReadCoils}};
+const CliRegistrar kReadCoils{
+    {"read-coils", "  read-coils                  coils 0..15 (function 1), 0 or 1 each", &RunReadCoils}};
 const CliRegistrar kReadInputs{
-    {"read-inputs", "  read-inputs                 discrete inputs 0..15 (function 2), 0 or 1 each", &RunReadInputs}};
+    {"read-inputs", "  read-inputs                 discrete inputs 0..15 (function 2), 0 or 1 each",
+     &RunReadInputs}};
 const CliRegistrar kReadHolding{
     {"read-holding", "  read-holding START QTY      QTY (1..125) holding registers from START (function 3)",
      &RunReadHolding}};
-const CliRegistrar kReadInputRegs{
-    {"read-input-regs", "  read-input-regs             the 32 state registers (function 4)", &RunReadInputRegs}};
+const CliRegistrar kReadInputRegs{{"read-input-regs",
+                                   "  read-input-regs             the 32 state registers (function 4)",
+                                   &RunReadInputRegs}};
 const CliRegistrar kWriteCoil{
     {"write-coil", "  write-coil ADDR on|off      one coil (function 5)", &RunWriteCoil}};
 const CliRegistrar kWriteRegister{
     {"write-register", "  write-register ADDR VALUE   one register, VALUE -32768..65535 (function 6)",
      &RunWriteRegister}};
-const CliRegistrar kPing{{"ping",
-                          "  ping [--count N]            N state-block reads back to back (default 100);\n"
-                          "                              prints latency_us min/median/p99/max, tps, n, errors",
-                          &RunPing}};
+const CliRegistrar kPing{
+    {"ping",
+     "  ping [--count N]            N state-block reads back to back (default 100);\n"
+     "                              prints latency_us min/median/p99/max, tps, n, errors",
+     &RunPing}};
 
 } // namespace

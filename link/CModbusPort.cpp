@@ -14,7 +14,7 @@ constexpr int kExceptionReplyLength = 5;
 constexpr uint8_t kExceptionBit = 0x80;
 constexpr uint16_t kCoilOn = 0xFF00;
 constexpr uint16_t kCoilOff = 0x0000;
-constexpr int kBitCount = 16;     // coils and discrete inputs 0..15
+constexpr int kBitCount = 16;       // coils and discrete inputs 0..15
 constexpr int kStateRegisters = 32; // input registers 0..31
 // A register reply is 5 + 2 * quantity bytes and must fit RxFrame.
 constexpr int kMaxReadRegisters = 125;
@@ -26,12 +26,17 @@ constexpr uint8_t kReadInputRegisters = 4;
 constexpr uint8_t kWriteSingleCoil = 5;
 constexpr uint8_t kWriteSingleRegister = 6;
 
-constexpr int BitReplyLength() { return 3 + (kBitCount + 7) / 8 + 2; }
-constexpr int RegisterReplyLength(int quantity) { return 5 + 2 * quantity; }
+constexpr int BitReplyLength() {
+    return 3 + (kBitCount + 7) / 8 + 2;
+}
+constexpr int RegisterReplyLength(int quantity) {
+    return 5 + 2 * quantity;
+}
 
 // Bit i of a bit reply: data byte i / 8, bit i mod 8, least significant first.
 void UnpackBits(const uint8_t* reply, uint8_t* out, int count) {
-    for (int i = 0; i < count; ++i) out[i] = (reply[3 + i / 8] >> (i % 8)) & 1;
+    for (int i = 0; i < count; ++i)
+        out[i] = (reply[3 + i / 8] >> (i % 8)) & 1;
 }
 
 void UnpackRegisters(const uint8_t* reply, uint16_t* out, int count) {
@@ -59,14 +64,17 @@ uint16_t Crc16(const uint8_t* data, size_t length) {
     uint16_t crc = 0xFFFF;
     for (size_t i = 0; i < length; ++i) {
         crc ^= data[i];
-        for (int bit = 0; bit < 8; ++bit) crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
+        for (int bit = 0; bit < 8; ++bit)
+            crc = (crc & 1) ? static_cast<uint16_t>((crc >> 1) ^ 0xA001) : crc >> 1;
     }
     return crc;
 }
 
 CModbusPort::CModbusPort() : Handle(std::make_unique<SerialDevice>()) {}
 
-CModbusPort::~CModbusPort() { ClosePort(); }
+CModbusPort::~CModbusPort() {
+    ClosePort();
+}
 
 int CModbusPort::OpenPort(uint8_t portNumber, uint32_t baudRate) {
     char name[16];

@@ -27,10 +27,9 @@ struct SpeedCode {
 };
 
 constexpr SpeedCode kSpeeds[] = {
-    {50, B50},       {75, B75},       {110, B110},     {134, B134},       {150, B150},
-    {200, B200},     {300, B300},     {600, B600},     {1200, B1200},     {1800, B1800},
-    {2400, B2400},   {4800, B4800},   {9600, B9600},   {19200, B19200},   {38400, B38400},
-    {57600, B57600}, {115200, B115200}, {230400, B230400},
+    {50, B50},     {75, B75},       {110, B110},     {134, B134},     {150, B150},       {200, B200},
+    {300, B300},   {600, B600},     {1200, B1200},   {1800, B1800},   {2400, B2400},     {4800, B4800},
+    {9600, B9600}, {19200, B19200}, {38400, B38400}, {57600, B57600}, {115200, B115200}, {230400, B230400},
 };
 
 // The Bxxx constant of a rate, or B0 when it has none.
@@ -61,7 +60,9 @@ int WaitReady(int fd, short events, Clock::time_point deadline) {
     }
 }
 
-int Fd(intptr_t handle) { return static_cast<int>(handle); }
+int Fd(intptr_t handle) {
+    return static_cast<int>(handle);
+}
 
 // Raw 8N1, receiver on, modem status lines ignored, no flow control of any
 // kind, reads return whatever is there (VMIN 0, VTIME 0; waits use poll).
@@ -80,7 +81,9 @@ bool Is8N1(const termios& tio) {
 
 } // namespace
 
-SerialDevice::~SerialDevice() { Close(); }
+SerialDevice::~SerialDevice() {
+    Close();
+}
 
 bool SerialDevice::Open(const std::string& name) {
     if (IsOpen()) return false;

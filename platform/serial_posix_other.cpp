@@ -4,10 +4,14 @@
 
 namespace velt::serial_detail {
 
-bool SetCustomBaudRate(int, uint32_t) { return false; }
+bool SetCustomBaudRate(int, uint32_t) {
+    return false;
+}
 
 void RequestLowLatency(int) {}
 
-bool IsPseudoTerminal(int) { return false; }
+bool IsPseudoTerminal(int) {
+    return false;
+}
 
 } // namespace velt::serial_detail

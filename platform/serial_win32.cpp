@@ -14,12 +14,18 @@ constexpr WORD kXonXoffLimit = 100;
 constexpr char kXonChar = 0x11;
 constexpr char kXoffChar = 0x13;
 
-HANDLE H(intptr_t handle) { return reinterpret_cast<HANDLE>(handle); }
+HANDLE H(intptr_t handle) {
+    return reinterpret_cast<HANDLE>(handle);
+}
 
-DWORD Ms(std::chrono::milliseconds ms) { return static_cast<DWORD>(ms.count()); }
+DWORD Ms(std::chrono::milliseconds ms) {
+    return static_cast<DWORD>(ms.count());
+}
 
 // COM names and device paths are ASCII ("COM3", "\\.\COM12").
-std::wstring Widen(const std::string& name) { return std::wstring(name.begin(), name.end()); }
+std::wstring Widen(const std::string& name) {
+    return std::wstring(name.begin(), name.end());
+}
 
 // 8N1, binary, no hardware or software flow control, DTR and RTS on while
 // open. Fields not named here keep what the driver reported.
@@ -44,7 +50,9 @@ void SetLineFields(DCB& dcb, uint32_t baudRate) {
 
 } // namespace
 
-SerialDevice::~SerialDevice() { Close(); }
+SerialDevice::~SerialDevice() {
+    Close();
+}
 
 bool SerialDevice::Open(const std::string& name) {
     if (IsOpen()) return false;

@@ -50,7 +50,8 @@ public:
             ::tcsetattr(keepOpen_, TCSANOW, &tio);
         }
         reply_ = {0x01, 0x04, 64};
-        for (int i = 0; i < 32; ++i) reply_.insert(reply_.end(), {0x03, static_cast<uint8_t>(i)});
+        for (int i = 0; i < 32; ++i)
+            reply_.insert(reply_.end(), {0x03, static_cast<uint8_t>(i)});
         const uint16_t crc = Crc16(reply_.data(), reply_.size());
         reply_.insert(reply_.end(), {static_cast<uint8_t>(crc & 0xFF), static_cast<uint8_t>(crc >> 8)});
         thread_ = std::thread([this] { Run(); });
@@ -98,7 +99,8 @@ double VeltMicrosPerTxn(const std::string& device, int count) {
     uint16_t regs[32];
     bool ok = true;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count && ok; ++i) ok = port.ReadInputRegisters(1, regs) == RTU_OK;
+    for (int i = 0; i < count && ok; ++i)
+        ok = port.ReadInputRegisters(1, regs) == RTU_OK;
     const auto took = std::chrono::steady_clock::now() - start;
     port.ClosePort();
     return ok ? std::chrono::duration<double, std::micro>(took).count() / count : -1;
@@ -130,7 +132,8 @@ int main(int argc, char** argv) {
     if (theirs < 0) {
         std::printf("velt_us_per_txn=%.1f libmodbus_us_per_txn=n/a ratio=n/a\n", velt);
     } else {
-        std::printf("velt_us_per_txn=%.1f libmodbus_us_per_txn=%.1f ratio=%.2f\n", velt, theirs, velt / theirs);
+        std::printf("velt_us_per_txn=%.1f libmodbus_us_per_txn=%.1f ratio=%.2f\n", velt, theirs,
+                    velt / theirs);
     }
     return 0;
 }

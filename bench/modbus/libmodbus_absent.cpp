@@ -2,6 +2,8 @@
 
 namespace velt::bench {
 
-double LibmodbusMicrosPerTxn(const std::string&, unsigned, int) { return -1; }
+double LibmodbusMicrosPerTxn(const std::string&, unsigned, int) {
+    return -1;
+}
 
 } // namespace velt::bench

@@ -17,7 +17,8 @@ double LibmodbusMicrosPerTxn(const std::string& device, unsigned baud, int count
     uint16_t regs[32];
     bool ok = true;
     const auto start = std::chrono::steady_clock::now();
-    for (int i = 0; i < count && ok; ++i) ok = modbus_read_input_registers(ctx, 0, 32, regs) == 32;
+    for (int i = 0; i < count && ok; ++i)
+        ok = modbus_read_input_registers(ctx, 0, 32, regs) == 32;
     const auto took = std::chrono::steady_clock::now() - start;
     modbus_close(ctx);
     modbus_free(ctx);

@@ -1,8 +1,8 @@
 // CModbusPort against a scripted slave on a pseudo-terminal: request frames,
 // CRC, reply decoding, every result code and the order of the reply checks,
 // opening and closing.
-#include "ScriptedPty.h"
 #include "link/CModbusPort.h"
+#include "ScriptedPty.h"
 
 #include <gtest/gtest.h>
 
@@ -20,7 +20,9 @@ using test::ScriptedPty;
 using test::WithCrc;
 using Clock = std::chrono::steady_clock;
 
-Bytes Frame(const uint8_t* bytes, size_t count) { return Bytes(bytes, bytes + count); }
+Bytes Frame(const uint8_t* bytes, size_t count) {
+    return Bytes(bytes, bytes + count);
+}
 
 TEST(Crc16, MatchesTheModbusCheckValueAndTheWorkedFrames) {
     EXPECT_EQ(Crc16(nullptr, 0), 0xFFFF);
@@ -74,7 +76,8 @@ TEST_F(ModbusPortTest, EachRequestSendsItsWorkedFrameAndDecodesTheReply) {
     EXPECT_EQ(regs[35], 35);
 
     Bytes state = {0x01, 0x04, 64};
-    for (int i = 0; i < 32; ++i) state.insert(state.end(), {0x12, static_cast<uint8_t>(i)});
+    for (int i = 0; i < 32; ++i)
+        state.insert(state.end(), {0x12, static_cast<uint8_t>(i)});
     pty_.QueueReply(WithCrc(state));
     uint16_t input[32]{};
     ASSERT_EQ(port_.ReadInputRegisters(1, input), RTU_OK);

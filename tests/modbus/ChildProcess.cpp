@@ -16,7 +16,8 @@ using Clock = std::chrono::steady_clock;
 
 std::vector<char*> ArgvOf(const std::vector<std::string>& argv) {
     std::vector<char*> out;
-    for (const std::string& a : argv) out.push_back(const_cast<char*>(a.c_str()));
+    for (const std::string& a : argv)
+        out.push_back(const_cast<char*>(a.c_str()));
     out.push_back(nullptr);
     return out;
 }

@@ -23,7 +23,8 @@ Bytes AnswerOf(const Bytes& request) {
     const int quantity = request[4] << 8 | request[5];
     if (function == 5 || function == 6) return request;
     if (function == 1 || function == 2) return WithCrc({request[0], function, 2, 0x0D, 0x00});
-    if (function != 3 && function != 4) return WithCrc({request[0], static_cast<uint8_t>(function | 0x80), 1});
+    if (function != 3 && function != 4)
+        return WithCrc({request[0], static_cast<uint8_t>(function | 0x80), 1});
     Bytes reply = {request[0], function, static_cast<uint8_t>(2 * quantity)};
     for (int i = 0; i < quantity; ++i) {
         const uint16_t v = i == 1 ? 0xFFFF : static_cast<uint16_t>(i);
@@ -36,8 +37,8 @@ class CliTest : public ::testing::Test {
 protected:
     void SetUp() override { ASSERT_TRUE(pty_.Ok()); }
     ProcessResult Cli(std::vector<std::string> args) {
-        std::vector<std::string> argv = {VELT_CLI_PATH, "--lang", "en", "--port", pty_.SlavePath(), "--baud",
-                                         "115200"};
+        std::vector<std::string> argv = {VELT_CLI_PATH,    "--lang", "en",    "--port",
+                                         pty_.SlavePath(), "--baud", "115200"};
         argv.insert(argv.end(), args.begin(), args.end());
         return RunProcess(argv);
     }
@@ -97,10 +98,17 @@ TEST_F(CliTest, FailuresNameTheResultAndExitWithItsCode) {
 TEST_F(CliTest, BadArgumentsPrintTheUsageAndExit64BeforeTouchingThePort) {
     pty_.Serve(&AnswerOf);
     const std::vector<std::vector<std::string>> bad = {
-        {"read-holding", "0"},           {"read-holding", "0", "126"},  {"read-holding", "x", "1"},
-        {"write-coil", "1", "1"},        {"write-coil", "65536", "on"}, {"write-register", "1", "65536"},
-        {"write-register", "1", "-32769"}, {"read-coils", "extra"},     {"ping", "--count", "0"},
-        {"ping", "5"},                   {"no-such-command"},
+        {"read-holding", "0"},
+        {"read-holding", "0", "126"},
+        {"read-holding", "x", "1"},
+        {"write-coil", "1", "1"},
+        {"write-coil", "65536", "on"},
+        {"write-register", "1", "65536"},
+        {"write-register", "1", "-32769"},
+        {"read-coils", "extra"},
+        {"ping", "--count", "0"},
+        {"ping", "5"},
+        {"no-such-command"},
     };
     for (const auto& args : bad) {
         const ProcessResult r = Cli(args);

@@ -38,7 +38,8 @@ TEST_F(LibmodbusInterop, AllSixFunctionsWorkAgainstALibmodbusSlave) {
     ExpectOutput({"read-inputs"}, "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1\n");
     ExpectOutput({"read-holding", "3", "4"}, "9 12 -2 18\n");
     std::string inputs;
-    for (int i = 0; i < 31; ++i) inputs += std::to_string(1000 + i) + " ";
+    for (int i = 0; i < 31; ++i)
+        inputs += std::to_string(1000 + i) + " ";
     ExpectOutput({"read-input-regs"}, inputs + "-32768\n");
 
     ExpectOutput({"write-coil", "15", "on"}, "");

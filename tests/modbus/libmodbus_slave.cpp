@@ -78,9 +78,11 @@ modbus_mapping_t* MakeMapping() {
         map->tab_bits[i] = (kCoilPattern >> i) & 1;
         map->tab_input_bits[i] = (kInputPattern >> i) & 1;
     }
-    for (int i = 0; i < kHolding; ++i) map->tab_registers[i] = static_cast<uint16_t>(3 * i);
+    for (int i = 0; i < kHolding; ++i)
+        map->tab_registers[i] = static_cast<uint16_t>(3 * i);
     map->tab_registers[5] = static_cast<uint16_t>(-2);
-    for (int i = 0; i < kInputRegs; ++i) map->tab_input_registers[i] = static_cast<uint16_t>(1000 + i);
+    for (int i = 0; i < kInputRegs; ++i)
+        map->tab_input_registers[i] = static_cast<uint16_t>(1000 + i);
     map->tab_input_registers[31] = 0x8000;
     return map;
 }
@@ -104,7 +106,8 @@ int main() {
     }
     modbus_t* ctx = modbus_new_rtu(served.path.c_str(), 9600, 'N', 8, 1);
     modbus_mapping_t* map = MakeMapping();
-    if (ctx == nullptr || map == nullptr || modbus_set_slave(ctx, kSlaveId) != 0 || modbus_connect(ctx) != 0) {
+    if (ctx == nullptr || map == nullptr || modbus_set_slave(ctx, kSlaveId) != 0 ||
+        modbus_connect(ctx) != 0) {
         std::fprintf(stderr, "libmodbus_slave: %s\n", modbus_strerror(errno));
         return 1;
     }

@@ -79,7 +79,9 @@ void ScriptedPty::QueueReply(Bytes reply, std::chrono::milliseconds delay) {
     replies_.push_back({std::move(reply), delay});
 }
 
-void ScriptedPty::Send(const Bytes& bytes) { WriteAll(master_, bytes.data(), bytes.size()); }
+void ScriptedPty::Send(const Bytes& bytes) {
+    WriteAll(master_, bytes.data(), bytes.size());
+}
 
 std::vector<Bytes> ScriptedPty::Requests() const {
     std::lock_guard<std::mutex> guard(mutex_);

@@ -1,7 +1,7 @@
 // The POSIX serial device on pseudo-terminals: exclusive open, COM names,
 // line settings and the Win32-like read timeouts.
-#include "ScriptedPty.h"
 #include "platform/SerialDevice.h"
+#include "ScriptedPty.h"
 
 #include <gtest/gtest.h>
 
@@ -22,7 +22,8 @@ using test::ScriptedPty;
 using Clock = std::chrono::steady_clock;
 
 long ElapsedMs(Clock::time_point since) {
-    return static_cast<long>(std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
+    return static_cast<long>(
+        std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - since).count());
 }
 
 // A private ports folder for the test, set in VELT_PORTS_DIR.
