@@ -303,6 +303,7 @@ void DriveModel::Run() {
 void DriveModel::StartHoming() {
     if (!servoOn_ || alarm_ != 0) return;
     homed_ = false;
+    running_ = false;
     homing_ = Homing::Search;
     homingDir_ = Param(kHomingDir) == 1 ? -1.0 : 1.0;
     const double speed = RpmToCps(std::max<int16_t>(Param(kHomingHighSpeed), 1));

@@ -29,6 +29,10 @@ using Clock = std::chrono::steady_clock;
 // motion; requests and inspection calls bring the motion up to date anyway.
 constexpr auto kIdleTick = std::chrono::milliseconds(20);
 constexpr size_t kReadChunk = 512;
+// The request log keeps the most recent requests only, so a simulator that
+// serves a polling host for days does not grow without bound (at 100
+// requests a second this is over 20 minutes of traffic).
+constexpr size_t kMaxLoggedRequests = 131072;
 constexpr uint8_t kBroadcast = 0;
 constexpr uint8_t kMaxSlaveId = 247;
 
@@ -62,7 +66,7 @@ struct SimDrive::Impl {
     // Everything the public members and the serving thread share.
     mutable std::mutex mu;
     DriveModel model;
-    std::vector<SimRequest> requests;
+    std::deque<SimRequest> requests;
     bool silent = false;
     bool badCrc = false;
     bool wrongId = false;
@@ -130,6 +134,7 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
         request.value = static_cast<uint16_t>(frame[4] << 8 | frame[5]);
     }
     std::lock_guard lock(mu);
+    if (requests.size() >= kMaxLoggedRequests) requests.pop_front();
     requests.push_back(request);
     if (request.slave != options.id && request.slave != kBroadcast) return;
     if (silent || silentFor.count({request.function, request.address})) return;
@@ -315,7 +320,7 @@ bool SimDrive::Input(int k) const {
 
 std::vector<SimRequest> SimDrive::Requests() const {
     std::lock_guard lock(impl_->mu);
-    return impl_->requests;
+    return {impl_->requests.begin(), impl_->requests.end()};
 }
 
 void SimDrive::ClearRequests() {
