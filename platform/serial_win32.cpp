@@ -14,6 +14,8 @@ constexpr WORD kXonXoffLimit = 100;
 constexpr char kXonChar = 0x11;
 constexpr char kXoffChar = 0x13;
 
+static_assert(sizeof(DCB) == 28, "DCBlength is 28 bytes");
+
 HANDLE H(intptr_t handle) {
     return reinterpret_cast<HANDLE>(handle);
 }

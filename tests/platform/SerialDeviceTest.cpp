@@ -152,8 +152,8 @@ TEST_F(SerialDeviceIo, AReadEndsAsSoonAsAllBytesHaveArrived) {
 
 TEST_F(SerialDeviceIo, AReadEndsOnSilenceBetweenBytesAndLeavesLaterBytesQueued) {
     UseTimeouts(60ms, 3000ms);
+    pty_.Send({1, 2, 3});
     std::thread talker([&] {
-        pty_.Send({1, 2, 3});
         std::this_thread::sleep_for(400ms);
         pty_.Send({4});
     });
@@ -166,7 +166,7 @@ TEST_F(SerialDeviceIo, AReadEndsOnSilenceBetweenBytesAndLeavesLaterBytesQueued) 
 }
 
 TEST_F(SerialDeviceIo, AReadEndsOnTheTotalTimeoutWhileBytesKeepTrickling) {
-    UseTimeouts(100ms, 200ms); // total for 100 bytes: 200 + 100 x 1 ms
+    UseTimeouts(250ms, 200ms); // total for 100 bytes: 200 + 100 x 1 ms
     std::atomic<bool> stop{false};
     std::thread talker([&] {
         while (!stop) {
@@ -181,7 +181,7 @@ TEST_F(SerialDeviceIo, AReadEndsOnTheTotalTimeoutWhileBytesKeepTrickling) {
     talker.join();
     EXPECT_GT(got, 2);
     EXPECT_LT(got, 100);
-    EXPECT_GE(took, 290);
+    EXPECT_GE(took, 295);
     EXPECT_LT(took, 1000);
 }
 
