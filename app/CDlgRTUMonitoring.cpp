@@ -4,11 +4,12 @@
 #include "CVELT_HostApp.h"
 #include "DialogFont.h"
 #include "ShellTexts.h"
-#include "controls/CColorStatic.h"
+#include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "platform/MessageService.h"
 
 #include <chrono>
+#include <string>
 
 namespace velt {
 
@@ -18,9 +19,9 @@ namespace {
 constexpr auto kTimerPeriod = 100ms;
 constexpr int kColumnWidth = 81; // pixels
 const char* const kTitles[] = {"STATE_REG", "DI_REG", "DO_REG", "PARAM_REG"};
-const QColor kCellBk(255, 255, 224);
-const QColor kTitleBk(50, 70, 50);
-const QColor kFailText(255, 0, 0);
+constexpr GridRgb kCellBk = Rgb(255, 255, 224);
+constexpr GridRgb kTitleBk = Rgb(50, 70, 50);
+constexpr GridRgb kFailText = Rgb(255, 0, 0);
 } // namespace
 
 CDlgRTUMonitoring::CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
@@ -32,35 +33,50 @@ CDlgRTUMonitoring::CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidg
     timer_.start(kTimerPeriod);
 }
 
-// Two rows in the grid's place (6, 0, 651 x 26 dialog units): four block
-// titles over three columns each, twelve counters below.
+// Two rows, no fixed cells: four block titles merged over three columns
+// each, twelve counters below; the failure counters in red.
 void CDlgRTUMonitoring::InitRegisterGrid() {
-    const QRect area = DluRect(6, 0, 651, 26);
-    const int rowHeight = std::min(area.height(), height()) / 2;
+    RegisterGrid = new CGridCtrl(this);
+    RegisterGrid->setGeometry(DluRect(6, 0, 651, 26));
+    RegisterGrid->SetFont(font());
+    RegisterGrid->SetEditable(false);
+    RegisterGrid->SetSingleRowSelection(true);
+    RegisterGrid->SetFixedRowSelection(false);
+    RegisterGrid->SetRowResize(false);
+    RegisterGrid->SetColumnResize(false);
+    RegisterGrid->SetHeaderSort(false);
+    RegisterGrid->SetDefaultCellBkColour(kCellBk);
+    if (!RegisterGrid->SetRowCount(2) || !RegisterGrid->SetColumnCount(kColumns) ||
+        !RegisterGrid->SetFixedRowCount(0) || !RegisterGrid->SetFixedColumnCount(0)) {
+        return;
+    }
     for (int k = 0; k < 4; ++k) {
-        auto* title = new CColorStatic(this);
-        title->setText(QString::fromLatin1(kTitles[k]));
-        title->setAlignment(Qt::AlignCenter);
-        title->setGeometry(area.x() + 3 * k * kColumnWidth, area.y(), 3 * kColumnWidth, rowHeight);
-        title->SetBkColour(kTitleBk);
-        title->SetTextColour(Qt::white);
-        titles_[k] = title;
+        RegisterGrid->MergeCells(0, 3 * k, 0, 3 * k + 2);
+        RegisterGrid->SetItemState(0, 3 * k, RegisterGrid->GetItemState(0, 3 * k) | GVIS_READONLY);
     }
     for (int c = 0; c < kColumns; ++c) {
-        auto* cell = new CColorStatic(this);
-        cell->setText(QStringLiteral("0"));
-        cell->setAlignment(Qt::AlignCenter);
-        cell->setFrameShape(QFrame::Box);
-        cell->setGeometry(area.x() + c * kColumnWidth, area.y() + rowHeight, kColumnWidth, rowHeight);
-        cell->SetBkColour(kCellBk);
-        cell->SetTextColour(c % 3 == 2 ? kFailText : QColor(Qt::black));
-        counters_[c] = cell;
+        const int title = 3 * (c / 3);
+        SetCell(0, title, kTitles[c / 3]);
+        SetCell(1, c, "0");
+        RegisterGrid->SetColumnWidth(c, kColumnWidth);
+        RegisterGrid->SetItemBkColour(0, title, kTitleBk);
+        RegisterGrid->SetItemFgColour(0, title, Rgb(255, 255, 255));
     }
+    for (int c : {2, 5, 8, 11}) RegisterGrid->SetItemFgColour(1, c, kFailText);
+    RegisterGrid->Refresh();
 }
 
-QString CDlgRTUMonitoring::CounterText(int column) const {
-    return column >= 0 && column < kColumns ? counters_[column]->text() : QString();
+void CDlgRTUMonitoring::SetCell(int row, int col, const std::string& text) {
+    GridItem item;
+    item.row = row;
+    item.col = col;
+    item.mask = GVIF_TEXT | GVIF_FORMAT;
+    item.text = text;
+    item.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+    RegisterGrid->SetItem(item);
 }
+
+QString CDlgRTUMonitoring::CounterText(int column) const { return RegisterGrid->GetItemText(1, column); }
 
 void CDlgRTUMonitoring::UpdateRegisterGrid() {
     const LinkCounters n = app_.Link->Counters();
@@ -69,8 +85,9 @@ void CDlgRTUMonitoring::UpdateRegisterGrid() {
                                        n.DoFail,     n.ParamRequests, n.ParamOk, n.ParamFail};
     for (int c = 0; c < kColumns; ++c) {
         // Printed as signed 32-bit numbers, so a wrapped counter shows negative.
-        counters_[c]->setText(QString::number(static_cast<int32_t>(values[c])));
+        SetCell(1, c, std::to_string(static_cast<int32_t>(values[c])));
     }
+    RegisterGrid->Refresh();
 }
 
 void CDlgRTUMonitoring::OnTimer() {

@@ -7,12 +7,13 @@
 #include <QTimer>
 #include <QWidget>
 
-#include <array>
+#include <cstdint>
+#include <string>
 
 namespace velt {
 
 class CVELT_HostApp;
-class CColorStatic;
+class CGridCtrl;
 
 class CDlgRTUMonitoring : public QWidget {
     Q_OBJECT
@@ -25,16 +26,17 @@ public:
     // Text of counter cell (1, column).
     QString CounterText(int column) const;
 
+    CGridCtrl* RegisterGrid = nullptr; // 1007
+
 public slots:
     void OnTimer(); // every 100 ms: counters, then the watchdog
 
 private:
     void InitRegisterGrid();
     void UpdateRegisterGrid();
+    void SetCell(int row, int col, const std::string& text); // text, centred single line
 
     CVELT_HostApp& app_;
-    std::array<CColorStatic*, 4> titles_{};
-    std::array<CColorStatic*, kColumns> counters_{};
     QTimer timer_; // timer 2389
     bool inWatchdog_ = false;
 };

@@ -13,6 +13,7 @@
 #include "app/ShellTexts.h"
 #include "app/WaitWithMessages.h"
 #include "controls/CButtonST.h"
+#include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/ValueNames.h"
 #include "params/Language.h"
@@ -112,6 +113,28 @@ TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
     EXPECT_EQ(InputFunctionNames, InputFunctionNamesEn);
     EXPECT_EQ(app->ComSetting->OkButton->text(), "Ok");
     EXPECT_EQ(app->ComSetting->CancelButton->text(), "Cancel");
+}
+
+TEST_F(StartupTest, RegisterMonitorShowsMergedTitlesInBothLanguagesAndRedFailureCounters) {
+    for (int lang : {1, 0}) {
+        Start(lang);
+        CGridCtrl& grid = *app->RtuMonitor->RegisterGrid;
+        ASSERT_EQ(grid.GetRowCount(), 2);
+        ASSERT_EQ(grid.GetColumnCount(), 12);
+        EXPECT_EQ(grid.GetFixedRowCount(), 0);
+        EXPECT_EQ(grid.GetItemText(0, 0), "STATE_REG");
+        EXPECT_EQ(grid.GetItemText(0, 3), "DI_REG");
+        EXPECT_EQ(grid.GetItemText(0, 6), "DO_REG");
+        EXPECT_EQ(grid.GetItemText(0, 9), "PARAM_REG");
+        EXPECT_EQ(grid.CellRect(0, 3).width(), 3 * grid.GetColumnWidth(3)); // one cell over three columns
+        EXPECT_TRUE(grid.GetItemState(0, 9) & GVIS_READONLY);
+        for (int c = 0; c < 12; ++c) {
+            EXPECT_EQ(grid.GetItemText(1, c), "0");
+            EXPECT_EQ(grid.GetItemFgColour(1, c) == Rgb(255, 0, 0), c % 3 == 2) << c;
+        }
+        EXPECT_EQ(grid.GetItemBkColour(0, 6), Rgb(50, 70, 50));
+        app.reset();
+    }
 }
 
 TEST_F(StartupTest, PageButtonsSwapThePagesAndLoadSaveFollowTheParameterPage) {
