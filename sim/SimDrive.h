@@ -68,7 +68,7 @@ public:
     uint16_t InputReg(int reg) const;
     bool Coil(int k) const;
     bool Input(int k) const;
-    std::vector<SimRequest> Requests() const; // every request received since ClearRequests
+    std::vector<SimRequest> Requests() const; // requests received since ClearRequests (the most recent 131072)
     void ClearRequests();
 
 private:
