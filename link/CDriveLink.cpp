@@ -162,7 +162,7 @@ void CDriveLink::MainThreadProc() {
         if (DriveId.load() != 0) {
             if (ReadStateRegs() == 1)
                 FailCount.store(0);
-            else
+            else if (DriveId.load() != 0) // not a poll skipped for an ID just set to 0
                 FailCount.fetch_add(1);
             if (pass % kBitPollEvery == 0) {
                 ReadDigitalInputs();
@@ -203,10 +203,11 @@ void CDriveLink::FollowDriveId() {
 
 int CDriveLink::ReadDigitalInputs() {
     std::lock_guard lock(Lock);
-    if (Connected.load() == 0 || !Port) return 0;
+    const uint8_t id = DriveId.load();
+    if (Connected.load() == 0 || !Port || id == 0) return 0;
     DiReads.fetch_add(1);
     BitBlock bits{};
-    const uint8_t result = Port->ReadDiscreteInputs(DriveId.load(), bits.data());
+    const uint8_t result = Port->ReadDiscreteInputs(id, bits.data());
     if (result == RTU_OK) {
         std::lock_guard data(dataLock_);
         digitalInputs_ = bits;
@@ -216,10 +217,11 @@ int CDriveLink::ReadDigitalInputs() {
 
 int CDriveLink::ReadDigitalOutputs() {
     std::lock_guard lock(Lock);
-    if (Connected.load() == 0 || !Port) return 0;
+    const uint8_t id = DriveId.load();
+    if (Connected.load() == 0 || !Port || id == 0) return 0;
     DoRequests.fetch_add(1);
     BitBlock bits{};
-    const uint8_t result = Port->ReadCoils(DriveId.load(), bits.data());
+    const uint8_t result = Port->ReadCoils(id, bits.data());
     if (result == RTU_OK) {
         std::lock_guard data(dataLock_);
         digitalOutputs_ = bits;
@@ -229,10 +231,11 @@ int CDriveLink::ReadDigitalOutputs() {
 
 int CDriveLink::ReadStateRegs() {
     std::lock_guard lock(Lock);
-    if (Connected.load() == 0 || !Port) return 0;
+    const uint8_t id = DriveId.load();
+    if (Connected.load() == 0 || !Port || id == 0) return 0;
     StateReads.fetch_add(1);
     StateBlock regs{};
-    const uint8_t result = Port->ReadInputRegisters(DriveId.load(), regs.data());
+    const uint8_t result = Port->ReadInputRegisters(id, regs.data());
     if (result == RTU_OK) {
         std::lock_guard data(dataLock_);
         stateRegs_ = regs;

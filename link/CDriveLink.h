@@ -77,7 +77,8 @@ public:
     int StartThread(); // creates Port, starts the MainThread; returns 1
     int StopThread();  // disconnects, ends the MainThread (5000 ms wait), deletes Port; returns 1
 
-    // Polls: MainThread only. 1 on success, 0 on failure or when disconnected.
+    // Polls: MainThread only. 1 on success, 0 on failure, when disconnected or
+    // with drive ID 0 (a broadcast read would get no answer; nothing is sent).
     int ReadDigitalInputs();
     int ReadDigitalOutputs();
     int ReadStateRegs();
