@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <random>
 #include <thread>
 #include <unistd.h>
 
@@ -178,6 +179,37 @@ TEST_F(ModbusPortTest, ImpossibleRegisterCountsAreRefusedWithoutSending) {
     EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 125), RTU_OK);
     EXPECT_EQ(regs[124], 0x0101);
     EXPECT_EQ(pty_.Requests().size(), 1u);
+}
+
+TEST_F(ModbusPortTest, RandomRepliesNeverWriteOutputsUnlessTheyAreWellFormed) {
+    std::mt19937 random(20261207);
+    uint16_t regs[33];
+    int ok = 0;
+    for (int round = 0; round < 300; ++round) {
+        const int quantity = 1 + static_cast<int>(random() % 32);
+        const size_t length = 5 + 2 * static_cast<size_t>(quantity);
+        Bytes reply(length - 2);
+        for (uint8_t& b : reply)
+            b = static_cast<uint8_t>(random());
+        // Mostly plausible headers, so that the later checks are reached too.
+        if (round % 4 != 0) reply[0] = 1;
+        if (round % 3 != 0) reply[1] = round % 5 == 0 ? 0x83 : 0x03;
+        reply = WithCrc(reply);
+        if (round % 7 == 0) reply[length - 1] ^= 0x5A;
+        std::fill(regs, regs + 33, 0xA5A5);
+        pty_.QueueReply(reply);
+        const uint8_t result = port_.ReadHoldingRegisters(1, 0, regs, quantity);
+        const bool wellFormed = reply[0] == 1 && reply[1] == 3 && round % 7 != 0;
+        ASSERT_EQ(result == RTU_OK, wellFormed) << "round " << round;
+        if (result == RTU_OK) {
+            ++ok;
+            EXPECT_EQ(regs[quantity - 1], reply[1 + 2 * quantity] << 8 | reply[2 + 2 * quantity]);
+        } else {
+            EXPECT_TRUE(std::all_of(regs, regs + quantity, [](uint16_t v) { return v == 0xA5A5; }));
+        }
+        EXPECT_EQ(regs[quantity], 0xA5A5) << "nothing written past the quantity";
+    }
+    EXPECT_GT(ok, 20);
 }
 
 struct TraceLog {
