@@ -74,7 +74,7 @@ public:
     void SetParamsReadSink(IParamsReadSink* sink);
     void SetFrameLog(IFrameLog* log);
 
-    int StartThread(); // creates Port, starts the MainThread; returns 1
+    int StartThread(); // creates Port, starts the MainThread; returns 1 (0: no thread could be created)
     int StopThread();  // disconnects, ends the MainThread (5000 ms wait), deletes Port; returns 1
 
     // Polls: MainThread only. 1 on success, 0 on failure, when disconnected or
