@@ -20,13 +20,15 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kPrintPeriod = 1000ms;
-constexpr auto kWatchStep = 50ms;   // how often the wait looks at Ctrl-C and FailCount
+constexpr auto kWatchStep = 50ms;    // how often the wait looks at Ctrl-C and FailCount
 constexpr uint32_t kSilentPolls = 5; // consecutive failed state polls: the drive has stopped answering
 constexpr int kExitNoResponse = 3;
 
 std::atomic<bool> g_interrupted{false};
 
-extern "C" void OnInterrupt(int) { g_interrupted.store(true); }
+extern "C" void OnInterrupt(int) {
+    g_interrupted.store(true);
+}
 
 // Installs the Ctrl-C handler for the life of a command.
 class InterruptGuard {
@@ -43,18 +45,22 @@ private:
     void (*previous_)(int) = SIG_DFL;
 };
 
-const char* PortOpenFailText() { return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail"; }
+const char* PortOpenFailText() {
+    return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail";
+}
 
 const char* ParamReadFailText() {
     return IsKoreanLanguage()
                ? "전체 파라미터를 모두 읽어 오지 못했습니다.\r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
-               : "All Parameter Read Fail. \r\n Check the status of the communication connection and reconnect";
+               : "All Parameter Read Fail. \r\n Check the status of the communication connection and "
+                 "reconnect";
 }
 
 const char* NoResponseText() {
     return IsKoreanLanguage()
                ? "드라이버가 응답하지 않습니다. \r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
-               : "The driver does not respond. \r\n Check the status of the communication connection and reconnect";
+               : "The driver does not respond. \r\n Check the status of the communication connection and "
+                 "reconnect";
 }
 
 // Prints a message text on stderr with its "\r\n" as a line break.
@@ -71,26 +77,30 @@ bool Connect(CDriveLink& link, const CliOptions& options) {
     link.StartThread();
     InstallTrace(*link.Port, options);
     link.DriveId.store(options.id);
-    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) == 1)
+    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) ==
+        1)
         return true;
     link.StopThread();
     PrintMessage(PortOpenFailText());
     return false;
 }
 
-int32_t Join32(uint16_t low, uint16_t high) { return static_cast<int32_t>((uint32_t{high} << 16) | low); }
+int32_t Join32(uint16_t low, uint16_t high) {
+    return static_cast<int32_t>((uint32_t{high} << 16) | low);
+}
 
 std::string Bits(const BitBlock& bits) {
     std::string s;
-    for (uint8_t b : bits) s += b ? '1' : '0';
+    for (uint8_t b : bits)
+        s += b ? '1' : '0';
     return s;
 }
 
 void PrintCounters(const LinkCounters& c) {
     std::printf("counters: STATE_REG %u %u %u  DI_REG %u %u %u  DO_REG %u %u %u  PARAM_REG %u %u %u"
                 "  crc_errors=%u no_replies=%u\n",
-                c.StateReads, c.StateOk, c.StateFail, c.DiReads, c.DiOk, c.DiFail, c.DoRequests, c.DoOk, c.DoFail,
-                c.ParamRequests, c.ParamOk, c.ParamFail, c.CrcErrors, c.NoReplies);
+                c.StateReads, c.StateOk, c.StateFail, c.DiReads, c.DiOk, c.DiFail, c.DoRequests, c.DoOk,
+                c.DoFail, c.ParamRequests, c.ParamOk, c.ParamFail, c.CrcErrors, c.NoReplies);
 }
 
 void PrintSnapshot(const CDriveLink& link) {
@@ -99,8 +109,8 @@ void PrintSnapshot(const CDriveLink& link) {
     const char* alarm = AlarmName(s16(1));
     std::printf("state: word=0x%04X alarm=%d (%s) cmd_pos=%d pos=%d cmd_speed=%d speed=%d cmd_current=%d "
                 "current=%d hall=%d ext_volume=%d mode_set=%d\n",
-                r[0], s16(1), *alarm ? AfterColon(alarm) + 1 : "?", Join32(r[2], r[3]), Join32(r[4], r[5]), s16(6),
-                s16(7), s16(8), s16(9), s16(10), s16(13), s16(14));
+                r[0], s16(1), *alarm ? AfterColon(alarm) + 1 : "?", Join32(r[2], r[3]), Join32(r[4], r[5]),
+                s16(6), s16(7), s16(8), s16(9), s16(10), s16(13), s16(14));
     std::printf("inputs:  %s (input 0 first)\n", Bits(link.DigitalInputs()).c_str());
     std::printf("outputs: %s (output 0 first)\n", Bits(link.DigitalOutputs()).c_str());
     PrintCounters(link.Counters());
@@ -172,7 +182,8 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
     const uint32_t passes0 = link.PassCount.load();
     const uint32_t reads0 = link.StateReads.load();
     const auto end = start + std::chrono::seconds(seconds);
-    while (std::chrono::steady_clock::now() < end && !g_interrupted.load()) std::this_thread::sleep_for(kWatchStep);
+    while (std::chrono::steady_clock::now() < end && !g_interrupted.load())
+        std::this_thread::sleep_for(kWatchStep);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const uint32_t passes = link.PassCount.load() - passes0;
     const uint32_t reads = link.StateReads.load() - reads0;
@@ -184,16 +195,18 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
     return 0;
 }
 
-const CliRegistrar kMonitor{{"monitor",
-                             "  monitor [--count N]         connect, read all parameters, then print the state\n"
-                             "                              block, inputs, outputs and counters once a second,\n"
-                             "                              N times or until Ctrl-C; exit 3 when the drive stops\n"
-                             "                              answering",
-                             &RunMonitor}};
+const CliRegistrar kMonitor{
+    {"monitor",
+     "  monitor [--count N]         connect, read all parameters, then print the state\n"
+     "                              block, inputs, outputs and counters once a second,\n"
+     "                              N times or until Ctrl-C; exit 3 when the drive stops\n"
+     "                              answering",
+     &RunMonitor}};
 
-const CliRegistrar kPollStats{{"poll-stats",
-                               "  poll-stats --seconds S      run the polling thread for S seconds; print passes\n"
-                               "                              and state reads per second and the counters",
-                               &RunPollStats}};
+const CliRegistrar kPollStats{
+    {"poll-stats",
+     "  poll-stats --seconds S      run the polling thread for S seconds; print passes\n"
+     "                              and state reads per second and the counters",
+     &RunPollStats}};
 
 } // namespace

@@ -66,9 +66,15 @@ CDriveLink::~CDriveLink() {
     if (orphaned_ && done_) done_->Wait();
 }
 
-void CDriveLink::SetDriveIdSource(IDriveIdSource* source) { driveIdSource_.store(source); }
-void CDriveLink::SetParamsReadSink(IParamsReadSink* sink) { paramsReadSink_.store(sink); }
-void CDriveLink::SetFrameLog(IFrameLog* log) { frameLog_.store(log); }
+void CDriveLink::SetDriveIdSource(IDriveIdSource* source) {
+    driveIdSource_.store(source);
+}
+void CDriveLink::SetParamsReadSink(IParamsReadSink* sink) {
+    paramsReadSink_.store(sink);
+}
+void CDriveLink::SetFrameLog(IFrameLog* log) {
+    frameLog_.store(log);
+}
 
 // Owner thread (start-up). Returns 1; 0 if the thread could not be created,
 // in which case the link stays without a MainThread and never polls.
@@ -265,7 +271,8 @@ uint8_t CDriveLink::ReadAllParams() {
         for (int start = 0; start < kParamCount; start += kParamBlockSize) {
             ParamRequests.fetch_add(1);
             std::array<uint16_t, kParamBlockSize> values{};
-            result = Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
+            result =
+                Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
             if (result != RTU_OK) {
                 CountFailure(result);
                 ParamFail.fetch_add(1);
@@ -339,8 +346,9 @@ void CDriveLink::LogExchange(uint8_t result) {
 
 void CDriveLink::ZeroCounters() {
     std::lock_guard data(dataLock_);
-    for (std::atomic<uint32_t>* c : {&DiReads, &DiOk, &DiFail, &DoRequests, &DoOk, &DoFail, &StateReads, &StateOk,
-                                     &StateFail, &ParamRequests, &ParamOk, &ParamFail, &CrcErrors, &NoReplies})
+    for (std::atomic<uint32_t>* c :
+         {&DiReads, &DiOk, &DiFail, &DoRequests, &DoOk, &DoFail, &StateReads, &StateOk, &StateFail,
+          &ParamRequests, &ParamOk, &ParamFail, &CrcErrors, &NoReplies})
         c->store(0);
 }
 

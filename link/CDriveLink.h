@@ -152,7 +152,7 @@ private:
     std::mutex sleepMutex_; // with sleepCv_: wakes the MainThread's sleeps on stop
     std::condition_variable sleepCv_;
     std::shared_ptr<ThreadDone> done_;
-    bool orphaned_ = false;       // the MainThread outlived StopThread's wait (owner thread only)
+    bool orphaned_ = false;        // the MainThread outlived StopThread's wait (owner thread only)
     bool timerResolution_ = false; // StartThread raised the timer resolution
     std::thread Thread;
 };

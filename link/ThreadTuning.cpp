@@ -2,7 +2,8 @@
 
 #ifdef _WIN32
 #include <windows.h>
-#include <timeapi.h>
+
+#include <timeapi.h> // needs windows.h first
 #else
 #include <sys/resource.h>
 #include <sys/syscall.h>
@@ -13,9 +14,15 @@ namespace velt {
 
 #ifdef _WIN32
 
-void RaiseCurrentThreadPriority() { SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST); }
-void BeginTimerResolution() { timeBeginPeriod(1); }
-void EndTimerResolution() { timeEndPeriod(1); }
+void RaiseCurrentThreadPriority() {
+    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
+}
+void BeginTimerResolution() {
+    timeBeginPeriod(1);
+}
+void EndTimerResolution() {
+    timeEndPeriod(1);
+}
 
 #else
 

@@ -19,7 +19,8 @@ CliRun RunCli(const std::string& arguments) {
     if (pipe == nullptr) return run;
     char buffer[512];
     size_t n = 0;
-    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) run.output.append(buffer, n);
+    while ((n = std::fread(buffer, 1, sizeof buffer, pipe)) > 0)
+        run.output.append(buffer, n);
     const int status = pclose(pipe);
     run.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
     return run;
@@ -55,7 +56,8 @@ TEST_F(CliOnSim, MonitorPrintsNamedFieldsAndPollStatsPrintsRates) {
 TEST_F(CliOnSim, MonitorFailuresExitWithTheirCodesAndMessages) {
     const CliRun wrongId = RunCli(Port() + "--id 5 monitor --count 1");
     EXPECT_EQ(RTU_ERR_NO_REPLY, wrongId.status);
-    EXPECT_NE(std::string::npos, wrongId.output.find("All Parameter Read Fail. \n Check the status")) << wrongId.output;
+    EXPECT_NE(std::string::npos, wrongId.output.find("All Parameter Read Fail. \n Check the status"))
+        << wrongId.output;
 
     const CliRun noPort = RunCli("--port /dev/velt-no-such-port monitor --count 1");
     EXPECT_EQ(15, noPort.status);

@@ -55,7 +55,8 @@ TEST_F(LinkOnSim, SilentDriveFailsWritesAndPollsCountsThemAndRecovers) {
     EXPECT_EQ(RTU_ERR_NO_REPLY, link.WriteParam(122, 7));
     std::vector<LoggedFrame> frames = log.Frames();
     size_t w = 0;
-    while (w < frames.size() && !(frames[w].tx && frames[w].bytes.size() == 8 && frames[w].bytes[1] == 6)) ++w;
+    while (w < frames.size() && !(frames[w].tx && frames[w].bytes.size() == 8 && frames[w].bytes[1] == 6))
+        ++w;
     ASSERT_LT(w + 1, frames.size()) << "the write is logged";
     EXPECT_EQ((std::vector<uint8_t>{0x01, 0x06, 0x00, 0x7A, 0x00, 0x07}),
               std::vector<uint8_t>(frames[w].bytes.begin(), frames[w].bytes.begin() + 6));

@@ -126,10 +126,12 @@ TEST_F(LinkOnSim, WritersOnSeveralThreadsNeverInterleaveOnTheWire) {
     for (int t = 0; t < kThreads; ++t)
         writers.emplace_back([&, t] {
             for (int i = 0; i < kWrites; ++i)
-                if (link.WriteParam(static_cast<uint16_t>(122 + t), static_cast<uint16_t>(1000 * t + i)) != RTU_OK)
+                if (link.WriteParam(static_cast<uint16_t>(122 + t), static_cast<uint16_t>(1000 * t + i)) !=
+                    RTU_OK)
                     bad.fetch_add(1);
         });
-    for (std::thread& w : writers) w.join();
+    for (std::thread& w : writers)
+        w.join();
     writing.store(false);
     reader.join();
 
@@ -137,15 +139,18 @@ TEST_F(LinkOnSim, WritersOnSeveralThreadsNeverInterleaveOnTheWire) {
     EXPECT_EQ(0, inconsistent.load());
     std::set<std::pair<int, int>> expected;
     for (int t = 0; t < kThreads; ++t)
-        for (int i = 0; i < kWrites; ++i) expected.insert({122 + t, 1000 * t + i});
+        for (int i = 0; i < kWrites; ++i)
+            expected.insert({122 + t, 1000 * t + i});
     std::set<std::pair<int, int>> seen;
     for (const sim::SimRequest& r : sim.Requests()) {
         EXPECT_EQ(1, r.slave);
-        EXPECT_TRUE(r.function == 1 || r.function == 2 || r.function == 4 || r.function == 6) << int(r.function);
+        EXPECT_TRUE(r.function == 1 || r.function == 2 || r.function == 4 || r.function == 6)
+            << int(r.function);
         if (r.function == 6) seen.insert({r.address, r.value});
     }
     EXPECT_EQ(expected, seen);
-    for (int t = 0; t < kThreads; ++t) EXPECT_EQ(1000 * t + kWrites - 1, sim.Holding(122 + t));
+    for (int t = 0; t < kThreads; ++t)
+        EXPECT_EQ(1000 * t + kWrites - 1, sim.Holding(122 + t));
 
     const std::vector<LoggedFrame> f = log.Frames();
     ASSERT_EQ(2u * kThreads * kWrites, f.size());

@@ -108,7 +108,8 @@ protected:
         sim.Stop();
     }
     void Connect() {
-        ASSERT_EQ(1, link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), 9600); }));
+        ASSERT_EQ(1,
+                  link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), 9600); }));
     }
     // Connected and at least one good state poll done.
     void ConnectAndPoll() {
