@@ -11,7 +11,9 @@ namespace {
 constexpr int kIconSide = 32;
 constexpr int kGap = 6;
 
-int Lighten(int channel, int delta) { return std::clamp(channel + delta, 0, 255); }
+int Lighten(int channel, int delta) {
+    return std::clamp(channel + delta, 0, 255);
+}
 } // namespace
 
 CButtonST::CButtonST(QWidget* parent) : QPushButton(parent) {

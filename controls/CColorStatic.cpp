@@ -5,8 +5,7 @@
 
 namespace velt {
 
-CColorStatic::CColorStatic(QWidget* parent)
-    : QLabel(parent), bk_(palette().color(QPalette::Button)) {
+CColorStatic::CColorStatic(QWidget* parent) : QLabel(parent), bk_(palette().color(QPalette::Button)) {
     setAlignment(Qt::AlignCenter);
 }
 

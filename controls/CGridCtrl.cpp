@@ -11,7 +11,6 @@
 #include <QScrollBar>
 #include <algorithm>
 #include <chrono>
-#include <cmath>
 
 namespace velt {
 
@@ -23,22 +22,16 @@ constexpr auto kAutoScrollInterval = 150ms;
 // Room above and below the font's height in a default row.
 constexpr int kRowPadding = 6;
 
-QColor ToQColor(GridRgb rgb) { return QColor(RgbRed(rgb), RgbGreen(rgb), RgbBlue(rgb)); }
-GridRgb FromQColor(const QColor& c) { return Rgb(c.red(), c.green(), c.blue()); }
-QRect ToQRect(const GridRect& r) { return QRect(r.left, r.top, r.width, r.height); }
-
-int AlignmentFlags(std::uint32_t format) {
-    int flags = Qt::AlignLeft;
-    if (format & DT_CENTER) flags = Qt::AlignHCenter;
-    else if (format & DT_RIGHT) flags = Qt::AlignRight;
-    if (format & DT_VCENTER) flags |= Qt::AlignVCenter;
-    else if (format & DT_BOTTOM) flags |= Qt::AlignBottom;
-    else flags |= Qt::AlignTop;
-    if (format & DT_SINGLELINE) flags |= Qt::TextSingleLine;
-    else if (format & DT_WORDBREAK) flags |= Qt::TextWordWrap;
-    if (!(format & DT_NOPREFIX)) flags |= Qt::TextShowMnemonic;
-    return flags;
+QColor ToQColor(GridRgb rgb) {
+    return QColor(RgbRed(rgb), RgbGreen(rgb), RgbBlue(rgb));
 }
+GridRgb FromQColor(const QColor& c) {
+    return Rgb(c.red(), c.green(), c.blue());
+}
+QRect ToQRect(const GridRect& r) {
+    return QRect(r.left, r.top, r.width, r.height);
+}
+
 } // namespace
 
 CGridCtrl::CGridCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
@@ -67,8 +60,8 @@ CGridCtrl::~CGridCtrl() {
 
 void CGridCtrl::ApplySystemColours() {
     const QPalette& pal = palette();
-    model_.SetSystemColours(FromQColor(pal.color(QPalette::WindowText)), FromQColor(pal.color(QPalette::Base)),
-                            FromQColor(pal.color(QPalette::Button)));
+    model_.SetSystemColours(FromQColor(pal.color(QPalette::WindowText)),
+                            FromQColor(pal.color(QPalette::Base)), FromQColor(pal.color(QPalette::Button)));
 }
 
 bool CGridCtrl::SetItemText(int row, int col, const QString& text) {
@@ -112,7 +105,7 @@ void CGridCtrl::Refresh() {
 }
 
 void CGridCtrl::RedrawAll() {
-    for (TextCache& entry : cache_) entry.valid = false;
+    texts_.InvalidateAll();
     pendingRepaint_ = QRegion();
     repaintTimer_.stop();
     viewport()->update();
@@ -129,8 +122,7 @@ void CGridCtrl::FlushRepaints() {
 // ---- model observer --------------------------------------------------------------------------
 
 void CGridCtrl::CellChanged(int row, int col) {
-    const int index = row * model_.GetColumnCount() + col;
-    if (index >= 0 && index < static_cast<int>(cache_.size())) cache_[index].valid = false;
+    texts_.Invalidate(model_, row, col);
     const GridCellId origin = model_.MergeOrigin(row, col);
     if (origin.row != row || origin.col != col) return; // hidden under a merged range
     const QRect rect = CellRect(row, col).intersected(viewport()->rect());
@@ -143,7 +135,7 @@ void CGridCtrl::CellChanged(int row, int col) {
 }
 
 void CGridCtrl::LayoutChanged() {
-    cache_.assign(static_cast<size_t>(model_.GetRowCount()) * model_.GetColumnCount(), TextCache{});
+    texts_.Reset(model_);
     if (editor_ && !model_.IsValid(editor_->Row(), editor_->Col())) CloseEditorSilently();
     HideTitleTip();
     UpdateScrollBars();
@@ -152,8 +144,12 @@ void CGridCtrl::LayoutChanged() {
 
 // ---- geometry --------------------------------------------------------------------------------
 
-int CGridCtrl::ScrollX() const { return horizontalScrollBar()->value(); }
-int CGridCtrl::ScrollY() const { return verticalScrollBar()->value(); }
+int CGridCtrl::ScrollX() const {
+    return horizontalScrollBar()->value();
+}
+int CGridCtrl::ScrollY() const {
+    return verticalScrollBar()->value();
+}
 
 QRect CGridCtrl::RangeQRect(const GridRange& range) const {
     return ToQRect(model_.RangeRect(range, ScrollX(), ScrollY()));
@@ -190,12 +186,14 @@ void CGridCtrl::EnsureVisible(int row, int col) {
     const QRect cell = CellRect(row, col);
     const QRect area = viewport()->rect().adjusted(model_.FixedWidth(), model_.FixedHeight(), 0, 0);
     if (col >= model_.GetFixedColumnCount()) {
-        if (cell.left() < area.left()) horizontalScrollBar()->setValue(ScrollX() - (area.left() - cell.left()));
+        if (cell.left() < area.left())
+            horizontalScrollBar()->setValue(ScrollX() - (area.left() - cell.left()));
         else if (cell.right() > area.right() && cell.width() <= area.width())
             horizontalScrollBar()->setValue(ScrollX() + cell.right() - area.right());
     }
     if (row >= model_.GetFixedRowCount()) {
-        if (cell.top() < area.top()) verticalScrollBar()->setValue(ScrollY() - (area.top() - cell.top()));
+        if (cell.top() < area.top())
+            verticalScrollBar()->setValue(ScrollY() - (area.top() - cell.top()));
         else if (cell.bottom() > area.bottom() && cell.height() <= area.height())
             verticalScrollBar()->setValue(ScrollY() + cell.bottom() - area.bottom());
     }
@@ -231,67 +229,19 @@ QFont CGridCtrl::CellFont(int row, int col) const {
     return f;
 }
 
-CGridCtrl::TextCache& CGridCtrl::CacheFor(int row, int col, const QFont& font, int width) {
-    TextCache& entry = cache_[static_cast<size_t>(row) * model_.GetColumnCount() + col];
-    if (entry.valid && entry.width == width) return entry;
-    const QFontMetrics fm(font);
-    entry.text = QString::fromStdString(model_.ItemTextRef(row, col));
-    entry.naturalWidth = fm.horizontalAdvance(entry.text);
-    const std::uint32_t format = model_.EffectiveFormat(row, col);
-    const bool singleLine = (format & DT_SINGLELINE) != 0;
-    const bool elide = (format & DT_END_ELLIPSIS) && singleLine;
-    entry.shown = elide ? fm.elidedText(entry.text, Qt::ElideRight, std::max(0, width)) : entry.text;
-    entry.usePrepared = singleLine && (format & DT_NOPREFIX) && !entry.shown.contains(QLatin1Char('\n'));
-    if (entry.usePrepared) {
-        entry.prepared.setText(entry.shown);
-        entry.prepared.setTextFormat(Qt::PlainText);
-        entry.prepared.setPerformanceHint(QStaticText::AggressiveCaching);
-        entry.prepared.prepare(QTransform(), font);
-    }
-    entry.width = width;
-    entry.valid = true;
-    return entry;
-}
-
-void CGridCtrl::PaintText(QPainter& painter, int row, int col, const QRect& textRect, const QColor& fg) {
-    const QFont cellFont = CellFont(row, col);
-    const TextCache& text = CacheFor(row, col, cellFont, textRect.width());
-    if (text.shown.isEmpty()) return;
-    painter.setFont(cellFont);
-    painter.setPen(fg);
-    const int flags = AlignmentFlags(model_.EffectiveFormat(row, col));
-    if (!text.usePrepared) {
-        painter.drawText(textRect, flags, text.shown);
-        return;
-    }
-    const QSizeF size = text.prepared.size();
-    qreal x = textRect.left();
-    if (flags & Qt::AlignHCenter) x += (textRect.width() - size.width()) / 2;
-    else if (flags & Qt::AlignRight) x = textRect.right() + 1 - size.width();
-    qreal y = textRect.top();
-    if (flags & Qt::AlignVCenter) y += (textRect.height() - size.height()) / 2;
-    else if (flags & Qt::AlignBottom) y = textRect.bottom() + 1 - size.height();
-    const bool overflows = size.width() > textRect.width() || size.height() > textRect.height();
-    if (overflows) {
-        painter.save();
-        painter.setClipRect(textRect, Qt::IntersectClip);
-    }
-    painter.drawStaticText(QPointF(std::round(x), std::round(y)), text.prepared);
-    if (overflows) painter.restore();
-}
-
 void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const QRect& rect) {
     ++paintedCells_;
     // The last pixel column and row of the rectangle carry the grid lines.
     const QRect inner = rect.adjusted(0, 0, -1, -1);
     const bool fixed = model_.IsFixed(row, col);
     const bool selected = !fixed && model_.IsCellSelected(row, col);
-    const QColor bk = selected ? palette().color(QPalette::Highlight) : ToQColor(model_.EffectiveBkColour(row, col));
+    const QColor bk =
+        selected ? palette().color(QPalette::Highlight) : ToQColor(model_.EffectiveBkColour(row, col));
     const QColor fg =
         selected ? palette().color(QPalette::HighlightedText) : ToQColor(model_.EffectiveFgColour(row, col));
     painter.fillRect(inner, bk);
     const int margin = model_.EffectiveMargin(row, col);
-    PaintText(painter, row, col, inner.adjusted(margin, 0, -margin, 0), fg);
+    texts_.Paint(painter, model_, row, col, CellFont(row, col), inner.adjusted(margin, 0, -margin, 0), fg);
     if (model_.GetFocusCell() == GridCellId{row, col}) {
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
         painter.drawRect(inner.adjusted(0, 0, -1, -1));
@@ -319,10 +269,12 @@ void CGridCtrl::PaintBand(QPainter& painter, const QRegion& region, int rowFirst
     }
     // Merged ranges go over the cells of their band as single cells, hiding the lines inside.
     for (const GridRange& range : model_.MergedRanges()) {
-        if (range.minRow < rowFirst || range.minRow >= rowEnd || range.minCol < colFirst || range.minCol >= colEnd)
+        if (range.minRow < rowFirst || range.minRow >= rowEnd || range.minCol < colFirst ||
+            range.minCol >= colEnd)
             continue;
         const QRect rect = RangeQRect(range);
-        if (rect.intersects(clip) && region.intersects(rect)) PaintCell(painter, range.minRow, range.minCol, rect);
+        if (rect.intersects(clip) && region.intersects(rect))
+            PaintCell(painter, range.minRow, range.minCol, rect);
     }
     painter.restore();
 }
@@ -333,7 +285,8 @@ void CGridCtrl::PaintBackgroundOutside(QPainter& painter) {
     const int right = model_.TotalWidth() - ScrollX();
     const int bottom = model_.TotalHeight() - ScrollY();
     if (right < area.width()) painter.fillRect(QRect(right, 0, area.width() - right, area.height()), face);
-    if (bottom < area.height()) painter.fillRect(QRect(0, bottom, std::min(right, area.width()), area.height() - bottom), face);
+    if (bottom < area.height())
+        painter.fillRect(QRect(0, bottom, std::min(right, area.width()), area.height() - bottom), face);
 }
 
 void CGridCtrl::paintEvent(QPaintEvent* event) {
@@ -359,7 +312,8 @@ void CGridCtrl::paintEvent(QPaintEvent* event) {
 bool CGridCtrl::StartResize(const QPoint& pos) {
     const bool inHeaderRow = model_.GetFixedRowCount() == 0 || pos.y() < model_.FixedHeight();
     const bool inHeaderCol = model_.GetFixedColumnCount() == 0 || pos.x() < model_.FixedWidth();
-    resizeCol_ = model_.Switches().columnResize && inHeaderRow ? model_.ColumnDividerAt(pos.x(), ScrollX()) : -1;
+    resizeCol_ =
+        model_.Switches().columnResize && inHeaderRow ? model_.ColumnDividerAt(pos.x(), ScrollX()) : -1;
     resizeRow_ = resizeCol_ < 0 && model_.Switches().rowResize && inHeaderCol
                      ? model_.RowDividerAt(pos.y(), ScrollY())
                      : -1;
@@ -389,7 +343,8 @@ void CGridCtrl::DragSelectTo(const QPoint& pos) {
     const bool outside = !viewport()->rect().contains(pos);
     if (outside && !autoScroll_.isActive()) autoScroll_.start();
     if (!outside) autoScroll_.stop();
-    const QPoint inside(std::clamp(pos.x(), 0, viewport()->width() - 1), std::clamp(pos.y(), 0, viewport()->height() - 1));
+    const QPoint inside(std::clamp(pos.x(), 0, viewport()->width() - 1),
+                        std::clamp(pos.y(), 0, viewport()->height() - 1));
     const GridCellId cell = model_.RawCellAt(inside.x(), inside.y(), ScrollX(), ScrollY());
     if (cell.IsValid()) model_.SetSelectedRange(model_.SelectionFor(dragAnchor_, cell));
 }
@@ -488,17 +443,35 @@ void CGridCtrl::MoveFocus(int key, Qt::KeyboardModifiers /*modifiers*/) {
     GridCellId cell = model_.GetFocusCell();
     if (!cell.IsValid()) cell = {fr, fc};
     const GridRange shown = model_.DisplayedRange(cell.row, cell.col);
-    const int pageRows = std::max(1, (viewport()->height() - model_.FixedHeight()) / std::max(1, model_.DefaultRowHeight()));
+    const int pageRows =
+        std::max(1, (viewport()->height() - model_.FixedHeight()) / std::max(1, model_.DefaultRowHeight()));
     switch (key) {
-    case Qt::Key_Up: cell.row = shown.minRow - 1; break;
-    case Qt::Key_Down: cell.row = shown.maxRow + 1; break;
-    case Qt::Key_Left: cell.col = shown.minCol - 1; break;
-    case Qt::Key_Right: cell.col = shown.maxCol + 1; break;
-    case Qt::Key_PageUp: cell.row -= pageRows; break;
-    case Qt::Key_PageDown: cell.row += pageRows; break;
-    case Qt::Key_Home: cell.col = fc; break;
-    case Qt::Key_End: cell.col = lastCol; break;
-    default: break;
+    case Qt::Key_Up:
+        cell.row = shown.minRow - 1;
+        break;
+    case Qt::Key_Down:
+        cell.row = shown.maxRow + 1;
+        break;
+    case Qt::Key_Left:
+        cell.col = shown.minCol - 1;
+        break;
+    case Qt::Key_Right:
+        cell.col = shown.maxCol + 1;
+        break;
+    case Qt::Key_PageUp:
+        cell.row -= pageRows;
+        break;
+    case Qt::Key_PageDown:
+        cell.row += pageRows;
+        break;
+    case Qt::Key_Home:
+        cell.col = fc;
+        break;
+    case Qt::Key_End:
+        cell.col = lastCol;
+        break;
+    default:
+        break;
     }
     cell = model_.MergeOrigin(std::clamp(cell.row, fr, lastRow), std::clamp(cell.col, fc, lastCol));
     model_.SetFocusCell(cell.row, cell.col);
@@ -511,7 +484,8 @@ void CGridCtrl::MoveFocus(int key, Qt::KeyboardModifiers /*modifiers*/) {
 bool CGridCtrl::EditCell(int row, int col, const QString* initialText, bool exitOnArrows) {
     if (!model_.Switches().editable || !model_.IsValid(row, col)) return false;
     const GridCellId cell = model_.MergeOrigin(row, col);
-    if (model_.IsFixed(cell.row, cell.col) || (model_.GetItemState(cell.row, cell.col) & GVIS_READONLY)) return false;
+    if (model_.IsFixed(cell.row, cell.col) || (model_.GetItemState(cell.row, cell.col) & GVIS_READONLY))
+        return false;
     if (editor_) editor_->EndEdit(0);
     HideTitleTip();
     EnsureVisible(cell.row, cell.col);
@@ -526,7 +500,9 @@ bool CGridCtrl::EditCell(int row, int col, const QString* initialText, bool exit
     return true;
 }
 
-CInPlaceEdit* CGridCtrl::InPlaceEditor() const { return editor_.data(); }
+CInPlaceEdit* CGridCtrl::InPlaceEditor() const {
+    return editor_.data();
+}
 
 void CGridCtrl::OnEditEnded(int row, int col, const QString& text, int key) {
     const bool hadFocus = editor_ && editor_->hasFocus();
@@ -578,7 +554,8 @@ void CGridCtrl::UpdateTitleTip(const QPoint& pos) {
     const QRect rect = CellRect(cell.row, cell.col).adjusted(0, 0, -1, -1);
     const int margin = model_.EffectiveMargin(cell.row, cell.col);
     const QFont cellFont = CellFont(cell.row, cell.col);
-    const TextCache& text = CacheFor(cell.row, cell.col, cellFont, rect.width() - 2 * margin);
+    const GridTextCache::Entry& text =
+        texts_.Get(model_, cell.row, cell.col, cellFont, rect.width() - 2 * margin);
     if (text.text.isEmpty() || text.naturalWidth <= rect.width() - 2 * margin) return;
     tipCell_ = cell;
     titleTip_->ShowTip(viewport()->mapToGlobal(rect.topLeft()), rect.height(), margin, text.text, cellFont,

@@ -1,14 +1,14 @@
 #pragma once
 
 #include "controls/GridModel.h"
+#include "controls/GridTextCache.h"
 
 #include <QAbstractScrollArea>
 #include <QElapsedTimer>
 #include <QFont>
 #include <QPointer>
-#include <QStaticText>
-#include <QString>
 #include <QRegion>
+#include <QString>
 #include <QTimer>
 #include <chrono>
 #include <string>
@@ -61,7 +61,9 @@ public:
     bool SetItemText(int row, int col, const std::string& text) { return model_.SetItemText(row, col, text); }
     bool SetItemText(int row, int col, const QString& text);
     QString GetItemText(int row, int col) const; // empty outside the grid
-    bool SetItemFormat(int row, int col, std::uint32_t format) { return model_.SetItemFormat(row, col, format); }
+    bool SetItemFormat(int row, int col, std::uint32_t format) {
+        return model_.SetItemFormat(row, col, format);
+    }
     bool SetItemBkColour(int row, int col, GridRgb rgb) { return model_.SetItemBkColour(row, col, rgb); }
     bool SetItemFgColour(int row, int col, GridRgb rgb) { return model_.SetItemFgColour(row, col, rgb); }
     GridRgb GetItemBkColour(int row, int col) const { return model_.GetItemBkColour(row, col); }
@@ -70,7 +72,9 @@ public:
     std::uint32_t GetItemState(int row, int col) const { return model_.GetItemState(row, col); }
     bool SetItemData(int row, int col, std::int32_t param) { return model_.SetItemData(row, col, param); }
     std::int32_t GetItemData(int row, int col) const { return model_.GetItemData(row, col); }
-    int MergeCells(int top, int left, int bottom, int right) { return model_.MergeCells(top, left, bottom, right); }
+    int MergeCells(int top, int left, int bottom, int right) {
+        return model_.MergeCells(top, left, bottom, right);
+    }
 
     // Prototypes: GetDefaultCell(true, false) is the fixed-row prototype, and so on.
     const GridDefaultCell& GetDefaultCell(bool fixedRow, bool fixedCol) const {
@@ -139,18 +143,6 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    // Laid-out text of one cell, kept until its text, format, font or width changes, so that a
-    // repaint draws prepared glyphs instead of shaping the text again.
-    struct TextCache {
-        QString text;
-        QString shown; // elided to the width below when the format asks for it
-        QStaticText prepared;
-        bool usePrepared = false; // single line without mnemonics
-        int width = -1;
-        int naturalWidth = 0;
-        bool valid = false;
-    };
-
     void CellChanged(int row, int col) override;
     void LayoutChanged() override;
 
@@ -159,12 +151,10 @@ private:
     int ScrollX() const;
     int ScrollY() const;
     QRect RangeQRect(const GridRange& range) const;
-    TextCache& CacheFor(int row, int col, const QFont& font, int width);
     QFont CellFont(int row, int col) const;
     void PaintBand(QPainter& painter, const QRegion& region, int rowFirst, int rowEnd, int colFirst,
                    int colEnd, const QRect& clip);
     void PaintCell(QPainter& painter, int row, int col, const QRect& rect);
-    void PaintText(QPainter& painter, int row, int col, const QRect& textRect, const QColor& fg);
     void PaintBackgroundOutside(QPainter& painter);
     void MoveFocus(int key, Qt::KeyboardModifiers modifiers);
     void OnEditEnded(int row, int col, const QString& text, int key);
@@ -177,7 +167,7 @@ private:
     void FlushRepaints();
 
     GridModel model_;
-    std::vector<TextCache> cache_;
+    GridTextCache texts_;
     QPointer<CInPlaceEdit> editor_;
     CTitleTip* titleTip_ = nullptr;
     GridCellId tipCell_;

@@ -14,8 +14,10 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent, const QRect& cellRect, int row, int 
     setGeometry(cellRect);
     connect(this, &QLineEdit::textChanged, this, &CInPlaceEdit::Widen);
     Widen();
-    if (text == originalText) selectAll();
-    else end(false);
+    if (text == originalText)
+        selectAll();
+    else
+        end(false);
 }
 
 void CInPlaceEdit::Widen() {

@@ -30,8 +30,8 @@ void CTitleTip::paintEvent(QPaintEvent* /*event*/) {
     painter.setPen(palette().color(QPalette::Shadow));
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
     painter.setPen(fg_);
-    painter.drawText(rect().adjusted(margin_ + 1, 0, -margin_, 0), Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine,
-                     text_);
+    painter.drawText(rect().adjusted(margin_ + 1, 0, -margin_, 0),
+                     Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text_);
 }
 
 } // namespace velt

@@ -13,7 +13,9 @@ const std::string& EmptyText() {
     return empty;
 }
 
-int PrototypeIndex(bool fixedRow, bool fixedCol) { return (fixedRow ? 1 : 0) + (fixedCol ? 2 : 0); }
+int PrototypeIndex(bool fixedRow, bool fixedCol) {
+    return (fixedRow ? 1 : 0) + (fixedCol ? 2 : 0);
+}
 
 // Index of the band that contains offset, given prefix sums starts[0..n]; -1 outside.
 int BandAt(const std::vector<int>& starts, int offset, int first, int last) {
@@ -24,7 +26,8 @@ int BandAt(const std::vector<int>& starts, int offset, int first, int last) {
 
 void BuildPrefix(const std::vector<int>& sizes, std::vector<int>& starts) {
     starts.assign(sizes.size() + 1, 0);
-    for (size_t i = 0; i < sizes.size(); ++i) starts[i + 1] = starts[i] + sizes[i];
+    for (size_t i = 0; i < sizes.size(); ++i)
+        starts[i + 1] = starts[i] + sizes[i];
 }
 } // namespace
 
@@ -48,7 +51,8 @@ void GridModel::AfterShapeChange() {
     BuildPrefix(colWidths_, colLeft_);
     BuildPrefix(rowHeights_, rowTop_);
     DropInvalidRanges();
-    for (GridCell& cell : cells_) cell.state &= ~static_cast<std::uint32_t>(GVIS_SELECTED);
+    for (GridCell& cell : cells_)
+        cell.state &= ~static_cast<std::uint32_t>(GVIS_SELECTED);
     if (!IsValid(focus_.row, focus_.col)) focus_ = {};
     NotifyLayout();
 }
@@ -78,7 +82,8 @@ bool GridModel::SetColumnCount(int cols) {
     std::vector<GridCell> cells(static_cast<size_t>(rows) * cols);
     const int keep = std::min(cols, oldCols);
     for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < keep; ++c) cells[r * cols + c] = std::move(cells_[r * oldCols + c]);
+        for (int c = 0; c < keep; ++c)
+            cells[r * cols + c] = std::move(cells_[r * oldCols + c]);
     }
     cells_ = std::move(cells);
     colWidths_.resize(cols, kDefaultColumnWidth);
@@ -141,7 +146,9 @@ void GridModel::SetDefaultRowHeight(int px) {
 
 // ---- cells -----------------------------------------------------------------------------------
 
-GridCell* GridModel::Cell(int row, int col) { return IsValid(row, col) ? &cells_[Index(row, col)] : nullptr; }
+GridCell* GridModel::Cell(int row, int col) {
+    return IsValid(row, col) ? &cells_[Index(row, col)] : nullptr;
+}
 
 const GridCell* GridModel::GetCell(int row, int col) const {
     return IsValid(row, col) ? &cells_[Index(row, col)] : nullptr;
@@ -182,7 +189,9 @@ bool GridModel::SetItemText(int row, int col, std::string_view text) {
     return true;
 }
 
-std::string GridModel::GetItemText(int row, int col) const { return ItemTextRef(row, col); }
+std::string GridModel::GetItemText(int row, int col) const {
+    return ItemTextRef(row, col);
+}
 
 const std::string& GridModel::ItemTextRef(int row, int col) const {
     const GridCell* cell = GetCell(row, col);
@@ -199,7 +208,9 @@ bool GridModel::SetItemFormat(int row, int col, std::uint32_t format) {
     return true;
 }
 
-std::uint32_t GridModel::GetItemFormat(int row, int col) const { return EffectiveFormat(row, col); }
+std::uint32_t GridModel::GetItemFormat(int row, int col) const {
+    return EffectiveFormat(row, col);
+}
 
 bool GridModel::SetItemFgColour(int row, int col, GridRgb rgb) {
     GridCell* cell = Cell(row, col);
@@ -387,7 +398,9 @@ void GridModel::SetFocusCell(int row, int col) {
     if (next.IsValid()) NotifyCell(next.row, next.col);
 }
 
-void GridModel::ClearSelection() { SetSelectedRange({}); }
+void GridModel::ClearSelection() {
+    SetSelectedRange({});
+}
 
 void GridModel::SetSelectedRange(const GridRange& range) {
     const bool any = switches_.selectionEnabled && range.IsValid();
@@ -417,7 +430,8 @@ GridRange GridModel::SelectionFor(GridCellId anchor, GridCellId current) const {
     if (onFixedRow || onFixedCol) {
         if (!switches_.fixedRowSelection || (onFixedRow && onFixedCol)) return {};
         if (onFixedRow) {
-            return {fixedRows_, std::min(anchor.col, current.col), lastRow, std::max(anchor.col, current.col)};
+            return {fixedRows_, std::min(anchor.col, current.col), lastRow,
+                    std::max(anchor.col, current.col)};
         }
         return {std::min(anchor.row, current.row), fixedCols_, std::max(anchor.row, current.row), lastCol};
     }
@@ -435,16 +449,26 @@ GridRange GridModel::SelectionFor(GridCellId anchor, GridCellId current) const {
 
 // ---- geometry --------------------------------------------------------------------------------
 
-int GridModel::FixedWidth() const { return colLeft_[fixedCols_]; }
-int GridModel::FixedHeight() const { return rowTop_[fixedRows_]; }
-int GridModel::TotalWidth() const { return colLeft_.back(); }
-int GridModel::TotalHeight() const { return rowTop_.back(); }
+int GridModel::FixedWidth() const {
+    return colLeft_[fixedCols_];
+}
+int GridModel::FixedHeight() const {
+    return rowTop_[fixedRows_];
+}
+int GridModel::TotalWidth() const {
+    return colLeft_.back();
+}
+int GridModel::TotalHeight() const {
+    return rowTop_.back();
+}
 
 int GridModel::ColumnLeft(int col) const {
     return colLeft_[std::clamp(col, 0, GetColumnCount())];
 }
 
-int GridModel::RowTop(int row) const { return rowTop_[std::clamp(row, 0, GetRowCount())]; }
+int GridModel::RowTop(int row) const {
+    return rowTop_[std::clamp(row, 0, GetRowCount())];
+}
 
 int GridModel::ScrolledX(int col, int scrollX) const {
     return col < fixedCols_ ? ColumnLeft(col) : ColumnLeft(col) - scrollX;

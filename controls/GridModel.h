@@ -51,7 +51,7 @@ public:
     bool SetColumnWidth(int col, int px);
     int GetRowHeight(int row) const;
     int GetColumnWidth(int col) const;
-    void SetDefaultRowHeight(int px);    // also resets every row to it
+    void SetDefaultRowHeight(int px); // also resets every row to it
     int DefaultRowHeight() const { return defaultRowHeight_; }
 
     // Cells. Every setter returns false for a cell outside the grid and reports the cell to the
@@ -150,8 +150,8 @@ private:
 
     std::vector<int> rowHeights_;
     std::vector<int> colWidths_;
-    std::vector<int> colLeft_; // prefix sums, size cols + 1
-    std::vector<int> rowTop_;  // prefix sums, size rows + 1
+    std::vector<int> colLeft_;    // prefix sums, size cols + 1
+    std::vector<int> rowTop_;     // prefix sums, size rows + 1
     std::vector<GridCell> cells_; // row-major
     int fixedRows_ = 0;
     int fixedCols_ = 0;

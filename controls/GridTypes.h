@@ -12,9 +12,15 @@ using GridRgb = std::uint32_t;
 constexpr GridRgb Rgb(int r, int g, int b) {
     return static_cast<GridRgb>((r & 0xFF) | ((g & 0xFF) << 8) | ((b & 0xFF) << 16));
 }
-constexpr int RgbRed(GridRgb c) { return static_cast<int>(c & 0xFF); }
-constexpr int RgbGreen(GridRgb c) { return static_cast<int>((c >> 8) & 0xFF); }
-constexpr int RgbBlue(GridRgb c) { return static_cast<int>((c >> 16) & 0xFF); }
+constexpr int RgbRed(GridRgb c) {
+    return static_cast<int>(c & 0xFF);
+}
+constexpr int RgbGreen(GridRgb c) {
+    return static_cast<int>((c >> 8) & 0xFF);
+}
+constexpr int RgbBlue(GridRgb c) {
+    return static_cast<int>((c >> 16) & 0xFF);
+}
 
 // A cell colour with this value is taken from the cell's prototype (its default cell).
 constexpr GridRgb kDefaultColour = 0xFF000000u;

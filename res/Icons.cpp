@@ -18,7 +18,9 @@ const QColor kAccent(30, 110, 200);
 const QColor kGreen(40, 150, 60);
 const QColor kOrange(230, 120, 30);
 
-QPen InkPen(const QColor& c, qreal width) { return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin); }
+QPen InkPen(const QColor& c, qreal width) {
+    return QPen(c, width, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin);
+}
 
 void DrawArrow(QPainter& p, QPointF from, QPointF to, const QColor& c) {
     p.setPen(InkPen(c, 4));
@@ -202,9 +204,15 @@ struct IconEntry {
 };
 
 constexpr IconEntry kIcons[] = {
-    {kIconComSetting, PaintComSetting}, {kIconMonitoring, PaintMonitoring}, {kIconParameter, PaintParameter},
-    {kIconScope, PaintScope},           {kIconLoad, PaintLoad},             {kIconSave, PaintSave},
-    {kIconLogo, PaintLogo},             {kIconReadAll, PaintReadAll},       {kIconSaveAll, PaintSaveAll},
+    {kIconComSetting, PaintComSetting},
+    {kIconMonitoring, PaintMonitoring},
+    {kIconParameter, PaintParameter},
+    {kIconScope, PaintScope},
+    {kIconLoad, PaintLoad},
+    {kIconSave, PaintSave},
+    {kIconLogo, PaintLogo},
+    {kIconReadAll, PaintReadAll},
+    {kIconSaveAll, PaintSaveAll},
     {kIconRepeat, PaintRepeat},
 };
 

@@ -84,9 +84,12 @@ void InitIoGrid(CGridCtrl& grid, bool inputs) {
     grid.SetColumnWidth(0, 70);
     for (int c = 1; c <= 8; ++c) {
         char text[16];
-        if (inputs) std::snprintf(text, sizeof text, "IN %d", c);
-        else if (c <= 4) std::snprintf(text, sizeof text, "OUT %d", c);
-        else std::snprintf(text, sizeof text, "-");
+        if (inputs)
+            std::snprintf(text, sizeof text, "IN %d", c);
+        else if (c <= 4)
+            std::snprintf(text, sizeof text, "OUT %d", c);
+        else
+            std::snprintf(text, sizeof text, "-");
         Write(grid, 0, c, text);
         grid.SetItemBkColour(0, c, kLabelBk);
         grid.SetItemFgColour(0, c, kWhite);
@@ -117,8 +120,8 @@ struct FakeDrive {
     }
 };
 
-const char* kInputFunctions[] = {" 0 : NOT USED", " 1 : SERVO ON", " 4 : RUN/STOP", " 5 : DIR",
-                                 " 6 : ALARM RESET", " 7 : HOMING", " 8 : LIMIT+", " 9 : LIMIT-"};
+const char* kInputFunctions[] = {" 0 : NOT USED",    " 1 : SERVO ON", " 4 : RUN/STOP", " 5 : DIR",
+                                 " 6 : ALARM RESET", " 7 : HOMING",   " 8 : LIMIT+",   " 9 : LIMIT-"};
 const char* kOutputFunctions[] = {" 0 : NOT USED", " 1 : ALARM", " 2 : IN POSITION", " 3 : BRAKE"};
 
 void UpdateStateGrid(CGridCtrl& grid, const FakeDrive& drive) {
@@ -158,7 +161,8 @@ struct Phase {
 
 Phase RunPhase(CGridCtrl* grids[3], FakeDrive& drive, double seconds, bool naive) {
     long long cellsBefore = 0;
-    for (int i = 0; i < 3; ++i) cellsBefore += grids[i]->PaintedCellCount();
+    for (int i = 0; i < 3; ++i)
+        cellsBefore += grids[i]->PaintedCellCount();
     Phase phase;
     QTimer timer;
     timer.setTimerType(Qt::PreciseTimer);
@@ -169,7 +173,8 @@ Phase RunPhase(CGridCtrl* grids[3], FakeDrive& drive, double seconds, bool naive
         UpdateIoGrid(*grids[1], drive.inputs, 8, kInputFunctions);
         UpdateIoGrid(*grids[2], drive.outputs, 4, kOutputFunctions);
         if (naive) {
-            for (int i = 0; i < 3; ++i) grids[i]->RedrawAll();
+            for (int i = 0; i < 3; ++i)
+                grids[i]->RedrawAll();
         }
         ++phase.ticks;
     });
@@ -184,7 +189,8 @@ Phase RunPhase(CGridCtrl* grids[3], FakeDrive& drive, double seconds, bool naive
     timer.stop();
     const double cpu = CpuSeconds() - cpuStart;
     phase.cpuPercent = 100.0 * cpu / (static_cast<double>(wall.nsecsElapsed()) / 1e9);
-    for (int i = 0; i < 3; ++i) phase.cellsPainted += grids[i]->PaintedCellCount();
+    for (int i = 0; i < 3; ++i)
+        phase.cellsPainted += grids[i]->PaintedCellCount();
     phase.cellsPainted -= cellsBefore;
     return phase;
 }
@@ -214,7 +220,8 @@ int main(int argc, char** argv) {
     settle.exec();
 
     // Optional second argument "incremental" or "naive" runs one way only (for profiling);
-    // a file name ending in .png saves a picture; "steady" runs the incremental way with a drive standing still (the floor: timer and writes).
+    // a file name ending in .png saves a picture; "steady" runs the incremental way with a drive standing
+    // still (the floor: timer and writes).
     const QString only = argc > 2 ? QString::fromLocal8Bit(argv[2]) : QString();
     if (only.endsWith(".png")) { // a picture of the three grids after one second of motion
         RunPhase(grids, drive, 1.0, false);
@@ -223,15 +230,17 @@ int main(int argc, char** argv) {
     if (only == "steady") {
         drive.moving = false;
         const Phase steady = RunPhase(grids, drive, seconds, false);
-        std::printf("grid_cpu_percent_steady=%.2f cells_painted=%lld\n", steady.cpuPercent, steady.cellsPainted);
+        std::printf("grid_cpu_percent_steady=%.2f cells_painted=%lld\n", steady.cpuPercent,
+                    steady.cellsPainted);
         return 0;
     }
     const Phase incremental = only == "naive" ? Phase{} : RunPhase(grids, drive, seconds, false);
     const Phase naive = only == "incremental" ? Phase{} : RunPhase(grids, drive, seconds, true);
     std::printf("grid_cpu_percent=%.2f (goal <= 8)\n", incremental.cpuPercent);
-    std::printf("grid_cpu_percent_naive=%.2f (full repaint of the three grids every tick)\n", naive.cpuPercent);
-    std::printf("ticks=%d/%d cells_painted=%lld/%lld over %.1f s each (incremental/naive)\n", incremental.ticks,
-                naive.ticks, incremental.cellsPainted, naive.cellsPainted, seconds);
+    std::printf("grid_cpu_percent_naive=%.2f (full repaint of the three grids every tick)\n",
+                naive.cpuPercent);
+    std::printf("ticks=%d/%d cells_painted=%lld/%lld over %.1f s each (incremental/naive)\n",
+                incremental.ticks, naive.ticks, incremental.cellsPainted, naive.cellsPainted, seconds);
     std::printf("row_height_px=%d\n", grids[0]->GetRowHeight(0));
     return 0;
 }

@@ -93,7 +93,8 @@ TEST(CGridCtrlPaint, SteadyValuesPaintNothingAndAChangePaintsOnlyItsCell) {
     const int paints = grid->PaintCount();
     ASSERT_GT(paints, 0);
     const long long cells = grid->PaintedCellCount();
-    for (int tick = 0; tick < 20; ++tick) writeAll("100");
+    for (int tick = 0; tick < 20; ++tick)
+        writeAll("100");
     QTest::qWait(settle);
     EXPECT_EQ(grid->PaintCount(), paints);
     EXPECT_EQ(grid->PaintedCellCount(), cells);
@@ -143,8 +144,9 @@ TEST(CGridCtrlResize, DividerDragResizesOnlyWhenSwitchedOn) {
     const int y = grid->GetRowHeight(0) / 2;
     QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(edge - 2, y));
     QTest::mouseMove(grid->viewport(), QPoint(edge + 40, y));
-    QMouseEvent move(QEvent::MouseMove, QPointF(edge + 40, y), grid->viewport()->mapToGlobal(QPointF(edge + 40, y)),
-                     Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move(QEvent::MouseMove, QPointF(edge + 40, y),
+                     grid->viewport()->mapToGlobal(QPointF(edge + 40, y)), Qt::NoButton, Qt::LeftButton,
+                     Qt::NoModifier);
     QApplication::sendEvent(grid->viewport(), &move);
     QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(edge + 40, y));
     EXPECT_EQ(grid->GetColumnWidth(2), GridModel::kDefaultColumnWidth + 40);
@@ -152,8 +154,9 @@ TEST(CGridCtrlResize, DividerDragResizesOnlyWhenSwitchedOn) {
     grid->SetColumnResize(false);
     const int edge3 = grid->Model().ColumnLeft(3) + grid->GetColumnWidth(3);
     QTest::mousePress(grid->viewport(), Qt::LeftButton, {}, QPoint(edge3 - 1, y));
-    QMouseEvent move3(QEvent::MouseMove, QPointF(edge3 + 30, y), grid->viewport()->mapToGlobal(QPointF(edge3 + 30, y)),
-                      Qt::NoButton, Qt::LeftButton, Qt::NoModifier);
+    QMouseEvent move3(QEvent::MouseMove, QPointF(edge3 + 30, y),
+                      grid->viewport()->mapToGlobal(QPointF(edge3 + 30, y)), Qt::NoButton, Qt::LeftButton,
+                      Qt::NoModifier);
     QApplication::sendEvent(grid->viewport(), &move3);
     QTest::mouseRelease(grid->viewport(), Qt::LeftButton, {}, QPoint(edge3 + 30, y));
     EXPECT_EQ(grid->GetColumnWidth(3), GridModel::kDefaultColumnWidth);

@@ -17,7 +17,8 @@ protected:
     void SetUp() override {
         grid = ShowGrid(9, 6, 1, 1);
         const int widths[] = {30, 30, 100, 80, 80, 80};
-        for (int c = 0; c < 6; ++c) grid->SetColumnWidth(c, widths[c]);
+        for (int c = 0; c < 6; ++c)
+            grid->SetColumnWidth(c, widths[c]);
         grid->SetItemText(2, 2, "1000");
         spy = std::make_unique<QSignalSpy>(grid.get(), &CGridCtrl::endLabelEdit);
     }

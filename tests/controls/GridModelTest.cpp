@@ -48,7 +48,8 @@ TEST(GridModelShape, NewCellsAreDefaultAndFixedCountsGrowTheGrid) {
     EXPECT_EQ(grid.GetColumnCount(), 6);
     EXPECT_EQ(grid.GetFixedRowCount(), 5);
     EXPECT_EQ(grid.GetFixedColumnCount(), 6);
-    EXPECT_EQ(grid.GetItemState(4, 5), static_cast<std::uint32_t>(GVIS_FIXED | GVIS_FIXEDROW | GVIS_FIXEDCOL));
+    EXPECT_EQ(grid.GetItemState(4, 5),
+              static_cast<std::uint32_t>(GVIS_FIXED | GVIS_FIXEDROW | GVIS_FIXEDCOL));
 
     EXPECT_FALSE(grid.SetRowCount(-1));
     EXPECT_FALSE(grid.SetFixedColumnCount(-2));
@@ -109,7 +110,7 @@ TEST(GridModelCells, SetItemWritesOnlyTheMembersTheMaskNames) {
     item.mask = GVIF_TEXT | GVIF_FORMAT;
     item.text = "Driver State";
     item.format = kPageFormat;
-    item.bk = Rgb(9, 9, 9);   // not in the mask
+    item.bk = Rgb(9, 9, 9);     // not in the mask
     item.state = GVIS_READONLY; // not in the mask
     EXPECT_TRUE(grid.SetItem(item));
     EXPECT_EQ(grid.GetItemText(0, 1), "Driver State");
@@ -175,7 +176,8 @@ TEST(GridModelCells, StoringWhatACellAlreadyHoldsReportsNothing) {
     same.fg = Rgb(0, 0, 255);
     same.bk = Rgb(0, 80, 0);
     same.state = GVIS_READONLY;
-    for (int i = 0; i < 50; ++i) grid.SetItem(same);
+    for (int i = 0; i < 50; ++i)
+        grid.SetItem(same);
     grid.SetItemText(0, 1, "1234");
     EXPECT_TRUE(observer.cells.empty());
     EXPECT_EQ(observer.layouts, 0);
@@ -191,10 +193,10 @@ TEST(GridModelMerge, BoundsRulesRefuseBadRangesAndAddNothing) {
     GridModel grid = MakeGrid(26, 18, 1, 0);
     EXPECT_EQ(grid.MergeCells(-1, 0, 1, 1), -1);
     EXPECT_EQ(grid.MergeCells(0, -1, 1, 1), -1);
-    EXPECT_EQ(grid.MergeCells(0, 0, 26, 1), -1);  // bottom row outside
-    EXPECT_EQ(grid.MergeCells(0, 0, 1, 18), -1);  // right column outside
-    EXPECT_EQ(grid.MergeCells(5, 0, 4, 1), -1);   // bottom above top
-    EXPECT_EQ(grid.MergeCells(0, 3, 1, 2), -1);   // right left of left
+    EXPECT_EQ(grid.MergeCells(0, 0, 26, 1), -1); // bottom row outside
+    EXPECT_EQ(grid.MergeCells(0, 0, 1, 18), -1); // right column outside
+    EXPECT_EQ(grid.MergeCells(5, 0, 4, 1), -1);  // bottom above top
+    EXPECT_EQ(grid.MergeCells(0, 3, 1, 2), -1);  // right left of left
     EXPECT_TRUE(grid.MergedRanges().empty());
     EXPECT_EQ(grid.MergeCells(9, 11, 10, 11), 0);
     EXPECT_EQ(grid.MergeCells(25, 17, 25, 17), 1); // a single cell at the far corner is in bounds
@@ -204,8 +206,10 @@ TEST(GridModelMerge, BoundsRulesRefuseBadRangesAndAddNothing) {
 TEST(GridModelMerge, EveryCellOfARangeHitTestsToItsTopLeftCell) {
     // The register monitor's layout: row 0 holds four titles merged over three columns each.
     GridModel grid = MakeGrid(2, 12);
-    for (int c = 0; c < 12; ++c) grid.SetColumnWidth(c, 81);
-    for (int k = 0; k < 4; ++k) EXPECT_EQ(grid.MergeCells(0, 3 * k, 0, 3 * k + 2), k);
+    for (int c = 0; c < 12; ++c)
+        grid.SetColumnWidth(c, 81);
+    for (int k = 0; k < 4; ++k)
+        EXPECT_EQ(grid.MergeCells(0, 3 * k, 0, 3 * k + 2), k);
     const int h = grid.GetRowHeight(0);
     EXPECT_EQ(grid.CellAt(81 * 4 + 5, 2, 0, 0), (GridCellId{0, 3}));
     EXPECT_EQ(grid.CellAt(81 * 6 - 1, h - 1, 0, 0), (GridCellId{0, 3}));
@@ -267,7 +271,8 @@ TEST(GridModelSelection, ClicksSelectByTheGridsSwitches) {
 TEST(GridModelGeometry, FixedRowsAndColumnsDoNotScroll) {
     GridModel grid = MakeGrid(9, 6, 1, 1);
     const int widths[] = {30, 30, 100, 80, 80, 80};
-    for (int c = 0; c < 6; ++c) grid.SetColumnWidth(c, widths[c]);
+    for (int c = 0; c < 6; ++c)
+        grid.SetColumnWidth(c, widths[c]);
     const int h = grid.GetRowHeight(0);
     EXPECT_EQ(grid.FixedWidth(), 30);
     EXPECT_EQ(grid.FixedHeight(), h);

@@ -88,7 +88,8 @@ TEST(VeltIcon, EveryResourceHasItsOwnPictureAndUnknownIdsAPlaceholder) {
         images.append(icon.pixmap(32, 32).toImage());
     }
     for (int i = 0; i < images.size(); ++i) {
-        for (int j = i + 1; j < images.size(); ++j) EXPECT_NE(images[i], images[j]) << ids[i] << " " << ids[j];
+        for (int j = i + 1; j < images.size(); ++j)
+            EXPECT_NE(images[i], images[j]) << ids[i] << " " << ids[j];
     }
     const QIcon unknown = VeltIcon(9999);
     EXPECT_FALSE(unknown.isNull());
