@@ -106,11 +106,13 @@ void PrintCounters(const LinkCounters& c) {
 void PrintSnapshot(const CDriveLink& link) {
     const StateBlock r = link.StateRegs();
     auto s16 = [&](int i) { return static_cast<int>(static_cast<int16_t>(r[i])); };
-    const char* alarm = AlarmName(s16(1));
+    const char* alarm = AfterColon(AlarmName(s16(1))); // " 0 : Alarm None" -> " Alarm None"
+    while (*alarm == ' ')
+        ++alarm;
     std::printf("state: word=0x%04X alarm=%d (%s) cmd_pos=%d pos=%d cmd_speed=%d speed=%d cmd_current=%d "
                 "current=%d hall=%d ext_volume=%d mode_set=%d\n",
-                r[0], s16(1), *alarm ? AfterColon(alarm) + 1 : "?", Join32(r[2], r[3]), Join32(r[4], r[5]),
-                s16(6), s16(7), s16(8), s16(9), s16(10), s16(13), s16(14));
+                r[0], s16(1), *alarm ? alarm : "?", Join32(r[2], r[3]), Join32(r[4], r[5]), s16(6), s16(7),
+                s16(8), s16(9), s16(10), s16(13), s16(14));
     std::printf("inputs:  %s (input 0 first)\n", Bits(link.DigitalInputs()).c_str());
     std::printf("outputs: %s (output 0 first)\n", Bits(link.DigitalOutputs()).c_str());
     PrintCounters(link.Counters());
