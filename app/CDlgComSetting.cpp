@@ -53,7 +53,8 @@ void CDlgComSetting::CreateControls(bool korean) {
     PortList->setGeometry(DluRect(60, 18, 84, 13));
     BaudList = new QComboBox(this);
     BaudList->setEditable(true);
-    for (QComboBox* box : {PortList, BaudList}) box->setInsertPolicy(QComboBox::NoInsert);
+    for (QComboBox* box : {PortList, BaudList})
+        box->setInsertPolicy(QComboBox::NoInsert);
     BaudList->setGeometry(DluRect(60, 35, 84, 13));
     DriveIdEdit = new QLineEdit(this);
     DriveIdEdit->setAlignment(Qt::AlignCenter);
@@ -76,7 +77,8 @@ void CDlgComSetting::InitValues() {
         PortList->addItem(QStringLiteral("COM%1").arg(n));
     }
     RefreshPortTips();
-    for (const char* baud : kBaudRates) BaudList->addItem(QString::fromLatin1(baud));
+    for (const char* baud : kBaudRates)
+        BaudList->addItem(QString::fromLatin1(baud));
     PortList->setCurrentIndex(2);
     BaudList->setCurrentIndex(0);
     DriveIdEdit->setText(QStringLiteral("1"));
@@ -98,16 +100,18 @@ void CDlgComSetting::showEvent(QShowEvent* event) {
 }
 
 void CDlgComSetting::OnOk() {
-    const SerialSettingsInput in = ParseSerialSettings(PortList->currentText().toStdU16String(),
-                                                       BaudList->currentText().toStdU16String(),
-                                                       DriveIdEdit->text().toStdU16String());
+    const SerialSettingsInput in =
+        ParseSerialSettings(PortList->currentText().toStdU16String(),
+                            BaudList->currentText().toStdU16String(), DriveIdEdit->text().toStdU16String());
     DriveId = in.DriveId;
     PortNumber = in.PortNumber;
     BaudRate = in.BaudRate;
     hide();
 }
 
-void CDlgComSetting::reject() { hide(); }
+void CDlgComSetting::reject() {
+    hide();
+}
 
 void CDlgComSetting::keyPressEvent(QKeyEvent* event) {
     if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {

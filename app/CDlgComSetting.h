@@ -26,9 +26,9 @@ public:
 
     uint8_t SettingsDriveId() const override { return DriveId.load(); }
 
-    QComboBox* PortList = nullptr;   // 1014
-    QComboBox* BaudList = nullptr;   // 1015
-    QLineEdit* DriveIdEdit = nullptr; // 1020
+    QComboBox* PortList = nullptr;       // 1014
+    QComboBox* BaudList = nullptr;       // 1015
+    QLineEdit* DriveIdEdit = nullptr;    // 1020
     QPushButton* OkButton = nullptr;     // 1018
     QPushButton* CancelButton = nullptr; // 1019
 
@@ -40,7 +40,7 @@ public:
     std::atomic<uint8_t> DriveId{1};
 
 public slots:
-    void OnOk();     // takes the typed values and hides
+    void OnOk();            // takes the typed values and hides
     void reject() override; // Cancel, Esc, close box: hides, values unchanged
 
 protected:

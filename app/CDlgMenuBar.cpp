@@ -42,7 +42,9 @@ const QColor kDisconnectedBk(50, 50, 50);
 const QColor kHwText(255, 0, 0);
 const QColor kSwText(0, 0, 255);
 
-QString Qs(const std::string& s) { return QString::fromStdString(s); }
+QString Qs(const std::string& s) {
+    return QString::fromStdString(s);
+}
 } // namespace
 
 CDlgMenuBar::CDlgMenuBar(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
@@ -105,7 +107,8 @@ void CDlgMenuBar::CreateStatusPanel() {
     HwVersionLabel->setGeometry(DluRect(505, 21, 102, 9));
     SwVersionLabel = new CColorStatic(this);
     SwVersionLabel->setGeometry(DluRect(505, 32, 102, 9));
-    for (CColorStatic* label : {StatusLabel, HwVersionLabel, SwVersionLabel}) label->setAlignment(Qt::AlignCenter);
+    for (CColorStatic* label : {StatusLabel, HwVersionLabel, SwVersionLabel})
+        label->setAlignment(Qt::AlignCenter);
     HwVersionLabel->setText(Qs(HwVersionText(0)));
     HwVersionLabel->SetTextColour(kHwText);
     SwVersionLabel->setText(Qs(SwVersionText(0)));
@@ -210,7 +213,9 @@ void CDlgMenuBar::OnSave() {
     if (app_.Parameter) app_.Parameter->SaveParameterFile();
 }
 
-void CDlgMenuBar::OnWeb() { QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress))); }
+void CDlgMenuBar::OnWeb() {
+    QDesktopServices::openUrl(QUrl(QString::fromLatin1(kMakerWebAddress)));
+}
 
 void CDlgMenuBar::RefreshStatus() {
     CDlgComSetting* settings = app_.ComSetting;

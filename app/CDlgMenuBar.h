@@ -20,16 +20,16 @@ class CDlgMenuBar : public QWidget {
 public:
     CDlgMenuBar(CVELT_HostApp& app, QWidget* frame);
 
-    CButtonST* ComSettingButton = nullptr; // 1000
-    CButtonST* MonitoringButton = nullptr; // 1001
-    CButtonST* ParameterButton = nullptr;  // 1002
-    CButtonST* ScopeButton = nullptr;      // 1003
-    CButtonST* LoadButton = nullptr;       // 1004
-    CButtonST* SaveButton = nullptr;       // 1005
-    QLabel* DriveIdText = nullptr;         // 1019
-    QLabel* PortText = nullptr;            // 1020
-    CColorStatic* StatusLabel = nullptr;   // 1021
-    QPushButton* ConnectButton = nullptr;  // 1006
+    CButtonST* ComSettingButton = nullptr;   // 1000
+    CButtonST* MonitoringButton = nullptr;   // 1001
+    CButtonST* ParameterButton = nullptr;    // 1002
+    CButtonST* ScopeButton = nullptr;        // 1003
+    CButtonST* LoadButton = nullptr;         // 1004
+    CButtonST* SaveButton = nullptr;         // 1005
+    QLabel* DriveIdText = nullptr;           // 1019
+    QLabel* PortText = nullptr;              // 1020
+    CColorStatic* StatusLabel = nullptr;     // 1021
+    QPushButton* ConnectButton = nullptr;    // 1006
     QPushButton* DisconnectButton = nullptr; // 1007
     CColorStatic* HwVersionLabel = nullptr;  // 1092
     CColorStatic* SwVersionLabel = nullptr;  // 1093

@@ -28,13 +28,21 @@ std::vector<CDlgMonitoring::Frame> CDlgMonitoring::Take(FrameQueue& queue) {
     return frames;
 }
 
-void CDlgMonitoring::QueueTxFrame(int length, const uint8_t* bytes) { Push(tx_, length, bytes); }
+void CDlgMonitoring::QueueTxFrame(int length, const uint8_t* bytes) {
+    Push(tx_, length, bytes);
+}
 
-void CDlgMonitoring::QueueRxFrame(int length, const uint8_t* bytes) { Push(rx_, length, bytes); }
+void CDlgMonitoring::QueueRxFrame(int length, const uint8_t* bytes) {
+    Push(rx_, length, bytes);
+}
 
-std::vector<CDlgMonitoring::Frame> CDlgMonitoring::TakeTxFrames() { return Take(tx_); }
+std::vector<CDlgMonitoring::Frame> CDlgMonitoring::TakeTxFrames() {
+    return Take(tx_);
+}
 
-std::vector<CDlgMonitoring::Frame> CDlgMonitoring::TakeRxFrames() { return Take(rx_); }
+std::vector<CDlgMonitoring::Frame> CDlgMonitoring::TakeRxFrames() {
+    return Take(rx_);
+}
 
 void CDlgMonitoring::ClearFrameQueues() {
     Take(tx_);

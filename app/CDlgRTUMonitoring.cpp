@@ -62,7 +62,8 @@ void CDlgRTUMonitoring::InitRegisterGrid() {
         RegisterGrid->SetItemBkColour(0, title, kTitleBk);
         RegisterGrid->SetItemFgColour(0, title, Rgb(255, 255, 255));
     }
-    for (int c : {2, 5, 8, 11}) RegisterGrid->SetItemFgColour(1, c, kFailText);
+    for (int c : {2, 5, 8, 11})
+        RegisterGrid->SetItemFgColour(1, c, kFailText);
     RegisterGrid->Refresh();
 }
 
@@ -76,13 +77,15 @@ void CDlgRTUMonitoring::SetCell(int row, int col, const std::string& text) {
     RegisterGrid->SetItem(item);
 }
 
-QString CDlgRTUMonitoring::CounterText(int column) const { return RegisterGrid->GetItemText(1, column); }
+QString CDlgRTUMonitoring::CounterText(int column) const {
+    return RegisterGrid->GetItemText(1, column);
+}
 
 void CDlgRTUMonitoring::UpdateRegisterGrid() {
     const LinkCounters n = app_.Link->Counters();
-    const uint32_t values[kColumns] = {n.StateReads, n.StateOk,    n.StateFail, n.DiReads,
-                                       n.DiOk,       n.DiFail,     n.DoRequests, n.DoOk,
-                                       n.DoFail,     n.ParamRequests, n.ParamOk, n.ParamFail};
+    const uint32_t values[kColumns] = {n.StateReads, n.StateOk,       n.StateFail,  n.DiReads,
+                                       n.DiOk,       n.DiFail,        n.DoRequests, n.DoOk,
+                                       n.DoFail,     n.ParamRequests, n.ParamOk,    n.ParamFail};
     for (int c = 0; c < kColumns; ++c) {
         // Printed as signed 32-bit numbers, so a wrapped counter shows negative.
         SetCell(1, c, std::to_string(static_cast<int32_t>(values[c])));

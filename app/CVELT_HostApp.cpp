@@ -25,16 +25,19 @@ CVELT_HostApp* g_app = nullptr;
 // window goes.
 constexpr uint32_t kAfterThreadStopMs = 100;
 
-template <typename T>
-void DestroyWindow(T*& window) {
+template <typename T> void DestroyWindow(T*& window) {
     delete window;
     window = nullptr;
 }
 } // namespace
 
-CVELT_HostApp* theApp() { return g_app; }
+CVELT_HostApp* theApp() {
+    return g_app;
+}
 
-CVELT_HostApp::CVELT_HostApp() { g_app = this; }
+CVELT_HostApp::CVELT_HostApp() {
+    g_app = this;
+}
 
 CVELT_HostApp::~CVELT_HostApp() {
     Shutdown();
@@ -42,7 +45,9 @@ CVELT_HostApp::~CVELT_HostApp() {
     if (g_app == this) g_app = nullptr;
 }
 
-CVELT_HostApp::BusyScope::BusyScope(CVELT_HostApp& app) : app_(app) { ++app_.busy_; }
+CVELT_HostApp::BusyScope::BusyScope(CVELT_HostApp& app) : app_(app) {
+    ++app_.busy_;
+}
 
 CVELT_HostApp::BusyScope::~BusyScope() {
     if (--app_.busy_ == 0 && app_.closePending_ && app_.frame_) {
@@ -75,7 +80,9 @@ void CVELT_HostApp::Float(QWidget* window, const char* className) {
     creationOrder_.emplace_back(className);
 }
 
-void CVELT_HostApp::Child(QWidget*, const char* className) { creationOrder_.emplace_back(className); }
+void CVELT_HostApp::Child(QWidget*, const char* className) {
+    creationOrder_.emplace_back(className);
+}
 
 void CVELT_HostApp::CreateWindows() {
     QWidget* frame = frame_.get();
@@ -87,7 +94,8 @@ void CVELT_HostApp::CreateWindows() {
     Float(SetValDec = new CDlgSetValDEC(), "CDlgSetValDEC");
     Float(SetValHex = new CDlgSetValHEX(), "CDlgSetValHEX");
     Float(Repeat = new CDlgRepeat(), "CDlgRepeat");
-    for (CDlgScope*& scope : Scopes) Float(scope = new CDlgScope(), "CDlgScope");
+    for (CDlgScope*& scope : Scopes)
+        Float(scope = new CDlgScope(), "CDlgScope");
 }
 
 // The link calls back into three windows; all exist before the user can

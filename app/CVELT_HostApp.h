@@ -28,7 +28,7 @@ class CDlgScope;
 
 class CVELT_HostApp {
 public:
-    CVELT_HostApp(); // becomes theApp() until destroyed
+    CVELT_HostApp();  // becomes theApp() until destroyed
     ~CVELT_HostApp(); // runs Shutdown() if the frame never closed
     CVELT_HostApp(const CVELT_HostApp&) = delete;
     CVELT_HostApp& operator=(const CVELT_HostApp&) = delete;

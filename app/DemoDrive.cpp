@@ -14,12 +14,15 @@ DemoDrive::DemoDrive() {
     }
 }
 
-DemoDrive::~DemoDrive() { Stop(); }
+DemoDrive::~DemoDrive() {
+    Stop();
+}
 
 bool DemoDrive::Start(std::string* error) {
     std::string pattern = (std::filesystem::temp_directory_path() / "velt-host-demo-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) {
-        if (error) *error = "cannot create a ports folder in " + std::filesystem::temp_directory_path().string();
+        if (error)
+            *error = "cannot create a ports folder in " + std::filesystem::temp_directory_path().string();
         return false;
     }
     folder_ = pattern;

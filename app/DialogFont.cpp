@@ -13,7 +13,8 @@ QFont DialogFont() {
 
 DialogUnits DialogUnitsOf(const QFont& font) {
     const QFontMetrics fm(font);
-    const int width = fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
+    const int width =
+        fm.horizontalAdvance(QStringLiteral("ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz"));
     return DialogUnits(AverageCharWidth(width), fm.height());
 }
 
@@ -29,6 +30,8 @@ QRect DluRect(int x, int y, int w, int h) {
     return QRect(left, top, u.X(x + w) - left, u.Y(y + h) - top);
 }
 
-QSize DluSize(int w, int h) { return QSize(DlgUnits().X(w), DlgUnits().Y(h)); }
+QSize DluSize(int w, int h) {
+    return QSize(DlgUnits().X(w), DlgUnits().Y(h));
+}
 
 } // namespace velt

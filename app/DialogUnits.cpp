@@ -16,6 +16,8 @@ int MulDiv(int a, int b, int c) {
     return static_cast<int>(negative ? -result : result);
 }
 
-int AverageCharWidth(int widthOf52Letters) { return (widthOf52Letters + 26) / 52; }
+int AverageCharWidth(int widthOf52Letters) {
+    return (widthOf52Letters + 26) / 52;
+}
 
 } // namespace velt

@@ -12,7 +12,9 @@ int OperatingSystemClass(int major, int minor) {
     return 0;
 }
 
-int CurrentOperatingSystemClass() { return 0; }
+int CurrentOperatingSystemClass() {
+    return 0;
+}
 
 ShellLayout ComputeShellLayout(const StripSizes& s, int osClass) {
     ShellLayout l;

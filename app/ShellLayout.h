@@ -29,12 +29,12 @@ struct ShellLayout {
     int StripX = 0;
     int MenuBarY = 0;
     int RtuMonitorY = 0;
-    int PageY = 0; // monitoring and parameter page share this place
+    int PageY = 0;   // monitoring and parameter page share this place
     PixelSize Frame; // outer frame size
 };
 
-constexpr int kFrameBorder = 4;    // sizing border on each side
-constexpr int kFrameCaption = 19;  // caption bar height
+constexpr int kFrameBorder = 4;   // sizing border on each side
+constexpr int kFrameCaption = 19; // caption bar height
 
 // 1 for versions 5.0 to 5.2, 2 for 6.0 and 6.1, 0 for anything else.
 int OperatingSystemClass(int major, int minor);

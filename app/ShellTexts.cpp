@@ -14,11 +14,17 @@ std::string VersionDigits(uint16_t reg) {
     return std::string(d, 2) + "." + std::string(d + 2, 1) + "." + std::string(d + 3, 2);
 }
 
-std::string HwVersionText(uint16_t reg) { return "H/W Ver : " + VersionDigits(reg); }
+std::string HwVersionText(uint16_t reg) {
+    return "H/W Ver : " + VersionDigits(reg);
+}
 
-std::string SwVersionText(uint16_t reg) { return "S/W Ver : " + VersionDigits(reg); }
+std::string SwVersionText(uint16_t reg) {
+    return "S/W Ver : " + VersionDigits(reg);
+}
 
-std::string DriveIdText(int driveId) { return "Drive ID : " + std::to_string(driveId); }
+std::string DriveIdText(int driveId) {
+    return "Drive ID : " + std::to_string(driveId);
+}
 
 std::string PortText(int port, int baud, int dataBits, int parity, int stopBits) {
     char text[96];

@@ -32,7 +32,7 @@ inline constexpr LocalText kCancelCaption{"취소", "Cancel"};
 std::string VersionDigits(uint16_t reg);
 std::string HwVersionText(uint16_t reg); // "H/W Ver : 12.0.01"
 std::string SwVersionText(uint16_t reg); // "S/W Ver : 12.0.01"
-std::string DriveIdText(int driveId);     // "Drive ID : 1"
+std::string DriveIdText(int driveId);    // "Drive ID : 1"
 // "COM3, 9600, 8, 0, 1"
 std::string PortText(int port, int baud, int dataBits, int parity, int stopBits);
 

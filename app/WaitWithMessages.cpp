@@ -17,8 +17,12 @@ void Wait(uint32_t ms, QEventLoop::ProcessEventsFlags flags) {
 }
 } // namespace
 
-void WaitWithMessages(uint32_t ms) { Wait(ms, QEventLoop::AllEvents); }
+void WaitWithMessages(uint32_t ms) {
+    Wait(ms, QEventLoop::AllEvents);
+}
 
-void WaitRepaintingOnly(uint32_t ms) { Wait(ms, QEventLoop::ExcludeUserInputEvents); }
+void WaitRepaintingOnly(uint32_t ms) {
+    Wait(ms, QEventLoop::ExcludeUserInputEvents);
+}
 
 } // namespace velt

@@ -24,7 +24,9 @@ using namespace std::chrono_literals;
 
 namespace {
 std::atomic<bool> g_stopRequested{false};
-void OnStopSignal(int) { g_stopRequested = true; }
+void OnStopSignal(int) {
+    g_stopRequested = true;
+}
 
 // Long enough for the connect sequence, the first polls and two status
 // refreshes (500 ms each) to have reached the window.

@@ -4,12 +4,12 @@
 #include "controls/CButtonST.h"
 #include "link/CDriveLink.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-#include <QApplication>
-#include <QKeyEvent>
 
 namespace velt {
 namespace {

@@ -38,7 +38,7 @@ TEST(SerialSettingsText, DriveIdAndPortKeepEightBitsBaudIsTakenAsTyped) {
 }
 
 TEST(SerialSettingsText, PortNumberIsReadFromTheFourthCharacterOn) {
-    EXPECT_EQ(ParseSerialSettings(u"12", u"", u"").PortNumber, 0);  // too short: nothing after "COM"
+    EXPECT_EQ(ParseSerialSettings(u"12", u"", u"").PortNumber, 0); // too short: nothing after "COM"
     EXPECT_EQ(ParseSerialSettings(u"COM", u"", u"").PortNumber, 0);
     EXPECT_EQ(ParseSerialSettings(u"XYZ7", u"", u"").PortNumber, 7); // the prefix is not checked
     EXPECT_EQ(ParseSerialSettings(u"COM 5", u"", u"").PortNumber, 5);

@@ -65,7 +65,8 @@ TEST(ShellTexts, VersionRegistersReadUnsignedAndSplitTwoOneTwo) {
     EXPECT_EQ(PortText(3, 9600, 8, 0, 1), "COM3, 9600, 8, 0, 1");
     EXPECT_EQ(PortText(12, 250000, 8, 0, 1), "COM12, 250000, 8, 0, 1");
     EXPECT_EQ(DriveIdText(44), "Drive ID : 44");
-    EXPECT_EQ(MainWindowTitle(), std::string("VELT Host(V1.0), Ver 20130618   VO ZEREDIR   ") + kMakerWebAddress);
+    EXPECT_EQ(MainWindowTitle(),
+              std::string("VELT Host(V1.0), Ver 20130618   VO ZEREDIR   ") + kMakerWebAddress);
 }
 
 TEST(AppOptions, DemoLanguageAndScreenshotAreRecognisedAndMistakesReported) {

@@ -28,9 +28,10 @@ using StartupTest = ShellTest;
 
 TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
     Start();
-    const std::vector<std::string> order = {"CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring", "CDlgMonitoring",
-                                            "CDlgParameter",  "CDlgSetValDEC", "CDlgSetValHEX",     "CDlgRepeat",
-                                            "CDlgScope",      "CDlgScope",     "CDlgScope",         "CDlgScope"};
+    const std::vector<std::string> order = {"CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring",
+                                            "CDlgMonitoring", "CDlgParameter", "CDlgSetValDEC",
+                                            "CDlgSetValHEX",  "CDlgRepeat",    "CDlgScope",
+                                            "CDlgScope",      "CDlgScope",     "CDlgScope"};
     EXPECT_EQ(app->CreationOrder(), order);
     ASSERT_NE(app->Link, nullptr);
     EXPECT_EQ(app->Link->Running.load(), 1);
@@ -38,8 +39,8 @@ TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
     EXPECT_EQ(theApp(), app.get());
 
     QWidget* frame = app->MainFrame();
-    for (QWidget* child : std::initializer_list<QWidget*>{app->MenuBar, app->RtuMonitor, app->Monitoring,
-                                                           app->Parameter}) {
+    for (QWidget* child :
+         std::initializer_list<QWidget*>{app->MenuBar, app->RtuMonitor, app->Monitoring, app->Parameter}) {
         EXPECT_EQ(child->parentWidget(), frame) << child->objectName().toStdString();
     }
     std::vector<QWidget*> floating = {app->ComSetting, app->SetValDec, app->SetValHex, app->Repeat};
@@ -155,13 +156,15 @@ TEST_F(StartupTest, ScopePressedFiveTimesShowsFourWindowsInCreationOrder) {
     Start();
     const auto visible = [this] {
         int n = 0;
-        for (CDlgScope* s : app->Scopes) n += s->isVisible() ? 1 : 0;
+        for (CDlgScope* s : app->Scopes)
+            n += s->isVisible() ? 1 : 0;
         return n;
     };
     app->MenuBar->OnScope();
     EXPECT_TRUE(app->Scopes[0]->isVisible());
     EXPECT_EQ(visible(), 1);
-    for (int i = 0; i < 4; ++i) app->MenuBar->ScopeButton->click();
+    for (int i = 0; i < 4; ++i)
+        app->MenuBar->ScopeButton->click();
     EXPECT_EQ(visible(), 4);
     app->Scopes[2]->close(); // closing a scope only hides it
     EXPECT_EQ(visible(), 3);
@@ -172,7 +175,8 @@ TEST_F(StartupTest, ScopePressedFiveTimesShowsFourWindowsInCreationOrder) {
 TEST_F(StartupTest, WaitWithMessagesDispatchesOnlyWhenItWaits) {
     Start();
     bool ran = false;
-    QMetaObject::invokeMethod(app->MainFrame(), [&ran] { ran = true; }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        app->MainFrame(), [&ran] { ran = true; }, Qt::QueuedConnection);
     WaitWithMessages(0);
     EXPECT_FALSE(ran);
     WaitWithMessages(20);
