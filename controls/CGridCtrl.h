@@ -57,7 +57,9 @@ public:
     // Cells. Texts are UTF-8 in the model.
     bool SetItem(const GridItem& item) { return model_.SetItem(item); }
     bool GetItem(GridItem& item) const { return model_.GetItem(item); }
-    bool SetItemText(int row, int col, const char* text) { return model_.SetItemText(row, col, text); }
+    bool SetItemText(int row, int col, const char* text) {
+        return model_.SetItemText(row, col, text != nullptr ? std::string_view(text) : std::string_view());
+    }
     bool SetItemText(int row, int col, const std::string& text) { return model_.SetItemText(row, col, text); }
     bool SetItemText(int row, int col, const QString& text);
     QString GetItemText(int row, int col) const; // empty outside the grid

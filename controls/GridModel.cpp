@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdlib>
+#include <new>
 
 namespace velt {
 
@@ -57,46 +58,58 @@ void GridModel::AfterShapeChange() {
     NotifyLayout();
 }
 
-bool GridModel::SetRowCount(int rows) {
-    if (rows < 0) return false;
-    if (rows == GetRowCount()) {
-        ClearSelection();
-        NotifyLayout();
-        return true;
+bool GridModel::ShapeFits(int rows, int cols) const {
+    if (rows < 0 || cols < 0) return false;
+    if (static_cast<long long>(rows) * cols > kMaxCells) return false;
+    const int oldRows = GetRowCount();
+    const int oldCols = GetColumnCount();
+    const long long height = rows <= oldRows
+                                 ? rowTop_[rows]
+                                 : TotalHeight() + static_cast<long long>(rows - oldRows) * defaultRowHeight_;
+    const long long width = cols <= oldCols
+                                ? colLeft_[cols]
+                                : TotalWidth() + static_cast<long long>(cols - oldCols) * kDefaultColumnWidth;
+    return height <= kMaxExtent && width <= kMaxExtent;
+}
+
+bool GridModel::Reshape(int rows, int cols) {
+    if (!ShapeFits(rows, cols)) return false;
+    const int oldRows = GetRowCount();
+    const int oldCols = GetColumnCount();
+    try {
+        std::vector<GridCell> cells(static_cast<size_t>(rows) * cols);
+        for (int r = 0; r < std::min(rows, oldRows); ++r) {
+            for (int c = 0; c < std::min(cols, oldCols); ++c)
+                cells[static_cast<size_t>(r) * cols + c] =
+                    std::move(cells_[static_cast<size_t>(r) * oldCols + c]);
+        }
+        rowHeights_.resize(rows, defaultRowHeight_);
+        colWidths_.resize(cols, kDefaultColumnWidth);
+        cells_ = std::move(cells);
+    } catch (const std::bad_alloc&) {
+        // Only the sizes may have grown; cut them back so that the shape stays as it was.
+        rowHeights_.resize(oldRows);
+        colWidths_.resize(oldCols);
+        return false;
     }
-    cells_.resize(static_cast<size_t>(rows) * GetColumnCount());
-    rowHeights_.resize(rows, defaultRowHeight_);
+    return true;
+}
+
+bool GridModel::SetRowCount(int rows) {
+    if (rows != GetRowCount() && !Reshape(rows, GetColumnCount())) return false;
     AfterShapeChange();
     return true;
 }
 
 bool GridModel::SetColumnCount(int cols) {
-    if (cols < 0) return false;
-    const int oldCols = GetColumnCount();
-    if (cols == oldCols) {
-        ClearSelection();
-        NotifyLayout();
-        return true;
-    }
-    const int rows = GetRowCount();
-    std::vector<GridCell> cells(static_cast<size_t>(rows) * cols);
-    const int keep = std::min(cols, oldCols);
-    for (int r = 0; r < rows; ++r) {
-        for (int c = 0; c < keep; ++c)
-            cells[r * cols + c] = std::move(cells_[r * oldCols + c]);
-    }
-    cells_ = std::move(cells);
-    colWidths_.resize(cols, kDefaultColumnWidth);
+    if (cols != GetColumnCount() && !Reshape(GetRowCount(), cols)) return false;
     AfterShapeChange();
     return true;
 }
 
 bool GridModel::SetFixedRowCount(int rows) {
     if (rows < 0) return false;
-    if (rows > GetRowCount()) {
-        cells_.resize(static_cast<size_t>(rows) * GetColumnCount());
-        rowHeights_.resize(rows, defaultRowHeight_);
-    }
+    if (rows > GetRowCount() && !Reshape(rows, GetColumnCount())) return false;
     fixedRows_ = rows;
     AfterShapeChange();
     return true;
@@ -104,14 +117,15 @@ bool GridModel::SetFixedRowCount(int rows) {
 
 bool GridModel::SetFixedColumnCount(int cols) {
     if (cols < 0) return false;
-    if (cols > GetColumnCount()) SetColumnCount(cols);
+    if (cols > GetColumnCount() && !Reshape(GetRowCount(), cols)) return false;
     fixedCols_ = cols;
     AfterShapeChange();
     return true;
 }
 
 bool GridModel::SetRowHeight(int row, int px) {
-    if (row < 0 || row >= GetRowCount() || px < 0) return false;
+    if (row < 0 || row >= GetRowCount() || px < 0 || px > kMaxCellExtent) return false;
+    if (static_cast<long long>(TotalHeight()) - rowHeights_[row] + px > kMaxExtent) return false;
     if (rowHeights_[row] == px) return true;
     rowHeights_[row] = px;
     BuildPrefix(rowHeights_, rowTop_);
@@ -120,7 +134,8 @@ bool GridModel::SetRowHeight(int row, int px) {
 }
 
 bool GridModel::SetColumnWidth(int col, int px) {
-    if (col < 0 || col >= GetColumnCount() || px < 0) return false;
+    if (col < 0 || col >= GetColumnCount() || px < 0 || px > kMaxCellExtent) return false;
+    if (static_cast<long long>(TotalWidth()) - colWidths_[col] + px > kMaxExtent) return false;
     if (colWidths_[col] == px) return true;
     colWidths_[col] = px;
     BuildPrefix(colWidths_, colLeft_);
@@ -137,7 +152,7 @@ int GridModel::GetColumnWidth(int col) const {
 }
 
 void GridModel::SetDefaultRowHeight(int px) {
-    if (px <= 0) return;
+    if (px <= 0 || px > kMaxCellExtent || static_cast<long long>(px) * GetRowCount() > kMaxExtent) return;
     defaultRowHeight_ = px;
     std::fill(rowHeights_.begin(), rowHeights_.end(), px);
     BuildPrefix(rowHeights_, rowTop_);

@@ -28,13 +28,19 @@ public:
     static constexpr int kResizeCapture = 3; // pixels either side of a divider
     static constexpr int kDefaultColumnWidth = 64;
     static constexpr int kDefaultRowHeight = 20;
+    // Limits that keep every pixel coordinate inside int and the cell store of a sane size; a
+    // shape or size beyond them is refused like a failed allocation.
+    static constexpr long long kMaxCells = 1 << 20;
+    static constexpr int kMaxExtent = 1 << 30;
+    static constexpr int kMaxCellExtent = 1 << 16;
 
     GridModel();
 
     void SetObserver(IGridModelObserver* observer) { observer_ = observer; }
 
     // Shape. New cells are default; growing a fixed count past the count grows the grid; every
-    // change clears the selection. Negative counts are refused (false).
+    // change clears the selection. Negative counts, and shapes whose cells cannot be allocated or
+    // whose pixel size exceeds the limits above, are refused (false) and leave the grid as it was.
     bool SetRowCount(int rows);
     bool SetColumnCount(int cols);
     bool SetFixedRowCount(int rows);
@@ -138,6 +144,8 @@ public:
 
 private:
     GridCell* Cell(int row, int col);
+    bool ShapeFits(int rows, int cols) const;
+    bool Reshape(int rows, int cols);
     void AfterShapeChange();
     void NotifyCell(int row, int col);
     void NotifyLayout();

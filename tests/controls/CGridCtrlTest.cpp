@@ -3,6 +3,7 @@
 #include "controls/CInPlaceEdit.h"
 #include "controls/CTitleTip.h"
 
+#include <QScrollBar>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
 
@@ -67,6 +68,39 @@ TEST(CGridCtrlDoubleClick, ReadOnlyCellOpensNoEditor) {
     EXPECT_EQ(grid->InPlaceEditor(), nullptr);
     QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, CenterOf(*grid, 2, 2));
     EXPECT_NE(grid->InPlaceEditor(), nullptr);
+}
+
+TEST(CGridCtrlScroll, LargeGridScrollsButFixedRowsAndColumnsStay) {
+    auto grid = ShowGrid(26, 18, 1, 1, 300, 150);
+    EXPECT_GT(grid->verticalScrollBar()->maximum(), 0);
+    EXPECT_GT(grid->horizontalScrollBar()->maximum(), 0);
+    const int h = grid->GetRowHeight(0);
+    const int w = grid->GetColumnWidth(0);
+    grid->verticalScrollBar()->setValue(3 * h);
+    grid->horizontalScrollBar()->setValue(2 * w);
+    QSignalSpy spy(grid.get(), &CGridCtrl::cellDoubleClicked);
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(w / 2, h / 2));     // corner
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(w + w / 2, h / 2)); // header row
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(w / 2, h + h / 2)); // header column
+    QTest::mouseDClick(grid->viewport(), Qt::LeftButton, {}, QPoint(w + w / 2, h + h / 2));
+    ASSERT_EQ(spy.count(), 4);
+    auto cell = [&](int i) { return std::make_pair(spy[i][0].toInt(), spy[i][1].toInt()); };
+    EXPECT_EQ(cell(0), std::make_pair(0, 0));
+    EXPECT_EQ(cell(1), std::make_pair(0, 3));
+    EXPECT_EQ(cell(2), std::make_pair(4, 0));
+    EXPECT_EQ(cell(3), std::make_pair(4, 3));
+    EXPECT_EQ(grid->CellRect(0, 3).topLeft(), QPoint(w, 0));
+}
+
+TEST(CGridCtrlScroll, GridThatFitsShowsNoScrollBars) {
+    auto grid = ShowGrid(3, 12, 0, 0);
+    for (int c = 0; c < 12; ++c)
+        grid->SetColumnWidth(c, c % 2 ? 91 : 70);
+    grid->setFixedSize(grid->Model().TotalWidth() + 2 * grid->frameWidth(),
+                       grid->Model().TotalHeight() + 2 * grid->frameWidth());
+    QApplication::processEvents();
+    EXPECT_EQ(grid->verticalScrollBar()->maximum(), 0);
+    EXPECT_EQ(grid->horizontalScrollBar()->maximum(), 0);
 }
 
 TEST(CGridCtrlPaint, SteadyValuesPaintNothingAndAChangePaintsOnlyItsCell) {

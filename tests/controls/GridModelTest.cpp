@@ -71,6 +71,22 @@ TEST(GridModelShape, ColumnChangesKeepCellsInPlaceAndShrinkingClampsFixedCounts)
     EXPECT_EQ(grid.GetFixedRowCount(), 1);
 }
 
+TEST(GridModelShape, ShapesTooLargeToHoldAreRefusedAndLeaveTheGridAsItWas) {
+    GridModel grid = MakeGrid(3, 12);
+    grid.SetItemText(2, 11, "kept");
+    EXPECT_FALSE(grid.SetRowCount(2000000000));
+    EXPECT_FALSE(grid.SetColumnCount(100000000));
+    EXPECT_FALSE(grid.SetFixedRowCount(1 << 22));
+    EXPECT_EQ(grid.GetRowCount(), 3);
+    EXPECT_EQ(grid.GetColumnCount(), 12);
+    EXPECT_EQ(grid.GetFixedRowCount(), 0);
+    EXPECT_EQ(grid.GetItemText(2, 11), "kept");
+    EXPECT_FALSE(grid.SetColumnWidth(0, 2000000000)); // would overflow the pixel coordinates
+    EXPECT_FALSE(grid.SetRowHeight(0, -5));
+    EXPECT_EQ(grid.GetColumnWidth(0), GridModel::kDefaultColumnWidth);
+    EXPECT_EQ(grid.TotalWidth(), 12 * GridModel::kDefaultColumnWidth);
+}
+
 TEST(GridModelShape, EveryShapeChangeClearsTheSelectionAndAsksForALayout) {
     GridModel grid = MakeGrid(4, 4);
     RecordingObserver observer;
