@@ -123,8 +123,7 @@ void CGridCtrl::FlushRepaints() {
 
 void CGridCtrl::CellChanged(int row, int col) {
     texts_.Invalidate(model_, row, col);
-    const GridCellId origin = model_.MergeOrigin(row, col);
-    if (origin.row != row || origin.col != col) return; // hidden under a merged range
+    // A cell under a merged range repaints the whole range: the focus may sit on any of its cells.
     const QRect rect = CellRect(row, col).intersected(viewport()->rect());
     if (rect.isEmpty()) return;
     pendingRepaint_ += rect;
@@ -242,7 +241,8 @@ void CGridCtrl::PaintCell(QPainter& painter, int row, int col, const QRect& rect
     painter.fillRect(inner, bk);
     const int margin = model_.EffectiveMargin(row, col);
     texts_.Paint(painter, model_, row, col, CellFont(row, col), inner.adjusted(margin, 0, -margin, 0), fg);
-    if (model_.GetFocusCell() == GridCellId{row, col}) {
+    const GridCellId focus = model_.GetFocusCell();
+    if (focus.IsValid() && model_.MergeOrigin(focus.row, focus.col) == GridCellId{row, col}) {
         painter.setPen(QPen(palette().color(QPalette::WindowText), 1));
         painter.drawRect(inner.adjusted(0, 0, -1, -1));
     }

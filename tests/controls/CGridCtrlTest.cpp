@@ -3,6 +3,7 @@
 #include "controls/CInPlaceEdit.h"
 #include "controls/CTitleTip.h"
 
+#include <QImage>
 #include <QScrollBar>
 #include <QSignalSpy>
 #include <gtest/gtest.h>
@@ -142,6 +143,25 @@ TEST(CGridCtrlPaint, SteadyValuesPaintNothingAndAChangePaintsOnlyItsCell) {
     grid->SetItemFgColour(0, 3, Rgb(255, 0, 0));
     QTest::qWait(settle);
     EXPECT_EQ(grid->PaintedCellCount(), cells + 2);
+}
+
+TEST(CGridCtrlPaint, MergedRangeIsOneCellAndShowsAFocusOnAnyOfItsCells) {
+    auto grid = ShowGrid(26, 18, 1, 0, 1400, 700);
+    grid->SetDefaultCellBkColour(Rgb(255, 255, 224));
+    grid->MergeCells(9, 11, 10, 11);
+    grid->SetItemBkColour(9, 11, Rgb(0, 80, 0));
+    grid->SetItemBkColour(10, 11, Rgb(200, 0, 0)); // hidden under the range
+    const QRect range = grid->CellRect(10, 11);
+    EXPECT_EQ(range, grid->CellRect(9, 11));
+    EXPECT_EQ(range.height(), 2 * grid->GetRowHeight(9));
+    QImage shot = grid->viewport()->grab().toImage();
+    const int lineBetween = range.top() + grid->GetRowHeight(9) - 1; // a grid line were it not merged
+    EXPECT_EQ(QColor(shot.pixel(range.left() + 2, lineBetween)), QColor(0, 80, 0));
+    EXPECT_EQ(QColor(shot.pixel(range.left() + 2, range.bottom() - 3)), QColor(0, 80, 0));
+
+    grid->SetFocusCell(10, 11); // the lower, hidden cell: the frame goes round the range
+    shot = grid->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(range.left(), range.top() + 3)), grid->palette().color(QPalette::WindowText));
 }
 
 TEST(CGridCtrlTitleTip, ClippedTextShowsInFullUnderThePointer) {
