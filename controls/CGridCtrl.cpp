@@ -212,6 +212,12 @@ void CGridCtrl::scrollContentsBy(int /*dx*/, int /*dy*/) {
     viewport()->update();
 }
 
+void CGridCtrl::hideEvent(QHideEvent* event) {
+    // The tip is a window of its own and would stay on the screen when the page goes away.
+    HideTitleTip();
+    QAbstractScrollArea::hideEvent(event);
+}
+
 void CGridCtrl::changeEvent(QEvent* event) {
     QAbstractScrollArea::changeEvent(event);
     if (event->type() == QEvent::PaletteChange) ApplySystemColours();
