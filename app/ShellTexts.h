@@ -1,6 +1,8 @@
 #pragma once
 // The user texts of the application shell: window title, the connection
 // bar's status panel and the shell's messages in both languages.
+#include "link/LinkTexts.h"
+
 #include <cstdint>
 #include <string>
 
@@ -12,19 +14,6 @@ inline constexpr const char* kMakerWebAddress = "https://www.example.com/velt";
 
 std::string MainWindowTitle(); // "VELT Host(V1.0), Ver 20130618   VO ZEREDIR   " + address
 
-struct LocalText {
-    const char* Ko;
-    const char* En;
-    const char* Pick(bool korean) const { return korean ? Ko : En; }
-};
-
-inline constexpr LocalText kPortOpenFail{"포트를 열수가 없습니다.", "Port Open Fail"};
-inline constexpr LocalText kAllParamReadFail{
-    "전체 파라미터를 모두 읽어 오지 못했습니다.\r\n 통신연결 상태를 확인하시고 다시 연결 하세요.",
-    "All Parameter Read Fail. \r\n Check the status of the communication connection and reconnect"};
-inline constexpr LocalText kDriverNoResponse{
-    "드라이버가 응답하지 않습니다. \r\n 통신연결 상태를 확인하시고 다시 연결 하세요.",
-    "The driver does not respond. \r\n Check the status of the communication connection and reconnect"};
 inline constexpr LocalText kOkCaption{"확인", "Ok"};
 inline constexpr LocalText kCancelCaption{"취소", "Cancel"};
 

@@ -19,6 +19,7 @@
 #include <csignal>
 #include <cstdio>
 #include <memory>
+#include <string>
 
 using namespace std::chrono_literals;
 
@@ -35,6 +36,14 @@ constexpr auto kSignalCheckPeriod = 200ms;
 } // namespace
 
 int main(int argc, char** argv) {
+    // Help needs no display: answer it before Qt looks for one.
+    for (int i = 1; i < argc; ++i) {
+        const std::string a = argv[i];
+        if (a == "--help" || a == "-h") {
+            std::fputs(velt::AppUsage(), stdout);
+            return 0;
+        }
+    }
     QApplication qapp(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
     const velt::AppOptions options = velt::ParseAppOptions(args);

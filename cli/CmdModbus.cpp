@@ -3,6 +3,7 @@
 #include "cli/CliCommon.h"
 
 #include "link/CModbusPort.h"
+#include "link/LinkTexts.h"
 #include "params/Language.h"
 
 #include <algorithm>
@@ -23,10 +24,6 @@ constexpr long kDefaultPingCount = 100;
 constexpr long kMaxPingCount = 1000000;
 constexpr int kMaxReadRegisters = 125;
 
-const char* PortOpenFailText() {
-    return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail";
-}
-
 void ExpectArgCount(const Args& args, size_t count, const char* command) {
     if (args.size() != count)
         throw UsageError{std::string(command) + " takes " + std::to_string(count) + " argument" +
@@ -38,7 +35,7 @@ void ExpectArgCount(const Args& args, size_t count, const char* command) {
 template <typename Body> int WithPort(const CliOptions& options, Body body) {
     CModbusPort port;
     if (!OpenPortFromOptions(port, options)) {
-        std::fprintf(stderr, "%s\n", PortOpenFailText());
+        std::fprintf(stderr, "%s\n", kPortOpenFail.Pick(IsKoreanLanguage()));
         return kExitPortOpenFail;
     }
     InstallTrace(port, options);

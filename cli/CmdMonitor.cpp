@@ -3,6 +3,7 @@
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
+#include "link/LinkTexts.h"
 #include "monitor/ValueNames.h"
 #include "params/Language.h"
 
@@ -45,24 +46,6 @@ private:
     void (*previous_)(int) = SIG_DFL;
 };
 
-const char* PortOpenFailText() {
-    return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail";
-}
-
-const char* ParamReadFailText() {
-    return IsKoreanLanguage()
-               ? "전체 파라미터를 모두 읽어 오지 못했습니다.\r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
-               : "All Parameter Read Fail. \r\n Check the status of the communication connection and "
-                 "reconnect";
-}
-
-const char* NoResponseText() {
-    return IsKoreanLanguage()
-               ? "드라이버가 응답하지 않습니다. \r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
-               : "The driver does not respond. \r\n Check the status of the communication connection and "
-                 "reconnect";
-}
-
 // Prints a message text on stderr with its "\r\n" as a line break.
 void PrintMessage(const char* text) {
     std::string s;
@@ -81,7 +64,7 @@ bool Connect(CDriveLink& link, const CliOptions& options) {
         1)
         return true;
     link.StopThread();
-    PrintMessage(PortOpenFailText());
+    PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
     return false;
 }
 
@@ -156,7 +139,7 @@ int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) 
     if (read != RTU_OK) {
         link.Disconnect();
         link.StopThread();
-        PrintMessage(ParamReadFailText());
+        PrintMessage(kAllParamReadFail.Pick(IsKoreanLanguage()));
         return ReportFailure(read);
     }
     int exitCode = 0;
@@ -165,7 +148,7 @@ int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) 
         if (end == WaitEnd::Interrupted) break;
         if (end == WaitEnd::Silent) {
             link.Disconnect();
-            PrintMessage(NoResponseText());
+            PrintMessage(kDriverNoResponse.Pick(IsKoreanLanguage()));
             exitCode = kExitNoResponse;
             break;
         }

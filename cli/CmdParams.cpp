@@ -4,6 +4,7 @@
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
+#include "link/LinkTexts.h"
 #include "params/AtomicFile.h"
 #include "params/Language.h"
 #include "params/ParFile.h"
@@ -36,17 +37,6 @@ constexpr auto kStateWaitStep = std::chrono::milliseconds(10);
 // Progress lines on a pipe: one every this many parameters.
 constexpr int kProgressStep = 30;
 
-const char* PortOpenFailText() {
-    return IsKoreanLanguage() ? "포트를 열수가 없습니다." : "Port Open Fail";
-}
-
-const char* ParamReadFailText() {
-    return IsKoreanLanguage()
-               ? "전체 파라미터를 모두 읽어 오지 못했습니다.\r\n 통신연결 상태를 확인하시고 다시 연결 하세요."
-               : "All Parameter Read Fail. \r\n Check the status of the communication connection and "
-                 "reconnect";
-}
-
 // A message text on stderr, its "\r\n" shown as a line break.
 void PrintMessage(const std::string& text) {
     std::string s;
@@ -65,7 +55,7 @@ bool ConnectAndRead(CDriveLink& link, const CliOptions& options, int* exitCode) 
     if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) !=
         1) {
         link.StopThread();
-        PrintMessage(PortOpenFailText());
+        PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
         *exitCode = kExitPortOpenFail;
         return false;
     }
@@ -73,7 +63,7 @@ bool ConnectAndRead(CDriveLink& link, const CliOptions& options, int* exitCode) 
     if (read != RTU_OK) {
         link.Disconnect();
         link.StopThread();
-        PrintMessage(ParamReadFailText());
+        PrintMessage(kAllParamReadFail.Pick(IsKoreanLanguage()));
         *exitCode = ReportFailure(read);
         return false;
     }
