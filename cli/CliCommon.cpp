@@ -1,6 +1,9 @@
 #include "cli/CliCommon.h"
 
+#include "link/CDriveLink.h"
 #include "link/CModbusPort.h"
+#include "link/LinkTexts.h"
+#include "params/Language.h"
 #include "platform/PortsFolder.h"
 
 #include <cerrno>
@@ -26,9 +29,13 @@ void PrintTrace(void*, bool tx, const uint8_t* bytes, size_t count) {
 }
 } // namespace
 
-CliRegistrar::CliRegistrar(const CliCommand& command) { Registry().push_back(command); }
+CliRegistrar::CliRegistrar(const CliCommand& command) {
+    Registry().push_back(command);
+}
 
-const std::vector<CliCommand>& Commands() { return Registry(); }
+const std::vector<CliCommand>& Commands() {
+    return Registry();
+}
 
 bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options) {
     const int n = ComNumberOf(options.port);
@@ -53,6 +60,39 @@ long ParseIntArg(const std::string& text, long min, long max, const char* what) 
 int ReportFailure(uint8_t result) {
     std::fprintf(stderr, "%s\n", DescribeRtuResult(result).c_str());
     return result;
+}
+
+void PrintMessage(const std::string& text) {
+    std::string s;
+    for (size_t i = 0; i < text.size(); ++i)
+        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') s += text[i];
+    std::fprintf(stderr, "%s\n", s.c_str());
+}
+
+bool ConnectLink(CDriveLink& link, const CliOptions& options) {
+    link.StartThread();
+    InstallTrace(*link.Port, options);
+    link.DriveId.store(options.id);
+    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) ==
+        1)
+        return true;
+    link.StopThread();
+    PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
+    return false;
+}
+
+bool ConnectAndReadParams(CDriveLink& link, const CliOptions& options, int* exitCode) {
+    if (!ConnectLink(link, options)) {
+        *exitCode = kExitPortOpenFail;
+        return false;
+    }
+    const uint8_t read = link.ReadAllParams();
+    if (read == RTU_OK) return true;
+    link.Disconnect();
+    link.StopThread();
+    PrintMessage(kAllParamReadFail.Pick(IsKoreanLanguage()));
+    *exitCode = ReportFailure(read);
+    return false;
 }
 
 } // namespace velt::cli

@@ -7,12 +7,13 @@
 #include <vector>
 
 namespace velt {
+class CDriveLink;
 class CModbusPort;
-}
+} // namespace velt
 
 namespace velt::cli {
 
-constexpr int kExitUsage = 64;       // bad arguments (sysexits EX_USAGE)
+constexpr int kExitUsage = 64;        // bad arguments (sysexits EX_USAGE)
 constexpr int kExitPortOpenFail = 15; // RTU_ERR_NOT_OPEN: "Port Open Fail"
 
 struct CliOptions {
@@ -55,5 +56,18 @@ long ParseIntArg(const std::string& text, long min, long max, const char* what);
 // Prints a failed result ("RTU_ERR_NO_REPLY (11)" / "drive exception 2") to
 // stderr and returns the exit code (the result code).
 int ReportFailure(uint8_t result);
+
+// Prints a user message on stderr, its "\r\n" line breaks as plain ones.
+void PrintMessage(const std::string& text);
+
+// Connects as the connection bar does: starts the link's thread, opens the
+// port of the options and marks the link connected. When the port cannot be
+// opened, stops the link again, prints "Port Open Fail" and returns false.
+bool ConnectLink(CDriveLink& link, const CliOptions& options);
+
+// ConnectLink, then the first read of all parameters. On failure the link is
+// disconnected and stopped, the message printed and the exit code returned
+// in *exitCode.
+bool ConnectAndReadParams(CDriveLink& link, const CliOptions& options, int* exitCode);
 
 } // namespace velt::cli

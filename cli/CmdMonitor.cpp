@@ -46,28 +46,6 @@ private:
     void (*previous_)(int) = SIG_DFL;
 };
 
-// Prints a message text on stderr with its "\r\n" as a line break.
-void PrintMessage(const char* text) {
-    std::string s;
-    for (const char* p = text; *p; ++p)
-        if (!(p[0] == '\r' && p[1] == '\n')) s += *p;
-    std::fprintf(stderr, "%s\n", s.c_str());
-}
-
-// Starts the link and connects it to the port of the options. False (after
-// stopping the link again) when the port cannot be opened.
-bool Connect(CDriveLink& link, const CliOptions& options) {
-    link.StartThread();
-    InstallTrace(*link.Port, options);
-    link.DriveId.store(options.id);
-    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) ==
-        1)
-        return true;
-    link.StopThread();
-    PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
-    return false;
-}
-
 int32_t Join32(uint16_t low, uint16_t high) {
     return static_cast<int32_t>((uint32_t{high} << 16) | low);
 }
@@ -134,14 +112,8 @@ int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) 
     const long count = OptionValue(args, "--count", 1, 1000000000L, 0, false); // 0: until Ctrl-C
     InterruptGuard interrupt;
     CDriveLink link;
-    if (!Connect(link, options)) return kExitPortOpenFail;
-    const uint8_t read = link.ReadAllParams();
-    if (read != RTU_OK) {
-        link.Disconnect();
-        link.StopThread();
-        PrintMessage(kAllParamReadFail.Pick(IsKoreanLanguage()));
-        return ReportFailure(read);
-    }
+    int failed = 0;
+    if (!ConnectAndReadParams(link, options, &failed)) return failed;
     int exitCode = 0;
     for (long printed = 0; count == 0 || printed < count; ++printed) {
         const WaitEnd end = WaitOnePeriod(link);
@@ -162,7 +134,7 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
     const long seconds = OptionValue(args, "--seconds", 1, 86400, 0, true);
     InterruptGuard interrupt;
     CDriveLink link;
-    if (!Connect(link, options)) return kExitPortOpenFail;
+    if (!ConnectLink(link, options)) return kExitPortOpenFail;
     const auto start = std::chrono::steady_clock::now();
     const uint32_t passes0 = link.PassCount.load();
     const uint32_t reads0 = link.StateReads.load();

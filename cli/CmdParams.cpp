@@ -4,7 +4,6 @@
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
-#include "link/LinkTexts.h"
 #include "params/AtomicFile.h"
 #include "params/Language.h"
 #include "params/ParFile.h"
@@ -36,39 +35,6 @@ constexpr auto kStateWait = std::chrono::seconds(3);
 constexpr auto kStateWaitStep = std::chrono::milliseconds(10);
 // Progress lines on a pipe: one every this many parameters.
 constexpr int kProgressStep = 30;
-
-// A message text on stderr, its "\r\n" shown as a line break.
-void PrintMessage(const std::string& text) {
-    std::string s;
-    for (size_t i = 0; i < text.size(); ++i)
-        if (text[i] != '\r' || i + 1 >= text.size() || text[i + 1] != '\n') s += text[i];
-    std::fprintf(stderr, "%s\n", s.c_str());
-}
-
-// Starts the link, opens the port and marks it connected as the connection
-// bar does, then reads all parameters. On failure the link is stopped again
-// and the exit code is returned in *exitCode.
-bool ConnectAndRead(CDriveLink& link, const CliOptions& options, int* exitCode) {
-    link.StartThread();
-    InstallTrace(*link.Port, options);
-    link.DriveId.store(options.id);
-    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) !=
-        1) {
-        link.StopThread();
-        PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
-        *exitCode = kExitPortOpenFail;
-        return false;
-    }
-    const uint8_t read = link.ReadAllParams();
-    if (read != RTU_OK) {
-        link.Disconnect();
-        link.StopThread();
-        PrintMessage(kAllParamReadFail.Pick(IsKoreanLanguage()));
-        *exitCode = ReportFailure(read);
-        return false;
-    }
-    return true;
-}
 
 void Finish(CDriveLink& link) {
     link.Disconnect();
@@ -112,7 +78,7 @@ int RunRead(const CliOptions& options, const Args& args) {
     }
     CDriveLink link;
     int code = 0;
-    if (!ConnectAndRead(link, options, &code)) return code;
+    if (!ConnectAndReadParams(link, options, &code)) return code;
     const ParamValues values = ValuesFromRegisters(link.ParamRegs());
     Finish(link);
 
@@ -207,7 +173,7 @@ int RunWrite(const CliOptions& options, const Args& args) {
     if (!LoadFile(file, &probe, &parsed)) return kExitFileError; // before touching the drive
     CDriveLink link;
     int code = 0;
-    if (!ConnectAndRead(link, options, &code)) return code;
+    if (!ConnectAndReadParams(link, options, &code)) return code;
     // Parameters the file does not name keep the drive's values, as on the page.
     ParamValues working = ValuesFromRegisters(link.ParamRegs());
     for (int n = 0; n < PARAM_COUNT; ++n)
@@ -231,7 +197,7 @@ int RunDiff(const CliOptions& options, const Args& args) {
     if (!LoadFile(file, &fromFile, &parsed)) return kExitFileError;
     CDriveLink link;
     int code = 0;
-    if (!ConnectAndRead(link, options, &code)) return code;
+    if (!ConnectAndReadParams(link, options, &code)) return code;
     const ParamValues drive = ValuesFromRegisters(link.ParamRegs());
     Finish(link);
 
