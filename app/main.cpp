@@ -36,13 +36,12 @@ constexpr auto kSignalCheckPeriod = 200ms;
 } // namespace
 
 int main(int argc, char** argv) {
-    // Help needs no display: answer it before Qt looks for one.
-    for (int i = 1; i < argc; ++i) {
-        const std::string a = argv[i];
-        if (a == "--help" || a == "-h") {
-            std::fputs(velt::AppUsage(), stdout);
-            return 0;
-        }
+    // Help needs no display: answer it before Qt looks for one. Qt's own
+    // options are still among the arguments here; QApplication takes them
+    // out before the options are read for good below.
+    if (velt::ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc)).Help) {
+        std::fputs(velt::AppUsage(), stdout);
+        return 0;
     }
     QApplication qapp(argc, argv);
     std::vector<std::string> args(argv + 1, argv + argc);
