@@ -3,6 +3,7 @@
 #include "params/AtomicFile.h"
 
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <fcntl.h>
@@ -129,15 +130,29 @@ bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* 
     return true;
 }
 
-bool ReadWholeFile(const fs::path& path, std::string* bytes) {
-    std::error_code ec;
-    if (fs::is_directory(path, ec)) return false;
-    std::ifstream in(path, std::ios::binary);
-    if (!in) return false;
-    std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-    if (in.bad()) return false;
-    *bytes = std::move(data);
-    return true;
+bool ReadWholeFile(const fs::path& path, std::string* bytes, size_t maxBytes) {
+    // O_NONBLOCK: opening a FIFO must not wait for a writer on the
+    // user-interface thread; it is refused below anyway.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0) return false;
+    struct stat st {};
+    bool ok = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode) && static_cast<uintmax_t>(st.st_size) <= maxBytes;
+    std::string data;
+    char buffer[65536];
+    while (ok) {
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            ok = n == 0;
+            break;
+        }
+        // The size can grow while we read, or be unknown (/proc files).
+        ok = data.size() + static_cast<size_t>(n) <= maxBytes;
+        if (ok) data.append(buffer, static_cast<size_t>(n));
+    }
+    ::close(fd);
+    if (ok) *bytes = std::move(data);
+    return ok;
 }
 
 } // namespace velt

@@ -1,5 +1,6 @@
 #pragma once
 // Whole-file writes that never leave a half-written or emptied file behind.
+#include <cstddef>
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -19,7 +20,11 @@ bool WriteFileAtomically(const std::filesystem::path& target, std::string_view b
 bool CreateFileAtomically(const std::filesystem::path& target, std::string_view bytes, bool* existed,
                           std::string* error = nullptr);
 
-// Reads a whole file. False when it cannot be opened or read.
-bool ReadWholeFile(const std::filesystem::path& path, std::string* bytes);
+// Reads a whole regular file of at most `maxBytes` bytes. False (bytes
+// untouched) when it cannot be opened or read, is not a regular file (a
+// folder, a FIFO, a device such as /dev/zero) or is larger than the limit.
+constexpr size_t kReadWholeFileLimit = size_t{16} << 20;
+bool ReadWholeFile(const std::filesystem::path& path, std::string* bytes,
+                   size_t maxBytes = kReadWholeFileLimit);
 
 } // namespace velt

@@ -47,6 +47,8 @@ LeadingNumber ReadLeadingNumber(std::string_view s) {
 }
 
 void Warn(ParReadResult* result, int line, std::string text) {
+    if (result->warnings.size() > kMaxParWarnings) return;
+    if (result->warnings.size() == kMaxParWarnings) text = "more warnings follow and are not listed";
     result->warnings.push_back({line, std::move(text)});
 }
 
@@ -131,7 +133,7 @@ bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInf
 
 bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
     std::string bytes;
-    if (!ReadWholeFile(path, &bytes)) return false;
+    if (!ReadWholeFile(path, &bytes, kMaxParFileBytes)) return false;
     ParReadResult r = ParseParText(bytes, values);
     if (result != nullptr) *result = std::move(r);
     return true;

@@ -45,7 +45,16 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values);
 std::string FormatParTextUtf8(const ParamValues& values, const ParamInfo* table = nullptr);
 bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInfo* table = nullptr);
 
-// Reads and parses a file. False (values untouched) when it cannot be read.
+// At most this many warnings are listed; the last one then says that more
+// were left out. A file of garbage must not turn into millions of texts.
+constexpr size_t kMaxParWarnings = 100;
+
+// Larger files are not parameter files (144 lines take about 6 KB) and are
+// refused as unreadable rather than read into memory.
+constexpr size_t kMaxParFileBytes = size_t{1} << 20;
+
+// Reads and parses a file. False (values untouched) when it cannot be read,
+// is not a regular file or is larger than kMaxParFileBytes.
 bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result = nullptr);
 
 // Writes a file atomically; the old file survives any failure. *error gets

@@ -13,6 +13,7 @@
 #include <filesystem>
 #include <limits>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace velt;
@@ -136,8 +137,30 @@ TEST_F(ParamFolderTest, UnreadableFileIsAFileLoadErrorAndChangesNothing) {
     ParamValues v = Filled(5);
     EXPECT_FALSE(LoadParameterFileFrom(root_ / "missing.par", &v));
     EXPECT_FALSE(LoadParameterFileFrom(root_, &v)); // a folder
+    // Without a writer a FIFO would block the reader for ever; /dev/zero never ends.
+    const fs::path fifo = root_ / "fifo.par";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(LoadParameterFileFrom(fifo, &v));
+    EXPECT_FALSE(LoadParameterFileFrom("/dev/zero", &v));
+    // A huge file is refused before it is read into memory, even when its
+    // first lines are good ones.
+    const fs::path huge = root_ / "huge.par";
+    std::string text = "005 : HOMING OFFSET : 1\r\n";
+    text.resize(kMaxParFileBytes + 1, '#');
+    ASSERT_TRUE(WriteFileAtomically(huge, text));
+    EXPECT_FALSE(LoadParameterFileFrom(huge, &v));
     EXPECT_EQ(v, Filled(5));
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"File Load Error", "File Load Error"}));
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>(5, "File Load Error"));
+
+    // Just under the limit, NUL bytes and a very long line included, it loads.
+    text.resize(kMaxParFileBytes - 2048);
+    using namespace std::string_literals;
+    text += "\r\n006\0 : x : 3\r\n007 : "s + std::string(1000, 'x') + "\0 : 4\r\n"s;
+    ASSERT_TRUE(WriteFileAtomically(huge, text));
+    ASSERT_TRUE(LoadParameterFileFrom(huge, &v));
+    EXPECT_EQ(v[5], 1);
+    EXPECT_EQ(v[6], 3);
+    EXPECT_EQ(v[7], 4);
 }
 
 TEST_F(ParamFolderTest, TwoBackupsWithinOneSecondKeepBoth) {

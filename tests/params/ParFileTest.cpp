@@ -154,6 +154,18 @@ TEST(ParFileReading, RandomBytesNeverCrashAndStayInBounds) {
     }
 }
 
+TEST(ParFileReading, GarbageGivesABoundedListOfWarnings) {
+    std::string text;
+    for (int i = 0; i < 20000; ++i)
+        text += "500 : junk\n";
+    text += "009 : x : 1\n";
+    ParamValues v{};
+    const ParReadResult r = ParseParText(text, &v);
+    ASSERT_EQ(r.warnings.size(), kMaxParWarnings + 1);
+    EXPECT_NE(r.warnings.back().text.find("not listed"), std::string::npos);
+    EXPECT_EQ(v[9], 1); // reading goes on to the end
+}
+
 TEST(Cp949, InvalidInputIsReportedOrReplaced) {
     std::string out = "kept";
     EXPECT_FALSE(Utf8ToCp949("\xFF\xFE", &out));
