@@ -50,10 +50,21 @@ void SyncFolder(const fs::path& folder) {
     ::close(fd);
 }
 
+// A target that is a symbolic link names the file to replace: the link
+// stays, as it would when writing through it. A dangling link is replaced.
+fs::path FinalTarget(const fs::path& target) {
+    std::error_code ec;
+    if (!fs::is_symlink(fs::symlink_status(target, ec))) return target;
+    fs::path real = fs::canonical(target, ec);
+    return ec ? target : real;
+}
+
 // Writes bytes to a fresh temporary file beside target; its path in *temp.
 bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* temp, std::string* error) {
     const fs::path folder = target.parent_path();
-    std::string pattern = (folder / ("." + target.filename().string() + ".XXXXXX")).string();
+    // Shortened so that the dot and the suffix still fit a name of 255 bytes.
+    const std::string base = target.filename().string().substr(0, 200);
+    std::string pattern = (folder / ("." + base + ".XXXXXX")).string();
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
         SetError(error, "cannot create a file in " + (folder.empty() ? std::string(".") : folder.string()),
@@ -89,7 +100,8 @@ bool CreateExclusive(const fs::path& target, std::string_view bytes) {
 
 } // namespace
 
-bool WriteFileAtomically(const fs::path& target, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std::string* error) {
+    const fs::path target = FinalTarget(requested);
     // Renaming would replace a file the user made read-only; refuse as
     // opening it for writing would.
     if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {

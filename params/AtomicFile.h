@@ -12,6 +12,8 @@ namespace velt {
 // removed, whatever was at `target` is left as it was, and the reason is put
 // in *error (when given). A new file gets the mode 0666 less the umask; an
 // existing one keeps its mode, and one the caller may not write is refused.
+// When `target` is a symbolic link, the file it points at is replaced and the
+// link kept.
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr);
 

@@ -132,6 +132,41 @@ TEST_F(ParamFolderTest, FailedSaveLeavesTheOldFileAndDirectoryAlone) {
     EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"File Save Error", "File Save Error"}));
 }
 
+TEST_F(ParamFolderTest, SaveThroughALinkOverAFolderOrUnderALongName) {
+    test::RecordingMessages messages;
+    const auto entries = [](const fs::path& folder) {
+        return std::distance(fs::directory_iterator(folder), fs::directory_iterator());
+    };
+    // A link to a file kept elsewhere: the file is updated, the link stays.
+    const fs::path real = root_ / "shared" / "line1.par";
+    fs::create_directories(real.parent_path());
+    ASSERT_TRUE(WriteParFile(real, Filled(1)));
+    const fs::path link = root_ / "mine" / "line1.par";
+    fs::create_directories(link.parent_path());
+    fs::create_symlink(real, link);
+    ASSERT_TRUE(SaveParameterFileTo(link, Filled(2)));
+    EXPECT_TRUE(fs::is_symlink(link));
+    ParamValues v{};
+    ASSERT_TRUE(ReadParFile(real, &v));
+    EXPECT_EQ(v, Filled(2));
+    EXPECT_EQ(entries(real.parent_path()), 1);
+    EXPECT_EQ(entries(link.parent_path()), 1);
+
+    // A folder by the chosen name is neither replaced nor left with a temporary file.
+    const fs::path folder = root_ / "mine" / "folder.par";
+    fs::create_directories(folder);
+    ASSERT_TRUE(WriteFileAtomically(folder / "inside", "x"));
+    EXPECT_FALSE(SaveParameterFileTo(folder, Filled(3)));
+    EXPECT_EQ(entries(folder), 1);
+    EXPECT_EQ(entries(link.parent_path()), 2);
+    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"File Save Error"});
+
+    // The longest name the folder takes still saves.
+    const fs::path longName = root_ / "mine" / (std::string(251, 'n') + ".par");
+    EXPECT_TRUE(SaveParameterFileTo(longName, Filled(4)));
+    EXPECT_EQ(entries(link.parent_path()), 3);
+}
+
 TEST_F(ParamFolderTest, UnreadableFileIsAFileLoadErrorAndChangesNothing) {
     test::RecordingMessages messages;
     ParamValues v = Filled(5);
