@@ -1,9 +1,8 @@
 #pragma once
 // The drive's non-volatile parameter memory, kept in a text file: a header
-// line, then one "register value" line per stored register. Written whole to
-// a temporary file, flushed to disk and renamed over the old one, so a crash
-// leaves either the old or the new contents, never a mix.
-#include <array>
+// line, then one "register value" line per stored register. Replaced whole
+// (WriteFileAtomically), so a crash leaves either the old or the new
+// contents, never a mix.
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -18,8 +17,8 @@ struct StoredRegister {
 class StateFile {
 public:
     // Reads the stored registers. A missing file gives an empty list and
-    // true; unreadable lines are skipped. False only when the file exists
-    // but cannot be read.
+    // true; unreadable lines are skipped. False when the file exists but
+    // cannot be read, or is not a regular file of a state file's size.
     static bool Load(const std::string& path, std::vector<StoredRegister>* out);
     // Replaces the file atomically. False (old file untouched) on any error.
     static bool Save(const std::string& path, const std::vector<StoredRegister>& registers);

@@ -104,7 +104,37 @@ TEST(StateFile, SkipsDamagedLinesAndReplacesTheFileWhole) {
     ASSERT_TRUE(StateFile::Load(path, &loaded));
     ASSERT_EQ(loaded.size(), 2u);
     EXPECT_EQ(loaded[1].value, 0xFFFF);
-    EXPECT_FALSE(std::filesystem::exists(path + ".tmp"));
+    // Nothing beside it: no temporary file is left behind.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.path()), {}), 1);
+}
+
+TEST(StateFile, KeepsTheFilesModeAndRefusesWhatIsNoStateFile) {
+    TempDir dir;
+    const auto path = dir.path() / "s.state";
+    ASSERT_TRUE(StateFile::Save(path.string(), {{1, 5}}));
+    namespace fs = std::filesystem;
+    fs::permissions(path, fs::perms::owner_read | fs::perms::owner_write);
+    ASSERT_TRUE(StateFile::Save(path.string(), {{1, 6}}));
+    EXPECT_EQ(fs::status(path).permissions(), fs::perms::owner_read | fs::perms::owner_write);
+
+    std::vector<StoredRegister> loaded{{9, 9}};
+    EXPECT_FALSE(StateFile::Load(dir.path().string(), &loaded)); // a folder
+    EXPECT_TRUE(loaded.empty());
+    {
+        // Binary junk without a line end, far larger than any stored set.
+        std::ofstream out(path, std::ios::binary);
+        for (int i = 0; i < 200000; ++i)
+            out.put(static_cast<char>(i * 37));
+    }
+    EXPECT_FALSE(StateFile::Load(path.string(), &loaded));
+    {
+        std::ofstream out(path, std::ios::binary | std::ios::trunc);
+        out << std::string("\0\xff\x01 3\n", 6) << "1 12\n\x80\x81\n2 -5 \r\n";
+    }
+    ASSERT_TRUE(StateFile::Load(path.string(), &loaded));
+    ASSERT_EQ(loaded.size(), 2u);
+    EXPECT_EQ(loaded[0].value, 12);
+    EXPECT_EQ(loaded[1].value, static_cast<uint16_t>(-5));
 }
 
 } // namespace
