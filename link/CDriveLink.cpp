@@ -97,7 +97,8 @@ int CDriveLink::StartThread() {
     return 1;
 }
 
-// Owner thread (shutdown). Blocks for 500 ms plus at most 5000 ms.
+// Owner thread (shutdown). Blocks for 500 ms plus at most 5000 ms, and then
+// for the end of a request that another thread has in flight.
 int CDriveLink::StopThread() {
     Connected.store(0);
     FailCount.store(0);
@@ -127,8 +128,12 @@ int CDriveLink::StopThread() {
     Running.store(0);
     // While a detached MainThread may still be inside an exchange, the port
     // stays alive; the destructor deletes it after the thread has ended.
-    if (Port && !orphaned_) {
-        Port->ClosePort();
+    // Under Lock: a request that another thread (the repeat window, a page)
+    // began before Connected was cleared ends its exchange before the port
+    // goes, and later requests find no Port.
+    if (!orphaned_) {
+        std::lock_guard lock(Lock);
+        if (Port) Port->ClosePort();
         Port.reset();
     }
     if (timerResolution_) {

@@ -173,5 +173,36 @@ TEST_F(LinkOnSim, AMainThreadStuckPastTheWaitIsReportedAndOutlivesStopThreadSafe
     settings.Release(); // the link's destructor waits for the thread to end
 }
 
+TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThreadHasEnded) {
+    static BlockingSettingsId settings; // parks the MainThread outside the link's lock; outlives it
+    link.SetDriveIdSource(&settings);
+    ConnectAndPoll();
+    ASSERT_TRUE(WaitUntil([&] { return settings.calls.load() > 0; }, 3s));
+    sim.SetSilent(true);
+
+    std::atomic<bool> writeDone{false};
+    uint8_t writeResult = RTU_OK;
+    std::thread writer([&] {
+        writeResult = link.WriteParam(122, 1); // about 1 s against the silent drive
+        writeDone.store(true);
+    });
+    EXPECT_TRUE(WaitUntil([&] { return link.ParamRequests.load() > 0; }, 2s));
+    // The MainThread ends soon after StopThread's first sleep, long before
+    // the write times out, and takes no lock on its way out.
+    std::thread releaser([&] {
+        std::this_thread::sleep_for(600ms);
+        settings.Release();
+    });
+    link.StopThread();
+    const bool doneWhenStopped = writeDone.load();
+    writer.join();
+    releaser.join();
+
+    EXPECT_TRUE(doneWhenStopped) << "the port was deleted under a running exchange";
+    EXPECT_EQ(RTU_ERR_NO_REPLY, writeResult);
+    EXPECT_EQ(nullptr, link.Port);
+    EXPECT_TRUE(messages.Texts().empty());
+}
+
 } // namespace
 } // namespace velt::test
