@@ -371,7 +371,15 @@ int GridModel::MergeCells(int top, int left, int bottom, int right) {
     if (top < 0 || left < 0 || bottom < 0 || right < 0) return -1;
     if (bottom >= GetRowCount() || right >= GetColumnCount()) return -1;
     if (bottom < top || right < left) return -1;
-    merged_.push_back({top, left, bottom, right});
+    // A cell under two ranges would be painted as part of the later one but hit-test to the
+    // earlier one's top-left cell, so a double-click would report a cell the user does not see.
+    const GridRange range{top, left, bottom, right};
+    for (const GridRange& other : merged_) {
+        if (range.minRow <= other.maxRow && other.minRow <= range.maxRow && range.minCol <= other.maxCol &&
+            other.minCol <= range.maxCol)
+            return -1;
+    }
+    merged_.push_back(range);
     NotifyLayout();
     return static_cast<int>(merged_.size()) - 1;
 }

@@ -98,7 +98,8 @@ public:
     GridRgb GridLineColour() const { return gridLineColour_; }
 
     // Merged ranges: index of the new range, or -1 (nothing added) for a negative bound, a bottom
-    // row or right column outside the grid, or an inverted range.
+    // row or right column outside the grid, an inverted range, or one that shares a cell with a
+    // range already merged.
     int MergeCells(int top, int left, int bottom, int right);
     const std::vector<GridRange>& MergedRanges() const { return merged_; }
     const GridRange* MergedRangeAt(int row, int col) const;

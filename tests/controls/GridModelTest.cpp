@@ -219,6 +219,20 @@ TEST(GridModelMerge, BoundsRulesRefuseBadRangesAndAddNothing) {
     EXPECT_EQ(grid.MergedRanges().size(), 2u);
 }
 
+TEST(GridModelMerge, ARangeSharingACellWithAnEarlierOneIsRefused) {
+    GridModel grid = MakeGrid(26, 18, 1, 0);
+    ASSERT_EQ(grid.MergeCells(9, 11, 10, 11), 0);
+    EXPECT_EQ(grid.MergeCells(10, 11, 11, 11), -1); // lower cell of the first pair
+    EXPECT_EQ(grid.MergeCells(8, 10, 12, 12), -1);  // encloses it
+    EXPECT_EQ(grid.MergeCells(9, 11, 10, 11), -1);  // the same range again
+    EXPECT_EQ(grid.MergeCells(10, 11, 10, 11), -1); // a single cell inside it
+    EXPECT_EQ(grid.MergeCells(11, 11, 12, 11), 1);  // the next pair touches but does not overlap
+    EXPECT_EQ(grid.MergeCells(9, 12, 10, 12), 2);   // beside it
+    ASSERT_EQ(grid.MergedRanges().size(), 3u);
+    EXPECT_EQ(grid.MergeOrigin(10, 11), (GridCellId{9, 11}));
+    EXPECT_EQ(grid.MergeOrigin(12, 11), (GridCellId{11, 11}));
+}
+
 TEST(GridModelMerge, EveryCellOfARangeHitTestsToItsTopLeftCell) {
     // The register monitor's layout: row 0 holds four titles merged over three columns each.
     GridModel grid = MakeGrid(2, 12);
