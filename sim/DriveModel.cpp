@@ -209,11 +209,14 @@ void DriveModel::Reset() {
 
 uint8_t DriveModel::Execute(uint16_t code) {
     switch (static_cast<DriveCommand>(code)) {
-    case DriveCommand::Stop:
+    case DriveCommand::Stop: {
         if (homing_ != Homing::Idle) homing_ = Homing::Idle;
-        axis_.Stop(
-            RateFor(axis_.CmdVel(), ControlMode() == 0 ? Param(kPositionAccDec) : Param(kVelocityDec)));
+        // The ramp brings the motor from the speed it turns at: under torque
+        // control the commanded speed may be far below it, even zero.
+        const double speed = std::max(std::abs(axis_.CmdVel()), std::abs(axis_.ActVel()));
+        axis_.Stop(RateFor(speed, ControlMode() == 0 ? Param(kPositionAccDec) : Param(kVelocityDec)));
         break;
+    }
     case DriveCommand::Run:
         Run();
         break;

@@ -129,6 +129,15 @@ TEST_F(Motion, TorqueRunHoldsTheCurrentAndTurns) {
     ASSERT_TRUE(WaitUntil([&] { return static_cast<int16_t>(State(7)) > 10; }));
     ASSERT_EQ(Command(1), RTU_OK);
     ASSERT_TRUE(WaitUntil([&] { return (State(0) & (kRun | kMoving)) == 0; }));
+
+    // STOP while the load still turns after a zero-torque RUN.
+    ASSERT_EQ(Command(4), RTU_OK);
+    ASSERT_TRUE(WaitUntil([&] { return static_cast<int16_t>(State(7)) > 100; }));
+    ASSERT_EQ(Write(125, 0), RTU_OK);
+    ASSERT_EQ(Command(4), RTU_OK);
+    std::this_thread::sleep_for(5ms);
+    ASSERT_EQ(Command(1), RTU_OK);
+    EXPECT_TRUE(WaitUntil([&] { return (State(0) & (kRun | kMoving)) == 0 && StatusHas(kZeroSpeed); }));
 }
 
 TEST_F(Motion, AlarmAndServoOffFromTheControlInterface) {
