@@ -135,7 +135,17 @@ void CGridCtrl::CellChanged(int row, int col) {
 
 void CGridCtrl::LayoutChanged() {
     texts_.Reset(model_);
-    if (editor_ && !model_.IsValid(editor_->Row(), editor_->Col())) CloseEditorSilently();
+    if (editor_) {
+        // The editor follows its cell; a cell that went away, became a header or now lies under
+        // another cell's merged range takes no edit, so the editor closes without a notice.
+        const int row = editor_->Row();
+        const int col = editor_->Col();
+        if (!model_.IsValid(row, col) || model_.IsFixed(row, col) ||
+            model_.MergeOrigin(row, col) != GridCellId{row, col})
+            CloseEditorSilently();
+        else
+            editor_->SetCellRect(CellRect(row, col).adjusted(0, 0, -1, -1), viewport()->width());
+    }
     HideTitleTip();
     UpdateScrollBars();
     RedrawAll();

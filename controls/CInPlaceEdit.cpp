@@ -20,6 +20,15 @@ CInPlaceEdit::CInPlaceEdit(QWidget* parent, const QRect& cellRect, int row, int 
         end(false);
 }
 
+void CInPlaceEdit::SetCellRect(const QRect& cellRect, int maxRight) {
+    if (cellRect == cellRect_ && maxRight == maxRight_) return;
+    cellRect_ = cellRect;
+    maxRight_ = maxRight;
+    move(cellRect.topLeft());
+    resize(cellRect.width(), cellRect.height());
+    Widen();
+}
+
 void CInPlaceEdit::Widen() {
     // Room for the text plus two blanks, never narrower than the cell, never past the grid's edge.
     const QFontMetrics fm(font());

@@ -22,6 +22,9 @@ public:
     bool ExitOnArrows() const { return exitOnArrows_; }
     const QString& OriginalText() const { return original_; }
 
+    // Moves the editor over its cell's new rectangle (the grid's layout changed).
+    void SetCellRect(const QRect& cellRect, int maxRight);
+
     // Ends editing with the given key (0: focus lost or ended by the grid).
     void EndEdit(int key);
     // Closes the editor without any notification (the grid's cell went away).

@@ -135,5 +135,29 @@ TEST_F(PointGridEditing, ShapeChangeThatRemovesTheCellClosesTheEditorWithoutNoti
     EXPECT_EQ(spy->count(), 0);
 }
 
+TEST_F(PointGridEditing, TheEditorFollowsItsCellAndClosesWhenTheCellCannotBeEditedAnyMore) {
+    CInPlaceEdit* editor = OpenByDoubleClick(2, 2);
+    ASSERT_NE(editor, nullptr);
+    const QPoint before = editor->pos();
+    grid->SetColumnWidth(1, 50); // 20 pixels wider: the cell moves right
+    EXPECT_EQ(grid->InPlaceEditor(), editor);
+    EXPECT_EQ(editor->pos(), before + QPoint(20, 0));
+    EXPECT_EQ(editor->pos(), grid->CellRect(2, 2).topLeft());
+
+    QTest::keyClicks(editor, "77");
+    grid->SetFixedRowCount(3); // the cell becomes a header
+    QApplication::processEvents();
+    EXPECT_EQ(grid->InPlaceEditor(), nullptr);
+    EXPECT_EQ(spy->count(), 0);
+    EXPECT_EQ(grid->GetItemText(2, 2), "1000");
+
+    grid->SetFixedRowCount(1);
+    ASSERT_NE(OpenByDoubleClick(5, 3), nullptr);
+    grid->MergeCells(4, 3, 5, 3); // the cell goes under the merged cell above it
+    QApplication::processEvents();
+    EXPECT_EQ(grid->InPlaceEditor(), nullptr);
+    EXPECT_EQ(spy->count(), 0);
+}
+
 } // namespace
 } // namespace velt
