@@ -6,8 +6,10 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <pthread.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <thread>
@@ -191,6 +193,56 @@ TEST_F(SerialDeviceIo, AReadWithNothingToReadReturnsZeroAfterTheTotalTimeout) {
     EXPECT_EQ(dev_.Read(buffer_, 8), 0);
     EXPECT_GE(ElapsedMs(start), 155);
     EXPECT_LT(ElapsedMs(start), 800);
+}
+
+extern "C" void IgnoreSignal(int) {}
+
+// Interrupts the constructing thread with SIGUSR1 every 15 ms (no SA_RESTART,
+// so every blocking call in it fails with EINTR) for at most two seconds.
+class SignalStorm {
+public:
+    SignalStorm() : target_(::pthread_self()) {
+        struct sigaction action {};
+        action.sa_handler = IgnoreSignal;
+        sigemptyset(&action.sa_mask);
+        ::sigaction(SIGUSR1, &action, &previous_);
+        thread_ = std::thread([this] {
+            const auto end = Clock::now() + 2s;
+            while (!stop_.load() && Clock::now() < end) {
+                ::pthread_kill(target_, SIGUSR1);
+                std::this_thread::sleep_for(15ms);
+            }
+        });
+    }
+    ~SignalStorm() {
+        stop_.store(true);
+        thread_.join();
+        ::sigaction(SIGUSR1, &previous_, nullptr);
+    }
+
+private:
+    pthread_t target_;
+    struct sigaction previous_ {};
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+TEST_F(SerialDeviceIo, SignalsDuringAReadNeitherEndItEarlyNorRestartItsTimeouts) {
+    UseTimeouts(100ms, 300ms);
+    SignalStorm storm;
+    auto start = Clock::now();
+    EXPECT_EQ(dev_.Read(buffer_, 8), 0);
+    EXPECT_GE(ElapsedMs(start), 300) << "the total timeout, not the first interruption";
+    EXPECT_LT(ElapsedMs(start), 1000) << "interruptions must not restart the timeout";
+
+    std::thread talker([&] {
+        std::this_thread::sleep_for(150ms);
+        pty_.Send({1, 2});
+    });
+    start = Clock::now();
+    EXPECT_EQ(dev_.Read(buffer_, 10), 2) << "a partial reply ends on the silence after it";
+    EXPECT_LT(ElapsedMs(start), 1000);
+    talker.join();
 }
 
 TEST(SerialDeviceHangUp, AReadFailsAtOnceWhenTheOtherEndHasGone) {
