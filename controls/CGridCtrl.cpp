@@ -124,9 +124,22 @@ void CGridCtrl::FlushRepaints() {
 void CGridCtrl::CellChanged(int row, int col) {
     texts_.Invalidate(model_, row, col);
     // A cell under a merged range repaints the whole range: the focus may sit on any of its cells.
-    const QRect rect = CellRect(row, col).intersected(viewport()->rect());
-    if (rect.isEmpty()) return;
-    pendingRepaint_ += rect;
+    // A range reaching across the header band is drawn in each band it touches.
+    const GridRange range = model_.DisplayedRange(row, col);
+    const int fr = model_.GetFixedRowCount();
+    const int fc = model_.GetFixedColumnCount();
+    bool any = false;
+    for (const bool rowsScroll : {false, true}) {
+        if (rowsScroll ? range.maxRow < fr : range.minRow >= fr) continue;
+        for (const bool colsScroll : {false, true}) {
+            if (colsScroll ? range.maxCol < fc : range.minCol >= fc) continue;
+            const QRect rect = RangeRectInBand(range, rowsScroll, colsScroll).intersected(viewport()->rect());
+            if (rect.isEmpty()) continue;
+            pendingRepaint_ += rect;
+            any = true;
+        }
+    }
+    if (!any) return;
     if (!repaintTimer_.isActive()) {
         const auto left = kRepaintInterval - std::chrono::milliseconds(sinceRepaint_.elapsed());
         repaintTimer_.start(std::max(left, std::chrono::milliseconds(0)));
@@ -162,6 +175,13 @@ int CGridCtrl::ScrollY() const {
 
 QRect CGridCtrl::RangeQRect(const GridRange& range) const {
     return ToQRect(model_.RangeRect(range, ScrollX(), ScrollY()));
+}
+
+QRect CGridCtrl::RangeRectInBand(const GridRange& range, bool rowsScroll, bool colsScroll) const {
+    const int left = model_.ColumnLeft(range.minCol);
+    const int top = model_.RowTop(range.minRow);
+    return QRect(left - (colsScroll ? ScrollX() : 0), top - (rowsScroll ? ScrollY() : 0),
+                 model_.ColumnLeft(range.maxCol + 1) - left, model_.RowTop(range.maxRow + 1) - top);
 }
 
 QRect CGridCtrl::CellRect(int row, int col) const {
@@ -283,12 +303,16 @@ void CGridCtrl::PaintBand(QPainter& painter, const QRegion& region, int rowFirst
             if (rect.intersects(clip) && region.intersects(rect)) PaintCell(painter, row, col, rect);
         }
     }
-    // Merged ranges go over the cells of their band as single cells, hiding the lines inside.
+    // Merged ranges go over the cells of their band as single cells, hiding the lines inside. A
+    // range reaching into the next band is drawn there too, whole in that band's coordinates and
+    // clipped to it, since the cells under it are not drawn there either.
+    const bool rowsScroll = rowFirst >= model_.GetFixedRowCount();
+    const bool colsScroll = colFirst >= model_.GetFixedColumnCount();
     for (const GridRange& range : model_.MergedRanges()) {
-        if (range.minRow < rowFirst || range.minRow >= rowEnd || range.minCol < colFirst ||
+        if (range.maxRow < rowFirst || range.minRow >= rowEnd || range.maxCol < colFirst ||
             range.minCol >= colEnd)
             continue;
-        const QRect rect = RangeQRect(range);
+        const QRect rect = RangeRectInBand(range, rowsScroll, colsScroll);
         if (rect.intersects(clip) && region.intersects(rect))
             PaintCell(painter, range.minRow, range.minCol, rect);
     }

@@ -154,6 +154,8 @@ private:
     int ScrollX() const;
     int ScrollY() const;
     QRect RangeQRect(const GridRange& range) const;
+    // The range as one rectangle in the coordinates of a band whose rows / columns scroll or not.
+    QRect RangeRectInBand(const GridRange& range, bool rowsScroll, bool colsScroll) const;
     QFont CellFont(int row, int col) const;
     void PaintBand(QPainter& painter, const QRegion& region, int rowFirst, int rowEnd, int colFirst,
                    int colEnd, const QRect& clip);

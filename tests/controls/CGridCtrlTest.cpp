@@ -164,6 +164,25 @@ TEST(CGridCtrlPaint, MergedRangeIsOneCellAndShowsAFocusOnAnyOfItsCells) {
     EXPECT_EQ(QColor(shot.pixel(range.left(), range.top() + 3)), grid->palette().color(QPalette::WindowText));
 }
 
+TEST(CGridCtrlPaint, ARangeAcrossTheHeaderRowIsPaintedInBothParts) {
+    auto grid = ShowGrid(8, 5, 1, 0, 500, 120);
+    ASSERT_EQ(grid->MergeCells(0, 1, 2, 1), 0);
+    grid->SetItemBkColour(0, 1, Rgb(0, 80, 0));
+    const int h = grid->GetRowHeight(0);
+    const int x = grid->Model().ColumnLeft(1) + 5;
+    QImage shot = grid->viewport()->grab().toImage();
+    for (int y : {h / 2, h + h / 2, 2 * h + h / 2})
+        EXPECT_EQ(QColor(shot.pixel(x, y)), QColor(0, 80, 0)) << y;
+
+    // Scrolled by one row the header part stays and the rest of the range slides under it.
+    grid->verticalScrollBar()->setValue(h);
+    shot = grid->viewport()->grab().toImage();
+    EXPECT_EQ(QColor(shot.pixel(x, h / 2)), QColor(0, 80, 0));
+    EXPECT_EQ(QColor(shot.pixel(x, h + h / 2)), QColor(0, 80, 0));     // row 2
+    EXPECT_NE(QColor(shot.pixel(x, 2 * h + h / 2)), QColor(0, 80, 0)); // row 3
+    EXPECT_EQ(grid->Model().CellAt(x, h + h / 2, 0, h), (GridCellId{0, 1}));
+}
+
 TEST(CGridCtrlTitleTip, ClippedTextShowsInFullUnderThePointer) {
     auto grid = ShowGrid(2, 3, 0, 0);
     grid->SetColumnWidth(1, 30);
