@@ -76,8 +76,11 @@ bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* te
     const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     (void)::fchmod(fd, mode); // a mode we cannot set is not worth losing the data for
     bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
-    const int writeErr = errno;
-    if (::close(fd) != 0 && ok) ok = false;
+    int writeErr = errno;
+    if (::close(fd) != 0 && ok) { // some file systems report a failed write only here
+        ok = false;
+        writeErr = errno;
+    }
     if (!ok) {
         SetError(error, "cannot write " + target.string(), writeErr);
         ::unlink(pattern.c_str());
