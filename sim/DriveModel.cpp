@@ -36,6 +36,7 @@ constexpr std::array<uint16_t, 8> kPresetInputs{0, 0, 0, 0, 0, 0, 0, 0};
 constexpr std::array<uint16_t, 4> kPresetOutputs{1, 2, 3, 6};
 
 constexpr auto kStep = std::chrono::milliseconds(1);
+constexpr double kCounterSpan = 4294967296.0; // 2^32 encoder counts
 // After a long pause (the process was stopped) only this much is simulated.
 constexpr auto kMaxCatchUp = std::chrono::seconds(10);
 // Homing travels a quarter turn towards the sensor, then backs off 1/20 turn.
@@ -365,6 +366,14 @@ void DriveModel::Advance(Clock::time_point now) {
 void DriveModel::StepOnce(double dt) {
     seconds_ += dt;
     axis_.Step(dt, CountsPerRev(), std::max<int16_t>(Param(kMaxCurrent1), 0));
+    // The drive counts in 32 bits: a motor that turns past the end of the
+    // counter comes back in at the other end, so a later move to a target
+    // goes the way the master reckons from the position it reads.
+    const double pos = axis_.ActPos();
+    if (pos >= kCounterSpan / 2)
+        axis_.SetPosition(pos - kCounterSpan);
+    else if (pos < -kCounterSpan / 2)
+        axis_.SetPosition(pos + kCounterSpan);
     StepHoming();
     if (running_ && axis_.mode() == MotionAxis::Mode::Hold) running_ = false;
 }

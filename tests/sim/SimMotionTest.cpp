@@ -120,6 +120,28 @@ TEST_F(Motion, EncoderSetMovesBothPositions) {
     EXPECT_NE(State(0) & kInPos, 0);
 }
 
+TEST_F(Motion, ThePositionCounterWrapsAndAMoveAfterwardsTakesTheShortWay) {
+    ASSERT_EQ(Command(12), RTU_OK); // velocity control
+    ASSERT_EQ(Command(9), RTU_OK);
+    Write32(126, INT32_MAX - 2000);
+    ASSERT_EQ(Command(14), RTU_OK);
+    ASSERT_EQ(Write(124, 600), RTU_OK); // 100000 counts a second
+    ASSERT_EQ(Command(4), RTU_OK);
+    ASSERT_TRUE(WaitUntil([&] { return State32(4) < 0; }));
+    ASSERT_EQ(Command(1), RTU_OK);
+    ASSERT_TRUE(WaitUntil([&] { return (State(0) & (kRun | kMoving)) == 0; }));
+    const int32_t at = State32(4);
+
+    ASSERT_EQ(Command(10), RTU_OK);
+    ASSERT_EQ(Command(13), RTU_OK); // position control
+    ASSERT_EQ(Command(9), RTU_OK);
+    Write32(122, at + 1000);
+    ASSERT_EQ(Write(124, 600), RTU_OK);
+    ASSERT_EQ(Command(4), RTU_OK);
+    // 1000 counts forward, not 2^32 - 1000 back.
+    EXPECT_TRUE(WaitUntil([&] { return StatusHas(kInPos) && State32(4) == at + 1000; }));
+}
+
 TEST_F(Motion, TorqueRunHoldsTheCurrentAndTurns) {
     ASSERT_EQ(Write(70, 2), RTU_OK);
     ASSERT_EQ(Command(9), RTU_OK);
