@@ -5,6 +5,7 @@
 #include "SimDrive.h"
 #include "platform/PortsFolder.h"
 
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
@@ -113,10 +114,16 @@ void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
         pollfd fds[2] = {{sigFd, POLLIN, 0}, {STDIN_FILENO, POLLIN, 0}};
         if (::poll(fds, useStdin ? 2 : 1, stdinOpen && !useStdin ? kRecheckMs : -1) < 0) continue;
         if (fds[0].revents & POLLIN) return;
-        if (!useStdin || !(fds[1].revents & (POLLIN | POLLHUP))) continue;
+        if (!useStdin || !(fds[1].revents & (POLLIN | POLLHUP | POLLERR | POLLNVAL))) continue;
         char buffer[512];
         const ssize_t n = ::read(STDIN_FILENO, buffer, sizeof buffer);
-        if (n < 0) continue; // EINTR, or EIO after we were sent to the background
+        if (n < 0) {
+            // EINTR, or EIO after we were sent to the background: look again
+            // later. Anything else (nohup gives a write-only /dev/null) would
+            // report ready at once forever: stop reading instead of spinning.
+            if (errno != EINTR && errno != EIO && errno != EAGAIN) stdinOpen = false;
+            continue;
+        }
         if (n == 0) {
             stdinOpen = false; // end of input: keep serving
             pending += '\n';

@@ -3,6 +3,9 @@
 #include "SimTestSupport.h"
 
 #include <csignal>
+#include <fstream>
+#include <iterator>
+#include <sstream>
 #include <sys/wait.h>
 
 namespace velt::sim::test {
@@ -10,12 +13,14 @@ namespace {
 
 class SimProcess {
 public:
-    SimProcess(const std::filesystem::path& portsDir, const std::vector<std::string>& args) {
+    // writeOnlyStdin: stdin is /dev/null opened for writing, as nohup leaves it.
+    SimProcess(const std::filesystem::path& portsDir, const std::vector<std::string>& args,
+               bool writeOnlyStdin = false) {
         int in[2], out[2], err[2];
         if (::pipe(in) != 0 || ::pipe(out) != 0 || ::pipe(err) != 0) return;
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::dup2(in[0], 0);
+            ::dup2(writeOnlyStdin ? ::open("/dev/null", O_WRONLY) : in[0], 0);
             ::dup2(out[1], 1);
             ::dup2(err[1], 2);
             for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
@@ -61,6 +66,18 @@ public:
     void Send(const std::string& line) {
         ASSERT_EQ(::write(stdin_, line.data(), line.size()), (ssize_t)line.size());
     }
+    // User and system CPU time used so far, in clock ticks.
+    long CpuTicks() const {
+        std::ifstream stat("/proc/" + std::to_string(pid_) + "/stat");
+        std::string text((std::istreambuf_iterator<char>(stat)), std::istreambuf_iterator<char>());
+        std::istringstream fields(text.substr(text.rfind(')') + 2));
+        std::string field;
+        long utime = 0, stime = 0;
+        for (int i = 3; i < 14 && fields >> field; ++i) {
+        }
+        fields >> utime >> stime;
+        return utime + stime;
+    }
     int Terminate() {
         ::kill(pid_, SIGTERM);
         int status = 0;
@@ -98,6 +115,18 @@ TEST(DriveSimExecutable, PublishesItsPortServesAndCleansUpOnSigterm) {
 
     EXPECT_EQ(sim.Terminate(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(entry)));
+}
+
+TEST(DriveSimExecutable, StaysIdleWhenStdinCannotBeRead) {
+    TempDir dir;
+    SimProcess sim(dir.path(), {"--port", "COM8"}, true);
+    ASSERT_EQ(sim.StdoutLine().rfind("ready COM8 ", 0), 0u);
+    const long before = sim.CpuTicks();
+    std::this_thread::sleep_for(1s);
+    // Idle it wakes 50 times a second for next to nothing; a loop spinning on
+    // stdin would take most of a core even on a loaded machine.
+    EXPECT_LT(sim.CpuTicks() - before, ::sysconf(_SC_CLK_TCK) / 10);
+    EXPECT_EQ(sim.Terminate(), 0);
 }
 
 TEST(DriveSimExecutable, RejectsBadArguments) {
