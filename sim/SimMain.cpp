@@ -149,6 +149,9 @@ int main(int argc, char** argv) {
     sigaddset(&signals, SIGHUP); // the terminal went away: clean up as well
     pthread_sigmask(SIG_BLOCK, &signals, nullptr);
     std::signal(SIGTTIN, SIG_IGN);
+    // A reader of stdout or stderr that went away must not kill us before we
+    // remove the COMn entry; the write just fails.
+    std::signal(SIGPIPE, SIG_IGN);
     const int sigFd = ::signalfd(-1, &signals, SFD_CLOEXEC);
     if (sigFd < 0) {
         std::perror("velt-drive-sim: signalfd");

@@ -62,6 +62,14 @@ public:
         return line;
     }
     std::string StdoutLine() { return ReadLine(stdout_); }
+    // Closes our end of the simulator's stdout and stderr, as a reader that
+    // quits does.
+    void CloseOutputs() {
+        for (int* fd : {&stdout_, &stderr_}) {
+            ::close(*fd);
+            *fd = -1;
+        }
+    }
     std::string StderrLine() { return ReadLine(stderr_); }
     void Send(const std::string& line) {
         ASSERT_EQ(::write(stdin_, line.data(), line.size()), (ssize_t)line.size());
@@ -127,6 +135,22 @@ TEST(DriveSimExecutable, StaysIdleWhenStdinCannotBeRead) {
     // stdin would take most of a core even on a loaded machine.
     EXPECT_LT(sim.CpuTicks() - before, ::sysconf(_SC_CLK_TCK) / 10);
     EXPECT_EQ(sim.Terminate(), 0);
+}
+
+TEST(DriveSimExecutable, OutlivesTheReaderOfItsOutput) {
+    TempDir dir;
+    SimProcess sim(dir.path(), {"--port", "COM9"});
+    sim.CloseOutputs();
+    const auto entry = dir.path() / "COM9";
+    ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(entry); }));
+    sim.Send("no such command\n"); // its complaint goes nowhere
+    CModbusPort port;
+    ASSERT_EQ(port.OpenDevice(entry.string(), 9600), 1);
+    uint16_t version = 0;
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 143, &version, 1), RTU_OK);
+    port.ClosePort();
+    EXPECT_EQ(sim.Terminate(), 0);
+    EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(entry)));
 }
 
 TEST(DriveSimExecutable, RejectsBadArguments) {
