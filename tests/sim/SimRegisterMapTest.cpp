@@ -103,6 +103,27 @@ TEST_F(RegisterMap, OutOfMapAddressesQuantitiesAndFunctionsGetModbusExceptions) 
     EXPECT_TRUE(raw.Exchange(bad, 5, 50ms).empty());
 }
 
+TEST_F(RegisterMap, LineNoiseOversizedAndBrokenFramesLeaveTheSlaveAnswering) {
+    RawMaster raw(drive->DevicePath());
+    ASSERT_TRUE(raw.ok());
+    port.ClosePort();
+    const auto version = WithCrc({1, 3, 0, 143, 0, 1});
+    const auto expected = WithCrc({1, 3, 2, 0x2E, 0xE1});
+    // A burst of noise with a request at its end.
+    std::vector<uint8_t> burst(3000);
+    for (size_t i = 0; i < burst.size(); ++i)
+        burst[i] = static_cast<uint8_t>(i * 131 + 7);
+    std::vector<uint8_t> bytes = burst;
+    bytes.insert(bytes.end(), version.begin(), version.end());
+    EXPECT_EQ(raw.Exchange(bytes, expected.size()), expected);
+    // An oversized frame with a good CRC, and half a request left hanging.
+    std::vector<uint8_t> huge{1, 16, 0, 0, 0, 150, 44};
+    huge.resize(400, 0x11);
+    EXPECT_TRUE(raw.Exchange(WithCrc(huge), 5, 50ms).empty());
+    EXPECT_TRUE(raw.Exchange({version.begin(), version.begin() + 4}, 5, 50ms).empty());
+    EXPECT_EQ(raw.Exchange(version, expected.size()), expected);
+}
+
 TEST_F(RegisterMap, CoilsReadBackAndInputsFollowTheControlInterface) {
     ASSERT_EQ(port.WriteSingleCoil(1, 0, 1), RTU_OK);
     ASSERT_EQ(port.WriteSingleCoil(1, 3, 1), RTU_OK);
