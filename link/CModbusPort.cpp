@@ -120,6 +120,11 @@ uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
     long written = 0;
     long got = 0;
     auto exchange = [&]() -> uint8_t {
+        // Bytes still queued from an earlier exchange (a reply that came after
+        // its read gave up, a tail past the expected length) answer no request
+        // of ours; a stale reply of the right length would otherwise pass for
+        // this request's reply.
+        Handle->DiscardInput();
         written = Handle->Write(TxFrame, static_cast<size_t>(requestLength));
         if (written != requestLength) {
             TxCount = 0;

@@ -40,6 +40,8 @@ public:
     bool Open(const std::string& name);
     // Discards everything queued in both directions and aborts pending I/O.
     void Purge();
+    // Discards the bytes received and not yet read.
+    void DiscardInput();
     // Stores the timeouts for later reads and writes. False when the driver
     // refuses them (callers may ignore it).
     bool SetTimeouts(const SerialTimeouts& timeouts);

@@ -107,6 +107,10 @@ void SerialDevice::Purge() {
     if (IsOpen()) ::tcflush(Fd(handle_), TCIOFLUSH);
 }
 
+void SerialDevice::DiscardInput() {
+    if (IsOpen()) ::tcflush(Fd(handle_), TCIFLUSH);
+}
+
 bool SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
     if (!IsOpen()) return false;
     timeouts_ = timeouts;

@@ -70,6 +70,10 @@ void SerialDevice::Purge() {
     if (IsOpen()) PurgeComm(H(handle_), kPurgeAll);
 }
 
+void SerialDevice::DiscardInput() {
+    if (IsOpen()) PurgeComm(H(handle_), PURGE_RXCLEAR);
+}
+
 bool SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
     if (!IsOpen()) return false;
     timeouts_ = timeouts;
