@@ -11,6 +11,7 @@
 #include <cstdlib>
 #include <poll.h>
 #include <string>
+#include <utility>
 #include <sys/signalfd.h>
 #include <unistd.h>
 
@@ -84,16 +85,27 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
     return -1;
 }
 
-// Applies each complete line held in `pending`.
-void ApplyLines(velt::sim::SimDrive& drive, std::string& pending) {
+// Control lines are a few words; a longer one is reported and skipped up to
+// its end, so input without line ends cannot fill the memory.
+constexpr size_t kMaxLineBytes = 4096;
+
+// Applies each complete line held in `pending`. `skipping` is true while
+// the rest of an overlong line is still to come.
+void ApplyLines(velt::sim::SimDrive& drive, std::string& pending, bool& skipping) {
     size_t eol;
     while ((eol = pending.find('\n')) != std::string::npos) {
         std::string line = pending.substr(0, eol);
         pending.erase(0, eol + 1);
+        if (std::exchange(skipping, false)) continue;
         if (!line.empty() && line.back() == '\r') line.pop_back();
         std::string error;
         if (!drive.ApplyControlLine(line, &error))
             std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
+    }
+    if (pending.size() > kMaxLineBytes) {
+        if (!skipping) std::fprintf(stderr, "velt-drive-sim: control line too long, ignored\n");
+        skipping = true;
+        pending.clear();
     }
 }
 
@@ -108,6 +120,7 @@ bool StdinReadable() {
 void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
     constexpr int kRecheckMs = 500; // how often a background job looks again
     std::string pending;
+    bool skipping = false;
     bool stdinOpen = true;
     for (;;) {
         const bool useStdin = stdinOpen && StdinReadable();
@@ -130,7 +143,7 @@ void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
         } else {
             pending.append(buffer, static_cast<size_t>(n));
         }
-        ApplyLines(drive, pending);
+        ApplyLines(drive, pending, skipping);
     }
 }
 

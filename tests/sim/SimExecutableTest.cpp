@@ -111,14 +111,16 @@ TEST(DriveSimExecutable, PublishesItsPortServesAndCleansUpOnSigterm) {
     ASSERT_TRUE(std::filesystem::is_symlink(entry));
     EXPECT_EQ(std::filesystem::read_symlink(entry).string(), device);
 
-    sim.Send("input 2 1\n");
-    sim.Send("no such command\n");
+    // A line far too long is refused as a whole, however it ends.
+    sim.Send(std::string(100000, ' ') + "input 5 1\ninput 2 1\nno such command\n");
+    EXPECT_NE(sim.StderrLine().find("too long"), std::string::npos);
     EXPECT_NE(sim.StderrLine().find("no such command"), std::string::npos);
     CModbusPort port;
     ASSERT_EQ(port.OpenDevice(entry.string(), 9600), 1);
     uint8_t inputs[16] = {};
     ASSERT_EQ(port.ReadDiscreteInputs(3, inputs), RTU_OK);
     EXPECT_EQ(inputs[2], 1);
+    EXPECT_EQ(inputs[5], 0);
     port.ClosePort();
 
     EXPECT_EQ(sim.Terminate(), 0);
