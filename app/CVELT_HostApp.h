@@ -60,9 +60,10 @@ public:
     const std::vector<std::string>& CreationOrder() const { return creationOrder_; }
 
     // A sequence that waits with the event loop running (connect, disconnect,
-    // watchdog message) holds a BusyScope; a close of the frame that arrives
-    // meanwhile is carried out when the last scope ends, so no window is
-    // destroyed under a handler that is still running.
+    // watchdog message) holds a BusyScope, as does every WaitWithMessages; a
+    // close of the frame that arrives meanwhile is carried out when the last
+    // scope ends, so no window is destroyed under a handler that is still
+    // running.
     class BusyScope {
     public:
         explicit BusyScope(CVELT_HostApp& app);

@@ -1,14 +1,21 @@
 #include "WaitWithMessages.h"
 
+#include "CVELT_HostApp.h"
 #include "platform/TickCount.h"
 
 #include <QCoreApplication>
+
+#include <optional>
 
 namespace velt {
 
 namespace {
 void Wait(uint32_t ms, QEventLoop::ProcessEventsFlags flags) {
     if (ms == 0) return;
+    // A close of the main window that arrives while the events are processed here is carried out
+    // after the wait, so the caller resumes with its windows still there.
+    std::optional<CVELT_HostApp::BusyScope> busy;
+    if (CVELT_HostApp* app = theApp()) busy.emplace(*app);
     const uint32_t start = GetTickCount();
     while (GetTickCount() - start < ms) {
         QCoreApplication::processEvents(flags);

@@ -183,6 +183,21 @@ TEST_F(StartupTest, WaitWithMessagesDispatchesOnlyWhenItWaits) {
     EXPECT_TRUE(ran);
 }
 
+TEST_F(StartupTest, ACloseArrivingDuringWaitWithMessagesWaitsForTheWaitToEnd) {
+    Start();
+    bool closeAccepted = true;
+    QMetaObject::invokeMethod(
+        app->MainFrame(), [this, &closeAccepted] { closeAccepted = app->MainFrame()->close(); },
+        Qt::QueuedConnection);
+    WaitWithMessages(30); // a page's handler waiting; its windows must outlive the wait
+    EXPECT_FALSE(closeAccepted);
+    EXPECT_NE(app->Link, nullptr);
+    EXPECT_NE(app->Monitoring, nullptr);
+    EXPECT_TRUE(WaitUntil([this] { return app->Link == nullptr; }));
+    EXPECT_EQ(app->Parameter, nullptr);
+    EXPECT_FALSE(app->MainFrame()->isVisible());
+}
+
 TEST_F(StartupTest, ClosingWhileConnectedStopsThePollingBeforeTheWindowsGo) {
     StartDrive();
     Start();
