@@ -60,7 +60,8 @@ public:
     const std::vector<std::string>& CreationOrder() const { return creationOrder_; }
 
     // A sequence that waits with the event loop running (connect, disconnect,
-    // watchdog message) holds a BusyScope, as does every WaitWithMessages; a
+    // watchdog message) holds a BusyScope, as do every WaitWithMessages and
+    // every message box; a
     // close of the frame that arrives meanwhile is carried out when the last
     // scope ends, so no window is destroyed under a handler that is still
     // running.

@@ -1,11 +1,19 @@
 #include "QtMessageService.h"
 
+#include "CVELT_HostApp.h"
+
 #include <QApplication>
 #include <QMessageBox>
+
+#include <optional>
 
 namespace velt {
 
 MsgResult QtMessageService::Show(const std::string& text, MsgButtons buttons) {
+    // The box runs its own event loop; a close of the main window arriving meanwhile (a stop
+    // signal) waits for the box, so neither the box's parent nor the caller's window goes first.
+    std::optional<CVELT_HostApp::BusyScope> busy;
+    if (CVELT_HostApp* app = theApp()) busy.emplace(*app);
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QStringLiteral("VELT_Host"));
     box.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))

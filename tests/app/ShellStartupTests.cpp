@@ -10,6 +10,7 @@
 #include "app/CDlgSetValHEX.h"
 #include "app/CMainFrame.h"
 #include "app/DialogFont.h"
+#include "app/QtMessageService.h"
 #include "app/ShellTexts.h"
 #include "app/WaitWithMessages.h"
 #include "controls/CButtonST.h"
@@ -19,7 +20,9 @@
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
 
+#include <QApplication>
 #include <QPushButton>
+#include <QTimer>
 
 namespace velt {
 namespace {
@@ -196,6 +199,27 @@ TEST_F(StartupTest, ACloseArrivingDuringWaitWithMessagesWaitsForTheWaitToEnd) {
     EXPECT_TRUE(WaitUntil([this] { return app->Link == nullptr; }));
     EXPECT_EQ(app->Parameter, nullptr);
     EXPECT_FALSE(app->MainFrame()->isVisible());
+}
+
+TEST_F(StartupTest, ACloseArrivingWhileAMessageBoxIsOpenWaitsForTheBox) {
+    Start();
+    app->ComSetting->show();
+    app->ComSetting->activateWindow(); // the box's parent, destroyed by the shutdown
+    QtMessageService boxes;
+    bool closeAccepted = true;
+    QTimer::singleShot(0, app->MainFrame(),
+                       [this, &closeAccepted] { closeAccepted = app->MainFrame()->close(); });
+    QTimer answer; // the user presses OK once the box is up
+    QObject::connect(&answer, &QTimer::timeout, [] {
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+    });
+    answer.start(20);
+    boxes.Show("Port Open Fail", MsgButtons::Ok);
+    answer.stop();
+    EXPECT_FALSE(closeAccepted);
+    EXPECT_NE(app->ComSetting, nullptr);
+    EXPECT_TRUE(WaitUntil([this] { return app->Link == nullptr; }));
+    EXPECT_EQ(app->ComSetting, nullptr);
 }
 
 TEST_F(StartupTest, ClosingWhileConnectedStopsThePollingBeforeTheWindowsGo) {
