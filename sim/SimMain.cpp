@@ -11,9 +11,9 @@
 #include <cstdlib>
 #include <poll.h>
 #include <string>
-#include <utility>
 #include <sys/signalfd.h>
 #include <unistd.h>
+#include <utility>
 
 namespace {
 
