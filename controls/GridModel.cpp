@@ -322,10 +322,18 @@ void GridModel::SetDefaultCell(bool fixedRow, bool fixedCol, const GridDefaultCe
 }
 
 void GridModel::SetSystemColours(GridRgb windowText, GridRgb window, GridRgb buttonFace) {
+    // Later calls (the desktop's colours changed) replace only the prototype colours that still are
+    // the previous system colours: a page's own default background stays.
     for (int i = 0; i < 4; ++i) {
-        prototypes_[i].fg = windowText;
-        prototypes_[i].bk = i == 0 ? window : buttonFace;
+        GridDefaultCell& cell = prototypes_[i];
+        const GridRgb oldBk = i == 0 ? systemWindow_ : systemButtonFace_;
+        if (!haveSystemColours_ || cell.fg == systemWindowText_) cell.fg = windowText;
+        if (!haveSystemColours_ || cell.bk == oldBk) cell.bk = i == 0 ? window : buttonFace;
     }
+    systemWindowText_ = windowText;
+    systemWindow_ = window;
+    systemButtonFace_ = buttonFace;
+    haveSystemColours_ = true;
     NotifyLayout();
 }
 

@@ -87,6 +87,7 @@ public:
     const GridDefaultCell& DefaultCell(bool fixedRow, bool fixedCol) const;
     void SetDefaultCell(bool fixedRow, bool fixedCol, const GridDefaultCell& cell);
     // System colours: ordinary cells window text on window, fixed cells window text on button face.
+    // After the first call only the prototype colours nobody has changed since follow.
     void SetSystemColours(GridRgb windowText, GridRgb window, GridRgb buttonFace);
     void SetDefaultCellBkColour(GridRgb rgb); // ordinary prototype's background
     const GridDefaultCell& PrototypeOf(int row, int col) const;
@@ -167,6 +168,10 @@ private:
     int defaultRowHeight_ = kDefaultRowHeight;
     GridDefaultCell prototypes_[4];
     GridRgb gridLineColour_ = Rgb(192, 192, 192);
+    bool haveSystemColours_ = false;
+    GridRgb systemWindowText_ = 0;
+    GridRgb systemWindow_ = 0;
+    GridRgb systemButtonFace_ = 0;
     std::vector<GridRange> merged_;
     GridCellId focus_;
     GridSwitches switches_;

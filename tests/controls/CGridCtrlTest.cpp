@@ -183,6 +183,18 @@ TEST(CGridCtrlPaint, ARangeAcrossTheHeaderRowIsPaintedInBothParts) {
     EXPECT_EQ(grid->Model().CellAt(x, h + h / 2, 0, h), (GridCellId{0, 1}));
 }
 
+TEST(CGridCtrlPaint, ANewDesktopPaletteKeepsThePagesDefaultBackground) {
+    auto grid = ShowGrid(3, 3, 1, 0);
+    grid->SetDefaultCellBkColour(Rgb(255, 255, 224));
+    QPalette pal = grid->palette();
+    pal.setColor(QPalette::Button, QColor(10, 20, 30));
+    pal.setColor(QPalette::WindowText, QColor(200, 210, 220));
+    grid->setPalette(pal);
+    EXPECT_EQ(grid->GetDefaultCell(false, false).bk, Rgb(255, 255, 224));
+    EXPECT_EQ(grid->GetDefaultCell(false, false).fg, Rgb(200, 210, 220));
+    EXPECT_EQ(grid->GetDefaultCell(true, false).bk, Rgb(10, 20, 30));
+}
+
 TEST(CGridCtrlTitleTip, ClippedTextShowsInFullUnderThePointer) {
     auto grid = ShowGrid(2, 3, 0, 0);
     grid->SetColumnWidth(1, 30);
