@@ -77,14 +77,15 @@ bool GridModel::Reshape(int rows, int cols) {
     const int oldRows = GetRowCount();
     const int oldCols = GetColumnCount();
     try {
+        // Everything that may fail to allocate comes before the first cell is moved out.
         std::vector<GridCell> cells(static_cast<size_t>(rows) * cols);
+        rowHeights_.resize(rows, defaultRowHeight_);
+        colWidths_.resize(cols, kDefaultColumnWidth);
         for (int r = 0; r < std::min(rows, oldRows); ++r) {
             for (int c = 0; c < std::min(cols, oldCols); ++c)
                 cells[static_cast<size_t>(r) * cols + c] =
                     std::move(cells_[static_cast<size_t>(r) * oldCols + c]);
         }
-        rowHeights_.resize(rows, defaultRowHeight_);
-        colWidths_.resize(cols, kDefaultColumnWidth);
         cells_ = std::move(cells);
     } catch (const std::bad_alloc&) {
         // Only the sizes may have grown; cut them back so that the shape stays as it was.
