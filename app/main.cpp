@@ -83,7 +83,11 @@ int main(int argc, char** argv) {
     std::signal(SIGTERM, OnStopSignal);
     QTimer signalCheck;
     QObject::connect(&signalCheck, &QTimer::timeout, [&app] {
-        if (g_stopRequested && app->MainFrame()) app->MainFrame()->close();
+        if (!g_stopRequested || !app->MainFrame()) return;
+        // An open message box holds the close back until it is answered: answer it as its close
+        // button would, so that a stop signal ends the program without anyone at the screen.
+        if (QWidget* box = QApplication::activeModalWidget()) box->close();
+        app->MainFrame()->close();
     });
     signalCheck.start(kSignalCheckPeriod);
 
