@@ -2,9 +2,9 @@
 #include "params/ParamFolders.h"
 
 #include "params/AtomicFile.h"
+#include "platform/UserFolders.h"
 
 #include <cstdlib>
-#include <pwd.h>
 #include <sstream>
 #include <unistd.h>
 #include <vector>
@@ -16,24 +16,11 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFolderName = "VELT_Parameter";
-constexpr const char* kAppFolderName = "velt-host";
 constexpr const char* kSettingsFileName = "registry.ini";
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
     return v != nullptr ? std::string(v) : std::string();
-}
-
-fs::path HomeFolder() {
-    const std::string home = Env("HOME");
-    if (!home.empty()) return home;
-    std::vector<char> buffer(16384);
-    passwd entry{};
-    passwd* found = nullptr;
-    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
-        found->pw_dir != nullptr)
-        return found->pw_dir;
-    return fs::temp_directory_path();
 }
 
 // Programs under these folders are installed by a package: their folder is
@@ -46,12 +33,6 @@ bool IsSystemLocation(const fs::path& folder) {
         if (s == p || s.rfind(p + "/", 0) == 0) return true;
     }
     return false;
-}
-
-fs::path UserDataFolder() {
-    const std::string xdg = Env("XDG_DATA_HOME");
-    const fs::path base = xdg.empty() ? HomeFolder() / ".local" / "share" : fs::path(xdg);
-    return base / kAppFolderName;
 }
 
 bool IsSectionLine(const std::string& line) {
@@ -126,8 +107,7 @@ fs::path BackupFolder() {
 fs::path ConfigFolder() {
     const std::string overridden = Env("VELT_CONFIG_DIR");
     if (!overridden.empty()) return overridden;
-    const std::string xdg = Env("XDG_CONFIG_HOME");
-    return (xdg.empty() ? HomeFolder() / ".config" : fs::path(xdg)) / kAppFolderName;
+    return UserConfigFolder();
 }
 
 fs::path SettingsFilePath() {

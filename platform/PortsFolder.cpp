@@ -1,5 +1,7 @@
 #include "PortsFolder.h"
 
+#include "platform/UserFolders.h"
+
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
@@ -9,10 +11,7 @@ namespace fs = std::filesystem;
 
 fs::path PortsFolder() {
     if (const char* dir = std::getenv("VELT_PORTS_DIR"); dir && *dir) return fs::path(dir);
-    if (const char* xdg = std::getenv("XDG_CONFIG_HOME"); xdg && *xdg)
-        return fs::path(xdg) / "velt-host" / "ports";
-    const char* home = std::getenv("HOME");
-    return fs::path(home && *home ? home : "/tmp") / ".config" / "velt-host" / "ports";
+    return UserConfigFolder() / "ports";
 }
 
 int ComNumberOf(const std::string& name) {

@@ -1,0 +1,73 @@
+#include "platform/UserFolders.h"
+
+#include <cstdlib>
+#include <string>
+#include <system_error>
+#include <vector>
+
+#ifndef _WIN32
+#include <pwd.h>
+#include <unistd.h>
+#endif
+
+namespace velt {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr const char* kAppFolderName = "velt-host";
+
+std::string Env(const char* name) {
+    const char* v = std::getenv(name);
+    return v != nullptr ? std::string(v) : std::string();
+}
+
+fs::path TempFolder() {
+    std::error_code ec;
+    const fs::path tmp = fs::temp_directory_path(ec);
+    return ec ? fs::path(".") : tmp;
+}
+
+// The folder named by an environment variable, else `fallback` below the home folder.
+fs::path BaseFolder(const char* variable, const fs::path& fallback) {
+    const std::string set = Env(variable);
+    return set.empty() ? HomeFolder() / fallback : fs::path(set);
+}
+
+} // namespace
+
+fs::path HomeFolder() {
+#ifdef _WIN32
+    const std::string home = Env("USERPROFILE");
+    return home.empty() ? TempFolder() : fs::path(home);
+#else
+    const std::string home = Env("HOME");
+    if (!home.empty()) return home;
+    std::vector<char> buffer(16384);
+    passwd entry{};
+    passwd* found = nullptr;
+    if (::getpwuid_r(::getuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr &&
+        found->pw_dir != nullptr)
+        return found->pw_dir;
+    return TempFolder();
+#endif
+}
+
+fs::path UserConfigFolder() {
+#ifdef _WIN32
+    return BaseFolder("APPDATA", fs::path("AppData") / "Roaming") / kAppFolderName;
+#else
+    return BaseFolder("XDG_CONFIG_HOME", ".config") / kAppFolderName;
+#endif
+}
+
+fs::path UserDataFolder() {
+#ifdef _WIN32
+    return BaseFolder("LOCALAPPDATA", fs::path("AppData") / "Local") / kAppFolderName;
+#else
+    return BaseFolder("XDG_DATA_HOME", fs::path(".local") / "share") / kAppFolderName;
+#endif
+}
+
+} // namespace velt
