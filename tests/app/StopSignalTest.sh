@@ -1,5 +1,6 @@
 #!/bin/sh
-# velt-host ends on SIGTERM even while a message box waits for an answer.
+# velt-host ends on SIGTERM, cleanly, even while a message box waits for an
+# answer.
 # Usage: StopSignalTest.sh VELT_HOST
 # COM3 names a device that does not exist, so --connect ends in the
 # "Port Open Fail" box; the signal arrives while that box is open.
@@ -16,7 +17,7 @@ i=0
 while [ $i -lt 60 ]; do
     if ! kill -0 "$pid" 2>/dev/null; then
         wait "$pid"
-        exit 0
+        exit $?
     fi
     sleep 0.1
     i=$((i + 1))
