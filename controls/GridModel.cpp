@@ -472,7 +472,8 @@ GridRange GridModel::SelectionFor(GridCellId anchor, GridCellId current) const {
     if (switches_.singleRowSelection) current.row = anchor.row;
     GridRange range{std::min(anchor.row, current.row), std::min(anchor.col, current.col),
                     std::max(anchor.row, current.row), std::max(anchor.col, current.col)};
-    if (switches_.listMode) {
+    // List mode and single-row selection both select whole rows.
+    if (switches_.listMode || switches_.singleRowSelection) {
         range.minCol = fixedCols_;
         range.maxCol = lastCol;
     }

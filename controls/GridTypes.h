@@ -111,7 +111,7 @@ struct GridDefaultCell {
 struct GridSwitches {
     bool listMode = false;           // a click selects whole rows
     bool selectionEnabled = true;    // off: no cell is ever shown selected
-    bool singleRowSelection = false; // at most one row selected
+    bool singleRowSelection = false; // a click or drag selects one whole row
     bool fixedRowSelection = true;   // a fixed-row click selects the column, a fixed-column click the row
     bool editable = true;            // in-place editing
     bool rowResize = true;

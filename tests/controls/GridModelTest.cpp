@@ -286,7 +286,11 @@ TEST(GridModelSelection, ClicksSelectByTheGridsSwitches) {
     EXPECT_EQ(grid.SelectionFor({1, 1}, {3, 2}), (GridRange{1, 1, 3, 2}));
     grid.Switches().singleRowSelection = true;
     EXPECT_EQ(grid.SelectionFor({2, 1}, {4, 3}), (GridRange{2, 1, 2, 3}));
+    EXPECT_EQ(grid.SelectionFor({3, 2}, {3, 2}), (GridRange{3, 1, 3, 3})); // a click: the whole row
+    grid.Switches().singleRowSelection = false;
     grid.Switches().listMode = true;
+    EXPECT_EQ(grid.SelectionFor({2, 2}, {3, 2}), (GridRange{2, 1, 3, 3})); // list mode: whole rows
+    grid.Switches().singleRowSelection = true;
     EXPECT_EQ(grid.SelectionFor({2, 2}, {2, 2}), (GridRange{2, 1, 2, 3}));
     EXPECT_EQ(grid.SelectionFor({0, 2}, {0, 2}), (GridRange{1, 2, 4, 2})); // fixed row: the column
     EXPECT_EQ(grid.SelectionFor({3, 0}, {3, 0}), (GridRange{3, 1, 3, 3})); // fixed column: the row
