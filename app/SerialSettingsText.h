@@ -8,8 +8,6 @@
 
 namespace velt {
 
-int LeadingNumber(std::u16string_view text);
-
 struct SerialSettingsInput {
     uint8_t PortNumber = 0;
     int32_t BaudRate = 0;

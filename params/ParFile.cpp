@@ -3,6 +3,7 @@
 
 #include "params/AtomicFile.h"
 #include "params/Cp949.h"
+#include "platform/LeadingNumber.h"
 
 #include <climits>
 
@@ -11,40 +12,6 @@ namespace velt {
 namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
-
-struct LeadingNumber {
-    int32_t value = 0;
-    bool digits = false;
-    bool saturated = false;
-};
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t' || c == '\r' || c == '\n' || c == '\v' || c == '\f';
-}
-
-// Leading blanks, optional sign, decimal digits up to the first other
-// character; 0 without digits; saturates at the 32-bit range.
-LeadingNumber ReadLeadingNumber(std::string_view s) {
-    LeadingNumber r;
-    size_t i = 0;
-    while (i < s.size() && IsBlank(s[i]))
-        ++i;
-    bool negative = false;
-    if (i < s.size() && (s[i] == '+' || s[i] == '-')) negative = s[i++] == '-';
-    int64_t magnitude = 0;
-    for (; i < s.size() && s[i] >= '0' && s[i] <= '9'; ++i) {
-        r.digits = true;
-        if (magnitude <= int64_t{INT32_MAX} + 1) magnitude = magnitude * 10 + (s[i] - '0');
-    }
-    const int64_t v = negative ? -magnitude : magnitude;
-    if (v > INT32_MAX || v < INT32_MIN) {
-        r.saturated = true;
-        r.value = negative ? INT32_MIN : INT32_MAX;
-    } else {
-        r.value = static_cast<int32_t>(v);
-    }
-    return r;
-}
 
 void Warn(ParReadResult* result, int line, std::string text) {
     if (result->warnings.size() > kMaxParWarnings) return;
@@ -76,14 +43,14 @@ void SplitFields(std::string_view line, int lineNo, std::string_view* number, st
 void ParseLine(std::string_view line, int lineNo, ParamValues* values, ParReadResult* result) {
     std::string_view numberText, valueText;
     SplitFields(line, lineNo, &numberText, &valueText, result);
-    const LeadingNumber number = ReadLeadingNumber(numberText);
+    const ParsedNumber number = ReadLeadingNumber(numberText);
     if (!number.digits && !numberText.empty()) Warn(result, lineNo, "no parameter number: read as 0");
     if (number.value < 0 || number.value >= PARAM_COUNT) {
         Warn(result, lineNo,
              "parameter number " + std::to_string(number.value) + " is outside 0 to 143: ignored");
         return;
     }
-    const LeadingNumber value = ReadLeadingNumber(valueText);
+    const ParsedNumber value = ReadLeadingNumber(valueText);
     if (!value.digits) Warn(result, lineNo, "no value: read as 0");
     const auto stored = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value.value)));
     if (value.saturated || value.value < INT16_MIN || value.value > UINT16_MAX)

@@ -7,19 +7,6 @@
 namespace velt {
 namespace {
 
-TEST(SerialSettingsText, LeadingNumberReadsLikeWtoi) {
-    EXPECT_EQ(LeadingNumber(u"42"), 42);
-    EXPECT_EQ(LeadingNumber(u"  \t17abc"), 17);
-    EXPECT_EQ(LeadingNumber(u"-5"), -5);
-    EXPECT_EQ(LeadingNumber(u"+8"), 8);
-    EXPECT_EQ(LeadingNumber(u""), 0);
-    EXPECT_EQ(LeadingNumber(u"abc"), 0);
-    EXPECT_EQ(LeadingNumber(u"- 5"), 0);
-    EXPECT_EQ(LeadingNumber(u"99999999999999999999"), INT_MAX);
-    EXPECT_EQ(LeadingNumber(u"-99999999999999999999"), INT_MIN);
-    EXPECT_EQ(LeadingNumber(u"-2147483648"), INT_MIN);
-}
-
 TEST(SerialSettingsText, DriveIdAndPortKeepEightBitsBaudIsTakenAsTyped) {
     SerialSettingsInput in = ParseSerialSettings(u"COM3", u"9600", u"1");
     EXPECT_EQ(in.PortNumber, 3);
