@@ -17,9 +17,7 @@ void CDlgParameter::PostParamsRead() {
 
 void CDlgParameter::OnParamsRead() {
     if (!app_.Link) return;
-    const ParamBlock regs = app_.Link->ParamRegs();
-    for (size_t i = 0; i < regs.size(); ++i)
-        ParamValues[i] = static_cast<int16_t>(regs[i]);
+    ParamValues = ValuesFromRegisters(app_.Link->ParamRegs());
     ++ParamsReadCount;
 }
 

@@ -4,11 +4,9 @@
 // parameters up to date after every complete read; the table, the store
 // sequence and the parameter files come with their own issues.
 #include "link/CDriveLink.h"
+#include "params/ParFile.h"
 
 #include <QWidget>
-
-#include <array>
-#include <cstdint>
 
 namespace velt {
 
@@ -26,7 +24,7 @@ public:
     void LoadParameterFile();
     void SaveParameterFile();
 
-    std::array<int16_t, 144> ParamValues{};
+    velt::ParamValues ParamValues{}; // the working copy, by parameter number
     int ParamsReadCount = 0; // handled parameters-read messages
 
 public slots:
