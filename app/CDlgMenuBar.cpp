@@ -1,9 +1,9 @@
 #include "CDlgMenuBar.h"
 
 #include "CDlgComSetting.h"
-#include "CDlgMonitoring.h"
-#include "CDlgParameter.h"
-#include "CDlgScope.h"
+#include "monitor/CDlgMonitoring.h"
+#include "params/CDlgParameter.h"
+#include "scope/CDlgScope.h"
 #include "CVELT_HostApp.h"
 #include "DialogFont.h"
 #include "ShellTexts.h"

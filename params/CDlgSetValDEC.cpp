@@ -1,6 +1,6 @@
 #include "CDlgSetValDEC.h"
 
-#include "DialogFont.h"
+#include "app/DialogFont.h"
 
 namespace velt {
 

@@ -1,6 +1,6 @@
 #include "CDlgScope.h"
 
-#include "DialogFont.h"
+#include "app/DialogFont.h"
 
 namespace velt {
 

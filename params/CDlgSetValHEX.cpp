@@ -1,6 +1,6 @@
 #include "CDlgSetValHEX.h"
 
-#include "DialogFont.h"
+#include "app/DialogFont.h"
 
 namespace velt {
 

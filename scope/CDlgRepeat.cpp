@@ -1,6 +1,6 @@
 #include "CDlgRepeat.h"
 
-#include "DialogFont.h"
+#include "app/DialogFont.h"
 
 namespace velt {
 

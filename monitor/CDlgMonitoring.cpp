@@ -1,6 +1,6 @@
 #include "CDlgMonitoring.h"
 
-#include "DialogFont.h"
+#include "app/DialogFont.h"
 
 #include <algorithm>
 

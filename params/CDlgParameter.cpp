@@ -1,7 +1,7 @@
 #include "CDlgParameter.h"
 
-#include "CVELT_HostApp.h"
-#include "DialogFont.h"
+#include "app/CVELT_HostApp.h"
+#include "app/DialogFont.h"
 
 namespace velt {
 

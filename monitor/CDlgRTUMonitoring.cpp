@@ -1,9 +1,9 @@
 #include "CDlgRTUMonitoring.h"
 
-#include "CDlgMenuBar.h"
-#include "CVELT_HostApp.h"
-#include "DialogFont.h"
-#include "ShellTexts.h"
+#include "app/CDlgMenuBar.h"
+#include "app/CVELT_HostApp.h"
+#include "app/DialogFont.h"
+#include "app/ShellTexts.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "platform/MessageService.h"
