@@ -9,7 +9,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <memory>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -45,17 +45,16 @@ public:
     std::atomic<int> ThreadAlive{0}; // the thread loops while this is 1
 
 private:
-    struct ThreadDone; // completion flag shared with the thread
-
     void Run();
+    void RequestStop(); // clears ThreadAlive, wakes the sleep, halts the sequence
 
     RepeatSequence& sequence_;
     const std::function<void()> afterStep_;
     std::atomic<uint32_t> passes_{0};
     std::mutex sleepMutex_; // with sleepCv_: wakes the thread's sleep on Stop
     std::condition_variable sleepCv_;
-    std::shared_ptr<ThreadDone> done_;
-    bool started_ = false; // owner thread only
+    std::future<void> done_; // ready once the thread has left Run
+    bool started_ = false;   // owner thread only
     std::thread Thread;
 };
 
