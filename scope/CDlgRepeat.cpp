@@ -2,6 +2,7 @@
 
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
 #include "link/LinkTexts.h"
@@ -56,6 +57,7 @@ CDlgRepeat::CDlgRepeat(CVELT_HostApp& app)
     StopButton = new QPushButton(QStringLiteral("Stop"), this);
     StopButton->setGeometry(DluRect(142, 116, 130, 23));
     for (QPushButton* b : {StartButton, StopButton}) {
+        NameAfterCaption(b, b->text());
         b->setAutoDefault(false);
         b->setDefault(false);
     }

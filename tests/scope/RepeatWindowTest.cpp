@@ -108,6 +108,13 @@ TEST_F(RepeatWindowTest, TheWindowShowsTheEightDefaultPointsWithItsControlsNamed
     EXPECT_EQ(AccessibleName(w.StopButton), "Stop");
     EXPECT_EQ(AccessibleName(w.PointGrid), "Repeat points");
     EXPECT_EQ(AccessibleName(&w), "Repeat");
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(w.PointGrid);
+    ASSERT_NE(grid, nullptr);
+    ASSERT_NE(grid->tableInterface(), nullptr);
+    QAccessibleInterface* lamp = grid->tableInterface()->cellAt(3, 1);
+    ASSERT_NE(lamp, nullptr);
+    EXPECT_EQ(lamp->text(QAccessible::Name), "1");
+    EXPECT_EQ(lamp->text(QAccessible::Description), "P3 Use");
 
     // The RepeatThread runs from creation and refreshes the idle window.
     EXPECT_EQ(1, w.Worker().ThreadAlive.load());
