@@ -35,15 +35,7 @@ TEST(RepeatTarget, AgreesWithTheDrivesConversionUpToTheEndsOfTheRange) {
     EXPECT_EQ(INT_MIN, ConvertRepeatTarget(INT_MIN, 1, -1));
 }
 
-TEST(RepeatPoints, DefaultsAndGridTextsReadAsLeadingNumbers) {
-    const RepeatPoints points = DefaultRepeatPoints();
-    for (int i = 0; i < kRepeatPointCount; ++i) {
-        EXPECT_EQ(1, points[i].Use);
-        EXPECT_EQ(i * 10000, points[i].Pos);
-        EXPECT_EQ(500, points[i].Speed);
-        EXPECT_EQ(500, points[i].Delay);
-        EXPECT_EQ(0u, points[i].Elapsed);
-    }
+TEST(RepeatPoints, GridTextsReadAsLeadingNumbers) {
     const RepeatPoint p = RepeatPointFromTexts("257", " -12.5mm", "speed", "");
     EXPECT_EQ(1, p.Use) << "low 8 bits";
     EXPECT_EQ(-12, p.Pos);
