@@ -89,22 +89,22 @@ wine_cli_checks() {
   check "register 13 stored as 4321" field_is stored.out 1 4321
   rm -rf "$backups"
 
-  # A request without a reply, measured inside the program: ~1.07 s.
-  echo "silent on" >&3
-  win silent --port COM5 ping --count 1
-  echo "silent off" >&3
-  if expect silent 11; then
-    check "silent: RTU_ERR_NO_REPLY (11)" grep -q "RTU_ERR_NO_REPLY (11)" silent.err
-    check "no reply after $(median_ms silent) ms" between "$(median_ms silent)" 900 2500
-  fi
+  # faulty NAME FAULT EXIT TEXT MIN MAX: one ping while the simulator has
+  # FAULT on fails with EXIT and TEXT after MIN to MAX ms, as measured inside
+  # the program.
+  faulty() {
+    echo "$2" >&3
+    win "$1" --port COM5 ping --count 1
+    echo "clear" >&3
+    if expect "$1" "$3"; then
+      check "$1: $4" grep -qF "$4" "$1.err"
+      check "$1: failed after $(median_ms "$1") ms" between "$(median_ms "$1")" "$5" "$6"
+    fi
+  }
+  # A request without a reply: about 1.07 s.
+  faulty no-reply "silent on" 11 "RTU_ERR_NO_REPLY (11)" 900 2500
   # A reply that stops half way: the read ends 100 ms after the last byte.
-  echo "split 400" >&3
-  win half --port COM5 ping --count 1
-  echo "clear" >&3
-  if expect half 10; then
-    check "half reply: RTU_ERR_CRC (10)" grep -q "RTU_ERR_CRC (10)" half.err
-    check "half reply ends after $(median_ms half) ms" between "$(median_ms half)" 0 899
-  fi
+  faulty half-reply "split 400" 10 "RTU_ERR_CRC (10)" 0 899
   sleep 0.5 # the second half, late, is dropped by the next request
   win after-faults --port COM5 read-coils
   expect after-faults 0
