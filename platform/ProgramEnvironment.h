@@ -17,7 +17,8 @@ std::filesystem::path ProgramFolder();
 bool IsTerminal(std::FILE* stream);
 
 // Makes a console show the program's UTF-8 text as such (Windows consoles
-// start in the OEM code page); nothing to do on terminals elsewhere.
+// start in the OEM code page; the old one is put back at exit). Nothing to
+// do on terminals elsewhere. Call once, from main.
 void UseUtf8Console();
 
 // The local calendar time of `when`; false when it cannot be converted.

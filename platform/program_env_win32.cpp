@@ -3,6 +3,7 @@
 
 #include <windows.h>
 
+#include <cstdlib>
 #include <io.h>
 #include <string>
 
@@ -34,8 +35,24 @@ bool IsTerminal(std::FILE* stream) {
     return _isatty(_fileno(stream)) != 0;
 }
 
+namespace {
+// The console's code page before UseUtf8Console; 0 when unchanged.
+UINT g_consoleCodePage = 0;
+
+void RestoreConsoleCodePage() {
+    SetConsoleOutputCP(g_consoleCodePage);
+}
+} // namespace
+
 void UseUtf8Console() {
-    SetConsoleOutputCP(CP_UTF8);
+    // The code page belongs to the console window, which outlives us: put
+    // the user's back when the program ends.
+    const UINT before = GetConsoleOutputCP();
+    if (before == 0 || before == CP_UTF8 || g_consoleCodePage != 0) return;
+    if (SetConsoleOutputCP(CP_UTF8)) {
+        g_consoleCodePage = before;
+        std::atexit(RestoreConsoleCodePage);
+    }
 }
 
 bool LocalTime(std::time_t when, std::tm* out) {
