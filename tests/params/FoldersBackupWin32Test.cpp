@@ -45,6 +45,13 @@ TEST_F(ParamFolderTest, DirectoryIsAStringInTheCurrentUsersRegistry) {
     EXPECT_EQ(RawDirectory(&bytes), sets.wstring());                 // no trailing backslash
     EXPECT_EQ(bytes, (sets.wstring().size() + 1) * sizeof(wchar_t)); // stored with its NUL
 
+    // A file in a drive's root folder: the root keeps its backslash ("C:"
+    // alone would name the drive's current folder).
+    const fs::path inRoot = root_.root_path() / ("velt_root_" + std::to_string(ProcessId()) + ".par");
+    ASSERT_TRUE(SaveParameterFileTo(inRoot, Filled(4)));
+    fs::remove(inRoot);
+    EXPECT_EQ(RawDirectory(&bytes), root_.root_path().wstring());
+
     // Set by someone else: the dialogs start there while it exists.
     const fs::path other = root_ / "other";
     ASSERT_TRUE(CreateFolderPath(other));
