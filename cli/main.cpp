@@ -2,6 +2,7 @@
 #include "cli/CliCommon.h"
 
 #include "params/Language.h"
+#include "platform/ProgramEnvironment.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,9 +22,10 @@ void PrintUsage(FILE* out) {
                  "A Modbus RTU master for VELT servo drives, for scripting and diagnosis.\n"
                  "\n"
                  "options:\n"
-                 "  --port COMn|DEVICE  port to use (default COM3); COMn is resolved through the\n"
-                 "                      ports folder ($VELT_PORTS_DIR or ~/.config/velt-host/ports),\n"
-                 "                      else /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
+                 "  --port COMn|DEVICE  port to use (default COM3). On Windows COMn is the COM port.\n"
+                 "                      On Linux COMn is resolved through the ports folder\n"
+                 "                      ($VELT_PORTS_DIR or ~/.config/velt-host/ports), else\n"
+                 "                      /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
                  "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
                  "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
                  "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
@@ -84,6 +86,7 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    UseUtf8Console(); // names and messages are UTF-8
     try {
         return Run(argc, argv);
     } catch (const UsageError& e) {

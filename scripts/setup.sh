@@ -12,6 +12,14 @@ VELT_PACKAGES=(
   xvfb xauth
 )
 
+# The Windows build of the core, velt-cli and the core tests (mingw-w64, posix
+# threads) and its run under 64-bit Wine: about 170 MB to download. test.sh
+# adds them unless VELT_SKIP_WINDOWS=1.
+VELT_WINDOWS_PACKAGES=(
+  g++-mingw-w64-x86-64-posix
+  wine64 wine
+)
+
 velt_sudo() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
