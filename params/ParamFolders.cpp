@@ -23,18 +23,6 @@ std::string Env(const char* name) {
     return v != nullptr ? std::string(v) : std::string();
 }
 
-// Programs under these folders are installed by a package: their folder is
-// not a place for user files even when the user (root) could write there.
-bool IsSystemLocation(const fs::path& folder) {
-    static const char* const kSystem[] = {"/usr", "/bin", "/sbin", "/opt", "/snap", "/nix"};
-    const std::string s = folder.string();
-    for (const char* prefix : kSystem) {
-        const std::string p(prefix);
-        if (s == p || s.rfind(p + "/", 0) == 0) return true;
-    }
-    return false;
-}
-
 bool IsSectionLine(const std::string& line) {
     return !line.empty() && line.front() == '[';
 }
@@ -71,6 +59,16 @@ fs::path ProgramFolder() {
     return ec ? fs::path() : exe.parent_path();
 }
 
+bool IsInstalledProgramFolder(const fs::path& folder) {
+    static const char* const kSystem[] = {"/usr", "/bin", "/sbin", "/opt", "/snap", "/nix"};
+    const std::string s = folder.string();
+    for (const char* prefix : kSystem) {
+        const std::string p(prefix);
+        if (s == p || s.rfind(p + "/", 0) == 0) return true;
+    }
+    return folder.filename() == "bin";
+}
+
 bool CreateFolderPath(const fs::path& path) {
     std::error_code ec;
     fs::create_directories(path, ec);
@@ -81,7 +79,7 @@ fs::path DefaultParameterFolder() {
     const std::string overridden = Env("VELT_PARAMETER_DIR");
     if (!overridden.empty()) return overridden;
     const fs::path program = ProgramFolder();
-    if (!program.empty() && !IsSystemLocation(program)) {
+    if (!program.empty() && !IsInstalledProgramFolder(program)) {
         const fs::path beside = program / kFolderName;
         if (CreateFolderPath(beside) && ::access(beside.c_str(), W_OK | X_OK) == 0) return beside;
     }
