@@ -50,6 +50,8 @@ int main(int argc, char** argv) {
         return 0;
     }
     QApplication qapp(argc, argv);
+    // Ties the windows to velt-host.desktop, so that the desktop shows its icon (Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("velt-host"));
     std::vector<std::string> args(argv + 1, argv + argc);
     const velt::AppOptions options = velt::ParseAppOptions(args);
     if (!options.Error.empty()) {
