@@ -172,4 +172,4 @@ if [ "$failures" -ne 0 ]; then
   echo "check-package: $failures check(s) failed" >&2
   exit 1
 fi
-echo "check-package: all checks passed"
+echo "check-package: all checks passed in ${SECONDS} s"
