@@ -27,6 +27,7 @@ cleanup() {
 trap cleanup EXIT
 
 # --- Build -------------------------------------------------------------------
+cmake --build "$build" -j 2 >"$work/build.log" || { cat "$work/build.log" >&2; exit 1; }
 rm -f "$build"/package/velt-host_*.deb
 (cd "$build" && cpack -G DEB >"$work/cpack.log" 2>&1) || {
   cat "$work/cpack.log" >&2
