@@ -16,6 +16,11 @@ export QT_QPA_PLATFORM=offscreen
 status=0
 ctest --test-dir "$VELT_ROOT/build" --output-on-failure -j 2 --timeout 300 || status=1
 
+# The Debian package, built from build/ and checked (VELT_SKIP_PACKAGE=1 leaves it out).
+if [ "${VELT_SKIP_PACKAGE:-0}" != "1" ]; then
+  "$VELT_ROOT/scripts/check-package.sh" "$VELT_ROOT/build" || status=1
+fi
+
 if [ "${VELT_SKIP_TSAN:-0}" != "1" ]; then
   velt_build "$VELT_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DVELT_TSAN=ON -DVELT_GUI=OFF -DVELT_BENCH=OFF
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \

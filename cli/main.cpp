@@ -4,6 +4,8 @@
 #include "params/Language.h"
 #include "platform/ProgramEnvironment.h"
 
+#include "VeltVersion.h"
+
 #include <cstdio>
 #include <cstring>
 #include <exception>
@@ -31,6 +33,7 @@ void PrintUsage(FILE* out) {
                  "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
                  "  --lang ko|en        language of names and messages (default: the system's)\n"
                  "  --help              this text\n"
+                 "  --version           the program's version\n"
                  "\n"
                  "commands:\n");
     for (const CliCommand& c : Commands()) std::fprintf(out, "%s\n", c.usage);
@@ -53,6 +56,9 @@ int Run(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             PrintUsage(stdout);
+            return 0;
+        } else if (a == "--version") {
+            PrintVersion("velt-cli");
             return 0;
         } else if (a == "--port") {
             options.port = needValue("--port");

@@ -30,19 +30,17 @@ fs::path PathOfUtf8(const std::string& text) {
     return fs::path(std::u8string(text.begin(), text.end()));
 }
 
-// Programs under these folders are installed by a package: their folder is
-// not a place for user files even when the user (root) could write there.
-bool IsSystemLocation(const fs::path& folder) {
+} // namespace
+
+bool IsInstalledProgramFolder(const fs::path& folder) {
     static const char* const kSystem[] = {"/usr", "/bin", "/sbin", "/opt", "/snap", "/nix"};
     const std::string s = Utf8Of(folder);
     for (const char* prefix : kSystem) {
         const std::string p(prefix);
         if (s == p || s.rfind(p + "/", 0) == 0) return true;
     }
-    return false;
+    return folder.filename() == "bin";
 }
-
-} // namespace
 
 bool CreateFolderPath(const fs::path& path) {
     std::error_code ec;
@@ -54,7 +52,7 @@ fs::path DefaultParameterFolder() {
     const std::string overridden = Env("VELT_PARAMETER_DIR");
     if (!overridden.empty()) return overridden;
     const fs::path program = ProgramFolder();
-    if (!program.empty() && !IsSystemLocation(program)) {
+    if (!program.empty() && !IsInstalledProgramFolder(program)) {
         const fs::path beside = program / kFolderName;
         if (CreateFolderPath(beside) && FolderAcceptsNewFiles(beside)) return beside;
     }

@@ -12,9 +12,15 @@ namespace velt {
 constexpr const char* kSettingsKey = "Software\\ZERurive\\VELT";
 constexpr const char* kDirectoryValue = "Directory";
 
+// True for the folder of an installed program, which is no place for user
+// files even when the user (root) could write there: a system folder (/usr,
+// /opt, ...) or any folder named bin, the programs' folder of an install
+// prefix (~/.local/bin, an unpacked package's usr/bin).
+bool IsInstalledProgramFolder(const std::filesystem::path& folder);
+
 // The default folder: $VELT_PARAMETER_DIR when set; else VELT_Parameter
-// beside the program, when the program is not installed in a system folder
-// and that folder can be created and written; else VELT_Parameter in the
+// beside the program, when the program is not installed (see above) and that
+// folder can be created and written; else VELT_Parameter in the
 // user's data folder ($XDG_DATA_HOME or ~/.local/share, then velt-host;
 // %LOCALAPPDATA%\velt-host on Windows).
 std::filesystem::path DefaultParameterFolder();

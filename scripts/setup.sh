@@ -10,6 +10,7 @@ VELT_PACKAGES=(
   libmodbus-dev
   fonts-noto-cjk
   xvfb xauth
+  help2man lintian dpkg-dev file desktop-file-utils
 )
 
 # The Windows build of the core, velt-cli and the core tests (mingw-w64, posix

@@ -38,7 +38,8 @@ bool Fail(std::string* error, const std::string& message) {
 const char* ControlLine::Help() {
     return "  silent on|off        stop listening (requests are neither carried out nor\n"
            "                       answered), or answer again\n"
-           "  silentfor F A on|off do not answer function F at start address A\n"
+           "  silentfor F A on|off\n"
+           "                       do not answer function F at start address A\n"
            "  badcrc on|off        answer with a corrupted CRC (the request is carried out)\n"
            "  wrongid on|off       answer as another slave id\n"
            "  late MS              answer MS milliseconds late (late 0: on time)\n"

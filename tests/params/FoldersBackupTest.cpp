@@ -128,3 +128,12 @@ TEST(ParamFolderDefault, DefaultFolderIsBesideAProgramOutsideSystemFolders) {
     ASSERT_FALSE(program.empty());
     EXPECT_EQ(DefaultParameterFolder(), program / "VELT_Parameter");
 }
+
+TEST(ParamFolderDefault, InstalledProgramsKeepUserFilesOutOfTheirFolder) {
+    for (const char* folder :
+         {"/usr/bin", "/usr/local/bin", "/opt/velt", "/home/kim/.local/bin", "/tmp/unpacked/usr/bin", "/bin"})
+        EXPECT_TRUE(IsInstalledProgramFolder(folder)) << folder;
+    for (const char* folder :
+         {"/home/kim/velt/build/app", "/usrdata/velt", "/home/kim/binaries", "/srv/tools/velt"})
+        EXPECT_FALSE(IsInstalledProgramFolder(folder)) << folder;
+}
