@@ -104,7 +104,7 @@ int RunRead(const CliOptions& options, const Args& args) {
 }
 
 bool AskOnTerminal(const std::string& question) {
-    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    std::fprintf(stderr, "%s%s[y/N] ", question.c_str(), question.empty() ? "" : " ");
     std::fflush(stderr);
     std::string answer;
     if (!std::getline(std::cin, answer)) { // no stdin: the safe answer
@@ -118,7 +118,15 @@ SaveHooks CliHooks(bool yes) {
     SaveHooks hooks;
     const bool tty = ::isatty(STDERR_FILENO) != 0;
     hooks.message = [](const std::string& text) { PrintMessage(text); };
-    hooks.confirm = [yes](const std::string& q) { return yes || AskOnTerminal(q); };
+    hooks.confirm = [yes](const std::string& question, const std::string& details) {
+        PrintMessage(details);
+        return yes || AskOnTerminal(question);
+    };
+    // Never answered by --yes: storing without a backup is decided at the terminal.
+    hooks.confirmWithoutBackup = [](const std::string& question) {
+        PrintMessage(question);
+        return AskOnTerminal("");
+    };
     hooks.progress = [tty](int p) {
         if (tty)
             std::fprintf(stderr, "\rprogress %3d/%d%s", p, kSaveProgressMax,
@@ -129,10 +137,7 @@ SaveHooks CliHooks(bool yes) {
     hooks.waitWithMessages = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     hooks.backup = [](const ParamValues& values) {
         BackupResult r = WriteBackupNow(values);
-        if (r.ok)
-            std::fprintf(stderr, "backup: %s\n", r.path.c_str());
-        else
-            std::fprintf(stderr, "backup not written: %s\n", r.error.c_str());
+        if (r.ok) std::fprintf(stderr, "backup: %s\n", r.path.c_str());
         return r;
     };
     return hooks;
@@ -155,6 +160,7 @@ int ExitFor(const SaveResult& r) {
         return kExitFailed;
     case SaveOutcome::ServoOn:
     case SaveOutcome::NotConfirmed:
+    case SaveOutcome::NoBackup:
         return kExitNotStored;
     case SaveOutcome::WriteFailed:
         std::fprintf(stderr, "%s\n", DescribeRtuResult(r.failCode).c_str());
@@ -235,9 +241,10 @@ const CliRegistrar kParams{
      "  params read [--out FILE]    connect, read all 144 parameters and write them as a .par file\n"
      "                              (CP949, CR LF) to FILE or stdout; UTF-8 when stdout is a terminal\n"
      "  params write FILE [--yes]   store FILE in the drive: servo must be off; asks first unless\n"
-     "                              --yes; backup of the drive's values first; then store command 7\n"
-     "                              and a read-back. Exit 0 stored, 1 a write refused, 2 not\n"
-     "                              confirmed or servo on, 3 file error\n"
+     "                              --yes; backup of the drive's values first (when it cannot be\n"
+     "                              written, asks on the terminal whatever --yes says); then store\n"
+     "                              command 7 and a read-back. Exit 0 stored, 1 a write refused,\n"
+     "                              2 not confirmed, servo on or no backup, 3 file error\n"
      "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)",
      &RunParams}};
 
