@@ -63,10 +63,13 @@ QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
     return label;
 }
 
-QComboBox* AddList(QWidget* parent, const QRect& rect, const QString& name) {
+// A list named by the label beside it: as its accessible name, and as the
+// label that labels it (where a list's accessible name is its current entry).
+QComboBox* AddList(QWidget* parent, const QRect& rect, QLabel* label) {
     auto* box = new QComboBox(parent);
     box->setGeometry(rect);
-    box->setAccessibleName(name);
+    box->setAccessibleName(label->text());
+    label->setBuddy(box);
     return box;
 }
 
@@ -138,9 +141,8 @@ void CDlgParameter::CreateModeLists(bool korean) {
         {kSwitchFormLabel, 57, &SwitchFormCombo, &CDlgParameter::OnSelectionChanged},
     };
     for (const Row& r : rows) {
-        const QString text = Qs(r.label.Pick(korean));
-        AddLabel(this, text, DluRect(13, r.y, 74, 11));
-        *r.list = AddList(this, DluRect(93, r.y, 95, 13), text);
+        QLabel* label = AddLabel(this, Qs(r.label.Pick(korean)), DluRect(13, r.y, 74, 11));
+        *r.list = AddList(this, DluRect(93, r.y, 95, 13), label);
         connect(*r.list, &QComboBox::activated, this, r.handler);
     }
 }
@@ -152,8 +154,8 @@ void CDlgParameter::CreateIoRows(bool korean) {
         const bool input = i < kInputCount;
         const QString name = input ? QStringLiteral("IN %1").arg(i + 1) : QStringLiteral("OUT %1").arg(i - kInputCount + 1);
         const int y = kIoRowY[i];
-        AddLabel(this, name, DluRect(input ? 10 : 7, y, input ? 20 : 23, 8));
-        FunctionCombos[static_cast<size_t>(i)] = AddList(this, DluRect(32, y - 2, 107, 13), name);
+        QLabel* label = AddLabel(this, name, DluRect(input ? 10 : 7, y, input ? 20 : 23, 8));
+        FunctionCombos[static_cast<size_t>(i)] = AddList(this, DluRect(32, y - 2, 107, 13), label);
         connect(FunctionCombos[static_cast<size_t>(i)], &QComboBox::activated, this,
                 &CDlgParameter::OnSelectionChanged);
 

@@ -1,0 +1,138 @@
+#pragma once
+// The whole application built in-process with the parameter page, a message
+// service that records every box (with its details) and answers questions
+// from a list, folders of its own for parameter files, backups and settings,
+// and a simulated drive on COM3 when a test asks for one.
+#include "app/AppOptions.h"
+#include "app/CDlgMenuBar.h"
+#include "app/CVELT_HostApp.h"
+#include "link/CDriveLink.h"
+#include "params/CDlgParameter.h"
+#include "platform/MessageService.h"
+#include "sim/SimDrive.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <deque>
+#include <filesystem>
+#include <functional>
+#include <memory>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+namespace velt::test {
+
+struct ShownBox {
+    std::string text;
+    std::string details;
+    MsgButtons buttons = MsgButtons::Ok;
+};
+
+class PageMessages : public IMessageService {
+public:
+    MsgResult Show(const std::string& text, MsgButtons buttons) override {
+        return ShowWithDetails(text, std::string(), buttons);
+    }
+    MsgResult ShowWithDetails(const std::string& text, const std::string& details, MsgButtons buttons) override {
+        Boxes.push_back({text, details, buttons});
+        if (OnShow) OnShow(Boxes.back());
+        if (buttons != MsgButtons::YesNo) return MsgResult::Ok;
+        if (Answers.empty()) return MsgResult::No;
+        const MsgResult answer = Answers.front();
+        Answers.pop_front();
+        return answer;
+    }
+    std::vector<std::string> Texts() const {
+        std::vector<std::string> texts;
+        for (const ShownBox& box : Boxes)
+            texts.push_back(box.text);
+        return texts;
+    }
+
+    std::vector<ShownBox> Boxes;
+    std::deque<MsgResult> Answers; // for Yes/No questions, in order; No when empty
+    std::function<void(const ShownBox&)> OnShow;
+};
+
+// Processes events until pred holds or the limit passes; true when it held.
+inline bool WaitUntil(const std::function<bool()>& pred,
+                      std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
+    const auto end = std::chrono::steady_clock::now() + limit;
+    while (!pred()) {
+        if (std::chrono::steady_clock::now() > end) return false;
+        QCoreApplication::processEvents();
+        std::this_thread::sleep_for(std::chrono::milliseconds(2));
+    }
+    return true;
+}
+
+// A selection the user makes in a list.
+inline void Choose(QComboBox* box, int index) {
+    box->setCurrentIndex(index);
+    emit box->activated(index);
+}
+
+class PageTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        root = std::filesystem::path(::testing::TempDir()) /
+               ("velt_page_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+        std::filesystem::create_directories(root);
+        ::setenv("VELT_PARAMETER_DIR", (root / "VELT_Parameter").c_str(), 1);
+        ::setenv("VELT_CONFIG_DIR", (root / "config").c_str(), 1);
+        previous_ = SetMessageService(&messages);
+    }
+    void TearDown() override {
+        app.reset();
+        if (drive) drive->Stop();
+        SetMessageService(previous_);
+        ::unsetenv("VELT_PARAMETER_DIR");
+        ::unsetenv("VELT_CONFIG_DIR");
+        std::error_code ec;
+        std::filesystem::remove_all(root, ec);
+    }
+
+    void Start(int lang = 0) {
+        AppOptions options;
+        options.Lang = lang;
+        app = StartApplication(options);
+        ASSERT_NE(app, nullptr);
+        app->MenuBar->OnParameter();
+    }
+
+    void StartDrive() {
+        sim::SimOptions options;
+        options.comNumber = 3;
+        drive = std::make_unique<sim::SimDrive>(options);
+        std::string error;
+        ASSERT_TRUE(drive->Start(&error)) << error;
+    }
+
+    // Connects to the simulated drive and waits for the page to take its values.
+    void Connect() {
+        const int reads = Page().ParamsReadCount;
+        app->MenuBar->ConnectDrive();
+        ASSERT_EQ(app->Link->Connected.load(), 1);
+        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }));
+        ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > 0; }));
+    }
+
+    CDlgParameter& Page() { return *app->Parameter; }
+
+    std::filesystem::path root;
+    PageMessages messages;
+    std::unique_ptr<sim::SimDrive> drive;
+    std::unique_ptr<CVELT_HostApp> app;
+
+private:
+    IMessageService* previous_ = nullptr;
+};
+
+} // namespace velt::test
