@@ -103,8 +103,12 @@ int RunRead(const CliOptions& options, const Args& args) {
     return 0;
 }
 
+// Asks on stderr, the question's "\r\n" line breaks as plain ones.
 bool AskOnTerminal(const std::string& question) {
-    std::fprintf(stderr, "%s%s[y/N] ", question.c_str(), question.empty() ? "" : " ");
+    std::string text;
+    for (size_t i = 0; i < question.size(); ++i)
+        if (question.compare(i, 2, "\r\n") != 0) text += question[i];
+    std::fprintf(stderr, "%s [y/N] ", text.c_str());
     std::fflush(stderr);
     std::string answer;
     if (!std::getline(std::cin, answer)) { // no stdin: the safe answer
@@ -123,10 +127,7 @@ SaveHooks CliHooks(bool yes) {
         return yes || AskOnTerminal(question);
     };
     // Never answered by --yes: storing without a backup is decided at the terminal.
-    hooks.confirmWithoutBackup = [](const std::string& question) {
-        PrintMessage(question);
-        return AskOnTerminal("");
-    };
+    hooks.confirmWithoutBackup = [](const std::string& question) { return AskOnTerminal(question); };
     hooks.progress = [tty](int p) {
         if (tty)
             std::fprintf(stderr, "\rprogress %3d/%d%s", p, kSaveProgressMax,
