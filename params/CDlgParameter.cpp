@@ -152,7 +152,8 @@ void CDlgParameter::CreateIoRows(bool korean) {
     AddLabel(this, Qs(kContactSelectLabel.Pick(korean)), DluRect(140, 85, 53, 8));
     for (int i = 0; i < kIoCount; ++i) {
         const bool input = i < kInputCount;
-        const QString name = input ? QStringLiteral("IN %1").arg(i + 1) : QStringLiteral("OUT %1").arg(i - kInputCount + 1);
+        const QString name =
+            input ? QStringLiteral("IN %1").arg(i + 1) : QStringLiteral("OUT %1").arg(i - kInputCount + 1);
         const int y = kIoRowY[i];
         QLabel* label = AddLabel(this, name, DluRect(input ? 10 : 7, y, input ? 20 : 23, 8));
         FunctionCombos[static_cast<size_t>(i)] = AddList(this, DluRect(32, y - 2, 107, 13), label);
@@ -383,7 +384,8 @@ void CDlgParameter::OnGridDoubleClick(int row, int col) {
     const int n = ParamAtValueCell(row, col);
     if (n < 0) return;
     RefreshValueCells(); // the cell shows the working copy as it is now, not up to 300 ms ago
-    const int32_t value = ReadLeadingNumber(std::u16string_view(ParamGrid->GetItemText(row, col).toStdU16String())).value;
+    const int32_t value =
+        ReadLeadingNumber(std::u16string_view(ParamGrid->GetItemText(row, col).toStdU16String())).value;
     const QString help = Qs(ParamTable[n].help);
     if (ParamTable[n].isBits == 1) {
         if (app_.SetValHex) app_.SetValHex->OpenForParameter(help, n, value);

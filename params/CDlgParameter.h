@@ -77,15 +77,15 @@ public:
     bool DriveValuesKnown = false;
     int ParamsReadCount = 0; // handled parameters-read messages
 
-    CGridCtrl* ParamGrid = nullptr;      // 1012
-    CButtonST* ReadAllButton = nullptr;  // 1040
-    CButtonST* SaveAllButton = nullptr;  // 1080
-    QComboBox* ControlModeCombo = nullptr; // 1042
-    QComboBox* CommandFormCombo = nullptr; // 1043
-    QComboBox* SwitchModeCombo = nullptr;  // 1083
-    QComboBox* SwitchFormCombo = nullptr;  // 1085
+    CGridCtrl* ParamGrid = nullptr;                    // 1012
+    CButtonST* ReadAllButton = nullptr;                // 1040
+    CButtonST* SaveAllButton = nullptr;                // 1080
+    QComboBox* ControlModeCombo = nullptr;             // 1042
+    QComboBox* CommandFormCombo = nullptr;             // 1043
+    QComboBox* SwitchModeCombo = nullptr;              // 1083
+    QComboBox* SwitchFormCombo = nullptr;              // 1085
     std::array<QComboBox*, kIoCount> FunctionCombos{}; // 1044..1055: IN1..IN8, OUT1..OUT4
-    std::array<int32_t, kIoCount> ContactRadio{};       // 1 = "A", 0 = "B"
+    std::array<int32_t, kIoCount> ContactRadio{};      // 1 = "A", 0 = "B"
     std::array<QRadioButton*, kIoCount> ContactA{};
     std::array<QRadioButton*, kIoCount> ContactB{};
     QProgressBar* SaveProgress = nullptr; // 1097

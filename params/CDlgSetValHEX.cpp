@@ -18,7 +18,8 @@ int BitX(int k) {
 } // namespace
 
 CDlgSetValHEX::CDlgSetValHEX()
-    : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30), DluRect(90, 84, 54, 30)) {
+    : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30),
+                   DluRect(90, 84, 54, 30)) {
     auto* valueCaption = new QLabel(QStringLiteral("Value :"), this);
     valueCaption->setGeometry(DluRect(6, 24, 54, 12));
     ValueLabel = new QLabel(this);

@@ -20,8 +20,8 @@ public:
     // its bits 0..7 and shows it.
     void OpenForParameter(const QString& help, int number, int32_t value);
 
-    QLabel* ValueLabel = nullptr;           // 1033
-    std::array<QCheckBox*, 8> BitChecks{};  // 1034 (bit 0) .. 1041 (bit 7)
+    QLabel* ValueLabel = nullptr;          // 1033
+    std::array<QCheckBox*, 8> BitChecks{}; // 1034 (bit 0) .. 1041 (bit 7)
 
 public slots:
     // Any box clicked: bits 0..7 of EditValue from the boxes, bits 8..31 kept.

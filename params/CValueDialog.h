@@ -19,9 +19,9 @@ public:
     int16_t ParamNo = 0;   // the parameter being edited
     int32_t EditValue = 0; // the value being edited
 
-    QLabel* NumberLabel = nullptr;    // 1032
-    QPlainTextEdit* HelpEdit = nullptr; // 1010
-    QPushButton* OkButton = nullptr;  // 1
+    QLabel* NumberLabel = nullptr;       // 1032
+    QPlainTextEdit* HelpEdit = nullptr;  // 1010
+    QPushButton* OkButton = nullptr;     // 1
     QPushButton* CancelButton = nullptr; // 2
 
 public slots:

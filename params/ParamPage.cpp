@@ -177,7 +177,8 @@ std::string ParamDifferencesText(const ParamValues& working, const ParamValues& 
         char line[160];
         std::snprintf(line, sizeof line, "%03d %s : %d -> %d", n, ParamTable[n].name, drive[i], working[i]);
         text += line;
-        if (ParamTable[n].kind == 0 || n >= CommandRegister) text += korean ? " (저장 안 됨)" : " (not stored)";
+        if (ParamTable[n].kind == 0 || n >= CommandRegister)
+            text += korean ? " (저장 안 됨)" : " (not stored)";
         text += "\r\n";
     }
     if (text.empty())

@@ -14,18 +14,18 @@
 namespace velt {
 
 constexpr int kNoSelection = -1;
-constexpr int kInputCount = 8;                           // IN1..IN8
-constexpr int kOutputCount = 4;                          // OUT1..OUT4
-constexpr int kIoCount = kInputCount + kOutputCount;     // function lists and contact pairs
-constexpr int kFormsPerMode = 9;                         // command-form entries per control mode
+constexpr int kInputCount = 8;                       // IN1..IN8
+constexpr int kOutputCount = 4;                      // OUT1..OUT4
+constexpr int kIoCount = kInputCount + kOutputCount; // function lists and contact pairs
+constexpr int kFormsPerMode = 9;                     // command-form entries per control mode
 constexpr int kControlModeCount = 3;
 
 // Parameters the left half shows.
-constexpr int kParamInPole = 40;        // contact bits of IN1..IN8
-constexpr int kParamOutPole = 41;       // contact bits of OUT1..OUT4
-constexpr int kParamInFunction = 42;    // 42..49
-constexpr int kParamOutFunction = 51;   // 51..54
-constexpr int kParamControlMode = 70;   // then 71 command form, 72 switch mode, 73 switch form
+constexpr int kParamInPole = 40;      // contact bits of IN1..IN8
+constexpr int kParamOutPole = 41;     // contact bits of OUT1..OUT4
+constexpr int kParamInFunction = 42;  // 42..49
+constexpr int kParamOutFunction = 51; // 51..54
+constexpr int kParamControlMode = 70; // then 71 command form, 72 switch mode, 73 switch form
 
 // What the left half shows: selection indexes (kNoSelection for none) and the
 // contact value of each input and output (1 = "A", normally open; 0 = "B").

@@ -24,9 +24,9 @@ struct SaveHooks {
     // Asked when the backup could not be written (BackupFailedText): true
     // stores without a backup, false ends the save before any write.
     std::function<bool(const std::string&)> confirmWithoutBackup;
-    std::function<void(int)> progress;               // 0..150
-    std::function<void(int)> focus;                  // parameter number about to be written
-    std::function<void(uint32_t)> waitWithMessages;  // milliseconds, keeps the windows alive
+    std::function<void(int)> progress;              // 0..150
+    std::function<void(int)> focus;                 // parameter number about to be written
+    std::function<void(uint32_t)> waitWithMessages; // milliseconds, keeps the windows alive
     std::function<void(bool)> enableSaveButton;
     std::function<BackupResult(const ParamValues&)> backup; // the drive's values before any write
 };

@@ -114,9 +114,10 @@ DecimalEntry CheckDecimalEntry(std::string_view text, int n) {
 }
 
 std::string BaudRateNoticeText() {
-    return IsKoreanLanguage() ? "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다."
-                              : "Save the communication speed parameters are applied to turn the power off and "
-                                "then the driver.";
+    return IsKoreanLanguage()
+               ? "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다."
+               : "Save the communication speed parameters are applied to turn the power off and "
+                 "then the driver.";
 }
 
 } // namespace velt

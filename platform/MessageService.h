@@ -17,7 +17,8 @@ public:
     virtual MsgResult Show(const std::string& text, MsgButtons buttons) = 0;
     // The same box with a details text the user can expand (a list too long
     // for the box itself). Services without such a box show the text alone.
-    virtual MsgResult ShowWithDetails(const std::string& text, const std::string& details, MsgButtons buttons) {
+    virtual MsgResult ShowWithDetails(const std::string& text, const std::string& details,
+                                      MsgButtons buttons) {
         (void)details;
         return Show(text, buttons);
     }

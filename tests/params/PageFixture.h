@@ -39,7 +39,8 @@ public:
     MsgResult Show(const std::string& text, MsgButtons buttons) override {
         return ShowWithDetails(text, std::string(), buttons);
     }
-    MsgResult ShowWithDetails(const std::string& text, const std::string& details, MsgButtons buttons) override {
+    MsgResult ShowWithDetails(const std::string& text, const std::string& details,
+                              MsgButtons buttons) override {
         Boxes.push_back({text, details, buttons});
         if (OnShow) OnShow(Boxes.back());
         if (buttons != MsgButtons::YesNo) return MsgResult::Ok;

@@ -236,8 +236,9 @@ TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen)
         EXPECT_EQ(page.ParamValues[13], 300) << text;
     }
     ASSERT_EQ(messages.Boxes.size(), 3u);
-    EXPECT_EQ(messages.Boxes[0].text, "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to "
-                                      "65535 for parameter No.[13].");
+    EXPECT_EQ(messages.Boxes[0].text,
+              "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to "
+              "65535 for parameter No.[13].");
     EXPECT_EQ(messages.Boxes[1].text.rfind("\"abc\" is not a whole number.", 0), 0u);
 
     // Cancel after changing the entry stores nothing.
@@ -257,8 +258,9 @@ TEST_F(ParamPage, OnlyParameterSixShowsTheBaudRateNoticeAfterClosing) {
     page.OnGridDoubleClick(7, 2); // 6
     dec.ValueEdit->setText("4");
     dec.accept();
-    ASSERT_EQ(messages.Texts(), std::vector<std::string>{"Save the communication speed parameters are applied to "
-                                                         "turn the power off and then the driver."});
+    ASSERT_EQ(messages.Texts(),
+              std::vector<std::string>{"Save the communication speed parameters are applied to "
+                                       "turn the power off and then the driver."});
     EXPECT_TRUE(hiddenWhenShown);
     EXPECT_EQ(page.ParamValues[6], 4);
     page.OnGridDoubleClick(8, 2); // 7
@@ -339,7 +341,7 @@ TEST_F(ParamPage, AModeTheListsDoNotHaveLeavesThemEmptyAndTheNextChangeStoresMin
 TEST_F(ParamPage, ADialogValueForAListParameterIsShownThereAndKeptByTheNextChange) {
     Start(0);
     CDlgParameter& page = Page();
-    page.ShowValuesInControls(); // all zero
+    page.ShowValuesInControls();   // all zero
     page.OnGridDoubleClick(18, 5); // 42, IN1 function
     app->SetValDec->ValueEdit->setText("7");
     app->SetValDec->accept();

@@ -1,6 +1,6 @@
 // The rules of the parameter page and the value dialogs, without widgets.
-#include "params/Language.h"
 #include "params/ParamPage.h"
+#include "params/Language.h"
 #include "params/ValueEntry.h"
 
 #include <gtest/gtest.h>
@@ -131,9 +131,9 @@ TEST(PageControlsAndValues, TheLeftHalfShowsTheIoAndModeParameters) {
 }
 
 TEST(ParamGridCells, DoubleClicksCountOnlyOnValueCellsOfParameters) {
-    EXPECT_EQ(ParamAtValueCell(0, 2), -1);  // header
-    EXPECT_EQ(ParamAtValueCell(1, 0), -1);  // Pno
-    EXPECT_EQ(ParamAtValueCell(1, 1), -1);  // name
+    EXPECT_EQ(ParamAtValueCell(0, 2), -1); // header
+    EXPECT_EQ(ParamAtValueCell(1, 0), -1); // Pno
+    EXPECT_EQ(ParamAtValueCell(1, 1), -1); // name
     EXPECT_EQ(ParamAtValueCell(1, 2), 0);
     EXPECT_EQ(ParamAtValueCell(25, 2), 24);
     EXPECT_EQ(ParamAtValueCell(9, 11), 83);
@@ -204,25 +204,32 @@ TEST(DecimalEntry, TakesWholeNumbersTheParameterCanHold) {
     EXPECT_EQ(value("-2147483648", 122), INT32_MIN);
     EXPECT_EQ(value("2147483647", 126), INT32_MAX);
 
-    for (const auto& [text, n] : std::initializer_list<std::pair<std::string_view, int>>{
-             {"70000", 13}, {"-32769", 13}, {"65536", 84}, {"2147483648", 83}, {"-2147483649", 122},
-             {"99999999999999999999999", 83}})
+    for (const auto& [text, n] :
+         std::initializer_list<std::pair<std::string_view, int>>{{"70000", 13},
+                                                                 {"-32769", 13},
+                                                                 {"65536", 84},
+                                                                 {"2147483648", 83},
+                                                                 {"-2147483649", 122},
+                                                                 {"99999999999999999999999", 83}})
         EXPECT_FALSE(CheckDecimalEntry(text, n).ok) << text;
     for (std::string_view text : {"abc", "", "  ", "12abc", "1 2", "-", "+-1", "0x10", "1.5"})
         EXPECT_FALSE(CheckDecimalEntry(text, 13).ok) << text;
 
-    EXPECT_EQ(CheckDecimalEntry("abc", 13).message,
-              "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[13].");
+    EXPECT_EQ(
+        CheckDecimalEntry("abc", 13).message,
+        "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[13].");
     EXPECT_EQ(CheckDecimalEntry("70000", 13).message,
               "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to 65535 for parameter "
               "No.[13].");
-    EXPECT_NE(CheckDecimalEntry("2147483648", 83).message.find("-2147483648 to 2147483647"), std::string::npos);
+    EXPECT_NE(CheckDecimalEntry("2147483648", 83).message.find("-2147483648 to 2147483647"),
+              std::string::npos);
     const std::string longText(500, 'x');
     EXPECT_LT(CheckDecimalEntry(longText, 13).message.size(), 200u);
 
     ApplyLanguage(true);
-    EXPECT_EQ(CheckDecimalEntry("abc", 13).message,
-              "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 -32768 ~ 65535 사이의 정수를 입력하세요.");
+    EXPECT_EQ(
+        CheckDecimalEntry("abc", 13).message,
+        "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 -32768 ~ 65535 사이의 정수를 입력하세요.");
     EXPECT_EQ(BaudRateNoticeText(), "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다.");
     ApplyLanguage(false);
 }
@@ -239,7 +246,8 @@ TEST(SaveDifferences, ListEveryDifferingParameterInTheProgramsLanguage) {
     ParamValues drive{};
     drive[13] = 300;
     ParamValues working = drive;
-    EXPECT_EQ(ParamDifferencesText(working, drive), "No parameter differs from the values the drive last reported.");
+    EXPECT_EQ(ParamDifferencesText(working, drive),
+              "No parameter differs from the values the drive last reported.");
     working[13] = 301;
     working[0] = -5;
     working[143] = 1;
@@ -247,7 +255,8 @@ TEST(SaveDifferences, ListEveryDifferingParameterInTheProgramsLanguage) {
               "000 HOMING HIGH SPEED : 0 -> -5\r\n013 CURRENT P GAIN : 300 -> 301\r\n"
               "143 RESERVED : 0 -> 1 (not stored)");
     ApplyLanguage(true);
-    EXPECT_EQ(ParamDifferencesText(drive, drive), "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다.");
+    EXPECT_EQ(ParamDifferencesText(drive, drive),
+              "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다.");
     EXPECT_EQ(ParamDifferencesText(working, drive).substr(0, 4), "000 ");
     EXPECT_NE(ParamDifferencesText(working, drive).find(std::string(" : 300 -> 301\r\n")), std::string::npos);
     EXPECT_NE(ParamDifferencesText(working, drive).find(" (저장 안 됨)"), std::string::npos);

@@ -3,8 +3,8 @@
 #include "PageFixture.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
-#include "params/ParamCatalogue.h"
 #include "params/AtomicFile.h"
+#include "params/ParamCatalogue.h"
 #include "params/ParamFolders.h"
 #include "params/ParamTexts.h"
 
@@ -74,11 +74,10 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
 
     ASSERT_EQ(messages.Boxes.size(), 1u);
     EXPECT_EQ(messages.Boxes[0].text, "Parameter Save ?");
-    EXPECT_EQ(messages.Boxes[0].details, "013 CURRENT P GAIN : " + std::to_string(before[13]) + " -> " +
-                                             std::to_string(before[13] + 1) +
-                                             "\r\n085 POSITION INDEX 2 H : " + std::to_string(before[85]) +
-                                             " -> 1\r\n086 POSITION INDEX 2 L : " + std::to_string(before[86]) +
-                                             " -> -7616");
+    EXPECT_EQ(messages.Boxes[0].details,
+              "013 CURRENT P GAIN : " + std::to_string(before[13]) + " -> " + std::to_string(before[13] + 1) +
+                  "\r\n085 POSITION INDEX 2 H : " + std::to_string(before[85]) +
+                  " -> 1\r\n086 POSITION INDEX 2 L : " + std::to_string(before[86]) + " -> -7616");
     const std::vector<sim::SimRequest> writes = RequestsOf(*drive, kWriteSingleRegister);
     std::vector<int> expected;
     for (int n = 0; n < CommandRegister; ++n)
@@ -115,8 +114,9 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
     messages.Answers = {MsgResult::Yes};
     Page().SaveAllButton->click();
     ASSERT_EQ(messages.Boxes.size(), 2u);
-    EXPECT_EQ(messages.Boxes[1].text, " Parameters No.[5] during storage Error has occurred.\r\n Min, Max values and "
-                                      "communication connection status check \r\n Save again.");
+    EXPECT_EQ(messages.Boxes[1].text,
+              " Parameters No.[5] during storage Error has occurred.\r\n Min, Max values and "
+              "communication connection status check \r\n Save again.");
     EXPECT_EQ(Page().SaveProgress->value(), 0);
     EXPECT_TRUE(Page().SaveAllButton->isEnabled());
     const std::vector<sim::SimRequest> writes = RequestsOf(*drive, kWriteSingleRegister);
@@ -144,10 +144,11 @@ TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
     Page().SaveAllParameters();
     ASSERT_EQ(messages.Boxes.size(), 2u);
     EXPECT_EQ(messages.Boxes[1].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(messages.Boxes[1].text.rfind("File Save Error\r\nThe backup of the drive's parameters could not be "
-                                           "written.\r\n",
-                                           0),
-              0u);
+    EXPECT_EQ(
+        messages.Boxes[1].text.rfind("File Save Error\r\nThe backup of the drive's parameters could not be "
+                                     "written.\r\n",
+                                     0),
+        0u);
     EXPECT_NE(messages.Boxes[1].text.find((root / "VELT_Parameter").string()), std::string::npos)
         << messages.Boxes[1].text;
     EXPECT_TRUE(RequestsOf(*drive, kWriteSingleRegister).empty());

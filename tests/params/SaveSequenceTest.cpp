@@ -118,9 +118,10 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelow120ThenStoresAndRereads) {
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     EXPECT_EQ(seen.questions, std::vector<std::string>{"Parameter Save ?"});
     ASSERT_EQ(seen.details.size(), 1u);
-    EXPECT_EQ(seen.details[0], "013 CURRENT P GAIN : " + std::to_string(before[13]) +
-                                   " -> 301\r\n033 SELECT PROTOCOL : 0 -> 1 (not stored)\r\n"
-                                   "121 Opt_Arg : 0 -> 1234 (not stored)\r\n122 POS_L : 0 -> 55 (not stored)");
+    EXPECT_EQ(seen.details[0],
+              "013 CURRENT P GAIN : " + std::to_string(before[13]) +
+                  " -> 301\r\n033 SELECT PROTOCOL : 0 -> 1 (not stored)\r\n"
+                  "121 Opt_Arg : 0 -> 1234 (not stored)\r\n122 POS_L : 0 -> 55 (not stored)");
     EXPECT_TRUE(seen.backupQuestions.empty());
     EXPECT_TRUE(seen.messages.empty());
     const std::vector<int> expected = InUseBelowCommand();
@@ -244,7 +245,8 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
     EXPECT_FALSE(r.backup.ok);
     ASSERT_EQ(no.backupQuestions.size(), 1u);
     EXPECT_EQ(no.backupQuestions[0].rfind("File Save Error\r\nThe backup of the drive's parameters could not "
-                                          "be written.\r\n" + r.backup.error,
+                                          "be written.\r\n" +
+                                              r.backup.error,
                                           0),
               0u)
         << no.backupQuestions[0];
@@ -265,8 +267,9 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
 TEST(SaveTexts, KoreanTextsNameTheParameter) {
     ApplyLanguage(true);
     EXPECT_EQ(SaveServoOnText(), "Servo OFF 후 저장하세요!");
-    EXPECT_EQ(BackupFailedText("disk full"), "File Save Error\r\n드라이브 파라미터의 백업 파일을 쓰지 못했습니다."
-                                             "\r\ndisk full\r\n\r\n백업 없이 파라미터를 저장 하시겠습니까?");
+    EXPECT_EQ(BackupFailedText("disk full"),
+              "File Save Error\r\n드라이브 파라미터의 백업 파일을 쓰지 못했습니다."
+              "\r\ndisk full\r\n\r\n백업 없이 파라미터를 저장 하시겠습니까?");
     EXPECT_EQ(SaveQuestionText(), "파라메터를 저장 하시겠습니까?");
     EXPECT_EQ(SaveFailureText(42),
               " 파라미터 [42]번 저장시 Error 가 발생하였습니다. \r\n Min, Max 값 및 통신연결 "
