@@ -10,6 +10,7 @@
 #include "params/CDlgParameter.h"
 #include "platform/MessageService.h"
 #include "sim/SimDrive.h"
+#include "tests/app/ShellFixture.h" // WaitUntil
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -61,18 +62,6 @@ public:
     std::function<void(const ShownBox&)> OnShow;
 };
 
-// Processes events until pred holds or the limit passes; true when it held.
-inline bool WaitUntil(const std::function<bool()>& pred,
-                      std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
-}
-
 // A selection the user makes in a list.
 inline void Choose(QComboBox* box, int index) {
     box->setCurrentIndex(index);
@@ -81,6 +70,9 @@ inline void Choose(QComboBox* box, int index) {
 
 class PageTest : public ::testing::Test {
 protected:
+    // For what the polling thread does on a loaded machine.
+    static constexpr std::chrono::milliseconds kPatience{10000};
+
     void SetUp() override {
         static int counter = 0;
         root = std::filesystem::path(::testing::TempDir()) /
@@ -121,8 +113,8 @@ protected:
         const int reads = Page().ParamsReadCount;
         app->MenuBar->ConnectDrive();
         ASSERT_EQ(app->Link->Connected.load(), 1);
-        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }));
-        ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > 0; }));
+        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
+        ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > 0; }, kPatience));
     }
 
     CDlgParameter& Page() { return *app->Parameter; }

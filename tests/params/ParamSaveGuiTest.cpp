@@ -50,7 +50,7 @@ protected:
     void SaveAndWaitForReread() {
         const int reads = Page().ParamsReadCount;
         Page().SaveAllButton->click();
-        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }));
+        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
     }
 };
 
@@ -128,7 +128,7 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
 TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
     StartConnected(1);
     ASSERT_EQ(app->Link->WriteParam(CommandRegister, 9), 0); // servo on
-    ASSERT_TRUE(WaitUntil([&] { return (app->Link->StateRegs()[0] & 0x08) != 0; }));
+    ASSERT_TRUE(WaitUntil([&] { return (app->Link->StateRegs()[0] & 0x08) != 0; }, kPatience));
     drive->ClearRequests();
     Page().SaveAllParameters();
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Servo OFF 후 저장하세요!"});
@@ -167,7 +167,7 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     drive->SetHolding(13, 777);
     const int reads = Page().ParamsReadCount;
     Page().ReadAllButton->click();
-    ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }));
+    ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
     EXPECT_EQ(Page().ParamValues[13], 777);
 
     drive->SetSilentFor(kReadHolding, 0, true);
