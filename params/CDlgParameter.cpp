@@ -5,6 +5,7 @@
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
 #include "app/WaitWithMessages.h"
+#include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "monitor/ValueNames.h"
@@ -63,13 +64,10 @@ QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
     return label;
 }
 
-// A list named by the label beside it: as its accessible name, and as the
-// label that labels it (where a list's accessible name is its current entry).
 QComboBox* AddList(QWidget* parent, const QRect& rect, QLabel* label) {
     auto* box = new QComboBox(parent);
     box->setGeometry(rect);
-    box->setAccessibleName(label->text());
-    label->setBuddy(box);
+    NameAfterLabel(box, label);
     return box;
 }
 
@@ -102,7 +100,7 @@ CDlgParameter::CDlgParameter(CVELT_HostApp& app, QWidget* frame) : QWidget(frame
     SaveProgress->setRange(0, kSaveProgressMax);
     SaveProgress->setValue(kSaveProgressMax);
     SaveProgress->setTextVisible(false);
-    SaveProgress->setAccessibleName(Qs(kSaveProgressName.Pick(korean)));
+    NameAfterCaption(SaveProgress, Qs(kSaveProgressName.Pick(korean)));
 
     CreateModeLists(korean);
     CreateIoRows(korean);
@@ -170,7 +168,8 @@ void CDlgParameter::CreateIoRows(bool korean) {
         a->setGeometry(DluRect(147, y, 22, 10));
         const QString contact = name + QStringLiteral(" ") + Qs(kContactSelectLabel.Pick(korean));
         for (QRadioButton* button : {b, a}) {
-            button->setAccessibleDescription(contact);
+            NameAfterCaption(button, button->text());
+            DescribeState(button, contact);
             pair->addButton(button);
             connect(button, &QRadioButton::clicked, this, &CDlgParameter::OnSelectionChanged);
         }
@@ -187,7 +186,7 @@ void CDlgParameter::CreateButtons(bool korean) {
     SaveAllButton->SetIcon(VeltIcon(kIconSaveAll));
     SaveAllButton->setGeometry(DluRect(103, 292, 100, 41));
     for (CButtonST* button : {ReadAllButton, SaveAllButton})
-        button->setAccessibleName(button->text().replace(QLatin1Char('\n'), QLatin1Char(' ')));
+        NameAfterCaption(button, button->text());
     connect(ReadAllButton, &QPushButton::clicked, this, &CDlgParameter::ReadAllParameters);
     connect(SaveAllButton, &QPushButton::clicked, this, &CDlgParameter::SaveAllParameters);
 }
@@ -195,7 +194,7 @@ void CDlgParameter::CreateButtons(bool korean) {
 void CDlgParameter::CreateGrid(bool korean) {
     CGridCtrl& grid = *(ParamGrid = new CGridCtrl(this));
     grid.setGeometry(DluRect(207, 4, 449, 318));
-    grid.setAccessibleName(Qs(kParamGridName.Pick(korean)));
+    NameAfterCaption(&grid, Qs(kParamGridName.Pick(korean)));
     grid.SetFont(DialogFont());
     grid.SetEditable(false);
     grid.SetSingleRowSelection(true);

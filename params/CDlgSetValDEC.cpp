@@ -1,6 +1,7 @@
 #include "CDlgSetValDEC.h"
 
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
 #include "params/ValueEntry.h"
 #include "platform/MessageService.h"
 
@@ -18,8 +19,7 @@ CDlgSetValDEC::CDlgSetValDEC()
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);
-    ValueEdit->setAccessibleName(QStringLiteral("Value"));
-    valueCaption->setBuddy(ValueEdit);
+    NameAfterLabel(ValueEdit, valueCaption);
     setTabOrder(ValueEdit, OkButton);
 }
 

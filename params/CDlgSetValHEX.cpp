@@ -1,6 +1,7 @@
 #include "CDlgSetValHEX.h"
 
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
 #include "params/ValueEntry.h"
 
 #include <QCheckBox>
@@ -25,7 +26,7 @@ CDlgSetValHEX::CDlgSetValHEX()
     ValueLabel = new QLabel(this);
     ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
     ValueLabel->setAlignment(Qt::AlignCenter);
-    ValueLabel->setAccessibleDescription(QStringLiteral("Value"));
+    DescribeState(ValueLabel, QStringLiteral("Value"));
 
     auto* group = new QGroupBox(this);
     group->setGeometry(DluRect(6, 42, 138, 36));
@@ -38,7 +39,7 @@ CDlgSetValHEX::CDlgSetValHEX()
         QCheckBox*& box = BitChecks[static_cast<size_t>(k)];
         box = new QCheckBox(this);
         box->setGeometry(DluRect(BitX(k), 66, 8, 8));
-        box->setAccessibleName(QStringLiteral("BIT %1").arg(k));
+        NameAfterCaption(box, QStringLiteral("BIT %1").arg(k));
         connect(box, &QCheckBox::clicked, this, &CDlgSetValHEX::OnBitClicked);
     }
 }

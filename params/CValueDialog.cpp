@@ -3,6 +3,7 @@
 #include "CDlgParameter.h"
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
 #include "params/ParamTexts.h"
 
 #include <QLabel>
@@ -32,14 +33,14 @@ CValueDialog::CValueDialog(const char* objectName, const char* caption, int heig
     NumberLabel = new QLabel(this);
     NumberLabel->setGeometry(DluRect(66, 6, 78, 12));
     NumberLabel->setAlignment(Qt::AlignCenter);
-    NumberLabel->setAccessibleDescription(QStringLiteral("Parameter No"));
+    DescribeState(NumberLabel, QStringLiteral("Parameter No"));
 
     const bool korean = Korean();
     HelpEdit = new QPlainTextEdit(this);
     HelpEdit->setGeometry(DluRect(148, 6, 174, 72));
     HelpEdit->setReadOnly(true);
     HelpEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    HelpEdit->setAccessibleName(QString::fromUtf8(kHelpTextName.Pick(korean)));
+    NameAfterCaption(HelpEdit, QString::fromUtf8(kHelpTextName.Pick(korean)));
 
     OkButton = new QPushButton(QString::fromUtf8(kDialogOk.Pick(korean)), this);
     OkButton->setGeometry(okRect);

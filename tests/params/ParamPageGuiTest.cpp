@@ -148,6 +148,26 @@ TEST_F(ParamPage, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(AccessibleText(app->SetValDec->HelpEdit), "Help");
     EXPECT_EQ(AccessibleText(app->SetValHex->BitChecks[7]), "BIT 7");
     EXPECT_EQ(AccessibleText(app->SetValHex->OkButton), "OK");
+
+    // The grid reads as a table of the texts it shows.
+    page.ParamValues[83] = 1;
+    page.ParamValues[84] = -31072;
+    page.RefreshValueCells();
+    QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(page.ParamGrid);
+    ASSERT_NE(grid, nullptr);
+    QAccessibleTableInterface* table = grid->tableInterface();
+    ASSERT_NE(table, nullptr);
+    EXPECT_EQ(table->rowCount(), 26);
+    EXPECT_EQ(table->columnCount(), 18);
+    const auto cell = [table](int row, int col) {
+        QAccessibleInterface* c = table->cellAt(row, col);
+        return c != nullptr ? c->text(QAccessible::Name) : QStringLiteral("<none>");
+    };
+    EXPECT_EQ(cell(0, 1), "Function");
+    EXPECT_EQ(cell(14, 0), "13");
+    EXPECT_EQ(cell(14, 1), "CURRENT P GAIN");
+    EXPECT_EQ(cell(9, 11), "100000");
+    EXPECT_EQ(cell(10, 11), "100000"); // the merged cell, reached through its lower half
 }
 
 TEST_F(ParamPage, DoubleClicksOutsideValueCellsOpenNothing) {
