@@ -29,7 +29,7 @@ TEST(IoPresets, ModeAndFormChooseTheRowAndReservedFormsChangeNothing) {
     EXPECT_EQ(IoPresetIndex(1, 0), 5);
     EXPECT_EQ(IoPresetIndex(1, 3), 8);
     EXPECT_EQ(IoPresetIndex(2, 1), 10);
-    for (const auto [mode, form] : {std::pair{0, 5}, {1, 4}, {2, 2}, {2, 8}, {-1, 0}, {1, -1}, {3, 0}})
+    for (const auto& [mode, form] : {std::pair{0, 5}, {1, 4}, {2, 2}, {2, 8}, {-1, 0}, {1, -1}, {3, 0}})
         EXPECT_EQ(IoPresetIndex(mode, form), -1) << mode << "/" << form;
 
     PageControls c = StartupControls();
