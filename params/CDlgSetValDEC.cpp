@@ -14,12 +14,10 @@ namespace velt {
 CDlgSetValDEC::CDlgSetValDEC()
     : CValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24),
                    DluRect(84, 54, 54, 24)) {
-    auto* valueCaption = new QLabel(QStringLiteral("Value :"), this);
-    valueCaption->setGeometry(DluRect(6, 24, 54, 12));
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);
-    NameAfterLabel(ValueEdit, valueCaption);
+    NameAfterLabel(ValueEdit, ValueCaption);
     setTabOrder(ValueEdit, OkButton);
 }
 

@@ -21,8 +21,6 @@ int BitX(int k) {
 CDlgSetValHEX::CDlgSetValHEX()
     : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30),
                    DluRect(90, 84, 54, 30)) {
-    auto* valueCaption = new QLabel(QStringLiteral("Value :"), this);
-    valueCaption->setGeometry(DluRect(6, 24, 54, 12));
     ValueLabel = new QLabel(this);
     ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
     ValueLabel->setAlignment(Qt::AlignCenter);

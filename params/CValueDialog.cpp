@@ -34,6 +34,8 @@ CValueDialog::CValueDialog(const char* objectName, const char* caption, int heig
     NumberLabel->setGeometry(DluRect(66, 6, 78, 12));
     NumberLabel->setAlignment(Qt::AlignCenter);
     DescribeState(NumberLabel, QStringLiteral("Parameter No"));
+    ValueCaption = new QLabel(QStringLiteral("Value :"), this);
+    ValueCaption->setGeometry(DluRect(6, 24, 54, 12));
 
     const bool korean = Korean();
     HelpEdit = new QPlainTextEdit(this);

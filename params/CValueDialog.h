@@ -20,6 +20,7 @@ public:
     int32_t EditValue = 0; // the value being edited
 
     QLabel* NumberLabel = nullptr;       // 1032
+    QLabel* ValueCaption = nullptr;      // "Value :", beside the value at 66,24
     QPlainTextEdit* HelpEdit = nullptr;  // 1010
     QPushButton* OkButton = nullptr;     // 1
     QPushButton* CancelButton = nullptr; // 2

@@ -10,7 +10,7 @@
 #include "params/CDlgParameter.h"
 #include "platform/MessageService.h"
 #include "sim/SimDrive.h"
-#include "tests/app/ShellFixture.h" // WaitUntil
+#include "tests/app/ShellFixture.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -68,24 +68,25 @@ inline void Choose(QComboBox* box, int index) {
     emit box->activated(index);
 }
 
-class PageTest : public ::testing::Test {
+// The shell's fixture (application, simulated drive) with the parameter page
+// shown and PageMessages answering in place of the shell's recorder.
+class PageTest : public ShellTest {
 protected:
     // For what the polling thread does on a loaded machine.
     static constexpr std::chrono::milliseconds kPatience{10000};
 
     void SetUp() override {
+        ShellTest::SetUp();
         static int counter = 0;
         root = std::filesystem::path(::testing::TempDir()) /
                ("velt_page_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
         std::filesystem::create_directories(root);
         ::setenv("VELT_PARAMETER_DIR", (root / "VELT_Parameter").c_str(), 1);
         ::setenv("VELT_CONFIG_DIR", (root / "config").c_str(), 1);
-        previous_ = SetMessageService(&messages);
+        SetMessageService(&shown);
     }
     void TearDown() override {
-        app.reset();
-        if (drive) drive->Stop();
-        SetMessageService(previous_);
+        ShellTest::TearDown(); // the application first, then the folders it used
         ::unsetenv("VELT_PARAMETER_DIR");
         ::unsetenv("VELT_CONFIG_DIR");
         std::error_code ec;
@@ -93,19 +94,9 @@ protected:
     }
 
     void Start(int lang = 0) {
-        AppOptions options;
-        options.Lang = lang;
-        app = StartApplication(options);
+        ShellTest::Start(lang);
         ASSERT_NE(app, nullptr);
         app->MenuBar->OnParameter();
-    }
-
-    void StartDrive() {
-        sim::SimOptions options;
-        options.comNumber = 3;
-        drive = std::make_unique<sim::SimDrive>(options);
-        std::string error;
-        ASSERT_TRUE(drive->Start(&error)) << error;
     }
 
     // Connects to the simulated drive and waits for the page to take its values.
@@ -120,12 +111,7 @@ protected:
     CDlgParameter& Page() { return *app->Parameter; }
 
     std::filesystem::path root;
-    PageMessages messages;
-    std::unique_ptr<sim::SimDrive> drive;
-    std::unique_ptr<CVELT_HostApp> app;
-
-private:
-    IMessageService* previous_ = nullptr;
+    PageMessages shown; // every box of the test, answered from shown.Answers
 };
 
 } // namespace velt::test

@@ -239,7 +239,7 @@ TEST_F(ParamPage, TheDecimalDialogStoresPairsInTheirWordOrder) {
     EXPECT_EQ(page.ParamValues[122], -1);
     EXPECT_EQ(page.ParamValues[123], -1);
     EXPECT_EQ(page.ParamGrid->GetItemText(23, 14), "-1");
-    EXPECT_TRUE(messages.Boxes.empty());
+    EXPECT_TRUE(shown.Boxes.empty());
 }
 
 TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen) {
@@ -255,18 +255,18 @@ TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen)
         EXPECT_EQ(dec.ValueEdit->text(), QString::fromLatin1(text));
         EXPECT_EQ(page.ParamValues[13], 300) << text;
     }
-    ASSERT_EQ(messages.Boxes.size(), 3u);
-    EXPECT_EQ(messages.Boxes[0].text,
+    ASSERT_EQ(shown.Boxes.size(), 3u);
+    EXPECT_EQ(shown.Boxes[0].text,
               "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to "
               "65535 for parameter No.[13].");
-    EXPECT_EQ(messages.Boxes[1].text.rfind("\"abc\" is not a whole number.", 0), 0u);
+    EXPECT_EQ(shown.Boxes[1].text.rfind("\"abc\" is not a whole number.", 0), 0u);
 
     // Cancel after changing the entry stores nothing.
     dec.ValueEdit->setText("301");
     dec.CancelButton->click();
     EXPECT_FALSE(dec.isVisible());
     EXPECT_EQ(page.ParamValues[13], 300);
-    EXPECT_EQ(messages.Boxes.size(), 3u);
+    EXPECT_EQ(shown.Boxes.size(), 3u);
 }
 
 TEST_F(ParamPage, OnlyParameterSixShowsTheBaudRateNoticeAfterClosing) {
@@ -274,18 +274,18 @@ TEST_F(ParamPage, OnlyParameterSixShowsTheBaudRateNoticeAfterClosing) {
     CDlgParameter& page = Page();
     CDlgSetValDEC& dec = *app->SetValDec;
     bool hiddenWhenShown = false;
-    messages.OnShow = [&](const ShownBox&) { hiddenWhenShown = !dec.isVisible(); };
+    shown.OnShow = [&](const ShownBox&) { hiddenWhenShown = !dec.isVisible(); };
     page.OnGridDoubleClick(7, 2); // 6
     dec.ValueEdit->setText("4");
     dec.accept();
-    ASSERT_EQ(messages.Texts(),
+    ASSERT_EQ(shown.Texts(),
               std::vector<std::string>{"Save the communication speed parameters are applied to "
                                        "turn the power off and then the driver."});
     EXPECT_TRUE(hiddenWhenShown);
     EXPECT_EQ(page.ParamValues[6], 4);
     page.OnGridDoubleClick(8, 2); // 7
     dec.accept();
-    EXPECT_EQ(messages.Boxes.size(), 1u);
+    EXPECT_EQ(shown.Boxes.size(), 1u);
 }
 
 TEST_F(ParamPage, TheBitDialogChangesTheLowEightBitsOnly) {

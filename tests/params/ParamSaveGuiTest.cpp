@@ -68,13 +68,13 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
         if (!page.SaveAllButton->isEnabled()) disabledDuringWrites = true;
     });
     probe.start(5);
-    messages.Answers = {MsgResult::Yes};
+    shown.Answers = {MsgResult::Yes};
     SaveAndWaitForReread();
     probe.stop();
 
-    ASSERT_EQ(messages.Boxes.size(), 1u);
-    EXPECT_EQ(messages.Boxes[0].text, "Parameter Save ?");
-    EXPECT_EQ(messages.Boxes[0].details,
+    ASSERT_EQ(shown.Boxes.size(), 1u);
+    EXPECT_EQ(shown.Boxes[0].text, "Parameter Save ?");
+    EXPECT_EQ(shown.Boxes[0].details,
               "013 CURRENT P GAIN : " + std::to_string(before[13]) + " -> " + std::to_string(before[13] + 1) +
                   "\r\n085 POSITION INDEX 2 H : " + std::to_string(before[85]) +
                   " -> 1\r\n086 POSITION INDEX 2 L : " + std::to_string(before[86]) + " -> -7616");
@@ -111,10 +111,10 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
 TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
     StartConnected();
     drive->SetRefuse(5, true);
-    messages.Answers = {MsgResult::Yes};
+    shown.Answers = {MsgResult::Yes};
     Page().SaveAllButton->click();
-    ASSERT_EQ(messages.Boxes.size(), 2u);
-    EXPECT_EQ(messages.Boxes[1].text,
+    ASSERT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes[1].text,
               " Parameters No.[5] during storage Error has occurred.\r\n Min, Max values and "
               "communication connection status check \r\n Save again.");
     EXPECT_EQ(Page().SaveProgress->value(), 0);
@@ -131,7 +131,7 @@ TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
     ASSERT_TRUE(WaitUntil([&] { return (app->Link->StateRegs()[0] & 0x08) != 0; }, kPatience));
     drive->ClearRequests();
     Page().SaveAllParameters();
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Servo OFF 후 저장하세요!"});
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{"Servo OFF 후 저장하세요!"});
     EXPECT_TRUE(RequestsOf(*drive, kWriteSingleRegister).empty());
     EXPECT_TRUE(Backups(root / "VELT_Parameter").empty());
 }
@@ -140,17 +140,17 @@ TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
     ASSERT_TRUE(WriteFileAtomically(root / "VELT_Parameter", "not a folder"));
     StartConnected();
     Page().StoreEditedValue(13, Page().ParamValues[13] + 1);
-    messages.Answers = {MsgResult::Yes, MsgResult::No};
+    shown.Answers = {MsgResult::Yes, MsgResult::No};
     Page().SaveAllParameters();
-    ASSERT_EQ(messages.Boxes.size(), 2u);
-    EXPECT_EQ(messages.Boxes[1].buttons, MsgButtons::YesNo);
+    ASSERT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes[1].buttons, MsgButtons::YesNo);
     EXPECT_EQ(
-        messages.Boxes[1].text.rfind("File Save Error\r\nThe backup of the drive's parameters could not be "
-                                     "written.\r\n",
-                                     0),
+        shown.Boxes[1].text.rfind("File Save Error\r\nThe backup of the drive's parameters could not be "
+                                  "written.\r\n",
+                                  0),
         0u);
-    EXPECT_NE(messages.Boxes[1].text.find((root / "VELT_Parameter").string()), std::string::npos)
-        << messages.Boxes[1].text;
+    EXPECT_NE(shown.Boxes[1].text.find((root / "VELT_Parameter").string()), std::string::npos)
+        << shown.Boxes[1].text;
     EXPECT_TRUE(RequestsOf(*drive, kWriteSingleRegister).empty());
     EXPECT_TRUE(Page().SaveAllButton->isEnabled());
     EXPECT_EQ(Page().SaveProgress->value(), 150);
@@ -161,7 +161,7 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     Page().ParamValues[13] = 42;
     Page().ReadAllParameters(); // not connected: nothing
     EXPECT_EQ(Page().ParamValues[13], 42);
-    EXPECT_TRUE(messages.Boxes.empty());
+    EXPECT_TRUE(shown.Boxes.empty());
 
     Connect();
     drive->SetHolding(13, 777);
@@ -172,7 +172,7 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
 
     drive->SetSilentFor(kReadHolding, 0, true);
     Page().ReadAllParameters();
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{kReadAllFail.En});
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{kReadAllFail.En});
     EXPECT_EQ(Page().ParamValues, velt::ParamValues{});
 }
 
@@ -239,7 +239,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
         app.reset();
         requests.clear();
     }
-    EXPECT_TRUE(messages.Boxes.empty());
+    EXPECT_TRUE(shown.Boxes.empty());
 }
 
 TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
@@ -249,17 +249,17 @@ TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
     Page().LoadParameterFile();
     Page().SaveParameterFile();
     EXPECT_EQ(requests.size(), 2u);
-    EXPECT_TRUE(messages.Boxes.empty());
+    EXPECT_TRUE(shown.Boxes.empty());
 
     Answer(root / "missing.par");
     Page().LoadParameterFile();
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>{"File Load Error"});
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{"File Load Error"});
     EXPECT_EQ(Page().ParamValues, SampleValues());
 
     ASSERT_TRUE(WriteFileAtomically(root / "plain", "x"));
     Answer(root / "plain" / "x.par");
     Page().SaveParameterFile();
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{"File Load Error", "File Save Error"}));
+    EXPECT_EQ(shown.Texts(), (std::vector<std::string>{"File Load Error", "File Save Error"}));
     EXPECT_FALSE(ReadDirectorySetting().has_value());
 }
 
