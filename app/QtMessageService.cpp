@@ -9,15 +9,27 @@
 
 namespace velt {
 
+namespace {
+QString Lines(const std::string& text) {
+    return QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
+        .replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+} // namespace
+
 MsgResult QtMessageService::Show(const std::string& text, MsgButtons buttons) {
+    return ShowWithDetails(text, std::string(), buttons);
+}
+
+MsgResult QtMessageService::ShowWithDetails(const std::string& text, const std::string& details,
+                                            MsgButtons buttons) {
     // The box runs its own event loop; a close of the main window arriving meanwhile (a stop
     // signal) waits for the box, so neither the box's parent nor the caller's window goes first.
     std::optional<CVELT_HostApp::BusyScope> busy;
     if (CVELT_HostApp* app = theApp()) busy.emplace(*app);
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QStringLiteral("VELT_Host"));
-    box.setText(QString::fromUtf8(text.data(), static_cast<qsizetype>(text.size()))
-                    .replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+    box.setText(Lines(text));
+    if (!details.empty()) box.setDetailedText(Lines(details));
     if (buttons == MsgButtons::YesNo) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -8,6 +8,8 @@ namespace velt {
 class QtMessageService : public IMessageService {
 public:
     MsgResult Show(const std::string& text, MsgButtons buttons) override;
+    MsgResult ShowWithDetails(const std::string& text, const std::string& details,
+                              MsgButtons buttons) override;
 };
 
 } // namespace velt

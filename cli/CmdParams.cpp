@@ -103,8 +103,12 @@ int RunRead(const CliOptions& options, const Args& args) {
     return 0;
 }
 
+// Asks on stderr, the question's "\r\n" line breaks as plain ones.
 bool AskOnTerminal(const std::string& question) {
-    std::fprintf(stderr, "%s [y/N] ", question.c_str());
+    std::string text;
+    for (size_t i = 0; i < question.size(); ++i)
+        if (question.compare(i, 2, "\r\n") != 0) text += question[i];
+    std::fprintf(stderr, "%s [y/N] ", text.c_str());
     std::fflush(stderr);
     std::string answer;
     if (!std::getline(std::cin, answer)) { // no stdin: the safe answer
@@ -118,7 +122,12 @@ SaveHooks CliHooks(bool yes) {
     SaveHooks hooks;
     const bool tty = IsTerminal(stderr);
     hooks.message = [](const std::string& text) { PrintMessage(text); };
-    hooks.confirm = [yes](const std::string& q) { return yes || AskOnTerminal(q); };
+    hooks.confirm = [yes](const std::string& question, const std::string& details) {
+        PrintMessage(details);
+        return yes || AskOnTerminal(question);
+    };
+    // Never answered by --yes: storing without a backup is decided at the terminal.
+    hooks.confirmWithoutBackup = [](const std::string& question) { return AskOnTerminal(question); };
     hooks.progress = [tty](int p) {
         if (tty)
             std::fprintf(stderr, "\rprogress %3d/%d%s", p, kSaveProgressMax,
@@ -133,8 +142,7 @@ SaveHooks CliHooks(bool yes) {
             const std::u8string shown = r.path.u8string(); // UTF-8 on every platform
             std::fprintf(stderr, "backup: %.*s\n", static_cast<int>(shown.size()),
                          reinterpret_cast<const char*>(shown.data()));
-        } else
-            std::fprintf(stderr, "backup not written: %s\n", r.error.c_str());
+        }
         return r;
     };
     return hooks;
@@ -157,6 +165,7 @@ int ExitFor(const SaveResult& r) {
         return kExitFailed;
     case SaveOutcome::ServoOn:
     case SaveOutcome::NotConfirmed:
+    case SaveOutcome::NoBackup:
         return kExitNotStored;
     case SaveOutcome::WriteFailed:
         std::fprintf(stderr, "%s\n", DescribeRtuResult(r.failCode).c_str());
@@ -237,9 +246,10 @@ const CliRegistrar kParams{
      "  params read [--out FILE]    connect, read all 144 parameters and write them as a .par file\n"
      "                              (CP949, CR LF) to FILE or stdout; UTF-8 when stdout is a terminal\n"
      "  params write FILE [--yes]   store FILE in the drive: servo must be off; asks first unless\n"
-     "                              --yes; backup of the drive's values first; then store command 7\n"
-     "                              and a read-back. Exit 0 stored, 1 a write refused, 2 not\n"
-     "                              confirmed or servo on, 3 file error\n"
+     "                              --yes; backup of the drive's values first (when it cannot be\n"
+     "                              written, asks on the terminal whatever --yes says); then store\n"
+     "                              command 7 and a read-back. Exit 0 stored, 1 a write refused,\n"
+     "                              2 not confirmed, servo on or no backup, 3 file error\n"
      "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)",
      &RunParams}};
 

@@ -1,15 +1,358 @@
 #include "CDlgParameter.h"
 
+#include "CDlgSetValDEC.h"
+#include "CDlgSetValHEX.h"
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
+#include "app/WaitWithMessages.h"
+#include "controls/Accessible.h"
+#include "controls/CButtonST.h"
+#include "controls/CGridCtrl.h"
+#include "monitor/ValueNames.h"
+#include "params/ParamFileActions.h"
+#include "params/ParamFolders.h"
+#include "params/ParamTexts.h"
+#include "params/SaveSequence.h"
+#include "params/ValueEntry.h"
+#include "platform/LeadingNumber.h"
+#include "platform/MessageService.h"
+#include "res/Icons.h"
+
+#include <QButtonGroup>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QFontInfo>
+#include <QGroupBox>
+#include <QLabel>
+#include <QProgressBar>
+#include <QRadioButton>
+
+#include <chrono>
+#include <optional>
 
 namespace velt {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr auto kRefreshPeriod = 300ms;
+// Before the read: lets the zeroed values reach the screen and the polling
+// thread finish a pass in progress.
+constexpr uint32_t kBeforeReadMs = 500;
+
+constexpr std::uint32_t kCellFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr GridRgb kLightYellow = Rgb(255, 255, 224);
+constexpr GridRgb kPnoText = Rgb(255, 0, 0);
+constexpr GridRgb kValueText = Rgb(0, 0, 255);
+constexpr GridRgb kFiller = Rgb(128, 128, 128);
+constexpr int kColumnWidths[3] = {38, 115, 70};
+constexpr int kBoldWeight = 700;
+constexpr int kNormalWeight = 400;
+
+// Rows of the IN1..IN8 and OUT1..OUT4 lines, in dialog units.
+constexpr int kIoRowY[kIoCount] = {97, 112, 127, 142, 157, 171, 187, 202, 226, 242, 258, 273};
+
+QString Qs(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
+    auto* label = new QLabel(text, parent);
+    label->setGeometry(rect);
+    return label;
+}
+
+QComboBox* AddList(QWidget* parent, const QRect& rect, QLabel* label) {
+    auto* box = new QComboBox(parent);
+    box->setGeometry(rect);
+    NameAfterLabel(box, label);
+    return box;
+}
+
+void SelectIndex(QComboBox* box, int index) {
+    box->setCurrentIndex(index >= 0 && index < box->count() ? index : -1);
+}
+
+// Refills a form list with the nine command forms of `mode` (none for a mode
+// without entries) unless it already holds them.
+void FillForms(QComboBox* box, int mode, int* filledFor) {
+    if (*filledFor == mode) return;
+    *filledFor = mode;
+    box->clear();
+    const int first = CommandFormFirst(mode);
+    if (first < 0) return;
+    for (int i = 0; i < kFormsPerMode; ++i)
+        box->addItem(Qs(CommandFormName(first + i)));
+}
+
+} // namespace
 
 CDlgParameter::CDlgParameter(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
     setObjectName(QStringLiteral("CDlgParameter"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 337));
+    const bool korean = app_.IsKorean != 0;
+
+    SaveProgress = new QProgressBar(this);
+    SaveProgress->setGeometry(DluRect(207, 324, 449, 9));
+    SaveProgress->setRange(0, kSaveProgressMax);
+    SaveProgress->setValue(kSaveProgressMax);
+    SaveProgress->setTextVisible(false);
+    NameAfterCaption(SaveProgress, Qs(kSaveProgressName.Pick(korean)));
+
+    CreateModeLists(korean);
+    CreateIoRows(korean);
+    CreateGrid(korean);
+    CreateButtons(korean);
+    FillLists();
+
+    // Velocity control with speed index, switching to analog input, and
+    // their preset (8). The values are taken from the controls only on the
+    // first change.
+    PageControls controls = ReadControls();
+    controls.controlMode = 1;
+    controls.commandForm = DefaultCommandForm(1);
+    controls.switchMode = 1;
+    controls.switchForm = 1; // filled for the control mode's entries, 11 analog input
+    ApplyIoPreset(&controls);
+    ShowControls(controls);
+
+    connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::RefreshValueCells);
+    refreshTimer_.start(kRefreshPeriod);
 }
+
+void CDlgParameter::CreateModeLists(bool korean) {
+    auto* group = new QGroupBox(this);
+    group->setGeometry(DluRect(6, 0, 192, 76));
+    struct Row {
+        const LocalText& label;
+        int y;
+        QComboBox** list;
+        void (CDlgParameter::*handler)();
+    };
+    const Row rows[] = {
+        {kControlModeLabel, 8, &ControlModeCombo, &CDlgParameter::OnControlModeChanged},
+        {kCommandFormLabel, 23, &CommandFormCombo, &CDlgParameter::OnCommandFormChanged},
+        {kSwitchModeLabel, 42, &SwitchModeCombo, &CDlgParameter::OnSwitchModeChanged},
+        {kSwitchFormLabel, 57, &SwitchFormCombo, &CDlgParameter::OnSelectionChanged},
+    };
+    for (const Row& r : rows) {
+        QLabel* label = AddLabel(this, Qs(r.label.Pick(korean)), DluRect(13, r.y, 74, 11));
+        *r.list = AddList(this, DluRect(93, r.y, 95, 13), label);
+        connect(*r.list, &QComboBox::activated, this, r.handler);
+    }
+}
+
+void CDlgParameter::CreateIoRows(bool korean) {
+    AddLabel(this, Qs(kFunctionSelectLabel.Pick(korean)), DluRect(35, 85, 102, 8));
+    AddLabel(this, Qs(kContactSelectLabel.Pick(korean)), DluRect(140, 85, 53, 8));
+    for (int i = 0; i < kIoCount; ++i) {
+        const bool input = i < kInputCount;
+        const QString name =
+            input ? QStringLiteral("IN %1").arg(i + 1) : QStringLiteral("OUT %1").arg(i - kInputCount + 1);
+        const int y = kIoRowY[i];
+        QLabel* label = AddLabel(this, name, DluRect(input ? 10 : 7, y, input ? 20 : 23, 8));
+        FunctionCombos[static_cast<size_t>(i)] = AddList(this, DluRect(32, y - 2, 107, 13), label);
+        connect(FunctionCombos[static_cast<size_t>(i)], &QComboBox::activated, this,
+                &CDlgParameter::OnSelectionChanged);
+
+        // "B" is the first button of each pair.
+        auto* pair = new QButtonGroup(this);
+        QRadioButton*& b = ContactB[static_cast<size_t>(i)];
+        QRadioButton*& a = ContactA[static_cast<size_t>(i)];
+        b = new QRadioButton(QStringLiteral("B"), this);
+        b->setGeometry(DluRect(173, y, 22, 10));
+        a = new QRadioButton(QStringLiteral("A"), this);
+        a->setGeometry(DluRect(147, y, 22, 10));
+        const QString contact = name + QStringLiteral(" ") + Qs(kContactSelectLabel.Pick(korean));
+        for (QRadioButton* button : {b, a}) {
+            NameAfterCaption(button, button->text());
+            DescribeState(button, contact);
+            pair->addButton(button);
+            connect(button, &QRadioButton::clicked, this, &CDlgParameter::OnSelectionChanged);
+        }
+    }
+}
+
+void CDlgParameter::CreateButtons(bool korean) {
+    ReadAllButton = new CButtonST(this);
+    ReadAllButton->setText(Qs(kReadAllCaption.Pick(korean)));
+    ReadAllButton->SetIcon(VeltIcon(kIconReadAll));
+    ReadAllButton->setGeometry(DluRect(1, 292, 100, 41));
+    SaveAllButton = new CButtonST(this);
+    SaveAllButton->setText(Qs(kSaveAllCaption.Pick(korean)));
+    SaveAllButton->SetIcon(VeltIcon(kIconSaveAll));
+    SaveAllButton->setGeometry(DluRect(103, 292, 100, 41));
+    for (CButtonST* button : {ReadAllButton, SaveAllButton})
+        NameAfterCaption(button, button->text());
+    connect(ReadAllButton, &QPushButton::clicked, this, &CDlgParameter::ReadAllParameters);
+    connect(SaveAllButton, &QPushButton::clicked, this, &CDlgParameter::SaveAllParameters);
+}
+
+void CDlgParameter::CreateGrid(bool korean) {
+    CGridCtrl& grid = *(ParamGrid = new CGridCtrl(this));
+    grid.setGeometry(DluRect(207, 4, 449, 318));
+    NameAfterCaption(&grid, Qs(kParamGridName.Pick(korean)));
+    grid.SetFont(DialogFont());
+    grid.SetEditable(false);
+    grid.SetSingleRowSelection(true);
+    grid.SetFixedRowSelection(false);
+    grid.SetHeaderSort(false);
+    grid.SetRowResize(false);
+    grid.SetColumnResize(false);
+    grid.SetListMode(true);
+    grid.EnableSelection(false);
+    grid.SetDefaultCellBkColour(kLightYellow);
+    grid.SetRowCount(kGridRows);
+    grid.SetColumnCount(kGridColumns);
+    grid.SetFixedRowCount(1);
+    grid.SetFixedColumnCount(0);
+
+    const QFontInfo info(grid.font());
+    valueFont_ = GridFont{info.family().toStdString(), std::max(1, info.pointSize()), kNormalWeight, false};
+    changedFont_ = valueFont_;
+    changedFont_.weight = kBoldWeight;
+
+    for (int g = 0; g < kGridGroups; ++g) {
+        WriteCell(0, 3 * g, "Pno");
+        WriteCell(0, 3 * g + 1, kNameHeader.Pick(korean));
+        WriteCell(0, 3 * g + 2, "Value");
+        for (int c = 0; c < 3; ++c)
+            grid.SetColumnWidth(3 * g + c, kColumnWidths[c]);
+    }
+    for (int n = 0; n < kGridSlots; ++n)
+        WriteSlot(n);
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        if (PairFirst(n) != n) continue;
+        const ParamCell cell = ValueCellOf(n);
+        grid.MergeCells(cell.row, cell.col, cell.row + 1, cell.col);
+        grid.SetItemState(cell.row, cell.col, GVIS_READONLY);
+    }
+    grid.RedrawAll();
+    connect(&grid, &CGridCtrl::cellDoubleClicked, this, &CDlgParameter::OnGridDoubleClick);
+}
+
+void CDlgParameter::WriteCell(int row, int col, const std::string& text) {
+    GridItem item;
+    item.row = row;
+    item.col = col;
+    item.mask = GVIF_TEXT | GVIF_FORMAT;
+    item.text = text;
+    item.format = kCellFormat;
+    ParamGrid->SetItem(item);
+}
+
+// One slot of a group: Pno, name and Value cell of parameter n, or a filler.
+void CDlgParameter::WriteSlot(int n) {
+    CGridCtrl& grid = *ParamGrid;
+    const ParamCell pno = PnoCellOf(n), name = NameCellOf(n), value = ValueCellOf(n);
+    if (n >= PARAM_COUNT) {
+        WriteCell(pno.row, pno.col, "-");
+        WriteCell(name.row, name.col, "-");
+        WriteCell(value.row, value.col, "0");
+        for (const ParamCell& c : {pno, name, value})
+            grid.SetItemBkColour(c.row, c.col, kFiller);
+        return;
+    }
+    const bool inUse = ParamTable[n].kind != 0;
+    const GridRgb headerBk = grid.GetDefaultCell(true, false).bk;
+    WriteCell(pno.row, pno.col, std::to_string(n));
+    grid.SetItemFgColour(pno.row, pno.col, kPnoText);
+    grid.SetItemBkColour(pno.row, pno.col, headerBk);
+    WriteCell(name.row, name.col, inUse ? ParamTable[n].name : "-");
+    grid.SetItemBkColour(name.row, name.col, headerBk);
+    WriteCell(value.row, value.col, "0");
+    if (inUse) grid.SetItemFgColour(value.row, value.col, kValueText);
+    ParamGrid->Model().SetItemFont(value.row, value.col, valueFont_);
+}
+
+void CDlgParameter::FillLists() {
+    for (int i = 0; i < kIoCount; ++i) {
+        QComboBox* box = FunctionCombos[static_cast<size_t>(i)];
+        if (i < kInputCount)
+            for (int k = 0; k < INPUT_FUNCTION_NAME_COUNT; ++k)
+                box->addItem(Qs(InputFunctionName(k)));
+        else
+            for (int k = 0; k < OUTPUT_FUNCTION_NAME_COUNT; ++k)
+                box->addItem(Qs(OutputFunctionName(k)));
+    }
+    for (QComboBox* box : {ControlModeCombo, SwitchModeCombo})
+        for (int k = 0; k < CONTROL_MODE_NAME_COUNT; ++k)
+            box->addItem(Qs(ControlModeName(k)));
+}
+
+void CDlgParameter::closeEvent(QCloseEvent* event) {
+    refreshTimer_.stop();
+    QWidget::closeEvent(event);
+}
+
+// ---- the left half -------------------------------------------------------------------------
+
+PageControls CDlgParameter::ReadControls() const {
+    PageControls c;
+    c.controlMode = ControlModeCombo->currentIndex();
+    c.commandForm = CommandFormCombo->currentIndex();
+    c.switchMode = SwitchModeCombo->currentIndex();
+    c.switchForm = SwitchFormCombo->currentIndex();
+    for (size_t i = 0; i < kIoCount; ++i) {
+        c.functions[i] = FunctionCombos[i]->currentIndex();
+        // Neither button on reads as -1, which counts as "A" like any value but 0.
+        c.contacts[i] = ContactA[i]->isChecked() ? 1 : ContactB[i]->isChecked() ? 0 : -1;
+    }
+    return c;
+}
+
+void CDlgParameter::ShowControls(const PageControls& c) {
+    SelectIndex(ControlModeCombo, c.controlMode);
+    FillForms(CommandFormCombo, c.controlMode, &commandFormsOf_);
+    SelectIndex(CommandFormCombo, c.commandForm);
+    SelectIndex(SwitchModeCombo, c.switchMode);
+    FillForms(SwitchFormCombo, c.switchMode, &switchFormsOf_);
+    SelectIndex(SwitchFormCombo, c.switchForm);
+    for (size_t i = 0; i < kIoCount; ++i) {
+        SelectIndex(FunctionCombos[i], c.functions[i]);
+        ContactRadio[i] = c.contacts[i];
+        (ContactRadio[i] != 0 ? ContactA[i] : ContactB[i])->setChecked(true);
+    }
+}
+
+void CDlgParameter::ShowValuesInControls() {
+    ShowControls(ControlsFromValues(ParamValues));
+}
+
+void CDlgParameter::TakeValuesFromControls() {
+    const PageControls controls = ReadControls();
+    ContactRadio = controls.contacts;
+    velt::TakeValuesFromControls(controls, &ParamValues);
+}
+
+void CDlgParameter::OnControlModeChanged() {
+    PageControls controls = ReadControls();
+    velt::OnControlModeChanged(&controls);
+    ShowControls(controls);
+    TakeValuesFromControls();
+}
+
+void CDlgParameter::OnCommandFormChanged() {
+    PageControls controls = ReadControls();
+    if (ApplyIoPreset(&controls)) ShowControls(controls);
+    TakeValuesFromControls();
+}
+
+void CDlgParameter::OnSwitchModeChanged() {
+    PageControls controls = ReadControls();
+    velt::OnSwitchModeChanged(&controls);
+    ShowControls(controls);
+    TakeValuesFromControls();
+}
+
+void CDlgParameter::OnSelectionChanged() {
+    TakeValuesFromControls();
+}
+
+// ---- values, grid and dialogs ---------------------------------------------------------------
 
 void CDlgParameter::PostParamsRead() {
     QMetaObject::invokeMethod(this, &CDlgParameter::OnParamsRead, Qt::QueuedConnection);
@@ -17,12 +360,109 @@ void CDlgParameter::PostParamsRead() {
 
 void CDlgParameter::OnParamsRead() {
     if (!app_.Link) return;
-    ParamValues = ValuesFromRegisters(app_.Link->ParamRegs());
+    DriveValues = ValuesFromRegisters(app_.Link->ParamRegs());
+    DriveValuesKnown = true;
+    ParamValues = DriveValues;
     ++ParamsReadCount;
+    ShowValuesInControls();
 }
 
-void CDlgParameter::LoadParameterFile() {}
+void CDlgParameter::RefreshValueCells() {
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const std::optional<std::string> text = ValueCellText(n, ParamValues);
+        if (!text) continue;
+        const ParamCell cell = ValueCellOf(n);
+        WriteCell(cell.row, cell.col, *text);
+        const bool changed = DriveValuesKnown && ValueCellDiffers(n, ParamValues, DriveValues);
+        ParamGrid->Model().SetItemFont(cell.row, cell.col, changed ? changedFont_ : valueFont_);
+    }
+    ParamGrid->Refresh();
+}
 
-void CDlgParameter::SaveParameterFile() {}
+void CDlgParameter::OnGridDoubleClick(int row, int col) {
+    const int n = ParamAtValueCell(row, col);
+    if (n < 0) return;
+    RefreshValueCells(); // the cell shows the working copy as it is now, not up to 300 ms ago
+    const int32_t value =
+        ReadLeadingNumber(std::u16string_view(ParamGrid->GetItemText(row, col).toStdU16String())).value;
+    const QString help = Qs(ParamTable[n].help);
+    if (ParamTable[n].isBits == 1) {
+        if (app_.SetValHex) app_.SetValHex->OpenForParameter(help, n, value);
+    } else if (app_.SetValDec) {
+        app_.SetValDec->OpenForParameter(help, n, value);
+    }
+}
+
+void CDlgParameter::StoreEditedValue(int n, int32_t value) {
+    velt::StoreEditedValue(n, value, &ParamValues);
+    if (ShownInPageControls(n)) ShowValuesInControls();
+    RefreshValueCells();
+}
+
+// ---- read and save ---------------------------------------------------------------------------
+
+void CDlgParameter::ReadAllParameters() {
+    CDriveLink* link = app_.Link;
+    if (!link || link->Connected.load() == 0) return;
+    ParamValues.fill(0);
+    WaitWithMessages(kBeforeReadMs);
+    if (link->ReadAllParams() != 0) ShowMessage(kReadAllFail.Pick(app_.IsKorean != 0));
+}
+
+void CDlgParameter::SaveAllParameters() {
+    if (!app_.Link) return;
+    SaveHooks hooks;
+    hooks.progress = [this](int p) { SaveProgress->setValue(p); };
+    hooks.focus = [this](int n) {
+        const ParamCell cell = ValueCellOf(n);
+        ParamGrid->SetFocusCell(cell.row, cell.col);
+        ParamGrid->EnsureVisible(cell.row, cell.col);
+    };
+    hooks.waitWithMessages = [](uint32_t ms) { WaitWithMessages(ms); };
+    hooks.enableSaveButton = [this](bool on) { SaveAllButton->setEnabled(on); };
+    hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
+    velt::SaveAllParameters(*app_.Link, ParamValues, hooks);
+}
+
+BackupResult CDlgParameter::WriteBackupFile() {
+    const velt::ParamValues drive =
+        app_.Link ? ValuesFromRegisters(app_.Link->ParamRegs()) : velt::ParamValues{};
+    return WriteBackupNow(drive);
+}
+
+// ---- parameter files ---------------------------------------------------------------------------
+
+QString CDlgParameter::ChooseFile(bool save) {
+    FileDialogRequest request;
+    request.save = save;
+    request.folder = QString::fromStdU16String(ParameterFolder().u16string());
+    request.fileName = QStringLiteral("*.par");
+    request.filter = QStringLiteral("VELT Parameter File(*.par)");
+    if (FileDialogAnswer) return FileDialogAnswer(request);
+
+    // Like a message box, the dialog holds a close of the main window back until it is answered.
+    CVELT_HostApp::BusyScope busy(app_);
+    QFileDialog dialog(this, QString(), request.folder, request.filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (save) dialog.setDefaultSuffix(QStringLiteral("par"));
+    dialog.selectFile(request.fileName);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+void CDlgParameter::LoadParameterFile() {
+    const QString file = ChooseFile(false);
+    if (file.isEmpty()) return;
+    if (!LoadParameterFileFrom(std::filesystem::path(file.toStdU16String()), &ParamValues)) return;
+    ShowValuesInControls();
+    RefreshValueCells();
+}
+
+void CDlgParameter::SaveParameterFile() {
+    const QString file = ChooseFile(true);
+    if (file.isEmpty()) return;
+    SaveParameterFileTo(std::filesystem::path(file.toStdU16String()), ParamValues);
+}
 
 } // namespace velt

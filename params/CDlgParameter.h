@@ -1,16 +1,37 @@
 #pragma once
 // Parameter page (dialog 324, 660 x 337 dialog units): a child page of the
-// main window, hidden at start. For now it keeps the working copy of the
-// parameters up to date after every complete read; the table, the store
-// sequence and the parameter files come with their own issues.
+// main window, hidden at start. It keeps the working copy of the drive's 144
+// parameters (ParamValues); its lists, radio buttons, value dialogs and
+// parameter files change only that copy. The drive is changed only by "All
+// Parameter Save" (the core's SaveAllParameters), and the copy is refreshed
+// from the drive only by a complete parameter read.
+//
+// User-interface thread only, except PostParamsRead. The read and save
+// sequences wait with the event loop running, so the page's other handlers
+// (timer, lists, double-clicks, the read button) may run in between; only
+// the save button is disabled meanwhile.
+#include "controls/GridTypes.h"
 #include "link/CDriveLink.h"
+#include "params/Backup.h"
 #include "params/ParFile.h"
+#include "params/ParamPage.h"
 
+#include <QString>
+#include <QTimer>
 #include <QWidget>
+
+#include <array>
+#include <functional>
+
+class QComboBox;
+class QProgressBar;
+class QRadioButton;
 
 namespace velt {
 
 class CVELT_HostApp;
+class CButtonST;
+class CGridCtrl;
 
 class CDlgParameter : public QWidget, public IParamsReadSink {
     Q_OBJECT
@@ -21,17 +42,87 @@ public:
     // parameters-read message). Never blocks.
     void PostParamsRead() override;
 
+    // The connection bar's "Load" and "Save": a file dialog starting in the
+    // parameter folder, then the file read into / written from ParamValues.
     void LoadParameterFile();
     void SaveParameterFile();
+    // The drive's values last read (the link's ParamRegs) into a new backup
+    // file. Shows nothing; the save sequence asks when it fails.
+    BackupResult WriteBackupFile();
+
+    // ParamValues to the lists and contact buttons, and back.
+    void ShowValuesInControls();
+    void TakeValuesFromControls();
+
+    // A value confirmed in a value dialog: stored in ParamValues (both words
+    // of a pair in their order) and shown at once, in the grid and, for the
+    // parameters the left half shows, in its lists and buttons too.
+    void StoreEditedValue(int n, int32_t value);
+
+    // What the file dialogs are asked for. Tests set FileDialogAnswer to
+    // answer them (the chosen path, or empty for Cancel) instead of a
+    // QFileDialog being shown.
+    struct FileDialogRequest {
+        bool save = false;
+        QString folder;   // where the dialog starts
+        QString fileName; // "*.par"
+        QString filter;   // "VELT Parameter File(*.par)"
+    };
+    std::function<QString(const FileDialogRequest&)> FileDialogAnswer;
 
     velt::ParamValues ParamValues{}; // the working copy, by parameter number
+    // What the drive last reported (after each complete read); the grid draws
+    // the value cells that differ from it in bold.
+    velt::ParamValues DriveValues{};
+    bool DriveValuesKnown = false;
     int ParamsReadCount = 0; // handled parameters-read messages
 
+    CGridCtrl* ParamGrid = nullptr;                    // 1012
+    CButtonST* ReadAllButton = nullptr;                // 1040
+    CButtonST* SaveAllButton = nullptr;                // 1080
+    QComboBox* ControlModeCombo = nullptr;             // 1042
+    QComboBox* CommandFormCombo = nullptr;             // 1043
+    QComboBox* SwitchModeCombo = nullptr;              // 1083
+    QComboBox* SwitchFormCombo = nullptr;              // 1085
+    std::array<QComboBox*, kIoCount> FunctionCombos{}; // 1044..1055: IN1..IN8, OUT1..OUT4
+    std::array<int32_t, kIoCount> ContactRadio{};      // 1 = "A", 0 = "B"
+    std::array<QRadioButton*, kIoCount> ContactA{};
+    std::array<QRadioButton*, kIoCount> ContactB{};
+    QProgressBar* SaveProgress = nullptr; // 1097
+
 public slots:
-    void OnParamsRead(); // copies the link's parameter block into ParamValues
+    void OnParamsRead();      // copies the link's parameter block into ParamValues
+    void RefreshValueCells(); // timer 1700
+    void ReadAllParameters(); // button 1040
+    void SaveAllParameters(); // button 1080
+    void OnGridDoubleClick(int row, int col);
+    void OnControlModeChanged(); // 1042
+    void OnCommandFormChanged(); // 1043
+    void OnSwitchModeChanged();  // 1083
+    void OnSelectionChanged();   // 1085, 1044..1055, the contact buttons
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateModeLists(bool korean);
+    void CreateIoRows(bool korean);
+    void CreateButtons(bool korean);
+    void CreateGrid(bool korean);
+    void WriteCell(int row, int col, const std::string& text);
+    void WriteSlot(int n);
+    void FillLists();
+    PageControls ReadControls() const;
+    void ShowControls(const PageControls& controls);
+    QString ChooseFile(bool save);
+
     CVELT_HostApp& app_;
+    QTimer refreshTimer_; // timer 1700
+    GridFont valueFont_;  // the grid's font for value cells, and its bold form
+    GridFont changedFont_;
+    // The mode each form list was last filled for (its entries follow it).
+    int commandFormsOf_ = kNoSelection - 1;
+    int switchFormsOf_ = kNoSelection - 1;
 };
 
 } // namespace velt

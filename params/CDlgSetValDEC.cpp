@@ -1,15 +1,45 @@
 #include "CDlgSetValDEC.h"
 
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
+#include "params/ValueEntry.h"
+#include "platform/MessageService.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
 
 namespace velt {
 
-CDlgSetValDEC::CDlgSetValDEC() : QDialog(nullptr) {
-    setObjectName(QStringLiteral("CDlgSetValDEC"));
-    setWindowTitle(QString::fromUtf8("파라메터 변경(DEC)"));
-    setFont(DialogFont());
-    setFixedSize(DluSize(328, 87));
-    setModal(false);
+CDlgSetValDEC::CDlgSetValDEC()
+    : CValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24),
+                   DluRect(84, 54, 54, 24)) {
+    ValueEdit = new QLineEdit(this);
+    ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
+    ValueEdit->setAlignment(Qt::AlignCenter);
+    NameAfterLabel(ValueEdit, ValueCaption);
+    setTabOrder(ValueEdit, OkButton);
+}
+
+void CDlgSetValDEC::OpenForParameter(const QString& help, int number, int32_t value) {
+    Fill(help, number, value);
+    ValueEdit->setText(QString::number(value));
+    ShowInFront();
+    ValueEdit->setFocus();
+    ValueEdit->selectAll();
+}
+
+void CDlgSetValDEC::accept() {
+    const DecimalEntry entry = CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo);
+    if (!entry.ok) {
+        ShowMessage(entry.message);
+        ValueEdit->setFocus();
+        return;
+    }
+    EditValue = entry.value;
+    StoreEditedValue();
+    hide();
+    if (ParamNo == kParamBaudRate) ShowMessage(BaudRateNoticeText());
 }
 
 } // namespace velt

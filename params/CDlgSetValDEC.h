@@ -1,14 +1,32 @@
 #pragma once
-// Decimal value dialog (dialog 326): edits one parameter of the parameter page.
-// Created once at start-up, hidden, with no parent window; closing it hides it.
-#include <QDialog>
+// Decimal value dialog (dialog 326, 328 x 87 dialog units): edits one
+// parameter of the parameter page as a decimal number. Created once at
+// start-up, hidden, with no parent window; modeless; closing it hides it.
+// OK takes only a whole number the parameter can hold (one register:
+// -32768..65535; a 32-bit pair: a signed 32-bit number); other text is
+// refused with a message and stays in the dialog.
+#include "params/CValueDialog.h"
+
+class QLineEdit;
 
 namespace velt {
 
-class CDlgSetValDEC : public QDialog {
+class CDlgSetValDEC : public CValueDialog {
     Q_OBJECT
 public:
     CDlgSetValDEC();
+
+    // Fills the dialog for parameter `number` with `value` (a pair's 32-bit
+    // value for its first register) and shows it with the value selected, so
+    // that typing replaces it. An unconfirmed entry for another parameter is
+    // lost.
+    void OpenForParameter(const QString& help, int number, int32_t value);
+
+    QLineEdit* ValueEdit = nullptr; // 1009
+
+public slots:
+    // OK and Enter: check, store, hide; the baud-rate notice for parameter 6.
+    void accept() override;
 };
 
 } // namespace velt

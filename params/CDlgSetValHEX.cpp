@@ -1,15 +1,66 @@
 #include "CDlgSetValHEX.h"
 
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
+#include "params/ValueEntry.h"
+
+#include <QCheckBox>
+#include <QGroupBox>
+#include <QLabel>
 
 namespace velt {
 
-CDlgSetValHEX::CDlgSetValHEX() : QDialog(nullptr) {
-    setObjectName(QStringLiteral("CDlgSetValHEX"));
-    setWindowTitle(QString::fromUtf8("파라메터 변경(HEX)"));
-    setFont(DialogFont());
-    setFixedSize(DluSize(328, 117));
-    setModal(false);
+namespace {
+constexpr int kBitCount = 8;
+// Bit 0 sits at the right, bit 7 at the left.
+int BitX(int k) {
+    return 126 - 12 * k;
+}
+} // namespace
+
+CDlgSetValHEX::CDlgSetValHEX()
+    : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30),
+                   DluRect(90, 84, 54, 30)) {
+    ValueLabel = new QLabel(this);
+    ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
+    ValueLabel->setAlignment(Qt::AlignCenter);
+    DescribeState(ValueLabel, QStringLiteral("Value"));
+
+    auto* group = new QGroupBox(this);
+    group->setGeometry(DluRect(6, 42, 138, 36));
+    group->lower();
+    auto* bitCaption = new QLabel(QStringLiteral("BIT"), this);
+    bitCaption->setGeometry(DluRect(24, 54, 12, 8));
+    for (int k = 0; k < kBitCount; ++k) {
+        auto* digit = new QLabel(QString::number(k), this);
+        digit->setGeometry(DluRect(BitX(k), 54, 6, 8));
+        QCheckBox*& box = BitChecks[static_cast<size_t>(k)];
+        box = new QCheckBox(this);
+        box->setGeometry(DluRect(BitX(k), 66, 8, 8));
+        NameAfterCaption(box, QStringLiteral("BIT %1").arg(k));
+        connect(box, &QCheckBox::clicked, this, &CDlgSetValHEX::OnBitClicked);
+    }
+}
+
+void CDlgSetValHEX::OpenForParameter(const QString& help, int number, int32_t value) {
+    Fill(help, number, value);
+    ValueLabel->setText(QString::number(value));
+    for (int k = 0; k < kBitCount; ++k)
+        BitChecks[static_cast<size_t>(k)]->setChecked(((static_cast<uint32_t>(value) >> k) & 1u) != 0);
+    ShowInFront();
+}
+
+void CDlgSetValHEX::OnBitClicked() {
+    unsigned bits = 0;
+    for (int k = 0; k < kBitCount; ++k)
+        if (BitChecks[static_cast<size_t>(k)]->isChecked()) bits |= 1u << k;
+    EditValue = ApplyBits(EditValue, bits);
+    ValueLabel->setText(QString::number(EditValue));
+}
+
+void CDlgSetValHEX::accept() {
+    StoreEditedValue();
+    hide();
 }
 
 } // namespace velt

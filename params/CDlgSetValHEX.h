@@ -1,14 +1,33 @@
 #pragma once
-// Hex and bit value dialog (dialog 327): edits one parameter of the parameter page.
-// Created once at start-up, hidden, with no parent window; closing it hides it.
-#include <QDialog>
+// Bit value dialog (dialog 327, 328 x 117 dialog units): edits the low eight
+// bits of one bit-field parameter with a check box each; the value is shown
+// in decimal. Created once at start-up, hidden, with no parent window;
+// modeless; closing it hides it.
+#include "params/CValueDialog.h"
+
+#include <array>
+
+class QCheckBox;
 
 namespace velt {
 
-class CDlgSetValHEX : public QDialog {
+class CDlgSetValHEX : public CValueDialog {
     Q_OBJECT
 public:
     CDlgSetValHEX();
+
+    // Fills the dialog for parameter `number` with `value`, ticks the boxes of
+    // its bits 0..7 and shows it.
+    void OpenForParameter(const QString& help, int number, int32_t value);
+
+    QLabel* ValueLabel = nullptr;          // 1033
+    std::array<QCheckBox*, 8> BitChecks{}; // 1034 (bit 0) .. 1041 (bit 7)
+
+public slots:
+    // Any box clicked: bits 0..7 of EditValue from the boxes, bits 8..31 kept.
+    void OnBitClicked();
+    // OK and Enter: store, hide.
+    void accept() override;
 };
 
 } // namespace velt

@@ -25,9 +25,7 @@ bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& v
 
 BackupResult WriteBackupNow(const ParamValues& values, const WallClock& clock) {
     const std::time_t now = clock ? clock() : std::time(nullptr);
-    BackupResult result = WriteBackupFile(values, BackupFolder(), now);
-    if (!result.ok) ShowMessage(kFileSaveError);
-    return result;
+    return WriteBackupFile(values, BackupFolder(), now);
 }
 
 } // namespace velt

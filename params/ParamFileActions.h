@@ -1,7 +1,7 @@
 #pragma once
-// The file actions of the parameter page without their dialogs: load, save
-// and backup with the user's messages ("File Load Error", "File Save Error",
-// through ShowMessage). User-interface thread.
+// The file actions of the parameter page without their dialogs: load and save
+// with the user's messages ("File Load Error", "File Save Error", through
+// ShowMessage), and the backup. User-interface thread.
 #include "params/Backup.h"
 #include "params/ParFile.h"
 
@@ -27,7 +27,8 @@ bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* value
 bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values);
 
 // Writes a backup of `values` into BackupFolder(), named for clock() (the
-// current time when clock is empty). On failure shows "File Save Error".
+// current time when clock is empty). Shows nothing: on failure the result
+// carries the reason, and the save sequence asks whether to go on without.
 BackupResult WriteBackupNow(const ParamValues& values, const WallClock& clock = {});
 
 } // namespace velt

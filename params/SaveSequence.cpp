@@ -3,6 +3,7 @@
 
 #include "params/Language.h"
 #include "params/ParamFileActions.h"
+#include "params/ParamPage.h"
 #include "platform/MessageService.h"
 
 #include <chrono>
@@ -29,9 +30,16 @@ void ShowOk(const SaveHooks& hooks, const std::string& text) {
         ShowMessage(text);
 }
 
-bool AskYes(const SaveHooks& hooks, const std::string& text) {
-    if (hooks.confirm) return hooks.confirm(text);
-    return ShowMessage(text, MsgButtons::YesNo) == MsgResult::Yes;
+bool AskToSave(const SaveHooks& hooks, const std::string& details) {
+    const std::string question = SaveQuestionText();
+    if (hooks.confirm) return hooks.confirm(question, details);
+    return ShowMessageWithDetails(question, details, MsgButtons::YesNo) == MsgResult::Yes;
+}
+
+bool AskToGoOnWithoutBackup(const SaveHooks& hooks, const std::string& reason) {
+    const std::string question = BackupFailedText(reason);
+    if (hooks.confirmWithoutBackup) return hooks.confirmWithoutBackup(question);
+    return ShowMessage(question, MsgButtons::YesNo) == MsgResult::Yes;
 }
 
 void Progress(const SaveHooks& hooks, int value) {
@@ -100,6 +108,14 @@ std::string SaveFailureText(int param) {
     return text;
 }
 
+std::string BackupFailedText(const std::string& reason) {
+    if (IsKoreanLanguage())
+        return "File Save Error\r\n드라이브 파라미터의 백업 파일을 쓰지 못했습니다.\r\n" + reason +
+               "\r\n\r\n백업 없이 파라미터를 저장 하시겠습니까?";
+    return "File Save Error\r\nThe backup of the drive's parameters could not be written.\r\n" + reason +
+           "\r\n\r\nStore the parameters without a backup?";
+}
+
 SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks) {
     SaveResult result;
     if (link.Connected.load() == 0) return result;
@@ -108,16 +124,23 @@ SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const
         ShowOk(hooks, SaveServoOnText());
         return result;
     }
-    if (!AskYes(hooks, SaveQuestionText())) {
+    // What the question lists is what is written: the page keeps handling
+    // messages while the question and the writes run, so `working` may change.
+    const ParamValues values = working;
+    if (!AskToSave(hooks, ParamDifferencesText(values, ValuesFromRegisters(link.ParamRegs())))) {
         result.outcome = SaveOutcome::NotConfirmed;
         return result;
     }
-    const ParamValues values = working; // what the user confirmed; the page may change `working` meanwhile
     EnableButton(hooks, false);
-    Progress(hooks, 0);
 
     const ParamValues driveValues = ValuesFromRegisters(link.ParamRegs());
     result.backup = hooks.backup ? hooks.backup(driveValues) : WriteBackupNow(driveValues);
+    if (!result.backup.ok && !AskToGoOnWithoutBackup(hooks, result.backup.error)) {
+        result.outcome = SaveOutcome::NoBackup;
+        EnableButton(hooks, true);
+        return result;
+    }
+    Progress(hooks, 0);
 
     if (!WriteAll(link, values, hooks, &result)) return result;
 

@@ -13,15 +13,20 @@
 
 namespace velt {
 
-// Every hook may be left empty: messages and the question then go through
+// Every hook may be left empty: messages and the questions then go through
 // ShowMessage, the wait sleeps, the backup is WriteBackupNow, and the
 // display hooks do nothing.
 struct SaveHooks {
     std::function<void(const std::string&)> message; // plain OK box
-    std::function<bool(const std::string&)> confirm; // Yes/No question; true = Yes
-    std::function<void(int)> progress;               // 0..150
-    std::function<void(int)> focus;                  // parameter number about to be written
-    std::function<void(uint32_t)> waitWithMessages;  // milliseconds, keeps the windows alive
+    // The save question (Yes/No; true = Yes) with its details: the parameters
+    // whose working value differs from the drive's (ParamDifferencesText).
+    std::function<bool(const std::string& question, const std::string& details)> confirm;
+    // Asked when the backup could not be written (BackupFailedText): true
+    // stores without a backup, false ends the save before any write.
+    std::function<bool(const std::string&)> confirmWithoutBackup;
+    std::function<void(int)> progress;              // 0..150
+    std::function<void(int)> focus;                 // parameter number about to be written
+    std::function<void(uint32_t)> waitWithMessages; // milliseconds, keeps the windows alive
     std::function<void(bool)> enableSaveButton;
     std::function<BackupResult(const ParamValues&)> backup; // the drive's values before any write
 };
@@ -30,6 +35,7 @@ enum class SaveOutcome {
     NotConnected, // nothing done, nothing said
     ServoOn,      // refused with its message before the question
     NotConfirmed, // the user did not answer Yes
+    NoBackup,     // the backup failed and the user chose not to go on: nothing written
     WriteFailed,  // a write was refused; failedParam names it; no store command
     Stored,       // every parameter written, store command sent, re-read done
 };
@@ -48,10 +54,14 @@ constexpr int kSaveProgressMax = 150;
 std::string SaveServoOnText();
 std::string SaveQuestionText();
 std::string SaveFailureText(int param);
+// "File Save Error", the reason, and whether to store without a backup.
+std::string BackupFailedText(const std::string& reason);
 
 // Writes every parameter of kind not 0 below the command block (120) from a
-// copy of `working` taken when the user confirms, in number order; then the
-// store command 7 to register 120, a 100 ms pause and a full re-read. The
+// copy of `working` taken when the question is asked, in number order; then the
+// store command 7 to register 120, a 100 ms pause and a full re-read. Before
+// the first write the drive's values are backed up; when that fails the user
+// is asked whether to go on without a backup. The
 // caller's `working` may change while the hooks run (the page keeps
 // dispatching messages): what was confirmed is what is written.
 SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks = {});

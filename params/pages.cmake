@@ -4,6 +4,7 @@ if(VELT_GUI AND TARGET velt_link AND TARGET velt_controls)
       CDlgParameter.cpp
       CDlgSetValDEC.cpp
       CDlgSetValHEX.cpp
+      CValueDialog.cpp
   )
   set_target_properties(velt_params_ui PROPERTIES AUTOMOC ON)
   target_include_directories(velt_params_ui PUBLIC ${PROJECT_SOURCE_DIR})

@@ -16,4 +16,10 @@ MsgResult ShowMessage(const std::string& text, MsgButtons buttons) {
     return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
 }
 
+MsgResult ShowMessageWithDetails(const std::string& text, const std::string& details, MsgButtons buttons) {
+    if (IMessageService* s = g_service.load()) return s->ShowWithDetails(text, details, buttons);
+    std::fprintf(stderr, "%s\n%s\n", text.c_str(), details.c_str());
+    return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+}
+
 } // namespace velt

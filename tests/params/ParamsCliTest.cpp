@@ -99,6 +99,28 @@ TEST_F(ParamsCliTest, ReadDiffAndWriteAgainstTheDrive) {
     EXPECT_EQ(static_cast<int16_t>(sim_->Holding(13)), changed); // 13 comes after 5: not written
 }
 
+TEST_F(ParamsCliTest, ABackupThatCannotBeWrittenStopsTheWriteEvenWithYes) {
+    const fs::path a = dir_ / "a.par";
+    ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
+    ParamValues values{};
+    ASSERT_TRUE(ReadParFile(a, &values));
+    const uint16_t held = sim_->Holding(13);
+    values[13] = static_cast<int16_t>(held + 1);
+    ASSERT_TRUE(WriteParFile(a, values));
+    ASSERT_TRUE(WriteFileAtomically(dir_ / "backups", "a file where the backup folder should be"));
+
+    const CliRun r = Run("params write '" + a.string() + "' --yes");
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("013 CURRENT P GAIN : " + std::to_string(static_cast<int16_t>(held)) + " -> "),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("File Save Error\nThe backup of the drive's parameters could not be written.\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_NE(r.err.find("Store the parameters without a backup? [y/N]"), std::string::npos) << r.err;
+    EXPECT_EQ(sim_->Holding(13), held);
+}
+
 TEST_F(ParamsCliTest, UsageFileAndPortErrorsHaveTheirOwnExitCodes) {
     EXPECT_EQ(Run("params").exitCode, 64);
     EXPECT_EQ(Run("params write").exitCode, 64);

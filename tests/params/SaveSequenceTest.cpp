@@ -2,6 +2,7 @@
 #include "params/SaveSequence.h"
 #include "RecordingMessages.h"
 #include "link/CDriveLink.h"
+#include "platform/AtomicFile.h"
 #include "params/Language.h"
 #include "params/ParFile.h"
 #include "sim/SimDrive.h"
@@ -27,18 +28,25 @@ constexpr uint8_t kReadHolding = 3;
 struct Seen {
     std::vector<std::string> messages;
     std::vector<std::string> questions;
+    std::vector<std::string> details;
+    std::vector<std::string> backupQuestions;
     std::vector<int> progress;
     std::vector<int> focus;
     std::vector<bool> enable;
     int waits = 0;
 };
 
-SaveHooks Recording(Seen* seen, bool answerYes = true) {
+SaveHooks Recording(Seen* seen, bool answerYes = true, bool withoutBackup = false) {
     SaveHooks h;
     h.message = [seen](const std::string& t) { seen->messages.push_back(t); };
-    h.confirm = [seen, answerYes](const std::string& t) {
+    h.confirm = [seen, answerYes](const std::string& t, const std::string& details) {
         seen->questions.push_back(t);
+        seen->details.push_back(details);
         return answerYes;
+    };
+    h.confirmWithoutBackup = [seen, withoutBackup](const std::string& t) {
+        seen->backupQuestions.push_back(t);
+        return withoutBackup;
     };
     h.progress = [seen](int p) { seen->progress.push_back(p); };
     h.focus = [seen](int n) { seen->focus.push_back(n); };
@@ -109,6 +117,12 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelow120ThenStoresAndRereads) {
 
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     EXPECT_EQ(seen.questions, std::vector<std::string>{"Parameter Save ?"});
+    ASSERT_EQ(seen.details.size(), 1u);
+    EXPECT_EQ(seen.details[0],
+              "013 CURRENT P GAIN : " + std::to_string(before[13]) +
+                  " -> 301\r\n033 SELECT PROTOCOL : 0 -> 1 (not stored)\r\n"
+                  "121 Opt_Arg : 0 -> 1234 (not stored)\r\n122 POS_L : 0 -> 55 (not stored)");
+    EXPECT_TRUE(seen.backupQuestions.empty());
     EXPECT_TRUE(seen.messages.empty());
     const std::vector<int> expected = InUseBelowCommand();
     const auto writes = Requests(kWriteSingleRegister);
@@ -218,9 +232,44 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
     EXPECT_FALSE(fs::exists(folder_) && !fs::is_empty(folder_));
 }
 
+TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
+    std::error_code ec;
+    fs::remove_all(folder_, ec);
+    ASSERT_TRUE(WriteFileAtomically(folder_, "a file where the folder should be"));
+    ParamValues working = ValuesFromRegisters(link_.ParamRegs());
+    working[13] = 302;
+
+    Seen no;
+    SaveResult r = SaveAllParameters(link_, working, Recording(&no, true, false));
+    EXPECT_EQ(r.outcome, SaveOutcome::NoBackup);
+    EXPECT_FALSE(r.backup.ok);
+    ASSERT_EQ(no.backupQuestions.size(), 1u);
+    EXPECT_EQ(no.backupQuestions[0].rfind("File Save Error\r\nThe backup of the drive's parameters could not "
+                                          "be written.\r\n" +
+                                              r.backup.error,
+                                          0),
+              0u)
+        << no.backupQuestions[0];
+    EXPECT_NE(no.backupQuestions[0].find("Store the parameters without a backup?"), std::string::npos);
+    EXPECT_FALSE(r.backup.error.empty());
+    EXPECT_TRUE(Requests(kWriteSingleRegister).empty());
+    EXPECT_TRUE(no.progress.empty());
+    EXPECT_EQ(no.enable, (std::vector<bool>{false, true}));
+    EXPECT_TRUE(no.messages.empty());
+
+    Seen yes;
+    r = SaveAllParameters(link_, working, Recording(&yes, true, true));
+    EXPECT_EQ(r.outcome, SaveOutcome::Stored);
+    EXPECT_EQ(yes.backupQuestions.size(), 1u);
+    EXPECT_EQ(sim_.Holding(13), 302);
+}
+
 TEST(SaveTexts, KoreanTextsNameTheParameter) {
     ApplyLanguage(true);
     EXPECT_EQ(SaveServoOnText(), "Servo OFF 후 저장하세요!");
+    EXPECT_EQ(BackupFailedText("disk full"),
+              "File Save Error\r\n드라이브 파라미터의 백업 파일을 쓰지 못했습니다."
+              "\r\ndisk full\r\n\r\n백업 없이 파라미터를 저장 하시겠습니까?");
     EXPECT_EQ(SaveQuestionText(), "파라메터를 저장 하시겠습니까?");
     EXPECT_EQ(SaveFailureText(42),
               " 파라미터 [42]번 저장시 Error 가 발생하였습니다. \r\n Min, Max 값 및 통신연결 "

@@ -1,0 +1,80 @@
+#include "CValueDialog.h"
+
+#include "CDlgParameter.h"
+#include "app/CVELT_HostApp.h"
+#include "app/DialogFont.h"
+#include "controls/Accessible.h"
+#include "params/ParamTexts.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPushButton>
+
+namespace velt {
+
+namespace {
+bool Korean() {
+    const CVELT_HostApp* app = theApp();
+    return app != nullptr && app->IsKorean != 0;
+}
+} // namespace
+
+CValueDialog::CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
+                           const QRect& cancelRect)
+    : QDialog(nullptr) {
+    setObjectName(QString::fromLatin1(objectName));
+    setWindowTitle(QString::fromUtf8(caption));
+    setFont(DialogFont());
+    setFixedSize(DluSize(328, heightDlu));
+    setModal(false);
+
+    auto* numberCaption = new QLabel(QStringLiteral("Parameter No :"), this);
+    numberCaption->setGeometry(DluRect(6, 6, 54, 12));
+    NumberLabel = new QLabel(this);
+    NumberLabel->setGeometry(DluRect(66, 6, 78, 12));
+    NumberLabel->setAlignment(Qt::AlignCenter);
+    DescribeState(NumberLabel, QStringLiteral("Parameter No"));
+    ValueCaption = new QLabel(QStringLiteral("Value :"), this);
+    ValueCaption->setGeometry(DluRect(6, 24, 54, 12));
+
+    const bool korean = Korean();
+    HelpEdit = new QPlainTextEdit(this);
+    HelpEdit->setGeometry(DluRect(148, 6, 174, 72));
+    HelpEdit->setReadOnly(true);
+    HelpEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    NameAfterCaption(HelpEdit, QString::fromUtf8(kHelpTextName.Pick(korean)));
+
+    OkButton = new QPushButton(QString::fromUtf8(kDialogOk.Pick(korean)), this);
+    OkButton->setGeometry(okRect);
+    OkButton->setDefault(true);
+    CancelButton = new QPushButton(QString::fromUtf8(kDialogCancel.Pick(korean)), this);
+    CancelButton->setGeometry(cancelRect);
+    CancelButton->setAutoDefault(false);
+    connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
+    connect(CancelButton, &QPushButton::clicked, this, &CValueDialog::reject);
+}
+
+void CValueDialog::reject() {
+    hide();
+}
+
+void CValueDialog::Fill(const QString& help, int number, int32_t value) {
+    ParamNo = static_cast<int16_t>(number);
+    NumberLabel->setText(QString::number(number));
+    EditValue = value;
+    QString text = help;
+    HelpEdit->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
+}
+
+void CValueDialog::ShowInFront() {
+    show();
+    raise();
+    activateWindow();
+}
+
+void CValueDialog::StoreEditedValue() {
+    CVELT_HostApp* app = theApp();
+    if (app != nullptr && app->Parameter != nullptr) app->Parameter->StoreEditedValue(ParamNo, EditValue);
+}
+
+} // namespace velt

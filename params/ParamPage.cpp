@@ -1,0 +1,191 @@
+// The rules of the parameter page's left half and grid.
+#include "params/ParamPage.h"
+
+#include "params/Language.h"
+
+#include <cstdio>
+
+namespace velt {
+
+namespace {
+
+// The list sizes of the left half.
+constexpr int kInputFunctionCount = 16;
+constexpr int kOutputFunctionCount = 7;
+constexpr int kSwitchModeParam = kParamControlMode + 2;
+
+int ListSizeOfFunction(int i) {
+    return i < kInputCount ? kInputFunctionCount : kOutputFunctionCount;
+}
+
+// The index a list shows after selecting `index`: none when it has no such entry.
+int Select(int index, int size) {
+    return index >= 0 && index < size ? index : kNoSelection;
+}
+
+int FormOffset(int mode) {
+    return mode == 1 ? 10 : mode == 2 ? 20 : 0;
+}
+
+// One mode list and its form list from values [p] and [p+1]. The form list
+// is refilled for the mode (nine entries, or none without a mode); its default
+// selection is then replaced by the value's, so it does not matter here.
+void ModeFromValues(const ParamValues& values, int p, int* mode, int* form) {
+    *mode = Select(values[static_cast<size_t>(p)], kControlModeCount);
+    const int entries = CommandFormFirst(*mode) < 0 ? 0 : kFormsPerMode;
+    *form = Select(values[static_cast<size_t>(p + 1)] - FormOffset(*mode), entries);
+}
+
+} // namespace
+
+// clang-format off
+const std::array<IoPreset, 11> IoPresetTable = {{
+    {{0, 0, 0, 0, 0, 0, 0, 0,   1, 2, 3, 6}}, // position / communication
+    {{1, 2, 3, 4, 0, 6, 0, 0,   1, 2, 3, 6}}, // position / one pulse
+    {{1, 2, 3, 4, 0, 6, 0, 0,   1, 2, 3, 6}}, // position / two pulse
+    {{1, 2, 3, 4, 0, 6, 0, 0,   1, 2, 3, 6}}, // position / external encoder
+    {{1, 2, 3, 4, 8, 9, 10, 0,  1, 2, 3, 6}}, // position / position index
+    {{0, 0, 0, 0, 0, 0, 0, 0,   1, 2, 4, 6}}, // velocity / communication
+    {{1, 2, 3, 4, 5, 0, 0, 0,   1, 2, 4, 6}}, // velocity / analog input
+    {{1, 2, 3, 4, 0, 0, 0, 0,   1, 2, 4, 6}}, // velocity / external encoder
+    {{1, 2, 3, 4, 5, 8, 9, 10,  1, 2, 4, 6}}, // velocity / speed index
+    {{0, 0, 0, 0, 0, 0, 0, 0,   1, 2, 0, 6}}, // torque / communication
+    {{1, 2, 3, 4, 5, 0, 0, 0,   1, 2, 0, 6}}, // torque / analog input
+}};
+// clang-format on
+
+int IoPresetIndex(int mode, int form) {
+    if (mode == 0 && form >= 0 && form <= 4) return form;
+    if (mode == 1 && form >= 0 && form <= 3) return 5 + form;
+    if (mode == 2 && form >= 0 && form <= 1) return 9 + form;
+    return -1;
+}
+
+bool ApplyIoPreset(PageControls* controls) {
+    const int row = IoPresetIndex(controls->controlMode, controls->commandForm);
+    if (row < 0) return false;
+    for (int i = 0; i < kIoCount; ++i) {
+        controls->functions[static_cast<size_t>(i)] = IoPresetTable[static_cast<size_t>(row)].functions[i];
+        controls->contacts[static_cast<size_t>(i)] = 1;
+    }
+    return true;
+}
+
+int CommandFormFirst(int mode) {
+    return mode >= 0 && mode < kControlModeCount ? 10 * mode : -1;
+}
+
+int DefaultCommandForm(int mode) {
+    static constexpr int kDefaults[kControlModeCount] = {0, 3, 0};
+    return CommandFormFirst(mode) < 0 ? kNoSelection : kDefaults[mode];
+}
+
+int DefaultSwitchForm(int mode) {
+    static constexpr int kDefaults[kControlModeCount] = {0, 3, 1};
+    return CommandFormFirst(mode) < 0 ? kNoSelection : kDefaults[mode];
+}
+
+void OnControlModeChanged(PageControls* controls) {
+    controls->commandForm = DefaultCommandForm(controls->controlMode);
+    ApplyIoPreset(controls);
+}
+
+void OnSwitchModeChanged(PageControls* controls) {
+    controls->switchForm = DefaultSwitchForm(controls->switchMode);
+}
+
+void TakeValuesFromControls(const PageControls& c, ParamValues* values) {
+    ParamValues& v = *values;
+    const auto set = [&v](int n, int value) { v[static_cast<size_t>(n)] = static_cast<int16_t>(value); };
+    set(kParamControlMode, c.controlMode);
+    set(kParamControlMode + 1, c.commandForm + FormOffset(c.controlMode));
+    set(kSwitchModeParam, c.switchMode);
+    set(kSwitchModeParam + 1, c.switchForm + FormOffset(c.switchMode));
+    int inBits = 0;
+    int outBits = 0;
+    for (int i = 0; i < kIoCount; ++i) {
+        const bool a = c.contacts[static_cast<size_t>(i)] != 0;
+        if (i < kInputCount) {
+            set(kParamInFunction + i, c.functions[static_cast<size_t>(i)]);
+            if (a) inBits |= 1 << i;
+        } else {
+            set(kParamOutFunction + i - kInputCount, c.functions[static_cast<size_t>(i)]);
+            if (a) outBits |= 1 << (i - kInputCount);
+        }
+    }
+    set(kParamInPole, inBits);
+    set(kParamOutPole, outBits);
+}
+
+PageControls ControlsFromValues(const ParamValues& v) {
+    PageControls c;
+    ModeFromValues(v, kParamControlMode, &c.controlMode, &c.commandForm);
+    ModeFromValues(v, kSwitchModeParam, &c.switchMode, &c.switchForm);
+    for (int i = 0; i < kIoCount; ++i) {
+        const bool input = i < kInputCount;
+        const int param = input ? kParamInFunction + i : kParamOutFunction + i - kInputCount;
+        c.functions[static_cast<size_t>(i)] = Select(v[static_cast<size_t>(param)], ListSizeOfFunction(i));
+        const int bits = v[input ? kParamInPole : kParamOutPole];
+        c.contacts[static_cast<size_t>(i)] = (bits >> (input ? i : i - kInputCount)) & 1;
+    }
+    return c;
+}
+
+bool ShownInPageControls(int n) {
+    return (n >= kParamInPole && n < kParamInFunction + kInputCount) ||
+           (n >= kParamOutFunction && n < kParamOutFunction + kOutputCount) ||
+           (n >= kParamControlMode && n <= kSwitchModeParam + 1);
+}
+
+ParamCell PnoCellOf(int n) {
+    return {n % kGroupRows + 1, 3 * (n / kGroupRows)};
+}
+
+ParamCell NameCellOf(int n) {
+    return {n % kGroupRows + 1, 3 * (n / kGroupRows) + 1};
+}
+
+ParamCell ValueCellOf(int n) {
+    return {n % kGroupRows + 1, 3 * (n / kGroupRows) + 2};
+}
+
+int ParamAtValueCell(int row, int col) {
+    if (row < 1 || row > kGroupRows || col < 0 || col >= kGridColumns || col % 3 != 2) return -1;
+    const int n = kGroupRows * (col / 3) + row - 1;
+    return n < PARAM_COUNT ? n : -1;
+}
+
+std::optional<std::string> ValueCellText(int n, const ParamValues& values) {
+    const int first = PairFirst(n);
+    if (first < 0) return std::to_string(values[static_cast<size_t>(n)]);
+    if (first != n) return std::nullopt;
+    return std::to_string(CombinePair(n, values.data()));
+}
+
+bool ValueCellDiffers(int n, const ParamValues& working, const ParamValues& drive) {
+    const auto i = static_cast<size_t>(n);
+    if (PairFirst(n) == n) return working[i] != drive[i] || working[i + 1] != drive[i + 1];
+    return working[i] != drive[i];
+}
+
+std::string ParamDifferencesText(const ParamValues& working, const ParamValues& drive) {
+    const bool korean = IsKoreanLanguage();
+    std::string text;
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const auto i = static_cast<size_t>(n);
+        if (working[i] == drive[i]) continue;
+        char line[160];
+        std::snprintf(line, sizeof line, "%03d %s : %d -> %d", n, ParamTable[n].name, drive[i], working[i]);
+        text += line;
+        if (ParamTable[n].kind == 0 || n >= CommandRegister)
+            text += korean ? " (저장 안 됨)" : " (not stored)";
+        text += "\r\n";
+    }
+    if (text.empty())
+        return korean ? "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다."
+                      : "No parameter differs from the values the drive last reported.";
+    text.resize(text.size() - 2); // no line end after the last line
+    return text;
+}
+
+} // namespace velt

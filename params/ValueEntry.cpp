@@ -1,0 +1,123 @@
+// Value entry: checks, bit editing and the store into the working copy.
+#include "params/ValueEntry.h"
+
+#include "params/Language.h"
+
+#include <cstdio>
+#include <limits>
+
+namespace velt {
+
+namespace {
+
+constexpr int64_t kRegisterMin = -32768;
+constexpr int64_t kRegisterMax = 65535;
+// A typed text is quoted in the message up to this many bytes.
+constexpr size_t kQuotedMax = 40;
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// A sign and digits only; false for anything else or a number beyond 64 bits.
+bool ReadWholeNumber(std::string_view s, int64_t* out) {
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (s.empty()) return false;
+    int64_t magnitude = 0;
+    for (const char c : s) {
+        if (c < '0' || c > '9') return false;
+        if (magnitude > (std::numeric_limits<int64_t>::max() - 9) / 10) return false;
+        magnitude = magnitude * 10 + (c - '0');
+    }
+    *out = negative ? -magnitude : magnitude;
+    return true;
+}
+
+std::string Quoted(std::string_view text) {
+    if (text.size() <= kQuotedMax) return std::string(text);
+    size_t cut = kQuotedMax;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) // not inside a UTF-8 character
+        --cut;
+    return std::string(text.substr(0, cut)) + "...";
+}
+
+std::string RangeLine(int n, bool korean) {
+    char line[160];
+    if (korean)
+        std::snprintf(line, sizeof line, "파라미터 [%d]번에는 %lld ~ %lld 사이의 정수를 입력하세요.", n,
+                      static_cast<long long>(EntryMin(n)), static_cast<long long>(EntryMax(n)));
+    else
+        std::snprintf(line, sizeof line, "Enter a whole number from %lld to %lld for parameter No.[%d].",
+                      static_cast<long long>(EntryMin(n)), static_cast<long long>(EntryMax(n)), n);
+    return line;
+}
+
+} // namespace
+
+bool EditsPair(int n) {
+    return n >= 0 && n < PARAM_COUNT && ParamTable[n].isHalf32 == 1 && PairFirst(n) == n;
+}
+
+void StoreEditedValue(int n, int32_t v, ParamValues* values) {
+    if (n < 0 || n >= PARAM_COUNT) return;
+    if (EditsPair(n))
+        SplitPair(n, v, values->data());
+    else
+        (*values)[static_cast<size_t>(n)] = static_cast<int16_t>(static_cast<uint16_t>(v));
+}
+
+int32_t ApplyBits(int32_t value, unsigned lowBits) {
+    const uint32_t kept = static_cast<uint32_t>(value) & ~0xFFu;
+    return static_cast<int32_t>(kept | (lowBits & 0xFFu));
+}
+
+int64_t EntryMin(int n) {
+    return EditsPair(n) ? std::numeric_limits<int32_t>::min() : kRegisterMin;
+}
+
+int64_t EntryMax(int n) {
+    return EditsPair(n) ? std::numeric_limits<int32_t>::max() : kRegisterMax;
+}
+
+DecimalEntry CheckDecimalEntry(std::string_view text, int n) {
+    const bool korean = IsKoreanLanguage();
+    DecimalEntry entry;
+    int64_t number = 0;
+    if (!ReadWholeNumber(Trimmed(text), &number)) {
+        entry.message = "\"" + Quoted(text) + "\"" +
+                        (korean ? " 은(는) 정수가 아닙니다.\r\n" : " is not a whole number.\r\n") +
+                        RangeLine(n, korean);
+        return entry;
+    }
+    if (number < EntryMin(n) || number > EntryMax(n)) {
+        entry.message = std::string(Trimmed(text)) +
+                        (korean ? " 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n"
+                                : " does not fit this parameter.\r\n") +
+                        RangeLine(n, korean);
+        return entry;
+    }
+    entry.ok = true;
+    entry.value = static_cast<int32_t>(static_cast<uint32_t>(number)); // 65535 -> register 0xFFFF
+    return entry;
+}
+
+std::string BaudRateNoticeText() {
+    return IsKoreanLanguage()
+               ? "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다."
+               : "Save the communication speed parameters are applied to turn the power off and "
+                 "then the driver.";
+}
+
+} // namespace velt

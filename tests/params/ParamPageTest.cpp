@@ -1,0 +1,264 @@
+// The rules of the parameter page and the value dialogs, without widgets.
+#include "params/ParamPage.h"
+#include "params/Language.h"
+#include "params/ValueEntry.h"
+
+#include <gtest/gtest.h>
+
+using namespace velt;
+
+namespace {
+
+// Velocity control, speed index, switching to analog input: the page's state
+// after start-up.
+PageControls StartupControls() {
+    PageControls c;
+    c.controlMode = 1;
+    c.commandForm = 3;
+    c.switchMode = 1;
+    c.switchForm = 1;
+    EXPECT_TRUE(ApplyIoPreset(&c));
+    return c;
+}
+
+} // namespace
+
+TEST(IoPresets, ModeAndFormChooseTheRowAndReservedFormsChangeNothing) {
+    EXPECT_EQ(IoPresetIndex(0, 0), 0);
+    EXPECT_EQ(IoPresetIndex(0, 4), 4);
+    EXPECT_EQ(IoPresetIndex(1, 0), 5);
+    EXPECT_EQ(IoPresetIndex(1, 3), 8);
+    EXPECT_EQ(IoPresetIndex(2, 1), 10);
+    for (const auto& [mode, form] : {std::pair{0, 5}, {1, 4}, {2, 2}, {2, 8}, {-1, 0}, {1, -1}, {3, 0}})
+        EXPECT_EQ(IoPresetIndex(mode, form), -1) << mode << "/" << form;
+
+    PageControls c = StartupControls();
+    EXPECT_EQ(c.functions, (std::array<int, kIoCount>{1, 2, 3, 4, 5, 8, 9, 10, 1, 2, 4, 6}));
+    EXPECT_EQ(c.contacts, (std::array<int, kIoCount>{1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1, 1}));
+
+    // Position control with " 5 : RESERVED": the lists keep their state.
+    c.contacts[2] = 0;
+    c.functions[0] = 7;
+    c.controlMode = 0;
+    c.commandForm = 5;
+    const PageControls before = c;
+    EXPECT_FALSE(ApplyIoPreset(&c));
+    EXPECT_EQ(c, before);
+
+    // A mode change refills the form list with its default and applies the preset.
+    c.controlMode = 0;
+    OnControlModeChanged(&c);
+    EXPECT_EQ(c.commandForm, 0);
+    EXPECT_EQ(c.functions, (std::array<int, kIoCount>{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 6}));
+    c.controlMode = 2;
+    OnControlModeChanged(&c);
+    EXPECT_EQ(c.commandForm, 0);
+    EXPECT_EQ(c.functions[10], 0);
+    c.switchMode = 2;
+    OnSwitchModeChanged(&c);
+    EXPECT_EQ(c.switchForm, 1);
+    c.switchMode = 0;
+    OnSwitchModeChanged(&c);
+    EXPECT_EQ(c.switchForm, 0);
+    c.switchMode = kNoSelection;
+    OnSwitchModeChanged(&c);
+    EXPECT_EQ(c.switchForm, kNoSelection);
+}
+
+TEST(PageControlsAndValues, TakeAndShowAreInverseForEverythingTheListsHold) {
+    PageControls c = StartupControls();
+    c.contacts = {1, 0, 1, 1, 0, 0, 0, 1, 0, 1, 1, 0};
+    ParamValues v{};
+    v[50] = 77; // not shown by the left half
+    TakeValuesFromControls(c, &v);
+    EXPECT_EQ(v[70], 1);
+    EXPECT_EQ(v[71], 13);
+    EXPECT_EQ(v[72], 1);
+    EXPECT_EQ(v[73], 11);
+    EXPECT_EQ(v[42], 1);
+    EXPECT_EQ(v[49], 10);
+    EXPECT_EQ(v[51], 1);
+    EXPECT_EQ(v[54], 6);
+    EXPECT_EQ(v[40], 0b10001101);
+    EXPECT_EQ(v[41], 0b0110);
+    EXPECT_EQ(v[50], 77);
+    EXPECT_EQ(ControlsFromValues(v), c);
+
+    c.controlMode = 2;
+    c.commandForm = 1;
+    c.switchMode = 0;
+    c.switchForm = 4;
+    TakeValuesFromControls(c, &v);
+    EXPECT_EQ(v[71], 21);
+    EXPECT_EQ(v[73], 4);
+    EXPECT_EQ(ControlsFromValues(v), c);
+}
+
+TEST(PageControlsAndValues, ValuesTheListsDoNotHaveLeaveThemWithoutSelection) {
+    ParamValues v{};
+    v[70] = 5; // no such control mode
+    v[71] = 3;
+    v[72] = 1;
+    v[73] = 25; // mode 1 lists 10..18
+    v[42] = 16;
+    v[51] = 7;
+    v[40] = static_cast<int16_t>(0xFF01); // bits above 7 are not shown
+    const PageControls c = ControlsFromValues(v);
+    EXPECT_EQ(c.controlMode, kNoSelection);
+    EXPECT_EQ(c.commandForm, kNoSelection);
+    EXPECT_EQ(c.switchMode, 1);
+    EXPECT_EQ(c.switchForm, kNoSelection);
+    EXPECT_EQ(c.functions[0], kNoSelection);
+    EXPECT_EQ(c.functions[8], kNoSelection);
+    EXPECT_EQ(c.contacts[0], 1);
+    EXPECT_EQ(c.contacts[7], 0);
+
+    // The next change of any control stores what the lists show: -1.
+    ParamValues after = v;
+    TakeValuesFromControls(c, &after);
+    EXPECT_EQ(after[70], -1);
+    EXPECT_EQ(after[71], -1);
+    EXPECT_EQ(after[73], -1 + 10);
+    EXPECT_EQ(after[42], -1);
+    EXPECT_EQ(after[40], 1);
+}
+
+TEST(PageControlsAndValues, TheLeftHalfShowsTheIoAndModeParameters) {
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const bool shown = (n >= 40 && n <= 49) || (n >= 51 && n <= 54) || (n >= 70 && n <= 73);
+        EXPECT_EQ(ShownInPageControls(n), shown) << n;
+    }
+}
+
+TEST(ParamGridCells, DoubleClicksCountOnlyOnValueCellsOfParameters) {
+    EXPECT_EQ(ParamAtValueCell(0, 2), -1); // header
+    EXPECT_EQ(ParamAtValueCell(1, 0), -1); // Pno
+    EXPECT_EQ(ParamAtValueCell(1, 1), -1); // name
+    EXPECT_EQ(ParamAtValueCell(1, 2), 0);
+    EXPECT_EQ(ParamAtValueCell(25, 2), 24);
+    EXPECT_EQ(ParamAtValueCell(9, 11), 83);
+    EXPECT_EQ(ParamAtValueCell(10, 11), 84);
+    EXPECT_EQ(ParamAtValueCell(19, 17), 143);
+    EXPECT_EQ(ParamAtValueCell(20, 17), -1); // filler 144
+    EXPECT_EQ(ParamAtValueCell(25, 17), -1); // filler 149
+    EXPECT_EQ(ParamAtValueCell(26, 2), -1);
+    EXPECT_EQ(ParamAtValueCell(1, 18), -1);
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const ParamCell c = ValueCellOf(n);
+        EXPECT_EQ(ParamAtValueCell(c.row, c.col), n);
+    }
+    EXPECT_EQ(ValueCellOf(122).row, 23);
+    EXPECT_EQ(ValueCellOf(122).col, 14);
+    EXPECT_EQ(ValueCellOf(126).row, 2);
+    EXPECT_EQ(ValueCellOf(126).col, 17);
+    EXPECT_EQ(PnoCellOf(149).row, 25);
+    EXPECT_EQ(NameCellOf(149).col, 16);
+}
+
+TEST(ParamGridCells, PairsShowTheir32BitValueInTheirWordOrder) {
+    ParamValues v{};
+    StoreEditedValue(83, 100000, &v);
+    EXPECT_EQ(v[83], 1);
+    EXPECT_EQ(v[84], -31072);
+    EXPECT_EQ(ValueCellText(83, v), "100000");
+    EXPECT_EQ(ValueCellText(84, v), std::nullopt);
+
+    StoreEditedValue(122, -1, &v);
+    EXPECT_EQ(v[122], -1);
+    EXPECT_EQ(v[123], -1);
+    EXPECT_EQ(ValueCellText(122, v), "-1");
+    StoreEditedValue(126, 0x00020003, &v);
+    EXPECT_EQ(v[126], 3);
+    EXPECT_EQ(v[127], 2);
+
+    StoreEditedValue(13, 70000, &v);
+    EXPECT_EQ(v[13], 4464);
+    EXPECT_EQ(ValueCellText(13, v), "4464");
+    StoreEditedValue(5, 65535, &v);
+    EXPECT_EQ(v[5], -1);
+
+    // A second register is stored alone: the next pair stays as it was.
+    v[85] = 9;
+    StoreEditedValue(84, 0x00070008, &v);
+    EXPECT_EQ(v[84], 8);
+    EXPECT_EQ(v[85], 9);
+
+    ParamValues drive = v;
+    EXPECT_FALSE(ValueCellDiffers(83, v, drive));
+    drive[84] = 0;
+    EXPECT_TRUE(ValueCellDiffers(83, v, drive));
+    EXPECT_FALSE(ValueCellDiffers(13, v, drive));
+}
+
+TEST(DecimalEntry, TakesWholeNumbersTheParameterCanHold) {
+    ApplyLanguage(false);
+    const auto value = [](std::string_view text, int n) {
+        const DecimalEntry e = CheckDecimalEntry(text, n);
+        EXPECT_TRUE(e.ok) << text << ": " << e.message;
+        return e.value;
+    };
+    EXPECT_EQ(value("300", 13), 300);
+    EXPECT_EQ(value(" -32768 ", 13), -32768);
+    EXPECT_EQ(value("+65535", 13), 65535);
+    EXPECT_EQ(value("100000", 83), 100000);
+    EXPECT_EQ(value("-2147483648", 122), INT32_MIN);
+    EXPECT_EQ(value("2147483647", 126), INT32_MAX);
+
+    for (const auto& [text, n] :
+         std::initializer_list<std::pair<std::string_view, int>>{{"70000", 13},
+                                                                 {"-32769", 13},
+                                                                 {"65536", 84},
+                                                                 {"2147483648", 83},
+                                                                 {"-2147483649", 122},
+                                                                 {"99999999999999999999999", 83}})
+        EXPECT_FALSE(CheckDecimalEntry(text, n).ok) << text;
+    for (std::string_view text : {"abc", "", "  ", "12abc", "1 2", "-", "+-1", "0x10", "1.5"})
+        EXPECT_FALSE(CheckDecimalEntry(text, 13).ok) << text;
+
+    EXPECT_EQ(
+        CheckDecimalEntry("abc", 13).message,
+        "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[13].");
+    EXPECT_EQ(CheckDecimalEntry("70000", 13).message,
+              "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to 65535 for parameter "
+              "No.[13].");
+    EXPECT_NE(CheckDecimalEntry("2147483648", 83).message.find("-2147483648 to 2147483647"),
+              std::string::npos);
+    const std::string longText(500, 'x');
+    EXPECT_LT(CheckDecimalEntry(longText, 13).message.size(), 200u);
+
+    ApplyLanguage(true);
+    EXPECT_EQ(
+        CheckDecimalEntry("abc", 13).message,
+        "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 -32768 ~ 65535 사이의 정수를 입력하세요.");
+    EXPECT_EQ(BaudRateNoticeText(), "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다.");
+    ApplyLanguage(false);
+}
+
+TEST(BitEntry, TheEightBoxesChangeBitsZeroToSevenOnly) {
+    EXPECT_EQ(ApplyBits(255, 0xFE), 254);
+    EXPECT_EQ(ApplyBits(-1, 0x7F), -129);
+    EXPECT_EQ(ApplyBits(0x12345, 0x00), 0x12300);
+    EXPECT_EQ(ApplyBits(0, 0x1FF), 0xFF); // only eight boxes
+}
+
+TEST(SaveDifferences, ListEveryDifferingParameterInTheProgramsLanguage) {
+    ApplyLanguage(false);
+    ParamValues drive{};
+    drive[13] = 300;
+    ParamValues working = drive;
+    EXPECT_EQ(ParamDifferencesText(working, drive),
+              "No parameter differs from the values the drive last reported.");
+    working[13] = 301;
+    working[0] = -5;
+    working[143] = 1;
+    EXPECT_EQ(ParamDifferencesText(working, drive),
+              "000 HOMING HIGH SPEED : 0 -> -5\r\n013 CURRENT P GAIN : 300 -> 301\r\n"
+              "143 RESERVED : 0 -> 1 (not stored)");
+    ApplyLanguage(true);
+    EXPECT_EQ(ParamDifferencesText(drive, drive),
+              "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다.");
+    EXPECT_EQ(ParamDifferencesText(working, drive).substr(0, 4), "000 ");
+    EXPECT_NE(ParamDifferencesText(working, drive).find(std::string(" : 300 -> 301\r\n")), std::string::npos);
+    EXPECT_NE(ParamDifferencesText(working, drive).find(" (저장 안 됨)"), std::string::npos);
+    ApplyLanguage(false);
+}
