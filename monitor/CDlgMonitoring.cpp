@@ -108,7 +108,8 @@ void CDlgMonitoring::CreateModeGroup() {
         auto* label = new CColorStatic(this); // 1022, 1039, 1047, 1048
         label->setGeometry(DluRect(87, labelY[i], 64, 13));
         label->SetTextColour(textColours[i]);
-        label->setAccessibleDescription(caption->text());
+        // Read like an edit: named by its caption, the shown mode in the description.
+        label->setAccessibleName(caption->text());
         *labels[i] = label;
     }
     ModeSwitchButton = new QPushButton(Qs(kModeSwitchingCaption.Pick(ko)), this);
@@ -366,16 +367,15 @@ void CDlgMonitoring::UpdateIndicators() {
         ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.Connected.load() != 0, link.Counters());
 
     CColorStatic* modes[4] = {ControlModeLabel, CommandFormLabel, SwitchControlModeLabel, SwitchCommandFormLabel};
-    const LocalText* captions[4] = {&kControlModeCaption, &kCommandFormCaption, &kSwitchControlModeCaption,
-                                    &kSwitchCommandFormCaption};
     for (int i = 0; i < 4; ++i) {
-        modes[i]->setText(Qs(v.ModeTexts[i]));
-        if (!v.ModeLooks) continue; // the colours (and what they say) stay
-        Apply(modes[i], (*v.ModeLooks)[i]);
-        const bool active = v.ActivePair == (i < 2 ? 1 : 2);
-        QString description = Qs(captions[i]->Pick(ko));
-        if (active) description += QStringLiteral(", ") + Qs(kModeActive.Pick(ko));
-        Describe(modes[i], description);
+        const QString text = Qs(v.ModeTexts[i]);
+        modes[i]->setText(text);
+        // Without a known active set the colours, and so what they say, stay.
+        if (v.ModeLooks) {
+            Apply(modes[i], (*v.ModeLooks)[i]);
+            modeActive_[i] = v.ActivePair == (i < 2 ? 1 : 2);
+        }
+        Describe(modes[i], modeActive_[i] ? text + QStringLiteral(", ") + Qs(kModeActive.Pick(ko)) : text);
     }
 
     AlarmLabel->setText(Qs(v.AlarmText));

@@ -142,6 +142,7 @@ private:
     QTimer indicatorTimer_; // 1601
     StateTexts stateTexts_;
     int stateTicks_ = 0;
+    std::array<bool, 4> modeActive_{}; // the mode labels show the active pair
     QString lastSaveFolder_;
 };
 
