@@ -57,9 +57,9 @@ void Describe(QWidget* w, const QString& description) {
 
 // Text colours of the state grid's value columns 1, 3, .. 11, rows 0 to 2.
 constexpr GridRgb kStateValueColours[6][3] = {
-    {Rgb(0, 0, 255), Rgb(255, 0, 0), Rgb(128, 0, 0)},   {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)},
-    {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)},   {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)},
-    {Rgb(0, 0, 128), Rgb(128, 0, 0), Rgb(128, 0, 0)},   {Rgb(0, 0, 128), Rgb(0, 0, 128), Rgb(128, 0, 0)}};
+    {Rgb(0, 0, 255), Rgb(255, 0, 0), Rgb(128, 0, 0)}, {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)},
+    {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)}, {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)},
+    {Rgb(0, 0, 128), Rgb(128, 0, 0), Rgb(128, 0, 0)}, {Rgb(0, 0, 128), Rgb(0, 0, 128), Rgb(128, 0, 0)}};
 
 // Lamps in kLampCaptions order: x of each in dialog units (row at y 99).
 constexpr int kLampX[kLampCount] = {142, 194, 246, 297, 348, 400, 452, 504, 556, 606};
@@ -99,7 +99,8 @@ void CDlgMonitoring::CreateModeGroup() {
                                     &kSwitchCommandFormCaption};
     const int captionY[4] = {11, 24, 42, 55};
     const int labelY[4] = {8, 22, 39, 53};
-    const QColor textColours[4] = {QColor(128, 0, 0), QColor(0, 0, 128), QColor(128, 0, 0), QColor(0, 0, 128)};
+    const QColor textColours[4] = {QColor(128, 0, 0), QColor(0, 0, 128), QColor(128, 0, 0),
+                                   QColor(0, 0, 128)};
     CColorStatic** labels[4] = {&ControlModeLabel, &CommandFormLabel, &SwitchControlModeLabel,
                                 &SwitchCommandFormLabel};
     for (int i = 0; i < 4; ++i) {
@@ -366,7 +367,8 @@ void CDlgMonitoring::UpdateIndicators() {
     const IndicatorView v =
         ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.Connected.load() != 0, link.Counters());
 
-    CColorStatic* modes[4] = {ControlModeLabel, CommandFormLabel, SwitchControlModeLabel, SwitchCommandFormLabel};
+    CColorStatic* modes[4] = {ControlModeLabel, CommandFormLabel, SwitchControlModeLabel,
+                              SwitchCommandFormLabel};
     for (int i = 0; i < 4; ++i) {
         const QString text = Qs(v.ModeTexts[i]);
         modes[i]->setText(text);

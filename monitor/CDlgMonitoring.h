@@ -60,9 +60,9 @@ public:
     bool WholeRepaint = false;
 
     // Controls, named as in the dialog template; the numbers are their ids.
-    CGridCtrl* StateGrid = nullptr;  // 1008
-    CGridCtrl* InputGrid = nullptr;  // 1014
-    CGridCtrl* OutputGrid = nullptr; // 1015
+    CGridCtrl* StateGrid = nullptr;      // 1008
+    CGridCtrl* InputGrid = nullptr;      // 1014
+    CGridCtrl* OutputGrid = nullptr;     // 1015
     FrameLogList* SendList = nullptr;    // 1017
     FrameLogList* ReceiveList = nullptr; // 1018
     // [0] the alarm label (1023), [1..8] the status lamps (1024-1031), [9] "Home" (1036).

@@ -26,8 +26,8 @@ constexpr uint32_t kHomeStepMs = 100;
 
 std::filesystem::path PathOf(const QString& path) {
     const QByteArray utf8 = path.toUtf8();
-    return std::filesystem::path(std::u8string(reinterpret_cast<const char8_t*>(utf8.constData()),
-                                               static_cast<size_t>(utf8.size())));
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.constData()), static_cast<size_t>(utf8.size())));
 }
 } // namespace
 
@@ -58,7 +58,8 @@ void CDlgMonitoring::SendWithArguments(const char* command, const std::vector<Re
     const SequenceResult r = WriteCommandSequence(
         writes, [link](uint16_t reg, uint16_t value) { return link->WriteParam(reg, value); });
     if (!r.CommandSent) {
-        ShowMessage(CommandNotSentText(command, r.FailedReg, ParamTable[r.FailedReg].name, r.Result, Korean()));
+        ShowMessage(
+            CommandNotSentText(command, r.FailedReg, ParamTable[r.FailedReg].name, r.Result, Korean()));
     }
 }
 
@@ -146,11 +147,11 @@ bool CDlgMonitoring::SaveLogTo(const QString& path) {
 void CDlgMonitoring::SaveLogAs() {
     const bool ko = Korean();
     const QString folder = lastSaveFolder_.isEmpty() ? QDir::homePath() : lastSaveFolder_;
-    const QString name =
-        QStringLiteral("frames_%1.txt").arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    const QString path = QFileDialog::getSaveFileName(this, QString::fromUtf8(kSaveLogTitle.Pick(ko)),
-                                                      QDir(folder).filePath(name),
-                                                      QString::fromUtf8(kSaveLogFilter.Pick(ko)));
+    const QString name = QStringLiteral("frames_%1.txt")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QString::fromUtf8(kSaveLogTitle.Pick(ko)),
+                                     QDir(folder).filePath(name), QString::fromUtf8(kSaveLogFilter.Pick(ko)));
     if (!path.isEmpty()) SaveLogTo(path);
 }
 

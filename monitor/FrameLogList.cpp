@@ -22,8 +22,8 @@ FrameLogList::FrameLogList(bool korean, QWidget* parent) : QListWidget(parent), 
     addAction(copy_);
     clear_ = menu_.addAction(QString::fromUtf8(kClearAction.Pick(korean)), this, &FrameLogList::ClearLines);
     menu_.addSeparator();
-    saveAs_ = menu_.addAction(QString::fromUtf8(kSaveAsAction.Pick(korean)), this,
-                              &FrameLogList::saveAsRequested);
+    saveAs_ =
+        menu_.addAction(QString::fromUtf8(kSaveAsAction.Pick(korean)), this, &FrameLogList::saveAsRequested);
     connect(&menu_, &QMenu::aboutToShow, this, [this] {
         copy_->setEnabled(!selectedItems().isEmpty());
         clear_->setEnabled(count() > 0);

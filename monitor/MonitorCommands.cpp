@@ -92,7 +92,8 @@ std::string FieldRefusedText(CommandField field, std::string_view text, bool kor
     const std::string hi = std::to_string(range.Max);
     const std::string head = std::string(FieldCaption(field)) + ": \"" + Shown(text) + "\"";
     if (korean)
-        return head + "은(는) " + lo + " ~ " + hi + " 범위의 정수가 아닙니다.\r\n드라이브에 아무것도 보내지 않았습니다.";
+        return head + "은(는) " + lo + " ~ " + hi +
+               " 범위의 정수가 아닙니다.\r\n드라이브에 아무것도 보내지 않았습니다.";
     return head + " is not a whole number from " + lo + " to " + hi + ".\r\nNothing was sent to the drive.";
 }
 
@@ -137,7 +138,8 @@ std::string CommandNotSentText(const char* command, int reg, const char* regName
     const std::string where = std::to_string(reg) + " (" + regName + ")";
     const std::string why = DescribeRtuResult(result);
     if (korean)
-        return std::string(command) + " 명령을 보내지 않았습니다: 레지스터 " + where + " 쓰기 실패: " + why + ".";
+        return std::string(command) + " 명령을 보내지 않았습니다: 레지스터 " + where + " 쓰기 실패: " + why +
+               ".";
     return std::string(command) + " was not sent: writing register " + where + " failed: " + why + ".";
 }
 

@@ -56,6 +56,7 @@ inline constexpr LocalText kClearAction{"지우기", "Clear"};
 inline constexpr LocalText kSaveAsAction{"다른 이름으로 저장…", "Save As…"};
 inline constexpr LocalText kSaveLogTitle{"프레임 기록 저장", "Save Frame Log"};
 inline constexpr LocalText kSaveLogFilter{"텍스트 파일 (*.txt)", "Text files (*.txt)"};
-inline constexpr LocalText kSaveLogFailed{"프레임 기록을 저장하지 못했습니다.", "The frame log could not be saved."};
+inline constexpr LocalText kSaveLogFailed{"프레임 기록을 저장하지 못했습니다.",
+                                          "The frame log could not be saved."};
 
 } // namespace velt

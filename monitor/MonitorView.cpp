@@ -54,9 +54,8 @@ std::string EntryOrNumber(const char* entry, int value) {
 
 void FormatStateValues(const StateBlock& r, StateTexts& out) {
     const int32_t values[kStateValueCount] = {
-        Signed(r[0]),      Signed(r[1]),      Join32(r[2], r[3]), Join32(r[4], r[5]),
-        Signed(r[6]),      Signed(r[7]),      Signed(r[8]),       Signed(r[9]),
-        Signed(r[10]),     Signed(r[13]),     Signed(r[12]),      Signed(r[11])};
+        Signed(r[0]), Signed(r[1]), Join32(r[2], r[3]), Join32(r[4], r[5]), Signed(r[6]),  Signed(r[7]),
+        Signed(r[8]), Signed(r[9]), Signed(r[10]),      Signed(r[13]),      Signed(r[12]), Signed(r[11])};
     char text[16];
     for (int i = 0; i < kStateValueCount; ++i) {
         // The state word is widened as a signed value: bit 15 shows as FFFF....

@@ -87,8 +87,8 @@ Phase Measure(CVELT_HostApp& app, std::chrono::milliseconds duration) {
 
 bool StartSimulator(QProcess& sim) {
     sim.setProgram(QStringLiteral(VELT_SIM_PATH));
-    sim.setArguments({QStringLiteral("--port"), QStringLiteral("COM%1").arg(kComNumber), QStringLiteral("--baud"),
-                      QString::number(kBaud), QStringLiteral("--wire-timing")});
+    sim.setArguments({QStringLiteral("--port"), QStringLiteral("COM%1").arg(kComNumber),
+                      QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--wire-timing")});
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start();
     if (!sim.waitForStarted(5000)) return false;
@@ -137,7 +137,8 @@ int main(int argc, char** argv) {
     std::printf("page_cpu_percent=%.2f (goal <= 8 of one core)\n", page.CpuPercent);
     std::printf("page_cpu_percent_whole_repaint=%.2f (every grid repainted whole on every tick)\n",
                 whole.CpuPercent);
-    std::printf("ratio=%.3f (goal <= 0.3)\n", whole.CpuPercent > 0 ? page.CpuPercent / whole.CpuPercent : 0.0);
+    std::printf("ratio=%.3f (goal <= 0.3)\n",
+                whole.CpuPercent > 0 ? page.CpuPercent / whole.CpuPercent : 0.0);
     std::printf("ticks=%d/%d cells_painted=%lld/%lld polling_passes_per_s=%.1f/%.1f over %.1f s each\n",
                 page.Ticks, whole.Ticks, page.CellsPainted, whole.CellsPainted, page.Passes, whole.Passes,
                 seconds);

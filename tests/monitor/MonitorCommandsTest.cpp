@@ -1,7 +1,7 @@
 // The command buttons' checks and write sequences, and the sequence run
 // through the real link against the simulated drive.
-#include "link/RtuResult.h"
 #include "monitor/MonitorCommands.h"
+#include "link/RtuResult.h"
 #include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>
@@ -23,7 +23,8 @@ TEST(CommandFields, OnlyWholeNumbersThatFitTheirRegisterAreTaken) {
     EXPECT_EQ(ReadCommandField(CommandField::Speed, "-32768"), -32768);
     EXPECT_EQ(ReadCommandField(CommandField::Torque, "32767"), 32767);
 
-    for (const char* bad : {"1O000", "", " ", "-", "+", "10 000", "5.0", "1e5", "0x10", "١٢", "99999999999999999999999"})
+    for (const char* bad :
+         {"1O000", "", " ", "-", "+", "10 000", "5.0", "1e5", "0x10", "١٢", "99999999999999999999999"})
         EXPECT_FALSE(ReadCommandField(CommandField::Position, bad)) << bad;
     EXPECT_FALSE(ReadCommandField(CommandField::Position, "2147483648"));
     EXPECT_FALSE(ReadCommandField(CommandField::EncoderValue, "-2147483649"));

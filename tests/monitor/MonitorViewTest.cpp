@@ -31,8 +31,8 @@ TEST(StateGridTexts, AStateWordWithBit15ShowsEightDigitsAndPositionsJoinTheirHal
     r[12] = 222;
     r[13] = 649;
     const StateTexts t = Texts(r);
-    const StateTexts expected = {"FFFF8001", "3", "100000", "-100000", "-500", "498",
-                                 "12",       "11", "5",     "649",     "222",  "111"};
+    const StateTexts expected = {"FFFF8001", "3",  "100000", "-100000", "-500", "498",
+                                 "12",       "11", "5",      "649",     "222",  "111"};
     EXPECT_EQ(t, expected);
     EXPECT_EQ(kStateValueCells[9].Row, 1);  // Ext Volume: row 1, column 9
     EXPECT_EQ(kStateValueCells[10].Row, 0); // "-" row 0 shows register 12

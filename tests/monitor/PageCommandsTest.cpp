@@ -42,8 +42,8 @@ TEST_F(PageCommandsTest, RunWritesPositionSpeedTorqueThenTheCodeAndTheSendListSh
 
 TEST_F(PageCommandsTest, SingleCodeButtonsAndOutputs) {
     StartConnected();
-    for (QPushButton* b : {page->StopButton, page->EmgButton, page->ResetButton, page->ServoOnButton,
-                           page->ServoOffButton})
+    for (QPushButton* b :
+         {page->StopButton, page->EmgButton, page->ResetButton, page->ServoOnButton, page->ServoOffButton})
         b->click();
     EXPECT_EQ(Writes(), (WriteList{{120, 1}, {120, 5}, {120, 6}, {120, 9}, {120, 10}}));
 
@@ -84,8 +84,9 @@ TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
     EXPECT_EQ(page->SwitchControlModeLabel->BkColour(), Qrgb(0, 128, 0));
     EXPECT_EQ(page->ControlModeLabel->BkColour(), Qrgb(50, 50, 50));
     EXPECT_EQ(page->SwitchControlModeLabel->text(), " Velocity Control");
-    EXPECT_EQ(QAccessible::queryAccessibleInterface(page->SwitchControlModeLabel)->text(QAccessible::Description),
-              " Velocity Control, active");
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(page->SwitchControlModeLabel)->text(QAccessible::Description),
+        " Velocity Control, active");
 
     drive->ClearRequests();
     page->ModeSwitchButton->click();
@@ -140,7 +141,8 @@ TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     page->RunButton->click();
     EXPECT_EQ(Writes(), (WriteList{{122, 34464}, {123, 1}}));
     ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0], "RUN 명령을 보내지 않았습니다: 레지스터 123 (POS_H) 쓰기 실패: drive exception 4.");
+    EXPECT_EQ(messages.Texts[0],
+              "RUN 명령을 보내지 않았습니다: 레지스터 123 (POS_H) 쓰기 실패: drive exception 4.");
     EXPECT_EQ(app->Link->ParamFail.load(), failures + 1);
     // The refused exchange shows in the lists: the request, and the exception reply.
     EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 7B 00 01 38 13 "); }));

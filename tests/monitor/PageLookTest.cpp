@@ -42,8 +42,9 @@ using PageLookTest = PageTest;
 TEST_F(PageLookTest, EnglishCaptionsGridTextsColoursAndEditDefaults) {
     Start(0);
     const QStringList labels = LabelTexts(page);
-    for (const char* caption : {"Control Mode", "Command Form", "Switch Control Mode", "Switch Command Form", "POS",
-                                "SPEED", "TORQ", "Enc Clear", "Send", "Receive", "CRC Error", "TimeOut Error"})
+    for (const char* caption :
+         {"Control Mode", "Command Form", "Switch Control Mode", "Switch Command Form", "POS", "SPEED",
+          "TORQ", "Enc Clear", "Send", "Receive", "CRC Error", "TimeOut Error"})
         EXPECT_TRUE(labels.contains(QString::fromUtf8(caption))) << caption;
     EXPECT_EQ(page->ModeSwitchButton->text(), "Control Mode Switching");
     EXPECT_EQ(page->PositionEdit->text(), "100000");
@@ -138,9 +139,9 @@ TEST_F(PageLookTest, DisconnectedEveryButtonIsSilentAndTheModeLabelsAreGrey) {
     StartDrive();
     Start(0);
     page->PositionEdit->setText("1O000"); // not even checked while disconnected
-    for (QPushButton* b : {page->RunButton, page->StopButton, page->EmgButton, page->ResetButton,
-                           page->ServoOnButton, page->ServoOffButton, page->HomeButton, page->EncoderResetButton,
-                           page->ModeSwitchButton})
+    for (QPushButton* b :
+         {page->RunButton, page->StopButton, page->EmgButton, page->ResetButton, page->ServoOnButton,
+          page->ServoOffButton, page->HomeButton, page->EncoderResetButton, page->ModeSwitchButton})
         b->click();
     for (QPushButton* b : page->OutputButtons)
         b->click();
