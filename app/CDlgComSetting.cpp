@@ -4,6 +4,7 @@
 #include "DialogFont.h"
 #include "SerialSettingsText.h"
 #include "ShellTexts.h"
+#include "controls/Accessible.h"
 #include "platform/PortsFolder.h"
 
 #include <QComboBox>
@@ -19,9 +20,10 @@ namespace {
 constexpr int kPortCount = 30;
 const char* const kBaudRates[] = {"9600", "19200", "38400", "57600", "115200"};
 
-void AddLabel(QWidget* parent, const char* text, QRect rect) {
+QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
     label->setGeometry(rect);
+    return label;
 }
 } // namespace
 
@@ -38,12 +40,12 @@ CDlgComSetting::CDlgComSetting(CVELT_HostApp& app) : QDialog(nullptr) {
 void CDlgComSetting::CreateControls(bool korean) {
     auto* group = new QGroupBox(QStringLiteral("Com Port"), this);
     group->setGeometry(DluRect(7, 4, 146, 110));
-    AddLabel(this, "Port", DluRect(16, 20, 40, 9));
-    AddLabel(this, "Baud Rate", DluRect(16, 37, 40, 9));
+    QLabel* portLabel = AddLabel(this, "Port", DluRect(16, 20, 40, 9));
+    QLabel* baudLabel = AddLabel(this, "Baud Rate", DluRect(16, 37, 40, 9));
     AddLabel(this, "Data", DluRect(16, 54, 40, 9));
     AddLabel(this, "Parity", DluRect(16, 67, 40, 9));
     AddLabel(this, "Stop Bit", DluRect(16, 80, 40, 9));
-    AddLabel(this, "Drive ID", DluRect(16, 96, 40, 9));
+    QLabel* idLabel = AddLabel(this, "Drive ID", DluRect(16, 96, 40, 9));
     AddLabel(this, "8", DluRect(62, 54, 40, 9));
     AddLabel(this, "NONE", DluRect(62, 67, 40, 9));
     AddLabel(this, "1", DluRect(62, 80, 40, 9));
@@ -59,6 +61,9 @@ void CDlgComSetting::CreateControls(bool korean) {
     DriveIdEdit = new QLineEdit(this);
     DriveIdEdit->setAlignment(Qt::AlignCenter);
     DriveIdEdit->setGeometry(DluRect(60, 94, 84, 13));
+    NameAfterLabel(PortList, portLabel);
+    NameAfterLabel(BaudList, baudLabel);
+    NameAfterLabel(DriveIdEdit, idLabel);
 
     OkButton = new QPushButton(QString::fromUtf8(kOkCaption.Pick(korean)), this);
     OkButton->setGeometry(DluRect(24, 121, 50, 14));

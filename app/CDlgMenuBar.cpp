@@ -8,6 +8,7 @@
 #include "DialogFont.h"
 #include "ShellTexts.h"
 #include "WaitWithMessages.h"
+#include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
@@ -80,6 +81,7 @@ void CDlgMenuBar::CreatePageButtons() {
     for (const Entry& e : entries) {
         auto* button = new CButtonST(this);
         button->setText(QString::fromLatin1(e.Caption));
+        NameAfterCaption(button, button->text());
         button->SetIcon(VeltIcon(e.Icon));
         button->SetCaptionColours(Qt::black, kCaptionHover);
         button->setGeometry(DluRect(x, 4, 66, 38));
@@ -123,6 +125,8 @@ void CDlgMenuBar::CreateStatusPanel() {
 
     WebButton = new CButtonST(this);
     WebButton->SetIcon(VeltIcon(kIconLogo));
+    // The logo has no caption; readers announce what it opens.
+    NameAfterCaption(WebButton, app_.IsKorean ? QStringLiteral("웹 사이트") : QStringLiteral("Web site"));
     WebButton->setGeometry(DluRect(615, 4, 42, 38));
     WebButton->setFocusPolicy(Qt::NoFocus);
     connect(WebButton, &QPushButton::clicked, this, &CDlgMenuBar::OnWeb);

@@ -1,8 +1,10 @@
 #include "controls/CGridCtrl.h"
 
+#include "controls/CGridAccessible.h"
 #include "controls/CInPlaceEdit.h"
 #include "controls/CTitleTip.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QKeyEvent>
 #include <QMouseEvent>
@@ -51,6 +53,7 @@ CGridCtrl::CGridCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
     model_.SetObserver(this);
     ApplySystemColours();
     model_.SetDefaultRowHeight(QFontMetrics(font()).height() + kRowPadding);
+    InstallGridAccessibility();
 }
 
 CGridCtrl::~CGridCtrl() {
@@ -123,6 +126,14 @@ void CGridCtrl::FlushRepaints() {
 
 void CGridCtrl::CellChanged(int row, int col) {
     texts_.Invalidate(model_, row, col);
+    if (QAccessible::isActive()) {
+        // Tell a screen reader that the cell's text or look changed (only when one listens: the
+        // pages rewrite cells every 10 ms).
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        const GridCellId origin = model_.MergeOrigin(row, col);
+        event.setChild(origin.row * model_.GetColumnCount() + origin.col);
+        QAccessible::updateAccessibility(&event);
+    }
     // A cell under a merged range repaints the whole range: the focus may sit on any of its cells.
     // A range reaching across the header band is drawn in each band it touches.
     const GridRange range = model_.DisplayedRange(row, col);
@@ -148,6 +159,10 @@ void CGridCtrl::CellChanged(int row, int col) {
 
 void CGridCtrl::LayoutChanged() {
     texts_.Reset(model_);
+    if (QAccessible::isActive()) {
+        QAccessibleTableModelChangeEvent event(this, QAccessibleTableModelChangeEvent::ModelReset);
+        QAccessible::updateAccessibility(&event);
+    }
     if (editor_) {
         // The editor follows its cell; a cell that went away, became a header or now lies under
         // another cell's merged range takes no edit, so the editor closes without a notice.
@@ -187,6 +202,10 @@ QRect CGridCtrl::RangeRectInBand(const GridRange& range, bool rowsScroll, bool c
 QRect CGridCtrl::CellRect(int row, int col) const {
     if (!model_.IsValid(row, col)) return {};
     return RangeQRect(model_.DisplayedRange(row, col));
+}
+
+GridCellId CGridCtrl::CellAtPoint(const QPoint& pos) const {
+    return model_.CellAt(pos.x(), pos.y(), ScrollX(), ScrollY());
 }
 
 void CGridCtrl::UpdateScrollBars() {

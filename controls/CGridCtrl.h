@@ -118,6 +118,9 @@ public:
 
     // Rectangle of a cell as displayed (its merged range's, if any), in viewport coordinates.
     QRect CellRect(int row, int col) const;
+    // The cell under a viewport point, merged ranges resolved to their top-left cell; (-1, -1)
+    // outside the cells.
+    GridCellId CellAtPoint(const QPoint& pos) const;
     void EnsureVisible(int row, int col);
 
     // Paint statistics (tests and benchmarks).

@@ -2,8 +2,10 @@
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "controls/CButtonST.h"
+#include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
 
+#include <QAccessible>
 #include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
@@ -88,6 +90,45 @@ TEST_F(ComSettingTest, EnterIsIgnoredAndEscapeHidesWithoutChanges) {
     PressKey(&s, Qt::Key_Escape);
     EXPECT_FALSE(s.isVisible());
     EXPECT_EQ(s.DriveId.load(), 1);
+}
+
+QString AccessibleName(QWidget* w) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    return iface != nullptr ? iface->text(QAccessible::Name) : QString();
+}
+
+QString LabelOf(QWidget* w) {
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
+    if (iface == nullptr) return {};
+    const auto relations = iface->relations(QAccessible::Label);
+    return relations.isEmpty() ? QString() : relations.first().first->text(QAccessible::Name);
+}
+
+TEST_F(ComSettingTest, ConnectionBarAndSerialSettingsAreNamedForScreenReaders) {
+    Start(1); // Korean
+    CDlgComSetting& s = *app->ComSetting;
+    // A combo box reads as its current text on Linux desktops; its label comes as a relation.
+    EXPECT_EQ(s.PortList->accessibleName(), "Port");
+    EXPECT_EQ(LabelOf(s.PortList), "Port");
+    EXPECT_EQ(s.BaudList->accessibleName(), "Baud Rate");
+    EXPECT_EQ(LabelOf(s.BaudList), "Baud Rate");
+    EXPECT_EQ(AccessibleName(s.DriveIdEdit), "Drive ID");
+    EXPECT_EQ(AccessibleName(s.OkButton), QString::fromUtf8("확인"));
+    EXPECT_EQ(AccessibleName(s.CancelButton), QString::fromUtf8("취소"));
+
+    CDlgMenuBar& bar = *app->MenuBar;
+    EXPECT_EQ(AccessibleName(bar.ComSettingButton), "Com Setting");
+    EXPECT_EQ(AccessibleName(bar.MonitoringButton), "Monitoring");
+    EXPECT_EQ(AccessibleName(bar.ParameterButton), "Parameter");
+    EXPECT_EQ(AccessibleName(bar.ScopeButton), "Scope");
+    EXPECT_EQ(AccessibleName(bar.LoadButton), "Load");
+    EXPECT_EQ(AccessibleName(bar.SaveButton), "Save");
+    EXPECT_EQ(AccessibleName(bar.ConnectButton), "Connect");
+    EXPECT_EQ(AccessibleName(bar.DisconnectButton), "DisConnect");
+    EXPECT_EQ(AccessibleName(bar.WebButton), QString::fromUtf8("웹 사이트"));
+    // The status panel's labels read as what they show, refreshed with it.
+    EXPECT_EQ(AccessibleName(bar.StatusLabel), bar.StatusLabel->text());
+    EXPECT_FALSE(AccessibleName(bar.HwVersionLabel).isEmpty());
 }
 
 } // namespace
