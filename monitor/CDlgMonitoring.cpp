@@ -2,6 +2,7 @@
 
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
+#include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"
@@ -51,10 +52,6 @@ void Apply(CColorStatic* label, const LabelLook& look) {
     label->SetTextColour(Colour(look.Text));
 }
 
-void Describe(QWidget* w, const QString& description) {
-    if (w->accessibleDescription() != description) w->setAccessibleDescription(description);
-}
-
 // Text colours of the state grid's value columns 1, 3, .. 11, rows 0 to 2.
 constexpr GridRgb kStateValueColours[6][3] = {
     {Rgb(0, 0, 255), Rgb(255, 0, 0), Rgb(128, 0, 0)}, {Rgb(0, 128, 0), Rgb(128, 0, 0), Rgb(128, 0, 0)},
@@ -69,7 +66,7 @@ CDlgMonitoring::CDlgMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidget(fra
     setObjectName(QStringLiteral("CDlgMonitoring"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 337));
-    setAccessibleName(Qs(kPageName.Pick(Korean())));
+    NameAfterCaption(this, Qs(kPageName.Pick(Korean())));
 
     CreateModeGroup();
     CreateCommandGroup();
@@ -94,7 +91,7 @@ void CDlgMonitoring::CreateModeGroup() {
     const bool ko = Korean();
     auto* group = new QGroupBox(this); // 1040
     group->setGeometry(DluRect(6, 0, 149, 92));
-    group->setAccessibleName(Qs(kModeGroupName.Pick(ko)));
+    NameAfterCaption(group, Qs(kModeGroupName.Pick(ko)));
     const LocalText* captions[4] = {&kControlModeCaption, &kCommandFormCaption, &kSwitchControlModeCaption,
                                     &kSwitchCommandFormCaption};
     const int captionY[4] = {11, 24, 42, 55};
@@ -110,18 +107,19 @@ void CDlgMonitoring::CreateModeGroup() {
         label->setGeometry(DluRect(87, labelY[i], 64, 13));
         label->SetTextColour(textColours[i]);
         // Read like an edit: named by its caption, the shown mode in the description.
-        label->setAccessibleName(caption->text());
+        NameAfterLabel(label, caption);
         *labels[i] = label;
     }
     ModeSwitchButton = new QPushButton(Qs(kModeSwitchingCaption.Pick(ko)), this);
     ModeSwitchButton->setGeometry(DluRect(14, 70, 131, 18));
+    NameAfterCaption(ModeSwitchButton, ModeSwitchButton->text());
     connect(ModeSwitchButton, &QPushButton::clicked, this, &CDlgMonitoring::OnControlModeSwitching);
 }
 
 void CDlgMonitoring::CreateCommandGroup() {
     auto* group = new QGroupBox(this);
     group->setGeometry(DluRect(159, 0, 496, 92));
-    group->setAccessibleName(Qs(kCommandGroupName.Pick(Korean())));
+    NameAfterCaption(group, Qs(kCommandGroupName.Pick(Korean())));
 
     struct EditEntry {
         QLineEdit** Edit;
@@ -139,8 +137,7 @@ void CDlgMonitoring::CreateCommandGroup() {
         label->setGeometry(DluRect(161, e.Y + 2, 32, 8));
         auto* edit = new QLineEdit(QString::fromLatin1(e.Default), this);
         edit->setGeometry(DluRect(194, e.Y, 63, 12));
-        edit->setAccessibleName(caption);
-        label->setBuddy(edit);
+        NameAfterLabel(edit, label);
         *e.Edit = edit;
     }
 
@@ -163,6 +160,7 @@ void CDlgMonitoring::CreateCommandGroup() {
     for (const ButtonEntry& b : buttons) {
         auto* button = new QPushButton(QString::fromLatin1(b.Caption), this);
         button->setGeometry(DluRect(b.X, b.Y, b.W, b.H));
+        NameAfterCaption(button, button->text());
         connect(button, &QPushButton::clicked, this, b.Handler);
         *b.Button = button;
     }
@@ -173,6 +171,7 @@ void CDlgMonitoring::CreateCommandGroup() {
     RepeatButtonFont.setStyleStrategy(QFont::PreferAntialias);
     RepeatButton = new CButtonST(this);
     RepeatButton->setText(QStringLiteral("Repeat Test"));
+    NameAfterCaption(RepeatButton, RepeatButton->text());
     RepeatButton->setFont(RepeatButtonFont);
     RepeatButton->SetIcon(VeltIcon(kIconRepeat));
     RepeatButton->SetCaptionColours(kRepeatCaption, kRepeatCaption);
@@ -186,12 +185,14 @@ void CDlgMonitoring::CreateIndicators() {
     AlarmLabel = new CColorStatic(this);
     AlarmLabel->setText(Qs(kAlarmLabelCaption));
     AlarmLabel->setGeometry(DluRect(6, 99, 131, 12));
+    // Unnamed, the label is read by the alarm entry it shows.
     StatusLabels[0] = AlarmLabel;
     for (int k = 0; k < kLampCount; ++k) {
         auto* lamp = new CColorStatic(this);
         lamp->setText(Qs(kLampCaptions[k]));
         lamp->setGeometry(DluRect(kLampX[k], 99, 47, 12));
-        lamp->setAccessibleDescription(Qs(kLampOff.Pick(Korean())));
+        NameAfterCaption(lamp, lamp->text());
+        DescribeState(lamp, Qs(kLampOff.Pick(Korean())));
         if (k < 9)
             StatusLabels[k + 1] = lamp;
         else
@@ -209,25 +210,25 @@ void CDlgMonitoring::CreateIndicators() {
     QLabel* timeOutCaption = hidden("TimeOut Error", 537, 262, 52);
     CrcErrorCount = hidden("0", 469, 261, 64);
     CrcErrorCount->setGeometry(DluRect(469, 261, 64, 13));
-    CrcErrorCount->setAccessibleName(crcCaption->text());
+    NameAfterLabel(CrcErrorCount, crcCaption);
     TimeOutCount = hidden("0", 591, 261, 64);
     TimeOutCount->setGeometry(DluRect(591, 261, 64, 13));
-    TimeOutCount->setAccessibleName(timeOutCaption->text());
+    NameAfterLabel(TimeOutCount, timeOutCaption);
 }
 
 void CDlgMonitoring::CreateGridsAndLists() {
     const bool ko = Korean();
     StateGrid = new CGridCtrl(this);
     StateGrid->setGeometry(DluRect(6, 115, 648, 38));
-    StateGrid->setAccessibleName(Qs(kStateGridName.Pick(ko)));
+    NameAfterCaption(StateGrid, Qs(kStateGridName.Pick(ko)));
     InitStateGrid();
     InputGrid = new CGridCtrl(this);
     InputGrid->setGeometry(DluRect(6, 156, 648, 49));
-    InputGrid->setAccessibleName(Qs(kInputGridName.Pick(ko)));
+    NameAfterCaption(InputGrid, Qs(kInputGridName.Pick(ko)));
     InitIoGrid(*InputGrid, true);
     OutputGrid = new CGridCtrl(this);
     OutputGrid->setGeometry(DluRect(6, 209, 648, 49));
-    OutputGrid->setAccessibleName(Qs(kOutputGridName.Pick(ko)));
+    NameAfterCaption(OutputGrid, Qs(kOutputGridName.Pick(ko)));
     InitIoGrid(*OutputGrid, false);
 
     const int outputX[4] = {61, 137, 212, 287};
@@ -237,7 +238,7 @@ void CDlgMonitoring::CreateGridsAndLists() {
         auto* button = new QPushButton(on ? QStringLiteral("ON") : QStringLiteral("OFF"), this);
         button->setGeometry(DluRect(outputX[coil] + (on ? 0 : 28), 259, 28, 15));
         // "ON" and "OFF" alone would not tell a screen reader which output.
-        button->setAccessibleName(QStringLiteral("OUT %1 %2").arg(coil + 1).arg(button->text()));
+        NameAfterCaption(button, QStringLiteral("OUT %1 %2").arg(coil + 1).arg(button->text()));
         connect(button, &QPushButton::clicked, this, [this, coil, on] { OnOutput(coil, on); });
         OutputButtons[k] = button;
     }
@@ -254,7 +255,7 @@ void CDlgMonitoring::CreateGridsAndLists() {
         caption->setGeometry(DluRect(l.CaptionX, 277, 40, 8));
         auto* list = new FrameLogList(ko, this);
         list->setGeometry(l.Rect);
-        list->setAccessibleName(caption->text());
+        NameAfterLabel(list, caption);
         connect(list, &FrameLogList::saveAsRequested, this, &CDlgMonitoring::SaveLogAs);
         *l.List = list;
     }
@@ -377,14 +378,15 @@ void CDlgMonitoring::UpdateIndicators() {
             Apply(modes[i], (*v.ModeLooks)[i]);
             modeActive_[i] = v.ActivePair == (i < 2 ? 1 : 2);
         }
-        Describe(modes[i], modeActive_[i] ? text + QStringLiteral(", ") + Qs(kModeActive.Pick(ko)) : text);
+        DescribeState(modes[i],
+                      modeActive_[i] ? text + QStringLiteral(", ") + Qs(kModeActive.Pick(ko)) : text);
     }
 
     AlarmLabel->setText(Qs(v.AlarmText));
     Apply(AlarmLabel, v.AlarmLook);
     for (int k = 0; k < kLampCount; ++k) {
         Apply(Lamp(k), v.LampLooks[k]);
-        Describe(Lamp(k), Qs((v.Lamps[k] ? kLampOn : kLampOff).Pick(ko)));
+        DescribeState(Lamp(k), Qs((v.Lamps[k] ? kLampOn : kLampOff).Pick(ko)));
     }
     CrcErrorCount->setText(Qs(v.CrcErrors));
     TimeOutCount->setText(Qs(v.NoReplies));

@@ -4,6 +4,7 @@
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
 #include "app/ShellTexts.h"
+#include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/MonitorTexts.h"
@@ -32,9 +33,9 @@ CDlgRTUMonitoring::CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidg
     InitRegisterGrid();
     // Screen readers and automation tools find the strip and read its cells
     // through the grid's table interface.
-    const char* name = kRegisterMonitorName.Pick(app.IsKorean != 0);
-    setAccessibleName(QString::fromUtf8(name));
-    RegisterGrid->setAccessibleName(QString::fromUtf8(name));
+    const QString name = QString::fromUtf8(kRegisterMonitorName.Pick(app.IsKorean != 0));
+    NameAfterCaption(this, name);
+    NameAfterCaption(RegisterGrid, name);
     connect(&timer_, &QTimer::timeout, this, &CDlgRTUMonitoring::OnTimer);
     timer_.start(kTimerPeriod);
 }

@@ -135,6 +135,37 @@ TEST_F(PageLookTest, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(AccessibleText(app->RtuMonitor->RegisterGrid, QAccessible::Name), "Register Monitor");
 }
 
+QString TableCell(CGridCtrl* grid, int row, int col) {
+    QAccessibleTableInterface* table = QAccessible::queryAccessibleInterface(grid)->tableInterface();
+    if (table == nullptr) return QStringLiteral("<no table>");
+    QAccessibleInterface* cell = table->cellAt(row, col);
+    return cell != nullptr ? cell->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+// Screen readers and automation tools read the drive's values from the grids.
+TEST_F(PageLookTest, TheGridsAndTheRegisterStripReadAsTables) {
+    Start(0);
+    page->QueueTxFrame(0, nullptr); // any tick will do
+    ASSERT_TRUE(WaitFor([this] { return Cell(page->StateGrid, 0, 1) == "0"; }));
+    QAccessibleTableInterface* state =
+        QAccessible::queryAccessibleInterface(page->StateGrid)->tableInterface();
+    ASSERT_NE(state, nullptr);
+    EXPECT_EQ(state->rowCount(), 3);
+    EXPECT_EQ(state->columnCount(), 12);
+    EXPECT_EQ(TableCell(page->StateGrid, 0, 0), "Driver State");
+    EXPECT_EQ(TableCell(page->StateGrid, 0, 1), "0");
+    EXPECT_EQ(TableCell(page->InputGrid, 1, 1), " 0 : USER");
+    EXPECT_EQ(TableCell(page->OutputGrid, 0, 4), "OUT 4");
+
+    CGridCtrl* strip = app->RtuMonitor->RegisterGrid;
+    EXPECT_EQ(TableCell(strip, 0, 4), "DI_REG") << "a merged title answers for every cell it covers";
+    QAccessibleInterface* title =
+        QAccessible::queryAccessibleInterface(strip)->tableInterface()->cellAt(0, 9);
+    ASSERT_NE(title, nullptr);
+    EXPECT_EQ(title->tableCellInterface()->columnExtent(), 3);
+    EXPECT_EQ(TableCell(strip, 1, 11), "0");
+}
+
 TEST_F(PageLookTest, DisconnectedEveryButtonIsSilentAndTheModeLabelsAreGrey) {
     StartDrive();
     Start(0);
