@@ -37,7 +37,7 @@ TEST_F(PageCommandsTest, RunWritesPositionSpeedTorqueThenTheCodeAndTheSendListSh
     page->TorqueEdit->setText(" 0");
     page->RunButton->click();
     EXPECT_EQ(Writes(), (WriteList{{122, 31072}, {123, 65534}, {124, 65529}, {125, 0}, {120, 4}}));
-    EXPECT_TRUE(messages.Texts.empty());
+    EXPECT_TRUE(answers.Texts.empty());
 }
 
 TEST_F(PageCommandsTest, SingleCodeButtonsAndOutputs) {
@@ -72,11 +72,11 @@ TEST_F(PageCommandsTest, HomeWritesNineThenElevenAHundredMillisecondsLaterWhileT
 TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
     StartConnected();
     page->ModeSwitchButton->click();
-    EXPECT_EQ(messages.Questions, 1);
-    EXPECT_EQ(messages.Texts.back(), "Would you like to switch the control mode?");
+    EXPECT_EQ(answers.Questions, 1);
+    EXPECT_EQ(answers.Texts.back(), "Would you like to switch the control mode?");
     EXPECT_TRUE(Writes().empty()) << "No writes nothing";
 
-    messages.Answer = MsgResult::Yes;
+    answers.Answer = MsgResult::Yes;
     page->ModeSwitchButton->click();
     EXPECT_EQ(Writes(), (WriteList{{120, 12}}));
     ASSERT_TRUE(WaitFor([this] { return app->Link->StateRegs()[14] == 2; }));
@@ -98,9 +98,9 @@ TEST_F(PageCommandsTest, ModeSwitchingWithTheServoOnAsksNothingAndWritesNothing)
     page->ServoOnButton->click();
     ASSERT_TRUE(WaitFor([this] { return StateBit(3); }));
     drive->ClearRequests();
-    messages.Answer = MsgResult::Yes;
+    answers.Answer = MsgResult::Yes;
     page->ModeSwitchButton->click();
-    EXPECT_EQ(messages.Questions, 0);
+    EXPECT_EQ(answers.Questions, 0);
     EXPECT_TRUE(Writes().empty());
 }
 
@@ -109,26 +109,26 @@ TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWri
     StartConnected();
     page->PositionEdit->setText("1O000");
     page->RunButton->click();
-    ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0].rfind("POS: \"1O000\" is not a whole number", 0), 0u) << messages.Texts[0];
+    ASSERT_EQ(answers.Texts.size(), 1u);
+    EXPECT_EQ(answers.Texts[0].rfind("POS: \"1O000\" is not a whole number", 0), 0u) << answers.Texts[0];
     EXPECT_EQ(page->PositionEdit->text(), "1O000");
 
     page->PositionEdit->setText("100000");
     page->SpeedEdit->setText("70000");
     page->RunButton->click();
-    ASSERT_EQ(messages.Texts.size(), 2u);
-    EXPECT_EQ(messages.Texts[1].rfind("SPEED: \"70000\"", 0), 0u);
+    ASSERT_EQ(answers.Texts.size(), 2u);
+    EXPECT_EQ(answers.Texts[1].rfind("SPEED: \"70000\"", 0), 0u);
 
     page->SpeedEdit->setText("500");
     page->TorqueEdit->setText("");
     page->RunButton->click();
-    ASSERT_EQ(messages.Texts.size(), 3u);
-    EXPECT_EQ(messages.Texts[2].rfind("TORQ: \"\"", 0), 0u);
+    ASSERT_EQ(answers.Texts.size(), 3u);
+    EXPECT_EQ(answers.Texts[2].rfind("TORQ: \"\"", 0), 0u);
 
     page->EncoderClearEdit->setText("2147483648");
     page->EncoderResetButton->click();
-    ASSERT_EQ(messages.Texts.size(), 4u);
-    EXPECT_EQ(messages.Texts[3].rfind("Enc Clear: \"2147483648\"", 0), 0u);
+    ASSERT_EQ(answers.Texts.size(), 4u);
+    EXPECT_EQ(answers.Texts[3].rfind("Enc Clear: \"2147483648\"", 0), 0u);
     Pump(50ms);
     EXPECT_TRUE(Writes().empty());
 }
@@ -140,8 +140,8 @@ TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     const uint32_t failures = app->Link->ParamFail.load();
     page->RunButton->click();
     EXPECT_EQ(Writes(), (WriteList{{122, 34464}, {123, 1}}));
-    ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0],
+    ASSERT_EQ(answers.Texts.size(), 1u);
+    EXPECT_EQ(answers.Texts[0],
               "RUN 명령을 보내지 않았습니다: 레지스터 123 (POS_H) 쓰기 실패: drive exception 4.");
     EXPECT_EQ(app->Link->ParamFail.load(), failures + 1);
     // The refused exchange shows in the lists: the request, and the exception reply.
@@ -155,8 +155,8 @@ TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     page->EncoderClearEdit->setText("-5");
     page->EncoderResetButton->click();
     EXPECT_EQ(Writes(), (WriteList{{126, 65531}}));
-    ASSERT_EQ(messages.Texts.size(), 2u);
-    EXPECT_NE(messages.Texts[1].find("126 (S_POS_L)"), std::string::npos);
+    ASSERT_EQ(answers.Texts.size(), 2u);
+    EXPECT_NE(answers.Texts[1].find("126 (S_POS_L)"), std::string::npos);
 }
 
 TEST_F(PageCommandsTest, ServoOnThenRunEndsInPositionWithThePositionCellAtTheTarget) {
@@ -166,7 +166,7 @@ TEST_F(PageCommandsTest, ServoOnThenRunEndsInPositionWithThePositionCellAtTheTar
     page->PositionEdit->setText("-20000");
     page->SpeedEdit->setText("1500");
     page->RunButton->click();
-    EXPECT_TRUE(messages.Texts.empty());
+    EXPECT_TRUE(answers.Texts.empty());
     ASSERT_TRUE(WaitFor([this] { return StateBit(7); })) << "Moving";
     EXPECT_TRUE(WaitFor(
         [this] {

@@ -1,25 +1,17 @@
 #pragma once
-// The whole application built in-process with a simulated drive on COM3, a
-// message service that records every box and answers questions as told, and
+// The shell's fixture (the whole application in-process, a simulated drive on
+// COM3) with a message service that also answers questions as told, and
 // helpers to read what the monitoring page shows and what reached the drive.
-#include "app/AppOptions.h"
+#include "../app/ShellFixture.h"
 #include "app/CDlgMenuBar.h"
-#include "app/CVELT_HostApp.h"
 #include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/CDlgMonitoring.h"
-#include "platform/MessageService.h"
-#include "sim/SimDrive.h"
-
-#include <QCoreApplication>
-#include <gtest/gtest.h>
 
 #include <chrono>
-#include <functional>
-#include <memory>
 #include <string>
-#include <thread>
+#include <utility>
 #include <vector>
 
 namespace velt {
@@ -36,56 +28,43 @@ public:
     MsgResult Answer = MsgResult::No;
 };
 
-// Processes events until pred holds or the limit passes; true when it held.
+// Processes events until pred holds; the limit is generous for a loaded machine.
 inline bool WaitFor(const std::function<bool()>& pred,
                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000)) {
-    const auto end = std::chrono::steady_clock::now() + limit;
-    while (!pred()) {
-        if (std::chrono::steady_clock::now() > end) return false;
-        QCoreApplication::processEvents();
-        std::this_thread::sleep_for(std::chrono::milliseconds(2));
-    }
-    return true;
+    return WaitUntil(pred, limit);
 }
 
 // Lets the page's timers run for a while.
 inline void Pump(std::chrono::milliseconds duration) {
-    WaitFor([] { return false; }, duration);
+    WaitUntil([] { return false; }, duration);
 }
 
 inline QColor Qrgb(int r, int g, int b) {
     return QColor(r, g, b);
 }
 
-class PageTest : public ::testing::Test {
+class PageTest : public ShellTest {
 protected:
-    void SetUp() override { previous_ = SetMessageService(&messages); }
+    void SetUp() override {
+        ShellTest::SetUp();
+        shellMessages_ = SetMessageService(&answers);
+    }
     void TearDown() override {
-        app.reset();
-        if (drive) drive->Stop();
-        SetMessageService(previous_);
+        app.reset(); // while the answers are still installed
+        SetMessageService(shellMessages_);
+        ShellTest::TearDown();
     }
 
-    void Start(int lang = 0) {
-        AppOptions options;
-        options.Lang = lang;
-        app = StartApplication(options);
-        ASSERT_NE(app, nullptr);
-        page = app->Monitoring;
-    }
-
-    void StartDrive() {
-        sim::SimOptions options;
-        options.comNumber = 3;
-        drive = std::make_unique<sim::SimDrive>(options);
-        std::string error;
-        ASSERT_TRUE(drive->Start(&error)) << error;
+    void StartPage(int lang = 0) {
+        Start(lang);
+        page = app ? app->Monitoring : nullptr;
     }
 
     // Drive, application, Connect, and the first good state poll.
     void StartConnected(int lang = 0) {
         StartDrive();
-        Start(lang);
+        StartPage(lang);
+        ASSERT_NE(page, nullptr);
         app->MenuBar->ConnectDrive();
         ASSERT_EQ(app->Link->Connected.load(), 1);
         ASSERT_TRUE(WaitFor([this] { return app->Link->StateOk.load() > 0; }));
@@ -106,13 +85,11 @@ protected:
 
     bool StateBit(int bit) const { return ((app->Link->StateRegs()[0] >> bit) & 1u) != 0; }
 
-    AnsweringMessages messages;
-    std::unique_ptr<sim::SimDrive> drive;
-    std::unique_ptr<CVELT_HostApp> app;
+    AnsweringMessages answers;
     CDlgMonitoring* page = nullptr;
 
 private:
-    IMessageService* previous_ = nullptr;
+    IMessageService* shellMessages_ = nullptr;
 };
 
 } // namespace velt

@@ -40,7 +40,7 @@ QStringList LabelTexts(const QWidget* page) {
 using PageLookTest = PageTest;
 
 TEST_F(PageLookTest, EnglishCaptionsGridTextsColoursAndEditDefaults) {
-    Start(0);
+    StartPage(0);
     const QStringList labels = LabelTexts(page);
     for (const char* caption :
          {"Control Mode", "Command Form", "Switch Control Mode", "Switch Command Form", "POS", "SPEED",
@@ -93,7 +93,7 @@ TEST_F(PageLookTest, EnglishCaptionsGridTextsColoursAndEditDefaults) {
 }
 
 TEST_F(PageLookTest, KoreanCaptionsAndGridTexts) {
-    Start(1);
+    StartPage(1);
     const QStringList labels = LabelTexts(page);
     for (const char* caption : {"제어모드", "지령방법", "전환 제어모드", "전환 지령방법"})
         EXPECT_TRUE(labels.contains(QString::fromUtf8(caption))) << caption;
@@ -109,7 +109,7 @@ TEST_F(PageLookTest, KoreanCaptionsAndGridTexts) {
 }
 
 TEST_F(PageLookTest, EveryControlHasAnAccessibleName) {
-    Start(0);
+    StartPage(0);
     for (QWidget* w : page->findChildren<QWidget*>()) {
         const bool control = qobject_cast<QAbstractButton*>(w) || qobject_cast<QLineEdit*>(w) ||
                              qobject_cast<QLabel*>(w) || qobject_cast<QListWidget*>(w) ||
@@ -144,7 +144,7 @@ QString TableCell(CGridCtrl* grid, int row, int col) {
 
 // Screen readers and automation tools read the drive's values from the grids.
 TEST_F(PageLookTest, TheGridsAndTheRegisterStripReadAsTables) {
-    Start(0);
+    StartPage(0);
     page->QueueTxFrame(0, nullptr); // any tick will do
     ASSERT_TRUE(WaitFor([this] { return Cell(page->StateGrid, 0, 1) == "0"; }));
     QAccessibleTableInterface* state =
@@ -168,7 +168,7 @@ TEST_F(PageLookTest, TheGridsAndTheRegisterStripReadAsTables) {
 
 TEST_F(PageLookTest, DisconnectedEveryButtonIsSilentAndTheModeLabelsAreGrey) {
     StartDrive();
-    Start(0);
+    StartPage(0);
     page->PositionEdit->setText("1O000"); // not even checked while disconnected
     for (QPushButton* b :
          {page->RunButton, page->StopButton, page->EmgButton, page->ResetButton, page->ServoOnButton,
@@ -178,7 +178,7 @@ TEST_F(PageLookTest, DisconnectedEveryButtonIsSilentAndTheModeLabelsAreGrey) {
         b->click();
     Pump(100ms);
     EXPECT_TRUE(drive->Requests().empty());
-    EXPECT_TRUE(messages.Texts.empty());
+    EXPECT_TRUE(answers.Texts.empty());
     EXPECT_EQ(page->SendList->count(), 0);
     EXPECT_EQ(page->ReceiveList->count(), 0);
 
@@ -199,7 +199,7 @@ TEST_F(PageLookTest, DisconnectedEveryButtonIsSilentAndTheModeLabelsAreGrey) {
 }
 
 TEST_F(PageLookTest, TheFiftySecondFrameRemovesTheOldestLineAndAnEmptyReplyIsAnEmptyLine) {
-    Start(0);
+    StartPage(0);
     for (int i = 0; i < 52; ++i) {
         const uint8_t frame[3] = {1, 3, static_cast<uint8_t>(i)};
         page->QueueTxFrame(3, frame);
@@ -218,7 +218,7 @@ TEST_F(PageLookTest, TheFiftySecondFrameRemovesTheOldestLineAndAnEmptyReplyIsAnE
 }
 
 TEST_F(PageLookTest, TheListMenuCopiesTheSelectedLinesClearsAndSavesBothListsWithTimes) {
-    Start(0);
+    StartPage(0);
     const uint8_t request[8] = {1, 6, 0, 0x78, 0, 4, 8, 0x10};
     const uint8_t reply[5] = {1, 0x86, 4, 0x43, 0xA3};
     for (int i = 0; i < 3; ++i) {
@@ -258,8 +258,8 @@ TEST_F(PageLookTest, TheListMenuCopiesTheSelectedLinesClearsAndSavesBothListsWit
     EXPECT_EQ(lines[0][19], '.') << "arrival time to the millisecond";
 
     EXPECT_FALSE(page->SaveLogTo(dir.filePath("no/such/folder/frames.txt")));
-    ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0].rfind("The frame log could not be saved.", 0), 0u);
+    ASSERT_EQ(answers.Texts.size(), 1u);
+    EXPECT_EQ(answers.Texts[0].rfind("The frame log could not be saved.", 0), 0u);
 
     send->ClearAction()->trigger();
     EXPECT_EQ(send->count(), 0);
