@@ -1,18 +1,12 @@
-// The command buttons' checks and write sequences, and the sequence run
-// through the real link against the simulated drive.
+// The command buttons' checks and write sequences.
 #include "monitor/MonitorCommands.h"
 #include "link/RtuResult.h"
-#include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>
 
-#include <chrono>
-#include <thread>
 
 namespace velt {
 namespace {
-
-using namespace std::chrono_literals;
 
 TEST(CommandFields, OnlyWholeNumbersThatFitTheirRegisterAreTaken) {
     EXPECT_EQ(ReadCommandField(CommandField::Position, "100000"), 100000);
@@ -107,35 +101,6 @@ TEST(ModeSwitch, ServoOnRefusesAndTheActiveSetChoosesTheCode) {
         r[14] = other;
         EXPECT_FALSE(ModeSwitchCode(r)) << other;
     }
-}
-
-// The sequence through the real link: a register the drive refuses stops RUN
-// before its code, and the refused exchange is counted like any failure.
-TEST(CommandWrites, ARefusedPositionWriteOnTheDriveKeepsTheRunCodeOffTheLine) {
-    sim::SimOptions options;
-    options.publish = false;
-    sim::SimDrive drive(options);
-    std::string error;
-    ASSERT_TRUE(drive.Start(&error)) << error;
-    CDriveLink link;
-    link.StartThread();
-    ASSERT_EQ(1, link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(drive.DevicePath(), 9600); }));
-    drive.SetRefuse(123, true);
-    drive.ClearRequests();
-    const RegisterWriter write = [&](uint16_t reg, uint16_t value) { return link.WriteParam(reg, value); };
-    const SequenceResult r = WriteCommandSequence(RunWrites(100000, 500, 300), write);
-    EXPECT_FALSE(r.CommandSent);
-    EXPECT_EQ(r.FailedReg, 123);
-    EXPECT_EQ(r.Result, 4) << "the simulated drive answers a refused write with exception 4";
-    int writes = 0;
-    for (const sim::SimRequest& q : drive.Requests()) {
-        if (q.function != 6) continue;
-        ++writes;
-        EXPECT_NE(q.address, 120);
-    }
-    EXPECT_EQ(writes, 2);
-    EXPECT_EQ(link.ParamFail.load(), 1u);
-    link.StopThread();
 }
 
 } // namespace
