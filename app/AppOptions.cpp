@@ -15,6 +15,8 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
             o.Connect = true;
         } else if (a == "--help" || a == "-h") {
             o.Help = true;
+        } else if (a == "--version") {
+            o.Version = true;
         } else if (a == "--lang" && hasValue) {
             o.Lang = ParseLangOption(args[++i].c_str());
             if (o.Lang < 0) o.Error = "--lang takes ko or en, not \"" + args[i] + "\"";
@@ -34,7 +36,9 @@ const char* AppUsage() {
            "  --demo             run a simulated drive on COM3 for this session\n"
            "  --lang ko|en       Korean or English texts (default: the system language)\n"
            "  --connect          connect with the default settings once the window is up\n"
-           "  --screenshot FILE  save a picture of the main window as FILE (PNG) and quit\n";
+           "  --screenshot FILE  save a picture of the main window as FILE (PNG) and quit\n"
+           "  --help             this text\n"
+           "  --version          the program's version\n";
 }
 
 } // namespace velt

@@ -11,6 +11,7 @@ struct AppOptions {
     bool Connect = false;   // --connect: press Connect once the windows are up
     std::string Screenshot; // --screenshot FILE: save the main window and quit
     bool Help = false;      // --help
+    bool Version = false;   // --version
     std::string Error;      // first problem found; empty when the line is good
 };
 

@@ -93,7 +93,7 @@ void CVELT_HostApp::CreateWindows() {
     Child(Parameter = new CDlgParameter(*this, frame), "CDlgParameter");
     Float(SetValDec = new CDlgSetValDEC(), "CDlgSetValDEC");
     Float(SetValHex = new CDlgSetValHEX(), "CDlgSetValHEX");
-    Float(Repeat = new CDlgRepeat(), "CDlgRepeat");
+    Float(Repeat = new CDlgRepeat(*this), "CDlgRepeat");
     for (CDlgScope*& scope : Scopes)
         Float(scope = new CDlgScope(), "CDlgScope");
 }
@@ -137,8 +137,9 @@ void CVELT_HostApp::Shutdown() {
         SleepMs(kAfterThreadStopMs);
         DestroyWindow(scope);
     }
+    // The RepeatThread writes through the link: it ends before the link goes.
     if (Repeat) {
-        Repeat->StopThread();
+        Repeat->StopRepeatThread();
         SleepMs(kAfterThreadStopMs);
         DestroyWindow(Repeat);
     }

@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "CVELT_HostApp.h"
 #include "QtMessageService.h"
+#include "VeltVersion.h"
 #include "platform/MessageService.h"
 
 #ifdef VELT_HAVE_DEMO
@@ -36,14 +37,21 @@ constexpr auto kSignalCheckPeriod = 200ms;
 } // namespace
 
 int main(int argc, char** argv) {
-    // Help needs no display: answer it before Qt looks for one. Qt's own
-    // options are still among the arguments here; QApplication takes them
-    // out before the options are read for good below.
-    if (velt::ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc)).Help) {
+    // Help and version need no display: answer them before Qt looks for one.
+    // Qt's own options are still among the arguments here; QApplication takes
+    // them out before the options are read for good below.
+    const velt::AppOptions early = velt::ParseAppOptions(std::vector<std::string>(argv + 1, argv + argc));
+    if (early.Help) {
         std::fputs(velt::AppUsage(), stdout);
         return 0;
     }
+    if (early.Version) {
+        velt::PrintVersion("velt-host");
+        return 0;
+    }
     QApplication qapp(argc, argv);
+    // Ties the windows to velt-host.desktop, so that the desktop shows its icon (Wayland app id).
+    QGuiApplication::setDesktopFileName(QStringLiteral("velt-host"));
     std::vector<std::string> args(argv + 1, argv + argc);
     const velt::AppOptions options = velt::ParseAppOptions(args);
     if (!options.Error.empty()) {

@@ -4,18 +4,18 @@
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
-#include "params/AtomicFile.h"
 #include "params/Language.h"
 #include "params/ParFile.h"
 #include "params/ParamFileActions.h"
 #include "params/SaveSequence.h"
+#include "platform/AtomicFile.h"
+#include "platform/ProgramEnvironment.h"
 
 #include <chrono>
 #include <cstdio>
 #include <iostream>
 #include <string>
 #include <thread>
-#include <unistd.h>
 #include <vector>
 
 using namespace velt;
@@ -83,7 +83,7 @@ int RunRead(const CliOptions& options, const Args& args) {
     Finish(link);
 
     std::string bytes;
-    if (out.empty() && ::isatty(STDOUT_FILENO)) { // for reading: UTF-8, plain line ends
+    if (out.empty() && IsTerminal(stdout)) { // for reading: UTF-8, plain line ends
         for (char c : FormatParTextUtf8(values))
             if (c != '\r') bytes += c;
     } else if (!FormatParFile(values, &bytes)) {
@@ -116,7 +116,7 @@ bool AskOnTerminal(const std::string& question) {
 
 SaveHooks CliHooks(bool yes) {
     SaveHooks hooks;
-    const bool tty = ::isatty(STDERR_FILENO) != 0;
+    const bool tty = IsTerminal(stderr);
     hooks.message = [](const std::string& text) { PrintMessage(text); };
     hooks.confirm = [yes](const std::string& q) { return yes || AskOnTerminal(q); };
     hooks.progress = [tty](int p) {
@@ -129,9 +129,11 @@ SaveHooks CliHooks(bool yes) {
     hooks.waitWithMessages = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     hooks.backup = [](const ParamValues& values) {
         BackupResult r = WriteBackupNow(values);
-        if (r.ok)
-            std::fprintf(stderr, "backup: %s\n", r.path.c_str());
-        else
+        if (r.ok) {
+            const std::u8string shown = r.path.u8string(); // UTF-8 on every platform
+            std::fprintf(stderr, "backup: %.*s\n", static_cast<int>(shown.size()),
+                         reinterpret_cast<const char*>(shown.data()));
+        } else
             std::fprintf(stderr, "backup not written: %s\n", r.error.c_str());
         return r;
     };

@@ -2,6 +2,9 @@
 #include "cli/CliCommon.h"
 
 #include "params/Language.h"
+#include "platform/ProgramEnvironment.h"
+
+#include "VeltVersion.h"
 
 #include <cstdio>
 #include <cstring>
@@ -21,14 +24,16 @@ void PrintUsage(FILE* out) {
                  "A Modbus RTU master for VELT servo drives, for scripting and diagnosis.\n"
                  "\n"
                  "options:\n"
-                 "  --port COMn|DEVICE  port to use (default COM3); COMn is resolved through the\n"
-                 "                      ports folder ($VELT_PORTS_DIR or ~/.config/velt-host/ports),\n"
-                 "                      else /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
+                 "  --port COMn|DEVICE  port to use (default COM3). On Windows COMn is the COM port.\n"
+                 "                      On Linux COMn is resolved through the ports folder\n"
+                 "                      ($VELT_PORTS_DIR or ~/.config/velt-host/ports), else\n"
+                 "                      /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
                  "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
                  "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
                  "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
                  "  --lang ko|en        language of names and messages (default: the system's)\n"
                  "  --help              this text\n"
+                 "  --version           the program's version\n"
                  "\n"
                  "commands:\n");
     for (const CliCommand& c : Commands()) std::fprintf(out, "%s\n", c.usage);
@@ -51,6 +56,9 @@ int Run(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             PrintUsage(stdout);
+            return 0;
+        } else if (a == "--version") {
+            PrintVersion("velt-cli");
             return 0;
         } else if (a == "--port") {
             options.port = needValue("--port");
@@ -84,6 +92,7 @@ int Run(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
+    UseUtf8Console(); // names and messages are UTF-8
     try {
         return Run(argc, argv);
     } catch (const UsageError& e) {

@@ -1,7 +1,7 @@
 #include "CDriveLink.h"
 
-#include "ThreadTuning.h"
 #include "platform/MessageService.h"
+#include "platform/ThreadTuning.h"
 
 #include <algorithm>
 #include <system_error>

@@ -1,8 +1,9 @@
 // Time-stamped backup files.
 #include "params/Backup.h"
 
-#include "params/AtomicFile.h"
 #include "params/ParamFolders.h"
+#include "platform/AtomicFile.h"
+#include "platform/ProgramEnvironment.h"
 
 #include <cstdio>
 
@@ -17,7 +18,7 @@ constexpr int kMaxCopies = 1000;
 std::string BackupFileName(std::time_t when, int copy) {
     std::tm t{};
     int year = 0, month = 0, day = 0, hour = -1, minute = -1, second = -1;
-    if (localtime_r(&when, &t) != nullptr) {
+    if (LocalTime(when, &t)) {
         year = t.tm_year + 1900;
         month = t.tm_mon + 1;
         day = t.tm_mday;

@@ -3,6 +3,7 @@
 
 #include "monitor/ValueNames.h"
 #include "params/ParamCatalogue.h"
+#include "platform/ProgramEnvironment.h"
 
 #include <atomic>
 #include <cctype>
@@ -16,6 +17,7 @@ namespace {
 std::atomic<bool> koreanChosen{false};
 
 constexpr const char* kSystemLocaleFile = "/etc/default/locale";
+constexpr int kLangKorean = 0x12; // primary language id of Korean
 
 // The value of the first "LANG=" line of a locale file such as
 // /etc/default/locale, without quotes; "" when there is none.
@@ -60,6 +62,7 @@ bool DefaultLanguageIsKorean(const char* lcAll, const char* lcMessages, const ch
 }
 
 bool SystemDefaultIsKorean() {
+    if (const std::optional<int> primary = SystemPrimaryLanguageId()) return *primary == kLangKorean;
     return DefaultLanguageIsKorean(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"),
                                    kSystemLocaleFile);
 }

@@ -1,8 +1,8 @@
 // Reading and writing .par parameter files.
 #include "params/ParFile.h"
 
-#include "params/AtomicFile.h"
-#include "params/Cp949.h"
+#include "platform/AtomicFile.h"
+#include "platform/Cp949.h"
 #include "platform/LeadingNumber.h"
 
 #include <climits>

@@ -1,13 +1,12 @@
 // Parameter folders and the Directory setting.
 #include "params/ParamFolders.h"
 
-#include "params/AtomicFile.h"
+#include "platform/AtomicFile.h"
+#include "platform/ProgramEnvironment.h"
 #include "platform/UserFolders.h"
+#include "platform/UserSettings.h"
 
 #include <cstdlib>
-#include <sstream>
-#include <unistd.h>
-#include <vector>
 
 namespace velt {
 
@@ -16,59 +15,31 @@ namespace fs = std::filesystem;
 namespace {
 
 constexpr const char* kFolderName = "VELT_Parameter";
-constexpr const char* kSettingsFileName = "registry.ini";
 
 std::string Env(const char* name) {
     const char* v = std::getenv(name);
     return v != nullptr ? std::string(v) : std::string();
 }
 
-// Programs under these folders are installed by a package: their folder is
-// not a place for user files even when the user (root) could write there.
-bool IsSystemLocation(const fs::path& folder) {
-    static const char* const kSystem[] = {"/usr", "/bin", "/sbin", "/opt", "/snap", "/nix"};
-    const std::string s = folder.string();
-    for (const char* prefix : kSystem) {
-        const std::string p(prefix);
-        if (s == p || s.rfind(p + "/", 0) == 0) return true;
-    }
-    return false;
+std::string Utf8Of(const fs::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
 }
 
-bool IsSectionLine(const std::string& line) {
-    return !line.empty() && line.front() == '[';
-}
-
-std::string Trimmed(std::string s) {
-    while (!s.empty() && (s.back() == '\r' || s.back() == ' ' || s.back() == '\t'))
-        s.pop_back();
-    size_t i = 0;
-    while (i < s.size() && (s[i] == ' ' || s[i] == '\t'))
-        ++i;
-    return s.substr(i);
-}
-
-std::vector<std::string> SettingsLines() {
-    std::string text;
-    std::vector<std::string> lines;
-    if (!ReadWholeFile(SettingsFilePath(), &text)) return lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(Trimmed(line));
-    return lines;
-}
-
-const std::string& SectionHeader() {
-    static const std::string header = std::string("[") + kSettingsKey + "]";
-    return header;
+fs::path PathOfUtf8(const std::string& text) {
+    return fs::path(std::u8string(text.begin(), text.end()));
 }
 
 } // namespace
 
-fs::path ProgramFolder() {
-    std::error_code ec;
-    const fs::path exe = fs::read_symlink("/proc/self/exe", ec);
-    return ec ? fs::path() : exe.parent_path();
+bool IsInstalledProgramFolder(const fs::path& folder) {
+    static const char* const kSystem[] = {"/usr", "/bin", "/sbin", "/opt", "/snap", "/nix"};
+    const std::string s = Utf8Of(folder);
+    for (const char* prefix : kSystem) {
+        const std::string p(prefix);
+        if (s == p || s.rfind(p + "/", 0) == 0) return true;
+    }
+    return folder.filename() == "bin";
 }
 
 bool CreateFolderPath(const fs::path& path) {
@@ -81,9 +52,9 @@ fs::path DefaultParameterFolder() {
     const std::string overridden = Env("VELT_PARAMETER_DIR");
     if (!overridden.empty()) return overridden;
     const fs::path program = ProgramFolder();
-    if (!program.empty() && !IsSystemLocation(program)) {
+    if (!program.empty() && !IsInstalledProgramFolder(program)) {
         const fs::path beside = program / kFolderName;
-        if (CreateFolderPath(beside) && ::access(beside.c_str(), W_OK | X_OK) == 0) return beside;
+        if (CreateFolderPath(beside) && FolderAcceptsNewFiles(beside)) return beside;
     }
     return UserDataFolder() / kFolderName;
 }
@@ -92,7 +63,8 @@ fs::path ParameterFolder() {
     fs::path folder = DefaultParameterFolder();
     if (const auto dir = ReadDirectorySetting()) {
         std::error_code ec;
-        if (!dir->empty() && fs::is_directory(*dir, ec)) folder = *dir;
+        const fs::path named = PathOfUtf8(*dir);
+        if (!dir->empty() && fs::is_directory(named, ec)) folder = named;
     }
     CreateFolderPath(folder);
     return folder;
@@ -104,56 +76,12 @@ fs::path BackupFolder() {
     return folder;
 }
 
-fs::path ConfigFolder() {
-    const std::string overridden = Env("VELT_CONFIG_DIR");
-    if (!overridden.empty()) return overridden;
-    return UserConfigFolder();
-}
-
-fs::path SettingsFilePath() {
-    return ConfigFolder() / kSettingsFileName;
-}
-
 std::optional<std::string> ReadDirectorySetting() {
-    const std::string key = std::string(kDirectoryValue) + "=";
-    bool inSection = false;
-    for (const std::string& line : SettingsLines()) {
-        if (IsSectionLine(line))
-            inSection = line == SectionHeader();
-        else if (inSection && line.rfind(key, 0) == 0)
-            return line.substr(key.size());
-    }
-    return std::nullopt;
+    return ReadUserSetting(kSettingsKey, kDirectoryValue);
 }
 
 bool WriteDirectorySetting(const std::string& folder) {
-    if (folder.find_first_of("\r\n") != std::string::npos) return false; // cannot be one INI line
-    const std::string key = std::string(kDirectoryValue) + "=";
-    std::vector<std::string> lines = SettingsLines();
-    bool inSection = false, sectionSeen = false, written = false;
-    for (size_t i = 0; i < lines.size() && !written; ++i) {
-        if (IsSectionLine(lines[i])) {
-            if (inSection) { // end of our section without the value: add it here
-                lines.insert(lines.begin() + static_cast<long>(i), key + folder);
-                written = true;
-            }
-            inSection = lines[i] == SectionHeader();
-            sectionSeen = sectionSeen || inSection;
-        } else if (inSection && lines[i].rfind(key, 0) == 0) {
-            lines[i] = key + folder;
-            written = true;
-        }
-    }
-    if (!written && sectionSeen) lines.push_back(key + folder);
-    if (!written && !sectionSeen) {
-        lines.push_back(SectionHeader());
-        lines.push_back(key + folder);
-    }
-    std::string text;
-    for (const std::string& line : lines)
-        text += line + "\n";
-    if (!CreateFolderPath(ConfigFolder())) return false;
-    return WriteFileAtomically(SettingsFilePath(), text);
+    return WriteUserSetting(kSettingsKey, kDirectoryValue, folder);
 }
 
 bool RememberSavedFileFolder(const fs::path& file) {
@@ -161,10 +89,8 @@ bool RememberSavedFileFolder(const fs::path& file) {
     fs::path folder = fs::absolute(file, ec).parent_path();
     if (ec) return false;
     folder = folder.lexically_normal();
-    std::string text = folder.string();
-    while (text.size() > 1 && text.back() == '/')
-        text.pop_back();
-    return WriteDirectorySetting(text);
+    if (folder.has_relative_path() && !folder.has_filename()) folder = folder.parent_path();
+    return WriteDirectorySetting(Utf8Of(folder));
 }
 
 } // namespace velt

@@ -1,8 +1,8 @@
 #pragma once
 // Where parameter files and backups live, and the one persisted setting: the
 // folder of the last saved parameter file ("Directory" under the key
-// "Software\ZERurive\VELT", kept in a small settings file in place of the
-// Windows registry).
+// "Software\ZERurive\VELT": the registry on Windows, a small settings file
+// elsewhere; see platform/UserSettings.h).
 #include <filesystem>
 #include <optional>
 #include <string>
@@ -12,13 +12,17 @@ namespace velt {
 constexpr const char* kSettingsKey = "Software\\ZERurive\\VELT";
 constexpr const char* kDirectoryValue = "Directory";
 
-// The folder of the running program (from /proc/self/exe); empty if unknown.
-std::filesystem::path ProgramFolder();
+// True for the folder of an installed program, which is no place for user
+// files even when the user (root) could write there: a system folder (/usr,
+// /opt, ...) or any folder named bin, the programs' folder of an install
+// prefix (~/.local/bin, an unpacked package's usr/bin).
+bool IsInstalledProgramFolder(const std::filesystem::path& folder);
 
 // The default folder: $VELT_PARAMETER_DIR when set; else VELT_Parameter
-// beside the program, when the program is not installed in a system folder
-// and that folder can be created and written; else VELT_Parameter in the
-// user's data folder ($XDG_DATA_HOME or ~/.local/share, then velt-host).
+// beside the program, when the program is not installed (see above) and that
+// folder can be created and written; else VELT_Parameter in the
+// user's data folder ($XDG_DATA_HOME or ~/.local/share, then velt-host;
+// %LOCALAPPDATA%\velt-host on Windows).
 std::filesystem::path DefaultParameterFolder();
 
 // Creates every missing folder along the path. Failures are ignored; true
@@ -31,19 +35,14 @@ std::filesystem::path ParameterFolder();
 // Where backups go: always the default folder, created on demand.
 std::filesystem::path BackupFolder();
 
-// $VELT_CONFIG_DIR when set, else $XDG_CONFIG_HOME/velt-host, else
-// ~/.config/velt-host.
-std::filesystem::path ConfigFolder();
-// ConfigFolder()/registry.ini, an INI file with the key as section name.
-std::filesystem::path SettingsFilePath();
-
-// The Directory setting; nothing when the file, the key or the value is
-// missing or unreadable.
+// The Directory setting (UTF-8); nothing when the store, the key or the
+// value is missing or unreadable.
 std::optional<std::string> ReadDirectorySetting();
-// Stores the Directory setting (file replaced atomically, other sections and
-// keys kept). False on failure, which callers treat as silent.
+// Stores the Directory setting (other keys and values kept). False on
+// failure, which callers treat as silent.
 bool WriteDirectorySetting(const std::string& folder);
-// Sets Directory to the absolute folder of a file just saved.
+// Sets Directory to the absolute folder of a file just saved, without a
+// trailing separator (a root folder keeps its own).
 bool RememberSavedFileFolder(const std::filesystem::path& file);
 
 } // namespace velt

@@ -1,10 +1,12 @@
 #pragma once
-// The per-user folders of the program. Nothing here creates a folder.
+// The per-user folders of the program. Nothing here creates a folder. CMake
+// picks the backend: user_folders_posix.cpp or user_folders_win32.cpp.
 #include <filesystem>
 
 namespace velt {
 
-// $HOME, else the home folder of the user database, else the temporary folder.
+// $HOME, else the home folder of the user database, else the temporary folder
+// (the profile folder on Windows).
 std::filesystem::path HomeFolder();
 
 // The program's own folder among the user's settings:

@@ -1,17 +1,74 @@
 #pragma once
-// Repeat-motion window (dialog 335): runs a cycle of point-to-point moves.
-// Created once at start-up, hidden, with no parent window; closing it hides it.
+// Repeat-motion window (dialog 335, "Repeat"): runs the drive through a cycle
+// of up to eight points until the user stops it or the drive leaves servo-on
+// or alarms. Created once at start-up, hidden, with no parent window; Esc and
+// the close box hide it and a running sequence goes on.
+//
+// The sequence itself (RepeatSequence) runs on the RepeatThread from the
+// window's creation to StopRepeatThread at shutdown. Everything that touches
+// the grid, the buttons or the title runs on the user-interface thread: each
+// pass posts one queued refresh, and a pass that finds one still pending
+// posts nothing, so a slow window never builds a backlog.
+#include "scope/RepeatSequence.h"
+#include "scope/RepeatThread.h"
+
 #include <QDialog>
 
+#include <atomic>
+#include <cstdint>
+
+class QPushButton;
+
 namespace velt {
+
+class CVELT_HostApp;
+class CGridCtrl;
 
 class CDlgRepeat : public QDialog {
     Q_OBJECT
 public:
-    CDlgRepeat();
+    static constexpr std::chrono::milliseconds kStopWait{5000};
 
-    // Stops the window's worker thread (none yet); returns 1.
-    int StopThread() { return 1; }
+    explicit CDlgRepeat(CVELT_HostApp& app);
+    ~CDlgRepeat() override; // ends the RepeatThread if StopRepeatThread did not
+
+    // Shutdown, user-interface thread: ends the RepeatThread, waiting up to
+    // 5000 ms ("RepeatThread timeout!" / "RepeatThread waitfailed" when it
+    // does not end). Returns 1 in every case, at once when no thread runs.
+    int StopRepeatThread();
+
+    CGridCtrl* PointGrid = nullptr;     // 1098
+    QPushButton* StartButton = nullptr; // 1000
+    QPushButton* StopButton = nullptr;  // 1001
+
+    RepeatSequence& Sequence() { return sequence_; }
+    const RepeatThread& Worker() const { return thread_; }
+
+public slots:
+    void OnStart();
+    void OnStop();
+    void OnPointGridDblClick(int row, int col);
+    // One RepeatThread pass seen on the user-interface thread: the point grid,
+    // the focus cell, "Start", the title and the report of an end.
+    void OnPass();
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override; // Enter does nothing
+
+private:
+    void InitPointGrid();
+    void RefreshPointGrid(const RepeatStatus& status);
+    RepeatPoints ReadPointGrid() const;
+    void UpdateTitle(const RepeatStatus& status);
+    void ReportEnd(const RepeatStatus& status);
+    void PostPass(); // RepeatThread
+
+    const bool korean_;
+    RepeatSequence sequence_; // declared before thread_: the thread ends first
+    RepeatThread thread_;
+    std::atomic<bool> passPending_{false};
+    uint32_t focusSerial_ = 0; // the last focus request applied
+    uint32_t endSerial_ = 0;   // the last end reported
 };
 
 } // namespace velt

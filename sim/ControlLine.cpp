@@ -38,10 +38,13 @@ bool Fail(std::string* error, const std::string& message) {
 const char* ControlLine::Help() {
     return "  silent on|off        stop listening (requests are neither carried out nor\n"
            "                       answered), or answer again\n"
-           "  silentfor F A on|off do not answer function F at start address A\n"
+           "  silentfor F A on|off\n"
+           "                       do not answer function F at start address A\n"
            "  badcrc on|off        answer with a corrupted CRC (the request is carried out)\n"
            "  wrongid on|off       answer as another slave id\n"
            "  late MS              answer MS milliseconds late (late 0: on time)\n"
+           "  split MS             send half of each reply, the rest MS milliseconds later\n"
+           "                       (split 0: whole replies)\n"
            "  refuse R on|off      refuse writes to register R with exception 4\n"
            "  alarm N              raise alarm N (servo drops off); alarm 0 clears it\n"
            "  input K 0|1          set digital input K (0-15; IN1 is 0)\n"
@@ -72,6 +75,8 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
         drive.SetSilentFor(static_cast<uint8_t>(a), static_cast<uint16_t>(b), on);
     } else if (cmd == "late" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
         drive.SetLateMs(static_cast<int>(a));
+    } else if (cmd == "split" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
+        drive.SetSplitMs(static_cast<int>(a));
     } else if (cmd == "refuse" && n == 3 && ParseInt(words[1], 0, 143, &a) && ParseSwitch(words[2], &on)) {
         drive.SetRefuse(static_cast<int>(a), on);
     } else if (cmd == "alarm" && n == 2 && ParseInt(words[1], 0, 65535, &a)) {

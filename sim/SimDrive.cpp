@@ -71,6 +71,7 @@ struct SimDrive::Impl {
     bool badCrc = false;
     bool wrongId = false;
     int lateMs = 0;
+    int splitMs = 0;
     std::set<std::pair<uint8_t, uint16_t>> silentFor;
     std::string devicePath;
 
@@ -154,6 +155,12 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
     due += std::chrono::milliseconds(lateMs);
     // Replies leave in the order the requests came.
     due = std::max(due, lastDue);
+    if (splitMs > 0) {
+        const auto half = reply.begin() + static_cast<long>(reply.size() / 2);
+        pending.push_back({due, std::vector<uint8_t>(reply.begin(), half)});
+        reply.erase(reply.begin(), half);
+        due += std::chrono::milliseconds(splitMs);
+    }
     lastDue = due;
     pending.push_back({due, std::move(reply)});
 }
@@ -247,6 +254,11 @@ void SimDrive::SetLateMs(int ms) {
     impl_->lateMs = std::max(ms, 0);
 }
 
+void SimDrive::SetSplitMs(int ms) {
+    std::lock_guard lock(impl_->mu);
+    impl_->splitMs = std::max(ms, 0);
+}
+
 void SimDrive::SetRefuse(int reg, bool on) {
     std::lock_guard lock(impl_->mu);
     impl_->model.SetRefuse(reg, on);
@@ -264,6 +276,7 @@ void SimDrive::ClearFaults() {
     std::lock_guard lock(impl_->mu);
     impl_->silent = impl_->badCrc = impl_->wrongId = false;
     impl_->lateMs = 0;
+    impl_->splitMs = 0;
     impl_->silentFor.clear();
     for (int r = 0; r < kHoldingCount; ++r)
         impl_->model.SetRefuse(r, false);

@@ -48,6 +48,9 @@ public:
     void SetBadCrc(bool on);
     void SetWrongId(bool on);
     void SetLateMs(int ms); // 0 = off
+    // Sends the first half of each reply on time and the rest ms
+    // milliseconds later: a reply that stops half way. 0 = off.
+    void SetSplitMs(int ms);
     void SetRefuse(int reg, bool on);
     void RaiseAlarm(int alarm); // 0 clears like RESET
     void SetInput(int k, bool on);

@@ -3,6 +3,7 @@
 // input commands from stdin, one per line.
 #include "ControlLine.h"
 #include "SimDrive.h"
+#include "VeltVersion.h"
 #include "platform/PortsFolder.h"
 
 #include <cerrno>
@@ -35,6 +36,8 @@ void PrintHelp() {
                 "  --baud B        line speed for --wire-timing (default 9600)\n"
                 "  --wire-timing   answer only after the line time of request and reply\n"
                 "  --state FILE    parameter memory: loaded at start, written by the store command 7\n"
+                "  --help          this text\n"
+                "  --version       the program's version\n"
                 "\n"
                 "Registers: holding 0-143 (parameters; 120 command, 122-127 arguments,\n"
                 "142/143 versions), input 0-31 (state block), coils 0-15 (0-3 writable),\n"
@@ -60,6 +63,9 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
         long v = 0;
         if (arg == "--help" || arg == "-h") {
             PrintHelp();
+            return 0;
+        } else if (arg == "--version") {
+            velt::PrintVersion("velt-drive-sim");
             return 0;
         } else if (arg == "--wire-timing") {
             options->wireTiming = true;

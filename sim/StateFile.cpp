@@ -1,6 +1,6 @@
 #include "StateFile.h"
 
-#include "params/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <sstream>

@@ -1,5 +1,6 @@
 // The catalogue facts that other parts rely on, the value-name tables and the
 // language switch.
+#include "TestEnv.h"
 #include "monitor/ValueNames.h"
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
@@ -13,7 +14,6 @@
 #include <fstream>
 #include <set>
 #include <string>
-#include <unistd.h>
 
 using namespace velt;
 
@@ -222,7 +222,7 @@ TEST(Language, KoreanOnlyForTheKoreanLocale) {
     for (const char* no : {"", "k", "kok_IN", "en_US.UTF-8", "C", "POSIX", "C.UTF-8", "ja_JP"})
         EXPECT_FALSE(LocaleNameIsKorean(no)) << no;
 
-    const std::string file = ::testing::TempDir() + "velt_locale_" + std::to_string(::getpid());
+    const std::string file = test::UniqueTempPath("velt_locale").string();
     {
         std::ofstream out(file);
         out << "# system locale\nLANGUAGE=en\nLANG=\"ko_KR.UTF-8\"\n";

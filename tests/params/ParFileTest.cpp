@@ -1,7 +1,7 @@
 // The .par reader and writer: format, lenient reading, encodings.
 #include "params/ParFile.h"
-#include "params/Cp949.h"
 #include "params/Language.h"
+#include "platform/Cp949.h"
 
 #include <gtest/gtest.h>
 

@@ -1,7 +1,7 @@
 // velt-cli params read, diff and write, run as a program against the
 // simulated drive.
-#include "params/AtomicFile.h"
 #include "params/ParFile.h"
+#include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>

@@ -55,6 +55,24 @@ TEST_F(Faults, ALateReplyLandsInTheNextExchange) {
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_CRC);
 }
 
+TEST_F(Faults, AReplyThatStopsHalfWayEndsTheReadAfterTheGapBetweenBytes) {
+    uint16_t s[32] = {};
+    // A pause shorter than the 100 ms allowed between two bytes is harmless.
+    ASSERT_TRUE(drive->ApplyControlLine("split 30"));
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+    // A longer one ends the read with the first half: a CRC error well
+    // before the ~1.07 s of a read that gets nothing.
+    ASSERT_TRUE(drive->ApplyControlLine("split 400"));
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_CRC);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(900));
+    EXPECT_EQ(port.RxCount, 34); // half of the 69-byte reply
+    ASSERT_TRUE(drive->ApplyControlLine("clear"));
+    // The second half comes late and is dropped by the next request.
+    std::this_thread::sleep_for(std::chrono::milliseconds(400));
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+}
+
 TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
     std::string error;
     EXPECT_TRUE(drive->ApplyControlLine("input 5 1", &error)) << error;
@@ -78,8 +96,9 @@ TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
     EXPECT_TRUE(drive->ApplyControlLine("", &error));
     EXPECT_TRUE(drive->ApplyControlLine("# comment", &error));
 
-    for (const char* bad : {"silent", "silent maybe", "late -5", "late x", "input 16 1", "input 2 2", "alarm",
-                            "refuse 144 on", "servo on", "frobnicate", "wrongid on extra"}) {
+    for (const char* bad :
+         {"silent", "silent maybe", "late -5", "late x", "split", "split -1", "input 16 1", "input 2 2",
+          "alarm", "refuse 144 on", "servo on", "frobnicate", "wrongid on extra"}) {
         error.clear();
         EXPECT_FALSE(drive->ApplyControlLine(bad, &error)) << bad;
         EXPECT_FALSE(error.empty()) << bad;

@@ -1,30 +1,11 @@
-#include "ThreadTuning.h"
+// Thread priority on Linux and other POSIX systems.
+#include "platform/ThreadTuning.h"
 
-#ifdef _WIN32
-#include <windows.h>
-
-#include <timeapi.h> // needs windows.h first
-#else
 #include <sys/resource.h>
 #include <sys/syscall.h>
 #include <unistd.h>
-#endif
 
 namespace velt {
-
-#ifdef _WIN32
-
-void RaiseCurrentThreadPriority() {
-    SetThreadPriority(GetCurrentThread(), THREAD_PRIORITY_HIGHEST);
-}
-void BeginTimerResolution() {
-    timeBeginPeriod(1);
-}
-void EndTimerResolution() {
-    timeEndPeriod(1);
-}
-
-#else
 
 namespace {
 // Two steps above normal, like THREAD_PRIORITY_HIGHEST within the normal
@@ -40,9 +21,8 @@ void RaiseCurrentThreadPriority() {
     (void)setpriority(PRIO_PROCESS, tid, kRaisedNice);
 }
 
+// Sleeps are already as fine as 1 ms here.
 void BeginTimerResolution() {}
 void EndTimerResolution() {}
-
-#endif
 
 } // namespace velt

@@ -1,3 +1,4 @@
+// Tick count and sleep on POSIX systems, from the steady clock.
 #include "TickCount.h"
 
 #include <chrono>

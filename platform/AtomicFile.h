@@ -1,5 +1,7 @@
 #pragma once
-// Whole-file writes that never leave a half-written or emptied file behind.
+// Whole-file writes that never leave a half-written or emptied file behind,
+// and bounded whole-file reads. CMake picks the backend: atomic_file_posix.cpp
+// or atomic_file_win32.cpp.
 #include <cstddef>
 #include <filesystem>
 #include <string>
@@ -17,8 +19,8 @@ namespace velt {
 bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
                          std::string* error = nullptr);
 
-// Same, but never replaces an existing file: fails with EEXIST in *existed
-// set to true when `target` is already there.
+// Same, but never replaces an existing file: fails with *existed set to
+// true when `target` is already there.
 bool CreateFileAtomically(const std::filesystem::path& target, std::string_view bytes, bool* existed,
                           std::string* error = nullptr);
 
@@ -28,5 +30,8 @@ bool CreateFileAtomically(const std::filesystem::path& target, std::string_view 
 constexpr size_t kReadWholeFileLimit = size_t{16} << 20;
 bool ReadWholeFile(const std::filesystem::path& path, std::string* bytes,
                    size_t maxBytes = kReadWholeFileLimit);
+
+// Whether this user may create files in `folder` (false when it is missing).
+bool FolderAcceptsNewFiles(const std::filesystem::path& folder);
 
 } // namespace velt

@@ -1,6 +1,6 @@
 // Atomic file replacement: temporary file, fsync, rename (or link for the
 // no-replace variant), then fsync of the folder so the new name is durable.
-#include "params/AtomicFile.h"
+#include "platform/AtomicFile.h"
 
 #include <cerrno>
 #include <cstdint>
@@ -168,6 +168,10 @@ bool ReadWholeFile(const fs::path& path, std::string* bytes, size_t maxBytes) {
     ::close(fd);
     if (ok) *bytes = std::move(data);
     return ok;
+}
+
+bool FolderAcceptsNewFiles(const fs::path& folder) {
+    return ::access(folder.c_str(), W_OK | X_OK) == 0;
 }
 
 } // namespace velt

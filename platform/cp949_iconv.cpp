@@ -1,5 +1,5 @@
 // CP949 conversions through the C library's iconv (glibc ships the table).
-#include "params/Cp949.h"
+#include "platform/Cp949.h"
 
 #include <cerrno>
 #include <iconv.h>

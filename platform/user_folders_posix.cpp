@@ -1,14 +1,12 @@
+// The per-user folders on Linux and other POSIX systems (XDG base folders).
 #include "platform/UserFolders.h"
 
 #include <cstdlib>
+#include <pwd.h>
 #include <string>
 #include <system_error>
-#include <vector>
-
-#ifndef _WIN32
-#include <pwd.h>
 #include <unistd.h>
-#endif
+#include <vector>
 
 namespace velt {
 
@@ -38,10 +36,6 @@ fs::path BaseFolder(const char* variable, const fs::path& fallback) {
 } // namespace
 
 fs::path HomeFolder() {
-#ifdef _WIN32
-    const std::string home = Env("USERPROFILE");
-    return home.empty() ? TempFolder() : fs::path(home);
-#else
     const std::string home = Env("HOME");
     if (!home.empty()) return home;
     std::vector<char> buffer(16384);
@@ -51,23 +45,14 @@ fs::path HomeFolder() {
         found->pw_dir != nullptr)
         return found->pw_dir;
     return TempFolder();
-#endif
 }
 
 fs::path UserConfigFolder() {
-#ifdef _WIN32
-    return BaseFolder("APPDATA", fs::path("AppData") / "Roaming") / kAppFolderName;
-#else
     return BaseFolder("XDG_CONFIG_HOME", ".config") / kAppFolderName;
-#endif
 }
 
 fs::path UserDataFolder() {
-#ifdef _WIN32
-    return BaseFolder("LOCALAPPDATA", fs::path("AppData") / "Local") / kAppFolderName;
-#else
     return BaseFolder("XDG_DATA_HOME", fs::path(".local") / "share") / kAppFolderName;
-#endif
 }
 
 } // namespace velt

@@ -1,0 +1,284 @@
+#include "RepeatSequence.h"
+
+#include "platform/LeadingNumber.h"
+#include "platform/TickCount.h"
+
+namespace velt {
+
+namespace {
+
+// Registers and codes shared with the monitoring page's RUN and STOP.
+constexpr uint16_t kCommandReg = 120;
+constexpr uint16_t kTargetLowReg = 122;
+constexpr uint16_t kTargetHighReg = 123;
+constexpr uint16_t kSpeedReg = 124;
+constexpr uint16_t kStopCode = 1;
+constexpr uint16_t kRunCode = 4;
+
+// State block.
+constexpr int kStatusReg = 0;
+constexpr int kAlarmReg = 1;
+constexpr int kCommandPosLowReg = 2;
+constexpr int kCommandPosHighReg = 3;
+constexpr int kActiveSetReg = 14;
+constexpr uint16_t kServoOnBit = 1u << 3;
+constexpr uint16_t kInPositionBit = 1u << 4;
+
+// Parameters.
+constexpr int kRatioNumerator = 60;
+constexpr int kRatioDenominator = 61;
+constexpr int kDefaultMode = 70;
+constexpr int kDefaultForm = 71;
+constexpr int kSwitchMode = 72;
+constexpr int kSwitchForm = 73;
+
+// Grid columns the focus moves to.
+constexpr int kPosColumn = 2;
+constexpr int kSpeedColumn = 3;
+
+constexpr int32_t kPointSpacing = 10000;
+
+int32_t Wrap32(int64_t v) {
+    return static_cast<int32_t>(static_cast<uint32_t>(static_cast<uint64_t>(v)));
+}
+
+int32_t Word(uint16_t w) {
+    return static_cast<int16_t>(w);
+}
+
+} // namespace
+
+RepeatPoints DefaultRepeatPoints() {
+    RepeatPoints points{};
+    for (int i = 0; i < kRepeatPointCount; ++i)
+        points[i].Pos = i * kPointSpacing;
+    return points;
+}
+
+RepeatPoint RepeatPointFromTexts(std::string_view use, std::string_view pos, std::string_view speed,
+                                 std::string_view delay) {
+    RepeatPoint p;
+    p.Use = static_cast<uint8_t>(static_cast<uint32_t>(ReadLeadingNumber(use).value) & 0xFF);
+    p.Pos = ReadLeadingNumber(pos).value;
+    p.Speed = ReadLeadingNumber(speed).value;
+    p.Delay = ReadLeadingNumber(delay).value;
+    p.Elapsed = 0;
+    return p;
+}
+
+// Computed in 64 bits and wrapped wherever the drive's 32-bit arithmetic
+// wraps, so that no step is undefined (INT32_MIN / -1 included).
+int32_t ConvertRepeatTarget(int32_t pos, int32_t num, int32_t den) {
+    const int64_t quotient = Wrap32(int64_t{pos} / den);
+    const int64_t remainder = int64_t{pos} % den;
+    const int32_t whole = Wrap32(quotient * num);
+    const int32_t part = Wrap32(int64_t{Wrap32(remainder * num)} / den);
+    return Wrap32(int64_t{whole} + part);
+}
+
+std::string RepeatEndText(RepeatEnd end, int point, bool korean) {
+    if (end != RepeatEnd::RatioDenominatorZero) return {};
+    const std::string name = "P" + std::to_string(point + 1);
+    if (korean) return "기어비분모(파라미터 61)가 0입니다.\r\n반복 운전을 " + name + "에서 정지했습니다.";
+    return "The ratio denominator (parameter 61) is 0.\r\nThe repeat cycle stopped at " + name + ".";
+}
+
+RepeatSequence::RepeatSequence(CDriveLink* link, Clock now) : link_(link), now_(std::move(now)) {}
+
+uint32_t RepeatSequence::Now() const {
+    return now_ ? now_() : GetTickCount();
+}
+
+RepeatStartResult RepeatSequence::Start(const RepeatPoints& points) {
+    if (link_ == nullptr) return RepeatStartResult::NoLink;
+    std::lock_guard command(commandLock_);
+    const StateBlock state = link_->StateRegs();
+    const ParamBlock params = link_->ParamRegs();
+    int32_t mode = 0;
+    int32_t form = 0;
+    switch (Word(state[kActiveSetReg])) {
+    case 1:
+        mode = Word(params[kDefaultMode]);
+        form = Word(params[kDefaultForm]);
+        break;
+    case 2:
+        mode = Word(params[kSwitchMode]);
+        form = Word(params[kSwitchForm]);
+        break;
+    default:
+        return RepeatStartResult::NoActiveSet;
+    }
+    // Mode 0 position and 1 velocity control; form 0 position and 10
+    // velocity by communication.
+    uint8_t speedOnly = 0;
+    if (mode == 0 || form == 0)
+        speedOnly = 0;
+    else if (mode == 1 || form == 10)
+        speedOnly = 1;
+    else
+        return RepeatStartResult::UnsupportedMode;
+    if ((state[kStatusReg] & kServoOnBit) == 0) return RepeatStartResult::ServoOff;
+
+    link_->WriteParam(kCommandReg, kStopCode);
+    std::lock_guard data(dataLock_);
+    points_ = points;
+    for (RepeatPoint& p : points_)
+        p.Elapsed = 0;
+    speedOnly_ = speedOnly;
+    pointIndex_ = 0;
+    stepState_ = RepeatStepState::Choose;
+    cycles_ = 0;
+    repeating_.store(true);
+    return RepeatStartResult::Started;
+}
+
+void RepeatSequence::Stop() {
+    if (link_ == nullptr) return;
+    {
+        std::lock_guard data(dataLock_);
+        EndLocked(RepeatEnd::Stopped);
+    }
+    std::lock_guard command(commandLock_);
+    link_->WriteParam(kCommandReg, kStopCode);
+}
+
+void RepeatSequence::ToggleUse(int index) {
+    if (link_ == nullptr || index < 0 || index >= kRepeatPointCount) return;
+    std::lock_guard data(dataLock_);
+    uint8_t& use = points_[index].Use;
+    use = use == 1 ? 0 : 1;
+}
+
+void RepeatSequence::Halt() {
+    std::lock_guard data(dataLock_);
+    EndLocked(RepeatEnd::Halted);
+}
+
+void RepeatSequence::EndLocked(RepeatEnd why) {
+    if (!repeating_.exchange(false)) return;
+    lastEnd_ = why;
+    endPoint_ = pointIndex_;
+    ++endSerial_;
+}
+
+RepeatStatus RepeatSequence::Status() const {
+    std::lock_guard data(dataLock_);
+    RepeatStatus s;
+    s.Points = points_;
+    s.Repeating = repeating_.load();
+    s.SpeedOnly = speedOnly_;
+    s.PointIndex = pointIndex_;
+    s.StepState = stepState_;
+    s.Cycles = cycles_;
+    s.FocusRow = focusRow_;
+    s.FocusCol = focusCol_;
+    s.FocusSerial = focusSerial_;
+    s.LastEnd = lastEnd_;
+    s.EndPoint = endPoint_;
+    s.EndSerial = endSerial_;
+    return s;
+}
+
+void RepeatSequence::StepRepeat() {
+    std::lock_guard command(commandLock_);
+    if (link_ == nullptr || !repeating_.load()) return;
+    const StateBlock state = link_->StateRegs();
+    const ParamBlock params = link_->ParamRegs();
+    std::unique_lock data(dataLock_);
+    if (!repeating_.load()) return; // stopped meanwhile
+    if (Word(state[kAlarmReg]) > 0 || (state[kStatusReg] & kServoOnBit) == 0) {
+        EndLocked(RepeatEnd::AlarmOrServoOff);
+        return;
+    }
+    switch (stepState_) {
+    case RepeatStepState::Choose:
+        stepState_ = points_[pointIndex_].Use == 1 ? RepeatStepState::Command : RepeatStepState::Next;
+        break;
+    case RepeatStepState::Command:
+        CommandPoint(data, params);
+        break;
+    case RepeatStepState::WaitInPosition:
+        AwaitInPosition(state, params);
+        break;
+    case RepeatStepState::Dwell:
+        DwellAtPoint();
+        break;
+    case RepeatStepState::Next:
+        if (++pointIndex_ >= kRepeatPointCount) {
+            pointIndex_ = 0;
+            ++cycles_;
+        }
+        stepState_ = RepeatStepState::Choose;
+        break;
+    }
+}
+
+// Under dataLock_ (`data`), which is let go for the writes.
+void RepeatSequence::CommandPoint(std::unique_lock<std::mutex>& data, const ParamBlock& params) {
+    const int32_t i = pointIndex_;
+    const RepeatPoint p = points_[i];
+    const bool speedOnly = speedOnly_ != 0;
+    // A move whose target cannot be converted could never be seen arriving.
+    if (!speedOnly && Word(params[kRatioDenominator]) == 0) {
+        EndLocked(RepeatEnd::RatioDenominatorZero);
+        return;
+    }
+    focusRow_ = i + 1;
+    focusCol_ = speedOnly ? kSpeedColumn : kPosColumn;
+    ++focusSerial_;
+
+    const auto pos = static_cast<uint32_t>(p.Pos);
+    Write writes[4];
+    int count = 0;
+    if (!speedOnly) {
+        writes[count++] = {kTargetLowReg, static_cast<uint16_t>(pos & 0xFFFF)};
+        writes[count++] = {kTargetHighReg, static_cast<uint16_t>(pos >> 16)};
+    }
+    writes[count++] = {kSpeedReg, static_cast<uint16_t>(static_cast<uint32_t>(p.Speed) & 0xFFFF)};
+    writes[count++] = {kCommandReg, kRunCode};
+
+    data.unlock();
+    const bool written = WriteWhileRunning(writes, count);
+    data.lock();
+    if (!written || !repeating_.load()) return;
+    points_[i].Elapsed = 0;
+    if (speedOnly) {
+        dwellStart_ = Now();
+        stepState_ = RepeatStepState::Dwell;
+    } else {
+        stepState_ = RepeatStepState::WaitInPosition;
+    }
+}
+
+// Under commandLock_ only. The results are not examined: a move that never
+// arrives keeps the sequence waiting until the user or the drive ends it.
+bool RepeatSequence::WriteWhileRunning(const Write* writes, int count) {
+    for (int k = 0; k < count; ++k) {
+        if (!repeating_.load()) return false;
+        link_->WriteParam(writes[k].reg, writes[k].value);
+    }
+    return true;
+}
+
+void RepeatSequence::AwaitInPosition(const StateBlock& state, const ParamBlock& params) {
+    const int32_t den = Word(params[kRatioDenominator]);
+    if (den == 0) {
+        EndLocked(RepeatEnd::RatioDenominatorZero);
+        return;
+    }
+    const int32_t target = ConvertRepeatTarget(points_[pointIndex_].Pos, Word(params[kRatioNumerator]), den);
+    const auto commanded = static_cast<int32_t>(static_cast<uint32_t>(state[kCommandPosLowReg]) |
+                                                (static_cast<uint32_t>(state[kCommandPosHighReg]) << 16));
+    if ((state[kStatusReg] & kInPositionBit) != 0 && target == commanded) {
+        dwellStart_ = Now();
+        stepState_ = RepeatStepState::Dwell;
+    }
+}
+
+void RepeatSequence::DwellAtPoint() {
+    RepeatPoint& p = points_[pointIndex_];
+    p.Elapsed = Now() - dwellStart_;
+    if (p.Elapsed >= static_cast<uint32_t>(p.Delay)) stepState_ = RepeatStepState::Next;
+}
+
+} // namespace velt

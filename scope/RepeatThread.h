@@ -1,0 +1,61 @@
+#pragma once
+// The RepeatThread: runs a RepeatSequence one step per pass, from the repeat
+// window's creation to shutdown. Each pass is StepRepeat, then the afterStep
+// hook (the window's coalesced refresh), then a 10 ms sleep that Stop cuts
+// short. The hook runs on the RepeatThread and must not touch widgets.
+#include "RepeatSequence.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace velt {
+
+class RepeatThread {
+public:
+    // Between passes; a pass costs this plus the step's writes and the hook.
+    static constexpr std::chrono::milliseconds kPassSleep{10};
+
+    enum class StopResult {
+        NotStarted, // no thread was started
+        Stopped,    // the thread ended within the wait
+        TimedOut,   // still running after the wait (the destructor waits for it)
+        WaitFailed, // the thread could not be joined
+    };
+
+    RepeatThread(RepeatSequence& sequence, std::function<void()> afterStep);
+    ~RepeatThread(); // stops the thread and waits for it as long as it takes
+    RepeatThread(const RepeatThread&) = delete;
+    RepeatThread& operator=(const RepeatThread&) = delete;
+
+    // Owner thread. Sets ThreadAlive and starts the thread; false when no
+    // thread could be created. Never restarts a thread.
+    bool Start();
+    // Owner thread. Clears ThreadAlive, ends the sequence (a step in
+    // progress writes nothing more) and waits up to `wait` for the thread.
+    StopResult Stop(std::chrono::milliseconds wait);
+
+    // Passes completed since Start (tests and benchmarks).
+    uint32_t PassCount() const { return passes_.load(); }
+
+    std::atomic<int> ThreadAlive{0}; // the thread loops while this is 1
+
+private:
+    void Run();
+    void RequestStop(); // clears ThreadAlive, wakes the sleep, halts the sequence
+
+    RepeatSequence& sequence_;
+    const std::function<void()> afterStep_;
+    std::atomic<uint32_t> passes_{0};
+    std::mutex sleepMutex_; // with sleepCv_: wakes the thread's sleep on Stop
+    std::condition_variable sleepCv_;
+    std::future<void> done_; // ready once the thread has left Run
+    bool started_ = false;   // owner thread only
+    std::thread Thread;
+};
+
+} // namespace velt
