@@ -5,8 +5,8 @@
 #include "app/WaitWithMessages.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
-#include "params/AtomicFile.h"
 #include "params/ParamCatalogue.h"
+#include "platform/AtomicFile.h"
 #include "platform/MessageService.h"
 #include "scope/CDlgRepeat.h"
 
