@@ -1,50 +1,149 @@
 #pragma once
 // Monitoring page (dialog 323, 660 x 337 dialog units): a child page of the
-// main window. For now it holds the frame log the link writes into; the
-// page's displays and command buttons come with their own issue.
+// main window on which the engineer watches the connected drive and drives
+// it by hand. It never touches the serial port: it reads the link's
+// snapshots on two timers (1600 every 10 ms: the three grids and one logged
+// frame per list; 1601 every 300 ms: alarm label, lamps, mode labels, the
+// hidden counters) and asks the link for single register and coil writes.
+//
+// Threads: QueueTxFrame and QueueRxFrame run on the thread that made the
+// request, under the link's lock, and take only the frame log's queue locks.
+// Everything else is user-interface thread only.
 #include "link/CDriveLink.h"
+#include "monitor/FrameLog.h"
+#include "monitor/MonitorCommands.h"
+#include "monitor/MonitorView.h"
 
+#include <QFont>
+#include <QTimer>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
-#include <deque>
-#include <mutex>
+#include <optional>
+#include <string>
 #include <vector>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
 
 namespace velt {
 
 class CVELT_HostApp;
+class CButtonST;
+class CColorStatic;
+class CGridCtrl;
+class FrameLogList;
 
 class CDlgMonitoring : public QWidget, public IFrameLog {
     Q_OBJECT
 public:
-    using Frame = std::vector<uint8_t>;
-    // Each queue keeps the newest frames only, so a page that is not reading
-    // cannot grow without bound while a silent drive fails every poll.
-    static constexpr size_t kMaxQueuedFrames = 256;
-
     CDlgMonitoring(CVELT_HostApp& app, QWidget* frame);
+    ~CDlgMonitoring() override;
 
-    // Called by the link under its Lock, from the requesting thread; each takes
-    // only its own queue's lock.
     void QueueTxFrame(int length, const uint8_t* bytes) override;
     void QueueRxFrame(int length, const uint8_t* bytes) override;
-
-    // User-interface thread: removes and returns the queued frames.
-    std::vector<Frame> TakeTxFrames();
-    std::vector<Frame> TakeRxFrames();
     void ClearFrameQueues();
 
-private:
-    struct FrameQueue {
-        std::mutex Lock;
-        std::deque<Frame> Frames;
-    };
-    static void Push(FrameQueue& queue, int length, const uint8_t* bytes);
-    static std::vector<Frame> Take(FrameQueue& queue);
+    // Writes the lines of both lists in arrival order, each with its arrival
+    // time, to path (atomically). On failure tells the user and returns false.
+    bool SaveLogTo(const QString& path);
 
-    FrameQueue tx_;
-    FrameQueue rx_;
+    // Lamp k in the order of kLampCaptions (1024-1031, 1036, 1050).
+    CColorStatic* Lamp(int k) const { return k < 9 ? StatusLabels[k + 1] : HomeExeLamp; }
+    // Ticks of timer 1600 handled so far.
+    int StateTicks() const { return stateTicks_; }
+
+    // Makes every tick repaint the three grids whole, as if each cell had
+    // changed (for the benchmark's comparison); off by default.
+    bool WholeRepaint = false;
+
+    // Controls, named as in the dialog template; the numbers are their ids.
+    CGridCtrl* StateGrid = nullptr;      // 1008
+    CGridCtrl* InputGrid = nullptr;      // 1014
+    CGridCtrl* OutputGrid = nullptr;     // 1015
+    FrameLogList* SendList = nullptr;    // 1017
+    FrameLogList* ReceiveList = nullptr; // 1018
+    // [0] the alarm label (1023), [1..8] the status lamps (1024-1031), [9] "Home" (1036).
+    std::array<CColorStatic*, 10> StatusLabels{};
+    CColorStatic* AlarmLabel = nullptr;             // 1023
+    CColorStatic* HomeExeLamp = nullptr;            // 1050
+    CColorStatic* ControlModeLabel = nullptr;       // 1022
+    CColorStatic* CommandFormLabel = nullptr;       // 1039
+    CColorStatic* SwitchControlModeLabel = nullptr; // 1047
+    CColorStatic* SwitchCommandFormLabel = nullptr; // 1048
+    QLineEdit* PositionEdit = nullptr;              // 1016
+    QLineEdit* SpeedEdit = nullptr;                 // 1009
+    QLineEdit* TorqueEdit = nullptr;                // 1019
+    QLineEdit* EncoderClearEdit = nullptr;          // 1038
+    QPushButton* RunButton = nullptr;               // 1010
+    QPushButton* StopButton = nullptr;              // 1011
+    QPushButton* EmgButton = nullptr;               // 1012
+    QPushButton* ResetButton = nullptr;             // 1013
+    QPushButton* ServoOnButton = nullptr;           // 1042
+    QPushButton* ServoOffButton = nullptr;          // 1043
+    QPushButton* HomeButton = nullptr;              // 1044
+    QPushButton* EncoderResetButton = nullptr;      // 1037
+    QPushButton* ModeSwitchButton = nullptr;        // 1081
+    std::array<QPushButton*, 8> OutputButtons{};    // 1000-1007: OUT 1 ON, OUT 1 OFF, .. OUT 4 OFF
+    CButtonST* RepeatButton = nullptr;              // 1099
+    QLabel* CrcErrorCount = nullptr;                // 1094, hidden
+    QLabel* TimeOutCount = nullptr;                 // 1096, hidden
+    QFont RepeatButtonFont;
+
+public slots:
+    void OnStateTimer();     // timer 1600: grids, then one logged frame per list
+    void UpdateIndicators(); // timer 1601
+
+    void OnRun();
+    void OnStop();
+    void OnEmg();
+    void OnReset();
+    void OnServoOn();
+    void OnServoOff();
+    void OnHome();
+    void OnEncoderReset();
+    void OnControlModeSwitching();
+    void OnOutput(int coil, bool on);
+    void OnRepeatTest();
+    void SaveLogAs(); // asks for a file, then SaveLogTo
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    void CreateModeGroup();
+    void CreateCommandGroup();
+    void CreateIndicators();
+    void CreateGridsAndLists();
+    void InitStateGrid();
+    void InitIoGrid(CGridCtrl& grid, bool inputs);
+    void UpdateStateGrid(const StateBlock& regs);
+    void UpdateIoGrid(CGridCtrl& grid, bool inputs, const BitBlock& bits, const ParamBlock& params);
+    void ShowLoggedFrames();
+    void RefreshGrid(CGridCtrl& grid);
+
+    // The link when it exists and is connected; nullptr otherwise (commands
+    // then do nothing, silently).
+    CDriveLink* ConnectedLink() const;
+    // The number in an edit, or nothing after telling the user why not.
+    std::optional<int32_t> CheckedField(CommandField field, QLineEdit* edit);
+    void WriteCode(DriveCode code);
+    // Sends the arguments, then the command code only when every argument
+    // write succeeded; otherwise names the register that failed.
+    void SendWithArguments(const char* command, const std::vector<RegisterWrite>& writes);
+
+    bool Korean() const;
+
+    CVELT_HostApp& app_;
+    FrameLog frameLog_;
+    QTimer stateTimer_;     // 1600
+    QTimer indicatorTimer_; // 1601
+    StateTexts stateTexts_;
+    int stateTicks_ = 0;
+    std::array<bool, 4> modeActive_{}; // the mode labels show the active pair
+    QString lastSaveFolder_;
 };
 
 } // namespace velt

@@ -4,8 +4,11 @@
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
 #include "app/ShellTexts.h"
+#include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
+#include "monitor/MonitorTexts.h"
+#include "monitor/PageGrid.h"
 #include "platform/MessageService.h"
 
 #include <chrono>
@@ -19,7 +22,6 @@ namespace {
 constexpr auto kTimerPeriod = 100ms;
 constexpr int kColumnWidth = 81; // pixels
 const char* const kTitles[] = {"STATE_REG", "DI_REG", "DO_REG", "PARAM_REG"};
-constexpr GridRgb kCellBk = Rgb(255, 255, 224);
 constexpr GridRgb kTitleBk = Rgb(50, 70, 50);
 constexpr GridRgb kFailText = Rgb(255, 0, 0);
 } // namespace
@@ -29,6 +31,11 @@ CDlgRTUMonitoring::CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidg
     setFont(DialogFont());
     setFixedSize(DluSize(660, 25));
     InitRegisterGrid();
+    // Screen readers and automation tools find the strip and read its cells
+    // through the grid's table interface.
+    const QString name = QString::fromUtf8(kRegisterMonitorName.Pick(app.IsKorean != 0));
+    NameAfterCaption(this, name);
+    NameAfterCaption(RegisterGrid, name);
     connect(&timer_, &QTimer::timeout, this, &CDlgRTUMonitoring::OnTimer);
     timer_.start(kTimerPeriod);
 }
@@ -38,14 +45,7 @@ CDlgRTUMonitoring::CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidg
 void CDlgRTUMonitoring::InitRegisterGrid() {
     RegisterGrid = new CGridCtrl(this);
     RegisterGrid->setGeometry(DluRect(6, 0, 651, 26));
-    RegisterGrid->SetFont(font());
-    RegisterGrid->SetEditable(false);
-    RegisterGrid->SetSingleRowSelection(true);
-    RegisterGrid->SetFixedRowSelection(false);
-    RegisterGrid->SetRowResize(false);
-    RegisterGrid->SetColumnResize(false);
-    RegisterGrid->SetHeaderSort(false);
-    RegisterGrid->SetDefaultCellBkColour(kCellBk);
+    ApplyPageGridSettings(*RegisterGrid, font());
     if (!RegisterGrid->SetRowCount(2) || !RegisterGrid->SetColumnCount(kColumns) ||
         !RegisterGrid->SetFixedRowCount(0) || !RegisterGrid->SetFixedColumnCount(0)) {
         return;
@@ -56,8 +56,8 @@ void CDlgRTUMonitoring::InitRegisterGrid() {
     }
     for (int c = 0; c < kColumns; ++c) {
         const int title = 3 * (c / 3);
-        SetCell(0, title, kTitles[c / 3]);
-        SetCell(1, c, "0");
+        WriteCentred(*RegisterGrid, 0, title, kTitles[c / 3]);
+        WriteCentred(*RegisterGrid, 1, c, "0");
         RegisterGrid->SetColumnWidth(c, kColumnWidth);
         RegisterGrid->SetItemBkColour(0, title, kTitleBk);
         RegisterGrid->SetItemFgColour(0, title, Rgb(255, 255, 255));
@@ -65,16 +65,6 @@ void CDlgRTUMonitoring::InitRegisterGrid() {
     for (int c : {2, 5, 8, 11})
         RegisterGrid->SetItemFgColour(1, c, kFailText);
     RegisterGrid->Refresh();
-}
-
-void CDlgRTUMonitoring::SetCell(int row, int col, const std::string& text) {
-    GridItem item;
-    item.row = row;
-    item.col = col;
-    item.mask = GVIF_TEXT | GVIF_FORMAT;
-    item.text = text;
-    item.format = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-    RegisterGrid->SetItem(item);
 }
 
 QString CDlgRTUMonitoring::CounterText(int column) const {
@@ -88,7 +78,7 @@ void CDlgRTUMonitoring::UpdateRegisterGrid() {
                                        n.DoFail,     n.ParamRequests, n.ParamOk,    n.ParamFail};
     for (int c = 0; c < kColumns; ++c) {
         // Printed as signed 32-bit numbers, so a wrapped counter shows negative.
-        SetCell(1, c, std::to_string(static_cast<int32_t>(values[c])));
+        WriteCentred(*RegisterGrid, 1, c, std::to_string(static_cast<int32_t>(values[c])));
     }
     RegisterGrid->Refresh();
 }

@@ -34,7 +34,6 @@ public slots:
 private:
     void InitRegisterGrid();
     void UpdateRegisterGrid();
-    void SetCell(int row, int col, const std::string& text); // text, centred single line
 
     CVELT_HostApp& app_;
     QTimer timer_; // timer 2389

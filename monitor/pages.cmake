@@ -4,9 +4,13 @@
 if(VELT_GUI AND TARGET velt_link AND TARGET velt_controls)
   add_library(velt_monitor_ui STATIC
       CDlgMonitoring.cpp
+      CDlgMonitoringCommands.cpp
       CDlgRTUMonitoring.cpp
+      FrameLogList.cpp
+      PageGrid.cpp
   )
   set_target_properties(velt_monitor_ui PROPERTIES AUTOMOC ON)
   target_include_directories(velt_monitor_ui PUBLIC ${PROJECT_SOURCE_DIR})
-  target_link_libraries(velt_monitor_ui PUBLIC velt_monitor_core velt_link velt_controls velt_shell Qt6::Widgets)
+  target_link_libraries(velt_monitor_ui PUBLIC velt_monitor_core velt_link velt_controls velt_params velt_shell
+                                               Qt6::Widgets)
 endif()

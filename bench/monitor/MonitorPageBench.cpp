@@ -1,0 +1,152 @@
+// Measures the CPU share of the whole program (every thread of the process:
+// the windows, the link's polling thread) with the real main window shown on
+// the monitoring page, connected to the simulated drive answering at wire
+// speed at 115200 bit/s, no command given. The drive runs as its own process
+// (velt-drive-sim --wire-timing), so its work is not counted.
+//
+// Two phases of equal length: the page as it is (cells repaint when their
+// content changes), then with every grid repainted whole on every 10 ms tick.
+// Prints both figures and their ratio.
+#include "app/AppOptions.h"
+#include "app/CDlgComSetting.h"
+#include "app/CDlgMenuBar.h"
+#include "app/CVELT_HostApp.h"
+#include "controls/CGridCtrl.h"
+#include "link/CDriveLink.h"
+#include "monitor/CDlgMonitoring.h"
+#include "platform/MessageService.h"
+
+#include <QApplication>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QTimer>
+
+#include <chrono>
+#include <cstdio>
+#include <ctime>
+#include <memory>
+
+using namespace velt;
+using namespace std::chrono_literals;
+
+namespace {
+
+constexpr int kComNumber = 9;
+constexpr int kBaud = 115200;
+constexpr auto kSettle = 3s; // parameter read, first polls, window painted
+
+class PrintedMessages : public IMessageService {
+public:
+    MsgResult Show(const std::string& text, MsgButtons) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        ++Count;
+        return MsgResult::No;
+    }
+    int Count = 0;
+};
+
+void RunEvents(std::chrono::milliseconds duration) {
+    QEventLoop loop; // a local loop: QApplication::quit would end the program
+    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
+    loop.exec();
+}
+
+struct Phase {
+    double CpuPercent = 0;
+    double Passes = 0; // polling passes per second
+    long long CellsPainted = 0;
+    int Ticks = 0;
+};
+
+long long CellsPainted(const CDlgMonitoring& page) {
+    return page.StateGrid->PaintedCellCount() + page.InputGrid->PaintedCellCount() +
+           page.OutputGrid->PaintedCellCount();
+}
+
+Phase Measure(CVELT_HostApp& app, std::chrono::milliseconds duration) {
+    CDlgMonitoring& page = *app.Monitoring;
+    const long long cells = CellsPainted(page);
+    const int ticks = page.StateTicks();
+    const uint32_t passes = app.Link->PassCount.load();
+    QElapsedTimer wall;
+    // std::clock is the processor time of the whole process, all threads.
+    const std::clock_t cpu = std::clock();
+    wall.start();
+    RunEvents(duration);
+    const double cpuSeconds = static_cast<double>(std::clock() - cpu) / CLOCKS_PER_SEC;
+    const double wallSeconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
+    Phase p;
+    p.CpuPercent = 100.0 * cpuSeconds / wallSeconds;
+    p.Passes = (app.Link->PassCount.load() - passes) / wallSeconds;
+    p.CellsPainted = CellsPainted(page) - cells;
+    p.Ticks = page.StateTicks() - ticks;
+    return p;
+}
+
+bool StartSimulator(QProcess& sim) {
+    sim.setProgram(QStringLiteral(VELT_SIM_PATH));
+    sim.setArguments({QStringLiteral("--port"), QStringLiteral("COM%1").arg(kComNumber),
+                      QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--wire-timing")});
+    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
+    sim.start();
+    if (!sim.waitForStarted(5000)) return false;
+    while (sim.waitForReadyRead(5000)) {
+        if (sim.readAll().contains("ready")) return true;
+    }
+    return false;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    const auto duration = std::chrono::milliseconds(static_cast<int>(seconds * 1000));
+
+    QTemporaryDir ports;
+    if (!ports.isValid()) return 1;
+    qputenv("VELT_PORTS_DIR", ports.path().toLocal8Bit());
+    QProcess sim;
+    if (!StartSimulator(sim)) {
+        std::fprintf(stderr, "monitor_page_bench: the simulated drive did not start\n");
+        return 1;
+    }
+
+    PrintedMessages messages;
+    SetMessageService(&messages);
+    AppOptions options;
+    options.Lang = 0;
+    std::unique_ptr<CVELT_HostApp> app = StartApplication(options);
+    if (!app) return 1;
+    app->ComSetting->PortNumber = kComNumber;
+    app->ComSetting->BaudRate = kBaud;
+    app->MenuBar->ConnectDrive();
+    if (app->Link->Connected.load() != 1) {
+        std::fprintf(stderr, "monitor_page_bench: could not connect\n");
+        return 1;
+    }
+    RunEvents(kSettle);
+
+    const Phase page = Measure(*app, duration);
+    app->Monitoring->WholeRepaint = true;
+    const Phase whole = Measure(*app, duration);
+    app->Monitoring->WholeRepaint = false;
+
+    std::printf("page_cpu_percent=%.2f (goal <= 8 of one core)\n", page.CpuPercent);
+    std::printf("page_cpu_percent_whole_repaint=%.2f (every grid repainted whole on every tick)\n",
+                whole.CpuPercent);
+    std::printf("ratio=%.3f (goal <= 0.3)\n",
+                whole.CpuPercent > 0 ? page.CpuPercent / whole.CpuPercent : 0.0);
+    std::printf("ticks=%d/%d cells_painted=%lld/%lld polling_passes_per_s=%.1f/%.1f over %.1f s each\n",
+                page.Ticks, whole.Ticks, page.CellsPainted, whole.CellsPainted, page.Passes, whole.Passes,
+                seconds);
+    const int rc = messages.Count == 0 ? 0 : 1;
+    app->MenuBar->DisconnectDrive();
+    app.reset();
+    SetMessageService(nullptr);
+    sim.terminate();
+    sim.waitForFinished(5000);
+    return rc;
+}

@@ -1,0 +1,158 @@
+// The command buttons of the monitoring page and the frame log's Save As.
+#include "CDlgMonitoring.h"
+
+#include "app/CVELT_HostApp.h"
+#include "app/WaitWithMessages.h"
+#include "monitor/FrameLogList.h"
+#include "monitor/MonitorTexts.h"
+#include "params/ParamCatalogue.h"
+#include "platform/AtomicFile.h"
+#include "platform/MessageService.h"
+#include "scope/CDlgRepeat.h"
+
+#include <QDateTime>
+#include <QDir>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLineEdit>
+
+#include <filesystem>
+
+namespace velt {
+
+namespace {
+// HOME's wait between servo on (9) and the homing command (11).
+constexpr uint32_t kHomeStepMs = 100;
+
+std::filesystem::path PathOf(const QString& path) {
+    const QByteArray utf8 = path.toUtf8();
+    return std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t*>(utf8.constData()), static_cast<size_t>(utf8.size())));
+}
+} // namespace
+
+CDriveLink* CDlgMonitoring::ConnectedLink() const {
+    CDriveLink* link = app_.Link;
+    return link != nullptr && link->Connected.load() != 0 ? link : nullptr;
+}
+
+std::optional<int32_t> CDlgMonitoring::CheckedField(CommandField field, QLineEdit* edit) {
+    const std::string text = edit->text().toStdString();
+    const std::optional<int32_t> value = ReadCommandField(field, text);
+    if (!value) {
+        ShowMessage(FieldRefusedText(field, text, Korean()));
+        // The text stays for correction.
+        edit->setFocus();
+        edit->selectAll();
+    }
+    return value;
+}
+
+void CDlgMonitoring::WriteCode(DriveCode code) {
+    if (CDriveLink* link = ConnectedLink()) link->WriteParam(kCommandRegister, static_cast<uint16_t>(code));
+}
+
+void CDlgMonitoring::SendWithArguments(const char* command, const std::vector<RegisterWrite>& writes) {
+    CDriveLink* link = ConnectedLink();
+    if (link == nullptr) return;
+    const SequenceResult r = WriteCommandSequence(
+        writes, [link](uint16_t reg, uint16_t value) { return link->WriteParam(reg, value); });
+    if (!r.CommandSent) {
+        ShowMessage(
+            CommandNotSentText(command, r.FailedReg, ParamTable[r.FailedReg].name, r.Result, Korean()));
+    }
+}
+
+// Every edit is checked before anything is written: a typo must not send
+// the drive to a position made of the digits before it.
+void CDlgMonitoring::OnRun() {
+    if (ConnectedLink() == nullptr) return;
+    const std::optional<int32_t> position = CheckedField(CommandField::Position, PositionEdit);
+    if (!position) return;
+    const std::optional<int32_t> speed = CheckedField(CommandField::Speed, SpeedEdit);
+    if (!speed) return;
+    const std::optional<int32_t> torque = CheckedField(CommandField::Torque, TorqueEdit);
+    if (!torque) return;
+    SendWithArguments("RUN", RunWrites(*position, *speed, *torque));
+}
+
+void CDlgMonitoring::OnEncoderReset() {
+    if (ConnectedLink() == nullptr) return;
+    const std::optional<int32_t> value = CheckedField(CommandField::EncoderValue, EncoderClearEdit);
+    if (!value) return;
+    SendWithArguments("Encoder Reset", EncoderResetWrites(*value));
+}
+
+void CDlgMonitoring::OnStop() {
+    WriteCode(DriveCode::Stop);
+}
+
+void CDlgMonitoring::OnEmg() {
+    WriteCode(DriveCode::Emg);
+}
+
+void CDlgMonitoring::OnReset() {
+    WriteCode(DriveCode::Reset);
+}
+
+void CDlgMonitoring::OnServoOn() {
+    WriteCode(DriveCode::ServoOn);
+}
+
+void CDlgMonitoring::OnServoOff() {
+    WriteCode(DriveCode::ServoOff);
+}
+
+// The wait keeps the windows alive (timers included): the page goes on
+// showing the drive while the servo comes on.
+void CDlgMonitoring::OnHome() {
+    if (ConnectedLink() == nullptr) return;
+    WriteCode(DriveCode::ServoOn);
+    WaitWithMessages(kHomeStepMs);
+    WriteCode(DriveCode::Home);
+}
+
+void CDlgMonitoring::OnControlModeSwitching() {
+    CDriveLink* link = ConnectedLink();
+    if (link == nullptr || ServoIsOn(link->StateRegs())) return;
+    if (ShowMessage(kModeSwitchQuestion.Pick(Korean()), MsgButtons::YesNo) != MsgResult::Yes) return;
+    // Read again: the drive may have changed while the question was open.
+    link = ConnectedLink();
+    if (link == nullptr) return;
+    if (const std::optional<DriveCode> code = ModeSwitchCode(link->StateRegs())) WriteCode(*code);
+}
+
+void CDlgMonitoring::OnOutput(int coil, bool on) {
+    if (CDriveLink* link = ConnectedLink()) link->WriteOutput(static_cast<uint16_t>(coil), on ? 1 : 0);
+}
+
+void CDlgMonitoring::OnRepeatTest() {
+    if (app_.Link == nullptr || app_.Repeat == nullptr) return;
+    app_.Repeat->show();
+    app_.Repeat->raise();
+    app_.Repeat->activateWindow();
+}
+
+bool CDlgMonitoring::SaveLogTo(const QString& path) {
+    const std::string text = SavedLogText(SendList->Lines(), ReceiveList->Lines());
+    std::string error;
+    if (!WriteFileAtomically(PathOf(path), text, &error)) {
+        ShowMessage(std::string(kSaveLogFailed.Pick(Korean())) + "\r\n" + path.toStdString() + ": " + error);
+        return false;
+    }
+    lastSaveFolder_ = QFileInfo(path).absolutePath();
+    return true;
+}
+
+void CDlgMonitoring::SaveLogAs() {
+    const bool ko = Korean();
+    const QString folder = lastSaveFolder_.isEmpty() ? QDir::homePath() : lastSaveFolder_;
+    const QString name = QStringLiteral("frames_%1.txt")
+                             .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
+    const QString path =
+        QFileDialog::getSaveFileName(this, QString::fromUtf8(kSaveLogTitle.Pick(ko)),
+                                     QDir(folder).filePath(name), QString::fromUtf8(kSaveLogFilter.Pick(ko)));
+    if (!path.isEmpty()) SaveLogTo(path);
+}
+
+} // namespace velt

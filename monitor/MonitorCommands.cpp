@@ -1,0 +1,161 @@
+#include "monitor/MonitorCommands.h"
+
+#include "link/RtuResult.h"
+
+#include <limits>
+
+namespace velt {
+
+namespace {
+constexpr uint16_t kPositionLow = 122; // 122/123 position, 124 speed, 125 torque
+constexpr uint16_t kSpeedArg = 124;
+constexpr uint16_t kTorqueArg = 125;
+constexpr uint16_t kSetPositionLow = 126; // 126/127 encoder value
+constexpr int kActiveSet = 14;
+constexpr uint16_t kServoOnBit = 1u << 3;
+// A text longer than this is cut in the refusal message.
+constexpr size_t kShownTextLimit = 40;
+
+struct Range {
+    int64_t Min;
+    int64_t Max;
+};
+
+Range FieldRange(CommandField field) {
+    if (field == CommandField::Speed || field == CommandField::Torque)
+        return {std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()};
+    return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+}
+
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+// The whole text as a decimal number, saturated far outside 32 bits.
+std::optional<int64_t> WholeNumber(std::string_view s) {
+    while (!s.empty() && IsBlank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && IsBlank(s.back()))
+        s.remove_suffix(1);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (s.empty()) return std::nullopt;
+    int64_t magnitude = 0;
+    for (char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        if (magnitude < (int64_t{1} << 40)) magnitude = magnitude * 10 + (c - '0');
+    }
+    return negative ? -magnitude : magnitude;
+}
+
+void AppendSplit(std::vector<RegisterWrite>& writes, uint16_t lowReg, int32_t value) {
+    writes.push_back({lowReg, static_cast<uint16_t>(static_cast<uint32_t>(value) & 0xFFFFu)});
+    writes.push_back({static_cast<uint16_t>(lowReg + 1), static_cast<uint16_t>(value >> 16)});
+}
+
+std::string Shown(std::string_view text) {
+    if (text.size() <= kShownTextLimit) return std::string(text);
+    size_t cut = kShownTextLimit;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+        --cut; // not inside a UTF-8 sequence
+    return std::string(text.substr(0, cut)) + "…";
+}
+} // namespace
+
+const char* FieldCaption(CommandField field) {
+    switch (field) {
+    case CommandField::Position:
+        return "POS";
+    case CommandField::Speed:
+        return "SPEED";
+    case CommandField::Torque:
+        return "TORQ";
+    case CommandField::EncoderValue:
+        return "Enc Clear";
+    }
+    return "";
+}
+
+std::optional<int32_t> ReadCommandField(CommandField field, std::string_view text) {
+    const std::optional<int64_t> n = WholeNumber(text);
+    const Range range = FieldRange(field);
+    if (!n || *n < range.Min || *n > range.Max) return std::nullopt;
+    return static_cast<int32_t>(*n);
+}
+
+std::string FieldRefusedText(CommandField field, std::string_view text, bool korean) {
+    const Range range = FieldRange(field);
+    const std::string lo = std::to_string(range.Min);
+    const std::string hi = std::to_string(range.Max);
+    const std::string head = std::string(FieldCaption(field)) + ": \"" + Shown(text) + "\"";
+    if (korean)
+        return head + "은(는) " + lo + " ~ " + hi +
+               " 범위의 정수가 아닙니다.\r\n드라이브에 아무것도 보내지 않았습니다.";
+    return head + " is not a whole number from " + lo + " to " + hi + ".\r\nNothing was sent to the drive.";
+}
+
+RegisterWrite CodeWrite(DriveCode code) {
+    return {kCommandRegister, static_cast<uint16_t>(code)};
+}
+
+std::vector<RegisterWrite> RunWrites(int32_t position, int32_t speed, int32_t torque) {
+    std::vector<RegisterWrite> writes;
+    AppendSplit(writes, kPositionLow, position);
+    writes.push_back({kSpeedArg, static_cast<uint16_t>(speed)});
+    writes.push_back({kTorqueArg, static_cast<uint16_t>(torque)});
+    writes.push_back(CodeWrite(DriveCode::Run));
+    return writes;
+}
+
+std::vector<RegisterWrite> EncoderResetWrites(int32_t value) {
+    std::vector<RegisterWrite> writes;
+    AppendSplit(writes, kSetPositionLow, value);
+    writes.push_back(CodeWrite(DriveCode::SetEncoder));
+    return writes;
+}
+
+SequenceResult WriteCommandSequence(const std::vector<RegisterWrite>& writes, const RegisterWriter& write) {
+    SequenceResult r;
+    if (writes.empty()) return r;
+    for (size_t i = 0; i + 1 < writes.size(); ++i) {
+        const uint8_t result = write(writes[i].Reg, writes[i].Value);
+        if (result != RTU_OK) {
+            r.FailedReg = writes[i].Reg;
+            r.Result = result;
+            return r;
+        }
+    }
+    write(writes.back().Reg, writes.back().Value);
+    r.CommandSent = true;
+    return r;
+}
+
+std::string CommandNotSentText(const char* command, int reg, const char* regName, uint8_t result,
+                               bool korean) {
+    const std::string where = std::to_string(reg) + " (" + regName + ")";
+    const std::string why = DescribeRtuResult(result);
+    if (korean)
+        return std::string(command) + " 명령을 보내지 않았습니다: 레지스터 " + where + " 쓰기 실패: " + why +
+               ".";
+    return std::string(command) + " was not sent: writing register " + where + " failed: " + why + ".";
+}
+
+bool ServoIsOn(const StateBlock& regs) {
+    return (regs[0] & kServoOnBit) != 0;
+}
+
+std::optional<DriveCode> ModeSwitchCode(const StateBlock& regs) {
+    switch (static_cast<int16_t>(regs[kActiveSet])) {
+    case 1:
+        return DriveCode::SwitchFromSet1;
+    case 2:
+        return DriveCode::SwitchFromSet2;
+    default:
+        return std::nullopt;
+    }
+}
+
+} // namespace velt

@@ -1,0 +1,122 @@
+#include "monitor/MonitorView.h"
+
+#include "monitor/ValueNames.h"
+
+#include <cstdio>
+
+namespace velt {
+
+namespace {
+constexpr GridRgb kActiveGreen = Rgb(0, 128, 0);
+constexpr GridRgb kDarkRed = Rgb(128, 0, 0);
+constexpr LabelLook kPairOnLook{kActiveGreen, kWhite};
+constexpr LabelLook kPairOffLook = kLampOffLook;
+
+constexpr int kStateWord = 0;
+constexpr int kAlarmNumber = 1;
+constexpr int kActiveSet = 14;
+constexpr int kHomeFlag = 15;
+constexpr int kHomeExeFlag = 16;
+constexpr int kInPole = 40;
+constexpr int kOutPole = 41;
+constexpr int kInFunction1 = 42;
+constexpr int kOutFunction1 = 51;
+constexpr int kDefaultMode = 70; // then default form, switch mode, switch form
+
+std::string Decimal(int32_t v) {
+    char text[16];
+    std::snprintf(text, sizeof text, "%d", static_cast<int>(v));
+    return text;
+}
+
+IoColumn Column(int n, const BitBlock& bits, uint16_t pole, const char* function, int functionValue) {
+    IoColumn c;
+    c.Function = EntryOrNumber(function, functionValue);
+    const bool on = bits[n - 1] != 0;
+    c.Value = Decimal(bits[n - 1]);
+    c.AContact = ((pole >> (n - 1)) & 1u) != 0;
+    c.Active = on == c.AContact;
+    return c;
+}
+
+std::string ModeText(const char* entry, int value) {
+    return *entry != '\0' ? std::string(AfterColon(entry)) : Decimal(value);
+}
+} // namespace
+
+int32_t Join32(uint16_t low, uint16_t high) {
+    return static_cast<int32_t>((static_cast<uint32_t>(high) << 16) | low);
+}
+
+std::string EntryOrNumber(const char* entry, int value) {
+    return *entry != '\0' ? std::string(entry) : Decimal(value);
+}
+
+void FormatStateValues(const StateBlock& r, StateTexts& out) {
+    const int32_t values[kStateValueCount] = {
+        Signed(r[0]), Signed(r[1]), Join32(r[2], r[3]), Join32(r[4], r[5]), Signed(r[6]),  Signed(r[7]),
+        Signed(r[8]), Signed(r[9]), Signed(r[10]),      Signed(r[13]),      Signed(r[12]), Signed(r[11])};
+    char text[16];
+    for (int i = 0; i < kStateValueCount; ++i) {
+        // The state word is widened as a signed value: bit 15 shows as FFFF....
+        if (i == 0)
+            std::snprintf(text, sizeof text, "%X", static_cast<unsigned>(values[0]));
+        else
+            std::snprintf(text, sizeof text, "%d", static_cast<int>(values[i]));
+        out[i] = text;
+    }
+}
+
+IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params) {
+    const int function = Signed(params[kInFunction1 + n - 1]);
+    return Column(n, inputs, params[kInPole], InputFunctionName(function), function);
+}
+
+IoColumn OutputColumn(int n, const BitBlock& outputs, const ParamBlock& params) {
+    const int function = Signed(params[kOutFunction1 + n - 1]);
+    return Column(n, outputs, params[kOutPole], OutputFunctionName(function), function);
+}
+
+CellLook IoValueLook(bool active) {
+    return active ? CellLook{Rgb(0, 80, 0), kWhite} : CellLook{kDefaultColour, kActiveGreen};
+}
+
+bool LampOn(int k, const StateBlock& regs) {
+    if (k < 0 || k >= 10) return false;
+    if (k < 8) return ((regs[kStateWord] >> k) & 1u) != 0;
+    return Signed(regs[k == 8 ? kHomeFlag : kHomeExeFlag]) == 1;
+}
+
+IndicatorView ComputeIndicators(const StateBlock& regs, const ParamBlock& params, bool connected,
+                                const LinkCounters& counters) {
+    IndicatorView v;
+    for (int i = 0; i < 4; ++i) {
+        const int value = Signed(params[kDefaultMode + i]);
+        const char* entry = (i % 2 == 0) ? ControlModeName(value) : CommandFormName(value);
+        v.ModeTexts[i] = ModeText(entry, value);
+    }
+    const int activeSet = Signed(regs[kActiveSet]);
+    if (!connected) {
+        v.ModeLooks = {kPairOffLook, kPairOffLook, kPairOffLook, kPairOffLook};
+    } else if (activeSet == 1 || activeSet == 2) {
+        const LabelLook first = activeSet == 1 ? kPairOnLook : kPairOffLook;
+        const LabelLook second = activeSet == 1 ? kPairOffLook : kPairOnLook;
+        v.ModeLooks = {first, first, second, second};
+        v.ActivePair = activeSet;
+    }
+
+    const int alarm = Signed(regs[kAlarmNumber]);
+    v.AlarmText = EntryOrNumber(AlarmName(alarm), alarm);
+    v.AlarmLook = {alarm == 0 ? kActiveGreen : kDarkRed, kWhite};
+
+    for (int k = 0; k < 10; ++k) {
+        v.Lamps[k] = LampOn(k, regs);
+        const LabelLook on{k < 2 ? kDarkRed : kActiveGreen, kWhite};
+        v.LampLooks[k] = v.Lamps[k] ? on : kLampOffLook;
+    }
+    v.CrcErrors = Decimal(static_cast<int32_t>(counters.CrcErrors));
+    v.NoReplies = Decimal(static_cast<int32_t>(counters.NoReplies));
+    return v;
+}
+
+} // namespace velt

@@ -1,0 +1,216 @@
+// The monitoring page's buttons against the simulated drive: what reaches the
+// drive, the frame lists, the two refusals, and the page following the drive
+// end to end.
+#include "PageFixture.h"
+#include "monitor/FrameLogList.h"
+
+#include <QAccessible>
+#include <QLineEdit>
+#include <QPushButton>
+
+namespace velt {
+namespace {
+
+using namespace std::chrono_literals;
+using WriteList = std::vector<std::pair<int, int>>;
+
+using PageCommandsTest = PageTest;
+
+bool HasLine(const FrameLogList* list, const char* text) {
+    for (const LogLine& line : list->Lines().Lines()) {
+        if (line.Text == text) return true;
+    }
+    return false;
+}
+
+TEST_F(PageCommandsTest, RunWritesPositionSpeedTorqueThenTheCodeAndTheSendListShowsIt) {
+    StartConnected();
+    page->RunButton->click();
+    EXPECT_EQ(Writes(), (WriteList{{122, 34464}, {123, 1}, {124, 500}, {125, 300}, {120, 4}}));
+    EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 78 00 04 08 10 "); }));
+    EXPECT_TRUE(WaitFor([this] { return page->ReceiveList->count() == 5; }));
+    EXPECT_TRUE(HasLine(page->ReceiveList, "01 06 00 78 00 04 08 10 ")) << "the drive echoes a write";
+
+    drive->ClearRequests();
+    page->PositionEdit->setText("-100000");
+    page->SpeedEdit->setText("-7");
+    page->TorqueEdit->setText(" 0");
+    page->RunButton->click();
+    EXPECT_EQ(Writes(), (WriteList{{122, 31072}, {123, 65534}, {124, 65529}, {125, 0}, {120, 4}}));
+    EXPECT_TRUE(answers.Texts.empty());
+}
+
+TEST_F(PageCommandsTest, SingleCodeButtonsAndOutputs) {
+    StartConnected();
+    for (QPushButton* b :
+         {page->StopButton, page->EmgButton, page->ResetButton, page->ServoOnButton, page->ServoOffButton})
+        b->click();
+    EXPECT_EQ(Writes(), (WriteList{{120, 1}, {120, 5}, {120, 6}, {120, 9}, {120, 10}}));
+
+    drive->ClearRequests();
+    page->OutputButtons[0]->click(); // OUT 1 ON
+    page->OutputButtons[7]->click(); // OUT 4 OFF
+    EXPECT_EQ(Writes(), (WriteList{{0, 0xFF00}, {3, 0}}));
+    EXPECT_TRUE(drive->Coil(0));
+    EXPECT_TRUE(WaitFor([this] { return Cell(page->OutputGrid, 2, 1) == "1"; }));
+    page->OutputButtons[1]->click(); // OUT 1 OFF
+    EXPECT_TRUE(WaitFor([this] { return Cell(page->OutputGrid, 2, 1) == "0"; }));
+}
+
+TEST_F(PageCommandsTest, HomeWritesNineThenElevenAHundredMillisecondsLaterWhileThePageKeepsUpdating) {
+    StartConnected();
+    const int ticks = page->StateTicks();
+    page->HomeButton->click();
+    EXPECT_GE(page->StateTicks() - ticks, 1) << "the 10 ms timer ran during the wait";
+    EXPECT_EQ(Writes(), (WriteList{{120, 9}, {120, 11}}));
+    ASSERT_TRUE(WaitFor([this] { return page->SendList->count() == 2; }));
+    const auto& lines = page->SendList->Lines().Lines();
+    EXPECT_EQ(lines[0].Text, "01 06 00 78 00 09 C9 D5 ");
+    // 100 ms of a millisecond tick count: at least 99 ms of real time.
+    EXPECT_GE(lines[1].Arrival - lines[0].Arrival, 99ms);
+}
+
+TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
+    StartConnected();
+    page->ModeSwitchButton->click();
+    EXPECT_EQ(answers.Questions, 1);
+    EXPECT_EQ(answers.Texts.back(), "Would you like to switch the control mode?");
+    EXPECT_TRUE(Writes().empty()) << "No writes nothing";
+
+    answers.Answer = MsgResult::Yes;
+    page->ModeSwitchButton->click();
+    EXPECT_EQ(Writes(), (WriteList{{120, 12}}));
+    ASSERT_TRUE(WaitFor([this] { return app->Link->StateRegs()[14] == 2; }));
+    page->UpdateIndicators();
+    EXPECT_EQ(page->SwitchControlModeLabel->BkColour(), Qrgb(0, 128, 0));
+    EXPECT_EQ(page->ControlModeLabel->BkColour(), Qrgb(50, 50, 50));
+    EXPECT_EQ(page->SwitchControlModeLabel->text(), " Velocity Control");
+    EXPECT_EQ(
+        QAccessible::queryAccessibleInterface(page->SwitchControlModeLabel)->text(QAccessible::Description),
+        " Velocity Control, active");
+
+    drive->ClearRequests();
+    page->ModeSwitchButton->click();
+    EXPECT_EQ(Writes(), (WriteList{{120, 13}}));
+}
+
+TEST_F(PageCommandsTest, ModeSwitchingWithTheServoOnAsksNothingAndWritesNothing) {
+    StartConnected();
+    page->ServoOnButton->click();
+    ASSERT_TRUE(WaitFor([this] { return StateBit(3); }));
+    drive->ClearRequests();
+    answers.Answer = MsgResult::Yes;
+    page->ModeSwitchButton->click();
+    EXPECT_EQ(answers.Questions, 0);
+    EXPECT_TRUE(Writes().empty());
+}
+
+// Mend: a typo such as "1O000" would otherwise send the drive to position 1.
+TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWrite) {
+    StartConnected();
+    page->PositionEdit->setText("1O000");
+    page->RunButton->click();
+    ASSERT_EQ(answers.Texts.size(), 1u);
+    EXPECT_EQ(answers.Texts[0].rfind("POS: \"1O000\" is not a whole number", 0), 0u) << answers.Texts[0];
+    EXPECT_EQ(page->PositionEdit->text(), "1O000");
+
+    page->PositionEdit->setText("100000");
+    page->SpeedEdit->setText("70000");
+    page->RunButton->click();
+    ASSERT_EQ(answers.Texts.size(), 2u);
+    EXPECT_EQ(answers.Texts[1].rfind("SPEED: \"70000\"", 0), 0u);
+
+    page->SpeedEdit->setText("500");
+    page->TorqueEdit->setText("");
+    page->RunButton->click();
+    ASSERT_EQ(answers.Texts.size(), 3u);
+    EXPECT_EQ(answers.Texts[2].rfind("TORQ: \"\"", 0), 0u);
+
+    page->EncoderClearEdit->setText("2147483648");
+    page->EncoderResetButton->click();
+    ASSERT_EQ(answers.Texts.size(), 4u);
+    EXPECT_EQ(answers.Texts[3].rfind("Enc Clear: \"2147483648\"", 0), 0u);
+    Pump(50ms);
+    EXPECT_TRUE(Writes().empty());
+}
+
+// Mend: RUN after a failed position write would start a move to a stale target.
+TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
+    StartConnected(1);
+    drive->SetRefuse(123, true);
+    const uint32_t failures = app->Link->ParamFail.load();
+    page->RunButton->click();
+    EXPECT_EQ(Writes(), (WriteList{{122, 34464}, {123, 1}}));
+    ASSERT_EQ(answers.Texts.size(), 1u);
+    EXPECT_EQ(answers.Texts[0],
+              "RUN 명령을 보내지 않았습니다: 레지스터 123 (POS_H) 쓰기 실패: drive exception 4.");
+    EXPECT_EQ(app->Link->ParamFail.load(), failures + 1);
+    // The refused exchange shows in the lists: the request, and the exception reply.
+    EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 7B 00 01 38 13 "); }));
+    EXPECT_TRUE(WaitFor([this] { return page->ReceiveList->count() == 2; }));
+    EXPECT_EQ(page->ReceiveList->item(1)->text().left(9), "01 86 04 ");
+
+    drive->SetRefuse(123, false);
+    drive->SetRefuse(126, true);
+    drive->ClearRequests();
+    page->EncoderClearEdit->setText("-5");
+    page->EncoderResetButton->click();
+    EXPECT_EQ(Writes(), (WriteList{{126, 65531}}));
+    ASSERT_EQ(answers.Texts.size(), 2u);
+    EXPECT_NE(answers.Texts[1].find("126 (S_POS_L)"), std::string::npos);
+}
+
+TEST_F(PageCommandsTest, ServoOnThenRunEndsInPositionWithThePositionCellAtTheTarget) {
+    StartConnected();
+    page->ServoOnButton->click();
+    ASSERT_TRUE(WaitFor([this] { return StateBit(3); }));
+    page->PositionEdit->setText("-20000");
+    page->SpeedEdit->setText("1500");
+    page->RunButton->click();
+    EXPECT_TRUE(answers.Texts.empty());
+    EXPECT_TRUE(WaitFor(
+        [this] {
+            page->UpdateIndicators();
+            return Cell(page->StateGrid, 1, 3) == "-20000" && page->Lamp(4)->BkColour() == Qrgb(0, 128, 0);
+        },
+        10s));
+    EXPECT_EQ(Cell(page->StateGrid, 0, 3), "-20000");
+    EXPECT_EQ(page->Lamp(3)->BkColour(), Qrgb(0, 128, 0)) << "Servo ON";
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(page->Lamp(4))->text(QAccessible::Description), "on");
+}
+
+TEST_F(PageCommandsTest, AnAlarmInTheDriveShowsOnADarkRedLabelAndLightsTheAlarmLamp) {
+    StartConnected();
+    drive->RaiseAlarm(3);
+    EXPECT_TRUE(WaitFor([this] {
+        page->UpdateIndicators();
+        return page->AlarmLabel->text() == " 3 : Overtemperature Error";
+    }));
+    EXPECT_EQ(page->AlarmLabel->BkColour(), Qrgb(128, 0, 0));
+    EXPECT_EQ(page->AlarmLabel->TextColour(), Qrgb(255, 255, 255));
+    EXPECT_EQ(page->Lamp(1)->BkColour(), Qrgb(128, 0, 0));
+    EXPECT_EQ(page->Lamp(0)->BkColour(), Qrgb(50, 50, 50)) << "EMG stays off";
+    EXPECT_TRUE(WaitFor([this] { return Cell(page->StateGrid, 1, 1) == "3"; })) << "Alarm No";
+}
+
+TEST_F(PageCommandsTest, InputPolarityDecidesTheColoursOfTheValueCell) {
+    StartConnected();
+    // IN 1 becomes a B contact: clear means active.
+    ASSERT_EQ(app->Link->WriteParam(40, 0xFE), 0);
+    ASSERT_EQ(app->Link->ReadAllParams(), 0);
+    EXPECT_TRUE(WaitFor([this] { return Cell(page->InputGrid, 3, 1) == "B Contact"; }));
+    EXPECT_EQ(Cell(page->InputGrid, 2, 1), "0");
+    EXPECT_EQ(page->InputGrid->GetItemBkColour(2, 1), Rgb(0, 80, 0));
+    EXPECT_EQ(page->InputGrid->GetItemFgColour(2, 1), Rgb(255, 255, 255));
+    drive->SetInput(0, true);
+    EXPECT_TRUE(WaitFor([this] { return Cell(page->InputGrid, 2, 1) == "1"; }));
+    EXPECT_EQ(page->InputGrid->GetItemBkColour(2, 1), kDefaultColour);
+    EXPECT_EQ(page->InputGrid->GetItemFgColour(2, 1), Rgb(0, 128, 0));
+    // IN 2 stays an A contact: set means active.
+    drive->SetInput(1, true);
+    EXPECT_TRUE(WaitFor([this] { return page->InputGrid->GetItemBkColour(2, 2) == Rgb(0, 80, 0); }));
+    EXPECT_EQ(Cell(page->InputGrid, 3, 2), "A Contact");
+}
+
+} // namespace
+} // namespace velt
