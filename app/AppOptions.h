@@ -10,6 +10,9 @@ struct AppOptions {
     int Lang = -1;          // --lang ko|en: 1 Korean, 0 English, -1 system default
     bool Connect = false;   // --connect: press Connect once the windows are up
     std::string Screenshot; // --screenshot FILE: save the main window and quit
+    int ReportSeconds = 0;  // --report S: link state and counters every S seconds, messages at once (stdout)
+    bool Repeat = false;    // --repeat: once connected, servo on and the repeat cycle started
+    int Scopes = 0;         // --scopes N: N scope windows shown (and running) from the start
     bool Help = false;      // --help
     bool Version = false;   // --version
     std::string Error;      // first problem found; empty when the line is good

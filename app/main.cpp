@@ -4,6 +4,7 @@
 #include "CMainFrame.h"
 #include "CVELT_HostApp.h"
 #include "QtMessageService.h"
+#include "SessionDriver.h"
 #include "VeltVersion.h"
 #include "platform/MessageService.h"
 
@@ -102,6 +103,7 @@ int main(int argc, char** argv) {
     if (options.Connect) {
         QTimer::singleShot(0, app->MenuBar, &velt::CDlgMenuBar::ConnectDrive);
     }
+    auto session = std::make_unique<velt::SessionDriver>(*app, options, messages);
     if (!options.Screenshot.empty()) {
         QTimer::singleShot(kScreenshotDelay, app->MainFrame(), [&app, &options] {
             if (!app->MainFrame()->grab().save(QString::fromStdString(options.Screenshot))) {
@@ -111,6 +113,7 @@ int main(int argc, char** argv) {
         });
     }
     const int rc = qapp.exec();
+    session.reset();
     app.reset();
     velt::SetMessageService(nullptr);
     return rc;

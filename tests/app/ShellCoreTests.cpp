@@ -1,4 +1,5 @@
 #include "app/AppOptions.h"
+#include "app/SessionReport.h"
 #include "app/DialogUnits.h"
 #include "app/ShellLayout.h"
 #include "app/ShellTexts.h"
@@ -81,6 +82,38 @@ TEST(AppOptions, DemoLanguageAndScreenshotAreRecognisedAndMistakesReported) {
     EXPECT_FALSE(ParseAppOptions({"--lang", "fr"}).Error.empty());
     EXPECT_FALSE(ParseAppOptions({"--lang"}).Error.empty());
     EXPECT_FALSE(ParseAppOptions({"--bogus"}).Error.empty());
+}
+
+TEST(AppOptions, UnattendedRunsTakeAReportPeriodTheRepeatCycleAndUpToFourScopes) {
+    const AppOptions o = ParseAppOptions({"--report", "60", "--repeat", "--scopes", "4"});
+    EXPECT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_EQ(o.ReportSeconds, 60);
+    EXPECT_TRUE(o.Repeat);
+    EXPECT_EQ(o.Scopes, 4);
+    const AppOptions plain = ParseAppOptions({});
+    EXPECT_EQ(plain.ReportSeconds, 0);
+    EXPECT_FALSE(plain.Repeat);
+    EXPECT_EQ(plain.Scopes, 0);
+    for (const char* bad : {"0", "-1", "3601", "1.5", "60s", ""})
+        EXPECT_FALSE(ParseAppOptions({"--report", bad}).Error.empty()) << bad;
+    for (const char* bad : {"5", "-1", "two"})
+        EXPECT_FALSE(ParseAppOptions({"--scopes", bad}).Error.empty()) << bad;
+    EXPECT_FALSE(ParseAppOptions({"--report"}).Error.empty());
+    EXPECT_FALSE(ParseAppOptions({"--scopes"}).Error.empty());
+}
+
+TEST(SessionReport, OneLineHoldsTheStateAndEveryCounterAndMessagesKeepToOneLine) {
+    LinkCounters c;
+    c.StateReads = 10, c.StateOk = 8, c.StateFail = 2;
+    c.DiReads = 3, c.DiOk = 3;
+    c.DoRequests = 4, c.DoOk = 3, c.DoFail = 1;
+    c.ParamRequests = 7, c.ParamOk = 7;
+    c.CrcErrors = 2, c.NoReplies = 1;
+    EXPECT_EQ(LinkReportLine(120, 1, 2, c), "report t=120 connected=1 failcount=2 state=10/8/2 di=3/3/0 do=4/3/1 "
+                                            "param=7/7/0 crc=2 noreply=1");
+    EXPECT_EQ(MessageReportLine("The driver does not respond. \r\n Check it"),
+              "message: The driver does not respond.  |  Check it");
+    EXPECT_EQ(MessageReportLine("a\nb\rc"), "message: a | b | c");
 }
 
 } // namespace

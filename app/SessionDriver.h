@@ -1,0 +1,50 @@
+#pragma once
+// The unattended parts of velt-host's command line, for long runs with
+// nobody at the screen: --report (state and counters every period, messages
+// as they are shown), --repeat (servo on and the repeat cycle once the drive
+// is connected) and --scopes (scope windows shown and running). Each does
+// what a user would do with the windows' own buttons. User-interface thread.
+#include "AppOptions.h"
+#include "SessionReport.h"
+
+#include <QElapsedTimer>
+#include <QObject>
+#include <QTimer>
+
+#include <memory>
+#include <string>
+
+namespace velt {
+
+class CVELT_HostApp;
+
+class SessionDriver : public QObject {
+    Q_OBJECT
+public:
+    // Installs the reporting message service over `shown` when the options
+    // ask for reports; the previous service comes back on destruction.
+    SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMessageService& shown);
+    ~SessionDriver() override;
+
+    void PrintReport();  // one report line now
+    void StepRepeat();   // one look at the connection; presses what is due
+    bool RepeatStarted() const { return repeatStarted_; }
+
+    int VisibleScopes() const;
+
+private:
+    // A "session: ..." line on standard output when reports are on.
+    void Say(const std::string& what);
+
+    CVELT_HostApp& app_;
+    const AppOptions options_;
+    std::unique_ptr<ReportingMessageService> reporting_;
+    IMessageService* previous_ = nullptr;
+    QElapsedTimer clock_;
+    QTimer reportTimer_;
+    QTimer repeatTimer_;
+    qint64 servoOnAskedAt_ = -1;
+    bool repeatStarted_ = false;
+};
+
+} // namespace velt
