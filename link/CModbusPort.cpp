@@ -2,6 +2,7 @@
 
 #include "platform/SerialDevice.h"
 
+#include <chrono>
 #include <cstdio>
 #include <cstring>
 
@@ -18,6 +19,13 @@ constexpr int kBitCount = 16;       // coils and discrete inputs 0..15
 constexpr int kStateRegisters = 32; // input registers 0..31
 // A register reply is 5 + 2 * quantity bytes and must fit RxFrame.
 constexpr int kMaxReadRegisters = 125;
+
+// After an exchange that failed short of a whole reply the line is read until it has been quiet this long
+// (at most kMaxDrain), so that a reply that comes just after its read gave
+// up is dropped instead of passing for the next request's reply. The gap is
+// the one that ends a read between two bytes.
+constexpr std::chrono::milliseconds kQuietGap{100};
+constexpr std::chrono::milliseconds kMaxDrain{1000};
 
 constexpr uint8_t kReadCoils = 1;
 constexpr uint8_t kReadDiscreteInputs = 2;
@@ -51,7 +59,13 @@ uint8_t CheckReply(const uint8_t* tx, const uint8_t* rx, int r, int expectedRepl
     if (crc != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
     if (rx[0] != tx[0]) return RTU_ERR_FRAME;
     if ((rx[1] & ~kExceptionBit) != tx[1]) return RTU_ERR_FRAME;
-    if ((rx[1] & kExceptionBit) == 0) return r == expectedReplyLength ? RTU_OK : RTU_ERR_FRAME;
+    if ((rx[1] & kExceptionBit) == 0) {
+        if (r != expectedReplyLength) return RTU_ERR_FRAME;
+        // A write is answered with an echo of its request; the echo of another
+        // write (a late one) confirms nothing about this one.
+        const bool write = tx[1] == kWriteSingleCoil || tx[1] == kWriteSingleRegister;
+        return write && std::memcmp(rx, tx, kRequestLength - 2) != 0 ? RTU_ERR_FRAME : RTU_OK;
+    }
     if (r != kExceptionReplyLength) return RTU_ERR_FRAME;
     // Modbus has no exception code 0; read as success it would hand the
     // caller outputs that were never sent, so it counts as a malformed reply.
@@ -144,11 +158,31 @@ uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
         return CheckReply(TxFrame, RxFrame, static_cast<int>(got), expectedReplyLength);
     };
     const uint8_t result = exchange();
+    // Only a reply that fell short can still be on its way; an exception
+    // reply is the drive's whole answer.
+    const bool shortReply = got < expectedReplyLength;
+    if (shortReply && (result == RTU_ERR_NO_REPLY || result == RTU_ERR_CRC || result == RTU_ERR_FRAME))
+        DrainLateBytes();
     if (traceFn_) {
         traceFn_(traceContext_, true, TxFrame, written > 0 ? static_cast<size_t>(written) : 0);
         traceFn_(traceContext_, false, RxFrame, got > 0 ? static_cast<size_t>(got) : 0);
     }
     return result;
+}
+
+// Reads and drops what arrives until the line is quiet; RxFrame keeps the
+// failed exchange for the caller. Caller holds Lock.
+void CModbusPort::DrainLateBytes() {
+    SerialTimeouts quiet;
+    quiet.readInterval = kQuietGap;
+    quiet.readTotalPerByte = std::chrono::milliseconds(0);
+    quiet.readTotalConstant = kQuietGap;
+    Handle->SetTimeouts(quiet);
+    uint8_t sink[256];
+    const auto end = std::chrono::steady_clock::now() + kMaxDrain;
+    while (std::chrono::steady_clock::now() < end && Handle->Read(sink, sizeof sink) > 0) {
+    }
+    Handle->SetTimeouts(SerialTimeouts{});
 }
 
 // Builds the 8-byte request in TxFrame and runs the exchange. Caller holds Lock.

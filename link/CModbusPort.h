@@ -61,6 +61,7 @@ public:
 
 private:
     uint8_t Transact(int requestLength, int expectedReplyLength);
+    void DrainLateBytes();
     uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value, int expectedReplyLength);
 
     std::unique_ptr<SerialDevice> Handle;

@@ -150,6 +150,33 @@ TEST_F(ModbusPortTest, AStrayByteIsNoReplyAndALateReplyIsNotTakenForTheNextOne) 
     EXPECT_EQ(Bytes(bits, bits + 8), (Bytes{1, 1, 1, 1, 0, 0, 0, 0}));
 }
 
+TEST_F(ModbusPortTest, AReplyComingJustAfterItsReadGaveUpIsDroppedNotTakenByTheNextRequest) {
+    // The drive answers the first read 30 ms after the read gave up (1069 ms),
+    // while the next read of the same shape would already be waiting.
+    const Bytes stale = WithCrc({0x01, 0x01, 0x02, 0xAA, 0x00});
+    const Bytes fresh = WithCrc({0x01, 0x01, 0x02, 0x0F, 0x00});
+    pty_.QueueReply(stale, 1036ms); // 1000 ms + 1 ms per expected byte (7), and 30 ms more
+    uint8_t bits[16]{};
+    EXPECT_EQ(port_.ReadCoils(1, bits), RTU_ERR_NO_REPLY);
+    pty_.QueueReply(fresh, 50ms);
+    ASSERT_EQ(port_.ReadCoils(1, bits), RTU_OK);
+    EXPECT_EQ(LastRx(), fresh);
+    EXPECT_EQ(Bytes(bits, bits + 8), (Bytes{1, 1, 1, 1, 0, 0, 0, 0}));
+}
+
+TEST_F(ModbusPortTest, AWriteIsConfirmedOnlyByTheEchoOfItsOwnRequest) {
+    // The echo of another register, or of another value, is a late answer to
+    // an earlier write.
+    pty_.QueueReply(WithCrc({0x01, 0x06, 0x00, 0x79, 0x00, 0x01}));
+    EXPECT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_ERR_FRAME);
+    pty_.QueueReply(WithCrc({0x01, 0x06, 0x00, 0x78, 0x00, 0x02}));
+    EXPECT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_ERR_FRAME);
+    pty_.QueueReply(WithCrc({0x01, 0x05, 0x00, 0x00, 0x00, 0x00}));
+    EXPECT_EQ(port_.WriteSingleCoil(1, 0, 1), RTU_ERR_FRAME);
+    pty_.QueueReply(WithCrc({0x01, 0x05, 0x00, 0x00, 0xFF, 0x00}));
+    EXPECT_EQ(port_.WriteSingleCoil(1, 0, 1), RTU_OK);
+}
+
 TEST_F(ModbusPortTest, NoAnswerIsNoReplyAfterTheTotalReadTimeout) {
     uint16_t regs[32]{};
     const auto start = Clock::now();
