@@ -41,6 +41,7 @@ const char* ControlLine::Help() {
            "  silentfor F A on|off\n"
            "                       do not answer function F at start address A\n"
            "  badcrc on|off        answer with a corrupted CRC (the request is carried out)\n"
+           "  crcburst N           corrupt the CRC of the next N replies only\n"
            "  wrongid on|off       answer as another slave id\n"
            "  late MS              answer MS milliseconds late (late 0: on time)\n"
            "  split MS             send half of each reply, the rest MS milliseconds later\n"
@@ -73,6 +74,8 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
     } else if (cmd == "silentfor" && n == 4 && ParseInt(words[1], 0, 255, &a) &&
                ParseInt(words[2], 0, 65535, &b) && ParseSwitch(words[3], &on)) {
         drive.SetSilentFor(static_cast<uint8_t>(a), static_cast<uint16_t>(b), on);
+    } else if (cmd == "crcburst" && n == 2 && ParseInt(words[1], 0, 1000000, &a)) {
+        drive.SetCrcBurst(static_cast<int>(a));
     } else if (cmd == "late" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
         drive.SetLateMs(static_cast<int>(a));
     } else if (cmd == "split" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {

@@ -69,6 +69,7 @@ struct SimDrive::Impl {
     std::deque<SimRequest> requests;
     bool silent = false;
     bool badCrc = false;
+    int crcBurstLeft = 0; // replies still to corrupt for "crcburst N"
     bool wrongId = false;
     int lateMs = 0;
     int splitMs = 0;
@@ -146,7 +147,10 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
         reply[0] = options.id >= kMaxSlaveId ? 1 : static_cast<uint8_t>(options.id + 1);
         RtuSlave::AppendCrc(reply);
     }
-    if (badCrc) reply.back() ^= 0xA5;
+    if (badCrc || crcBurstLeft > 0) {
+        reply.back() ^= 0xA5;
+        if (crcBurstLeft > 0) --crcBurstLeft;
+    }
     Clock::time_point due = end;
     if (options.wireTiming) {
         due += RequestFramer::LineTime(frame.size() + reply.size(), options.baud) +
@@ -244,6 +248,11 @@ void SimDrive::SetBadCrc(bool on) {
     impl_->badCrc = on;
 }
 
+void SimDrive::SetCrcBurst(int replies) {
+    std::lock_guard lock(impl_->mu);
+    impl_->crcBurstLeft = replies;
+}
+
 void SimDrive::SetWrongId(bool on) {
     std::lock_guard lock(impl_->mu);
     impl_->wrongId = on;
@@ -275,6 +284,7 @@ void SimDrive::SetSilentFor(uint8_t function, uint16_t address, bool on) {
 void SimDrive::ClearFaults() {
     std::lock_guard lock(impl_->mu);
     impl_->silent = impl_->badCrc = impl_->wrongId = false;
+    impl_->crcBurstLeft = 0;
     impl_->lateMs = 0;
     impl_->splitMs = 0;
     impl_->silentFor.clear();

@@ -46,6 +46,7 @@ public:
     // Fault injection (same meaning as the velt-drive-sim stdin commands).
     void SetSilent(bool on);
     void SetBadCrc(bool on);
+    void SetCrcBurst(int replies); // the next `replies` replies with a corrupted CRC
     void SetWrongId(bool on);
     void SetLateMs(int ms); // 0 = off
     // Sends the first half of each reply on time and the rest ms

@@ -31,6 +31,20 @@ TEST_F(Faults, SilenceForOneRequestFailsOnlyThatBlockOfAParameterRead) {
     EXPECT_EQ(port.ReadHoldingRegisters(1, 72, regs, 36), RTU_OK);
 }
 
+TEST_F(Faults, ACrcBurstCorruptsExactlyTheNextRepliesAndClearEndsIt) {
+    uint16_t s[32] = {};
+    ASSERT_TRUE(drive->ApplyControlLine("crcburst 2"));
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_CRC);
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 7), RTU_ERR_CRC);
+    EXPECT_EQ(drive->Holding(13), 7); // carried out all the same
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+    ASSERT_TRUE(drive->ApplyControlLine("crcburst 5"));
+    ASSERT_TRUE(drive->ApplyControlLine("clear"));
+    EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
+    EXPECT_FALSE(drive->ApplyControlLine("crcburst -1"));
+    EXPECT_FALSE(drive->ApplyControlLine("crcburst"));
+}
+
 TEST_F(Faults, CorruptedCrcAndWrongIdAreRejectedButTheRequestIsCarriedOut) {
     drive->SetBadCrc(true);
     EXPECT_EQ(port.WriteSingleRegister(1, 13, 444), RTU_ERR_CRC);
