@@ -61,6 +61,7 @@ std::string OneFileArg(const Args& args, size_t first, const char* command, bool
 bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* result) {
     if (!ReadParFile(file, values, result)) {
         PrintMessage(kFileLoadError);
+        std::fprintf(stderr, "%s: %s\n", file.c_str(), result->error.c_str());
         return false;
     }
     for (const ParWarning& w : result->warnings)

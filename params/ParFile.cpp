@@ -19,6 +19,13 @@ void Warn(ParReadResult* result, int line, std::string text) {
     result->warnings.push_back({line, std::move(text)});
 }
 
+// A warning about a line that is no parameter line: it also makes the file
+// unfit to be taken as a whole.
+void Damage(ParReadResult* result, int line, std::string text) {
+    if (result->error.empty()) result->error = "line " + std::to_string(line) + ": " + text;
+    Warn(result, line, std::move(text));
+}
+
 // Splits a line into its number text and value text as the lenient reading
 // describes; warns about a line without two colons.
 void SplitFields(std::string_view line, int lineNo, std::string_view* number, std::string_view* value,
@@ -27,14 +34,14 @@ void SplitFields(std::string_view line, int lineNo, std::string_view* number, st
     if (first == std::string_view::npos) {
         *number = {};
         *value = line;
-        Warn(result, lineNo, "no colon: the whole line is read as the value of parameter 0");
+        Damage(result, lineNo, "no colon: the whole line is read as the value of parameter 0");
         return;
     }
     *number = line.substr(0, first);
     const size_t second = line.find(':', first + 1);
     if (second == std::string_view::npos) {
         *value = line.substr(first + 1);
-        Warn(result, lineNo, "only one colon: the value is read after it");
+        Damage(result, lineNo, "only one colon: the value is read after it");
         return;
     }
     *value = line.substr(second + 1);
@@ -44,14 +51,14 @@ void ParseLine(std::string_view line, int lineNo, ParamValues* values, ParReadRe
     std::string_view numberText, valueText;
     SplitFields(line, lineNo, &numberText, &valueText, result);
     const ParsedNumber number = ReadLeadingNumber(numberText);
-    if (!number.digits && !numberText.empty()) Warn(result, lineNo, "no parameter number: read as 0");
+    if (!number.digits && !numberText.empty()) Damage(result, lineNo, "no parameter number: read as 0");
     if (number.value < 0 || number.value >= PARAM_COUNT) {
         Warn(result, lineNo,
              "parameter number " + std::to_string(number.value) + " is outside 0 to 143: ignored");
         return;
     }
     const ParsedNumber value = ReadLeadingNumber(valueText);
-    if (!value.digits) Warn(result, lineNo, "no value: read as 0");
+    if (!value.digits) Damage(result, lineNo, "no value: read as 0");
     const auto stored = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value.value)));
     if (value.saturated || value.value < INT16_MIN || value.value > UINT16_MAX)
         Warn(result, lineNo, "value does not fit 16 bits: stored as " + std::to_string(stored));
@@ -75,6 +82,10 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values) {
             line.remove_suffix(1);
         if (line.empty() || line.front() == '#' || line.front() == ' ') continue;
         ParseLine(line, lineNo, values, &result);
+        // Every line of a parameter file ends with its line end; without one
+        // the value may have lost its last digits.
+        if (end == std::string_view::npos && result.error.empty())
+            result.error = "line " + std::to_string(lineNo) + " has no line end: the file is cut short";
     }
     return result;
 }
@@ -98,12 +109,35 @@ bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInf
     return Utf8ToCp949(FormatParTextUtf8(values, table), bytes);
 }
 
+namespace {
+// Why ReadWholeFile refused `path`, in the user's terms.
+std::string UnreadableReason(const std::filesystem::path& path) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (!fs::exists(st)) return "the file does not exist";
+    if (fs::is_directory(st)) return "it is a folder, not a file";
+    if (!fs::is_regular_file(st)) return "it is not a regular file";
+    const uintmax_t size = fs::file_size(path, ec);
+    if (!ec && size > kMaxParFileBytes) return "it is larger than 1 MiB, too large for a parameter file";
+    return "it cannot be read";
+}
+} // namespace
+
 bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
     std::string bytes;
-    if (!ReadWholeFile(path, &bytes, kMaxParFileBytes)) return false;
-    ParReadResult r = ParseParText(bytes, values);
+    ParReadResult r;
+    bool sound = ReadWholeFile(path, &bytes, kMaxParFileBytes);
+    if (!sound) {
+        r.error = UnreadableReason(path);
+    } else {
+        ParamValues parsed = *values;
+        r = ParseParText(bytes, &parsed);
+        sound = r.error.empty();
+        if (sound) *values = parsed;
+    }
     if (result != nullptr) *result = std::move(r);
-    return true;
+    return sound;
 }
 
 bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, std::string* error) {

@@ -24,6 +24,11 @@ struct ParReadResult {
     std::array<bool, PARAM_COUNT> present{}; // true for every number the file set
     int applied = 0;                         // lines that set a value (repeats included)
     std::vector<ParWarning> warnings;
+    // Why the file cannot be taken as a whole, empty when it can: a line
+    // without two colons, a number or a value (the first one, with its line
+    // number), a last line without its line end (a file cut short), or for
+    // ReadParFile a file that cannot be read.
+    std::string error;
 };
 
 // Applies the lines of a .par text to *values; parameters the text does not
@@ -53,8 +58,10 @@ constexpr size_t kMaxParWarnings = 100;
 // refused as unreadable rather than read into memory.
 constexpr size_t kMaxParFileBytes = size_t{1} << 20;
 
-// Reads and parses a file. False (values untouched) when it cannot be read,
-// is not a regular file or is larger than kMaxParFileBytes.
+// Reads and parses a file. False (values untouched, the reason in
+// result->error) when it cannot be read, is not a regular file, is larger
+// than kMaxParFileBytes, or is damaged (see ParReadResult::error): a file
+// cut short or holding something else must not mix into a parameter set.
 bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result = nullptr);
 
 // Writes a file atomically; the old file survives any failure. *error gets

@@ -6,11 +6,19 @@
 
 namespace velt {
 
+std::string LoadErrorText(const std::filesystem::path& path, const std::string& reason) {
+    const std::u8string name = path.u8string();
+    return std::string(kFileLoadError) + "\r\n" + std::string(name.begin(), name.end()) + ": " + reason;
+}
+
 bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
-    if (!ReadParFile(path, values, result)) {
-        ShowMessage(kFileLoadError);
+    ParReadResult parsed;
+    if (!ReadParFile(path, values, &parsed)) {
+        ShowMessage(LoadErrorText(path, parsed.error));
+        if (result != nullptr) *result = std::move(parsed);
         return false;
     }
+    if (result != nullptr) *result = std::move(parsed);
     return true;
 }
 

@@ -8,6 +8,7 @@
 #include <ctime>
 #include <filesystem>
 #include <functional>
+#include <string>
 
 namespace velt {
 
@@ -16,10 +17,15 @@ constexpr const char* kFileSaveError = "File Save Error";
 
 using WallClock = std::function<std::time_t()>;
 
-// Reads `path` into *values. On an unreadable or missing file shows "File
-// Load Error", leaves *values as they were and returns false.
+// Reads `path` into *values. On a file that is missing, unreadable, no
+// regular file, too large or damaged (ReadParFile) shows "File Load Error"
+// with the file and the reason on the next line, leaves *values as they were
+// and returns false.
 bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values,
                            ParReadResult* result = nullptr);
+
+// "File Load Error\r\n<path>: <reason>".
+std::string LoadErrorText(const std::filesystem::path& path, const std::string& reason);
 
 // Writes `values` to `path` (atomically) and sets the Directory setting to
 // its folder. On failure shows "File Save Error"; the file that was at `path`

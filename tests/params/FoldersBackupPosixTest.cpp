@@ -99,5 +99,6 @@ TEST_F(ParamFolderTest, FifosAndDevicesAreAFileLoadErrorAndChangeNothing) {
     EXPECT_FALSE(LoadParameterFileFrom(fifo, &v));
     EXPECT_FALSE(LoadParameterFileFrom("/dev/zero", &v));
     EXPECT_EQ(v, Filled(5));
-    EXPECT_EQ(messages.Texts(), std::vector<std::string>(2, "File Load Error"));
+    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{LoadErrorText(fifo, "it is not a regular file"),
+                                                          LoadErrorText("/dev/zero", "it is not a regular file")}));
 }

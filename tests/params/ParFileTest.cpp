@@ -1,7 +1,9 @@
 // The .par reader and writer: format, lenient reading, encodings.
 #include "params/ParFile.h"
 #include "params/Language.h"
+#include "platform/AtomicFile.h"
 #include "platform/Cp949.h"
+#include "tests/support/TestEnv.h"
 
 #include <gtest/gtest.h>
 
@@ -176,4 +178,44 @@ TEST(Cp949, InvalidInputIsReportedOrReplaced) {
               "A\xEF\xBF\xBD"
               "B");
     EXPECT_EQ(Cp949ToUtf8("ab\xB0"), "ab\xEF\xBF\xBD"); // truncated double byte at the end
+}
+
+TEST(ParFileReading, AFileCutShortOrHoldingSomethingElseIsRefusedWholeAndChangesNothing) {
+    std::string good;
+    ASSERT_TRUE(FormatParFile(Sample(), &good));
+    const std::filesystem::path path = velt::test::UniqueTempPath("cut.par");
+    auto read = [&](const std::string& bytes, ParReadResult* r) {
+        EXPECT_TRUE(WriteFileAtomically(path, bytes));
+        ParamValues v = Filled(7);
+        const bool ok = ReadParFile(path, &v, r);
+        if (!ok) EXPECT_EQ(v, Filled(7)) << "a refused file changes nothing";
+        return ok ? v : ParamValues{};
+    };
+    ParReadResult r;
+    EXPECT_EQ(read(good, &r), Sample());
+    EXPECT_TRUE(r.error.empty());
+
+    // Cut in the middle of line 58 ("057 : ... : 109" lost its last digit).
+    const size_t lineEnd = good.find("\r\n", good.find("057 : "));
+    read(good.substr(0, lineEnd - 1), &r);
+    EXPECT_EQ(r.error, "line 58 has no line end: the file is cut short");
+    // Cut in the name: one colon left.
+    read(good.substr(0, good.find("057 : ") + 9), &r);
+    EXPECT_EQ(r.error, "line 58: only one colon: the value is read after it");
+    // Something else picked by mistake: a picture, a text without the layout.
+    read(std::string("\x89PNG\r\n\x1A\n\0\0\0\rIHDR", 16) + "\r\n", &r);
+    EXPECT_EQ(r.error, "line 1: no colon: the whole line is read as the value of parameter 0");
+    read("005 : HOMING OFFSET :\r\n", &r);
+    EXPECT_EQ(r.error, "line 1: no value: read as 0");
+    read("x : HOMING OFFSET : 4\r\n", &r);
+    EXPECT_EQ(r.error, "line 1: no parameter number: read as 0");
+
+    // What the lenient reading accepts stays accepted: a file of fewer lines
+    // (cut at a line end reads as one), numbers outside 0..143, values beyond
+    // 16 bits, and a last comment without its line end.
+    ParamValues v = read("010 : x : 70000\r\n200 : y : 5\r\n# end", &r);
+    EXPECT_TRUE(r.error.empty()) << r.error;
+    EXPECT_EQ(v[10], 4464);
+    EXPECT_EQ(v[11], 7);
+    std::filesystem::remove(path);
 }
