@@ -23,8 +23,9 @@ bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* value
 }
 
 bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values) {
-    if (!WriteParFile(path, values)) {
-        ShowMessage(kFileSaveError);
+    std::string error;
+    if (!WriteParFile(path, values, &error)) {
+        ShowMessage(std::string(kFileSaveError) + "\r\n" + error);
         return false;
     }
     RememberSavedFileFolder(path); // a failure here is silent

@@ -124,6 +124,27 @@ ChildProcess::~ChildProcess() {
     if (stdout_ >= 0) ::close(stdout_);
 }
 
+bool ChildProcess::WriteLine(const std::string& line) {
+    if (stdin_ < 0 || pid_ <= 0) return false; // a write to a gone reader would raise SIGPIPE
+    const std::string text = line + "\n";
+    size_t done = 0;
+    while (done < text.size()) {
+        const ssize_t n = ::write(stdin_, text.data() + done, text.size() - done);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return false;
+        done += static_cast<size_t>(n);
+    }
+    return true;
+}
+
+void ChildProcess::Kill() {
+    if (pid_ <= 0) return;
+    ::kill(pid_, SIGKILL);
+    int status = 0;
+    ::waitpid(pid_, &status, 0);
+    pid_ = -1;
+}
+
 std::string ChildProcess::ReadLine(std::chrono::milliseconds limit) {
     const auto deadline = Clock::now() + limit;
     std::string line;

@@ -32,6 +32,10 @@ public:
     bool Running() const { return pid_ > 0; }
     // One line of its stdout without the newline; empty on time-out or EOF.
     std::string ReadLine(std::chrono::milliseconds limit = std::chrono::seconds(10));
+    // Sends one line (the newline is added) to its stdin; false when it is gone.
+    bool WriteLine(const std::string& line);
+    // Ends it at once with SIGKILL, as a pulled plug would, and reaps it.
+    void Kill();
 
 private:
     pid_t pid_ = -1;

@@ -87,6 +87,6 @@ TEST_F(ParamFolderTest, ReadOnlyFilesAndDevicesAreRefused) {
     EXPECT_FALSE(LoadParameterFileFrom("NUL", &v)); // a device, not a file
     EXPECT_EQ(v, Filled(1));
     ASSERT_EQ(messages.Texts().size(), 2u);
-    EXPECT_EQ(messages.Texts()[0], "File Save Error");
+    EXPECT_EQ(messages.Texts()[0].rfind("File Save Error\r\n", 0), 0u);
     EXPECT_EQ(messages.Texts()[1].rfind("File Load Error\r\nNUL: ", 0), 0u) << messages.Texts()[1];
 }

@@ -44,6 +44,23 @@ private:
     std::unique_ptr<ScopedEnv> env_;
 };
 
+// A full disk for this process while the object lives: a file write that
+// would take a file past `bytes` fails (EFBIG; SIGXFSZ is ignored instead of
+// ending the process). Child processes started meanwhile inherit the limit.
+// POSIX (RLIMIT_FSIZE) only.
+class ScopedFileSizeLimit {
+public:
+    explicit ScopedFileSizeLimit(unsigned long long bytes);
+    ~ScopedFileSizeLimit();
+    ScopedFileSizeLimit(const ScopedFileSizeLimit&) = delete;
+    ScopedFileSizeLimit& operator=(const ScopedFileSizeLimit&) = delete;
+
+private:
+    unsigned long long soft_ = 0;
+    unsigned long long hard_ = 0;
+    void (*oldHandler_)(int) = nullptr;
+};
+
 // A path in GoogleTest's temporary folder: stem, process id and a counter.
 std::filesystem::path UniqueTempPath(const std::string& stem);
 

@@ -1,6 +1,10 @@
 #include "TestEnv.h"
 
+#include <gtest/gtest.h>
+
+#include <csignal>
 #include <cstdlib>
+#include <sys/resource.h>
 #include <unistd.h>
 
 namespace velt::test {
@@ -15,6 +19,22 @@ void SetEnv(const char* name, const std::string& value) {
 
 void UnsetEnv(const char* name) {
     ::unsetenv(name);
+}
+
+ScopedFileSizeLimit::ScopedFileSizeLimit(unsigned long long bytes) {
+    rlimit old{};
+    ::getrlimit(RLIMIT_FSIZE, &old);
+    soft_ = old.rlim_cur;
+    hard_ = old.rlim_max;
+    oldHandler_ = std::signal(SIGXFSZ, SIG_IGN);
+    rlimit limit{static_cast<rlim_t>(bytes), old.rlim_max};
+    EXPECT_EQ(::setrlimit(RLIMIT_FSIZE, &limit), 0);
+}
+
+ScopedFileSizeLimit::~ScopedFileSizeLimit() {
+    rlimit old{static_cast<rlim_t>(soft_), static_cast<rlim_t>(hard_)};
+    ::setrlimit(RLIMIT_FSIZE, &old);
+    std::signal(SIGXFSZ, oldHandler_);
 }
 
 } // namespace velt::test
