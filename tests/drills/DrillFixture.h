@@ -1,0 +1,44 @@
+#pragma once
+// Fault drills: the whole application in-process (offscreen) with the
+// parameter page and a recording message service, against velt-drive-sim
+// running as a program of its own on a pseudo-terminal published as COM3.
+// Faults are typed on its standard input; killing it is a pulled cable.
+#include "ChildProcess.h"
+#include "tests/params/PageFixture.h"
+
+#include <QProgressBar>
+#include <QPushButton>
+
+#include <chrono>
+#include <filesystem>
+#include <memory>
+#include <string>
+
+namespace velt::test {
+
+class DrillTest : public PageTest {
+protected:
+    void TearDown() override {
+        PageTest::TearDown(); // the application first: it holds the port
+        sim.reset();
+    }
+
+    // Starts (or starts again) the simulated drive; its parameter memory
+    // lives in stateFile, written only by the store command.
+    void StartSim() {
+        sim = std::make_unique<ChildProcess>(
+            std::vector<std::string>{VELT_SIM_PATH, "--port", "COM3", "--state", StateFile().string()});
+        const std::string ready = sim->ReadLine(std::chrono::seconds(20));
+        ASSERT_EQ(ready.rfind("ready COM3 ", 0), 0u) << ready;
+    }
+    void Fault(const std::string& line) { ASSERT_TRUE(sim->WriteLine(line)) << line; }
+
+    std::filesystem::path StateFile() const { return root / "drive.state"; }
+    std::filesystem::path BackupFolder() const { return root / "VELT_Parameter"; }
+
+    bool PortOpen() const { return app->Link->Port && app->Link->Port->IsOpen.load() == 1; }
+
+    std::unique_ptr<ChildProcess> sim;
+};
+
+} // namespace velt::test
