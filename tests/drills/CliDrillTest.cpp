@@ -1,0 +1,186 @@
+// The same drills for velt-cli: the program run against velt-drive-sim, each
+// a program of its own, the drive's faults typed on the simulator's input.
+#include "ChildProcess.h"
+#include "params/ParFile.h"
+#include "platform/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cstdlib>
+#include <filesystem>
+#include <future>
+#include <string>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+
+namespace velt::test {
+namespace {
+
+namespace fs = std::filesystem;
+using namespace std::chrono_literals;
+using Clock = std::chrono::steady_clock;
+
+struct CliRun {
+    int exitCode = -1;
+    std::string out, err;
+};
+
+class CliDrill : public ::testing::Test {
+protected:
+    void SetUp() override {
+        static int counter = 0;
+        dir = fs::path(::testing::TempDir()) /
+              ("velt_cli_drill_" + std::to_string(::getpid()) + "_" + std::to_string(++counter));
+        fs::create_directories(dir / "ports");
+        ::setenv("VELT_PORTS_DIR", (dir / "ports").c_str(), 1);
+        StartSim();
+    }
+    void TearDown() override {
+        sim.reset();
+        ::unsetenv("VELT_PORTS_DIR");
+        std::error_code ec;
+        fs::remove_all(dir, ec);
+    }
+    void StartSim() {
+        sim = std::make_unique<ChildProcess>(
+            std::vector<std::string>{VELT_SIM_PATH, "--port", "COM3", "--state", StateFile().string()});
+        const std::string ready = sim->ReadLine(20s);
+        ASSERT_EQ(ready.rfind("ready COM3 ", 0), 0u) << ready;
+    }
+    void Fault(const std::string& line) { ASSERT_TRUE(sim->WriteLine(line)) << line; }
+
+    // velt-cli on COM3, stdin from /dev/null, backups in dir/backups. `limit`
+    // is put before it in the shell: a full disk is "ulimit -f N" with
+    // SIGXFSZ ignored.
+    CliRun Run(const std::string& args, const std::string& limit = "") const {
+        const fs::path out = dir / "stdout", err = dir / "stderr";
+        const std::string command = limit + " VELT_PARAMETER_DIR='" + Backups().string() + "' VELT_CONFIG_DIR='" +
+                                    (dir / "config").string() + "' '" VELT_CLI_PATH "' --lang en " + args +
+                                    " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
+        const int status = std::system(command.c_str());
+        CliRun r;
+        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        ReadWholeFile(out, &r.out);
+        ReadWholeFile(err, &r.err);
+        return r;
+    }
+    static constexpr const char* kFullDisk = "trap '' XFSZ; ulimit -f 4;"; // 2 KB (dash) or 4 KB
+
+    // The drive's parameters as a .par file in dir.
+    fs::path ReadDrive(const std::string& name) const {
+        const fs::path file = dir / name;
+        const CliRun r = Run("params read --out '" + file.string() + "'");
+        EXPECT_EQ(r.exitCode, 0) << r.err;
+        return file;
+    }
+    velt::ParamValues Values(const fs::path& file) const {
+        velt::ParamValues v{};
+        EXPECT_TRUE(ReadParFile(file, &v)) << file;
+        return v;
+    }
+    std::vector<fs::path> BackupFiles() const {
+        std::vector<fs::path> files;
+        std::error_code ec;
+        for (const fs::directory_entry& e : fs::directory_iterator(Backups(), ec))
+            files.push_back(e.path());
+        return files;
+    }
+    fs::path Backups() const { return dir / "backups"; }
+    fs::path StateFile() const { return dir / "drive.state"; }
+
+    fs::path dir;
+    std::unique_ptr<ChildProcess> sim;
+};
+
+TEST_F(CliDrill, ADriveFallingSilentDuringAWriteIsNamedAndNothingIsStored) {
+    const fs::path before = ReadDrive("before.par");
+    velt::ParamValues edited = Values(before);
+    edited[13] = static_cast<int16_t>(edited[13] + 1);
+    const fs::path wanted = dir / "wanted.par";
+    ASSERT_TRUE(WriteParFile(wanted, edited));
+
+    Fault("silentfor 6 60 on"); // the write of parameter 60 gets no answer
+    const CliRun r = Run("params write '" + wanted.string() + "' --yes");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_NE(r.err.find(" Parameters No.[60] during storage Error has occurred."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("stored"), std::string::npos) << r.err;
+    const std::vector<fs::path> backups = BackupFiles();
+    ASSERT_EQ(backups.size(), 1u);
+    EXPECT_EQ(Values(backups[0]), Values(before));
+    EXPECT_FALSE(fs::exists(StateFile())) << "no store command";
+
+    Fault("silentfor 6 60 off");
+    EXPECT_EQ(Values(ReadDrive("after.par"))[13], edited[13]); // written before the silence, not stored
+}
+
+TEST_F(CliDrill, APulledCableEndsTheMonitorWithTheMessageInsteadOfAHang) {
+    auto monitor = std::async(std::launch::async, [this] { return Run("monitor --count 60"); });
+    std::this_thread::sleep_for(1500ms);
+    const auto pulled = Clock::now();
+    sim->Kill();
+    ASSERT_EQ(monitor.wait_for(30s), std::future_status::ready);
+    const auto ended = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pulled);
+    const CliRun r = monitor.get();
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_NE(r.err.find("The driver does not respond."), std::string::npos) << r.err;
+    EXPECT_LT(ended, 5 * 1070ms + 2 * 1010ms + 3000ms);
+    EXPECT_NE(r.out.find("state: word="), std::string::npos) << "it was monitoring before";
+
+    StartSim(); // the same COM3 serves again for the next run
+    EXPECT_EQ(Run("monitor --count 1").exitCode, 0);
+}
+
+TEST_F(CliDrill, ReadsAnsweredJustTooLateAllFailAndNoneIsTakenForTheNext) {
+    Fault("late 1080"); // after the state block's read gave up at 1069 ms
+    const CliRun r = Run("ping --count 4");
+    EXPECT_NE(r.out.find(" n=4 errors=4"), std::string::npos) << r.out << r.err;
+    Fault("late 0");
+    EXPECT_NE(Run("ping --count 4").out.find(" n=4 errors=0"), std::string::npos);
+}
+
+TEST_F(CliDrill, ADamagedFileIsRefusedBeforeTheDriveIsTouched) {
+    const fs::path before = ReadDrive("before.par");
+    std::string bytes;
+    ASSERT_TRUE(ReadWholeFile(before, &bytes));
+    const fs::path cut = dir / "cut.par";
+    ASSERT_TRUE(WriteFileAtomically(cut, bytes.substr(0, bytes.size() / 2 + 3)));
+    const CliRun r = Run("params write '" + cut.string() + "' --yes");
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_NE(r.err.find("File Load Error"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(cut.string() + ": line "), std::string::npos) << r.err;
+    EXPECT_TRUE(BackupFiles().empty());
+    EXPECT_FALSE(fs::exists(StateFile()));
+}
+
+TEST_F(CliDrill, AFullDiskKeepsTheOldFileAndStoresNothingWithoutABackup) {
+    const fs::path kept = ReadDrive("kept.par");
+    std::string keptBytes;
+    ASSERT_TRUE(ReadWholeFile(kept, &keptBytes));
+    velt::ParamValues edited = Values(kept);
+    edited[13] = static_cast<int16_t>(edited[13] + 1);
+    ASSERT_TRUE(WriteParFile(kept, edited)); // the file differs from the drive now
+    ASSERT_TRUE(ReadWholeFile(kept, &keptBytes));
+
+    CliRun r = Run("params read --out '" + kept.string() + "'", kFullDisk);
+    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_NE(r.err.find("File Save Error"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("File too large"), std::string::npos) << r.err;
+    std::string now;
+    ASSERT_TRUE(ReadWholeFile(kept, &now));
+    EXPECT_EQ(now, keptBytes);
+    for (const fs::directory_entry& e : fs::directory_iterator(dir))
+        EXPECT_NE(e.path().filename().string()[0], '.') << "a temporary file was left: " << e.path();
+
+    r = Run("params write '" + kept.string() + "' --yes", kFullDisk);
+    EXPECT_EQ(r.exitCode, 2) << r.err;
+    EXPECT_NE(r.err.find("The backup of the drive's parameters could not be written."), std::string::npos) << r.err;
+    EXPECT_EQ(r.err.find("stored"), std::string::npos) << r.err;
+    EXPECT_TRUE(BackupFiles().empty());
+    EXPECT_NE(Values(ReadDrive("after.par"))[13], edited[13]);
+    EXPECT_FALSE(fs::exists(StateFile()));
+}
+
+} // namespace
+} // namespace velt::test
