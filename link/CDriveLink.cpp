@@ -146,6 +146,10 @@ int CDriveLink::StopThread() {
 int CDriveLink::OpenAndConnect(const std::function<int(CModbusPort&)>& open) {
     std::lock_guard lock(Lock);
     if (!Port) return 0;
+    // A disconnect that came while the MainThread waited for a reply leaves
+    // the port open until its next pass; close it here as that pass would,
+    // so that Connect right after DisConnect does not fail as "already open".
+    if (Connected.load() == 0 && Port->IsOpen.load() != 0) Port->ClosePort();
     const int opened = open(*Port) == 1 ? 1 : 0;
     Connected.store(opened);
     return opened;

@@ -87,7 +87,7 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
     Connect();
     EXPECT_EQ(page.ParamValues[13], drive[13] + 1);
     EXPECT_EQ(page.ParamValues[last], drive[last]);
-    EXPECT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes.size(), 2u) << shown.Boxes.back().text;
 }
 
 TEST_F(DrillTest, APulledCableIsReportedOnceThePortClosesAndARestartedDriveConnects) {

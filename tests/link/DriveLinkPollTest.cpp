@@ -109,6 +109,19 @@ TEST_F(LinkOnSim, DisconnectClosesThePortAndZeroesEverythingWithinAFewHundredMs)
     EXPECT_TRUE(WaitUntil([&] { return link.StateOk.load() > 0; }, 3s));
 }
 
+TEST_F(LinkOnSim, ConnectRightAfterADisconnectDuringATimedOutPollOpensThePortAgain) {
+    ConnectAndPoll();
+    sim.SetSilent(true);
+    ASSERT_TRUE(WaitUntil([&] { return link.NoReplies.load() >= 1; }, 5s));
+    std::this_thread::sleep_for(100ms); // inside the next poll's wait of about 1.1 s
+    link.Disconnect();
+    sim.SetSilent(false);
+    // Waits for that poll to end, before the MainThread has closed the port.
+    Connect();
+    const uint32_t ok = link.StateOk.load();
+    EXPECT_TRUE(WaitUntil([&] { return link.StateOk.load() > ok; }, 3s));
+}
+
 TEST_F(LinkOnSim, DriveIdZeroSendsNothingAndAChangeBackPausesZeroesAndRereads) {
     SettingsId settings(1);
     link.SetDriveIdSource(&settings);
