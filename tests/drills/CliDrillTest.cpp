@@ -7,11 +7,9 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
-#include <cstdlib>
 #include <filesystem>
 #include <future>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 
@@ -22,10 +20,7 @@ namespace fs = std::filesystem;
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+using CliRun = ProcessResult;
 
 class CliDrill : public ::testing::Test {
 protected:
@@ -55,16 +50,9 @@ protected:
     // is put before it in the shell: a full disk is "ulimit -f N" with
     // SIGXFSZ ignored.
     CliRun Run(const std::string& args, const std::string& limit = "") const {
-        const fs::path out = dir / "stdout", err = dir / "stderr";
-        const std::string command = limit + " VELT_PARAMETER_DIR='" + Backups().string() + "' VELT_CONFIG_DIR='" +
-                                    (dir / "config").string() + "' '" VELT_CLI_PATH "' --lang en " + args +
-                                    " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int status = std::system(command.c_str());
-        CliRun r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        ReadWholeFile(out, &r.out);
-        ReadWholeFile(err, &r.err);
-        return r;
+        return RunShell(limit + " VELT_PARAMETER_DIR='" + Backups().string() + "' VELT_CONFIG_DIR='" +
+                            (dir / "config").string() + "' '" VELT_CLI_PATH "' --lang en " + args,
+                        dir);
     }
     static constexpr const char* kFullDisk = "trap '' XFSZ; ulimit -f 4;"; // 2 KB (dash) or 4 KB
 

@@ -2,6 +2,9 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstdlib>
+#include <fstream>
+#include <iterator>
 #include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
@@ -122,6 +125,21 @@ ChildProcess::~ChildProcess() {
         }
     }
     if (stdout_ >= 0) ::close(stdout_);
+}
+
+ProcessResult RunShell(const std::string& command, const std::filesystem::path& scratch) {
+    const std::filesystem::path out = scratch / "stdout", err = scratch / "stderr";
+    const int status =
+        std::system((command + " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'").c_str());
+    auto slurp = [](const std::filesystem::path& path) {
+        std::ifstream in(path, std::ios::binary);
+        return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+    };
+    ProcessResult r;
+    r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    r.out = slurp(out);
+    r.err = slurp(err);
+    return r;
 }
 
 bool ChildProcess::WriteLine(const std::string& line) {

@@ -2,6 +2,7 @@
 // Runs programs for the end-to-end tests: a command to completion with its
 // output captured, or a long-running helper that talks over stdin/stdout.
 #include <chrono>
+#include <filesystem>
 #include <string>
 #include <sys/types.h>
 #include <vector>
@@ -19,6 +20,11 @@ struct ProcessResult {
 // child).
 ProcessResult RunProcess(const std::vector<std::string>& argv,
                          std::chrono::milliseconds limit = std::chrono::seconds(30));
+
+// Runs a shell command line (sh -c, stdin from /dev/null) and waits for it;
+// its stdout and stderr pass through the files "stdout" and "stderr" in
+// `scratch`, so that it may start programs of its own.
+ProcessResult RunShell(const std::string& command, const std::filesystem::path& scratch);
 
 // A helper program with a pipe on its stdin and its stdout. Closing stdin
 // asks it to end; the destructor does that and waits for it.

@@ -3,13 +3,12 @@
 #include "params/ParFile.h"
 #include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
+#include "tests/modbus/ChildProcess.h"
 
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <filesystem>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace velt;
@@ -17,10 +16,7 @@ namespace fs = std::filesystem;
 
 namespace {
 
-struct CliRun {
-    int exitCode = -1;
-    std::string out, err;
-};
+using CliRun = test::ProcessResult;
 
 class ParamsCliTest : public ::testing::Test {
 protected:
@@ -41,18 +37,10 @@ protected:
 
     // Runs velt-cli with stdin from /dev/null; backups go to dir_/backups.
     CliRun Run(const std::string& args, const std::string& port = "") {
-        const fs::path out = dir_ / "stdout", err = dir_ / "stderr";
-        const std::string command = "VELT_PARAMETER_DIR='" + (dir_ / "backups").string() +
-                                    "' VELT_CONFIG_DIR='" + (dir_ / "config").string() +
-                                    "' '" VELT_CLI_PATH "' --lang en --port '" +
-                                    (port.empty() ? sim_->DevicePath() : port) + "' " + args +
-                                    " </dev/null >'" + out.string() + "' 2>'" + err.string() + "'";
-        const int status = std::system(command.c_str());
-        CliRun r;
-        r.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        ReadWholeFile(out, &r.out);
-        ReadWholeFile(err, &r.err);
-        return r;
+        return test::RunShell("VELT_PARAMETER_DIR='" + (dir_ / "backups").string() + "' VELT_CONFIG_DIR='" +
+                                  (dir_ / "config").string() + "' '" VELT_CLI_PATH "' --lang en --port '" +
+                                  (port.empty() ? sim_->DevicePath() : port) + "' " + args,
+                              dir_);
     }
 
     fs::path dir_;
