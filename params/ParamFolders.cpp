@@ -48,14 +48,32 @@ std::string Trimmed(std::string s) {
     return s.substr(i);
 }
 
-std::vector<std::string> SettingsLines() {
-    std::string text;
+// The lines without their line ends (LF or CR LF), otherwise as they are:
+// sections and keys are matched on the trimmed line, but a value keeps every
+// character, so that a folder whose name ends in a blank reads back as it
+// was written.
+std::vector<std::string> SettingsLines(std::string_view text) {
     std::vector<std::string> lines;
-    if (!ReadWholeFile(SettingsFilePath(), &text)) return lines;
-    std::istringstream in(text);
-    for (std::string line; std::getline(in, line);)
-        lines.push_back(Trimmed(line));
+    std::istringstream in{std::string(text)};
+    for (std::string line; std::getline(in, line);) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
     return lines;
+}
+
+// The value of `key` ("Name=") when the line sets it.
+std::optional<std::string> ValueIn(const std::string& line, const std::string& key) {
+    const size_t start = line.find_first_not_of(" \t");
+    if (start == std::string::npos || line.compare(start, key.size(), key) != 0) return std::nullopt;
+    return line.substr(start + key.size());
+}
+
+// The settings file's text; empty when it is missing or unreadable.
+std::string SettingsText() {
+    std::string text;
+    ReadWholeFile(SettingsFilePath(), &text);
+    return text;
 }
 
 const std::string& SectionHeader() {
@@ -115,31 +133,42 @@ fs::path SettingsFilePath() {
 }
 
 std::optional<std::string> ReadDirectorySetting() {
+    return DirectoryInSettingsText(SettingsText());
+}
+
+std::optional<std::string> DirectoryInSettingsText(std::string_view text) {
     const std::string key = std::string(kDirectoryValue) + "=";
     bool inSection = false;
-    for (const std::string& line : SettingsLines()) {
-        if (IsSectionLine(line))
-            inSection = line == SectionHeader();
-        else if (inSection && line.rfind(key, 0) == 0)
-            return line.substr(key.size());
+    for (const std::string& line : SettingsLines(text)) {
+        if (IsSectionLine(Trimmed(line)))
+            inSection = Trimmed(line) == SectionHeader();
+        else if (inSection)
+            if (auto value = ValueIn(line, key)) return value;
     }
     return std::nullopt;
 }
 
 bool WriteDirectorySetting(const std::string& folder) {
     if (folder.find_first_of("\r\n") != std::string::npos) return false; // cannot be one INI line
+    const std::string text = SettingsTextWithDirectory(SettingsText(), folder);
+    if (!CreateFolderPath(ConfigFolder())) return false;
+    return WriteFileAtomically(SettingsFilePath(), text);
+}
+
+std::string SettingsTextWithDirectory(std::string_view oldText, const std::string& folder) {
     const std::string key = std::string(kDirectoryValue) + "=";
-    std::vector<std::string> lines = SettingsLines();
+    std::vector<std::string> lines = SettingsLines(oldText);
     bool inSection = false, sectionSeen = false, written = false;
     for (size_t i = 0; i < lines.size() && !written; ++i) {
-        if (IsSectionLine(lines[i])) {
+        const std::string line = Trimmed(lines[i]);
+        if (IsSectionLine(line)) {
             if (inSection) { // end of our section without the value: add it here
                 lines.insert(lines.begin() + static_cast<long>(i), key + folder);
                 written = true;
             }
-            inSection = lines[i] == SectionHeader();
+            inSection = line == SectionHeader();
             sectionSeen = sectionSeen || inSection;
-        } else if (inSection && lines[i].rfind(key, 0) == 0) {
+        } else if (inSection && ValueIn(lines[i], key)) {
             lines[i] = key + folder;
             written = true;
         }
@@ -152,8 +181,7 @@ bool WriteDirectorySetting(const std::string& folder) {
     std::string text;
     for (const std::string& line : lines)
         text += line + "\n";
-    if (!CreateFolderPath(ConfigFolder())) return false;
-    return WriteFileAtomically(SettingsFilePath(), text);
+    return text;
 }
 
 bool RememberSavedFileFolder(const fs::path& file) {

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <optional>
 #include <string>
+#include <string_view>
 
 namespace velt {
 
@@ -43,6 +44,11 @@ std::optional<std::string> ReadDirectorySetting();
 // Stores the Directory setting (file replaced atomically, other sections and
 // keys kept). False on failure, which callers treat as silent.
 bool WriteDirectorySetting(const std::string& folder);
+// The same on the text of a settings file: the value of Directory in the
+// key's section, and the text with Directory set to `folder` (a folder
+// without line ends; other sections and keys kept).
+std::optional<std::string> DirectoryInSettingsText(std::string_view text);
+std::string SettingsTextWithDirectory(std::string_view text, const std::string& folder);
 // Sets Directory to the absolute folder of a file just saved.
 bool RememberSavedFileFolder(const std::filesystem::path& file);
 
