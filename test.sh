@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
-# A second, ThreadSanitizer build runs the Qt-free core tests.
+# A second, ThreadSanitizer build runs the Qt-free core tests; a third, with
+# clang and libFuzzer, runs the fuzz targets briefly.
 set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
@@ -16,5 +17,12 @@ if [ "${VELT_SKIP_TSAN:-0}" != "1" ]; then
   velt_build "$VELT_ROOT/build-tsan" -DCMAKE_BUILD_TYPE=Debug -DVELT_TSAN=ON -DVELT_GUI=OFF -DVELT_BENCH=OFF
   TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
     ctest --test-dir "$VELT_ROOT/build-tsan" --output-on-failure -j 2 --timeout 300 -L core || status=1
+fi
+
+# Fuzz targets (clang): the seed corpora plus a few thousand mutated inputs
+# each. VELT_SKIP_FUZZ=1 leaves them out.
+if [ "${VELT_SKIP_FUZZ:-0}" != "1" ]; then
+  velt_build_fuzz
+  ctest --test-dir "$VELT_ROOT/build-fuzz" --output-on-failure -j 2 --timeout 300 -L fuzz || status=1
 fi
 exit $status
