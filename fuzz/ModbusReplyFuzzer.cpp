@@ -52,24 +52,34 @@ struct Exchange {
     bool ReadsBits() const { return request == Request::Coils || request == Request::Inputs; }
     bool ReadsRegisters() const { return request == Request::Holding || request == Request::InputRegs; }
     int Outputs() const {
-        return ReadsBits() ? 16 : request == Request::InputRegs ? 32 : request == Request::Holding ? quantity : 0;
+        return ReadsBits()                     ? 16
+               : request == Request::InputRegs ? 32
+               : request == Request::Holding   ? quantity
+                                               : 0;
     }
-    bool QuantityOk() const { return request != Request::Holding || (quantity >= 1 && quantity <= kMaxQuantity); }
+    bool QuantityOk() const {
+        return request != Request::Holding || (quantity >= 1 && quantity <= kMaxQuantity);
+    }
     int ReplyLength() const { return ReadsBits() ? 7 : ReadsRegisters() ? 5 + 2 * Outputs() : 8; }
     // The address and value fields of the request frame.
     uint16_t AddressField() const {
-        const bool addressed = request == Request::Holding || request == Request::WriteCoil ||
-                               request == Request::WriteRegister;
+        const bool addressed =
+            request == Request::Holding || request == Request::WriteCoil || request == Request::WriteRegister;
         return addressed ? address : 0;
     }
     uint16_t ValueField() const {
         switch (request) {
         case Request::Coils:
-        case Request::Inputs: return 16;
-        case Request::Holding: return static_cast<uint16_t>(quantity);
-        case Request::InputRegs: return 32;
-        case Request::WriteCoil: return value != 0 ? 0xFF00 : 0x0000;
-        case Request::WriteRegister: return value;
+        case Request::Inputs:
+            return 16;
+        case Request::Holding:
+            return static_cast<uint16_t>(quantity);
+        case Request::InputRegs:
+            return 32;
+        case Request::WriteCoil:
+            return value != 0 ? 0xFF00 : 0x0000;
+        case Request::WriteRegister:
+            return value;
         }
         return 0;
     }
@@ -116,12 +126,18 @@ bool ScriptLine(ByteReader& in, ScriptedLine& line) {
 
 uint8_t Run(CModbusPort& port, const Exchange& x, uint8_t* bits, uint16_t* regs) {
     switch (x.request) {
-    case Request::Coils: return port.ReadCoils(x.slave, bits);
-    case Request::Inputs: return port.ReadDiscreteInputs(x.slave, bits);
-    case Request::Holding: return port.ReadHoldingRegisters(x.slave, x.address, regs, x.quantity);
-    case Request::InputRegs: return port.ReadInputRegisters(x.slave, regs);
-    case Request::WriteCoil: return port.WriteSingleCoil(x.slave, x.address, x.value);
-    case Request::WriteRegister: return port.WriteSingleRegister(x.slave, x.address, x.value);
+    case Request::Coils:
+        return port.ReadCoils(x.slave, bits);
+    case Request::Inputs:
+        return port.ReadDiscreteInputs(x.slave, bits);
+    case Request::Holding:
+        return port.ReadHoldingRegisters(x.slave, x.address, regs, x.quantity);
+    case Request::InputRegs:
+        return port.ReadInputRegisters(x.slave, regs);
+    case Request::WriteCoil:
+        return port.WriteSingleCoil(x.slave, x.address, x.value);
+    case Request::WriteRegister:
+        return port.WriteSingleRegister(x.slave, x.address, x.value);
     }
     return 0;
 }
@@ -132,7 +148,8 @@ uint8_t ExpectedFromReply(const Exchange& x, const std::vector<uint8_t>& rx) {
     if (r < 2) return RTU_ERR_NO_REPLY;
     if (Crc16(rx.data(), r - 2) != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
     if (rx[0] != x.slave || (rx[1] & ~kExceptionBit) != x.Function()) return RTU_ERR_FRAME;
-    if ((rx[1] & kExceptionBit) == 0) return r == static_cast<size_t>(x.ReplyLength()) ? RTU_OK : RTU_ERR_FRAME;
+    if ((rx[1] & kExceptionBit) == 0)
+        return r == static_cast<size_t>(x.ReplyLength()) ? RTU_OK : RTU_ERR_FRAME;
     if (r != 5 || rx[2] == 0) return RTU_ERR_FRAME; // Modbus has no exception 0
     return rx[2];
 }

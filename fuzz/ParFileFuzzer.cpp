@@ -53,8 +53,8 @@ Reading Read(std::string_view text) {
 }
 
 bool SameReading(const Reading& a, const Reading& b) {
-    if (a.values != b.values || a.result.present != b.result.present || a.result.applied != b.result.applied ||
-        a.result.warnings.size() != b.result.warnings.size())
+    if (a.values != b.values || a.result.present != b.result.present ||
+        a.result.applied != b.result.applied || a.result.warnings.size() != b.result.warnings.size())
         return false;
     for (size_t i = 0; i < a.result.warnings.size(); ++i)
         if (a.result.warnings[i].line != b.result.warnings[i].line) return false;

@@ -70,7 +70,8 @@ long ScriptedLine::Read(uint8_t* bytes, size_t count) {
     lastRead_.clear();
     if (!open_ || readFails_) return -1;
     const Ms start = now_;
-    const Ms total = start + timeouts_.readTotalConstant + timeouts_.readTotalPerByte * static_cast<long>(count);
+    const Ms total =
+        start + timeouts_.readTotalConstant + timeouts_.readTotalPerByte * static_cast<long>(count);
     Ms last = start;
     while (lastRead_.size() < count && !queue_.empty()) {
         Arrival& a = queue_.front();
@@ -84,7 +85,9 @@ long ScriptedLine::Read(uint8_t* bytes, size_t count) {
         last = at;
         if (a.taken == a.bytes.size()) queue_.pop_front();
     }
-    now_ = lastRead_.size() == count ? last : lastRead_.empty() ? total : std::min(total, last + timeouts_.readInterval);
+    now_ = lastRead_.size() == count ? last
+           : lastRead_.empty()       ? total
+                                     : std::min(total, last + timeouts_.readInterval);
     std::copy(lastRead_.begin(), lastRead_.end(), bytes);
     return static_cast<long>(lastRead_.size());
 }

@@ -72,7 +72,8 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values) {
         const size_t end = text.find_first_of("\r\n");
         const std::string_view line = text.substr(0, end);
         size_t next = end == std::string_view::npos ? text.size() : end + 1;
-        if (end != std::string_view::npos && text[end] == '\r' && next < text.size() && text[next] == '\n') ++next;
+        if (end != std::string_view::npos && text[end] == '\r' && next < text.size() && text[next] == '\n')
+            ++next;
         text.remove_prefix(next);
         if (line.empty() || line.front() == '#' || line.front() == ' ') continue;
         ParseLine(line, lineNo, values, &result);
