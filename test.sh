@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds everything and runs every test.
 # A second, ThreadSanitizer build runs the Qt-free core tests; a Windows
-# build (mingw-w64) runs the core tests and velt-cli under Wine.
+# build (mingw-w64) runs the core tests and velt-cli under Wine; a build with
+# clang and libFuzzer runs the fuzz targets briefly.
 set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
@@ -29,5 +30,12 @@ fi
 
 if [ "${VELT_SKIP_WINDOWS:-0}" != "1" ]; then
   "$VELT_ROOT/scripts/windows-test.sh" "$VELT_ROOT/build" "$VELT_ROOT/build-windows" || status=1
+fi
+
+# Fuzz targets (clang): the seed corpora plus a few thousand mutated inputs
+# each. VELT_SKIP_FUZZ=1 leaves them out.
+if [ "${VELT_SKIP_FUZZ:-0}" != "1" ]; then
+  velt_build_fuzz
+  ctest --test-dir "$VELT_ROOT/build-fuzz" --output-on-failure -j 2 --timeout 300 -L fuzz || status=1
 fi
 exit $status
