@@ -6,7 +6,7 @@
 // names, else the English ones; bit 1: as the CP949 file bytes, else as
 // UTF-8 text), then the text.
 #include "FuzzSupport.h"
-#include "params/Cp949.h"
+#include "platform/Cp949.h"
 #include "params/ParFile.h"
 
 #include <exception>
