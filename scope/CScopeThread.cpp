@@ -1,0 +1,92 @@
+#include "scope/CScopeThread.h"
+
+#include "scope/SampleSchedule.h"
+
+#include <system_error>
+
+namespace velt {
+
+// Set by the ScopeThread as its last act; shared so that it outlives a
+// thread that Stop gave up on.
+struct CScopeThread::Done {
+    std::mutex m;
+    std::condition_variable cv;
+    bool done = false;
+
+    void Signal() {
+        std::lock_guard lock(m);
+        done = true;
+        cv.notify_all();
+    }
+    bool WaitFor(std::chrono::milliseconds limit) {
+        std::unique_lock lock(m);
+        return cv.wait_for(lock, limit, [this] { return done; });
+    }
+    void Wait() {
+        std::unique_lock lock(m);
+        cv.wait(lock, [this] { return done; });
+    }
+};
+
+CScopeThread::CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink)
+    : channels_(channels), reader_(std::move(reader)), sink_(std::move(sink)) {}
+
+CScopeThread::~CScopeThread() {
+    if (thread_.joinable()) Stop();
+    if (orphaned_ && done_) done_->Wait();
+}
+
+bool CScopeThread::Start() {
+    if (thread_.joinable() || done_) return false;
+    ThreadAlive.store(1);
+    done_ = std::make_shared<Done>();
+    try {
+        thread_ = std::thread([this, done = done_] {
+            Loop();
+            done->Signal();
+        });
+    } catch (const std::system_error&) {
+        ThreadAlive.store(0);
+        return false;
+    }
+    return true;
+}
+
+void CScopeThread::Loop() {
+    SampleSchedule schedule(SampleSchedule::Clock::now());
+    while (ThreadAlive.load() == 1) {
+        StateBlock regs{};
+        if (RunState.load() == 1 && reader_(&regs)) {
+            sink_(channels_.Take(regs));
+            SamplesTaken.fetch_add(1);
+        }
+        const auto wake = schedule.Next(SampleSchedule::Clock::now());
+        MarksSkipped.store(schedule.Skipped());
+        std::unique_lock lock(sleepMutex_);
+        sleepCv_.wait_until(lock, wake, [this] { return ThreadAlive.load() != 1; });
+    }
+}
+
+CScopeThread::StopResult CScopeThread::Stop(std::chrono::milliseconds limit) {
+    if (!thread_.joinable()) return StopResult::NotStarted;
+    {
+        std::lock_guard lock(sleepMutex_);
+        ThreadAlive.store(0);
+    }
+    sleepCv_.notify_all();
+    if (!done_->WaitFor(limit)) {
+        thread_.detach();
+        orphaned_ = true;
+        return StopResult::TimedOut;
+    }
+    try {
+        thread_.join();
+    } catch (const std::system_error&) {
+        if (thread_.joinable()) thread_.detach();
+        orphaned_ = true;
+        return StopResult::WaitFailed;
+    }
+    return StopResult::Stopped;
+}
+
+} // namespace velt

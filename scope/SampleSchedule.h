@@ -1,0 +1,36 @@
+#pragma once
+// The ScopeThread's timetable: a pass on every 50 ms mark counted from the
+// thread's start, so the time spent in a pass (reading, rendering) does not
+// stretch the interval; the chart's X axis, labelled in seconds at 20
+// samples per second, then runs at the right speed. A pass that ends after
+// its next mark has passed waits for the first mark still ahead instead of
+// catching up with a burst of samples.
+#include <chrono>
+#include <cstdint>
+
+namespace velt {
+
+class SampleSchedule {
+public:
+    using Clock = std::chrono::steady_clock;
+    static constexpr std::chrono::milliseconds kPeriod{50};
+
+    explicit SampleSchedule(Clock::time_point start, Clock::duration period = kPeriod)
+        : start_(start), period_(period) {}
+
+    // The mark to sleep until after a pass that ended at `now`: the mark
+    // after the previous one, or, when that is not ahead of now, the first
+    // mark after now (the marks in between are skipped).
+    Clock::time_point Next(Clock::time_point now);
+
+    // Marks skipped so far because a pass ran late.
+    uint64_t Skipped() const { return skipped_; }
+
+private:
+    Clock::time_point start_;
+    Clock::duration period_;
+    int64_t mark_ = 0; // index of the last mark handed out
+    uint64_t skipped_ = 0;
+};
+
+} // namespace velt
