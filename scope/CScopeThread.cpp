@@ -6,6 +6,14 @@
 
 namespace velt {
 
+namespace {
+std::atomic<int> g_liveThreads{0};
+} // namespace
+
+int CScopeThread::LiveThreads() {
+    return g_liveThreads.load();
+}
+
 // Set by the ScopeThread as its last act; shared so that it outlives a
 // thread that Stop gave up on.
 struct CScopeThread::Done {
@@ -41,11 +49,14 @@ bool CScopeThread::Start() {
     ThreadAlive.store(1);
     done_ = std::make_shared<Done>();
     try {
+        g_liveThreads.fetch_add(1);
         thread_ = std::thread([this, done = done_] {
             Loop();
+            g_liveThreads.fetch_sub(1);
             done->Signal();
         });
     } catch (const std::system_error&) {
+        g_liveThreads.fetch_sub(1);
         ThreadAlive.store(0);
         return false;
     }

@@ -51,6 +51,9 @@ public:
     std::atomic<int> ThreadAlive{0};
     std::atomic<int> RunState{0};
 
+    // ScopeThreads of all windows that have started and not yet ended.
+    static int LiveThreads();
+
     // Passes that produced a sample, and marks skipped by late passes.
     std::atomic<uint64_t> SamplesTaken{0};
     std::atomic<uint64_t> MarksSkipped{0};
