@@ -12,9 +12,11 @@
 #include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
+#include <QRegion>
 #include <QSaveFile>
 #include <QToolTip>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 
@@ -25,6 +27,9 @@ namespace {
 const QList<qreal> kGridDots{3, 3};
 constexpr int kLabelFontPixels = 12; // a cell height of about 14 pixels
 constexpr int kVerticalTextAngle = -90;
+// Traces drawn over more than a quarter of the plot are cleared and
+// recombined over the whole plot at once.
+constexpr long kWholePlotShare = 4;
 
 COScopeCtrl::FileNameHook& FileNameHookSlot() {
     static COScopeCtrl::FileNameHook hook;
@@ -52,6 +57,33 @@ void DrawLabel(QPainter& p, const QFontMetrics& fm, const QString& text, QPoint 
     const int baseline = top ? at.y() + fm.ascent() : at.y();
     p.fillRect(QRect(x, baseline - fm.ascent(), w, fm.ascent() + fm.descent()), background);
     p.drawText(x, baseline, text);
+}
+
+// out = a XOR b XOR c for one row, four pixels at a time; the three images
+// never overlap, which lets the compiler use vector registers.
+void XorRow(const QRgb* __restrict a, const QRgb* __restrict b, QRgb c, QRgb* __restrict out, int n) {
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        out[x] = a[x] ^ b[x] ^ c;
+        out[x + 1] = a[x + 1] ^ b[x + 1] ^ c;
+        out[x + 2] = a[x + 2] ^ b[x + 2] ^ c;
+        out[x + 3] = a[x + 3] ^ b[x + 3] ^ c;
+    }
+    for (; x < n; ++x)
+        out[x] = a[x] ^ b[x] ^ c;
+}
+
+// One row of pixels in one colour, four at a time (vector registers).
+void FillRow(QRgb* __restrict out, QRgb c, int n) {
+    int x = 0;
+    for (; x + 4 <= n; x += 4) {
+        out[x] = c;
+        out[x + 1] = c;
+        out[x + 2] = c;
+        out[x + 3] = c;
+    }
+    for (; x < n; ++x)
+        out[x] = c;
 }
 
 QString Qs(const std::string& s) {
@@ -147,6 +179,10 @@ void COScopeCtrl::RebuildChart() {
     DrawGrid();
     PlotImage = QImage(ClientRect.Width(), ClientRect.Height(), QImage::Format_RGB32);
     PlotImage.fill(BackgroundColor);
+    for (PlotDamage& d : drawn_)
+        d.Reset(PlotRect);
+    ShownImage = QImage(ClientRect.Width(), ClientRect.Height(), QImage::Format_RGB32);
+    ComposeInto(&ShownImage, ShownImage.rect());
     RenderPlot();
     UpdateAccessibleDescription();
     update();
@@ -193,13 +229,54 @@ void COScopeCtrl::DrawGrid() {
 }
 
 void COScopeCtrl::FillPlotBackground() {
-    QPainter p(&PlotImage);
-    p.fillRect(QRect(PlotRect.left, PlotRect.top, PlotRect.Width(), PlotRect.Height()), BackgroundColor);
+    const QRect r = PlotArea().intersected(PlotImage.rect());
+    const QRgb colour = BackgroundColor.rgb() | 0xFF000000u;
+    uchar* bits = PlotImage.bits();
+    for (int y = r.top(); y <= r.bottom(); ++y)
+        FillRow(reinterpret_cast<QRgb*>(bits + y * PlotImage.bytesPerLine()) + r.left(), colour, r.width());
 }
 
+// For every pixel a trace drew: `clear` puts the plot's background back
+// first; then ShownImage gets grid XOR plot XOR background there again.
+void COScopeCtrl::Recombine(const PlotDamage& damage, bool clear) {
+    if (damage.Empty()) return;
+    const ChartRect& b = damage.Bounds();
+    dirtyBox_ |= QRect(QPoint(b.left, b.top), QPoint(b.right, b.bottom));
+    const QRgb background = BackgroundColor.rgb() | 0xFF000000u;
+    const qsizetype stride = PlotImage.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* plot = reinterpret_cast<QRgb*>(PlotImage.bits());
+    QRgb* shown = reinterpret_cast<QRgb*>(ShownImage.bits());
+    const QRgb* grid = reinterpret_cast<const QRgb*>(GridImage.constBits());
+    for (int x = b.left; x <= b.right; ++x) {
+        const PlotDamage::Rows rows = damage.At(x);
+        for (int y = rows.Top; y <= rows.Bottom; ++y) {
+            const qsizetype at = y * stride + x;
+            if (clear) plot[at] = background;
+            shown[at] = grid[at] ^ plot[at] ^ background;
+        }
+    }
+}
+
+// Each render clears only what the last one drew and recombines only the
+// pixels that changed: a trace costs the rows it touches, not the whole plot.
+// Traces that cover much of the plot (noise over a long range) are cheaper
+// to clear and recombine row by row over the whole plot.
 void COScopeCtrl::RenderPlot() {
-    if (PlotImage.isNull()) return;
-    FillPlotBackground();
+    if (PlotImage.isNull() || ShownImage.size() != PlotImage.size()) return;
+    const long wholePlot = static_cast<long>(PlotRect.Width()) * PlotRect.Height();
+    const auto drawnPixels = [this] {
+        long n = 0;
+        for (const PlotDamage& d : drawn_)
+            n += d.Pixels();
+        return n;
+    };
+    const bool clearAll = drawnPixels() * kWholePlotShare > wholePlot;
+    if (clearAll) {
+        FillPlotBackground();
+    } else {
+        for (const PlotDamage& d : drawn_)
+            Recombine(d, true);
+    }
     TraceJob job;
     job.Samples = &Samples;
     job.PointCount = PointCount;
@@ -207,14 +284,23 @@ void COScopeCtrl::RenderPlot() {
     job.Enabled = TraceEnabled;
     job.Ranges = Ranges();
     job.Plot = PlotRect;
-    QPainter p(&PlotImage);
-    RenderTraces(p, job, TracePens, renderer_, &scratch_);
+    RenderTraces(PlotImage, job, TracePens, renderer_, &scratch_, &drawn_);
+    if (clearAll || drawnPixels() * kWholePlotShare > wholePlot) {
+        ComposeInto(&ShownImage, PlotArea());
+        dirtyBox_ |= PlotArea();
+    } else {
+        for (const PlotDamage& d : drawn_)
+            Recombine(d, false);
+    }
     RenderCount.fetch_add(1);
 }
 
 void COScopeCtrl::ClearPlot() {
     if (!PlotImage.isNull()) {
         FillPlotBackground();
+        for (PlotDamage& d : drawn_)
+            d.Reset(PlotRect);
+        ComposeInto(&ShownImage, PlotArea());
         QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
     }
     PointCount = 0;
@@ -234,40 +320,41 @@ void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& va
             this,
             [this] {
                 repaintPending_.store(false);
-                update();
+                QRect changed;
+                {
+                    auto lock = LockOwner();
+                    std::swap(changed, dirtyBox_);
+                }
+                if (!changed.isEmpty()) update(changed);
             },
             Qt::QueuedConnection);
     }
 }
 
+// grid XOR plot XOR background over `area`, in one pass per row: the
+// combination the original did with three XOR copies of memory bitmaps.
+void COScopeCtrl::ComposeInto(QImage* out, const QRect& area) const {
+    const QRect r = area.intersected(GridImage.rect());
+    const QRgb background = BackgroundColor.rgb() | 0xFF000000u;
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        XorRow(reinterpret_cast<const QRgb*>(GridImage.constScanLine(y)) + r.left(),
+               reinterpret_cast<const QRgb*>(PlotImage.constScanLine(y)) + r.left(), background,
+               reinterpret_cast<QRgb*>(out->scanLine(y)) + r.left(), r.width());
+    }
+}
+
 QImage COScopeCtrl::ComposedImage() const {
-    if (GridImage.isNull()) return {};
-    QImage out = GridImage.copy();
-    QPainter p(&out);
-    p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-    p.drawImage(0, 0, PlotImage);
-    p.fillRect(out.rect(), BackgroundColor);
-    return out;
+    return ShownImage.copy();
 }
 
 void COScopeCtrl::paintEvent(QPaintEvent* event) {
     const QRect r = event->rect();
-    {
-        auto lock = LockOwner();
-        if (paintBuffer_.size() != size()) paintBuffer_ = QImage(size(), QImage::Format_RGB32);
-        QPainter p(&paintBuffer_);
-        if (GridImage.isNull() || GridImage.size() != size()) {
-            p.fillRect(r, BackgroundColor);
-        } else {
-            p.setCompositionMode(QPainter::CompositionMode_Source);
-            p.drawImage(r.topLeft(), GridImage, r);
-            p.setCompositionMode(QPainter::RasterOp_SourceXorDestination);
-            p.drawImage(r.topLeft(), PlotImage, r);
-            p.fillRect(r, BackgroundColor);
-        }
-    }
     QPainter screen(this);
-    screen.drawImage(r.topLeft(), paintBuffer_, r);
+    auto lock = LockOwner();
+    if (ShownImage.size() != size())
+        screen.fillRect(r, BackgroundColor);
+    else
+        screen.drawImage(r.topLeft(), ShownImage, r);
 }
 
 void COScopeCtrl::UpdateAccessibleDescription() {

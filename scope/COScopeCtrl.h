@@ -66,7 +66,7 @@ public:
     // user-interface thread.
     void RebuildChart();
 
-    // grid XOR plot XOR background: the picture as painted. Caller holds the lock.
+    // A copy of ShownImage: the picture as painted. Caller holds the lock.
     QImage ComposedImage() const;
 
     // Beyond the original control: names of the traces for the hover read-out
@@ -109,6 +109,9 @@ public:
     std::array<QPen, kScopeTraces> TracePens;
     QImage GridImage; // background, frame, grid, labels
     QImage PlotImage; // rendered traces
+    // GridImage XOR PlotImage XOR background: the picture painted. Kept up to
+    // date by every render, so a paint only copies it.
+    QImage ShownImage;
 
     // Number of renders so far (tests, benchmark).
     std::atomic<uint64_t> RenderCount{0};
@@ -128,6 +131,9 @@ private:
     void OnSize(int width, int height);
     void DrawGrid();
     void FillPlotBackground();
+    void Recombine(const PlotDamage& damage, bool clear);
+    void ComposeInto(QImage* out, const QRect& area) const;
+    QRect PlotArea() const { return QRect(PlotRect.left, PlotRect.top, PlotRect.Width(), PlotRect.Height()); }
     ChartRanges Ranges() const { return {XMin, XMax, YMin, YMax}; }
     ChartView View() const;
     void UpdateAccessibleDescription();
@@ -139,7 +145,10 @@ private:
     std::array<std::string, kScopeTraces> traceNames_{"Ch 1", "Ch 2", "Ch 3", "Ch 4"};
     bool korean_ = false;
     std::atomic<bool> repaintPending_{false};
-    QImage paintBuffer_; // user-interface thread only
+    // Under the owner's lock: the pixels each trace drew in the last render,
+    // and the box that changed since the last repaint was asked for.
+    TraceDamage drawn_;
+    QRect dirtyBox_;
 };
 
 } // namespace velt

@@ -64,10 +64,6 @@ PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r)
     ySpan_ = yspan;
 }
 
-int PixelMap::X(int age) const {
-    return Clamped(left_ + std::trunc(xPerSample_ * (newestAt_ - age)));
-}
-
 int PixelMap::Y(double value) const {
     if (std::isnan(value)) return static_cast<int>(bottom_);
     // Multiplied before dividing, as the control did: a sample at YMax lands

@@ -4,6 +4,8 @@
 // the frame, grid lines and labels drawn into the background image.
 // Rectangles are half-open on the right and bottom, as on the original
 // platform: a fill of (l, t, r, b) covers columns l .. r-1 and rows t .. b-1.
+#include <algorithm>
+#include <cmath>
 #include <string>
 #include <vector>
 
@@ -57,8 +59,17 @@ public:
     // False when the X range is empty or reversed or the Y range empty:
     // then no trace is drawn.
     bool Drawable() const { return drawable_; }
-    int X(int age) const;
+    int X(int age) const {
+        const double x = left_ + std::trunc(xPerSample_ * (newestAt_ - age));
+        return static_cast<int>(std::clamp(x, -double{kFarPixel}, double{kFarPixel}));
+    }
     int Y(double value) const;
+    // Samples per pixel column (1 / pixels per sample).
+    double SamplesPerColumn() const { return xPerSample_ > 0 ? 1.0 / xPerSample_ : 1.0; }
+    // A value that orders like its pixel row: NaN (drawn on the bottom edge)
+    // becomes YMin. Y is monotonic in the value, so the extremes of a set of
+    // samples give the extremes of their rows.
+    double Ordered(double value) const { return std::isnan(value) ? yMin_ : value; }
     // The age whose pixel column is nearest to x (may lie outside the ring or
     // the shown samples; callers check).
     int AgeAt(int x) const;

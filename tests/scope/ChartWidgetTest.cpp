@@ -182,6 +182,26 @@ TEST_F(ChartTest, ZoomingOutAfterAStopShowsTheSameSamplesInTheRightHalf) {
     EXPECT_GT(TracePixels(kRed, QRect(p.left, p.top, 5, p.Height())), 0);
 }
 
+TEST_F(ChartTest, EachRenderClearsWhatThePreviousOneDrewAndNothingStale) {
+    // A square wave and a ramp sweeping the plot, appended one by one: each
+    // render clears only the rows the last one drew.
+    for (int i = 0; i < 300; ++i)
+        chart.AppendSamples({1, 1, 0, 1},
+                            {(i / 15) % 2 ? 4500.0 : -4500.0, i * 37.0 - 5500, 0, std::sin(i) * 3000});
+    const QImage incremental = chart.PlotImage.copy();
+    const QImage shown = chart.ComposedImage();
+    chart.SetXRange(0, 10); // a rebuild renders from a clean image
+    EXPECT_EQ(incremental, chart.PlotImage);
+    EXPECT_EQ(shown, chart.ComposedImage());
+    // And the picture kept up to date is grid XOR plot XOR background everywhere.
+    QImage expected = chart.GridImage.copy();
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            expected.setPixel(
+                x, y, (chart.GridImage.pixel(x, y) ^ chart.PlotImage.pixel(x, y) ^ kBg.rgb()) | 0xFF000000u);
+    EXPECT_EQ(shown, expected);
+}
+
 // Both renderers on the same samples: the reduced one may differ from the
 // polyline only where the rasteriser draws a line's ends differently.
 int DifferingPixels(const ScopeSamples& samples, int count, const ChartRanges& ranges) {
@@ -200,12 +220,9 @@ int DifferingPixels(const ScopeSamples& samples, int count, const ChartRanges& r
     a.fill(kBg);
     b.fill(kBg);
     TraceRenderScratch scratch;
-    {
-        QPainter pa(&a);
-        RenderTraces(pa, job, pens, TraceRenderer::ColumnReduced, &scratch);
-        QPainter pb(&b);
-        RenderTraces(pb, job, pens, TraceRenderer::PointByPoint, &scratch);
-    }
+    TraceDamage drawn;
+    RenderTraces(a, job, pens, TraceRenderer::ColumnReduced, &scratch, &drawn);
+    RenderTraces(b, job, pens, TraceRenderer::PointByPoint, &scratch, &drawn);
     int differing = 0;
     for (int y = 0; y < a.height(); ++y)
         for (int x = 0; x < a.width(); ++x)

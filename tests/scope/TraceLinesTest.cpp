@@ -2,6 +2,7 @@
 // exactly the pixels of the point-by-point polyline (here rasterised with a
 // simple line walker, so the comparison needs no display).
 #include "scope/TraceLines.h"
+#include "scope/PlotDamage.h"
 
 #include <gtest/gtest.h>
 
@@ -139,6 +140,34 @@ TEST(TraceLinesTest, TheWalkStopsAtTheFirstColumnLeftOfThePlot) {
     EXPECT_LE(lines.size(), 21u);
     ASSERT_FALSE(lines.empty());
     EXPECT_LT(lines.back().X2, plot.left);
+}
+
+} // namespace
+} // namespace velt
+
+namespace velt {
+namespace {
+
+TEST(PlotDamageTest, MarksTheBoxOfEachLineCutToThePlot) {
+    PlotDamage d;
+    d.Reset({10, 20, 30, 40}); // columns 10..29, rows 20..39
+    EXPECT_TRUE(d.Empty());
+    d.AddLine(12, 25, 14, 22); // a join: its box, columns 12..14, rows 22..25
+    d.AddLine(14, 30, 14, 31);
+    d.AddLine(5, -100, 11, 100); // reaches in from the left: column 10..11, every row
+    d.AddLine(40, 25, 50, 26);   // entirely right of the plot: nothing
+    EXPECT_FALSE(d.Empty());
+    EXPECT_EQ(d.At(12).Top, 22);
+    EXPECT_EQ(d.At(12).Bottom, 25);
+    EXPECT_EQ(d.At(14).Top, 22);
+    EXPECT_EQ(d.At(14).Bottom, 31);
+    EXPECT_EQ(d.At(10).Top, 20);
+    EXPECT_EQ(d.At(10).Bottom, 39);
+    EXPECT_TRUE(d.At(20).Empty());
+    EXPECT_EQ(d.Bounds(), (ChartRect{10, 20, 14, 39}));
+    EXPECT_EQ(d.Pixels(), 20 + 20 + 4 + 4 + 10);
+    d.Reset({10, 20, 30, 40});
+    EXPECT_EQ(d.Pixels(), 0);
 }
 
 } // namespace
