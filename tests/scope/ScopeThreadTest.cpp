@@ -37,6 +37,16 @@ TEST(SampleScheduleTest, ALatePassSkipsAheadInsteadOfBursting) {
     EXPECT_EQ(s.Next(t0 + 260ms), t0 + 350ms);
 }
 
+TEST(SampleScheduleTest, WindowsJoiningTheSameGridShareTheirMarks) {
+    const Clock::time_point origin{};
+    SampleSchedule a(origin, origin + 1234ms), b(origin, origin + 1262ms);
+    EXPECT_EQ(a.Next(origin + 1240ms), origin + 1250ms);
+    EXPECT_EQ(b.Next(origin + 1270ms), origin + 1300ms);
+    EXPECT_EQ(a.Next(origin + 1260ms), origin + 1300ms);
+    EXPECT_EQ(a.Skipped(), 0u);
+    EXPECT_EQ(b.Skipped(), 0u);
+}
+
 struct Recorder {
     std::mutex m;
     std::vector<ScopeSample> samples;
