@@ -178,33 +178,29 @@ void CDlgScope::UpdateTraceNames() {
 // Starting clears the plot, latches the channels and only then lets the
 // thread sample, so that no sample is taken with the previous settings.
 void CDlgScope::OnRunStop() {
-    const bool start = thread_.RunState.load() == 0;
-    ReadBoxes();
-    if (start) {
-        {
-            std::lock_guard lock(chartLock_);
-            Chart->ClearPlot();
-        }
-        SetRunIndicator(true);
-        ApplyAxisChange(axes_.Start());
-        std::array<int, kScopeChannels> on{}, source{};
-        for (int i = 0; i < kScopeChannels; ++i) {
-            on[i] = ChannelChecks[i]->isChecked() ? 1 : 0;
-            source[i] = SourceLists[i]->currentIndex();
-            channels_.SetOffset(i, ReadLeadingDecimal(Utf8(OffsetEdits[i]->text())));
-            channels_.SetScale(i, ReadLeadingDecimal(Utf8(ScaleEdits[i]->text())));
-        }
-        channels_.Latch(on, source);
-        UpdateTraceNames();
-        SetChannelControlsEnabled(false);
-        thread_.RunState.store(1);
-    } else {
-        thread_.RunState.store(0);
-        SetRunIndicator(false);
-        ApplyAxisChange(axes_.Stop());
-        SetChannelControlsEnabled(true);
+    if (thread_.RunState.load() != 0) {
+        StopAcquisition(false); // the plotted history stays
+        return;
     }
+    ReadBoxes();
+    {
+        std::lock_guard lock(chartLock_);
+        Chart->ClearPlot();
+    }
+    SetRunIndicator(true);
+    ApplyAxisChange(axes_.Start());
+    std::array<int, kScopeChannels> on{}, source{};
+    for (int i = 0; i < kScopeChannels; ++i) {
+        on[i] = ChannelChecks[i]->isChecked() ? 1 : 0;
+        source[i] = SourceLists[i]->currentIndex();
+        channels_.SetOffset(i, ReadLeadingDecimal(Utf8(OffsetEdits[i]->text())));
+        channels_.SetScale(i, ReadLeadingDecimal(Utf8(ScaleEdits[i]->text())));
+    }
+    channels_.Latch(on, source);
+    UpdateTraceNames();
+    SetChannelControlsEnabled(false);
     WriteBoxes();
+    thread_.RunState.store(1);
 }
 
 void CDlgScope::StopAcquisition(bool clearPlot) {

@@ -110,6 +110,7 @@ private:
     void ApplyAxisChange(const AxisChange& change);
     void SetRunIndicator(bool running);
     void SetChannelControlsEnabled(bool enabled);
+    // Stop (Run/Stop) and hide: a hide also clears the plot.
     void StopAcquisition(bool clearPlot);
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread

@@ -14,46 +14,27 @@ int CScopeThread::LiveThreads() {
     return g_liveThreads.load();
 }
 
-// Set by the ScopeThread as its last act; shared so that it outlives a
-// thread that Stop gave up on.
-struct CScopeThread::Done {
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false;
-
-    void Signal() {
-        std::lock_guard lock(m);
-        done = true;
-        cv.notify_all();
-    }
-    bool WaitFor(std::chrono::milliseconds limit) {
-        std::unique_lock lock(m);
-        return cv.wait_for(lock, limit, [this] { return done; });
-    }
-    void Wait() {
-        std::unique_lock lock(m);
-        cv.wait(lock, [this] { return done; });
-    }
-};
-
 CScopeThread::CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink)
     : channels_(channels), reader_(std::move(reader)), sink_(std::move(sink)) {}
 
 CScopeThread::~CScopeThread() {
     if (thread_.joinable()) Stop();
-    if (orphaned_ && done_) done_->Wait();
+    if (orphaned_ && done_.valid()) done_.wait();
 }
 
 bool CScopeThread::Start() {
-    if (thread_.joinable() || done_) return false;
+    if (thread_.joinable() || done_.valid()) return false;
     ThreadAlive.store(1);
-    done_ = std::make_shared<Done>();
+    // The promise travels with the thread, so its end can be waited for
+    // with a limit, and still after Stop gave up on it.
+    std::promise<void> finished;
+    done_ = finished.get_future();
     try {
         g_liveThreads.fetch_add(1);
-        thread_ = std::thread([this, done = done_] {
+        thread_ = std::thread([this, finished = std::move(finished)]() mutable {
             Loop();
             g_liveThreads.fetch_sub(1);
-            done->Signal();
+            finished.set_value();
         });
     } catch (const std::system_error&) {
         g_liveThreads.fetch_sub(1);
@@ -88,7 +69,7 @@ CScopeThread::StopResult CScopeThread::Stop(std::chrono::milliseconds limit) {
         ThreadAlive.store(0);
     }
     sleepCv_.notify_all();
-    if (!done_->WaitFor(limit)) {
+    if (done_.wait_for(limit) == std::future_status::timeout) {
         thread_.detach();
         orphaned_ = true;
         return StopResult::TimedOut;

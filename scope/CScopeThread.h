@@ -16,7 +16,7 @@
 #include <chrono>
 #include <condition_variable>
 #include <functional>
-#include <memory>
+#include <future>
 #include <mutex>
 #include <thread>
 
@@ -59,7 +59,6 @@ public:
     std::atomic<uint64_t> MarksSkipped{0};
 
 private:
-    struct Done;
     void Loop();
 
     ScopeChannels& channels_;
@@ -67,7 +66,7 @@ private:
     SampleSink sink_;
     std::mutex sleepMutex_;
     std::condition_variable sleepCv_;
-    std::shared_ptr<Done> done_;
+    std::future<void> done_; // ready when the thread has ended
     bool orphaned_ = false;
     std::thread thread_;
 };

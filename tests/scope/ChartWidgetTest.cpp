@@ -5,6 +5,7 @@
 #include "scope/ScopeTraceRender.h"
 
 #include "platform/MessageService.h"
+#include "tests/app/ShellFixture.h"
 
 #include <QApplication>
 #include <QFile>
@@ -22,15 +23,6 @@ const QColor kBg(10, 10, 10);
 const QColor kGrid(115, 115, 115);
 const QColor kAxis(200, 255, 255);
 const QColor kRed(255, 0, 0);
-
-class Messages : public IMessageService {
-public:
-    MsgResult Show(const std::string& text, MsgButtons) override {
-        Texts.push_back(text);
-        return MsgResult::Ok;
-    }
-    std::vector<std::string> Texts;
-};
 
 class ChartTest : public ::testing::Test {
 protected:
@@ -67,7 +59,7 @@ protected:
         return QRect(p.left, p.top, p.Width(), p.Height());
     }
 
-    Messages messages;
+    RecordingMessages messages;
     COScopeCtrl chart;
 
 private:

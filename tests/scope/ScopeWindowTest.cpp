@@ -6,8 +6,10 @@
 #include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
 #include "controls/CColorStatic.h"
+#include "link/CDriveLink.h"
 #include "platform/MessageService.h"
 #include "scope/CSpinButton.h"
+#include "tests/app/ShellFixture.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -25,14 +27,7 @@
 namespace velt {
 namespace {
 
-class Messages : public IMessageService {
-public:
-    MsgResult Show(const std::string& text, MsgButtons) override {
-        Texts.push_back(text);
-        return MsgResult::Ok;
-    }
-    std::vector<std::string> Texts;
-};
+using namespace std::chrono_literals;
 
 class ScopeWindowTest : public ::testing::Test {
 protected:
@@ -54,7 +49,7 @@ protected:
     }
     void SetBox(QLineEdit* edit, const char* text) { edit->setText(QString::fromUtf8(text)); }
 
-    Messages messages;
+    RecordingMessages messages;
     CVELT_HostApp app; // no link, no windows of its own
     std::unique_ptr<CDlgScope> scope;
 
@@ -310,6 +305,24 @@ TEST_F(ScopeWindowTest, StopScopeThreadEndsTheThreadOnceWithoutAMessage) {
     EXPECT_EQ(scope->ThreadAlive(), 0);
     EXPECT_EQ(scope->StopScopeThread(), 1);
     EXPECT_TRUE(messages.Texts.empty());
+}
+
+TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoes) {
+    app.Link = new CDriveLink(); // polls nothing: its state block reads 0
+    Open();
+    scope->ChannelChecks[0]->setChecked(true);
+    scope->RunStopButton->click();
+    {
+        // The thread's next sample waits for the chart while this holds it:
+        // the one real 5 s wait of this suite.
+        std::unique_lock lock(scope->ChartLock());
+        std::this_thread::sleep_for(300ms); // six marks: a pass is blocked in its append by now
+        EXPECT_EQ(scope->StopScopeThread(), 1);
+        ASSERT_EQ(messages.Texts.size(), 1u);
+        EXPECT_EQ(messages.Texts[0], "ScopeThread timeout!");
+    }
+    scope.reset(); // waits for the thread that outlived the stop
+    EXPECT_EQ(CScopeThread::LiveThreads(), 0);
 }
 
 } // namespace
