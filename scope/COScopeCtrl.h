@@ -2,9 +2,11 @@
 // The strip chart: up to four traces against time, newest sample at the
 // right edge, scrolling left as samples arrive (20 per second). The frame,
 // dotted grid and labels are drawn once per rebuild into GridImage; the
-// traces are rendered into PlotImage on every append; painting combines the
-// two (grid XOR plot XOR background), so a trace shows in its own colour over
-// the background and as the XOR of the three colours over grid and labels.
+// traces are rendered into PlotImage on every append; the picture shown is
+// the two combined (grid XOR plot XOR background), so a trace shows in its
+// own colour over the background and as the XOR of the three colours over
+// grid and labels. That picture (ShownImage) is brought up to date by each
+// render where traces changed, so a paint only copies it.
 //
 // Threads and the lock: the chart has no lock of its own. Its owner passes
 // the one lock that serialises it (the scope window's chart lock) and holds
