@@ -88,30 +88,6 @@ TEST_F(ChartTest, BeforeTheFirstAppendOnlyTheGridShows) {
     EXPECT_GT(labelPixels, 100);
 }
 
-TEST_F(ChartTest, YLimitsSetTheLeftMargin) {
-    EXPECT_EQ(chart.PlotRect.left, 54);
-    chart.SetYRange(-0.5, 0.5);
-    EXPECT_EQ(chart.PlotRect.left, 36);
-    chart.SetYRange(-0.005, 0.005);
-    EXPECT_EQ(chart.PlotRect.left, 48);
-    chart.SetYRange(0, 5000);
-    EXPECT_EQ(chart.PlotRect.left, 54);
-    EXPECT_EQ(chart.PlotRect.right, 635);
-    EXPECT_EQ(chart.PlotRect.bottom, 283);
-}
-
-TEST_F(ChartTest, PointCountFollowsTheXRange) {
-    Append(250, [](int) { return 0.0; });
-    EXPECT_EQ(chart.TraceCount, 4);
-    EXPECT_EQ(chart.PointCount, 200);
-    chart.SetXRange(0, 20);
-    Append(200, [](int) { return 0.0; });
-    EXPECT_EQ(chart.PointCount, 400);
-    chart.SetXRange(0, 5);
-    Append(1, [](int) { return 0.0; });
-    EXPECT_EQ(chart.PointCount, 100);
-}
-
 TEST_F(ChartTest, ClearPlotHidesTheOldSamplesThatTheRingStillHolds) {
     Append(100, [](int) { return 4000.0; });
     const PixelMap map(chart.PlotRect, {0, 10, -5000, 5000});

@@ -144,21 +144,6 @@ TEST(ScopeAxesScroll, XScrollOnlyWhileStoppedAndOnlyInsideTheRangeAtRun) {
     EXPECT_FALSE(a.ScrollX(-1, false).X);
 }
 
-TEST(ScopeAxesScroll, StopZoomOutZoomInThenScrollShowsTheRightWindow) {
-    ScopeAxes a;
-    a.Start(); // 0 .. 10
-    a.Stop();
-    for (int i = 0; i < 20; ++i)
-        a.ZoomX(-1);
-    EXPECT_EQ(a.XMaxText, "20.000");
-    for (int i = 0; i < 30; ++i)
-        a.ZoomX(1);
-    EXPECT_EQ(a.XMaxText, "5.000");
-    const AxisChange c = a.ScrollX(-1, false);
-    EXPECT_DOUBLE_EQ(c.X->Min, 0.1);
-    EXPECT_DOUBLE_EQ(c.X->Max, 5.1);
-}
-
 TEST(ScopeAxesRange, RangeApplyOrdersTheLimitsAndKeepsAnAxisWithEqualOnes) {
     ScopeAxes a;
     a.XMinText = "8";
