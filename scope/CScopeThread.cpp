@@ -52,8 +52,10 @@ void CScopeThread::Loop() {
     while (ThreadAlive.load() == 1) {
         StateBlock regs{};
         if (RunState.load() == 1 && reader_(&regs)) {
-            sink_(channels_.Take(regs));
+            const ScopeSample sample = channels_.Take(regs);
             SamplesTaken.fetch_add(1);
+            sink_(sample);
+            SamplesDelivered.fetch_add(1);
         }
         const auto wake = schedule.Next(SampleSchedule::Clock::now());
         MarksSkipped.store(schedule.Skipped());

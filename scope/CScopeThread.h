@@ -54,8 +54,10 @@ public:
     // ScopeThreads of all windows that have started and not yet ended.
     static int LiveThreads();
 
-    // Passes that produced a sample, and marks skipped by late passes.
+    // Samples taken, samples the sink has returned from (one less while a
+    // sample is being handed over), and marks skipped by late passes.
     std::atomic<uint64_t> SamplesTaken{0};
+    std::atomic<uint64_t> SamplesDelivered{0};
     std::atomic<uint64_t> MarksSkipped{0};
 
 private:

@@ -307,7 +307,14 @@ TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoe
         // The thread's next sample waits for the chart while this holds it:
         // the one real 5 s wait of this suite.
         std::unique_lock lock(scope->ChartLock());
-        std::this_thread::sleep_for(300ms); // six marks: a pass is blocked in its append by now
+        const CScopeThread& thread = scope->Thread();
+        // A sample is being handed over once taken outruns delivered. No
+        // events are processed meanwhile: a paint would wait for this lock.
+        const auto end = std::chrono::steady_clock::now() + 5s;
+        while (thread.SamplesTaken.load() == thread.SamplesDelivered.load() &&
+               std::chrono::steady_clock::now() < end)
+            std::this_thread::sleep_for(2ms);
+        ASSERT_GT(thread.SamplesTaken.load(), thread.SamplesDelivered.load());
         EXPECT_EQ(scope->StopScopeThread(), 1);
         ASSERT_EQ(messages.Texts.size(), 1u);
         EXPECT_EQ(messages.Texts[0], "ScopeThread timeout!");
