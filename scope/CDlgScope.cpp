@@ -57,7 +57,10 @@ CDlgScope::CDlgScope(CVELT_HostApp& app)
 }
 
 CDlgScope::~CDlgScope() {
-    thread_.Stop();
+    // A thread that outlived StopScopeThread's wait may still be appending to
+    // the chart; the chart goes only after it has ended (it cannot be stuck
+    // for good: the only thing it waits for is the chart lock, free here).
+    thread_.StopAndWait();
     // The chart uses this window's lock; it goes while the lock still exists.
     delete Chart;
     Chart = nullptr;

@@ -38,7 +38,9 @@ class CDlgScope : public QDialog {
     Q_OBJECT
 public:
     explicit CDlgScope(CVELT_HostApp& app);
-    ~CDlgScope() override; // stops the thread (without messages) if StopScopeThread was not called
+    // Stops the thread (without messages) if StopScopeThread was not called,
+    // and waits for one that outlived StopScopeThread's wait.
+    ~CDlgScope() override;
 
     // Ends the ScopeThread: clears ThreadAlive and waits up to 5000 ms. On a
     // time-out shows "ScopeThread timeout!", on a failed wait "ScopeThread

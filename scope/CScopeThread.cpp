@@ -18,6 +18,10 @@ CScopeThread::CScopeThread(ScopeChannels& channels, StateReader reader, SampleSi
     : channels_(channels), reader_(std::move(reader)), sink_(std::move(sink)) {}
 
 CScopeThread::~CScopeThread() {
+    StopAndWait();
+}
+
+void CScopeThread::StopAndWait() {
     if (thread_.joinable()) Stop();
     if (orphaned_ && done_.valid()) done_.wait();
 }

@@ -34,9 +34,7 @@ public:
     static constexpr std::chrono::milliseconds kStopWait{5000};
 
     CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
-    // Stops a thread still running without any message, and waits for one
-    // that outlived Stop's limit: the sink must not be called afterwards.
-    ~CScopeThread();
+    ~CScopeThread(); // StopAndWait()
     CScopeThread(const CScopeThread&) = delete;
     CScopeThread& operator=(const CScopeThread&) = delete;
 
@@ -47,6 +45,10 @@ public:
     // end. A thread that does not end in time is left to finish on its own
     // (the destructor waits for it).
     StopResult Stop(std::chrono::milliseconds limit = kStopWait);
+    // Stops a thread still running, and waits without limit for one that
+    // outlived Stop's limit: the sink is not called after this returns.
+    // Its owner calls it before it destroys what the sink uses.
+    void StopAndWait();
 
     std::atomic<int> ThreadAlive{0};
     std::atomic<int> RunState{0};
