@@ -1,6 +1,6 @@
 #include "scope/COScopeCtrl.h"
 
-#include "params/AtomicFile.h"
+#include "platform/AtomicFile.h"
 #include "platform/MessageService.h"
 #include "scope/ScopeTexts.h"
 

@@ -90,7 +90,9 @@ TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
     bool changed = false; // oldest to newest: 0 ... 0 then 100 ... 100
     for (int age = n - 1; age >= 0; --age) {
         const double v = chart.Samples.At(0, age);
-        if (changed) EXPECT_EQ(v, 100.0) << age;
+        if (changed) {
+            EXPECT_EQ(v, 100.0) << age;
+        }
         changed = changed || v == 100.0;
     }
 }
@@ -138,7 +140,9 @@ TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesP
         const QList<QByteArray> f = lines[i].trimmed().split(',');
         ASSERT_EQ(f.size(), 3);
         const double t = f[0].toDouble(), pos = f[1].toDouble();
-        if (i > 1) EXPECT_NEAR(t - previousTime, 0.05, 1e-9);
+        if (i > 1) {
+            EXPECT_NEAR(t - previousTime, 0.05, 1e-9);
+        }
         EXPECT_GE(pos, previousPos); // rises, never back
         previousTime = t;
         previousPos = pos;
