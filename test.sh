@@ -2,8 +2,8 @@
 # Installs what is missing, builds everything and runs every test.
 # A second, ThreadSanitizer build runs the Qt-free core tests; a third,
 # AddressSanitizer + UBSan build runs the whole suite; a Windows build
-# (mingw-w64) runs the core tests and velt-cli under Wine. Each step tells
-# its time.
+# (mingw-w64) runs the core tests and velt-cli under Wine; a build with
+# clang and libFuzzer runs the fuzz targets briefly. Each step tells its time.
 set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
@@ -50,6 +50,14 @@ fi
 if [ "${VELT_SKIP_WINDOWS:-0}" != "1" ]; then
   "$VELT_ROOT/scripts/windows-test.sh" "$VELT_ROOT/build" "$VELT_ROOT/build-windows" || status=1
   took "Windows build and Wine run"
+fi
+
+# Fuzz targets (clang): the seed corpora plus a few thousand mutated inputs
+# each. VELT_SKIP_FUZZ=1 leaves them out.
+if [ "${VELT_SKIP_FUZZ:-0}" != "1" ]; then
+  velt_build_fuzz
+  ctest --test-dir "$VELT_ROOT/build-fuzz" --output-on-failure -j 2 --timeout 300 -L fuzz || status=1
+  took "fuzz build and targets"
 fi
 echo "test.sh: whole run: $SECONDS s"
 exit $status

@@ -95,7 +95,7 @@ void CVELT_HostApp::CreateWindows() {
     Float(SetValHex = new CDlgSetValHEX(), "CDlgSetValHEX");
     Float(Repeat = new CDlgRepeat(*this), "CDlgRepeat");
     for (CDlgScope*& scope : Scopes)
-        Float(scope = new CDlgScope(), "CDlgScope");
+        Float(scope = new CDlgScope(*this), "CDlgScope");
 }
 
 // The link calls back into three windows; all exist before the user can
@@ -133,7 +133,7 @@ void CVELT_HostApp::Shutdown() {
     shutDown_ = true;
     for (CDlgScope*& scope : Scopes) {
         if (!scope) continue;
-        scope->StopThread();
+        scope->StopScopeThread();
         SleepMs(kAfterThreadStopMs);
         DestroyWindow(scope);
     }

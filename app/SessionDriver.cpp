@@ -37,7 +37,14 @@ SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMes
     }
     for (int k = 0; k < options_.Scopes && app_.MenuBar; ++k)
         app_.MenuBar->ScopeButton->click();
-    if (options_.Scopes > 0) Say("scope windows shown: " + std::to_string(VisibleScopes()));
+    int running = 0;
+    for (CDlgScope* scope : app_.Scopes) {
+        if (scope == nullptr || !scope->isVisible()) continue;
+        if (scope->RunState() == 0) scope->RunStopButton->click();
+        running += scope->RunState() != 0 ? 1 : 0;
+    }
+    if (options_.Scopes > 0)
+        Say("scope windows shown: " + std::to_string(VisibleScopes()) + ", running: " + std::to_string(running));
     if (options_.Repeat) {
         connect(&repeatTimer_, &QTimer::timeout, this, &SessionDriver::StepRepeat);
         repeatTimer_.start(kRepeatLook);

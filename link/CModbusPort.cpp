@@ -86,6 +86,8 @@ uint16_t Crc16(const uint8_t* data, size_t length) {
 
 CModbusPort::CModbusPort() : Handle(std::make_unique<SerialDevice>()) {}
 
+CModbusPort::CModbusPort(std::unique_ptr<SerialLine> line) : Handle(std::move(line)) {}
+
 CModbusPort::~CModbusPort() {
     ClosePort();
 }

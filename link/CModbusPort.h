@@ -14,14 +14,17 @@
 
 namespace velt {
 
-class SerialDevice;
+class SerialLine;
 
 // Standard Modbus CRC-16 (init 0xFFFF, reflected poly 0xA001), bit by bit.
 uint16_t Crc16(const uint8_t* data, size_t length);
 
 class CModbusPort {
 public:
+    // On the platform's serial device.
     CModbusPort();
+    // On a line of the caller's (tests, fuzzing); never null.
+    explicit CModbusPort(std::unique_ptr<SerialLine> line);
     ~CModbusPort();
     CModbusPort(const CModbusPort&) = delete;
     CModbusPort& operator=(const CModbusPort&) = delete;
@@ -64,7 +67,7 @@ private:
     void DrainLateBytes();
     uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value, int expectedReplyLength);
 
-    std::unique_ptr<SerialDevice> Handle;
+    std::unique_ptr<SerialLine> Handle;
     TraceFn traceFn_ = nullptr;
     void* traceContext_ = nullptr;
 };

@@ -8,7 +8,7 @@
 #include "controls/CGridCtrl.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
-#include "monitor/PageGrid.h"
+#include "controls/PageGrid.h"
 #include "res/Icons.h"
 
 #include <QCloseEvent>

@@ -8,7 +8,7 @@
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/MonitorTexts.h"
-#include "monitor/PageGrid.h"
+#include "controls/PageGrid.h"
 #include "platform/MessageService.h"
 
 #include <chrono>

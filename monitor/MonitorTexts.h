@@ -3,14 +3,12 @@
 // labels, lamp captions, questions and messages. Texts that are the same in
 // both languages are plain strings.
 #include "link/LinkTexts.h"
+#include "monitor/ModeTexts.h"
 
 namespace velt {
 
-// Captions of the mode group (statics 1041, 1045, 1046, 1049; button 1081).
-inline constexpr LocalText kControlModeCaption{"제어모드", "Control Mode"};
-inline constexpr LocalText kCommandFormCaption{"지령방법", "Command Form"};
-inline constexpr LocalText kSwitchControlModeCaption{"전환 제어모드", "Switch Control Mode"};
-inline constexpr LocalText kSwitchCommandFormCaption{"전환 지령방법", "Switch Command Form"};
+// The mode group's switching button (1081) and its question; the group's
+// captions are shared with the parameter page (ModeTexts.h).
 inline constexpr LocalText kModeSwitchingCaption{"제어모드 전환", "Control Mode Switching"};
 inline constexpr LocalText kModeSwitchQuestion{"제어모드를 전환 하시겠습니까?",
                                                "Would you like to switch the control mode?"};

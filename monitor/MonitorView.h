@@ -15,7 +15,6 @@ namespace velt {
 
 inline constexpr GridRgb kWhite = Rgb(255, 255, 255);
 inline constexpr GridRgb kLabelBk = Rgb(50, 70, 50);       // label cells of every grid
-inline constexpr GridRgb kPageCellBk = Rgb(255, 255, 224); // default cell background
 
 // The drive's registers are signed 16-bit values.
 inline int16_t Signed(uint16_t reg) {

@@ -7,7 +7,6 @@ if(VELT_GUI AND TARGET velt_link AND TARGET velt_controls)
       CDlgMonitoringCommands.cpp
       CDlgRTUMonitoring.cpp
       FrameLogList.cpp
-      PageGrid.cpp
   )
   set_target_properties(velt_monitor_ui PROPERTIES AUTOMOC ON)
   target_include_directories(velt_monitor_ui PUBLIC ${PROJECT_SOURCE_DIR})

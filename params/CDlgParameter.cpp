@@ -8,6 +8,7 @@
 #include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
+#include "controls/PageGrid.h"
 #include "monitor/ValueNames.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamFolders.h"
@@ -42,8 +43,6 @@ constexpr auto kRefreshPeriod = 300ms;
 // thread finish a pass in progress.
 constexpr uint32_t kBeforeReadMs = 500;
 
-constexpr std::uint32_t kCellFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
-constexpr GridRgb kLightYellow = Rgb(255, 255, 224);
 constexpr GridRgb kPnoText = Rgb(255, 0, 0);
 constexpr GridRgb kValueText = Rgb(0, 0, 255);
 constexpr GridRgb kFiller = Rgb(128, 128, 128);
@@ -133,10 +132,10 @@ void CDlgParameter::CreateModeLists(bool korean) {
         void (CDlgParameter::*handler)();
     };
     const Row rows[] = {
-        {kControlModeLabel, 8, &ControlModeCombo, &CDlgParameter::OnControlModeChanged},
-        {kCommandFormLabel, 23, &CommandFormCombo, &CDlgParameter::OnCommandFormChanged},
-        {kSwitchModeLabel, 42, &SwitchModeCombo, &CDlgParameter::OnSwitchModeChanged},
-        {kSwitchFormLabel, 57, &SwitchFormCombo, &CDlgParameter::OnSelectionChanged},
+        {kControlModeCaption, 8, &ControlModeCombo, &CDlgParameter::OnControlModeChanged},
+        {kCommandFormCaption, 23, &CommandFormCombo, &CDlgParameter::OnCommandFormChanged},
+        {kSwitchControlModeCaption, 42, &SwitchModeCombo, &CDlgParameter::OnSwitchModeChanged},
+        {kSwitchCommandFormCaption, 57, &SwitchFormCombo, &CDlgParameter::OnSelectionChanged},
     };
     for (const Row& r : rows) {
         QLabel* label = AddLabel(this, Qs(r.label.Pick(korean)), DluRect(13, r.y, 74, 11));
@@ -195,16 +194,9 @@ void CDlgParameter::CreateGrid(bool korean) {
     CGridCtrl& grid = *(ParamGrid = new CGridCtrl(this));
     grid.setGeometry(DluRect(207, 4, 449, 318));
     NameAfterCaption(&grid, Qs(kParamGridName.Pick(korean)));
-    grid.SetFont(DialogFont());
-    grid.SetEditable(false);
-    grid.SetSingleRowSelection(true);
-    grid.SetFixedRowSelection(false);
-    grid.SetHeaderSort(false);
-    grid.SetRowResize(false);
-    grid.SetColumnResize(false);
+    ApplyPageGridSettings(grid, DialogFont());
     grid.SetListMode(true);
     grid.EnableSelection(false);
-    grid.SetDefaultCellBkColour(kLightYellow);
     grid.SetRowCount(kGridRows);
     grid.SetColumnCount(kGridColumns);
     grid.SetFixedRowCount(1);
@@ -235,13 +227,7 @@ void CDlgParameter::CreateGrid(bool korean) {
 }
 
 void CDlgParameter::WriteCell(int row, int col, const std::string& text) {
-    GridItem item;
-    item.row = row;
-    item.col = col;
-    item.mask = GVIF_TEXT | GVIF_FORMAT;
-    item.text = text;
-    item.format = kCellFormat;
-    ParamGrid->SetItem(item);
+    WriteCentred(*ParamGrid, row, col, text);
 }
 
 // One slot of a group: Pno, name and Value cell of parameter n, or a filler.

@@ -75,11 +75,13 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values) {
     int lineNo = 0;
     while (!text.empty()) {
         ++lineNo;
-        const size_t end = text.find('\n');
-        std::string_view line = text.substr(0, end);
-        text.remove_prefix(end == std::string_view::npos ? text.size() : end + 1);
-        while (!line.empty() && line.back() == '\r')
-            line.remove_suffix(1);
+        // CR LF, LF and a lone CR (old Mac editors) each end a line.
+        const size_t end = text.find_first_of("\r\n");
+        const std::string_view line = text.substr(0, end);
+        size_t next = end == std::string_view::npos ? text.size() : end + 1;
+        if (end != std::string_view::npos && text[end] == '\r' && next < text.size() && text[next] == '\n')
+            ++next;
+        text.remove_prefix(next);
         if (line.empty() || line.front() == '#' || line.front() == ' ') continue;
         ParseLine(line, lineNo, values, &result);
         // Every line of a parameter file ends with its line end; without one

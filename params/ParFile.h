@@ -33,7 +33,7 @@ struct ParReadResult {
 
 // Applies the lines of a .par text to *values; parameters the text does not
 // name keep their value. Names are ignored, so Korean (CP949 or UTF-8) and
-// English files read alike; CR LF and LF line ends both work.
+// English files read alike; CR LF, LF and CR line ends all work.
 //  - empty lines and lines starting with '#' or a blank are skipped;
 //  - the number is the text before the first colon, the value the text after
 //    the second colon, each read as a leading decimal number (0 without

@@ -16,11 +16,6 @@ namespace {
 
 constexpr const char* kFolderName = "VELT_Parameter";
 
-std::string Env(const char* name) {
-    const char* v = std::getenv(name);
-    return v != nullptr ? std::string(v) : std::string();
-}
-
 std::string Utf8Of(const fs::path& path) {
     const std::u8string text = path.u8string();
     return std::string(text.begin(), text.end());
@@ -49,8 +44,8 @@ bool CreateFolderPath(const fs::path& path) {
 }
 
 fs::path DefaultParameterFolder() {
-    const std::string overridden = Env("VELT_PARAMETER_DIR");
-    if (!overridden.empty()) return overridden;
+    if (const char* overridden = std::getenv("VELT_PARAMETER_DIR"); overridden != nullptr && *overridden != '\0')
+        return overridden;
     const fs::path program = ProgramFolder();
     if (!program.empty() && !IsInstalledProgramFolder(program)) {
         const fs::path beside = program / kFolderName;

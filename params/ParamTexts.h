@@ -2,13 +2,10 @@
 // The texts of the parameter page and the value entry dialogs, Korean and
 // English; the windows pick one by the language chosen at start-up.
 #include "link/LinkTexts.h"
+#include "monitor/ModeTexts.h"
 
 namespace velt {
 
-inline constexpr LocalText kControlModeLabel{"제어모드", "Control Mode"};
-inline constexpr LocalText kCommandFormLabel{"지령방법", "Command Form"};
-inline constexpr LocalText kSwitchModeLabel{"전환 제어모드", "Switch Control Mode"};
-inline constexpr LocalText kSwitchFormLabel{"전환 지령방법", "Switch Command Form"};
 inline constexpr LocalText kFunctionSelectLabel{"기능 선택", "Function Select"};
 inline constexpr LocalText kContactSelectLabel{"접점 선택", "Contact Select"};
 inline constexpr LocalText kReadAllCaption{"전체 파라미터\n읽어오기", "All Parameter\nRead"};

@@ -2,12 +2,17 @@
 
 #include "platform/UserFolders.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <system_error>
 
 namespace velt {
 namespace fs = std::filesystem;
+
+namespace {
+constexpr size_t kMaxEntryBytes = 4096;
+} // namespace
 
 fs::path PortsFolder() {
     if (const char* dir = std::getenv("VELT_PORTS_DIR"); dir && *dir) return fs::path(dir);
@@ -27,6 +32,14 @@ int ComNumberOf(const std::string& name) {
     return n;
 }
 
+std::string DeviceNamedBy(std::string_view entryText) {
+    std::string_view line = entryText.substr(0, entryText.find('\n'));
+    while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
+        line.remove_suffix(1);
+    const size_t b = line.find_first_not_of(" \t");
+    return b == std::string_view::npos ? std::string() : std::string(line.substr(b));
+}
+
 std::string ResolvePortName(const std::string& name) {
     const int n = ComNumberOf(name);
     if (n <= 0) return name;
@@ -40,14 +53,14 @@ std::string ResolvePortName(const std::string& name) {
             return target.string();
         }
     } else if (!ec && fs::is_regular_file(st)) {
-        std::ifstream in(entry);
-        std::string line;
-        if (std::getline(in, line)) {
-            while (!line.empty() && (line.back() == '\r' || line.back() == ' ' || line.back() == '\t'))
-                line.pop_back();
-            size_t b = line.find_first_not_of(" \t");
-            if (b != std::string::npos) return line.substr(b);
-        }
+        // A device path is shorter than PATH_MAX; the rest of a larger file
+        // is not read.
+        std::ifstream in(entry, std::ios::binary);
+        std::string text(kMaxEntryBytes, '\0');
+        in.read(text.data(), static_cast<std::streamsize>(text.size()));
+        text.resize(static_cast<size_t>(std::max<std::streamsize>(in.gcount(), 0)));
+        const std::string device = DeviceNamedBy(text);
+        if (!device.empty()) return device;
     }
     return "/dev/ttyS" + std::to_string(n - 1);
 }

@@ -4,6 +4,7 @@
 // symbolic link to a device or a one-line text file naming one.
 #include <filesystem>
 #include <string>
+#include <string_view>
 
 namespace velt {
 
@@ -14,6 +15,10 @@ std::filesystem::path PortsFolder();
 // Strips an optional "\\.\" prefix and returns the n of "COMn", or 0 when the
 // name is not of that form.
 int ComNumberOf(const std::string& name);
+
+// The device that the text of a ports-folder entry file names: its first
+// line without the blanks around it; empty when that line is blank.
+std::string DeviceNamedBy(std::string_view entryText);
 
 // Maps a Windows-style COM name to the device to open: the ports-folder entry
 // when there is one, else /dev/ttyS{n-1}. Any other name (a device path) is

@@ -24,12 +24,12 @@ struct SerialTimeouts {
     std::chrono::milliseconds writeTotalConstant{1000};
 };
 
-class SerialDevice {
+// A serial line as the Modbus master drives it. SerialDevice is the real one;
+// tests and the fuzzer stand in lines of their own (CModbusPort takes one in
+// its constructor). The contracts below hold for every implementation.
+class SerialLine {
 public:
-    SerialDevice() = default;
-    ~SerialDevice(); // closes
-    SerialDevice(const SerialDevice&) = delete;
-    SerialDevice& operator=(const SerialDevice&) = delete;
+    virtual ~SerialLine() = default;
 
     // Opens the device for reading and writing, shared with nobody: a device
     // that this or another process holds open fails. COM names ("COM3",
@@ -37,28 +37,47 @@ public:
     // Also sizes the driver queues (4096 bytes each way) where it can.
     // False when the device is missing, busy or not usable; nothing is left
     // open then.
-    bool Open(const std::string& name);
+    virtual bool Open(const std::string& name) = 0;
     // Discards everything queued in both directions and aborts pending I/O.
-    void Purge();
+    virtual void Purge() = 0;
     // Discards the bytes received and not yet read.
-    void DiscardInput();
+    virtual void DiscardInput() = 0;
     // Stores the timeouts for later reads and writes. False when the driver
     // refuses them (callers may ignore it).
-    bool SetTimeouts(const SerialTimeouts& timeouts);
+    virtual bool SetTimeouts(const SerialTimeouts& timeouts) = 0;
     // Raw 8 data bits, no parity, 1 stop bit, no flow control, DTR and RTS
     // on, at the given bit rate. False when the driver refuses the settings
     // (for example a rate it does not support); the device stays open.
-    bool Configure(uint32_t baudRate);
+    virtual bool Configure(uint32_t baudRate) = 0;
     // Writes count bytes. Returns the number written (fewer when the write
     // timed out), or -1 when the write call failed.
-    long Write(const uint8_t* bytes, size_t count);
+    virtual long Write(const uint8_t* bytes, size_t count) = 0;
     // Reads up to count bytes under the timeouts. Returns the number read
     // (0 when nothing arrived), or -1 when the read call failed.
-    long Read(uint8_t* bytes, size_t count);
+    virtual long Read(uint8_t* bytes, size_t count) = 0;
     // Stops event reporting on the device (Win32 SetCommMask 0).
-    void ClearEventMask();
+    virtual void ClearEventMask() = 0;
     // Releases the device; harmless when closed.
-    void Close();
+    virtual void Close() = 0;
+};
+
+// The platform's serial device.
+class SerialDevice final : public SerialLine {
+public:
+    SerialDevice() = default;
+    ~SerialDevice() override; // closes
+    SerialDevice(const SerialDevice&) = delete;
+    SerialDevice& operator=(const SerialDevice&) = delete;
+
+    bool Open(const std::string& name) override;
+    void Purge() override;
+    void DiscardInput() override;
+    bool SetTimeouts(const SerialTimeouts& timeouts) override;
+    bool Configure(uint32_t baudRate) override;
+    long Write(const uint8_t* bytes, size_t count) override;
+    long Read(uint8_t* bytes, size_t count) override;
+    void ClearEventMask() override;
+    void Close() override;
     bool IsOpen() const { return handle_ != kInvalid; }
 
 private:

@@ -26,6 +26,15 @@ std::optional<std::string> ReadUserSetting(std::string_view key, std::string_vie
 // in the INI file, a NUL in the registry.
 bool WriteUserSetting(std::string_view key, std::string_view name, std::string_view text);
 
+// The INI store's reading and writing on the file's text: the value of
+// `name` in the section of `key` (names matched without surrounding blanks,
+// the value kept to the last character), and the text with that value set
+// (other sections, names and lines kept as they were; the section added at
+// the end when missing). The value must not hold a line end.
+std::optional<std::string> SettingInIniText(std::string_view text, std::string_view key, std::string_view name);
+std::string IniTextWithSetting(std::string_view text, std::string_view key, std::string_view name,
+                               std::string_view value);
+
 // Where the INI store keeps the settings: $VELT_CONFIG_DIR/registry.ini when
 // set, else UserConfigFolder()/registry.ini. Empty where the registry holds
 // them (Windows).

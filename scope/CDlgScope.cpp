@@ -1,15 +1,298 @@
-#include "CDlgScope.h"
+#include "scope/CDlgScope.h"
 
+#include "app/CVELT_HostApp.h"
 #include "app/DialogFont.h"
+#include "controls/CColorStatic.h"
+#include "link/CDriveLink.h"
+#include "platform/MessageService.h"
+#include "scope/ScopeTexts.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
 
 namespace velt {
 
-CDlgScope::CDlgScope() : QDialog(nullptr) {
+namespace {
+const std::array<QColor, kScopeTraces> kTraceColours{QColor(255, 0, 0), QColor(0, 255, 0),
+                                                     QColor(255, 0, 255), QColor(255, 255, 0)};
+const QColor kGridColour(115, 115, 115);
+const QColor kBackgroundColour(10, 10, 10);
+const QColor kAxisColour(200, 255, 255);
+const QColor kRunningColour(0, 128, 0);
+const QColor kStoppedColour(0, 0, 0);
+constexpr int kGridLines = 9;
+constexpr double kInitialXMin = 0, kInitialXMax = 10, kInitialYMin = -5000, kInitialYMax = 5000;
+// Sources selected at start for channels 1..4: Position, Speed, Command Current, Current.
+constexpr std::array<int, kScopeChannels> kInitialSources{1, 3, 4, 5};
+
+QString Qs(const std::string& s) {
+    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+std::string Utf8(const QString& s) {
+    return s.toStdString();
+}
+
+QString RgbText(const QColor& c) {
+    return QStringLiteral("RGB(%1, %2, %3)").arg(c.red()).arg(c.green()).arg(c.blue());
+}
+} // namespace
+
+CDlgScope::CDlgScope(CVELT_HostApp& app)
+    : QDialog(nullptr), app_(app), korean_(app.IsKorean != 0),
+      thread_(
+          channels_, [this](StateBlock* regs) { return ReadState(regs); },
+          [this](const ScopeSample& sample) { AppendSample(sample); }) {
     setObjectName(QStringLiteral("CDlgScope"));
-    setWindowTitle(QString::fromUtf8("Scope"));
+    setWindowTitle(QStringLiteral("Scope"));
     setFont(DialogFont());
     setFixedSize(DluSize(539, 244));
     setModal(false);
+    CreateControls();
+    InitDialog();
+}
+
+CDlgScope::~CDlgScope() {
+    // A thread that outlived StopScopeThread's wait may still be appending to
+    // the chart; the chart goes only after it has ended (it cannot be stuck
+    // for good: the only thing it waits for is the chart lock, free here).
+    thread_.StopAndWait();
+    // The chart uses this window's lock; it goes while the lock still exists.
+    delete Chart;
+    Chart = nullptr;
+}
+
+void CDlgScope::InitDialog() {
+    for (int i = 0; i < kScopeChannels; ++i) {
+        for (const LocalText& name : kScopeSourceNames)
+            SourceLists[i]->addItem(QString::fromUtf8(name.Pick(korean_)));
+        SourceLists[i]->setCurrentIndex(kInitialSources[i]);
+        ChannelChecks[i]->setChecked(false);
+        OffsetEdits[i]->setText(QStringLiteral("0"));
+        ScaleEdits[i]->setText(QStringLiteral("1"));
+    }
+    WriteBoxes();
+    SpanLabel->setText(Qs(axes_.SpanText));
+    InitChart();
+    SetRunIndicator(false);
+    for (int i = 0; i < kScopeChannels; ++i) {
+        Swatches[i]->SetBkColour(kTraceColours[i]);
+        Swatches[i]->setAccessibleDescription(RgbText(kTraceColours[i]));
+    }
+    thread_.Start();
+}
+
+void CDlgScope::InitChart() {
+    Chart = new COScopeCtrl(this, &chartLock_);
+    Chart->SetKorean(korean_);
+    Chart->Create(DluRect(21, 0, 403, 196));
+    std::lock_guard lock(chartLock_);
+    Chart->ClearPlot();
+    Chart->SetGridLines(kGridLines, kGridLines);
+    Chart->SetXUnits("Time [sec]");
+    Chart->SetYUnits("");
+    Chart->SetTraceColors(kTraceColours[0], kTraceColours[1], kTraceColours[2], kTraceColours[3]);
+    Chart->SetGridColor(kGridColour);
+    Chart->SetBackgroundColor(kBackgroundColour);
+    Chart->SetAxisColor(kAxisColour);
+    Chart->SetXRange(kInitialXMin, kInitialXMax);
+    Chart->SetYRange(kInitialYMin, kInitialYMax);
+}
+
+int CDlgScope::StopScopeThread() {
+    switch (thread_.Stop()) {
+    case CScopeThread::StopResult::TimedOut:
+        ShowMessage(kScopeThreadTimeout);
+        break;
+    case CScopeThread::StopResult::WaitFailed:
+        ShowMessage(kScopeThreadWaitFailed);
+        break;
+    case CScopeThread::StopResult::NotStarted:
+    case CScopeThread::StopResult::Stopped:
+        break;
+    }
+    return 1;
+}
+
+// ScopeThread. The link exists from start-up until after every scope thread
+// has been stopped, so the pointer read here never changes under it.
+bool CDlgScope::ReadState(StateBlock* regs) const {
+    const CDriveLink* link = app_.Link;
+    if (!link) return false;
+    *regs = link->StateRegs();
+    return true;
+}
+
+// ScopeThread. A sample that arrives after the window stopped is dropped:
+// the stop (and a hide's clear) happened under the same lock.
+void CDlgScope::AppendSample(const ScopeSample& sample) {
+    std::lock_guard lock(chartLock_);
+    if (thread_.RunState.load() != 1 || !Chart) return;
+    Chart->AppendSamples(sample.SampleEnabled, sample.SampleValue);
+}
+
+void CDlgScope::ReadBoxes() {
+    axes_.XMinText = Utf8(XMinEdit->text());
+    axes_.XMaxText = Utf8(XMaxEdit->text());
+    axes_.YMinText = Utf8(YMinEdit->text());
+    axes_.YMaxText = Utf8(YMaxEdit->text());
+    axes_.CenterText = Utf8(CenterEdit->text());
+    axes_.AmpText = Utf8(AmpEdit->text());
+}
+
+void CDlgScope::WriteBoxes() {
+    XMinEdit->setText(Qs(axes_.XMinText));
+    XMaxEdit->setText(Qs(axes_.XMaxText));
+    YMinEdit->setText(Qs(axes_.YMinText));
+    YMaxEdit->setText(Qs(axes_.YMaxText));
+    CenterEdit->setText(Qs(axes_.CenterText));
+    AmpEdit->setText(Qs(axes_.AmpText));
+}
+
+void CDlgScope::ApplyAxisChange(const AxisChange& change) {
+    {
+        std::lock_guard lock(chartLock_);
+        if (change.X) Chart->SetXRange(change.X->Min, change.X->Max);
+        if (change.Y) Chart->SetYRange(change.Y->Min, change.Y->Max);
+    }
+    if (change.ShowSpan) SpanLabel->setText(Qs(axes_.SpanText));
+}
+
+void CDlgScope::SetRunIndicator(bool running) {
+    RunIndicator->SetBkColour(running ? kRunningColour : kStoppedColour);
+    RunIndicator->setAccessibleDescription(QString::fromUtf8((running ? kRunning : kStopped).Pick(korean_)));
+}
+
+void CDlgScope::SetChannelControlsEnabled(bool enabled) {
+    for (int i = 0; i < kScopeChannels; ++i) {
+        ChannelChecks[i]->setEnabled(enabled);
+        SourceLists[i]->setEnabled(enabled);
+    }
+}
+
+void CDlgScope::UpdateTraceNames() {
+    Chart->SetTraceNames(ChannelColumnNames(channels_.ChannelOn(), channels_.ChannelSource(), korean_));
+}
+
+// Starting clears the plot, latches the channels and only then lets the
+// thread sample, so that no sample is taken with the previous settings.
+void CDlgScope::OnRunStop() {
+    if (thread_.RunState.load() != 0) {
+        StopAcquisition(false); // the plotted history stays
+        return;
+    }
+    ReadBoxes();
+    {
+        std::lock_guard lock(chartLock_);
+        Chart->ClearPlot();
+    }
+    SetRunIndicator(true);
+    ApplyAxisChange(axes_.Start());
+    std::array<int, kScopeChannels> on{}, source{};
+    for (int i = 0; i < kScopeChannels; ++i) {
+        on[i] = ChannelChecks[i]->isChecked() ? 1 : 0;
+        source[i] = SourceLists[i]->currentIndex();
+        channels_.SetOffset(i, ReadLeadingDecimal(Utf8(OffsetEdits[i]->text())));
+        channels_.SetScale(i, ReadLeadingDecimal(Utf8(ScaleEdits[i]->text())));
+    }
+    channels_.Latch(on, source);
+    UpdateTraceNames();
+    SetChannelControlsEnabled(false);
+    WriteBoxes();
+    thread_.RunState.store(1);
+}
+
+void CDlgScope::StopAcquisition(bool clearPlot) {
+    thread_.RunState.store(0);
+    ReadBoxes();
+    if (clearPlot) {
+        std::lock_guard lock(chartLock_);
+        Chart->ClearPlot();
+    }
+    SetRunIndicator(false);
+    ApplyAxisChange(axes_.Stop());
+    SetChannelControlsEnabled(true);
+    WriteBoxes();
+}
+
+void CDlgScope::reject() {
+    hide();
+    StopAcquisition(true);
+}
+
+void CDlgScope::closeEvent(QCloseEvent* event) {
+    thread_.RunState.store(0);
+    QDialog::closeEvent(event); // arrives here as reject()
+}
+
+void CDlgScope::keyPressEvent(QKeyEvent* event) {
+    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) {
+        event->accept();
+        return;
+    }
+    QDialog::keyPressEvent(event);
+}
+
+void CDlgScope::OnRangeApply() {
+    ReadBoxes();
+    const AxisChange change = axes_.RangeApply();
+    WriteBoxes();
+    ApplyAxisChange(change);
+}
+
+void CDlgScope::OnXZoom(int delta) {
+    ReadBoxes();
+    ApplyAxisChange(axes_.ZoomX(delta));
+    WriteBoxes();
+}
+
+void CDlgScope::OnYZoom(int delta) {
+    ReadBoxes();
+    ApplyAxisChange(axes_.ZoomY(delta));
+    WriteBoxes();
+}
+
+void CDlgScope::OnYScroll(int delta) {
+    ReadBoxes();
+    ApplyAxisChange(axes_.ScrollY(delta));
+    WriteBoxes();
+}
+
+void CDlgScope::OnXScroll(int delta) {
+    const bool running = thread_.RunState.load() == 1;
+    if (running) return;
+    ReadBoxes();
+    ApplyAxisChange(axes_.ScrollX(delta, running));
+    WriteBoxes();
+}
+
+void CDlgScope::OnCenter() {
+    ReadBoxes();
+    ApplyAxisChange(axes_.Center());
+    WriteBoxes();
+}
+
+void CDlgScope::OnAmpY() {
+    ReadBoxes();
+    ApplyAxisChange(axes_.Amp());
+    WriteBoxes();
+}
+
+void CDlgScope::OnAutoY() {
+    ApplyAxisChange(axes_.AutoY(channels_.ChannelMin(), channels_.ChannelMax()));
+    WriteBoxes();
+}
+
+void CDlgScope::OnApplyOffset(int channel) {
+    channels_.SetOffset(channel, ReadLeadingDecimal(Utf8(OffsetEdits[channel]->text())));
+}
+
+void CDlgScope::OnApplyScale(int channel) {
+    channels_.SetScale(channel, ReadLeadingDecimal(Utf8(ScaleEdits[channel]->text())));
 }
 
 } // namespace velt

@@ -1,17 +1,129 @@
 #pragma once
-// Scope window (dialog 328): plots live drive values; four of them exist.
-// Created once at start-up, hidden, with no parent window; closing it hides it.
+// Scope window (dialog 328, "Scope"): plots four live drive values against
+// time. Four of them exist, created once at start-up, hidden, with no parent
+// window; closing one hides it and stops its acquisition.
+//
+// Each window owns a strip chart and a ScopeThread (CScopeThread) that runs
+// from creation to StopScopeThread at shutdown. While the window runs, the
+// thread takes a sample of the four channels on every 50 ms mark from the
+// link's latest state block and appends it to the chart. The chart is
+// touched by that thread and by this window under one lock per window
+// (ChartLock), held only around append-and-render, around each range or
+// colour change and while a paint combines the images. Widgets are touched
+// only on the user-interface thread; everything here except the thread's
+// sink is user-interface thread only.
+#include "scope/COScopeCtrl.h"
+#include "scope/CScopeThread.h"
+#include "scope/ScopeAxes.h"
+#include "scope/ScopeChannels.h"
+
 #include <QDialog>
 
+#include <array>
+#include <mutex>
+
+class QCheckBox;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
 namespace velt {
+
+class CVELT_HostApp;
+class CColorStatic;
+class CSpinButton;
 
 class CDlgScope : public QDialog {
     Q_OBJECT
 public:
-    CDlgScope();
+    explicit CDlgScope(CVELT_HostApp& app);
+    // Stops the thread (without messages) if StopScopeThread was not called,
+    // and waits for one that outlived StopScopeThread's wait.
+    ~CDlgScope() override;
 
-    // Stops the window's worker thread (none yet); returns 1.
-    int StopThread() { return 1; }
+    // Ends the ScopeThread: clears ThreadAlive and waits up to 5000 ms. On a
+    // time-out shows "ScopeThread timeout!", on a failed wait "ScopeThread
+    // waitfailed". Returns 1 in every case, at once when no thread runs.
+    int StopScopeThread();
+
+    // 1 while acquiring (the ScopeThread reads it).
+    int RunState() const { return thread_.RunState.load(); }
+    int ThreadAlive() const { return thread_.ThreadAlive.load(); }
+    const CScopeThread& Thread() const { return thread_; }
+    const ScopeChannels& Channels() const { return channels_; }
+    const ScopeAxes& Axes() const { return axes_; }
+    // The lock that serialises the chart (see above).
+    std::mutex& ChartLock() { return chartLock_; }
+
+    COScopeCtrl* Chart = nullptr;
+    QLineEdit* XMinEdit = nullptr;             // 1011
+    QLineEdit* XMaxEdit = nullptr;             // 1012
+    QLineEdit* YMinEdit = nullptr;             // 1013
+    QLineEdit* YMaxEdit = nullptr;             // 1014
+    QLineEdit* CenterEdit = nullptr;           // 1015
+    QLineEdit* AmpEdit = nullptr;              // 1016
+    CSpinButton* XZoomSpin = nullptr;          // 1088
+    CSpinButton* YZoomSpin = nullptr;          // 1089
+    CSpinButton* YScrollSpin = nullptr;        // 1090
+    CSpinButton* XScrollSpin = nullptr;        // 1091
+    QPushButton* RangeApplyButton = nullptr;   // 1041
+    QPushButton* CenterButton = nullptr;       // 1080
+    QPushButton* AmpButton = nullptr;          // 1081
+    QPushButton* AutoYButton = nullptr;        // 1082
+    QPushButton* RunStopButton = nullptr;      // 1040
+    QLabel* SpanLabel = nullptr;               // 1092
+    CColorStatic* RunIndicator = nullptr;      // 1093
+    std::array<CColorStatic*, 4> Swatches{};   // 1095, 1097, 1099, 1101
+    std::array<QCheckBox*, 4> ChannelChecks{}; // 1094, 1096, 1098, 1100
+    std::array<QComboBox*, 4> SourceLists{};   // 1042 .. 1045
+    std::array<QLineEdit*, 4> OffsetEdits{};   // 1085, 1086, 1102, 1103
+    std::array<QLineEdit*, 4> ScaleEdits{};    // 1104 .. 1107
+    std::array<QPushButton*, 4> OffsetApply{}; // 1112 .. 1115
+    std::array<QPushButton*, 4> ScaleApply{};  // 1116 .. 1119
+
+public slots:
+    void OnRunStop();
+    void OnRangeApply();
+    void OnCenter();
+    void OnAmpY();
+    void OnAutoY();
+    void OnXZoom(int delta);
+    void OnYZoom(int delta);
+    void OnYScroll(int delta);
+    void OnXScroll(int delta);
+    void OnApplyOffset(int channel);
+    void OnApplyScale(int channel);
+    void reject() override; // command 2 (Esc, close box): hide and stop
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override; // Enter does nothing
+
+private:
+    void CreateControls();      // CDlgScopeControls.cpp
+    void CreateRangeControls(); // CDlgScopeControls.cpp
+    void CreateChannelControls();
+    void SetAccessibleNames();
+    void InitDialog();
+    void InitChart();
+    void ReadBoxes();
+    void WriteBoxes();
+    void ApplyAxisChange(const AxisChange& change);
+    void SetRunIndicator(bool running);
+    void SetChannelControlsEnabled(bool enabled);
+    // Stop (Run/Stop) and hide: a hide also clears the plot.
+    void StopAcquisition(bool clearPlot);
+    void UpdateTraceNames();
+    void AppendSample(const ScopeSample& sample); // ScopeThread
+    bool ReadState(StateBlock* regs) const;       // ScopeThread
+
+    CVELT_HostApp& app_;
+    const bool korean_;
+    std::mutex chartLock_;
+    ScopeAxes axes_;
+    ScopeChannels channels_;
+    CScopeThread thread_;
 };
 
 } // namespace velt

@@ -21,6 +21,10 @@ VELT_WINDOWS_PACKAGES=(
   wine64 wine
 )
 
+# Fuzzing (test.sh, scripts/fuzz.sh): clang with libFuzzer and the sanitizer
+# runtimes.
+VELT_PACKAGES+=(clang libclang-rt-14-dev)
+
 velt_sudo() {
   if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
 }
@@ -44,4 +48,11 @@ velt_build() {
   local dir="$1"; shift
   cmake -S "$VELT_ROOT" -B "$dir" -G Ninja "$@"
   cmake --build "$dir" -j "$(nproc)"
+}
+
+# The fuzz targets and the core they link, built with clang, libFuzzer, ASan
+# and UBSan into build-fuzz/.
+velt_build_fuzz() {
+  velt_build "$VELT_ROOT/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DVELT_FUZZ=ON -DVELT_GUI=OFF -DVELT_BENCH=OFF -DBUILD_TESTING=OFF
 }

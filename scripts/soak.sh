@@ -117,10 +117,10 @@ failed="$(echo "$report" | awk '{
   }
   print n }')"
 connected="$(echo "$report" | sed -n 's/.* connected=\([01]\).*/\1/p')"
-scopes="$(sed -n 's/^session: scope windows shown: //p' "$log")"
+scopes="$(sed -n 's/^session: scope windows shown: [0-9]*, running: //p' "$log")"
 repeat="$(grep -c '^session: repeat cycle started' "$log")"
 echo "soak: $minutes minutes, $messages messages, $failed failed requests, connected=$connected at the end," \
-  "${scopes:-0} scope windows, repeat cycle $([ "$repeat" -gt 0 ] && echo started || echo NOT started)"
+  "${scopes:-0} scope windows running, repeat cycle $([ "$repeat" -gt 0 ] && echo started || echo NOT started)"
 if [ -n "$rss_at_10" ]; then
   growth=$((rss_max_after_10 - rss_at_10))
   echo "soak: resident memory ${rss_at_10} kB at minute 10, at most ${rss_max_after_10} kB after it (growth ${growth} kB)"

@@ -4,7 +4,7 @@
 
 #include <charconv>
 #include <sstream>
-#include <vector>
+#include <utility>
 
 namespace velt::sim {
 namespace {
@@ -94,6 +94,36 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
         return Fail(error, "unknown or malformed command: " + line);
     }
     return true;
+}
+
+std::vector<std::string> ControlInput::Feed(std::string_view bytes) {
+    std::vector<std::string> lines;
+    while (!bytes.empty()) {
+        const size_t eol = bytes.find('\n');
+        const std::string_view part = bytes.substr(0, eol);
+        if (!skipping_ && pending_.size() + part.size() > kMaxLineBytes) {
+            skipping_ = true;
+            ++refused_;
+            pending_.clear();
+        }
+        if (!skipping_) pending_ += part;
+        if (eol == std::string_view::npos) break;
+        bytes.remove_prefix(eol + 1);
+        if (std::exchange(skipping_, false)) continue;
+        std::string line = std::exchange(pending_, {});
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        lines.push_back(std::move(line));
+    }
+    return lines;
+}
+
+std::vector<std::string> ControlInput::Finish() {
+    if (pending_.empty() && !skipping_) return {};
+    return Feed("\n");
+}
+
+int ControlInput::TakeRefused() {
+    return std::exchange(refused_, 0);
 }
 
 } // namespace velt::sim

@@ -71,9 +71,15 @@ void Put32(std::array<uint16_t, kStateCount>& s, int low, double value) {
     s[low + 1] = static_cast<uint16_t>(bits >> 16);
 }
 
+// The help texts never change, so every model shares one reading of them.
+const ParamLimits& SharedLimits() {
+    static const ParamLimits limits;
+    return limits;
+}
+
 } // namespace
 
-DriveModel::DriveModel(std::string stateFile) : stateFile_(std::move(stateFile)) {
+DriveModel::DriveModel(std::string stateFile) : limits_(SharedLimits()), stateFile_(std::move(stateFile)) {
     SetDefaults();
     if (!stateFile_.empty()) {
         std::vector<StoredRegister> stored;

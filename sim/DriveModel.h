@@ -105,7 +105,7 @@ private:
     double CpsToRpm(double cps) const { return cps * 60.0 / CountsPerRev(); }
     static double RateFor(double speed, int16_t ms);
 
-    const ParamLimits limits_;
+    const ParamLimits& limits_; // one set for all models, read at first use
     std::string stateFile_;
     bool loadOk_ = true;
     std::array<uint16_t, kHoldingCount> regs_{};

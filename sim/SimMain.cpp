@@ -91,28 +91,15 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
     return -1;
 }
 
-// Control lines are a few words; a longer one is reported and skipped up to
-// its end, so input without line ends cannot fill the memory.
-constexpr size_t kMaxLineBytes = 4096;
-
-// Applies each complete line held in `pending`. `skipping` is true while
-// the rest of an overlong line is still to come.
-void ApplyLines(velt::sim::SimDrive& drive, std::string& pending, bool& skipping) {
-    size_t eol;
-    while ((eol = pending.find('\n')) != std::string::npos) {
-        std::string line = pending.substr(0, eol);
-        pending.erase(0, eol + 1);
-        if (std::exchange(skipping, false)) continue;
-        if (!line.empty() && line.back() == '\r') line.pop_back();
+void ApplyLines(velt::sim::SimDrive& drive, const std::vector<std::string>& lines,
+                velt::sim::ControlInput& input) {
+    for (const std::string& line : lines) {
         std::string error;
         if (!drive.ApplyControlLine(line, &error))
             std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
     }
-    if (pending.size() > kMaxLineBytes) {
-        if (!skipping) std::fprintf(stderr, "velt-drive-sim: control line too long, ignored\n");
-        skipping = true;
-        pending.clear();
-    }
+    for (int n = input.TakeRefused(); n > 0; --n)
+        std::fprintf(stderr, "velt-drive-sim: control line too long, ignored\n");
 }
 
 // Control lines are read only while we may read the terminal: a simulator
@@ -125,8 +112,7 @@ bool StdinReadable() {
 // Serves stdin until a termination signal arrives on sigFd.
 void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
     constexpr int kRecheckMs = 500; // how often a background job looks again
-    std::string pending;
-    bool skipping = false;
+    velt::sim::ControlInput input;
     bool stdinOpen = true;
     for (;;) {
         const bool useStdin = stdinOpen && StdinReadable();
@@ -143,13 +129,8 @@ void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
             if (errno != EINTR && errno != EIO && errno != EAGAIN) stdinOpen = false;
             continue;
         }
-        if (n == 0) {
-            stdinOpen = false; // end of input: keep serving
-            pending += '\n';
-        } else {
-            pending.append(buffer, static_cast<size_t>(n));
-        }
-        ApplyLines(drive, pending, skipping);
+        if (n == 0) stdinOpen = false; // end of input: keep serving
+        ApplyLines(drive, n == 0 ? input.Finish() : input.Feed({buffer, static_cast<size_t>(n)}), input);
     }
 }
 

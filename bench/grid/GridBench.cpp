@@ -3,6 +3,7 @@
 // tick whether or not it changed, then Refresh). Runs the incremental way first, then the naive
 // way (every grid repainted in full every tick), and prints both figures.
 #include "controls/CGridCtrl.h"
+#include "controls/PageGrid.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -23,7 +24,6 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kTick = 10ms;
-constexpr std::uint32_t kFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 const GridRgb kLabelBk = Rgb(50, 70, 50);
 const GridRgb kWhite = Rgb(255, 255, 255);
 
@@ -35,23 +35,11 @@ double CpuSeconds() {
 }
 
 void Write(CGridCtrl& grid, int row, int col, const char* text) {
-    GridItem item;
-    item.row = row;
-    item.col = col;
-    item.mask = GVIF_TEXT | GVIF_FORMAT;
-    item.text = text;
-    item.format = kFormat;
-    grid.SetItem(item);
+    WriteCentred(grid, row, col, text);
 }
 
 void PreparePage(CGridCtrl& grid, int rows, int cols) {
-    grid.SetEditable(false);
-    grid.SetSingleRowSelection(true);
-    grid.SetFixedRowSelection(false);
-    grid.SetRowResize(false);
-    grid.SetColumnResize(false);
-    grid.SetHeaderSort(false);
-    grid.SetDefaultCellBkColour(Rgb(255, 255, 224));
+    ApplyPageGridSettings(grid, grid.font());
     grid.SetRowCount(rows);
     grid.SetColumnCount(cols);
 }

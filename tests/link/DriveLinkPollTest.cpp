@@ -2,6 +2,8 @@
 // changes, disconnect and stop.
 #include "LinkTestSupport.h"
 
+#include <algorithm>
+
 namespace velt::test {
 namespace {
 
@@ -193,11 +195,9 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
     ASSERT_TRUE(WaitUntil([&] { return settings.calls.load() > 0; }, 3s));
     sim.SetSilent(true);
 
-    std::atomic<bool> writeDone{false};
     uint8_t writeResult = RTU_OK;
     std::thread writer([&] {
         writeResult = link.WriteParam(122, 1); // about 1 s against the silent drive
-        writeDone.store(true);
     });
     EXPECT_TRUE(WaitUntil([&] { return link.ParamRequests.load() > 0; }, 2s));
     // The MainThread ends soon after StopThread's first sleep, long before
@@ -207,7 +207,13 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
         settings.Release();
     });
     link.StopThread();
-    const bool doneWhenStopped = writeDone.load();
+    // The write logs its frames under the link's lock, before it lets go of
+    // it: when StopThread could take the lock, they are there. (A flag set
+    // after WriteParam returns may still be unset then.)
+    const auto frames = log.Frames();
+    const bool doneWhenStopped = std::any_of(frames.begin(), frames.end(), [](const LoggedFrame& f) {
+        return f.tx && f.bytes.size() == 8 && f.bytes[1] == 6;
+    });
     writer.join();
     releaser.join();
 

@@ -26,6 +26,14 @@ TEST_F(ParamFolderTest, SettingsFileKeepsOtherEntries) {
     EXPECT_EQ(ReadDirectorySetting(), "/second");
 }
 
+TEST_F(ParamFolderTest, AFolderNameEndingInBlanksReadsBackAsWritten) {
+    ASSERT_TRUE(CreateFolderPath(UserSettingsFile().parent_path()));
+    ASSERT_TRUE(WriteFileAtomically(UserSettingsFile(), "  [Software\\ZERurive\\VELT]  \r\nX=1 \r\n"));
+    ASSERT_TRUE(WriteDirectorySetting("/sets \t"));
+    EXPECT_EQ(ReadDirectorySetting(), "/sets \t");
+    EXPECT_EQ(Bytes(UserSettingsFile()), "  [Software\\ZERurive\\VELT]  \nX=1 \nDirectory=/sets \t\n");
+}
+
 TEST_F(ParamFolderTest, FailedSaveLeavesTheOldFileAndDirectoryAlone) {
     test::RecordingMessages messages;
     const fs::path target = root_ / "keep" / "old.par";

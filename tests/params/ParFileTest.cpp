@@ -9,6 +9,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 using namespace velt;
 
@@ -139,6 +140,15 @@ TEST(ParFileReading, LinesWithoutTwoColonsAreReadLeniently) {
     ASSERT_EQ(r.warnings.size(), 6u); // one colon, no number, no value; no colon; one colon; no value
     EXPECT_EQ(r.warnings[3].line, 2);
     EXPECT_EQ(r.warnings[5].line, 4);
+}
+
+TEST(ParFileReading, CrLfLfAndALoneCrEachEndALine) {
+    ParamValues v = Filled(9);
+    const ParReadResult r =
+        ParseParText("000 : A : 1\r\n001 : B : 2\n002 : C : 3\r003 : D : 4\r\r\n005 : E : 6", &v);
+    EXPECT_EQ((std::vector<int16_t>(v.begin(), v.begin() + 6)), (std::vector<int16_t>{1, 2, 3, 4, 9, 6}));
+    EXPECT_EQ(r.applied, 5);
+    EXPECT_TRUE(r.warnings.empty());
 }
 
 TEST(ParFileReading, RandomBytesNeverCrashAndStayInBounds) {

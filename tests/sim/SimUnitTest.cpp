@@ -1,12 +1,16 @@
 // The pieces that need no line: help-text parsing, the target conversion,
 // frame splitting and the state file.
 #include "SimTestSupport.h"
+#include "sim/ControlLine.h"
 #include "sim/DriveModel.h"
 #include "sim/ParamLimits.h"
 #include "sim/RequestFramer.h"
 #include "sim/StateFile.h"
 
 #include <fstream>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace velt::sim::test {
 namespace {
@@ -84,6 +88,23 @@ TEST(RequestFramer, SplitsRequestsAtOnceAndOtherBytesAtSilence) {
     EXPECT_EQ(frame, other);
     EXPECT_EQ(RequestFramer::InterFrameGap(115200), std::chrono::microseconds(1750));
     EXPECT_EQ(RequestFramer::LineTime(96, 9600), 100ms);
+}
+
+TEST(ControlInput, CutsLinesAndRefusesAnOverlongOneHoweverItArrives) {
+    const std::string overlong(ControlInput::kMaxLineBytes + 1, 'x');
+    const std::string bytes = "input 5 1\r\n" + overlong + "\nclear\nlate 3";
+    const std::vector<std::string> expected{"input 5 1", "clear", "late 3"};
+    for (size_t piece : {bytes.size(), size_t{512}, size_t{1}}) {
+        ControlInput input;
+        std::vector<std::string> lines;
+        for (size_t i = 0; i < bytes.size(); i += piece)
+            for (const std::string& line : input.Feed(std::string_view(bytes).substr(i, piece)))
+                lines.push_back(line);
+        EXPECT_EQ(input.TakeRefused(), 1) << piece;
+        for (const std::string& line : input.Finish()) // the end of input completes "late 3"
+            lines.push_back(line);
+        EXPECT_EQ(lines, expected) << piece;
+    }
 }
 
 TEST(StateFile, SkipsDamagedLinesAndReplacesTheFileWhole) {

@@ -1,6 +1,6 @@
 #pragma once
-// What every grid of the monitoring subsystem shares: the page settings it
-// gets before it is shaped, and cell texts written centred on one line.
+// What the pages' grids share: the settings a page grid gets before it is
+// shaped, and cell texts written centred on one line.
 // User-interface thread only.
 #include <string_view>
 

@@ -1,12 +1,12 @@
-#include "monitor/PageGrid.h"
+#include "controls/PageGrid.h"
 
 #include "controls/CGridCtrl.h"
-#include "monitor/MonitorView.h"
 
 namespace velt {
 
 namespace {
 constexpr std::uint32_t kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
+constexpr GridRgb kPageCellBk = Rgb(255, 255, 224);
 }
 
 void ApplyPageGridSettings(CGridCtrl& grid, const QFont& font) {

@@ -1,0 +1,154 @@
+// CPU share of the real program with four scope windows running: the main
+// window connected to the simulated drive (9600 bit/s with wire timing, as
+// in --demo), four scopes shown with all four channels on at the default
+// 10 s range. The drive moves back and forth between -4000 and +4000 counts
+// once a second throughout, so the traces sweep the plot as they do while a
+// drive is tuned. The process's CPU time is measured first with the scopes
+// stopped, then with them running; the difference is what the scopes cost.
+// Run with: xvfb-run -a ./scope_cpu_bench [seconds per phase, default 20] [picture.png]
+#include "app/AppOptions.h"
+#include "app/CDlgMenuBar.h"
+#include "app/CMainFrame.h"
+#include "app/CVELT_HostApp.h"
+#include "app/DemoDrive.h"
+#include "link/CDriveLink.h"
+#include "platform/MessageService.h"
+#include "scope/CDlgScope.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QEventLoop>
+#include <QPushButton>
+#include <QTimer>
+#include <sys/resource.h>
+
+#include <atomic>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <thread>
+
+using namespace velt;
+using namespace std::chrono_literals;
+
+namespace {
+
+class QuietMessages : public IMessageService {
+public:
+    MsgResult Show(const std::string& text, MsgButtons) override {
+        std::fprintf(stderr, "message: %s\n", text.c_str());
+        return MsgResult::Ok;
+    }
+};
+
+// Commands a move every second, alternating between two targets, from a
+// thread of its own so that the user-interface thread never waits on the line.
+class BackAndForth {
+public:
+    explicit BackAndForth(CDriveLink& link) : link_(link) {
+        link_.WriteParam(35, 100);   // position ramps of 100 ms
+        link_.WriteParam(124, 1000); // rpm
+        link_.WriteParam(120, 9);    // servo on
+        thread_ = std::thread([this] { Run(); });
+    }
+    ~BackAndForth() {
+        stop_ = true;
+        thread_.join();
+    }
+
+private:
+    void Run() {
+        int32_t target = 4000;
+        while (!stop_) {
+            link_.WriteParam(122, static_cast<uint16_t>(target & 0xFFFF));
+            link_.WriteParam(123, static_cast<uint16_t>((target >> 16) & 0xFFFF));
+            link_.WriteParam(120, 4); // RUN
+            target = -target;
+            for (int i = 0; i < 100 && !stop_; ++i)
+                std::this_thread::sleep_for(10ms);
+        }
+    }
+    CDriveLink& link_;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+};
+
+double CpuSeconds() {
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    const auto seconds = [](const timeval& t) { return static_cast<double>(t.tv_sec) + t.tv_usec / 1e6; };
+    return seconds(usage.ru_utime) + seconds(usage.ru_stime);
+}
+
+// Runs the event loop for `seconds`; the process's CPU share in percent of one core.
+double CpuPercentOver(double seconds) {
+    QEventLoop loop;
+    QTimer::singleShot(std::chrono::milliseconds(static_cast<int>(seconds * 1000)), &loop, &QEventLoop::quit);
+    QElapsedTimer wall;
+    const double cpu0 = CpuSeconds();
+    wall.start();
+    loop.exec();
+    return 100.0 * (CpuSeconds() - cpu0) / (static_cast<double>(wall.nsecsElapsed()) / 1e9);
+}
+
+uint64_t SamplesTaken(const CVELT_HostApp& app) {
+    uint64_t n = 0;
+    for (const CDlgScope* scope : app.Scopes)
+        n += scope->Thread().SamplesTaken.load();
+    return n;
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    QApplication qapp(argc, argv);
+    const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
+    DemoDrive demo;
+    std::string error;
+    if (!demo.Start(&error)) {
+        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
+        return 1;
+    }
+    QuietMessages messages;
+    SetMessageService(&messages);
+    AppOptions options;
+    options.Lang = 0;
+    std::unique_ptr<CVELT_HostApp> app = StartApplication(options);
+    if (!app) return 1;
+    app->MenuBar->ConnectDrive();
+    if (app->Link->Connected.load() != 1) {
+        std::fprintf(stderr, "could not connect to the simulated drive\n");
+        return 1;
+    }
+    auto motion = std::make_unique<BackAndForth>(*app->Link);
+    for (int i = 0; i < 4; ++i)
+        app->MenuBar->OnScope();
+    for (CDlgScope* scope : app->Scopes) {
+        for (QCheckBox* check : scope->ChannelChecks)
+            check->setChecked(true);
+    }
+    CpuPercentOver(1.0); // windows up, first polls done
+
+    const double stopped = CpuPercentOver(seconds);
+    for (CDlgScope* scope : app->Scopes)
+        scope->RunStopButton->click();
+    const uint64_t samples0 = SamplesTaken(*app);
+    const double running = CpuPercentOver(seconds);
+    const double rate = static_cast<double>(SamplesTaken(*app) - samples0) / seconds / 4;
+    if (argc > 2 && !app->Scopes[0]->grab().save(QString::fromLocal8Bit(argv[2])))
+        std::fprintf(stderr, "cannot write %s\n", argv[2]);
+    for (CDlgScope* scope : app->Scopes)
+        scope->RunStopButton->click();
+
+    motion.reset();
+    std::printf("cpu_percent_scopes_stopped=%.2f\n", stopped);
+    std::printf("cpu_percent_scopes_running=%.2f\n", running);
+    std::printf("cpu_percent_four_scopes=%.2f (goal <= 5)\n", running - stopped);
+    std::printf("samples_per_second_per_scope=%.2f over %.0f s\n", rate, seconds);
+    app->MainFrame()->close();
+    app.reset();
+    SetMessageService(nullptr);
+    return 0;
+}

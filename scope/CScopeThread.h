@@ -1,0 +1,78 @@
+#pragma once
+// The ScopeThread of one scope window: while acquisition runs it takes one
+// sample of the four channels on every 50 ms mark (SampleSchedule) and hands
+// it to the window; while stopped it idles on the same marks. It sends no
+// request to the drive: it reads the state block the link's MainThread keeps
+// current, one consistent snapshot per pass, so a 32-bit position always
+// comes from a single poll.
+//
+// ThreadAlive and RunState are written by the user-interface thread and read
+// by the ScopeThread (atomics). The sink is called on the ScopeThread; it
+// takes the window's chart lock itself.
+#include "link/CDriveLink.h"
+#include "scope/ScopeChannels.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <functional>
+#include <future>
+#include <mutex>
+#include <thread>
+
+namespace velt {
+
+class CScopeThread {
+public:
+    // Fills *regs with the latest polled state block; false when there is no
+    // drive link (no sample is taken then). Called on the ScopeThread.
+    using StateReader = std::function<bool(StateBlock* regs)>;
+    // Receives each sample. Called on the ScopeThread.
+    using SampleSink = std::function<void(const ScopeSample& sample)>;
+
+    enum class StopResult { NotStarted, Stopped, TimedOut, WaitFailed };
+    static constexpr std::chrono::milliseconds kStopWait{5000};
+
+    CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
+    ~CScopeThread(); // StopAndWait()
+    CScopeThread(const CScopeThread&) = delete;
+    CScopeThread& operator=(const CScopeThread&) = delete;
+
+    // Sets ThreadAlive and starts the thread; false when no thread could be
+    // created (the window then never samples). Once only.
+    bool Start();
+    // Clears ThreadAlive, wakes the thread and waits up to `limit` for it to
+    // end. A thread that does not end in time is left to finish on its own
+    // (the destructor waits for it).
+    StopResult Stop(std::chrono::milliseconds limit = kStopWait);
+    // Stops a thread still running, and waits without limit for one that
+    // outlived Stop's limit: the sink is not called after this returns.
+    // Its owner calls it before it destroys what the sink uses.
+    void StopAndWait();
+
+    std::atomic<int> ThreadAlive{0};
+    std::atomic<int> RunState{0};
+
+    // ScopeThreads of all windows that have started and not yet ended.
+    static int LiveThreads();
+
+    // Samples taken, samples the sink has returned from (one less while a
+    // sample is being handed over), and marks skipped by late passes.
+    std::atomic<uint64_t> SamplesTaken{0};
+    std::atomic<uint64_t> SamplesDelivered{0};
+    std::atomic<uint64_t> MarksSkipped{0};
+
+private:
+    void Loop();
+
+    ScopeChannels& channels_;
+    StateReader reader_;
+    SampleSink sink_;
+    std::mutex sleepMutex_;
+    std::condition_variable sleepCv_;
+    std::future<void> done_; // ready when the thread has ended
+    bool orphaned_ = false;
+    std::thread thread_;
+};
+
+} // namespace velt

@@ -1,0 +1,35 @@
+#pragma once
+// A spin control without a buddy box (the original's up-down control with
+// its default range): two arrow buttons that report the proposed change of
+// position. As with that control's default range (100 down to 0), the up
+// and the right arrow propose -1, the down and the left arrow +1; holding an
+// arrow repeats. User-interface thread only.
+#include <QWidget>
+
+class QToolButton;
+
+namespace velt {
+
+class CSpinButton : public QWidget {
+    Q_OBJECT
+public:
+    CSpinButton(Qt::Orientation orientation, QWidget* parent = nullptr);
+
+    // The control's accessible name and those of its arrows ("X zoom",
+    // "X zoom up", ...).
+    void SetAccessibleNames(const QString& name, const QString& minusArrow, const QString& plusArrow);
+
+    QToolButton* MinusArrow = nullptr; // up or right: delta -1
+    QToolButton* PlusArrow = nullptr;  // down or left: delta +1
+
+signals:
+    void DeltaPos(int delta);
+
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+
+private:
+    Qt::Orientation orientation_;
+};
+
+} // namespace velt

@@ -1,0 +1,122 @@
+#include "scope/ChartMath.h"
+
+#include "scope/ScopeSamples.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+
+namespace velt {
+
+namespace {
+constexpr int kPlotLeft = 20, kPlotTop = 10, kPlotRightGap = 10, kPlotBottomGap = 35;
+constexpr int kMarginPerDigit = 6, kMarginBase = 36;
+constexpr int kLabelGap = 4;    // between the plot and its labels
+constexpr int kYLabelDrop = 3;  // inner Y labels sit this far below their grid line
+constexpr int kXUnitsDrop = 16; // the X caption under the X labels
+constexpr double kFar = PixelMap::kFarPixel;
+
+int Digits(double v) {
+    if (v == 0.0 || !std::isfinite(v)) return 0;
+    const double d = std::trunc(std::log10(std::fabs(v)));
+    return static_cast<int>(std::min(std::fabs(d), 400.0));
+}
+
+int Clamped(double v) {
+    if (std::isnan(v)) return 0;
+    return static_cast<int>(std::clamp(v, -kFar, kFar));
+}
+} // namespace
+
+double SampleLimit(double xmin, double xmax) {
+    const double limit = (xmax - xmin) * kSamplesPerSecond;
+    if (std::isnan(limit)) return 0.0;
+    return std::min(static_cast<double>(kScopeCapacity), limit);
+}
+
+int NextPointCount(int pointCount, double limit) {
+    const int next = pointCount + 1;
+    if (next >= limit) return limit > 0 ? static_cast<int>(limit) : 0;
+    return next;
+}
+
+int LeftMarginDigits(double ymin, double ymax) {
+    return std::max(Digits(ymax), Digits(ymin));
+}
+
+ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax) {
+    ChartRect plot{kPlotLeft, kPlotTop, client.right - kPlotRightGap, client.bottom - kPlotBottomGap};
+    const long long left =
+        client.left + static_cast<long long>(kMarginPerDigit) * LeftMarginDigits(ymin, ymax) + kMarginBase;
+    plot.left = static_cast<int>(std::min<long long>(left, std::max(plot.right, client.left)));
+    return plot;
+}
+
+PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r)
+    : left_(plot.left), bottom_(plot.bottom), yMin_(r.YMin) {
+    const double xscale = (r.XMax - r.XMin) * kSamplesPerSecond;
+    const double yspan = r.YMax - r.YMin;
+    drawable_ = xscale > 0 && std::isfinite(xscale) && yspan != 0 && std::isfinite(yspan);
+    if (!drawable_) return;
+    xPerSample_ = (plot.right - plot.left) / xscale;
+    newestAt_ = r.XMax * kSamplesPerSecond;
+    height_ = plot.bottom - plot.top;
+    ySpan_ = yspan;
+}
+
+int PixelMap::Y(double value) const {
+    if (std::isnan(value)) return static_cast<int>(bottom_);
+    // Multiplied before dividing, as the control did: a sample at YMax lands
+    // exactly on the top row.
+    return Clamped(bottom_ - std::trunc((value - yMin_) * height_ / ySpan_));
+}
+
+int PixelMap::AgeAt(int x) const {
+    if (!drawable_ || xPerSample_ == 0) return -1;
+    return Clamped(std::round(newestAt_ - (x - left_) / xPerSample_));
+}
+
+std::string FormatAxisNumber(double value) {
+    const int precision = 1;
+    const int n = std::snprintf(nullptr, 0, "%.*lf", precision, value);
+    std::string text(static_cast<size_t>(std::max(n, 0)), '\0');
+    std::snprintf(text.data(), text.size() + 1, "%.*lf", precision, value);
+    return text;
+}
+
+GridPicture LayoutGrid(const ChartRect& client, const ChartRect& plot, const ChartRanges& r,
+                       const GridSettings& s) {
+    const int L = plot.left, T = plot.top, R = plot.right, B = plot.bottom;
+    GridPicture g;
+    g.Frame = {L, T, R + 1, B + 1};
+    const int hl = s.HorizontalLines, vl = s.VerticalLines;
+    for (int k = 1; k <= hl; ++k) {
+        const int y = T + (B - T) * k / (hl + 1);
+        g.HorizontalGrid.push_back({L, y, R, y});
+    }
+    for (int k = 1; k <= vl; ++k) {
+        const int x = L + (R - L) * k / (vl + 1);
+        g.VerticalGrid.push_back({x, T, x, B});
+    }
+
+    auto& labels = g.Labels;
+    labels.push_back({FormatAxisNumber(r.YMax), L - kLabelGap, T, LabelAlign::RightTop});
+    labels.push_back({FormatAxisNumber(r.YMin), L - kLabelGap, B, LabelAlign::RightBaseline});
+    for (int k = 1; k <= hl; ++k) {
+        const double v = r.YMax - (r.YMax - r.YMin) * k / (hl + 1);
+        labels.push_back({FormatAxisNumber(v), L - kLabelGap, T + (B - T) * k / (hl + 1) + kYLabelDrop,
+                          LabelAlign::RightBaseline});
+    }
+    labels.push_back({FormatAxisNumber(-r.XMax), L, B + kLabelGap, LabelAlign::LeftTop});
+    labels.push_back({FormatAxisNumber(-r.XMin), R, B + kLabelGap, LabelAlign::RightTop});
+    for (int j = 0; j < vl; ++j) {
+        const double v = -(r.XMin + (vl - j) * (r.XMax - r.XMin) / (vl + 1));
+        labels.push_back(
+            {FormatAxisNumber(v), L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop});
+    }
+    labels.push_back({s.XUnits, (L + R) / 2, B + kXUnitsDrop, LabelAlign::CenterTop});
+    labels.push_back({s.YUnits, 9 * (client.left + L) / 28, (T + B) / 2, LabelAlign::CenterBaseline, true});
+    return g;
+}
+
+} // namespace velt

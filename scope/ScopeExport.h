@@ -1,0 +1,41 @@
+#pragma once
+// What the chart's right-click export and its hover read-out say about the
+// samples on show, without a toolkit. The caller holds the window's chart
+// lock while these read the ring buffer.
+#include "scope/ChartMath.h"
+#include "scope/ScopeSamples.h"
+
+#include <array>
+#include <string>
+#include <vector>
+
+namespace velt {
+
+// The samples the chart holds and how it shows them.
+struct ChartView {
+    const ScopeSamples* Samples = nullptr;
+    int PointCount = 0; // the newest samples shown
+    int TraceCount = 1; // traces rendered (4 after the first append)
+    TraceFlags TraceEnabled{};
+    ChartRanges Ranges;
+    std::array<std::string, kScopeTraces> TraceNames; // column and read-out names (UTF-8)
+};
+
+// Ages (0 = newest) of the samples on show: younger than PointCount and
+// within the X range (XMin x 20 .. XMax x 20 samples back), oldest first.
+std::vector<int> ShownAges(const ChartView& view);
+
+// Shortest text that reads back as the same double ("1234", "-0.5").
+std::string FormatSampleValue(double v);
+
+// CSV of the samples on show, oldest first: the time in seconds relative to
+// the newest sample (0.00, -0.05, ...), then one column per enabled trace
+// with its name as header and the values as plotted. Comma separated, CR LF
+// line ends, UTF-8; a name holding a comma or quote is quoted.
+std::string ScopeCsv(const ChartView& view, const std::string& timeHeader);
+
+// The hover read-out at a sample age: "-3.45 s" and one line per enabled
+// trace, "name: value". Only the time when no sample is shown at that age.
+std::string HoverReadout(const ChartView& view, int age);
+
+} // namespace velt

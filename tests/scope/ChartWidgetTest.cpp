@@ -1,0 +1,271 @@
+// The strip chart as a widget (offscreen): what its images hold, the XOR
+// combination, the reduced renderer against the point-by-point one, and the
+// right-click export.
+#include "scope/COScopeCtrl.h"
+#include "scope/ScopeTraceRender.h"
+
+#include "platform/MessageService.h"
+#include "tests/app/ShellFixture.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QMenu>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+#include <random>
+
+namespace velt {
+namespace {
+
+const QColor kBg(10, 10, 10);
+const QColor kGrid(115, 115, 115);
+const QColor kAxis(200, 255, 255);
+const QColor kRed(255, 0, 0);
+
+class ChartTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        previous_ = SetMessageService(&messages);
+        chart.Create(QRect(0, 0, 645, 318));
+        chart.SetGridLines(9, 9);
+        chart.SetBackgroundColor(kBg);
+        chart.SetGridColor(kGrid);
+        chart.SetAxisColor(kAxis);
+        chart.SetTraceColors(kRed, QColor(0, 255, 0), QColor(255, 0, 255), QColor(255, 255, 0));
+        chart.SetXRange(0, 10);
+        chart.SetYRange(-5000, 5000);
+    }
+    void TearDown() override {
+        SetMessageService(previous_);
+        COScopeCtrl::SetFileNameHook({});
+    }
+
+    void Append(int n, const std::function<double(int)>& value, TraceFlags enabled = {1, 0, 0, 0}) {
+        for (int i = 0; i < n; ++i)
+            chart.AppendSamples(enabled, {value(i), 0, 0, 0});
+    }
+    // Pixels of the plot image in the trace colour.
+    int TracePixels(const QColor& c, const QRect& area) const {
+        int n = 0;
+        for (int y = area.top(); y <= area.bottom(); ++y)
+            for (int x = area.left(); x <= area.right(); ++x)
+                n += chart.PlotImage.pixelColor(x, y) == c ? 1 : 0;
+        return n;
+    }
+    QRect Plot() const {
+        const ChartRect& p = chart.PlotRect;
+        return QRect(p.left, p.top, p.Width(), p.Height());
+    }
+
+    RecordingMessages messages;
+    COScopeCtrl chart;
+
+private:
+    IMessageService* previous_ = nullptr;
+};
+
+TEST_F(ChartTest, BeforeTheFirstAppendOnlyTheGridShows) {
+    EXPECT_EQ(chart.TraceCount, 1);
+    EXPECT_EQ(chart.PointCount, 0);
+    EXPECT_EQ(TracePixels(kBg, chart.PlotImage.rect()), chart.PlotImage.width() * chart.PlotImage.height());
+    EXPECT_EQ(chart.ComposedImage(), chart.GridImage);
+    // Frame, grid dots and label text are in the background image.
+    const ChartRect& p = chart.PlotRect;
+    EXPECT_EQ(chart.GridImage.pixelColor(p.left, p.top), kAxis);
+    EXPECT_EQ(chart.GridImage.pixelColor(p.right + 1, p.bottom + 1), kAxis);
+    const int gridY = p.top + (p.bottom - p.top) * 1 / 10;
+    int dots = 0;
+    for (int x = p.left + 1; x < p.right; ++x)
+        dots += chart.GridImage.pixelColor(x, gridY) == kGrid ? 1 : 0;
+    EXPECT_GT(dots, (p.right - p.left) / 3);
+    EXPECT_LT(dots, (p.right - p.left) * 2 / 3); // dotted, not solid
+    int labelPixels = 0;
+    for (int y = p.bottom + 4; y < chart.height(); ++y)
+        for (int x = 0; x < chart.width(); ++x)
+            labelPixels += chart.GridImage.pixelColor(x, y) != kBg ? 1 : 0;
+    EXPECT_GT(labelPixels, 100);
+}
+
+TEST_F(ChartTest, ClearPlotHidesTheOldSamplesThatTheRingStillHolds) {
+    Append(100, [](int) { return 4000.0; });
+    const PixelMap map(chart.PlotRect, {0, 10, -5000, 5000});
+    const QRect high(Plot().left(), map.Y(4000), Plot().width(), 1);
+    EXPECT_GT(TracePixels(kRed, high), 50);
+    chart.ClearPlot();
+    EXPECT_EQ(chart.PointCount, 0);
+    EXPECT_EQ(TracePixels(kRed, Plot()), 0);
+    Append(10, [](int) { return -4000.0; });
+    EXPECT_EQ(TracePixels(kRed, high), 0);
+    EXPECT_GT(TracePixels(kRed, QRect(Plot().left(), map.Y(-4000), Plot().width(), 1)), 0);
+    EXPECT_EQ(chart.Samples.At(0, 10), 4000.0); // still in the ring
+}
+
+TEST_F(ChartTest, ASampleBeyondTheRangeIsDrawnTowardsItAndCutAtTheFrame) {
+    Append(100, [](int i) { return i == 50 ? 1e9 : 0.0; });
+    const ChartRect& p = chart.PlotRect;
+    EXPECT_EQ(TracePixels(kRed, QRect(0, 0, chart.width(), p.top)), 0);
+    EXPECT_GT(TracePixels(kRed, QRect(p.left, p.top, p.Width(), 1)), 0); // reaches the top row
+    EXPECT_EQ(TracePixels(kRed, QRect(p.right, 0, chart.width() - p.right, chart.height())), 0);
+    // Nothing outside the plot in the combined picture either: there only the grid image shows.
+    const QImage shown = chart.ComposedImage();
+    for (int x = 0; x < chart.width(); ++x)
+        ASSERT_EQ(shown.pixelColor(x, p.top - 1), chart.GridImage.pixelColor(x, p.top - 1)) << x;
+}
+
+TEST_F(ChartTest, PaintingCombinesGridPlotAndBackgroundByXor) {
+    const ChartRect& p = chart.PlotRect;
+    const PixelMap map(p, {0, 10, -5000, 5000});
+    const int gridX = p.left + (p.right - p.left) * 3 / 10; // a vertical grid line
+    double level = 0;                                       // a flat trace on a row where that line has a dot
+    while (chart.GridImage.pixelColor(gridX, map.Y(level)) != kGrid)
+        level += 10;
+    Append(200, [level](int) { return level; });
+    const int y = map.Y(level);
+    const QImage shown = chart.ComposedImage();
+    int plainX = gridX + 1;
+    while (chart.GridImage.pixelColor(plainX, y) != kBg)
+        ++plainX;
+    ASSERT_EQ(chart.PlotImage.pixelColor(plainX, y), kRed);
+    EXPECT_EQ(shown.pixelColor(plainX, y), kRed); // over the background: the trace colour
+    ASSERT_EQ(chart.PlotImage.pixelColor(gridX, y), kRed);
+    const QRgb expected = (kGrid.rgb() ^ kRed.rgb() ^ kBg.rgb()) | 0xFF000000u;
+    EXPECT_EQ(shown.pixel(gridX, y), expected); // over a grid dot: the XOR of the three
+    // And the widget paints exactly that picture.
+    chart.resize(645, 318);
+    EXPECT_EQ(chart.grab().toImage().convertToFormat(QImage::Format_RGB32), shown);
+}
+
+TEST_F(ChartTest, ZoomingOutAfterAStopShowsTheSameSamplesInTheRightHalf) {
+    Append(200, [](int i) { return (i % 20) * 200.0; });
+    const ChartRect& p = chart.PlotRect;
+    const int middle = p.left + (p.right - p.left) / 2;
+    EXPECT_GT(TracePixels(kRed, QRect(p.left, p.top, middle - p.left - 2, p.Height())), 0);
+    chart.SetXRange(0, 20);
+    EXPECT_EQ(chart.PointCount, 200);
+    EXPECT_EQ(TracePixels(kRed, QRect(p.left, p.top, middle - p.left - 2, p.Height())), 0);
+    EXPECT_GT(TracePixels(kRed, QRect(middle + 1, p.top, p.right - middle - 1, p.Height())), 0);
+    chart.SetXRange(0, 5); // the newest 100 fill the plot; the rest is cut
+    EXPECT_GT(TracePixels(kRed, QRect(p.left, p.top, 5, p.Height())), 0);
+}
+
+TEST_F(ChartTest, EachRenderClearsWhatThePreviousOneDrewAndNothingStale) {
+    // A square wave and a ramp sweeping the plot, appended one by one: each
+    // render clears only the rows the last one drew.
+    for (int i = 0; i < 300; ++i)
+        chart.AppendSamples({1, 1, 0, 1},
+                            {(i / 15) % 2 ? 4500.0 : -4500.0, i * 37.0 - 5500, 0, std::sin(i) * 3000});
+    const QImage incremental = chart.PlotImage.copy();
+    const QImage shown = chart.ComposedImage();
+    chart.SetXRange(0, 10); // a rebuild renders from a clean image
+    EXPECT_EQ(incremental, chart.PlotImage);
+    EXPECT_EQ(shown, chart.ComposedImage());
+    // And the picture kept up to date is grid XOR plot XOR background everywhere.
+    QImage expected = chart.GridImage.copy();
+    for (int y = 0; y < expected.height(); ++y)
+        for (int x = 0; x < expected.width(); ++x)
+            expected.setPixel(
+                x, y, (chart.GridImage.pixel(x, y) ^ chart.PlotImage.pixel(x, y) ^ kBg.rgb()) | 0xFF000000u);
+    EXPECT_EQ(shown, expected);
+}
+
+// Both renderers on the same samples: the reduced one may differ from the
+// polyline only where the rasteriser draws a line's ends differently.
+int DifferingPixels(const ScopeSamples& samples, int count, const ChartRanges& ranges) {
+    const ChartRect plot{54, 10, 635, 283};
+    std::array<QPen, kScopeTraces> pens;
+    for (auto& pen : pens)
+        pen = TracePen(kRed);
+    TraceJob job;
+    job.Samples = &samples;
+    job.PointCount = count;
+    job.TraceCount = 4;
+    job.Enabled = {1, 0, 0, 0};
+    job.Ranges = ranges;
+    job.Plot = plot;
+    QImage a(645, 318, QImage::Format_RGB32), b(645, 318, QImage::Format_RGB32);
+    a.fill(kBg);
+    b.fill(kBg);
+    TraceRenderScratch scratch;
+    TraceDamage drawn;
+    RenderTraces(a, job, pens, TraceRenderer::ColumnReduced, &scratch, &drawn);
+    RenderTraces(b, job, pens, TraceRenderer::PointByPoint, &scratch, &drawn);
+    int differing = 0;
+    for (int y = 0; y < a.height(); ++y)
+        for (int x = 0; x < a.width(); ++x)
+            differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
+    return differing;
+}
+
+TEST(TraceRendering, ReducedAndPointByPointDrawTheSamePictureOnRandomAndSteepData) {
+    std::mt19937 random(11);
+    std::uniform_real_distribution<double> noise(-5500, 5500);
+    ScopeSamples noisy, steep, smooth;
+    for (int i = 0; i < kScopeCapacity; ++i) {
+        noisy.Push({noise(random), 0, 0, 0});
+        steep.Push({(i / 37) % 2 ? 4800.0 : -4800.0, 0, 0, 0});
+        smooth.Push({4000 * std::sin(i / 500.0), 0, 0, 0});
+    }
+    for (const ScopeSamples* s : {&noisy, &steep, &smooth}) {
+        EXPECT_LE(DifferingPixels(*s, 30000, {0, 1500, -5000, 5000}), 8);
+        EXPECT_LE(DifferingPixels(*s, 200, {0, 10, -5000, 5000}), 8);
+        EXPECT_LE(DifferingPixels(*s, 3000, {0.1, 150.1, -5000, 5000}), 8);
+    }
+}
+
+TEST_F(ChartTest, ExportCsvAndSaveImageWriteWhatIsShown) {
+    Append(30, [](int i) { return i * 10.0; }, {1, 0, 1, 0});
+    chart.SetTraceNames({"Position", "Speed", "Current", "x"});
+    QTemporaryDir dir;
+    QString asked;
+    COScopeCtrl::SetFileNameHook([&](const QString& caption, const QString&) {
+        asked = caption;
+        return dir.filePath("run");
+    });
+    chart.OnExportCsv();
+    EXPECT_EQ(asked, "Export CSV");
+    QFile csv(dir.filePath("run.csv")); // the suffix is added
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = csv.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 32); // header, 30 samples, empty after the last line end
+    EXPECT_EQ(lines[0], "Time [s],Position,Current\r");
+    EXPECT_EQ(lines[1], "-1.45,0,0\r");
+    EXPECT_EQ(lines[30], "0.00,290,0\r");
+
+    chart.OnSaveImage();
+    EXPECT_EQ(asked, "Save Image");
+    QImage saved(dir.filePath("run.png"));
+    ASSERT_FALSE(saved.isNull());
+    EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), chart.ComposedImage());
+    EXPECT_TRUE(messages.Texts.empty());
+
+    EXPECT_FALSE(chart.ExportCsvTo(dir.filePath("missing/folder/x.csv")));
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], "File Save Error");
+
+    COScopeCtrl::SetFileNameHook([](const QString&, const QString&) { return QString(); }); // cancelled
+    chart.OnExportCsv();
+    EXPECT_EQ(messages.Texts.size(), 1u);
+}
+
+TEST_F(ChartTest, TheMenuAndTheHoverReadOutInBothLanguages) {
+    std::unique_ptr<QMenu> menu(chart.CreateContextMenu(nullptr));
+    ASSERT_EQ(menu->actions().size(), 2);
+    EXPECT_EQ(menu->actions()[0]->text(), "Export CSV...");
+    EXPECT_EQ(menu->actions()[1]->text(), "Save Image...");
+    chart.SetKorean(true);
+    menu.reset(chart.CreateContextMenu(nullptr));
+    EXPECT_EQ(menu->actions()[0]->text(), QString::fromUtf8("CSV 내보내기..."));
+    EXPECT_EQ(chart.accessibleName(), QString::fromUtf8("스코프 차트"));
+
+    chart.SetTraceNames({"Position", "Speed", "Current", "x"});
+    Append(200, [](int i) { return i * 1.0; }, {1, 1, 0, 0});
+    const ChartRect& p = chart.PlotRect;
+    EXPECT_EQ(chart.HoverTextAt(QPoint(p.right - 1, p.top + 5)), "0.00 s\nPosition: 199\nSpeed: 0");
+    EXPECT_EQ(chart.HoverTextAt(QPoint(p.left, p.top + 5)), "-10.00 s");
+    EXPECT_TRUE(chart.HoverTextAt(QPoint(p.left - 5, p.top + 5)).isEmpty());
+}
+
+} // namespace
+} // namespace velt

@@ -1,0 +1,156 @@
+// The scope windows inside the whole program, against the simulated drive on
+// a pseudo-terminal: the Scope button, live sampling, the offset taking
+// effect, a RUN plotted end to end, and shutdown with four running scopes.
+#include "scope/CDlgScope.h"
+
+#include "app/CDlgMenuBar.h"
+#include "app/CMainFrame.h"
+#include "controls/CButtonST.h"
+#include "link/CDriveLink.h"
+#include "tests/app/ShellFixture.h"
+
+#include <QCheckBox>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTemporaryDir>
+
+namespace velt {
+namespace {
+
+using namespace std::chrono_literals;
+
+class ScopeShellTest : public ShellTest {
+protected:
+    void Connect() {
+        StartDrive();
+        Start();
+        app->MenuBar->ConnectDrive();
+        ASSERT_EQ(app->Link->Connected.load(), 1);
+    }
+    int Points(CDlgScope& scope) {
+        std::lock_guard lock(scope.ChartLock());
+        return scope.Chart->PointCount;
+    }
+    void Write32(uint16_t low, int32_t value) {
+        ASSERT_EQ(app->Link->WriteParam(low, static_cast<uint16_t>(value & 0xFFFF)), RTU_OK);
+        ASSERT_EQ(app->Link->WriteParam(low + 1, static_cast<uint16_t>((value >> 16) & 0xFFFF)), RTU_OK);
+    }
+    int32_t Position() {
+        const StateBlock regs = app->Link->StateRegs();
+        return static_cast<int32_t>(static_cast<uint32_t>(regs[4]) | static_cast<uint32_t>(regs[5]) << 16);
+    }
+};
+
+TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEndsEveryThread) {
+    Connect();
+    for (int i = 0; i < 5; ++i)
+        app->MenuBar->ScopeButton->click();
+    for (CDlgScope* scope : app->Scopes) {
+        ASSERT_TRUE(scope->isVisible());
+        scope->ChannelChecks[0]->setChecked(true);
+        scope->ChannelChecks[3]->setChecked(true);
+        scope->RunStopButton->click();
+    }
+    EXPECT_EQ(CScopeThread::LiveThreads(), 4);
+    EXPECT_TRUE(WaitUntil(
+        [this] {
+            for (CDlgScope* scope : app->Scopes) {
+                if (Points(*scope) < 3) return false;
+            }
+            return true;
+        },
+        5s));
+    EXPECT_TRUE(app->MainFrame()->close());
+    EXPECT_EQ(CScopeThread::LiveThreads(), 0);
+    for (CDlgScope* scope : app->Scopes)
+        EXPECT_EQ(scope, nullptr);
+    EXPECT_TRUE(messages.Texts.empty()); // no "ScopeThread timeout!"
+}
+
+TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
+    Connect();
+    app->MenuBar->OnScope();
+    CDlgScope& scope = *app->Scopes[0];
+    scope.ChannelChecks[0]->setChecked(true); // Position: 0 at rest
+    scope.RunStopButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= 3; }, 5s));
+    const int before = Points(scope);
+    scope.OffsetEdits[0]->setText("100");
+    scope.OffsetApply[0]->click();
+    ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= before + 3; }, 5s));
+    scope.RunStopButton->click();
+
+    std::lock_guard lock(scope.ChartLock());
+    const COScopeCtrl& chart = *scope.Chart;
+    const int n = chart.PointCount;
+    for (int age = n - 1; age >= n - before; --age)
+        EXPECT_EQ(chart.Samples.At(0, age), 0.0) << age; // plotted before the change: kept
+    EXPECT_EQ(chart.Samples.At(0, 0), 100.0);
+    bool changed = false; // oldest to newest: 0 ... 0 then 100 ... 100
+    for (int age = n - 1; age >= 0; --age) {
+        const double v = chart.Samples.At(0, age);
+        if (changed) {
+            EXPECT_EQ(v, 100.0) << age;
+        }
+        changed = changed || v == 100.0;
+    }
+}
+
+TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesPerSecond) {
+    Connect();
+    CDriveLink& link = *app->Link;
+    ASSERT_EQ(link.WriteParam(35, 20), RTU_OK); // short position ramps
+    app->MenuBar->OnScope();
+    CDlgScope& scope = *app->Scopes[0];
+    scope.ChannelChecks[0]->setChecked(true); // Position
+    scope.ChannelChecks[1]->setChecked(true); // Speed
+    scope.RunStopButton->click();
+    const auto started = std::chrono::steady_clock::now();
+    const uint64_t samples0 = scope.Thread().SamplesTaken.load();
+    ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= 4; }, 5s));
+
+    constexpr int32_t kTarget = 60000;
+    ASSERT_EQ(link.WriteParam(120, 9), RTU_OK); // servo on
+    Write32(122, kTarget);
+    ASSERT_EQ(link.WriteParam(124, 1000), RTU_OK);
+    ASSERT_EQ(link.WriteParam(120, 4), RTU_OK); // RUN
+    ASSERT_TRUE(WaitUntil([&] { return Position() == kTarget; }, 10s));
+    const int atTarget = Points(scope);
+    ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= atTarget + 4; }, 5s));
+    scope.RunStopButton->click();
+    const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - started).count();
+    const double taken = double(scope.Thread().SamplesTaken.load() - samples0);
+    // Samples on the 50 ms marks: never more than the marks allow (no bursts);
+    // a loaded machine may skip a few.
+    EXPECT_LE(taken, seconds * 20 + 2);
+    EXPECT_GE(taken, seconds * 20 * 0.5);
+
+    QTemporaryDir dir;
+    COScopeCtrl::SetFileNameHook([&](const QString&, const QString&) { return dir.filePath("run.csv"); });
+    scope.Chart->OnExportCsv();
+    COScopeCtrl::SetFileNameHook({});
+    QFile file(dir.filePath("run.csv"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    QList<QByteArray> lines = file.readAll().trimmed().split('\n');
+    ASSERT_GE(lines.size(), 10);
+    EXPECT_EQ(lines[0].trimmed(), "Time [s],Position,Speed");
+    double previousTime = -1e9, previousPos = -1e9;
+    for (int i = 1; i < lines.size(); ++i) {
+        const QList<QByteArray> f = lines[i].trimmed().split(',');
+        ASSERT_EQ(f.size(), 3);
+        const double t = f[0].toDouble(), pos = f[1].toDouble();
+        if (i > 1) {
+            EXPECT_NEAR(t - previousTime, 0.05, 1e-9);
+        }
+        EXPECT_GE(pos, previousPos); // rises, never back
+        previousTime = t;
+        previousPos = pos;
+    }
+    EXPECT_EQ(lines[1].split(',')[1], "0");
+    EXPECT_EQ(lines.back().trimmed(), "0.00," + QByteArray::number(kTarget) + ",0");
+    EXPECT_TRUE(messages.Texts.empty());
+}
+
+} // namespace
+} // namespace velt
