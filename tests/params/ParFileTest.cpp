@@ -198,7 +198,9 @@ TEST(ParFileReading, AFileCutShortOrHoldingSomethingElseIsRefusedWholeAndChanges
         EXPECT_TRUE(WriteFileAtomically(path, bytes));
         ParamValues v = Filled(7);
         const bool ok = ReadParFile(path, &v, r);
-        if (!ok) EXPECT_EQ(v, Filled(7)) << "a refused file changes nothing";
+        if (!ok) {
+            EXPECT_EQ(v, Filled(7)) << "a refused file changes nothing";
+        }
         return ok ? v : ParamValues{};
     };
     ParReadResult r;

@@ -1,0 +1,1 @@
+// The one source of a library that only holds precompiled headers for others to reuse.
