@@ -17,17 +17,31 @@
 namespace velt::fuzz {
 namespace {
 
-ParamValues StartValues() {
+VELT_FUZZ_UNCOVERED ParamValues MakeStartValues() {
     ParamValues v;
     for (size_t n = 0; n < v.size(); ++n)
         v[n] = static_cast<int16_t>(0x5A00 + n);
     return v;
 }
 
+const ParamValues kStartValues = MakeStartValues();
+
 struct Reading {
-    ParamValues values = StartValues();
+    ParamValues values = kStartValues;
     ParReadResult result;
 };
+
+VELT_FUZZ_UNCOVERED void CheckReading(const Reading& r, std::string_view text) {
+    for (size_t n = 0; n < r.values.size(); ++n)
+        VELT_FUZZ_CHECK(r.result.present[n] || r.values[n] == kStartValues[n]);
+    VELT_FUZZ_CHECK(r.result.applied >= 0 && static_cast<size_t>(r.result.applied) <= text.size());
+    VELT_FUZZ_CHECK(r.result.warnings.size() <= kMaxParWarnings + 1);
+    int lastLine = 0;
+    for (const ParWarning& w : r.result.warnings) {
+        VELT_FUZZ_CHECK(w.line >= lastLine && w.line >= 1 && static_cast<size_t>(w.line) <= text.size());
+        lastLine = w.line;
+    }
+}
 
 // Reads and checks what holds for any text: nothing thrown, a parameter the
 // text did not set keeps its value, the warnings are bounded and name lines
@@ -39,20 +53,11 @@ Reading Read(std::string_view text) {
     } catch (const std::exception& e) {
         CheckFailed(e.what(), __FILE__, __LINE__);
     }
-    const ParamValues start = StartValues();
-    for (size_t n = 0; n < r.values.size(); ++n)
-        VELT_FUZZ_CHECK(r.result.present[n] || r.values[n] == start[n]);
-    VELT_FUZZ_CHECK(r.result.applied >= 0 && static_cast<size_t>(r.result.applied) <= text.size());
-    VELT_FUZZ_CHECK(r.result.warnings.size() <= kMaxParWarnings + 1);
-    int lastLine = 0;
-    for (const ParWarning& w : r.result.warnings) {
-        VELT_FUZZ_CHECK(w.line >= lastLine && w.line >= 1 && static_cast<size_t>(w.line) <= text.size());
-        lastLine = w.line;
-    }
+    CheckReading(r, text);
     return r;
 }
 
-bool SameReading(const Reading& a, const Reading& b) {
+VELT_FUZZ_UNCOVERED bool SameReading(const Reading& a, const Reading& b) {
     if (a.values != b.values || a.result.present != b.result.present ||
         a.result.applied != b.result.applied || a.result.warnings.size() != b.result.warnings.size())
         return false;
@@ -62,17 +67,18 @@ bool SameReading(const Reading& a, const Reading& b) {
 }
 
 // The text's lines, split at CR LF, LF or a lone CR, joined with `end`.
-std::string WithLineEnds(std::string_view text, std::string_view end) {
-    std::string out;
-    out.reserve(text.size() * 2);
+VELT_FUZZ_UNCOVERED std::string WithLineEnds(std::string_view text, std::string_view end) {
+    std::string out(text.size() * 2, '\0');
+    size_t o = 0;
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            out += end;
+            for (const char c : end) out[o++] = c;
         } else {
-            out += text[i];
+            out[o++] = text[i];
         }
     }
+    out.resize(o);
     return out;
 }
 
@@ -106,6 +112,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string cp949;
     if (Utf8ToCp949(text, &cp949)) VELT_FUZZ_CHECK(SameReading(asGiven, Read(cp949)));
 
+    // With nothing read the values are the fixed start values, whose round
+    // trip in this mode the first such input has shown already.
+    static bool startValuesWritten[4] = {};
+    if (asGiven.result.applied == 0 && startValuesWritten[mode & 3]) return 0;
+    startValuesWritten[mode & 3] = true;
     CheckRoundTrip(asGiven.values, (mode & 1) != 0 ? ParamTableKo : ParamTableEn, (mode & 2) != 0);
     return 0;
 }
