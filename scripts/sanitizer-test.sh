@@ -10,6 +10,6 @@ export ASAN_OPTIONS="halt_on_error=1:detect_leaks=1:detect_stack_use_after_retur
 export UBSAN_OPTIONS="halt_on_error=1:print_stacktrace=1"
 start=$SECONDS
 status=0
-ctest --test-dir "$build" --output-on-failure -j "${VELT_TEST_JOBS:-4}" --timeout 600 || status=1
+ctest --test-dir "$build" --output-on-failure -j "${VELT_SANITIZER_TEST_JOBS:-4}" --timeout 600 || status=1
 echo "sanitizer-test: $((SECONDS - start)) s"
 exit $status

@@ -52,7 +52,11 @@ velt_build() {
 
 # The fuzz targets and the core they link, built with clang, libFuzzer, ASan
 # and UBSan into build-fuzz/.
+# Only the targets and what they link are built.
 velt_build_fuzz() {
-  velt_build "$VELT_ROOT/build-fuzz" -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo \
-    -DVELT_FUZZ=ON -DVELT_GUI=OFF -DVELT_BENCH=OFF -DBUILD_TESTING=OFF
+  local targets=()
+  for t in "$VELT_ROOT"/fuzz/corpus/*/; do targets+=("fuzz_$(basename "$t")"); done
+  cmake -S "$VELT_ROOT" -B "$VELT_ROOT/build-fuzz" -G Ninja -DCMAKE_CXX_COMPILER=clang++ \
+    -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVELT_FUZZ=ON -DVELT_GUI=OFF -DVELT_BENCH=OFF -DBUILD_TESTING=OFF
+  cmake --build "$VELT_ROOT/build-fuzz" -j "$(nproc)" --target "${targets[@]}"
 }
