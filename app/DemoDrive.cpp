@@ -1,32 +1,23 @@
 #include "DemoDrive.h"
 
+#include "platform/PortsFolder.h"
+#include "platform/UserFolders.h"
 #include "sim/SimDrive.h"
 
-#include <cstdlib>
 #include <system_error>
 
 namespace velt {
 
-DemoDrive::DemoDrive() {
-    if (const char* old = std::getenv("VELT_PORTS_DIR")) {
-        hadPortsDir_ = true;
-        oldPortsDir_ = old;
-    }
-}
+DemoDrive::DemoDrive() = default;
 
 DemoDrive::~DemoDrive() {
     Stop();
 }
 
 bool DemoDrive::Start(std::string* error) {
-    std::string pattern = (std::filesystem::temp_directory_path() / "velt-host-demo-XXXXXX").string();
-    if (::mkdtemp(pattern.data()) == nullptr) {
-        if (error)
-            *error = "cannot create a ports folder in " + std::filesystem::temp_directory_path().string();
-        return false;
-    }
-    folder_ = pattern;
-    ::setenv("VELT_PORTS_DIR", folder_.c_str(), 1);
+    folder_ = MakePrivateTempFolder("velt-host-demo-", error);
+    if (folder_.empty()) return false;
+    UsePortsFolder(folder_);
 
     sim::SimOptions options;
     options.comNumber = 3;
@@ -48,11 +39,7 @@ void DemoDrive::Stop() {
         std::error_code ec;
         std::filesystem::remove_all(folder_, ec);
         folder_.clear();
-        if (hadPortsDir_) {
-            ::setenv("VELT_PORTS_DIR", oldPortsDir_.c_str(), 1);
-        } else {
-            ::unsetenv("VELT_PORTS_DIR");
-        }
+        UsePortsFolder({});
     }
 }
 

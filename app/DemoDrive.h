@@ -1,8 +1,8 @@
 #pragma once
 // The simulated drive of "velt-host --demo": a SimDrive on its own
 // pseudo-terminal, published as COM3 in a private ports folder that exists for
-// this run only. Construct it before anything resolves a port name: the
-// constructor points VELT_PORTS_DIR at the private folder.
+// this run only. Start it before anything resolves a port name: from then on
+// until Stop, that folder is the program's ports folder (UsePortsFolder).
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -16,7 +16,7 @@ class SimDrive;
 class DemoDrive {
 public:
     DemoDrive();
-    ~DemoDrive(); // stops the drive, removes the folder, restores VELT_PORTS_DIR
+    ~DemoDrive(); // stops the drive, removes the folder, gives up the ports folder
     DemoDrive(const DemoDrive&) = delete;
     DemoDrive& operator=(const DemoDrive&) = delete;
 
@@ -30,8 +30,6 @@ public:
 private:
     std::filesystem::path folder_;
     std::unique_ptr<sim::SimDrive> drive_;
-    bool hadPortsDir_ = false;
-    std::string oldPortsDir_;
 };
 
 } // namespace velt

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <cstdlib>
 #include <fstream>
+#include <mutex>
 #include <system_error>
 
 namespace velt {
@@ -12,9 +13,24 @@ namespace fs = std::filesystem;
 
 namespace {
 constexpr size_t kMaxEntryBytes = 4096;
+
+std::mutex ownFolderLock;
+fs::path& OwnFolder() {
+    static fs::path folder;
+    return folder;
+}
 } // namespace
 
+void UsePortsFolder(const fs::path& folder) {
+    const std::lock_guard<std::mutex> lock(ownFolderLock);
+    OwnFolder() = folder;
+}
+
 fs::path PortsFolder() {
+    {
+        const std::lock_guard<std::mutex> lock(ownFolderLock);
+        if (!OwnFolder().empty()) return OwnFolder();
+    }
     if (const char* dir = std::getenv("VELT_PORTS_DIR"); dir && *dir) return fs::path(dir);
     return UserConfigFolder() / "ports";
 }

@@ -8,9 +8,15 @@
 
 namespace velt {
 
-// $VELT_PORTS_DIR when set, else $XDG_CONFIG_HOME/velt-host/ports, else
+// The folder given to UsePortsFolder when there is one, else $VELT_PORTS_DIR
+// when set, else $XDG_CONFIG_HOME/velt-host/ports, else
 // ~/.config/velt-host/ports. The folder is not created here.
 std::filesystem::path PortsFolder();
+
+// Makes `folder` this program's ports folder for the rest of the run, before
+// all the others above; an empty path goes back to them. The demo drive
+// publishes its port this way without touching the environment. Any thread.
+void UsePortsFolder(const std::filesystem::path& folder);
 
 // Strips an optional "\\.\" prefix and returns the n of "COMn", or 0 when the
 // name is not of that form.

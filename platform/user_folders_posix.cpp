@@ -1,6 +1,7 @@
 // The per-user folders on Linux and other POSIX systems (XDG base folders).
 #include "platform/UserFolders.h"
 
+#include <cerrno>
 #include <cstdlib>
 #include <pwd.h>
 #include <string>
@@ -53,6 +54,18 @@ fs::path UserConfigFolder() {
 
 fs::path UserDataFolder() {
     return BaseFolder("XDG_DATA_HOME", fs::path(".local") / "share") / kAppFolderName;
+}
+
+fs::path MakePrivateTempFolder(const std::string& prefix, std::string* error) {
+    // mkdtemp makes the folder with mode 0700 under a name nobody could guess.
+    std::string pattern = (TempFolder() / (prefix + "XXXXXX")).string();
+    if (::mkdtemp(pattern.data()) == nullptr) {
+        if (error != nullptr)
+            *error = "cannot create a folder in " + TempFolder().string() + ": " +
+                     std::generic_category().message(errno);
+        return {};
+    }
+    return pattern;
 }
 
 } // namespace velt

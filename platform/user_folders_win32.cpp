@@ -3,8 +3,12 @@
 
 #include <windows.h>
 
+#include <cstdint>
+#include <cstdio>
 #include <knownfolders.h>
+#include <random>
 #include <shlobj.h>
+#include <string>
 #include <system_error>
 
 namespace velt {
@@ -48,6 +52,26 @@ fs::path UserConfigFolder() {
 
 fs::path UserDataFolder() {
     return KnownFolderOrTemp(FOLDERID_LocalAppData) / kAppFolderName;
+}
+
+fs::path MakePrivateTempFolder(const std::string& prefix, std::string* error) {
+    // The user's temporary folder lies in the profile; a folder made there
+    // inherits its access list, which admits only the user and the system.
+    std::random_device seed;
+    std::mt19937_64 random(static_cast<uint64_t>(seed()) << 32 ^ seed() ^ GetTickCount64());
+    const fs::path temp = TempFolder();
+    DWORD lastError = ERROR_ALREADY_EXISTS;
+    for (int attempt = 0; attempt < 100 && lastError == ERROR_ALREADY_EXISTS; ++attempt) {
+        char suffix[17];
+        std::snprintf(suffix, sizeof suffix, "%016llx", static_cast<unsigned long long>(random()));
+        const fs::path folder = temp / (prefix + suffix);
+        if (CreateDirectoryW(folder.c_str(), nullptr)) return folder;
+        lastError = GetLastError();
+    }
+    if (error != nullptr)
+        *error = "cannot create a folder in " + temp.string() + ": " +
+                 std::system_category().message(static_cast<int>(lastError));
+    return {};
 }
 
 } // namespace velt

@@ -9,6 +9,8 @@
 namespace velt {
 namespace {
 
+// The environment is left as it was: only this program's own lookups see the
+// demo's folder.
 TEST(DemoDrive, PublishesComThreeInAPrivateFolderAndRemovesItAtStop) {
     ::setenv("VELT_PORTS_DIR", "/tmp/velt-shell-test-unused", 1);
     std::filesystem::path folder;
@@ -22,10 +24,12 @@ TEST(DemoDrive, PublishesComThreeInAPrivateFolderAndRemovesItAtStop) {
         const std::string device = ResolvePortName("COM3");
         EXPECT_NE(device, "/dev/ttyS2");
         EXPECT_TRUE(std::filesystem::exists(device)) << device;
+        EXPECT_STREQ(std::getenv("VELT_PORTS_DIR"), "/tmp/velt-shell-test-unused");
+        EXPECT_EQ(std::filesystem::status(folder).permissions() & std::filesystem::perms::all,
+                  std::filesystem::perms::owner_all);
     }
     EXPECT_FALSE(std::filesystem::exists(folder));
-    ASSERT_NE(std::getenv("VELT_PORTS_DIR"), nullptr);
-    EXPECT_STREQ(std::getenv("VELT_PORTS_DIR"), "/tmp/velt-shell-test-unused");
+    EXPECT_EQ(PortsFolder(), std::filesystem::path("/tmp/velt-shell-test-unused"));
     ::unsetenv("VELT_PORTS_DIR");
 }
 
