@@ -50,9 +50,8 @@ velt_build() {
   cmake --build "$dir" -j "$(nproc)"
 }
 
-# The fuzz targets and the core they link, built with clang, libFuzzer, ASan
-# and UBSan into build-fuzz/.
-# Only the targets and what they link are built.
+# The fuzz targets (one per folder of fuzz/corpus) and only the core they
+# link, built with clang, libFuzzer, ASan and UBSan into build-fuzz/.
 velt_build_fuzz() {
   local targets=()
   for t in "$VELT_ROOT"/fuzz/corpus/*/; do targets+=("fuzz_$(basename "$t")"); done
