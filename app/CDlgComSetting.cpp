@@ -1,7 +1,7 @@
 #include "CDlgComSetting.h"
 
 #include "CVELT_HostApp.h"
-#include "DialogFont.h"
+#include "controls/DialogFont.h"
 #include "SerialSettingsText.h"
 #include "ShellTexts.h"
 #include "controls/Accessible.h"
@@ -33,7 +33,7 @@ CDlgComSetting::CDlgComSetting(CVELT_HostApp& app) : QDialog(nullptr) {
     setFont(DialogFont());
     setFixedSize(DluSize(160, 142));
     setModal(false);
-    CreateControls(app.IsKorean != 0);
+    CreateControls(app.IsKorean());
     InitValues();
 }
 

@@ -5,14 +5,16 @@
 #include "params/CDlgParameter.h"
 #include "scope/CDlgScope.h"
 #include "CVELT_HostApp.h"
-#include "DialogFont.h"
+#include "controls/DialogFont.h"
 #include "ShellTexts.h"
-#include "WaitWithMessages.h"
+#include "controls/WaitWithMessages.h"
 #include "controls/Accessible.h"
+#include "controls/BusyScope.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
-#include "platform/MessageService.h"
+#include "link/LinkTexts.h"
+#include "base/MessageService.h"
 #include "res/Icons.h"
 
 #include <QDesktopServices>
@@ -126,7 +128,7 @@ void CDlgMenuBar::CreateStatusPanel() {
     WebButton = new CButtonST(this);
     WebButton->SetIcon(VeltIcon(kIconLogo));
     // The logo has no caption; readers announce what it opens.
-    NameAfterCaption(WebButton, app_.IsKorean ? QStringLiteral("웹 사이트") : QStringLiteral("Web site"));
+    NameAfterCaption(WebButton, app_.IsKorean() ? QStringLiteral("웹 사이트") : QStringLiteral("Web site"));
     WebButton->setGeometry(DluRect(615, 4, 42, 38));
     WebButton->setFocusPolicy(Qt::NoFocus);
     connect(WebButton, &QPushButton::clicked, this, &CDlgMenuBar::OnWeb);
@@ -141,8 +143,8 @@ void CDlgMenuBar::ConnectDrive() {
     CDriveLink* link = app_.Link;
     CDlgComSetting* settings = app_.ComSetting;
     if (!link || !settings) return;
-    CVELT_HostApp::BusyScope busy(app_);
-    const bool korean = app_.IsKorean != 0;
+    const BusyScope busy;
+    const bool korean = app_.IsKorean();
 
     SetConnectEnabled(false);
     link->DriveId = settings->DriveId.load();
@@ -168,7 +170,7 @@ void CDlgMenuBar::ConnectDrive() {
 void CDlgMenuBar::DisconnectDrive() {
     CDriveLink* link = app_.Link;
     if (!link || link->Connected != 1) return;
-    CVELT_HostApp::BusyScope busy(app_);
+    const BusyScope busy;
     link->Disconnect();
     WaitRepaintingOnly(kDisconnectStepMs);
     WaitRepaintingOnly(kDisconnectStepMs);

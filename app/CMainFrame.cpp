@@ -1,7 +1,7 @@
 #include "CMainFrame.h"
 
 #include "CVELT_HostApp.h"
-#include "DialogFont.h"
+#include "controls/DialogFont.h"
 #include "ShellTexts.h"
 
 #include <QCloseEvent>

@@ -5,13 +5,15 @@
 #include "monitor/CDlgMonitoring.h"
 #include "params/CDlgParameter.h"
 #include "monitor/CDlgRTUMonitoring.h"
-#include "scope/CDlgRepeat.h"
+#include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
 #include "CMainFrame.h"
 #include "link/CDriveLink.h"
+#include "controls/BusyScope.h"
 #include "params/Language.h"
+#include "params/ParamCatalogue.h"
 #include "platform/TickCount.h"
 
 #include <QTimer>
@@ -21,8 +23,9 @@ namespace velt {
 namespace {
 CVELT_HostApp* g_app = nullptr;
 
-// Gives a stopped worker's last posted messages time to drain before its
-// window goes.
+// The pause after each stopped thread before its window or the link goes.
+// Nothing is processed during it: the thread has ended (or was given up on)
+// by then, and its window's queued calls are dropped with the window.
 constexpr uint32_t kAfterThreadStopMs = 100;
 
 template <typename T> void DestroyWindow(T*& window) {
@@ -40,28 +43,30 @@ CVELT_HostApp::CVELT_HostApp() {
 }
 
 CVELT_HostApp::~CVELT_HostApp() {
+    SetUiIdleHandler({});
     Shutdown();
     frame_.reset();
     if (g_app == this) g_app = nullptr;
 }
 
-CVELT_HostApp::BusyScope::BusyScope(CVELT_HostApp& app) : app_(app) {
-    ++app_.busy_;
+bool CVELT_HostApp::IsKorean() const {
+    return IsKoreanLanguage();
 }
 
-CVELT_HostApp::BusyScope::~BusyScope() {
-    if (--app_.busy_ == 0 && app_.closePending_ && app_.frame_) {
-        app_.closePending_ = false;
-        QTimer::singleShot(0, app_.frame_.get(), [frame = app_.frame_.get()] { frame->close(); });
-    }
+bool CVELT_HostApp::IsBusy() const {
+    return IsUiBusy();
 }
 
 bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     frame_ = std::make_unique<CMainFrame>(*this);
 
     const bool korean = options.Lang >= 0 ? options.Lang == 1 : SystemDefaultIsKorean();
-    IsKorean = korean ? 1 : 0;
     ApplyLanguage(korean);
+    SetUiIdleHandler([this] {
+        if (!closePending_ || !frame_) return;
+        closePending_ = false;
+        QTimer::singleShot(0, frame_.get(), [frame = frame_.get()] { frame->close(); });
+    });
 
     Link = new CDriveLink();
     Link->StartThread();
@@ -88,14 +93,44 @@ void CVELT_HostApp::CreateWindows() {
     QWidget* frame = frame_.get();
     Float(ComSetting = new CDlgComSetting(*this), "CDlgComSetting");
     Child(MenuBar = new CDlgMenuBar(*this, frame), "CDlgMenuBar");
-    Child(RtuMonitor = new CDlgRTUMonitoring(*this, frame), "CDlgRTUMonitoring");
-    Child(Monitoring = new CDlgMonitoring(*this, frame), "CDlgMonitoring");
-    Child(Parameter = new CDlgParameter(*this, frame), "CDlgParameter");
-    Float(SetValDec = new CDlgSetValDEC(), "CDlgSetValDEC");
-    Float(SetValHex = new CDlgSetValHEX(), "CDlgSetValHEX");
-    Float(Repeat = new CDlgRepeat(*this), "CDlgRepeat");
+    const bool korean = IsKorean();
+    Child(RtuMonitor = new CDlgRTUMonitoring(
+              Link, korean, [this] { if (MenuBar) MenuBar->DisconnectDrive(); }, frame),
+          "CDlgRTUMonitoring");
+    CDlgMonitoring::Wiring monitoring;
+    monitoring.Link = Link;
+    monitoring.Korean = korean;
+    monitoring.ShowRepeatWindow = [this] {
+        if (!Repeat) return;
+        Repeat->show();
+        Repeat->raise();
+        Repeat->activateWindow();
+    };
+    monitoring.RegisterName = [](int reg) { return std::string(ParamTable[reg].name); };
+    Child(Monitoring = new CDlgMonitoring(std::move(monitoring), frame), "CDlgMonitoring");
+    CDlgParameter::Wiring parameter;
+    parameter.Link = Link;
+    parameter.Korean = korean;
+    parameter.OpenValueDialog = [this](const QString& help, int number, int32_t value, bool hex) {
+        OpenValueDialog(help, number, value, hex);
+    };
+    Child(Parameter = new CDlgParameter(std::move(parameter), frame), "CDlgParameter");
+    const auto store = [this](int number, int32_t value) {
+        if (Parameter) Parameter->StoreEditedValue(number, value);
+    };
+    Float(SetValDec = new CDlgSetValDEC(korean, store), "CDlgSetValDEC");
+    Float(SetValHex = new CDlgSetValHEX(korean, store), "CDlgSetValHEX");
+    Float(Repeat = new CDlgRepeat(Link, korean), "CDlgRepeat");
     for (CDlgScope*& scope : Scopes)
-        Float(scope = new CDlgScope(*this), "CDlgScope");
+        Float(scope = new CDlgScope(Link, korean), "CDlgScope");
+}
+
+void CVELT_HostApp::OpenValueDialog(const QString& help, int number, int32_t value, bool hex) {
+    if (hex) {
+        if (SetValHex) SetValHex->OpenForParameter(help, number, value);
+    } else if (SetValDec) {
+        SetValDec->OpenForParameter(help, number, value);
+    }
 }
 
 // The link calls back into three windows; all exist before the user can

@@ -1,15 +1,18 @@
 #pragma once
 // The application object: builds the whole system once at start-up and takes
-// it down once when the main window closes. Every part reaches the link and
-// the other windows through it (theApp()). User-interface thread only.
+// it down once when the main window closes. It is the one place that knows
+// every window: it creates each page with the link and the few services of
+// other windows that the page needs. User-interface thread only.
 #include "AppOptions.h"
 #include "ShellLayout.h"
 
 #include <array>
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
+class QString;
 class QWidget;
 
 namespace velt {
@@ -42,7 +45,9 @@ public:
     // port closed), then the other windows. Each step runs once.
     void Shutdown();
 
-    int IsKorean = 0;
+    // The language chosen at start-up (kept by ApplyLanguage, read by every
+    // window and by the core's texts).
+    bool IsKorean() const;
     CDriveLink* Link = nullptr;
     CDlgComSetting* ComSetting = nullptr;
     CDlgMenuBar* MenuBar = nullptr;
@@ -59,23 +64,10 @@ public:
     // Class names of the windows in the order start-up created them.
     const std::vector<std::string>& CreationOrder() const { return creationOrder_; }
 
-    // A sequence that waits with the event loop running (connect, disconnect,
-    // watchdog message) holds a BusyScope, as do every WaitWithMessages and
-    // every message box; a
-    // close of the frame that arrives meanwhile is carried out when the last
-    // scope ends, so no window is destroyed under a handler that is still
-    // running.
-    class BusyScope {
-    public:
-        explicit BusyScope(CVELT_HostApp& app);
-        ~BusyScope();
-        BusyScope(const BusyScope&) = delete;
-        BusyScope& operator=(const BusyScope&) = delete;
-
-    private:
-        CVELT_HostApp& app_;
-    };
-    bool IsBusy() const { return busy_ > 0; }
+    // A close of the frame while a sequence waits with the event loop running
+    // (controls/BusyScope.h) is carried out when the last such wait ends, so
+    // no window is destroyed under a handler that is still running.
+    bool IsBusy() const;
     void CloseWhenIdle() { closePending_ = true; }
 
 private:
@@ -83,12 +75,12 @@ private:
     void ConnectLink();
     void PlaceStrips();
     void Float(QWidget* window, const char* className);
+    void OpenValueDialog(const QString& help, int number, int32_t value, bool hex);
     void Child(QWidget* window, const char* className);
 
     std::unique_ptr<CMainFrame> frame_;
     ShellLayout layout_;
     std::vector<std::string> creationOrder_;
-    int busy_ = 0;
     bool closePending_ = false;
     bool shutDown_ = false;
 };

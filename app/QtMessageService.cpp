@@ -1,11 +1,10 @@
 #include "QtMessageService.h"
 
-#include "CVELT_HostApp.h"
+#include "controls/BusyScope.h"
 
 #include <QApplication>
 #include <QMessageBox>
 
-#include <optional>
 
 namespace velt {
 
@@ -24,8 +23,7 @@ MsgResult QtMessageService::ShowWithDetails(const std::string& text, const std::
                                             MsgButtons buttons) {
     // The box runs its own event loop; a close of the main window arriving meanwhile (a stop
     // signal) waits for the box, so neither the box's parent nor the caller's window goes first.
-    std::optional<CVELT_HostApp::BusyScope> busy;
-    if (CVELT_HostApp* app = theApp()) busy.emplace(*app);
+    const BusyScope busy;
     QMessageBox box(QApplication::activeWindow());
     box.setWindowTitle(QStringLiteral("VELT_Host"));
     box.setText(Lines(text));

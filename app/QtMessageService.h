@@ -1,7 +1,7 @@
 #pragma once
 // The desktop program's message service: a modal QMessageBox with OK or
 // Yes/No, titled like the application. User-interface thread only.
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 namespace velt {
 

@@ -1,6 +1,6 @@
 #include "SerialSettingsText.h"
 
-#include "platform/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 
 namespace velt {
 

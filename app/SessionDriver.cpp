@@ -6,7 +6,7 @@
 #include "link/CDriveLink.h"
 #include "monitor/CDlgMonitoring.h"
 #include "params/CDlgParameter.h"
-#include "scope/CDlgRepeat.h"
+#include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 
 #include <QPushButton>

@@ -5,7 +5,7 @@
 // that a soak script or a field engineer's log sees every failure the user
 // was told about.
 #include "link/CDriveLink.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #include <cstdint>
 #include <cstdio>

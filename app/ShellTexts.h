@@ -1,7 +1,7 @@
 #pragma once
 // The user texts of the application shell: window title, the connection
 // bar's status panel and the shell's messages in both languages.
-#include "link/LinkTexts.h"
+#include "base/LocalText.h"
 
 #include <cstdint>
 #include <string>

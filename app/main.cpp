@@ -6,7 +6,7 @@
 #include "QtMessageService.h"
 #include "SessionDriver.h"
 #include "VeltVersion.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #ifdef VELT_HAVE_DEMO
 #include "DemoDrive.h"

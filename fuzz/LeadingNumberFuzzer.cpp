@@ -3,7 +3,7 @@
 //
 // Input: the text; the wide text is made of its bytes taken in pairs.
 #include "FuzzSupport.h"
-#include "platform/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 
 #include <cerrno>
 #include <cstdlib>

@@ -1,6 +1,6 @@
 #include "CDriveLink.h"
 
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "platform/ThreadTuning.h"
 
 #include <algorithm>

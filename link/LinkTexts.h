@@ -2,13 +2,9 @@
 // The messages of connecting to a drive, in both languages: shown by the
 // connection bar and the register monitor, printed by velt-cli.
 
-namespace velt {
+#include "base/LocalText.h"
 
-struct LocalText {
-    const char* Ko;
-    const char* En;
-    const char* Pick(bool korean) const { return korean ? Ko : En; }
-};
+namespace velt {
 
 inline constexpr LocalText kPortOpenFail{"포트를 열수가 없습니다.", "Port Open Fail"};
 inline constexpr LocalText kAllParamReadFail{

@@ -1,7 +1,6 @@
 #include "CDlgMonitoring.h"
 
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
@@ -62,7 +61,7 @@ constexpr GridRgb kStateValueColours[6][3] = {
 constexpr int kLampX[kLampCount] = {142, 194, 246, 297, 348, 400, 452, 504, 556, 606};
 } // namespace
 
-CDlgMonitoring::CDlgMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
+CDlgMonitoring::CDlgMonitoring(Wiring wiring, QWidget* frame) : QWidget(frame), wiring_(std::move(wiring)) {
     setObjectName(QStringLiteral("CDlgMonitoring"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 337));
@@ -84,7 +83,7 @@ CDlgMonitoring::CDlgMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidget(fra
 CDlgMonitoring::~CDlgMonitoring() = default;
 
 bool CDlgMonitoring::Korean() const {
-    return app_.IsKorean != 0;
+    return wiring_.Korean;
 }
 
 void CDlgMonitoring::CreateModeGroup() {
@@ -321,8 +320,8 @@ void CDlgMonitoring::RefreshGrid(CGridCtrl& grid) {
 
 void CDlgMonitoring::OnStateTimer() {
     ++stateTicks_;
-    if (app_.Link != nullptr) {
-        const CDriveLink& link = *app_.Link;
+    if (wiring_.Link != nullptr) {
+        const CDriveLink& link = *wiring_.Link;
         const ParamBlock params = link.ParamRegs();
         UpdateStateGrid(link.StateRegs());
         UpdateIoGrid(*InputGrid, true, link.DigitalInputs(), params);
@@ -362,8 +361,8 @@ void CDlgMonitoring::ShowLoggedFrames() {
 }
 
 void CDlgMonitoring::UpdateIndicators() {
-    if (app_.Link == nullptr) return;
-    const CDriveLink& link = *app_.Link;
+    if (wiring_.Link == nullptr) return;
+    const CDriveLink& link = *wiring_.Link;
     const bool ko = Korean();
     const IndicatorView v =
         ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.Connected.load() != 0, link.Counters());

@@ -20,6 +20,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -30,7 +31,6 @@ class QPushButton;
 
 namespace velt {
 
-class CVELT_HostApp;
 class CButtonST;
 class CColorStatic;
 class CGridCtrl;
@@ -39,7 +39,17 @@ class FrameLogList;
 class CDlgMonitoring : public QWidget, public IFrameLog {
     Q_OBJECT
 public:
-    CDlgMonitoring(CVELT_HostApp& app, QWidget* frame);
+    // What the shell hands the page: the drive link (may be null: the page
+    // then shows zeros and sends nothing), the language, and two services of
+    // other windows.
+    struct Wiring {
+        CDriveLink* Link = nullptr;
+        bool Korean = false;
+        std::function<void()> ShowRepeatWindow;            // "Repeat Test"
+        std::function<std::string(int reg)> RegisterName; // for messages naming a register
+    };
+
+    CDlgMonitoring(Wiring wiring, QWidget* frame);
     ~CDlgMonitoring() override;
 
     void QueueTxFrame(int length, const uint8_t* bytes) override;
@@ -136,7 +146,7 @@ private:
 
     bool Korean() const;
 
-    CVELT_HostApp& app_;
+    const Wiring wiring_;
     FrameLog frameLog_;
     QTimer stateTimer_;     // 1600
     QTimer indicatorTimer_; // 1601

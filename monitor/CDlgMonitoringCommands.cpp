@@ -1,14 +1,11 @@
 // The command buttons of the monitoring page and the frame log's Save As.
 #include "CDlgMonitoring.h"
 
-#include "app/CVELT_HostApp.h"
-#include "app/WaitWithMessages.h"
+#include "controls/WaitWithMessages.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
-#include "params/ParamCatalogue.h"
 #include "platform/AtomicFile.h"
-#include "platform/MessageService.h"
-#include "scope/CDlgRepeat.h"
+#include "base/MessageService.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -32,7 +29,7 @@ std::filesystem::path PathOf(const QString& path) {
 } // namespace
 
 CDriveLink* CDlgMonitoring::ConnectedLink() const {
-    CDriveLink* link = app_.Link;
+    CDriveLink* link = wiring_.Link;
     return link != nullptr && link->Connected.load() != 0 ? link : nullptr;
 }
 
@@ -58,8 +55,8 @@ void CDlgMonitoring::SendWithArguments(const char* command, const std::vector<Re
     const SequenceResult r = WriteCommandSequence(
         writes, [link](uint16_t reg, uint16_t value) { return link->WriteParam(reg, value); });
     if (!r.CommandSent) {
-        ShowMessage(
-            CommandNotSentText(command, r.FailedReg, ParamTable[r.FailedReg].name, r.Result, Korean()));
+        const std::string name = wiring_.RegisterName ? wiring_.RegisterName(r.FailedReg) : std::string();
+        ShowMessage(CommandNotSentText(command, r.FailedReg, name.c_str(), r.Result, Korean()));
     }
 }
 
@@ -127,10 +124,8 @@ void CDlgMonitoring::OnOutput(int coil, bool on) {
 }
 
 void CDlgMonitoring::OnRepeatTest() {
-    if (app_.Link == nullptr || app_.Repeat == nullptr) return;
-    app_.Repeat->show();
-    app_.Repeat->raise();
-    app_.Repeat->activateWindow();
+    if (wiring_.Link == nullptr || !wiring_.ShowRepeatWindow) return;
+    wiring_.ShowRepeatWindow();
 }
 
 bool CDlgMonitoring::SaveLogTo(const QString& path) {

@@ -1,15 +1,14 @@
 #include "CDlgRTUMonitoring.h"
 
-#include "app/CDlgMenuBar.h"
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
-#include "app/ShellTexts.h"
+#include "controls/DialogFont.h"
+#include "controls/BusyScope.h"
 #include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
+#include "link/LinkTexts.h"
 #include "monitor/MonitorTexts.h"
 #include "controls/PageGrid.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #include <chrono>
 #include <string>
@@ -26,14 +25,16 @@ constexpr GridRgb kTitleBk = Rgb(50, 70, 50);
 constexpr GridRgb kFailText = Rgb(255, 0, 0);
 } // namespace
 
-CDlgRTUMonitoring::CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
+CDlgRTUMonitoring::CDlgRTUMonitoring(CDriveLink* link, bool korean, std::function<void()> disconnectDrive,
+                                     QWidget* frame)
+    : QWidget(frame), link_(link), korean_(korean), disconnectDrive_(std::move(disconnectDrive)) {
     setObjectName(QStringLiteral("CDlgRTUMonitoring"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 25));
     InitRegisterGrid();
     // Screen readers and automation tools find the strip and read its cells
     // through the grid's table interface.
-    const QString name = QString::fromUtf8(kRegisterMonitorName.Pick(app.IsKorean != 0));
+    const QString name = QString::fromUtf8(kRegisterMonitorName.Pick(korean_));
     NameAfterCaption(this, name);
     NameAfterCaption(RegisterGrid, name);
     connect(&timer_, &QTimer::timeout, this, &CDlgRTUMonitoring::OnTimer);
@@ -72,7 +73,7 @@ QString CDlgRTUMonitoring::CounterText(int column) const {
 }
 
 void CDlgRTUMonitoring::UpdateRegisterGrid() {
-    const LinkCounters n = app_.Link->Counters();
+    const LinkCounters n = link_->Counters();
     const uint32_t values[kColumns] = {n.StateReads, n.StateOk,       n.StateFail,  n.DiReads,
                                        n.DiOk,       n.DiFail,        n.DoRequests, n.DoOk,
                                        n.DoFail,     n.ParamRequests, n.ParamOk,    n.ParamFail};
@@ -84,17 +85,17 @@ void CDlgRTUMonitoring::UpdateRegisterGrid() {
 }
 
 void CDlgRTUMonitoring::OnTimer() {
-    if (!app_.Link) return;
+    if (!link_) return;
     UpdateRegisterGrid();
     // The message box below runs a nested event loop in which this timer keeps
     // firing; the disconnect has zeroed FailCount by then, and the flag keeps
     // a second box away in any case.
-    if (inWatchdog_ || app_.Link->FailCount.load() < kFailLimit) return;
+    if (inWatchdog_ || link_->FailCount.load() < kFailLimit) return;
     inWatchdog_ = true;
     {
-        CVELT_HostApp::BusyScope busy(app_);
-        if (app_.MenuBar) app_.MenuBar->DisconnectDrive();
-        ShowMessage(kDriverNoResponse.Pick(app_.IsKorean != 0));
+        const BusyScope busy;
+        if (disconnectDrive_) disconnectDrive_();
+        ShowMessage(kDriverNoResponse.Pick(korean_));
     }
     inWatchdog_ = false;
 }

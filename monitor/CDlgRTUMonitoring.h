@@ -8,11 +8,12 @@
 #include <QWidget>
 
 #include <cstdint>
+#include <functional>
 #include <string>
 
 namespace velt {
 
-class CVELT_HostApp;
+class CDriveLink;
 class CGridCtrl;
 
 class CDlgRTUMonitoring : public QWidget {
@@ -21,7 +22,9 @@ public:
     static constexpr int kColumns = 12;
     static constexpr uint32_t kFailLimit = 5;
 
-    CDlgRTUMonitoring(CVELT_HostApp& app, QWidget* frame);
+    // The link (may be null: the strip then stays at zero), the language, and
+    // the connection bar's disconnect, which the watchdog calls.
+    CDlgRTUMonitoring(CDriveLink* link, bool korean, std::function<void()> disconnectDrive, QWidget* frame);
 
     // Text of counter cell (1, column).
     QString CounterText(int column) const;
@@ -35,7 +38,9 @@ private:
     void InitRegisterGrid();
     void UpdateRegisterGrid();
 
-    CVELT_HostApp& app_;
+    CDriveLink* const link_;
+    const bool korean_;
+    const std::function<void()> disconnectDrive_;
     QTimer timer_; // timer 2389
     bool inWatchdog_ = false;
 };

@@ -2,7 +2,7 @@
 // Captions of the drive's two control modes and command forms, shown beside
 // their values by the monitoring page and beside their lists by the
 // parameter page.
-#include "link/LinkTexts.h"
+#include "base/LocalText.h"
 
 namespace velt {
 

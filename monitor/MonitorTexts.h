@@ -2,7 +2,7 @@
 // The user texts of the monitoring page in both languages: captions, grid
 // labels, lamp captions, questions and messages. Texts that are the same in
 // both languages are plain strings.
-#include "link/LinkTexts.h"
+#include "base/LocalText.h"
 #include "monitor/ModeTexts.h"
 
 namespace velt {

@@ -2,9 +2,9 @@
 
 #include "CDlgSetValDEC.h"
 #include "CDlgSetValHEX.h"
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
-#include "app/WaitWithMessages.h"
+#include "controls/BusyScope.h"
+#include "controls/DialogFont.h"
+#include "controls/WaitWithMessages.h"
 #include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
@@ -15,8 +15,8 @@
 #include "params/ParamTexts.h"
 #include "params/SaveSequence.h"
 #include "params/ValueEntry.h"
-#include "platform/LeadingNumber.h"
-#include "platform/MessageService.h"
+#include "base/LeadingNumber.h"
+#include "base/MessageService.h"
 #include "res/Icons.h"
 
 #include <QButtonGroup>
@@ -88,11 +88,11 @@ void FillForms(QComboBox* box, int mode, int* filledFor) {
 
 } // namespace
 
-CDlgParameter::CDlgParameter(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
+CDlgParameter::CDlgParameter(Wiring wiring, QWidget* frame) : QWidget(frame), wiring_(std::move(wiring)) {
     setObjectName(QStringLiteral("CDlgParameter"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 337));
-    const bool korean = app_.IsKorean != 0;
+    const bool korean = wiring_.Korean;
 
     SaveProgress = new QProgressBar(this);
     SaveProgress->setGeometry(DluRect(207, 324, 449, 9));
@@ -345,8 +345,8 @@ void CDlgParameter::PostParamsRead() {
 }
 
 void CDlgParameter::OnParamsRead() {
-    if (!app_.Link) return;
-    DriveValues = ValuesFromRegisters(app_.Link->ParamRegs());
+    if (!wiring_.Link) return;
+    DriveValues = ValuesFromRegisters(wiring_.Link->ParamRegs());
     DriveValuesKnown = true;
     ParamValues = DriveValues;
     ++ParamsReadCount;
@@ -372,11 +372,7 @@ void CDlgParameter::OnGridDoubleClick(int row, int col) {
     const int32_t value =
         ReadLeadingNumber(std::u16string_view(ParamGrid->GetItemText(row, col).toStdU16String())).value;
     const QString help = Qs(ParamTable[n].help);
-    if (ParamTable[n].isBits == 1) {
-        if (app_.SetValHex) app_.SetValHex->OpenForParameter(help, n, value);
-    } else if (app_.SetValDec) {
-        app_.SetValDec->OpenForParameter(help, n, value);
-    }
+    if (wiring_.OpenValueDialog) wiring_.OpenValueDialog(help, n, value, ParamTable[n].isBits == 1);
 }
 
 void CDlgParameter::StoreEditedValue(int n, int32_t value) {
@@ -388,15 +384,15 @@ void CDlgParameter::StoreEditedValue(int n, int32_t value) {
 // ---- read and save ---------------------------------------------------------------------------
 
 void CDlgParameter::ReadAllParameters() {
-    CDriveLink* link = app_.Link;
+    CDriveLink* link = wiring_.Link;
     if (!link || link->Connected.load() == 0) return;
     ParamValues.fill(0);
     WaitWithMessages(kBeforeReadMs);
-    if (link->ReadAllParams() != 0) ShowMessage(kReadAllFail.Pick(app_.IsKorean != 0));
+    if (link->ReadAllParams() != 0) ShowMessage(kReadAllFail.Pick(wiring_.Korean));
 }
 
 void CDlgParameter::SaveAllParameters() {
-    if (!app_.Link) return;
+    if (!wiring_.Link) return;
     SaveHooks hooks;
     hooks.progress = [this](int p) { SaveProgress->setValue(p); };
     hooks.focus = [this](int n) {
@@ -407,12 +403,12 @@ void CDlgParameter::SaveAllParameters() {
     hooks.waitWithMessages = [](uint32_t ms) { WaitWithMessages(ms); };
     hooks.enableSaveButton = [this](bool on) { SaveAllButton->setEnabled(on); };
     hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
-    velt::SaveAllParameters(*app_.Link, ParamValues, hooks);
+    velt::SaveAllParameters(*wiring_.Link, ParamValues, hooks);
 }
 
 BackupResult CDlgParameter::WriteBackupFile() {
     const velt::ParamValues drive =
-        app_.Link ? ValuesFromRegisters(app_.Link->ParamRegs()) : velt::ParamValues{};
+        wiring_.Link ? ValuesFromRegisters(wiring_.Link->ParamRegs()) : velt::ParamValues{};
     return WriteBackupNow(drive);
 }
 
@@ -427,7 +423,7 @@ QString CDlgParameter::ChooseFile(bool save) {
     if (FileDialogAnswer) return FileDialogAnswer(request);
 
     // Like a message box, the dialog holds a close of the main window back until it is answered.
-    CVELT_HostApp::BusyScope busy(app_);
+    const BusyScope busy;
     QFileDialog dialog(this, QString(), request.folder, request.filter);
     dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);

@@ -29,14 +29,23 @@ class QRadioButton;
 
 namespace velt {
 
-class CVELT_HostApp;
 class CButtonST;
 class CGridCtrl;
 
 class CDlgParameter : public QWidget, public IParamsReadSink {
     Q_OBJECT
 public:
-    CDlgParameter(CVELT_HostApp& app, QWidget* frame);
+    // What the shell hands the page: the drive link (may be null: the page
+    // then reads and stores nothing), the language, and the value dialogs,
+    // opened on a double-click with the parameter's help text, number and
+    // value (hex for the parameters shown as bits).
+    struct Wiring {
+        CDriveLink* Link = nullptr;
+        bool Korean = false;
+        std::function<void(const QString& help, int number, int32_t value, bool hex)> OpenValueDialog;
+    };
+
+    CDlgParameter(Wiring wiring, QWidget* frame);
 
     // Any thread: queues OnParamsRead on the user-interface thread (the
     // parameters-read message). Never blocks.
@@ -116,7 +125,7 @@ private:
     void ShowControls(const PageControls& controls);
     QString ChooseFile(bool save);
 
-    CVELT_HostApp& app_;
+    const Wiring wiring_;
     QTimer refreshTimer_; // timer 1700
     GridFont valueFont_;  // the grid's font for value cells, and its bold form
     GridFont changedFont_;

@@ -1,9 +1,9 @@
 #include "CDlgSetValDEC.h"
 
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
 #include "params/ValueEntry.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -11,9 +11,10 @@
 
 namespace velt {
 
-CDlgSetValDEC::CDlgSetValDEC()
+CDlgSetValDEC::CDlgSetValDEC(bool korean, StoreValue store)
     : CValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24),
-                   DluRect(84, 54, 54, 24)) {
+                   DluRect(84, 54, 54, 24), korean,
+                   std::move(store)) {
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);

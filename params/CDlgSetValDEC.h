@@ -14,7 +14,7 @@ namespace velt {
 class CDlgSetValDEC : public CValueDialog {
     Q_OBJECT
 public:
-    CDlgSetValDEC();
+    CDlgSetValDEC(bool korean, StoreValue store);
 
     // Fills the dialog for parameter `number` with `value` (a pair's 32-bit
     // value for its first register) and shows it with the value selected, so

@@ -1,6 +1,6 @@
 #include "CDlgSetValHEX.h"
 
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
 #include "params/ValueEntry.h"
 
@@ -18,9 +18,10 @@ int BitX(int k) {
 }
 } // namespace
 
-CDlgSetValHEX::CDlgSetValHEX()
+CDlgSetValHEX::CDlgSetValHEX(bool korean, StoreValue store)
     : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30),
-                   DluRect(90, 84, 54, 30)) {
+                   DluRect(90, 84, 54, 30), korean,
+                   std::move(store)) {
     ValueLabel = new QLabel(this);
     ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
     ValueLabel->setAlignment(Qt::AlignCenter);

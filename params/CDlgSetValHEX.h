@@ -14,7 +14,7 @@ namespace velt {
 class CDlgSetValHEX : public CValueDialog {
     Q_OBJECT
 public:
-    CDlgSetValHEX();
+    CDlgSetValHEX(bool korean, StoreValue store);
 
     // Fills the dialog for parameter `number` with `value`, ticks the boxes of
     // its bits 0..7 and shows it.

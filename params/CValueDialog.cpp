@@ -1,8 +1,6 @@
 #include "CValueDialog.h"
 
-#include "CDlgParameter.h"
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
 #include "params/ParamTexts.h"
 
@@ -12,16 +10,9 @@
 
 namespace velt {
 
-namespace {
-bool Korean() {
-    const CVELT_HostApp* app = theApp();
-    return app != nullptr && app->IsKorean != 0;
-}
-} // namespace
-
 CValueDialog::CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                           const QRect& cancelRect)
-    : QDialog(nullptr) {
+                           const QRect& cancelRect, bool korean, StoreValue store)
+    : QDialog(nullptr), store_(std::move(store)) {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(QString::fromUtf8(caption));
     setFont(DialogFont());
@@ -37,7 +28,6 @@ CValueDialog::CValueDialog(const char* objectName, const char* caption, int heig
     ValueCaption = new QLabel(QStringLiteral("Value :"), this);
     ValueCaption->setGeometry(DluRect(6, 24, 54, 12));
 
-    const bool korean = Korean();
     HelpEdit = new QPlainTextEdit(this);
     HelpEdit->setGeometry(DluRect(148, 6, 174, 72));
     HelpEdit->setReadOnly(true);
@@ -73,8 +63,7 @@ void CValueDialog::ShowInFront() {
 }
 
 void CValueDialog::StoreEditedValue() {
-    CVELT_HostApp* app = theApp();
-    if (app != nullptr && app->Parameter != nullptr) app->Parameter->StoreEditedValue(ParamNo, EditValue);
+    if (store_) store_(ParamNo, EditValue);
 }
 
 } // namespace velt

@@ -6,6 +6,7 @@
 #include <QDialog>
 
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -16,6 +17,9 @@ namespace velt {
 class CValueDialog : public QDialog {
     Q_OBJECT
 public:
+    // Takes a confirmed value into the parameter page's working copy.
+    using StoreValue = std::function<void(int number, int32_t value)>;
+
     int16_t ParamNo = 0;   // the parameter being edited
     int32_t EditValue = 0; // the value being edited
 
@@ -32,7 +36,7 @@ public slots:
 protected:
     // Caption, size in dialog units and the OK and Cancel buttons' places.
     CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                 const QRect& cancelRect);
+                 const QRect& cancelRect, bool korean, StoreValue store);
 
     // Steps shared by OpenForParameter: number, value, help text.
     void Fill(const QString& help, int number, int32_t value);
@@ -40,6 +44,9 @@ protected:
     void ShowInFront();
     // EditValue into the page's working copy for ParamNo (both words of a pair).
     void StoreEditedValue();
+
+private:
+    const StoreValue store_;
 };
 
 } // namespace velt

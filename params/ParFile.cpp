@@ -3,7 +3,7 @@
 
 #include "platform/AtomicFile.h"
 #include "platform/Cp949.h"
-#include "platform/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 
 #include <climits>
 

@@ -2,7 +2,7 @@
 #include "params/ParamFileActions.h"
 
 #include "params/ParamFolders.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 namespace velt {
 

@@ -1,7 +1,7 @@
 #pragma once
 // The texts of the parameter page and the value entry dialogs, Korean and
 // English; the windows pick one by the language chosen at start-up.
-#include "link/LinkTexts.h"
+#include "base/LocalText.h"
 #include "monitor/ModeTexts.h"
 
 namespace velt {

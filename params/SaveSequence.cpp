@@ -4,7 +4,7 @@
 #include "params/Language.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamPage.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #include <chrono>
 #include <cstdio>

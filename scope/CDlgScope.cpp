@@ -1,10 +1,9 @@
 #include "scope/CDlgScope.h"
 
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "scope/ScopeTexts.h"
 
 #include <QCheckBox>
@@ -42,8 +41,8 @@ QString RgbText(const QColor& c) {
 }
 } // namespace
 
-CDlgScope::CDlgScope(CVELT_HostApp& app)
-    : QDialog(nullptr), app_(app), korean_(app.IsKorean != 0),
+CDlgScope::CDlgScope(const CDriveLink* link, bool korean)
+    : QDialog(nullptr), link_(link), korean_(korean),
       thread_(
           channels_, [this](StateBlock* regs) { return ReadState(regs); },
           [this](const ScopeSample& sample) { AppendSample(sample); }) {
@@ -121,9 +120,8 @@ int CDlgScope::StopScopeThread() {
 // ScopeThread. The link exists from start-up until after every scope thread
 // has been stopped, so the pointer read here never changes under it.
 bool CDlgScope::ReadState(StateBlock* regs) const {
-    const CDriveLink* link = app_.Link;
-    if (!link) return false;
-    *regs = link->StateRegs();
+    if (!link_) return false;
+    *regs = link_->StateRegs();
     return true;
 }
 

@@ -30,14 +30,15 @@ class QPushButton;
 
 namespace velt {
 
-class CVELT_HostApp;
 class CColorStatic;
 class CSpinButton;
 
 class CDlgScope : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgScope(CVELT_HostApp& app);
+    // The link the ScopeThread reads (may be null: no samples are taken) and
+    // the language of the window's texts.
+    CDlgScope(const CDriveLink* link, bool korean);
     // Stops the thread (without messages) if StopScopeThread was not called,
     // and waits for one that outlived StopScopeThread's wait.
     ~CDlgScope() override;
@@ -118,7 +119,7 @@ private:
     void AppendSample(const ScopeSample& sample); // ScopeThread
     bool ReadState(StateBlock* regs) const;       // ScopeThread
 
-    CVELT_HostApp& app_;
+    const CDriveLink* const link_;
     const bool korean_;
     std::mutex chartLock_;
     ScopeAxes axes_;

@@ -2,7 +2,7 @@
 // 539 x 244) and accessible names.
 #include "scope/CDlgScope.h"
 
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/CColorStatic.h"
 #include "scope/CSpinButton.h"
 #include "scope/ScopeTexts.h"

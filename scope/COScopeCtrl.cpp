@@ -1,7 +1,7 @@
 #include "scope/COScopeCtrl.h"
 
 #include "platform/AtomicFile.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "scope/ScopeTexts.h"
 
 #include <QContextMenuEvent>

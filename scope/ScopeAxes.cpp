@@ -1,6 +1,6 @@
 #include "scope/ScopeAxes.h"
 
-#include "platform/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 
 #include <algorithm>
 #include <cfloat>

@@ -7,7 +7,7 @@
 // the extremes; the window's ScopeThread takes samples. Every member takes
 // the channels' own short lock, never held while anything else is locked.
 #include "link/CDriveLink.h"
-#include "link/LinkTexts.h"
+#include "base/LocalText.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeSamples.h"
 

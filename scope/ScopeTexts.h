@@ -3,7 +3,7 @@
 // (which are the same in both): the chart's right-click menu, its messages
 // and CSV header, the shutdown messages, and the accessible names of the
 // controls that have no caption of their own.
-#include "link/LinkTexts.h"
+#include "base/LocalText.h"
 
 namespace velt {
 

@@ -14,7 +14,7 @@
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/CDlgMonitoring.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

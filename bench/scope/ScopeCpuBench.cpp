@@ -12,7 +12,7 @@
 #include "app/CVELT_HostApp.h"
 #include "app/DemoDrive.h"
 #include "link/CDriveLink.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "scope/CDlgScope.h"
 
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "controls/CButtonST.h"

@@ -1,4 +1,4 @@
-#include "ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "params/CDlgParameter.h"
@@ -8,6 +8,7 @@
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
+#include "link/LinkTexts.h"
 #include "platform/PortsFolder.h"
 
 #include <QComboBox>

@@ -1,6 +1,6 @@
 #include "app/AppOptions.h"
 #include "app/SessionReport.h"
-#include "app/DialogUnits.h"
+#include "controls/DialogUnits.h"
 #include "app/ShellLayout.h"
 #include "app/ShellTexts.h"
 

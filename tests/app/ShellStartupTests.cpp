@@ -1,18 +1,18 @@
-#include "ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "monitor/CDlgMonitoring.h"
 #include "params/CDlgParameter.h"
 #include "monitor/CDlgRTUMonitoring.h"
-#include "scope/CDlgRepeat.h"
+#include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
 #include "app/CMainFrame.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "app/QtMessageService.h"
 #include "app/ShellTexts.h"
-#include "app/WaitWithMessages.h"
+#include "controls/WaitWithMessages.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
@@ -96,7 +96,7 @@ TEST_F(StartupTest, StripsStackWithSixPixelGapsAndTheFrameFollowsTheLayoutMaths)
 
 TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
     Start(1);
-    EXPECT_EQ(app->IsKorean, 1);
+    EXPECT_TRUE(app->IsKorean());
     EXPECT_TRUE(IsKoreanLanguage());
     EXPECT_EQ(ParamTable, ParamTableKo);
     EXPECT_EQ(AlarmNames, AlarmNamesKo);
@@ -108,7 +108,7 @@ TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
     app.reset();
 
     Start(0);
-    EXPECT_EQ(app->IsKorean, 0);
+    EXPECT_FALSE(app->IsKorean());
     EXPECT_FALSE(IsKoreanLanguage());
     EXPECT_EQ(ParamTable, ParamTableEn);
     EXPECT_EQ(AlarmNames, AlarmNamesEn);

@@ -4,7 +4,7 @@
 // running as a program of its own on a pseudo-terminal published as COM3.
 // Faults are typed on its standard input; killing it is a pulled cable.
 #include "ChildProcess.h"
-#include "tests/params/PageFixture.h"
+#include "tests/support/ParamPageFixture.h"
 
 #include <QProgressBar>
 #include <QPushButton>

@@ -1,5 +1,5 @@
 // velt-cli monitor and poll-stats, run as a program against the simulated drive.
-#include "LinkTestSupport.h"
+#include "tests/support/LinkTestSupport.h"
 
 #include <cstdio>
 #include <sys/wait.h>

@@ -1,6 +1,6 @@
 // The MainThread against the simulated drive: cadence, silence, drive-ID
 // changes, disconnect and stop.
-#include "LinkTestSupport.h"
+#include "tests/support/LinkTestSupport.h"
 
 #include <algorithm>
 

@@ -1,6 +1,6 @@
 // The link's request operations against the simulated drive: parameter
 // reads, writes and their log, and the lock that keeps frames apart.
-#include "LinkTestSupport.h"
+#include "tests/support/LinkTestSupport.h"
 
 #include <set>
 #include <utility>

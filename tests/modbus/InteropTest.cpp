@@ -29,7 +29,7 @@ protected:
         EXPECT_EQ(r.out, out) << args[0];
     }
 
-    ChildProcess slave_{{LIBMODBUS_SLAVE_PATH}};
+    ChildProcess slave_{{VELT_LIBMODBUS_SLAVE_PATH}};
     std::string port_;
 };
 

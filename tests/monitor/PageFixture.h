@@ -2,7 +2,7 @@
 // The shell's fixture (the whole application in-process, a simulated drive on
 // COM3) with a message service that also answers questions as told, and
 // helpers to read what the monitoring page shows and what reached the drive.
-#include "../app/ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 #include "app/CDlgMenuBar.h"
 #include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"

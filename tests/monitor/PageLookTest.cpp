@@ -5,7 +5,7 @@
 #include "monitor/CDlgRTUMonitoring.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
-#include "scope/CDlgRepeat.h"
+#include "repeat/CDlgRepeat.h"
 
 #include <QAccessible>
 #include <QAction>

@@ -1,6 +1,6 @@
 // The parameter page and the value dialogs, driven through their slots
 // without a drive.
-#include "PageFixture.h"
+#include "tests/support/ParamPageFixture.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "params/CDlgSetValDEC.h"

@@ -1,6 +1,6 @@
 // The parameter page against the simulated drive: read, save to the drive
 // with its backup, and parameter files through the (answered) file dialogs.
-#include "PageFixture.h"
+#include "tests/support/ParamPageFixture.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "platform/AtomicFile.h"

@@ -3,7 +3,7 @@
 #include "params/ParFile.h"
 #include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
-#include "tests/modbus/ChildProcess.h"
+#include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // A message service that records what the user would have been shown and
 // answers questions with a fixed reply. Installed for the lifetime of the
 // object.
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 
 #include <mutex>
 #include <string>

@@ -1,5 +1,5 @@
 // Leading numbers as typed by users and as found in parameter files.
-#include "platform/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 
 #include <gtest/gtest.h>
 

@@ -4,8 +4,8 @@
 #include "scope/COScopeCtrl.h"
 #include "scope/ScopeTraceRender.h"
 
-#include "platform/MessageService.h"
-#include "tests/app/ShellFixture.h"
+#include "base/MessageService.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QApplication>
 #include <QFile>

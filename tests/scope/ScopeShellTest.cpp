@@ -7,7 +7,7 @@
 #include "app/CMainFrame.h"
 #include "controls/CButtonST.h"
 #include "link/CDriveLink.h"
-#include "tests/app/ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QCheckBox>
 #include <QFile>

@@ -3,13 +3,12 @@
 // accessibility and stopping the thread.
 #include "scope/CDlgScope.h"
 
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "scope/CSpinButton.h"
-#include "tests/app/ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -37,8 +36,7 @@ protected:
         SetMessageService(previous_);
     }
     void Open(bool korean = false) {
-        app.IsKorean = korean ? 1 : 0;
-        scope = std::make_unique<CDlgScope>(app);
+        scope = std::make_unique<CDlgScope>(link.get(), korean);
         scope->show();
     }
     // Appends as the ScopeThread would, under the window's lock.
@@ -50,7 +48,7 @@ protected:
     void SetBox(QLineEdit* edit, const char* text) { edit->setText(QString::fromUtf8(text)); }
 
     RecordingMessages messages;
-    CVELT_HostApp app; // no link, no windows of its own
+    std::unique_ptr<CDriveLink> link; // none unless a test makes one
     std::unique_ptr<CDlgScope> scope;
 
 private:
@@ -299,7 +297,7 @@ TEST_F(ScopeWindowTest, StopScopeThreadEndsTheThreadOnceWithoutAMessage) {
 }
 
 TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoes) {
-    app.Link = new CDriveLink(); // polls nothing: its state block reads 0
+    link = std::make_unique<CDriveLink>(); // polls nothing: its state block reads 0
     Open();
     scope->ChannelChecks[0]->setChecked(true);
     scope->RunStopButton->click();

@@ -26,11 +26,11 @@ public:
             for (int fd : {in[0], in[1], out[0], out[1], err[0], err[1]})
                 ::close(fd);
             ::setenv("VELT_PORTS_DIR", portsDir.c_str(), 1);
-            std::vector<char*> argv{const_cast<char*>(VELT_DRIVE_SIM_PATH)};
+            std::vector<char*> argv{const_cast<char*>(VELT_SIM_PATH)};
             for (const auto& a : args)
                 argv.push_back(const_cast<char*>(a.c_str()));
             argv.push_back(nullptr);
-            ::execv(VELT_DRIVE_SIM_PATH, argv.data());
+            ::execv(VELT_SIM_PATH, argv.data());
             ::_exit(127);
         }
         ::close(in[0]);

@@ -3,7 +3,7 @@
 // records every box, and a simulated drive on COM3.
 #include "app/AppOptions.h"
 #include "app/CVELT_HostApp.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "sim/SimDrive.h"
 
 #include <QCoreApplication>

@@ -1,12 +1,11 @@
 #include "CDlgRepeat.h"
 
-#include "app/CVELT_HostApp.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
-#include "link/LinkTexts.h"
-#include "platform/MessageService.h"
+#include "base/LocalText.h"
+#include "base/MessageService.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -39,8 +38,8 @@ std::string Decimal(int32_t v) {
 
 } // namespace
 
-CDlgRepeat::CDlgRepeat(CVELT_HostApp& app)
-    : QDialog(nullptr), korean_(app.IsKorean != 0), sequence_(app.Link),
+CDlgRepeat::CDlgRepeat(CDriveLink* link, bool korean)
+    : QDialog(nullptr), korean_(korean), sequence_(link),
       thread_(sequence_, [this] { PostPass(); }) {
     setObjectName(QStringLiteral("CDlgRepeat"));
     setWindowTitle(QStringLiteral("Repeat"));

@@ -4,8 +4,8 @@
 // line time of the step's writes). The polling thread shares the line, so a
 // pass may also wait for one state-block exchange.
 #include "link/CDriveLink.h"
-#include "scope/RepeatSequence.h"
-#include "scope/RepeatThread.h"
+#include "repeat/RepeatSequence.h"
+#include "repeat/RepeatThread.h"
 #include "sim/SimDrive.h"
 
 #include <algorithm>

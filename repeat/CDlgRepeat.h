@@ -9,8 +9,8 @@
 // the grid, the buttons or the title runs on the user-interface thread: each
 // pass posts one queued refresh, and a pass that finds one still pending
 // posts nothing, so a slow window never builds a backlog.
-#include "scope/RepeatSequence.h"
-#include "scope/RepeatThread.h"
+#include "repeat/RepeatSequence.h"
+#include "repeat/RepeatThread.h"
 
 #include <QDialog>
 
@@ -21,7 +21,7 @@ class QPushButton;
 
 namespace velt {
 
-class CVELT_HostApp;
+class CDriveLink;
 class CGridCtrl;
 
 class CDlgRepeat : public QDialog {
@@ -29,7 +29,9 @@ class CDlgRepeat : public QDialog {
 public:
     static constexpr std::chrono::milliseconds kStopWait{5000};
 
-    explicit CDlgRepeat(CVELT_HostApp& app);
+    // The link the sequence writes through (may be null: Start does
+    // nothing) and the language of the window's texts.
+    CDlgRepeat(CDriveLink* link, bool korean);
     ~CDlgRepeat() override; // ends the RepeatThread if StopRepeatThread did not
 
     // Shutdown, user-interface thread: ends the RepeatThread, waiting up to

@@ -1,7 +1,7 @@
 // The RepeatThread running the sequence against the simulated drive while
 // the test thread plays the window: Start, Stop, Use toggles and status reads
 // from another thread (these tests also run under ThreadSanitizer).
-#include "scope/RepeatThread.h"
+#include "repeat/RepeatThread.h"
 #include "RepeatTestSupport.h"
 
 namespace velt::test {

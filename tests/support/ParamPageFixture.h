@@ -8,9 +8,9 @@
 #include "app/CVELT_HostApp.h"
 #include "link/CDriveLink.h"
 #include "params/CDlgParameter.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "sim/SimDrive.h"
-#include "tests/app/ShellFixture.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QComboBox>
 #include <QCoreApplication>

@@ -1,6 +1,6 @@
 #include "RepeatSequence.h"
 
-#include "platform/LeadingNumber.h"
+#include "base/LeadingNumber.h"
 #include "platform/TickCount.h"
 
 namespace velt {

@@ -1,8 +1,8 @@
 #pragma once
 // The repeat sequence on a started link connected to an in-process simulated
 // drive, with a clock the test moves by hand.
-#include "scope/RepeatSequence.h"
-#include "tests/link/LinkTestSupport.h"
+#include "repeat/RepeatSequence.h"
+#include "tests/support/LinkTestSupport.h"
 
 #include <atomic>
 #include <cstdint>

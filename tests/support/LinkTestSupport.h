@@ -3,7 +3,7 @@
 // in-process simulated drive, and recording stand-ins for the three outside
 // interfaces and the message service.
 #include "link/CDriveLink.h"
-#include "platform/MessageService.h"
+#include "base/MessageService.h"
 #include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>

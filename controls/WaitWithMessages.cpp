@@ -1,11 +1,10 @@
 #include "WaitWithMessages.h"
 
-#include "CVELT_HostApp.h"
+#include "BusyScope.h"
 #include "platform/TickCount.h"
 
 #include <QCoreApplication>
 
-#include <optional>
 
 namespace velt {
 
@@ -14,8 +13,7 @@ void Wait(uint32_t ms, QEventLoop::ProcessEventsFlags flags) {
     if (ms == 0) return;
     // A close of the main window that arrives while the events are processed here is carried out
     // after the wait, so the caller resumes with its windows still there.
-    std::optional<CVELT_HostApp::BusyScope> busy;
-    if (CVELT_HostApp* app = theApp()) busy.emplace(*app);
+    const BusyScope busy;
     const uint32_t start = GetTickCount();
     while (GetTickCount() - start < ms) {
         QCoreApplication::processEvents(flags);

@@ -3,13 +3,13 @@
 // and a full cycle on a wire-timed line.
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
-#include "app/DialogFont.h"
+#include "controls/DialogFont.h"
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
 #include "link/CDriveLink.h"
 #include "params/CDlgParameter.h"
-#include "scope/CDlgRepeat.h"
-#include "tests/app/ShellFixture.h"
+#include "repeat/CDlgRepeat.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
 #include <QPushButton>
