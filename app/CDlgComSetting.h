@@ -1,5 +1,5 @@
 #pragma once
-// Serial settings window (dialog 325, "COM Setting"): a floating window shown
+// Serial settings window ("COM Setting"): a floating window shown
 // by the connection bar and hidden by OK or Cancel, and the store of the
 // settings the next connect uses. The widgets and every member except
 // DriveId belong to the user-interface thread; DriveId is also read by the
@@ -26,11 +26,11 @@ public:
 
     uint8_t SettingsDriveId() const override { return DriveId.load(); }
 
-    QComboBox* PortList = nullptr;       // 1014
-    QComboBox* BaudList = nullptr;       // 1015
-    QLineEdit* DriveIdEdit = nullptr;    // 1020
-    QPushButton* OkButton = nullptr;     // 1018
-    QPushButton* CancelButton = nullptr; // 1019
+    QComboBox* PortList = nullptr;
+    QComboBox* BaudList = nullptr;
+    QLineEdit* DriveIdEdit = nullptr;
+    QPushButton* OkButton = nullptr;
+    QPushButton* CancelButton = nullptr;
 
     uint8_t PortNumber = 3;
     int32_t BaudRate = 9600;

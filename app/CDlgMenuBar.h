@@ -1,5 +1,5 @@
 #pragma once
-// Connection bar (dialog 321): the strip at the top of the main window with
+// Connection bar: the strip at the top of the main window with
 // the page and window buttons, Connect / DisConnect, the status panel and the
 // logo button. ConnectDrive is the only place where the serial port is
 // opened and the link marked connected. User-interface thread only.
@@ -20,20 +20,20 @@ class CDlgMenuBar : public QWidget {
 public:
     CDlgMenuBar(CVELT_HostApp& app, QWidget* frame);
 
-    CButtonST* ComSettingButton = nullptr;   // 1000
-    CButtonST* MonitoringButton = nullptr;   // 1001
-    CButtonST* ParameterButton = nullptr;    // 1002
-    CButtonST* ScopeButton = nullptr;        // 1003
-    CButtonST* LoadButton = nullptr;         // 1004
-    CButtonST* SaveButton = nullptr;         // 1005
-    QLabel* DriveIdText = nullptr;           // 1019
-    QLabel* PortText = nullptr;              // 1020
-    CColorStatic* StatusLabel = nullptr;     // 1021
-    QPushButton* ConnectButton = nullptr;    // 1006
-    QPushButton* DisconnectButton = nullptr; // 1007
-    CColorStatic* HwVersionLabel = nullptr;  // 1092
-    CColorStatic* SwVersionLabel = nullptr;  // 1093
-    CButtonST* WebButton = nullptr;          // 1008
+    CButtonST* ComSettingButton = nullptr;
+    CButtonST* MonitoringButton = nullptr;
+    CButtonST* ParameterButton = nullptr;
+    CButtonST* ScopeButton = nullptr;
+    CButtonST* LoadButton = nullptr;
+    CButtonST* SaveButton = nullptr;
+    QLabel* DriveIdText = nullptr;
+    QLabel* PortText = nullptr;
+    CColorStatic* StatusLabel = nullptr;
+    QPushButton* ConnectButton = nullptr;
+    QPushButton* DisconnectButton = nullptr;
+    CColorStatic* HwVersionLabel = nullptr;
+    CColorStatic* SwVersionLabel = nullptr;
+    CButtonST* WebButton = nullptr;
 
 public slots:
     // Opens the port with the serial settings, marks the link connected and
@@ -60,7 +60,7 @@ private:
     void SetConnectEnabled(bool connectEnabled);
 
     CVELT_HostApp& app_;
-    QTimer statusTimer_; // timer 1500: runs for the life of the bar
+    QTimer statusTimer_; // runs for the life of the bar
 };
 
 } // namespace velt

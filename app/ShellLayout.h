@@ -8,8 +8,8 @@
 // and caption included). Qt sizes a top-level window by its client area and
 // leaves the decoration to the window manager, so ClientSizeOfFrame takes the
 // classic Windows decoration off again: 4-pixel sizing borders on every side
-// and a 19-pixel caption. The strips then sit in the same client area they
-// had on the original platform, whatever the window manager draws around it.
+// and a 19-pixel caption. The strips then sit in the client area that frame
+// size gives on Windows, whatever the window manager draws around it.
 
 namespace velt {
 

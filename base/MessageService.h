@@ -13,7 +13,7 @@ enum class MsgResult { Ok, Yes, No };
 class IMessageService {
 public:
     virtual ~IMessageService() = default;
-    // text is UTF-8; "\r\n" separates lines as in the original texts.
+    // text is UTF-8; "\r\n" separates lines, as in the program's message texts.
     virtual MsgResult Show(const std::string& text, MsgButtons buttons) = 0;
     // The same box with a details text the user can expand (a list too long
     // for the box itself). Services without such a box show the text alone.

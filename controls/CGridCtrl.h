@@ -126,6 +126,8 @@ public:
     // Paint statistics (tests and benchmarks).
     int PaintCount() const { return paintCount_; }
     long long PaintedCellCount() const { return paintedCells_; }
+    // True while changed cells wait for the next repaint interval.
+    bool RepaintPending() const { return !pendingRepaint_.isEmpty(); }
 
 signals:
     // A double-click on a cell, fixed cells included; merged ranges report their top-left cell.

@@ -1,6 +1,6 @@
 #pragma once
-// The dialog font of every window ("MS Shell Dlg" 8 pt on the original
-// platform) and the placement of controls given in dialog units.
+// The dialog font of every window (the Windows dialog font is "MS Shell Dlg"
+// 8 pt) and the placement of controls given in Windows dialog units.
 // User-interface thread only (font metrics need the GUI application).
 #include "DialogUnits.h"
 

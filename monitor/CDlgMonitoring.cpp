@@ -88,7 +88,7 @@ bool CDlgMonitoring::Korean() const {
 
 void CDlgMonitoring::CreateModeGroup() {
     const bool ko = Korean();
-    auto* group = new QGroupBox(this); // 1040
+    auto* group = new QGroupBox(this);
     group->setGeometry(DluRect(6, 0, 149, 92));
     NameAfterCaption(group, Qs(kModeGroupName.Pick(ko)));
     const LocalText* captions[4] = {&kControlModeCaption, &kCommandFormCaption, &kSwitchControlModeCaption,
@@ -100,9 +100,9 @@ void CDlgMonitoring::CreateModeGroup() {
     CColorStatic** labels[4] = {&ControlModeLabel, &CommandFormLabel, &SwitchControlModeLabel,
                                 &SwitchCommandFormLabel};
     for (int i = 0; i < 4; ++i) {
-        auto* caption = new QLabel(Qs(captions[i]->Pick(ko)), this); // 1041, 1045, 1046, 1049
+        auto* caption = new QLabel(Qs(captions[i]->Pick(ko)), this);
         caption->setGeometry(DluRect(11, captionY[i], 72, 8));
-        auto* label = new CColorStatic(this); // 1022, 1039, 1047, 1048
+        auto* label = new CColorStatic(this);
         label->setGeometry(DluRect(87, labelY[i], 64, 13));
         label->SetTextColour(textColours[i]);
         // Read like an edit: named by its caption, the shown mode in the description.

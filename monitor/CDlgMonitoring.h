@@ -1,9 +1,9 @@
 #pragma once
-// Monitoring page (dialog 323, 660 x 337 dialog units): a child page of the
+// Monitoring page (660 x 337 dialog units): a child page of the
 // main window on which the engineer watches the connected drive and drives
 // it by hand. It never touches the serial port: it reads the link's
-// snapshots on two timers (1600 every 10 ms: the three grids and one logged
-// frame per list; 1601 every 300 ms: alarm label, lamps, mode labels, the
+// snapshots on two timers (every 10 ms: the three grids and one logged
+// frame per list; every 300 ms: alarm label, lamps, mode labels, the
 // hidden counters) and asks the link for single register and coil writes.
 //
 // Threads: QueueTxFrame and QueueRxFrame run on the thread that made the
@@ -60,9 +60,9 @@ public:
     // time, to path (atomically). On failure tells the user and returns false.
     bool SaveLogTo(const QString& path);
 
-    // Lamp k in the order of kLampCaptions (1024-1031, 1036, 1050).
+    // Lamp k in the order of kLampCaptions.
     CColorStatic* Lamp(int k) const { return k < 9 ? StatusLabels[k + 1] : HomeExeLamp; }
-    // Ticks of timer 1600 handled so far.
+    // Ticks of the 10 ms timer handled so far.
     int StateTicks() const { return stateTicks_; }
 
     // Makes every tick repaint the three grids whole, as if each cell had
@@ -70,41 +70,41 @@ public:
     bool WholeRepaint = false;
 
     // Controls, named as in the dialog template; the numbers are their ids.
-    CGridCtrl* StateGrid = nullptr;      // 1008
-    CGridCtrl* InputGrid = nullptr;      // 1014
-    CGridCtrl* OutputGrid = nullptr;     // 1015
-    FrameLogList* SendList = nullptr;    // 1017
-    FrameLogList* ReceiveList = nullptr; // 1018
-    // [0] the alarm label (1023), [1..8] the status lamps (1024-1031), [9] "Home" (1036).
+    CGridCtrl* StateGrid = nullptr;
+    CGridCtrl* InputGrid = nullptr;
+    CGridCtrl* OutputGrid = nullptr;
+    FrameLogList* SendList = nullptr;
+    FrameLogList* ReceiveList = nullptr;
+    // [0] the alarm label, [1..8] the status lamps, [9] "Home".
     std::array<CColorStatic*, 10> StatusLabels{};
-    CColorStatic* AlarmLabel = nullptr;             // 1023
-    CColorStatic* HomeExeLamp = nullptr;            // 1050
-    CColorStatic* ControlModeLabel = nullptr;       // 1022
-    CColorStatic* CommandFormLabel = nullptr;       // 1039
-    CColorStatic* SwitchControlModeLabel = nullptr; // 1047
-    CColorStatic* SwitchCommandFormLabel = nullptr; // 1048
-    QLineEdit* PositionEdit = nullptr;              // 1016
-    QLineEdit* SpeedEdit = nullptr;                 // 1009
-    QLineEdit* TorqueEdit = nullptr;                // 1019
-    QLineEdit* EncoderClearEdit = nullptr;          // 1038
-    QPushButton* RunButton = nullptr;               // 1010
-    QPushButton* StopButton = nullptr;              // 1011
-    QPushButton* EmgButton = nullptr;               // 1012
-    QPushButton* ResetButton = nullptr;             // 1013
-    QPushButton* ServoOnButton = nullptr;           // 1042
-    QPushButton* ServoOffButton = nullptr;          // 1043
-    QPushButton* HomeButton = nullptr;              // 1044
-    QPushButton* EncoderResetButton = nullptr;      // 1037
-    QPushButton* ModeSwitchButton = nullptr;        // 1081
-    std::array<QPushButton*, 8> OutputButtons{};    // 1000-1007: OUT 1 ON, OUT 1 OFF, .. OUT 4 OFF
-    CButtonST* RepeatButton = nullptr;              // 1099
-    QLabel* CrcErrorCount = nullptr;                // 1094, hidden
-    QLabel* TimeOutCount = nullptr;                 // 1096, hidden
+    CColorStatic* AlarmLabel = nullptr;
+    CColorStatic* HomeExeLamp = nullptr;
+    CColorStatic* ControlModeLabel = nullptr;
+    CColorStatic* CommandFormLabel = nullptr;
+    CColorStatic* SwitchControlModeLabel = nullptr;
+    CColorStatic* SwitchCommandFormLabel = nullptr;
+    QLineEdit* PositionEdit = nullptr;
+    QLineEdit* SpeedEdit = nullptr;
+    QLineEdit* TorqueEdit = nullptr;
+    QLineEdit* EncoderClearEdit = nullptr;
+    QPushButton* RunButton = nullptr;
+    QPushButton* StopButton = nullptr;
+    QPushButton* EmgButton = nullptr;
+    QPushButton* ResetButton = nullptr;
+    QPushButton* ServoOnButton = nullptr;
+    QPushButton* ServoOffButton = nullptr;
+    QPushButton* HomeButton = nullptr;
+    QPushButton* EncoderResetButton = nullptr;
+    QPushButton* ModeSwitchButton = nullptr;
+    std::array<QPushButton*, 8> OutputButtons{};    // OUT 1 ON, OUT 1 OFF, .. OUT 4 OFF
+    CButtonST* RepeatButton = nullptr;
+    QLabel* CrcErrorCount = nullptr;                // hidden
+    QLabel* TimeOutCount = nullptr;                 // hidden
     QFont RepeatButtonFont;
 
 public slots:
-    void OnStateTimer();     // timer 1600: grids, then one logged frame per list
-    void UpdateIndicators(); // timer 1601
+    void OnStateTimer();     // every 10 ms: grids, then one logged frame per list
+    void UpdateIndicators(); // every 300 ms
 
     void OnRun();
     void OnStop();
@@ -148,8 +148,8 @@ private:
 
     const Wiring wiring_;
     FrameLog frameLog_;
-    QTimer stateTimer_;     // 1600
-    QTimer indicatorTimer_; // 1601
+    QTimer stateTimer_;
+    QTimer indicatorTimer_;
     StateTexts stateTexts_;
     int stateTicks_ = 0;
     std::array<bool, 4> modeActive_{}; // the mode labels show the active pair

@@ -1,5 +1,5 @@
 #pragma once
-// Register monitor (dialog 322, 660 x 25 dialog units): the strip under the
+// Register monitor (660 x 25 dialog units): the strip under the
 // connection bar that shows the link's request counters and watches the
 // connection. When five or more state polls in a row have failed it
 // disconnects through the connection bar and tells the user.
@@ -29,7 +29,7 @@ public:
     // Text of counter cell (1, column).
     QString CounterText(int column) const;
 
-    CGridCtrl* RegisterGrid = nullptr; // 1007
+    CGridCtrl* RegisterGrid = nullptr;
 
 public slots:
     void OnTimer(); // every 100 ms: counters, then the watchdog
@@ -41,7 +41,7 @@ private:
     CDriveLink* const link_;
     const bool korean_;
     const std::function<void()> disconnectDrive_;
-    QTimer timer_; // timer 2389
+    QTimer timer_; // every 100 ms
     bool inWatchdog_ = false;
 };
 

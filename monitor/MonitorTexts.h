@@ -7,7 +7,7 @@
 
 namespace velt {
 
-// The mode group's switching button (1081) and its question; the group's
+// The mode group's switching button and its question; the group's
 // captions are shared with the parameter page (ModeTexts.h).
 inline constexpr LocalText kModeSwitchingCaption{"제어모드 전환", "Control Mode Switching"};
 inline constexpr LocalText kModeSwitchQuestion{"제어모드를 전환 하시겠습니까?",
@@ -29,7 +29,7 @@ inline constexpr LocalText kBContact{"B 접점", "B Contact"};
 // The alarm label's caption in the template, until the first refresh.
 inline constexpr const char* kAlarmLabelCaption = "알람 없음";
 
-// Lamps 1024-1031, 1036, 1050 in this order; the same in both languages.
+// The lamps in the order of the row; the same in both languages.
 inline constexpr int kLampCount = 10;
 inline constexpr const char* kLampCaptions[kLampCount] = {
     "EMG", "Alarm", "RUN", "Servo ON", "Inposition", "UptoSpeed", "Zero Speed", "Moving", "Home", "Homeexe"};

@@ -1,5 +1,5 @@
 #pragma once
-// Parameter page (dialog 324, 660 x 337 dialog units): a child page of the
+// Parameter page (660 x 337 dialog units): a child page of the
 // main window, hidden at start. It keeps the working copy of the drive's 144
 // parameters (ParamValues); its lists, radio buttons, value dialogs and
 // parameter files change only that copy. The drive is changed only by "All
@@ -86,29 +86,29 @@ public:
     bool DriveValuesKnown = false;
     int ParamsReadCount = 0; // handled parameters-read messages
 
-    CGridCtrl* ParamGrid = nullptr;                    // 1012
-    CButtonST* ReadAllButton = nullptr;                // 1040
-    CButtonST* SaveAllButton = nullptr;                // 1080
-    QComboBox* ControlModeCombo = nullptr;             // 1042
-    QComboBox* CommandFormCombo = nullptr;             // 1043
-    QComboBox* SwitchModeCombo = nullptr;              // 1083
-    QComboBox* SwitchFormCombo = nullptr;              // 1085
-    std::array<QComboBox*, kIoCount> FunctionCombos{}; // 1044..1055: IN1..IN8, OUT1..OUT4
+    CGridCtrl* ParamGrid = nullptr;
+    CButtonST* ReadAllButton = nullptr;
+    CButtonST* SaveAllButton = nullptr;
+    QComboBox* ControlModeCombo = nullptr;
+    QComboBox* CommandFormCombo = nullptr;
+    QComboBox* SwitchModeCombo = nullptr;
+    QComboBox* SwitchFormCombo = nullptr;
+    std::array<QComboBox*, kIoCount> FunctionCombos{}; // IN1..IN8, OUT1..OUT4
     std::array<int32_t, kIoCount> ContactRadio{};      // 1 = "A", 0 = "B"
     std::array<QRadioButton*, kIoCount> ContactA{};
     std::array<QRadioButton*, kIoCount> ContactB{};
-    QProgressBar* SaveProgress = nullptr; // 1097
+    QProgressBar* SaveProgress = nullptr;
 
 public slots:
     void OnParamsRead();      // copies the link's parameter block into ParamValues
-    void RefreshValueCells(); // timer 1700
-    void ReadAllParameters(); // button 1040
-    void SaveAllParameters(); // button 1080
+    void RefreshValueCells(); // the 300 ms timer
+    void ReadAllParameters(); // "All Parameter Read"
+    void SaveAllParameters(); // "All Parameter Save"
     void OnGridDoubleClick(int row, int col);
-    void OnControlModeChanged(); // 1042
-    void OnCommandFormChanged(); // 1043
-    void OnSwitchModeChanged();  // 1083
-    void OnSelectionChanged();   // 1085, 1044..1055, the contact buttons
+    void OnControlModeChanged();
+    void OnCommandFormChanged();
+    void OnSwitchModeChanged();
+    void OnSelectionChanged();   // switch command form, I/O functions, contact buttons
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -126,7 +126,7 @@ private:
     QString ChooseFile(bool save);
 
     const Wiring wiring_;
-    QTimer refreshTimer_; // timer 1700
+    QTimer refreshTimer_;
     GridFont valueFont_;  // the grid's font for value cells, and its bold form
     GridFont changedFont_;
     // The mode each form list was last filled for (its entries follow it).

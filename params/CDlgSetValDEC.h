@@ -1,5 +1,5 @@
 #pragma once
-// Decimal value dialog (dialog 326, 328 x 87 dialog units): edits one
+// Decimal value dialog (328 x 87 dialog units): edits one
 // parameter of the parameter page as a decimal number. Created once at
 // start-up, hidden, with no parent window; modeless; closing it hides it.
 // OK takes only a whole number the parameter can hold (one register:
@@ -22,7 +22,7 @@ public:
     // lost.
     void OpenForParameter(const QString& help, int number, int32_t value);
 
-    QLineEdit* ValueEdit = nullptr; // 1009
+    QLineEdit* ValueEdit = nullptr;
 
 public slots:
     // OK and Enter: check, store, hide; the baud-rate notice for parameter 6.

@@ -1,5 +1,5 @@
 #pragma once
-// Bit value dialog (dialog 327, 328 x 117 dialog units): edits the low eight
+// Bit value dialog (328 x 117 dialog units): edits the low eight
 // bits of one bit-field parameter with a check box each; the value is shown
 // in decimal. Created once at start-up, hidden, with no parent window;
 // modeless; closing it hides it.
@@ -20,8 +20,8 @@ public:
     // its bits 0..7 and shows it.
     void OpenForParameter(const QString& help, int number, int32_t value);
 
-    QLabel* ValueLabel = nullptr;          // 1033
-    std::array<QCheckBox*, 8> BitChecks{}; // 1034 (bit 0) .. 1041 (bit 7)
+    QLabel* ValueLabel = nullptr;
+    std::array<QCheckBox*, 8> BitChecks{}; // bit 0 .. bit 7
 
 public slots:
     // Any box clicked: bits 0..7 of EditValue from the boxes, bits 8..31 kept.

@@ -23,9 +23,9 @@ public:
     int16_t ParamNo = 0;   // the parameter being edited
     int32_t EditValue = 0; // the value being edited
 
-    QLabel* NumberLabel = nullptr;       // 1032
+    QLabel* NumberLabel = nullptr;
     QLabel* ValueCaption = nullptr;      // "Value :", beside the value at 66,24
-    QPlainTextEdit* HelpEdit = nullptr;  // 1010
+    QPlainTextEdit* HelpEdit = nullptr;
     QPushButton* OkButton = nullptr;     // 1
     QPushButton* CancelButton = nullptr; // 2
 

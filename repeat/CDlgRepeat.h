@@ -1,5 +1,5 @@
 #pragma once
-// Repeat-motion window (dialog 335, "Repeat"): runs the drive through a cycle
+// Repeat-motion window ("Repeat"): runs the drive through a cycle
 // of up to eight points until the user stops it or the drive leaves servo-on
 // or alarms. Created once at start-up, hidden, with no parent window; Esc and
 // the close box hide it and a running sequence goes on.
@@ -39,9 +39,9 @@ public:
     // does not end). Returns 1 in every case, at once when no thread runs.
     int StopRepeatThread();
 
-    CGridCtrl* PointGrid = nullptr;     // 1098
-    QPushButton* StartButton = nullptr; // 1000
-    QPushButton* StopButton = nullptr;  // 1001
+    CGridCtrl* PointGrid = nullptr;
+    QPushButton* StartButton = nullptr;
+    QPushButton* StopButton = nullptr;
 
     RepeatSequence& Sequence() { return sequence_; }
     const RepeatThread& Worker() const { return thread_; }

@@ -1,5 +1,5 @@
 #pragma once
-// Scope window (dialog 328, "Scope"): plots four live drive values against
+// Scope window ("Scope"): plots four live drive values against
 // time. Four of them exist, created once at start-up, hidden, with no parent
 // window; closing one hides it and stops its acquisition.
 //
@@ -58,30 +58,30 @@ public:
     std::mutex& ChartLock() { return chartLock_; }
 
     COScopeCtrl* Chart = nullptr;
-    QLineEdit* XMinEdit = nullptr;             // 1011
-    QLineEdit* XMaxEdit = nullptr;             // 1012
-    QLineEdit* YMinEdit = nullptr;             // 1013
-    QLineEdit* YMaxEdit = nullptr;             // 1014
-    QLineEdit* CenterEdit = nullptr;           // 1015
-    QLineEdit* AmpEdit = nullptr;              // 1016
-    CSpinButton* XZoomSpin = nullptr;          // 1088
-    CSpinButton* YZoomSpin = nullptr;          // 1089
-    CSpinButton* YScrollSpin = nullptr;        // 1090
-    CSpinButton* XScrollSpin = nullptr;        // 1091
-    QPushButton* RangeApplyButton = nullptr;   // 1041
-    QPushButton* CenterButton = nullptr;       // 1080
-    QPushButton* AmpButton = nullptr;          // 1081
-    QPushButton* AutoYButton = nullptr;        // 1082
-    QPushButton* RunStopButton = nullptr;      // 1040
-    QLabel* SpanLabel = nullptr;               // 1092
-    CColorStatic* RunIndicator = nullptr;      // 1093
-    std::array<CColorStatic*, 4> Swatches{};   // 1095, 1097, 1099, 1101
-    std::array<QCheckBox*, 4> ChannelChecks{}; // 1094, 1096, 1098, 1100
-    std::array<QComboBox*, 4> SourceLists{};   // 1042 .. 1045
-    std::array<QLineEdit*, 4> OffsetEdits{};   // 1085, 1086, 1102, 1103
-    std::array<QLineEdit*, 4> ScaleEdits{};    // 1104 .. 1107
-    std::array<QPushButton*, 4> OffsetApply{}; // 1112 .. 1115
-    std::array<QPushButton*, 4> ScaleApply{};  // 1116 .. 1119
+    QLineEdit* XMinEdit = nullptr;
+    QLineEdit* XMaxEdit = nullptr;
+    QLineEdit* YMinEdit = nullptr;
+    QLineEdit* YMaxEdit = nullptr;
+    QLineEdit* CenterEdit = nullptr;
+    QLineEdit* AmpEdit = nullptr;
+    CSpinButton* XZoomSpin = nullptr;
+    CSpinButton* YZoomSpin = nullptr;
+    CSpinButton* YScrollSpin = nullptr;
+    CSpinButton* XScrollSpin = nullptr;
+    QPushButton* RangeApplyButton = nullptr;
+    QPushButton* CenterButton = nullptr;
+    QPushButton* AmpButton = nullptr;
+    QPushButton* AutoYButton = nullptr;
+    QPushButton* RunStopButton = nullptr;
+    QLabel* SpanLabel = nullptr;
+    CColorStatic* RunIndicator = nullptr;
+    std::array<CColorStatic*, 4> Swatches{};
+    std::array<QCheckBox*, 4> ChannelChecks{};
+    std::array<QComboBox*, 4> SourceLists{};
+    std::array<QLineEdit*, 4> OffsetEdits{};
+    std::array<QLineEdit*, 4> ScaleEdits{};
+    std::array<QPushButton*, 4> OffsetApply{};
+    std::array<QPushButton*, 4> ScaleApply{};
 
 public slots:
     void OnRunStop();

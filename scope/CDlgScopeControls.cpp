@@ -1,4 +1,4 @@
-// The scope window's controls: placement in dialog units (dialog 328,
+// The scope window's controls: placement in dialog units (a window of
 // 539 x 244) and accessible names.
 #include "scope/CDlgScope.h"
 

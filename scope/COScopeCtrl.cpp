@@ -331,8 +331,8 @@ void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& va
     }
 }
 
-// grid XOR plot XOR background over `area`, in one pass per row: the
-// combination the original did with three XOR copies of memory bitmaps.
+// grid XOR plot XOR background over `area`, in one pass per row: where two
+// layers cover a pixel their colours combine by XOR, as the chart is drawn.
 void COScopeCtrl::ComposeInto(QImage* out, const QRect& area) const {
     const QRect r = area.intersected(GridImage.rect());
     const QRgb background = BackgroundColor.rgb() | 0xFF000000u;

@@ -71,8 +71,8 @@ public:
     // A copy of ShownImage: the picture as painted. Caller holds the lock.
     QImage ComposedImage() const;
 
-    // Beyond the original control: names of the traces for the hover read-out
-    // and the CSV columns, the language of the menu and messages, and the
+    // For the hover read-out, the export and the context menu: names of the
+    // traces for the read-out and the CSV columns, the language of the menu and messages, and the
     // right-click actions. User-interface thread; these take the lock.
     void SetTraceNames(const std::array<std::string, kScopeTraces>& names);
     void SetKorean(bool korean);
@@ -90,7 +90,7 @@ public:
     // The renderer used from now on (the benchmark compares both).
     void SetRenderer(TraceRenderer renderer) { renderer_ = renderer; }
 
-    // The state of the original control, in its order.
+    // The chart's state, in the order the scope window sets it.
     int TraceCount = 1;
     int PointCount = 0;
     ScopeSamples Samples;

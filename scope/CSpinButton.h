@@ -1,9 +1,9 @@
 #pragma once
-// A spin control without a buddy box (the original's up-down control with
-// its default range): two arrow buttons that report the proposed change of
-// position. As with that control's default range (100 down to 0), the up
-// and the right arrow propose -1, the down and the left arrow +1; holding an
-// arrow repeats. User-interface thread only.
+// A spin control without a buddy box (an up-down control with the default
+// range of Windows, 100 down to 0): two arrow buttons that report the
+// proposed change of position. With that reversed range the up and the right
+// arrow propose -1, the down and the left arrow +1; holding an arrow
+// repeats. User-interface thread only.
 #include <QWidget>
 
 class QToolButton;

@@ -66,8 +66,8 @@ PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r)
 
 int PixelMap::Y(double value) const {
     if (std::isnan(value)) return static_cast<int>(bottom_);
-    // Multiplied before dividing, as the control did: a sample at YMax lands
-    // exactly on the top row.
+    // Multiplied before dividing: a sample at YMax lands exactly on the top
+    // row, where dividing first could round it one pixel low.
     return Clamped(bottom_ - std::trunc((value - yMin_) * height_ / ySpan_));
 }
 

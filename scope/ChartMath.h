@@ -2,8 +2,8 @@
 // The strip chart's geometry without a toolkit: the plot rectangle and its
 // left margin, the sample limit of the X range, the pixel of a sample, and
 // the frame, grid lines and labels drawn into the background image.
-// Rectangles are half-open on the right and bottom, as on the original
-// platform: a fill of (l, t, r, b) covers columns l .. r-1 and rows t .. b-1.
+// Rectangles are half-open on the right and bottom, as Windows rectangles
+// are: a fill of (l, t, r, b) covers columns l .. r-1 and rows t .. b-1.
 #include <algorithm>
 #include <cmath>
 #include <string>

@@ -49,9 +49,9 @@ public:
     // 10000.0, Amp 500.0, Center 0.
     ScopeAxes();
 
-    std::string XMinText, XMaxText, YMinText, YMaxText; // boxes 1011 .. 1014
-    std::string CenterText, AmpText;                    // boxes 1015, 1016
-    std::string SpanText;                               // label 1092
+    std::string XMinText, XMaxText, YMinText, YMaxText;
+    std::string CenterText, AmpText;
+    std::string SpanText;
 
     // Bounds and step of the X scroll, taken when acquisition starts. Before
     // the first start they hold the initial range (0 .. 10) and 0.1 s.

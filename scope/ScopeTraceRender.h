@@ -47,8 +47,8 @@ public:
 
 // Draws each enabled trace below TraceCount with its pen into `image` (an
 // RGB32 image), clipped to the plot rectangle's pixels (columns L .. R-1,
-// rows T .. B-1): what lies outside is cut away as the border strips of the
-// original design did. The reduced renderer writes its vertical runs straight
+// rows T .. B-1): nothing is drawn over the axes and labels around the plot.
+// The reduced renderer writes its vertical runs straight
 // into the image's rows and strokes only the joins with a painter. Each
 // entry of *drawn is reset to the plot and then holds the pixels its trace drew.
 using TraceDamage = std::array<PlotDamage, kScopeTraces>;

@@ -17,8 +17,8 @@ fi
 target=$1 seconds=$2
 shift 2
 
-velt_install_packages
-velt_build_fuzz
+velt_install_packages "${VELT_FUZZ_PACKAGES[@]}"
+velt_build fuzz
 work="$VELT_ROOT/build-fuzz/fuzz/campaign/$target"
 mkdir -p "$work/corpus"
 exec nice -n 19 "$VELT_ROOT/build-fuzz/fuzz/fuzz_$target" -max_total_time="$seconds" -print_final_stats=1 \

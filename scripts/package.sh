@@ -7,8 +7,8 @@ set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
 
-velt_install_packages
-velt_build "$VELT_ROOT/build-package" -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=OFF -DVELT_BENCH=OFF
+velt_install_packages "${VELT_PACKAGE_PACKAGES[@]}"
+velt_build package
 cd "$VELT_ROOT/build-package"
 rm -f package/velt-host_*.deb
 cpack -G DEB >/dev/null

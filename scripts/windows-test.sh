@@ -9,14 +9,16 @@
 # Exits non-zero when anything fails; wineserver and the simulator are ended
 # on every way out.
 #
-#   scripts/windows-test.sh NATIVE_BUILD_DIR WINDOWS_BUILD_DIR
+# The Windows tree is the preset "windows" (build-windows/).
+#
+#   scripts/windows-test.sh NATIVE_BUILD_DIR
 set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
 source "$VELT_ROOT/scripts/wine-cli-checks.sh"
 
-native="$(realpath -m "$1")"
-win="$(realpath -m "$2")"
+native="$(realpath -m "${1:?usage: scripts/windows-test.sh NATIVE_BUILD_DIR}")"
+win="$VELT_ROOT/build-windows"
 
 # Quiet, without windows or installer prompts (no Mono, no Gecko).
 export WINEPREFIX="$win/wineprefix"
@@ -43,13 +45,12 @@ mkdir -p "$WINEPREFIX" "$work"
 wineserver -p >/dev/null 2>&1
 wineboot -i >/dev/null 2>&1 &
 boot_pid=$!
-velt_build "$win" -DCMAKE_TOOLCHAIN_FILE="$VELT_ROOT/cmake/mingw-w64-x86_64.cmake" \
-  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DBUILD_TESTING=ON -DVELT_GUI=OFF -DVELT_BENCH=OFF
+velt_build windows
 wait "$boot_pid"
 boot_pid=""
 
 status=0
-ctest --test-dir "$win" --output-on-failure -j 2 --timeout 300 || status=1
+velt_test windows || status=1
 
 # The simulated drive, its control lines on fd 3, its COMn entry in a ports
 # folder of this run only.

@@ -105,7 +105,15 @@ TEST_F(CliDrill, ADriveFallingSilentDuringAWriteIsNamedAndNothingIsStored) {
 
 TEST_F(CliDrill, APulledCableEndsTheMonitorWithTheMessageInsteadOfAHang) {
     auto monitor = std::async(std::launch::async, [this] { return Run("monitor --count 60"); });
-    std::this_thread::sleep_for(1500ms);
+    // The cable is pulled once the monitor has shown the drive's state (its
+    // output passes through dir/stdout, flushed after every line).
+    const auto giveUp = Clock::now() + 30s;
+    std::string shown;
+    while (shown.find("state: word=") == std::string::npos && Clock::now() < giveUp) {
+        std::this_thread::sleep_for(20ms);
+        ReadWholeFile(dir / "stdout", &shown);
+    }
+    ASSERT_NE(shown.find("state: word="), std::string::npos) << "the monitor never showed the drive";
     const auto pulled = Clock::now();
     sim->Kill();
     ASSERT_EQ(monitor.wait_for(30s), std::future_status::ready);

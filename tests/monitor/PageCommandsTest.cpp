@@ -105,7 +105,7 @@ TEST_F(PageCommandsTest, ModeSwitchingWithTheServoOnAsksNothingAndWritesNothing)
     EXPECT_TRUE(Writes().empty());
 }
 
-// Mend: a typo such as "1O000" would otherwise send the drive to position 1.
+// A typo such as "1O000" would otherwise send the drive to position 1.
 TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWrite) {
     StartConnected();
     page->PositionEdit->setText("1O000");
@@ -134,7 +134,7 @@ TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWri
     EXPECT_TRUE(Writes().empty());
 }
 
-// Mend: RUN after a failed position write would start a move to a stale target.
+// RUN after a failed position write would start a move to a stale target.
 TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     StartConnected(1);
     drive->SetRefuse(123, true);
