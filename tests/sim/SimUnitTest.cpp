@@ -1,6 +1,7 @@
 // The pieces that need no line: help-text parsing, the target conversion,
 // frame splitting and the state file.
 #include "SimTestSupport.h"
+#include "link/DriveMap.h"
 #include "sim/ControlLine.h"
 #include "sim/DriveModel.h"
 #include "sim/ParamLimits.h"
@@ -72,7 +73,7 @@ TEST(RequestFramer, SplitsRequestsAtOnceAndOtherBytesAtSilence) {
     EXPECT_FALSE(framer.Next(t0 + 1s, &frame, &end));
 
     // A request in two pieces completes when its last byte arrives.
-    const auto req = WithCrc({1, 6, 0, 120, 0, 9});
+    const auto req = WithCrc({1, 6, 0, drive::CommandRegister, 0, drive::Code(drive::Command::ServoOn)});
     framer.Feed(req.data(), 3, t0);
     EXPECT_FALSE(framer.Next(t0, &frame, &end));
     framer.Feed(req.data() + 3, 5, t0 + 1ms);
