@@ -58,7 +58,7 @@ bool IsStored(int reg) {
     return !commandBlock && reg != drive::HardwareVersionRegister && reg != drive::SoftwareVersionRegister;
 }
 
-// The help texts never change, so every model shares one reading of them.
+// Constant data: every model shares one set.
 const ParamLimits& SharedLimits() {
     static const ParamLimits limits;
     return limits;
