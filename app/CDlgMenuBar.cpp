@@ -1,21 +1,22 @@
 #include "CDlgMenuBar.h"
 
 #include "CDlgComSetting.h"
-#include "monitor/CDlgMonitoring.h"
-#include "params/CDlgParameter.h"
-#include "scope/CDlgScope.h"
 #include "CVELT_HostApp.h"
-#include "controls/DialogFont.h"
 #include "ShellTexts.h"
-#include "controls/WaitWithMessages.h"
+#include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/BusyScope.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
+#include "controls/DialogFont.h"
+#include "controls/WaitWithMessages.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "link/LinkTexts.h"
-#include "base/MessageService.h"
+#include "monitor/CDlgMonitoring.h"
+#include "params/CDlgParameter.h"
 #include "res/Icons.h"
+#include "scope/CDlgScope.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -236,9 +237,9 @@ void CDlgMenuBar::RefreshStatus() {
     StatusLabel->SetTextColour(Qt::white);
 
     const ParamBlock params = link->ParamRegs();
-    HwVersionLabel->setText(Qs(HwVersionText(params[142])));
+    HwVersionLabel->setText(Qs(HwVersionText(params[drive::HardwareVersionRegister])));
     HwVersionLabel->SetTextColour(kHwText);
-    SwVersionLabel->setText(Qs(SwVersionText(params[143])));
+    SwVersionLabel->setText(Qs(SwVersionText(params[drive::SoftwareVersionRegister])));
     SwVersionLabel->SetTextColour(kSwText);
 }
 

@@ -4,6 +4,7 @@
 #include "CVELT_HostApp.h"
 #include "controls/CButtonST.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "monitor/CDlgMonitoring.h"
 #include "params/CDlgParameter.h"
 #include "repeat/CDlgRepeat.h"
@@ -23,7 +24,6 @@ using namespace std::chrono_literals;
 // sent again.
 constexpr auto kRepeatLook = 200ms;
 constexpr qint64 kServoOnRetryMs = 2000;
-constexpr uint16_t kServoOnBit = 1u << 3;
 } // namespace
 
 SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMessageService& shown)
@@ -44,7 +44,8 @@ SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMes
         running += scope->RunState() != 0 ? 1 : 0;
     }
     if (options_.Scopes > 0)
-        Say("scope windows shown: " + std::to_string(VisibleScopes()) + ", running: " + std::to_string(running));
+        Say("scope windows shown: " + std::to_string(VisibleScopes()) +
+            ", running: " + std::to_string(running));
     if (options_.Repeat) {
         connect(&repeatTimer_, &QTimer::timeout, this, &SessionDriver::StepRepeat);
         repeatTimer_.start(kRepeatLook);
@@ -67,7 +68,7 @@ void SessionDriver::PrintReport() {
 void SessionDriver::StepRepeat() {
     if (repeatStarted_ || !app_.Link || !app_.Monitoring || !app_.Repeat || !app_.Parameter) return;
     if (app_.Link->Connected.load() != 1 || app_.Parameter->ParamsReadCount == 0) return;
-    if ((app_.Link->StateRegs()[0] & kServoOnBit) == 0) {
+    if ((app_.Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) == 0) {
         if (servoOnAskedAt_ < 0 || clock_.elapsed() - servoOnAskedAt_ > kServoOnRetryMs) {
             servoOnAskedAt_ = clock_.elapsed();
             app_.Monitoring->ServoOnButton->click();

@@ -3,6 +3,7 @@
 #include "cli/CliCommon.h"
 
 #include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 #include "link/LinkTexts.h"
 #include "params/Language.h"
 
@@ -22,7 +23,6 @@ using Args = std::vector<std::string>;
 
 constexpr long kDefaultPingCount = 100;
 constexpr long kMaxPingCount = 1000000;
-constexpr int kMaxReadRegisters = 125;
 
 void ExpectArgCount(const Args& args, size_t count, const char* command) {
     if (args.size() != count)
@@ -59,11 +59,11 @@ void PrintSigned(const uint16_t* values, int count) {
 int ReadBits(const CliOptions& options, const Args& args, const char* command, bool coils) {
     ExpectArgCount(args, 0, command);
     return WithPort(options, [&](CModbusPort& port) {
-        uint8_t bits[16]{};
+        uint8_t bits[drive::BitCount]{};
         const uint8_t r =
             coils ? port.ReadCoils(options.id, bits) : port.ReadDiscreteInputs(options.id, bits);
         if (r != RTU_OK) return ReportFailure(r);
-        PrintValues(bits, 16);
+        PrintValues(bits, drive::BitCount);
         return 0;
     });
 }
@@ -79,9 +79,9 @@ int RunReadInputs(const CliOptions& options, const Args& args) {
 int RunReadHolding(const CliOptions& options, const Args& args) {
     ExpectArgCount(args, 2, "read-holding");
     const auto start = static_cast<uint16_t>(ParseIntArg(args[0], 0, 65535, "start address"));
-    const auto quantity = static_cast<int>(ParseIntArg(args[1], 1, kMaxReadRegisters, "quantity"));
+    const auto quantity = static_cast<int>(ParseIntArg(args[1], 1, drive::MaxReadRegisters, "quantity"));
     return WithPort(options, [&](CModbusPort& port) {
-        uint16_t values[kMaxReadRegisters]{};
+        uint16_t values[drive::MaxReadRegisters]{};
         const uint8_t r = port.ReadHoldingRegisters(options.id, start, values, quantity);
         if (r != RTU_OK) return ReportFailure(r);
         PrintSigned(values, quantity);
@@ -92,10 +92,10 @@ int RunReadHolding(const CliOptions& options, const Args& args) {
 int RunReadInputRegs(const CliOptions& options, const Args& args) {
     ExpectArgCount(args, 0, "read-input-regs");
     return WithPort(options, [&](CModbusPort& port) {
-        uint16_t values[32]{};
+        uint16_t values[drive::StateCount]{};
         const uint8_t r = port.ReadInputRegisters(options.id, values);
         if (r != RTU_OK) return ReportFailure(r);
-        PrintSigned(values, 32);
+        PrintSigned(values, drive::StateCount);
         return 0;
     });
 }
@@ -144,7 +144,7 @@ int RunPing(const CliOptions& options, const Args& args) {
     return WithPort(options, [&](CModbusPort& port) {
         std::vector<long long> micros;
         micros.reserve(static_cast<size_t>(count));
-        uint16_t values[32]{};
+        uint16_t values[drive::StateCount]{};
         long errors = 0;
         uint8_t lastFailure = RTU_OK;
         const auto begin = Clock::now();

@@ -3,6 +3,7 @@
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "link/LinkTexts.h"
 #include "monitor/ValueNames.h"
 #include "params/Language.h"
@@ -65,15 +66,19 @@ void PrintCounters(const LinkCounters& c) {
 }
 
 void PrintSnapshot(const CDriveLink& link) {
+    using namespace drive;
     const StateBlock r = link.StateRegs();
     auto s16 = [&](int i) { return static_cast<int>(static_cast<int16_t>(r[i])); };
-    const char* alarm = AfterColon(AlarmName(s16(1))); // " 0 : Alarm None" -> " Alarm None"
+    const char* alarm = AfterColon(AlarmName(s16(StateAlarm))); // " 0 : Alarm None" -> " Alarm None"
     while (*alarm == ' ')
         ++alarm;
     std::printf("state: word=0x%04X alarm=%d (%s) cmd_pos=%d pos=%d cmd_speed=%d speed=%d cmd_current=%d "
                 "current=%d hall=%d ext_volume=%d mode_set=%d\n",
-                r[0], s16(1), *alarm ? alarm : "?", Join32(r[2], r[3]), Join32(r[4], r[5]), s16(6), s16(7),
-                s16(8), s16(9), s16(10), s16(13), s16(14));
+                r[StateStatus], s16(StateAlarm), *alarm ? alarm : "?",
+                Join32(r[StateCmdPositionLow], r[StateCmdPositionLow + 1]),
+                Join32(r[StatePositionLow], r[StatePositionLow + 1]), s16(StateCmdSpeed), s16(StateSpeed),
+                s16(StateCmdCurrent), s16(StateCurrent), s16(StateHall), s16(StateExtVolume),
+                s16(StateActiveSet));
     std::printf("inputs:  %s (input 0 first)\n", Bits(link.DigitalInputs()).c_str());
     std::printf("outputs: %s (output 0 first)\n", Bits(link.DigitalOutputs()).c_str());
     PrintCounters(link.Counters());

@@ -18,6 +18,7 @@
 #include "FuzzSupport.h"
 #include "ScriptedLine.h"
 #include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 
 #include <algorithm>
 #include <memory>
@@ -35,8 +36,6 @@ constexpr Request kRequests[7] = {Request::Coils,     Request::Inputs,    Reques
                                   Request::Holding};
 constexpr uint8_t kSlaves[4] = {1, 0, 17, 255};
 constexpr int kMaxExchanges = 32;
-constexpr int kMaxQuantity = 125;
-constexpr uint8_t kExceptionBit = 0x80;
 constexpr uint8_t kCanary8 = 0xA5;
 constexpr uint16_t kCanary16 = 0xBEEF;
 
@@ -48,17 +47,25 @@ struct Exchange {
     uint16_t value = 0;
     int quantity = 0; // ReadHoldingRegisters only
 
-    uint8_t Function() const { return static_cast<uint8_t>(static_cast<int>(request) + 1); }
+    uint8_t Function() const {
+        constexpr uint8_t kFunctions[6] = {drive::FunctionReadCoils,
+                                           drive::FunctionReadDiscreteInputs,
+                                           drive::FunctionReadHoldingRegisters,
+                                           drive::FunctionReadInputRegisters,
+                                           drive::FunctionWriteSingleCoil,
+                                           drive::FunctionWriteSingleRegister};
+        return kFunctions[static_cast<int>(request)];
+    }
     bool ReadsBits() const { return request == Request::Coils || request == Request::Inputs; }
     bool ReadsRegisters() const { return request == Request::Holding || request == Request::InputRegs; }
     int Outputs() const {
-        return ReadsBits()                     ? 16
-               : request == Request::InputRegs ? 32
+        return ReadsBits()                     ? drive::BitCount
+               : request == Request::InputRegs ? drive::StateCount
                : request == Request::Holding   ? quantity
                                                : 0;
     }
     bool QuantityOk() const {
-        return request != Request::Holding || (quantity >= 1 && quantity <= kMaxQuantity);
+        return request != Request::Holding || (quantity >= 1 && quantity <= drive::MaxReadRegisters);
     }
     int ReplyLength() const { return ReadsBits() ? 7 : ReadsRegisters() ? 5 + 2 * Outputs() : 8; }
     // The address and value fields of the request frame.
@@ -71,13 +78,13 @@ struct Exchange {
         switch (request) {
         case Request::Coils:
         case Request::Inputs:
-            return 16;
+            return drive::BitCount;
         case Request::Holding:
             return static_cast<uint16_t>(quantity);
         case Request::InputRegs:
-            return 32;
+            return drive::StateCount;
         case Request::WriteCoil:
-            return value != 0 ? 0xFF00 : 0x0000;
+            return value != 0 ? drive::CoilOn : drive::CoilOff;
         case Request::WriteRegister:
             return value;
         }
@@ -85,7 +92,7 @@ struct Exchange {
     }
 };
 
-// 0..125 as they are, 126..200 too many, above that negative.
+// 0..200 as they are (above MaxReadRegisters too many), above that negative.
 int QuantityOf(uint8_t b) {
     return b <= 200 ? b : 200 - b;
 }
@@ -147,8 +154,8 @@ uint8_t ExpectedFromReply(const Exchange& x, const std::vector<uint8_t>& rx) {
     const size_t r = rx.size();
     if (r < 2) return RTU_ERR_NO_REPLY;
     if (Crc16(rx.data(), r - 2) != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
-    if (rx[0] != x.slave || (rx[1] & ~kExceptionBit) != x.Function()) return RTU_ERR_FRAME;
-    if ((rx[1] & kExceptionBit) == 0) {
+    if (rx[0] != x.slave || (rx[1] & ~drive::ExceptionBit) != x.Function()) return RTU_ERR_FRAME;
+    if ((rx[1] & drive::ExceptionBit) == 0) {
         if (r != static_cast<size_t>(x.ReplyLength())) return RTU_ERR_FRAME;
         // A write is confirmed only by the echo of its own request.
         const bool write = x.request == Request::WriteCoil || x.request == Request::WriteRegister;
@@ -174,7 +181,7 @@ void CheckRequestFrame(const Exchange& x, const ScriptedLine& line, const CModbu
 void CheckOutputs(const Exchange& x, uint8_t result, const CModbusPort& port, const uint8_t* bits,
                   const uint16_t* regs, int regCount) {
     const uint8_t* rx = port.RxFrame;
-    for (int i = 0; i < 16; ++i) {
+    for (int i = 0; i < drive::BitCount; ++i) {
         const bool decoded = result == RTU_OK && x.ReadsBits();
         VELT_FUZZ_CHECK(bits[i] == (decoded ? (rx[3 + i / 8] >> (i % 8)) & 1 : kCanary8));
     }
@@ -239,10 +246,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         const Exchange x = ReadExchange(in);
         const bool readFails = ScriptLine(in, line);
         // Exact sizes, so that a write past the end is caught.
-        auto bits = std::make_unique<uint8_t[]>(16);
+        auto bits = std::make_unique<uint8_t[]>(drive::BitCount);
         const int regCount = std::max(x.Outputs(), 1);
         auto regs = std::make_unique<uint16_t[]>(static_cast<size_t>(regCount));
-        std::fill_n(bits.get(), 16, kCanary8);
+        std::fill_n(bits.get(), drive::BitCount, kCanary8);
         std::fill_n(regs.get(), regCount, kCanary16);
         if (x.closed) port.ClosePort();
         const size_t writesBefore = line.Writes();

@@ -6,6 +6,7 @@
 // (1 byte, x 100 us), a length (1 byte) and the bytes.
 #include "FuzzSupport.h"
 #include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 #include "sim/DriveModel.h"
 #include "sim/RequestFramer.h"
 #include "sim/RtuSlave.h"
@@ -22,7 +23,6 @@ using Clock = RequestFramer::Clock;
 
 constexpr uint32_t kRates[] = {9600, 19200, 38400, 57600, 115200, 1200, 0, 250000};
 constexpr size_t kMaxFrame = 256;
-constexpr uint8_t kExceptionBit = 0x80;
 
 bool CrcOk(const std::vector<uint8_t>& f) {
     return f.size() >= 4 && Crc16(f.data(), f.size() - 2) == (f[f.size() - 2] | f[f.size() - 1] << 8);
@@ -38,23 +38,25 @@ void CheckReply(const std::vector<uint8_t>& request, const std::vector<uint8_t>&
     VELT_FUZZ_CHECK(reply.size() >= 5 && reply.size() <= kMaxFrame && CrcOk(reply));
     VELT_FUZZ_CHECK(reply[0] == request[0]);
     const uint8_t function = request[1];
-    if (reply[1] == (function | kExceptionBit)) {
-        VELT_FUZZ_CHECK(reply.size() == 5 && reply[2] >= 1 && reply[2] <= 4);
+    if (reply[1] == (function | drive::ExceptionBit)) {
+        VELT_FUZZ_CHECK(reply.size() == 5 && reply[2] >= drive::ExceptionIllegalFunction &&
+                        reply[2] <= drive::ExceptionDeviceFailure);
         return;
     }
     VELT_FUZZ_CHECK(reply[1] == function && request.size() == 8);
     const uint16_t quantity = Word(&request[4]);
     switch (function) {
-    case 1:
-    case 2:
+    case drive::FunctionReadCoils:
+    case drive::FunctionReadDiscreteInputs:
         VELT_FUZZ_CHECK(reply[2] == (quantity + 7) / 8 && reply.size() == 5u + reply[2]);
         break;
-    case 3:
-    case 4:
+    case drive::FunctionReadHoldingRegisters:
+    case drive::FunctionReadInputRegisters:
         VELT_FUZZ_CHECK(reply[2] == 2 * quantity && reply.size() == 5u + reply[2]);
         break;
     default:
-        VELT_FUZZ_CHECK(function == 5 || function == 6);
+        VELT_FUZZ_CHECK(function == drive::FunctionWriteSingleCoil ||
+                        function == drive::FunctionWriteSingleRegister);
         VELT_FUZZ_CHECK(reply == request); // a write is answered by its echo
     }
 }
@@ -69,7 +71,8 @@ public:
 
     void Check(const std::vector<uint8_t>& frame, Clock::time_point now, Clock::time_point lastByte) {
         VELT_FUZZ_CHECK(!frame.empty() && frame.size() <= kMaxFrame);
-        const bool request = frame.size() == 8 && frame[1] >= 1 && frame[1] <= 6 && CrcOk(frame);
+        const bool request = frame.size() == 8 && frame[1] >= drive::FunctionReadCoils &&
+                             frame[1] <= drive::FunctionWriteSingleRegister && CrcOk(frame);
         VELT_FUZZ_CHECK(request || now - lastByte >= gap_);
         const auto at = std::search(stream_.begin() + static_cast<long>(next_), stream_.end(), frame.begin(),
                                     frame.end());

@@ -30,8 +30,8 @@ constexpr auto kStopSettle = 500ms;
 // parameter read after a drive-ID change) with room to spare.
 constexpr auto kStopWait = 5000ms;
 
-constexpr int kParamBlockSize = 36;
-constexpr int kParamCount = 144;
+constexpr int kParamBlockSize = drive::ReadBlockSize;
+constexpr int kParamCount = drive::ParamCount;
 constexpr uint32_t kBitPollEvery = 5; // inputs and outputs on every fifth pass
 } // namespace
 

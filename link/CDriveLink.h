@@ -11,6 +11,7 @@
 // through the accessors below (a short internal lock, never Lock), so a
 // 32-bit value made of two registers always comes from one poll.
 #include "CModbusPort.h"
+#include "DriveMap.h"
 
 #include <array>
 #include <atomic>
@@ -50,9 +51,9 @@ public:
     virtual void QueueRxFrame(int length, const uint8_t* bytes) = 0;
 };
 
-using StateBlock = std::array<uint16_t, 32>;  // input registers 0..31 as received
-using BitBlock = std::array<uint8_t, 16>;     // 16 bits, one byte 0 or 1 each
-using ParamBlock = std::array<uint16_t, 144>; // holding registers 0..143 as received
+using StateBlock = std::array<uint16_t, drive::StateCount>; // input registers 0..31 as received
+using BitBlock = std::array<uint8_t, drive::BitCount>;      // 16 bits, one byte 0 or 1 each
+using ParamBlock = std::array<uint16_t, drive::ParamCount>; // holding registers 0..143 as received
 
 struct LinkCounters {
     uint32_t DiReads = 0, DiOk = 0, DiFail = 0;

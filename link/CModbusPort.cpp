@@ -1,5 +1,6 @@
 #include "CModbusPort.h"
 
+#include "DriveMap.h"
 #include "platform/SerialDevice.h"
 
 #include <chrono>
@@ -12,13 +13,8 @@ namespace {
 
 constexpr int kRequestLength = 8;
 constexpr int kExceptionReplyLength = 5;
-constexpr uint8_t kExceptionBit = 0x80;
-constexpr uint16_t kCoilOn = 0xFF00;
-constexpr uint16_t kCoilOff = 0x0000;
-constexpr int kBitCount = 16;       // coils and discrete inputs 0..15
-constexpr int kStateRegisters = 32; // input registers 0..31
 // A register reply is 5 + 2 * quantity bytes and must fit RxFrame.
-constexpr int kMaxReadRegisters = 125;
+static_assert(5 + 2 * drive::MaxReadRegisters <= static_cast<int>(sizeof CModbusPort::RxFrame));
 
 // After an exchange that failed short of a whole reply the line is read until it has been quiet this long
 // (at most kMaxDrain), so that a reply that comes just after its read gave
@@ -27,15 +23,8 @@ constexpr int kMaxReadRegisters = 125;
 constexpr std::chrono::milliseconds kQuietGap{100};
 constexpr std::chrono::milliseconds kMaxDrain{1000};
 
-constexpr uint8_t kReadCoils = 1;
-constexpr uint8_t kReadDiscreteInputs = 2;
-constexpr uint8_t kReadHoldingRegisters = 3;
-constexpr uint8_t kReadInputRegisters = 4;
-constexpr uint8_t kWriteSingleCoil = 5;
-constexpr uint8_t kWriteSingleRegister = 6;
-
 constexpr int BitReplyLength() {
-    return 3 + (kBitCount + 7) / 8 + 2;
+    return 3 + (drive::BitCount + 7) / 8 + 2;
 }
 constexpr int RegisterReplyLength(int quantity) {
     return 5 + 2 * quantity;
@@ -58,12 +47,13 @@ uint8_t CheckReply(const uint8_t* tx, const uint8_t* rx, int r, int expectedRepl
     const uint16_t crc = Crc16(rx, static_cast<size_t>(r - 2));
     if (crc != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
     if (rx[0] != tx[0]) return RTU_ERR_FRAME;
-    if ((rx[1] & ~kExceptionBit) != tx[1]) return RTU_ERR_FRAME;
-    if ((rx[1] & kExceptionBit) == 0) {
+    if ((rx[1] & ~drive::ExceptionBit) != tx[1]) return RTU_ERR_FRAME;
+    if ((rx[1] & drive::ExceptionBit) == 0) {
         if (r != expectedReplyLength) return RTU_ERR_FRAME;
         // A write is answered with an echo of its request; the echo of another
         // write (a late one) confirms nothing about this one.
-        const bool write = tx[1] == kWriteSingleCoil || tx[1] == kWriteSingleRegister;
+        const bool write =
+            tx[1] == drive::FunctionWriteSingleCoil || tx[1] == drive::FunctionWriteSingleRegister;
         return write && std::memcmp(rx, tx, kRequestLength - 2) != 0 ? RTU_ERR_FRAME : RTU_OK;
     }
     if (r != kExceptionReplyLength) return RTU_ERR_FRAME;
@@ -202,53 +192,55 @@ uint8_t CModbusPort::Request(uint8_t slave, uint8_t function, uint16_t address, 
     return Transact(kRequestLength, expectedReplyLength);
 }
 
-uint8_t CModbusPort::ReadCoils(uint8_t slave, uint8_t coils[16]) {
+uint8_t CModbusPort::ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result = Request(slave, kReadCoils, 0, kBitCount, BitReplyLength());
-    if (result == RTU_OK) UnpackBits(RxFrame, coils, kBitCount);
+    const uint8_t result = Request(slave, drive::FunctionReadCoils, 0, drive::BitCount, BitReplyLength());
+    if (result == RTU_OK) UnpackBits(RxFrame, coils, drive::BitCount);
     return result;
 }
 
-uint8_t CModbusPort::ReadDiscreteInputs(uint8_t slave, uint8_t inputs[16]) {
+uint8_t CModbusPort::ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result = Request(slave, kReadDiscreteInputs, 0, kBitCount, BitReplyLength());
-    if (result == RTU_OK) UnpackBits(RxFrame, inputs, kBitCount);
+    const uint8_t result =
+        Request(slave, drive::FunctionReadDiscreteInputs, 0, drive::BitCount, BitReplyLength());
+    if (result == RTU_OK) UnpackBits(RxFrame, inputs, drive::BitCount);
     return result;
 }
 
 uint8_t CModbusPort::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
-    // A reply to more than 125 registers cannot fit RxFrame; refuse before
-    // anything is sent.
-    if (quantity < 1 || quantity > kMaxReadRegisters) return RTU_ERR_FRAME;
+    // A reply to more than MaxReadRegisters cannot fit RxFrame; refuse
+    // before anything is sent.
+    if (quantity < 1 || quantity > drive::MaxReadRegisters) return RTU_ERR_FRAME;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result = Request(slave, kReadHoldingRegisters, start, static_cast<uint16_t>(quantity),
-                                   RegisterReplyLength(quantity));
+    const uint8_t result = Request(slave, drive::FunctionReadHoldingRegisters, start,
+                                   static_cast<uint16_t>(quantity), RegisterReplyLength(quantity));
     if (result == RTU_OK) UnpackRegisters(RxFrame, values, quantity);
     return result;
 }
 
-uint8_t CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[32]) {
+uint8_t CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result =
-        Request(slave, kReadInputRegisters, 0, kStateRegisters, RegisterReplyLength(kStateRegisters));
-    if (result == RTU_OK) UnpackRegisters(RxFrame, values, kStateRegisters);
+    const uint8_t result = Request(slave, drive::FunctionReadInputRegisters, 0, drive::StateCount,
+                                   RegisterReplyLength(drive::StateCount));
+    if (result == RTU_OK) UnpackRegisters(RxFrame, values, drive::StateCount);
     return result;
 }
 
 uint8_t CModbusPort::WriteSingleCoil(uint8_t slave, uint16_t coil, int on) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    return Request(slave, kWriteSingleCoil, coil, on != 0 ? kCoilOn : kCoilOff, kRequestLength);
+    return Request(slave, drive::FunctionWriteSingleCoil, coil, on != 0 ? drive::CoilOn : drive::CoilOff,
+                   kRequestLength);
 }
 
 uint8_t CModbusPort::WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    return Request(slave, kWriteSingleRegister, reg, value, kRequestLength);
+    return Request(slave, drive::FunctionWriteSingleRegister, reg, value, kRequestLength);
 }
 
 } // namespace velt

@@ -3,6 +3,7 @@
 // Modbus RTU (8N1, no flow control) and the single-transaction Modbus master
 // that uses it. One request at a time; every request holds Lock from building
 // the frame to unpacking the reply.
+#include "DriveMap.h"
 #include "RtuResult.h"
 
 #include <atomic>
@@ -40,10 +41,10 @@ public:
     void ClosePort();
 
     // The six requests. Outputs are written only on RTU_OK.
-    uint8_t ReadCoils(uint8_t slave, uint8_t coils[16]);
-    uint8_t ReadDiscreteInputs(uint8_t slave, uint8_t inputs[16]);
+    uint8_t ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]);
+    uint8_t ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]);
     uint8_t ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity);
-    uint8_t ReadInputRegisters(uint8_t slave, uint16_t values[32]);
+    uint8_t ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]);
     uint8_t WriteSingleCoil(uint8_t slave, uint16_t coil, int on);
     uint8_t WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value);
 
@@ -65,7 +66,8 @@ public:
 private:
     uint8_t Transact(int requestLength, int expectedReplyLength);
     void DrainLateBytes();
-    uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value, int expectedReplyLength);
+    uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
+                    int expectedReplyLength);
 
     std::unique_ptr<SerialLine> Handle;
     TraceFn traceFn_ = nullptr;

@@ -45,7 +45,7 @@ public:
     struct Wiring {
         CDriveLink* Link = nullptr;
         bool Korean = false;
-        std::function<void()> ShowRepeatWindow;            // "Repeat Test"
+        std::function<void()> ShowRepeatWindow;           // "Repeat Test"
         std::function<std::string(int reg)> RegisterName; // for messages naming a register
     };
 
@@ -139,7 +139,7 @@ private:
     CDriveLink* ConnectedLink() const;
     // The number in an edit, or nothing after telling the user why not.
     std::optional<int32_t> CheckedField(CommandField field, QLineEdit* edit);
-    void WriteCode(DriveCode code);
+    void WriteCode(drive::Command code);
     // Sends the arguments, then the command code only when every argument
     // write succeeded; otherwise names the register that failed.
     void SendWithArguments(const char* command, const std::vector<RegisterWrite>& writes);

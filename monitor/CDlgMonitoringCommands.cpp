@@ -1,11 +1,11 @@
 // The command buttons of the monitoring page and the frame log's Save As.
 #include "CDlgMonitoring.h"
 
+#include "base/MessageService.h"
 #include "controls/WaitWithMessages.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
 #include "platform/AtomicFile.h"
-#include "base/MessageService.h"
 
 #include <QDateTime>
 #include <QDir>
@@ -18,7 +18,7 @@
 namespace velt {
 
 namespace {
-// HOME's wait between servo on (9) and the homing command (11).
+// HOME's wait between the codes ServoOn and Home.
 constexpr uint32_t kHomeStepMs = 100;
 
 std::filesystem::path PathOf(const QString& path) {
@@ -45,8 +45,8 @@ std::optional<int32_t> CDlgMonitoring::CheckedField(CommandField field, QLineEdi
     return value;
 }
 
-void CDlgMonitoring::WriteCode(DriveCode code) {
-    if (CDriveLink* link = ConnectedLink()) link->WriteParam(kCommandRegister, static_cast<uint16_t>(code));
+void CDlgMonitoring::WriteCode(drive::Command code) {
+    if (CDriveLink* link = ConnectedLink()) link->WriteParam(drive::CommandRegister, drive::Code(code));
 }
 
 void CDlgMonitoring::SendWithArguments(const char* command, const std::vector<RegisterWrite>& writes) {
@@ -81,32 +81,32 @@ void CDlgMonitoring::OnEncoderReset() {
 }
 
 void CDlgMonitoring::OnStop() {
-    WriteCode(DriveCode::Stop);
+    WriteCode(drive::Command::Stop);
 }
 
 void CDlgMonitoring::OnEmg() {
-    WriteCode(DriveCode::Emg);
+    WriteCode(drive::Command::Emg);
 }
 
 void CDlgMonitoring::OnReset() {
-    WriteCode(DriveCode::Reset);
+    WriteCode(drive::Command::Reset);
 }
 
 void CDlgMonitoring::OnServoOn() {
-    WriteCode(DriveCode::ServoOn);
+    WriteCode(drive::Command::ServoOn);
 }
 
 void CDlgMonitoring::OnServoOff() {
-    WriteCode(DriveCode::ServoOff);
+    WriteCode(drive::Command::ServoOff);
 }
 
 // The wait keeps the windows alive (timers included): the page goes on
 // showing the drive while the servo comes on.
 void CDlgMonitoring::OnHome() {
     if (ConnectedLink() == nullptr) return;
-    WriteCode(DriveCode::ServoOn);
+    WriteCode(drive::Command::ServoOn);
     WaitWithMessages(kHomeStepMs);
-    WriteCode(DriveCode::Home);
+    WriteCode(drive::Command::Home);
 }
 
 void CDlgMonitoring::OnControlModeSwitching() {
@@ -116,7 +116,7 @@ void CDlgMonitoring::OnControlModeSwitching() {
     // Read again: the drive may have changed while the question was open.
     link = ConnectedLink();
     if (link == nullptr) return;
-    if (const std::optional<DriveCode> code = ModeSwitchCode(link->StateRegs())) WriteCode(*code);
+    if (const std::optional<drive::Command> code = ModeSwitchCode(link->StateRegs())) WriteCode(*code);
 }
 
 void CDlgMonitoring::OnOutput(int coil, bool on) {

@@ -7,12 +7,6 @@
 namespace velt {
 
 namespace {
-constexpr uint16_t kPositionLow = 122; // 122/123 position, 124 speed, 125 torque
-constexpr uint16_t kSpeedArg = 124;
-constexpr uint16_t kTorqueArg = 125;
-constexpr uint16_t kSetPositionLow = 126; // 126/127 encoder value
-constexpr int kActiveSet = 14;
-constexpr uint16_t kServoOnBit = 1u << 3;
 // A text longer than this is cut in the refusal message.
 constexpr size_t kShownTextLimit = 40;
 
@@ -97,23 +91,23 @@ std::string FieldRefusedText(CommandField field, std::string_view text, bool kor
     return head + " is not a whole number from " + lo + " to " + hi + ".\r\nNothing was sent to the drive.";
 }
 
-RegisterWrite CodeWrite(DriveCode code) {
-    return {kCommandRegister, static_cast<uint16_t>(code)};
+RegisterWrite CodeWrite(drive::Command code) {
+    return {drive::CommandRegister, drive::Code(code)};
 }
 
 std::vector<RegisterWrite> RunWrites(int32_t position, int32_t speed, int32_t torque) {
     std::vector<RegisterWrite> writes;
-    AppendSplit(writes, kPositionLow, position);
-    writes.push_back({kSpeedArg, static_cast<uint16_t>(speed)});
-    writes.push_back({kTorqueArg, static_cast<uint16_t>(torque)});
-    writes.push_back(CodeWrite(DriveCode::Run));
+    AppendSplit(writes, drive::PositionLowRegister, position);
+    writes.push_back({drive::SpeedRegister, static_cast<uint16_t>(speed)});
+    writes.push_back({drive::TorqueRegister, static_cast<uint16_t>(torque)});
+    writes.push_back(CodeWrite(drive::Command::Run));
     return writes;
 }
 
 std::vector<RegisterWrite> EncoderResetWrites(int32_t value) {
     std::vector<RegisterWrite> writes;
-    AppendSplit(writes, kSetPositionLow, value);
-    writes.push_back(CodeWrite(DriveCode::SetEncoder));
+    AppendSplit(writes, drive::SetPositionLowRegister, value);
+    writes.push_back(CodeWrite(drive::Command::SetEncoder));
     return writes;
 }
 
@@ -144,15 +138,15 @@ std::string CommandNotSentText(const char* command, int reg, const char* regName
 }
 
 bool ServoIsOn(const StateBlock& regs) {
-    return (regs[0] & kServoOnBit) != 0;
+    return (regs[drive::StateStatus] & drive::StatusServoOn) != 0;
 }
 
-std::optional<DriveCode> ModeSwitchCode(const StateBlock& regs) {
-    switch (static_cast<int16_t>(regs[kActiveSet])) {
+std::optional<drive::Command> ModeSwitchCode(const StateBlock& regs) {
+    switch (static_cast<int16_t>(regs[drive::StateActiveSet])) {
     case 1:
-        return DriveCode::SwitchFromSet1;
+        return drive::Command::SwitchFromSet1;
     case 2:
-        return DriveCode::SwitchFromSet2;
+        return drive::Command::SwitchFromSet2;
     default:
         return std::nullopt;
     }

@@ -5,6 +5,7 @@
 // written, and the control mode switch. Pure functions apart from the
 // writer the caller passes in; any thread.
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 
 #include <cstdint>
 #include <functional>
@@ -14,22 +15,6 @@
 #include <vector>
 
 namespace velt {
-
-inline constexpr uint16_t kCommandRegister = 120;
-
-// Codes written to the command register.
-enum class DriveCode : uint16_t {
-    Stop = 1,
-    Run = 4,
-    Emg = 5,
-    Reset = 6,
-    ServoOn = 9,
-    ServoOff = 10,
-    Home = 11,
-    SwitchFromSet1 = 12,
-    SwitchFromSet2 = 13,
-    SetEncoder = 14,
-};
 
 // The four command edits and the registers their numbers must fit.
 enum class CommandField { Position, Speed, Torque, EncoderValue };
@@ -49,12 +34,12 @@ struct RegisterWrite {
     bool operator==(const RegisterWrite&) const = default;
 };
 
-// The writes of "RUN" (position to 122/123, speed 124, torque 125, then code
-// 4) and of "Encoder Reset" (value to 126/127, then code 14). A 32-bit value
-// goes low word first, the high word being the value shifted right by 16.
+// The writes of "RUN" (position, speed, torque, then the code Run) and of
+// "Encoder Reset" (the set-position pair, then the code SetEncoder). A 32-bit
+// value goes low word first, the high word being the value shifted right by 16.
 std::vector<RegisterWrite> RunWrites(int32_t position, int32_t speed, int32_t torque);
 std::vector<RegisterWrite> EncoderResetWrites(int32_t value);
-RegisterWrite CodeWrite(DriveCode code);
+RegisterWrite CodeWrite(drive::Command code);
 
 // Writes one register; returns the link's result code (0 = success).
 using RegisterWriter = std::function<uint8_t(uint16_t reg, uint16_t value)>;
@@ -73,9 +58,9 @@ std::string CommandNotSentText(const char* command, int reg, const char* regName
                                bool korean);
 
 // Control mode switching: refused without a question while the servo is on
-// (bit 3 of the state word); after Yes the active set read again gives the
-// code, 12 for set 1 and 13 for set 2, none for any other value.
+// (StatusServoOn in the status word); after Yes the active set read again
+// gives the code, SwitchFromSet1 or SwitchFromSet2, none for any other value.
 bool ServoIsOn(const StateBlock& regs);
-std::optional<DriveCode> ModeSwitchCode(const StateBlock& regs);
+std::optional<drive::Command> ModeSwitchCode(const StateBlock& regs);
 
 } // namespace velt

@@ -1,5 +1,6 @@
 #include "monitor/MonitorView.h"
 
+#include "link/DriveMap.h"
 #include "monitor/ValueNames.h"
 
 #include <cstdio>
@@ -11,17 +12,6 @@ constexpr GridRgb kActiveGreen = Rgb(0, 128, 0);
 constexpr GridRgb kDarkRed = Rgb(128, 0, 0);
 constexpr LabelLook kPairOnLook{kActiveGreen, kWhite};
 constexpr LabelLook kPairOffLook = kLampOffLook;
-
-constexpr int kStateWord = 0;
-constexpr int kAlarmNumber = 1;
-constexpr int kActiveSet = 14;
-constexpr int kHomeFlag = 15;
-constexpr int kHomeExeFlag = 16;
-constexpr int kInPole = 40;
-constexpr int kOutPole = 41;
-constexpr int kInFunction1 = 42;
-constexpr int kOutFunction1 = 51;
-constexpr int kDefaultMode = 70; // then default form, switch mode, switch form
 
 std::string Decimal(int32_t v) {
     char text[16];
@@ -53,9 +43,19 @@ std::string EntryOrNumber(const char* entry, int value) {
 }
 
 void FormatStateValues(const StateBlock& r, StateTexts& out) {
-    const int32_t values[kStateValueCount] = {
-        Signed(r[0]), Signed(r[1]), Join32(r[2], r[3]), Join32(r[4], r[5]), Signed(r[6]),  Signed(r[7]),
-        Signed(r[8]), Signed(r[9]), Signed(r[10]),      Signed(r[13]),      Signed(r[12]), Signed(r[11])};
+    using namespace drive;
+    const int32_t values[kStateValueCount] = {Signed(r[StateStatus]),
+                                              Signed(r[StateAlarm]),
+                                              Join32(r[StateCmdPositionLow], r[StateCmdPositionLow + 1]),
+                                              Join32(r[StatePositionLow], r[StatePositionLow + 1]),
+                                              Signed(r[StateCmdSpeed]),
+                                              Signed(r[StateSpeed]),
+                                              Signed(r[StateCmdCurrent]),
+                                              Signed(r[StateCurrent]),
+                                              Signed(r[StateHall]),
+                                              Signed(r[StateExtVolume]),
+                                              Signed(r[StateBusVoltage]),
+                                              Signed(r[StateTemperature])};
     char text[16];
     for (int i = 0; i < kStateValueCount; ++i) {
         // The state word is widened as a signed value: bit 15 shows as FFFF....
@@ -68,13 +68,13 @@ void FormatStateValues(const StateBlock& r, StateTexts& out) {
 }
 
 IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params) {
-    const int function = Signed(params[kInFunction1 + n - 1]);
-    return Column(n, inputs, params[kInPole], InputFunctionName(function), function);
+    const int function = Signed(params[drive::ParamInFunction1 + n - 1]);
+    return Column(n, inputs, params[drive::ParamInPole], InputFunctionName(function), function);
 }
 
 IoColumn OutputColumn(int n, const BitBlock& outputs, const ParamBlock& params) {
-    const int function = Signed(params[kOutFunction1 + n - 1]);
-    return Column(n, outputs, params[kOutPole], OutputFunctionName(function), function);
+    const int function = Signed(params[drive::ParamOutFunction1 + n - 1]);
+    return Column(n, outputs, params[drive::ParamOutPole], OutputFunctionName(function), function);
 }
 
 CellLook IoValueLook(bool active) {
@@ -83,19 +83,20 @@ CellLook IoValueLook(bool active) {
 
 bool LampOn(int k, const StateBlock& regs) {
     if (k < 0 || k >= 10) return false;
-    if (k < 8) return ((regs[kStateWord] >> k) & 1u) != 0;
-    return Signed(regs[k == 8 ? kHomeFlag : kHomeExeFlag]) == 1;
+    // Lamps 0..7 are the status bits 0..7 in order, 8 and 9 the homing flags.
+    if (k < 8) return ((regs[drive::StateStatus] >> k) & 1u) != 0;
+    return Signed(regs[k == 8 ? drive::StateHomeDone : drive::StateHoming]) == 1;
 }
 
 IndicatorView ComputeIndicators(const StateBlock& regs, const ParamBlock& params, bool connected,
                                 const LinkCounters& counters) {
     IndicatorView v;
     for (int i = 0; i < 4; ++i) {
-        const int value = Signed(params[kDefaultMode + i]);
+        const int value = Signed(params[drive::ParamDefaultMode + i]); // mode, form, switch mode, switch form
         const char* entry = (i % 2 == 0) ? ControlModeName(value) : CommandFormName(value);
         v.ModeTexts[i] = ModeText(entry, value);
     }
-    const int activeSet = Signed(regs[kActiveSet]);
+    const int activeSet = Signed(regs[drive::StateActiveSet]);
     if (!connected) {
         v.ModeLooks = {kPairOffLook, kPairOffLook, kPairOffLook, kPairOffLook};
     } else if (activeSet == 1 || activeSet == 2) {
@@ -105,7 +106,7 @@ IndicatorView ComputeIndicators(const StateBlock& regs, const ParamBlock& params
         v.ActivePair = activeSet;
     }
 
-    const int alarm = Signed(regs[kAlarmNumber]);
+    const int alarm = Signed(regs[drive::StateAlarm]);
     v.AlarmText = EntryOrNumber(AlarmName(alarm), alarm);
     v.AlarmLook = {alarm == 0 ? kActiveGreen : kDarkRed, kWhite};
 

@@ -5,6 +5,7 @@
 // copies the results into its controls. Pure functions; any thread.
 #include "controls/GridTypes.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 
 #include <array>
 #include <cstdint>
@@ -14,7 +15,7 @@
 namespace velt {
 
 inline constexpr GridRgb kWhite = Rgb(255, 255, 255);
-inline constexpr GridRgb kLabelBk = Rgb(50, 70, 50);       // label cells of every grid
+inline constexpr GridRgb kLabelBk = Rgb(50, 70, 50); // label cells of every grid
 
 // The drive's registers are signed 16-bit values.
 inline int16_t Signed(uint16_t reg) {
@@ -46,8 +47,8 @@ struct IoColumn {
 };
 IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params);
 IoColumn OutputColumn(int n, const BitBlock& outputs, const ParamBlock& params);
-inline constexpr int kInputColumns = 8;
-inline constexpr int kOutputColumns = 4;
+inline constexpr int kInputColumns = drive::InputCount;
+inline constexpr int kOutputColumns = drive::OutputCount;
 
 // Colours of a value cell in row 2 (kDefaultColour: the grid's default cell).
 struct CellLook {

@@ -1,9 +1,10 @@
 #include "CDlgSetValDEC.h"
 
-#include "controls/DialogFont.h"
-#include "controls/Accessible.h"
-#include "params/ValueEntry.h"
 #include "base/MessageService.h"
+#include "controls/Accessible.h"
+#include "controls/DialogFont.h"
+#include "link/DriveMap.h"
+#include "params/ValueEntry.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -13,8 +14,7 @@ namespace velt {
 
 CDlgSetValDEC::CDlgSetValDEC(bool korean, StoreValue store)
     : CValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24),
-                   DluRect(84, 54, 54, 24), korean,
-                   std::move(store)) {
+                   DluRect(84, 54, 54, 24), korean, std::move(store)) {
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);
@@ -40,7 +40,7 @@ void CDlgSetValDEC::accept() {
     EditValue = entry.value;
     StoreEditedValue();
     hide();
-    if (ParamNo == kParamBaudRate) ShowMessage(BaudRateNoticeText());
+    if (ParamNo == drive::ParamBaudRate) ShowMessage(BaudRateNoticeText());
 }
 
 } // namespace velt

@@ -1,9 +1,9 @@
 // Reading and writing .par parameter files.
 #include "params/ParFile.h"
 
+#include "base/LeadingNumber.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp949.h"
-#include "base/LeadingNumber.h"
 
 #include <climits>
 
@@ -54,7 +54,8 @@ void ParseLine(std::string_view line, int lineNo, ParamValues* values, ParReadRe
     if (!number.digits && !numberText.empty()) Damage(result, lineNo, "no parameter number: read as 0");
     if (number.value < 0 || number.value >= PARAM_COUNT) {
         Warn(result, lineNo,
-             "parameter number " + std::to_string(number.value) + " is outside 0 to 143: ignored");
+             "parameter number " + std::to_string(number.value) + " is outside 0 to " +
+                 std::to_string(PARAM_COUNT - 1) + ": ignored");
         return;
     }
     const ParsedNumber value = ReadLeadingNumber(valueText);

@@ -40,8 +40,8 @@ struct ParReadResult {
 //    digits, saturating at the 32-bit range);
 //  - a line with one colon takes its value after that colon, a line without
 //    one is parameter 0 with the whole line as its value (accepted, warned);
-//  - numbers outside 0..143 are ignored (warned); the value stored is the low
-//    16 bits of the number read; the last line for a number wins.
+//  - numbers outside the catalogue are ignored (warned); the value stored is
+//    the low 16 bits of the number read; the last line for a number wins.
 ParReadResult ParseParText(std::string_view text, ParamValues* values);
 
 // The file text for `values` with the names of `table` (UTF-8), CR LF line

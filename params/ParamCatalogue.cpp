@@ -7,11 +7,12 @@ namespace velt {
 const ParamInfo* ParamTable = ParamTableEn;
 
 namespace {
-constexpr int kHighFirstBegin = 83; // 83/84 .. 97/98: high word first
-constexpr int kHighFirstEnd = 98;
+constexpr int kHighFirstBegin = drive::ParamPositionIndexFirst;
+constexpr int kHighFirstEnd = drive::ParamPositionIndexLast;
 
 bool IsLowFirstRegister(int n) {
-    return n == 122 || n == 123 || n == 126 || n == 127;
+    return n == drive::PositionLowRegister || n == drive::PositionHighRegister ||
+           n == drive::SetPositionLowRegister || n == drive::SetPositionHighRegister;
 }
 
 template <typename Word> int32_t Combine(int first, const Word* values) {
@@ -42,8 +43,10 @@ PairOrder PairOrderOf(int n) {
 
 int PairFirst(int n) {
     if (n >= kHighFirstBegin && n <= kHighFirstEnd) return kHighFirstBegin + (n - kHighFirstBegin) / 2 * 2;
-    if (n == 122 || n == 123) return 122;
-    if (n == 126 || n == 127) return 126;
+    if (n == drive::PositionLowRegister || n == drive::PositionHighRegister)
+        return drive::PositionLowRegister;
+    if (n == drive::SetPositionLowRegister || n == drive::SetPositionHighRegister)
+        return drive::SetPositionLowRegister;
     return -1;
 }
 

@@ -1,14 +1,15 @@
 #pragma once
-// The parameter catalogue: one record per drive parameter 0..143, in Korean
-// and in English. Constant data; ParamTable points at the language chosen at
-// start-up (see Language.h) and is never changed afterwards.
+// The parameter catalogue: one record per holding register of the drive, in
+// Korean and in English. Constant data; ParamTable points at the language
+// chosen at start-up (see Language.h) and is never changed afterwards.
+#include "link/DriveMap.h"
+
 #include <cstdint>
 
 namespace velt {
 
-constexpr int PARAM_COUNT = 144;
-constexpr int CommandRegister = 120;
-constexpr int StoreCommand = 7;
+// One record for each holding register of the drive.
+constexpr int PARAM_COUNT = drive::ParamCount;
 
 struct ParamInfo {
     int32_t number;   // equal to the record's position
@@ -23,8 +24,9 @@ extern const ParamInfo ParamTableKo[PARAM_COUNT];
 extern const ParamInfo ParamTableEn[PARAM_COUNT];
 extern const ParamInfo* ParamTable; // ParamTableEn until a language is applied
 
-// 32-bit pairs. 83..98 keep the high word first (83/84 .. 97/98); 122/123 and
-// 126/127 keep the low word first. This is the only place that knows it.
+// 32-bit pairs. The position indexes keep the high word first; the pairs of
+// the command block (RUN target, set position) keep the low word first. This
+// is the only place that knows it.
 enum class PairOrder { None, HighFirst, LowFirst };
 
 // Order of the pair that register n belongs to (None outside the pairs).

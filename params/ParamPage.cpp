@@ -12,7 +12,6 @@ namespace {
 // The list sizes of the left half.
 constexpr int kInputFunctionCount = 16;
 constexpr int kOutputFunctionCount = 7;
-constexpr int kSwitchModeParam = kParamControlMode + 2;
 
 int ListSizeOfFunction(int i) {
     return i < kInputCount ? kInputFunctionCount : kOutputFunctionCount;
@@ -97,44 +96,44 @@ void OnSwitchModeChanged(PageControls* controls) {
 void TakeValuesFromControls(const PageControls& c, ParamValues* values) {
     ParamValues& v = *values;
     const auto set = [&v](int n, int value) { v[static_cast<size_t>(n)] = static_cast<int16_t>(value); };
-    set(kParamControlMode, c.controlMode);
-    set(kParamControlMode + 1, c.commandForm + FormOffset(c.controlMode));
-    set(kSwitchModeParam, c.switchMode);
-    set(kSwitchModeParam + 1, c.switchForm + FormOffset(c.switchMode));
+    set(drive::ParamDefaultMode, c.controlMode);
+    set(drive::ParamDefaultForm, c.commandForm + FormOffset(c.controlMode));
+    set(drive::ParamSwitchMode, c.switchMode);
+    set(drive::ParamSwitchForm, c.switchForm + FormOffset(c.switchMode));
     int inBits = 0;
     int outBits = 0;
     for (int i = 0; i < kIoCount; ++i) {
         const bool a = c.contacts[static_cast<size_t>(i)] != 0;
         if (i < kInputCount) {
-            set(kParamInFunction + i, c.functions[static_cast<size_t>(i)]);
+            set(drive::ParamInFunction1 + i, c.functions[static_cast<size_t>(i)]);
             if (a) inBits |= 1 << i;
         } else {
-            set(kParamOutFunction + i - kInputCount, c.functions[static_cast<size_t>(i)]);
+            set(drive::ParamOutFunction1 + i - kInputCount, c.functions[static_cast<size_t>(i)]);
             if (a) outBits |= 1 << (i - kInputCount);
         }
     }
-    set(kParamInPole, inBits);
-    set(kParamOutPole, outBits);
+    set(drive::ParamInPole, inBits);
+    set(drive::ParamOutPole, outBits);
 }
 
 PageControls ControlsFromValues(const ParamValues& v) {
     PageControls c;
-    ModeFromValues(v, kParamControlMode, &c.controlMode, &c.commandForm);
-    ModeFromValues(v, kSwitchModeParam, &c.switchMode, &c.switchForm);
+    ModeFromValues(v, drive::ParamDefaultMode, &c.controlMode, &c.commandForm);
+    ModeFromValues(v, drive::ParamSwitchMode, &c.switchMode, &c.switchForm);
     for (int i = 0; i < kIoCount; ++i) {
         const bool input = i < kInputCount;
-        const int param = input ? kParamInFunction + i : kParamOutFunction + i - kInputCount;
+        const int param = input ? drive::ParamInFunction1 + i : drive::ParamOutFunction1 + i - kInputCount;
         c.functions[static_cast<size_t>(i)] = Select(v[static_cast<size_t>(param)], ListSizeOfFunction(i));
-        const int bits = v[input ? kParamInPole : kParamOutPole];
+        const int bits = v[input ? drive::ParamInPole : drive::ParamOutPole];
         c.contacts[static_cast<size_t>(i)] = (bits >> (input ? i : i - kInputCount)) & 1;
     }
     return c;
 }
 
 bool ShownInPageControls(int n) {
-    return (n >= kParamInPole && n < kParamInFunction + kInputCount) ||
-           (n >= kParamOutFunction && n < kParamOutFunction + kOutputCount) ||
-           (n >= kParamControlMode && n <= kSwitchModeParam + 1);
+    return (n >= drive::ParamInPole && n < drive::ParamInFunction1 + kInputCount) ||
+           (n >= drive::ParamOutFunction1 && n < drive::ParamOutFunction1 + kOutputCount) ||
+           (n >= drive::ParamDefaultMode && n <= drive::ParamSwitchForm);
 }
 
 ParamCell PnoCellOf(int n) {
@@ -177,7 +176,7 @@ std::string ParamDifferencesText(const ParamValues& working, const ParamValues& 
         char line[160];
         std::snprintf(line, sizeof line, "%03d %s : %d -> %d", n, ParamTable[n].name, drive[i], working[i]);
         text += line;
-        if (ParamTable[n].kind == 0 || n >= CommandRegister)
+        if (ParamTable[n].kind == 0 || n >= drive::CommandBlockFirst)
             text += korean ? " (저장 안 됨)" : " (not stored)";
         text += "\r\n";
     }

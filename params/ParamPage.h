@@ -4,6 +4,7 @@
 // values, the I/O presets, and where each parameter sits in the page's grid.
 // The Qt page mirrors PageControls into its lists and radio buttons; all the
 // rules live here. Plain functions on plain data, any thread.
+#include "link/DriveMap.h"
 #include "params/ParFile.h"
 
 #include <array>
@@ -14,18 +15,11 @@
 namespace velt {
 
 constexpr int kNoSelection = -1;
-constexpr int kInputCount = 8;                       // IN1..IN8
-constexpr int kOutputCount = 4;                      // OUT1..OUT4
+constexpr int kInputCount = drive::InputCount;       // IN1..IN8
+constexpr int kOutputCount = drive::OutputCount;     // OUT1..OUT4
 constexpr int kIoCount = kInputCount + kOutputCount; // function lists and contact pairs
 constexpr int kFormsPerMode = 9;                     // command-form entries per control mode
 constexpr int kControlModeCount = 3;
-
-// Parameters the left half shows.
-constexpr int kParamInPole = 40;      // contact bits of IN1..IN8
-constexpr int kParamOutPole = 41;     // contact bits of OUT1..OUT4
-constexpr int kParamInFunction = 42;  // 42..49
-constexpr int kParamOutFunction = 51; // 51..54
-constexpr int kParamControlMode = 70; // then 71 command form, 72 switch mode, 73 switch form
 
 // What the left half shows: selection indexes (kNoSelection for none) and the
 // contact value of each input and output (1 = "A", normally open; 0 = "B").
@@ -109,8 +103,8 @@ bool ValueCellDiffers(int n, const ParamValues& working, const ParamValues& driv
 
 // The details of the save question: one line "013 NAME : 300 -> 301" for
 // every parameter whose working value differs from the drive's, names in the
-// language chosen at start-up; those the store skips (not in use, or 120 and
-// above) are marked. Says so when nothing differs.
+// language chosen at start-up; those the store skips (not in use, or from the
+// command block on) are marked. Says so when nothing differs.
 std::string ParamDifferencesText(const ParamValues& working, const ParamValues& drive);
 
 } // namespace velt

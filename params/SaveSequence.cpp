@@ -1,10 +1,11 @@
 // The save-to-drive sequence.
 #include "params/SaveSequence.h"
 
+#include "base/MessageService.h"
+#include "link/DriveMap.h"
 #include "params/Language.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamPage.h"
-#include "base/MessageService.h"
 
 #include <chrono>
 #include <cstdio>
@@ -16,7 +17,6 @@ namespace {
 
 using namespace std::chrono_literals;
 
-constexpr uint16_t kServoOnBit = 0x0008; // state word bit 3
 // Between two writes: lets the page repaint its progress and focus mark.
 constexpr uint32_t kWriteGapMs = 10;
 // After the store command the drive is busy writing its memory; a plain
@@ -62,7 +62,7 @@ void Wait(const SaveHooks& hooks, uint32_t ms) {
 bool WriteAll(CDriveLink& link, const ParamValues& values, const SaveHooks& hooks, SaveResult* result) {
     for (int n = 0; n < PARAM_COUNT; ++n) {
         if (ParamTable[n].kind >= 1) {
-            if (n >= CommandRegister) break;
+            if (n >= drive::CommandBlockFirst) break;
             if (hooks.focus) hooks.focus(n);
             const uint8_t code = link.WriteParam(static_cast<uint16_t>(n),
                                                  static_cast<uint16_t>(values[static_cast<size_t>(n)]));
@@ -119,7 +119,7 @@ std::string BackupFailedText(const std::string& reason) {
 SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks) {
     SaveResult result;
     if (link.Connected.load() == 0) return result;
-    if ((link.StateRegs()[0] & kServoOnBit) != 0) {
+    if ((link.StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0) {
         result.outcome = SaveOutcome::ServoOn;
         ShowOk(hooks, SaveServoOnText());
         return result;
@@ -144,7 +144,8 @@ SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const
 
     if (!WriteAll(link, values, hooks, &result)) return result;
 
-    link.WriteParam(CommandRegister, StoreCommand); // result not examined: the re-read shows what happened
+    // The result is not examined: the re-read shows what happened.
+    link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Store));
     std::this_thread::sleep_for(kStorePause);
     result.rereadCode = link.ReadAllParams();
     result.outcome = SaveOutcome::Stored;

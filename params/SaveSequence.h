@@ -57,9 +57,9 @@ std::string SaveFailureText(int param);
 // "File Save Error", the reason, and whether to store without a backup.
 std::string BackupFailedText(const std::string& reason);
 
-// Writes every parameter of kind not 0 below the command block (120) from a
-// copy of `working` taken when the question is asked, in number order; then the
-// store command 7 to register 120, a 100 ms pause and a full re-read. Before
+// Writes every parameter of kind not 0 below the command block from a copy
+// of `working` taken when the question is asked, in number order; then the
+// code Store to the command register, a 100 ms pause and a full re-read. Before
 // the first write the drive's values are backed up; when that fails the user
 // is asked whether to go on without a backup. The
 // caller's `working` may change while the hooks run (the page keeps

@@ -11,16 +11,13 @@
 
 namespace velt {
 
-constexpr int kParamBaudRate = 6;
-
 // True when a dialog for n edits a signed 32-bit pair: n is the first
-// register of a pair (83, 85, ..., 97, 122, 126).
+// register of a pair (a position index, the RUN target, the set position).
 bool EditsPair(int n);
 
 // Puts v into the working copy: the low 16 bits into n, or for a pair the two
-// words in its order (83..98 high word first, 122 and 126 low word first). A
-// second register of a pair is stored as a single register, so a pair's
-// neighbour is never overwritten.
+// words in its order (PairOrderOf). A second register of a pair is stored as a
+// single register, so a pair's neighbour is never overwritten.
 void StoreEditedValue(int n, int32_t v, ParamValues* values);
 
 // Bits 0..7 of `value` set from `lowBits` (bit k = check box k); bits 8..31

@@ -1,36 +1,12 @@
 #include "RepeatSequence.h"
 
 #include "base/LeadingNumber.h"
+#include "link/DriveMap.h"
 #include "platform/TickCount.h"
 
 namespace velt {
 
 namespace {
-
-// Registers and codes shared with the monitoring page's RUN and STOP.
-constexpr uint16_t kCommandReg = 120;
-constexpr uint16_t kTargetLowReg = 122;
-constexpr uint16_t kTargetHighReg = 123;
-constexpr uint16_t kSpeedReg = 124;
-constexpr uint16_t kStopCode = 1;
-constexpr uint16_t kRunCode = 4;
-
-// State block.
-constexpr int kStatusReg = 0;
-constexpr int kAlarmReg = 1;
-constexpr int kCommandPosLowReg = 2;
-constexpr int kCommandPosHighReg = 3;
-constexpr int kActiveSetReg = 14;
-constexpr uint16_t kServoOnBit = 1u << 3;
-constexpr uint16_t kInPositionBit = 1u << 4;
-
-// Parameters.
-constexpr int kRatioNumerator = 60;
-constexpr int kRatioDenominator = 61;
-constexpr int kDefaultMode = 70;
-constexpr int kDefaultForm = 71;
-constexpr int kSwitchMode = 72;
-constexpr int kSwitchForm = 73;
 
 // Grid columns the focus moves to.
 constexpr int kPosColumn = 2;
@@ -79,8 +55,11 @@ int32_t ConvertRepeatTarget(int32_t pos, int32_t num, int32_t den) {
 std::string RepeatEndText(RepeatEnd end, int point, bool korean) {
     if (end != RepeatEnd::RatioDenominatorZero) return {};
     const std::string name = "P" + std::to_string(point + 1);
-    if (korean) return "기어비분모(파라미터 61)가 0입니다.\r\n반복 운전을 " + name + "에서 정지했습니다.";
-    return "The ratio denominator (parameter 61) is 0.\r\nThe repeat cycle stopped at " + name + ".";
+    const std::string param = std::to_string(drive::ParamRatioDenominator);
+    if (korean)
+        return "기어비분모(파라미터 " + param + ")가 0입니다.\r\n반복 운전을 " + name + "에서 정지했습니다.";
+    return "The ratio denominator (parameter " + param + ") is 0.\r\nThe repeat cycle stopped at " + name +
+           ".";
 }
 
 RepeatSequence::RepeatSequence(CDriveLink* link, Clock now) : link_(link), now_(std::move(now)) {}
@@ -96,14 +75,14 @@ RepeatStartResult RepeatSequence::Start(const RepeatPoints& points) {
     const ParamBlock params = link_->ParamRegs();
     int32_t mode = 0;
     int32_t form = 0;
-    switch (Word(state[kActiveSetReg])) {
+    switch (Word(state[drive::StateActiveSet])) {
     case 1:
-        mode = Word(params[kDefaultMode]);
-        form = Word(params[kDefaultForm]);
+        mode = Word(params[drive::ParamDefaultMode]);
+        form = Word(params[drive::ParamDefaultForm]);
         break;
     case 2:
-        mode = Word(params[kSwitchMode]);
-        form = Word(params[kSwitchForm]);
+        mode = Word(params[drive::ParamSwitchMode]);
+        form = Word(params[drive::ParamSwitchForm]);
         break;
     default:
         return RepeatStartResult::NoActiveSet;
@@ -117,9 +96,9 @@ RepeatStartResult RepeatSequence::Start(const RepeatPoints& points) {
         speedOnly = 1;
     else
         return RepeatStartResult::UnsupportedMode;
-    if ((state[kStatusReg] & kServoOnBit) == 0) return RepeatStartResult::ServoOff;
+    if ((state[drive::StateStatus] & drive::StatusServoOn) == 0) return RepeatStartResult::ServoOff;
 
-    link_->WriteParam(kCommandReg, kStopCode);
+    link_->WriteParam(drive::CommandRegister, drive::Code(drive::Command::Stop));
     std::lock_guard data(dataLock_);
     points_ = points;
     for (RepeatPoint& p : points_)
@@ -139,7 +118,7 @@ void RepeatSequence::Stop() {
         EndLocked(RepeatEnd::Stopped);
     }
     std::lock_guard command(commandLock_);
-    link_->WriteParam(kCommandReg, kStopCode);
+    link_->WriteParam(drive::CommandRegister, drive::Code(drive::Command::Stop));
 }
 
 void RepeatSequence::ToggleUse(int index) {
@@ -186,7 +165,7 @@ void RepeatSequence::StepRepeat() {
     const ParamBlock params = link_->ParamRegs();
     std::unique_lock data(dataLock_);
     if (!repeating_.load()) return; // stopped meanwhile
-    if (Word(state[kAlarmReg]) > 0 || (state[kStatusReg] & kServoOnBit) == 0) {
+    if (Word(state[drive::StateAlarm]) > 0 || (state[drive::StateStatus] & drive::StatusServoOn) == 0) {
         EndLocked(RepeatEnd::AlarmOrServoOff);
         return;
     }
@@ -219,7 +198,7 @@ void RepeatSequence::CommandPoint(std::unique_lock<std::mutex>& data, const Para
     const RepeatPoint p = points_[i];
     const bool speedOnly = speedOnly_ != 0;
     // A move whose target cannot be converted could never be seen arriving.
-    if (!speedOnly && Word(params[kRatioDenominator]) == 0) {
+    if (!speedOnly && Word(params[drive::ParamRatioDenominator]) == 0) {
         EndLocked(RepeatEnd::RatioDenominatorZero);
         return;
     }
@@ -231,11 +210,11 @@ void RepeatSequence::CommandPoint(std::unique_lock<std::mutex>& data, const Para
     Write writes[4];
     int count = 0;
     if (!speedOnly) {
-        writes[count++] = {kTargetLowReg, static_cast<uint16_t>(pos & 0xFFFF)};
-        writes[count++] = {kTargetHighReg, static_cast<uint16_t>(pos >> 16)};
+        writes[count++] = {drive::PositionLowRegister, static_cast<uint16_t>(pos & 0xFFFF)};
+        writes[count++] = {drive::PositionHighRegister, static_cast<uint16_t>(pos >> 16)};
     }
-    writes[count++] = {kSpeedReg, static_cast<uint16_t>(static_cast<uint32_t>(p.Speed) & 0xFFFF)};
-    writes[count++] = {kCommandReg, kRunCode};
+    writes[count++] = {drive::SpeedRegister, static_cast<uint16_t>(static_cast<uint32_t>(p.Speed) & 0xFFFF)};
+    writes[count++] = {drive::CommandRegister, drive::Code(drive::Command::Run)};
 
     data.unlock();
     const bool written = WriteWhileRunning(writes, count);
@@ -261,15 +240,17 @@ bool RepeatSequence::WriteWhileRunning(const Write* writes, int count) {
 }
 
 void RepeatSequence::AwaitInPosition(const StateBlock& state, const ParamBlock& params) {
-    const int32_t den = Word(params[kRatioDenominator]);
+    const int32_t den = Word(params[drive::ParamRatioDenominator]);
     if (den == 0) {
         EndLocked(RepeatEnd::RatioDenominatorZero);
         return;
     }
-    const int32_t target = ConvertRepeatTarget(points_[pointIndex_].Pos, Word(params[kRatioNumerator]), den);
-    const auto commanded = static_cast<int32_t>(static_cast<uint32_t>(state[kCommandPosLowReg]) |
-                                                (static_cast<uint32_t>(state[kCommandPosHighReg]) << 16));
-    if ((state[kStatusReg] & kInPositionBit) != 0 && target == commanded) {
+    const int32_t target =
+        ConvertRepeatTarget(points_[pointIndex_].Pos, Word(params[drive::ParamRatioNumerator]), den);
+    const auto commanded =
+        static_cast<int32_t>(static_cast<uint32_t>(state[drive::StateCmdPositionLow]) |
+                             (static_cast<uint32_t>(state[drive::StateCmdPositionLow + 1]) << 16));
+    if ((state[drive::StateStatus] & drive::StatusInPosition) != 0 && target == commanded) {
         dwellStart_ = Now();
         stepState_ = RepeatStepState::Dwell;
     }

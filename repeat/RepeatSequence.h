@@ -60,7 +60,7 @@ enum class RepeatStepState : int32_t {
 enum class RepeatStartResult {
     Started,
     NoLink,          // no link object
-    NoActiveSet,     // StateRegs[14] is neither 1 nor 2
+    NoActiveSet,     // the active set in the state block is neither 1 nor 2
     UnsupportedMode, // the active mode and form fit neither operation
     ServoOff,        // the drive is not servo-on
 };

@@ -1,5 +1,7 @@
 #include "scope/ScopeChannels.h"
 
+#include "link/DriveMap.h"
+
 #include <algorithm>
 #include <cfloat>
 #include <cmath>
@@ -32,14 +34,17 @@ int TruncToInt32(double v) {
 double RawSourceValue(const StateBlock& regs, int source) {
     switch (source) {
     case 0:
-        return Signed32(regs, 2);
+        return Signed32(regs, drive::StateCmdPositionLow);
     case 1:
-        return Signed32(regs, 4);
+        return Signed32(regs, drive::StatePositionLow);
     case 2:
+        return static_cast<int16_t>(regs[drive::StateCmdSpeed]);
     case 3:
+        return static_cast<int16_t>(regs[drive::StateSpeed]);
     case 4:
+        return static_cast<int16_t>(regs[drive::StateCmdCurrent]);
     case 5:
-        return static_cast<int16_t>(regs[static_cast<size_t>(source) + 4]);
+        return static_cast<int16_t>(regs[drive::StateCurrent]);
     default:
         return 0.0;
     }

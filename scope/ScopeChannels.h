@@ -6,8 +6,8 @@
 // Threads: the user-interface thread latches and changes settings and reads
 // the extremes; the window's ScopeThread takes samples. Every member takes
 // the channels' own short lock, never held while anything else is locked.
-#include "link/CDriveLink.h"
 #include "base/LocalText.h"
+#include "link/CDriveLink.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeSamples.h"
 
@@ -25,8 +25,8 @@ inline constexpr int kScopeSources = 6;
 extern const std::array<LocalText, kScopeSources> kScopeSourceNames;
 
 // The raw value of source 0..5 from one state block: the positions are signed
-// 32-bit (registers 3:2 and 5:4, high word in the higher register), the rest
-// signed 16-bit registers 6..9. Any other index has no source and reads 0.
+// 32-bit (low word first), the speeds and currents signed 16-bit. Any other
+// index has no source and reads 0.
 double RawSourceValue(const StateBlock& regs, int source);
 
 // Names of the four channels' columns in the CSV export and lines of the

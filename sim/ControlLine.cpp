@@ -1,6 +1,7 @@
 #include "ControlLine.h"
 
 #include "SimDrive.h"
+#include "link/DriveMap.h"
 
 #include <charconv>
 #include <sstream>
@@ -80,11 +81,13 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
         drive.SetLateMs(static_cast<int>(a));
     } else if (cmd == "split" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
         drive.SetSplitMs(static_cast<int>(a));
-    } else if (cmd == "refuse" && n == 3 && ParseInt(words[1], 0, 143, &a) && ParseSwitch(words[2], &on)) {
+    } else if (cmd == "refuse" && n == 3 && ParseInt(words[1], 0, drive::ParamCount - 1, &a) &&
+               ParseSwitch(words[2], &on)) {
         drive.SetRefuse(static_cast<int>(a), on);
     } else if (cmd == "alarm" && n == 2 && ParseInt(words[1], 0, 65535, &a)) {
         drive.RaiseAlarm(static_cast<int>(a));
-    } else if (cmd == "input" && n == 3 && ParseInt(words[1], 0, 15, &a) && ParseInt(words[2], 0, 1, &b)) {
+    } else if (cmd == "input" && n == 3 && ParseInt(words[1], 0, drive::BitCount - 1, &a) &&
+               ParseInt(words[2], 0, 1, &b)) {
         drive.SetInput(static_cast<int>(a), b == 1);
     } else if (cmd == "servo" && n == 2 && words[1] == "off") {
         drive.ServoOff();

@@ -5,6 +5,7 @@
 // every call (SimDrive holds its lock around each one).
 #include "MotionAxis.h"
 #include "ParamLimits.h"
+#include "link/DriveMap.h"
 
 #include <array>
 #include <chrono>
@@ -14,43 +15,8 @@
 
 namespace velt::sim {
 
-constexpr int kStateCount = 32;   // input registers 0..31
-constexpr int kBitCount = 16;     // coils and discrete inputs 0..15
-constexpr int kWritableCoils = 4; // coils 0..3 (OUT1..OUT4)
+// Both version registers at power-on ("12.0.01").
 constexpr uint16_t kDefaultVersion = 12001;
-
-// Modbus exception codes.
-constexpr uint8_t kExIllegalFunction = 1;
-constexpr uint8_t kExIllegalAddress = 2;
-constexpr uint8_t kExIllegalValue = 3;
-constexpr uint8_t kExDeviceFailure = 4;
-
-// Status bits of state register 0.
-enum StatusBit : uint16_t {
-    kStatusEmg = 1u << 0,
-    kStatusAlarm = 1u << 1,
-    kStatusRun = 1u << 2,
-    kStatusServoOn = 1u << 3,
-    kStatusInPosition = 1u << 4,
-    kStatusUpToSpeed = 1u << 5,
-    kStatusZeroSpeed = 1u << 6,
-    kStatusMoving = 1u << 7,
-};
-
-// Codes of the command register (holding register 120).
-enum class DriveCommand : uint16_t {
-    Stop = 1,
-    Run = 4,
-    Emg = 5,
-    Reset = 6,
-    Store = 7,
-    ServoOn = 9,
-    ServoOff = 10,
-    Homing = 11,
-    SwitchToSet2 = 12,
-    SwitchToSet1 = 13,
-    SetEncoder = 14,
-};
 
 class DriveModel {
 public:
@@ -108,10 +74,10 @@ private:
     const ParamLimits& limits_; // one set for all models, read at first use
     std::string stateFile_;
     bool loadOk_ = true;
-    std::array<uint16_t, kHoldingCount> regs_{};
-    std::array<uint16_t, kStateCount> state_{};
-    std::array<bool, kBitCount> coils_{};
-    std::array<bool, kBitCount> inputs_{};
+    std::array<uint16_t, drive::ParamCount> regs_{};
+    std::array<uint16_t, drive::StateCount> state_{};
+    std::array<bool, drive::BitCount> coils_{};
+    std::array<bool, drive::BitCount> inputs_{};
     std::set<int> refused_;
 
     MotionAxis axis_;

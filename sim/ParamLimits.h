@@ -1,16 +1,14 @@
 #pragma once
-// Power-on defaults and accepted ranges of the drive's parameters, read once
-// from the English help texts of the parameter catalogue (" DEFAULTS : 50 ",
-// " RANGE : 1 ~ 5000 RPM", " RANGE : 0 ~ MAX SPEED 1"). Immutable after
-// construction, so it may be shared between threads without a lock.
+// Power-on defaults and accepted ranges of the drive's parameters, from the
+// table in ParamLimitsTable.cpp. Immutable after construction, so it may be
+// shared between threads without a lock.
+#include "link/DriveMap.h"
+
 #include <array>
 #include <cstdint>
 #include <optional>
-#include <string_view>
 
 namespace velt::sim {
-
-constexpr int kHoldingCount = 144;
 
 // An inclusive range. When maxParam >= 0 the upper bound is the current value
 // of that parameter instead of `max`.
@@ -20,16 +18,24 @@ struct ParamRange {
     int maxParam = -1;
 };
 
+// Only parameters below the command block carry limits the drive enforces;
+// the registers from the command block on have no default here (0) and take
+// any value.
+constexpr int kLimitedCount = drive::CommandBlockFirst;
+
+// One parameter's power-on value and the range a write must keep to (none:
+// any value).
+struct ParamLimitRow {
+    int number = 0;
+    int16_t defaultValue = 0;
+    std::optional<ParamRange> range;
+};
+// Parameters 0 .. kLimitedCount - 1 in number order (ParamLimitsTable.cpp).
+extern const std::array<ParamLimitRow, kLimitedCount> kParamLimitTable;
+
 class ParamLimits {
 public:
-    ParamLimits(); // parses every help text of the catalogue
-
-    // The default a help text names after "DEFAULTS :" (the leading number:
-    // "255(0xFF)" gives 255); none when the text states no default.
-    static std::optional<int32_t> DefaultFromHelp(std::string_view help);
-    // The numeric range after "RANGE :"; an upper bound written as a parameter
-    // name ("MAX SPEED 1") refers to that parameter. None when absent.
-    static std::optional<ParamRange> RangeFromHelp(std::string_view help);
+    ParamLimits(); // from kParamLimitTable
 
     int16_t Default(int n) const { return defaults_[n]; }
     const std::optional<ParamRange>& Range(int n) const { return ranges_[n]; }
@@ -37,11 +43,11 @@ public:
     // True when a write of `value` to parameter n is within its stated range
     // (always true where no range is stated). `regs` are the current values,
     // needed for ranges bounded by another parameter.
-    bool Accepts(int n, int16_t value, const std::array<uint16_t, kHoldingCount>& regs) const;
+    bool Accepts(int n, int16_t value, const std::array<uint16_t, drive::ParamCount>& regs) const;
 
 private:
-    std::array<int16_t, kHoldingCount> defaults_{};
-    std::array<std::optional<ParamRange>, kHoldingCount> ranges_{};
+    std::array<int16_t, drive::ParamCount> defaults_{};
+    std::array<std::optional<ParamRange>, drive::ParamCount> ranges_{};
 };
 
 } // namespace velt::sim

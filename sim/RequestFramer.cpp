@@ -1,6 +1,7 @@
 #include "RequestFramer.h"
 
 #include "RtuSlave.h"
+#include "link/DriveMap.h"
 
 #include <algorithm>
 
@@ -14,7 +15,8 @@ constexpr auto kMinGap = std::chrono::microseconds(1750);
 constexpr int kBitsPerChar = 10;
 
 bool IsRequest(const uint8_t* p) {
-    return p[1] >= 1 && p[1] <= 6 && RtuSlave::CrcOk(p, kRequestLength);
+    return p[1] >= drive::FunctionReadCoils && p[1] <= drive::FunctionWriteSingleRegister &&
+           RtuSlave::CrcOk(p, kRequestLength);
 }
 
 } // namespace

@@ -2,16 +2,13 @@
 
 #include "DriveModel.h"
 #include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 
 namespace velt::sim {
 namespace {
 
-constexpr uint8_t kExceptionBit = 0x80;
-// Largest quantities one request may ask for (Modbus application protocol).
+// Largest number of bits one request may ask for (Modbus application protocol).
 constexpr int kMaxReadBits = 2000;
-constexpr int kMaxReadRegisters = 125;
-constexpr uint16_t kCoilOn = 0xFF00;
-constexpr uint16_t kCoilOff = 0x0000;
 constexpr size_t kRequestLength = 8; // every function 1..6 request
 
 uint16_t Word(const uint8_t* p) {
@@ -24,21 +21,22 @@ void PutWord(std::vector<uint8_t>& out, uint16_t v) {
 }
 
 std::vector<uint8_t> Exception(const uint8_t* frame, uint8_t code) {
-    return {frame[0], static_cast<uint8_t>(frame[1] | kExceptionBit), code};
+    return {frame[0], static_cast<uint8_t>(frame[1] | drive::ExceptionBit), code};
 }
 
 // 0 when [start, start + quantity) lies within a map of `size` and the
 // quantity is 1..max; else the exception code to answer.
 uint8_t CheckRange(uint16_t start, uint16_t quantity, int max, int size) {
-    if (quantity < 1 || quantity > max) return kExIllegalValue;
-    if (static_cast<int>(start) + quantity > size) return kExIllegalAddress;
+    if (quantity < 1 || quantity > max) return drive::ExceptionIllegalValue;
+    if (static_cast<int>(start) + quantity > size) return drive::ExceptionIllegalAddress;
     return 0;
 }
 
 template <typename BitAt> std::vector<uint8_t> ReadBits(const uint8_t* frame, BitAt bitAt) {
     const uint16_t start = Word(frame + 2);
     const uint16_t quantity = Word(frame + 4);
-    if (const uint8_t ex = CheckRange(start, quantity, kMaxReadBits, kBitCount)) return Exception(frame, ex);
+    if (const uint8_t ex = CheckRange(start, quantity, kMaxReadBits, drive::BitCount))
+        return Exception(frame, ex);
     const int bytes = (quantity + 7) / 8;
     std::vector<uint8_t> out{frame[0], frame[1], static_cast<uint8_t>(bytes)};
     out.resize(3 + bytes, 0);
@@ -50,7 +48,8 @@ template <typename BitAt> std::vector<uint8_t> ReadBits(const uint8_t* frame, Bi
 template <typename WordAt> std::vector<uint8_t> ReadWords(const uint8_t* frame, int size, WordAt wordAt) {
     const uint16_t start = Word(frame + 2);
     const uint16_t quantity = Word(frame + 4);
-    if (const uint8_t ex = CheckRange(start, quantity, kMaxReadRegisters, size)) return Exception(frame, ex);
+    if (const uint8_t ex = CheckRange(start, quantity, drive::MaxReadRegisters, size))
+        return Exception(frame, ex);
     std::vector<uint8_t> out{frame[0], frame[1], static_cast<uint8_t>(quantity * 2)};
     for (int i = 0; i < quantity; ++i)
         PutWord(out, wordAt(start + i));
@@ -63,27 +62,29 @@ std::vector<uint8_t> Echo(const uint8_t* frame) {
 
 std::vector<uint8_t> Dispatch(DriveModel& model, const uint8_t* frame, size_t n) {
     const uint8_t function = frame[1];
-    if (function < 1 || function > 6) return Exception(frame, kExIllegalFunction);
-    if (n != kRequestLength) return Exception(frame, kExIllegalValue);
+    if (function < drive::FunctionReadCoils || function > drive::FunctionWriteSingleRegister)
+        return Exception(frame, drive::ExceptionIllegalFunction);
+    if (n != kRequestLength) return Exception(frame, drive::ExceptionIllegalValue);
     const uint16_t address = Word(frame + 2);
     const uint16_t value = Word(frame + 4);
     switch (function) {
-    case 1:
+    case drive::FunctionReadCoils:
         return ReadBits(frame, [&](int k) { return model.Coil(k); });
-    case 2:
+    case drive::FunctionReadDiscreteInputs:
         return ReadBits(frame, [&](int k) { return model.Input(k); });
-    case 3:
-        return ReadWords(frame, kHoldingCount, [&](int r) { return model.Holding(r); });
-    case 4:
-        return ReadWords(frame, kStateCount, [&](int r) { return model.State(r); });
-    case 5: {
-        if (value != kCoilOn && value != kCoilOff) return Exception(frame, kExIllegalValue);
-        if (address >= kBitCount) return Exception(frame, kExIllegalAddress);
-        const uint8_t ex = model.WriteCoil(address, value == kCoilOn);
+    case drive::FunctionReadHoldingRegisters:
+        return ReadWords(frame, drive::ParamCount, [&](int r) { return model.Holding(r); });
+    case drive::FunctionReadInputRegisters:
+        return ReadWords(frame, drive::StateCount, [&](int r) { return model.State(r); });
+    case drive::FunctionWriteSingleCoil: {
+        if (value != drive::CoilOn && value != drive::CoilOff)
+            return Exception(frame, drive::ExceptionIllegalValue);
+        if (address >= drive::BitCount) return Exception(frame, drive::ExceptionIllegalAddress);
+        const uint8_t ex = model.WriteCoil(address, value == drive::CoilOn);
         return ex ? Exception(frame, ex) : Echo(frame);
     }
-    default: {
-        if (address >= kHoldingCount) return Exception(frame, kExIllegalAddress);
+    default: { // FunctionWriteSingleRegister, the one function left
+        if (address >= drive::ParamCount) return Exception(frame, drive::ExceptionIllegalAddress);
         const uint8_t ex = model.WriteHolding(address, value);
         return ex ? Exception(frame, ex) : Echo(frame);
     }

@@ -5,6 +5,7 @@
 #include "PseudoTerminal.h"
 #include "RequestFramer.h"
 #include "RtuSlave.h"
+#include "link/DriveMap.h"
 #include "platform/PortsFolder.h"
 
 #include <algorithm>
@@ -288,7 +289,7 @@ void SimDrive::ClearFaults() {
     impl_->lateMs = 0;
     impl_->splitMs = 0;
     impl_->silentFor.clear();
-    for (int r = 0; r < kHoldingCount; ++r)
+    for (int r = 0; r < drive::ParamCount; ++r)
         impl_->model.SetRefuse(r, false);
 }
 
@@ -312,31 +313,31 @@ bool SimDrive::ApplyControlLine(const std::string& line, std::string* error) {
 }
 
 uint16_t SimDrive::Holding(int reg) const {
-    if (reg < 0 || reg >= kHoldingCount) return 0;
+    if (reg < 0 || reg >= drive::ParamCount) return 0;
     std::lock_guard lock(impl_->mu);
     return impl_->model.Holding(reg);
 }
 
 void SimDrive::SetHolding(int reg, uint16_t value) {
-    if (reg < 0 || reg >= kHoldingCount) return;
+    if (reg < 0 || reg >= drive::ParamCount) return;
     std::lock_guard lock(impl_->mu);
     impl_->model.SetHolding(reg, value);
 }
 
 uint16_t SimDrive::InputReg(int reg) const {
-    if (reg < 0 || reg >= kStateCount) return 0;
+    if (reg < 0 || reg >= drive::StateCount) return 0;
     std::lock_guard lock(impl_->mu);
     return impl_->Model().State(reg);
 }
 
 bool SimDrive::Coil(int k) const {
-    if (k < 0 || k >= kBitCount) return false;
+    if (k < 0 || k >= drive::BitCount) return false;
     std::lock_guard lock(impl_->mu);
     return impl_->model.Coil(k);
 }
 
 bool SimDrive::Input(int k) const {
-    if (k < 0 || k >= kBitCount) return false;
+    if (k < 0 || k >= drive::BitCount) return false;
     std::lock_guard lock(impl_->mu);
     return impl_->model.Input(k);
 }

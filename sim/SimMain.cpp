@@ -4,6 +4,7 @@
 #include "ControlLine.h"
 #include "SimDrive.h"
 #include "VeltVersion.h"
+#include "link/DriveMap.h"
 #include "platform/PortsFolder.h"
 
 #include <cerrno>
@@ -24,6 +25,7 @@ constexpr const char* kUsageLine =
     "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n";
 
 void PrintHelp() {
+    namespace map = velt::drive;
     std::printf("%s"
                 "\n"
                 "A simulated VELT servo drive: a Modbus RTU slave on a pseudo-terminal, published as\n"
@@ -35,16 +37,20 @@ void PrintHelp() {
                 "  --id N          own slave address, 1..247 (default 1)\n"
                 "  --baud B        line speed for --wire-timing (default 9600)\n"
                 "  --wire-timing   answer only after the line time of request and reply\n"
-                "  --state FILE    parameter memory: loaded at start, written by the store command 7\n"
+                "  --state FILE    parameter memory: loaded at start, written by the store command %d\n"
                 "  --help          this text\n"
                 "  --version       the program's version\n"
                 "\n"
-                "Registers: holding 0-143 (parameters; 120 command, 122-127 arguments,\n"
-                "142/143 versions), input 0-31 (state block), coils 0-15 (0-3 writable),\n"
-                "discrete inputs 0-15. Functions 1 to 6.\n"
+                "Registers: holding 0-%d (parameters; %d command, %d-%d arguments,\n"
+                "%d/%d versions), input 0-%d (state block), coils 0-%d (0-%d writable),\n"
+                "discrete inputs 0-%d. Functions %d to %d.\n"
                 "\n"
                 "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s",
-                kUsageLine, velt::PortsFolder().string().c_str(), velt::sim::ControlLine::Help());
+                kUsageLine, velt::PortsFolder().string().c_str(), map::Code(map::Command::Store),
+                map::ParamCount - 1, map::CommandRegister, map::PositionLowRegister, map::CommandBlockLast,
+                map::HardwareVersionRegister, map::SoftwareVersionRegister, map::StateCount - 1,
+                map::BitCount - 1, map::WritableCoils - 1, map::BitCount - 1, map::FunctionReadCoils,
+                map::FunctionWriteSingleRegister, velt::sim::ControlLine::Help());
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {

@@ -1,5 +1,6 @@
 #include "StateFile.h"
 
+#include "link/DriveMap.h"
 #include "platform/AtomicFile.h"
 
 #include <cerrno>
@@ -10,7 +11,6 @@ namespace velt::sim {
 namespace {
 
 constexpr const char* kHeader = "# velt-drive-sim stored parameters: register value";
-constexpr int kMaxRegister = 143;
 // A stored set is about 2 KB; anything far larger is not a state file.
 constexpr size_t kMaxStateFileBytes = 64 * 1024;
 
@@ -32,7 +32,7 @@ bool StateFile::Load(const std::string& path, std::vector<StoredRegister>* out) 
         long value = 0;
         std::string rest;
         if (!(fields >> reg >> value) || (fields >> rest)) continue;
-        if (reg < 0 || reg > kMaxRegister || value < -32768 || value > 65535) continue;
+        if (reg < 0 || reg >= drive::ParamCount || value < -32768 || value > 65535) continue;
         out->push_back({static_cast<int>(reg), static_cast<uint16_t>(value)});
     }
     return true;

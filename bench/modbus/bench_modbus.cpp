@@ -96,7 +96,7 @@ private:
 double VeltMicrosPerTxn(const std::string& device, int count) {
     CModbusPort port;
     if (port.OpenDevice(device, kBaud) != 1) return -1;
-    uint16_t regs[32];
+    uint16_t regs[drive::StateCount];
     bool ok = true;
     const auto start = std::chrono::steady_clock::now();
     for (int i = 0; i < count && ok; ++i)

@@ -4,6 +4,7 @@
 // line time of the step's writes). The polling thread shares the line, so a
 // pass may also wait for one state-block exchange.
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "repeat/RepeatSequence.h"
 #include "repeat/RepeatThread.h"
 #include "sim/SimDrive.h"
@@ -65,9 +66,9 @@ int main() {
         link.StopThread();
         return 1;
     }
-    link.WriteParam(120, 9); // servo on
+    link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
     const auto deadline = Clock::now() + 3s;
-    while ((link.StateRegs()[0] & (1u << 3)) == 0 && Clock::now() < deadline)
+    while ((link.StateRegs()[drive::StateStatus] & drive::StatusServoOn) == 0 && Clock::now() < deadline)
         std::this_thread::sleep_for(5ms);
 
     RepeatSequence sequence(&link);

@@ -11,8 +11,9 @@
 #include "app/CMainFrame.h"
 #include "app/CVELT_HostApp.h"
 #include "app/DemoDrive.h"
-#include "link/CDriveLink.h"
 #include "base/MessageService.h"
+#include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "scope/CDlgScope.h"
 
 #include <QApplication>
@@ -48,9 +49,9 @@ public:
 class BackAndForth {
 public:
     explicit BackAndForth(CDriveLink& link) : link_(link) {
-        link_.WriteParam(35, 100);   // position ramps of 100 ms
-        link_.WriteParam(124, 1000); // rpm
-        link_.WriteParam(120, 9);    // servo on
+        link_.WriteParam(drive::ParamPositionAccDec, 100); // position ramps of 100 ms
+        link_.WriteParam(drive::SpeedRegister, 1000);      // rpm
+        link_.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
         thread_ = std::thread([this] { Run(); });
     }
     ~BackAndForth() {
@@ -62,9 +63,9 @@ private:
     void Run() {
         int32_t target = 4000;
         while (!stop_) {
-            link_.WriteParam(122, static_cast<uint16_t>(target & 0xFFFF));
-            link_.WriteParam(123, static_cast<uint16_t>((target >> 16) & 0xFFFF));
-            link_.WriteParam(120, 4); // RUN
+            link_.WriteParam(drive::PositionLowRegister, static_cast<uint16_t>(target & 0xFFFF));
+            link_.WriteParam(drive::PositionHighRegister, static_cast<uint16_t>((target >> 16) & 0xFFFF));
+            link_.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run));
             target = -target;
             for (int i = 0; i < 100 && !stop_; ++i)
                 std::this_thread::sleep_for(10ms);

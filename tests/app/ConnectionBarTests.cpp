@@ -1,15 +1,16 @@
-#include "tests/support/ShellFixture.h"
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
-#include "params/CDlgParameter.h"
-#include "monitor/CDlgRTUMonitoring.h"
 #include "app/CMainFrame.h"
 #include "app/ShellTexts.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "link/LinkTexts.h"
+#include "monitor/CDlgRTUMonitoring.h"
+#include "params/CDlgParameter.h"
 #include "platform/PortsFolder.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -37,7 +38,7 @@ void ExpectConnectEnabled(const CDlgMenuBar& bar, bool connectEnabled) {
 
 TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnectedLook) {
     StartDrive();
-    drive->SetHolding(143, 12003);
+    drive->SetHolding(drive::SoftwareVersionRegister, 12003);
     Start();
     CDlgMenuBar& bar = *app->MenuBar;
     bar.ConnectButton->click();
@@ -45,7 +46,7 @@ TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnec
     EXPECT_EQ(app->Link->Connected.load(), 1);
     ExpectConnectEnabled(bar, false);
     EXPECT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
-    EXPECT_EQ(app->Parameter->ParamValues[142], 12001);
+    EXPECT_EQ(app->Parameter->ParamValues[drive::HardwareVersionRegister], 12001);
 
     bar.RefreshStatus();
     EXPECT_EQ(bar.StatusLabel->text(), "Connect");

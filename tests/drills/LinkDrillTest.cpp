@@ -3,6 +3,7 @@
 // against velt-drive-sim as a program of its own.
 #include "DrillFixture.h"
 #include "controls/CButtonST.h"
+#include "link/DriveMap.h"
 #include "link/LinkTexts.h"
 #include "params/ParamCatalogue.h"
 
@@ -29,7 +30,7 @@ std::vector<fs::path> Backups(const fs::path& folder) {
 // The last parameter the save writes: in use and below the command block.
 int LastSavedParameter() {
     int last = 0;
-    for (int n = 0; n < 120; ++n)
+    for (int n = 0; n < drive::CommandBlockFirst; ++n)
         if (ParamTable[n].kind != 0) last = n;
     return last;
 }
@@ -60,10 +61,11 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
 
     ASSERT_EQ(shown.Boxes.size(), 2u);
     std::smatch m;
-    ASSERT_TRUE(std::regex_match(shown.Boxes[1].text, m,
-                                 std::regex(R"( Parameters No\.\[(\d+)\] during storage Error has occurred\.)"
-                                            R"(\r\n Min, Max values and communication connection status check )"
-                                            R"(\r\n Save again\.)")))
+    ASSERT_TRUE(
+        std::regex_match(shown.Boxes[1].text, m,
+                         std::regex(R"( Parameters No\.\[(\d+)\] during storage Error has occurred\.)"
+                                    R"(\r\n Min, Max values and communication connection status check )"
+                                    R"(\r\n Save again\.)")))
         << shown.Boxes[1].text;
     const int failed = std::stoi(m[1]);
     EXPECT_GE(failed, 60);
@@ -120,7 +122,7 @@ TEST_F(DrillTest, ABurstOfBadCrcsShorterThanFivePollsIsCountedAndForgotten) {
     Start();
     Connect();
     ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > 3; }, kPatience));
-    const uint16_t status = app->Link->StateRegs()[0];
+    const uint16_t status = app->Link->StateRegs()[drive::StateStatus];
     Fault("crcburst 4");
     ASSERT_TRUE(WaitUntil([&] { return app->Link->CrcErrors.load() >= 4; }, kPatience));
     const uint32_t ok = app->Link->StateOk.load();
@@ -131,7 +133,7 @@ TEST_F(DrillTest, ABurstOfBadCrcsShorterThanFivePollsIsCountedAndForgotten) {
     EXPECT_EQ(app->Link->CrcErrors.load(), 4u);
     EXPECT_GE(app->Link->StateFail.load() + app->Link->DiFail.load() + app->Link->DoFail.load(), 4u);
     EXPECT_EQ(app->Link->Connected.load(), 1);
-    EXPECT_EQ(app->Link->StateRegs()[0], status);
+    EXPECT_EQ(app->Link->StateRegs()[drive::StateStatus], status);
     EXPECT_TRUE(shown.Boxes.empty());
 }
 

@@ -1,5 +1,6 @@
 // The MainThread against the simulated drive: cadence, silence, drive-ID
 // changes, disconnect and stop.
+#include "link/DriveMap.h"
 #include "tests/support/LinkTestSupport.h"
 
 #include <algorithm>
@@ -37,12 +38,15 @@ TEST_F(LinkOnSim, FirstPassReadsStateInputsOutputsThenFourPassesStateOnly) {
     Connect();
     ASSERT_TRUE(WaitUntil([&] { return sim.Requests().size() >= 11; }, 5s));
     const std::vector<sim::SimRequest> r = sim.Requests();
-    const std::vector<int> expected = {4, 2, 1, 4, 4, 4, 4, 4, 2, 1, 4};
+    constexpr int kState = drive::FunctionReadInputRegisters, kInputs = drive::FunctionReadDiscreteInputs,
+                  kCoils = drive::FunctionReadCoils;
+    const std::vector<int> expected = {kState, kInputs, kCoils,  kState, kState, kState,
+                                       kState, kState,  kInputs, kCoils, kState};
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(expected[i], r[i].function) << "request " << i;
         EXPECT_EQ(1, r[i].slave);
         EXPECT_EQ(0, r[i].address);
-        EXPECT_EQ(r[i].function == 4 ? 32 : 16, r[i].value);
+        EXPECT_EQ(r[i].function == kState ? drive::StateCount : drive::BitCount, r[i].value);
     }
     EXPECT_EQ(0u, link.FailCount.load());
     EXPECT_GE(link.PassCount.load(), 5u);
@@ -54,10 +58,11 @@ TEST_F(LinkOnSim, SilentDriveFailsWritesAndPollsCountsThemAndRecovers) {
     sim.SetSilent(true);
 
     // A write to a silent drive: logged with the request and nothing received.
-    EXPECT_EQ(RTU_ERR_NO_REPLY, link.WriteParam(122, 7));
+    EXPECT_EQ(RTU_ERR_NO_REPLY, link.WriteParam(drive::PositionLowRegister, 7));
     std::vector<LoggedFrame> frames = log.Frames();
     size_t w = 0;
-    while (w < frames.size() && !(frames[w].tx && frames[w].bytes.size() == 8 && frames[w].bytes[1] == 6))
+    while (w < frames.size() && !(frames[w].tx && frames[w].bytes.size() == 8 &&
+                                  frames[w].bytes[1] == drive::FunctionWriteSingleRegister))
         ++w;
     ASSERT_LT(w + 1, frames.size()) << "the write is logged";
     EXPECT_EQ((std::vector<uint8_t>{0x01, 0x06, 0x00, 0x7A, 0x00, 0x07}),
@@ -90,12 +95,16 @@ TEST_F(LinkOnSim, SilentDriveFailsWritesAndPollsCountsThemAndRecovers) {
 TEST_F(LinkOnSim, DisconnectClosesThePortAndZeroesEverythingWithinAFewHundredMs) {
     ConnectAndPoll();
     ASSERT_EQ(RTU_OK, link.ReadAllParams());
-    ASSERT_EQ(12001, link.ParamRegs()[142]);
+    ASSERT_EQ(12001, link.ParamRegs()[drive::HardwareVersionRegister]);
     link.FailCount.store(3);
 
     const auto start = Clock::now();
     link.Disconnect();
-    ASSERT_TRUE(WaitUntil([&] { return link.ParamRegs()[142] == 0 && link.Port->IsOpen.load() == 0; }, 2s));
+    ASSERT_TRUE(WaitUntil(
+        [&] {
+            return link.ParamRegs()[drive::HardwareVersionRegister] == 0 && link.Port->IsOpen.load() == 0;
+        },
+        2s));
     EXPECT_LT(MsSince(start), 700.0) << "one disconnected pass, about 200 ms apart";
 
     EXPECT_EQ(0u, link.FailCount.load());
@@ -197,7 +206,7 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
 
     uint8_t writeResult = RTU_OK;
     std::thread writer([&] {
-        writeResult = link.WriteParam(122, 1); // about 1 s against the silent drive
+        writeResult = link.WriteParam(drive::PositionLowRegister, 1); // about 1 s against the silent drive
     });
     EXPECT_TRUE(WaitUntil([&] { return link.ParamRequests.load() > 0; }, 2s));
     // The MainThread ends soon after StopThread's first sleep, long before
@@ -212,7 +221,7 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
     // after WriteParam returns may still be unset then.)
     const auto frames = log.Frames();
     const bool doneWhenStopped = std::any_of(frames.begin(), frames.end(), [](const LoggedFrame& f) {
-        return f.tx && f.bytes.size() == 8 && f.bytes[1] == 6;
+        return f.tx && f.bytes.size() == 8 && f.bytes[1] == drive::FunctionWriteSingleRegister;
     });
     writer.join();
     releaser.join();

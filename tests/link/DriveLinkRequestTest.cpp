@@ -1,5 +1,6 @@
 // The link's request operations against the simulated drive: parameter
 // reads, writes and their log, and the lock that keeps frames apart.
+#include "link/DriveMap.h"
 #include "tests/support/LinkTestSupport.h"
 
 #include <set>
@@ -13,7 +14,7 @@ TEST_F(LinkOnSim, OperationsWhileDisconnectedSendNothing) {
     EXPECT_EQ(0, link.ReadDigitalInputs());
     EXPECT_EQ(0, link.ReadDigitalOutputs());
     EXPECT_EQ(RTU_ERR_NOT_OPEN, link.ReadAllParams());
-    EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteParam(122, 1));
+    EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteParam(drive::PositionLowRegister, 1));
     EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteOutput(0, 1));
     std::this_thread::sleep_for(250ms); // one disconnected pass
     EXPECT_TRUE(sim.Requests().empty());
@@ -29,8 +30,8 @@ TEST_F(LinkOnSim, ReadAllParamsWhoseThirdBlockFailsKeepsTheFirstTwoAndPostsNothi
     ASSERT_EQ(RTU_OK, link.ReadAllParams());
     EXPECT_EQ(1, sink.posts.load());
     const ParamBlock first = link.ParamRegs();
-    EXPECT_EQ(12001, first[142]);
-    EXPECT_EQ(12001, first[143]);
+    EXPECT_EQ(12001, first[drive::HardwareVersionRegister]);
+    EXPECT_EQ(12001, first[drive::SoftwareVersionRegister]);
     LinkCounters c = link.Counters();
     EXPECT_EQ(4u, c.ParamRequests);
     EXPECT_EQ(4u, c.ParamOk);
@@ -59,14 +60,14 @@ TEST_F(LinkOnSim, ReadAllParamsWhoseThirdBlockFailsKeepsTheFirstTwoAndPostsNothi
 TEST_F(LinkOnSim, EveryWriteIsLoggedWithWhatCameBack) {
     ConnectAndPoll();
 
-    EXPECT_EQ(RTU_OK, link.WriteParam(123, 0xBEEF));
-    EXPECT_EQ(0xBEEF, sim.Holding(123));
+    EXPECT_EQ(RTU_OK, link.WriteParam(drive::PositionHighRegister, 0xBEEF));
+    EXPECT_EQ(0xBEEF, sim.Holding(drive::PositionHighRegister));
     EXPECT_EQ(RTU_OK, link.WriteOutput(2, 1));
     EXPECT_TRUE(sim.Coil(2));
     EXPECT_EQ(RTU_OK, link.WriteOutput(2, 0));
     EXPECT_FALSE(sim.Coil(2));
-    sim.SetRefuse(124, true);
-    EXPECT_EQ(4, link.WriteParam(124, 5));
+    sim.SetRefuse(drive::SpeedRegister, true);
+    EXPECT_EQ(drive::ExceptionDeviceFailure, link.WriteParam(drive::SpeedRegister, 5));
 
     const std::vector<LoggedFrame> f = log.Frames();
     ASSERT_EQ(8u, f.size());
@@ -90,14 +91,15 @@ TEST_F(LinkOnSim, EveryWriteIsLoggedWithWhatCameBack) {
     EXPECT_EQ(1u, c.ParamOk);
     EXPECT_EQ(1u, c.ParamFail);
     EXPECT_EQ(0u, c.CrcErrors + c.NoReplies);
-    EXPECT_EQ(0, link.ParamRegs()[123]) << "a write does not touch the parameter copy";
+    EXPECT_EQ(0, link.ParamRegs()[drive::PositionHighRegister])
+        << "a write does not touch the parameter copy";
 
     // Drive ID 0: the request goes out as a broadcast, nothing is read back.
     link.DriveId.store(0);
     EXPECT_EQ(RTU_BROADCAST, link.ReadAllParams());
     EXPECT_EQ(0, sink.posts.load());
     EXPECT_EQ(2u, link.Counters().ParamFail);
-    EXPECT_EQ(RTU_BROADCAST, link.WriteParam(125, 9));
+    EXPECT_EQ(RTU_BROADCAST, link.WriteParam(drive::TorqueRegister, 9));
     const std::vector<LoggedFrame> g = log.Frames();
     ASSERT_EQ(10u, g.size());
     EXPECT_EQ(0x00, g[8].bytes.at(0));
@@ -106,6 +108,8 @@ TEST_F(LinkOnSim, EveryWriteIsLoggedWithWhatCameBack) {
 
 TEST_F(LinkOnSim, WritersOnSeveralThreadsNeverInterleaveOnTheWire) {
     ConnectAndPoll();
+    // Each thread writes its own register of the command arguments.
+    constexpr int kFirst = drive::PositionLowRegister;
     constexpr int kThreads = 4;
     constexpr int kWrites = 30;
     std::atomic<int> bad{0};
@@ -126,7 +130,7 @@ TEST_F(LinkOnSim, WritersOnSeveralThreadsNeverInterleaveOnTheWire) {
     for (int t = 0; t < kThreads; ++t)
         writers.emplace_back([&, t] {
             for (int i = 0; i < kWrites; ++i)
-                if (link.WriteParam(static_cast<uint16_t>(122 + t), static_cast<uint16_t>(1000 * t + i)) !=
+                if (link.WriteParam(static_cast<uint16_t>(kFirst + t), static_cast<uint16_t>(1000 * t + i)) !=
                     RTU_OK)
                     bad.fetch_add(1);
         });
@@ -140,17 +144,20 @@ TEST_F(LinkOnSim, WritersOnSeveralThreadsNeverInterleaveOnTheWire) {
     std::set<std::pair<int, int>> expected;
     for (int t = 0; t < kThreads; ++t)
         for (int i = 0; i < kWrites; ++i)
-            expected.insert({122 + t, 1000 * t + i});
+            expected.insert({kFirst + t, 1000 * t + i});
     std::set<std::pair<int, int>> seen;
     for (const sim::SimRequest& r : sim.Requests()) {
         EXPECT_EQ(1, r.slave);
-        EXPECT_TRUE(r.function == 1 || r.function == 2 || r.function == 4 || r.function == 6)
+        EXPECT_TRUE(r.function == drive::FunctionReadCoils ||
+                    r.function == drive::FunctionReadDiscreteInputs ||
+                    r.function == drive::FunctionReadInputRegisters ||
+                    r.function == drive::FunctionWriteSingleRegister)
             << int(r.function);
-        if (r.function == 6) seen.insert({r.address, r.value});
+        if (r.function == drive::FunctionWriteSingleRegister) seen.insert({r.address, r.value});
     }
     EXPECT_EQ(expected, seen);
     for (int t = 0; t < kThreads; ++t)
-        EXPECT_EQ(1000 * t + kWrites - 1, sim.Holding(122 + t));
+        EXPECT_EQ(1000 * t + kWrites - 1, sim.Holding(kFirst + t));
 
     const std::vector<LoggedFrame> f = log.Frames();
     ASSERT_EQ(2u * kThreads * kWrites, f.size());

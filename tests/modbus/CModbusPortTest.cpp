@@ -3,6 +3,7 @@
 // opening and closing.
 #include "link/CModbusPort.h"
 #include "ScriptedPty.h"
+#include "link/DriveMap.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,9 @@ using test::Bytes;
 using test::ScriptedPty;
 using test::WithCrc;
 using Clock = std::chrono::steady_clock;
+
+// The write the frames below carry: STOP to the command register (00 78, 00 01).
+constexpr uint16_t kStop = drive::Code(drive::Command::Stop);
 
 Bytes Frame(const uint8_t* bytes, size_t count) {
     return Bytes(bytes, bytes + count);
@@ -91,7 +95,7 @@ TEST_F(ModbusPortTest, EachRequestSendsItsWorkedFrameAndDecodesTheReply) {
     EXPECT_EQ(LastRequest(), (Bytes{0x01, 0x05, 0x00, 0x00, 0xFF, 0x00, 0x8C, 0x3A}));
 
     pty_.QueueReply({0x01, 0x06, 0x00, 0x78, 0x00, 0x01, 0xC8, 0x13});
-    ASSERT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_OK);
+    ASSERT_EQ(port_.WriteSingleRegister(1, drive::CommandRegister, kStop), RTU_OK);
     EXPECT_EQ(LastRequest(), (Bytes{0x01, 0x06, 0x00, 0x78, 0x00, 0x01, 0xC8, 0x13}));
     EXPECT_EQ(port_.TxCount, 8);
     EXPECT_EQ(Frame(port_.TxFrame, port_.TxCount), LastRequest());
@@ -168,9 +172,9 @@ TEST_F(ModbusPortTest, AWriteIsConfirmedOnlyByTheEchoOfItsOwnRequest) {
     // The echo of another register, or of another value, is a late answer to
     // an earlier write.
     pty_.QueueReply(WithCrc({0x01, 0x06, 0x00, 0x79, 0x00, 0x01}));
-    EXPECT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_ERR_FRAME);
+    EXPECT_EQ(port_.WriteSingleRegister(1, drive::CommandRegister, kStop), RTU_ERR_FRAME);
     pty_.QueueReply(WithCrc({0x01, 0x06, 0x00, 0x78, 0x00, 0x02}));
-    EXPECT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_ERR_FRAME);
+    EXPECT_EQ(port_.WriteSingleRegister(1, drive::CommandRegister, kStop), RTU_ERR_FRAME);
     pty_.QueueReply(WithCrc({0x01, 0x05, 0x00, 0x00, 0x00, 0x00}));
     EXPECT_EQ(port_.WriteSingleCoil(1, 0, 1), RTU_ERR_FRAME);
     pty_.QueueReply(WithCrc({0x01, 0x05, 0x00, 0x00, 0xFF, 0x00}));
@@ -192,7 +196,7 @@ TEST_F(ModbusPortTest, BroadcastWritesAndReadsNothing) {
     uint16_t regs[32]{};
     std::fill(regs, regs + 32, 0x1234);
     port_.RxCount = 99;
-    EXPECT_EQ(port_.WriteSingleRegister(0, 120, 1), RTU_BROADCAST);
+    EXPECT_EQ(port_.WriteSingleRegister(0, drive::CommandRegister, kStop), RTU_BROADCAST);
     EXPECT_EQ(port_.RxCount, 0);
     ASSERT_TRUE(pty_.WaitForRequests(1));
     EXPECT_EQ(LastRequest()[0], 0);
@@ -203,13 +207,13 @@ TEST_F(ModbusPortTest, BroadcastWritesAndReadsNothing) {
 TEST_F(ModbusPortTest, ImpossibleRegisterCountsAreRefusedWithoutSending) {
     uint16_t regs[130]{};
     EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 0), RTU_ERR_FRAME);
-    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 126), RTU_ERR_FRAME);
+    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, drive::MaxReadRegisters + 1), RTU_ERR_FRAME);
     EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, -1), RTU_ERR_FRAME);
     Bytes most = {0x01, 0x03, 250};
     most.resize(3 + 250, 0x01);
     pty_.QueueReply(WithCrc(most));
-    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 125), RTU_OK);
-    EXPECT_EQ(regs[124], 0x0101);
+    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, drive::MaxReadRegisters), RTU_OK);
+    EXPECT_EQ(regs[drive::MaxReadRegisters - 1], 0x0101);
     EXPECT_EQ(pty_.Requests().size(), 1u);
 }
 
@@ -231,7 +235,8 @@ TEST_F(ModbusPortTest, RandomRepliesNeverWriteOutputsUnlessTheyAreWellFormed) {
         std::fill(regs, regs + 33, 0xA5A5);
         pty_.QueueReply(reply);
         const uint8_t result = port_.ReadHoldingRegisters(1, 0, regs, quantity);
-        const bool wellFormed = reply[0] == 1 && reply[1] == 3 && round % 7 != 0;
+        const bool wellFormed =
+            reply[0] == 1 && reply[1] == drive::FunctionReadHoldingRegisters && round % 7 != 0;
         ASSERT_EQ(result == RTU_OK, wellFormed) << "round " << round;
         if (result == RTU_OK) {
             ++ok;
@@ -255,7 +260,7 @@ TEST_F(ModbusPortTest, TheTraceSeesEveryExchangeEvenAPartialReply) {
     TraceLog log;
     port_.SetTrace(&TraceLog::Record, &log);
     pty_.QueueReply({0x01, 0x06, 0x00, 0x78, 0x00, 0x01, 0xC8, 0x13});
-    EXPECT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_OK);
+    EXPECT_EQ(port_.WriteSingleRegister(1, drive::CommandRegister, kStop), RTU_OK);
     pty_.QueueReply({0x01});
     uint8_t bits[16];
     EXPECT_EQ(port_.ReadCoils(1, bits), RTU_ERR_NO_REPLY);
@@ -294,7 +299,7 @@ TEST_F(ModbusPortTest, ASecondOpenFailsAndLeavesTheFirstWorking) {
     EXPECT_EQ(port_.OpenDevice(other.SlavePath(), 9600), 0);
     EXPECT_EQ(port_.IsOpen.load(), 1);
     pty_.QueueReply({0x01, 0x06, 0x00, 0x78, 0x00, 0x01, 0xC8, 0x13});
-    EXPECT_EQ(port_.WriteSingleRegister(1, 120, 1), RTU_OK);
+    EXPECT_EQ(port_.WriteSingleRegister(1, drive::CommandRegister, kStop), RTU_OK);
 
     port_.ClosePort();
     port_.ClosePort();

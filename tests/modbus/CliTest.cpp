@@ -2,6 +2,7 @@
 // pseudo-terminal: output, exit status, usage errors and the trace.
 #include "ChildProcess.h"
 #include "ScriptedPty.h"
+#include "link/DriveMap.h"
 
 #include <gtest/gtest.h>
 
@@ -21,10 +22,12 @@ using test::WithCrc;
 Bytes AnswerOf(const Bytes& request) {
     const uint8_t function = request[1];
     const int quantity = request[4] << 8 | request[5];
-    if (function == 5 || function == 6) return request;
-    if (function == 1 || function == 2) return WithCrc({request[0], function, 2, 0x0D, 0x00});
-    if (function != 3 && function != 4)
-        return WithCrc({request[0], static_cast<uint8_t>(function | 0x80), 1});
+    using namespace drive;
+    if (function == FunctionWriteSingleCoil || function == FunctionWriteSingleRegister) return request;
+    if (function == FunctionReadCoils || function == FunctionReadDiscreteInputs)
+        return WithCrc({request[0], function, 2, 0x0D, 0x00});
+    if (function != FunctionReadHoldingRegisters && function != FunctionReadInputRegisters)
+        return WithCrc({request[0], static_cast<uint8_t>(function | ExceptionBit), ExceptionIllegalFunction});
     Bytes reply = {request[0], function, static_cast<uint8_t>(2 * quantity)};
     for (int i = 0; i < quantity; ++i) {
         const uint16_t v = i == 1 ? 0xFFFF : static_cast<uint16_t>(i);
@@ -64,11 +67,12 @@ TEST_F(CliTest, ReadsPrintOneLineOfValuesAndWritesPrintNothing) {
     EXPECT_EQ(r.exitCode, 0);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(pty_.Requests().back(), WithCrc({1, 5, 0, 3, 0xFF, 0}));
-    r = Cli({"write-register", "120", "-1"});
+    const std::string command = std::to_string(drive::CommandRegister);
+    r = Cli({"write-register", command, "-1"});
     EXPECT_EQ(r.exitCode, 0);
-    EXPECT_EQ(pty_.Requests().back(), WithCrc({1, 6, 0, 120, 0xFF, 0xFF}));
-    r = Cli({"write-register", "120", "65535"});
-    EXPECT_EQ(pty_.Requests().back(), WithCrc({1, 6, 0, 120, 0xFF, 0xFF}));
+    EXPECT_EQ(pty_.Requests().back(), WithCrc({1, 6, 0, drive::CommandRegister, 0xFF, 0xFF}));
+    r = Cli({"write-register", command, "65535"});
+    EXPECT_EQ(pty_.Requests().back(), WithCrc({1, 6, 0, drive::CommandRegister, 0xFF, 0xFF}));
 }
 
 TEST_F(CliTest, FailuresNameTheResultAndExitWithItsCode) {
@@ -99,7 +103,7 @@ TEST_F(CliTest, BadArgumentsPrintTheUsageAndExit64BeforeTouchingThePort) {
     pty_.Serve(&AnswerOf);
     const std::vector<std::vector<std::string>> bad = {
         {"read-holding", "0"},
-        {"read-holding", "0", "126"},
+        {"read-holding", "0", std::to_string(drive::MaxReadRegisters + 1)},
         {"read-holding", "x", "1"},
         {"write-coil", "1", "1"},
         {"write-coil", "65536", "on"},

@@ -3,6 +3,7 @@
 #include "sim/SimDrive.h"
 #include "ChildProcess.h"
 #include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 
 #include <gtest/gtest.h>
 
@@ -49,15 +50,16 @@ protected:
 TEST_F(SimDriveTest, ThePortReadsAllParametersAndTheStateBlockOfThePublishedDrive) {
     CModbusPort port;
     ASSERT_EQ(port.OpenPort(kCom, 115200), 1);
-    uint16_t params[144]{};
-    for (int block = 0; block < 4; ++block)
-        ASSERT_EQ(port.ReadHoldingRegisters(1, static_cast<uint16_t>(36 * block), params + 36 * block, 36),
-                  RTU_OK);
-    for (int reg = 0; reg < 144; ++reg)
+    uint16_t params[drive::ParamCount]{};
+    for (int start = 0; start < drive::ParamCount; start += drive::ReadBlockSize)
+        ASSERT_EQ(
+            port.ReadHoldingRegisters(1, static_cast<uint16_t>(start), params + start, drive::ReadBlockSize),
+            RTU_OK);
+    for (int reg = 0; reg < drive::ParamCount; ++reg)
         EXPECT_EQ(params[reg], sim_->Holding(reg)) << reg;
-    uint16_t state[32]{};
+    uint16_t state[drive::StateCount]{};
     EXPECT_EQ(port.ReadInputRegisters(1, state), RTU_OK);
-    uint8_t bits[16]{};
+    uint8_t bits[drive::BitCount]{};
     EXPECT_EQ(port.ReadDiscreteInputs(1, bits), RTU_OK);
     EXPECT_EQ(port.ReadCoils(1, bits), RTU_OK);
 }
@@ -71,10 +73,11 @@ TEST_F(SimDriveTest, TheCliWritesACoilAndReadsItBackThroughTheComName) {
     ASSERT_GE(r.out.size(), 6u);
     EXPECT_EQ(r.out.substr(4, 2), "1 ") << r.out;
 
-    r = Cli({"read-holding", "142", "2"});
+    r = Cli({"read-holding", std::to_string(drive::HardwareVersionRegister), "2"});
     ASSERT_EQ(r.exitCode, 0) << r.err;
-    EXPECT_EQ(r.out, std::to_string(static_cast<int16_t>(sim_->Holding(142))) + " " +
-                         std::to_string(static_cast<int16_t>(sim_->Holding(143))) + "\n");
+    EXPECT_EQ(r.out,
+              std::to_string(static_cast<int16_t>(sim_->Holding(drive::HardwareVersionRegister))) + " " +
+                  std::to_string(static_cast<int16_t>(sim_->Holding(drive::SoftwareVersionRegister))) + "\n");
 
     r = Cli({"ping", "--count", "10"});
     EXPECT_EQ(r.exitCode, 0) << r.err;

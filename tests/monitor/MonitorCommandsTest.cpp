@@ -1,12 +1,15 @@
 // The command buttons' checks and write sequences.
 #include "monitor/MonitorCommands.h"
+#include "link/DriveMap.h"
 #include "link/RtuResult.h"
 
 #include <gtest/gtest.h>
 
-
 namespace velt {
 namespace {
+
+using namespace drive;
+constexpr RegisterWrite kRunCode{CommandRegister, Code(Command::Run)};
 
 TEST(CommandFields, OnlyWholeNumbersThatFitTheirRegisterAreTaken) {
     EXPECT_EQ(ReadCommandField(CommandField::Position, "100000"), 100000);
@@ -48,12 +51,21 @@ TEST(CommandFields, TheRefusalNamesTheFieldTheTextAndTheRange) {
 }
 
 TEST(CommandWrites, RunSplitsThePositionLowWordFirst) {
-    EXPECT_EQ(RunWrites(100000, 500, 300),
-              (std::vector<RegisterWrite>{{122, 34464}, {123, 1}, {124, 500}, {125, 300}, {120, 4}}));
-    EXPECT_EQ(RunWrites(-100000, -500, 0),
-              (std::vector<RegisterWrite>{{122, 0x7960}, {123, 0xFFFE}, {124, 65036}, {125, 0}, {120, 4}}));
-    EXPECT_EQ(EncoderResetWrites(-1), (std::vector<RegisterWrite>{{126, 0xFFFF}, {127, 0xFFFF}, {120, 14}}));
-    EXPECT_EQ(CodeWrite(DriveCode::Home), (RegisterWrite{120, 11}));
+    EXPECT_EQ(RunWrites(100000, 500, 300), (std::vector<RegisterWrite>{{PositionLowRegister, 34464},
+                                                                       {PositionHighRegister, 1},
+                                                                       {SpeedRegister, 500},
+                                                                       {TorqueRegister, 300},
+                                                                       kRunCode}));
+    EXPECT_EQ(RunWrites(-100000, -500, 0), (std::vector<RegisterWrite>{{PositionLowRegister, 0x7960},
+                                                                       {PositionHighRegister, 0xFFFE},
+                                                                       {SpeedRegister, 65036},
+                                                                       {TorqueRegister, 0},
+                                                                       kRunCode}));
+    EXPECT_EQ(EncoderResetWrites(-1),
+              (std::vector<RegisterWrite>{{SetPositionLowRegister, 0xFFFF},
+                                          {SetPositionHighRegister, 0xFFFF},
+                                          {CommandRegister, Code(Command::SetEncoder)}}));
+    EXPECT_EQ(CodeWrite(Command::Home), (RegisterWrite{CommandRegister, Code(Command::Home)}));
 }
 
 TEST(CommandWrites, TheCommandCodeGoesOnlyAfterEveryArgumentWriteSucceeded) {
@@ -68,37 +80,41 @@ TEST(CommandWrites, TheCommandCodeGoesOnlyAfterEveryArgumentWriteSucceeded) {
     EXPECT_EQ(sent.size(), 5u);
 
     sent.clear();
-    failing = 123;
+    failing = PositionHighRegister;
     r = WriteCommandSequence(RunWrites(5, 6, 7), write);
     EXPECT_FALSE(r.CommandSent);
-    EXPECT_EQ(r.FailedReg, 123);
+    EXPECT_EQ(r.FailedReg, PositionHighRegister);
     EXPECT_EQ(r.Result, RTU_ERR_NO_REPLY);
-    EXPECT_EQ(sent, (std::vector<RegisterWrite>{{122, 5}, {123, 0}}));
+    EXPECT_EQ(sent, (std::vector<RegisterWrite>{{PositionLowRegister, 5}, {PositionHighRegister, 0}}));
 
     sent.clear();
-    failing = 120; // the code's own result is not looked at
+    failing = CommandRegister; // the code's own result is not looked at
     r = WriteCommandSequence(EncoderResetWrites(9), write);
     EXPECT_TRUE(r.CommandSent);
     EXPECT_EQ(sent.size(), 3u);
 
-    EXPECT_EQ(CommandNotSentText("RUN", 123, "POS_H", RTU_ERR_NO_REPLY, false),
-              "RUN was not sent: writing register 123 (POS_H) failed: RTU_ERR_NO_REPLY (11).");
-    EXPECT_EQ(CommandNotSentText("Encoder Reset", 126, "S_POS_L", 4, true),
-              "Encoder Reset 명령을 보내지 않았습니다: 레지스터 126 (S_POS_L) 쓰기 실패: drive exception 4.");
+    const std::string high = std::to_string(PositionHighRegister);
+    EXPECT_EQ(CommandNotSentText("RUN", PositionHighRegister, "POS_H", RTU_ERR_NO_REPLY, false),
+              "RUN was not sent: writing register " + high + " (POS_H) failed: RTU_ERR_NO_REPLY (11).");
+    const std::string setLow = std::to_string(SetPositionLowRegister);
+    EXPECT_EQ(
+        CommandNotSentText("Encoder Reset", SetPositionLowRegister, "S_POS_L", ExceptionDeviceFailure, true),
+        "Encoder Reset 명령을 보내지 않았습니다: 레지스터 " + setLow +
+            " (S_POS_L) 쓰기 실패: drive exception 4.");
 }
 
 TEST(ModeSwitch, ServoOnRefusesAndTheActiveSetChoosesTheCode) {
     StateBlock r{};
-    r[0] = 0x0008;
+    r[StateStatus] = StatusServoOn;
     EXPECT_TRUE(ServoIsOn(r));
-    r[0] = 0xFFF7;
+    r[StateStatus] = static_cast<uint16_t>(~StatusServoOn);
     EXPECT_FALSE(ServoIsOn(r));
-    r[14] = 1;
-    EXPECT_EQ(ModeSwitchCode(r), DriveCode::SwitchFromSet1);
-    r[14] = 2;
-    EXPECT_EQ(ModeSwitchCode(r), DriveCode::SwitchFromSet2);
+    r[StateActiveSet] = 1;
+    EXPECT_EQ(ModeSwitchCode(r), Command::SwitchFromSet1);
+    r[StateActiveSet] = 2;
+    EXPECT_EQ(ModeSwitchCode(r), Command::SwitchFromSet2);
     for (uint16_t other : {0, 3, 0xFFFF}) {
-        r[14] = other;
+        r[StateActiveSet] = other;
         EXPECT_FALSE(ModeSwitchCode(r)) << other;
     }
 }

@@ -13,6 +13,12 @@ namespace {
 
 using namespace std::chrono_literals;
 using WriteList = std::vector<std::pair<int, int>>;
+using namespace drive;
+
+// A command code's write as Writes() lists it.
+std::pair<int, int> CommandWrite(Command command) {
+    return {CommandRegister, Code(command)};
+}
 
 using PageCommandsTest = PageTest;
 
@@ -26,7 +32,11 @@ bool HasLine(const FrameLogList* list, const char* text) {
 TEST_F(PageCommandsTest, RunWritesPositionSpeedTorqueThenTheCodeAndTheSendListShowsIt) {
     StartConnected();
     page->RunButton->click();
-    EXPECT_EQ(Writes(), (WriteList{{122, 34464}, {123, 1}, {124, 500}, {125, 300}, {120, 4}}));
+    EXPECT_EQ(Writes(), (WriteList{{PositionLowRegister, 34464},
+                                   {PositionHighRegister, 1},
+                                   {SpeedRegister, 500},
+                                   {TorqueRegister, 300},
+                                   CommandWrite(Command::Run)}));
     EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 78 00 04 08 10 "); }));
     EXPECT_TRUE(WaitFor([this] { return page->ReceiveList->count() == 5; }));
     EXPECT_TRUE(HasLine(page->ReceiveList, "01 06 00 78 00 04 08 10 ")) << "the drive echoes a write";
@@ -36,7 +46,11 @@ TEST_F(PageCommandsTest, RunWritesPositionSpeedTorqueThenTheCodeAndTheSendListSh
     page->SpeedEdit->setText("-7");
     page->TorqueEdit->setText(" 0");
     page->RunButton->click();
-    EXPECT_EQ(Writes(), (WriteList{{122, 31072}, {123, 65534}, {124, 65529}, {125, 0}, {120, 4}}));
+    EXPECT_EQ(Writes(), (WriteList{{PositionLowRegister, 31072},
+                                   {PositionHighRegister, 65534},
+                                   {SpeedRegister, 65529},
+                                   {TorqueRegister, 0},
+                                   CommandWrite(Command::Run)}));
     EXPECT_TRUE(answers.Texts.empty());
 }
 
@@ -45,12 +59,14 @@ TEST_F(PageCommandsTest, SingleCodeButtonsAndOutputs) {
     for (QPushButton* b :
          {page->StopButton, page->EmgButton, page->ResetButton, page->ServoOnButton, page->ServoOffButton})
         b->click();
-    EXPECT_EQ(Writes(), (WriteList{{120, 1}, {120, 5}, {120, 6}, {120, 9}, {120, 10}}));
+    EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::Stop), CommandWrite(Command::Emg),
+                                   CommandWrite(Command::Reset), CommandWrite(Command::ServoOn),
+                                   CommandWrite(Command::ServoOff)}));
 
     drive->ClearRequests();
     page->OutputButtons[0]->click(); // OUT 1 ON
     page->OutputButtons[7]->click(); // OUT 4 OFF
-    EXPECT_EQ(Writes(), (WriteList{{0, 0xFF00}, {3, 0}}));
+    EXPECT_EQ(Writes(), (WriteList{{0, CoilOn}, {3, CoilOff}}));
     EXPECT_TRUE(drive->Coil(0));
     EXPECT_TRUE(WaitFor([this] { return Cell(page->OutputGrid, 2, 1) == "1"; }));
     page->OutputButtons[1]->click(); // OUT 1 OFF
@@ -62,7 +78,7 @@ TEST_F(PageCommandsTest, HomeWritesNineThenElevenAHundredMillisecondsLaterWhileT
     const int ticks = page->StateTicks();
     page->HomeButton->click();
     EXPECT_GE(page->StateTicks() - ticks, 1) << "the 10 ms timer ran during the wait";
-    EXPECT_EQ(Writes(), (WriteList{{120, 9}, {120, 11}}));
+    EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::ServoOn), CommandWrite(Command::Home)}));
     ASSERT_TRUE(WaitFor([this] { return page->SendList->count() == 2; }));
     const auto& lines = page->SendList->Lines().Lines();
     EXPECT_EQ(lines[0].Text, "01 06 00 78 00 09 C9 D5 ");
@@ -79,8 +95,8 @@ TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
 
     answers.Answer = MsgResult::Yes;
     page->ModeSwitchButton->click();
-    EXPECT_EQ(Writes(), (WriteList{{120, 12}}));
-    ASSERT_TRUE(WaitFor([this] { return app->Link->StateRegs()[14] == 2; }));
+    EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::SwitchFromSet1)}));
+    ASSERT_TRUE(WaitFor([this] { return app->Link->StateRegs()[StateActiveSet] == 2; }));
     page->UpdateIndicators();
     EXPECT_EQ(page->SwitchControlModeLabel->BkColour(), Qrgb(0, 128, 0));
     EXPECT_EQ(page->ControlModeLabel->BkColour(), Qrgb(50, 50, 50));
@@ -91,13 +107,13 @@ TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
 
     drive->ClearRequests();
     page->ModeSwitchButton->click();
-    EXPECT_EQ(Writes(), (WriteList{{120, 13}}));
+    EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::SwitchFromSet2)}));
 }
 
 TEST_F(PageCommandsTest, ModeSwitchingWithTheServoOnAsksNothingAndWritesNothing) {
     StartConnected();
     page->ServoOnButton->click();
-    ASSERT_TRUE(WaitFor([this] { return StateBit(3); }));
+    ASSERT_TRUE(WaitFor([this] { return StatusHas(StatusServoOn); }));
     drive->ClearRequests();
     answers.Answer = MsgResult::Yes;
     page->ModeSwitchButton->click();
@@ -137,33 +153,35 @@ TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWri
 // RUN after a failed position write would start a move to a stale target.
 TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     StartConnected(1);
-    drive->SetRefuse(123, true);
+    drive->SetRefuse(PositionHighRegister, true);
     const uint32_t failures = app->Link->ParamFail.load();
     page->RunButton->click();
-    EXPECT_EQ(Writes(), (WriteList{{122, 34464}, {123, 1}}));
+    EXPECT_EQ(Writes(), (WriteList{{PositionLowRegister, 34464}, {PositionHighRegister, 1}}));
     ASSERT_EQ(answers.Texts.size(), 1u);
-    EXPECT_EQ(answers.Texts[0],
-              "RUN 명령을 보내지 않았습니다: 레지스터 123 (POS_H) 쓰기 실패: drive exception 4.");
+    EXPECT_EQ(answers.Texts[0], "RUN 명령을 보내지 않았습니다: 레지스터 " +
+                                    std::to_string(PositionHighRegister) +
+                                    " (POS_H) 쓰기 실패: drive exception 4.");
     EXPECT_EQ(app->Link->ParamFail.load(), failures + 1);
     // The refused exchange shows in the lists: the request, and the exception reply.
     EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 7B 00 01 38 13 "); }));
     EXPECT_TRUE(WaitFor([this] { return page->ReceiveList->count() == 2; }));
     EXPECT_EQ(page->ReceiveList->item(1)->text().left(9), "01 86 04 ");
 
-    drive->SetRefuse(123, false);
-    drive->SetRefuse(126, true);
+    drive->SetRefuse(PositionHighRegister, false);
+    drive->SetRefuse(SetPositionLowRegister, true);
     drive->ClearRequests();
     page->EncoderClearEdit->setText("-5");
     page->EncoderResetButton->click();
-    EXPECT_EQ(Writes(), (WriteList{{126, 65531}}));
+    EXPECT_EQ(Writes(), (WriteList{{SetPositionLowRegister, 65531}}));
     ASSERT_EQ(answers.Texts.size(), 2u);
-    EXPECT_NE(answers.Texts[1].find("126 (S_POS_L)"), std::string::npos);
+    EXPECT_NE(answers.Texts[1].find(std::to_string(SetPositionLowRegister) + " (S_POS_L)"),
+              std::string::npos);
 }
 
 TEST_F(PageCommandsTest, ServoOnThenRunEndsInPositionWithThePositionCellAtTheTarget) {
     StartConnected();
     page->ServoOnButton->click();
-    ASSERT_TRUE(WaitFor([this] { return StateBit(3); }));
+    ASSERT_TRUE(WaitFor([this] { return StatusHas(StatusServoOn); }));
     page->PositionEdit->setText("-20000");
     page->SpeedEdit->setText("1500");
     page->RunButton->click();
@@ -196,7 +214,7 @@ TEST_F(PageCommandsTest, AnAlarmInTheDriveShowsOnADarkRedLabelAndLightsTheAlarmL
 TEST_F(PageCommandsTest, InputPolarityDecidesTheColoursOfTheValueCell) {
     StartConnected();
     // IN 1 becomes a B contact: clear means active.
-    ASSERT_EQ(app->Link->WriteParam(40, 0xFE), 0);
+    ASSERT_EQ(app->Link->WriteParam(ParamInPole, 0xFE), 0);
     ASSERT_EQ(app->Link->ReadAllParams(), 0);
     EXPECT_TRUE(WaitFor([this] { return Cell(page->InputGrid, 3, 1) == "B Contact"; }));
     EXPECT_EQ(Cell(page->InputGrid, 2, 1), "0");

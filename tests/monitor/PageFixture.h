@@ -2,12 +2,13 @@
 // The shell's fixture (the whole application in-process, a simulated drive on
 // COM3) with a message service that also answers questions as told, and
 // helpers to read what the monitoring page shows and what reached the drive.
-#include "tests/support/ShellFixture.h"
 #include "app/CDlgMenuBar.h"
 #include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "monitor/CDlgMonitoring.h"
+#include "tests/support/ShellFixture.h"
 
 #include <chrono>
 #include <string>
@@ -76,14 +77,19 @@ protected:
     std::vector<std::pair<int, int>> Writes() const {
         std::vector<std::pair<int, int>> writes;
         for (const sim::SimRequest& r : drive->Requests()) {
-            if (r.function == 5 || r.function == 6) writes.emplace_back(r.address, r.value);
+            if (r.function == drive::FunctionWriteSingleCoil ||
+                r.function == drive::FunctionWriteSingleRegister)
+                writes.emplace_back(r.address, r.value);
         }
         return writes;
     }
 
     QString Cell(const CGridCtrl* grid, int row, int col) const { return grid->GetItemText(row, col); }
 
-    bool StateBit(int bit) const { return ((app->Link->StateRegs()[0] >> bit) & 1u) != 0; }
+    // True when the link's last state block has these status bits set.
+    bool StatusHas(uint16_t bits) const {
+        return (app->Link->StateRegs()[drive::StateStatus] & bits) == bits;
+    }
 
     AnsweringMessages answers;
     CDlgMonitoring* page = nullptr;

@@ -1,6 +1,7 @@
 // The catalogue facts that other parts rely on, the value-name tables and the
 // language switch.
 #include "TestEnv.h"
+#include "link/DriveMap.h"
 #include "monitor/ValueNames.h"
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
@@ -67,17 +68,21 @@ TEST(Catalogue, KoreanAndEnglishRecordsAgreeOnEverythingButTexts) {
 
 TEST(Catalogue, KindsAndFormFlagsAreThoseOfTheDrive) {
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 3; }), Range(10, 12));
-    std::set<int> four = Range(101, 104, Range(122, 127));
-    four.insert({106, 120});
+    std::set<int> four = Range(101, 104, Range(drive::PositionLowRegister, drive::CommandBlockLast));
+    four.insert({106, drive::CommandRegister});
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 4; }), four);
-    std::set<int> unused = Range(30, 33, Range(109, 119, Range(128, 143, Range(68, 69, Range(99, 100)))));
-    unused.insert({19, 36, 39, 50, 62, 64, 74, 121});
+    std::set<int> unused = Range(
+        30, 33,
+        Range(109, 119, Range(drive::CommandBlockLast + 1, PARAM_COUNT - 1, Range(68, 69, Range(99, 100)))));
+    unused.insert({19, 36, 39, 50, 62, 64, 74, drive::OptArgRegister});
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 0; }), unused);
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 1; }).size(),
               static_cast<size_t>(PARAM_COUNT) - unused.size() - four.size() - 3);
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.isBits == 1; }), (std::set<int>{39, 40, 41}));
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.isHalf32 == 1; }),
-              Range(83, 98, {122, 123, 126, 127}));
+              Range(drive::ParamPositionIndexFirst, drive::ParamPositionIndexLast,
+                    {drive::PositionLowRegister, drive::PositionHighRegister, drive::SetPositionLowRegister,
+                     drive::SetPositionHighRegister}));
 }
 
 TEST(Catalogue, ExactTextsIncludingTheOddOnes) {
@@ -100,8 +105,8 @@ TEST(Catalogue, ExactTextsIncludingTheOddOnes) {
     EXPECT_STREQ(ParamTableKo[85].help, " 위치인덱스1");
     EXPECT_STREQ(ParamTableEn[83].name, "POSITION INDEX 1 H");
     EXPECT_STREQ(ParamTableKo[98].name, "위치인덱스7_L");
-    EXPECT_STREQ(ParamTableEn[125].name, "TORQUE");
-    EXPECT_STREQ(ParamTableKo[125].name, "Torq");
+    EXPECT_STREQ(ParamTableEn[drive::TorqueRegister].name, "TORQUE");
+    EXPECT_STREQ(ParamTableKo[drive::TorqueRegister].name, "Torq");
     EXPECT_STREQ(ParamTableEn[72].help,
                  " SWITCH CONTROL MODE\r\n 0: POSITION CONTROL \r\n 1: VELOCITY CONTROL \r\n 2: "
                  "TORQUE CONTROL");
@@ -119,11 +124,9 @@ TEST(Catalogue, SpecialRecords) {
                  " PERIOD OF MONITORING \r\n DEFAULTS : 150 \r\n RANGE : 30 ~ 1000 ms");
     EXPECT_STREQ(ParamTableKo[100].name, "RESERVED");
     EXPECT_STREQ(ParamTableKo[100].help, " RESERVED");
-    EXPECT_STREQ(ParamTableEn[121].name, "Opt_Arg");
-    EXPECT_EQ(ParamTableEn[120].kind, 4);
-    EXPECT_EQ(CommandRegister, 120);
-    EXPECT_EQ(StoreCommand, 7);
-    for (int n : {142, 143}) {
+    EXPECT_STREQ(ParamTableEn[drive::OptArgRegister].name, "Opt_Arg");
+    EXPECT_EQ(ParamTableEn[drive::CommandRegister].kind, 4);
+    for (int n : {drive::HardwareVersionRegister, drive::SoftwareVersionRegister}) {
         EXPECT_STREQ(ParamTableEn[n].name, "RESERVED");
         EXPECT_STREQ(ParamTableKo[n].help, " RESERVED");
     }
@@ -134,17 +137,17 @@ TEST(PairWords, OrderAndFirstRegisterFollowTheTwoRanges) {
         EXPECT_EQ(PairOrderOf(n) != PairOrder::None, ParamTableEn[n].isHalf32 == 1) << n;
     EXPECT_EQ(PairOrderOf(83), PairOrder::HighFirst);
     EXPECT_EQ(PairOrderOf(98), PairOrder::HighFirst);
-    EXPECT_EQ(PairOrderOf(122), PairOrder::LowFirst);
-    EXPECT_EQ(PairOrderOf(127), PairOrder::LowFirst);
-    EXPECT_EQ(PairOrderOf(124), PairOrder::None);
+    EXPECT_EQ(PairOrderOf(drive::PositionLowRegister), PairOrder::LowFirst);
+    EXPECT_EQ(PairOrderOf(drive::SetPositionHighRegister), PairOrder::LowFirst);
+    EXPECT_EQ(PairOrderOf(drive::SpeedRegister), PairOrder::None);
     EXPECT_EQ(PairFirst(84), 83);
     EXPECT_EQ(PairFirst(97), 97);
     EXPECT_EQ(PairFirst(98), 97);
-    EXPECT_EQ(PairFirst(123), 122);
-    EXPECT_EQ(PairFirst(126), 126);
-    EXPECT_EQ(PairFirst(125), -1);
+    EXPECT_EQ(PairFirst(drive::PositionHighRegister), drive::PositionLowRegister);
+    EXPECT_EQ(PairFirst(drive::SetPositionLowRegister), drive::SetPositionLowRegister);
+    EXPECT_EQ(PairFirst(drive::TorqueRegister), -1);
     EXPECT_EQ(PairFirst(-1), -1);
-    EXPECT_EQ(PairFirst(144), -1);
+    EXPECT_EQ(PairFirst(PARAM_COUNT), -1);
 }
 
 TEST(PairWords, CombineAndSplitRoundTripInBothOrders) {
@@ -152,10 +155,10 @@ TEST(PairWords, CombineAndSplitRoundTripInBothOrders) {
     v[83] = 1;
     v[84] = -1; // 0xFFFF, the low word taken unsigned
     EXPECT_EQ(CombinePair(83, v), 0x0001FFFF);
-    v[122] = -2;
-    v[123] = -1;
-    EXPECT_EQ(CombinePair(122, v), -2);
-    for (int first : {83, 97, 122, 126})
+    v[drive::PositionLowRegister] = -2;
+    v[drive::PositionHighRegister] = -1;
+    EXPECT_EQ(CombinePair(drive::PositionLowRegister, v), -2);
+    for (int first : {83, 97, drive::PositionLowRegister, drive::SetPositionLowRegister})
         for (int32_t x : {0, 1, -1, -100000, 123456789, INT32_MIN, INT32_MAX}) {
             int16_t a[PARAM_COUNT] = {};
             uint16_t b[PARAM_COUNT] = {};
@@ -165,13 +168,13 @@ TEST(PairWords, CombineAndSplitRoundTripInBothOrders) {
             EXPECT_EQ(CombinePair(first, b), x);
         }
     int16_t w[PARAM_COUNT] = {};
-    SplitPair(122, 0x12345678, w);
-    EXPECT_EQ(static_cast<uint16_t>(w[122]), 0x5678); // low word first
+    SplitPair(drive::PositionLowRegister, 0x12345678, w);
+    EXPECT_EQ(static_cast<uint16_t>(w[drive::PositionLowRegister]), 0x5678); // low word first
     SplitPair(85, 0x12345678, w);
     EXPECT_EQ(static_cast<uint16_t>(w[85]), 0x1234); // high word first
     int16_t untouched[PARAM_COUNT] = {};
     SplitPair(84, -1, untouched); // not a first register: nothing written
-    SplitPair(124, -1, untouched);
+    SplitPair(drive::SpeedRegister, -1, untouched);
     for (int16_t x : untouched)
         EXPECT_EQ(x, 0);
     EXPECT_EQ(CombinePair(84, v), 0);

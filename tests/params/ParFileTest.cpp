@@ -1,5 +1,6 @@
 // The .par reader and writer: format, lenient reading, encodings.
 #include "params/ParFile.h"
+#include "link/DriveMap.h"
 #include "params/Language.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp949.h"
@@ -22,8 +23,8 @@ ParamValues Sample() {
     v[5] = -100;
     v[0] = INT16_MIN;
     v[1] = INT16_MAX;
-    SplitPair(83, -123456, v.data()); // high word first
-    SplitPair(122, 987654, v.data()); // low word first
+    SplitPair(83, -123456, v.data());                        // high word first
+    SplitPair(drive::PositionLowRegister, 987654, v.data()); // low word first
     return v;
 }
 
@@ -43,14 +44,14 @@ TEST(ParFileFormat, LinesAreNumberNameValueWithCrLf) {
     const std::string text = FormatParTextUtf8(Sample(), ParamTableEn);
     EXPECT_NE(text.find("005 : HOMING OFFSET : -100\r\n"), std::string::npos);
     EXPECT_EQ(text.rfind("000 : HOMING HIGH SPEED : -32768\r\n001 : ", 0), 0u);
-    EXPECT_NE(text.find("\r\n143 : RESERVED : "), std::string::npos);
+    EXPECT_NE(text.find("\r\n" + std::to_string(PARAM_COUNT - 1) + " : RESERVED : "), std::string::npos);
     size_t lines = 0;
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n') {
             ++lines;
             EXPECT_EQ(text[i - 1], '\r');
         }
-    EXPECT_EQ(lines, 144u);
+    EXPECT_EQ(lines, static_cast<size_t>(PARAM_COUNT));
     EXPECT_EQ(text.back(), '\n');
 }
 
@@ -63,10 +64,10 @@ TEST(ParFileFormat, RoundTripKeepsNegativesAndBothPairWordsInEitherLanguage) {
         ParamValues back = Filled(77);
         const ParReadResult r = ParseParText(bytes, &back);
         EXPECT_EQ(back, Sample());
-        EXPECT_EQ(r.applied, 144);
+        EXPECT_EQ(r.applied, PARAM_COUNT);
         EXPECT_TRUE(r.warnings.empty());
         EXPECT_EQ(CombinePair(83, back.data()), -123456);
-        EXPECT_EQ(CombinePair(122, back.data()), 987654);
+        EXPECT_EQ(CombinePair(drive::PositionLowRegister, back.data()), 987654);
     }
 }
 
@@ -115,7 +116,7 @@ TEST(ParFileReading, SkippedLinesOutOfRangeNumbersAndLowSixteenBits) {
     EXPECT_EQ(v[12], 2); // the last line wins
     EXPECT_EQ(v[13], -7);
     EXPECT_EQ(v[14], -1); // saturated at INT32_MAX, low 16 bits
-    for (int n : {0, 1, 2, 4, 100, 143})
+    for (int n : {0, 1, 2, 4, 100, PARAM_COUNT - 1})
         EXPECT_EQ(v[static_cast<size_t>(n)], 9) << n;
     EXPECT_EQ(r.applied, 6);
     EXPECT_FALSE(r.present[3]);
@@ -223,7 +224,7 @@ TEST(ParFileReading, AFileCutShortOrHoldingSomethingElseIsRefusedWholeAndChanges
     EXPECT_EQ(r.error, "line 1: no parameter number: read as 0");
 
     // What the lenient reading accepts stays accepted: a file of fewer lines
-    // (cut at a line end reads as one), numbers outside 0..143, values beyond
+    // (cut at a line end reads as one), numbers outside the catalogue, values beyond
     // 16 bits, and a last comment without its line end.
     ParamValues v = read("010 : x : 70000\r\n200 : y : 5\r\n# end", &r);
     EXPECT_TRUE(r.error.empty()) << r.error;

@@ -1,11 +1,12 @@
 // The parameter page and the value dialogs, driven through their slots
 // without a drive.
-#include "tests/support/ParamPageFixture.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
+#include "link/DriveMap.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
 #include "params/ParamCatalogue.h"
+#include "tests/support/ParamPageFixture.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -209,13 +210,13 @@ TEST_F(ParamPage, ValueCellsOpenTheDecimalOrTheBitDialog) {
     EXPECT_EQ(dec.HelpEdit->toPlainText(), " POSITION INDEX 1");
     EXPECT_EQ(grid.GetItemText(10, 11), "0"); // the hidden cell of 84
 
-    page.ParamValues[40] = 255;
+    page.ParamValues[drive::ParamInPole] = 255;
     page.OnGridDoubleClick(2, 5); // 26: decimal; then 40, bits
     EXPECT_EQ(dec.ParamNo, 26);
     page.OnGridDoubleClick(16, 5);
     CDlgSetValHEX& hex = *app->SetValHex;
     ASSERT_TRUE(hex.isVisible());
-    EXPECT_EQ(hex.ParamNo, 40);
+    EXPECT_EQ(hex.ParamNo, drive::ParamInPole);
     EXPECT_EQ(hex.ValueLabel->text(), "255");
     for (QCheckBox* box : hex.BitChecks)
         EXPECT_TRUE(box->isChecked());
@@ -233,11 +234,11 @@ TEST_F(ParamPage, TheDecimalDialogStoresPairsInTheirWordOrder) {
     EXPECT_EQ(page.ParamValues[84], -31072);
     EXPECT_EQ(page.ParamGrid->GetItemText(9, 11), "100000");
 
-    page.OnGridDoubleClick(23, 14); // 122, low word first
+    page.OnGridDoubleClick(23, 14); // POS_L, low word first
     dec.ValueEdit->setText("-1");
     dec.accept();
-    EXPECT_EQ(page.ParamValues[122], -1);
-    EXPECT_EQ(page.ParamValues[123], -1);
+    EXPECT_EQ(page.ParamValues[drive::PositionLowRegister], -1);
+    EXPECT_EQ(page.ParamValues[drive::PositionHighRegister], -1);
     EXPECT_EQ(page.ParamGrid->GetItemText(23, 14), "-1");
     EXPECT_TRUE(shown.Boxes.empty());
 }
@@ -292,14 +293,14 @@ TEST_F(ParamPage, TheBitDialogChangesTheLowEightBitsOnly) {
     Start(0);
     CDlgParameter& page = Page();
     CDlgSetValHEX& hex = *app->SetValHex;
-    page.ParamValues[40] = 255;
+    page.ParamValues[drive::ParamInPole] = 255;
     page.OnGridDoubleClick(16, 5);
     hex.BitChecks[0]->click();
     EXPECT_EQ(hex.ValueLabel->text(), "254");
-    EXPECT_EQ(page.ParamValues[40], 255); // not before OK
+    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 255); // not before OK
     hex.OkButton->click();
     EXPECT_FALSE(hex.isVisible());
-    EXPECT_EQ(page.ParamValues[40], 254);
+    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 254);
 
     page.ParamValues[39] = -1;
     page.OnGridDoubleClick(15, 5);
@@ -319,43 +320,43 @@ TEST_F(ParamPage, ListChangesApplyPresetsAndReservedFormsKeepTheLists) {
     EXPECT_EQ(page.CommandFormCombo->itemText(0), " 0 : Communication");
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), 0);
     EXPECT_EQ(Functions(page), (std::array<int, kIoCount>{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 6}));
-    EXPECT_EQ(page.ParamValues[70], 0);
-    EXPECT_EQ(page.ParamValues[71], 0);
-    EXPECT_EQ(page.ParamValues[72], 1);
-    EXPECT_EQ(page.ParamValues[73], 11);
-    EXPECT_EQ(page.ParamValues[40], 255);
-    EXPECT_EQ(page.ParamValues[41], 15);
+    EXPECT_EQ(page.ParamValues[drive::ParamDefaultMode], 0);
+    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], 0);
+    EXPECT_EQ(page.ParamValues[drive::ParamSwitchMode], 1);
+    EXPECT_EQ(page.ParamValues[drive::ParamSwitchForm], 11);
+    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 255);
+    EXPECT_EQ(page.ParamValues[drive::ParamOutPole], 15);
 
     Choose(page.CommandFormCombo, 4); // position index
     EXPECT_EQ(Functions(page)[4], 8);
     page.ContactB[2]->click();
-    EXPECT_EQ(page.ParamValues[40], 255 - 4);
+    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 255 - 4);
     Choose(page.FunctionCombos[0], 7);
     Choose(page.CommandFormCombo, 5); // " 5 : RESERVED"
     EXPECT_EQ(Functions(page), (std::array<int, kIoCount>{7, 2, 3, 4, 8, 9, 10, 0, 1, 2, 3, 6}));
     EXPECT_TRUE(page.ContactB[2]->isChecked());
-    EXPECT_EQ(page.ParamValues[71], 5);
-    EXPECT_EQ(page.ParamValues[42], 7);
+    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], 5);
+    EXPECT_EQ(page.ParamValues[drive::ParamInFunction1], 7);
 
     Choose(page.SwitchModeCombo, 2);
     EXPECT_EQ(page.SwitchFormCombo->itemText(0), " 20 : Communication");
     EXPECT_EQ(page.SwitchFormCombo->currentIndex(), 1);
-    EXPECT_EQ(page.ParamValues[73], 21);
+    EXPECT_EQ(page.ParamValues[drive::ParamSwitchForm], 21);
     EXPECT_EQ(Functions(page)[0], 7); // no preset for the switch mode
 }
 
 TEST_F(ParamPage, AModeTheListsDoNotHaveLeavesThemEmptyAndTheNextChangeStoresMinusOne) {
     Start(0);
     CDlgParameter& page = Page();
-    page.ParamValues[70] = 5;
-    page.ParamValues[71] = 2;
+    page.ParamValues[drive::ParamDefaultMode] = 5;
+    page.ParamValues[drive::ParamDefaultForm] = 2;
     page.ShowValuesInControls();
     EXPECT_EQ(page.ControlModeCombo->currentIndex(), -1);
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), -1);
     EXPECT_EQ(page.CommandFormCombo->count(), 0);
     page.ContactA[0]->click();
-    EXPECT_EQ(page.ParamValues[70], -1);
-    EXPECT_EQ(page.ParamValues[71], -1);
+    EXPECT_EQ(page.ParamValues[drive::ParamDefaultMode], -1);
+    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], -1);
 }
 
 TEST_F(ParamPage, ADialogValueForAListParameterIsShownThereAndKeptByTheNextChange) {
@@ -367,15 +368,15 @@ TEST_F(ParamPage, ADialogValueForAListParameterIsShownThereAndKeptByTheNextChang
     app->SetValDec->accept();
     EXPECT_EQ(page.FunctionCombos[0]->currentIndex(), 7);
     Choose(page.FunctionCombos[1], 2);
-    EXPECT_EQ(page.ParamValues[42], 7);
-    EXPECT_EQ(page.ParamValues[43], 2);
+    EXPECT_EQ(page.ParamValues[drive::ParamInFunction1], 7);
+    EXPECT_EQ(page.ParamValues[drive::ParamInFunction1 + 1], 2);
 
     page.OnGridDoubleClick(16, 5); // 40, contacts of IN1..IN8
     app->SetValHex->BitChecks[3]->click();
     app->SetValHex->accept();
     EXPECT_TRUE(page.ContactA[3]->isChecked());
     page.ContactB[0]->click();
-    EXPECT_EQ(page.ParamValues[40], 8);
+    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 8);
 
     page.OnGridDoubleClick(21, 8); // 70
     app->SetValDec->ValueEdit->setText("2");

@@ -1,5 +1,6 @@
 // The rules of the parameter page and the value dialogs, without widgets.
 #include "params/ParamPage.h"
+#include "link/DriveMap.h"
 #include "params/Language.h"
 #include "params/ValueEntry.h"
 
@@ -71,16 +72,16 @@ TEST(PageControlsAndValues, TakeAndShowAreInverseForEverythingTheListsHold) {
     ParamValues v{};
     v[50] = 77; // not shown by the left half
     TakeValuesFromControls(c, &v);
-    EXPECT_EQ(v[70], 1);
-    EXPECT_EQ(v[71], 13);
-    EXPECT_EQ(v[72], 1);
-    EXPECT_EQ(v[73], 11);
-    EXPECT_EQ(v[42], 1);
-    EXPECT_EQ(v[49], 10);
-    EXPECT_EQ(v[51], 1);
-    EXPECT_EQ(v[54], 6);
-    EXPECT_EQ(v[40], 0b10001101);
-    EXPECT_EQ(v[41], 0b0110);
+    EXPECT_EQ(v[drive::ParamDefaultMode], 1);
+    EXPECT_EQ(v[drive::ParamDefaultForm], 13);
+    EXPECT_EQ(v[drive::ParamSwitchMode], 1);
+    EXPECT_EQ(v[drive::ParamSwitchForm], 11);
+    EXPECT_EQ(v[drive::ParamInFunction1], 1);
+    EXPECT_EQ(v[drive::ParamInFunction1 + 7], 10);
+    EXPECT_EQ(v[drive::ParamOutFunction1], 1);
+    EXPECT_EQ(v[drive::ParamOutFunction1 + 3], 6);
+    EXPECT_EQ(v[drive::ParamInPole], 0b10001101);
+    EXPECT_EQ(v[drive::ParamOutPole], 0b0110);
     EXPECT_EQ(v[50], 77);
     EXPECT_EQ(ControlsFromValues(v), c);
 
@@ -89,20 +90,20 @@ TEST(PageControlsAndValues, TakeAndShowAreInverseForEverythingTheListsHold) {
     c.switchMode = 0;
     c.switchForm = 4;
     TakeValuesFromControls(c, &v);
-    EXPECT_EQ(v[71], 21);
-    EXPECT_EQ(v[73], 4);
+    EXPECT_EQ(v[drive::ParamDefaultForm], 21);
+    EXPECT_EQ(v[drive::ParamSwitchForm], 4);
     EXPECT_EQ(ControlsFromValues(v), c);
 }
 
 TEST(PageControlsAndValues, ValuesTheListsDoNotHaveLeaveThemWithoutSelection) {
     ParamValues v{};
-    v[70] = 5; // no such control mode
-    v[71] = 3;
-    v[72] = 1;
-    v[73] = 25; // mode 1 lists 10..18
-    v[42] = 16;
-    v[51] = 7;
-    v[40] = static_cast<int16_t>(0xFF01); // bits above 7 are not shown
+    v[drive::ParamDefaultMode] = 5; // no such control mode
+    v[drive::ParamDefaultForm] = 3;
+    v[drive::ParamSwitchMode] = 1;
+    v[drive::ParamSwitchForm] = 25; // mode 1 lists 10..18
+    v[drive::ParamInFunction1] = 16;
+    v[drive::ParamOutFunction1] = 7;
+    v[drive::ParamInPole] = static_cast<int16_t>(0xFF01); // bits above 7 are not shown
     const PageControls c = ControlsFromValues(v);
     EXPECT_EQ(c.controlMode, kNoSelection);
     EXPECT_EQ(c.commandForm, kNoSelection);
@@ -116,16 +117,19 @@ TEST(PageControlsAndValues, ValuesTheListsDoNotHaveLeaveThemWithoutSelection) {
     // The next change of any control stores what the lists show: -1.
     ParamValues after = v;
     TakeValuesFromControls(c, &after);
-    EXPECT_EQ(after[70], -1);
-    EXPECT_EQ(after[71], -1);
-    EXPECT_EQ(after[73], -1 + 10);
-    EXPECT_EQ(after[42], -1);
-    EXPECT_EQ(after[40], 1);
+    EXPECT_EQ(after[drive::ParamDefaultMode], -1);
+    EXPECT_EQ(after[drive::ParamDefaultForm], -1);
+    EXPECT_EQ(after[drive::ParamSwitchForm], -1 + 10);
+    EXPECT_EQ(after[drive::ParamInFunction1], -1);
+    EXPECT_EQ(after[drive::ParamInPole], 1);
 }
 
 TEST(PageControlsAndValues, TheLeftHalfShowsTheIoAndModeParameters) {
     for (int n = 0; n < PARAM_COUNT; ++n) {
-        const bool shown = (n >= 40 && n <= 49) || (n >= 51 && n <= 54) || (n >= 70 && n <= 73);
+        const bool shown =
+            (n >= drive::ParamInPole && n < drive::ParamInFunction1 + drive::InputCount) ||
+            (n >= drive::ParamOutFunction1 && n < drive::ParamOutFunction1 + drive::OutputCount) ||
+            (n >= drive::ParamDefaultMode && n <= drive::ParamSwitchForm);
         EXPECT_EQ(ShownInPageControls(n), shown) << n;
     }
 }
@@ -138,7 +142,7 @@ TEST(ParamGridCells, DoubleClicksCountOnlyOnValueCellsOfParameters) {
     EXPECT_EQ(ParamAtValueCell(25, 2), 24);
     EXPECT_EQ(ParamAtValueCell(9, 11), 83);
     EXPECT_EQ(ParamAtValueCell(10, 11), 84);
-    EXPECT_EQ(ParamAtValueCell(19, 17), 143);
+    EXPECT_EQ(ParamAtValueCell(19, 17), PARAM_COUNT - 1);
     EXPECT_EQ(ParamAtValueCell(20, 17), -1); // filler 144
     EXPECT_EQ(ParamAtValueCell(25, 17), -1); // filler 149
     EXPECT_EQ(ParamAtValueCell(26, 2), -1);
@@ -147,10 +151,10 @@ TEST(ParamGridCells, DoubleClicksCountOnlyOnValueCellsOfParameters) {
         const ParamCell c = ValueCellOf(n);
         EXPECT_EQ(ParamAtValueCell(c.row, c.col), n);
     }
-    EXPECT_EQ(ValueCellOf(122).row, 23);
-    EXPECT_EQ(ValueCellOf(122).col, 14);
-    EXPECT_EQ(ValueCellOf(126).row, 2);
-    EXPECT_EQ(ValueCellOf(126).col, 17);
+    EXPECT_EQ(ValueCellOf(drive::PositionLowRegister).row, 23);
+    EXPECT_EQ(ValueCellOf(drive::PositionLowRegister).col, 14);
+    EXPECT_EQ(ValueCellOf(drive::SetPositionLowRegister).row, 2);
+    EXPECT_EQ(ValueCellOf(drive::SetPositionLowRegister).col, 17);
     EXPECT_EQ(PnoCellOf(149).row, 25);
     EXPECT_EQ(NameCellOf(149).col, 16);
 }
@@ -163,13 +167,13 @@ TEST(ParamGridCells, PairsShowTheir32BitValueInTheirWordOrder) {
     EXPECT_EQ(ValueCellText(83, v), "100000");
     EXPECT_EQ(ValueCellText(84, v), std::nullopt);
 
-    StoreEditedValue(122, -1, &v);
-    EXPECT_EQ(v[122], -1);
-    EXPECT_EQ(v[123], -1);
-    EXPECT_EQ(ValueCellText(122, v), "-1");
-    StoreEditedValue(126, 0x00020003, &v);
-    EXPECT_EQ(v[126], 3);
-    EXPECT_EQ(v[127], 2);
+    StoreEditedValue(drive::PositionLowRegister, -1, &v);
+    EXPECT_EQ(v[drive::PositionLowRegister], -1);
+    EXPECT_EQ(v[drive::PositionHighRegister], -1);
+    EXPECT_EQ(ValueCellText(drive::PositionLowRegister, v), "-1");
+    StoreEditedValue(drive::SetPositionLowRegister, 0x00020003, &v);
+    EXPECT_EQ(v[drive::SetPositionLowRegister], 3);
+    EXPECT_EQ(v[drive::SetPositionHighRegister], 2);
 
     StoreEditedValue(13, 70000, &v);
     EXPECT_EQ(v[13], 4464);
@@ -201,15 +205,15 @@ TEST(DecimalEntry, TakesWholeNumbersTheParameterCanHold) {
     EXPECT_EQ(value(" -32768 ", 13), -32768);
     EXPECT_EQ(value("+65535", 13), 65535);
     EXPECT_EQ(value("100000", 83), 100000);
-    EXPECT_EQ(value("-2147483648", 122), INT32_MIN);
-    EXPECT_EQ(value("2147483647", 126), INT32_MAX);
+    EXPECT_EQ(value("-2147483648", drive::PositionLowRegister), INT32_MIN);
+    EXPECT_EQ(value("2147483647", drive::SetPositionLowRegister), INT32_MAX);
 
     for (const auto& [text, n] :
          std::initializer_list<std::pair<std::string_view, int>>{{"70000", 13},
                                                                  {"-32769", 13},
                                                                  {"65536", 84},
                                                                  {"2147483648", 83},
-                                                                 {"-2147483649", 122},
+                                                                 {"-2147483649", drive::PositionLowRegister},
                                                                  {"99999999999999999999999", 83}})
         EXPECT_FALSE(CheckDecimalEntry(text, n).ok) << text;
     for (std::string_view text : {"abc", "", "  ", "12abc", "1 2", "-", "+-1", "0x10", "1.5"})
@@ -250,10 +254,10 @@ TEST(SaveDifferences, ListEveryDifferingParameterInTheProgramsLanguage) {
               "No parameter differs from the values the drive last reported.");
     working[13] = 301;
     working[0] = -5;
-    working[143] = 1;
+    working[PARAM_COUNT - 1] = 1;
     EXPECT_EQ(ParamDifferencesText(working, drive),
-              "000 HOMING HIGH SPEED : 0 -> -5\r\n013 CURRENT P GAIN : 300 -> 301\r\n"
-              "143 RESERVED : 0 -> 1 (not stored)");
+              "000 HOMING HIGH SPEED : 0 -> -5\r\n013 CURRENT P GAIN : 300 -> 301\r\n" +
+                  std::to_string(PARAM_COUNT - 1) + " RESERVED : 0 -> 1 (not stored)");
     ApplyLanguage(true);
     EXPECT_EQ(ParamDifferencesText(drive, drive),
               "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다.");

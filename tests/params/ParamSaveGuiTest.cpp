@@ -1,13 +1,14 @@
 // The parameter page against the simulated drive: read, save to the drive
 // with its backup, and parameter files through the (answered) file dialogs.
-#include "tests/support/ParamPageFixture.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
-#include "platform/AtomicFile.h"
+#include "link/DriveMap.h"
 #include "params/ParamCatalogue.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamFolders.h"
 #include "params/ParamTexts.h"
+#include "platform/AtomicFile.h"
+#include "tests/support/ParamPageFixture.h"
 
 #include <QProgressBar>
 #include <QRadioButton>
@@ -17,9 +18,6 @@ namespace velt::test {
 namespace {
 
 namespace fs = std::filesystem;
-
-constexpr uint8_t kWriteSingleRegister = 6;
-constexpr uint8_t kReadHolding = 3;
 
 std::vector<sim::SimRequest> RequestsOf(const sim::SimDrive& drive, uint8_t function) {
     std::vector<sim::SimRequest> out;
@@ -79,16 +77,16 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
               "013 CURRENT P GAIN : " + std::to_string(before[13]) + " -> " + std::to_string(before[13] + 1) +
                   "\r\n085 POSITION INDEX 2 H : " + std::to_string(before[85]) +
                   " -> 1\r\n086 POSITION INDEX 2 L : " + std::to_string(before[86]) + " -> -7616");
-    const std::vector<sim::SimRequest> writes = RequestsOf(*drive, kWriteSingleRegister);
+    const std::vector<sim::SimRequest> writes = RequestsOf(*drive, drive::FunctionWriteSingleRegister);
     std::vector<int> expected;
-    for (int n = 0; n < CommandRegister; ++n)
+    for (int n = 0; n < drive::CommandRegister; ++n)
         if (ParamTable[n].kind != 0) expected.push_back(n);
     ASSERT_EQ(writes.size(), expected.size() + 1);
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(writes[i].address, expected[i]);
-    EXPECT_EQ(writes.back().address, CommandRegister);
-    EXPECT_EQ(writes.back().value, StoreCommand);
-    EXPECT_EQ(RequestsOf(*drive, kReadHolding).size(), 4u);
+    EXPECT_EQ(writes.back().address, drive::CommandRegister);
+    EXPECT_EQ(writes.back().value, drive::Code(drive::Command::Store));
+    EXPECT_EQ(RequestsOf(*drive, drive::FunctionReadHoldingRegisters).size(), 4u);
 
     EXPECT_TRUE(disabledDuringWrites);
     EXPECT_TRUE(page.SaveAllButton->isEnabled());
@@ -120,7 +118,7 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
               "communication connection status check \r\n Save again.");
     EXPECT_EQ(Page().SaveProgress->value(), 0);
     EXPECT_TRUE(Page().SaveAllButton->isEnabled());
-    const std::vector<sim::SimRequest> writes = RequestsOf(*drive, kWriteSingleRegister);
+    const std::vector<sim::SimRequest> writes = RequestsOf(*drive, drive::FunctionWriteSingleRegister);
     ASSERT_FALSE(writes.empty());
     EXPECT_EQ(writes.back().address, 5);
     EXPECT_EQ(Backups(root / "VELT_Parameter").size(), 1u);
@@ -128,12 +126,13 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
 
 TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
     StartConnected(1);
-    ASSERT_EQ(app->Link->WriteParam(CommandRegister, 9), 0); // servo on
-    ASSERT_TRUE(WaitUntil([&] { return (app->Link->StateRegs()[0] & 0x08) != 0; }, kPatience));
+    ASSERT_EQ(app->Link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), 0);
+    ASSERT_TRUE(WaitUntil(
+        [&] { return (app->Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }, kPatience));
     drive->ClearRequests();
     Page().SaveAllParameters();
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{"Servo OFF 후 저장하세요!"});
-    EXPECT_TRUE(RequestsOf(*drive, kWriteSingleRegister).empty());
+    EXPECT_TRUE(RequestsOf(*drive, drive::FunctionWriteSingleRegister).empty());
     EXPECT_TRUE(Backups(root / "VELT_Parameter").empty());
 }
 
@@ -152,7 +151,7 @@ TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
         0u);
     EXPECT_NE(shown.Boxes[1].text.find((root / "VELT_Parameter").string()), std::string::npos)
         << shown.Boxes[1].text;
-    EXPECT_TRUE(RequestsOf(*drive, kWriteSingleRegister).empty());
+    EXPECT_TRUE(RequestsOf(*drive, drive::FunctionWriteSingleRegister).empty());
     EXPECT_TRUE(Page().SaveAllButton->isEnabled());
     EXPECT_EQ(Page().SaveProgress->value(), 150);
 }
@@ -171,7 +170,7 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
     EXPECT_EQ(Page().ParamValues[13], 777);
 
-    drive->SetSilentFor(kReadHolding, 0, true);
+    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, 0, true);
     Page().ReadAllParameters();
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{kReadAllFail.En});
     EXPECT_EQ(Page().ParamValues, velt::ParamValues{});
@@ -254,7 +253,8 @@ TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
 
     Answer(root / "missing.par");
     Page().LoadParameterFile();
-    EXPECT_EQ(shown.Texts(), std::vector<std::string>{LoadErrorText(root / "missing.par", "the file does not exist")});
+    EXPECT_EQ(shown.Texts(),
+              std::vector<std::string>{LoadErrorText(root / "missing.par", "the file does not exist")});
     EXPECT_EQ(Page().ParamValues, SampleValues());
 
     ASSERT_TRUE(WriteFileAtomically(root / "plain", "x"));

@@ -2,9 +2,10 @@
 #include "params/SaveSequence.h"
 #include "RecordingMessages.h"
 #include "link/CDriveLink.h"
-#include "platform/AtomicFile.h"
+#include "link/DriveMap.h"
 #include "params/Language.h"
 #include "params/ParFile.h"
+#include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>
@@ -20,9 +21,6 @@ using namespace velt;
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr uint8_t kWriteSingleRegister = 6;
-constexpr uint8_t kReadHolding = 3;
 
 // What the page would have seen, recorded by the hooks.
 struct Seen {
@@ -87,7 +85,7 @@ protected:
     // Every parameter in use below the command block, in number order.
     static std::vector<int> InUseBelowCommand() {
         std::vector<int> v;
-        for (int n = 0; n < CommandRegister; ++n)
+        for (int n = 0; n < drive::CommandRegister; ++n)
             if (ParamTable[n].kind != 0) v.push_back(n);
         return v;
     }
@@ -105,13 +103,13 @@ protected:
 
 } // namespace
 
-TEST_F(SaveSequenceTest, WritesInUseParametersBelow120ThenStoresAndRereads) {
+TEST_F(SaveSequenceTest, WritesInUseParametersBelowTheCommandBlockThenStoresAndRereads) {
     const ParamValues before = ValuesFromRegisters(link_.ParamRegs());
     ParamValues working = before;
-    working[13] = 301;   // current P gain, in use
-    working[33] = 1;     // kind 0: never written
-    working[121] = 1234; // kind 0 and in the command block
-    working[122] = 55;   // in use but in the command block
+    working[13] = 301;                        // current P gain, in use
+    working[33] = 1;                          // kind 0: never written
+    working[drive::OptArgRegister] = 1234;    // kind 0 and in the command block
+    working[drive::PositionLowRegister] = 55; // in use but in the command block
     Seen seen;
     const SaveResult r = SaveAllParameters(link_, working, Recording(&seen));
 
@@ -120,20 +118,21 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelow120ThenStoresAndRereads) {
     ASSERT_EQ(seen.details.size(), 1u);
     EXPECT_EQ(seen.details[0],
               "013 CURRENT P GAIN : " + std::to_string(before[13]) +
-                  " -> 301\r\n033 SELECT PROTOCOL : 0 -> 1 (not stored)\r\n"
-                  "121 Opt_Arg : 0 -> 1234 (not stored)\r\n122 POS_L : 0 -> 55 (not stored)");
+                  " -> 301\r\n033 SELECT PROTOCOL : 0 -> 1 (not stored)\r\n" +
+                  std::to_string(drive::OptArgRegister) + " Opt_Arg : 0 -> 1234 (not stored)\r\n" +
+                  std::to_string(drive::PositionLowRegister) + " POS_L : 0 -> 55 (not stored)");
     EXPECT_TRUE(seen.backupQuestions.empty());
     EXPECT_TRUE(seen.messages.empty());
     const std::vector<int> expected = InUseBelowCommand();
-    const auto writes = Requests(kWriteSingleRegister);
+    const auto writes = Requests(drive::FunctionWriteSingleRegister);
     ASSERT_EQ(writes.size(), expected.size() + 1);
     for (size_t i = 0; i < expected.size(); ++i) {
         EXPECT_EQ(writes[i].address, expected[i]);
         EXPECT_EQ(static_cast<int16_t>(writes[i].value), working[static_cast<size_t>(expected[i])]);
     }
-    EXPECT_EQ(writes.back().address, CommandRegister);
-    EXPECT_EQ(writes.back().value, StoreCommand);
-    EXPECT_EQ(Requests(kReadHolding).size(), 4u); // the re-read
+    EXPECT_EQ(writes.back().address, drive::CommandRegister);
+    EXPECT_EQ(writes.back().value, drive::Code(drive::Command::Store));
+    EXPECT_EQ(Requests(drive::FunctionReadHoldingRegisters).size(), 4u); // the re-read
     EXPECT_EQ(sim_.Holding(13), 301);
     EXPECT_EQ(link_.ParamRegs()[13], 301);
 
@@ -142,7 +141,7 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelow120ThenStoresAndRereads) {
     EXPECT_EQ(seen.enable, (std::vector<bool>{false, true}));
     ASSERT_GE(seen.progress.size(), 3u);
     EXPECT_EQ(seen.progress.front(), 0);
-    EXPECT_EQ(seen.progress[seen.progress.size() - 2], CommandRegister); // after 119
+    EXPECT_EQ(seen.progress[seen.progress.size() - 2], drive::CommandRegister); // after parameter 119
     EXPECT_EQ(seen.progress.back(), kSaveProgressMax);
 
     // The backup holds what the drive had before the save.
@@ -166,10 +165,10 @@ TEST_F(SaveSequenceTest, RefusedWriteStopsNamingItWithoutStoreOrReread) {
     EXPECT_EQ(seen.messages[0],
               " Parameters No.[5] during storage Error has occurred.\r\n Min, Max values and "
               "communication connection status check \r\n Save again.");
-    const auto writes = Requests(kWriteSingleRegister);
+    const auto writes = Requests(drive::FunctionWriteSingleRegister);
     ASSERT_EQ(writes.size(), 6u); // 0..4 accepted, 5 refused
     EXPECT_EQ(writes.back().address, 5);
-    EXPECT_TRUE(Requests(kReadHolding).empty());
+    EXPECT_TRUE(Requests(drive::FunctionReadHoldingRegisters).empty());
     EXPECT_EQ(seen.progress.back(), 0);
     EXPECT_EQ(seen.enable, (std::vector<bool>{false, true}));
     EXPECT_TRUE(r.backup.ok); // taken before the first write
@@ -189,18 +188,19 @@ TEST_F(SaveSequenceTest, ChangesToTheWorkingCopyDuringTheSaveAreNotSent) {
     const SaveResult r = SaveAllParameters(link_, working, hooks);
 
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
-    const auto writes = Requests(kWriteSingleRegister);
+    const auto writes = Requests(drive::FunctionWriteSingleRegister);
     ASSERT_EQ(writes.size(), InUseBelowCommand().size() + 1);
     for (size_t i = 0; i + 1 < writes.size(); ++i)
         EXPECT_EQ(static_cast<int16_t>(writes[i].value), confirmed[writes[i].address]) << writes[i].address;
 }
 
 TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
-    ASSERT_EQ(link_.WriteParam(CommandRegister, 9), 0); // servo on
+    ASSERT_EQ(link_.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), 0);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
-    while ((link_.StateRegs()[0] & 0x08) == 0 && std::chrono::steady_clock::now() < deadline)
+    while ((link_.StateRegs()[drive::StateStatus] & drive::StatusServoOn) == 0 &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
-    ASSERT_NE(link_.StateRegs()[0] & 0x08, 0);
+    ASSERT_NE(link_.StateRegs()[drive::StateStatus] & drive::StatusServoOn, 0);
     sim_.ClearRequests();
 
     const ParamValues working = ValuesFromRegisters(link_.ParamRegs());
@@ -210,7 +210,8 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
     EXPECT_TRUE(servo.questions.empty());
 
     sim_.ServoOff();
-    while ((link_.StateRegs()[0] & 0x08) != 0 && std::chrono::steady_clock::now() < deadline)
+    while ((link_.StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0 &&
+           std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Seen no;
     const SaveResult r = SaveAllParameters(link_, working, Recording(&no, false));
@@ -228,7 +229,7 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
     Seen off;
     EXPECT_EQ(SaveAllParameters(link_, working, Recording(&off)).outcome, SaveOutcome::NotConnected);
     EXPECT_TRUE(off.questions.empty());
-    EXPECT_TRUE(Requests(kWriteSingleRegister).empty());
+    EXPECT_TRUE(Requests(drive::FunctionWriteSingleRegister).empty());
     EXPECT_FALSE(fs::exists(folder_) && !fs::is_empty(folder_));
 }
 
@@ -252,7 +253,7 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
         << no.backupQuestions[0];
     EXPECT_NE(no.backupQuestions[0].find("Store the parameters without a backup?"), std::string::npos);
     EXPECT_FALSE(r.backup.error.empty());
-    EXPECT_TRUE(Requests(kWriteSingleRegister).empty());
+    EXPECT_TRUE(Requests(drive::FunctionWriteSingleRegister).empty());
     EXPECT_TRUE(no.progress.empty());
     EXPECT_EQ(no.enable, (std::vector<bool>{false, true}));
     EXPECT_TRUE(no.messages.empty());

@@ -8,8 +8,9 @@
 namespace velt::test {
 namespace {
 
-constexpr uint16_t kCommand = 120, kTargetLow = 122, kTargetHigh = 123, kSpeed = 124;
-constexpr uint16_t kStop = 1, kRun = 4;
+constexpr uint16_t kCommand = drive::CommandRegister, kTargetLow = drive::PositionLowRegister,
+                   kTargetHigh = drive::PositionHighRegister, kSpeed = drive::SpeedRegister;
+constexpr uint16_t kStop = drive::Code(drive::Command::Stop), kRun = drive::Code(drive::Command::Run);
 
 TEST(RepeatTarget, GearThreeHundredToTwoHundredTruncatesTowardsZero) {
     EXPECT_EQ(15000, ConvertRepeatTarget(10000, 300, 200));
@@ -60,11 +61,11 @@ TEST_F(RepeatSequenceTest, StartRefusesSilentlyInTheOrderOfItsChecks) {
     EXPECT_EQ(RepeatStartResult::NoActiveSet, seq.Start(DefaultRepeatPoints()));
 
     ConnectAndPoll();
-    SetParams({{70, 2}, {71, 20}}); // torque control, form 20
+    SetParams({{drive::ParamDefaultMode, 2}, {drive::ParamDefaultForm, 20}}); // torque control, form 20
     EXPECT_EQ(RepeatStartResult::UnsupportedMode, seq.Start(DefaultRepeatPoints())) << "before servo";
-    SetParams({{70, 0}, {71, 0}});
+    SetParams({{drive::ParamDefaultMode, 0}, {drive::ParamDefaultForm, 0}});
     EXPECT_EQ(RepeatStartResult::ServoOff, seq.Start(DefaultRepeatPoints()));
-    SetParams({{70, 2}, {71, 20}});
+    SetParams({{drive::ParamDefaultMode, 2}, {drive::ParamDefaultForm, 20}});
     ServoOn();
     sim.ClearRequests();
     EXPECT_EQ(RepeatStartResult::UnsupportedMode, seq.Start(DefaultRepeatPoints()));
@@ -85,12 +86,14 @@ TEST_F(RepeatSequenceTest, TheActiveSetsModeAndFormChooseTheOperation) {
         {1, 0, RepeatStartResult::Started, 0}, {2, 20, RepeatStartResult::UnsupportedMode, 0}};
     // The switch set (2) decides while it is active; the default set holds
     // torque control and would be refused.
-    link.WriteParam(kCommand, 12);
-    ASSERT_TRUE(WaitForState([](const StateBlock& s) { return s[14] == 2; }));
+    link.WriteParam(kCommand, drive::Code(drive::Command::SwitchFromSet1));
+    ASSERT_TRUE(WaitForState([](const StateBlock& s) { return s[drive::StateActiveSet] == 2; }));
     ServoOn();
     for (const Case& c : cases) {
-        SetParams(
-            {{70, 2}, {71, 20}, {72, static_cast<uint16_t>(c.mode)}, {73, static_cast<uint16_t>(c.form)}});
+        SetParams({{drive::ParamDefaultMode, 2},
+                   {drive::ParamDefaultForm, 20},
+                   {drive::ParamSwitchMode, static_cast<uint16_t>(c.mode)},
+                   {drive::ParamSwitchForm, static_cast<uint16_t>(c.form)}});
         EXPECT_EQ(c.result, seq.Start(DefaultRepeatPoints())) << c.mode << "/" << c.form;
         if (c.result == RepeatStartResult::Started) {
             EXPECT_EQ(c.speedOnly, seq.Status().SpeedOnly);
@@ -115,7 +118,7 @@ TEST_F(RepeatSequenceTest, WithNoPointInUseOnlyStartsStopIsWrittenAndStatesZeroA
 }
 
 TEST_F(RepeatSequenceTest, APositionPointMovesToTheConvertedTargetThenDwellsItsDelay) {
-    SetParams({{60, 300}, {61, 200}});
+    SetParams({{drive::ParamRatioNumerator, 300}, {drive::ParamRatioDenominator, 200}});
     Ready();
     RepeatPoints points = OnlyUsed({1});
     points[1].Pos = -10001; // the drive converts it to -15001
@@ -138,8 +141,10 @@ TEST_F(RepeatSequenceTest, APositionPointMovesToTheConvertedTargetThenDwellsItsD
     Step(); // the motor has barely begun to move
     EXPECT_EQ(RepeatStepState::WaitInPosition, State());
     ASSERT_TRUE(WaitForState([](const StateBlock& st) {
-        const auto cmd = static_cast<int32_t>(st[2] | (static_cast<uint32_t>(st[3]) << 16));
-        return (st[0] & kInPositionBit) != 0 && cmd == -15001;
+        const auto cmd =
+            static_cast<int32_t>(st[drive::StateCmdPositionLow] |
+                                 (static_cast<uint32_t>(st[drive::StateCmdPositionLow + 1]) << 16));
+        return (st[drive::StateStatus] & drive::StatusInPosition) != 0 && cmd == -15001;
     }));
     Step();
     EXPECT_EQ(RepeatStepState::Dwell, State());
@@ -159,7 +164,7 @@ TEST_F(RepeatSequenceTest, APositionPointMovesToTheConvertedTargetThenDwellsItsD
 // Velocity control with a non-zero form: speed only, so these cases need no
 // motion to arrive.
 TEST_F(RepeatSequenceTest, SpeedOnlyIgnoresPosAndDwellsFromTheCommandOnZeroAndNegativeDelays) {
-    SetParams({{70, 1}, {71, 3}});
+    SetParams({{drive::ParamDefaultMode, 1}, {drive::ParamDefaultForm, 3}});
     Ready();
     RepeatPoints points = OnlyUsed({0, 1});
     points[0].Speed = -300;
@@ -199,7 +204,8 @@ TEST_F(RepeatSequenceTest, AnAlarmOrServoOffEndsTheSequenceWithoutACommand) {
             sim.RaiseAlarm(3);
         else
             sim.ServoOff();
-        ASSERT_TRUE(WaitForState([](const StateBlock& s) { return (s[0] & kServoOnBit) == 0; }));
+        ASSERT_TRUE(WaitForState(
+            [](const StateBlock& s) { return (s[drive::StateStatus] & drive::StatusServoOn) == 0; }));
         sim.ClearRequests();
         Step();
         EXPECT_FALSE(seq.Repeating());
@@ -212,7 +218,7 @@ TEST_F(RepeatSequenceTest, AnAlarmOrServoOffEndsTheSequenceWithoutACommand) {
 }
 
 TEST_F(RepeatSequenceTest, ARatioDenominatorOfZeroStopsAtThePointAndNeverDivides) {
-    SetParams({{61, 0}});
+    SetParams({{drive::ParamRatioDenominator, 0}});
     Ready();
     ASSERT_EQ(RepeatStartResult::Started, seq.Start(OnlyUsed({2})));
     Step(5);
@@ -231,11 +237,11 @@ TEST_F(RepeatSequenceTest, ARatioDenominatorOfZeroStopsAtThePointAndNeverDivides
     EXPECT_TRUE(RepeatEndText(RepeatEnd::Stopped, 0, false).empty());
 
     // Changed to 0 while a move is under way.
-    SetParams({{61, 100}});
+    SetParams({{drive::ParamRatioDenominator, 100}});
     ASSERT_EQ(RepeatStartResult::Started, seq.Start(OnlyUsed({1})));
     Step(4);
     ASSERT_EQ(RepeatStepState::WaitInPosition, State());
-    SetParams({{61, 0}});
+    SetParams({{drive::ParamRatioDenominator, 0}});
     Step();
     s = seq.Status();
     EXPECT_FALSE(s.Repeating);
@@ -245,7 +251,7 @@ TEST_F(RepeatSequenceTest, ARatioDenominatorOfZeroStopsAtThePointAndNeverDivides
 }
 
 TEST_F(RepeatSequenceTest, StopWritesStopAndUseTogglesTakeEffectWhileRunning) {
-    SetParams({{70, 1}, {71, 10}});
+    SetParams({{drive::ParamDefaultMode, 1}, {drive::ParamDefaultForm, 10}});
     Ready();
     ASSERT_EQ(RepeatStartResult::Started, seq.Start(OnlyUsed({0})));
     seq.ToggleUse(0);

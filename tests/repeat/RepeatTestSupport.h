@@ -1,6 +1,7 @@
 #pragma once
 // The repeat sequence on a started link connected to an in-process simulated
 // drive, with a clock the test moves by hand.
+#include "link/DriveMap.h"
 #include "repeat/RepeatSequence.h"
 #include "tests/support/LinkTestSupport.h"
 
@@ -10,10 +11,6 @@
 #include <vector>
 
 namespace velt::test {
-
-constexpr uint16_t kServoOnBit = 1u << 3;
-constexpr uint16_t kInPositionBit = 1u << 4;
-constexpr uint8_t kWriteSingleRegister = 6;
 
 using RegWrite = std::pair<uint16_t, uint16_t>; // register, value
 
@@ -52,8 +49,9 @@ protected:
         sim.ClearRequests();
     }
     void ServoOn() {
-        link.WriteParam(120, 9);
-        ASSERT_TRUE(WaitForState([](const StateBlock& s) { return (s[0] & kServoOnBit) != 0; }));
+        link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
+        ASSERT_TRUE(WaitForState(
+            [](const StateBlock& s) { return (s[drive::StateStatus] & drive::StatusServoOn) != 0; }));
     }
     // Sets parameters in the drive and reads them into the link.
     void SetParams(std::initializer_list<RegWrite> values) {
@@ -69,7 +67,7 @@ protected:
     std::vector<RegWrite> Writes() const {
         std::vector<RegWrite> writes;
         for (const sim::SimRequest& r : sim.Requests()) {
-            if (r.function == kWriteSingleRegister) writes.emplace_back(r.address, r.value);
+            if (r.function == drive::FunctionWriteSingleRegister) writes.emplace_back(r.address, r.value);
         }
         return writes;
     }

@@ -33,8 +33,8 @@ TEST_F(RepeatThreadTest, PassesRunUntilStopAndStopSaysHowTheThreadEnded) {
 class PausingFrameLog : public IFrameLog {
 public:
     void QueueTxFrame(int length, const uint8_t* bytes) override {
-        const bool speedWrite =
-            length >= 4 && bytes[1] == kWriteSingleRegister && bytes[2] == 0 && bytes[3] == 124;
+        const bool speedWrite = length >= 4 && bytes[1] == drive::FunctionWriteSingleRegister &&
+                                bytes[2] == 0 && bytes[3] == drive::SpeedRegister;
         std::unique_lock lock(m_);
         if (!speedWrite || !armed_) return;
         armed_ = false;
@@ -73,7 +73,7 @@ private:
 // Stop pressed while a step is between its speed write and its RUN: the RUN
 // is never sent and the STOP is the last thing the drive hears.
 TEST_F(RepeatThreadTest, AStopIsNeverOvertakenByTheRunOfAStepInProgress) {
-    SetParams({{70, 1}, {71, 10}});
+    SetParams({{drive::ParamDefaultMode, 1}, {drive::ParamDefaultForm, 10}});
     Ready();
     PausingFrameLog pausing;
     link.SetFrameLog(&pausing);
@@ -95,8 +95,10 @@ TEST_F(RepeatThreadTest, AStopIsNeverOvertakenByTheRunOfAStepInProgress) {
         std::this_thread::sleep_for(50ms); // several passes
         const std::vector<RegWrite> writes = Writes();
         ASSERT_GE(writes.size(), 2u);
-        EXPECT_EQ((RegWrite{120, 1}), writes.back()) << "round " << round;
-        EXPECT_EQ(124, writes[writes.size() - 2].first) << "the interrupted step sent no RUN";
+        EXPECT_EQ((RegWrite{drive::CommandRegister, drive::Code(drive::Command::Stop)}), writes.back())
+            << "round " << round;
+        EXPECT_EQ(drive::SpeedRegister, writes[writes.size() - 2].first)
+            << "the interrupted step sent no RUN";
         EXPECT_FALSE(seq.Repeating());
     }
     EXPECT_EQ(RepeatThread::StopResult::Stopped, thread.Stop(5000ms));

@@ -3,10 +3,11 @@
 // and a full cycle on a wire-timed line.
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
-#include "controls/DialogFont.h"
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
+#include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "params/CDlgParameter.h"
 #include "repeat/CDlgRepeat.h"
 #include "tests/support/ShellFixture.h"
@@ -26,10 +27,7 @@ namespace {
 using namespace std::chrono_literals;
 using Clock = std::chrono::steady_clock;
 
-constexpr uint16_t kServoOnBit = 1u << 3;
-constexpr uint16_t kInPositionBit = 1u << 4;
-constexpr uint16_t kZeroSpeedBit = 1u << 6;
-constexpr uint16_t kMovingBit = 1u << 7;
+constexpr std::pair<uint16_t, uint16_t> kStopWrite{drive::CommandRegister, drive::Code(drive::Command::Stop)};
 
 QString AccessibleName(QObject* object) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(object);
@@ -48,8 +46,9 @@ protected:
         app->MenuBar->ConnectButton->click();
         ASSERT_EQ(1, app->Link->Connected.load());
         ASSERT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
-        app->Link->WriteParam(120, 9);
-        ASSERT_TRUE(WaitUntil([this] { return (app->Link->StateRegs()[0] & kServoOnBit) != 0; }));
+        app->Link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
+        ASSERT_TRUE(WaitUntil(
+            [this] { return (app->Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }));
     }
     // Only the given rows (1..8) stay in use, toggled the way a double-click does.
     void KeepOnlyRows(std::initializer_list<int> rows) {
@@ -61,7 +60,7 @@ protected:
     std::vector<std::pair<uint16_t, uint16_t>> SimWrites() const {
         std::vector<std::pair<uint16_t, uint16_t>> writes;
         for (const sim::SimRequest& r : drive->Requests()) {
-            if (r.function == 6) writes.emplace_back(r.address, r.value);
+            if (r.function == drive::FunctionWriteSingleRegister) writes.emplace_back(r.address, r.value);
         }
         return writes;
     }
@@ -162,7 +161,7 @@ TEST_F(RepeatWindowTest, StartRunsTheValueBeingTypedAndLaterEditsWaitForTheNextS
     EXPECT_EQ(1234, Status().Points[0].Pos);
     EXPECT_EQ(Grid().GetItemText(1, 2), "1234");
     EXPECT_FALSE(w.StartButton->isEnabled());
-    EXPECT_TRUE(WaitUntil([&] { return drive->Holding(122) == 1234; }));
+    EXPECT_TRUE(WaitUntil([&] { return drive->Holding(drive::PositionLowRegister) == 1234; }));
     EXPECT_TRUE(w.windowTitle().startsWith("Repeat - P1, cycle 0")) << w.windowTitle().toStdString();
 
     Grid().SetItemText(1, 2, "999");
@@ -173,7 +172,7 @@ TEST_F(RepeatWindowTest, StartRunsTheValueBeingTypedAndLaterEditsWaitForTheNextS
 
     w.StopButton->click();
     EXPECT_FALSE(Status().Repeating);
-    EXPECT_EQ(SimWrites().back(), (std::pair<uint16_t, uint16_t>{120, 1})) << "STOP";
+    EXPECT_EQ(SimWrites().back(), kStopWrite) << "STOP";
     EXPECT_TRUE(WaitUntil([&] { return w.StartButton->isEnabled() && w.windowTitle() == "Repeat"; }));
     w.StartButton->click();
     EXPECT_EQ(999, Status().Points[0].Pos);
@@ -205,28 +204,28 @@ TEST_F(RepeatWindowTest, WithNoPointInUseTheTitleCountsCyclesAndEscLeavesTheSequ
     EXPECT_TRUE(WaitUntil([&] { return Status().Cycles > cycles; }));
     EXPECT_TRUE(Status().Repeating);
     using Writes = std::vector<std::pair<uint16_t, uint16_t>>;
-    EXPECT_EQ(SimWrites(), (Writes{{120, 1}})) << "only Start's STOP";
+    EXPECT_EQ(SimWrites(), (Writes{kStopWrite})) << "only Start's STOP";
 
     w.StopButton->click();
-    EXPECT_EQ(SimWrites(), (Writes{{120, 1}, {120, 1}}));
+    EXPECT_EQ(SimWrites(), (Writes{kStopWrite, kStopWrite}));
     EXPECT_TRUE(WaitUntil([&] { return w.windowTitle() == "Repeat"; }));
 }
 
 TEST_F(RepeatWindowTest, ARatioDenominatorOfZeroStopsTheCycleWithAMessage) {
     StartDrive();
-    drive->SetHolding(61, 0);
+    drive->SetHolding(drive::ParamRatioDenominator, 0);
     Start();
     ConnectServoOn();
     KeepOnlyRows({2});
     CDlgRepeat& w = Window();
     w.StartButton->click();
     ASSERT_TRUE(WaitUntil([&] { return !messages.Texts.empty(); }));
-    EXPECT_EQ(messages.Texts,
-              std::vector<std::string>{
-                  "The ratio denominator (parameter 61) is 0.\r\nThe repeat cycle stopped at P2."});
+    EXPECT_EQ(messages.Texts, std::vector<std::string>{"The ratio denominator (parameter " +
+                                                       std::to_string(drive::ParamRatioDenominator) +
+                                                       ") is 0.\r\nThe repeat cycle stopped at P2."});
     EXPECT_TRUE(WaitUntil([&] { return w.StartButton->isEnabled() && w.windowTitle() == "Repeat"; }));
     for (const auto& [reg, value] : SimWrites())
-        EXPECT_FALSE(reg == 120 && value == 4) << "no RUN";
+        EXPECT_FALSE(reg == drive::CommandRegister && value == drive::Code(drive::Command::Run)) << "no RUN";
 }
 
 TEST_F(RepeatWindowTest, ClosingTheProgramWhileACycleRunsEndsTheThreadQuietly) {
@@ -254,14 +253,15 @@ public:
     };
     explicit TimedWrites(sim::SimDrive& drive) : drive_(drive) {}
     void QueueTxFrame(int length, const uint8_t* b) override {
-        if (length < 8 || b[1] != 6) return;
+        if (length < 8 || b[1] != drive::FunctionWriteSingleRegister) return;
         Entry e;
         e.time = Clock::now();
         e.reg = static_cast<uint16_t>(b[2] << 8 | b[3]);
         e.value = static_cast<uint16_t>(b[4] << 8 | b[5]);
-        e.commandedPos =
-            static_cast<int32_t>(drive_.InputReg(2) | static_cast<uint32_t>(drive_.InputReg(3)) << 16);
-        e.inPosition = (drive_.InputReg(0) & kInPositionBit) != 0;
+        e.commandedPos = static_cast<int32_t>(
+            drive_.InputReg(drive::StateCmdPositionLow) |
+            static_cast<uint32_t>(drive_.InputReg(drive::StateCmdPositionLow + 1)) << 16);
+        e.inPosition = (drive_.InputReg(drive::StateStatus) & drive::StatusInPosition) != 0;
         std::lock_guard lock(m_);
         entries_.push_back(e);
     }
@@ -284,9 +284,9 @@ TEST_F(RepeatWindowTest, TwoPointsAtGearThreeToTwoRunThreeCyclesOnAWireTimedLine
     options.wireTiming = true;
     drive = std::make_unique<sim::SimDrive>(options);
     ASSERT_TRUE(drive->Start());
-    drive->SetHolding(60, 300);
-    drive->SetHolding(61, 200);
-    drive->SetHolding(35, 50); // ms to full speed: short moves
+    drive->SetHolding(drive::ParamRatioNumerator, 300);
+    drive->SetHolding(drive::ParamRatioDenominator, 200);
+    drive->SetHolding(drive::ParamPositionAccDec, 50); // ms to full speed: short moves
     Start();
     ConnectServoOn(115200);
     TimedWrites log(*drive);
@@ -310,8 +310,8 @@ TEST_F(RepeatWindowTest, TwoPointsAtGearThreeToTwoRunThreeCyclesOnAWireTimedLine
     ASSERT_TRUE(WaitUntil([&] { return Status().Cycles >= 3; }, 60s));
     w.StopButton->click();
     ASSERT_TRUE(WaitUntil([&] {
-        const uint16_t status = drive->InputReg(0);
-        return (status & kZeroSpeedBit) != 0 && (status & kMovingBit) == 0;
+        const uint16_t status = drive->InputReg(drive::StateStatus);
+        return (status & drive::StatusZeroSpeed) != 0 && (status & drive::StatusMoving) == 0;
     }));
     app->Link->SetFrameLog(nullptr);
 
@@ -319,8 +319,8 @@ TEST_F(RepeatWindowTest, TwoPointsAtGearThreeToTwoRunThreeCyclesOnAWireTimedLine
     // when that target was sent (still at the previous point).
     const std::vector<TimedWrites::Entry> entries = log.Entries();
     ASSERT_FALSE(entries.empty());
-    EXPECT_EQ(120, entries.back().reg);
-    EXPECT_EQ(1, entries.back().value) << "Stop's STOP comes last";
+    EXPECT_EQ(drive::CommandRegister, entries.back().reg);
+    EXPECT_EQ(drive::Code(drive::Command::Stop), entries.back().value) << "Stop's STOP comes last";
     struct Run {
         Clock::time_point time;
         int32_t target = 0;
@@ -331,13 +331,13 @@ TEST_F(RepeatWindowTest, TwoPointsAtGearThreeToTwoRunThreeCyclesOnAWireTimedLine
     uint16_t low = 0;
     Run next;
     for (const TimedWrites::Entry& e : entries) {
-        if (e.reg == 122) {
+        if (e.reg == drive::PositionLowRegister) {
             low = e.value;
             next.posBefore = e.commandedPos;
             next.inPositionBefore = e.inPosition;
-        } else if (e.reg == 123) {
+        } else if (e.reg == drive::PositionHighRegister) {
             next.target = static_cast<int32_t>(low | static_cast<uint32_t>(e.value) << 16);
-        } else if (e.reg == 120 && e.value == 4) {
+        } else if (e.reg == drive::CommandRegister && e.value == drive::Code(drive::Command::Run)) {
             next.time = e.time;
             runs.push_back(next);
         }

@@ -1,5 +1,6 @@
 // Channel sources, scale and offset, the tracked extremes.
 #include "scope/ScopeChannels.h"
+#include "link/DriveMap.h"
 
 #include <gtest/gtest.h>
 
@@ -11,14 +12,14 @@ namespace {
 StateBlock Regs() {
     StateBlock regs{};
     const int32_t cmd = -123456, pos = 70000;
-    regs[2] = static_cast<uint16_t>(cmd & 0xFFFF);
-    regs[3] = static_cast<uint16_t>(static_cast<uint32_t>(cmd) >> 16);
-    regs[4] = static_cast<uint16_t>(pos & 0xFFFF);
-    regs[5] = static_cast<uint16_t>(static_cast<uint32_t>(pos) >> 16);
-    regs[6] = static_cast<uint16_t>(-3000);
-    regs[7] = 2990;
-    regs[8] = static_cast<uint16_t>(-5);
-    regs[9] = 32767;
+    regs[drive::StateCmdPositionLow] = static_cast<uint16_t>(cmd & 0xFFFF);
+    regs[drive::StateCmdPositionLow + 1] = static_cast<uint16_t>(static_cast<uint32_t>(cmd) >> 16);
+    regs[drive::StatePositionLow] = static_cast<uint16_t>(pos & 0xFFFF);
+    regs[drive::StatePositionLow + 1] = static_cast<uint16_t>(static_cast<uint32_t>(pos) >> 16);
+    regs[drive::StateCmdSpeed] = static_cast<uint16_t>(-3000);
+    regs[drive::StateSpeed] = 2990;
+    regs[drive::StateCmdCurrent] = static_cast<uint16_t>(-5);
+    regs[drive::StateCurrent] = 32767;
     return regs;
 }
 

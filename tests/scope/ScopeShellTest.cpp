@@ -7,6 +7,7 @@
 #include "app/CMainFrame.h"
 #include "controls/CButtonST.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QCheckBox>
@@ -38,7 +39,8 @@ protected:
     }
     int32_t Position() {
         const StateBlock regs = app->Link->StateRegs();
-        return static_cast<int32_t>(static_cast<uint32_t>(regs[4]) | static_cast<uint32_t>(regs[5]) << 16);
+        return static_cast<int32_t>(static_cast<uint32_t>(regs[drive::StatePositionLow]) |
+                                    static_cast<uint32_t>(regs[drive::StatePositionLow + 1]) << 16);
     }
 };
 
@@ -100,7 +102,7 @@ TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
 TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesPerSecond) {
     Connect();
     CDriveLink& link = *app->Link;
-    ASSERT_EQ(link.WriteParam(35, 20), RTU_OK); // short position ramps
+    ASSERT_EQ(link.WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
     app->MenuBar->OnScope();
     CDlgScope& scope = *app->Scopes[0];
     scope.ChannelChecks[0]->setChecked(true); // Position
@@ -111,10 +113,10 @@ TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesP
     ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= 4; }, 5s));
 
     constexpr int32_t kTarget = 60000;
-    ASSERT_EQ(link.WriteParam(120, 9), RTU_OK); // servo on
-    Write32(122, kTarget);
-    ASSERT_EQ(link.WriteParam(124, 1000), RTU_OK);
-    ASSERT_EQ(link.WriteParam(120, 4), RTU_OK); // RUN
+    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
+    Write32(drive::PositionLowRegister, kTarget);
+    ASSERT_EQ(link.WriteParam(drive::SpeedRegister, 1000), RTU_OK);
+    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
     ASSERT_TRUE(WaitUntil([&] { return Position() == kTarget; }, 10s));
     const int atTarget = Points(scope);
     ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= atTarget + 4; }, 5s));

@@ -1,6 +1,7 @@
 // velt-drive-sim as a user runs it: publishes COMn, says "ready", takes
 // control lines on stdin and removes its entry on SIGTERM.
 #include "SimTestSupport.h"
+#include "link/DriveMap.h"
 
 #include <csignal>
 #include <fstream>
@@ -117,7 +118,7 @@ TEST(DriveSimExecutable, PublishesItsPortServesAndCleansUpOnSigterm) {
     EXPECT_NE(sim.StderrLine().find("no such command"), std::string::npos);
     CModbusPort port;
     ASSERT_EQ(port.OpenDevice(entry.string(), 9600), 1);
-    uint8_t inputs[16] = {};
+    uint8_t inputs[drive::BitCount] = {};
     ASSERT_EQ(port.ReadDiscreteInputs(3, inputs), RTU_OK);
     EXPECT_EQ(inputs[2], 1);
     EXPECT_EQ(inputs[5], 0);
@@ -149,7 +150,7 @@ TEST(DriveSimExecutable, OutlivesTheReaderOfItsOutput) {
     CModbusPort port;
     ASSERT_EQ(port.OpenDevice(entry.string(), 9600), 1);
     uint16_t version = 0;
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 143, &version, 1), RTU_OK);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, drive::SoftwareVersionRegister, &version, 1), RTU_OK);
     port.ClosePort();
     EXPECT_EQ(sim.Terminate(), 0);
     EXPECT_FALSE(std::filesystem::exists(std::filesystem::symlink_status(entry)));

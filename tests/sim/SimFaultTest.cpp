@@ -1,6 +1,7 @@
 // Fault injection as a real master (CModbusPort) sees it, the control line
 // protocol, reopening the port, and wire timing.
 #include "SimTestSupport.h"
+#include "link/DriveMap.h"
 
 #include <sys/ioctl.h>
 
@@ -10,7 +11,7 @@ namespace {
 using Faults = SimFixture;
 
 TEST_F(Faults, SilentDriveGivesNoReplyUntilItAnswersAgain) {
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     drive->SetSilent(true);
     drive->ClearRequests();
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_NO_REPLY);
@@ -20,19 +21,21 @@ TEST_F(Faults, SilentDriveGivesNoReplyUntilItAnswersAgain) {
 }
 
 TEST_F(Faults, SilenceForOneRequestFailsOnlyThatBlockOfAParameterRead) {
-    drive->SetSilentFor(3, 72, true);
-    uint16_t regs[36] = {};
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 0, regs, 36), RTU_OK);
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 36, regs, 36), RTU_OK);
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 72, regs, 36), RTU_ERR_NO_REPLY);
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 108, regs, 36), RTU_OK);
-    EXPECT_EQ(port.WriteSingleRegister(1, 72, 1), RTU_OK); // other functions still answered
-    drive->SetSilentFor(3, 72, false);
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 72, regs, 36), RTU_OK);
+    constexpr int kBlock = drive::ReadBlockSize;
+    constexpr uint16_t kThird = 2 * kBlock;
+    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, kThird, true);
+    uint16_t regs[kBlock] = {};
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 0, regs, kBlock), RTU_OK);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, kBlock, regs, kBlock), RTU_OK);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, kThird, regs, kBlock), RTU_ERR_NO_REPLY);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 3 * kBlock, regs, kBlock), RTU_OK);
+    EXPECT_EQ(port.WriteSingleRegister(1, kThird, 1), RTU_OK); // other functions still answered
+    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, kThird, false);
+    EXPECT_EQ(port.ReadHoldingRegisters(1, kThird, regs, kBlock), RTU_OK);
 }
 
 TEST_F(Faults, ACrcBurstCorruptsExactlyTheNextRepliesAndClearEndsIt) {
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     ASSERT_TRUE(drive->ApplyControlLine("crcburst 2"));
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_CRC);
     EXPECT_EQ(port.WriteSingleRegister(1, 13, 7), RTU_ERR_CRC);
@@ -51,26 +54,26 @@ TEST_F(Faults, CorruptedCrcAndWrongIdAreRejectedButTheRequestIsCarriedOut) {
     EXPECT_EQ(drive->Holding(13), 444);
     drive->SetBadCrc(false);
     drive->SetWrongId(true);
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_FRAME);
     drive->SetWrongId(false);
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
-    drive->SetRefuse(124, true);
-    EXPECT_EQ(port.WriteSingleRegister(1, 124, 5), 4);
+    drive->SetRefuse(drive::SpeedRegister, true);
+    EXPECT_EQ(port.WriteSingleRegister(1, drive::SpeedRegister, 5), drive::ExceptionDeviceFailure);
 }
 
 TEST_F(Faults, ALateReplyLandsInTheNextExchange) {
     drive->SetLateMs(1500);
-    uint16_t regs[36] = {};
-    EXPECT_EQ(port.ReadHoldingRegisters(1, 0, regs, 36), RTU_ERR_NO_REPLY);
+    uint16_t regs[drive::ReadBlockSize] = {};
+    EXPECT_EQ(port.ReadHoldingRegisters(1, 0, regs, drive::ReadBlockSize), RTU_ERR_NO_REPLY);
     drive->SetLateMs(0);
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     // 69 bytes expected; the first 69 of the late 77-byte reply arrive.
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_ERR_CRC);
 }
 
 TEST_F(Faults, AReplyThatStopsHalfWayEndsTheReadAfterTheGapBetweenBytes) {
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     // A pause shorter than the 100 ms allowed between two bytes is harmless.
     ASSERT_TRUE(drive->ApplyControlLine("split 30"));
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
@@ -94,19 +97,20 @@ TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
     EXPECT_TRUE(drive->ApplyControlLine("  input 5 0  ", &error));
     EXPECT_FALSE(drive->Input(5));
     EXPECT_TRUE(drive->ApplyControlLine("alarm 3", &error));
-    EXPECT_EQ(drive->InputReg(1), 3);
+    EXPECT_EQ(drive->InputReg(drive::StateAlarm), 3);
     EXPECT_TRUE(drive->ApplyControlLine("alarm 0", &error));
-    EXPECT_EQ(drive->InputReg(1), 0);
+    EXPECT_EQ(drive->InputReg(drive::StateAlarm), 0);
     EXPECT_TRUE(drive->ApplyControlLine("refuse 13 on", &error));
-    EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), 4);
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), drive::ExceptionDeviceFailure);
     EXPECT_TRUE(drive->ApplyControlLine("refuse 13 off", &error));
     EXPECT_TRUE(drive->ApplyControlLine("badcrc on", &error));
     EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), RTU_ERR_CRC);
     EXPECT_TRUE(drive->ApplyControlLine("clear", &error));
     EXPECT_EQ(port.WriteSingleRegister(1, 13, 2), RTU_OK);
-    ASSERT_EQ(port.WriteSingleRegister(1, 120, 9), RTU_OK);
+    ASSERT_EQ(port.WriteSingleRegister(1, drive::CommandRegister, drive::Code(drive::Command::ServoOn)),
+              RTU_OK);
     EXPECT_TRUE(drive->ApplyControlLine("servo off", &error));
-    EXPECT_EQ(drive->InputReg(0) & 8, 0);
+    EXPECT_EQ(drive->InputReg(drive::StateStatus) & drive::StatusServoOn, 0);
     EXPECT_TRUE(drive->ApplyControlLine("", &error));
     EXPECT_TRUE(drive->ApplyControlLine("# comment", &error));
 
@@ -118,7 +122,7 @@ TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
         EXPECT_FALSE(error.empty()) << bad;
     }
     EXPECT_FALSE(drive->Input(2));
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK); // nothing was switched on by the rejects
 }
 
@@ -126,7 +130,7 @@ TEST_F(Faults, ThePortCanBeClosedAndReopenedManyTimes) {
     for (int i = 0; i < 60; ++i) {
         port.ClosePort();
         ASSERT_EQ(port.OpenDevice(drive->DevicePath(), 9600), 1) << "open " << i;
-        uint16_t s[32] = {};
+        uint16_t s[drive::StateCount] = {};
         ASSERT_EQ(port.ReadInputRegisters(1, s), RTU_OK) << "read " << i;
     }
     port.ClosePort();
@@ -140,7 +144,7 @@ TEST_F(Faults, ThePortCanBeClosedAndReopenedManyTimes) {
             return ::ioctl(raw.fd(), TIOCGEXCL, &exclusive) == 0 && exclusive == 0;
         },
         2000ms));
-    EXPECT_EQ(raw.Request({1, 3, 0, 142, 0, 1}, 7).size(), 7u);
+    EXPECT_EQ(raw.Request({1, 3, 0, drive::HardwareVersionRegister, 0, 1}, 7).size(), 7u);
 }
 
 TEST_F(Faults, WireTimingAnswersAfterTheLineTimeOfRequestAndReply) {
@@ -148,7 +152,7 @@ TEST_F(Faults, WireTimingAnswersAfterTheLineTimeOfRequestAndReply) {
     options.baud = 19200;
     options.wireTiming = true;
     StartDrive(options);
-    uint16_t s[32] = {};
+    uint16_t s[drive::StateCount] = {};
     const auto start = std::chrono::steady_clock::now();
     ASSERT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
     const auto took = std::chrono::steady_clock::now() - start;

@@ -1,5 +1,6 @@
 // A Modbus master we did not write (Debian's libmodbus) against the
 // simulated drive.
+#include "link/DriveMap.h"
 #include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>
@@ -35,20 +36,22 @@ protected:
 };
 
 TEST_F(LibmodbusMaster, ReadsAndWritesEveryTableOfTheMap) {
-    uint16_t regs[125] = {};
-    ASSERT_EQ(modbus_read_registers(ctx, 108, 36, regs), 36) << modbus_strerror(errno);
-    EXPECT_EQ(regs[142 - 108], 12001);
-    ASSERT_EQ(modbus_read_registers(ctx, 0, 125, regs), 125);
-    EXPECT_EQ(regs[0], 50);
+    uint16_t regs[drive::MaxReadRegisters] = {};
+    constexpr int kLastBlock = drive::ParamCount - drive::ReadBlockSize;
+    ASSERT_EQ(modbus_read_registers(ctx, kLastBlock, drive::ReadBlockSize, regs), drive::ReadBlockSize)
+        << modbus_strerror(errno);
+    EXPECT_EQ(regs[drive::HardwareVersionRegister - kLastBlock], 12001);
+    ASSERT_EQ(modbus_read_registers(ctx, 0, drive::MaxReadRegisters, regs), drive::MaxReadRegisters);
+    EXPECT_EQ(regs[drive::ParamHomingHighSpeed], 50);
     ASSERT_EQ(modbus_write_register(ctx, 13, 1234), 1);
     EXPECT_EQ(drive->Holding(13), 1234);
 
-    ASSERT_EQ(modbus_read_input_registers(ctx, 0, 32, regs), 32);
-    EXPECT_EQ(regs[14], 1);
+    ASSERT_EQ(modbus_read_input_registers(ctx, 0, drive::StateCount, regs), drive::StateCount);
+    EXPECT_EQ(regs[drive::StateActiveSet], 1);
 
     ASSERT_EQ(modbus_write_bit(ctx, 2, 1), 1);
-    uint8_t bits[16] = {};
-    ASSERT_EQ(modbus_read_bits(ctx, 0, 16, bits), 16);
+    uint8_t bits[drive::BitCount] = {};
+    ASSERT_EQ(modbus_read_bits(ctx, 0, drive::BitCount, bits), drive::BitCount);
     EXPECT_EQ(bits[2], 1);
     EXPECT_EQ(bits[1], 0);
     drive->SetInput(15, true);

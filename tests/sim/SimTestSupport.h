@@ -3,6 +3,7 @@
 // CModbusPort master on its device, a raw master for frames the port never
 // sends, and a polling wait.
 #include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 #include "link/RtuResult.h"
 #include "sim/SimDrive.h"
 
@@ -122,19 +123,19 @@ protected:
     }
 
     uint16_t State(int reg) {
-        uint16_t s[32] = {};
+        uint16_t s[drive::StateCount] = {};
         EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
         return s[reg];
     }
     int32_t State32(int low) {
-        uint16_t s[32] = {};
+        uint16_t s[drive::StateCount] = {};
         EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
         return static_cast<int32_t>(static_cast<uint32_t>(s[low]) | static_cast<uint32_t>(s[low + 1]) << 16);
     }
     uint8_t Write(uint16_t reg, int value) {
         return port.WriteSingleRegister(1, reg, static_cast<uint16_t>(value));
     }
-    uint8_t Command(int code) { return Write(120, code); }
+    uint8_t Command(drive::Command code) { return Write(drive::CommandRegister, drive::Code(code)); }
     void Write32(uint16_t low, int32_t value) {
         ASSERT_EQ(Write(low, value & 0xFFFF), RTU_OK);
         ASSERT_EQ(Write(low + 1, (value >> 16) & 0xFFFF), RTU_OK);

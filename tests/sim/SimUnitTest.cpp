@@ -1,9 +1,9 @@
-// The pieces that need no line: help-text parsing, the target conversion,
-// frame splitting and the state file.
+// The pieces that need no line: the target conversion, frame splitting and
+// the state file.
 #include "SimTestSupport.h"
+#include "link/DriveMap.h"
 #include "sim/ControlLine.h"
 #include "sim/DriveModel.h"
-#include "sim/ParamLimits.h"
 #include "sim/RequestFramer.h"
 #include "sim/StateFile.h"
 
@@ -14,34 +14,6 @@
 
 namespace velt::sim::test {
 namespace {
-
-TEST(ParamLimits, DefaultsAndRangesAreReadFromHelpTexts) {
-    EXPECT_EQ(ParamLimits::DefaultFromHelp(" HOMING HIGH SPEED \r\n DEFAULTS : 50 \r\n RANGE : 1 ~ 5000 RPM"),
-              50);
-    EXPECT_EQ(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : 255(0xFF) \r\n RANGE : 0 ~ 255 (0x00 ~ 0xFF)"),
-              255);
-    EXPECT_FALSE(ParamLimits::DefaultFromHelp(" HOMING DIR. \r\n 0: CW \r\n 1: CCW"));
-    EXPECT_FALSE(ParamLimits::DefaultFromHelp(" X \r\n DEFAULTS : none"));
-
-    const auto offset =
-        ParamLimits::RangeFromHelp(" HOMING OFFSET \r\n DEFAULTS : 0 \r\n RANGE : -30000 ~ 30000 Pulse");
-    ASSERT_TRUE(offset);
-    EXPECT_EQ(offset->min, -30000);
-    EXPECT_EQ(offset->max, 30000);
-    EXPECT_EQ(offset->maxParam, -1);
-    const auto bounded = ParamLimits::RangeFromHelp(" POSITION MODE VELOCITY \r\n RANGE : 0 ~ MAX SPEED 1");
-    ASSERT_TRUE(bounded);
-    EXPECT_EQ(bounded->maxParam, 23); // not "MAX SPEED 2" or any shorter name
-    EXPECT_FALSE(ParamLimits::RangeFromHelp(" X \r\n RANGE : 0 ~ NOTHING KNOWN"));
-    EXPECT_FALSE(ParamLimits::RangeFromHelp(" X \r\n RANGE : 5"));
-
-    const ParamLimits limits;
-    EXPECT_EQ(limits.Default(101), 1024);
-    EXPECT_EQ(limits.Default(41), 14);
-    EXPECT_FALSE(limits.Range(120)); // the command block takes anything
-    ASSERT_TRUE(limits.Range(41));
-    EXPECT_EQ(limits.Range(41)->max, 15);
-}
 
 TEST(DriveModel, TargetConversionMatchesTheHostsIntegerArithmetic) {
     EXPECT_EQ(DriveModel::ConvertTarget(10001, 3, 2), 15001);
@@ -72,7 +44,7 @@ TEST(RequestFramer, SplitsRequestsAtOnceAndOtherBytesAtSilence) {
     EXPECT_FALSE(framer.Next(t0 + 1s, &frame, &end));
 
     // A request in two pieces completes when its last byte arrives.
-    const auto req = WithCrc({1, 6, 0, 120, 0, 9});
+    const auto req = WithCrc({1, 6, 0, drive::CommandRegister, 0, drive::Code(drive::Command::ServoOn)});
     framer.Feed(req.data(), 3, t0);
     EXPECT_FALSE(framer.Next(t0, &frame, &end));
     framer.Feed(req.data() + 3, 5, t0 + 1ms);
