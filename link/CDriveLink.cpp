@@ -4,7 +4,7 @@
 #include "platform/ThreadTuning.h"
 
 #include <algorithm>
-#include <system_error>
+#include <thread>
 
 namespace velt {
 
@@ -35,35 +35,13 @@ constexpr int kParamCount = 144;
 constexpr uint32_t kBitPollEvery = 5; // inputs and outputs on every fifth pass
 } // namespace
 
-// Set by the MainThread as its very last act. Shared with the thread so that
-// it stays valid even when StopThread gave up waiting and detached it.
-struct CDriveLink::ThreadDone {
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false;
-
-    void Signal() {
-        std::lock_guard lock(m);
-        done = true;
-        cv.notify_all();
-    }
-    bool WaitFor(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(m);
-        return cv.wait_for(lock, timeout, [this] { return done; });
-    }
-    void Wait() {
-        std::unique_lock lock(m);
-        cv.wait(lock, [this] { return done; });
-    }
-};
-
 CDriveLink::CDriveLink() = default;
 
 CDriveLink::~CDriveLink() {
-    if (Thread.joinable()) StopThread();
+    if (Running.load() != 0) StopThread();
     // A MainThread that outlived StopThread's wait still uses this object and
     // Port; it ends once its current exchange times out.
-    if (orphaned_ && done_) done_->Wait();
+    worker_.StopAndWait();
 }
 
 void CDriveLink::SetDriveIdSource(IDriveIdSource* source) {
@@ -79,18 +57,12 @@ void CDriveLink::SetFrameLog(IFrameLog* log) {
 // Owner thread (start-up). Returns 1; 0 if the thread could not be created,
 // in which case the link stays without a MainThread and never polls.
 int CDriveLink::StartThread() {
-    if (Thread.joinable() || orphaned_) return 1; // the thread is never restarted
+    if (worker_.HasThread()) return 1; // running, or outlived StopThread's wait
     BeginTimerResolution();
     timerResolution_ = true;
     Port = std::make_unique<CModbusPort>();
     Running.store(1);
-    done_ = std::make_shared<ThreadDone>();
-    try {
-        Thread = std::thread([this, done = done_] {
-            MainThreadProc();
-            done->Signal();
-        });
-    } catch (const std::system_error&) {
+    if (!worker_.Start([this](std::stop_token stop) { MainThreadProc(stop); })) {
         Running.store(0);
         return 0;
     }
@@ -103,35 +75,24 @@ int CDriveLink::StopThread() {
     Connected.store(0);
     FailCount.store(0);
     std::this_thread::sleep_for(kStopSettle);
-    if (Thread.joinable()) {
-        {
-            std::lock_guard lock(sleepMutex_);
-            Running.store(0);
-        }
-        sleepCv_.notify_all();
-        if (!done_->WaitFor(kStopWait)) {
-            ShowMessage("MainThread timeout!");
-            Thread.detach();
-            orphaned_ = true;
-        } else {
-            try {
-                Thread.join();
-            } catch (const std::system_error&) {
-                ShowMessage("MainThread waitfailed");
-                if (Thread.joinable()) {
-                    Thread.detach();
-                    orphaned_ = true;
-                }
-            }
-        }
-    }
     Running.store(0);
-    // While a detached MainThread may still be inside an exchange, the port
-    // stays alive; the destructor deletes it after the thread has ended.
-    // Under Lock: a request that another thread (the repeat window, a page)
-    // began before Connected was cleared ends its exchange before the port
-    // goes, and later requests find no Port.
-    if (!orphaned_) {
+    switch (worker_.Stop(kStopWait)) {
+    case StoppableWorker::StopResult::TimedOut:
+        ShowMessage("MainThread timeout!");
+        break;
+    case StoppableWorker::StopResult::WaitFailed:
+        ShowMessage("MainThread waitfailed");
+        break;
+    case StoppableWorker::StopResult::NotStarted:
+    case StoppableWorker::StopResult::Stopped:
+        break;
+    }
+    // While a MainThread that outlived the wait may still be inside an
+    // exchange, the port stays alive; the destructor deletes it after the
+    // thread has ended. Under Lock: a request that another thread (the repeat
+    // window, a page) began before Connected was cleared ends its exchange
+    // before the port goes, and later requests find no Port.
+    if (!worker_.HasThread()) {
         std::lock_guard lock(Lock);
         if (Port) Port->ClosePort();
         Port.reset();
@@ -160,18 +121,13 @@ void CDriveLink::Disconnect() {
     FailCount.store(0);
 }
 
-bool CDriveLink::SleepUnlessStopping(std::chrono::milliseconds duration) {
-    std::unique_lock lock(sleepMutex_);
-    return !sleepCv_.wait_for(lock, duration, [this] { return Running.load() == 0; });
-}
-
-void CDriveLink::MainThreadProc() {
+void CDriveLink::MainThreadProc(const std::stop_token& stop) {
     RaiseCurrentThreadPriority();
     uint32_t pass = 0; // connected passes; never reset
-    while (Running.load() != 0) {
+    while (!stop.stop_requested()) {
         if (Connected.load() == 0) {
             DisconnectedPass();
-            SleepUnlessStopping(kDisconnectedSleep);
+            StoppableWorker::SleepFor(stop, kDisconnectedSleep);
             continue;
         }
         if (DriveId.load() != 0) {
@@ -186,8 +142,8 @@ void CDriveLink::MainThreadProc() {
         }
         ++pass;
         PassCount.store(pass);
-        FollowDriveId();
-        SleepUnlessStopping(kPassSleep);
+        FollowDriveId(stop);
+        StoppableWorker::SleepFor(stop, kPassSleep);
     }
 }
 
@@ -203,10 +159,10 @@ void CDriveLink::DisconnectedPass() {
     ZeroData();
 }
 
-void CDriveLink::FollowDriveId() {
+void CDriveLink::FollowDriveId(const std::stop_token& stop) {
     IDriveIdSource* source = driveIdSource_.load();
     if (source == nullptr || source->SettingsDriveId() == DriveId.load()) return;
-    if (!SleepUnlessStopping(kDriveIdPause)) return;
+    if (!StoppableWorker::SleepFor(stop, kDriveIdPause)) return;
     const uint8_t id = source->SettingsDriveId();
     DriveId.store(id);
     {

@@ -11,16 +11,15 @@
 // through the accessors below (a short internal lock, never Lock), so a
 // 32-bit value made of two registers always comes from one poll.
 #include "CModbusPort.h"
+#include "base/StoppableWorker.h"
 
 #include <array>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <stop_token>
 
 namespace velt {
 
@@ -99,7 +98,7 @@ public:
     std::atomic<uint32_t> FailCount{0};
     std::atomic<uint8_t> DriveId{1};
     std::atomic<int> Connected{0};
-    std::atomic<int> Running{0};
+    std::atomic<int> Running{0}; // 1 from a successful StartThread until StopThread
 
     std::atomic<uint32_t> DiReads{0}, DiOk{0}, DiFail{0};
     std::atomic<uint32_t> DoRequests{0}, DoOk{0}, DoFail{0};
@@ -124,14 +123,9 @@ public:
     void Disconnect();
 
 private:
-    struct ThreadDone; // completion flag shared with the MainThread
-
-    void MainThreadProc();
+    void MainThreadProc(const std::stop_token& stop);
     void DisconnectedPass();
-    void FollowDriveId();
-    // Sleeps on the MainThread unless StopThread asks it to end; false when
-    // the sleep was cut short (or not begun) because Running is 0.
-    bool SleepUnlessStopping(std::chrono::milliseconds duration);
+    void FollowDriveId(const std::stop_token& stop);
     int FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
     void ZeroCounters();
     void ZeroData();
@@ -149,12 +143,10 @@ private:
     std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
     std::atomic<IFrameLog*> frameLog_{nullptr};
 
-    std::mutex sleepMutex_; // with sleepCv_: wakes the MainThread's sleeps on stop
-    std::condition_variable sleepCv_;
-    std::shared_ptr<ThreadDone> done_;
-    bool orphaned_ = false;        // the MainThread outlived StopThread's wait (owner thread only)
     bool timerResolution_ = false; // StartThread raised the timer resolution
-    std::thread Thread;
+    // The MainThread. Last, so that it is gone before the members it uses
+    // (the destructor also waits for it explicitly).
+    StoppableWorker worker_;
 };
 
 } // namespace velt
