@@ -176,42 +176,42 @@ int CDriveLink::ReadDigitalInputs() {
     std::lock_guard lock(Lock);
     const uint8_t id = DriveId.load();
     if (Connected.load() == 0 || !Port || id == 0) return 0;
-    DiReads.fetch_add(1);
+    counters_.DiReads.fetch_add(1);
     BitBlock bits{};
     const uint8_t result = Port->ReadDiscreteInputs(id, bits.data());
     if (result == RTU_OK) {
         std::lock_guard data(dataLock_);
         digitalInputs_ = bits;
     }
-    return FinishPoll(result, DiOk, DiFail);
+    return FinishPoll(result, counters_.DiOk, counters_.DiFail);
 }
 
 int CDriveLink::ReadDigitalOutputs() {
     std::lock_guard lock(Lock);
     const uint8_t id = DriveId.load();
     if (Connected.load() == 0 || !Port || id == 0) return 0;
-    DoRequests.fetch_add(1);
+    counters_.DoRequests.fetch_add(1);
     BitBlock bits{};
     const uint8_t result = Port->ReadCoils(id, bits.data());
     if (result == RTU_OK) {
         std::lock_guard data(dataLock_);
         digitalOutputs_ = bits;
     }
-    return FinishPoll(result, DoOk, DoFail);
+    return FinishPoll(result, counters_.DoOk, counters_.DoFail);
 }
 
 int CDriveLink::ReadStateRegs() {
     std::lock_guard lock(Lock);
     const uint8_t id = DriveId.load();
     if (Connected.load() == 0 || !Port || id == 0) return 0;
-    StateReads.fetch_add(1);
+    counters_.StateReads.fetch_add(1);
     StateBlock regs{};
     const uint8_t result = Port->ReadInputRegisters(id, regs.data());
     if (result == RTU_OK) {
         std::lock_guard data(dataLock_);
         stateRegs_ = regs;
     }
-    return FinishPoll(result, StateOk, StateFail);
+    return FinishPoll(result, counters_.StateOk, counters_.StateFail);
 }
 
 // Under Lock. Counts the poll's outcome; a failed poll goes to the frame log.
@@ -234,20 +234,20 @@ uint8_t CDriveLink::ReadAllParams() {
         if (!Port) return RTU_ERR_NOT_OPEN;
         const uint8_t id = DriveId.load();
         for (int start = 0; start < kParamCount; start += kParamBlockSize) {
-            ParamRequests.fetch_add(1);
+            counters_.ParamRequests.fetch_add(1);
             std::array<uint16_t, kParamBlockSize> values{};
             result =
                 Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
             if (result != RTU_OK) {
                 CountFailure(result);
-                ParamFail.fetch_add(1);
+                counters_.ParamFail.fetch_add(1);
                 break;
             }
             {
                 std::lock_guard data(dataLock_);
                 std::copy(values.begin(), values.end(), paramRegs_.begin() + start);
             }
-            ParamOk.fetch_add(1);
+            counters_.ParamOk.fetch_add(1);
             std::this_thread::sleep_for(kParamBlockGap);
         }
     }
@@ -261,13 +261,13 @@ uint8_t CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
     if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     if (!Port) return RTU_ERR_NOT_OPEN;
-    ParamRequests.fetch_add(1);
+    counters_.ParamRequests.fetch_add(1);
     const uint8_t result = Port->WriteSingleRegister(DriveId.load(), reg, value);
     if (result == RTU_OK) {
-        ParamOk.fetch_add(1);
+        counters_.ParamOk.fetch_add(1);
     } else {
         CountFailure(result);
-        ParamFail.fetch_add(1);
+        counters_.ParamFail.fetch_add(1);
     }
     LogExchange(result);
     return result;
@@ -277,13 +277,13 @@ uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
     if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     if (!Port) return RTU_ERR_NOT_OPEN;
-    DoRequests.fetch_add(1);
+    counters_.DoRequests.fetch_add(1);
     const uint8_t result = Port->WriteSingleCoil(DriveId.load(), coil, on);
     if (result == RTU_OK) {
-        DoOk.fetch_add(1);
+        counters_.DoOk.fetch_add(1);
     } else {
         CountFailure(result);
-        DoFail.fetch_add(1);
+        counters_.DoFail.fetch_add(1);
     }
     LogExchange(result);
     return result;
@@ -291,9 +291,9 @@ uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
 
 void CDriveLink::CountFailure(uint8_t result) {
     if (result == RTU_ERR_NO_REPLY)
-        NoReplies.fetch_add(1);
+        counters_.NoReplies.fetch_add(1);
     else if (result == RTU_ERR_CRC)
-        CrcErrors.fetch_add(1);
+        counters_.CrcErrors.fetch_add(1);
 }
 
 // Under Lock, right after the request, so Port's frames are this exchange's.
@@ -311,10 +311,7 @@ void CDriveLink::LogExchange(uint8_t result) {
 
 void CDriveLink::ZeroCounters() {
     std::lock_guard data(dataLock_);
-    for (std::atomic<uint32_t>* c :
-         {&DiReads, &DiOk, &DiFail, &DoRequests, &DoOk, &DoFail, &StateReads, &StateOk, &StateFail,
-          &ParamRequests, &ParamOk, &ParamFail, &CrcErrors, &NoReplies})
-        c->store(0);
+    counters_.Zero();
 }
 
 void CDriveLink::ZeroData() {
@@ -346,26 +343,10 @@ ParamBlock CDriveLink::ParamRegs() const {
 }
 
 // Taken under the data lock, so a zeroing (disconnect, drive-ID change) is
-// seen whole. Outcomes are loaded before attempts: an attempt is counted
-// before its outcome, so a snapshot never shows more outcomes than attempts.
+// seen whole.
 LinkCounters CDriveLink::Counters() const {
     std::lock_guard data(dataLock_);
-    LinkCounters c;
-    c.CrcErrors = CrcErrors.load();
-    c.NoReplies = NoReplies.load();
-    c.DiOk = DiOk.load();
-    c.DiFail = DiFail.load();
-    c.DoOk = DoOk.load();
-    c.DoFail = DoFail.load();
-    c.StateOk = StateOk.load();
-    c.StateFail = StateFail.load();
-    c.ParamOk = ParamOk.load();
-    c.ParamFail = ParamFail.load();
-    c.DiReads = DiReads.load();
-    c.DoRequests = DoRequests.load();
-    c.StateReads = StateReads.load();
-    c.ParamRequests = ParamRequests.load();
-    return c;
+    return counters_.Snapshot();
 }
 
 } // namespace velt

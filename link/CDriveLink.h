@@ -11,6 +11,7 @@
 // through the accessors below (a short internal lock, never Lock), so a
 // 32-bit value made of two registers always comes from one poll.
 #include "CModbusPort.h"
+#include "LinkCounters.h"
 #include "base/StoppableWorker.h"
 
 #include <array>
@@ -53,14 +54,6 @@ using StateBlock = std::array<uint16_t, 32>;  // input registers 0..31 as receiv
 using BitBlock = std::array<uint8_t, 16>;     // 16 bits, one byte 0 or 1 each
 using ParamBlock = std::array<uint16_t, 144>; // holding registers 0..143 as received
 
-struct LinkCounters {
-    uint32_t DiReads = 0, DiOk = 0, DiFail = 0;
-    uint32_t DoRequests = 0, DoOk = 0, DoFail = 0;
-    uint32_t StateReads = 0, StateOk = 0, StateFail = 0;
-    uint32_t ParamRequests = 0, ParamOk = 0, ParamFail = 0;
-    uint32_t CrcErrors = 0, NoReplies = 0;
-};
-
 class CDriveLink {
 public:
     CDriveLink();
@@ -93,18 +86,13 @@ public:
     BitBlock DigitalInputs() const;
     BitBlock DigitalOutputs() const;
     ParamBlock ParamRegs() const;
+    // The request counters, zeroed on a disconnect and a drive-ID change.
     LinkCounters Counters() const;
 
     std::atomic<uint32_t> FailCount{0};
     std::atomic<uint8_t> DriveId{1};
     std::atomic<int> Connected{0};
     std::atomic<int> Running{0}; // 1 from a successful StartThread until StopThread
-
-    std::atomic<uint32_t> DiReads{0}, DiOk{0}, DiFail{0};
-    std::atomic<uint32_t> DoRequests{0}, DoOk{0}, DoFail{0};
-    std::atomic<uint32_t> StateReads{0}, StateOk{0}, StateFail{0};
-    std::atomic<uint32_t> ParamRequests{0}, ParamOk{0}, ParamFail{0};
-    std::atomic<uint32_t> CrcErrors{0}, NoReplies{0};
 
     // Connected passes run so far (never reset); for tests and statistics.
     std::atomic<uint32_t> PassCount{0};
@@ -143,6 +131,7 @@ private:
     std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
     std::atomic<IFrameLog*> frameLog_{nullptr};
 
+    AtomicLinkCounters counters_;  // raised under Lock; zeroed and copied under dataLock_ as well
     bool timerResolution_ = false; // StartThread raised the timer resolution
     // The MainThread. Last, so that it is gone before the members it uses
     // (the destructor also waits for it explicitly).
