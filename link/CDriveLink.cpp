@@ -172,51 +172,23 @@ void CDriveLink::FollowDriveId(const std::stop_token& stop) {
     if (id != 0) ReadAllParams();
 }
 
-int CDriveLink::ReadDigitalInputs() {
+// Takes Lock for the exchange, and the data lock to store the block. Only a
+// failed poll goes to the frame log: the polls would flood it otherwise.
+template <typename Block>
+int CDriveLink::Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into),
+                     Block* store, std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok,
+                     std::atomic<uint32_t>& fail) {
     std::lock_guard lock(Lock);
     const uint8_t id = DriveId.load();
     if (Connected.load() == 0 || !Port || id == 0) return 0;
-    counters_.DiReads.fetch_add(1);
-    BitBlock bits{};
-    const uint8_t result = Port->ReadDiscreteInputs(id, bits.data());
+    attempts.fetch_add(1);
+    Block block{};
+    const uint8_t result = (Port.get()->*read)(id, block.data());
     if (result == RTU_OK) {
-        std::lock_guard data(dataLock_);
-        digitalInputs_ = bits;
-    }
-    return FinishPoll(result, counters_.DiOk, counters_.DiFail);
-}
-
-int CDriveLink::ReadDigitalOutputs() {
-    std::lock_guard lock(Lock);
-    const uint8_t id = DriveId.load();
-    if (Connected.load() == 0 || !Port || id == 0) return 0;
-    counters_.DoRequests.fetch_add(1);
-    BitBlock bits{};
-    const uint8_t result = Port->ReadCoils(id, bits.data());
-    if (result == RTU_OK) {
-        std::lock_guard data(dataLock_);
-        digitalOutputs_ = bits;
-    }
-    return FinishPoll(result, counters_.DoOk, counters_.DoFail);
-}
-
-int CDriveLink::ReadStateRegs() {
-    std::lock_guard lock(Lock);
-    const uint8_t id = DriveId.load();
-    if (Connected.load() == 0 || !Port || id == 0) return 0;
-    counters_.StateReads.fetch_add(1);
-    StateBlock regs{};
-    const uint8_t result = Port->ReadInputRegisters(id, regs.data());
-    if (result == RTU_OK) {
-        std::lock_guard data(dataLock_);
-        stateRegs_ = regs;
-    }
-    return FinishPoll(result, counters_.StateOk, counters_.StateFail);
-}
-
-// Under Lock. Counts the poll's outcome; a failed poll goes to the frame log.
-int CDriveLink::FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail) {
-    if (result == RTU_OK) {
+        {
+            std::lock_guard data(dataLock_);
+            *store = block;
+        }
         ok.fetch_add(1);
         return 1;
     }
@@ -224,6 +196,21 @@ int CDriveLink::FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomi
     fail.fetch_add(1);
     LogExchange(result);
     return 0;
+}
+
+int CDriveLink::ReadDigitalInputs() {
+    return Poll(&CModbusPort::ReadDiscreteInputs, &digitalInputs_, counters_.DiReads, counters_.DiOk,
+                counters_.DiFail);
+}
+
+int CDriveLink::ReadDigitalOutputs() {
+    return Poll(&CModbusPort::ReadCoils, &digitalOutputs_, counters_.DoRequests, counters_.DoOk,
+                counters_.DoFail);
+}
+
+int CDriveLink::ReadStateRegs() {
+    return Poll(&CModbusPort::ReadInputRegisters, &stateRegs_, counters_.StateReads, counters_.StateOk,
+                counters_.StateFail);
 }
 
 uint8_t CDriveLink::ReadAllParams() {

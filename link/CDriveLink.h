@@ -114,7 +114,11 @@ private:
     void MainThreadProc(const std::stop_token& stop);
     void DisconnectedPass();
     void FollowDriveId(const std::stop_token& stop);
-    int FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
+    // The three polls: `read` fills a block of the drive's, counted in
+    // `attempts` and then `ok` or `fail`; a block read whole replaces *store.
+    template <typename Block>
+    int Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into), Block* store,
+             std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
     void ZeroCounters();
     void ZeroData();
     void LogExchange(uint8_t result); // hands Port's last TX and RX to the frame log
