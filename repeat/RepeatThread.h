@@ -18,7 +18,8 @@ public:
     // Between passes; a pass costs this plus the step's writes and the hook.
     static constexpr std::chrono::milliseconds kPassSleep{10};
 
-    // TimedOut: still running after the wait (the destructor waits for it).
+    // TimedOut: still running after the wait; the next Stop and the
+    // destructor wait for it.
     using StopResult = StoppableWorker::StopResult;
 
     RepeatThread(RepeatSequence& sequence, std::function<void()> afterStep);
@@ -36,7 +37,8 @@ public:
     // Passes completed since Start (tests and benchmarks).
     uint32_t PassCount() const { return passes_.load(); }
 
-    std::atomic<int> ThreadAlive{0}; // the thread loops while this is 1
+    // 1 from Start until Stop (or the destructor) asks the thread to end.
+    std::atomic<int> ThreadAlive{0};
 
 private:
     void Run(const std::stop_token& stop);
