@@ -142,14 +142,14 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
     if (!ConnectLink(link, options)) return kExitPortOpenFail;
     const auto start = std::chrono::steady_clock::now();
     const uint32_t passes0 = link.PassCount.load();
-    const uint32_t reads0 = link.StateReads.load();
+    const uint32_t reads0 = link.Counters().StateReads;
     const auto end = start + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end && !g_interrupted.load())
         std::this_thread::sleep_for(kWatchStep);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
     const uint32_t passes = link.PassCount.load() - passes0;
-    const uint32_t reads = link.StateReads.load() - reads0;
     const LinkCounters counters = link.Counters();
+    const uint32_t reads = counters.StateReads - reads0;
     link.StopThread();
     std::printf("seconds=%.2f passes=%u passes_per_s=%.1f state_reads_per_s=%.1f\n", elapsed, passes,
                 passes / elapsed, reads / elapsed);

@@ -152,9 +152,9 @@ SaveHooks CliHooks(bool yes) {
 // The servo check needs one state block from the drive.
 bool WaitForState(const CDriveLink& link) {
     const auto end = std::chrono::steady_clock::now() + kStateWait;
-    while (link.StateOk.load() == 0 && std::chrono::steady_clock::now() < end)
+    while (link.Counters().StateOk == 0 && std::chrono::steady_clock::now() < end)
         std::this_thread::sleep_for(kStateWaitStep);
-    return link.StateOk.load() > 0;
+    return link.Counters().StateOk > 0;
 }
 
 int ExitFor(const SaveResult& r) {

@@ -4,7 +4,7 @@
 #include "platform/ThreadTuning.h"
 
 #include <algorithm>
-#include <system_error>
+#include <thread>
 
 namespace velt {
 
@@ -35,35 +35,13 @@ constexpr int kParamCount = drive::ParamCount;
 constexpr uint32_t kBitPollEvery = 5; // inputs and outputs on every fifth pass
 } // namespace
 
-// Set by the MainThread as its very last act. Shared with the thread so that
-// it stays valid even when StopThread gave up waiting and detached it.
-struct CDriveLink::ThreadDone {
-    std::mutex m;
-    std::condition_variable cv;
-    bool done = false;
-
-    void Signal() {
-        std::lock_guard lock(m);
-        done = true;
-        cv.notify_all();
-    }
-    bool WaitFor(std::chrono::milliseconds timeout) {
-        std::unique_lock lock(m);
-        return cv.wait_for(lock, timeout, [this] { return done; });
-    }
-    void Wait() {
-        std::unique_lock lock(m);
-        cv.wait(lock, [this] { return done; });
-    }
-};
-
 CDriveLink::CDriveLink() = default;
 
 CDriveLink::~CDriveLink() {
-    if (Thread.joinable()) StopThread();
+    if (Running.load() != 0) StopThread();
     // A MainThread that outlived StopThread's wait still uses this object and
     // Port; it ends once its current exchange times out.
-    if (orphaned_ && done_) done_->Wait();
+    worker_.StopAndWait();
 }
 
 void CDriveLink::SetDriveIdSource(IDriveIdSource* source) {
@@ -79,18 +57,12 @@ void CDriveLink::SetFrameLog(IFrameLog* log) {
 // Owner thread (start-up). Returns 1; 0 if the thread could not be created,
 // in which case the link stays without a MainThread and never polls.
 int CDriveLink::StartThread() {
-    if (Thread.joinable() || orphaned_) return 1; // the thread is never restarted
+    if (worker_.HasThread()) return 1; // running, or outlived StopThread's wait
     BeginTimerResolution();
     timerResolution_ = true;
     Port = std::make_unique<CModbusPort>();
     Running.store(1);
-    done_ = std::make_shared<ThreadDone>();
-    try {
-        Thread = std::thread([this, done = done_] {
-            MainThreadProc();
-            done->Signal();
-        });
-    } catch (const std::system_error&) {
+    if (!worker_.Start([this](std::stop_token stop) { MainThreadProc(stop); })) {
         Running.store(0);
         return 0;
     }
@@ -103,35 +75,24 @@ int CDriveLink::StopThread() {
     Connected.store(0);
     FailCount.store(0);
     std::this_thread::sleep_for(kStopSettle);
-    if (Thread.joinable()) {
-        {
-            std::lock_guard lock(sleepMutex_);
-            Running.store(0);
-        }
-        sleepCv_.notify_all();
-        if (!done_->WaitFor(kStopWait)) {
-            ShowMessage("MainThread timeout!");
-            Thread.detach();
-            orphaned_ = true;
-        } else {
-            try {
-                Thread.join();
-            } catch (const std::system_error&) {
-                ShowMessage("MainThread waitfailed");
-                if (Thread.joinable()) {
-                    Thread.detach();
-                    orphaned_ = true;
-                }
-            }
-        }
-    }
     Running.store(0);
-    // While a detached MainThread may still be inside an exchange, the port
-    // stays alive; the destructor deletes it after the thread has ended.
-    // Under Lock: a request that another thread (the repeat window, a page)
-    // began before Connected was cleared ends its exchange before the port
-    // goes, and later requests find no Port.
-    if (!orphaned_) {
+    switch (worker_.Stop(kStopWait)) {
+    case StoppableWorker::StopResult::TimedOut:
+        ShowMessage("MainThread timeout!");
+        break;
+    case StoppableWorker::StopResult::WaitFailed:
+        ShowMessage("MainThread waitfailed");
+        break;
+    case StoppableWorker::StopResult::NotStarted:
+    case StoppableWorker::StopResult::Stopped:
+        break;
+    }
+    // While a MainThread that outlived the wait may still be inside an
+    // exchange, the port stays alive; the destructor deletes it after the
+    // thread has ended. Under Lock: a request that another thread (the repeat
+    // window, a page) began before Connected was cleared ends its exchange
+    // before the port goes, and later requests find no Port.
+    if (!worker_.HasThread()) {
         std::lock_guard lock(Lock);
         if (Port) Port->ClosePort();
         Port.reset();
@@ -160,18 +121,13 @@ void CDriveLink::Disconnect() {
     FailCount.store(0);
 }
 
-bool CDriveLink::SleepUnlessStopping(std::chrono::milliseconds duration) {
-    std::unique_lock lock(sleepMutex_);
-    return !sleepCv_.wait_for(lock, duration, [this] { return Running.load() == 0; });
-}
-
-void CDriveLink::MainThreadProc() {
+void CDriveLink::MainThreadProc(const std::stop_token& stop) {
     RaiseCurrentThreadPriority();
     uint32_t pass = 0; // connected passes; never reset
-    while (Running.load() != 0) {
+    while (!stop.stop_requested()) {
         if (Connected.load() == 0) {
             DisconnectedPass();
-            SleepUnlessStopping(kDisconnectedSleep);
+            StoppableWorker::SleepFor(stop, kDisconnectedSleep);
             continue;
         }
         if (DriveId.load() != 0) {
@@ -186,8 +142,8 @@ void CDriveLink::MainThreadProc() {
         }
         ++pass;
         PassCount.store(pass);
-        FollowDriveId();
-        SleepUnlessStopping(kPassSleep);
+        FollowDriveId(stop);
+        StoppableWorker::SleepFor(stop, kPassSleep);
     }
 }
 
@@ -203,10 +159,10 @@ void CDriveLink::DisconnectedPass() {
     ZeroData();
 }
 
-void CDriveLink::FollowDriveId() {
+void CDriveLink::FollowDriveId(const std::stop_token& stop) {
     IDriveIdSource* source = driveIdSource_.load();
     if (source == nullptr || source->SettingsDriveId() == DriveId.load()) return;
-    if (!SleepUnlessStopping(kDriveIdPause)) return;
+    if (!StoppableWorker::SleepFor(stop, kDriveIdPause)) return;
     const uint8_t id = source->SettingsDriveId();
     DriveId.store(id);
     {
@@ -216,51 +172,23 @@ void CDriveLink::FollowDriveId() {
     if (id != 0) ReadAllParams();
 }
 
-int CDriveLink::ReadDigitalInputs() {
+// Takes Lock for the exchange, and the data lock to store the block. Only a
+// failed poll goes to the frame log: the polls would flood it otherwise.
+template <typename Block>
+int CDriveLink::Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into),
+                     Block* store, std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok,
+                     std::atomic<uint32_t>& fail) {
     std::lock_guard lock(Lock);
     const uint8_t id = DriveId.load();
     if (Connected.load() == 0 || !Port || id == 0) return 0;
-    DiReads.fetch_add(1);
-    BitBlock bits{};
-    const uint8_t result = Port->ReadDiscreteInputs(id, bits.data());
+    attempts.fetch_add(1);
+    Block block{};
+    const uint8_t result = (Port.get()->*read)(id, block.data());
     if (result == RTU_OK) {
-        std::lock_guard data(dataLock_);
-        digitalInputs_ = bits;
-    }
-    return FinishPoll(result, DiOk, DiFail);
-}
-
-int CDriveLink::ReadDigitalOutputs() {
-    std::lock_guard lock(Lock);
-    const uint8_t id = DriveId.load();
-    if (Connected.load() == 0 || !Port || id == 0) return 0;
-    DoRequests.fetch_add(1);
-    BitBlock bits{};
-    const uint8_t result = Port->ReadCoils(id, bits.data());
-    if (result == RTU_OK) {
-        std::lock_guard data(dataLock_);
-        digitalOutputs_ = bits;
-    }
-    return FinishPoll(result, DoOk, DoFail);
-}
-
-int CDriveLink::ReadStateRegs() {
-    std::lock_guard lock(Lock);
-    const uint8_t id = DriveId.load();
-    if (Connected.load() == 0 || !Port || id == 0) return 0;
-    StateReads.fetch_add(1);
-    StateBlock regs{};
-    const uint8_t result = Port->ReadInputRegisters(id, regs.data());
-    if (result == RTU_OK) {
-        std::lock_guard data(dataLock_);
-        stateRegs_ = regs;
-    }
-    return FinishPoll(result, StateOk, StateFail);
-}
-
-// Under Lock. Counts the poll's outcome; a failed poll goes to the frame log.
-int CDriveLink::FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail) {
-    if (result == RTU_OK) {
+        {
+            std::lock_guard data(dataLock_);
+            *store = block;
+        }
         ok.fetch_add(1);
         return 1;
     }
@@ -268,6 +196,21 @@ int CDriveLink::FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomi
     fail.fetch_add(1);
     LogExchange(result);
     return 0;
+}
+
+int CDriveLink::ReadDigitalInputs() {
+    return Poll(&CModbusPort::ReadDiscreteInputs, &digitalInputs_, counters_.DiReads, counters_.DiOk,
+                counters_.DiFail);
+}
+
+int CDriveLink::ReadDigitalOutputs() {
+    return Poll(&CModbusPort::ReadCoils, &digitalOutputs_, counters_.DoRequests, counters_.DoOk,
+                counters_.DoFail);
+}
+
+int CDriveLink::ReadStateRegs() {
+    return Poll(&CModbusPort::ReadInputRegisters, &stateRegs_, counters_.StateReads, counters_.StateOk,
+                counters_.StateFail);
 }
 
 uint8_t CDriveLink::ReadAllParams() {
@@ -278,20 +221,20 @@ uint8_t CDriveLink::ReadAllParams() {
         if (!Port) return RTU_ERR_NOT_OPEN;
         const uint8_t id = DriveId.load();
         for (int start = 0; start < kParamCount; start += kParamBlockSize) {
-            ParamRequests.fetch_add(1);
+            counters_.ParamRequests.fetch_add(1);
             std::array<uint16_t, kParamBlockSize> values{};
             result =
                 Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
             if (result != RTU_OK) {
                 CountFailure(result);
-                ParamFail.fetch_add(1);
+                counters_.ParamFail.fetch_add(1);
                 break;
             }
             {
                 std::lock_guard data(dataLock_);
                 std::copy(values.begin(), values.end(), paramRegs_.begin() + start);
             }
-            ParamOk.fetch_add(1);
+            counters_.ParamOk.fetch_add(1);
             std::this_thread::sleep_for(kParamBlockGap);
         }
     }
@@ -305,13 +248,13 @@ uint8_t CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
     if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     if (!Port) return RTU_ERR_NOT_OPEN;
-    ParamRequests.fetch_add(1);
+    counters_.ParamRequests.fetch_add(1);
     const uint8_t result = Port->WriteSingleRegister(DriveId.load(), reg, value);
     if (result == RTU_OK) {
-        ParamOk.fetch_add(1);
+        counters_.ParamOk.fetch_add(1);
     } else {
         CountFailure(result);
-        ParamFail.fetch_add(1);
+        counters_.ParamFail.fetch_add(1);
     }
     LogExchange(result);
     return result;
@@ -321,13 +264,13 @@ uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
     if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     if (!Port) return RTU_ERR_NOT_OPEN;
-    DoRequests.fetch_add(1);
+    counters_.DoRequests.fetch_add(1);
     const uint8_t result = Port->WriteSingleCoil(DriveId.load(), coil, on);
     if (result == RTU_OK) {
-        DoOk.fetch_add(1);
+        counters_.DoOk.fetch_add(1);
     } else {
         CountFailure(result);
-        DoFail.fetch_add(1);
+        counters_.DoFail.fetch_add(1);
     }
     LogExchange(result);
     return result;
@@ -335,9 +278,9 @@ uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
 
 void CDriveLink::CountFailure(uint8_t result) {
     if (result == RTU_ERR_NO_REPLY)
-        NoReplies.fetch_add(1);
+        counters_.NoReplies.fetch_add(1);
     else if (result == RTU_ERR_CRC)
-        CrcErrors.fetch_add(1);
+        counters_.CrcErrors.fetch_add(1);
 }
 
 // Under Lock, right after the request, so Port's frames are this exchange's.
@@ -355,10 +298,7 @@ void CDriveLink::LogExchange(uint8_t result) {
 
 void CDriveLink::ZeroCounters() {
     std::lock_guard data(dataLock_);
-    for (std::atomic<uint32_t>* c :
-         {&DiReads, &DiOk, &DiFail, &DoRequests, &DoOk, &DoFail, &StateReads, &StateOk, &StateFail,
-          &ParamRequests, &ParamOk, &ParamFail, &CrcErrors, &NoReplies})
-        c->store(0);
+    counters_.Zero();
 }
 
 void CDriveLink::ZeroData() {
@@ -390,26 +330,10 @@ ParamBlock CDriveLink::ParamRegs() const {
 }
 
 // Taken under the data lock, so a zeroing (disconnect, drive-ID change) is
-// seen whole. Outcomes are loaded before attempts: an attempt is counted
-// before its outcome, so a snapshot never shows more outcomes than attempts.
+// seen whole.
 LinkCounters CDriveLink::Counters() const {
     std::lock_guard data(dataLock_);
-    LinkCounters c;
-    c.CrcErrors = CrcErrors.load();
-    c.NoReplies = NoReplies.load();
-    c.DiOk = DiOk.load();
-    c.DiFail = DiFail.load();
-    c.DoOk = DoOk.load();
-    c.DoFail = DoFail.load();
-    c.StateOk = StateOk.load();
-    c.StateFail = StateFail.load();
-    c.ParamOk = ParamOk.load();
-    c.ParamFail = ParamFail.load();
-    c.DiReads = DiReads.load();
-    c.DoRequests = DoRequests.load();
-    c.StateReads = StateReads.load();
-    c.ParamRequests = ParamRequests.load();
-    return c;
+    return counters_.Snapshot();
 }
 
 } // namespace velt

@@ -12,16 +12,16 @@
 // 32-bit value made of two registers always comes from one poll.
 #include "CModbusPort.h"
 #include "DriveMap.h"
+#include "LinkCounters.h"
+#include "base/StoppableWorker.h"
 
 #include <array>
 #include <atomic>
-#include <chrono>
-#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <mutex>
-#include <thread>
+#include <stop_token>
 
 namespace velt {
 
@@ -55,14 +55,6 @@ using StateBlock = std::array<uint16_t, drive::StateCount>; // input registers 0
 using BitBlock = std::array<uint8_t, drive::BitCount>;      // 16 bits, one byte 0 or 1 each
 using ParamBlock = std::array<uint16_t, drive::ParamCount>; // holding registers 0..143 as received
 
-struct LinkCounters {
-    uint32_t DiReads = 0, DiOk = 0, DiFail = 0;
-    uint32_t DoRequests = 0, DoOk = 0, DoFail = 0;
-    uint32_t StateReads = 0, StateOk = 0, StateFail = 0;
-    uint32_t ParamRequests = 0, ParamOk = 0, ParamFail = 0;
-    uint32_t CrcErrors = 0, NoReplies = 0;
-};
-
 class CDriveLink {
 public:
     CDriveLink();
@@ -95,18 +87,13 @@ public:
     BitBlock DigitalInputs() const;
     BitBlock DigitalOutputs() const;
     ParamBlock ParamRegs() const;
+    // The request counters, zeroed on a disconnect and a drive-ID change.
     LinkCounters Counters() const;
 
     std::atomic<uint32_t> FailCount{0};
     std::atomic<uint8_t> DriveId{1};
     std::atomic<int> Connected{0};
-    std::atomic<int> Running{0};
-
-    std::atomic<uint32_t> DiReads{0}, DiOk{0}, DiFail{0};
-    std::atomic<uint32_t> DoRequests{0}, DoOk{0}, DoFail{0};
-    std::atomic<uint32_t> StateReads{0}, StateOk{0}, StateFail{0};
-    std::atomic<uint32_t> ParamRequests{0}, ParamOk{0}, ParamFail{0};
-    std::atomic<uint32_t> CrcErrors{0}, NoReplies{0};
+    std::atomic<int> Running{0}; // 1 from a successful StartThread until StopThread
 
     // Connected passes run so far (never reset); for tests and statistics.
     std::atomic<uint32_t> PassCount{0};
@@ -125,15 +112,14 @@ public:
     void Disconnect();
 
 private:
-    struct ThreadDone; // completion flag shared with the MainThread
-
-    void MainThreadProc();
+    void MainThreadProc(const std::stop_token& stop);
     void DisconnectedPass();
-    void FollowDriveId();
-    // Sleeps on the MainThread unless StopThread asks it to end; false when
-    // the sleep was cut short (or not begun) because Running is 0.
-    bool SleepUnlessStopping(std::chrono::milliseconds duration);
-    int FinishPoll(uint8_t result, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
+    void FollowDriveId(const std::stop_token& stop);
+    // The three polls: `read` fills a block of the drive's, counted in
+    // `attempts` and then `ok` or `fail`; a block read whole replaces *store.
+    template <typename Block>
+    int Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into), Block* store,
+             std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
     void ZeroCounters();
     void ZeroData();
     void LogExchange(uint8_t result); // hands Port's last TX and RX to the frame log
@@ -150,12 +136,11 @@ private:
     std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
     std::atomic<IFrameLog*> frameLog_{nullptr};
 
-    std::mutex sleepMutex_; // with sleepCv_: wakes the MainThread's sleeps on stop
-    std::condition_variable sleepCv_;
-    std::shared_ptr<ThreadDone> done_;
-    bool orphaned_ = false;        // the MainThread outlived StopThread's wait (owner thread only)
+    AtomicLinkCounters counters_;  // raised under Lock; zeroed and copied under dataLock_ as well
     bool timerResolution_ = false; // StartThread raised the timer resolution
-    std::thread Thread;
+    // The MainThread. Last, so that it is gone before the members it uses
+    // (the destructor also waits for it explicitly).
+    StoppableWorker worker_;
 };
 
 } // namespace velt

@@ -4,14 +4,12 @@
 // hook (the window's coalesced refresh), then a 10 ms sleep that Stop cuts
 // short. The hook runs on the RepeatThread and must not touch widgets.
 #include "RepeatSequence.h"
+#include "base/StoppableWorker.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <future>
-#include <mutex>
-#include <thread>
+#include <stop_token>
 
 namespace velt {
 
@@ -20,12 +18,9 @@ public:
     // Between passes; a pass costs this plus the step's writes and the hook.
     static constexpr std::chrono::milliseconds kPassSleep{10};
 
-    enum class StopResult {
-        NotStarted, // no thread was started
-        Stopped,    // the thread ended within the wait
-        TimedOut,   // still running after the wait (the destructor waits for it)
-        WaitFailed, // the thread could not be joined
-    };
+    // TimedOut: still running after the wait; the next Stop and the
+    // destructor wait for it.
+    using StopResult = StoppableWorker::StopResult;
 
     RepeatThread(RepeatSequence& sequence, std::function<void()> afterStep);
     ~RepeatThread(); // stops the thread and waits for it as long as it takes
@@ -42,20 +37,20 @@ public:
     // Passes completed since Start (tests and benchmarks).
     uint32_t PassCount() const { return passes_.load(); }
 
-    std::atomic<int> ThreadAlive{0}; // the thread loops while this is 1
+    // 1 from Start until Stop (or the destructor) asks the thread to end.
+    std::atomic<int> ThreadAlive{0};
 
 private:
-    void Run();
+    void Run(const std::stop_token& stop);
     void RequestStop(); // clears ThreadAlive, wakes the sleep, halts the sequence
 
     RepeatSequence& sequence_;
     const std::function<void()> afterStep_;
     std::atomic<uint32_t> passes_{0};
-    std::mutex sleepMutex_; // with sleepCv_: wakes the thread's sleep on Stop
-    std::condition_variable sleepCv_;
-    std::future<void> done_; // ready once the thread has left Run
-    bool started_ = false;   // owner thread only
-    std::thread Thread;
+    bool started_ = false; // owner thread only
+    // Last, so that it is gone before the members the thread uses (the
+    // destructor also waits for it explicitly).
+    StoppableWorker worker_;
 };
 
 } // namespace velt

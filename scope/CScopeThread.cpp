@@ -2,8 +2,6 @@
 
 #include "scope/SampleSchedule.h"
 
-#include <system_error>
-
 namespace velt {
 
 namespace {
@@ -22,38 +20,34 @@ CScopeThread::~CScopeThread() {
 }
 
 void CScopeThread::StopAndWait() {
-    if (thread_.joinable()) Stop();
-    if (orphaned_ && done_.valid()) done_.wait();
+    ThreadAlive.store(0);
+    worker_.StopAndWait();
 }
 
 bool CScopeThread::Start() {
-    if (thread_.joinable() || done_.valid()) return false;
+    if (started_) return false;
+    started_ = true;
     ThreadAlive.store(1);
-    // The promise travels with the thread, so its end can be waited for
-    // with a limit, and still after Stop gave up on it.
-    std::promise<void> finished;
-    done_ = finished.get_future();
-    try {
-        g_liveThreads.fetch_add(1);
-        thread_ = std::thread([this, finished = std::move(finished)]() mutable {
-            Loop();
-            g_liveThreads.fetch_sub(1);
-            finished.set_value();
-        });
-    } catch (const std::system_error&) {
+    // Counted before the thread exists: LiveThreads never misses a thread
+    // that has started.
+    g_liveThreads.fetch_add(1);
+    const bool started = worker_.Start([this](std::stop_token stop) {
+        Loop(stop);
+        g_liveThreads.fetch_sub(1);
+    });
+    if (!started) {
         g_liveThreads.fetch_sub(1);
         ThreadAlive.store(0);
-        return false;
     }
-    return true;
+    return started;
 }
 
-void CScopeThread::Loop() {
+void CScopeThread::Loop(const std::stop_token& stop) {
     // Marks on one grid for every window (multiples of 50 ms of the steady
     // clock): four running scopes wake together, and the user-interface
     // thread repaints their charts in one pass instead of four.
     SampleSchedule schedule(SampleSchedule::Clock::time_point{}, SampleSchedule::Clock::now());
-    while (ThreadAlive.load() == 1) {
+    while (!stop.stop_requested()) {
         StateBlock regs{};
         if (RunState.load() == 1 && reader_(&regs)) {
             const ScopeSample sample = channels_.Take(regs);
@@ -63,31 +57,13 @@ void CScopeThread::Loop() {
         }
         const auto wake = schedule.Next(SampleSchedule::Clock::now());
         MarksSkipped.store(schedule.Skipped());
-        std::unique_lock lock(sleepMutex_);
-        sleepCv_.wait_until(lock, wake, [this] { return ThreadAlive.load() != 1; });
+        StoppableWorker::SleepUntil(stop, wake);
     }
 }
 
 CScopeThread::StopResult CScopeThread::Stop(std::chrono::milliseconds limit) {
-    if (!thread_.joinable()) return StopResult::NotStarted;
-    {
-        std::lock_guard lock(sleepMutex_);
-        ThreadAlive.store(0);
-    }
-    sleepCv_.notify_all();
-    if (done_.wait_for(limit) == std::future_status::timeout) {
-        thread_.detach();
-        orphaned_ = true;
-        return StopResult::TimedOut;
-    }
-    try {
-        thread_.join();
-    } catch (const std::system_error&) {
-        if (thread_.joinable()) thread_.detach();
-        orphaned_ = true;
-        return StopResult::WaitFailed;
-    }
-    return StopResult::Stopped;
+    ThreadAlive.store(0);
+    return worker_.Stop(limit);
 }
 
 } // namespace velt

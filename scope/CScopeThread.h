@@ -6,19 +6,18 @@
 // current, one consistent snapshot per pass, so a 32-bit position always
 // comes from a single poll.
 //
-// ThreadAlive and RunState are written by the user-interface thread and read
-// by the ScopeThread (atomics). The sink is called on the ScopeThread; it
-// takes the window's chart lock itself.
+// RunState is written by the user-interface thread and read by the
+// ScopeThread; ThreadAlive is written by the user-interface thread (Start,
+// Stop) and read by anyone (atomics). The sink is called on the ScopeThread;
+// it takes the window's chart lock itself.
+#include "base/StoppableWorker.h"
 #include "link/CDriveLink.h"
 #include "scope/ScopeChannels.h"
 
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
 #include <functional>
-#include <future>
-#include <mutex>
-#include <thread>
+#include <stop_token>
 
 namespace velt {
 
@@ -30,7 +29,7 @@ public:
     // Receives each sample. Called on the ScopeThread.
     using SampleSink = std::function<void(const ScopeSample& sample)>;
 
-    enum class StopResult { NotStarted, Stopped, TimedOut, WaitFailed };
+    using StopResult = StoppableWorker::StopResult;
     static constexpr std::chrono::milliseconds kStopWait{5000};
 
     CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
@@ -43,14 +42,14 @@ public:
     bool Start();
     // Clears ThreadAlive, wakes the thread and waits up to `limit` for it to
     // end. A thread that does not end in time is left to finish on its own
-    // (the destructor waits for it).
+    // (StopAndWait and the destructor wait for it).
     StopResult Stop(std::chrono::milliseconds limit = kStopWait);
     // Stops a thread still running, and waits without limit for one that
     // outlived Stop's limit: the sink is not called after this returns.
     // Its owner calls it before it destroys what the sink uses.
     void StopAndWait();
 
-    std::atomic<int> ThreadAlive{0};
+    std::atomic<int> ThreadAlive{0}; // 1 from Start until Stop or StopAndWait
     std::atomic<int> RunState{0};
 
     // ScopeThreads of all windows that have started and not yet ended.
@@ -63,16 +62,15 @@ public:
     std::atomic<uint64_t> MarksSkipped{0};
 
 private:
-    void Loop();
+    void Loop(const std::stop_token& stop);
 
     ScopeChannels& channels_;
     StateReader reader_;
     SampleSink sink_;
-    std::mutex sleepMutex_;
-    std::condition_variable sleepCv_;
-    std::future<void> done_; // ready when the thread has ended
-    bool orphaned_ = false;
-    std::thread thread_;
+    bool started_ = false; // owner thread only; the thread is never restarted
+    // Last, so that it is gone before the members the thread uses (the
+    // destructor also waits for it explicitly).
+    StoppableWorker worker_;
 };
 
 } // namespace velt

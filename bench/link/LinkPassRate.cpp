@@ -57,7 +57,8 @@ bool Measure(uint32_t baud) {
     std::this_thread::sleep_for(kMeasure);
     const uint32_t passes = link.PassCount.load() - passes0;
     const double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const uint32_t failures = link.StateFail.load() + link.DiFail.load() + link.DoFail.load();
+    const LinkCounters counters = link.Counters();
+    const uint32_t failures = counters.StateFail + counters.DiFail + counters.DoFail;
     link.StopThread();
 
     const double rate = passes / seconds;

@@ -75,7 +75,7 @@ int main() {
     std::vector<Pass> passes;
     passes.reserve(kMaxPasses);
     RepeatThread thread(sequence, [&] {
-        if (passes.size() < kMaxPasses) passes.push_back({Clock::now(), link.ParamRequests.load()});
+        if (passes.size() < kMaxPasses) passes.push_back({Clock::now(), link.Counters().ParamRequests});
     });
     thread.Start();
     if (sequence.Start(DefaultRepeatPoints()) != RepeatStartResult::Started) {

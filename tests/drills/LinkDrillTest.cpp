@@ -112,8 +112,8 @@ TEST_F(DrillTest, APulledCableIsReportedOnceThePortClosesAndARestartedDriveConne
     // A new drive on the same COM3, without restarting anything.
     StartSim();
     Connect();
-    const uint32_t ok = app->Link->StateOk.load();
-    EXPECT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > ok + 3; }, kPatience));
+    const uint32_t ok = app->Link->Counters().StateOk;
+    EXPECT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 3; }, kPatience));
     EXPECT_EQ(shown.Boxes.size(), 1u);
 }
 
@@ -121,17 +121,18 @@ TEST_F(DrillTest, ABurstOfBadCrcsShorterThanFivePollsIsCountedAndForgotten) {
     StartSim();
     Start();
     Connect();
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > 3; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > 3; }, kPatience));
     const uint16_t status = app->Link->StateRegs()[drive::StateStatus];
     Fault("crcburst 4");
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->CrcErrors.load() >= 4; }, kPatience));
-    const uint32_t ok = app->Link->StateOk.load();
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > ok + 5; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().CrcErrors >= 4; }, kPatience));
+    const uint32_t ok = app->Link->Counters().StateOk;
+    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 5; }, kPatience));
     // Past the watchdog's next ticks: still connected, nothing said.
     const auto settle = Clock::now() + 300ms;
     WaitUntil([&] { return Clock::now() > settle; }, 1s);
-    EXPECT_EQ(app->Link->CrcErrors.load(), 4u);
-    EXPECT_GE(app->Link->StateFail.load() + app->Link->DiFail.load() + app->Link->DoFail.load(), 4u);
+    const LinkCounters counters = app->Link->Counters();
+    EXPECT_EQ(counters.CrcErrors, 4u);
+    EXPECT_GE(counters.StateFail + counters.DiFail + counters.DoFail, 4u);
     EXPECT_EQ(app->Link->Connected.load(), 1);
     EXPECT_EQ(app->Link->StateRegs()[drive::StateStatus], status);
     EXPECT_TRUE(shown.Boxes.empty());
@@ -157,26 +158,26 @@ TEST_F(DrillTest, LateRepliesAreNeverTakenForTheAnswerToTheNextRequest) {
     Connect();
     // Late but inside the read time: slow, and every answer good.
     Fault("late 300");
-    uint32_t ok = app->Link->StateOk.load();
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > ok + 3; }, kPatience));
+    uint32_t ok = app->Link->Counters().StateOk;
+    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 3; }, kPatience));
     EXPECT_EQ(app->Link->Counters().StateFail, 0u);
 
     // Just after the read gave up (the state block's read ends at 1069 ms,
     // the bit reads' at 1007 ms): each reply comes while the next request
     // would wait for its own. None of them may count as an answer.
     Fault("late 1080");
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->NoReplies.load() >= 1; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().NoReplies >= 1; }, kPatience));
     const LinkCounters first = app->Link->Counters();
     // Three more, and no fifth failed state poll in a row: the watchdog stays out of it.
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->NoReplies.load() >= 3; }, 15s));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().NoReplies >= 3; }, 15s));
     const LinkCounters later = app->Link->Counters();
     EXPECT_EQ(later.StateOk, first.StateOk);
     EXPECT_EQ(later.DiOk, first.DiOk);
     EXPECT_EQ(later.DoOk, first.DoOk);
 
     Fault("late 0");
-    ok = app->Link->StateOk.load();
-    EXPECT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > ok + 3; }, kPatience));
+    ok = app->Link->Counters().StateOk;
+    EXPECT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 3; }, kPatience));
     EXPECT_EQ(app->Link->Connected.load(), 1);
 }
 

@@ -117,20 +117,20 @@ TEST_F(LinkOnSim, DisconnectClosesThePortAndZeroesEverythingWithinAFewHundredMs)
 
     // The port can be opened again right away.
     Connect();
-    EXPECT_TRUE(WaitUntil([&] { return link.StateOk.load() > 0; }, 3s));
+    EXPECT_TRUE(WaitUntil([&] { return link.Counters().StateOk > 0; }, 3s));
 }
 
 TEST_F(LinkOnSim, ConnectRightAfterADisconnectDuringATimedOutPollOpensThePortAgain) {
     ConnectAndPoll();
     sim.SetSilent(true);
-    ASSERT_TRUE(WaitUntil([&] { return link.NoReplies.load() >= 1; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return link.Counters().NoReplies >= 1; }, 5s));
     std::this_thread::sleep_for(100ms); // inside the next poll's wait of about 1.1 s
     link.Disconnect();
     sim.SetSilent(false);
     // Waits for that poll to end, before the MainThread has closed the port.
     Connect();
-    const uint32_t ok = link.StateOk.load();
-    EXPECT_TRUE(WaitUntil([&] { return link.StateOk.load() > ok; }, 3s));
+    const uint32_t ok = link.Counters().StateOk;
+    EXPECT_TRUE(WaitUntil([&] { return link.Counters().StateOk > ok; }, 3s));
 }
 
 TEST_F(LinkOnSim, DriveIdZeroSendsNothingAndAChangeBackPausesZeroesAndRereads) {
@@ -173,7 +173,7 @@ TEST_F(LinkOnSim, StopThreadWithASilentDriveEndsInsideItsWaitWithoutAMessage) {
     sim.SetSilent(true);
     // Right after a failed state read the pass may go on with two more
     // timed-out reads (inputs and outputs): the longest pass there is.
-    ASSERT_TRUE(WaitUntil([&] { return link.StateFail.load() >= 1; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return link.Counters().StateFail >= 1; }, 5s));
 
     const auto start = Clock::now();
     link.StopThread();
@@ -208,7 +208,7 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
     std::thread writer([&] {
         writeResult = link.WriteParam(drive::PositionLowRegister, 1); // about 1 s against the silent drive
     });
-    EXPECT_TRUE(WaitUntil([&] { return link.ParamRequests.load() > 0; }, 2s));
+    EXPECT_TRUE(WaitUntil([&] { return link.Counters().ParamRequests > 0; }, 2s));
     // The MainThread ends soon after StopThread's first sleep, long before
     // the write times out, and takes no lock on its way out.
     std::thread releaser([&] {

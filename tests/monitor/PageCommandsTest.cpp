@@ -154,14 +154,14 @@ TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWri
 TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     StartConnected(1);
     drive->SetRefuse(PositionHighRegister, true);
-    const uint32_t failures = app->Link->ParamFail.load();
+    const uint32_t failures = app->Link->Counters().ParamFail;
     page->RunButton->click();
     EXPECT_EQ(Writes(), (WriteList{{PositionLowRegister, 34464}, {PositionHighRegister, 1}}));
     ASSERT_EQ(answers.Texts.size(), 1u);
     EXPECT_EQ(answers.Texts[0], "RUN 명령을 보내지 않았습니다: 레지스터 " +
                                     std::to_string(PositionHighRegister) +
                                     " (POS_H) 쓰기 실패: drive exception 4.");
-    EXPECT_EQ(app->Link->ParamFail.load(), failures + 1);
+    EXPECT_EQ(app->Link->Counters().ParamFail, failures + 1);
     // The refused exchange shows in the lists: the request, and the exception reply.
     EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 7B 00 01 38 13 "); }));
     EXPECT_TRUE(WaitFor([this] { return page->ReceiveList->count() == 2; }));

@@ -68,7 +68,7 @@ protected:
         ASSERT_NE(page, nullptr);
         app->MenuBar->ConnectDrive();
         ASSERT_EQ(app->Link->Connected.load(), 1);
-        ASSERT_TRUE(WaitFor([this] { return app->Link->StateOk.load() > 0; }));
+        ASSERT_TRUE(WaitFor([this] { return app->Link->Counters().StateOk > 0; }));
         drive->ClearRequests();
     }
 

@@ -39,7 +39,7 @@ protected:
     void ConnectAndPoll() {
         ASSERT_EQ(1,
                   link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), 9600); }));
-        ASSERT_TRUE(WaitUntil([&] { return link.StateOk.load() > 0; }, 5s));
+        ASSERT_TRUE(WaitUntil([&] { return link.Counters().StateOk > 0; }, 5s));
     }
     // Connected, parameters read, servo on, nothing in the request log.
     void Ready() {

@@ -114,7 +114,7 @@ protected:
     // Connected and at least one good state poll done.
     void ConnectAndPoll() {
         Connect();
-        ASSERT_TRUE(WaitUntil([&] { return link.StateOk.load() > 0; }, 3s));
+        ASSERT_TRUE(WaitUntil([&] { return link.Counters().StateOk > 0; }, 3s));
     }
 
     CapturedMessages messages; // installed before the thread starts, removed after it ends

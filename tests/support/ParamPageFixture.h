@@ -105,7 +105,7 @@ protected:
         app->MenuBar->ConnectDrive();
         ASSERT_EQ(app->Link->Connected.load(), 1);
         ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
-        ASSERT_TRUE(WaitUntil([&] { return app->Link->StateOk.load() > 0; }, kPatience));
+        ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > 0; }, kPatience));
     }
 
     CDlgParameter& Page() { return *app->Parameter; }
