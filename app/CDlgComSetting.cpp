@@ -1,10 +1,10 @@
 #include "CDlgComSetting.h"
 
 #include "CVELT_HostApp.h"
-#include "controls/DialogFont.h"
 #include "SerialSettingsText.h"
 #include "ShellTexts.h"
 #include "controls/Accessible.h"
+#include "controls/DialogFont.h"
 #include "platform/PortsFolder.h"
 
 #include <QComboBox>

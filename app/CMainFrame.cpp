@@ -1,8 +1,8 @@
 #include "CMainFrame.h"
 
 #include "CVELT_HostApp.h"
-#include "controls/DialogFont.h"
 #include "ShellTexts.h"
+#include "controls/DialogFont.h"
 
 #include <QCloseEvent>
 

@@ -2,19 +2,19 @@
 
 #include "CDlgComSetting.h"
 #include "CDlgMenuBar.h"
+#include "CMainFrame.h"
+#include "controls/BusyScope.h"
+#include "link/CDriveLink.h"
 #include "monitor/CDlgMonitoring.h"
-#include "params/CDlgParameter.h"
 #include "monitor/CDlgRTUMonitoring.h"
-#include "repeat/CDlgRepeat.h"
-#include "scope/CDlgScope.h"
+#include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
-#include "CMainFrame.h"
-#include "link/CDriveLink.h"
-#include "controls/BusyScope.h"
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
 #include "platform/TickCount.h"
+#include "repeat/CDlgRepeat.h"
+#include "scope/CDlgScope.h"
 
 #include <QTimer>
 
@@ -95,7 +95,11 @@ void CVELT_HostApp::CreateWindows() {
     Child(MenuBar = new CDlgMenuBar(*this, frame), "CDlgMenuBar");
     const bool korean = IsKorean();
     Child(RtuMonitor = new CDlgRTUMonitoring(
-              Link, korean, [this] { if (MenuBar) MenuBar->DisconnectDrive(); }, frame),
+              Link, korean,
+              [this] {
+                  if (MenuBar) MenuBar->DisconnectDrive();
+              },
+              frame),
           "CDlgRTUMonitoring");
     CDlgMonitoring::Wiring monitoring;
     monitoring.Link = Link;

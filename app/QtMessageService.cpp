@@ -5,7 +5,6 @@
 #include <QApplication>
 #include <QMessageBox>
 
-
 namespace velt {
 
 namespace {

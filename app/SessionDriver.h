@@ -26,8 +26,8 @@ public:
     SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMessageService& shown);
     ~SessionDriver() override;
 
-    void PrintReport();  // one report line now
-    void StepRepeat();   // one look at the connection; presses what is due
+    void PrintReport(); // one report line now
+    void StepRepeat();  // one look at the connection; presses what is due
     bool RepeatStarted() const { return repeatStarted_; }
 
     int VisibleScopes() const;

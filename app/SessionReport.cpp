@@ -7,10 +7,11 @@ std::string LinkReportLine(long seconds, int connected, uint32_t failCount, cons
         return std::to_string(a) + "/" + std::to_string(b) + "/" + std::to_string(d);
     };
     return "report t=" + std::to_string(seconds) + " connected=" + std::to_string(connected) +
-           " failcount=" + std::to_string(failCount) + " state=" + triple(c.StateReads, c.StateOk, c.StateFail) +
+           " failcount=" + std::to_string(failCount) +
+           " state=" + triple(c.StateReads, c.StateOk, c.StateFail) +
            " di=" + triple(c.DiReads, c.DiOk, c.DiFail) + " do=" + triple(c.DoRequests, c.DoOk, c.DoFail) +
-           " param=" + triple(c.ParamRequests, c.ParamOk, c.ParamFail) + " crc=" + std::to_string(c.CrcErrors) +
-           " noreply=" + std::to_string(c.NoReplies);
+           " param=" + triple(c.ParamRequests, c.ParamOk, c.ParamFail) +
+           " crc=" + std::to_string(c.CrcErrors) + " noreply=" + std::to_string(c.NoReplies);
 }
 
 std::string MessageReportLine(const std::string& text) {

@@ -4,8 +4,8 @@
 // "message" line for every message box, printed before the box is shown, so
 // that a soak script or a field engineer's log sees every failure the user
 // was told about.
-#include "link/CDriveLink.h"
 #include "base/MessageService.h"
+#include "link/CDriveLink.h"
 
 #include <cstdint>
 #include <cstdio>

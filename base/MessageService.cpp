@@ -8,7 +8,9 @@ namespace {
 std::atomic<IMessageService*> g_service{nullptr};
 }
 
-IMessageService* SetMessageService(IMessageService* service) { return g_service.exchange(service); }
+IMessageService* SetMessageService(IMessageService* service) {
+    return g_service.exchange(service);
+}
 
 MsgResult ShowMessage(const std::string& text, MsgButtons buttons) {
     if (IMessageService* s = g_service.load()) return s->Show(text, buttons);

@@ -18,30 +18,31 @@ using namespace velt::cli;
 namespace {
 
 void PrintUsage(FILE* out) {
-    std::fprintf(out,
-                 "usage: velt-cli [--lang ko|en] [--port COMn|DEVICE] [--baud B] [--id N] [--trace] COMMAND [ARGS]\n"
-                 "\n"
-                 "A Modbus RTU master for VELT servo drives, for scripting and diagnosis.\n"
-                 "\n"
-                 "options:\n"
-                 "  --port COMn|DEVICE  port to use (default COM3). On Windows COMn is the COM port.\n"
-                 "                      On Linux COMn is resolved through the ports folder\n"
-                 "                      ($VELT_PORTS_DIR or ~/.config/velt-host/ports), else\n"
-                 "                      /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
-                 "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
-                 "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
-                 "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
-                 "  --lang ko|en        language of names and messages (default: the system's)\n"
-                 "  --help              this text\n"
-                 "  --version           the program's version\n"
-                 "\n"
-                 "commands:\n");
-    for (const CliCommand& c : Commands()) std::fprintf(out, "%s\n", c.usage);
-    std::fprintf(out,
-                 "\n"
-                 "exit status: 0 success; the result code on a failed request (1..9 drive exception,\n"
-                 "10 CRC, 11 no reply, 12 read, 13 write, 14 frame, 15 port not open, 16 broadcast);\n"
-                 "64 bad arguments.\n");
+    std::fprintf(
+        out,
+        "usage: velt-cli [--lang ko|en] [--port COMn|DEVICE] [--baud B] [--id N] [--trace] COMMAND [ARGS]\n"
+        "\n"
+        "A Modbus RTU master for VELT servo drives, for scripting and diagnosis.\n"
+        "\n"
+        "options:\n"
+        "  --port COMn|DEVICE  port to use (default COM3). On Windows COMn is the COM port.\n"
+        "                      On Linux COMn is resolved through the ports folder\n"
+        "                      ($VELT_PORTS_DIR or ~/.config/velt-host/ports), else\n"
+        "                      /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
+        "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
+        "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
+        "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
+        "  --lang ko|en        language of names and messages (default: the system's)\n"
+        "  --help              this text\n"
+        "  --version           the program's version\n"
+        "\n"
+        "commands:\n");
+    for (const CliCommand& c : Commands())
+        std::fprintf(out, "%s\n", c.usage);
+    std::fprintf(out, "\n"
+                      "exit status: 0 success; the result code on a failed request (1..9 drive exception,\n"
+                      "10 CRC, 11 no reply, 12 read, 13 write, 14 frame, 15 port not open, 16 broadcast);\n"
+                      "64 bad arguments.\n");
 }
 
 int Run(int argc, char** argv) {

@@ -22,13 +22,15 @@ void NameAfterCaption(QWidget* control, const QString& caption) {
 void NameAfterLabel(QWidget* control, QLabel* label) {
     if (control == nullptr || label == nullptr) return;
     QString name = AccessibleCaption(label->text());
-    while (name.endsWith(QLatin1Char(':'))) name.chop(1);
+    while (name.endsWith(QLatin1Char(':')))
+        name.chop(1);
     label->setBuddy(control);
     control->setAccessibleName(name.trimmed());
 }
 
 void DescribeState(QWidget* control, const QString& state) {
-    if (control != nullptr && control->accessibleDescription() != state) control->setAccessibleDescription(state);
+    if (control != nullptr && control->accessibleDescription() != state)
+        control->setAccessibleDescription(state);
 }
 
 } // namespace velt

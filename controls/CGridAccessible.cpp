@@ -107,7 +107,8 @@ QAccessibleInterface* CGridAccessible::cellAt(int row, int column) const {
 }
 
 void CGridAccessible::DropCells() {
-    for (const QAccessible::Id id : std::as_const(cells_)) QAccessible::deleteAccessibleInterface(id);
+    for (const QAccessible::Id id : std::as_const(cells_))
+        QAccessible::deleteAccessibleInterface(id);
     cells_.clear();
 }
 
@@ -250,7 +251,8 @@ QList<QAccessibleInterface*> CGridCellAccessible::columnHeaderCells() const {
     if (!isValid()) return headers;
     auto* tableIface = table() != nullptr ? table()->tableInterface() : nullptr;
     const int fixed = grid_->Model().GetFixedRowCount();
-    for (int r = 0; tableIface != nullptr && r < fixed && r < row_; ++r) headers << tableIface->cellAt(r, column_);
+    for (int r = 0; tableIface != nullptr && r < fixed && r < row_; ++r)
+        headers << tableIface->cellAt(r, column_);
     return headers;
 }
 
@@ -259,7 +261,8 @@ QList<QAccessibleInterface*> CGridCellAccessible::rowHeaderCells() const {
     if (!isValid()) return headers;
     auto* tableIface = table() != nullptr ? table()->tableInterface() : nullptr;
     const int fixed = grid_->Model().GetFixedColumnCount();
-    for (int c = 0; tableIface != nullptr && c < fixed && c < column_; ++c) headers << tableIface->cellAt(row_, c);
+    for (int c = 0; tableIface != nullptr && c < fixed && c < column_; ++c)
+        headers << tableIface->cellAt(row_, c);
     return headers;
 }
 

@@ -7,7 +7,7 @@ namespace velt {
 namespace {
 constexpr std::uint32_t kCentred = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 constexpr GridRgb kPageCellBk = Rgb(255, 255, 224);
-}
+} // namespace
 
 void ApplyPageGridSettings(CGridCtrl& grid, const QFont& font) {
     grid.SetFont(font);

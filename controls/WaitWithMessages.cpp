@@ -5,7 +5,6 @@
 
 #include <QCoreApplication>
 
-
 namespace velt {
 
 namespace {

@@ -6,8 +6,8 @@
 // names, else the English ones; bit 1: as the CP949 file bytes, else as
 // UTF-8 text), then the text.
 #include "FuzzSupport.h"
-#include "platform/Cp949.h"
 #include "params/ParFile.h"
+#include "platform/Cp949.h"
 
 #include <exception>
 #include <string>
@@ -73,7 +73,8 @@ VELT_FUZZ_UNCOVERED std::string WithLineEnds(std::string_view text, std::string_
     for (size_t i = 0; i < text.size(); ++i) {
         if (text[i] == '\r' || text[i] == '\n') {
             if (text[i] == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;
-            for (const char c : end) out[o++] = c;
+            for (const char c : end)
+                out[o++] = c;
         } else {
             out[o++] = text[i];
         }

@@ -8,13 +8,13 @@
 namespace velt {
 
 constexpr uint8_t RTU_OK = 0;
-constexpr uint8_t RTU_ERR_CRC = 10;       // reply CRC does not match
-constexpr uint8_t RTU_ERR_NO_REPLY = 11;  // fewer than 2 bytes before the read timed out
-constexpr uint8_t RTU_ERR_READ = 12;      // the read call itself failed
-constexpr uint8_t RTU_ERR_WRITE = 13;     // the write failed or was short
-constexpr uint8_t RTU_ERR_FRAME = 14;     // other slave, other function, wrong length
-constexpr uint8_t RTU_ERR_NOT_OPEN = 15;  // port not open; nothing sent
-constexpr uint8_t RTU_BROADCAST = 16;     // sent to address 0; no reply read
+constexpr uint8_t RTU_ERR_CRC = 10;      // reply CRC does not match
+constexpr uint8_t RTU_ERR_NO_REPLY = 11; // fewer than 2 bytes before the read timed out
+constexpr uint8_t RTU_ERR_READ = 12;     // the read call itself failed
+constexpr uint8_t RTU_ERR_WRITE = 13;    // the write failed or was short
+constexpr uint8_t RTU_ERR_FRAME = 14;    // other slave, other function, wrong length
+constexpr uint8_t RTU_ERR_NOT_OPEN = 15; // port not open; nothing sent
+constexpr uint8_t RTU_BROADCAST = 16;    // sent to address 0; no reply read
 
 // "RTU_OK", "RTU_ERR_CRC", ...; nullptr for a drive exception code.
 const char* RtuResultName(uint8_t code);

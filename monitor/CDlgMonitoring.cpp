@@ -1,13 +1,13 @@
 #include "CDlgMonitoring.h"
 
-#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"
+#include "controls/DialogFont.h"
+#include "controls/PageGrid.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
-#include "controls/PageGrid.h"
 #include "res/Icons.h"
 
 #include <QCloseEvent>

@@ -96,10 +96,10 @@ public:
     QPushButton* HomeButton = nullptr;
     QPushButton* EncoderResetButton = nullptr;
     QPushButton* ModeSwitchButton = nullptr;
-    std::array<QPushButton*, 8> OutputButtons{};    // OUT 1 ON, OUT 1 OFF, .. OUT 4 OFF
+    std::array<QPushButton*, 8> OutputButtons{}; // OUT 1 ON, OUT 1 OFF, .. OUT 4 OFF
     CButtonST* RepeatButton = nullptr;
-    QLabel* CrcErrorCount = nullptr;                // hidden
-    QLabel* TimeOutCount = nullptr;                 // hidden
+    QLabel* CrcErrorCount = nullptr; // hidden
+    QLabel* TimeOutCount = nullptr;  // hidden
     QFont RepeatButtonFont;
 
 public slots:

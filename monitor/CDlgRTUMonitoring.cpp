@@ -1,14 +1,14 @@
 #include "CDlgRTUMonitoring.h"
 
-#include "controls/DialogFont.h"
-#include "controls/BusyScope.h"
+#include "base/MessageService.h"
 #include "controls/Accessible.h"
+#include "controls/BusyScope.h"
 #include "controls/CGridCtrl.h"
+#include "controls/DialogFont.h"
+#include "controls/PageGrid.h"
 #include "link/CDriveLink.h"
 #include "link/LinkTexts.h"
 #include "monitor/MonitorTexts.h"
-#include "controls/PageGrid.h"
-#include "base/MessageService.h"
 
 #include <chrono>
 #include <string>

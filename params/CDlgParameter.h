@@ -108,7 +108,7 @@ public slots:
     void OnControlModeChanged();
     void OnCommandFormChanged();
     void OnSwitchModeChanged();
-    void OnSelectionChanged();   // switch command form, I/O functions, contact buttons
+    void OnSelectionChanged(); // switch command form, I/O functions, contact buttons
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -127,7 +127,7 @@ private:
 
     const Wiring wiring_;
     QTimer refreshTimer_;
-    GridFont valueFont_;  // the grid's font for value cells, and its bold form
+    GridFont valueFont_; // the grid's font for value cells, and its bold form
     GridFont changedFont_;
     // The mode each form list was last filled for (its entries follow it).
     int commandFormsOf_ = kNoSelection - 1;

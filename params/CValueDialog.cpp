@@ -1,7 +1,7 @@
 #include "CValueDialog.h"
 
-#include "controls/DialogFont.h"
 #include "controls/Accessible.h"
+#include "controls/DialogFont.h"
 #include "params/ParamTexts.h"
 
 #include <QLabel>

@@ -24,7 +24,7 @@ public:
     int32_t EditValue = 0; // the value being edited
 
     QLabel* NumberLabel = nullptr;
-    QLabel* ValueCaption = nullptr;      // "Value :", beside the value at 66,24
+    QLabel* ValueCaption = nullptr; // "Value :", beside the value at 66,24
     QPlainTextEdit* HelpEdit = nullptr;
     QPushButton* OkButton = nullptr;     // 1
     QPushButton* CancelButton = nullptr; // 2

@@ -1,8 +1,8 @@
 // Load, save and backup with the user's messages.
 #include "params/ParamFileActions.h"
 
-#include "params/ParamFolders.h"
 #include "base/MessageService.h"
+#include "params/ParamFolders.h"
 
 namespace velt {
 

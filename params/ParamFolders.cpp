@@ -44,7 +44,8 @@ bool CreateFolderPath(const fs::path& path) {
 }
 
 fs::path DefaultParameterFolder() {
-    if (const char* overridden = std::getenv("VELT_PARAMETER_DIR"); overridden != nullptr && *overridden != '\0')
+    if (const char* overridden = std::getenv("VELT_PARAMETER_DIR");
+        overridden != nullptr && *overridden != '\0')
         return overridden;
     const fs::path program = ProgramFolder();
     if (!program.empty() && !IsInstalledProgramFolder(program)) {

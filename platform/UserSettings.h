@@ -31,7 +31,8 @@ bool WriteUserSetting(std::string_view key, std::string_view name, std::string_v
 // the value kept to the last character), and the text with that value set
 // (other sections, names and lines kept as they were; the section added at
 // the end when missing). The value must not hold a line end.
-std::optional<std::string> SettingInIniText(std::string_view text, std::string_view key, std::string_view name);
+std::optional<std::string> SettingInIniText(std::string_view text, std::string_view key,
+                                            std::string_view name);
 std::string IniTextWithSetting(std::string_view text, std::string_view key, std::string_view name,
                                std::string_view value);
 

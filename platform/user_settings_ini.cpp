@@ -64,7 +64,8 @@ fs::path UserSettingsFile() {
     return folder / kSettingsFileName;
 }
 
-std::optional<std::string> SettingInIniText(std::string_view text, std::string_view key, std::string_view name) {
+std::optional<std::string> SettingInIniText(std::string_view text, std::string_view key,
+                                            std::string_view name) {
     const std::string header = SectionHeader(key);
     const std::string prefix = std::string(name) + "=";
     bool inSection = false;

@@ -1,11 +1,11 @@
 #include "CDlgRepeat.h"
 
-#include "controls/DialogFont.h"
+#include "base/LocalText.h"
+#include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
-#include "base/LocalText.h"
-#include "base/MessageService.h"
+#include "controls/DialogFont.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -39,8 +39,7 @@ std::string Decimal(int32_t v) {
 } // namespace
 
 CDlgRepeat::CDlgRepeat(CDriveLink* link, bool korean)
-    : QDialog(nullptr), korean_(korean), sequence_(link),
-      thread_(sequence_, [this] { PostPass(); }) {
+    : QDialog(nullptr), korean_(korean), sequence_(link), thread_(sequence_, [this] { PostPass(); }) {
     setObjectName(QStringLiteral("CDlgRepeat"));
     setWindowTitle(QStringLiteral("Repeat"));
     setFont(DialogFont());

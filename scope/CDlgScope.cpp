@@ -1,9 +1,9 @@
 #include "scope/CDlgScope.h"
 
-#include "controls/DialogFont.h"
-#include "controls/CColorStatic.h"
-#include "link/CDriveLink.h"
 #include "base/MessageService.h"
+#include "controls/CColorStatic.h"
+#include "controls/DialogFont.h"
+#include "link/CDriveLink.h"
 #include "scope/ScopeTexts.h"
 
 #include <QCheckBox>

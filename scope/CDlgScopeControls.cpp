@@ -2,8 +2,8 @@
 // 539 x 244) and accessible names.
 #include "scope/CDlgScope.h"
 
-#include "controls/DialogFont.h"
 #include "controls/CColorStatic.h"
+#include "controls/DialogFont.h"
 #include "scope/CSpinButton.h"
 #include "scope/ScopeTexts.h"
 

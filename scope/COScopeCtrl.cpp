@@ -1,7 +1,7 @@
 #include "scope/COScopeCtrl.h"
 
-#include "platform/AtomicFile.h"
 #include "base/MessageService.h"
+#include "platform/AtomicFile.h"
 #include "scope/ScopeTexts.h"
 
 #include <QContextMenuEvent>

@@ -12,12 +12,12 @@
 namespace velt::sim {
 
 struct SimOptions {
-    int comNumber = 3;      // published as COM<n> in the ports folder
-    uint8_t id = 1;         // own slave address
-    uint32_t baud = 9600;   // used for wire timing and the pty's line speed
+    int comNumber = 3;       // published as COM<n> in the ports folder
+    uint8_t id = 1;          // own slave address
+    uint32_t baud = 9600;    // used for wire timing and the pty's line speed
     bool wireTiming = false; // answer only after request + reply line time + 3.5 chars
-    std::string stateFile;  // stored parameters (code 7); loaded at start when present
-    bool publish = true;    // create the COMn entry in PortsFolder() (removed on Stop)
+    std::string stateFile;   // stored parameters (code 7); loaded at start when present
+    bool publish = true;     // create the COMn entry in PortsFolder() (removed on Stop)
 };
 
 // One request as the slave received it (CRC good, any address).
@@ -72,7 +72,8 @@ public:
     uint16_t InputReg(int reg) const;
     bool Coil(int k) const;
     bool Input(int k) const;
-    std::vector<SimRequest> Requests() const; // requests received since ClearRequests (the most recent 131072)
+    std::vector<SimRequest>
+    Requests() const; // requests received since ClearRequests (the most recent 131072)
     void ClearRequests();
 
 private:

@@ -45,7 +45,8 @@ void PrintHelp() {
                 "%d/%d versions), input 0-%d (state block), coils 0-%d (0-%d writable),\n"
                 "discrete inputs 0-%d. Functions %d to %d.\n"
                 "\n"
-                "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s",
+                "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s"
+                "  echo TEXT            print TEXT once every line before it is in force\n",
                 kUsageLine, velt::PortsFolder().string().c_str(), map::Code(map::Command::Store),
                 map::ParamCount - 1, map::CommandRegister, map::PositionLowRegister, map::CommandBlockLast,
                 map::HardwareVersionRegister, map::SoftwareVersionRegister, map::StateCount - 1,
@@ -100,6 +101,13 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
 void ApplyLines(velt::sim::SimDrive& drive, const std::vector<std::string>& lines,
                 velt::sim::ControlInput& input) {
     for (const std::string& line : lines) {
+        // Lines take effect in order, so a script that waits for its echo
+        // knows that every fault it typed before is in force.
+        if (line == "echo" || line.rfind("echo ", 0) == 0) {
+            std::printf("%s\n", line.size() > 5 ? line.c_str() + 5 : "");
+            std::fflush(stdout);
+            continue;
+        }
         std::string error;
         if (!drive.ApplyControlLine(line, &error))
             std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());

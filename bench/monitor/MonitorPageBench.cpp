@@ -11,10 +11,10 @@
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CVELT_HostApp.h"
+#include "base/MessageService.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/CDlgMonitoring.h"
-#include "base/MessageService.h"
 
 #include <QApplication>
 #include <QElapsedTimer>

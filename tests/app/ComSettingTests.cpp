@@ -1,9 +1,9 @@
-#include "tests/support/ShellFixture.h"
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
+#include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -1,8 +1,8 @@
 #include "app/AppOptions.h"
 #include "app/SessionReport.h"
-#include "controls/DialogUnits.h"
 #include "app/ShellLayout.h"
 #include "app/ShellTexts.h"
+#include "controls/DialogUnits.h"
 
 #include <gtest/gtest.h>
 
@@ -109,8 +109,9 @@ TEST(SessionReport, OneLineHoldsTheStateAndEveryCounterAndMessagesKeepToOneLine)
     c.DoRequests = 4, c.DoOk = 3, c.DoFail = 1;
     c.ParamRequests = 7, c.ParamOk = 7;
     c.CrcErrors = 2, c.NoReplies = 1;
-    EXPECT_EQ(LinkReportLine(120, 1, 2, c), "report t=120 connected=1 failcount=2 state=10/8/2 di=3/3/0 do=4/3/1 "
-                                            "param=7/7/0 crc=2 noreply=1");
+    EXPECT_EQ(LinkReportLine(120, 1, 2, c),
+              "report t=120 connected=1 failcount=2 state=10/8/2 di=3/3/0 do=4/3/1 "
+              "param=7/7/0 crc=2 noreply=1");
     EXPECT_EQ(MessageReportLine("The driver does not respond. \r\n Check it"),
               "message: The driver does not respond.  |  Check it");
     EXPECT_EQ(MessageReportLine("a\nb\rc"), "message: a | b | c");

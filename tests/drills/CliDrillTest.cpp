@@ -44,7 +44,15 @@ protected:
         const std::string ready = sim->ReadLine(20s);
         ASSERT_EQ(ready.rfind("ready COM3 ", 0), 0u) << ready;
     }
-    void Fault(const std::string& line) { ASSERT_TRUE(sim->WriteLine(line)) << line; }
+    // Types a control line on the simulator's input and waits until it is in
+    // force (the simulator echoes a marker once the lines before it are).
+    void Fault(const std::string& line) {
+        static int marker = 0;
+        const std::string echo = "applied " + std::to_string(++marker);
+        ASSERT_TRUE(sim->WriteLine(line)) << line;
+        ASSERT_TRUE(sim->WriteLine("echo " + echo)) << line;
+        ASSERT_EQ(sim->ReadLine(20s), echo) << line;
+    }
 
     // velt-cli on COM3, stdin from /dev/null, backups in dir/backups. `limit`
     // is put before it in the shell: a full disk is "ulimit -f N" with
@@ -92,7 +100,8 @@ TEST_F(CliDrill, ADriveFallingSilentDuringAWriteIsNamedAndNothingIsStored) {
     Fault("silentfor 6 60 on"); // the write of parameter 60 gets no answer
     const CliRun r = Run("params write '" + wanted.string() + "' --yes");
     EXPECT_EQ(r.exitCode, 1) << r.err;
-    EXPECT_NE(r.err.find(" Parameters No.[60] during storage Error has occurred."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find(" Parameters No.[60] during storage Error has occurred."), std::string::npos)
+        << r.err;
     EXPECT_EQ(r.err.find("stored"), std::string::npos) << r.err;
     const std::vector<fs::path> backups = BackupFiles();
     ASSERT_EQ(backups.size(), 1u);
@@ -171,7 +180,8 @@ TEST_F(CliDrill, AFullDiskKeepsTheOldFileAndStoresNothingWithoutABackup) {
 
     r = Run("params write '" + kept.string() + "' --yes", kFullDisk);
     EXPECT_EQ(r.exitCode, 2) << r.err;
-    EXPECT_NE(r.err.find("The backup of the drive's parameters could not be written."), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("The backup of the drive's parameters could not be written."), std::string::npos)
+        << r.err;
     EXPECT_EQ(r.err.find("stored"), std::string::npos) << r.err;
     EXPECT_TRUE(BackupFiles().empty());
     EXPECT_NE(Values(ReadDrive("after.par"))[13], edited[13]);

@@ -31,7 +31,15 @@ protected:
         const std::string ready = sim->ReadLine(std::chrono::seconds(20));
         ASSERT_EQ(ready.rfind("ready COM3 ", 0), 0u) << ready;
     }
-    void Fault(const std::string& line) { ASSERT_TRUE(sim->WriteLine(line)) << line; }
+    // Types a control line on the simulator's input and waits until it is in
+    // force (the simulator echoes a marker once the lines before it are).
+    void Fault(const std::string& line) {
+        static int marker = 0;
+        const std::string echo = "applied " + std::to_string(++marker);
+        ASSERT_TRUE(sim->WriteLine(line)) << line;
+        ASSERT_TRUE(sim->WriteLine("echo " + echo)) << line;
+        ASSERT_EQ(sim->ReadLine(std::chrono::seconds(20)), echo) << line;
+    }
 
     std::filesystem::path StateFile() const { return root / "drive.state"; }
     std::filesystem::path BackupFolder() const { return root / "VELT_Parameter"; }

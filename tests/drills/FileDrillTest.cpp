@@ -108,7 +108,7 @@ TEST_F(FileDrill, AFullDiskKeepsTheOldFileAndSaysSo) {
     EXPECT_EQ(shown.Boxes[0].text, "File Save Error\r\ncannot write " + target.string() + ": File too large");
     EXPECT_EQ(Bytes(target), before);
     EXPECT_EQ(Entries(target.parent_path()), std::vector<fs::path>{target}); // no temporary file left
-    EXPECT_FALSE(ReadDirectorySetting().has_value());                         // nothing reported as saved
+    EXPECT_FALSE(ReadDirectorySetting().has_value());                        // nothing reported as saved
 }
 
 TEST_F(FileDrill, AFullDiskDuringTheBackupAsksAndNoStoresNothing) {
@@ -130,10 +130,11 @@ TEST_F(FileDrill, AFullDiskDuringTheBackupAsksAndNoStoresNothing) {
     }
     ASSERT_EQ(shown.Boxes.size(), 2u);
     EXPECT_EQ(shown.Boxes[1].buttons, MsgButtons::YesNo);
-    EXPECT_EQ(shown.Boxes[1].text.rfind("File Save Error\r\nThe backup of the drive's parameters could not be "
-                                        "written.\r\n",
-                                        0),
-              0u)
+    EXPECT_EQ(
+        shown.Boxes[1].text.rfind("File Save Error\r\nThe backup of the drive's parameters could not be "
+                                  "written.\r\n",
+                                  0),
+        0u)
         << shown.Boxes[1].text;
     EXPECT_NE(shown.Boxes[1].text.find("File too large"), std::string::npos) << shown.Boxes[1].text;
     EXPECT_EQ(Entries(BackupFolder()), std::vector<fs::path>{older});

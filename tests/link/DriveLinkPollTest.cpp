@@ -139,8 +139,9 @@ TEST_F(LinkOnSim, DriveIdZeroSendsNothingAndAChangeBackPausesZeroesAndRereads) {
     ConnectAndPoll();
 
     settings.id.store(0);
+    // The MainThread follows the new ID after its pass's polls: once DriveId
+    // reads 0, no request of the old ID is on the line.
     ASSERT_TRUE(WaitUntil([&] { return link.DriveId.load() == 0; }, 2s));
-    std::this_thread::sleep_for(50ms); // a poll that began before the change ends
     sim.ClearRequests();
     link.FailCount.store(3);
     const uint32_t passes = link.PassCount.load();

@@ -63,7 +63,8 @@ TEST_F(ParamFolderTest, FailedSaveLeavesTheOldFileAndDirectoryAlone) {
     ASSERT_EQ(messages.Texts().size(), 2u);
     // The reason follows the message: the full disk, then the folder that is a file.
     EXPECT_EQ(messages.Texts()[0], "File Save Error\r\ncannot write " + target.string() + ": File too large");
-    EXPECT_EQ(messages.Texts()[1].rfind("File Save Error\r\ncannot create a file in " + target.string(), 0), 0u)
+    EXPECT_EQ(messages.Texts()[1].rfind("File Save Error\r\ncannot create a file in " + target.string(), 0),
+              0u)
         << messages.Texts()[1];
 }
 
@@ -112,6 +113,7 @@ TEST_F(ParamFolderTest, FifosAndDevicesAreAFileLoadErrorAndChangeNothing) {
     EXPECT_FALSE(LoadParameterFileFrom(fifo, &v));
     EXPECT_FALSE(LoadParameterFileFrom("/dev/zero", &v));
     EXPECT_EQ(v, Filled(5));
-    EXPECT_EQ(messages.Texts(), (std::vector<std::string>{LoadErrorText(fifo, "it is not a regular file"),
-                                                          LoadErrorText("/dev/zero", "it is not a regular file")}));
+    EXPECT_EQ(messages.Texts(),
+              (std::vector<std::string>{LoadErrorText(fifo, "it is not a regular file"),
+                                        LoadErrorText("/dev/zero", "it is not a regular file")}));
 }

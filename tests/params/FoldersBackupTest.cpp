@@ -80,9 +80,10 @@ TEST_F(ParamFolderTest, MissingFoldersAndOversizedFilesAreAFileLoadErrorAndChang
     EXPECT_FALSE(LoadParameterFileFrom(huge, &v));
     EXPECT_EQ(v, Filled(5));
     EXPECT_EQ(messages.Texts(),
-              (std::vector<std::string>{LoadErrorText(root_ / "missing.par", "the file does not exist"),
-                                        LoadErrorText(root_, "it is a folder, not a file"),
-                                        LoadErrorText(huge, "it is larger than 1 MiB, too large for a parameter file")}));
+              (std::vector<std::string>{
+                  LoadErrorText(root_ / "missing.par", "the file does not exist"),
+                  LoadErrorText(root_, "it is a folder, not a file"),
+                  LoadErrorText(huge, "it is larger than 1 MiB, too large for a parameter file")}));
 
     // Just under the limit, NUL bytes and a very long line included, it loads.
     text.resize(kMaxParFileBytes - 2048);

@@ -1,9 +1,9 @@
 // velt-cli params read, diff and write, run as a program against the
 // simulated drive.
+#include "ChildProcess.h"
 #include "params/ParFile.h"
 #include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
-#include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 

@@ -1,6 +1,6 @@
 // Where the program keeps its per-user files, and how COM names resolve there.
-#include "platform/PortsFolder.h"
 #include "platform/UserFolders.h"
+#include "platform/PortsFolder.h"
 
 #include <gtest/gtest.h>
 

@@ -3,10 +3,10 @@
 // accessibility and stopping the thread.
 #include "scope/CDlgScope.h"
 
-#include "controls/DialogFont.h"
-#include "controls/CColorStatic.h"
-#include "link/CDriveLink.h"
 #include "base/MessageService.h"
+#include "controls/CColorStatic.h"
+#include "controls/DialogFont.h"
+#include "link/CDriveLink.h"
 #include "scope/CSpinButton.h"
 #include "tests/support/ShellFixture.h"
 

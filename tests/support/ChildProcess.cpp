@@ -3,9 +3,9 @@
 #include <cerrno>
 #include <csignal>
 #include <cstdlib>
+#include <fcntl.h>
 #include <fstream>
 #include <iterator>
-#include <fcntl.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <thread>

@@ -2,8 +2,8 @@
 // Shared pieces of the drive-link tests: a link started and connected to an
 // in-process simulated drive, and recording stand-ins for the three outside
 // interfaces and the message service.
-#include "link/CDriveLink.h"
 #include "base/MessageService.h"
+#include "link/CDriveLink.h"
 #include "sim/SimDrive.h"
 
 #include <gtest/gtest.h>

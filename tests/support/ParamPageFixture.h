@@ -6,9 +6,9 @@
 #include "app/AppOptions.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CVELT_HostApp.h"
+#include "base/MessageService.h"
 #include "link/CDriveLink.h"
 #include "params/CDlgParameter.h"
-#include "base/MessageService.h"
 #include "sim/SimDrive.h"
 #include "tests/support/ShellFixture.h"
 
