@@ -1,5 +1,9 @@
 #include "StoppableWorker.h"
 
+#include "MessageService.h"
+
+#include <string>
+
 #include <system_error>
 
 namespace velt {
@@ -82,6 +86,12 @@ bool StoppableWorker::SleepUntil(const std::stop_token& stop, Clock::time_point 
     std::unique_lock lock(mutex);
     cv.wait_until(lock, stop, wake, [] { return false; });
     return !stop.stop_requested();
+}
+
+StoppableWorker::StopResult StoppableWorker::Report(StopResult result, const char* threadName) {
+    if (result == StopResult::TimedOut) ShowMessage(std::string(threadName) + " timeout!");
+    if (result == StopResult::WaitFailed) ShowMessage(std::string(threadName) + " waitfailed");
+    return result;
 }
 
 } // namespace velt

@@ -58,6 +58,11 @@ public:
     static bool SleepFor(const std::stop_token& stop, Clock::duration duration);
     static bool SleepUntil(const std::stop_token& stop, Clock::time_point wake);
 
+    // Tells the user of a stop that did not end cleanly, naming the thread:
+    // "<name> timeout!" for TimedOut, "<name> waitfailed" for WaitFailed;
+    // nothing for the others. Returns `result`.
+    static StopResult Report(StopResult result, const char* threadName);
+
 private:
     void MarkEnded();                                // the thread, as its last act
     bool WaitEnded(std::chrono::milliseconds limit); // owner: true once MarkEnded ran

@@ -1,6 +1,5 @@
 #include "CDriveLink.h"
 
-#include "base/MessageService.h"
 #include "platform/ThreadTuning.h"
 
 #include <algorithm>
@@ -76,17 +75,7 @@ int CDriveLink::StopThread() {
     FailCount.store(0);
     std::this_thread::sleep_for(kStopSettle);
     Running.store(0);
-    switch (worker_.Stop(kStopWait)) {
-    case StoppableWorker::StopResult::TimedOut:
-        ShowMessage("MainThread timeout!");
-        break;
-    case StoppableWorker::StopResult::WaitFailed:
-        ShowMessage("MainThread waitfailed");
-        break;
-    case StoppableWorker::StopResult::NotStarted:
-    case StoppableWorker::StopResult::Stopped:
-        break;
-    }
+    StoppableWorker::Report(worker_.Stop(kStopWait), "MainThread");
     // While a MainThread that outlived the wait may still be inside an
     // exchange, the port stays alive; the destructor deletes it after the
     // thread has ended. Under Lock: a request that another thread (the repeat

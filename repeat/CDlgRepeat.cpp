@@ -203,17 +203,7 @@ void CDlgRepeat::keyPressEvent(QKeyEvent* event) {
 }
 
 int CDlgRepeat::StopRepeatThread() {
-    switch (thread_.Stop(kStopWait)) {
-    case RepeatThread::StopResult::TimedOut:
-        ShowMessage("RepeatThread timeout!");
-        break;
-    case RepeatThread::StopResult::WaitFailed:
-        ShowMessage("RepeatThread waitfailed");
-        break;
-    case RepeatThread::StopResult::NotStarted:
-    case RepeatThread::StopResult::Stopped:
-        break;
-    }
+    StoppableWorker::Report(thread_.Stop(kStopWait), "RepeatThread");
     return 1;
 }
 

@@ -1,6 +1,5 @@
 #include "scope/CDlgScope.h"
 
-#include "base/MessageService.h"
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
@@ -103,17 +102,7 @@ void CDlgScope::InitChart() {
 }
 
 int CDlgScope::StopScopeThread() {
-    switch (thread_.Stop()) {
-    case CScopeThread::StopResult::TimedOut:
-        ShowMessage(kScopeThreadTimeout);
-        break;
-    case CScopeThread::StopResult::WaitFailed:
-        ShowMessage(kScopeThreadWaitFailed);
-        break;
-    case CScopeThread::StopResult::NotStarted:
-    case CScopeThread::StopResult::Stopped:
-        break;
-    }
+    StoppableWorker::Report(thread_.Stop(), "ScopeThread");
     return 1;
 }
 

@@ -1,14 +1,11 @@
 #pragma once
 // The scope's own user texts in both languages, beyond the dialog's labels
 // (which are the same in both): the chart's right-click menu, its messages
-// and CSV header, the shutdown messages, and the accessible names of the
+// and CSV header, and the accessible names of the
 // controls that have no caption of their own.
 #include "base/LocalText.h"
 
 namespace velt {
-
-inline constexpr const char* kScopeThreadTimeout = "ScopeThread timeout!";
-inline constexpr const char* kScopeThreadWaitFailed = "ScopeThread waitfailed";
 
 inline constexpr LocalText kExportCsvMenu{"CSV 내보내기...", "Export CSV..."};
 inline constexpr LocalText kSaveImageMenu{"이미지 저장...", "Save Image..."};
