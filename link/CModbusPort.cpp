@@ -101,8 +101,18 @@ int CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
         Handle->Close();
         return 0;
     }
+    {
+        std::lock_guard<std::mutex> guard(deviceLock_);
+        openedDevice_ = deviceName;
+    }
+    Baud.store(baudRate);
     IsOpen.store(1);
     return 1;
+}
+
+std::string CModbusPort::OpenedDevice() const {
+    std::lock_guard<std::mutex> guard(deviceLock_);
+    return openedDevice_;
 }
 
 void CModbusPort::ClosePort() {
@@ -120,16 +130,20 @@ void CModbusPort::SetTrace(TraceFn fn, void* context) {
 }
 
 // One exchange on TxFrame/RxFrame; the caller holds Lock. The checks run in
-// a fixed order: write, broadcast, read, length floor, then CheckReply.
+// a fixed order: write, broadcast, read, length floor, then CheckReply. The
+// exchange is recorded in the journal with its round trip (the drain after a
+// failure is not part of it).
 uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
     if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
     long written = 0;
     long got = 0;
+    const int64_t startNs = journal_ ? SteadyNowNs() : 0;
     auto exchange = [&]() -> uint8_t {
         // Bytes still queued from an earlier exchange (a reply that came after
         // its read gave up, a tail past the expected length) answer no request
         // of ours; a stale reply of the right length would otherwise pass for
         // this request's reply.
+        if (journal_ && Handle->QueuedInput() > 0) journal_->CountLateReplyDropped();
         Handle->DiscardInput();
         written = Handle->Write(TxFrame, static_cast<size_t>(requestLength));
         if (written != requestLength) {
@@ -150,11 +164,16 @@ uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
         return CheckReply(TxFrame, RxFrame, static_cast<int>(got), expectedReplyLength);
     };
     const uint8_t result = exchange();
+    if (journal_ && result != RTU_BROADCAST) {
+        const int64_t endNs = SteadyNowNs();
+        journal_->Record({endNs, static_cast<uint32_t>((endNs - startNs) / 1000), TxFrame[1], result});
+    }
     // Only a reply that fell short can still be on its way; an exception
     // reply is the drive's whole answer.
     const bool shortReply = got < expectedReplyLength;
-    if (shortReply && (result == RTU_ERR_NO_REPLY || result == RTU_ERR_CRC || result == RTU_ERR_FRAME))
-        DrainLateBytes();
+    if (shortReply && (result == RTU_ERR_NO_REPLY || result == RTU_ERR_CRC || result == RTU_ERR_FRAME)) {
+        if (DrainLateBytes() && journal_) journal_->CountLateReplyDropped();
+    }
     if (traceFn_) {
         traceFn_(traceContext_, true, TxFrame, written > 0 ? static_cast<size_t>(written) : 0);
         traceFn_(traceContext_, false, RxFrame, got > 0 ? static_cast<size_t>(got) : 0);
@@ -164,17 +183,19 @@ uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
 
 // Reads and drops what arrives until the line is quiet; RxFrame keeps the
 // failed exchange for the caller. Caller holds Lock.
-void CModbusPort::DrainLateBytes() {
+bool CModbusPort::DrainLateBytes() {
     SerialTimeouts quiet;
     quiet.readInterval = kQuietGap;
     quiet.readTotalPerByte = std::chrono::milliseconds(0);
     quiet.readTotalConstant = kQuietGap;
     Handle->SetTimeouts(quiet);
     uint8_t sink[256];
+    bool dropped = false;
     const auto end = std::chrono::steady_clock::now() + kMaxDrain;
-    while (std::chrono::steady_clock::now() < end && Handle->Read(sink, sizeof sink) > 0) {
-    }
+    while (std::chrono::steady_clock::now() < end && Handle->Read(sink, sizeof sink) > 0)
+        dropped = true;
     Handle->SetTimeouts(SerialTimeouts{});
+    return dropped;
 }
 
 // Builds the 8-byte request in TxFrame and runs the exchange. Caller holds Lock.

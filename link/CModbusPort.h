@@ -4,6 +4,7 @@
 // that uses it. One request at a time; every request holds Lock from building
 // the frame to unpacking the reply.
 #include "DriveMap.h"
+#include "ExchangeJournal.h"
 #include "RtuResult.h"
 
 #include <atomic>
@@ -53,6 +54,15 @@ public:
     using TraceFn = void (*)(void* context, bool tx, const uint8_t* bytes, size_t count);
     void SetTrace(TraceFn fn, void* context);
 
+    // Where every exchange is recorded for the link health figures (none by
+    // default). Set before the first request; the journal must outlive the port.
+    void SetJournal(ExchangeJournal* journal) { journal_ = journal; }
+
+    // The name the last successful open was given (a COM name or a device
+    // path) and its bit rate; any thread.
+    std::string OpenedDevice() const;
+    std::atomic<uint32_t> Baud{0};
+
     // Read without a lock by other threads: 1 while open.
     std::atomic<int> IsOpen{0};
     // Last exchange; valid for the caller that holds the request order
@@ -65,13 +75,17 @@ public:
 
 private:
     uint8_t Transact(int requestLength, int expectedReplyLength);
-    void DrainLateBytes();
+    // True when it threw away bytes of a late reply.
+    bool DrainLateBytes();
     uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
                     int expectedReplyLength);
 
     std::unique_ptr<SerialLine> Handle;
     TraceFn traceFn_ = nullptr;
     void* traceContext_ = nullptr;
+    ExchangeJournal* journal_ = nullptr;
+    mutable std::mutex deviceLock_; // guards openedDevice_ only
+    std::string openedDevice_;
 };
 
 } // namespace velt

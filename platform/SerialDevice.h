@@ -42,6 +42,9 @@ public:
     virtual void Purge() = 0;
     // Discards the bytes received and not yet read.
     virtual void DiscardInput() = 0;
+    // The number of bytes received and not yet read (0 where the line cannot
+    // tell). Used only to count late replies before they are discarded.
+    virtual long QueuedInput() { return 0; }
     // Stores the timeouts for later reads and writes. False when the driver
     // refuses them (callers may ignore it).
     virtual bool SetTimeouts(const SerialTimeouts& timeouts) = 0;
@@ -72,6 +75,7 @@ public:
     bool Open(const std::string& name) override;
     void Purge() override;
     void DiscardInput() override;
+    long QueuedInput() override;
     bool SetTimeouts(const SerialTimeouts& timeouts) override;
     bool Configure(uint32_t baudRate) override;
     long Write(const uint8_t* bytes, size_t count) override;

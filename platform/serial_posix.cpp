@@ -111,6 +111,12 @@ void SerialDevice::DiscardInput() {
     if (IsOpen()) ::tcflush(Fd(handle_), TCIFLUSH);
 }
 
+long SerialDevice::QueuedInput() {
+    int queued = 0;
+    if (!IsOpen() || ::ioctl(Fd(handle_), FIONREAD, &queued) != 0) return 0;
+    return queued;
+}
+
 bool SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
     if (!IsOpen()) return false;
     timeouts_ = timeouts;

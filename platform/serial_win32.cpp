@@ -74,6 +74,13 @@ void SerialDevice::DiscardInput() {
     if (IsOpen()) PurgeComm(H(handle_), PURGE_RXCLEAR);
 }
 
+long SerialDevice::QueuedInput() {
+    COMSTAT status{};
+    DWORD errors = 0;
+    if (!IsOpen() || !ClearCommError(H(handle_), &errors, &status)) return 0;
+    return static_cast<long>(status.cbInQue);
+}
+
 bool SerialDevice::SetTimeouts(const SerialTimeouts& timeouts) {
     if (!IsOpen()) return false;
     timeouts_ = timeouts;
