@@ -32,6 +32,9 @@ constexpr auto kStopWait = 5000ms;
 constexpr int kParamBlockSize = drive::ReadBlockSize;
 constexpr int kParamCount = drive::ParamCount;
 constexpr uint32_t kBitPollEvery = 5; // inputs and outputs on every fifth pass
+// The pass sleep is aimed this much short, at most, to make up for how late
+// the thread wakes on average (see MainThreadProc).
+constexpr auto kMaxWakeAllowance = 2ms;
 } // namespace
 
 CDriveLink::CDriveLink() = default;
@@ -52,6 +55,9 @@ void CDriveLink::SetParamsReadSink(IParamsReadSink* sink) {
 void CDriveLink::SetFrameLog(IFrameLog* log) {
     frameLog_.store(log);
 }
+void CDriveLink::SetWriteWatcher(IWriteWatcher* watcher) {
+    writeWatcher_.store(watcher);
+}
 
 // Owner thread (start-up). Returns 1; 0 if the thread could not be created,
 // in which case the link stays without a MainThread and never polls.
@@ -60,6 +66,7 @@ int CDriveLink::StartThread() {
     BeginTimerResolution();
     timerResolution_ = true;
     Port = std::make_unique<CModbusPort>();
+    Port->SetJournal(&journal_);
     Running.store(1);
     if (!worker_.Start([this](std::stop_token stop) { MainThreadProc(stop); })) {
         Running.store(0);
@@ -71,6 +78,7 @@ int CDriveLink::StartThread() {
 // Owner thread (shutdown). Blocks for 500 ms plus at most 5000 ms, and then
 // for the end of a request that another thread has in flight.
 int CDriveLink::StopThread() {
+    StopReconnecting();
     Connected.store(0);
     FailCount.store(0);
     std::this_thread::sleep_for(kStopSettle);
@@ -101,6 +109,7 @@ int CDriveLink::OpenAndConnect(const std::function<int(CModbusPort&)>& open) {
     // so that Connect right after DisConnect does not fail as "already open".
     if (Connected.load() == 0 && Port->IsOpen.load() != 0) Port->ClosePort();
     const int opened = open(*Port) == 1 ? 1 : 0;
+    if (opened == 1) ConnectionSerial.fetch_add(1);
     Connected.store(opened);
     return opened;
 }
@@ -110,30 +119,64 @@ void CDriveLink::Disconnect() {
     FailCount.store(0);
 }
 
+// The sleep between connected passes is aimed short by how late the thread
+// has been waking (an average of the last passes, at most
+// kMaxWakeAllowance), so that the gap between two passes is the 10 ms the
+// design gives it rather than 10 ms plus the scheduler's delay. The thread
+// sleeps through the whole gap; it never spins.
 void CDriveLink::MainThreadProc(const std::stop_token& stop) {
+    using Clock = std::chrono::steady_clock;
     RaiseCurrentThreadPriority();
     uint32_t pass = 0; // connected passes; never reset
+    bool bitsDue = false;
+    Clock::duration allowance{};
+    Clock::time_point reconnectDue{};
     while (!stop.stop_requested()) {
         if (Connected.load() == 0) {
             DisconnectedPass();
-            StoppableWorker::SleepFor(stop, kDisconnectedSleep);
+            bitsDue = false;
+            Clock::time_point wake = Clock::now() + kDisconnectedSleep;
+            if (Reconnecting.load() != 0) {
+                reconnectDue = TryReconnect(reconnectDue);
+                wake = std::min(wake, reconnectDue);
+            } else {
+                reconnectDue = {};
+            }
+            StoppableWorker::SleepUntil(stop, wake);
             continue;
         }
+        reconnectDue = {};
         if (DriveId.load() != 0) {
-            if (ReadStateRegs() == 1)
-                FailCount.store(0);
-            else if (DriveId.load() != 0) // not a poll skipped for an ID just set to 0
-                FailCount.fetch_add(1);
-            if (pass % kBitPollEvery == 0) {
-                ReadDigitalInputs();
-                ReadDigitalOutputs();
-            }
+            bitsDue = bitsDue || pass % kBitPollEvery == 0;
+            ConnectedPass(&bitsDue);
         }
         ++pass;
         PassCount.store(pass);
         FollowDriveId(stop);
-        StoppableWorker::SleepFor(stop, kPassSleep);
+        const Clock::time_point wake = Clock::now() + kPassSleep - allowance;
+        if (!StoppableWorker::SleepUntil(stop, wake)) break;
+        const Clock::duration late = Clock::now() - wake;
+        allowance = std::clamp<Clock::duration>(allowance + (late - allowance) / 8, Clock::duration::zero(),
+                                                kMaxWakeAllowance);
     }
+}
+
+// A pass ends at its first failed read. Against a drive that stopped
+// answering every further read would only add its own time-out (about 1.1 s)
+// before the watchdog can count the next failed state poll, and push the
+// watchdog past the 5.5 to 7.5 s it is meant to take. Inputs and outputs that
+// were due in a pass whose state read failed are read in the next pass whose
+// state read succeeds.
+void CDriveLink::ConnectedPass(bool* bitsDue) {
+    if (ReadStateRegs() == 1) {
+        FailCount.store(0);
+    } else {
+        if (DriveId.load() != 0) FailCount.fetch_add(1); // not a poll skipped for an ID just set to 0
+        return;
+    }
+    if (!*bitsDue) return;
+    *bitsDue = false;
+    if (ReadDigitalInputs() == 1) ReadDigitalOutputs();
 }
 
 // Closes the port under Lock: a request that another thread began before the
@@ -161,6 +204,13 @@ void CDriveLink::FollowDriveId(const std::stop_token& stop) {
     if (id != 0) ReadAllParams();
 }
 
+template <typename Block> void CDriveLink::Store(Block* store, const Block& block) {
+    if (*store == block) return;
+    *store = block;
+    dataZero_ = false;
+    dataGeneration_.fetch_add(1);
+}
+
 // Takes Lock for the exchange, and the data lock to store the block. Only a
 // failed poll goes to the frame log: the polls would flood it otherwise.
 template <typename Block>
@@ -176,7 +226,7 @@ int CDriveLink::Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block:
     if (result == RTU_OK) {
         {
             std::lock_guard data(dataLock_);
-            *store = block;
+            Store(store, block);
         }
         ok.fetch_add(1);
         return 1;
@@ -207,25 +257,7 @@ uint8_t CDriveLink::ReadAllParams() {
     uint8_t result = RTU_OK;
     {
         std::lock_guard lock(Lock);
-        if (!Port) return RTU_ERR_NOT_OPEN;
-        const uint8_t id = DriveId.load();
-        for (int start = 0; start < kParamCount; start += kParamBlockSize) {
-            counters_.ParamRequests.fetch_add(1);
-            std::array<uint16_t, kParamBlockSize> values{};
-            result =
-                Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
-            if (result != RTU_OK) {
-                CountFailure(result);
-                counters_.ParamFail.fetch_add(1);
-                break;
-            }
-            {
-                std::lock_guard data(dataLock_);
-                std::copy(values.begin(), values.end(), paramRegs_.begin() + start);
-            }
-            counters_.ParamOk.fetch_add(1);
-            std::this_thread::sleep_for(kParamBlockGap);
-        }
+        result = ReadAllParamsLocked();
     }
     if (result == RTU_OK) {
         if (IParamsReadSink* sink = paramsReadSink_.load()) sink->PostParamsRead();
@@ -233,11 +265,51 @@ uint8_t CDriveLink::ReadAllParams() {
     return result;
 }
 
+uint8_t CDriveLink::ReadAllParamsLocked() {
+    if (!Port) return RTU_ERR_NOT_OPEN;
+    const uint8_t id = DriveId.load();
+    for (int start = 0; start < kParamCount; start += kParamBlockSize) {
+        counters_.ParamRequests.fetch_add(1);
+        std::array<uint16_t, kParamBlockSize> values{};
+        const uint8_t result =
+            Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
+        if (result != RTU_OK) {
+            CountFailure(result);
+            counters_.ParamFail.fetch_add(1);
+            return result;
+        }
+        {
+            std::lock_guard data(dataLock_);
+            ParamBlock params = paramRegs_;
+            std::copy(values.begin(), values.end(), params.begin() + start);
+            Store(&paramRegs_, params);
+        }
+        counters_.ParamOk.fetch_add(1);
+        std::this_thread::sleep_for(kParamBlockGap);
+    }
+    return RTU_OK;
+}
+
 uint8_t CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
     if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
+    return WriteParamLocked(reg, value);
+}
+
+uint8_t CDriveLink::WriteParamOn(uint32_t connection, uint16_t reg, uint16_t value) {
+    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+    std::lock_guard lock(Lock);
+    // Tested under Lock: a reconnect commits under it, so no write of an
+    // earlier connection can slip onto a new one.
+    if (Connected.load() == 0 || ConnectionSerial.load() != connection) return RTU_ERR_NOT_OPEN;
+    return WriteParamLocked(reg, value);
+}
+
+uint8_t CDriveLink::WriteParamLocked(uint16_t reg, uint16_t value) {
     if (!Port) return RTU_ERR_NOT_OPEN;
     counters_.ParamRequests.fetch_add(1);
+    if (IWriteWatcher* watcher = writeWatcher_.load())
+        watcher->WriteRequested(drive::FunctionWriteSingleRegister, reg, value);
     const uint8_t result = Port->WriteSingleRegister(DriveId.load(), reg, value);
     if (result == RTU_OK) {
         counters_.ParamOk.fetch_add(1);
@@ -254,6 +326,9 @@ uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
     std::lock_guard lock(Lock);
     if (!Port) return RTU_ERR_NOT_OPEN;
     counters_.DoRequests.fetch_add(1);
+    if (IWriteWatcher* watcher = writeWatcher_.load())
+        watcher->WriteRequested(drive::FunctionWriteSingleCoil, coil,
+                                on != 0 ? drive::CoilOn : drive::CoilOff);
     const uint8_t result = Port->WriteSingleCoil(DriveId.load(), coil, on);
     if (result == RTU_OK) {
         counters_.DoOk.fetch_add(1);
@@ -292,10 +367,13 @@ void CDriveLink::ZeroCounters() {
 
 void CDriveLink::ZeroData() {
     std::lock_guard data(dataLock_);
+    if (dataZero_) return;
     stateRegs_.fill(0);
     digitalInputs_.fill(0);
     digitalOutputs_.fill(0);
     paramRegs_.fill(0);
+    dataZero_ = true;
+    dataGeneration_.fetch_add(1);
 }
 
 StateBlock CDriveLink::StateRegs() const {

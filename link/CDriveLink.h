@@ -10,8 +10,15 @@
 // Readers on other threads take consistent snapshots of the data blocks
 // through the accessors below (a short internal lock, never Lock), so a
 // 32-bit value made of two registers always comes from one poll.
+//
+// Reconnecting (StartReconnecting) is done by the MainThread while the link
+// is disconnected: it tries the port once a second and connects as the
+// connection bar does. Nothing a caller asked for before the line failed is
+// ever sent again: requests are never queued or retried, and a caller that
+// must not outlive its connection writes with WriteParamOn.
 #include "CModbusPort.h"
 #include "DriveMap.h"
+#include "ExchangeJournal.h"
 #include "LinkCounters.h"
 #include "base/StoppableWorker.h"
 
@@ -51,6 +58,16 @@ public:
     virtual void QueueRxFrame(int length, const uint8_t* bytes) = 0;
 };
 
+// Told of every single write a caller asks for, just before its request goes
+// out (called under the link's Lock, from the caller's thread). For long
+// unattended runs that compare what the program asked for with what the
+// drive carried out; implementations record and return quickly.
+class IWriteWatcher {
+public:
+    virtual ~IWriteWatcher() = default;
+    virtual void WriteRequested(uint8_t function, uint16_t address, uint16_t value) = 0;
+};
+
 using StateBlock = std::array<uint16_t, drive::StateCount>; // input registers 0..31 as received
 using BitBlock = std::array<uint8_t, drive::BitCount>;      // 16 bits, one byte 0 or 1 each
 using ParamBlock = std::array<uint16_t, drive::ParamCount>; // holding registers 0..143 as received
@@ -66,6 +83,7 @@ public:
     void SetDriveIdSource(IDriveIdSource* source);
     void SetParamsReadSink(IParamsReadSink* sink);
     void SetFrameLog(IFrameLog* log);
+    void SetWriteWatcher(IWriteWatcher* watcher);
 
     int StartThread(); // creates Port, starts the MainThread; returns 1 (0: no thread could be created)
     int StopThread();  // disconnects, ends the MainThread (5000 ms wait), deletes Port; returns 1
@@ -80,6 +98,10 @@ public:
     uint8_t ReadAllParams();
     uint8_t WriteParam(uint16_t reg, uint16_t value);
     uint8_t WriteOutput(uint16_t coil, int on);
+    // WriteParam on the connection numbered `connection` only: RTU_ERR_NOT_OPEN,
+    // with nothing sent, once that connection has ended (even when another
+    // has begun since). For sequences that must stop at a line fault.
+    uint8_t WriteParamOn(uint32_t connection, uint16_t reg, uint16_t value);
 
     // Consistent snapshots of the polled blocks (cheap, lock-free for callers
     // in the sense that they never wait for a transaction).
@@ -89,6 +111,12 @@ public:
     ParamBlock ParamRegs() const;
     // The request counters, zeroed on a disconnect and a drive-ID change.
     LinkCounters Counters() const;
+    // Changes whenever the content of a data block changes (a poll that
+    // brought other values, a parameter read, the zeroing after a
+    // disconnect): a reader that finds the same number has nothing new to show.
+    uint32_t DataGeneration() const { return dataGeneration_.load(); }
+    // Every exchange on the line, for the link health figures; never reset.
+    const ExchangeJournal& Journal() const { return journal_; }
 
     std::atomic<uint32_t> FailCount{0};
     std::atomic<uint8_t> DriveId{1};
@@ -97,6 +125,8 @@ public:
 
     // Connected passes run so far (never reset); for tests and statistics.
     std::atomic<uint32_t> PassCount{0};
+    // A new number for every connection (OpenAndConnect and every reconnect).
+    std::atomic<uint32_t> ConnectionSerial{0};
 
     // Created by StartThread, deleted by StopThread. The connection bar opens
     // it (OpenPort); the MainThread closes it when disconnected.
@@ -111,9 +141,29 @@ public:
     // zeroes the data on its next disconnected pass (within about 200 ms).
     void Disconnect();
 
+    // Any thread. While the link is disconnected the MainThread tries `open`
+    // once a second, the first time a second from now; when the port opens
+    // it reads all parameters as a connect does, and when that read succeeds
+    // the link is connected (a new ConnectionSerial) and reconnecting ends.
+    // A failed try closes the port again and says nothing. Replaces an
+    // earlier request; the attempt count starts at 0.
+    void StartReconnecting(const std::function<int(CModbusPort&)>& open);
+    // Any thread. Ends reconnecting; a try in progress does not connect.
+    void StopReconnecting();
+    std::atomic<int> Reconnecting{0};
+    std::atomic<uint32_t> ReconnectAttempts{0}; // tries of the current (or last) reconnecting
+    std::atomic<uint32_t> Reconnects{0};        // successful reconnects since the start
+
 private:
     void MainThreadProc(const std::stop_token& stop);
+    // One connected pass: the state block, then the inputs and outputs when
+    // *bitsDue; clears *bitsDue once they were read.
+    void ConnectedPass(bool* bitsDue);
     void DisconnectedPass();
+    // The MainThread's reconnect try, when one is due; returns when the next is.
+    std::chrono::steady_clock::time_point TryReconnect(std::chrono::steady_clock::time_point due);
+    uint8_t ReadAllParamsLocked();                          // caller holds Lock
+    uint8_t WriteParamLocked(uint16_t reg, uint16_t value); // caller holds Lock, link connected
     void FollowDriveId(const std::stop_token& stop);
     // The three polls: `read` fills a block of the drive's, counted in
     // `attempts` and then `ok` or `fail`; a block read whole replaces *store.
@@ -122,6 +172,8 @@ private:
              std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
     void ZeroCounters();
     void ZeroData();
+    // Under dataLock_: a block's new content, counted in the generation when it differs.
+    template <typename Block> void Store(Block* store, const Block& block);
     void LogExchange(uint8_t result); // hands Port's last TX and RX to the frame log
     void CountFailure(uint8_t result);
 
@@ -135,6 +187,14 @@ private:
     std::atomic<IDriveIdSource*> driveIdSource_{nullptr};
     std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
     std::atomic<IFrameLog*> frameLog_{nullptr};
+    std::atomic<IWriteWatcher*> writeWatcher_{nullptr};
+    std::atomic<uint32_t> dataGeneration_{0};
+    bool dataZero_ = true; // under dataLock_: every block is zero
+
+    ExchangeJournal journal_;
+    std::mutex reconnectLock_; // guards the two below; taken after Lock, never before it
+    std::function<int(CModbusPort&)> reconnectOpen_;
+    uint32_t reconnectTicket_ = 0; // new on every start and stop of reconnecting
 
     AtomicLinkCounters counters_;  // raised under Lock; zeroed and copied under dataLock_ as well
     bool timerResolution_ = false; // StartThread raised the timer resolution
