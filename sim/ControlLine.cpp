@@ -47,6 +47,9 @@ const char* ControlLine::Help() {
            "  late MS              answer MS milliseconds late (late 0: on time)\n"
            "  split MS             send half of each reply, the rest MS milliseconds later\n"
            "                       (split 0: whole replies)\n"
+           "  txbaud B             answer as a drive sending at B bit/s: the master gets what\n"
+           "                       its UART at the simulator's own rate makes of that\n"
+           "                       (txbaud 0: the own rate again)\n"
            "  refuse R on|off      refuse writes to register R with exception 4\n"
            "  alarm N              raise alarm N (servo drops off); alarm 0 clears it\n"
            "  input K 0|1          set digital input K (0-15; IN1 is 0)\n"
@@ -81,6 +84,8 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
         drive.SetLateMs(static_cast<int>(a));
     } else if (cmd == "split" && n == 2 && ParseInt(words[1], 0, 60000, &a)) {
         drive.SetSplitMs(static_cast<int>(a));
+    } else if (cmd == "txbaud" && n == 2 && ParseInt(words[1], 0, 4000000, &a) && (a == 0 || a >= 50)) {
+        drive.SetTxBaud(static_cast<uint32_t>(a));
     } else if (cmd == "refuse" && n == 3 && ParseInt(words[1], 0, drive::ParamCount - 1, &a) &&
                ParseSwitch(words[2], &on)) {
         drive.SetRefuse(static_cast<int>(a), on);

@@ -5,6 +5,7 @@
 #include "PseudoTerminal.h"
 #include "RequestFramer.h"
 #include "RtuSlave.h"
+#include "UartResample.h"
 #include "link/DriveMap.h"
 #include "platform/PortsFolder.h"
 
@@ -12,6 +13,7 @@
 #include <atomic>
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
 #include <deque>
 #include <mutex>
 #include <poll.h>
@@ -57,6 +59,8 @@ struct SimDrive::Impl {
     void ReadLine();
     void HandleFrame(const std::vector<uint8_t>& frame, Clock::time_point end);
     void SendDue(Clock::time_point now);
+    // Under mu, after the drive carried out a request: a write goes to the log.
+    void LogExecuted(const SimRequest& request, const std::vector<uint8_t>& reply);
     DriveModel& Model() {
         model.Advance(Clock::now());
         return model;
@@ -68,12 +72,15 @@ struct SimDrive::Impl {
     mutable std::mutex mu;
     DriveModel model;
     std::deque<SimRequest> requests;
+    std::deque<SimRequest> executedWrites;
+    std::FILE* writeLog = nullptr;
     bool silent = false;
     bool badCrc = false;
     int crcBurstLeft = 0; // replies still to corrupt for "crcburst N"
     bool wrongId = false;
     int lateMs = 0;
     int splitMs = 0;
+    uint32_t txBaud = 0;
     std::set<std::pair<uint8_t, uint16_t>> silentFor;
     std::string devicePath;
 
@@ -142,6 +149,7 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
     if (request.slave != options.id && request.slave != kBroadcast) return;
     if (silent || silentFor.count({request.function, request.address})) return;
     std::vector<uint8_t> reply = RtuSlave::Execute(Model(), frame.data(), frame.size());
+    LogExecuted(request, reply);
     if (request.slave == kBroadcast) return; // carried out, never answered
     if (wrongId) {
         reply.resize(reply.size() - 2);
@@ -152,6 +160,8 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
         reply.back() ^= 0xA5;
         if (crcBurstLeft > 0) --crcBurstLeft;
     }
+    if (txBaud != 0) reply = ResampleUart(reply, txBaud, options.baud);
+    if (reply.empty()) return;
     Clock::time_point due = end;
     if (options.wireTiming) {
         due += RequestFramer::LineTime(frame.size() + reply.size(), options.baud) +
@@ -168,6 +178,22 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
     }
     lastDue = due;
     pending.push_back({due, std::move(reply)});
+}
+
+void SimDrive::Impl::LogExecuted(const SimRequest& request, const std::vector<uint8_t>& reply) {
+    const bool write = request.function == drive::FunctionWriteSingleCoil ||
+                       request.function == drive::FunctionWriteSingleRegister;
+    // A broadcast has no reply to look at; a refused write answers with the exception bit.
+    const bool refused = reply.size() > 1 && (reply[1] & drive::ExceptionBit) != 0;
+    if (!write || refused) return;
+    if (executedWrites.size() >= kMaxLoggedRequests) executedWrites.pop_front();
+    executedWrites.push_back(request);
+    if (writeLog == nullptr) return;
+    const auto ns =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(Clock::now().time_since_epoch()).count();
+    std::fprintf(writeLog, "%lld %u %u %u\n", static_cast<long long>(ns), unsigned{request.function},
+                 unsigned{request.address}, unsigned{request.value});
+    std::fflush(writeLog);
 }
 
 void SimDrive::Impl::SendDue(Clock::time_point now) {
@@ -205,6 +231,17 @@ bool SimDrive::Start(std::string* error) {
         impl_->pty.Close();
         return false;
     }
+    if (!impl_->options.writeLog.empty()) {
+        std::lock_guard lock(impl_->mu);
+        if (impl_->writeLog == nullptr) impl_->writeLog = std::fopen(impl_->options.writeLog.c_str(), "ae");
+        if (impl_->writeLog == nullptr) {
+            if (error) *error = "cannot write the write log " + impl_->options.writeLog;
+            ::close(impl_->wakeFd);
+            impl_->wakeFd = -1;
+            impl_->pty.Close();
+            return false;
+        }
+    }
     {
         std::lock_guard lock(impl_->mu);
         impl_->devicePath = impl_->pty.SlavePath();
@@ -228,6 +265,11 @@ void SimDrive::Stop() {
     ::close(impl_->wakeFd);
     impl_->wakeFd = -1;
     impl_->pty.Close();
+    std::lock_guard lock(impl_->mu);
+    if (impl_->writeLog != nullptr) {
+        std::fclose(impl_->writeLog);
+        impl_->writeLog = nullptr;
+    }
 }
 
 std::string SimDrive::DevicePath() const {
@@ -269,6 +311,11 @@ void SimDrive::SetSplitMs(int ms) {
     impl_->splitMs = std::max(ms, 0);
 }
 
+void SimDrive::SetTxBaud(uint32_t baud) {
+    std::lock_guard lock(impl_->mu);
+    impl_->txBaud = baud == impl_->options.baud ? 0 : baud;
+}
+
 void SimDrive::SetRefuse(int reg, bool on) {
     std::lock_guard lock(impl_->mu);
     impl_->model.SetRefuse(reg, on);
@@ -288,6 +335,7 @@ void SimDrive::ClearFaults() {
     impl_->crcBurstLeft = 0;
     impl_->lateMs = 0;
     impl_->splitMs = 0;
+    impl_->txBaud = 0;
     impl_->silentFor.clear();
     for (int r = 0; r < drive::ParamCount; ++r)
         impl_->model.SetRefuse(r, false);
@@ -350,6 +398,11 @@ std::vector<SimRequest> SimDrive::Requests() const {
 void SimDrive::ClearRequests() {
     std::lock_guard lock(impl_->mu);
     impl_->requests.clear();
+}
+
+std::vector<SimRequest> SimDrive::ExecutedWrites() const {
+    std::lock_guard lock(impl_->mu);
+    return {impl_->executedWrites.begin(), impl_->executedWrites.end()};
 }
 
 } // namespace velt::sim

@@ -18,6 +18,11 @@ struct SimOptions {
     bool wireTiming = false; // answer only after request + reply line time + 3.5 chars
     std::string stateFile;   // stored parameters (code 7); loaded at start when present
     bool publish = true;     // create the COMn entry in PortsFolder() (removed on Stop)
+    // Every write the drive carries out (functions 5 and 6 that it did not
+    // refuse) is appended to this file as "<steady-clock ns> <function>
+    // <address> <value>", flushed line by line, so that a restarted drive
+    // goes on with the same file. Empty: no file.
+    std::string writeLog;
 };
 
 // One request as the slave received it (CRC good, any address).
@@ -52,6 +57,11 @@ public:
     // Sends the first half of each reply on time and the rest ms
     // milliseconds later: a reply that stops half way. 0 = off.
     void SetSplitMs(int ms);
+    // Answers as a drive sending at `baud` bit/s would arrive at the line's
+    // own rate (options.baud): what the master's UART makes of it, garbage
+    // of a plausible length. Requests are still understood and carried out.
+    // 0 = the line's own rate.
+    void SetTxBaud(uint32_t baud);
     void SetRefuse(int reg, bool on);
     void RaiseAlarm(int alarm); // 0 clears like RESET
     void SetInput(int k, bool on);
@@ -75,6 +85,9 @@ public:
     std::vector<SimRequest>
     Requests() const; // requests received since ClearRequests (the most recent 131072)
     void ClearRequests();
+    // The writes carried out since the start (the most recent 131072), as
+    // the write log has them.
+    std::vector<SimRequest> ExecutedWrites() const;
 
 private:
     struct Impl;

@@ -22,7 +22,8 @@ namespace {
 constexpr int kExitUsage = 64;
 
 constexpr const char* kUsageLine =
-    "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n";
+    "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n"
+    "                      [--write-log FILE]\n";
 
 void PrintHelp() {
     namespace map = velt::drive;
@@ -38,6 +39,9 @@ void PrintHelp() {
                 "  --baud B        line speed for --wire-timing (default 9600)\n"
                 "  --wire-timing   answer only after the line time of request and reply\n"
                 "  --state FILE    parameter memory: loaded at start, written by the store command %d\n"
+                "  --write-log FILE\n"
+                "                  append every write the drive carries out to FILE, one line\n"
+                "                  \"<steady-clock ns> <function> <address> <value>\"\n"
                 "  --help          this text\n"
                 "  --version       the program's version\n"
                 "\n"
@@ -87,8 +91,11 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
             ++i;
         } else if (arg == "--state" && hasValue) {
             options->stateFile = argv[++i];
+        } else if (arg == "--write-log" && hasValue) {
+            options->writeLog = argv[++i];
         } else {
-            const bool takesValue = arg == "--port" || arg == "--id" || arg == "--baud" || arg == "--state";
+            const bool takesValue = arg == "--port" || arg == "--id" || arg == "--baud" || arg == "--state" ||
+                                    arg == "--write-log";
             const std::string shown = takesValue && hasValue ? arg + " " + argv[i + 1] : arg;
             std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", shown.c_str());
             std::fprintf(stderr, "%s(--help tells more)\n", kUsageLine);
