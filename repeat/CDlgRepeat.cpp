@@ -158,11 +158,14 @@ void CDlgRepeat::OnPass() {
     ReportEnd(status);
 }
 
+// A cycle that a line fault ended says so in the title until the next Start:
+// it is not started again on its own when the drive answers again.
 void CDlgRepeat::UpdateTitle(const RepeatStatus& status) {
-    const QString title =
-        status.Repeating
-            ? QStringLiteral("Repeat - P%1, cycle %2").arg(status.PointIndex + 1).arg(status.Cycles)
-            : QStringLiteral("Repeat");
+    QString title = QStringLiteral("Repeat");
+    if (status.Repeating)
+        title = QStringLiteral("Repeat - P%1, cycle %2").arg(status.PointIndex + 1).arg(status.Cycles);
+    else if (status.LastEnd == RepeatEnd::LineFault)
+        title = QString::fromStdString(RepeatLineFaultTitle(status.EndPoint, korean_));
     if (windowTitle() != title) setWindowTitle(title);
 }
 

@@ -62,6 +62,12 @@ std::string RepeatEndText(RepeatEnd end, int point, bool korean) {
            ".";
 }
 
+std::string RepeatLineFaultTitle(int point, bool korean) {
+    const std::string name = "P" + std::to_string(point + 1);
+    if (korean) return "Repeat - " + name + "에서 통신 이상으로 정지";
+    return "Repeat - stopped at " + name + " by a line fault";
+}
+
 RepeatSequence::RepeatSequence(CDriveLink* link, Clock now) : link_(link), now_(std::move(now)) {}
 
 uint32_t RepeatSequence::Now() const {
@@ -98,6 +104,7 @@ RepeatStartResult RepeatSequence::Start(const RepeatPoints& points) {
         return RepeatStartResult::UnsupportedMode;
     if ((state[drive::StateStatus] & drive::StatusServoOn) == 0) return RepeatStartResult::ServoOff;
 
+    connection_.store(link_->ConnectionSerial.load());
     link_->WriteParam(drive::CommandRegister, drive::Code(drive::Command::Stop));
     std::lock_guard data(dataLock_);
     points_ = points;
@@ -165,6 +172,12 @@ void RepeatSequence::StepRepeat() {
     const ParamBlock params = link_->ParamRegs();
     std::unique_lock data(dataLock_);
     if (!repeating_.load()) return; // stopped meanwhile
+    // After a disconnect the blocks read as zero (servo off) only once the
+    // MainThread has cleared them; the connection itself says it at once.
+    if (link_->Connected.load() == 0 || link_->ConnectionSerial.load() != connection_.load()) {
+        EndLocked(RepeatEnd::LineFault);
+        return;
+    }
     if (Word(state[drive::StateAlarm]) > 0 || (state[drive::StateStatus] & drive::StatusServoOn) == 0) {
         EndLocked(RepeatEnd::AlarmOrServoOff);
         return;
@@ -229,12 +242,19 @@ void RepeatSequence::CommandPoint(std::unique_lock<std::mutex>& data, const Para
     }
 }
 
-// Under commandLock_ only. The results are not examined: a move that never
-// arrives keeps the sequence waiting until the user or the drive ends it.
+// Under commandLock_ only. The first write that fails ends the sequence: the
+// rest of the move is not sent (a RUN must not follow a position that did not
+// arrive), and nothing is tried again. A write that reached the drive while
+// its reply was lost is not sent a second time either.
 bool RepeatSequence::WriteWhileRunning(const Write* writes, int count) {
+    const uint32_t connection = connection_.load();
     for (int k = 0; k < count; ++k) {
         if (!repeating_.load()) return false;
-        link_->WriteParam(writes[k].reg, writes[k].value);
+        if (link_->WriteParamOn(connection, writes[k].reg, writes[k].value) != RTU_OK) {
+            std::lock_guard data(dataLock_);
+            EndLocked(RepeatEnd::LineFault);
+            return false;
+        }
     }
     return true;
 }

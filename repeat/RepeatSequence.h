@@ -1,7 +1,9 @@
 #pragma once
 // The repeat-motion sequence: up to eight points run endlessly, one step per
-// pass of the RepeatThread, until the user stops it or the drive leaves
-// servo-on or raises an alarm. Free of any window: the repeat window reads
+// pass of the RepeatThread, until the user stops it, the drive leaves
+// servo-on or raises an alarm, or the line fails (a write of the sequence
+// fails, or the connection it started on ends): it never carries on over a
+// connection made again after a fault. Free of any window: the repeat window reads
 // the points from its grid, hands them to Start and shows Status().
 //
 // Threads: Start, Stop and ToggleUse belong to the user-interface thread,
@@ -72,6 +74,7 @@ enum class RepeatEnd {
     AlarmOrServoOff,      // the drive alarmed or left servo-on (nothing written)
     RatioDenominatorZero, // parameter 61 reads 0: the target cannot be converted (nothing written)
     Halted,               // the RepeatThread was stopped (shutdown)
+    LineFault,            // a write failed or the connection ended (nothing more written)
 };
 
 // A consistent copy of the sequence for the window.
@@ -96,6 +99,8 @@ struct RepeatStatus {
 // The user's text for an end the window reports (RatioDenominatorZero);
 // empty for the others. point is 0..7.
 std::string RepeatEndText(RepeatEnd end, int point, bool korean);
+// The repeat window's title after a line fault ended the cycle at point 0..7.
+std::string RepeatLineFaultTitle(int point, bool korean);
 
 class RepeatSequence {
 public:
@@ -144,7 +149,8 @@ private:
     void DwellAtPoint();
     // Under dataLock_: ends a running sequence and records why.
     void EndLocked(RepeatEnd why);
-    // Writes in order while the sequence runs; false when it ended first.
+    // Writes in order while the sequence runs, on the connection it started
+    // on; false when it ended first or a write failed (which ends it).
     bool WriteWhileRunning(const Write* writes, int count);
 
     CDriveLink* const link_;
@@ -152,7 +158,8 @@ private:
 
     std::mutex commandLock_;
     mutable std::mutex dataLock_;
-    std::atomic<bool> repeating_{false}; // `Repeating`; written under dataLock_
+    std::atomic<bool> repeating_{false};  // `Repeating`; written under dataLock_
+    std::atomic<uint32_t> connection_{0}; // the link's ConnectionSerial at Start
 
     // Guarded by dataLock_.
     RepeatPoints points_ = DefaultRepeatPoints();
