@@ -68,6 +68,12 @@ public:
     // Makes every tick repaint the three grids whole, as if each cell had
     // changed (for the benchmark's comparison); off by default.
     bool WholeRepaint = false;
+    // 10 ms ticks that found new drive data and rewrote the grids.
+    int GridUpdates() const { return gridUpdates_; }
+
+    // Adds a line of text (not a frame) to the "Receive" list, with the time
+    // it was added: the shell tells of connections lost and made again here.
+    void AddNote(const QString& text);
 
     // Controls, named as in the dialog template; the numbers are their ids.
     CGridCtrl* StateGrid = nullptr;
@@ -140,6 +146,8 @@ private:
     // The number in an edit, or nothing after telling the user why not.
     std::optional<int32_t> CheckedField(CommandField field, QLineEdit* edit);
     void WriteCode(drive::Command code);
+    // A HOME waiting to send its second code does not send it.
+    void CancelPendingHome() { ++homeTicket_; }
     // Sends the arguments, then the command code only when every argument
     // write succeeded; otherwise names the register that failed.
     void SendWithArguments(const char* command, const std::vector<RegisterWrite>& writes);
@@ -152,7 +160,10 @@ private:
     QTimer indicatorTimer_;
     StateTexts stateTexts_;
     int stateTicks_ = 0;
-    std::array<bool, 4> modeActive_{}; // the mode labels show the active pair
+    int gridUpdates_ = 0;
+    std::optional<uint32_t> shownGeneration_; // the link data the grids show
+    uint64_t homeTicket_ = 0;                 // the HOME whose second code is due
+    std::array<bool, 4> modeActive_{};        // the mode labels show the active pair
     QString lastSaveFolder_;
 };
 

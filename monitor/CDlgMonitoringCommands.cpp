@@ -81,10 +81,12 @@ void CDlgMonitoring::OnEncoderReset() {
 }
 
 void CDlgMonitoring::OnStop() {
+    CancelPendingHome();
     WriteCode(drive::Command::Stop);
 }
 
 void CDlgMonitoring::OnEmg() {
+    CancelPendingHome();
     WriteCode(drive::Command::Emg);
 }
 
@@ -97,15 +99,21 @@ void CDlgMonitoring::OnServoOn() {
 }
 
 void CDlgMonitoring::OnServoOff() {
+    CancelPendingHome();
     WriteCode(drive::Command::ServoOff);
 }
 
-// The wait keeps the windows alive (timers included): the page goes on
-// showing the drive while the servo comes on.
+// The wait keeps the windows alive (timers and buttons included): the page
+// goes on showing the drive while the servo comes on. An EMG, STOP or SERVO
+// OFF pressed during the wait goes out at once and cancels the Home code that
+// was due, so that the drive does not start homing after the operator
+// stopped it; a second HOME pressed during the wait sends the only Home code.
 void CDlgMonitoring::OnHome() {
     if (ConnectedLink() == nullptr) return;
+    const uint64_t ticket = ++homeTicket_;
     WriteCode(drive::Command::ServoOn);
     WaitWithMessages(kHomeStepMs);
+    if (homeTicket_ != ticket) return;
     WriteCode(drive::Command::Home);
 }
 

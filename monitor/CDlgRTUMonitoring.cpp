@@ -84,20 +84,33 @@ void CDlgRTUMonitoring::UpdateRegisterGrid() {
     RegisterGrid->Refresh();
 }
 
+// The message is shown from an event of its own, after this slot has
+// returned: Qt does not fire a timer again while its slot still runs, and a
+// box opened inside the slot would stop the watchdog for as long as the box
+// waits for the user. So the watchdog goes on watching: a drive that stops
+// answering again while the box of an earlier failure is still open (the
+// link reconnected meanwhile) is disconnected again, but the user is not
+// told twice; one box stands for both.
 void CDlgRTUMonitoring::OnTimer() {
     if (!link_) return;
     UpdateRegisterGrid();
-    // The message box below runs a nested event loop in which this timer keeps
-    // firing; the disconnect has zeroed FailCount by then, and the flag keeps
-    // a second box away in any case.
-    if (inWatchdog_ || link_->FailCount.load() < kFailLimit) return;
-    inWatchdog_ = true;
+    if (inDisconnect_ || link_->FailCount.load() < kFailLimit) return;
     {
         const BusyScope busy;
+        inDisconnect_ = true;
         if (disconnectDrive_) disconnectDrive_();
-        ShowMessage(kDriverNoResponse.Pick(korean_));
+        inDisconnect_ = false;
     }
-    inWatchdog_ = false;
+    if (inWatchdog_) return;
+    inWatchdog_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            const BusyScope busy;
+            ShowMessage(kDriverNoResponse.Pick(korean_));
+            inWatchdog_ = false;
+        },
+        Qt::QueuedConnection);
 }
 
 } // namespace velt

@@ -23,7 +23,8 @@ public:
     static constexpr uint32_t kFailLimit = 5;
 
     // The link (may be null: the strip then stays at zero), the language, and
-    // the connection bar's disconnect, which the watchdog calls.
+    // what the watchdog calls when the drive has stopped answering (the
+    // connection bar's disconnect, and its reconnecting when that is on).
     CDlgRTUMonitoring(CDriveLink* link, bool korean, std::function<void()> disconnectDrive, QWidget* frame);
 
     // Text of counter cell (1, column).
@@ -41,8 +42,9 @@ private:
     CDriveLink* const link_;
     const bool korean_;
     const std::function<void()> disconnectDrive_;
-    QTimer timer_; // every 100 ms
-    bool inWatchdog_ = false;
+    QTimer timer_;              // every 100 ms
+    bool inWatchdog_ = false;   // the watchdog's message is due or its box is open
+    bool inDisconnect_ = false; // the watchdog's disconnect is running
 };
 
 } // namespace velt

@@ -46,6 +46,9 @@ public:
     std::optional<LoggedFrame> TakeTx();
     std::optional<LoggedFrame> TakeRx();
     void Clear(); // frees every queued frame of both queues
+    // A sequence number after every frame queued so far (for lines that are
+    // no frames).
+    uint64_t NewSequence() { return sequence_.fetch_add(1); }
 
 private:
     struct Queue {

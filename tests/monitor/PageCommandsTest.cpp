@@ -7,6 +7,7 @@
 #include <QAccessible>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 namespace velt {
 namespace {
@@ -84,6 +85,30 @@ TEST_F(PageCommandsTest, HomeWritesNineThenElevenAHundredMillisecondsLaterWhileT
     EXPECT_EQ(lines[0].Text, "01 06 00 78 00 09 C9 D5 ");
     // 100 ms of a millisecond tick count: at least 99 ms of real time.
     EXPECT_GE(lines[1].Arrival - lines[0].Arrival, 99ms);
+}
+
+// The operator stops the drive while HOME waits between its two codes: the
+// stop goes out at once and the Home code that was due never follows it.
+TEST_F(PageCommandsTest, AnEmgStopOrServoOffDuringHomesWaitCancelsTheHomeCode) {
+    StartConnected();
+    const std::pair<QPushButton*, Command> stops[] = {{page->EmgButton, Command::Emg},
+                                                      {page->StopButton, Command::Stop},
+                                                      {page->ServoOffButton, Command::ServoOff}};
+    for (const auto& [button, code] : stops) {
+        drive->ClearRequests();
+        QTimer::singleShot(30ms, button, &QPushButton::click);
+        page->HomeButton->click();
+        Pump(400ms); // a Home code still due would have gone out by now
+        EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::ServoOn), CommandWrite(code)}))
+            << button->text().toStdString();
+    }
+    // A second HOME pressed during the wait sends the one Home code.
+    drive->ClearRequests();
+    QTimer::singleShot(30ms, page->HomeButton, &QPushButton::click);
+    page->HomeButton->click();
+    Pump(400ms);
+    EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::ServoOn), CommandWrite(Command::ServoOn),
+                                   CommandWrite(Command::Home)}));
 }
 
 TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
