@@ -40,13 +40,18 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
             o.Screenshot = args[++i];
         } else if (a == "--repeat") {
             o.Repeat = true;
+        } else if (a == "--reconnect") {
+            o.Reconnect = true;
+        } else if (a == "--write-log" && hasValue) {
+            o.WriteLog = args[++i];
         } else if (a == "--report" && hasValue) {
             if (!ParseBounded(args[++i], 1, kMaxReportSeconds, &o.ReportSeconds))
                 o.Error = "--report takes whole seconds from 1 to 3600, not \"" + args[i] + "\"";
         } else if (a == "--scopes" && hasValue) {
             if (!ParseBounded(args[++i], 0, kScopeWindows, &o.Scopes))
                 o.Error = "--scopes takes 0 to 4, not \"" + args[i] + "\"";
-        } else if (a == "--lang" || a == "--screenshot" || a == "--report" || a == "--scopes") {
+        } else if (a == "--lang" || a == "--screenshot" || a == "--report" || a == "--scopes" ||
+                   a == "--write-log") {
             o.Error = a + " needs a value";
         } else {
             o.Error = "unknown option \"" + a + "\"";
@@ -57,15 +62,20 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
 
 const char* AppUsage() {
     return "usage: velt-host [--demo] [--lang ko|en] [--connect] [--screenshot FILE]\n"
-           "                 [--report SECONDS] [--repeat] [--scopes N]\n"
+           "                 [--report SECONDS] [--repeat] [--scopes N] [--reconnect]\n"
+           "                 [--write-log FILE]\n"
            "  --demo             run a simulated drive on COM3 for this session\n"
            "  --lang ko|en       Korean or English texts (default: the system language)\n"
            "  --connect          connect with the default settings once the window is up\n"
            "  --screenshot FILE  save a picture of the main window as FILE (PNG) and quit\n"
            "  --report SECONDS   print the link's state and counters every SECONDS, and every\n"
            "                     message shown, on standard output (for long runs)\n"
-           "  --repeat           once connected: servo on and start the repeat cycle\n"
+           "  --repeat           once connected: servo on and start the repeat cycle (again\n"
+           "                     after a line fault ended it, once the drive answers)\n"
            "  --scopes N         show N scope windows (0 to 4) and let them run\n"
+           "  --reconnect        \"Reconnect automatically\" on from the start\n"
+           "  --write-log FILE   append every write asked of the drive, with its steady-clock\n"
+           "                     time in nanoseconds, to FILE (for long unattended runs)\n"
            "  --help             this text\n"
            "  --version          the program's version\n";
 }

@@ -13,6 +13,8 @@ struct AppOptions {
     int ReportSeconds = 0;  // --report S: link state and counters every S seconds, messages at once (stdout)
     bool Repeat = false;    // --repeat: once connected, servo on and the repeat cycle started
     int Scopes = 0;         // --scopes N: N scope windows shown (and running) from the start
+    bool Reconnect = false; // --reconnect: "Reconnect automatically" on from the start
+    std::string WriteLog;   // --write-log FILE: every write asked of the link, with its time
     bool Help = false;      // --help
     bool Version = false;   // --version
     std::string Error;      // first problem found; empty when the line is good

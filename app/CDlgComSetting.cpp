@@ -7,6 +7,7 @@
 #include "controls/DialogFont.h"
 #include "platform/PortsFolder.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
 #include <QKeyEvent>
@@ -34,6 +35,7 @@ CDlgComSetting::CDlgComSetting(CVELT_HostApp& app) : QDialog(nullptr) {
     setFixedSize(DluSize(160, 142));
     setModal(false);
     CreateControls(app.IsKorean());
+    CreateReconnectOption(app.IsKorean());
     InitValues();
 }
 
@@ -77,6 +79,17 @@ void CDlgComSetting::CreateControls(bool korean) {
     connect(CancelButton, &QPushButton::clicked, this, &CDlgComSetting::reject);
 }
 
+// Under the port group; the window grows and the buttons move down for it.
+void CDlgComSetting::CreateReconnectOption(bool korean) {
+    ReconnectCheck = new QCheckBox(QString::fromUtf8(kReconnectOption.Pick(korean)), this);
+    ReconnectCheck->setGeometry(DluRect(16, 117, 130, 10));
+    NameAfterCaption(ReconnectCheck, ReconnectCheck->text());
+    const int buttonsY = DluRect(0, 135, 0, 0).y();
+    for (QPushButton* b : {OkButton, CancelButton})
+        b->move(b->x(), buttonsY);
+    setFixedSize(DluSize(160, 156));
+}
+
 void CDlgComSetting::InitValues() {
     for (int n = 1; n <= kPortCount; ++n) {
         PortList->addItem(QStringLiteral("COM%1").arg(n));
@@ -88,6 +101,8 @@ void CDlgComSetting::InitValues() {
     BaudList->setCurrentIndex(0);
     DriveIdEdit->setText(QStringLiteral("1"));
     DriveId = 1;
+    ReconnectCheck->setChecked(false);
+    ReconnectAutomatically = false;
 }
 
 // Each entry's tooltip names the device the port stands for on this machine
@@ -111,6 +126,7 @@ void CDlgComSetting::OnOk() {
     DriveId = in.DriveId;
     PortNumber = in.PortNumber;
     BaudRate = in.BaudRate;
+    ReconnectAutomatically = ReconnectCheck->isChecked();
     hide();
 }
 

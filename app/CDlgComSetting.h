@@ -11,6 +11,7 @@
 #include <atomic>
 #include <cstdint>
 
+class QCheckBox;
 class QComboBox;
 class QLineEdit;
 class QPushButton;
@@ -31,6 +32,7 @@ public:
     QLineEdit* DriveIdEdit = nullptr;
     QPushButton* OkButton = nullptr;
     QPushButton* CancelButton = nullptr;
+    QCheckBox* ReconnectCheck = nullptr;
 
     uint8_t PortNumber = 3;
     int32_t BaudRate = 9600;
@@ -38,6 +40,9 @@ public:
     uint8_t Parity = 0;
     uint8_t StopBits = 1;
     std::atomic<uint8_t> DriveId{1};
+    // After the watchdog's disconnect, try the port every second and connect
+    // again when the drive answers (the connection bar does it). Off at start.
+    bool ReconnectAutomatically = false;
 
 public slots:
     void OnOk();            // takes the typed values and hides
@@ -49,6 +54,7 @@ protected:
 
 private:
     void CreateControls(bool korean);
+    void CreateReconnectOption(bool korean);
     void InitValues();
     void RefreshPortTips();
 };

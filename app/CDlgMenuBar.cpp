@@ -13,6 +13,7 @@
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "link/LinkTexts.h"
+#include "monitor/CDlgLinkHealth.h"
 #include "monitor/CDlgMonitoring.h"
 #include "params/CDlgParameter.h"
 #include "res/Icons.h"
@@ -45,6 +46,7 @@ const QColor kConnectedBk(0, 128, 0);
 const QColor kDisconnectedBk(50, 50, 50);
 const QColor kHwText(255, 0, 0);
 const QColor kSwText(0, 0, 255);
+const QColor kReconnectingBk(200, 120, 0);
 
 QString Qs(const std::string& s) {
     return QString::fromStdString(s);
@@ -98,8 +100,8 @@ void CDlgMenuBar::CreatePageButtons() {
 void CDlgMenuBar::CreateStatusPanel() {
     auto* group = new QGroupBox(this);
     group->setGeometry(DluRect(407, 1, 205, 43));
-    auto* protocol = new QLabel(QStringLiteral("ModBusRTU"), this);
-    protocol->setGeometry(DluRect(412, 8, 44, 9));
+    ProtocolText = new QLabel(QStringLiteral("ModBusRTU"), this);
+    ProtocolText->setGeometry(DluRect(412, 8, 44, 9));
     DriveIdText = new QLabel(QStringLiteral("Drive ID : 20"), this);
     DriveIdText->setGeometry(DluRect(412, 21, 90, 9));
     PortText = new QLabel(QStringLiteral("COM20, 115200, 8, NONE, 1"), this);
@@ -130,7 +132,12 @@ void CDlgMenuBar::CreateStatusPanel() {
     WebButton->SetIcon(VeltIcon(kIconLogo));
     // The logo has no caption; readers announce what it opens.
     NameAfterCaption(WebButton, app_.IsKorean() ? QStringLiteral("웹 사이트") : QStringLiteral("Web site"));
-    WebButton->setGeometry(DluRect(615, 4, 42, 38));
+    WebButton->setGeometry(DluRect(615, 4, 42, 26));
+    HealthButton = new QPushButton(QString::fromUtf8(kLinkHealthCaption.Pick(app_.IsKorean())), this);
+    HealthButton->setGeometry(DluRect(615, 31, 42, 12));
+    HealthButton->setFocusPolicy(Qt::NoFocus);
+    NameAfterCaption(HealthButton, HealthButton->text());
+    connect(HealthButton, &QPushButton::clicked, this, &CDlgMenuBar::OnLinkHealth);
     WebButton->setFocusPolicy(Qt::NoFocus);
     connect(WebButton, &QPushButton::clicked, this, &CDlgMenuBar::OnWeb);
 }
@@ -147,13 +154,17 @@ void CDlgMenuBar::ConnectDrive() {
     const BusyScope busy;
     const bool korean = app_.IsKorean();
 
+    if (reconnecting_) StopReconnecting();
     SetConnectEnabled(false);
     link->DriveId = settings->DriveId.load();
     // Opened and flagged under the link's lock: the MainThread, still running
     // disconnected passes, must not close the fresh port before the flag is set.
+    // Reconnecting opens the same COM name again, so that an adapter that
+    // comes back under the same name (a by-id link) is found again.
     const uint8_t port = settings->PortNumber;
     const auto baud = static_cast<uint32_t>(settings->BaudRate);
-    const int opened = link->OpenAndConnect([port, baud](CModbusPort& p) { return p.OpenPort(port, baud); });
+    openPort_ = [port, baud](CModbusPort& p) { return p.OpenPort(port, baud); };
+    const int opened = link->OpenAndConnect(openPort_);
     if (!opened) {
         ShowMessage(kPortOpenFail.Pick(korean));
         SetConnectEnabled(true);
@@ -170,12 +181,81 @@ void CDlgMenuBar::ConnectDrive() {
 
 void CDlgMenuBar::DisconnectDrive() {
     CDriveLink* link = app_.Link;
+    if (reconnecting_) {
+        StopReconnecting();
+        return;
+    }
     if (!link || link->Connected != 1) return;
     const BusyScope busy;
     link->Disconnect();
     WaitRepaintingOnly(kDisconnectStepMs);
     WaitRepaintingOnly(kDisconnectStepMs);
     SetConnectEnabled(true);
+}
+
+void CDlgMenuBar::DriveStoppedAnswering() {
+    FollowReconnect(); // a reconnect that the status refresh has not seen yet
+    CDriveLink* link = app_.Link;
+    const bool reconnect = link && link->Connected == 1 && app_.ComSetting &&
+                           app_.ComSetting->ReconnectAutomatically && openPort_;
+    if (!reconnect) {
+        DisconnectDrive();
+        return;
+    }
+    const bool korean = app_.IsKorean();
+    if (app_.Monitoring) app_.Monitoring->AddNote(Qs(LinkLostNote(korean)));
+    DisconnectDrive();
+    // After the disconnect's wait, in which the MainThread has closed the port:
+    // the first try comes a second later.
+    link->StartReconnecting(openPort_);
+    ShowReconnecting(true);
+}
+
+void CDlgMenuBar::StopReconnecting() {
+    if (app_.Link) app_.Link->StopReconnecting();
+    if (!reconnecting_) return;
+    ShowReconnecting(false);
+    SetConnectEnabled(true);
+    RefreshStatus();
+}
+
+void CDlgMenuBar::ShowReconnecting(bool on) {
+    reconnecting_ = on;
+    const bool korean = app_.IsKorean();
+    ProtocolText->setVisible(!on);
+    StatusLabel->setGeometry(on ? DluRect(412, 6, 90, 12) : DluRect(458, 6, 44, 12));
+    DisconnectButton->setText(on ? QString::fromUtf8(kStopCaption.Pick(korean))
+                                 : QStringLiteral("DisConnect"));
+    NameAfterCaption(DisconnectButton,
+                     on ? QString::fromUtf8(kStopReconnectingName.Pick(korean)) : DisconnectButton->text());
+    if (on) {
+        ConnectButton->setEnabled(false);
+        DisconnectButton->setEnabled(true);
+        FollowReconnect();
+    }
+}
+
+void CDlgMenuBar::FollowReconnect() {
+    CDriveLink* link = app_.Link;
+    if (!link || !reconnecting_) return;
+    const bool korean = app_.IsKorean();
+    if (link->Reconnecting.load() == 0) {
+        const bool connected = link->Connected.load() == 1;
+        ShowReconnecting(false);
+        SetConnectEnabled(!connected);
+        if (connected && app_.Monitoring)
+            app_.Monitoring->AddNote(Qs(ReconnectedNote(link->ReconnectAttempts.load(), korean)));
+        return;
+    }
+    StatusLabel->setText(Qs(ReconnectingText(link->ReconnectAttempts.load(), korean)));
+    StatusLabel->SetBkColour(kReconnectingBk);
+    StatusLabel->SetTextColour(Qt::white);
+}
+
+void CDlgMenuBar::OnLinkHealth() {
+    if (!app_.LinkHealth) return;
+    app_.LinkHealth->show();
+    app_.LinkHealth->raise();
 }
 
 void CDlgMenuBar::OnComSetting() {
@@ -231,10 +311,13 @@ void CDlgMenuBar::RefreshStatus() {
     DriveIdText->setText(Qs(velt::DriveIdText(settings->DriveId.load())));
     PortText->setText(Qs(velt::PortText(settings->PortNumber, settings->BaudRate, settings->DataBits,
                                         settings->Parity, settings->StopBits)));
-    const bool connected = link->Connected == 1;
-    StatusLabel->setText(connected ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
-    StatusLabel->SetBkColour(connected ? kConnectedBk : kDisconnectedBk);
-    StatusLabel->SetTextColour(Qt::white);
+    FollowReconnect();
+    if (!reconnecting_) {
+        const bool connected = link->Connected == 1;
+        StatusLabel->setText(connected ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
+        StatusLabel->SetBkColour(connected ? kConnectedBk : kDisconnectedBk);
+        StatusLabel->SetTextColour(Qt::white);
+    }
 
     const ParamBlock params = link->ParamRegs();
     HwVersionLabel->setText(Qs(HwVersionText(params[drive::HardwareVersionRegister])));

@@ -6,6 +6,9 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <cstdint>
+#include <functional>
+
 class QLabel;
 class QPushButton;
 
@@ -14,6 +17,7 @@ namespace velt {
 class CVELT_HostApp;
 class CButtonST;
 class CColorStatic;
+class CModbusPort;
 
 class CDlgMenuBar : public QWidget {
     Q_OBJECT
@@ -26,6 +30,7 @@ public:
     CButtonST* ScopeButton = nullptr;
     CButtonST* LoadButton = nullptr;
     CButtonST* SaveButton = nullptr;
+    QLabel* ProtocolText = nullptr; // "ModBusRTU"; hidden while the status shows reconnecting
     QLabel* DriveIdText = nullptr;
     QLabel* PortText = nullptr;
     CColorStatic* StatusLabel = nullptr;
@@ -34,6 +39,11 @@ public:
     CColorStatic* HwVersionLabel = nullptr;
     CColorStatic* SwVersionLabel = nullptr;
     CButtonST* WebButton = nullptr;
+    QPushButton* HealthButton = nullptr; // "Link Health": shows the link health window
+
+    // True from the watchdog's disconnect, with reconnecting on, until the
+    // drive answers again or the user stops it ("Stop" on the DisConnect button).
+    bool Reconnecting() const { return reconnecting_; }
 
 public slots:
     // Opens the port with the serial settings, marks the link connected and
@@ -43,7 +53,14 @@ public slots:
     void ConnectDrive();
     // Clears the link's connected flag and waits 1 s, in which the MainThread
     // closes the port and clears the polled data. Nothing when not connected.
+    // While reconnecting (the button then reads "Stop") it stops trying.
     void DisconnectDrive();
+    // The watchdog's call when the drive has stopped answering: the
+    // disconnect, and with "Reconnect automatically" on, reconnecting with
+    // the port and bit rate of the last connect. The bar shows
+    // "Reconnecting... (n)" and the DisConnect button becomes "Stop".
+    void DriveStoppedAnswering();
+    void StopReconnecting();
 
     void OnComSetting();
     void OnMonitoring();
@@ -52,14 +69,21 @@ public slots:
     void OnLoad();
     void OnSave();
     void OnWeb();
+    void OnLinkHealth();
     void RefreshStatus(); // the 500 ms status refresh
 
 private:
     void CreatePageButtons();
     void CreateStatusPanel();
     void SetConnectEnabled(bool connectEnabled);
+    // Shows (or ends) the reconnecting look: the wide amber status label and "Stop".
+    void ShowReconnecting(bool on);
+    // On the status refresh while reconnecting: the count, or the end of it.
+    void FollowReconnect();
 
     CVELT_HostApp& app_;
+    std::function<int(CModbusPort&)> openPort_; // how the last connect opened the port
+    bool reconnecting_ = false;
     QTimer statusTimer_; // runs for the life of the bar
 };
 

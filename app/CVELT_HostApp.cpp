@@ -5,6 +5,7 @@
 #include "CMainFrame.h"
 #include "controls/BusyScope.h"
 #include "link/CDriveLink.h"
+#include "monitor/CDlgLinkHealth.h"
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/CDlgRTUMonitoring.h"
 #include "params/CDlgParameter.h"
@@ -16,6 +17,7 @@
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 
+#include <QCheckBox>
 #include <QTimer>
 
 namespace velt {
@@ -74,6 +76,10 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     CreateWindows();
     ConnectLink();
     PlaceStrips();
+    if (options.Reconnect) {
+        ComSetting->ReconnectAutomatically = true;
+        ComSetting->ReconnectCheck->setChecked(true);
+    }
 
     frame_->show();
     return true;
@@ -97,7 +103,7 @@ void CVELT_HostApp::CreateWindows() {
     Child(RtuMonitor = new CDlgRTUMonitoring(
               Link, korean,
               [this] {
-                  if (MenuBar) MenuBar->DisconnectDrive();
+                  if (MenuBar) MenuBar->DriveStoppedAnswering();
               },
               frame),
           "CDlgRTUMonitoring");
@@ -127,6 +133,7 @@ void CVELT_HostApp::CreateWindows() {
     Float(Repeat = new CDlgRepeat(Link, korean), "CDlgRepeat");
     for (CDlgScope*& scope : Scopes)
         Float(scope = new CDlgScope(Link, korean), "CDlgScope");
+    Float(LinkHealth = new CDlgLinkHealth(Link, korean), "CDlgLinkHealth");
 }
 
 void CVELT_HostApp::OpenValueDialog(const QString& help, int number, int32_t value, bool hex) {
@@ -176,6 +183,8 @@ void CVELT_HostApp::Shutdown() {
         SleepMs(kAfterThreadStopMs);
         DestroyWindow(scope);
     }
+    // It reads the link's journal on its timer.
+    DestroyWindow(LinkHealth);
     // The RepeatThread writes through the link: it ends before the link goes.
     if (Repeat) {
         Repeat->StopRepeatThread();

@@ -28,6 +28,7 @@ class CDlgSetValDEC;
 class CDlgSetValHEX;
 class CDlgRepeat;
 class CDlgScope;
+class CDlgLinkHealth;
 
 class CVELT_HostApp {
 public:
@@ -58,6 +59,7 @@ public:
     CDlgSetValHEX* SetValHex = nullptr;
     CDlgRepeat* Repeat = nullptr;
     std::array<CDlgScope*, 4> Scopes{};
+    CDlgLinkHealth* LinkHealth = nullptr;
 
     CMainFrame* MainFrame() const { return frame_.get(); }
     const ShellLayout& Layout() const { return layout_; }

@@ -6,12 +6,14 @@
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "monitor/CDlgMonitoring.h"
+#include "monitor/CDlgRTUMonitoring.h"
 #include "params/CDlgParameter.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 
 #include <QPushButton>
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 
@@ -24,6 +26,28 @@ using namespace std::chrono_literals;
 // sent again.
 constexpr auto kRepeatLook = 200ms;
 constexpr qint64 kServoOnRetryMs = 2000;
+constexpr auto kWatchPeriod = 100ms;
+// A cycle a fault ended is started again once the drive has answered this
+// long, as a user would press Start again.
+constexpr qint64 kRestartAfterMs = 2000;
+
+const char* EndName(RepeatEnd end) {
+    switch (end) {
+    case RepeatEnd::Stopped:
+        return "stopped";
+    case RepeatEnd::AlarmOrServoOff:
+        return "alarm or servo off";
+    case RepeatEnd::RatioDenominatorZero:
+        return "ratio denominator 0";
+    case RepeatEnd::Halted:
+        return "halted";
+    case RepeatEnd::LineFault:
+        return "line fault";
+    case RepeatEnd::None:
+        break;
+    }
+    return "none";
+}
 } // namespace
 
 SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMessageService& shown)
@@ -50,9 +74,21 @@ SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMes
         connect(&repeatTimer_, &QTimer::timeout, this, &SessionDriver::StepRepeat);
         repeatTimer_.start(kRepeatLook);
     }
+    if (!options_.WriteLog.empty() && app_.Link) {
+        writeLog_ = std::make_unique<WriteLogFile>(options_.WriteLog);
+        if (writeLog_->Ok())
+            app_.Link->SetWriteWatcher(writeLog_.get());
+        else
+            std::fprintf(stderr, "velt-host: cannot write %s\n", options_.WriteLog.c_str());
+    }
+    if (options_.ReportSeconds > 0 || options_.Repeat) {
+        connect(&watchTimer_, &QTimer::timeout, this, &SessionDriver::WatchLink);
+        watchTimer_.start(kWatchPeriod);
+    }
 }
 
 SessionDriver::~SessionDriver() {
+    if (writeLog_ && app_.Link) app_.Link->SetWriteWatcher(nullptr);
     if (reporting_) SetMessageService(previous_);
 }
 
@@ -60,7 +96,8 @@ void SessionDriver::PrintReport() {
     if (!app_.Link) return;
     const CDriveLink& link = *app_.Link;
     const std::string line = LinkReportLine(static_cast<long>(clock_.elapsed() / 1000), link.Connected.load(),
-                                            link.FailCount.load(), link.Counters());
+                                            link.FailCount.load(), link.Counters(),
+                                            {link.Reconnecting.load(), link.Reconnects.load()});
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
@@ -80,7 +117,60 @@ void SessionDriver::StepRepeat() {
     repeatStarted_ = app_.Repeat->Sequence().Status().Repeating;
     if (!repeatStarted_) return;
     repeatTimer_.stop();
+    repeatConnection_ = app_.Link->ConnectionSerial.load();
+    repeatEndedAt_ = -1;
+    runningOnNewConnection_ = false;
     Say("repeat cycle started");
+}
+
+void SessionDriver::WatchLink() {
+    if (!app_.Link) return;
+    const CDriveLink& link = *app_.Link;
+    const qint64 now = clock_.elapsed();
+    const int connected = link.Connected.load() == 1 ? 1 : 0;
+    if (connected != shownConnected_) {
+        if (connected) {
+            connectedAt_ = now;
+            if (link.Reconnects.load() > 0)
+                Say("link connected again after " + std::to_string(link.ReconnectAttempts.load()) +
+                    " attempts (reconnects " + std::to_string(link.Reconnects.load()) + ")");
+            else
+                Say("link connected");
+        } else if (shownConnected_ == 1) {
+            Say("link lost");
+        }
+        shownConnected_ = connected;
+    }
+    // Polls failing while the link stays connected: the watchdog's business;
+    // told so that a run can see it act (or not).
+    const bool failing = connected && link.FailCount.load() >= CDlgRTUMonitoring::kFailLimit;
+    if (failing != shownFailing_) {
+        if (failing)
+            Say("polls failing");
+        else if (connected)
+            Say("polls answered again");
+        shownFailing_ = failing;
+    }
+    if (!options_.Repeat || !repeatStarted_ || !app_.Repeat) return;
+    const RepeatStatus status = app_.Repeat->Sequence().Status();
+    if (status.Repeating) {
+        // The cycle must end with the connection it was started on.
+        if (link.ConnectionSerial.load() != repeatConnection_ && !runningOnNewConnection_) {
+            runningOnNewConnection_ = true;
+            Say("repeat cycle still running on a new connection");
+        }
+        return;
+    }
+    if (repeatEndedAt_ < 0) {
+        repeatEndedAt_ = now;
+        Say(std::string("repeat cycle ended: ") + EndName(status.LastEnd));
+    }
+    if (connected && link.FailCount.load() == 0 &&
+        now - std::max(repeatEndedAt_, connectedAt_) > kRestartAfterMs) {
+        repeatStarted_ = false;
+        servoOnAskedAt_ = -1;
+        repeatTimer_.start(kRepeatLook);
+    }
 }
 
 int SessionDriver::VisibleScopes() const {

@@ -1,9 +1,12 @@
 #pragma once
 // The unattended parts of velt-host's command line, for long runs with
 // nobody at the screen: --report (state and counters every period, messages
-// as they are shown), --repeat (servo on and the repeat cycle once the drive
-// is connected) and --scopes (scope windows shown and running). Each does
-// what a user would do with the windows' own buttons. User-interface thread.
+// as they are shown, and a line whenever the link is lost or connected),
+// --repeat (servo on and the repeat cycle once the drive is connected, and
+// again, as a user would start it, after a line fault ended it), --scopes
+// (scope windows shown and running) and --write-log (every write asked of
+// the link). Each does what a user would do with the windows' own buttons.
+// User-interface thread.
 #include "AppOptions.h"
 #include "SessionReport.h"
 
@@ -28,6 +31,7 @@ public:
 
     void PrintReport(); // one report line now
     void StepRepeat();  // one look at the connection; presses what is due
+    void WatchLink();   // every 100 ms: lost and made connections, the repeat cycle after a fault
     bool RepeatStarted() const { return repeatStarted_; }
 
     int VisibleScopes() const;
@@ -43,8 +47,16 @@ private:
     QElapsedTimer clock_;
     QTimer reportTimer_;
     QTimer repeatTimer_;
+    QTimer watchTimer_;
+    std::unique_ptr<WriteLogFile> writeLog_;
     qint64 servoOnAskedAt_ = -1;
     bool repeatStarted_ = false;
+    int shownConnected_ = -1;       // the link state last told (-1: none yet)
+    bool shownFailing_ = false;     // "polls failing" told and not yet over
+    qint64 connectedAt_ = 0;        // when the link was last seen connected
+    uint32_t repeatConnection_ = 0; // the connection the cycle was started on
+    qint64 repeatEndedAt_ = -1;     // when the cycle was seen ended (-1: running)
+    bool runningOnNewConnection_ = false;
 };
 
 } // namespace velt

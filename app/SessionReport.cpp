@@ -2,7 +2,8 @@
 
 namespace velt {
 
-std::string LinkReportLine(long seconds, int connected, uint32_t failCount, const LinkCounters& c) {
+std::string LinkReportLine(long seconds, int connected, uint32_t failCount, const LinkCounters& c,
+                           ReconnectState reconnect) {
     auto triple = [](uint32_t a, uint32_t b, uint32_t d) {
         return std::to_string(a) + "/" + std::to_string(b) + "/" + std::to_string(d);
     };
@@ -11,7 +12,23 @@ std::string LinkReportLine(long seconds, int connected, uint32_t failCount, cons
            " state=" + triple(c.StateReads, c.StateOk, c.StateFail) +
            " di=" + triple(c.DiReads, c.DiOk, c.DiFail) + " do=" + triple(c.DoRequests, c.DoOk, c.DoFail) +
            " param=" + triple(c.ParamRequests, c.ParamOk, c.ParamFail) +
-           " crc=" + std::to_string(c.CrcErrors) + " noreply=" + std::to_string(c.NoReplies);
+           " crc=" + std::to_string(c.CrcErrors) + " noreply=" + std::to_string(c.NoReplies) +
+           " reconnecting=" + std::to_string(reconnect.Reconnecting) +
+           " reconnects=" + std::to_string(reconnect.Reconnects);
+}
+
+WriteLogFile::WriteLogFile(const std::string& path) : file_(std::fopen(path.c_str(), "a")) {}
+
+WriteLogFile::~WriteLogFile() {
+    if (file_) std::fclose(file_);
+}
+
+void WriteLogFile::WriteRequested(uint8_t function, uint16_t address, uint16_t value) {
+    const long long now = SteadyNowNs();
+    std::lock_guard guard(lock_);
+    if (!file_) return;
+    std::fprintf(file_, "%lld %u %u %u\n", now, unsigned{function}, unsigned{address}, unsigned{value});
+    std::fflush(file_);
 }
 
 std::string MessageReportLine(const std::string& text) {

@@ -9,13 +9,38 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <mutex>
 #include <string>
 
 namespace velt {
 
 // "report t=<s> connected=<0|1> failcount=<n> state=<reads>/<ok>/<fail>
-// di=... do=... param=... crc=<n> noreply=<n>"
-std::string LinkReportLine(long seconds, int connected, uint32_t failCount, const LinkCounters& c);
+// di=... do=... param=... crc=<n> noreply=<n> reconnecting=<0|1>
+// reconnects=<n>"
+struct ReconnectState {
+    int Reconnecting = 0;
+    uint32_t Reconnects = 0;
+};
+std::string LinkReportLine(long seconds, int connected, uint32_t failCount, const LinkCounters& c,
+                           ReconnectState reconnect = {});
+
+// velt-host --write-log: one line per write asked of the link,
+// "<steady-clock ns> <function> <address> <value>", appended and flushed as
+// it is made, from whichever thread asked (the page, the repeat thread).
+class WriteLogFile : public IWriteWatcher {
+public:
+    // False in Ok() when the file cannot be opened for appending.
+    explicit WriteLogFile(const std::string& path);
+    ~WriteLogFile() override;
+    WriteLogFile(const WriteLogFile&) = delete;
+    WriteLogFile& operator=(const WriteLogFile&) = delete;
+    bool Ok() const { return file_ != nullptr; }
+    void WriteRequested(uint8_t function, uint16_t address, uint16_t value) override;
+
+private:
+    std::mutex lock_;
+    std::FILE* file_ = nullptr;
+};
 
 // "message: <text>", the box's line breaks shown as " | ".
 std::string MessageReportLine(const std::string& text);

@@ -15,6 +15,14 @@ inline constexpr const char* kMakerWebAddress = "https://www.example.com/velt";
 std::string MainWindowTitle(); // "VELT Host(V1.0), Ver 20130618   VO ZEREDIR   " + address
 
 inline constexpr LocalText kOkCaption{"확인", "Ok"};
+
+// Reconnecting after the drive stopped answering: the serial settings'
+// option and the connection bar's stop button (the status and the frame
+// log's notes are link/LinkTexts.h), and the bar's link health button.
+inline constexpr LocalText kReconnectOption{"자동으로 다시 연결", "Reconnect automatically"};
+inline constexpr LocalText kStopCaption{"중지", "Stop"};
+inline constexpr LocalText kStopReconnectingName{"재연결 중지", "Stop reconnecting"};
+inline constexpr LocalText kLinkHealthCaption{"통신 상태", "Link Health"};
 inline constexpr LocalText kCancelCaption{"취소", "Cancel"};
 
 // "%05d" of the unsigned register split 2.1.2: 12001 -> "12.0.01", 7 -> "00.0.07".

@@ -7,6 +7,7 @@
 
 #include <QAccessible>
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -97,6 +98,25 @@ QString AccessibleName(QWidget* w) {
     return iface != nullptr ? iface->text(QAccessible::Name) : QString();
 }
 
+TEST_F(ComSettingTest, ReconnectAutomaticallyIsOffAtStartTakenByOkAndKeptByCancel) {
+    Start();
+    CDlgComSetting& s = *app->ComSetting;
+    EXPECT_FALSE(s.ReconnectAutomatically);
+    EXPECT_FALSE(s.ReconnectCheck->isChecked());
+    EXPECT_EQ(s.ReconnectCheck->text(), "Reconnect automatically");
+    s.show();
+    s.ReconnectCheck->setChecked(true);
+    s.CancelButton->click();
+    EXPECT_FALSE(s.ReconnectAutomatically);
+    s.show();
+    s.ReconnectCheck->setChecked(true);
+    s.OkButton->click();
+    EXPECT_TRUE(s.ReconnectAutomatically);
+    // The option sits between the port group and the buttons, inside the window.
+    EXPECT_LT(s.ReconnectCheck->geometry().bottom(), s.OkButton->geometry().top());
+    EXPECT_LE(s.OkButton->geometry().bottom(), s.height());
+}
+
 QString LabelOf(QWidget* w) {
     QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(w);
     if (iface == nullptr) return {};
@@ -115,6 +135,7 @@ TEST_F(ComSettingTest, ConnectionBarAndSerialSettingsAreNamedForScreenReaders) {
     EXPECT_EQ(AccessibleName(s.DriveIdEdit), "Drive ID");
     EXPECT_EQ(AccessibleName(s.OkButton), QString::fromUtf8("확인"));
     EXPECT_EQ(AccessibleName(s.CancelButton), QString::fromUtf8("취소"));
+    EXPECT_EQ(AccessibleName(s.ReconnectCheck), QString::fromUtf8("자동으로 다시 연결"));
 
     CDlgMenuBar& bar = *app->MenuBar;
     EXPECT_EQ(AccessibleName(bar.ComSettingButton), "Com Setting");
@@ -126,6 +147,7 @@ TEST_F(ComSettingTest, ConnectionBarAndSerialSettingsAreNamedForScreenReaders) {
     EXPECT_EQ(AccessibleName(bar.ConnectButton), "Connect");
     EXPECT_EQ(AccessibleName(bar.DisconnectButton), "DisConnect");
     EXPECT_EQ(AccessibleName(bar.WebButton), QString::fromUtf8("웹 사이트"));
+    EXPECT_EQ(AccessibleName(bar.HealthButton), QString::fromUtf8("통신 상태"));
     // The status panel's labels read as what they show, refreshed with it.
     EXPECT_EQ(AccessibleName(bar.StatusLabel), bar.StatusLabel->text());
     EXPECT_FALSE(AccessibleName(bar.HwVersionLabel).isEmpty());

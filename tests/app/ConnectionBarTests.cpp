@@ -177,6 +177,36 @@ TEST_F(ConnectionBarTest, TheWatchdogDisconnectsASilentDriveAndTellsTheUserOnce)
     ExpectConnectEnabled(*app->MenuBar, true);
 }
 
+// With "Reconnect automatically" on, the watchdog goes on watching while its
+// message box waits for an answer: the drive answers again, the program
+// reconnects, the drive falls silent again, and the program disconnects and
+// tries again, all behind the one box.
+TEST_F(ConnectionBarTest, TheWatchdogKeepsWatchingWhileItsBoxIsOpen) {
+    StartDrive();
+    Start();
+    app->ComSetting->ReconnectAutomatically = true;
+    app->MenuBar->ConnectDrive();
+    ASSERT_EQ(app->Link->Connected.load(), 1);
+    bool again = false;
+    messages.OnShow = [this, &again] {
+        if (messages.Texts.size() > 1) return;
+        EXPECT_TRUE(app->MenuBar->Reconnecting());
+        drive->SetSilent(false);
+        if (!WaitUntil([this] { return !app->MenuBar->Reconnecting(); }, std::chrono::seconds(10))) return;
+        EXPECT_EQ(app->Link->Connected.load(), 1);
+        EXPECT_EQ(app->Link->Reconnects.load(), 1u);
+        drive->SetSilent(true);
+        again = WaitUntil([this] { return app->MenuBar->Reconnecting() && app->Link->Connected.load() == 0; },
+                          std::chrono::seconds(20));
+    };
+    drive->SetSilent(true);
+    EXPECT_TRUE(WaitUntil([this] { return !messages.Texts.empty(); }, std::chrono::seconds(20)));
+    EXPECT_TRUE(again) << "the second silence was seen while the first box was open";
+    EXPECT_EQ(messages.Texts.size(), 1u);
+    drive->SetSilent(false);
+    EXPECT_TRUE(WaitUntil([this] { return app->Link->Reconnects.load() == 2; }, std::chrono::seconds(10)));
+}
+
 TEST_F(ConnectionBarTest, ClosingTheFrameDuringADisconnectWaitsForTheSequence) {
     StartDrive();
     Start();

@@ -94,6 +94,13 @@ TEST(AppOptions, UnattendedRunsTakeAReportPeriodTheRepeatCycleAndUpToFourScopes)
     EXPECT_EQ(plain.ReportSeconds, 0);
     EXPECT_FALSE(plain.Repeat);
     EXPECT_EQ(plain.Scopes, 0);
+    EXPECT_FALSE(plain.Reconnect);
+    EXPECT_TRUE(plain.WriteLog.empty());
+    const AppOptions faults = ParseAppOptions({"--reconnect", "--write-log", "/tmp/w.log"});
+    EXPECT_TRUE(faults.Error.empty()) << faults.Error;
+    EXPECT_TRUE(faults.Reconnect);
+    EXPECT_EQ(faults.WriteLog, "/tmp/w.log");
+    EXPECT_FALSE(ParseAppOptions({"--write-log"}).Error.empty());
     for (const char* bad : {"0", "-1", "3601", "1.5", "60s", ""})
         EXPECT_FALSE(ParseAppOptions({"--report", bad}).Error.empty()) << bad;
     for (const char* bad : {"5", "-1", "two"})
@@ -111,7 +118,10 @@ TEST(SessionReport, OneLineHoldsTheStateAndEveryCounterAndMessagesKeepToOneLine)
     c.CrcErrors = 2, c.NoReplies = 1;
     EXPECT_EQ(LinkReportLine(120, 1, 2, c),
               "report t=120 connected=1 failcount=2 state=10/8/2 di=3/3/0 do=4/3/1 "
-              "param=7/7/0 crc=2 noreply=1");
+              "param=7/7/0 crc=2 noreply=1 reconnecting=0 reconnects=0");
+    EXPECT_EQ(LinkReportLine(5, 0, 0, LinkCounters{}, {1, 3}),
+              "report t=5 connected=0 failcount=0 state=0/0/0 di=0/0/0 do=0/0/0 "
+              "param=0/0/0 crc=0 noreply=0 reconnecting=1 reconnects=3");
     EXPECT_EQ(MessageReportLine("The driver does not respond. \r\n Check it"),
               "message: The driver does not respond.  |  Check it");
     EXPECT_EQ(MessageReportLine("a\nb\rc"), "message: a | b | c");

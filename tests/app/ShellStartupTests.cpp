@@ -8,6 +8,7 @@
 #include "controls/DialogFont.h"
 #include "controls/WaitWithMessages.h"
 #include "link/CDriveLink.h"
+#include "monitor/CDlgLinkHealth.h"
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/CDlgRTUMonitoring.h"
 #include "monitor/ValueNames.h"
@@ -31,10 +32,10 @@ using StartupTest = ShellTest;
 
 TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
     Start();
-    const std::vector<std::string> order = {"CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring",
-                                            "CDlgMonitoring", "CDlgParameter", "CDlgSetValDEC",
-                                            "CDlgSetValHEX",  "CDlgRepeat",    "CDlgScope",
-                                            "CDlgScope",      "CDlgScope",     "CDlgScope"};
+    const std::vector<std::string> order = {
+        "CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring", "CDlgMonitoring", "CDlgParameter",
+        "CDlgSetValDEC",  "CDlgSetValHEX", "CDlgRepeat",        "CDlgScope",      "CDlgScope",
+        "CDlgScope",      "CDlgScope",     "CDlgLinkHealth"};
     EXPECT_EQ(app->CreationOrder(), order);
     ASSERT_NE(app->Link, nullptr);
     EXPECT_EQ(app->Link->Running.load(), 1);
@@ -46,7 +47,8 @@ TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
          std::initializer_list<QWidget*>{app->MenuBar, app->RtuMonitor, app->Monitoring, app->Parameter}) {
         EXPECT_EQ(child->parentWidget(), frame) << child->objectName().toStdString();
     }
-    std::vector<QWidget*> floating = {app->ComSetting, app->SetValDec, app->SetValHex, app->Repeat};
+    std::vector<QWidget*> floating = {app->ComSetting, app->SetValDec, app->SetValHex, app->Repeat,
+                                      app->LinkHealth};
     floating.insert(floating.end(), app->Scopes.begin(), app->Scopes.end());
     for (QWidget* w : floating) {
         EXPECT_EQ(w->parentWidget(), nullptr) << w->objectName().toStdString();

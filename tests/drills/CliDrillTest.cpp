@@ -9,6 +9,7 @@
 #include <chrono>
 #include <filesystem>
 #include <future>
+#include <iostream>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -135,6 +136,69 @@ TEST_F(CliDrill, APulledCableEndsTheMonitorWithTheMessageInsteadOfAHang) {
 
     StartSim(); // the same COM3 serves again for the next run
     EXPECT_EQ(Run("monitor --count 1").exitCode, 0);
+}
+
+// velt-cli monitor with its output and messages on one pipe, read as it comes.
+std::unique_ptr<ChildProcess> StartMonitor(const std::string& args) {
+    return std::make_unique<ChildProcess>(std::vector<std::string>{
+        "/bin/sh", "-c", "exec '" VELT_CLI_PATH "' --lang en monitor " + args + " 2>&1"});
+}
+
+// Reads lines until one starts with `start`; false at the time limit or the end.
+bool ReadUntil(ChildProcess& p, const std::string& start, std::chrono::milliseconds limit,
+               std::vector<std::string>* seen = nullptr) {
+    const auto end = Clock::now() + limit;
+    while (Clock::now() < end) {
+        const std::string line =
+            p.ReadLine(std::chrono::duration_cast<std::chrono::milliseconds>(end - Clock::now()));
+        if (seen) seen->push_back(line);
+        if (line.rfind(start, 0) == 0) return true;
+    }
+    return false;
+}
+
+TEST_F(CliDrill, MonitorWithReconnectRidesThroughAKilledAndRestartedDrive) {
+    const std::unique_ptr<ChildProcess> monitor = StartMonitor("--reconnect");
+    ASSERT_TRUE(ReadUntil(*monitor, "state: word=", 30s));
+    sim->Kill();
+    fs::remove(dir / "ports" / "COM3"); // an unplugged adapter's name goes with it
+    ASSERT_TRUE(ReadUntil(*monitor, "The driver does not respond.", 30s));
+    ASSERT_TRUE(ReadUntil(*monitor, "Reconnecting... (2)", 30s)) << "a try a second, each printed";
+    StartSim();
+    std::vector<std::string> seen;
+    ASSERT_TRUE(ReadUntil(*monitor, "-- connected again after ", 30s, &seen));
+    ASSERT_TRUE(ReadUntil(*monitor, "state: word=", 30s)) << "the monitor goes on";
+    ASSERT_TRUE(ReadUntil(*monitor, "counters: STATE_REG", 30s));
+    monitor->Kill();
+}
+
+// The watchdog's time, as velt-cli monitor sees it at 9600 bit/s: from the
+// drive falling silent to the message. Five read time-outs of about 1.07 s
+// and their drains, and at most one other, make 5.5 to 7.5 s.
+TEST_F(CliDrill, ASilentDriveIsGivenUpAfterFiveTimedOutStatePolls) {
+    const std::unique_ptr<ChildProcess> monitor = StartMonitor("");
+    ASSERT_TRUE(ReadUntil(*monitor, "counters: STATE_REG", 30s));
+    Fault("silent on");
+    const auto silent = Clock::now();
+    ASSERT_TRUE(ReadUntil(*monitor, "The driver does not respond.", 30s));
+    const auto took = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - silent);
+    std::cout << "[ figure   ] velt-cli monitor at 9600 bit/s: watchdog " << took.count()
+              << " ms after the drive fell silent\n";
+    EXPECT_GE(took, 5 * 1000ms) << "five read time-outs first";
+    // 7.5 s as designed, and room for a loaded machine.
+    EXPECT_LT(took, 9000ms);
+}
+
+TEST_F(CliDrill, StatsCountsTheFailuresOfADriveWithKnownBadReplies) {
+    Fault("crcburst 3");
+    const CliRun r = Run("stats --seconds 3");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_NE(r.out.find("failures: no reply 0, bad CRC 3, drive exception 0, wrong ID or echo 0"),
+              std::string::npos)
+        << r.out;
+    EXPECT_NE(r.out.find("round trip over the last minute: median "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("the wire allows at 9600 bit/s"), std::string::npos) << r.out;
+    EXPECT_EQ(r.out.find("latency timer"), std::string::npos) << "a pseudo-terminal has none";
 }
 
 TEST_F(CliDrill, ReadsAnsweredJustTooLateAllFailAndNoneIsTakenForTheNext) {

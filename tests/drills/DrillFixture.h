@@ -11,6 +11,7 @@
 
 #include <chrono>
 #include <filesystem>
+#include <fstream>
 #include <memory>
 #include <string>
 
@@ -24,10 +25,12 @@ protected:
     }
 
     // Starts (or starts again) the simulated drive; its parameter memory
-    // lives in stateFile, written only by the store command.
+    // lives in stateFile, written only by the store command, and every write
+    // it carries out is appended to WriteLog().
     void StartSim() {
-        sim = std::make_unique<ChildProcess>(
-            std::vector<std::string>{VELT_SIM_PATH, "--port", "COM3", "--state", StateFile().string()});
+        sim = std::make_unique<ChildProcess>(std::vector<std::string>{VELT_SIM_PATH, "--port", "COM3",
+                                                                      "--state", StateFile().string(),
+                                                                      "--write-log", WriteLog().string()});
         const std::string ready = sim->ReadLine(std::chrono::seconds(20));
         ASSERT_EQ(ready.rfind("ready COM3 ", 0), 0u) << ready;
     }
@@ -43,6 +46,15 @@ protected:
 
     std::filesystem::path StateFile() const { return root / "drive.state"; }
     std::filesystem::path BackupFolder() const { return root / "VELT_Parameter"; }
+    std::filesystem::path WriteLog() const { return root / "drive-writes.log"; }
+    // The writes the simulated drives of this test carried out so far.
+    size_t ExecutedWrites() const {
+        std::ifstream in(WriteLog());
+        size_t lines = 0;
+        for (std::string line; std::getline(in, line);)
+            ++lines;
+        return lines;
+    }
 
     bool PortOpen() const { return app->Link->Port && app->Link->Port->IsOpen.load() == 1; }
 
