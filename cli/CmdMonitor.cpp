@@ -4,14 +4,17 @@
 
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
+#include "link/LinkHealth.h"
 #include "link/LinkTexts.h"
 #include "monitor/ValueNames.h"
 #include "params/Language.h"
+#include "platform/UsbLatency.h"
 
 #include <atomic>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <optional>
 #include <string>
 #include <thread>
 
@@ -99,6 +102,26 @@ WaitEnd WaitOnePeriod(const CDriveLink& link) {
     return WaitEnd::Elapsed;
 }
 
+struct MonitorArgs {
+    long Count = 0; // 0: until Ctrl-C
+    bool Reconnect = false;
+};
+
+MonitorArgs ParseMonitorArgs(const std::vector<std::string>& args) {
+    MonitorArgs parsed;
+    for (size_t i = 0; i < args.size(); ++i) {
+        if (args[i] == "--reconnect") {
+            parsed.Reconnect = true;
+        } else if (args[i] == "--count") {
+            if (i + 1 >= args.size()) throw UsageError{"--count needs a value"};
+            parsed.Count = ParseIntArg(args[++i], 1, 1000000000L, "count");
+        } else {
+            throw UsageError{"unknown argument " + args[i]};
+        }
+    }
+    return parsed;
+}
+
 long OptionValue(const std::vector<std::string>& args, const char* name, long min, long max, long fallback,
                  bool required) {
     long value = fallback;
@@ -113,23 +136,52 @@ long OptionValue(const std::vector<std::string>& args, const char* name, long mi
     return value;
 }
 
+// After the watchdog's disconnect: the link tries the port once a second
+// (reopening the same name, so that an adapter that comes back under it is
+// found again) and connects as the first connect did. Prints each try;
+// false when Ctrl-C ended the wait.
+bool WaitForReconnect(CDriveLink& link, const CliOptions& options) {
+    const bool korean = IsKoreanLanguage();
+    link.StartReconnecting(
+        [options](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; });
+    uint32_t shown = 0;
+    while (link.Connected.load() != 1) {
+        if (g_interrupted.load()) {
+            link.StopReconnecting();
+            return false;
+        }
+        const uint32_t attempts = link.ReconnectAttempts.load();
+        if (attempts != shown) {
+            shown = attempts;
+            std::printf("%s\n", ReconnectingText(attempts, korean).c_str());
+            std::fflush(stdout);
+        }
+        std::this_thread::sleep_for(kWatchStep);
+    }
+    std::printf("%s\n", ReconnectedNote(link.ReconnectAttempts.load(), korean).c_str());
+    std::fflush(stdout);
+    return true;
+}
+
 int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) {
-    const long count = OptionValue(args, "--count", 1, 1000000000L, 0, false); // 0: until Ctrl-C
+    const MonitorArgs parsed = ParseMonitorArgs(args);
     InterruptGuard interrupt;
     CDriveLink link;
     int failed = 0;
     if (!ConnectAndReadParams(link, options, &failed)) return failed;
     int exitCode = 0;
-    for (long printed = 0; count == 0 || printed < count; ++printed) {
+    for (long printed = 0; parsed.Count == 0 || printed < parsed.Count;) {
         const WaitEnd end = WaitOnePeriod(link);
         if (end == WaitEnd::Interrupted) break;
         if (end == WaitEnd::Silent) {
             link.Disconnect();
             PrintMessage(kDriverNoResponse.Pick(IsKoreanLanguage()));
-            exitCode = kExitNoResponse;
+            if (parsed.Reconnect && WaitForReconnect(link, options)) continue;
+            if (!parsed.Reconnect) exitCode = kExitNoResponse;
             break;
         }
         PrintSnapshot(link);
+        ++printed;
     }
     link.StopThread();
     return exitCode;
@@ -157,13 +209,49 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
     return 0;
 }
 
+// The link health figures over S seconds of polling, as the health window
+// shows them.
+int RunStats(const CliOptions& options, const std::vector<std::string>& args) {
+    constexpr auto kSampleStep = 200ms;
+    const long seconds = OptionValue(args, "--seconds", 1, 86400, 0, true);
+    InterruptGuard interrupt;
+    CDriveLink link;
+    if (!ConnectLink(link, options)) return kExitPortOpenFail;
+    LinkHealthMeter meter(link.Journal());
+    const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
+    while (std::chrono::steady_clock::now() < end && !g_interrupted.load()) {
+        std::this_thread::sleep_for(kSampleStep);
+        meter.Update(SteadyNowNs(), link.PassCount.load(), link.Connected.load() == 1);
+    }
+    const int64_t now = SteadyNowNs();
+    const LinkHealthFigures figures = meter.Figures(now, link.Port ? link.Port->Baud.load() : 0);
+    const std::string device = link.Port ? link.Port->OpenedDevice() : std::string();
+    link.StopThread();
+    const bool korean = IsKoreanLanguage();
+    for (const std::string& line : LinkHealthLines(figures, korean))
+        std::printf("%s\n", line.c_str());
+    if (const std::optional<UsbLatencyTimer> timer = ReadUsbLatencyTimer(device); timer && timer->Ms > 1)
+        std::printf("%s\n", UsbLatencyAdvice(timer->Ms, timer->SysfsPath, korean).c_str());
+    return 0;
+}
+
 const CliRegistrar kMonitor{
     {"monitor",
-     "  monitor [--count N]         connect, read all parameters, then print the state\n"
+     "  monitor [--count N] [--reconnect]\n"
+     "                              connect, read all parameters, then print the state\n"
      "                              block, inputs, outputs and counters once a second,\n"
      "                              N times or until Ctrl-C; exit 3 when the drive stops\n"
-     "                              answering",
+     "                              answering, or with --reconnect try the port once a\n"
+     "                              second and go on once the drive answers again",
      &RunMonitor}};
+
+const CliRegistrar kStats{
+    {"stats",
+     "  stats --seconds S           poll for S seconds, then print the link health: requests\n"
+     "                              per second, round trips (median, 99th percentile,\n"
+     "                              maximum, histogram), failures by kind, time since the\n"
+     "                              last failure, passes against what the wire allows",
+     &RunStats}};
 
 const CliRegistrar kPollStats{
     {"poll-stats",
