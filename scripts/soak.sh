@@ -1,44 +1,90 @@
 #!/usr/bin/env bash
-# Soak run: velt-host on its demo drive for MINUTES minutes, connected, the
-# monitoring page shown, four scope windows open and the repeat cycle going.
-# Prints once a minute the process's resident memory, its CPU share (of one
-# core, over that minute), the link's counters and every message the program
-# showed; at the end a summary. Fails when the program dies, shows a message,
-# a request fails, or resident memory grows by more than 1 MB after the first
+# Soak run: velt-host for MINUTES minutes, connected, the monitoring page
+# shown, four scope windows open and the repeat cycle going. Prints once a
+# minute the process's resident memory, its CPU share (of one core, over that
+# minute), the link's counters and every message the program showed; at the
+# end a summary.
+#
+# Plain (velt-host --demo): fails when the program dies, shows a message, a
+# request fails, or resident memory grows by more than 1 MB after the first
 # ten minutes.
 #
-# Usage: scripts/soak.sh MINUTES
+# --faults: velt-drive-sim runs as a program of its own with
+# "Reconnect automatically" on, and once a minute one fault chosen at random
+# (the seed is printed; --seed N repeats a run) comes from its control input:
+# the drive silent for a few seconds, a burst of bad CRCs, late replies,
+# replies split in two, the simulator killed and started again (its COM3
+# entry gone meanwhile, as an unplugged adapter's name goes), the drive
+# answering at a wrong bit rate. Fails when the program dies or hangs, does
+# not connect again within 5 s of the drive answering again, a write reaches
+# the drive twice (every write the drive carried out must answer one write
+# the program asked for, made at most 2 s before it: the simulator's and the
+# program's write logs), a repeat cycle carries on over a new connection, the
+# program shows any message but the watchdog's, or resident memory grows by
+# more than 1 MB after the tenth minute.
+#
+# Usage: scripts/soak.sh MINUTES [--faults] [--seed N]
 #   VELT_BUILD_DIR   the build to run (default: build/ beside this folder)
 #   VELT_SOAK_XVFB=1 run on a virtual X server (xvfb-run) instead of offscreen
-#   VELT_SOAK_PERIOD seconds per "minute" (default 60; the tests use 2)
+#   VELT_SOAK_PERIOD seconds per "minute" (default 60; the tests use 2; with
+#                    --faults at least 30)
 set -uo pipefail
 
-minutes="${1:-}"
-if ! [[ "$minutes" =~ ^[1-9][0-9]*$ ]]; then
-  echo "usage: $0 MINUTES" >&2
+usage() {
+  echo "usage: $0 MINUTES [--faults] [--seed N]" >&2
   exit 64
-fi
+}
+minutes="${1:-}"
+[[ "$minutes" =~ ^[1-9][0-9]*$ ]] || usage
+shift
+faults=0
+seed=""
+while [ $# -gt 0 ]; do
+  case "$1" in
+    --faults) faults=1 ;;
+    --seed) [[ "${2:-}" =~ ^[0-9]+$ ]] || usage; seed="$2"; shift ;;
+    *) usage ;;
+  esac
+  shift
+done
 root="$(cd "$(dirname "$0")/.." && pwd)"
 build="${VELT_BUILD_DIR:-$root/build}"
 period="${VELT_SOAK_PERIOD:-60}"
 host="$build/app/velt-host"
-if [ ! -x "$host" ]; then
-  echo "soak: $host is not built" >&2
-  exit 1
+sim="$build/sim/velt-drive-sim"
+for program in "$host" $([ $faults = 1 ] && echo "$sim"); do
+  if [ ! -x "$program" ]; then
+    echo "soak: $program is not built" >&2
+    exit 1
+  fi
+done
+if [ $faults = 1 ] && [ "$period" -lt 30 ]; then
+  echo "soak: --faults needs VELT_SOAK_PERIOD of at least 30 seconds" >&2
+  exit 64
 fi
 
 work="$(mktemp -d)"
 pid=""
+simpid=""
 cleanup() {
   if [ -n "$pid" ] && kill -0 "$pid" 2>/dev/null; then
     kill -TERM "$pid" 2>/dev/null
     wait "$pid" 2>/dev/null
   fi
+  if [ -n "$simpid" ] && kill -0 "$simpid" 2>/dev/null; then
+    kill -TERM "$simpid" 2>/dev/null
+    wait "$simpid" 2>/dev/null
+  fi
   rm -rf "$work"
 }
 trap cleanup EXIT
-mkdir -p "$work/params" "$work/config"
+trap 'exit 143' TERM INT
+mkdir -p "$work/params" "$work/config" "$work/ports"
+# The simulated drive publishes its COM3 here, and the program looks for it here.
+export VELT_PORTS_DIR="$work/ports"
 log="$work/host.out"
+
+source "$root/scripts/soak-faults.sh"
 
 run=(env VELT_PARAMETER_DIR="$work/params" VELT_CONFIG_DIR="$work/config" XDG_RUNTIME_DIR="$work")
 if [ "${VELT_SOAK_XVFB:-0}" = "1" ]; then
@@ -46,7 +92,16 @@ if [ "${VELT_SOAK_XVFB:-0}" = "1" ]; then
 else
   run+=(QT_QPA_PLATFORM=offscreen)
 fi
-"${run[@]}" "$host" --demo --lang en --connect --repeat --scopes 4 --report "$period" >"$log" 2>"$work/host.err" &
+session=(--lang en --connect --repeat --scopes 4 --report "$period")
+if [ $faults = 1 ]; then
+  [ -n "$seed" ] || seed=$((SRANDOM % 100000))
+  RANDOM=$seed
+  start_sim || exit 1
+  session+=(--reconnect --write-log "$work/host-writes.log")
+else
+  session+=(--demo)
+fi
+"${run[@]}" "$host" "${session[@]}" >"$log" 2>"$work/host.err" &
 pid=$!
 # Under xvfb-run the program is a child of the wrapper: measure the program itself.
 if [ "${VELT_SOAK_XVFB:-0}" = "1" ]; then
@@ -63,11 +118,25 @@ fi
 tick="$(getconf CLK_TCK)"
 cpu_ticks() { awk '{ print $14 + $15 }' "/proc/$measured/stat" 2>/dev/null; }
 rss_kb() { awk '/^VmRSS:/ { print $2 }' "/proc/$measured/status" 2>/dev/null; }
+# Waits until velt-host has printed its m-th report line; fails the run when it ended or stopped reporting.
+wait_report() {
+  local deadline=$((SECONDS + period * 2 + 10))
+  while [ "$(grep -c '^report ' "$log")" -lt "$1" ]; do
+    if ! kill -0 "$measured" 2>/dev/null || [ $SECONDS -gt $deadline ]; then
+      echo "soak: velt-host ended or stopped reporting in minute $1" >&2
+      tail -5 "$work/host.err" >&2
+      exit 1
+    fi
+    sleep 0.5
+  done
+}
 
 echo "soak: $minutes x ${period}s, velt-host pid $measured ($(nproc) cores, load $(cut -d' ' -f1-3 /proc/loadavg))"
+[ $faults = 1 ] && echo "soak: faults with seed $seed (--seed $seed repeats them)"
 printf '%-6s %10s %6s  %s\n' minute rss_kB cpu% "link counters"
 status=0
 messages=0
+other_messages=0
 lines_seen=0
 last_ticks="$(cpu_ticks)"
 last_time="$(date +%s.%N)"
@@ -75,16 +144,14 @@ rss_at_10=""
 rss_max_after_10=0
 report=""
 for ((m = 1; m <= minutes; m++)); do
-  # Each report line of the program marks one period.
-  deadline=$((SECONDS + period * 2 + 10))
-  while [ "$(grep -c '^report ' "$log")" -lt "$m" ]; do
-    if ! kill -0 "$measured" 2>/dev/null || [ $SECONDS -gt $deadline ]; then
-      echo "soak: velt-host ended or stopped reporting in minute $m" >&2
-      tail -5 "$work/host.err" >&2
-      exit 1
-    fi
-    sleep 0.5
-  done
+  fault_line=""
+  if [ $faults = 1 ]; then
+    # One fault a minute, a tenth of a period after the last report (or the connect).
+    wait_report $((m - 1))
+    sleep $((period / 10))
+    run_fault || status=1
+  fi
+  wait_report "$m"
   now="$(date +%s.%N)"
   ticks="$(cpu_ticks)"
   rss="$(rss_kb)"
@@ -94,11 +161,19 @@ for ((m = 1; m <= minutes; m++)); do
   last_time="$now"
   report="$(grep '^report ' "$log" | sed -n "${m}p")"
   printf '%-6s %10s %6s  %s\n' "$m" "$rss" "$cpu" "${report#report }"
-  # Messages shown since the last minute.
+  [ -n "$fault_line" ] && echo "       fault: $fault_line"
+  # Messages and session lines since the last minute.
   total_lines="$(wc -l <"$log")"
   while IFS= read -r line; do
     case "$line" in
-      message:*) echo "       $line"; messages=$((messages + 1)) ;;
+      message:*)
+        echo "       $line"
+        messages=$((messages + 1))
+        case "$line" in
+          "message: The driver does not respond."*) [ $faults = 1 ] || other_messages=$((other_messages + 1)) ;;
+          *) other_messages=$((other_messages + 1)) ;;
+        esac
+        ;;
       session:*) echo "       $line" ;;
     esac
   done < <(sed -n "$((lines_seen + 1)),${total_lines}p" "$log")
@@ -119,14 +194,21 @@ failed="$(echo "$report" | awk '{
 connected="$(echo "$report" | sed -n 's/.* connected=\([01]\).*/\1/p')"
 scopes="$(sed -n 's/^session: scope windows shown: [0-9]*, running: //p' "$log")"
 repeat="$(grep -c '^session: repeat cycle started' "$log")"
-echo "soak: $minutes minutes, $messages messages, $failed failed requests, connected=$connected at the end," \
-  "${scopes:-0} scope windows running, repeat cycle $([ "$repeat" -gt 0 ] && echo started || echo NOT started)"
+echo "soak: $minutes minutes, $messages messages, $failed failed requests in the last minute," \
+  "connected=$connected at the end, ${scopes:-0} scope windows running," \
+  "repeat cycle $([ "$repeat" -gt 0 ] && echo "started $repeat times" || echo NOT started)"
 if [ -n "$rss_at_10" ]; then
   growth=$((rss_max_after_10 - rss_at_10))
   echo "soak: resident memory ${rss_at_10} kB at minute 10, at most ${rss_max_after_10} kB after it (growth ${growth} kB)"
   if [ "$growth" -gt 1024 ]; then status=1; fi
 fi
-if [ "$messages" -ne 0 ] || [ "$failed" != "0" ] || [ "$connected" != "1" ]; then status=1; fi
+if [ $faults = 1 ]; then
+  fault_summary || status=1
+  if [ "$other_messages" -ne 0 ]; then status=1; fi
+else
+  if [ "$messages" -ne 0 ] || [ "$failed" != "0" ]; then status=1; fi
+fi
+if [ "$connected" != "1" ]; then status=1; fi
 if [ "${scopes:-0}" != "4" ] || [ "$repeat" -eq 0 ]; then status=1; fi
 echo "soak: $([ $status -eq 0 ] && echo passed || echo FAILED)"
 exit $status
