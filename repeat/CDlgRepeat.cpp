@@ -141,6 +141,9 @@ RepeatPoints CDlgRepeat::ReadPointGrid() const {
 }
 
 void CDlgRepeat::PostPass() {
+    const uint32_t ends = sequence_.EndSerial();
+    if (!shown_.load() && !sequence_.Repeating() && ends == postedEnds_) return;
+    postedEnds_ = ends;
     if (passPending_.exchange(true)) return;
     QMetaObject::invokeMethod(this, &CDlgRepeat::OnPass, Qt::QueuedConnection);
 }
@@ -203,6 +206,17 @@ void CDlgRepeat::keyPressEvent(QKeyEvent* event) {
         return;
     }
     QDialog::keyPressEvent(event);
+}
+
+void CDlgRepeat::showEvent(QShowEvent* event) {
+    shown_.store(true);
+    OnPass();
+    QDialog::showEvent(event);
+}
+
+void CDlgRepeat::hideEvent(QHideEvent* event) {
+    shown_.store(false);
+    QDialog::hideEvent(event);
 }
 
 int CDlgRepeat::StopRepeatThread() {

@@ -8,7 +8,10 @@
 // window's creation to StopRepeatThread at shutdown. Everything that touches
 // the grid, the buttons or the title runs on the user-interface thread: each
 // pass posts one queued refresh, and a pass that finds one still pending
-// posts nothing, so a slow window never builds a backlog.
+// posts nothing, so a slow window never builds a backlog. While the window is
+// hidden and no cycle runs, a pass posts only the end of a cycle to report:
+// the user-interface thread is not woken a hundred times a second for a
+// window nobody sees.
 #include "repeat/RepeatSequence.h"
 #include "repeat/RepeatThread.h"
 
@@ -56,6 +59,8 @@ public slots:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override; // Enter does nothing
+    void showEvent(QShowEvent* event) override;    // refreshes at once
+    void hideEvent(QHideEvent* event) override;
 
 private:
     void InitPointGrid();
@@ -69,6 +74,8 @@ private:
     RepeatSequence sequence_; // declared before thread_: the thread ends first
     RepeatThread thread_;
     std::atomic<bool> passPending_{false};
+    std::atomic<bool> shown_{false};
+    uint32_t postedEnds_ = 0; // RepeatThread: the end serial of the last pass posted
     uint32_t focusSerial_ = 0; // the last focus request applied
     uint32_t endSerial_ = 0;   // the last end reported
 };

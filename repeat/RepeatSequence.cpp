@@ -115,6 +115,7 @@ RepeatStartResult RepeatSequence::Start(const RepeatPoints& points) {
     stepState_ = RepeatStepState::Choose;
     cycles_ = 0;
     repeating_.store(true);
+    startCv_.notify_all();
     return RepeatStartResult::Started;
 }
 
@@ -147,6 +148,11 @@ void RepeatSequence::EndLocked(RepeatEnd why) {
     ++endSerial_;
 }
 
+uint32_t RepeatSequence::EndSerial() const {
+    std::lock_guard data(dataLock_);
+    return endSerial_;
+}
+
 RepeatStatus RepeatSequence::Status() const {
     std::lock_guard data(dataLock_);
     RepeatStatus s;
@@ -163,6 +169,11 @@ RepeatStatus RepeatSequence::Status() const {
     s.EndPoint = endPoint_;
     s.EndSerial = endSerial_;
     return s;
+}
+
+void RepeatSequence::WaitForStart(const std::stop_token& stop) {
+    std::unique_lock data(dataLock_);
+    startCv_.wait(data, stop, [this] { return repeating_.load(); });
 }
 
 void RepeatSequence::StepRepeat() {

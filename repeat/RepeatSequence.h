@@ -18,7 +18,9 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <condition_variable>
 #include <mutex>
+#include <stop_token>
 #include <string>
 #include <string_view>
 
@@ -127,6 +129,9 @@ public:
 
     // RepeatThread. One step of the sequence (at most four writes).
     void StepRepeat();
+    // RepeatThread. Returns once a cycle runs (at once when one does) or a
+    // stop has been requested: an idle thread sleeps instead of stepping.
+    void WaitForStart(const std::stop_token& stop);
 
     // Any thread. Ends the sequence without a command; a step in progress
     // writes nothing more.
@@ -134,6 +139,7 @@ public:
 
     RepeatStatus Status() const;
     bool Repeating() const { return repeating_.load(); }
+    uint32_t EndSerial() const; // Status().EndSerial without the copy
     CDriveLink* Link() const { return link_; }
 
 private:
@@ -158,6 +164,7 @@ private:
 
     std::mutex commandLock_;
     mutable std::mutex dataLock_;
+    std::condition_variable_any startCv_; // with dataLock_: a cycle has started
     std::atomic<bool> repeating_{false};  // `Repeating`; written under dataLock_
     std::atomic<uint32_t> connection_{0}; // the link's ConnectionSerial at Start
 

@@ -36,8 +36,16 @@ void RepeatThread::RequestStop() {
     sequence_.Halt();
 }
 
+// While no cycle runs there is nothing to step: after one last hook (the
+// window shows the end of the cycle) the thread sleeps until the next Start
+// instead of waking every 10 ms.
 void RepeatThread::Run(const std::stop_token& stop) {
     while (!stop.stop_requested()) {
+        if (!sequence_.Repeating()) {
+            if (afterStep_) afterStep_();
+            sequence_.WaitForStart(stop);
+            continue;
+        }
         sequence_.StepRepeat();
         if (afterStep_) afterStep_();
         passes_.fetch_add(1);

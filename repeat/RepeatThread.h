@@ -2,7 +2,9 @@
 // The RepeatThread: runs a RepeatSequence one step per pass, from the repeat
 // window's creation to shutdown. Each pass is StepRepeat, then the afterStep
 // hook (the window's coalesced refresh), then a 10 ms sleep that Stop cuts
-// short. The hook runs on the RepeatThread and must not touch widgets.
+// short. While no cycle runs the thread makes no passes: it calls the hook
+// once and sleeps until the next Start. The hook runs on the RepeatThread and
+// must not touch widgets.
 #include "RepeatSequence.h"
 #include "base/StoppableWorker.h"
 
@@ -34,7 +36,7 @@ public:
     // progress writes nothing more) and waits up to `wait` for the thread.
     StopResult Stop(std::chrono::milliseconds wait);
 
-    // Passes completed since Start (tests and benchmarks).
+    // Passes completed since Start, counted while a cycle runs (tests and benchmarks).
     uint32_t PassCount() const { return passes_.load(); }
 
     // 1 from Start until Stop (or the destructor) asks the thread to end.

@@ -9,13 +9,21 @@ namespace {
 
 using RepeatThreadTest = RepeatOnSim;
 
-TEST_F(RepeatThreadTest, PassesRunUntilStopAndStopSaysHowTheThreadEnded) {
+TEST_F(RepeatThreadTest, PassesRunWhileACycleRunsUntilStopAndStopSaysHowTheThreadEnded) {
     std::atomic<int> hooks{0};
     RepeatThread thread(seq, [&] { hooks.fetch_add(1); });
     EXPECT_EQ(RepeatThread::StopResult::NotStarted, thread.Stop(5000ms));
-    RepeatThread fresh(seq, {});
+    Ready();
+    std::atomic<int> freshHooks{0};
+    RepeatThread fresh(seq, [&] { freshHooks.fetch_add(1); });
     ASSERT_TRUE(fresh.Start());
     EXPECT_EQ(1, fresh.ThreadAlive.load());
+    // Without a cycle the thread sleeps: one hook, no passes.
+    ASSERT_TRUE(WaitUntil([&] { return freshHooks.load() >= 1; }, 5s));
+    std::this_thread::sleep_for(100ms);
+    EXPECT_EQ(0u, fresh.PassCount());
+    EXPECT_EQ(1, freshHooks.load());
+    ASSERT_EQ(RepeatStartResult::Started, seq.Start(OnlyUsed({})));
     ASSERT_TRUE(WaitUntil([&] { return fresh.PassCount() >= 5; }, 5s));
     EXPECT_EQ(RepeatThread::StopResult::Stopped, fresh.Stop(5000ms));
     EXPECT_EQ(0, fresh.ThreadAlive.load());
