@@ -3,14 +3,15 @@
 #
 #   ./test.sh        the whole suite (unit, window, end-to-end, fault drills)
 #                    in build/, and the format check: about 5 minutes on 2 cores
-#   ./test.sh --all  then the benchmarks built, the Debian package checked, the
+#   ./test.sh --all  then a 3-minute fault soak with a fixed seed, the
+#                    benchmarks built, the Debian package checked, the
 #                    Qt-free core under ThreadSanitizer, the whole suite under
 #                    AddressSanitizer and UBSan, the Windows build under Wine
 #                    and the fuzz targets' regression runs: what CI runs
 #
 # Each step prints its time; the exit status is non-zero when any step failed.
-# In --all, VELT_SKIP_PACKAGE, VELT_SKIP_TSAN, VELT_SKIP_ASAN, VELT_SKIP_WINDOWS
-# and VELT_SKIP_FUZZ set to 1 leave that step out.
+# In --all, VELT_SKIP_SOAK, VELT_SKIP_PACKAGE, VELT_SKIP_TSAN, VELT_SKIP_ASAN,
+# VELT_SKIP_WINDOWS and VELT_SKIP_FUZZ set to 1 leave that step out.
 set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")" && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
@@ -44,6 +45,12 @@ run velt_test plain
 took "tests"
 
 if [ $all = 1 ]; then
+  if ! skip VELT_SKIP_SOAK; then
+    # Seed 16: the simulator killed and started again after 6 s, the drive
+    # silent for 10 s, then answering at 19200 bit/s.
+    run env VELT_BUILD_DIR="$VELT_ROOT/build" "$VELT_ROOT/scripts/soak.sh" 3 --faults --seed 16
+    took "fault soak (3 minutes)"
+  fi
   velt_build plain bench
   took "benchmarks built"
   if ! skip VELT_SKIP_PACKAGE; then

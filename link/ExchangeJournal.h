@@ -13,6 +13,7 @@
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 
 namespace velt {
 
@@ -75,7 +76,9 @@ private:
         std::atomic<int64_t> EndNs{0};
         std::atomic<uint64_t> Packed{0}; // round trip, function, result
     };
-    std::array<Slot, kCapacity> slots_{};
+    // On the heap: the ring is some 400 KB, too much for a stack that holds a
+    // link (velt-cli keeps its link on the stack of main).
+    const std::unique_ptr<Slot[]> slots_ = std::make_unique<Slot[]>(kCapacity);
     std::atomic<uint64_t> written_{0};
     std::array<std::atomic<uint64_t>, kExchangeOutcomeCount> outcomes_{};
     std::atomic<uint64_t> lateDropped_{0};
