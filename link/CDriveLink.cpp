@@ -203,34 +203,41 @@ int CDriveLink::ReadStateRegs() {
 }
 
 uint8_t CDriveLink::ReadAllParams() {
-    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
-    uint8_t result = RTU_OK;
-    {
-        std::lock_guard lock(Lock);
-        if (!Port) return RTU_ERR_NOT_OPEN;
-        const uint8_t id = DriveId.load();
-        for (int start = 0; start < kParamCount; start += kParamBlockSize) {
-            counters_.ParamRequests.fetch_add(1);
-            std::array<uint16_t, kParamBlockSize> values{};
-            result =
-                Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
-            if (result != RTU_OK) {
-                CountFailure(result);
-                counters_.ParamFail.fetch_add(1);
-                break;
-            }
-            {
-                std::lock_guard data(dataLock_);
-                std::copy(values.begin(), values.end(), paramRegs_.begin() + start);
-            }
-            counters_.ParamOk.fetch_add(1);
-            std::this_thread::sleep_for(kParamBlockGap);
-        }
-    }
+    const uint8_t result = ReadParamBlocks({});
     if (result == RTU_OK) {
         if (IParamsReadSink* sink = paramsReadSink_.load()) sink->PostParamsRead();
     }
     return result;
+}
+
+uint8_t CDriveLink::ReadAllParamsQuietly(const ParamReadProgress& progress) {
+    return ReadParamBlocks(progress);
+}
+
+uint8_t CDriveLink::ReadParamBlocks(const ParamReadProgress& progress) {
+    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+    std::lock_guard lock(Lock);
+    if (!Port) return RTU_ERR_NOT_OPEN;
+    const uint8_t id = DriveId.load();
+    for (int start = 0; start < kParamCount; start += kParamBlockSize) {
+        counters_.ParamRequests.fetch_add(1);
+        std::array<uint16_t, kParamBlockSize> values{};
+        const uint8_t result =
+            Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
+        if (result != RTU_OK) {
+            CountFailure(result);
+            counters_.ParamFail.fetch_add(1);
+            return result;
+        }
+        {
+            std::lock_guard data(dataLock_);
+            std::copy(values.begin(), values.end(), paramRegs_.begin() + start);
+        }
+        counters_.ParamOk.fetch_add(1);
+        if (progress) progress(start + kParamBlockSize);
+        std::this_thread::sleep_for(kParamBlockGap);
+    }
+    return RTU_OK;
 }
 
 uint8_t CDriveLink::WriteParam(uint16_t reg, uint16_t value) {

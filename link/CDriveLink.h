@@ -78,6 +78,13 @@ public:
 
     // Request operations, any thread. Result codes of RtuResult.h.
     uint8_t ReadAllParams();
+    // ReadAllParams without the "params read" notice: for a caller that wants
+    // the drive's values (ParamRegs() afterwards) without the parameter page
+    // taking them as its working copy. `progress`, when given, is called on
+    // the calling thread with Lock held after each block, with the number of
+    // registers read so far; it only posts, it never blocks.
+    using ParamReadProgress = std::function<void(int registersRead)>;
+    uint8_t ReadAllParamsQuietly(const ParamReadProgress& progress = {});
     uint8_t WriteParam(uint16_t reg, uint16_t value);
     uint8_t WriteOutput(uint16_t coil, int on);
 
@@ -120,6 +127,7 @@ private:
     template <typename Block>
     int Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into), Block* store,
              std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
+    uint8_t ReadParamBlocks(const ParamReadProgress& progress); // takes Lock
     void ZeroCounters();
     void ZeroData();
     void LogExchange(uint8_t result); // hands Port's last TX and RX to the frame log
