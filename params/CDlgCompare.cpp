@@ -21,7 +21,6 @@
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
-#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QStandardItemModel>
@@ -38,11 +37,15 @@ using namespace std::chrono_literals;
 
 namespace {
 
-// How often the window looks whether a drive is connected (the drive entry).
-constexpr auto kLinkCheckPeriod = 500ms;
-// A side's file: the name in the column header, the whole path beside the list.
+// How often an open window looks whether a drive is connected (its drive
+// entries) and whether the working copy has changed (a working-copy side).
+constexpr auto kFollowPeriod = 500ms;
+// Number, name, A, B, note.
 constexpr int kColumnCount = 5;
+// Behind the two values of a row that differs.
 const QColor kDifferingRow(255, 228, 196);
+// Rows as high as the page grid's: a line of the dialog font and a little air.
+constexpr int kRowPadding = 6;
 
 QString Qs(const char* text) {
     return QString::fromUtf8(text);
@@ -97,6 +100,8 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->verticalHeader()->hide();
+    Table->verticalHeader()->setDefaultSectionSize(WindowsLineHeight(DialogFont()) + kRowPadding);
+    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Table->horizontalHeader()->setStretchLastSection(true);
     Table->setWordWrap(false);
     NameAfterCaption(Table, Qs(kTableName.Pick(ko)));
@@ -118,11 +123,9 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     BuildButtons(buttons);
     layout->addLayout(buttons);
 
-    auto* linkCheck = new QTimer(this);
-    connect(linkCheck, &QTimer::timeout, this, [this] {
-        if (isVisible()) UpdateActions();
-    });
-    linkCheck->start(kLinkCheckPeriod);
+    auto* follow = new QTimer(this);
+    connect(follow, &QTimer::timeout, this, &CDlgCompare::FollowPage);
+    follow->start(kFollowPeriod);
 
     sides_[B].header = Qs(kSideB.Pick(ko));
     sides_[A].header = Qs(kSideA.Pick(ko));
@@ -221,7 +224,7 @@ void CDlgCompare::FillBackupLists() {
         for (const BackupEntry& b : backups) {
             const QString text = QStringLiteral("%1   %2 B   %3")
                                      .arg(Qs(BackupTimeText(b.stamp)))
-                                     .arg(QLocale::system().toString(static_cast<qulonglong>(b.size)))
+                                     .arg(static_cast<qulonglong>(b.size))
                                      .arg(Qs(b.name));
             box->addItem(text, PathText(b.path));
         }
@@ -418,7 +421,6 @@ void CDlgCompare::Rebuild() {
             Table->setItem(r, c, item);
         }
     }
-    Table->resizeColumnsToContents();
     Table->setUpdatesEnabled(true);
     DifferenceCount->setText(Qs(kDifferenceCount.Pick(ko)).arg(differences_));
     UpdateActions();
@@ -441,6 +443,17 @@ void CDlgCompare::UpdateActions() {
     CopyButton->setEnabled(!shown_.empty());
     ExportButton->setEnabled(!shown_.empty());
     ReadAgainButton->setEnabled(!reading && (sides_[A].loaded || sides_[B].loaded));
+}
+
+void CDlgCompare::FollowPage() {
+    if (!isVisible()) return;
+    for (Side side : {A, B}) {
+        const SideState& s = sides_[side];
+        if (s.loaded && s.source == Source::WorkingCopy && wiring_.WorkingCopy &&
+            wiring_.WorkingCopy() != s.set.values)
+            ChooseSource(side, Source::WorkingCopy);
+    }
+    UpdateActions();
 }
 
 void CDlgCompare::ReadAgain() {

@@ -128,6 +128,8 @@ private:
     void ShowSide(Side side);
     void Rebuild();
     void UpdateActions();
+    // The timer: drive entries and a working-copy side follow the page.
+    void FollowPage();
     QString AskFile(bool save, const QString& filter);
     std::vector<CompareRow> RowsForCopy() const;
 
