@@ -101,7 +101,6 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Table->verticalHeader()->hide();
     Table->verticalHeader()->setDefaultSectionSize(WindowsLineHeight(DialogFont()) + kRowPadding);
-    Table->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Table->horizontalHeader()->setStretchLastSection(true);
     Table->setWordWrap(false);
     NameAfterCaption(Table, Qs(kTableName.Pick(ko)));
@@ -421,6 +420,9 @@ void CDlgCompare::Rebuild() {
             Table->setItem(r, c, item);
         }
     }
+    // Once, after every cell is written: a column sized to its contents on
+    // each write would measure the whole column again for every cell.
+    Table->resizeColumnsToContents();
     Table->setUpdatesEnabled(true);
     DifferenceCount->setText(Qs(kDifferenceCount.Pick(ko)).arg(differences_));
     UpdateActions();
