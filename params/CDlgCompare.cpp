@@ -126,8 +126,8 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     connect(follow, &QTimer::timeout, this, &CDlgCompare::FollowPage);
     follow->start(kFollowPeriod);
 
-    sides_[B].header = Qs(kSideB.Pick(ko));
-    sides_[A].header = Qs(kSideA.Pick(ko));
+    for (SideState& side : sides_)
+        side.header = Qs(kNotChosen.Pick(ko));
     ShowSide(A);
     ShowSide(B);
     Rebuild();
