@@ -70,11 +70,43 @@ TEST(ChartPixels, NewestAtTheRightEdgeOldestOfTheRangeAtTheLeft) {
     EXPECT_EQ(map.AgeAt(390), 0);
     EXPECT_EQ(map.AgeAt(54), 200);
 
-    // An X minimum above 0 puts the youngest samples right of the plot.
+    // An X minimum above 0 puts the youngest samples right of the plot; the
+    // others lie within a pixel of their exact place (3.36 pixels a sample).
     const PixelMap later(plot, {0.1, 5.1, -5000, 5000});
     EXPECT_GT(later.X(0), 390);
     EXPECT_EQ(later.X(2), 390);
     EXPECT_EQ(later.X(102), 54);
+}
+
+TEST(ChartPixels, OneMoreSampleMovesEveryOlderOneByTheSameWholeColumns) {
+    const ChartRect plot{54, 10, 635, 283};
+    for (const ChartRanges& r : {ChartRanges{0, 10, -1, 1}, ChartRanges{0, 1500, -1, 1},
+                                 ChartRanges{0.35, 7.1, -1, 1}, ChartRanges{0, 0.3, -1, 1}}) {
+        for (int64_t newest : {int64_t{0}, int64_t{199}, int64_t{123456789}}) {
+            const PixelMap before(plot, r, newest), after(plot, r, newest + 1);
+            const int64_t shift = after.Base(newest) - after.Base(newest + 1);
+            EXPECT_GE(shift, 0);
+            for (int age = 0; age < 3000; age += 7)
+                ASSERT_EQ(after.X(age + 1), before.X(age) - shift) << r.XMax << " " << newest << " " << age;
+            // Each sample within a pixel of where the range puts it.
+            const double perSample = plot.Width() / ((r.XMax - r.XMin) * 20);
+            for (int age = 0; age < 400; age += 13)
+                ASSERT_LT(std::fabs(before.X(age) - (plot.left + perSample * (r.XMax * 20 - age))),
+                          1.0 + 1e-9);
+        }
+    }
+}
+
+TEST(ChartPixels, FirstAgeLeftOfAColumn) {
+    const ChartRect plot{54, 10, 635, 283};
+    const PixelMap map(plot, {0, 1500, -1, 1}, 777777); // about 52 samples a column
+    for (int x : {54, 100, 634, 635, 700, -5}) {
+        const int age = map.FirstAgeLeftOf(x, 30000);
+        if (age < 30000) EXPECT_LT(map.X(age), x) << x;
+        if (age > 0) EXPECT_GE(map.X(age - 1), x) << x;
+    }
+    EXPECT_EQ(map.FirstAgeLeftOf(10000, 50), 0);
+    EXPECT_EQ(map.FirstAgeLeftOf(-10000, 50), 50);
 }
 
 TEST(ChartPixels, FarValuesAreClampedAndNothingIsUndefined) {
