@@ -85,6 +85,7 @@ void CDlgScope::InitDialog() {
         Swatches[i]->SetBkColour(kTraceColours[i]);
         Swatches[i]->setAccessibleDescription(RgbText(kTraceColours[i]));
     }
+    AddChartMenuEntries();
     connect(Chart, &COScopeCtrl::LevelDragged, this, &CDlgScope::OnLevelDragged);
     connect(Chart, &COScopeCtrl::CursorsChanged, this, [this] {
         {

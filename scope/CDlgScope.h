@@ -28,6 +28,7 @@
 #include <array>
 #include <mutex>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
@@ -101,6 +102,7 @@ public:
     QLabel* CursorReadout = nullptr;
     QPushButton* RecordButton = nullptr;
     QLabel* RecordStatusLabel = nullptr;
+    QAction* RecordAction = nullptr; // the same as RecordButton, in the chart's menu
 
     // The trigger settings in force and the trigger's state. Take the lock.
     TriggerSettings Trigger() const;
@@ -134,6 +136,7 @@ private:
     void CreateRangeControls(); // CDlgScopeControls.cpp
     void CreateChannelControls();
     void CreateTuningControls(); // CDlgScopeTuning.cpp
+    void AddChartMenuEntries();  // CDlgScopeTuning.cpp
     void SetAccessibleNames();
     void InitDialog();
     void InitChart();

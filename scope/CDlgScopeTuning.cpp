@@ -11,6 +11,7 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTimer>
 
@@ -130,6 +131,12 @@ void CDlgScope::CreateTuningControls() {
         connect(edit, &QLineEdit::editingFinished, this, &CDlgScope::OnTriggerSettings);
     connect(CursorsCheck, &QCheckBox::toggled, this, &CDlgScope::OnCursorsToggled);
     connect(RecordButton, &QPushButton::clicked, this, &CDlgScope::OnRecord);
+}
+
+void CDlgScope::AddChartMenuEntries() {
+    QMenu* menu = Chart->ContextMenu();
+    menu->addSeparator();
+    RecordAction = menu->addAction(Tr(kRecordButton, korean_), this, &CDlgScope::OnRecord);
 }
 
 TriggerSettings CDlgScope::Trigger() const {
@@ -288,6 +295,7 @@ void CDlgScope::StartRecording() {
     recordingOn_ = true;
     SetChannelControlsEnabled(false);
     RecordButton->setText(Tr(kStopRecordingButton, korean_));
+    RecordAction->setText(Tr(kStopRecordingButton, korean_));
     ShowRecordStatus();
     UpdateStatusTimer();
 }
@@ -300,6 +308,7 @@ void CDlgScope::StopRecording(bool failed) {
     const bool ok = recorder_.Stop(&error);
     recordingOn_ = false;
     RecordButton->setText(Tr(kRecordButton, korean_));
+    RecordAction->setText(Tr(kRecordButton, korean_));
     SetChannelControlsEnabled(RunState() == 0);
     ShowRecordStatus();
     UpdateStatusTimer();

@@ -336,8 +336,12 @@ void COScopeCtrl::ShowNewestOf(const ScopeSamples& from, int count, const TraceF
     RequestRepaint(PlotArea());
 }
 
+// The time cursors keep their place on the plot: on a new span the same
+// distance from its trigger point, not the same time.
 void COScopeCtrl::SetXOrigin(double seconds) {
     if (!std::isfinite(seconds) || seconds == XOrigin) return;
+    cursors_.T1 += seconds - XOrigin;
+    cursors_.T2 += seconds - XOrigin;
     XOrigin = seconds;
     RequestGridRefresh();
 }
@@ -350,6 +354,7 @@ void COScopeCtrl::RequestGridRefresh() {
         if (ClientRect.Width() > 0 && ClientRect.Height() > 0) DrawGrid();
         UpdateAccessibleDescription();
         update();
+        if (cursors_.On) QMetaObject::invokeMethod(this, &COScopeCtrl::CursorsChanged, Qt::QueuedConnection);
         return;
     }
     if (gridRefreshPending_.exchange(true)) return;
@@ -357,12 +362,15 @@ void COScopeCtrl::RequestGridRefresh() {
         this,
         [this] {
             gridRefreshPending_.store(false);
+            bool cursorsOn = false;
             {
                 auto lock = LockOwner();
                 if (ClientRect.Width() > 0 && ClientRect.Height() > 0) DrawGrid();
                 UpdateAccessibleDescription();
+                cursorsOn = cursors_.On;
             }
             update();
+            if (cursorsOn) emit CursorsChanged();
         },
         Qt::QueuedConnection);
 }

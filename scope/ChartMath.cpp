@@ -146,8 +146,11 @@ GridPicture LayoutGrid(const ChartRect& client, const ChartRect& plot, const Cha
     labels.push_back({FormatAxisNumber(AxisTime(r, r.XMin)), R, B + kLabelGap, LabelAlign::RightTop});
     for (int j = 0; j < vl; ++j) {
         const double v = AxisTime(r, r.XMin + (vl - j) * (r.XMax - r.XMin) / (vl + 1));
-        labels.push_back(
-            {FormatAxisNumber(v), L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop});
+        std::string text = FormatAxisNumber(v);
+        // Near the trigger point of a caught span a tick prints as 0.0; the
+        // minus sign is for the running picture's "now" only.
+        if (r.XOrigin != 0.0 && text == "-0.0") text = "0.0";
+        labels.push_back({text, L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop});
     }
     labels.push_back({s.XUnits, (L + R) / 2, B + kXUnitsDrop, LabelAlign::CenterTop});
     labels.push_back({s.YUnits, 9 * (client.left + L) / 28, (T + B) / 2, LabelAlign::CenterBaseline, true});

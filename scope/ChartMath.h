@@ -30,9 +30,12 @@ struct ChartRanges {
 };
 
 // The axis time of a point s seconds before the newest sample. A running
-// picture (origin 0) keeps the sign of -s, so that now prints as -0.0.
+// picture (origin 0) keeps the sign of -s, so that now prints as -0.0; on a
+// caught one the trigger point is a plain 0, not a rounding error's -0.0.
 inline double AxisTime(const ChartRanges& r, double secondsBefore) {
-    return r.XOrigin == 0.0 ? -secondsBefore : r.XOrigin - secondsBefore;
+    if (r.XOrigin == 0.0) return -secondsBefore;
+    const double t = r.XOrigin - secondsBefore;
+    return std::fabs(t) < 1e-9 ? 0.0 : t;
 }
 
 // Samples that fit the X range at 20 per second, at most the ring's

@@ -155,6 +155,29 @@ TEST(ChartGrid, FrameLinesAndLabelsWhereTheControlPutsThem) {
     EXPECT_EQ(l[19], (ChartLabel{"mm", 9 * 54 / 28, 137, LabelAlign::CenterBaseline, true}));
 }
 
+TEST(ChartGrid, ACaughtSpanIsLabelledFromItsTriggerPoint) {
+    const ChartRect plot = PlotRectFor(kClient, -5000, 5000);
+    GridSettings settings;
+    settings.VerticalLines = 9;
+    ChartRanges r{0, 10, -5000, 5000};
+    r.XOrigin = 2.025; // time 0 two seconds and half a sample before the newest
+    const GridPicture g = LayoutGrid(kClient, plot, r, settings);
+    const auto& l = g.Labels;
+    ASSERT_EQ(l.size(), 2u + 5u + 2u + 9u + 2u);
+    EXPECT_EQ(l[7].Text, "-8.0"); // 10 s back: -7.975
+    EXPECT_EQ(l[8].Text, "2.0");  // the newest sample
+    EXPECT_EQ(l[16].Text, "0.0"); // the tick 2 s back: -0.025, shown without a minus
+    EXPECT_EQ(l[15].Text, "-1.0");
+    // The axis time of a point, and back.
+    const AxisMap axes(plot, r);
+    EXPECT_DOUBLE_EQ(axes.TimeAt(plot.right), 2.025);
+    EXPECT_DOUBLE_EQ(axes.TimeAt(plot.left), 2.025 - 10);
+    EXPECT_NEAR(axes.XAt(axes.TimeAt(123.5)), 123.5, 1e-9);
+    EXPECT_NEAR(axes.YAt(axes.ValueAt(77.25)), 77.25, 1e-9);
+    EXPECT_EQ(AxisTime(r, 2.025), 0.0);
+    EXPECT_TRUE(std::signbit(AxisTime({0, 10, -1, 1}, 0.0))); // now, on a running picture: -0.0
+}
+
 TEST(ChartGrid, NoGridLinesStillLabelsTheEnds) {
     GridSettings settings;
     settings.VerticalLines = 0;

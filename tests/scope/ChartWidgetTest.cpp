@@ -228,6 +228,40 @@ TEST_F(ChartTest, AfterThousandsOfAppendsTheShiftedPictureIsTheFullRenderPixelFo
     EXPECT_GT(AppendAndCompare(chart, 500, 97, randomData, allOn), 0u);
 }
 
+TEST_F(ChartTest, LevelLineCursorsAndTriggerMarkAreDrawnAndTheCursorsKeepTheirPlaceOnANewSpan) {
+    Append(200, [](int i) { return (i % 20) * 100.0; });
+    const QColor green(0, 255, 0);
+    chart.SetLevelLine(1000.0, green);
+    chart.SetCursorsOn(true);
+    const ChartRect& p = chart.PlotRect;
+    const AxisMap before(p, {0, 10, -5000, 5000});
+    const ChartCursors c = chart.Cursors();
+    const int t1 = int(std::lround(before.XAt(c.T1))), levelRow = int(std::lround(before.YAt(1000.0)));
+    const QImage shown = chart.ComposedImage();
+    int levelPixels = 0, cursorPixels = 0;
+    for (int x = p.left; x < p.right; ++x)
+        levelPixels += shown.pixelColor(x, levelRow) == green ? 1 : 0;
+    for (int y = p.top + 20; y < p.bottom; ++y)
+        cursorPixels += shown.pixelColor(t1, y) == kAxis ? 1 : 0;
+    EXPECT_GT(levelPixels, p.Width() / 3); // dashed
+    EXPECT_LT(levelPixels, p.Width() * 9 / 10);
+    EXPECT_GT(cursorPixels, (p.Height() - 20) * 3 / 4); // the active cursor: solid
+    chart.resize(645, 318);
+    EXPECT_EQ(chart.grab().toImage().convertToFormat(QImage::Format_RGB32), shown); // painted so
+
+    // A caught span: time 0 two seconds before the newest sample, marked above
+    // and under the plot; the cursors stay where they were on the plot.
+    chart.SetXOrigin(2.0);
+    EXPECT_DOUBLE_EQ(chart.Cursors().T1, c.T1 + 2.0);
+    const AxisMap after(p, {0, 10, -5000, 5000, 2.0});
+    EXPECT_EQ(int(std::lround(after.XAt(chart.Cursors().T1))), t1);
+    const int zero = int(std::lround(after.XAt(0.0)));
+    EXPECT_EQ(zero, std::lround(p.left + p.Width() * 0.8));
+    EXPECT_EQ(chart.GridImage.pixelColor(zero, p.top - 5), kAxis);
+    EXPECT_EQ(chart.GridImage.pixelColor(zero, p.bottom + 4), kAxis);
+    EXPECT_EQ(chart.accessibleDescription(), "X -8.0 .. 2.0 s, Y -5000.0 .. 5000.0");
+}
+
 TEST_F(ChartTest, ExportCsvAndSaveImageWriteWhatIsShown) {
     Append(30, [](int i) { return i * 10.0; }, {1, 0, 1, 0});
     chart.SetTraceNames({"Position", "Speed", "Current", "x"});

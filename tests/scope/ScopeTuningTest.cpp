@@ -209,11 +209,12 @@ TEST_F(ScopeTuningTest, TheMenuOpensFromTheKeyboardAndScreenReadersSeeItAndReach
     ASSERT_NE(a, nullptr);
     EXPECT_EQ(a->role(), QAccessible::PopupMenu);
     EXPECT_EQ(a->text(QAccessible::Name), "Chart menu");
-    ASSERT_EQ(a->childCount(), 5);
+    ASSERT_EQ(a->childCount(), 7); // the chart's five, a separator and the window's "Record..."
     EXPECT_EQ(a->child(0)->role(), QAccessible::MenuItem);
     EXPECT_EQ(a->child(0)->text(QAccessible::Name), "Export CSV...");
     EXPECT_EQ(a->child(2)->text(QAccessible::Name), "Save Image...");
     EXPECT_EQ(a->child(4)->text(QAccessible::Name), "Cursors");
+    EXPECT_EQ(a->child(6)->text(QAccessible::Name), "Record...");
     // Down to "Save Image..." (the entry between cursors is off) and Return.
     QTemporaryDir dir;
     QString asked;
@@ -275,6 +276,7 @@ TEST_F(ScopeTuningTest, RecordingNeedsAChannelAndShowsFileTimeAndSize) {
     scope->OffsetEdits[2]->setText("7");
     scope->RecordButton->click();
     EXPECT_EQ(scope->RecordButton->text(), "Stop Recording");
+    EXPECT_EQ(scope->RecordAction->text(), "Stop Recording");
     EXPECT_FALSE(scope->ChannelChecks[2]->isEnabled()); // the columns stay as recorded
     scope->RunStopButton->click();
     ASSERT_TRUE(WaitUntil([&] { return scope->Recording().Samples >= 3; }, 5s));
