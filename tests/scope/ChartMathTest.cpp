@@ -102,8 +102,12 @@ TEST(ChartPixels, FirstAgeLeftOfAColumn) {
     const PixelMap map(plot, {0, 1500, -1, 1}, 777777); // about 52 samples a column
     for (int x : {54, 100, 634, 635, 700, -5}) {
         const int age = map.FirstAgeLeftOf(x, 30000);
-        if (age < 30000) EXPECT_LT(map.X(age), x) << x;
-        if (age > 0) EXPECT_GE(map.X(age - 1), x) << x;
+        if (age < 30000) {
+            EXPECT_LT(map.X(age), x) << x;
+        }
+        if (age > 0) {
+            EXPECT_GE(map.X(age - 1), x) << x;
+        }
     }
     EXPECT_EQ(map.FirstAgeLeftOf(10000, 50), 0);
     EXPECT_EQ(map.FirstAgeLeftOf(-10000, 50), 50);
