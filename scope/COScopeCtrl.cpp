@@ -61,6 +61,7 @@ QPen OverlayPen(const QColor& colour, bool solid) {
 } // namespace
 
 COScopeCtrl::COScopeCtrl(QWidget* parent, std::mutex* ownerLock) : QWidget(parent), ownerLock_(ownerLock) {
+    InstallAccessibility();
     setObjectName(QStringLiteral("COScopeCtrl"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);

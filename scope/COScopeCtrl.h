@@ -206,6 +206,7 @@ private:
     TraceJob Job() const;
     ChartView View() const;
     void UpdateAccessibleDescription();
+    static void InstallAccessibility();
     void BuildMenu();
     void RetranslateMenu();
     // Mouse and keys on the level line and the cursors (COScopeCtrlInput.cpp).

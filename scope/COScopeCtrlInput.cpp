@@ -69,12 +69,17 @@ QAccessibleInterface* ChartFactory(const QString& key, QObject* object) {
 }
 } // namespace
 
-void COScopeCtrl::BuildMenu() {
+// Before the chart's first accessibility event: the interface made for a
+// widget is kept for its life.
+void COScopeCtrl::InstallAccessibility() {
     static const bool installed = [] {
         QAccessible::installFactory(ChartFactory);
         return true;
     }();
     (void)installed;
+}
+
+void COScopeCtrl::BuildMenu() {
     menu_ = new QMenu(this);
     exportAction_ = menu_->addAction(QString(), this, &COScopeCtrl::OnExportCsv);
     cursorCsvAction_ = menu_->addAction(QString(), this, &COScopeCtrl::OnExportCursorCsv);
