@@ -135,7 +135,7 @@ bool CDlgScope::ReadState(StateBlock* regs) const {
 void CDlgScope::AppendSample(const ScopeSample& sample) {
     std::lock_guard lock(chartLock_);
     if (thread_.RunState.load() != 1 || !Chart) return;
-    recorder_.Add(StampedNow(sample.SampleValue));
+    if (recorder_.Accepting()) recorder_.Add(StampedNow(sample.SampleValue));
     const double limit = SampleLimit(Chart->XMin, Chart->XMax);
     const int span = limit > 0 ? static_cast<int>(limit) : 0;
     const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, span);

@@ -64,10 +64,12 @@ bool ScopeRecorder::Start(const std::filesystem::path& file, const Columns& colu
         status_.Bytes = file_.Size();
         status_.Started = std::chrono::steady_clock::now();
         accepting_ = true;
+        acceptingFlag_.store(true);
     }
     if (!writer_.Start([this](std::stop_token stop) { WriterLoop(stop); })) {
         std::lock_guard lock(lock_);
         accepting_ = false;
+        acceptingFlag_.store(false);
         status_.Recording = false;
         file_.Close();
         if (error != nullptr) *error = "no thread";
@@ -111,6 +113,7 @@ bool ScopeRecorder::WritePending() {
         status_.Bytes = file_.Size();
     } else {
         accepting_ = false;
+        acceptingFlag_.store(false);
         pending_.clear();
         status_.Recording = false;
         status_.Failed = true;
@@ -134,6 +137,7 @@ bool ScopeRecorder::Stop(std::string* error) {
     {
         std::lock_guard lock(lock_);
         accepting_ = false;
+        acceptingFlag_.store(false);
     }
     writer_.StopAndWait();
     if (!file_.IsOpen()) {

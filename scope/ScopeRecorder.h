@@ -19,6 +19,7 @@
 #include "scope/ScopeSamples.h"
 
 #include <array>
+#include <atomic>
 #include <chrono>
 #include <cstdint>
 #include <filesystem>
@@ -80,6 +81,8 @@ public:
     bool Stop(std::string* error = nullptr);
     // Hands one sample over; dropped unless recording.
     void Add(const RecordedSample& sample);
+    // Whether Add would take a sample now: a caller can skip stamping one.
+    bool Accepting() const { return acceptingFlag_.load(std::memory_order_relaxed); }
     Status Snapshot() const;
 
 private:
@@ -91,6 +94,7 @@ private:
     std::vector<RecordedSample> pending_; // handed over, not yet written
     Status status_;
     bool accepting_ = false;
+    std::atomic<bool> acceptingFlag_{false}; // accepting_, readable without the lock
     Columns columns_;
     AppendFile file_;                     // writer thread while it runs; owner before and after
     std::vector<RecordedSample> writing_; // writer thread's batch
