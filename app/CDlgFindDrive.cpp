@@ -107,7 +107,8 @@ void CDlgFindDrive::CreateControls() {
     connect(UseButton, &QPushButton::clicked, this, &CDlgFindDrive::OnUse);
     connect(CloseButton, &QPushButton::clicked, this, &CDlgFindDrive::reject);
     connect(AllPortsCheck, &QCheckBox::toggled, this, &CDlgFindDrive::ShowPort);
-    connect(Results, &QTableWidget::itemSelectionChanged, this, &CDlgFindDrive::Refresh);
+    connect(Results, &QTableWidget::itemSelectionChanged, this,
+            [this] { UseButton->setEnabled(Results->currentRow() >= 0); });
     connect(Results, &QTableWidget::cellDoubleClicked, this, &CDlgFindDrive::OnUse);
 }
 
@@ -190,6 +191,7 @@ void CDlgFindDrive::reject() {
 void CDlgFindDrive::AddRow(const FoundDrive& drive) {
     const bool ko = wiring_.Korean;
     const int row = Results->rowCount();
+    found_.push_back(drive);
     Results->insertRow(row);
     const QString cells[kColumns] = {Qs(drive.Port), QString::number(drive.Baud), QString::number(drive.Id),
                                      Qs(FoundVersionText(drive, drive.HwVersion, ko)),
@@ -197,7 +199,6 @@ void CDlgFindDrive::AddRow(const FoundDrive& drive) {
     for (int c = 0; c < kColumns; ++c)
         Results->setItem(row, c, new QTableWidgetItem(cells[c]));
     if (row == 0) Results->selectRow(0);
-    found_.push_back(drive);
 }
 
 void CDlgFindDrive::Refresh() {
