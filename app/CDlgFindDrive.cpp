@@ -166,25 +166,25 @@ void CDlgFindDrive::OnCancel() {
     Refresh();
 }
 
+void CDlgFindDrive::StopSearch() {
+    if (!scan_) return;
+    scan_->Cancel();
+    scan_->Wait(kCloseWait);
+    Refresh();
+}
+
 void CDlgFindDrive::OnUse() {
     const int row = Results->currentRow();
     if (row < 0 || static_cast<size_t>(row) >= found_.size()) return;
     // The drive's port must be free for the connect that follows.
-    if (scan_) {
-        scan_->Cancel();
-        scan_->Wait(kCloseWait);
-    }
+    StopSearch();
     if (wiring_.UseDrive) wiring_.UseDrive(found_[static_cast<size_t>(row)]);
     Refresh();
     hide();
 }
 
 void CDlgFindDrive::reject() {
-    if (scan_) {
-        scan_->Cancel();
-        scan_->Wait(kCloseWait);
-    }
-    Refresh();
+    StopSearch();
     hide();
 }
 

@@ -51,6 +51,8 @@ public:
     QPushButton* CloseButton = nullptr;
 
     bool IsSearching() const;
+    // Cancels a running search and waits for it to let go of its ports.
+    void StopSearch();
     const std::vector<FoundDrive>& FoundDrives() const { return found_; }
     // The status of the last search (empty before the first).
     ScanStatus LastStatus() const;

@@ -1,6 +1,7 @@
 #include "CDlgMenuBar.h"
 
 #include "CDlgComSetting.h"
+#include "CDlgFindDrive.h"
 #include "CVELT_HostApp.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
@@ -149,6 +150,9 @@ void CDlgMenuBar::ConnectDrive() {
     const bool korean = app_.IsKorean();
 
     SetConnectEnabled(false);
+    // A search for drives holds the port it searches; the user wants the
+    // connection now.
+    if (settings->FindDrive) settings->FindDrive->StopSearch();
     link->DriveId = settings->DriveId.load();
     // Opened and flagged under the link's lock: the MainThread, still running
     // disconnected passes, must not close the fresh port before the flag is set.

@@ -148,6 +148,20 @@ TEST_F(FindDriveTest, NoSearchWhileConnectedTheLinkHoldsThePort) {
     EXPECT_FALSE(app->ComSetting->FindDrive->IsSearching());
 }
 
+TEST_F(FindDriveTest, ConnectStopsARunningSearchAndTakesThePort) {
+    StartDriveAt(9600, 1);
+    Start();
+    CDlgFindDrive& find = *app->ComSetting->FindDrive;
+    app->ComSetting->FindDriveButton->click();
+    find.StartButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return !find.FoundDrives().empty(); }, kSearchLimit)) << "the settings first";
+    ASSERT_TRUE(find.IsSearching()) << "the search goes on over the other rates and IDs";
+    app->MenuBar->ConnectDrive();
+    EXPECT_FALSE(find.IsSearching());
+    EXPECT_TRUE(messages.Texts.empty()) << messages.Texts.front();
+    EXPECT_EQ(app->Link->Connected.load(), 1);
+}
+
 TEST_F(FindDriveTest, TheNewControlsAreNamedForScreenReadersInKorean) {
     Start(1);
     CDlgComSetting& s = *app->ComSetting;
