@@ -224,16 +224,17 @@ void CDlgComSetting::RefreshPorts() {
     while (PortList->count() > kPortCount)
         PortList->removeItem(kPortCount);
     devices_ = ListSerialPorts();
-    // The port in use stays on the list while it is unplugged, so that the
-    // user sees which one it was.
+    // The port in use stays on the list: a device typed by its path that the
+    // listing does not know, or one that is unplugged (so that the user sees
+    // which one it was).
     const bool inUseListed = std::any_of(devices_.begin(), devices_.end(),
                                          [this](const SerialPortInfo& p) { return p.Name == PortName; });
     if (!PortName.empty() && !inUseListed) {
-        SerialPortInfo gone;
-        gone.Name = gone.Device = PortName;
-        gone.ShortName = PortName;
-        gone.Label = kPortNotPresent.Pick(korean_);
-        devices_.push_back(gone);
+        SerialPortInfo kept;
+        kept.Name = kept.Device = kept.ShortName = PortName;
+        std::error_code ec;
+        if (!std::filesystem::exists(PortName, ec)) kept.Label = kPortNotPresent.Pick(korean_);
+        devices_.push_back(kept);
     }
     for (const SerialPortInfo& port : devices_) {
         PortList->addItem(QString::fromStdString(PortListText(port)), QString::fromStdString(port.Name));

@@ -28,7 +28,7 @@ constexpr LocalText kBaudRefused{"이 포트는 {baud} bit/s 속도를 받아들
                                  "The line refuses {baud} bit/s. Choose one of the listed rates."};
 constexpr LocalText kNotSerial{"{device}은(는) 시리얼 포트가 아닙니다.", "{device} is not a serial port."};
 constexpr LocalText kOther{"{device}: {system}", "{device}: {system}"};
-constexpr LocalText kOtherUnknown{"{device}: 이 포트를 쓸 수 없습니다.",
+constexpr LocalText kOtherUnknown{"{device}: 이 포트를 사용할 수 없습니다.",
                                   "{device}: the port cannot be used."};
 
 // The group most Linux systems give serial devices to.

@@ -24,7 +24,7 @@ inline constexpr LocalText kScanColumnSw{"S/W 버전", "S/W Ver"};
 inline constexpr LocalText kScanProgress{"{baud} bit/s, ID {id} - {found}대 찾음",
                                          "{baud} bit/s, ID {id} - {found} found"};
 inline constexpr LocalText kScanIdle{
-    "포트, 통신 속도, ID를 모두 찾아봅니다. 드라이브에 쓰지 않고 읽기만 합니다.",
+    "선택한 포트에서 모든 통신 속도와 ID를 시도합니다. 읽기만 하고 쓰지 않습니다.",
     "Tries every rate and ID on the port. Only reads; nothing is written."};
 inline constexpr LocalText kScanRunning{"찾는 중...", "Searching..."};
 inline constexpr LocalText kScanCancelling{"멈추는 중...", "Stopping..."};
@@ -34,7 +34,7 @@ inline constexpr LocalText kScanNoDrive{"드라이브를 찾지 못했습니다.
                                         "No drive found. Check the cable and the drive's power."};
 inline constexpr LocalText kScanException{"예외 {code}", "exception {code}"};
 inline constexpr LocalText kScanNeedsPort{
-    "드라이브를 찾으려면 먼저 연결을 끊으세요. 찾는 동안 포트를 씁니다.",
+    "드라이브를 찾으려면 먼저 연결을 끊으세요. 찾는 동안 포트를 사용합니다.",
     "Disconnect before searching: the search needs the port."};
 inline constexpr LocalText kScanNoPorts{"찾을 포트가 없습니다.", "There is no port to search."};
 inline constexpr LocalText kScanLineFailed{"{port}: 찾는 도중 회선이 끊겼습니다.",

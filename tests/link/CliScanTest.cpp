@@ -112,7 +112,11 @@ TEST_F(CliScan, PortsListsTheDevicesAndThePortsFolderOneLineEach) {
     const ProcessResult ko = RunProcess({VELT_CLI_PATH, "--lang", "ko", "ports"});
     EXPECT_EQ(ko.out, "COM8\t" + device + "\t열 수 있음\t포트 폴더\n");
 
-    sim_->Kill(); // its COM8 entry stays behind, leading nowhere
+    // An entry that leads nowhere (a device gone) is no port. (The killed
+    // simulator's own entry is removed: its terminal may be reused at once.)
+    sim_->Kill();
+    fs::remove(folder_ / "ports/COM8");
+    fs::create_symlink(folder_ / "gone", folder_ / "ports/COM9");
     const ProcessResult none = Cli({"ports"});
     EXPECT_EQ(none.out, "");
     EXPECT_EQ(none.err, "No serial port found.\n");
