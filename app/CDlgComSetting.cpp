@@ -45,7 +45,8 @@ QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
 }
 } // namespace
 
-CDlgComSetting::CDlgComSetting(CVELT_HostApp& app) : QDialog(nullptr), korean_(app.IsKorean()) {
+CDlgComSetting::CDlgComSetting(CVELT_HostApp& app)
+    : QDialog(nullptr), korean_(app.IsKorean()), remember_(app.RemembersSettings()) {
     setObjectName(QStringLiteral("CDlgComSetting"));
     setWindowTitle(QStringLiteral("COM Setting"));
     setFont(DialogFont());
@@ -126,8 +127,11 @@ void CDlgComSetting::CreateFindDrive(CVELT_HostApp& app, bool korean) {
         ScanOrder order;
         order.CurrentBaud = static_cast<uint32_t>(in.BaudRate > 0 ? in.BaudRate : 0);
         order.CurrentId = in.DriveId;
-        const std::optional<std::string> last = ReadUserSetting(kSettingsKey, kLastDriveIdSetting);
-        order.LastUsedId = last ? static_cast<uint8_t>(std::atoi(last->c_str())) : DriveId.load();
+        const std::optional<std::string> last =
+            remember_ ? ReadUserSetting(kSettingsKey, kLastDriveIdSetting) : std::nullopt;
+        const int lastId = last ? std::atoi(last->c_str()) : 0;
+        order.LastUsedId =
+            lastId >= kFirstDriveId && lastId <= kLastDriveId ? static_cast<uint8_t>(lastId) : DriveId.load();
         return order;
     };
     wiring.IsConnected = [&app] { return app.Link != nullptr && app.Link->Connected.load() == 1; };
@@ -283,6 +287,7 @@ void CDlgComSetting::OpenFindDrive() {
 // The port of the last OK: a COM port is chosen again as it was; a device
 // is chosen by its name, also while it is unplugged (RefreshPorts lists it).
 void CDlgComSetting::RestoreRememberedPort() {
+    if (!remember_) return;
     const std::optional<std::string> port = ReadUserSetting(kSettingsKey, kPortSetting);
     if (!port || port->empty()) return;
     const int com = ComNumberOf(*port);
@@ -298,6 +303,7 @@ void CDlgComSetting::RestoreRememberedPort() {
 }
 
 void CDlgComSetting::RememberChoice() const {
+    if (!remember_) return;
     WriteUserSetting(kSettingsKey, kPortSetting,
                      PortName.empty() ? "COM" + std::to_string(PortNumber) : PortName);
     WriteUserSetting(kSettingsKey, kLastDriveIdSetting, std::to_string(DriveId.load()));

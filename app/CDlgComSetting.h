@@ -87,6 +87,7 @@ private:
     void RememberChoice() const;
 
     bool korean_ = false;
+    bool remember_ = true; // the port is restored at start and kept at OK (not in a demonstration)
     std::vector<SerialPortInfo> devices_; // the entries after COM30, in order
 };
 

@@ -185,6 +185,28 @@ TEST_F(FindDriveTest, TheNewControlsAreNamedForScreenReadersInKorean) {
     EXPECT_EQ(f.Results->horizontalHeaderItem(1)->text(), QString::fromUtf8("통신 속도"));
 }
 
+// A demonstration starts at the defaults so that Connect reaches the demo
+// drive, and leaves the user's remembered port alone.
+TEST_F(FindDriveTest, ADemonstrationNeitherTakesNorReplacesTheRememberedPort) {
+    ASSERT_TRUE(WriteUserSetting(kSettingsKey, "Port", "COM7"));
+    AppOptions options;
+    options.Lang = 0;
+    options.Demo = true;
+    app = StartApplication(options);
+    ASSERT_NE(app, nullptr);
+    CDlgComSetting& s = *app->ComSetting;
+    EXPECT_EQ(s.PortList->currentText(), "COM3");
+    EXPECT_EQ(s.PortNumber, 3);
+    s.PortList->setCurrentIndex(4);
+    s.OnOk();
+    EXPECT_EQ(ReadUserSetting(kSettingsKey, "Port"), "COM7");
+
+    app.reset();
+    Start();
+    EXPECT_EQ(app->ComSetting->PortList->currentText(), "COM7") << "an ordinary start chooses it again";
+    EXPECT_EQ(app->ComSetting->PortNumber, 7);
+}
+
 // A device root of the test's own with a by-id name for the drive's
 // terminal, as udev makes one for a USB adapter.
 class PortListTest : public FindDriveTest {
