@@ -22,8 +22,10 @@ enum class WrongRate {
 // pseudo-terminal) is set to now; 0 when it cannot be read.
 uint32_t LineRateOf(int fd);
 
-// Sets the terminal behind `fd` to `baud`, also a rate without a Bxxx
-// constant. False when the driver refuses.
+// Sets the terminal behind `fd` to `baud` the termios2 way (BOTHER), for a
+// rate without a Bxxx constant. Masters that read the speed with plain
+// termios (Wine among them) do not understand that form: standard rates are
+// set with their constants instead. False when the driver refuses.
 bool SetLineRate(int fd, uint32_t baud);
 
 // True when bytes sent at `lineRate` reach a UART at `ownRate` intact: the

@@ -221,9 +221,12 @@ bool SimDrive::Start(std::string* error) {
         }
     }
     if (!impl_->pty.Open(impl_->options.baud, error)) return false;
-    // The terminal starts at the drive's own rate, also one without a Bxxx
-    // constant, so that a master that leaves the speed alone is answered.
-    SetLineRate(impl_->pty.MasterFd(), impl_->options.baud);
+    // The terminal starts at the drive's own rate, so that a master that
+    // leaves the speed alone is answered. A rate without a Bxxx constant is
+    // set the termios2 way; the others keep their constant, which every
+    // master understands (Wine's GetCommState knows no other).
+    if (LineRateOf(impl_->pty.MasterFd()) != impl_->options.baud)
+        SetLineRate(impl_->pty.MasterFd(), impl_->options.baud);
     if (impl_->options.publish && !impl_->pty.Publish(PortsFolder(), ComName(), error)) {
         impl_->pty.Close();
         return false;

@@ -67,6 +67,19 @@ TEST_F(LineRate, GarbageModeAnswersTheWrongRateWithBytesThatAreNoFrame) {
     EXPECT_FALSE(ControlLine::Apply(*drive, "wrongrate loud", &error));
 }
 
+// Masters that read the speed with plain termios (Wine's GetCommState) must
+// find a standard rate under its constant.
+TEST_F(LineRate, AStandardRateIsSetWithItsConstant) {
+    SimOptions options;
+    options.baud = 57600;
+    StartDrive(options);
+    port.ClosePort();
+    RawMaster raw(drive->DevicePath());
+    termios tio{};
+    ASSERT_EQ(::tcgetattr(raw.fd(), &tio), 0);
+    EXPECT_EQ(::cfgetospeed(&tio), static_cast<speed_t>(B57600));
+}
+
 TEST_F(LineRate, ARateWithoutAConstantIsTheDrivesOwnFromTheStart) {
     SimOptions options;
     options.baud = 250000;
