@@ -72,8 +72,9 @@ void CDlgFindDrive::CreateControls() {
     Results->setSelectionMode(QAbstractItemView::SingleSelection);
     Results->setEditTriggers(QAbstractItemView::NoEditTriggers);
     Results->verticalHeader()->hide();
+    Results->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
     Results->horizontalHeader()->setStretchLastSection(true);
-    Results->setMinimumSize(DluSize(250, 70));
+    Results->setMinimumSize(DluSize(280, 70));
     UseButton = new QPushButton(text(kScanUse), this);
     CloseButton = new QPushButton(text(kScanClose), this);
     for (QPushButton* b : {StartButton, CancelButton, UseButton, CloseButton}) {

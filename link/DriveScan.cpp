@@ -122,7 +122,9 @@ void DriveScan::ScanPort(const std::stop_token& stop, const std::string& port) {
     line->RestoreLineSettings();
     line->Purge();
     line->Close();
-    EndPort(left);
+    // A cancelled scan shows how far it came; a port whose line failed has
+    // nothing more to do.
+    EndPort(stop.stop_requested() ? 0 : left);
 }
 
 // One probe and, where its answer calls for one, a second look. False when

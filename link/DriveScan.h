@@ -51,7 +51,8 @@ struct ScanStatus {
     std::string Port; // the probe started last
     uint32_t Baud = 0;
     uint8_t Id = 0;
-    size_t Done = 0; // probes run, over all ports
+    size_t Done =
+        0; // probes run or skipped (a port that failed), over all ports; short of Total when cancelled
     size_t Total = 0;
     size_t Found = 0;
     bool Running = false;   // a port's thread is still at work

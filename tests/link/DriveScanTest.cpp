@@ -115,6 +115,7 @@ TEST(DriveScan, ACancelEndsTheScanAfterTheProbeItIsInAndLeavesTheLineAsItWas) {
     const ScanStatus status = scan.Status();
     EXPECT_TRUE(status.Cancelled);
     EXPECT_FALSE(status.Running);
+    EXPECT_LT(status.Done, status.Total) << "the progress stays where the scan ended";
     EXPECT_LT(drive->Requests().size(), 40u) << "no probe after the cancel came";
     EXPECT_TRUE(scan.Found().empty());
     EXPECT_EQ(LineSpeed(drive->DevicePath()), static_cast<speed_t>(B57600));
