@@ -5,6 +5,7 @@
 // the frame to unpacking the reply.
 #include "DriveMap.h"
 #include "RtuResult.h"
+#include "platform/SerialDevice.h"
 
 #include <atomic>
 #include <cstddef>
@@ -14,8 +15,6 @@
 #include <string>
 
 namespace velt {
-
-class SerialLine;
 
 // Standard Modbus CRC-16 (init 0xFFFF, reflected poly 0xA001), bit by bit.
 uint16_t Crc16(const uint8_t* data, size_t length);
@@ -39,6 +38,9 @@ public:
     // Closes if open; harmless when closed. Must not run while another
     // thread is inside a transaction on this port.
     void ClosePort();
+    // Why the last OpenPort or OpenDevice failed (kind None after one that
+    // succeeded). Read by the thread that opened, after the open.
+    SerialOpenError LastOpenError() const { return openError_; }
 
     // The six requests. Outputs are written only on RTU_OK.
     uint8_t ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]);
@@ -72,6 +74,7 @@ private:
     std::unique_ptr<SerialLine> Handle;
     TraceFn traceFn_ = nullptr;
     void* traceContext_ = nullptr;
+    SerialOpenError openError_;
 };
 
 } // namespace velt
