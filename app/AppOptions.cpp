@@ -17,6 +17,9 @@ bool ParseBounded(const std::string& text, int min, int max, int* out) {
     return true;
 }
 constexpr int kMaxReportSeconds = 3600;
+constexpr int kMinDemoBaud = 300;
+constexpr int kMaxDemoBaud = 4000000;
+constexpr int kMaxDriveId = 247;
 constexpr int kScopeWindows = 4;
 } // namespace
 
@@ -50,8 +53,14 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
         } else if (a == "--scopes" && hasValue) {
             if (!ParseBounded(args[++i], 0, kScopeWindows, &o.Scopes))
                 o.Error = "--scopes takes 0 to 4, not \"" + args[i] + "\"";
+        } else if (a == "--demo-baud" && hasValue) {
+            if (!ParseBounded(args[++i], kMinDemoBaud, kMaxDemoBaud, &o.DemoBaud))
+                o.Error = "--demo-baud takes a rate from 300 to 4000000 bit/s, not \"" + args[i] + "\"";
+        } else if (a == "--demo-id" && hasValue) {
+            if (!ParseBounded(args[++i], 1, kMaxDriveId, &o.DemoId))
+                o.Error = "--demo-id takes 1 to 247, not \"" + args[i] + "\"";
         } else if (a == "--lang" || a == "--screenshot" || a == "--report" || a == "--scopes" ||
-                   a == "--write-log") {
+                   a == "--demo-baud" || a == "--demo-id" || a == "--write-log") {
             o.Error = a + " needs a value";
         } else {
             o.Error = "unknown option \"" + a + "\"";
@@ -61,10 +70,13 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
 }
 
 const char* AppUsage() {
-    return "usage: velt-host [--demo] [--lang ko|en] [--connect] [--screenshot FILE]\n"
-           "                 [--report SECONDS] [--repeat] [--scopes N] [--reconnect]\n"
-           "                 [--write-log FILE]\n"
+    return "usage: velt-host [--demo] [--demo-baud B] [--demo-id N] [--lang ko|en] [--connect]\n"
+           "                 [--screenshot FILE] [--report SECONDS] [--repeat] [--scopes N]\n"
+           "                 [--reconnect] [--write-log FILE]\n"
            "  --demo             run a simulated drive on COM3 for this session\n"
+           "  --demo-baud B      the simulated drive's own rate (default 9600); it answers\n"
+           "                     only at that rate, as a real drive does\n"
+           "  --demo-id N        the simulated drive's ID, 1 to 247 (default 1)\n"
            "  --lang ko|en       Korean or English texts (default: the system language)\n"
            "  --connect          connect with the default settings once the window is up\n"
            "  --screenshot FILE  save a picture of the main window as FILE (PNG) and quit\n"

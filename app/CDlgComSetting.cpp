@@ -1,12 +1,17 @@
 #include "CDlgComSetting.h"
 
+#include "CDlgFindDrive.h"
 #include "CVELT_HostApp.h"
 #include "SerialSettingsText.h"
 #include "ShellTexts.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "link/ScanTexts.h"
+#include "params/ParamFolders.h"
 #include "platform/PortsFolder.h"
+#include "platform/UserSettings.h"
 
+#include <QAbstractItemView>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGroupBox>
@@ -14,12 +19,25 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QStyle>
+
+#include <algorithm>
+#include <cstdlib>
+#include <filesystem>
+#include <optional>
 
 namespace velt {
 
 namespace {
 constexpr int kPortCount = 30;
 const char* const kBaudRates[] = {"9600", "19200", "38400", "57600", "115200"};
+// The per-user settings of this window: the port chosen with OK ("COM3" or
+// a device name) and the drive ID taken last (the search tries it early).
+constexpr const char* kPortSetting = "Port";
+constexpr const char* kLastDriveIdSetting = "LastDriveId";
+constexpr int kMaxComNumber = 255; // PortNumber is 8 bits
+// Room beside the list for the device names in the drop-down.
+constexpr int kPortPopupMargin = 24;
 
 QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
     auto* label = new QLabel(QString::fromUtf8(text), parent);
@@ -28,13 +46,17 @@ QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
 }
 } // namespace
 
-CDlgComSetting::CDlgComSetting(CVELT_HostApp& app) : QDialog(nullptr) {
+CDlgComSetting::CDlgComSetting(CVELT_HostApp& app)
+    : QDialog(nullptr), korean_(app.IsKorean()), remember_(app.RemembersSettings()) {
     setObjectName(QStringLiteral("CDlgComSetting"));
     setWindowTitle(QStringLiteral("COM Setting"));
     setFont(DialogFont());
-    setFixedSize(DluSize(160, 142));
+    // Wider than the group box: the port list's Refresh and Find Drive sit
+    // to its right. Taller for the reconnect option under the group.
+    setFixedSize(DluSize(222, 156));
     setModal(false);
     CreateControls(app.IsKorean());
+    CreateFindDrive(app, app.IsKorean());
     CreateReconnectOption(app.IsKorean());
     InitValues();
 }
@@ -77,9 +99,50 @@ void CDlgComSetting::CreateControls(bool korean) {
     }
     connect(OkButton, &QPushButton::clicked, this, &CDlgComSetting::OnOk);
     connect(CancelButton, &QPushButton::clicked, this, &CDlgComSetting::reject);
+
+    const QString refresh = QString::fromUtf8(kRefreshPorts.Pick(korean));
+    RefreshButton = new QPushButton(style()->standardIcon(QStyle::SP_BrowserReload), refresh, this);
+    RefreshButton->setGeometry(DluRect(158, 17, 58, 14));
+    FindDriveButton = new QPushButton(QString::fromUtf8(kFindDriveButton.Pick(korean)), this);
+    FindDriveButton->setGeometry(DluRect(158, 34, 58, 14));
+    for (QPushButton* b : {RefreshButton, FindDriveButton}) {
+        b->setAutoDefault(false);
+        NameAfterCaption(b, b->text());
+    }
+    connect(RefreshButton, &QPushButton::clicked, this, &CDlgComSetting::RefreshPorts);
+    connect(FindDriveButton, &QPushButton::clicked, this, &CDlgComSetting::OpenFindDrive);
 }
 
-// Under the port group; the window grows and the buttons move down for it.
+void CDlgComSetting::CreateFindDrive(CVELT_HostApp& app, bool korean) {
+    CDlgFindDrive::Wiring wiring;
+    wiring.Korean = korean;
+    wiring.SelectedPort = [this] { return SelectedPortName(); };
+    wiring.AllPorts = [] {
+        std::vector<std::string> names;
+        for (const SerialPortInfo& port : ListSerialPortsAndFolder())
+            names.push_back(port.Name);
+        return names;
+    };
+    wiring.Order = [this] {
+        const SerialSettingsInput in = ParseSerialSettings(u"COM", BaudList->currentText().toStdU16String(),
+                                                           DriveIdEdit->text().toStdU16String());
+        ScanOrder order;
+        order.CurrentBaud = static_cast<uint32_t>(in.BaudRate > 0 ? in.BaudRate : 0);
+        order.CurrentId = in.DriveId;
+        const std::optional<std::string> last =
+            remember_ ? ReadUserSetting(kSettingsKey, kLastDriveIdSetting) : std::nullopt;
+        const int lastId = last ? std::atoi(last->c_str()) : 0;
+        order.LastUsedId =
+            lastId >= kFirstDriveId && lastId <= kLastDriveId ? static_cast<uint8_t>(lastId) : DriveId.load();
+        return order;
+    };
+    wiring.IsConnected = [&app] { return app.Link != nullptr && app.Link->Connected.load() == 1; };
+    wiring.UseDrive = [this](const FoundDrive& drive) { UseFoundDrive(drive); };
+    FindDrive = new CDlgFindDrive(std::move(wiring), this);
+    FindDrive->hide();
+}
+
+// Under the port group; the buttons move down for it.
 void CDlgComSetting::CreateReconnectOption(bool korean) {
     ReconnectCheck = new QCheckBox(QString::fromUtf8(kReconnectOption.Pick(korean)), this);
     ReconnectCheck->setGeometry(DluRect(16, 117, 130, 10));
@@ -87,7 +150,6 @@ void CDlgComSetting::CreateReconnectOption(bool korean) {
     const int buttonsY = DluRect(0, 135, 0, 0).y();
     for (QPushButton* b : {OkButton, CancelButton})
         b->move(b->x(), buttonsY);
-    setFixedSize(DluSize(160, 156));
 }
 
 void CDlgComSetting::InitValues() {
@@ -103,6 +165,8 @@ void CDlgComSetting::InitValues() {
     DriveId = 1;
     ReconnectCheck->setChecked(false);
     ReconnectAutomatically = false;
+    RestoreRememberedPort();
+    RefreshPorts();
 }
 
 // Each entry's tooltip names the device the port stands for on this machine
@@ -115,23 +179,149 @@ void CDlgComSetting::RefreshPortTips() {
 }
 
 void CDlgComSetting::showEvent(QShowEvent* event) {
-    RefreshPortTips();
+    RefreshPorts();
     QDialog::showEvent(event);
 }
 
 void CDlgComSetting::OnOk() {
+    TakeValues();
+    hide();
+}
+
+void CDlgComSetting::TakeValues() {
     const SerialSettingsInput in =
         ParseSerialSettings(PortList->currentText().toStdU16String(),
                             BaudList->currentText().toStdU16String(), DriveIdEdit->text().toStdU16String());
     DriveId = in.DriveId;
-    PortNumber = in.PortNumber;
+    const std::string device = ChosenDevice();
+    const int com = ComNumberOf(device);
+    if (device.empty()) {
+        PortNumber = in.PortNumber;
+        PortName.clear();
+    } else if (com >= 1 && com <= kMaxComNumber) {
+        // A port the system lists by its COM name (Windows) is that COM port.
+        PortNumber = static_cast<uint8_t>(com);
+        PortName.clear();
+    } else {
+        PortName = device;
+    }
     BaudRate = in.BaudRate;
     ReconnectAutomatically = ReconnectCheck->isChecked();
-    hide();
+    RememberChoice();
 }
 
 void CDlgComSetting::reject() {
     hide();
+}
+
+std::string CDlgComSetting::ChosenDevice() const {
+    const int index = PortList->currentIndex();
+    const QString text = PortList->currentText();
+    if (index >= kPortCount && PortList->itemText(index) == text)
+        return PortList->itemData(index).toString().toStdString();
+    // A device path typed into the box is taken as it is.
+    if (text.startsWith(QLatin1Char('/'))) return text.trimmed().toStdString();
+    return {};
+}
+
+std::string CDlgComSetting::SelectedPortName() const {
+    const std::string device = ChosenDevice();
+    return device.empty() ? PortList->currentText().trimmed().toStdString() : device;
+}
+
+std::string CDlgComSetting::PortDisplayName() const {
+    if (PortName.empty()) return "COM" + std::to_string(PortNumber);
+    for (const SerialPortInfo& port : devices_)
+        if (port.Name == PortName) return port.ShortName;
+    return std::filesystem::path(PortName).filename().string();
+}
+
+void CDlgComSetting::RefreshPorts() {
+    const int index = PortList->currentIndex();
+    const QString text = PortList->currentText();
+    const QString device = index >= kPortCount ? PortList->itemData(index).toString() : QString();
+    while (PortList->count() > kPortCount)
+        PortList->removeItem(kPortCount);
+    devices_ = ListSerialPorts();
+    // The port in use stays on the list: a device typed by its path that the
+    // listing does not know, or one that is unplugged (so that the user sees
+    // which one it was).
+    const bool inUseListed = std::any_of(devices_.begin(), devices_.end(),
+                                         [this](const SerialPortInfo& p) { return p.Name == PortName; });
+    if (!PortName.empty() && !inUseListed) {
+        SerialPortInfo kept;
+        kept.Name = kept.Device = kept.ShortName = PortName;
+        std::error_code ec;
+        if (!std::filesystem::exists(PortName, ec)) kept.Label = kPortNotPresent.Pick(korean_);
+        devices_.push_back(kept);
+    }
+    for (const SerialPortInfo& port : devices_) {
+        PortList->addItem(QString::fromStdString(PortListText(port)), QString::fromStdString(port.Name));
+        PortList->setItemData(PortList->count() - 1, QString::fromStdString(port.Device), Qt::ToolTipRole);
+    }
+    PortList->view()->setMinimumWidth(PortList->view()->sizeHintForColumn(0) + kPortPopupMargin);
+    const int again = device.isEmpty() ? -1 : PortList->findData(device);
+    if (again >= 0) {
+        PortList->setCurrentIndex(again);
+    } else {
+        PortList->setCurrentIndex(index < kPortCount ? index : -1);
+        PortList->setEditText(text);
+    }
+    RefreshPortTips();
+}
+
+void CDlgComSetting::SelectPort(const std::string& name) {
+    const int com = ComNumberOf(name);
+    const int index = com >= 1 && com <= kPortCount && name.rfind("COM", 0) == 0
+                          ? com - 1
+                          : PortList->findData(QString::fromStdString(name));
+    if (index >= 0) {
+        PortList->setCurrentIndex(index);
+    } else {
+        PortList->setEditText(QString::fromStdString(name));
+    }
+}
+
+void CDlgComSetting::UseFoundDrive(const FoundDrive& drive) {
+    SelectPort(drive.Port);
+    const int baud = BaudList->findText(QString::number(drive.Baud));
+    if (baud >= 0)
+        BaudList->setCurrentIndex(baud);
+    else
+        BaudList->setEditText(QString::number(drive.Baud));
+    DriveIdEdit->setText(QString::number(drive.Id));
+    TakeValues();
+}
+
+void CDlgComSetting::OpenFindDrive() {
+    FindDrive->show();
+    FindDrive->raise();
+    FindDrive->activateWindow();
+}
+
+// The port of the last OK: a COM port is chosen again as it was; a device
+// is chosen by its name, also while it is unplugged (RefreshPorts lists it).
+void CDlgComSetting::RestoreRememberedPort() {
+    if (!remember_) return;
+    const std::optional<std::string> port = ReadUserSetting(kSettingsKey, kPortSetting);
+    if (!port || port->empty()) return;
+    const int com = ComNumberOf(*port);
+    if (com >= 1 && com <= kMaxComNumber && port->rfind("COM", 0) == 0) {
+        PortNumber = static_cast<uint8_t>(com);
+        SelectPort(*port);
+    } else {
+        PortName = *port;
+        // RefreshPorts lists the device and chooses it.
+        PortList->addItem(QString::fromStdString(*port), QString::fromStdString(*port));
+        PortList->setCurrentIndex(PortList->count() - 1);
+    }
+}
+
+void CDlgComSetting::RememberChoice() const {
+    if (!remember_) return;
+    WriteUserSetting(kSettingsKey, kPortSetting,
+                     PortName.empty() ? "COM" + std::to_string(PortNumber) : PortName);
+    WriteUserSetting(kSettingsKey, kLastDriveIdSetting, std::to_string(DriveId.load()));
 }
 
 void CDlgComSetting::keyPressEvent(QKeyEvent* event) {

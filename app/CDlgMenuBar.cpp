@@ -1,6 +1,7 @@
 #include "CDlgMenuBar.h"
 
 #include "CDlgComSetting.h"
+#include "CDlgFindDrive.h"
 #include "CVELT_HostApp.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
@@ -13,6 +14,7 @@
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "link/LinkTexts.h"
+#include "link/PortOpenText.h"
 #include "monitor/CDlgLinkHealth.h"
 #include "monitor/CDlgMonitoring.h"
 #include "params/CDlgParameter.h"
@@ -156,17 +158,29 @@ void CDlgMenuBar::ConnectDrive() {
 
     if (reconnecting_) StopReconnecting();
     SetConnectEnabled(false);
+    // A search for drives holds the port it searches; the user wants the
+    // connection now.
+    if (settings->FindDrive) settings->FindDrive->StopSearch();
     link->DriveId = settings->DriveId.load();
     // Opened and flagged under the link's lock: the MainThread, still running
     // disconnected passes, must not close the fresh port before the flag is set.
     // Reconnecting opens the same COM name again, so that an adapter that
     // comes back under the same name (a by-id link) is found again.
     const uint8_t port = settings->PortNumber;
+    const std::string device = settings->PortName;
     const auto baud = static_cast<uint32_t>(settings->BaudRate);
-    openPort_ = [port, baud](CModbusPort& p) { return p.OpenPort(port, baud); };
-    const int opened = link->OpenAndConnect(openPort_);
+    openPort_ = [port, device, baud](CModbusPort& p) {
+        return device.empty() ? p.OpenPort(port, baud) : p.OpenDevice(device, baud);
+    };
+    // The reason is read under the link's lock, right after the open.
+    SerialOpenError openError;
+    const int opened = link->OpenAndConnect([&](CModbusPort& p) {
+        const int result = openPort_(p);
+        if (result != 1) openError = p.LastOpenError();
+        return result;
+    });
     if (!opened) {
-        ShowMessage(kPortOpenFail.Pick(korean));
+        ShowMessage(PortOpenFailMessage(openError, korean));
         SetConnectEnabled(true);
         return;
     }
@@ -309,7 +323,7 @@ void CDlgMenuBar::RefreshStatus() {
     CDriveLink* link = app_.Link;
     if (!settings || !link) return;
     DriveIdText->setText(Qs(velt::DriveIdText(settings->DriveId.load())));
-    PortText->setText(Qs(velt::PortText(settings->PortNumber, settings->BaudRate, settings->DataBits,
+    PortText->setText(Qs(velt::PortText(settings->PortDisplayName(), settings->BaudRate, settings->DataBits,
                                         settings->Parity, settings->StopBits)));
     FollowReconnect();
     if (!reconnecting_) {

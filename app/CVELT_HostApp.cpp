@@ -62,6 +62,7 @@ bool CVELT_HostApp::IsBusy() const {
 bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     frame_ = std::make_unique<CMainFrame>(*this);
 
+    remembersSettings_ = !options.Demo;
     const bool korean = options.Lang >= 0 ? options.Lang == 1 : SystemDefaultIsKorean();
     ApplyLanguage(korean);
     SetUiIdleHandler([this] {

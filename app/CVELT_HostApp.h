@@ -49,6 +49,10 @@ public:
     // The language chosen at start-up (kept by ApplyLanguage, read by every
     // window and by the core's texts).
     bool IsKorean() const;
+    // False for a demonstration run (--demo): its settings start at the
+    // defaults, so that Connect reaches the demo drive, and the user's own
+    // remembered port is neither read nor replaced.
+    bool RemembersSettings() const { return remembersSettings_; }
     CDriveLink* Link = nullptr;
     CDlgComSetting* ComSetting = nullptr;
     CDlgMenuBar* MenuBar = nullptr;
@@ -85,6 +89,7 @@ private:
     std::vector<std::string> creationOrder_;
     bool closePending_ = false;
     bool shutDown_ = false;
+    bool remembersSettings_ = true;
 };
 
 // The one application object (nullptr when none exists).

@@ -14,14 +14,16 @@ DemoDrive::~DemoDrive() {
     Stop();
 }
 
-bool DemoDrive::Start(std::string* error) {
+bool DemoDrive::Start(std::string* error, uint32_t baud, uint8_t id) {
     folder_ = MakePrivateTempFolder("velt-host-demo-", error);
     if (folder_.empty()) return false;
     UsePortsFolder(folder_);
 
     sim::SimOptions options;
     options.comNumber = 3;
-    options.wireTiming = true; // the demo should feel like a 9600 bit/s line
+    options.wireTiming = true; // the demo should feel like a real line at its rate
+    options.baud = baud;
+    options.id = id;
     drive_ = std::make_unique<sim::SimDrive>(options);
     if (!drive_->Start(error)) {
         Stop();

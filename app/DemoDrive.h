@@ -3,6 +3,7 @@
 // pseudo-terminal, published as COM3 in a private ports folder that exists for
 // this run only. Start it before anything resolves a port name: from then on
 // until Stop, that folder is the program's ports folder (UsePortsFolder).
+#include <cstdint>
 #include <filesystem>
 #include <memory>
 #include <string>
@@ -21,7 +22,8 @@ public:
     DemoDrive& operator=(const DemoDrive&) = delete;
 
     // False with a reason in *error when the folder or the drive cannot be made.
-    bool Start(std::string* error);
+    // The drive answers as `id`, and only at its own rate `baud`.
+    bool Start(std::string* error, uint32_t baud = 9600, uint8_t id = 1);
     void Stop();
 
     sim::SimDrive* Drive() const { return drive_.get(); }

@@ -1,5 +1,7 @@
 #include "ShellTexts.h"
 
+#include "link/ScanReport.h"
+
 #include <cstdio>
 
 namespace velt {
@@ -9,9 +11,7 @@ std::string MainWindowTitle() {
 }
 
 std::string VersionDigits(uint16_t reg) {
-    char d[16];
-    std::snprintf(d, sizeof d, "%05d", static_cast<int>(reg));
-    return std::string(d, 2) + "." + std::string(d + 2, 1) + "." + std::string(d + 3, 2);
+    return DriveVersionDigits(reg);
 }
 
 std::string HwVersionText(uint16_t reg) {
@@ -27,9 +27,13 @@ std::string DriveIdText(int driveId) {
 }
 
 std::string PortText(int port, int baud, int dataBits, int parity, int stopBits) {
-    char text[96];
-    std::snprintf(text, sizeof text, "COM%d, %d, %d, %d, %d", port, baud, dataBits, parity, stopBits);
-    return text;
+    return PortText("COM" + std::to_string(port), baud, dataBits, parity, stopBits);
+}
+
+std::string PortText(const std::string& port, int baud, int dataBits, int parity, int stopBits) {
+    char text[64];
+    std::snprintf(text, sizeof text, ", %d, %d, %d, %d", baud, dataBits, parity, stopBits);
+    return port + text;
 }
 
 } // namespace velt

@@ -32,5 +32,7 @@ std::string SwVersionText(uint16_t reg); // "S/W Ver : 12.0.01"
 std::string DriveIdText(int driveId);    // "Drive ID : 1"
 // "COM3, 9600, 8, 0, 1"
 std::string PortText(int port, int baud, int dataBits, int parity, int stopBits);
+// The same with the port by name: "ttyUSB0, 9600, 8, 0, 1"
+std::string PortText(const std::string& port, int baud, int dataBits, int parity, int stopBits);
 
 } // namespace velt

@@ -71,7 +71,8 @@ int main(int argc, char** argv) {
     if (options.Demo) {
         demo = std::make_unique<velt::DemoDrive>();
         std::string error;
-        if (!demo->Start(&error)) {
+        if (!demo->Start(&error, static_cast<uint32_t>(options.DemoBaud),
+                         static_cast<uint8_t>(options.DemoId))) {
             std::fprintf(stderr, "velt-host: cannot start the simulated drive: %s\n", error.c_str());
             return 1;
         }

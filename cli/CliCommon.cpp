@@ -3,6 +3,7 @@
 #include "link/CDriveLink.h"
 #include "link/CModbusPort.h"
 #include "link/LinkTexts.h"
+#include "link/PortOpenText.h"
 #include "params/Language.h"
 #include "platform/PortsFolder.h"
 
@@ -43,6 +44,10 @@ bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options) {
     return port.OpenDevice(options.port, options.baud) == 1;
 }
 
+void PrintPortOpenFail(const CModbusPort& port) {
+    PrintMessage(PortOpenFailMessage(port.LastOpenError(), IsKoreanLanguage()));
+}
+
 void InstallTrace(CModbusPort& port, const CliOptions& options) {
     if (options.trace) port.SetTrace(&PrintTrace, nullptr);
 }
@@ -73,11 +78,16 @@ bool ConnectLink(CDriveLink& link, const CliOptions& options) {
     link.StartThread();
     InstallTrace(*link.Port, options);
     link.DriveId.store(options.id);
-    if (link.OpenAndConnect([&](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; }) ==
-        1)
-        return true;
+    // The reason is taken under the link's lock, before StopThread deletes the port.
+    SerialOpenError error;
+    const auto open = [&](CModbusPort& port) {
+        const bool opened = OpenPortFromOptions(port, options);
+        if (!opened) error = port.LastOpenError();
+        return opened ? 1 : 0;
+    };
+    if (link.OpenAndConnect(open) == 1) return true;
     link.StopThread();
-    PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
+    PrintMessage(PortOpenFailMessage(error, IsKoreanLanguage()));
     return false;
 }
 

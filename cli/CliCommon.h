@@ -18,6 +18,7 @@ constexpr int kExitPortOpenFail = 15; // RTU_ERR_NOT_OPEN: "Port Open Fail"
 
 struct CliOptions {
     std::string port = "COM3"; // COMn or a device path
+    bool portGiven = false;    // --port was on the command line (scan searches every port without it)
     uint32_t baud = 9600;
     uint8_t id = 1;
     bool trace = false;
@@ -46,6 +47,9 @@ const std::vector<CliCommand>& Commands();
 // Opens `port` for the options: "COMn" (or "\\.\COMn") through OpenPort, any
 // other text as a device path. Returns false when the port cannot be opened.
 bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options);
+
+// Prints "Port Open Fail" and the reason the port gave (on stderr).
+void PrintPortOpenFail(const CModbusPort& port);
 
 // Installs the --trace printer ("TX: 01 04 ..." / "RX: ..." on stderr).
 void InstallTrace(CModbusPort& port, const CliOptions& options);

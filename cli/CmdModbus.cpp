@@ -35,7 +35,7 @@ void ExpectArgCount(const Args& args, size_t count, const char* command) {
 template <typename Body> int WithPort(const CliOptions& options, Body body) {
     CModbusPort port;
     if (!OpenPortFromOptions(port, options)) {
-        PrintMessage(kPortOpenFail.Pick(IsKoreanLanguage()));
+        PrintPortOpenFail(port);
         return kExitPortOpenFail;
     }
     InstallTrace(port, options);

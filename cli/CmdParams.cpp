@@ -1,19 +1,24 @@
 // velt-cli params: read all parameters to a .par file, store a .par file in
-// the drive with the save sequence of the parameter page, compare a file with
-// the drive.
+// the drive with the save sequence of the parameter page, compare two sets
+// (files, backups, the drive), list the backups.
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
+#include "params/Backup.h"
 #include "params/Language.h"
 #include "params/ParFile.h"
+#include "params/ParamCompare.h"
 #include "params/ParamFileActions.h"
+#include "params/ParamFolders.h"
 #include "params/SaveSequence.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramEnvironment.h"
 
 #include <chrono>
 #include <cstdio>
+#include <filesystem>
 #include <iostream>
+#include <optional>
 #include <string>
 #include <thread>
 #include <vector>
@@ -202,8 +207,8 @@ int RunWrite(const CliOptions& options, const Args& args) {
     return ExitFor(result);
 }
 
-int RunDiff(const CliOptions& options, const Args& args) {
-    const std::string file = OneFileArg(args, 1, "diff");
+// params diff FILE: the file against the drive, one line per register.
+int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
     ParamValues fromFile{};
     ParReadResult parsed;
     if (!LoadFile(file, &fromFile, &parsed)) return kExitFileError;
@@ -234,11 +239,106 @@ int RunDiff(const CliOptions& options, const Args& args) {
     return differences == 0 ? 0 : kExitFailed;
 }
 
+constexpr const char* kDriveSide = "drive";
+
+// One side of params diff A B: the drive, a file, or a backup by its name.
+struct DiffSide {
+    std::string arg;
+    bool drive = false;
+    std::filesystem::path file;
+    ParamSet set;
+};
+
+// A path that exists is a file; else a bare name is looked for among the
+// backups (with or without ".par").
+std::optional<std::filesystem::path> FindSideFile(const std::string& arg) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    const fs::path given(arg);
+    if (fs::exists(given, ec)) return given;
+    if (given.has_parent_path()) return std::nullopt;
+    const fs::path folder = BackupFolder();
+    for (const fs::path& candidate : {folder / given, folder / (arg + ".par")})
+        if (fs::is_regular_file(candidate, ec)) return candidate;
+    return std::nullopt;
+}
+
+bool LoadSide(DiffSide* side) {
+    const std::optional<std::filesystem::path> file = FindSideFile(side->arg);
+    if (!file) {
+        PrintMessage(kFileLoadError);
+        std::fprintf(stderr, "%s: no such file, nor a backup of that name in %s\n", side->arg.c_str(),
+                     BackupFolder().string().c_str());
+        return false;
+    }
+    side->file = *file;
+    ParamValues values{};
+    ParReadResult parsed;
+    if (!LoadFile(file->string(), &values, &parsed)) return false;
+    side->set = FileSet(values, parsed);
+    return true;
+}
+
+// params diff A B: the rows that differ as tab-separated lines under a header.
+int RunDiffOfTwo(const CliOptions& options, const std::string& a, const std::string& b) {
+    DiffSide sides[2];
+    sides[0].arg = a;
+    sides[1].arg = b;
+    for (DiffSide& side : sides)
+        side.drive = side.arg == kDriveSide;
+    for (DiffSide& side : sides) // files first: a bad file is told before the drive is touched
+        if (!side.drive && !LoadSide(&side)) return kExitFileError;
+    if (sides[0].drive || sides[1].drive) {
+        CDriveLink link;
+        int code = 0;
+        if (!ConnectAndReadParams(link, options, &code)) return code;
+        const ParamSet drive = WholeSet(ValuesFromRegisters(link.ParamRegs()));
+        Finish(link);
+        for (DiffSide& side : sides)
+            if (side.drive) side.set = drive;
+    }
+    std::vector<CompareRow> differing;
+    for (const CompareRow& row : CompareSets(sides[0].set, sides[1].set))
+        if (row.differs) differing.push_back(row);
+    if (differing.empty()) {
+        std::printf("no differences\n");
+        return 0;
+    }
+    std::fputs(
+        CompareTableText(differing, sides[0].set, sides[1].set, "A: " + a, "B: " + b, TableFormat::Tabs)
+            .c_str(),
+        stdout);
+    return kExitFailed;
+}
+
+int RunDiff(const CliOptions& options, const Args& args) {
+    std::vector<std::string> sides;
+    for (size_t i = 1; i < args.size(); ++i) {
+        if (!args[i].empty() && args[i][0] == '-') throw UsageError{"unknown argument " + args[i]};
+        sides.push_back(args[i]);
+    }
+    if (sides.size() == 1) return RunDiffWithDrive(options, sides[0]);
+    if (sides.size() == 2) return RunDiffOfTwo(options, sides[0], sides[1]);
+    throw UsageError{"params diff takes FILE, or A and B (each a file, a backup name or drive)"};
+}
+
+int RunBackups(const Args& args) {
+    if (args.size() > 1) throw UsageError{"params backups takes no arguments"};
+    const std::filesystem::path folder = BackupFolder();
+    const std::vector<BackupEntry> backups = ListBackups(folder);
+    if (backups.empty()) std::fprintf(stderr, "no backups in %s\n", folder.string().c_str());
+    for (const BackupEntry& b : backups)
+        std::printf("%-23s %8ju  %s\n", BackupTimeText(b.stamp).c_str(), static_cast<uintmax_t>(b.size),
+                    b.name.c_str());
+    return 0;
+}
+
 int RunParams(const CliOptions& options, const Args& args) {
-    if (args.empty()) throw UsageError{"params needs read, write or diff"};
+    if (args.empty()) throw UsageError{"params needs read, write, diff or backups"};
     if (args[0] == "read") return RunRead(options, args);
     if (args[0] == "write") return RunWrite(options, args);
     if (args[0] == "diff") return RunDiff(options, args);
+    if (args[0] == "backups") return RunBackups(args);
     throw UsageError{"unknown params command " + args[0]};
 }
 
@@ -251,7 +351,11 @@ const CliRegistrar kParams{
      "                              written, asks on the terminal whatever --yes says); then store\n"
      "                              command 7 and a read-back. Exit 0 stored, 1 a write refused,\n"
      "                              2 not confirmed, servo on or no backup, 3 file error\n"
-     "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)",
+     "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)\n"
+     "  params diff A B             list the parameters where A and B differ, as tab-separated lines\n"
+     "                              (values as the parameter page shows them; exit 1 when any differ).\n"
+     "                              A and B are each a .par file, a backup's name or drive\n"
+     "  params backups              list the backups, newest first: time, size in bytes, name",
      &RunParams}};
 
 } // namespace

@@ -64,6 +64,7 @@ int Run(int argc, char** argv) {
         } else if (a == "--port") {
             options.port = needValue("--port");
             if (options.port.empty()) throw UsageError{"--port needs a value"};
+            options.portGiven = true;
         } else if (a == "--baud") {
             options.baud = static_cast<uint32_t>(ParseIntArg(needValue("--baud"), 1, 4000000, "baud rate"));
         } else if (a == "--id") {

@@ -60,5 +60,6 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.example.com/velt)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS fonts-noto-cjk)
+# The dialog face (Tahoma, metric-compatible) and the Korean face.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, fonts-noto-cjk")
 include(CPack)

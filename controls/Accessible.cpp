@@ -1,6 +1,7 @@
 #include "controls/Accessible.h"
 
 #include <QLabel>
+#include <QRegularExpression>
 #include <QWidget>
 
 namespace velt {
@@ -8,6 +9,9 @@ namespace velt {
 QString AccessibleCaption(const QString& caption) {
     QString text = caption;
     text.replace(QLatin1String("&&"), QStringLiteral("\x01"));
+    // A Korean caption carries its mnemonic as "(&T)" after the words.
+    static const QRegularExpression kMnemonicSuffix(QStringLiteral("\\(&[^&\\s]\\)"));
+    text.remove(kMnemonicSuffix);
     text.remove(QLatin1Char('&'));
     text.replace(QStringLiteral("\x01"), QStringLiteral("&"));
     return text.simplified();

@@ -9,7 +9,8 @@ class QWidget;
 
 namespace velt {
 
-// The caption as one line: line breaks become blanks, the mnemonic '&' goes.
+// The caption as one line: line breaks become blanks, the mnemonic '&' goes
+// (with its parentheses where it follows the words: "복사(&C)" is "복사").
 QString AccessibleCaption(const QString& caption);
 
 // Names a control after its own caption (buttons, labels, lamps).

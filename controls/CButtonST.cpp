@@ -8,9 +8,6 @@
 namespace velt {
 
 namespace {
-constexpr int kIconSide = 32;
-constexpr int kGap = 6;
-
 int Lighten(int channel, int delta) {
     return std::clamp(channel + delta, 0, 255);
 }
@@ -56,6 +53,14 @@ QSize CButtonST::sizeHint() const {
     return {textSize.width() + iconWidth + 16, std::max(textSize.height(), kIconSide) + 10};
 }
 
+int CButtonST::IconSide() const {
+    if (icon_.isNull()) return 0;
+    const int captionWidth = QFontMetrics(font()).size(0, text()).width();
+    const int across = width() - 2 * kEdge - kGap - captionWidth;
+    const int fitting = std::min({kIconSide, height() - 8, across});
+    return std::max({0, fitting, std::min(kMinIconSide, height() - 8)});
+}
+
 void CButtonST::enterEvent(QEnterEvent* event) {
     hovered_ = true;
     update();
@@ -96,15 +101,15 @@ void CButtonST::paintEvent(QPaintEvent* /*event*/) {
     const QFontMetrics fm(font());
     const QSize textSize = fm.size(0, text());
     const bool hasIcon = !icon_.isNull();
-    const int iconSide = std::min(kIconSide, height() - 8);
+    const int iconSide = IconSide();
     const int contentWidth = textSize.width() + (hasIcon ? iconSide + kGap : 0);
-    int x = std::max(4, (width() - contentWidth) / 2) + shift;
+    int x = std::max(kEdge, (width() - contentWidth) / 2) + shift;
     if (hasIcon) {
         const QRect iconRect(x, (height() - iconSide) / 2 + shift, iconSide, iconSide);
         icon_.paint(&painter, iconRect, Qt::AlignCenter, isEnabled() ? QIcon::Normal : QIcon::Disabled);
         x += iconSide + kGap;
     }
-    const QRect textRect(x, shift, width() - x - 4, height());
+    const QRect textRect(x, shift, width() - x - kEdge, height());
     painter.setFont(font());
     painter.setPen(isEnabled() ? CaptionColour() : palette().color(QPalette::Disabled, QPalette::ButtonText));
     painter.drawText(textRect, Qt::AlignVCenter | Qt::AlignLeft, text());

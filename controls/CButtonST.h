@@ -21,10 +21,22 @@ public:
     void SetFlat(bool flat);         // default false (raised)
 
     bool IsHovered() const { return hovered_; }
+    bool HasIcon() const { return !icon_.isNull(); }
     QColor CaptionColour() const { return hovered_ ? hoverCaption_ : normalCaption_; }
     QColor BackgroundColour() const;
 
     QSize sizeHint() const override;
+
+    // The icon's side, the gap between icon and caption, and the least room between the content
+    // (centred) and either edge. A button too low for the icon (height less 8) or too narrow for
+    // icon and caption side by side draws the icon smaller, down to kMinIconSide, so that the
+    // caption is shown whole.
+    static constexpr int kIconSide = 32;
+    static constexpr int kMinIconSide = 16;
+    static constexpr int kGap = 6;
+    static constexpr int kEdge = 4;
+    // The icon's side at the button's present size and caption (0 without an icon).
+    int IconSide() const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;

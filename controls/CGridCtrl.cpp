@@ -3,6 +3,7 @@
 #include "controls/CGridAccessible.h"
 #include "controls/CInPlaceEdit.h"
 #include "controls/CTitleTip.h"
+#include "controls/DialogFont.h"
 
 #include <QAccessible>
 #include <QApplication>
@@ -52,7 +53,7 @@ CGridCtrl::CGridCtrl(QWidget* parent) : QAbstractScrollArea(parent) {
     titleTip_ = new CTitleTip(this);
     model_.SetObserver(this);
     ApplySystemColours();
-    model_.SetDefaultRowHeight(QFontMetrics(font()).height() + kRowPadding);
+    model_.SetDefaultRowHeight(WindowsLineHeight(font()) + kRowPadding);
     InstallGridAccessibility();
 }
 
@@ -97,7 +98,7 @@ void CGridCtrl::EnableTitleTips(bool on) {
 
 void CGridCtrl::SetFont(const QFont& font) {
     setFont(font);
-    model_.SetDefaultRowHeight(QFontMetrics(font).height() + kRowPadding);
+    model_.SetDefaultRowHeight(WindowsLineHeight(font) + kRowPadding);
     RedrawAll();
 }
 
@@ -279,6 +280,7 @@ QFont CGridCtrl::CellFont(int row, int col) const {
     const GridCell* cell = model_.GetCell(row, col);
     if (cell == nullptr || !cell->font) return font();
     QFont f(QString::fromStdString(cell->font->family), cell->font->pointSize, -1, cell->font->italic);
+    if (cell->font->pixelSize > 0) f.setPixelSize(cell->font->pixelSize);
     f.setWeight(static_cast<QFont::Weight>(cell->font->weight));
     return f;
 }

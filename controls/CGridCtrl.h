@@ -118,6 +118,8 @@ public:
 
     // Rectangle of a cell as displayed (its merged range's, if any), in viewport coordinates.
     QRect CellRect(int row, int col) const;
+    // The font a cell is painted with: its own, else the grid's.
+    QFont CellFont(int row, int col) const;
     // The cell under a viewport point, merged ranges resolved to their top-left cell; (-1, -1)
     // outside the cells.
     GridCellId CellAtPoint(const QPoint& pos) const;
@@ -161,7 +163,6 @@ private:
     QRect RangeQRect(const GridRange& range) const;
     // The range as one rectangle in the coordinates of a band whose rows / columns scroll or not.
     QRect RangeRectInBand(const GridRange& range, bool rowsScroll, bool colsScroll) const;
-    QFont CellFont(int row, int col) const;
     void PaintBand(QPainter& painter, const QRegion& region, int rowFirst, int rowEnd, int colFirst,
                    int colEnd, const QRect& clip);
     void PaintCell(QPainter& painter, int row, int col, const QRect& rect);

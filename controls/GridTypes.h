@@ -68,6 +68,7 @@ struct GridFont {
     int pointSize = 9;
     int weight = 400; // 400 normal, 700 bold
     bool italic = false;
+    int pixelSize = 0; // when above 0, the size in pixels instead of pointSize
     bool operator==(const GridFont&) const = default;
 };
 

@@ -1,7 +1,9 @@
 // Port names and the entries of the ports folder: the COM number read from a
-// name, and the device named by the text of an entry file.
+// name, the device named by the text of an entry file, and the label a
+// /dev/serial/by-id name gives.
 #include "FuzzSupport.h"
 #include "platform/PortsFolder.h"
+#include "platform/SerialPorts.h"
 
 #include <string>
 #include <string_view>
@@ -48,6 +50,14 @@ void CheckEntry(std::string_view text) {
     VELT_FUZZ_CHECK(firstLine.find(device) != std::string_view::npos);
 }
 
+// A by-id name read as a label: underscores become blanks, the bus prefix
+// and the interface suffix go, nothing is added.
+void CheckByIdLabel(const std::string& name) {
+    const std::string label = LabelFromById(name);
+    VELT_FUZZ_CHECK(label.size() <= name.size());
+    VELT_FUZZ_CHECK(label.find('_') == std::string::npos);
+}
+
 } // namespace
 } // namespace velt::fuzz
 
@@ -55,5 +65,6 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     const std::string_view text(reinterpret_cast<const char*>(data), size);
     velt::fuzz::CheckComNumber(std::string(text));
     velt::fuzz::CheckEntry(text);
+    velt::fuzz::CheckByIdLabel(std::string(text));
     return 0;
 }

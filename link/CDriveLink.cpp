@@ -253,19 +253,24 @@ int CDriveLink::ReadStateRegs() {
 }
 
 uint8_t CDriveLink::ReadAllParams() {
-    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
-    uint8_t result = RTU_OK;
-    {
-        std::lock_guard lock(Lock);
-        result = ReadAllParamsLocked();
-    }
+    const uint8_t result = ReadParamBlocks({});
     if (result == RTU_OK) {
         if (IParamsReadSink* sink = paramsReadSink_.load()) sink->PostParamsRead();
     }
     return result;
 }
 
-uint8_t CDriveLink::ReadAllParamsLocked() {
+uint8_t CDriveLink::ReadAllParamsQuietly(const ParamReadProgress& progress) {
+    return ReadParamBlocks(progress);
+}
+
+uint8_t CDriveLink::ReadParamBlocks(const ParamReadProgress& progress) {
+    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+    std::lock_guard lock(Lock);
+    return ReadAllParamsLocked(progress);
+}
+
+uint8_t CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
     if (!Port) return RTU_ERR_NOT_OPEN;
     const uint8_t id = DriveId.load();
     for (int start = 0; start < kParamCount; start += kParamBlockSize) {
@@ -285,6 +290,7 @@ uint8_t CDriveLink::ReadAllParamsLocked() {
             Store(&paramRegs_, params);
         }
         counters_.ParamOk.fetch_add(1);
+        if (progress) progress(start + kParamBlockSize);
         std::this_thread::sleep_for(kParamBlockGap);
     }
     return RTU_OK;

@@ -96,6 +96,13 @@ public:
 
     // Request operations, any thread. Result codes of RtuResult.h.
     uint8_t ReadAllParams();
+    // ReadAllParams without the "params read" notice: for a caller that wants
+    // the drive's values (ParamRegs() afterwards) without the parameter page
+    // taking them as its working copy. `progress`, when given, is called on
+    // the calling thread with Lock held after each block, with the number of
+    // registers read so far; it only posts, it never blocks.
+    using ParamReadProgress = std::function<void(int registersRead)>;
+    uint8_t ReadAllParamsQuietly(const ParamReadProgress& progress = {});
     uint8_t WriteParam(uint16_t reg, uint16_t value);
     uint8_t WriteOutput(uint16_t coil, int on);
     // WriteParam on the connection numbered `connection` only: RTU_ERR_NOT_OPEN,
@@ -162,14 +169,15 @@ private:
     void DisconnectedPass();
     // The MainThread's reconnect try, when one is due; returns when the next is.
     std::chrono::steady_clock::time_point TryReconnect(std::chrono::steady_clock::time_point due);
-    uint8_t ReadAllParamsLocked();                          // caller holds Lock
-    uint8_t WriteParamLocked(uint16_t reg, uint16_t value); // caller holds Lock, link connected
+    uint8_t ReadAllParamsLocked(const ParamReadProgress& progress = {}); // caller holds Lock
+    uint8_t WriteParamLocked(uint16_t reg, uint16_t value);              // caller holds Lock, link connected
     void FollowDriveId(const std::stop_token& stop);
     // The three polls: `read` fills a block of the drive's, counted in
     // `attempts` and then `ok` or `fail`; a block read whole replaces *store.
     template <typename Block>
     int Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into), Block* store,
              std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
+    uint8_t ReadParamBlocks(const ParamReadProgress& progress); // takes Lock
     void ZeroCounters();
     void ZeroData();
     // Under dataLock_: a block's new content, counted in the generation when it differs.

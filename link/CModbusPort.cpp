@@ -89,16 +89,26 @@ int CModbusPort::OpenPort(uint8_t portNumber, uint32_t baudRate) {
 }
 
 int CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
-    if (IsOpen.load() == 1) return 0;
+    if (IsOpen.load() == 1) {
+        openError_ = MakeOpenError(OpenFailure::InUse, deviceName);
+        return 0;
+    }
+    openError_ = {};
     std::memset(TxFrame, 0, sizeof TxFrame);
     std::memset(RxFrame, 0, sizeof RxFrame);
-    if (!Handle->Open(deviceName)) return 0;
+    if (!Handle->Open(deviceName)) {
+        openError_ = Handle->LastOpenError();
+        if (openError_.kind == OpenFailure::None) openError_.kind = OpenFailure::Other;
+        return 0;
+    }
     Handle->Purge();
     Handle->SetTimeouts(SerialTimeouts{});
     if (!Handle->Configure(baudRate)) {
         // Released at once so that a later connect to the same device can
         // open it again.
         Handle->Close();
+        openError_ = MakeOpenError(OpenFailure::BaudRefused, deviceName);
+        openError_.baudRate = baudRate;
         return 0;
     }
     {

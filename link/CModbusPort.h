@@ -6,6 +6,7 @@
 #include "DriveMap.h"
 #include "ExchangeJournal.h"
 #include "RtuResult.h"
+#include "platform/SerialDevice.h"
 
 #include <atomic>
 #include <cstddef>
@@ -15,8 +16,6 @@
 #include <string>
 
 namespace velt {
-
-class SerialLine;
 
 // Standard Modbus CRC-16 (init 0xFFFF, reflected poly 0xA001), bit by bit.
 uint16_t Crc16(const uint8_t* data, size_t length);
@@ -40,6 +39,9 @@ public:
     // Closes if open; harmless when closed. Must not run while another
     // thread is inside a transaction on this port.
     void ClosePort();
+    // Why the last OpenPort or OpenDevice failed (kind None after one that
+    // succeeded). Read by the thread that opened, after the open.
+    SerialOpenError LastOpenError() const { return openError_; }
 
     // The six requests. Outputs are written only on RTU_OK.
     uint8_t ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]);
@@ -86,6 +88,7 @@ private:
     ExchangeJournal* journal_ = nullptr;
     mutable std::mutex deviceLock_; // guards openedDevice_ only
     std::string openedDevice_;
+    SerialOpenError openError_;
 };
 
 } // namespace velt

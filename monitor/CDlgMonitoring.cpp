@@ -101,7 +101,9 @@ void CDlgMonitoring::CreateModeGroup() {
                                 &SwitchCommandFormLabel};
     for (int i = 0; i < 4; ++i) {
         auto* caption = new QLabel(Qs(captions[i]->Pick(ko)), this);
-        caption->setGeometry(DluRect(11, captionY[i], 72, 8));
+        // 76 wide rather than 72, so that "Switch Command Form" is shown whole; it ends where
+        // the coloured label begins.
+        caption->setGeometry(DluRect(11, captionY[i], 76, 8));
         auto* label = new CColorStatic(this);
         label->setGeometry(DluRect(87, labelY[i], 64, 13));
         label->SetTextColour(textColours[i]);

@@ -2,9 +2,11 @@
 // Automatic backups of the drive's parameters, written before every store.
 #include "params/ParFile.h"
 
+#include <cstdint>
 #include <ctime>
 #include <filesystem>
 #include <string>
+#include <vector>
 
 namespace velt {
 
@@ -24,5 +26,32 @@ struct BackupResult {
 // replaced: the new one takes the next free copy number instead.
 BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder,
                              std::time_t when);
+
+// The local time a backup was taken and its copy number, read from its file
+// name. The program never changes or deletes a backup; these only read.
+struct BackupStamp {
+    int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
+    int copy = 1;
+    bool operator==(const BackupStamp&) const = default;
+};
+
+// Reads a name made by BackupFileName (extension in any case). False for any
+// other name, and for a name whose date or time is out of range.
+bool ParseBackupFileName(const std::string& name, BackupStamp* stamp);
+
+struct BackupEntry {
+    std::filesystem::path path;
+    std::string name; // the file name (UTF-8)
+    BackupStamp stamp;
+    uintmax_t size = 0; // bytes
+};
+
+// The backups in `folder`, newest first (by the time in the name, then the
+// copy number). Files of other names, and folders, are left out; a folder
+// that cannot be read gives none.
+std::vector<BackupEntry> ListBackups(const std::filesystem::path& folder);
+
+// "2024-01-31 14:25:07", with " (2)" for a second copy of the same second.
+std::string BackupTimeText(const BackupStamp& stamp);
 
 } // namespace velt

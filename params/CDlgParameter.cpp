@@ -1,5 +1,6 @@
 #include "CDlgParameter.h"
 
+#include "CDlgCompare.h"
 #include "CDlgSetValDEC.h"
 #include "CDlgSetValHEX.h"
 #include "base/LeadingNumber.h"
@@ -12,6 +13,7 @@
 #include "controls/PageGrid.h"
 #include "controls/WaitWithMessages.h"
 #include "monitor/ValueNames.h"
+#include "params/CompareTexts.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamFolders.h"
 #include "params/ParamTexts.h"
@@ -27,6 +29,7 @@
 #include <QGroupBox>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QRadioButton>
 
 #include <chrono>
@@ -94,8 +97,9 @@ CDlgParameter::CDlgParameter(Wiring wiring, QWidget* frame) : QWidget(frame), wi
     setFixedSize(DluSize(660, 337));
     const bool korean = wiring_.Korean;
 
+    // Shorter than the grid above it: "Compare..." takes the rest of the line.
     SaveProgress = new QProgressBar(this);
-    SaveProgress->setGeometry(DluRect(207, 324, 449, 9));
+    SaveProgress->setGeometry(DluRect(207, 324, 395, 9));
     SaveProgress->setRange(0, kSaveProgressMax);
     SaveProgress->setValue(kSaveProgressMax);
     SaveProgress->setTextVisible(false);
@@ -105,6 +109,7 @@ CDlgParameter::CDlgParameter(Wiring wiring, QWidget* frame) : QWidget(frame), wi
     CreateIoRows(korean);
     CreateGrid(korean);
     CreateButtons(korean);
+    CreateCompare(korean);
     FillLists();
 
     // Velocity control with speed index, switching to analog input, and
@@ -119,7 +124,9 @@ CDlgParameter::CDlgParameter(Wiring wiring, QWidget* frame) : QWidget(frame), wi
     ShowControls(controls);
 
     connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::RefreshValueCells);
+    connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::UpdateDriveActions);
     refreshTimer_.start(kRefreshPeriod);
+    UpdateDriveActions();
 }
 
 void CDlgParameter::CreateModeLists(bool korean) {
@@ -138,7 +145,8 @@ void CDlgParameter::CreateModeLists(bool korean) {
         {kSwitchCommandFormCaption, 57, &SwitchFormCombo, &CDlgParameter::OnSelectionChanged},
     };
     for (const Row& r : rows) {
-        QLabel* label = AddLabel(this, Qs(r.label.Pick(korean)), DluRect(13, r.y, 74, 11));
+        // Wider than 74 so that "Switch Command Form" is shown whole; it ends before its list.
+        QLabel* label = AddLabel(this, Qs(r.label.Pick(korean)), DluRect(13, r.y, 78, 11));
         *r.list = AddList(this, DluRect(93, r.y, 95, 13), label);
         connect(*r.list, &QComboBox::activated, this, r.handler);
     }
@@ -190,6 +198,24 @@ void CDlgParameter::CreateButtons(bool korean) {
     connect(SaveAllButton, &QPushButton::clicked, this, &CDlgParameter::SaveAllParameters);
 }
 
+void CDlgParameter::CreateCompare(bool korean) {
+    CompareButton = new QPushButton(Qs(kCompareButton.Pick(korean)), this);
+    CompareButton->setGeometry(DluRect(606, 323, 50, 13));
+    NameAfterCaption(CompareButton, CompareButton->text());
+    connect(CompareButton, &QPushButton::clicked, this, &CDlgParameter::OpenCompare);
+
+    CDlgCompare::Wiring wiring;
+    wiring.Link = wiring_.Link;
+    wiring.Korean = korean;
+    wiring.WorkingCopy = [this] { return ParamValues; };
+    wiring.Take = [this](const std::vector<CompareRow>& rows, const ParamSet& from) {
+        return TakeComparedValues(rows, from);
+    };
+    wiring.DriveRead = [this](const velt::ParamValues& values) { DriveValuesRead(values); };
+    CompareWindow = new CDlgCompare(std::move(wiring), this);
+    CompareWindow->setWindowFlag(Qt::Window);
+}
+
 void CDlgParameter::CreateGrid(bool korean) {
     CGridCtrl& grid = *(ParamGrid = new CGridCtrl(this));
     grid.setGeometry(DluRect(207, 4, 449, 318));
@@ -203,7 +229,8 @@ void CDlgParameter::CreateGrid(bool korean) {
     grid.SetFixedColumnCount(0);
 
     const QFontInfo info(grid.font());
-    valueFont_ = GridFont{info.family().toStdString(), std::max(1, info.pointSize()), kNormalWeight, false};
+    valueFont_ = GridFont{info.family().toStdString(), std::max(1, info.pointSize()), kNormalWeight, false,
+                          info.pixelSize()};
     changedFont_ = valueFont_;
     changedFont_.weight = kBoldWeight;
 
@@ -338,6 +365,10 @@ void CDlgParameter::OnSelectionChanged() {
     TakeValuesFromControls();
 }
 
+void CDlgParameter::OpenCompare() {
+    CompareWindow->Open();
+}
+
 // ---- values, grid and dialogs ---------------------------------------------------------------
 
 void CDlgParameter::PostParamsRead() {
@@ -351,6 +382,33 @@ void CDlgParameter::OnParamsRead() {
     ParamValues = DriveValues;
     ++ParamsReadCount;
     ShowValuesInControls();
+    UpdateDriveActions();
+}
+
+void CDlgParameter::DriveValuesRead(const velt::ParamValues& values) {
+    DriveValues = values;
+    DriveValuesKnown = true;
+    RefreshValueCells();
+}
+
+int CDlgParameter::TakeComparedValues(const std::vector<CompareRow>& rows, const ParamSet& from) {
+    const std::vector<int> changed = TakeRows(rows, from, &ParamValues);
+    for (int n : changed) {
+        if (!ShownInPageControls(n)) continue;
+        ShowValuesInControls();
+        break;
+    }
+    RefreshValueCells();
+    return static_cast<int>(changed.size());
+}
+
+void CDlgParameter::UpdateDriveActions() {
+    const bool connected = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
+    const QString whyNot = connected ? QString() : Qs(kNeedsDrive.Pick(wiring_.Korean));
+    ReadAllButton->setEnabled(connected);
+    SaveAllButton->setEnabled(connected && !saving_);
+    for (CButtonST* button : {ReadAllButton, SaveAllButton})
+        if (button->toolTip() != whyNot) button->setToolTip(whyNot);
 }
 
 void CDlgParameter::RefreshValueCells() {
@@ -401,7 +459,10 @@ void CDlgParameter::SaveAllParameters() {
         ParamGrid->EnsureVisible(cell.row, cell.col);
     };
     hooks.waitWithMessages = [](uint32_t ms) { WaitWithMessages(ms); };
-    hooks.enableSaveButton = [this](bool on) { SaveAllButton->setEnabled(on); };
+    hooks.enableSaveButton = [this](bool on) {
+        saving_ = !on;
+        UpdateDriveActions();
+    };
     hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
     velt::SaveAllParameters(*wiring_.Link, ParamValues, hooks);
 }

@@ -14,6 +14,7 @@
 #include "link/CDriveLink.h"
 #include "params/Backup.h"
 #include "params/ParFile.h"
+#include "params/ParamCompare.h"
 #include "params/ParamPage.h"
 
 #include <QString>
@@ -25,11 +26,13 @@
 
 class QComboBox;
 class QProgressBar;
+class QPushButton;
 class QRadioButton;
 
 namespace velt {
 
 class CButtonST;
+class CDlgCompare;
 class CGridCtrl;
 
 class CDlgParameter : public QWidget, public IParamsReadSink {
@@ -68,6 +71,19 @@ public:
     // parameters the left half shows, in its lists and buttons too.
     void StoreEditedValue(int n, int32_t value);
 
+    // Values chosen in the compare window: `from`'s values of the rows into
+    // ParamValues, shown at once as StoreEditedValue shows them. Nothing is
+    // written to the drive. Returns how many parameters changed.
+    int TakeComparedValues(const std::vector<CompareRow>& rows, const ParamSet& from);
+    // The drive's values read for the compare window: the page's picture of
+    // the drive (DriveValues, the bold marks) follows; ParamValues stay.
+    void DriveValuesRead(const velt::ParamValues& values);
+
+    // Read, Save and the drive entry of the compare window need a connected
+    // drive: disabled without one, their tooltip saying why. Called by the
+    // refresh timer; the save keeps its button disabled while it runs.
+    void UpdateDriveActions();
+
     // What the file dialogs are asked for. Tests set FileDialogAnswer to
     // answer them (the chosen path, or empty for Cancel) instead of a
     // QFileDialog being shown.
@@ -98,6 +114,8 @@ public:
     std::array<QRadioButton*, kIoCount> ContactA{};
     std::array<QRadioButton*, kIoCount> ContactB{};
     QProgressBar* SaveProgress = nullptr;
+    QPushButton* CompareButton = nullptr;
+    CDlgCompare* CompareWindow = nullptr; // created with the page, shown by "Compare..."
 
 public slots:
     void OnParamsRead();      // copies the link's parameter block into ParamValues
@@ -109,6 +127,7 @@ public slots:
     void OnCommandFormChanged();
     void OnSwitchModeChanged();
     void OnSelectionChanged(); // switch command form, I/O functions, contact buttons
+    void OpenCompare();        // "Compare..."
 
 protected:
     void closeEvent(QCloseEvent* event) override;
@@ -118,6 +137,7 @@ private:
     void CreateIoRows(bool korean);
     void CreateButtons(bool korean);
     void CreateGrid(bool korean);
+    void CreateCompare(bool korean);
     void WriteCell(int row, int col, const std::string& text);
     void WriteSlot(int n);
     void FillLists();
@@ -132,6 +152,7 @@ private:
     // The mode each form list was last filled for (its entries follow it).
     int commandFormsOf_ = kNoSelection - 1;
     int switchFormsOf_ = kNoSelection - 1;
+    bool saving_ = false; // the save sequence holds the save button disabled
 };
 
 } // namespace velt

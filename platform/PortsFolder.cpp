@@ -81,4 +81,18 @@ std::string ResolvePortName(const std::string& name) {
     return "/dev/ttyS" + std::to_string(n - 1);
 }
 
+std::vector<PortsFolderEntry> PortsFolderEntries() {
+    std::vector<PortsFolderEntry> entries;
+    std::error_code ec;
+    for (fs::directory_iterator it(PortsFolder(), ec), end; !ec && it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        const int n = ComNumberOf(name);
+        if (n <= 0 || name != "COM" + std::to_string(n)) continue;
+        entries.push_back({n, ResolvePortName(name)});
+    }
+    std::sort(entries.begin(), entries.end(),
+              [](const PortsFolderEntry& a, const PortsFolderEntry& b) { return a.Number < b.Number; });
+    return entries;
+}
+
 } // namespace velt

@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace velt {
 
@@ -30,5 +31,13 @@ std::string DeviceNamedBy(std::string_view entryText);
 // when there is one, else /dev/ttyS{n-1}. Any other name (a device path) is
 // returned unchanged. Never fails; a missing device fails later, at open.
 std::string ResolvePortName(const std::string& name);
+
+struct PortsFolderEntry {
+    int Number = 0;     // n of COMn
+    std::string Device; // what the entry names (ResolvePortName)
+};
+
+// The COMn entries the ports folder holds now, by number. Any thread.
+std::vector<PortsFolderEntry> PortsFolderEntries();
 
 } // namespace velt

@@ -8,8 +8,40 @@
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <utility>
+#include <vector>
 
 namespace velt {
+
+// Why a serial device did not open. The message of a failed connect is
+// built from it (link/PortOpenText.h).
+enum class OpenFailure {
+    None,             // it opened, or no open was tried
+    NoDevice,         // no such device: unplugged, or a name that is not there
+    PermissionDenied, // this user may not open it
+    InUse,            // another program, or this one, holds it
+    BaudRefused,      // it opened, but the line refused the bit rate
+    NotSerial,        // it is no serial line
+    Other,            // anything else; systemText tells
+};
+
+struct SerialOpenError {
+    OpenFailure kind = OpenFailure::None;
+    std::string device; // what was opened, after COM names were resolved
+    std::string group;  // PermissionDenied (POSIX): the group the device lets read and write; may be empty
+    std::string user;   // PermissionDenied (POSIX): this user's login name
+    long holderPid = 0; // InUse: the process that holds it, where the system tells; 0 unknown
+    std::string holderName; // InUse: that process's name, where known
+    uint32_t baudRate = 0;  // BaudRefused: the rate the line refused
+    std::string systemText; // the system's own words for the failure; may be empty
+};
+
+inline SerialOpenError MakeOpenError(OpenFailure kind, std::string device) {
+    SerialOpenError e;
+    e.kind = kind;
+    e.device = std::move(device);
+    return e;
+}
 
 // The comm timeouts of the line, with the meaning of Win32 COMMTIMEOUTS:
 // a read of n bytes ends when n bytes have arrived, when more than
@@ -62,6 +94,16 @@ public:
     virtual void ClearEventMask() = 0;
     // Releases the device; harmless when closed.
     virtual void Close() = 0;
+
+    // Why the last Open failed; kind None after a successful one. Lines
+    // that cannot tell report None.
+    virtual SerialOpenError LastOpenError() const { return {}; }
+    // Remembers the line settings the device has now (speed, format, flow
+    // control), and puts them back, so that a user of the line that only
+    // looks (the drive scan) leaves it as it found it. False where the line
+    // cannot do this, or when nothing was remembered.
+    virtual bool SaveLineSettings() { return false; }
+    virtual bool RestoreLineSettings() { return false; }
 };
 
 // The platform's serial device.
@@ -82,6 +124,9 @@ public:
     long Read(uint8_t* bytes, size_t count) override;
     void ClearEventMask() override;
     void Close() override;
+    SerialOpenError LastOpenError() const override { return lastError_; }
+    bool SaveLineSettings() override;
+    bool RestoreLineSettings() override;
     bool IsOpen() const { return handle_ != kInvalid; }
 
 private:
@@ -89,6 +134,10 @@ private:
     // File descriptor (POSIX) or HANDLE (Win32); kInvalid when closed.
     intptr_t handle_ = kInvalid;
     SerialTimeouts timeouts_;
+    SerialOpenError lastError_;
+    // The settings SaveLineSettings took, as the platform keeps them
+    // (termios2, termios or a DCB); empty when none were taken.
+    std::vector<uint8_t> savedLine_;
 };
 
 } // namespace velt

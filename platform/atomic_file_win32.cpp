@@ -2,6 +2,7 @@
 // FlushFileBuffers, then MoveFileExW (with MOVEFILE_REPLACE_EXISTING, or
 // without it for the no-replace variant) written through to disk.
 #include "platform/AtomicFile.h"
+#include "win32_message.h"
 
 #include <windows.h>
 
@@ -18,19 +19,6 @@ namespace {
 
 // Temporary names tried before giving up (another writer may hold one).
 constexpr int kTemporaryTries = 100;
-
-// The system's text for a Win32 error code, in English where installed.
-std::string Win32Message(DWORD code) {
-    char* text = nullptr;
-    const DWORD n = FormatMessageA(
-        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS, nullptr,
-        code, MAKELANGID(LANG_ENGLISH, SUBLANG_ENGLISH_US), reinterpret_cast<char*>(&text), 0, nullptr);
-    std::string message = n > 0 && text != nullptr ? std::string(text, n) : "error " + std::to_string(code);
-    if (text != nullptr) LocalFree(text);
-    while (!message.empty() && (message.back() == '\n' || message.back() == '\r' || message.back() == '.'))
-        message.pop_back();
-    return message;
-}
 
 void SetError(std::string* error, const std::string& what, DWORD code) {
     if (error != nullptr) *error = what + ": " + Win32Message(code);

@@ -8,12 +8,18 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
+#include <grp.h>
 #include <poll.h>
+#include <pwd.h>
 #include <sys/file.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <termios.h>
 #include <unistd.h>
+#include <vector>
 
 namespace velt {
 
@@ -79,6 +85,62 @@ bool Is8N1(const termios& tio) {
     return (tio.c_cflag & (CSIZE | PARENB | CSTOPB | CRTSCTS)) == CS8 && (tio.c_iflag & (IXON | IXOFF)) == 0;
 }
 
+std::string UserName() {
+    passwd entry{};
+    passwd* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getpwuid_r(::geteuid(), &entry, buffer.data(), buffer.size(), &found) == 0 && found != nullptr)
+        return found->pw_name;
+    const char* user = std::getenv("USER");
+    return user != nullptr ? user : "";
+}
+
+// The group that may read and write the device (dialout on Debian), or empty
+// when its group may not.
+std::string DeviceGroup(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0 || (st.st_mode & (S_IRGRP | S_IWGRP)) != (S_IRGRP | S_IWGRP))
+        return {};
+    group entry{};
+    group* found = nullptr;
+    std::vector<char> buffer(16384);
+    if (::getgrgid_r(st.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || found == nullptr)
+        return {};
+    return found->gr_name;
+}
+
+// What a failed open(2) or lock with `error` (an errno value) means for the
+// user. Called right after the failure, before errno changes.
+SerialOpenError DescribeFailure(const std::string& path, int error) {
+    SerialOpenError e;
+    e.device = path;
+    e.systemText = std::strerror(error);
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO:
+    case ENOTDIR:
+        e.kind = OpenFailure::NoDevice;
+        break;
+    case EACCES:
+    case EPERM:
+    case EROFS:
+        e.kind = OpenFailure::PermissionDenied;
+        e.group = DeviceGroup(path);
+        e.user = UserName();
+        break;
+    case EBUSY:
+    case EWOULDBLOCK:
+        e.kind = OpenFailure::InUse;
+        serial_detail::FindHolder(path, &e.holderPid, &e.holderName);
+        break;
+    default:
+        e.kind = OpenFailure::Other;
+        break;
+    }
+    return e;
+}
+
 } // namespace
 
 SerialDevice::~SerialDevice() {
@@ -86,21 +148,50 @@ SerialDevice::~SerialDevice() {
 }
 
 bool SerialDevice::Open(const std::string& name) {
-    if (IsOpen()) return false;
+    if (IsOpen()) {
+        lastError_ = MakeOpenError(OpenFailure::InUse, ResolvePortName(name));
+        lastError_.holderPid = static_cast<long>(::getpid());
+        return false;
+    }
+    lastError_ = {};
+    savedLine_.clear();
     const std::string path = ResolvePortName(name);
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
-    if (fd < 0) return false;
+    if (fd < 0) {
+        lastError_ = DescribeFailure(path, errno);
+        return false;
+    }
+    if (!::isatty(fd)) {
+        ::close(fd);
+        lastError_ = MakeOpenError(OpenFailure::NotSerial, path);
+        return false;
+    }
     // Exclusive like a Win32 no-sharing open: the advisory lock keeps out
     // every program that locks (another VELT Host among them, even as root),
     // TIOCEXCL keeps out later opens by unprivileged programs.
-    const bool locked = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
-    const bool exclusive = locked && (::ioctl(fd, TIOCEXCL) == 0 || serial_detail::IsPseudoTerminal(fd));
-    if (!exclusive) {
+    if (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        const int error = errno;
         ::close(fd);
+        lastError_ = DescribeFailure(path, error);
+        return false;
+    }
+    if (::ioctl(fd, TIOCEXCL) != 0 && !serial_detail::IsPseudoTerminal(fd)) {
+        const int error = errno;
+        ::close(fd);
+        lastError_ = MakeOpenError(OpenFailure::Other, path);
+        lastError_.systemText = std::strerror(error);
         return false;
     }
     handle_ = fd;
     return true;
+}
+
+bool SerialDevice::SaveLineSettings() {
+    return IsOpen() && serial_detail::SaveLine(Fd(handle_), &savedLine_);
+}
+
+bool SerialDevice::RestoreLineSettings() {
+    return IsOpen() && !savedLine_.empty() && serial_detail::RestoreLine(Fd(handle_), savedLine_);
 }
 
 void SerialDevice::Purge() {

@@ -3,6 +3,10 @@
 // serial_posix.cpp because the Linux termios2 header clashes with <termios.h>.
 // CMake picks serial_posix_linux.cpp or serial_posix_other.cpp.
 #include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
 
 namespace velt::serial_detail {
 
@@ -18,5 +22,22 @@ void RequestLowLatency(int fd);
 // True when fd is either side of a pseudo-terminal. Pseudo-terminals may
 // refuse exclusive mode and have no modem lines, which is not an error.
 bool IsPseudoTerminal(int fd);
+
+// The process that holds the device at `path` open (by an advisory lock, or
+// else by an open descriptor this user may see), and its name. False when
+// the system does not tell.
+bool FindHolder(const std::string& path, long* pid, std::string* name);
+
+// The line settings of fd as opaque bytes, and back (Linux: termios2, so a
+// bit rate without a Bxxx constant survives). False on failure.
+bool SaveLine(int fd, std::vector<uint8_t>* out);
+bool RestoreLine(int fd, const std::vector<uint8_t>& saved);
+
+// The first process other than `ignorePid` that /proc/locks text shows
+// holding a lock on the file with this device (major, minor of the file
+// system) and inode; nothing when none does. Lines that do not parse are
+// skipped.
+std::optional<long> LockHolderIn(std::string_view procLocks, unsigned major, unsigned minor,
+                                 unsigned long inode, long ignorePid);
 
 } // namespace velt::serial_detail

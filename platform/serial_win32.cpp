@@ -4,6 +4,8 @@
 
 #include <windows.h>
 
+#include <cstring>
+
 namespace velt {
 
 namespace {
@@ -50,6 +52,33 @@ void SetLineFields(DCB& dcb, uint32_t baudRate) {
     dcb.XoffChar = kXoffChar;
 }
 
+// What a failed CreateFileW means for the user. Windows keeps a COM port to
+// the one program that opened it and answers any other with "access denied";
+// it does not say which program that is.
+SerialOpenError DescribeFailure(const std::string& name, DWORD error) {
+    SerialOpenError e;
+    e.device = name;
+    switch (error) {
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+    case ERROR_INVALID_NAME:
+    case ERROR_BAD_UNIT:
+    case ERROR_DEV_NOT_EXIST:
+        e.kind = OpenFailure::NoDevice;
+        break;
+    case ERROR_ACCESS_DENIED:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_BUSY:
+        e.kind = OpenFailure::InUse;
+        break;
+    default:
+        e.kind = OpenFailure::Other;
+        e.systemText = "system error " + std::to_string(error);
+        break;
+    }
+    return e;
+}
+
 } // namespace
 
 SerialDevice::~SerialDevice() {
@@ -57,13 +86,39 @@ SerialDevice::~SerialDevice() {
 }
 
 bool SerialDevice::Open(const std::string& name) {
-    if (IsOpen()) return false;
+    if (IsOpen()) {
+        lastError_ = MakeOpenError(OpenFailure::InUse, name);
+        lastError_.holderPid = static_cast<long>(GetCurrentProcessId());
+        return false;
+    }
+    lastError_ = {};
+    savedLine_.clear();
     const HANDLE h = CreateFileW(Widen(name).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
                                  FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return false;
+    if (h == INVALID_HANDLE_VALUE) {
+        lastError_ = DescribeFailure(name, GetLastError());
+        return false;
+    }
     handle_ = reinterpret_cast<intptr_t>(h);
     SetupComm(h, kQueueBytes, kQueueBytes);
     return true;
+}
+
+bool SerialDevice::SaveLineSettings() {
+    if (!IsOpen()) return false;
+    DCB dcb{};
+    dcb.DCBlength = sizeof(DCB);
+    if (!GetCommState(H(handle_), &dcb)) return false;
+    savedLine_.resize(sizeof dcb);
+    std::memcpy(savedLine_.data(), &dcb, sizeof dcb);
+    return true;
+}
+
+bool SerialDevice::RestoreLineSettings() {
+    if (!IsOpen() || savedLine_.size() != sizeof(DCB)) return false;
+    DCB dcb{};
+    std::memcpy(&dcb, savedLine_.data(), sizeof dcb);
+    return SetCommState(H(handle_), &dcb) != 0;
 }
 
 void SerialDevice::Purge() {

@@ -75,7 +75,7 @@ private:
     RepeatThread thread_;
     std::atomic<bool> passPending_{false};
     std::atomic<bool> shown_{false};
-    uint32_t postedEnds_ = 0; // RepeatThread: the end serial of the last pass posted
+    uint32_t postedEnds_ = 0;  // RepeatThread: the end serial of the last pass posted
     uint32_t focusSerial_ = 0; // the last focus request applied
     uint32_t endSerial_ = 0;   // the last end reported
 };

@@ -16,9 +16,9 @@
 
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
-#include <condition_variable>
 #include <mutex>
 #include <stop_token>
 #include <string>

@@ -23,6 +23,9 @@ const QColor kAxisColour(200, 255, 255);
 const QColor kRunningColour(0, 128, 0);
 const QColor kStoppedColour(0, 0, 0);
 constexpr int kGridLines = 9;
+// The dialog's 539 x 244 and, under it, the row of trigger, cursor and
+// recording controls.
+constexpr int kDialogWidth = 539, kDialogHeight = 324;
 constexpr double kInitialXMin = 0, kInitialXMax = 10, kInitialYMin = -5000, kInitialYMax = 5000;
 // Sources selected at start for channels 1..4: Position, Speed, Command Current, Current.
 constexpr std::array<int, kScopeChannels> kInitialSources{1, 3, 4, 5};
@@ -48,7 +51,7 @@ CDlgScope::CDlgScope(const CDriveLink* link, bool korean)
     setObjectName(QStringLiteral("CDlgScope"));
     setWindowTitle(QStringLiteral("Scope"));
     setFont(DialogFont());
-    setFixedSize(DluSize(539, 244));
+    setFixedSize(DluSize(kDialogWidth, kDialogHeight));
     setModal(false);
     CreateControls();
     InitDialog();
@@ -59,6 +62,7 @@ CDlgScope::~CDlgScope() {
     // the chart; the chart goes only after it has ended (it cannot be stuck
     // for good: the only thing it waits for is the chart lock, free here).
     thread_.StopAndWait();
+    recorder_.Stop();
     // The chart uses this window's lock; it goes while the lock still exists.
     delete Chart;
     Chart = nullptr;
@@ -81,6 +85,18 @@ void CDlgScope::InitDialog() {
         Swatches[i]->SetBkColour(kTraceColours[i]);
         Swatches[i]->setAccessibleDescription(RgbText(kTraceColours[i]));
     }
+    AddChartMenuEntries();
+    connect(Chart, &COScopeCtrl::LevelDragged, this, &CDlgScope::OnLevelDragged);
+    connect(Chart, &COScopeCtrl::CursorsChanged, this, [this] {
+        {
+            const QSignalBlocker quiet(CursorsCheck);
+            CursorsCheck->setChecked(Chart->Cursors().On);
+        }
+        UpdateReadout();
+        UpdateStatusTimer();
+    });
+    OnTriggerSettings();
+    ShowRecordStatus();
     thread_.Start();
 }
 
@@ -119,7 +135,21 @@ bool CDlgScope::ReadState(StateBlock* regs) const {
 void CDlgScope::AppendSample(const ScopeSample& sample) {
     std::lock_guard lock(chartLock_);
     if (thread_.RunState.load() != 1 || !Chart) return;
-    Chart->AppendSamples(sample.SampleEnabled, sample.SampleValue);
+    if (recorder_.Accepting()) recorder_.Add(StampedNow(sample.SampleValue));
+    const double limit = SampleLimit(Chart->XMin, Chart->XMax);
+    const int span = limit > 0 ? static_cast<int>(limit) : 0;
+    const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, span);
+    switch (step.Action) {
+    case TriggerStep::Display::Append:
+        Chart->AppendSamples(sample.SampleEnabled, sample.SampleValue);
+        break;
+    case TriggerStep::Display::Show:
+        Chart->ShowNewestOf(trigger_.History(), step.ShowCount, sample.SampleEnabled, step.OriginAge);
+        break;
+    case TriggerStep::Display::Hold:
+        break;
+    }
+    if (step.StateChanged) QMetaObject::invokeMethod(this, &CDlgScope::OnTriggerEvent, Qt::QueuedConnection);
 }
 
 void CDlgScope::ReadBoxes() {
@@ -173,9 +203,13 @@ void CDlgScope::OnRunStop() {
         return;
     }
     ReadBoxes();
+    ReadTriggerBoxes();
     {
         std::lock_guard lock(chartLock_);
         Chart->ClearPlot();
+        Chart->SetXOrigin(0.0);
+        trigger_.Configure(triggerSettings_);
+        trigger_.Arm();
     }
     SetRunIndicator(true);
     ApplyAxisChange(axes_.Start());
@@ -191,6 +225,8 @@ void CDlgScope::OnRunStop() {
     SetChannelControlsEnabled(false);
     WriteBoxes();
     thread_.RunState.store(1);
+    ShowTriggerState();
+    UpdateStatusTimer();
 }
 
 void CDlgScope::StopAcquisition(bool clearPlot) {
@@ -199,16 +235,22 @@ void CDlgScope::StopAcquisition(bool clearPlot) {
     if (clearPlot) {
         std::lock_guard lock(chartLock_);
         Chart->ClearPlot();
+        Chart->SetXOrigin(0.0);
     }
     SetRunIndicator(false);
     ApplyAxisChange(axes_.Stop());
-    SetChannelControlsEnabled(true);
+    // The recorded columns stay as they are while a recording runs.
+    SetChannelControlsEnabled(!RecordingNow());
     WriteBoxes();
+    ShowTriggerState();
+    UpdateReadout();
+    UpdateStatusTimer();
 }
 
 void CDlgScope::reject() {
     hide();
     StopAcquisition(true);
+    if (recordingOn_) StopRecording(false); // nothing more would come; the file is closed whole
 }
 
 void CDlgScope::closeEvent(QCloseEvent* event) {

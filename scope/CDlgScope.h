@@ -6,27 +6,35 @@
 // Each window owns a strip chart and a ScopeThread (CScopeThread) that runs
 // from creation to StopScopeThread at shutdown. While the window runs, the
 // thread takes a sample of the four channels on every 50 ms mark from the
-// link's latest state block and appends it to the chart. The chart is
-// touched by that thread and by this window under one lock per window
-// (ChartLock), held only around append-and-render, around each range or
-// colour change and while a paint combines the images. Widgets are touched
-// only on the user-interface thread; everything here except the thread's
-// sink is user-interface thread only.
+// link's latest state block, hands it to the recorder when one runs, and
+// lets the trigger decide what the chart shows: the sample appended, a
+// caught span, or nothing new. The chart and the trigger are touched by
+// that thread and by this window under one lock per window (ChartLock),
+// held only around append-and-render, around each range, colour or trigger
+// change and while a paint combines the images; the recorder has its own
+// lock, taken after the chart lock, never before. Widgets are touched only
+// on the user-interface thread; everything here except the thread's sink is
+// user-interface thread only. The trigger settings, the cursors and the
+// level stay with the window while the program runs.
 #include "scope/COScopeCtrl.h"
 #include "scope/CScopeThread.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeChannels.h"
+#include "scope/ScopeRecorder.h"
+#include "scope/ScopeTrigger.h"
 
 #include <QDialog>
 
 #include <array>
 #include <mutex>
 
+class QAction;
 class QCheckBox;
 class QComboBox;
 class QLabel;
 class QLineEdit;
 class QPushButton;
+class QTimer;
 
 namespace velt {
 
@@ -82,6 +90,24 @@ public:
     std::array<QLineEdit*, 4> ScaleEdits{};
     std::array<QPushButton*, 4> OffsetApply{};
     std::array<QPushButton*, 4> ScaleApply{};
+    // Trigger, cursors and recording (CDlgScopeTuning.cpp).
+    QComboBox* TriggerModeList = nullptr;   // Free run, Auto, Normal, Single
+    QComboBox* TriggerSourceList = nullptr; // Ch 1 .. Ch 4
+    QComboBox* TriggerEdgeList = nullptr;   // Rising, Falling
+    QLineEdit* LevelEdit = nullptr;
+    QLineEdit* PreTriggerEdit = nullptr; // percent of the X range
+    QLineEdit* HoldoffEdit = nullptr;    // seconds
+    QLabel* TriggerStateLabel = nullptr;
+    QCheckBox* CursorsCheck = nullptr;
+    QLabel* CursorReadout = nullptr;
+    QPushButton* RecordButton = nullptr;
+    QLabel* RecordStatusLabel = nullptr;
+    QAction* RecordAction = nullptr; // the same as RecordButton, in the chart's menu
+
+    // The trigger settings in force and the trigger's state. Take the lock.
+    TriggerSettings Trigger() const;
+    TriggerState TriggerStateNow() const;
+    ScopeRecorder::Status Recording() const { return recorder_.Snapshot(); }
 
 public slots:
     void OnRunStop();
@@ -95,6 +121,10 @@ public slots:
     void OnXScroll(int delta);
     void OnApplyOffset(int channel);
     void OnApplyScale(int channel);
+    void OnTriggerSettings(); // any trigger control changed: settings taken from all of them
+    void OnLevelDragged(double level);
+    void OnCursorsToggled(bool on);
+    void OnRecord();        // "Record..." or "Stop Recording"
     void reject() override; // command 2 (Esc, close box): hide and stop
 
 protected:
@@ -105,6 +135,8 @@ private:
     void CreateControls();      // CDlgScopeControls.cpp
     void CreateRangeControls(); // CDlgScopeControls.cpp
     void CreateChannelControls();
+    void CreateTuningControls(); // CDlgScopeTuning.cpp
+    void AddChartMenuEntries();  // CDlgScopeTuning.cpp
     void SetAccessibleNames();
     void InitDialog();
     void InitChart();
@@ -118,12 +150,29 @@ private:
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
     bool ReadState(StateBlock* regs) const;       // ScopeThread
+    // CDlgScopeTuning.cpp
+    void ReadTriggerBoxes();
+    void ShowTriggerState();
+    void OnTriggerEvent(); // queued by the ScopeThread when the trigger's state changed
+    void UpdateLevelLine();
+    void UpdateReadout();
+    void OnStatusTimer();
+    void UpdateStatusTimer();
+    void StartRecording();
+    void StopRecording(bool failed);
+    void ShowRecordStatus();
+    bool RecordingNow() const;
 
     const CDriveLink* const link_;
     const bool korean_;
-    std::mutex chartLock_;
+    mutable std::mutex chartLock_;
     ScopeAxes axes_;
     ScopeChannels channels_;
+    ScopeTrigger trigger_;            // under chartLock_
+    TriggerSettings triggerSettings_; // user-interface thread's copy
+    ScopeRecorder recorder_;
+    bool recordingOn_ = false; // from a started recording until StopRecording
+    QTimer* statusTimer_ = nullptr;
     CScopeThread thread_;
 };
 

@@ -1,5 +1,6 @@
 // The scope window's controls: placement in dialog units (a window of
-// 539 x 244) and accessible names.
+// 539 x 244 for the chart, its axes and channels, with the tuning row under
+// it) and accessible names.
 #include "scope/CDlgScope.h"
 
 #include "controls/CColorStatic.h"
@@ -50,6 +51,7 @@ QString Tr(const LocalText& text, bool korean) {
 void CDlgScope::CreateControls() {
     CreateRangeControls();
     CreateChannelControls();
+    CreateTuningControls();
     SetAccessibleNames();
 }
 

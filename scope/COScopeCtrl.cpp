@@ -1,40 +1,29 @@
 #include "scope/COScopeCtrl.h"
 
-#include "base/MessageService.h"
-#include "platform/AtomicFile.h"
 #include "scope/ScopeTexts.h"
 
-#include <QContextMenuEvent>
-#include <QFileDialog>
-#include <QFileInfo>
 #include <QFontMetrics>
-#include <QMenu>
-#include <QMouseEvent>
 #include <QPaintEvent>
 #include <QPainter>
-#include <QRegion>
-#include <QSaveFile>
-#include <QToolTip>
+#include <QPolygon>
+#include <QThread>
 
 #include <algorithm>
-#include <filesystem>
-#include <memory>
+#include <cmath>
+#include <cstring>
 
 namespace velt {
 
 namespace {
 // Dots of the grid lines: three pixels on, three off.
 const QList<qreal> kGridDots{3, 3};
+// Dashes of the level line and of the cursors that the keys do not move.
+const QList<qreal> kOverlayDashes{4, 3};
 constexpr int kLabelFontPixels = 12; // a cell height of about 14 pixels
 constexpr int kVerticalTextAngle = -90;
-// Traces drawn over more than a quarter of the plot are cleared and
-// recombined over the whole plot at once.
-constexpr long kWholePlotShare = 4;
-
-COScopeCtrl::FileNameHook& FileNameHookSlot() {
-    static COScopeCtrl::FileNameHook hook;
-    return hook;
-}
+// The trigger mark: a triangle this wide and tall, above and below the plot.
+constexpr int kMarkHalfWidth = 4, kMarkHeight = 5, kMarkGap = 2;
+constexpr int kCursorLabelGap = 3;
 
 QFont LabelFont() {
     QFont font(QStringLiteral("Arial"));
@@ -59,45 +48,26 @@ void DrawLabel(QPainter& p, const QFontMetrics& fm, const QString& text, QPoint 
     p.drawText(x, baseline, text);
 }
 
-// out = a XOR b XOR c for one row, four pixels at a time; the three images
-// never overlap, which lets the compiler use vector registers.
-void XorRow(const QRgb* __restrict a, const QRgb* __restrict b, QRgb c, QRgb* __restrict out, int n) {
-    int x = 0;
-    for (; x + 4 <= n; x += 4) {
-        out[x] = a[x] ^ b[x] ^ c;
-        out[x + 1] = a[x + 1] ^ b[x + 1] ^ c;
-        out[x + 2] = a[x + 2] ^ b[x + 2] ^ c;
-        out[x + 3] = a[x + 3] ^ b[x + 3] ^ c;
-    }
-    for (; x < n; ++x)
-        out[x] = a[x] ^ b[x] ^ c;
-}
-
-// One row of pixels in one colour, four at a time (vector registers).
-void FillRow(QRgb* __restrict out, QRgb c, int n) {
-    int x = 0;
-    for (; x + 4 <= n; x += 4) {
-        out[x] = c;
-        out[x + 1] = c;
-        out[x + 2] = c;
-        out[x + 3] = c;
-    }
-    for (; x < n; ++x)
-        out[x] = c;
-}
-
 QString Qs(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
+}
+
+QPen OverlayPen(const QColor& colour, bool solid) {
+    QPen pen(colour, 0, solid ? Qt::SolidLine : Qt::CustomDashLine, Qt::FlatCap);
+    pen.setCosmetic(true);
+    if (!solid) pen.setDashPattern(kOverlayDashes);
+    return pen;
 }
 } // namespace
 
 COScopeCtrl::COScopeCtrl(QWidget* parent, std::mutex* ownerLock) : QWidget(parent), ownerLock_(ownerLock) {
+    InstallAccessibility();
     setObjectName(QStringLiteral("COScopeCtrl"));
     setAttribute(Qt::WA_OpaquePaintEvent);
     setMouseTracking(true);
-    for (int i = 0; i < kScopeTraces; ++i)
-        TracePens[static_cast<size_t>(i)] = TracePen(TraceColor[static_cast<size_t>(i)]);
+    setFocusPolicy(Qt::StrongFocus); // the cursors' keys and the menu key
     setAccessibleName(QString::fromUtf8(kChartName.Pick(korean_)));
+    BuildMenu();
 }
 
 std::unique_lock<std::mutex> COScopeCtrl::LockOwner() const {
@@ -168,8 +138,6 @@ void COScopeCtrl::SetAxisColor(const QColor& c) {
 
 void COScopeCtrl::SetTraceColors(const QColor& c1, const QColor& c2, const QColor& c3, const QColor& c4) {
     TraceColor = {c1, c2, c3, c4};
-    for (int i = 0; i < kScopeTraces; ++i)
-        TracePens[static_cast<size_t>(i)] = TracePen(TraceColor[static_cast<size_t>(i)]);
     RebuildChart();
 }
 
@@ -177,12 +145,7 @@ void COScopeCtrl::RebuildChart() {
     if (ClientRect.Width() <= 0 || ClientRect.Height() <= 0) return;
     PlotRect = PlotRectFor(ClientRect, YMin, YMax);
     DrawGrid();
-    PlotImage = QImage(ClientRect.Width(), ClientRect.Height(), QImage::Format_RGB32);
-    PlotImage.fill(BackgroundColor);
-    for (PlotDamage& d : drawn_)
-        d.Reset(PlotRect);
-    ShownImage = QImage(ClientRect.Width(), ClientRect.Height(), QImage::Format_RGB32);
-    ComposeInto(&ShownImage, ShownImage.rect());
+    plot_.Reset(PlotRect.Width(), PlotRect.Height(), BackgroundColor.rgb());
     RenderPlot();
     UpdateAccessibleDescription();
     update();
@@ -226,57 +189,28 @@ void COScopeCtrl::DrawGrid() {
         DrawLabel(p, fm, Qs(label.Text), QPoint(0, 0), label.Align, BackgroundColor);
         p.restore();
     }
+    DrawTriggerMark(p);
 }
 
-void COScopeCtrl::FillPlotBackground() {
-    const QRect r = PlotArea().intersected(PlotImage.rect());
-    const QRgb colour = BackgroundColor.rgb() | 0xFF000000u;
-    uchar* bits = PlotImage.bits();
-    for (int y = r.top(); y <= r.bottom(); ++y)
-        FillRow(reinterpret_cast<QRgb*>(bits + y * PlotImage.bytesPerLine()) + r.left(), colour, r.width());
+// Time 0 of a caught trigger, marked on the time axis by a triangle under
+// the plot pointing up at it, and one over the plot pointing down.
+void COScopeCtrl::DrawTriggerMark(QPainter& p) const {
+    if (XOrigin == 0.0) return;
+    const AxisMap axes(PlotRect, Ranges());
+    if (!axes.Valid()) return;
+    const double at = axes.XAt(0.0);
+    if (!(at >= PlotRect.left && at <= PlotRect.right)) return;
+    const int x = static_cast<int>(std::lround(at));
+    const int below = PlotRect.bottom + kMarkGap, above = PlotRect.top - kMarkGap;
+    p.setPen(Qt::NoPen);
+    p.setBrush(AxisColor);
+    p.drawPolygon(QPolygon({QPoint(x, below), QPoint(x - kMarkHalfWidth, below + kMarkHeight),
+                            QPoint(x + kMarkHalfWidth, below + kMarkHeight)}));
+    p.drawPolygon(QPolygon({QPoint(x, above), QPoint(x - kMarkHalfWidth, above - kMarkHeight),
+                            QPoint(x + kMarkHalfWidth, above - kMarkHeight)}));
 }
 
-// For every pixel a trace drew: `clear` puts the plot's background back
-// first; then ShownImage gets grid XOR plot XOR background there again.
-void COScopeCtrl::Recombine(const PlotDamage& damage, bool clear) {
-    if (damage.Empty()) return;
-    const ChartRect& b = damage.Bounds();
-    dirtyBox_ |= QRect(QPoint(b.left, b.top), QPoint(b.right, b.bottom));
-    const QRgb background = BackgroundColor.rgb() | 0xFF000000u;
-    const qsizetype stride = PlotImage.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
-    QRgb* plot = reinterpret_cast<QRgb*>(PlotImage.bits());
-    QRgb* shown = reinterpret_cast<QRgb*>(ShownImage.bits());
-    const QRgb* grid = reinterpret_cast<const QRgb*>(GridImage.constBits());
-    for (int x = b.left; x <= b.right; ++x) {
-        const PlotDamage::Rows rows = damage.At(x);
-        for (int y = rows.Top; y <= rows.Bottom; ++y) {
-            const qsizetype at = y * stride + x;
-            if (clear) plot[at] = background;
-            shown[at] = grid[at] ^ plot[at] ^ background;
-        }
-    }
-}
-
-// Each render clears only what the last one drew and recombines only the
-// pixels that changed: a trace costs the rows it touches, not the whole plot.
-// Traces that cover much of the plot (noise over a long range) are cheaper
-// to clear and recombine row by row over the whole plot.
-void COScopeCtrl::RenderPlot() {
-    if (PlotImage.isNull() || ShownImage.size() != PlotImage.size()) return;
-    const long wholePlot = static_cast<long>(PlotRect.Width()) * PlotRect.Height();
-    const auto drawnPixels = [this] {
-        long n = 0;
-        for (const PlotDamage& d : drawn_)
-            n += d.Pixels();
-        return n;
-    };
-    const bool clearAll = drawnPixels() * kWholePlotShare > wholePlot;
-    if (clearAll) {
-        FillPlotBackground();
-    } else {
-        for (const PlotDamage& d : drawn_)
-            Recombine(d, true);
-    }
+TraceJob COScopeCtrl::Job() const {
     TraceJob job;
     job.Samples = &Samples;
     job.PointCount = PointCount;
@@ -284,26 +218,98 @@ void COScopeCtrl::RenderPlot() {
     job.Enabled = TraceEnabled;
     job.Ranges = Ranges();
     job.Plot = PlotRect;
-    RenderTraces(PlotImage, job, TracePens, renderer_, &scratch_, &drawn_);
-    if (clearAll || drawnPixels() * kWholePlotShare > wholePlot) {
-        ComposeInto(&ShownImage, PlotArea());
+    return job;
+}
+
+void COScopeCtrl::RenderColumns(int from, int to) {
+    std::array<QRgb, kScopeTraces> colours{};
+    for (int i = 0; i < kScopeTraces; ++i)
+        colours[static_cast<size_t>(i)] = TraceColor[static_cast<size_t>(i)].rgb();
+    RenderTraceColumns(plot_, Job(), colours, from, to, renderer_, &scratch_);
+}
+
+void COScopeCtrl::RenderPlot() {
+    if (!plot_.Empty() && plot_.Width() == PlotRect.Width() && plot_.Height() == PlotRect.Height()) {
+        plot_.ClearColumns(0, plot_.Width());
+        RenderColumns(0, plot_.Width());
         dirtyBox_ |= PlotArea();
-    } else {
-        for (const PlotDamage& d : drawn_)
-            Recombine(d, false);
     }
+    plotCurrent_ = true;
+    plotNewest_ = Samples.Count() - 1;
+    plotCount_ = PointCount;
+    plotEnabled_ = TraceEnabled;
+    plotTraceCount_ = TraceCount;
+    RenderCount.fetch_add(1);
+    FullRenderCount.fetch_add(1);
+}
+
+// The picture of the previous newest sample and count, brought up to the
+// present one: shifted by the columns the grid moved, then drawn again
+// where samples came in at the right or dropped out at the left. Every
+// other column holds the same samples as before, one shift further left.
+void COScopeCtrl::RenderIncrement(int64_t previousNewest, int previousCount) {
+    const int64_t newest = Samples.Count() - 1;
+    const PixelMap map(PlotRect, Ranges(), newest);
+    const int width = plot_.Width();
+    if (plot_.Empty() || width != PlotRect.Width() || !map.Drawable()) {
+        // Nothing can be drawn; the full render leaves the picture empty too.
+        plotNewest_ = newest;
+        plotCount_ = PointCount;
+        RenderCount.fetch_add(1);
+        return;
+    }
+    const int64_t shift = map.Base(previousNewest) - map.Base(newest);
+    const int64_t oldest = newest - PointCount + 1, previousOldest = previousNewest - previousCount + 1;
+    if (shift < 0 || shift > width / 2 || oldest < previousOldest) {
+        RenderPlot();
+        return;
+    }
+    const int left = PlotRect.left;
+    const int64_t rightFrom =
+        std::clamp<int64_t>(std::min<int64_t>(map.XOfSample(previousNewest) - left, width - shift), 0, width);
+    int64_t leftFrom = 0, leftTo = 0; // the columns the dropped samples drew on
+    if (oldest > previousOldest && previousCount > 0) {
+        leftFrom = std::clamp<int64_t>(map.XOfSample(previousOldest) - left, 0, width);
+        leftTo = std::clamp<int64_t>(map.XOfSample(oldest) - left + 1, 0, width);
+    }
+    const bool merged = leftTo >= rightFrom;
+    const int64_t dirty =
+        merged ? width - std::min(leftFrom, rightFrom) : (width - rightFrom) + (leftTo - leftFrom);
+    if (dirty > width / 2) {
+        RenderPlot();
+        return;
+    }
+    plot_.Shift(static_cast<int>(shift));
+    const auto draw = [this](int64_t from, int64_t to) {
+        if (from >= to) return;
+        plot_.ClearColumns(static_cast<int>(from), static_cast<int>(to));
+        RenderColumns(static_cast<int>(from), static_cast<int>(to));
+        dirtyBox_ |= QRect(PlotRect.left + static_cast<int>(from), PlotRect.top, static_cast<int>(to - from),
+                           PlotRect.Height());
+    };
+    if (merged) {
+        draw(std::min(leftFrom, rightFrom), width);
+    } else {
+        draw(leftFrom, leftTo);
+        draw(rightFrom, width);
+    }
+    if (shift > 0) dirtyBox_ |= PlotArea();
+    plotNewest_ = newest;
+    plotCount_ = PointCount;
     RenderCount.fetch_add(1);
 }
 
 void COScopeCtrl::ClearPlot() {
-    if (!PlotImage.isNull()) {
-        FillPlotBackground();
-        for (PlotDamage& d : drawn_)
-            d.Reset(PlotRect);
-        ComposeInto(&ShownImage, PlotArea());
-        QMetaObject::invokeMethod(this, qOverload<>(&QWidget::update), Qt::QueuedConnection);
+    if (!plot_.Empty()) {
+        plot_.ClearColumns(0, plot_.Width());
+        RequestRepaint(PlotArea());
     }
     PointCount = 0;
+    plotCurrent_ = true;
+    plotNewest_ = Samples.Count() - 1;
+    plotCount_ = 0;
+    plotEnabled_ = TraceEnabled;
+    plotTraceCount_ = TraceCount;
 }
 
 void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& values) {
@@ -312,68 +318,195 @@ void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& va
     const double limit = SampleLimit(XMin, XMax);
     Samples.Push(values);
     PointCount = NextPointCount(PointCount, limit);
+    if (plotCurrent_ && plotEnabled_ == TraceEnabled && plotTraceCount_ == TraceCount)
+        RenderIncrement(plotNewest_, plotCount_);
+    else
+        RenderPlot();
+    RequestRepaint(QRect());
+}
+
+void COScopeCtrl::ShowNewestOf(const ScopeSamples& from, int count, const TraceFlags& enabled,
+                               double originAge) {
+    TraceCount = kScopeTraces;
+    TraceEnabled = enabled;
+    count = std::clamp(count, 0, kScopeCapacity);
+    Samples.PushNewestOf(from, count);
+    PointCount = count;
     RenderPlot();
-    // One repaint in flight at a time: a busy user-interface thread gets one
-    // paint for several appends, not a queue of them.
-    if (!repaintPending_.exchange(true)) {
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                repaintPending_.store(false);
-                QRect changed;
-                {
-                    auto lock = LockOwner();
-                    std::swap(changed, dirtyBox_);
-                }
-                if (!changed.isEmpty()) update(changed);
-            },
-            Qt::QueuedConnection);
+    SetXOrigin(originAge / kSamplesPerSecond);
+    RequestRepaint(PlotArea());
+}
+
+// The time cursors keep their place on the plot: on a new span the same
+// distance from its trigger point, not the same time.
+void COScopeCtrl::SetXOrigin(double seconds) {
+    if (!std::isfinite(seconds) || seconds == XOrigin) return;
+    cursors_.T1 += seconds - XOrigin;
+    cursors_.T2 += seconds - XOrigin;
+    XOrigin = seconds;
+    RequestGridRefresh();
+}
+
+// New labels and trigger mark. On the user-interface thread at once; from a
+// worker by one queued call at a time (the lock is held by the caller here
+// and taken again there).
+void COScopeCtrl::RequestGridRefresh() {
+    if (QThread::currentThread() == thread()) {
+        if (ClientRect.Width() > 0 && ClientRect.Height() > 0) DrawGrid();
+        UpdateAccessibleDescription();
+        update();
+        if (cursors_.On) QMetaObject::invokeMethod(this, &COScopeCtrl::CursorsChanged, Qt::QueuedConnection);
+        return;
+    }
+    if (gridRefreshPending_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            gridRefreshPending_.store(false);
+            bool cursorsOn = false;
+            {
+                auto lock = LockOwner();
+                if (ClientRect.Width() > 0 && ClientRect.Height() > 0) DrawGrid();
+                UpdateAccessibleDescription();
+                cursorsOn = cursors_.On;
+            }
+            update();
+            if (cursorsOn) emit CursorsChanged();
+        },
+        Qt::QueuedConnection);
+}
+
+// One repaint in flight at a time: a busy user-interface thread gets one
+// paint for several appends, not a queue of them. Caller holds the lock.
+void COScopeCtrl::RequestRepaint(const QRect& area) {
+    dirtyBox_ |= area;
+    if (repaintPending_.exchange(true)) return;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            repaintPending_.store(false);
+            QRect changed;
+            {
+                auto lock = LockOwner();
+                std::swap(changed, dirtyBox_);
+            }
+            if (!changed.isEmpty()) update(changed);
+        },
+        Qt::QueuedConnection);
+}
+
+// grid XOR plot XOR background over `area`: where two layers cover a pixel
+// their colours combine by XOR, as the chart is drawn. Outside the plot
+// rectangle the plot layer is background, so the grid shows as it is.
+void COScopeCtrl::ComposeInto(QImage* out, const QRect& area) const {
+    const QRect r = area.intersected(GridImage.rect()).intersected(out->rect());
+    if (r.isEmpty()) return;
+    const bool havePlot =
+        !plot_.Empty() && plot_.Width() == PlotRect.Width() && plot_.Height() == PlotRect.Height();
+    const int from = std::max(r.left(), PlotRect.left), to = std::min(r.right() + 1, PlotRect.right);
+    for (int y = r.top(); y <= r.bottom(); ++y) {
+        const QRgb* grid = reinterpret_cast<const QRgb*>(GridImage.constScanLine(y));
+        QRgb* dst = reinterpret_cast<QRgb*>(out->scanLine(y));
+        const bool plotRow = havePlot && y >= PlotRect.top && y < PlotRect.bottom && from < to;
+        if (!plotRow) {
+            std::memcpy(dst + r.left(), grid + r.left(), static_cast<size_t>(r.width()) * sizeof(QRgb));
+            continue;
+        }
+        std::memcpy(dst + r.left(), grid + r.left(), static_cast<size_t>(from - r.left()) * sizeof(QRgb));
+        plot_.ComposeRow(y - PlotRect.top, from - PlotRect.left, to - PlotRect.left, grid + from, dst + from);
+        std::memcpy(dst + to, grid + to, static_cast<size_t>(r.right() + 1 - to) * sizeof(QRgb));
     }
 }
 
-// grid XOR plot XOR background over `area`, in one pass per row: where two
-// layers cover a pixel their colours combine by XOR, as the chart is drawn.
-void COScopeCtrl::ComposeInto(QImage* out, const QRect& area) const {
-    const QRect r = area.intersected(GridImage.rect());
-    const QRgb background = BackgroundColor.rgb() | 0xFF000000u;
-    for (int y = r.top(); y <= r.bottom(); ++y) {
-        XorRow(reinterpret_cast<const QRgb*>(GridImage.constScanLine(y)) + r.left(),
-               reinterpret_cast<const QRgb*>(PlotImage.constScanLine(y)) + r.left(), background,
-               reinterpret_cast<QRgb*>(out->scanLine(y)) + r.left(), r.width());
+// The level line and the cursors over the picture, cut to the plot: the
+// cursor the keys move solid, the others and the level line dashed.
+void COScopeCtrl::DrawOverlays(QImage* out, const QRect& area) const {
+    if (!level_ && !cursors_.On) return;
+    const AxisMap axes(PlotRect, Ranges());
+    if (!axes.Valid()) return;
+    QPainter p(out);
+    p.setRenderHint(QPainter::Antialiasing, false);
+    p.setClipRect(PlotArea().intersected(area));
+    const int L = PlotRect.left, T = PlotRect.top, R = PlotRect.right - 1, B = PlotRect.bottom - 1;
+    const auto row = [&](double v) {
+        return static_cast<int>(std::lround(std::clamp(axes.YAt(v), -1e6, 1e6)));
+    };
+    const auto column = [&](double t) {
+        return static_cast<int>(std::lround(std::clamp(axes.XAt(t), -1e6, 1e6)));
+    };
+    if (level_) {
+        p.setPen(OverlayPen(levelColour_, false));
+        p.drawLine(L, row(*level_), R, row(*level_));
+    }
+    if (!cursors_.On) return;
+    const QFont font = LabelFont();
+    const QFontMetrics fm(font);
+    p.setFont(font);
+    const struct {
+        CursorId Id;
+        double At;
+        const char* Name;
+    } lines[] = {{CursorId::T1, cursors_.T1, "t1"},
+                 {CursorId::T2, cursors_.T2, "t2"},
+                 {CursorId::V1, cursors_.V1, "v1"},
+                 {CursorId::V2, cursors_.V2, "v2"}};
+    for (const auto& line : lines) {
+        p.setPen(OverlayPen(AxisColor, line.Id == cursors_.Active));
+        if (IsTimeCursor(line.Id)) {
+            const int x = column(line.At);
+            p.drawLine(x, T, x, B);
+            p.drawText(x + kCursorLabelGap, T + fm.ascent(), QString::fromLatin1(line.Name));
+        } else {
+            const int y = row(line.At);
+            p.drawLine(L, y, R, y);
+            p.drawText(R - kCursorLabelGap - fm.horizontalAdvance(QString::fromLatin1(line.Name)),
+                       y - kCursorLabelGap, QString::fromLatin1(line.Name));
+        }
     }
 }
 
 QImage COScopeCtrl::ComposedImage() const {
-    return ShownImage.copy();
+    QImage out(GridImage.size(), QImage::Format_RGB32);
+    if (out.isNull()) return out;
+    ComposeInto(&out, out.rect());
+    DrawOverlays(&out, out.rect());
+    return out;
+}
+
+QImage COScopeCtrl::PlotPicture() const {
+    QImage out(GridImage.size(), QImage::Format_RGB32);
+    if (out.isNull()) return out;
+    out.fill(BackgroundColor);
+    if (!plot_.Empty()) {
+        QPainter p(&out);
+        p.drawImage(PlotRect.left, PlotRect.top, plot_.Unrolled());
+    }
+    return out;
 }
 
 void COScopeCtrl::paintEvent(QPaintEvent* event) {
     const QRect r = event->rect();
     QPainter screen(this);
-    auto lock = LockOwner();
-    if (ShownImage.size() != size())
-        screen.fillRect(r, BackgroundColor);
-    else
-        screen.drawImage(r.topLeft(), ShownImage, r);
+    {
+        auto lock = LockOwner();
+        if (GridImage.size() != size()) {
+            screen.fillRect(r, BackgroundColor);
+            return;
+        }
+        if (paintScratch_.size() != size()) paintScratch_ = QImage(size(), QImage::Format_RGB32);
+        ComposeInto(&paintScratch_, r);
+        DrawOverlays(&paintScratch_, r);
+    }
+    screen.drawImage(r.topLeft(), paintScratch_, r);
 }
 
 void COScopeCtrl::UpdateAccessibleDescription() {
     const LocalText& d = kChartDescription;
+    const ChartRanges r = Ranges();
     setAccessibleDescription(QString::fromUtf8(d.Pick(korean_))
-                                 .arg(Qs(FormatAxisNumber(-XMax)), Qs(FormatAxisNumber(-XMin)),
-                                      Qs(FormatAxisNumber(YMin)), Qs(FormatAxisNumber(YMax))));
-}
-
-void COScopeCtrl::SetTraceNames(const std::array<std::string, kScopeTraces>& names) {
-    auto lock = LockOwner();
-    traceNames_ = names;
-}
-
-void COScopeCtrl::SetKorean(bool korean) {
-    korean_ = korean;
-    setAccessibleName(QString::fromUtf8(kChartName.Pick(korean_)));
-    auto lock = LockOwner();
-    UpdateAccessibleDescription();
+                                 .arg(Qs(FormatAxisNumber(AxisTime(r, XMax))),
+                                      Qs(FormatAxisNumber(AxisTime(r, XMin))), Qs(FormatAxisNumber(YMin)),
+                                      Qs(FormatAxisNumber(YMax))));
 }
 
 ChartView COScopeCtrl::View() const {
@@ -385,92 +518,6 @@ ChartView COScopeCtrl::View() const {
     v.Ranges = Ranges();
     v.TraceNames = traceNames_;
     return v;
-}
-
-QString COScopeCtrl::HoverTextAt(const QPoint& pos) const {
-    auto lock = LockOwner();
-    if (pos.x() < PlotRect.left || pos.x() >= PlotRect.right || pos.y() < PlotRect.top ||
-        pos.y() >= PlotRect.bottom)
-        return {};
-    const PixelMap map(PlotRect, Ranges());
-    if (!map.Drawable()) return {};
-    return Qs(HoverReadout(View(), map.AgeAt(pos.x())));
-}
-
-void COScopeCtrl::mouseMoveEvent(QMouseEvent* event) {
-    const QString text = HoverTextAt(event->position().toPoint());
-    if (text.isEmpty())
-        QToolTip::hideText();
-    else
-        QToolTip::showText(event->globalPosition().toPoint(), text, this);
-    QWidget::mouseMoveEvent(event);
-}
-
-std::string COScopeCtrl::CsvText() const {
-    auto lock = LockOwner();
-    return ScopeCsv(View(), kCsvTimeHeader.Pick(korean_));
-}
-
-bool COScopeCtrl::ExportCsvTo(const QString& path) {
-    const std::string csv = CsvText();
-    if (!WriteFileAtomically(std::filesystem::path(path.toStdU16String()), csv)) {
-        ShowMessage(kScopeFileSaveError.Pick(korean_));
-        return false;
-    }
-    return true;
-}
-
-bool COScopeCtrl::SaveImageTo(const QString& path) {
-    QImage image;
-    {
-        auto lock = LockOwner();
-        image = ComposedImage();
-    }
-    QSaveFile file(path);
-    const bool ok =
-        !image.isNull() && file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
-    if (!ok) ShowMessage(kScopeFileSaveError.Pick(korean_));
-    return ok;
-}
-
-COScopeCtrl::FileNameHook COScopeCtrl::SetFileNameHook(FileNameHook hook) {
-    FileNameHook previous = std::move(FileNameHookSlot());
-    FileNameHookSlot() = std::move(hook);
-    return previous;
-}
-
-QString COScopeCtrl::AskFileName(const QString& caption, const QString& filter, const QString& suffix) {
-    static QString lastFolder;
-    QString path = FileNameHookSlot() ? FileNameHookSlot()(caption, filter)
-                                      : QFileDialog::getSaveFileName(this, caption, lastFolder, filter);
-    if (path.isEmpty()) return {};
-    if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
-    lastFolder = QFileInfo(path).absolutePath();
-    return path;
-}
-
-void COScopeCtrl::OnExportCsv() {
-    const QString path = AskFileName(QString::fromUtf8(kExportCsvCaption.Pick(korean_)),
-                                     QString::fromUtf8(kCsvFilter.Pick(korean_)), QStringLiteral("csv"));
-    if (!path.isEmpty()) ExportCsvTo(path);
-}
-
-void COScopeCtrl::OnSaveImage() {
-    const QString path = AskFileName(QString::fromUtf8(kSaveImageCaption.Pick(korean_)),
-                                     QString::fromUtf8(kPngFilter.Pick(korean_)), QStringLiteral("png"));
-    if (!path.isEmpty()) SaveImageTo(path);
-}
-
-QMenu* COScopeCtrl::CreateContextMenu(QWidget* parent) {
-    auto* menu = new QMenu(parent);
-    menu->addAction(QString::fromUtf8(kExportCsvMenu.Pick(korean_)), this, &COScopeCtrl::OnExportCsv);
-    menu->addAction(QString::fromUtf8(kSaveImageMenu.Pick(korean_)), this, &COScopeCtrl::OnSaveImage);
-    return menu;
-}
-
-void COScopeCtrl::contextMenuEvent(QContextMenuEvent* event) {
-    std::unique_ptr<QMenu> menu(CreateContextMenu(this));
-    menu->exec(event->globalPos());
 }
 
 } // namespace velt

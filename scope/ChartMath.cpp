@@ -15,6 +15,9 @@ constexpr int kLabelGap = 4;    // between the plot and its labels
 constexpr int kYLabelDrop = 3;  // inner Y labels sit this far below their grid line
 constexpr int kXUnitsDrop = 16; // the X caption under the X labels
 constexpr double kFar = PixelMap::kFarPixel;
+// Grid columns are kept far inside the 64-bit range, so that differences of
+// two never overflow.
+constexpr double kColumnLimit = 1e15;
 
 int Digits(double v) {
     if (v == 0.0 || !std::isfinite(v)) return 0;
@@ -52,16 +55,35 @@ ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax) {
     return plot;
 }
 
-PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r)
-    : left_(plot.left), bottom_(plot.bottom), yMin_(r.YMin) {
+PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r, int64_t newestSample)
+    : left_(plot.left), bottom_(plot.bottom), yMin_(r.YMin), newest_(newestSample) {
     const double xscale = (r.XMax - r.XMin) * kSamplesPerSecond;
     const double yspan = r.YMax - r.YMin;
     drawable_ = xscale > 0 && std::isfinite(xscale) && yspan != 0 && std::isfinite(yspan);
-    if (!drawable_) return;
+    if (!drawable_) {
+        base_ = plot.left;
+        return;
+    }
     xPerSample_ = (plot.right - plot.left) / xscale;
     newestAt_ = r.XMax * kSamplesPerSecond;
     height_ = plot.bottom - plot.top;
     ySpan_ = yspan;
+    base_ = Base(newest_);
+}
+
+int64_t PixelMap::Column(int64_t sample) const {
+    const double c = std::floor(xPerSample_ * static_cast<double>(sample));
+    return static_cast<int64_t>(std::clamp(c, -kColumnLimit, kColumnLimit));
+}
+
+int64_t PixelMap::Base(int64_t newestSample) const {
+    const double b = left_ + std::ceil(xPerSample_ * (newestAt_ - static_cast<double>(newestSample)));
+    return static_cast<int64_t>(std::clamp(b, -kColumnLimit, kColumnLimit));
+}
+
+int PixelMap::XOfSample(int64_t sample) const {
+    const int64_t x = base_ + Column(sample);
+    return static_cast<int>(std::clamp<int64_t>(x, -kFarPixel, kFarPixel));
 }
 
 int PixelMap::Y(double value) const {
@@ -74,6 +96,19 @@ int PixelMap::Y(double value) const {
 int PixelMap::AgeAt(int x) const {
     if (!drawable_ || xPerSample_ == 0) return -1;
     return Clamped(std::round(newestAt_ - (x - left_) / xPerSample_));
+}
+
+int PixelMap::FirstAgeLeftOf(int x, int count) const {
+    if (!drawable_ || count <= 0) return std::max(count, 0);
+    // The columns fall by xPerSample_ per age: start from that estimate and
+    // correct it by the few steps the rounding of the grid can add.
+    const double estimate = (left_ + xPerSample_ * newestAt_ - x) / xPerSample_;
+    int age = static_cast<int>(std::clamp(std::floor(estimate), 0.0, static_cast<double>(count)));
+    while (age > 0 && X(age - 1) < x)
+        --age;
+    while (age < count && X(age) >= x)
+        ++age;
+    return age;
 }
 
 std::string FormatAxisNumber(double value) {
@@ -107,12 +142,15 @@ GridPicture LayoutGrid(const ChartRect& client, const ChartRect& plot, const Cha
         labels.push_back({FormatAxisNumber(v), L - kLabelGap, T + (B - T) * k / (hl + 1) + kYLabelDrop,
                           LabelAlign::RightBaseline});
     }
-    labels.push_back({FormatAxisNumber(-r.XMax), L, B + kLabelGap, LabelAlign::LeftTop});
-    labels.push_back({FormatAxisNumber(-r.XMin), R, B + kLabelGap, LabelAlign::RightTop});
+    labels.push_back({FormatAxisNumber(AxisTime(r, r.XMax)), L, B + kLabelGap, LabelAlign::LeftTop});
+    labels.push_back({FormatAxisNumber(AxisTime(r, r.XMin)), R, B + kLabelGap, LabelAlign::RightTop});
     for (int j = 0; j < vl; ++j) {
-        const double v = -(r.XMin + (vl - j) * (r.XMax - r.XMin) / (vl + 1));
-        labels.push_back(
-            {FormatAxisNumber(v), L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop});
+        const double v = AxisTime(r, r.XMin + (vl - j) * (r.XMax - r.XMin) / (vl + 1));
+        std::string text = FormatAxisNumber(v);
+        // Near the trigger point of a caught span a tick prints as 0.0; the
+        // minus sign is for the running picture's "now" only.
+        if (r.XOrigin != 0.0 && text == "-0.0") text = "0.0";
+        labels.push_back({text, L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop});
     }
     labels.push_back({s.XUnits, (L + R) / 2, B + kXUnitsDrop, LabelAlign::CenterTop});
     labels.push_back({s.YUnits, 9 * (client.left + L) / 28, (T + B) / 2, LabelAlign::CenterBaseline, true});

@@ -6,6 +6,7 @@
 // are: a fill of (l, t, r, b) covers columns l .. r-1 and rows t .. b-1.
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -19,9 +20,23 @@ struct ChartRect {
 };
 
 struct ChartRanges {
-    double XMin = 0.0, XMax = 4.0; // seconds before now
+    double XMin = 0.0, XMax = 4.0; // seconds before the newest sample
     double YMin = -10.0, YMax = 10.0;
+    // Where time 0 of the time axis lies, in seconds before the newest
+    // sample: 0 for a running picture (the axis counts back from now), the
+    // trigger point for a caught one. A sample s seconds old is shown at
+    // time XOrigin - s.
+    double XOrigin = 0.0;
 };
+
+// The axis time of a point s seconds before the newest sample. A running
+// picture (origin 0) keeps the sign of -s, so that now prints as -0.0; on a
+// caught one the trigger point is a plain 0, not a rounding error's -0.0.
+inline double AxisTime(const ChartRanges& r, double secondsBefore) {
+    if (r.XOrigin == 0.0) return -secondsBefore;
+    const double t = r.XOrigin - secondsBefore;
+    return std::fabs(t) < 1e-9 ? 0.0 : t;
+}
 
 // Samples that fit the X range at 20 per second, at most the ring's
 // capacity: min(30000, (xmax - xmin) * 20). Zero or below for an empty or
@@ -44,25 +59,36 @@ int LeftMarginDigits(double ymin, double ymax);
 // an empty plot rather than an inverted one.
 ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax);
 
-// Pixel of a sample inside the plot rectangle:
-//   x = L + trunc((R - L) / (xrange * 20) * (XMax * 20 - age))
-//   y = B - trunc((v - YMin) * (B - T) / (YMax - YMin))
-// Results far outside the plot are clamped to +-kFarPixel (they are cut at
-// the frame anyway), and a NaN value maps to the bottom edge, so no input
-// makes the conversion undefined.
+// Pixel of a sample inside the plot rectangle. Columns lie on a grid fixed
+// to the sample numbers (ScopeSamples::Count), not to the ages, so that one
+// more sample moves every older one by the same whole number of columns and
+// a picture can be shifted instead of drawn again. With p = (R - L) /
+// (xrange x 20) pixels per sample and n the newest sample's number:
+//   column(s) = floor(p x s)
+//   base(n)   = L + ceil(p x (XMax x 20 - n))
+//   x(s)      = base(n) + column(s)        (the age of s is n - s)
+//   y         = B - trunc((v - YMin) x (B - T) / (YMax - YMin))
+// Each sample lands less than a pixel from its exact place L + p x (XMax x
+// 20 - age): the newest at the right edge for an X minimum of 0, the one
+// XMax seconds old at the left edge. Results far outside the plot are
+// clamped to +-kFarPixel (they are cut at the frame anyway), and a NaN value
+// maps to the bottom edge, so no input makes the conversion undefined.
 class PixelMap {
 public:
     static constexpr int kFarPixel = 1 << 20;
 
-    PixelMap(const ChartRect& plot, const ChartRanges& ranges);
+    PixelMap(const ChartRect& plot, const ChartRanges& ranges, int64_t newestSample = 0);
 
     // False when the X range is empty or reversed or the Y range empty:
     // then no trace is drawn.
     bool Drawable() const { return drawable_; }
-    int X(int age) const {
-        const double x = left_ + std::trunc(xPerSample_ * (newestAt_ - age));
-        return static_cast<int>(std::clamp(x, -double{kFarPixel}, double{kFarPixel}));
-    }
+    int X(int age) const { return XOfSample(newest_ - age); }
+    int XOfSample(int64_t sample) const;
+    // The grid column of a sample number and the base of a newest sample
+    // (see above). A picture drawn when `older` was the newest sample lies
+    // Base(older) - Base(newer) columns further right than it would now.
+    int64_t Column(int64_t sample) const;
+    int64_t Base(int64_t newestSample) const;
     int Y(double value) const;
     // Samples per pixel column (1 / pixels per sample).
     double SamplesPerColumn() const { return xPerSample_ > 0 ? 1.0 / xPerSample_ : 1.0; }
@@ -73,12 +99,47 @@ public:
     // The age whose pixel column is nearest to x (may lie outside the ring or
     // the shown samples; callers check).
     int AgeAt(int x) const;
+    // The youngest age (0 .. count) whose column lies left of x; count when
+    // every one of the `count` newest samples lies at x or right of it.
+    int FirstAgeLeftOf(int x, int count) const;
 
 private:
     double left_, bottom_;
     double xPerSample_ = 0, newestAt_ = 0; // newestAt_ = XMax * 20
     double height_ = 0, ySpan_ = 1, yMin_ = 0;
+    int64_t newest_ = 0, base_ = 0;
     bool drawable_ = false;
+};
+
+// The plot's continuous axes, for what the user points at: the axis time
+// of a pixel column and back, the Y value of a pixel row and back. Unlike
+// PixelMap it does not snap to the sample grid. Callers check Valid().
+class AxisMap {
+public:
+    AxisMap(const ChartRect& plot, const ChartRanges& ranges) : plot_(plot), r_(ranges) {}
+    bool Valid() const {
+        return plot_.Width() > 0 && plot_.Height() > 0 && r_.XMax != r_.XMin && r_.YMax != r_.YMin &&
+               std::isfinite(r_.XMax - r_.XMin) && std::isfinite(r_.YMax - r_.YMin);
+    }
+    // x = L shows XMax seconds back, x = R shows XMin seconds back.
+    double TimeAt(double x) const {
+        return AxisTime(r_, r_.XMax - (x - plot_.left) * (r_.XMax - r_.XMin) / plot_.Width());
+    }
+    double XAt(double time) const {
+        const double secondsBefore = r_.XOrigin - time;
+        return plot_.left + (r_.XMax - secondsBefore) * plot_.Width() / (r_.XMax - r_.XMin);
+    }
+    // y = B shows YMin, y = T shows YMax.
+    double ValueAt(double y) const {
+        return r_.YMin + (plot_.bottom - y) * (r_.YMax - r_.YMin) / plot_.Height();
+    }
+    double YAt(double value) const {
+        return plot_.bottom - (value - r_.YMin) * plot_.Height() / (r_.YMax - r_.YMin);
+    }
+
+private:
+    ChartRect plot_;
+    ChartRanges r_;
 };
 
 // "%.*lf" with precision 1, as every axis label is printed.

@@ -1,5 +1,6 @@
 #include "scope/ScopeExport.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -13,9 +14,29 @@ bool TraceShown(const ChartView& view, int trace) {
     return trace < view.TraceCount && view.TraceEnabled[static_cast<size_t>(trace)] != 0;
 }
 
-std::string SecondsText(int age) {
-    char text[32];
-    std::snprintf(text, sizeof text, "%.2f", -age / kSamplesPerSecond + 0.0);
+std::string CsvHeader(const ChartView& view, const std::string& timeHeader) {
+    std::string csv = CsvField(timeHeader);
+    for (int t = 0; t < kScopeTraces; ++t) {
+        if (TraceShown(view, t)) csv += ',' + CsvField(view.TraceNames[static_cast<size_t>(t)]);
+    }
+    return csv + "\r\n";
+}
+
+std::string CsvLine(const ChartView& view, int age) {
+    std::string line = SampleTimeText(view, age);
+    for (int t = 0; t < kScopeTraces; ++t) {
+        if (TraceShown(view, t)) line += ',' + FormatSampleValue(view.Samples->At(t, age));
+    }
+    return line + "\r\n";
+}
+} // namespace
+
+std::string SampleTimeText(const ChartView& view, int age) {
+    const double origin = view.Ranges.XOrigin * kSamplesPerSecond;
+    const bool onSteps = std::fabs(origin - std::round(origin)) < kAgeTolerance;
+    char text[48];
+    std::snprintf(text, sizeof text, onSteps ? "%.2f" : "%.4f",
+                  AxisTime(view.Ranges, age / kSamplesPerSecond) + 0.0);
     return text;
 }
 
@@ -28,7 +49,6 @@ std::string CsvField(const std::string& s) {
     }
     return quoted + '"';
 }
-} // namespace
 
 std::vector<int> ShownAges(const ChartView& view) {
     std::vector<int> ages;
@@ -49,23 +69,24 @@ std::string FormatSampleValue(double v) {
 }
 
 std::string ScopeCsv(const ChartView& view, const std::string& timeHeader) {
-    std::string csv = CsvField(timeHeader);
-    for (int t = 0; t < kScopeTraces; ++t) {
-        if (TraceShown(view, t)) csv += ',' + CsvField(view.TraceNames[static_cast<size_t>(t)]);
-    }
-    csv += "\r\n";
+    std::string csv = CsvHeader(view, timeHeader);
+    for (int age : ShownAges(view))
+        csv += CsvLine(view, age);
+    return csv;
+}
+
+std::string ScopeCsvBetween(const ChartView& view, const std::string& timeHeader, double t1, double t2) {
+    std::string csv = CsvHeader(view, timeHeader);
+    const double from = std::min(t1, t2) - kAgeTolerance, to = std::max(t1, t2) + kAgeTolerance;
     for (int age : ShownAges(view)) {
-        csv += SecondsText(age);
-        for (int t = 0; t < kScopeTraces; ++t) {
-            if (TraceShown(view, t)) csv += ',' + FormatSampleValue(view.Samples->At(t, age));
-        }
-        csv += "\r\n";
+        const double t = AxisTime(view.Ranges, age / kSamplesPerSecond);
+        if (t >= from && t <= to) csv += CsvLine(view, age);
     }
     return csv;
 }
 
 std::string HoverReadout(const ChartView& view, int age) {
-    std::string text = SecondsText(age) + " s";
+    std::string text = SampleTimeText(view, age) + " s";
     if (age < 0 || age >= view.PointCount || age >= kScopeCapacity) return text;
     for (int t = 0; t < kScopeTraces; ++t) {
         if (TraceShown(view, t))

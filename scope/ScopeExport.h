@@ -28,11 +28,25 @@ std::vector<int> ShownAges(const ChartView& view);
 // Shortest text that reads back as the same double ("1234", "-0.5").
 std::string FormatSampleValue(double v);
 
-// CSV of the samples on show, oldest first: the time in seconds relative to
-// the newest sample (0.00, -0.05, ...), then one column per enabled trace
-// with its name as header and the values as plotted. Comma separated, CR LF
-// line ends, UTF-8; a name holding a comma or quote is quoted.
+// The axis time of the sample of `age` as the CSV and the read-outs print
+// it: two decimals where the samples lie on whole 50 ms steps of the axis
+// (a running picture), four where time 0 lies between two samples (a caught
+// trigger, placed by interpolation).
+std::string SampleTimeText(const ChartView& view, int age);
+
+// CSV of the samples on show, oldest first: the axis time in seconds (0.00
+// at the newest sample of a running picture, -0.05 before it, ...; 0 at the
+// trigger point of a caught one), then one column per enabled trace with its
+// name as header and the values as plotted. Comma separated, CR LF line
+// ends, UTF-8; a name holding a comma or quote is quoted.
 std::string ScopeCsv(const ChartView& view, const std::string& timeHeader);
+// The same, only for the samples on show whose axis time lies between t1
+// and t2 (either order, both ends included).
+std::string ScopeCsvBetween(const ChartView& view, const std::string& timeHeader, double t1, double t2);
+
+// A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a
+// line end.
+std::string CsvField(const std::string& s);
 
 // The hover read-out at a sample age: "-3.45 s" and one line per enabled
 // trace, "name: value". Only the time when no sample is shown at that age.

@@ -3,10 +3,15 @@
 // head, so that all rows advance together. The sample of age k (0 = newest)
 // of row r lies at slot (head - 1 - k) modulo the capacity.
 //
-// Not thread-safe: the chart's owner serialises every call (one lock per
-// scope window).
+// Every push also counts: Count() numbers the samples from the first push
+// on (the newest is sample Count() - 1), which gives each sample a place on
+// the chart's fixed grid of pixel columns however far the ring has turned.
+//
+// Not thread-safe: the owner serialises every call (one lock per scope
+// window).
 #include <array>
 #include <cstddef>
+#include <cstdint>
 #include <vector>
 
 namespace velt {
@@ -25,6 +30,9 @@ public:
 
     // Writes one value per row at the head slot, then advances the head.
     void Push(const TraceValues& values);
+    // Pushes the `count` newest samples of `from`, oldest first, so that
+    // they become this store's newest (count is cut to the capacity).
+    void PushNewestOf(const ScopeSamples& from, int count);
 
     // Age 0 is the newest sample; ages wrap with the ring (age must lie in
     // 0 .. capacity - 1).
@@ -33,14 +41,18 @@ public:
         if (slot < 0) slot += kScopeCapacity;
         return data_[static_cast<std::size_t>(row) * kScopeCapacity + static_cast<std::size_t>(slot)];
     }
+    TraceValues AllAt(int age) const;
     // The row's slots, oldest slot first in memory; with Head() they give
     // the contiguous runs that renderers walk without a modulo per sample.
     const double* Row(int row) const { return data_.data() + static_cast<std::size_t>(row) * kScopeCapacity; }
     int Head() const { return head_; }
+    // Samples pushed so far (the ring holds the newest capacity of them).
+    int64_t Count() const { return count_; }
 
 private:
     std::vector<double> data_;
     int head_ = 0;
+    int64_t count_ = 0;
 };
 
 } // namespace velt

@@ -1,8 +1,8 @@
 #pragma once
-// The scope's own user texts in both languages, beyond the dialog's labels
-// (which are the same in both): the chart's right-click menu, its messages
-// and CSV header, and the accessible names of the
-// controls that have no caption of their own.
+// The scope's own user texts in both languages, beyond the dialog's first
+// labels (which are the same in both): the chart's right-click menu, its
+// messages and CSV header, the trigger, cursor and recording controls, and
+// the accessible names of the controls that have no caption of their own.
 #include "base/LocalText.h"
 
 namespace velt {
@@ -15,6 +15,47 @@ inline constexpr LocalText kCsvFilter{"CSV 파일 (*.csv)", "CSV files (*.csv)"}
 inline constexpr LocalText kPngFilter{"PNG 이미지 (*.png)", "PNG images (*.png)"};
 inline constexpr LocalText kScopeFileSaveError{"파일을 저장하지 못했습니다.", "File Save Error"};
 inline constexpr LocalText kCsvTimeHeader{"시간 [s]", "Time [s]"};
+inline constexpr LocalText kChartMenuName{"차트 메뉴", "Chart menu"};
+inline constexpr LocalText kExportCursorCsvMenu{"커서 구간 CSV 내보내기...", "Export CSV Between Cursors..."};
+inline constexpr LocalText kExportCursorCsvCaption{"커서 구간 CSV 내보내기", "Export CSV Between Cursors"};
+inline constexpr LocalText kCursorsMenu{"커서", "Cursors"};
+
+// The trigger.
+inline constexpr LocalText kTriggerLabel{"트리거", "Trigger"};
+inline constexpr LocalText kTriggerModeName{"트리거 모드", "Trigger mode"};
+inline constexpr LocalText kTriggerModes[]{
+    {"자유 실행", "Free run"}, {"자동", "Auto"}, {"일반", "Normal"}, {"단일", "Single"}};
+inline constexpr LocalText kTriggerSourceName{"트리거 소스", "Trigger source"};
+inline constexpr LocalText kTriggerEdgeName{"트리거 에지", "Trigger edge"};
+inline constexpr LocalText kTriggerEdges[]{{"상승", "Rising"}, {"하강", "Falling"}};
+inline constexpr LocalText kLevelLabel{"레벨", "Level"};
+inline constexpr LocalText kPreTriggerLabel{"프리트리거 [%]", "Pre-trigger [%]"};
+inline constexpr LocalText kHoldoffLabel{"홀드오프 [s]", "Holdoff [s]"};
+inline constexpr LocalText kTriggerStateName{"트리거 상태", "Trigger state"};
+inline constexpr LocalText kTriggerFreeRunning{"자유 실행 중", "Free running"};
+inline constexpr LocalText kTriggerArmed{"대기", "Armed"};
+inline constexpr LocalText kTriggerTriggered{"트리거됨", "Triggered"};
+inline constexpr LocalText kTriggerHolding{"유지", "Holding"};
+inline constexpr LocalText kTriggerStopped{"정지", "Stopped"};
+inline constexpr LocalText kTriggerSourceOff{"%1 (Ch %2 꺼짐)", "%1 (Ch %2 off)"};
+
+// The cursors.
+inline constexpr LocalText kCursorReadoutName{"커서 측정값", "Cursor readout"};
+
+// Recording.
+inline constexpr LocalText kRecordButton{"기록...", "Record..."};
+inline constexpr LocalText kStopRecordingButton{"기록 중지", "Stop Recording"};
+inline constexpr LocalText kRecordCaption{"CSV 파일로 기록", "Record to CSV"};
+inline constexpr LocalText kRecordStatusName{"기록 상태", "Recording"};
+inline constexpr LocalText kRecordIdle{"기록 안 함", "Not recording"};
+inline constexpr LocalText kRecordStatus{"%1\n%2 기록, %3", "%1\n%2 recorded, %3"};
+inline constexpr LocalText kRecordNoChannel{"기록할 채널이 없습니다. 채널을 하나 이상 켜십시오.",
+                                            "No channel to record: tick at least one channel."};
+inline constexpr LocalText kRecordStartError{"%1 파일에 기록할 수 없습니다: %2", "Cannot record to %1: %2"};
+inline constexpr LocalText kRecordWriteError{"기록을 멈췄습니다. %1 파일에 쓸 수 없습니다: %2",
+                                             "Recording stopped: cannot write %1: %2"};
+inline constexpr LocalText kRecordSinceStartHeader{"시작 후 시간 [s]", "Time since start [s]"};
+inline constexpr LocalText kRecordWallClockHeader{"시각", "Wall clock"};
 
 inline constexpr LocalText kChartName{"스코프 차트", "Scope chart"};
 inline constexpr LocalText kChartDescription{"X %1 .. %2 초, Y %3 .. %4", "X %1 .. %2 s, Y %3 .. %4"};

@@ -1,82 +1,104 @@
 #include "scope/ScopeTraceRender.h"
 
-#include "scope/TraceLines.h"
-
-#include <QImage>
-#include <QPainter>
-
 #include <algorithm>
+#include <cstring>
 
 namespace velt {
 
-QPen TracePen(const QColor& colour) {
-    QPen pen(colour, 0, Qt::SolidLine, Qt::SquareCap, Qt::MiterJoin);
-    pen.setCosmetic(true);
-    return pen;
+void PlotRing::Reset(int width, int height, QRgb background) {
+    width_ = std::max(width, 0);
+    height_ = std::max(height, 0);
+    start_ = 0;
+    background_ = background | 0xFF000000u;
+    if (Empty()) {
+        image_ = QImage();
+        return;
+    }
+    if (image_.width() != width_ || image_.height() != height_)
+        image_ = QImage(width_, height_, QImage::Format_RGB32);
+    image_.fill(background_);
 }
 
-namespace {
-// A vertical run of one pixel column, clipped to rows top .. bottom-1.
-void FillRun(QImage& image, int x, int y1, int y2, const ChartRect& clip, QRgb colour) {
-    const int from = std::max(y1, clip.top), to = std::min(y2, clip.bottom - 1);
-    if (from > to || x < clip.left || x >= clip.right) return;
-    const qsizetype stride = image.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
-    QRgb* pixel = reinterpret_cast<QRgb*>(image.scanLine(from)) + x;
-    for (int y = from; y <= to; ++y, pixel += stride)
+void PlotRing::Shift(int columns) {
+    if (Empty() || columns <= 0) return;
+    start_ = (start_ + columns % width_) % width_;
+}
+
+void PlotRing::ClearColumns(int from, int to) {
+    from = std::max(from, 0);
+    to = std::min(to, width_);
+    if (from >= to) return;
+    const qsizetype stride = image_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* bits = reinterpret_cast<QRgb*>(image_.bits());
+    // The columns as at most two physical runs, each cleared row by row.
+    const int first = Physical(from);
+    const int firstLength = std::min(to - from, width_ - first);
+    for (int y = 0; y < height_; ++y) {
+        QRgb* line = bits + y * stride;
+        std::fill(line + first, line + first + firstLength, background_);
+        if (firstLength < to - from) std::fill(line, line + (to - from - firstLength), background_);
+    }
+}
+
+void PlotRing::FillRun(int column, int top, int bottom, QRgb colour) {
+    const qsizetype stride = image_.bytesPerLine() / static_cast<qsizetype>(sizeof(QRgb));
+    QRgb* pixel = reinterpret_cast<QRgb*>(image_.bits()) + top * stride + Physical(column);
+    for (int y = top; y <= bottom; ++y, pixel += stride)
         *pixel = colour;
 }
 
-void RenderReduced(QImage& image, QPainter& painter, const TraceJob& job, const PixelMap& map, int trace,
-                   const QPen& pen, TraceRenderScratch* scratch, PlotDamage* drawn) {
-    const ChartRect& p = job.Plot;
-    ColumnReducedLines(*job.Samples, trace, job.PointCount, map, p.left, p.right, &scratch->Lines);
-    const QRgb colour = pen.color().rgb() | 0xFF000000u;
-    scratch->QtLines.clear();
-    for (const ChartLine& l : scratch->Lines) {
-        drawn->AddLine(l.X1, l.Y1, l.X2, l.Y2);
-        if (l.X1 == l.X2)
-            FillRun(image, l.X1, l.Y1, l.Y2, p, colour);
-        else
-            scratch->QtLines.append(QLine(l.X1, l.Y1, l.X2, l.Y2));
-    }
-    painter.setPen(pen);
-    painter.drawLines(scratch->QtLines);
+QRgb PlotRing::Pixel(int column, int row) const {
+    return reinterpret_cast<const QRgb*>(image_.constScanLine(row))[Physical(column)];
 }
 
-void RenderPointByPoint(QPainter& painter, const TraceJob& job, const PixelMap& map, int trace,
-                        const QPen& pen, TraceRenderScratch* scratch, PlotDamage* drawn) {
-    PointByPointPolyline(*job.Samples, trace, job.PointCount, map, &scratch->Points);
-    scratch->QtPoints.resize(static_cast<qsizetype>(scratch->Points.size()));
-    for (size_t k = 0; k < scratch->Points.size(); ++k) {
-        const PixelPoint& pt = scratch->Points[k];
-        scratch->QtPoints[static_cast<qsizetype>(k)] = QPoint(pt.X, pt.Y);
-        if (k > 0) drawn->AddLine(scratch->Points[k - 1].X, scratch->Points[k - 1].Y, pt.X, pt.Y);
+void PlotRing::ComposeRow(int row, int from, int to, const QRgb* under, QRgb* out) const {
+    const QRgb* line = reinterpret_cast<const QRgb*>(image_.constScanLine(row));
+    int c = from;
+    while (c < to) {
+        const int p = Physical(c);
+        const int n = std::min(to - c, width_ - p);
+        const QRgb* src = line + p;
+        const QRgb bg = background_;
+        for (int i = 0; i < n; ++i)
+            out[i] = under[i] ^ src[i] ^ bg;
+        under += n;
+        out += n;
+        c += n;
     }
-    painter.setPen(pen);
-    if (scratch->QtPoints.size() > 1) painter.drawPolyline(scratch->QtPoints);
 }
-} // namespace
 
-void RenderTraces(QImage& image, const TraceJob& job, const std::array<QPen, kScopeTraces>& pens,
-                  TraceRenderer renderer, TraceRenderScratch* scratch, TraceDamage* drawn) {
-    for (PlotDamage& d : *drawn)
-        d.Reset(job.Plot);
-    const PixelMap map(job.Plot, job.Ranges);
+QImage PlotRing::Unrolled() const {
+    if (Empty()) return {};
+    QImage out(width_, height_, QImage::Format_RGB32);
+    for (int y = 0; y < height_; ++y) {
+        const QRgb* line = reinterpret_cast<const QRgb*>(image_.constScanLine(y));
+        QRgb* dst = reinterpret_cast<QRgb*>(out.scanLine(y));
+        const int tail = width_ - start_;
+        std::memcpy(dst, line + start_, static_cast<size_t>(tail) * sizeof(QRgb));
+        std::memcpy(dst + tail, line, static_cast<size_t>(start_) * sizeof(QRgb));
+    }
+    return out;
+}
+
+void RenderTraceColumns(PlotRing& ring, const TraceJob& job, const std::array<QRgb, kScopeTraces>& colours,
+                        int from, int to, TraceRenderer renderer, TraceRenderScratch* scratch) {
     const ChartRect& p = job.Plot;
-    if (!map.Drawable() || job.PointCount <= 0 || p.Width() <= 0 || p.Height() <= 0) return;
-    if (image.format() != QImage::Format_RGB32 || p.right > image.width() || p.bottom > image.height())
-        return;
-    image.bits(); // detach now: the runs and the painter must write the same pixels
-    QPainter painter(&image);
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setClipRect(QRect(p.left, p.top, p.Width(), p.Height()));
+    from = std::max(from, 0);
+    to = std::min({to, ring.Width(), p.Width()});
+    if (from >= to || job.PointCount <= 0 || ring.Height() != p.Height() || p.Height() <= 0) return;
+    const PixelMap map(p, job.Ranges, job.Samples->Count() - 1);
+    if (!map.Drawable()) return;
+    const ChartRect clip{p.left + from, p.top, p.left + to, p.bottom};
     for (int i = 0; i < job.TraceCount && i < kScopeTraces; ++i) {
         if (!job.Enabled[static_cast<size_t>(i)]) continue;
-        const QPen& pen = pens[static_cast<size_t>(i)];
+        scratch->Runs.clear();
         if (renderer == TraceRenderer::ColumnReduced)
-            RenderReduced(image, painter, job, map, i, pen, scratch, &(*drawn)[static_cast<size_t>(i)]);
+            TraceRuns(*job.Samples, i, job.PointCount, map, clip, &scratch->Runs);
         else
-            RenderPointByPoint(painter, job, map, i, pen, scratch, &(*drawn)[static_cast<size_t>(i)]);
+            PointByPointRuns(*job.Samples, i, job.PointCount, map, clip, &scratch->Runs);
+        const QRgb colour = colours[static_cast<size_t>(i)] | 0xFF000000u;
+        for (const ColumnRun& r : scratch->Runs)
+            ring.FillRun(r.X - p.left, r.Top - p.top, r.Bottom - p.top, colour);
     }
 }
 

@@ -1,17 +1,20 @@
 #pragma once
-// The two ways of turning one trace's shown samples into line work, both in
-// plot pixels and without a toolkit. The Qt side strokes the result with a
-// one-pixel pen and clips it to the plot rectangle.
+// Turns one trace's shown samples into the pixels it covers, without a
+// toolkit, as vertical runs of pixel columns; the Qt side writes the runs
+// into the plot picture.
 //
-// PointByPointPolyline is the plain way: every sample from the newest to the
-// oldest, a vertex wherever the pixel changes (up to 30000 per trace).
+// Lines are rasterised column by column (LineRuns), so that the pixels a
+// line gives a column never depend on which other columns are drawn: a
+// picture drawn a few columns at a time is the picture drawn at once, and a
+// chart that shifts its picture and draws only the new columns stays exact.
 //
-// ColumnReducedLines draws the same pixels with far fewer lines: all samples
-// that fall on one pixel column are joined by vertical steps, which together
-// cover exactly the column's smallest to largest pixel; so each column
-// becomes one vertical line from its top to its bottom pixel plus the line
-// joining it to the previous column (from that column's last sample to this
-// column's first), at most two lines per pixel column.
+// TraceRuns draws the trace the fast way: all samples that fall on one pixel
+// column are joined by vertical steps, which together cover exactly the
+// column's smallest to largest pixel; so each column becomes one vertical
+// run plus the line joining it to the previous column (from that column's
+// last sample to this column's first). PointByPointRuns draws every sample
+// and every segment between neighbours, the plain way; both cover the same
+// pixels, which the tests check.
 #include "scope/ChartMath.h"
 #include "scope/ScopeSamples.h"
 
@@ -19,21 +22,31 @@
 
 namespace velt {
 
-struct PixelPoint {
-    int X = 0, Y = 0;
-    bool operator==(const PixelPoint&) const = default;
+// Rows Top .. Bottom (inclusive) of pixel column X.
+struct ColumnRun {
+    int X = 0, Top = 0, Bottom = 0;
+    bool operator==(const ColumnRun&) const = default;
 };
 
-// Vertices of the polyline through the `count` newest samples of `row`,
-// newest first, skipping a sample on the same pixel as the previous vertex.
-// Empty when the map cannot draw. *out is cleared first.
-void PointByPointPolyline(const ScopeSamples& samples, int row, int count, const PixelMap& map,
-                          std::vector<PixelPoint>* out);
+// The pixels of the line from (x0, y0) to (x1, y1), both ends included, in
+// the columns and rows of `clip` (half-open), appended to *out. Column c
+// covers the rows the line crosses between c - 1/2 and c + 1/2 (cut at the
+// ends) and the row nearest to the line at c itself; so a line steeper than
+// 45 degrees has one pixel per row, a flatter one one per column, and the
+// line is the same whichever end it starts from.
+void LineRuns(int x0, int y0, int x1, int y1, const ChartRect& clip, std::vector<ColumnRun>* out);
 
-// The column-reduced lines of the same samples. Only lines that can reach the
-// visible columns clipLeft .. clipRight-1 are produced; the walk stops at the
-// first column left of clipLeft. *out is cleared first.
-void ColumnReducedLines(const ScopeSamples& samples, int row, int count, const PixelMap& map, int clipLeft,
-                        int clipRight, std::vector<ChartLine>* out);
+// The runs of the `count` newest samples of `row` that fall in the columns
+// and rows of `clip`, appended to *out. Only the samples of those columns
+// and their two neighbours outside are read, so a few columns cost a few
+// columns' samples. Nothing when the map cannot draw.
+void TraceRuns(const ScopeSamples& samples, int row, int count, const PixelMap& map, const ChartRect& clip,
+               std::vector<ColumnRun>* out);
+
+// The same pixels drawn point by point: every sample's pixel and the line to
+// its older neighbour (up to 30000 lines per trace). The reference for tests
+// and the benchmark.
+void PointByPointRuns(const ScopeSamples& samples, int row, int count, const PixelMap& map,
+                      const ChartRect& clip, std::vector<ColumnRun>* out);
 
 } // namespace velt

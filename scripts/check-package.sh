@@ -53,7 +53,9 @@ depends="$(field Depends)"
 for lib in libc6 libstdc++6 libqt6core6 libqt6widgets6; do
   [[ ", $depends," == *", $lib "* ]] || fail "Depends lacks $lib: $depends"
 done
-[[ "$(field Recommends)" == *fonts-noto-cjk* ]] || fail "Recommends lacks fonts-noto-cjk"
+for font in fonts-wine fonts-noto-cjk; do
+  [[ "$(field Recommends)" == *"$font"* ]] || fail "Recommends lacks $font"
+done
 
 # --- Contents ----------------------------------------------------------------
 cat >"$work/expected" <<EOF

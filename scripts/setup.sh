@@ -9,7 +9,7 @@ VELT_PACKAGES=(
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libmodbus-dev
-  fonts-noto-cjk
+  fonts-noto-cjk fonts-wine
   xvfb xauth
   clang-format
 )

@@ -61,7 +61,23 @@ wine_cli_checks() {
   win com12 --port COM12 read-coils # the "\\.\COM12" form of the name
   expect com12 0
   win no-port --port COM9 read-coils
-  if expect no-port 15; then check "COM9 gives Port Open Fail" grep -q "Port Open Fail" no-port.err; fi
+  if expect no-port 15; then
+    check "COM9 gives Port Open Fail" grep -q "Port Open Fail" no-port.err
+    check "COM9: the reason on the second line" grep -q "No such device: COM9" no-port.err
+  fi
+
+  # The ports the system lists, and a scan over two rates: the line's
+  # settings saved and put back through the DCB, a probe at the drive's
+  # rate answered, one at another rate not.
+  win ports --lang en ports
+  expect ports 0
+  win scan --lang en --port COM5 scan --bauds 19200,9600 --ids 1-3
+  if expect scan 0; then
+    check "scan finds the drive at 9600 bit/s, ID 1" grep -qx $'COM5\t9600\t1\t12.0.01\t12.0.01' scan.out
+    check "scan: one drive only" words scan.out 5
+  fi
+  win after-scan --port COM5 read-coils
+  expect after-scan 0
 
   win ping --port COM5 ping --count 20
   if expect ping 0; then check "ping: $(cat ping.out)" grep -q "errors=0" ping.out; fi

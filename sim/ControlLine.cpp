@@ -51,6 +51,9 @@ const char* ControlLine::Help() {
            "                       its UART at the simulator's own rate makes of that\n"
            "                       (txbaud 0: the own rate again)\n"
            "  refuse R on|off      refuse writes to register R with exception 4\n"
+           "  wrongrate ignore|garbage\n"
+           "                       what a request sent at another rate than --baud gets:\n"
+           "                       nothing (as a real drive), or garbage bytes back\n"
            "  alarm N              raise alarm N (servo drops off); alarm 0 clears it\n"
            "  input K 0|1          set digital input K (0-15; IN1 is 0)\n"
            "  servo off            drop servo-on as the drive itself would\n"
@@ -96,6 +99,8 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
         drive.SetInput(static_cast<int>(a), b == 1);
     } else if (cmd == "servo" && n == 2 && words[1] == "off") {
         drive.ServoOff();
+    } else if (cmd == "wrongrate" && n == 2 && (words[1] == "ignore" || words[1] == "garbage")) {
+        drive.SetWrongRate(words[1] == "garbage" ? WrongRate::Garbage : WrongRate::Ignore);
     } else if (cmd == "clear" && n == 1) {
         drive.ClearFaults();
     } else {

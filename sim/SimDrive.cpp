@@ -53,11 +53,14 @@ timespec ToTimespec(Clock::duration d) {
 } // namespace
 
 struct SimDrive::Impl {
-    explicit Impl(SimOptions o) : options(std::move(o)), model(options.stateFile), framer(options.baud) {}
+    explicit Impl(SimOptions o) : options(std::move(o)), model(options.stateFile), framer(options.baud) {
+        wrongRate = options.wrongRate;
+    }
 
     void Serve();
     void ReadLine();
     void HandleFrame(const std::vector<uint8_t>& frame, Clock::time_point end);
+    void QueueReply(std::vector<uint8_t> reply, size_t requestBytes, Clock::time_point end);
     void SendDue(Clock::time_point now);
     // Under mu, after the drive carried out a request: a write goes to the log.
     void LogExecuted(const SimRequest& request, const std::vector<uint8_t>& reply);
@@ -81,6 +84,8 @@ struct SimDrive::Impl {
     int lateMs = 0;
     int splitMs = 0;
     uint32_t txBaud = 0;
+    WrongRate wrongRate = WrongRate::Ignore;
+    uint64_t writeRequests = 0;
     std::set<std::pair<uint8_t, uint16_t>> silentFor;
     std::string devicePath;
 
@@ -94,6 +99,9 @@ struct SimDrive::Impl {
 
     // Serving thread only.
     RequestFramer framer;
+    // The line speed when bytes last came: a frame ends with the bytes that
+    // came last, so this is the speed it was sent at.
+    uint32_t feedRate = 0;
     std::deque<PendingReply> pending;
     Clock::time_point lastDue{};
 };
@@ -122,6 +130,7 @@ void SimDrive::Impl::Serve() {
 }
 
 void SimDrive::Impl::ReadLine() {
+    feedRate = LineRateOf(pty.MasterFd());
     uint8_t buffer[kReadChunk];
     for (;;) {
         const ssize_t n = ::read(pty.MasterFd(), buffer, sizeof buffer);
@@ -143,9 +152,20 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
         request.address = static_cast<uint16_t>(frame[2] << 8 | frame[3]);
         request.value = static_cast<uint16_t>(frame[4] << 8 | frame[5]);
     }
+    request.lineRate = feedRate;
+    request.atOwnRate = RateMatches(feedRate, options.baud);
     std::lock_guard lock(mu);
     if (requests.size() >= kMaxLoggedRequests) requests.pop_front();
     requests.push_back(request);
+    if (request.function == drive::FunctionWriteSingleCoil ||
+        request.function == drive::FunctionWriteSingleRegister)
+        ++writeRequests;
+    if (!request.atOwnRate) {
+        // The drive's UART made nothing of it; what it sends back reaches the
+        // master as garbage.
+        if (wrongRate == WrongRate::Garbage) QueueReply(GarbledAnswer(frame), frame.size(), end);
+        return;
+    }
     if (request.slave != options.id && request.slave != kBroadcast) return;
     if (silent || silentFor.count({request.function, request.address})) return;
     std::vector<uint8_t> reply = RtuSlave::Execute(Model(), frame.data(), frame.size());
@@ -162,9 +182,15 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
     }
     if (txBaud != 0) reply = ResampleUart(reply, txBaud, options.baud);
     if (reply.empty()) return;
+    QueueReply(std::move(reply), frame.size(), end);
+}
+
+// Sends `reply` to a request of `requestBytes` that ended at `end`, when the
+// wire timing and the faults say. Caller holds mu.
+void SimDrive::Impl::QueueReply(std::vector<uint8_t> reply, size_t requestBytes, Clock::time_point end) {
     Clock::time_point due = end;
     if (options.wireTiming) {
-        due += RequestFramer::LineTime(frame.size() + reply.size(), options.baud) +
+        due += RequestFramer::LineTime(requestBytes + reply.size(), options.baud) +
                RequestFramer::InterFrameGap(options.baud);
     }
     due += std::chrono::milliseconds(lateMs);
@@ -221,6 +247,12 @@ bool SimDrive::Start(std::string* error) {
         }
     }
     if (!impl_->pty.Open(impl_->options.baud, error)) return false;
+    // The terminal starts at the drive's own rate, so that a master that
+    // leaves the speed alone is answered. A rate without a Bxxx constant is
+    // set the termios2 way; the others keep their constant, which every
+    // master understands (Wine's GetCommState knows no other).
+    if (LineRateOf(impl_->pty.MasterFd()) != impl_->options.baud)
+        SetLineRate(impl_->pty.MasterFd(), impl_->options.baud);
     if (impl_->options.publish && !impl_->pty.Publish(PortsFolder(), ComName(), error)) {
         impl_->pty.Close();
         return false;
@@ -329,9 +361,15 @@ void SimDrive::SetSilentFor(uint8_t function, uint16_t address, bool on) {
         impl_->silentFor.erase({function, address});
 }
 
+void SimDrive::SetWrongRate(WrongRate mode) {
+    std::lock_guard lock(impl_->mu);
+    impl_->wrongRate = mode;
+}
+
 void SimDrive::ClearFaults() {
     std::lock_guard lock(impl_->mu);
     impl_->silent = impl_->badCrc = impl_->wrongId = false;
+    impl_->wrongRate = WrongRate::Ignore;
     impl_->crcBurstLeft = 0;
     impl_->lateMs = 0;
     impl_->splitMs = 0;
@@ -403,6 +441,11 @@ void SimDrive::ClearRequests() {
 std::vector<SimRequest> SimDrive::ExecutedWrites() const {
     std::lock_guard lock(impl_->mu);
     return {impl_->executedWrites.begin(), impl_->executedWrites.end()};
+}
+
+uint64_t SimDrive::WriteRequests() const {
+    std::lock_guard lock(impl_->mu);
+    return impl_->writeRequests;
 }
 
 } // namespace velt::sim

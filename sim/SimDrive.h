@@ -4,6 +4,8 @@
 // tests, the benchmarks, velt-drive-sim and velt-host --demo.
 //
 // All public members are thread-safe.
+#include "LineRate.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -12,12 +14,13 @@
 namespace velt::sim {
 
 struct SimOptions {
-    int comNumber = 3;       // published as COM<n> in the ports folder
-    uint8_t id = 1;          // own slave address
-    uint32_t baud = 9600;    // used for wire timing and the pty's line speed
-    bool wireTiming = false; // answer only after request + reply line time + 3.5 chars
-    std::string stateFile;   // stored parameters (code 7); loaded at start when present
-    bool publish = true;     // create the COMn entry in PortsFolder() (removed on Stop)
+    int comNumber = 3;    // published as COM<n> in the ports folder
+    uint8_t id = 1;       // own slave address
+    uint32_t baud = 9600; // own rate: answers only requests sent at it; wire timing; the pty's first speed
+    WrongRate wrongRate = WrongRate::Ignore; // what a request at another rate gets (LineRate.h)
+    bool wireTiming = false;                 // answer only after request + reply line time + 3.5 chars
+    std::string stateFile;                   // stored parameters (code 7); loaded at start when present
+    bool publish = true;                     // create the COMn entry in PortsFolder() (removed on Stop)
     // Every write the drive carries out (functions 5 and 6 that it did not
     // refuse) is appended to this file as "<steady-clock ns> <function>
     // <address> <value>", flushed line by line, so that a restarted drive
@@ -30,7 +33,9 @@ struct SimRequest {
     uint8_t slave = 0;
     uint8_t function = 0;
     uint16_t address = 0;
-    uint16_t value = 0; // quantity, coil state or register value
+    uint16_t value = 0;    // quantity, coil state or register value
+    uint32_t lineRate = 0; // the speed the master had set when it came (0 unknown)
+    bool atOwnRate = true; // lineRate is the drive's own: the drive could make it out
 };
 
 class SimDrive {
@@ -69,6 +74,8 @@ public:
     // Stay silent only for requests with this function code and start
     // address (e.g. function 3 at 72: the third block of a parameter read).
     void SetSilentFor(uint8_t function, uint16_t address, bool on);
+    // What requests sent at another rate than the drive's own get.
+    void SetWrongRate(WrongRate mode);
     // Turns every fault mode above off (alarms and inputs are drive state and
     // stay as they are).
     void ClearFaults();
@@ -88,6 +95,9 @@ public:
     // The writes carried out since the start (the most recent 131072), as
     // the write log has them.
     std::vector<SimRequest> ExecutedWrites() const;
+    // Write requests (functions 5 and 6) heard since the start, at any rate
+    // and to any address, answered or not; ClearRequests leaves it.
+    uint64_t WriteRequests() const;
 
 private:
     struct Impl;

@@ -79,7 +79,7 @@ Exchanges JournalExchanges(const ExchangeJournal& journal, uint64_t from, uint64
     for (uint64_t i = from; i < to; ++i) {
         ExchangeRecord r;
         if (!journal.Read(i, &r) || r.Result != RTU_OK) continue;
-        const int k = r.Function == drive::FunctionReadInputRegisters  ? 0
+        const int k = r.Function == drive::FunctionReadInputRegisters   ? 0
                       : r.Function == drive::FunctionReadDiscreteInputs ? 1
                       : r.Function == drive::FunctionReadCoils          ? 2
                                                                         : -1;
@@ -136,8 +136,8 @@ bool Measure(uint32_t baud, std::chrono::seconds span) {
                 "exchange_ms state=%.2f inputs=%.2f outputs=%.2f | wire=%.2f ratio_to_wire=%.3f passes=%u "
                 "seconds=%.1f failed_polls=%u\n",
                 baud, rate, allowed, rate / allowed, run.State * 1e3, run.Inputs * 1e3, run.Outputs * 1e3,
-                allowedBackToBack, rate / allowedBackToBack, ex.State * 1e3, ex.Inputs * 1e3, ex.Outputs * 1e3,
-                wire, rate / wire, passes1 - passes0, Seconds(end - start), failures);
+                allowedBackToBack, rate / allowedBackToBack, ex.State * 1e3, ex.Inputs * 1e3,
+                ex.Outputs * 1e3, wire, rate / wire, passes1 - passes0, Seconds(end - start), failures);
     std::fflush(stdout);
     return true;
 }

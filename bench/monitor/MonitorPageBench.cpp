@@ -164,18 +164,20 @@ int main(int argc, char** argv) {
     app->Monitoring->WholeRepaint = false;
 
     std::printf("page_cpu_percent=%.2f (goal <= 2 of one core)\n", page.CpuPercent);
-    std::printf("with_health_window_cpu_percent=%.2f health_window_added=%.2f (goal <= 1)\n", health.CpuPercent,
-                health.CpuPercent - page.CpuPercent);
-    std::printf("health_refresh_ms=%.3f health_window_direct_percent=%.3f (two refreshes a second, goal <= 1)\n",
-                refreshMs, refreshMs * 2 / 10.0);
+    std::printf("with_health_window_cpu_percent=%.2f health_window_added=%.2f (goal <= 1)\n",
+                health.CpuPercent, health.CpuPercent - page.CpuPercent);
+    std::printf(
+        "health_refresh_ms=%.3f health_window_direct_percent=%.3f (two refreshes a second, goal <= 1)\n",
+        refreshMs, refreshMs * 2 / 10.0);
     std::printf("page_cpu_percent_whole_repaint=%.2f (every grid repainted whole on every tick)\n",
                 whole.CpuPercent);
     std::printf("ratio=%.3f (goal <= 0.3)\n",
                 whole.CpuPercent > 0 ? page.CpuPercent / whole.CpuPercent : 0.0);
-    std::printf("ticks=%d/%d ticks_with_new_data=%d/%d cells_painted=%lld/%lld polling_passes_per_s=%.1f/%.1f "
-                "over %.1f s each\n",
-                page.Ticks, whole.Ticks, page.GridUpdates, whole.GridUpdates, page.CellsPainted, whole.CellsPainted,
-                page.Passes, whole.Passes, seconds);
+    std::printf(
+        "ticks=%d/%d ticks_with_new_data=%d/%d cells_painted=%lld/%lld polling_passes_per_s=%.1f/%.1f "
+        "over %.1f s each\n",
+        page.Ticks, whole.Ticks, page.GridUpdates, whole.GridUpdates, page.CellsPainted, whole.CellsPainted,
+        page.Passes, whole.Passes, seconds);
     const int rc = messages.Count == 0 ? 0 : 1;
     app->MenuBar->DisconnectDrive();
     app.reset();

@@ -116,7 +116,11 @@ TEST_F(ConnectionBarTest, APortHeldByAnotherProgramShowsPortOpenFail) {
     app->MenuBar->ConnectDrive();
     ::close(fd);
     ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0], kPortOpenFail.Ko);
+    // The second line names the holder: this very process holds the lock.
+    const std::string expected = std::string(kPortOpenFail.Ko) + "\r\n다른 프로그램이 사용 중입니다: ";
+    EXPECT_EQ(messages.Texts[0].rfind(expected, 0), 0u) << messages.Texts[0];
+    EXPECT_NE(messages.Texts[0].find("(프로세스 " + std::to_string(::getpid()) + ")"), std::string::npos)
+        << messages.Texts[0];
     EXPECT_EQ(app->Link->Connected.load(), 0);
     ExpectConnectEnabled(*app->MenuBar, true);
 }
@@ -130,7 +134,8 @@ TEST_F(ConnectionBarTest, APortWithoutADeviceShowsPortOpenFailAndAnotherPortWork
     ASSERT_EQ(app->ComSetting->PortNumber, 29);
     app->MenuBar->ConnectDrive();
     ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0], kPortOpenFail.En);
+    EXPECT_EQ(messages.Texts[0], std::string(kPortOpenFail.En) +
+                                     "\r\nNo such device: /nonexistent/velt-tty. Is the adapter unplugged?");
     ExpectConnectEnabled(*app->MenuBar, true);
 
     app->ComSetting->PortList->setCurrentIndex(2);

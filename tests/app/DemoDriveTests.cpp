@@ -1,4 +1,6 @@
 #include "app/DemoDrive.h"
+#include "link/CModbusPort.h"
+#include "link/DriveMap.h"
 #include "platform/PortsFolder.h"
 
 #include <gtest/gtest.h>
@@ -31,6 +33,21 @@ TEST(DemoDrive, PublishesComThreeInAPrivateFolderAndRemovesItAtStop) {
     EXPECT_FALSE(std::filesystem::exists(folder));
     EXPECT_EQ(PortsFolder(), std::filesystem::path("/tmp/velt-shell-test-unused"));
     ::unsetenv("VELT_PORTS_DIR");
+}
+
+// Hidden at another rate and ID, the demo drive answers only there.
+TEST(DemoDrive, AnswersAtItsOwnRateAndIdOnly) {
+    DemoDrive demo;
+    std::string error;
+    ASSERT_TRUE(demo.Start(&error, 57600, 17)) << error;
+    CModbusPort port;
+    ASSERT_EQ(port.OpenPort(3, 57600), 1);
+    uint16_t versions[2] = {};
+    EXPECT_EQ(port.ReadHoldingRegisters(17, drive::HardwareVersionRegister, versions, 2), RTU_OK);
+    EXPECT_EQ(versions[0], 12001);
+    port.ClosePort();
+    ASSERT_EQ(port.OpenPort(3, 9600), 1);
+    EXPECT_EQ(port.ReadHoldingRegisters(17, drive::HardwareVersionRegister, versions, 2), RTU_ERR_NO_REPLY);
 }
 
 } // namespace

@@ -109,6 +109,22 @@ TEST(AppOptions, UnattendedRunsTakeAReportPeriodTheRepeatCycleAndUpToFourScopes)
     EXPECT_FALSE(ParseAppOptions({"--scopes"}).Error.empty());
 }
 
+TEST(AppOptions, TheDemoDriveTakesItsOwnRateAndId) {
+    const AppOptions o = ParseAppOptions({"--demo", "--demo-baud", "57600", "--demo-id", "17"});
+    EXPECT_TRUE(o.Error.empty()) << o.Error;
+    EXPECT_EQ(o.DemoBaud, 57600);
+    EXPECT_EQ(o.DemoId, 17);
+    const AppOptions plain = ParseAppOptions({"--demo"});
+    EXPECT_EQ(plain.DemoBaud, 9600);
+    EXPECT_EQ(plain.DemoId, 1);
+    for (const char* bad : {"0", "299", "4000001", "fast", ""})
+        EXPECT_FALSE(ParseAppOptions({"--demo-baud", bad}).Error.empty()) << bad;
+    for (const char* bad : {"0", "248", "-1", "1x"})
+        EXPECT_FALSE(ParseAppOptions({"--demo-id", bad}).Error.empty()) << bad;
+    EXPECT_FALSE(ParseAppOptions({"--demo-id"}).Error.empty());
+    EXPECT_EQ(PortText("ttyUSB0", 9600, 8, 0, 1), "ttyUSB0, 9600, 8, 0, 1");
+}
+
 TEST(SessionReport, OneLineHoldsTheStateAndEveryCounterAndMessagesKeepToOneLine) {
     LinkCounters c;
     c.StateReads = 10, c.StateOk = 8, c.StateFail = 2;

@@ -61,7 +61,7 @@ TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
     EXPECT_EQ(app->SetValDec->windowTitle(), QString::fromUtf8("파라메터 변경(DEC)"));
     EXPECT_EQ(app->SetValHex->windowTitle(), QString::fromUtf8("파라메터 변경(HEX)"));
     EXPECT_EQ(app->ComSetting->windowTitle(), "COM Setting");
-    EXPECT_EQ(app->Scopes[3]->size(), DluSize(539, 244));
+    EXPECT_EQ(app->Scopes[3]->size(), DluSize(539, 324)); // with the tuning row under the chart
 
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle().toStdString(), MainWindowTitle());

@@ -120,6 +120,8 @@ TEST(GridAccessible, ADeletedGridLeavesItsCellsInvalid) {
 TEST(AccessibleNames, CaptionsReadAsOneLineAndEditsTakeTheirLabel) {
     EXPECT_EQ(AccessibleCaption(QStringLiteral("All Parameter\nSave")), "All Parameter Save");
     EXPECT_EQ(AccessibleCaption(QStringLiteral("&Run && Stop")), "Run & Stop");
+    EXPECT_EQ(AccessibleCaption(QString::fromUtf8("찾아보기(&W)...")), QString::fromUtf8("찾아보기..."));
+    EXPECT_EQ(AccessibleCaption(QString::fromUtf8("A (&&B)")), "A (&B)");
     QWidget page;
     auto* label = new QLabel(QStringLiteral("Position :"), &page);
     auto* edit = new QLineEdit(&page);

@@ -96,7 +96,7 @@ TEST_F(CliTest, FailuresNameTheResultAndExitWithItsCode) {
 
     r = RunProcess({VELT_CLI_PATH, "--lang", "en", "--port", "/dev/velt-no-such-port", "read-coils"});
     EXPECT_EQ(r.exitCode, 15);
-    EXPECT_EQ(r.err, "Port Open Fail\n");
+    EXPECT_EQ(r.err, "Port Open Fail\nNo such device: /dev/velt-no-such-port. Is the adapter unplugged?\n");
 }
 
 TEST_F(CliTest, BadArgumentsPrintTheUsageAndExit64BeforeTouchingThePort) {

@@ -1,7 +1,9 @@
 // velt-cli params read, diff and write, run as a program against the
 // simulated drive.
 #include "ChildProcess.h"
+#include "link/DriveMap.h"
 #include "params/ParFile.h"
+#include "params/ParamCatalogue.h"
 #include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
 
@@ -119,4 +121,100 @@ TEST_F(ParamsCliTest, UsageFileAndPortErrorsHaveTheirOwnExitCodes) {
     const CliRun noPort = Run("params read", (dir_ / "no-such-device").string());
     EXPECT_EQ(noPort.exitCode, 15);
     EXPECT_NE(noPort.err.find("Port Open Fail"), std::string::npos);
+}
+
+TEST_F(ParamsCliTest, DiffOfTwoSetsListsTheDifferingRowsAsThePageShowsThem) {
+    // Two sets that differ in a list parameter (the command form), a bit
+    // parameter (hex), a position pair and a parameter that is never stored.
+    const fs::path a = dir_ / "a.par";
+    ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
+    ParamValues values{};
+    ASSERT_TRUE(ReadParFile(a, &values));
+    values[71] = 13;
+    values[40] = 0xFF;
+    SplitPair(83, 100000, values.data());
+    values[33] = 0;
+    ASSERT_TRUE(WriteParFile(a, values));
+    for (int n = 0; n < PARAM_COUNT; ++n) // the drive holds A
+        sim_->SetHolding(n, static_cast<uint16_t>(values[static_cast<size_t>(n)]));
+    values[71] = 11;
+    values[40] = 0x0E;
+    SplitPair(83, -5, values.data());
+    values[33] = 1;
+    const fs::path b = dir_ / "b.par";
+    ASSERT_TRUE(WriteParFile(b, values));
+
+    CliRun r = Run("params diff '" + a.string() + "' '" + a.string() + "'");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    EXPECT_EQ(r.out, "no differences\n");
+
+    const std::string rows = "033\tSELECT PROTOCOL\t0\t1\tnot stored\n"
+                             "040\tIN POLE\t0xFF\t0x0E\t\n"
+                             "071\tDEFAULTS COMMAND FORM\t13 : Speed Index\t11 : Analog Input\t\n"
+                             "083-084\tPOSITION INDEX 1 H / POSITION INDEX 1 L\t100000\t-5\t\n";
+    r = Run("params diff '" + a.string() + "' '" + b.string() + "'");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.out, "No.\tName\tA: " + a.string() + "\tB: " + b.string() + "\tNote\n" + rows);
+
+    // The drive on one side is read, nothing is written.
+    sim_->ClearRequests();
+    r = Run("params diff drive '" + b.string() + "'");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.out, "No.\tName\tA: drive\tB: " + b.string() + "\tNote\n" + rows);
+    for (const sim::SimRequest& request : sim_->Requests())
+        EXPECT_NE(request.function, drive::FunctionWriteSingleRegister) << "a write";
+}
+
+TEST_F(ParamsCliTest, BackupsAreListedAndComparedByTheirName) {
+    CliRun r = Run("params backups");
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find("no backups in "), std::string::npos) << r.err;
+
+    const fs::path a = dir_ / "a.par";
+    ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
+    ParamValues values{};
+    ASSERT_TRUE(ReadParFile(a, &values));
+    const int16_t before = values[13];
+    values[13] = static_cast<int16_t>(before + 1);
+    ASSERT_TRUE(WriteParFile(a, values));
+    ASSERT_EQ(Run("params write '" + a.string() + "' --yes").exitCode, 0); // backs the drive up first
+
+    r = Run("params backups");
+    EXPECT_EQ(r.exitCode, 0) << r.err;
+    std::vector<fs::path> backups;
+    for (const fs::directory_entry& e : fs::directory_iterator(dir_ / "backups"))
+        backups.push_back(e.path());
+    ASSERT_EQ(backups.size(), 1u);
+    const std::string name = backups[0].filename().string();
+    const std::string bytes = std::to_string(fs::file_size(backups[0]));
+    // "YYYY-MM-DD HH:MM:SS", the size in bytes, the name.
+    EXPECT_EQ(r.out.size(), 23 + 1 + 8 + 2 + name.size() + 1) << r.out;
+    EXPECT_EQ(r.out.substr(24, 8), std::string(8 - bytes.size(), ' ') + bytes) << r.out;
+    EXPECT_EQ(r.out.substr(34), name + "\n");
+    EXPECT_EQ(r.out.substr(0, 4), name.substr(7, 4)); // the year of the name
+
+    // By its name, with or without .par: the backup holds what the drive held before.
+    const std::string stem = name.substr(0, name.size() - 4);
+    r = Run("params diff " + stem + " drive");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    EXPECT_EQ(r.out, "No.\tName\tA: " + stem + "\tB: drive\tNote\n013\tCURRENT P GAIN\t" +
+                         std::to_string(before) + "\t" + std::to_string(before + 1) + "\t\n");
+    EXPECT_EQ(Run("params diff " + name + " '" + a.string() + "'").exitCode, 1);
+}
+
+TEST_F(ParamsCliTest, DiffRefusesADamagedOrMissingSideBeforeTouchingTheDrive) {
+    const fs::path cut = dir_ / "cut.par";
+    ASSERT_TRUE(WriteFileAtomically(cut, "000 : HOMING HIGH SPEED : 50\r\n001 : HOMING LOW SPEED : 5"));
+    CliRun r = Run("params diff drive '" + cut.string() + "'");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("File Load Error"), std::string::npos) << r.err;
+    EXPECT_NE(r.err.find("line 2 has no line end: the file is cut short"), std::string::npos) << r.err;
+    r = Run("params diff drive nosuch");
+    EXPECT_EQ(r.exitCode, 3);
+    EXPECT_NE(r.err.find("nosuch: no such file, nor a backup of that name in "), std::string::npos) << r.err;
+    EXPECT_TRUE(sim_->Requests().empty()); // neither touched the drive
+    EXPECT_EQ(Run("params diff a b c").exitCode, 64);
+    EXPECT_EQ(Run("params diff").exitCode, 64);
+    EXPECT_EQ(Run("params backups now").exitCode, 64);
 }

@@ -70,11 +70,47 @@ TEST(ChartPixels, NewestAtTheRightEdgeOldestOfTheRangeAtTheLeft) {
     EXPECT_EQ(map.AgeAt(390), 0);
     EXPECT_EQ(map.AgeAt(54), 200);
 
-    // An X minimum above 0 puts the youngest samples right of the plot.
+    // An X minimum above 0 puts the youngest samples right of the plot; the
+    // others lie within a pixel of their exact place (3.36 pixels a sample).
     const PixelMap later(plot, {0.1, 5.1, -5000, 5000});
     EXPECT_GT(later.X(0), 390);
     EXPECT_EQ(later.X(2), 390);
     EXPECT_EQ(later.X(102), 54);
+}
+
+TEST(ChartPixels, OneMoreSampleMovesEveryOlderOneByTheSameWholeColumns) {
+    const ChartRect plot{54, 10, 635, 283};
+    for (const ChartRanges& r : {ChartRanges{0, 10, -1, 1}, ChartRanges{0, 1500, -1, 1},
+                                 ChartRanges{0.35, 7.1, -1, 1}, ChartRanges{0, 0.3, -1, 1}}) {
+        for (int64_t newest : {int64_t{0}, int64_t{199}, int64_t{123456789}}) {
+            const PixelMap before(plot, r, newest), after(plot, r, newest + 1);
+            const int64_t shift = after.Base(newest) - after.Base(newest + 1);
+            EXPECT_GE(shift, 0);
+            for (int age = 0; age < 3000; age += 7)
+                ASSERT_EQ(after.X(age + 1), before.X(age) - shift) << r.XMax << " " << newest << " " << age;
+            // Each sample within a pixel of where the range puts it.
+            const double perSample = plot.Width() / ((r.XMax - r.XMin) * 20);
+            for (int age = 0; age < 400; age += 13)
+                ASSERT_LT(std::fabs(before.X(age) - (plot.left + perSample * (r.XMax * 20 - age))),
+                          1.0 + 1e-9);
+        }
+    }
+}
+
+TEST(ChartPixels, FirstAgeLeftOfAColumn) {
+    const ChartRect plot{54, 10, 635, 283};
+    const PixelMap map(plot, {0, 1500, -1, 1}, 777777); // about 52 samples a column
+    for (int x : {54, 100, 634, 635, 700, -5}) {
+        const int age = map.FirstAgeLeftOf(x, 30000);
+        if (age < 30000) {
+            EXPECT_LT(map.X(age), x) << x;
+        }
+        if (age > 0) {
+            EXPECT_GE(map.X(age - 1), x) << x;
+        }
+    }
+    EXPECT_EQ(map.FirstAgeLeftOf(10000, 50), 0);
+    EXPECT_EQ(map.FirstAgeLeftOf(-10000, 50), 50);
 }
 
 TEST(ChartPixels, FarValuesAreClampedAndNothingIsUndefined) {
@@ -121,6 +157,29 @@ TEST(ChartGrid, FrameLinesAndLabelsWhereTheControlPutsThem) {
     EXPECT_EQ(l[17], (ChartLabel{"-1.0", 356, 269, LabelAlign::CenterTop}));
     EXPECT_EQ(l[18], (ChartLabel{"Time [sec]", 222, 281, LabelAlign::CenterTop}));
     EXPECT_EQ(l[19], (ChartLabel{"mm", 9 * 54 / 28, 137, LabelAlign::CenterBaseline, true}));
+}
+
+TEST(ChartGrid, ACaughtSpanIsLabelledFromItsTriggerPoint) {
+    const ChartRect plot = PlotRectFor(kClient, -5000, 5000);
+    GridSettings settings;
+    settings.VerticalLines = 9;
+    ChartRanges r{0, 10, -5000, 5000};
+    r.XOrigin = 2.025; // time 0 two seconds and half a sample before the newest
+    const GridPicture g = LayoutGrid(kClient, plot, r, settings);
+    const auto& l = g.Labels;
+    ASSERT_EQ(l.size(), 2u + 5u + 2u + 9u + 2u);
+    EXPECT_EQ(l[7].Text, "-8.0"); // 10 s back: -7.975
+    EXPECT_EQ(l[8].Text, "2.0");  // the newest sample
+    EXPECT_EQ(l[16].Text, "0.0"); // the tick 2 s back: -0.025, shown without a minus
+    EXPECT_EQ(l[15].Text, "-1.0");
+    // The axis time of a point, and back.
+    const AxisMap axes(plot, r);
+    EXPECT_DOUBLE_EQ(axes.TimeAt(plot.right), 2.025);
+    EXPECT_DOUBLE_EQ(axes.TimeAt(plot.left), 2.025 - 10);
+    EXPECT_NEAR(axes.XAt(axes.TimeAt(123.5)), 123.5, 1e-9);
+    EXPECT_NEAR(axes.YAt(axes.ValueAt(77.25)), 77.25, 1e-9);
+    EXPECT_EQ(AxisTime(r, 2.025), 0.0);
+    EXPECT_TRUE(std::signbit(AxisTime({0, 10, -1, 1}, 0.0))); // now, on a running picture: -0.0
 }
 
 TEST(ChartGrid, NoGridLinesStillLabelsTheEnds) {

@@ -1,8 +1,7 @@
 // The strip chart as a widget (offscreen): what its images hold, the XOR
-// combination, the reduced renderer against the point-by-point one, and the
+// combination, the shifted picture against the full render, and the
 // right-click export.
 #include "scope/COScopeCtrl.h"
-#include "scope/ScopeTraceRender.h"
 
 #include "base/MessageService.h"
 #include "tests/support/ShellFixture.h"
@@ -48,10 +47,11 @@ protected:
     }
     // Pixels of the plot image in the trace colour.
     int TracePixels(const QColor& c, const QRect& area) const {
+        const QImage plot = chart.PlotPicture();
         int n = 0;
         for (int y = area.top(); y <= area.bottom(); ++y)
             for (int x = area.left(); x <= area.right(); ++x)
-                n += chart.PlotImage.pixelColor(x, y) == c ? 1 : 0;
+                n += plot.pixelColor(x, y) == c ? 1 : 0;
         return n;
     }
     QRect Plot() const {
@@ -69,7 +69,7 @@ private:
 TEST_F(ChartTest, BeforeTheFirstAppendOnlyTheGridShows) {
     EXPECT_EQ(chart.TraceCount, 1);
     EXPECT_EQ(chart.PointCount, 0);
-    EXPECT_EQ(TracePixels(kBg, chart.PlotImage.rect()), chart.PlotImage.width() * chart.PlotImage.height());
+    EXPECT_EQ(TracePixels(kBg, chart.rect()), chart.width() * chart.height());
     EXPECT_EQ(chart.ComposedImage(), chart.GridImage);
     // Frame, grid dots and label text are in the background image.
     const ChartRect& p = chart.PlotRect;
@@ -127,9 +127,10 @@ TEST_F(ChartTest, PaintingCombinesGridPlotAndBackgroundByXor) {
     int plainX = gridX + 1;
     while (chart.GridImage.pixelColor(plainX, y) != kBg)
         ++plainX;
-    ASSERT_EQ(chart.PlotImage.pixelColor(plainX, y), kRed);
+    const QImage plot = chart.PlotPicture();
+    ASSERT_EQ(plot.pixelColor(plainX, y), kRed);
     EXPECT_EQ(shown.pixelColor(plainX, y), kRed); // over the background: the trace colour
-    ASSERT_EQ(chart.PlotImage.pixelColor(gridX, y), kRed);
+    ASSERT_EQ(plot.pixelColor(gridX, y), kRed);
     const QRgb expected = (kGrid.rgb() ^ kRed.rgb() ^ kBg.rgb()) | 0xFF000000u;
     EXPECT_EQ(shown.pixel(gridX, y), expected); // over a grid dot: the XOR of the three
     // And the widget paints exactly that picture.
@@ -150,68 +151,115 @@ TEST_F(ChartTest, ZoomingOutAfterAStopShowsTheSameSamplesInTheRightHalf) {
     EXPECT_GT(TracePixels(kRed, QRect(p.left, p.top, 5, p.Height())), 0);
 }
 
-TEST_F(ChartTest, EachRenderClearsWhatThePreviousOneDrewAndNothingStale) {
-    // A square wave and a ramp sweeping the plot, appended one by one: each
-    // render clears only the rows the last one drew.
+TEST_F(ChartTest, TheComposedPictureIsGridXorPlotXorBackgroundEverywhere) {
     for (int i = 0; i < 300; ++i)
         chart.AppendSamples({1, 1, 0, 1},
                             {(i / 15) % 2 ? 4500.0 : -4500.0, i * 37.0 - 5500, 0, std::sin(i) * 3000});
-    const QImage incremental = chart.PlotImage.copy();
-    const QImage shown = chart.ComposedImage();
-    chart.SetXRange(0, 10); // a rebuild renders from a clean image
-    EXPECT_EQ(incremental, chart.PlotImage);
-    EXPECT_EQ(shown, chart.ComposedImage());
-    // And the picture kept up to date is grid XOR plot XOR background everywhere.
+    const QImage shown = chart.ComposedImage(), plot = chart.PlotPicture();
     QImage expected = chart.GridImage.copy();
     for (int y = 0; y < expected.height(); ++y)
         for (int x = 0; x < expected.width(); ++x)
-            expected.setPixel(
-                x, y, (chart.GridImage.pixel(x, y) ^ chart.PlotImage.pixel(x, y) ^ kBg.rgb()) | 0xFF000000u);
+            expected.setPixel(x, y,
+                              (chart.GridImage.pixel(x, y) ^ plot.pixel(x, y) ^ kBg.rgb()) | 0xFF000000u);
     EXPECT_EQ(shown, expected);
 }
 
-// Both renderers on the same samples: the reduced one may differ from the
-// polyline only where the rasteriser draws a line's ends differently.
-int DifferingPixels(const ScopeSamples& samples, int count, const ChartRanges& ranges) {
-    const ChartRect plot{54, 10, 635, 283};
-    std::array<QPen, kScopeTraces> pens;
-    for (auto& pen : pens)
-        pen = TracePen(kRed);
-    TraceJob job;
-    job.Samples = &samples;
-    job.PointCount = count;
-    job.TraceCount = 4;
-    job.Enabled = {1, 0, 0, 0};
-    job.Ranges = ranges;
-    job.Plot = plot;
-    QImage a(645, 318, QImage::Format_RGB32), b(645, 318, QImage::Format_RGB32);
-    a.fill(kBg);
-    b.fill(kBg);
-    TraceRenderScratch scratch;
-    TraceDamage drawn;
-    RenderTraces(a, job, pens, TraceRenderer::ColumnReduced, &scratch, &drawn);
-    RenderTraces(b, job, pens, TraceRenderer::PointByPoint, &scratch, &drawn);
-    int differing = 0;
-    for (int y = 0; y < a.height(); ++y)
-        for (int x = 0; x < a.width(); ++x)
-            differing += a.pixel(x, y) != b.pixel(x, y) ? 1 : 0;
-    return differing;
+// Appends one by one, each extending the shifted picture, and every so often
+// compares it with the full render of the same samples (which then goes on
+// as the base of the next appends). Returns the appends that did not draw
+// the whole plot.
+uint64_t AppendAndCompare(COScopeCtrl& chart, int appends, int checkEvery,
+                          const std::function<TraceValues(int)>& value,
+                          const std::function<TraceFlags(int)>& enabled) {
+    const uint64_t full0 = chart.FullRenderCount.load(), all0 = chart.RenderCount.load();
+    uint64_t checks = 0;
+    for (int i = 1; i <= appends; ++i) {
+        chart.AppendSamples(enabled(i), value(i));
+        if (i % checkEvery != 0 && i != appends) continue;
+        const QImage shifted = chart.PlotPicture();
+        chart.RenderPlot();
+        ++checks;
+        if (shifted != chart.PlotPicture()) {
+            ADD_FAILURE() << "after append " << i << " of " << appends << " at " << chart.XMin << " .. "
+                          << chart.XMax << " s";
+            return 0;
+        }
+    }
+    const uint64_t all = chart.RenderCount.load() - all0 - checks;
+    const uint64_t full = chart.FullRenderCount.load() - full0 - checks;
+    return all - full;
 }
 
-TEST(TraceRendering, ReducedAndPointByPointDrawTheSamePictureOnRandomAndSteepData) {
-    std::mt19937 random(11);
-    std::uniform_real_distribution<double> noise(-5500, 5500);
-    ScopeSamples noisy, steep, smooth;
-    for (int i = 0; i < kScopeCapacity; ++i) {
-        noisy.Push({noise(random), 0, 0, 0});
-        steep.Push({(i / 37) % 2 ? 4800.0 : -4800.0, 0, 0, 0});
-        smooth.Push({4000 * std::sin(i / 500.0), 0, 0, 0});
+TEST_F(ChartTest, AfterThousandsOfAppendsTheShiftedPictureIsTheFullRenderPixelForPixel) {
+    std::mt19937 random(17);
+    std::uniform_real_distribution<double> noise(-6000, 6000);
+    std::bernoulli_distribution rare(0.002);
+    const auto randomData = [&](int) {
+        return TraceValues{noise(random), noise(random), noise(random), noise(random)};
+    };
+    const auto steepData = [&](int i) {
+        const double v = (i / 23) % 2 ? 4900.0 : -4900.0;
+        return TraceValues{v, -v, i % 2 ? 1e9 : -1e9,
+                           rare(random) ? std::nan("") : std::sin(i / 40.0) * 4000};
+    };
+    const auto allOn = [](int) { return TraceFlags{1, 1, 1, 1}; };
+    const auto switching = [](int i) {
+        return (i / 700) % 2 ? TraceFlags{1, 0, 1, 1} : TraceFlags{1, 1, 1, 1};
+    };
+    struct Range {
+        double Min, Max;
+        bool Shifts; // whether appends can extend the picture (a tiny range jumps by more than half the plot)
+    };
+    for (const Range r : {Range{0, 10, true}, Range{0, 100, true}, Range{0, 1500, true},
+                          Range{0.35, 7.1, true}, Range{-2, 10, true}, Range{0, 0.05, false}}) {
+        chart.SetXRange(r.Min, r.Max);
+        chart.ClearPlot();
+        const uint64_t shifted =
+            AppendAndCompare(chart, 3000, 97, randomData, allOn) +
+            AppendAndCompare(chart, 3000, 997, steepData, switching) +
+            AppendAndCompare(chart, 2500, 2500, randomData, allOn); // no full render between
+        if (r.Shifts) EXPECT_GT(shifted, 8000u) << r.Max;
     }
-    for (const ScopeSamples* s : {&noisy, &steep, &smooth}) {
-        EXPECT_LE(DifferingPixels(*s, 30000, {0, 1500, -5000, 5000}), 8);
-        EXPECT_LE(DifferingPixels(*s, 200, {0, 10, -5000, 5000}), 8);
-        EXPECT_LE(DifferingPixels(*s, 3000, {0.1, 150.1, -5000, 5000}), 8);
-    }
+    // Around the ring: 1500 s shows all 30000 samples, the head wraps.
+    chart.SetXRange(0, 1500);
+    EXPECT_GT(AppendAndCompare(chart, 31000, 4999, steepData, allOn), 30000u);
+    EXPECT_EQ(chart.PointCount, 30000);
+    chart.SetYRange(-100, 100); // a scale change renders the new picture in full
+    EXPECT_GT(AppendAndCompare(chart, 500, 97, randomData, allOn), 0u);
+}
+
+TEST_F(ChartTest, LevelLineCursorsAndTriggerMarkAreDrawnAndTheCursorsKeepTheirPlaceOnANewSpan) {
+    Append(200, [](int i) { return (i % 20) * 100.0; });
+    const QColor green(0, 255, 0);
+    chart.SetLevelLine(1000.0, green);
+    chart.SetCursorsOn(true);
+    const ChartRect& p = chart.PlotRect;
+    const AxisMap before(p, {0, 10, -5000, 5000});
+    const ChartCursors c = chart.Cursors();
+    const int t1 = int(std::lround(before.XAt(c.T1))), levelRow = int(std::lround(before.YAt(1000.0)));
+    const QImage shown = chart.ComposedImage();
+    int levelPixels = 0, cursorPixels = 0;
+    for (int x = p.left; x < p.right; ++x)
+        levelPixels += shown.pixelColor(x, levelRow) == green ? 1 : 0;
+    for (int y = p.top + 20; y < p.bottom; ++y)
+        cursorPixels += shown.pixelColor(t1, y) == kAxis ? 1 : 0;
+    EXPECT_GT(levelPixels, p.Width() / 3); // dashed
+    EXPECT_LT(levelPixels, p.Width() * 9 / 10);
+    EXPECT_GT(cursorPixels, (p.Height() - 20) * 3 / 4); // the active cursor: solid
+    chart.resize(645, 318);
+    EXPECT_EQ(chart.grab().toImage().convertToFormat(QImage::Format_RGB32), shown); // painted so
+
+    // A caught span: time 0 two seconds before the newest sample, marked above
+    // and under the plot; the cursors stay where they were on the plot.
+    chart.SetXOrigin(2.0);
+    EXPECT_DOUBLE_EQ(chart.Cursors().T1, c.T1 + 2.0);
+    const AxisMap after(p, {0, 10, -5000, 5000, 2.0});
+    EXPECT_EQ(int(std::lround(after.XAt(chart.Cursors().T1))), t1);
+    const int zero = int(std::lround(after.XAt(0.0)));
+    EXPECT_EQ(zero, std::lround(p.left + p.Width() * 0.8));
+    EXPECT_EQ(chart.GridImage.pixelColor(zero, p.top - 5), kAxis);
+    EXPECT_EQ(chart.GridImage.pixelColor(zero, p.bottom + 4), kAxis);
+    EXPECT_EQ(chart.accessibleDescription(), "X -8.0 .. 2.0 s, Y -5000.0 .. 5000.0");
 }
 
 TEST_F(ChartTest, ExportCsvAndSaveImageWriteWhatIsShown) {
@@ -250,13 +298,17 @@ TEST_F(ChartTest, ExportCsvAndSaveImageWriteWhatIsShown) {
 }
 
 TEST_F(ChartTest, TheMenuAndTheHoverReadOutInBothLanguages) {
-    std::unique_ptr<QMenu> menu(chart.CreateContextMenu(nullptr));
-    ASSERT_EQ(menu->actions().size(), 2);
+    QMenu* menu = chart.ContextMenu();
+    ASSERT_EQ(menu->actions().size(), 5);
     EXPECT_EQ(menu->actions()[0]->text(), "Export CSV...");
-    EXPECT_EQ(menu->actions()[1]->text(), "Save Image...");
+    EXPECT_EQ(menu->actions()[1]->text(), "Export CSV Between Cursors...");
+    EXPECT_FALSE(menu->actions()[1]->isEnabled()); // until the cursors are on
+    EXPECT_EQ(menu->actions()[2]->text(), "Save Image...");
+    EXPECT_TRUE(menu->actions()[3]->isSeparator());
+    EXPECT_EQ(menu->actions()[4]->text(), "Cursors");
     chart.SetKorean(true);
-    menu.reset(chart.CreateContextMenu(nullptr));
     EXPECT_EQ(menu->actions()[0]->text(), QString::fromUtf8("CSV 내보내기..."));
+    EXPECT_EQ(menu->actions()[4]->text(), QString::fromUtf8("커서"));
     EXPECT_EQ(chart.accessibleName(), QString::fromUtf8("스코프 차트"));
 
     chart.SetTraceNames({"Position", "Speed", "Current", "x"});

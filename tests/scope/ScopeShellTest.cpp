@@ -1,6 +1,7 @@
 // The scope windows inside the whole program, against the simulated drive on
 // a pseudo-terminal: the Scope button, live sampling, the offset taking
-// effect, a RUN plotted end to end, and shutdown with four running scopes.
+// effect, a RUN plotted end to end, a RUN caught by a Single trigger, and
+// shutdown with four running scopes.
 #include "scope/CDlgScope.h"
 
 #include "app/CDlgMenuBar.h"
@@ -11,7 +12,9 @@
 #include "tests/support/ShellFixture.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -151,6 +154,59 @@ TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesP
     }
     EXPECT_EQ(lines[1].split(',')[1], "0");
     EXPECT_EQ(lines.back().trimmed(), "0.00," + QByteArray::number(kTarget) + ",0");
+    EXPECT_TRUE(messages.Texts.empty());
+}
+
+TEST_F(ScopeShellTest, ASingleTriggerCatchesARunWithThePositionsCrossingAtTimeZero) {
+    Connect();
+    CDriveLink& link = *app->Link;
+    ASSERT_EQ(link.WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
+    app->MenuBar->OnScope();
+    CDlgScope& scope = *app->Scopes[0];
+    scope.ChannelChecks[0]->setChecked(true); // Position
+    scope.ChannelChecks[1]->setChecked(true); // Speed
+    constexpr int32_t kTarget = 60000;
+    constexpr double kLevel = kTarget / 2.0;
+    scope.TriggerModeList->setCurrentIndex(3); // Single
+    scope.TriggerSourceList->setCurrentIndex(0);
+    scope.LevelEdit->setText(QString::number(kLevel));
+    emit scope.LevelEdit->editingFinished();
+    scope.XMaxEdit->setText("4"); // 0.8 s before the trigger, 3.2 s after it
+    scope.RunStopButton->click();
+    ASSERT_EQ(scope.TriggerStateLabel->text(), "Armed");
+    // The 0.8 s before the trigger filled with samples at rest.
+    ASSERT_TRUE(WaitUntil([&] { return scope.Thread().SamplesTaken.load() >= 20; }, 10s));
+
+    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
+    Write32(drive::PositionLowRegister, kTarget);
+    ASSERT_EQ(link.WriteParam(drive::SpeedRegister, 1000), RTU_OK);
+    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
+    // Caught, the span filled, stopped.
+    ASSERT_TRUE(WaitUntil([&] { return scope.RunState() == 0; }, 20s));
+    EXPECT_EQ(scope.TriggerStateLabel->text(), "Stopped");
+    EXPECT_EQ(scope.TriggerStateNow(), TriggerState::Stopped);
+    EXPECT_TRUE(scope.ChannelChecks[0]->isEnabled());
+
+    std::lock_guard lock(scope.ChartLock());
+    const COScopeCtrl& chart = *scope.Chart;
+    ChartView view;
+    view.Samples = &chart.Samples;
+    view.PointCount = chart.PointCount;
+    view.TraceCount = chart.TraceCount;
+    view.TraceEnabled = chart.TraceEnabled;
+    view.Ranges = {chart.XMin, chart.XMax, chart.YMin, chart.YMax, chart.XOrigin};
+    // Time 0 lies a fifth into the 4 s shown, at the interpolated crossing:
+    // the position there reads the level itself, below it before and above after.
+    EXPECT_EQ(chart.XMax, 4.0);
+    EXPECT_NEAR(chart.XOrigin, 3.2, 0.05 + 1e-9);
+    const std::optional<double> atZero = TraceValueAt(view, 0, 0.0);
+    ASSERT_TRUE(atZero);
+    EXPECT_NEAR(*atZero, kLevel, 1e-6);
+    EXPECT_LT(*TraceValueAt(view, 0, -0.05), kLevel);
+    EXPECT_GT(*TraceValueAt(view, 0, 0.05), kLevel);
+    EXPECT_EQ(*TraceValueAt(view, 0, -0.75), 0.0);    // at rest before the move
+    EXPECT_EQ(*TraceValueAt(view, 0, 3.15), kTarget); // arrived within the span
+    EXPECT_GT(*TraceValueAt(view, 1, 0.0), 0.0);      // moving at the crossing
     EXPECT_TRUE(messages.Texts.empty());
 }
 

@@ -1,8 +1,9 @@
-// The two trace reductions without a toolkit: the reduced lines must cover
-// exactly the pixels of the point-by-point polyline (here rasterised with a
-// simple line walker, so the comparison needs no display).
+// Trace rasterising without a toolkit: the column-reduced runs must cover
+// exactly the pixels of every sample and segment drawn one by one, a few
+// columns drawn at a time must give the picture drawn at once, and the
+// line rule must give connected, thin lines that do not depend on their
+// direction.
 #include "scope/TraceLines.h"
-#include "scope/PlotDamage.h"
 
 #include <gtest/gtest.h>
 
@@ -10,63 +11,44 @@
 #include <cstdlib>
 #include <functional>
 #include <random>
-#include <utility>
 
 namespace velt {
 namespace {
 
-// The visible pixels that a set of lines covers, one byte per pixel.
+// The pixels a set of runs covers, one byte per pixel of the clip.
 struct PixelSet {
     explicit PixelSet(const ChartRect& clip)
         : clip(clip), on(static_cast<size_t>(clip.Width()) * static_cast<size_t>(clip.Height()), 0) {}
-    void Set(int x, int y) { on[static_cast<size_t>(y - clip.top) * clip.Width() + (x - clip.left)] = 1; }
+    void Add(const std::vector<ColumnRun>& runs) {
+        for (const ColumnRun& r : runs) {
+            EXPECT_GE(r.X, clip.left);
+            EXPECT_LT(r.X, clip.right);
+            EXPECT_GE(r.Top, clip.top);
+            EXPECT_LT(r.Bottom, clip.bottom);
+            EXPECT_LE(r.Top, r.Bottom);
+            for (int y = r.Top; y <= r.Bottom; ++y)
+                on[static_cast<size_t>(y - clip.top) * clip.Width() + (r.X - clip.left)] = 1;
+        }
+    }
+    bool At(int x, int y) const {
+        return on[static_cast<size_t>(y - clip.top) * clip.Width() + (x - clip.left)] != 0;
+    }
+    int Count() const {
+        int n = 0;
+        for (uint8_t b : on)
+            n += b;
+        return n;
+    }
     bool operator==(const PixelSet& o) const { return on == o.on; }
     ChartRect clip;
     std::vector<uint8_t> on;
 };
 
-// Every pixel of a line, both ends included (a symmetric DDA: the same
-// pixels whichever end it starts from), clipped to the visible columns and
-// rows. Only the part of the line near the clip rectangle is walked, so
-// lines to far-off points cost no more than short ones.
-void Walk(PixelSet* set, int x1, int y1, int x2, int y2, const ChartRect& clip) {
-    const long long steps = std::max(std::llabs(x2 - x1), std::llabs(y2 - y1));
-    double t0 = 0, t1 = 1;
-    const auto limit = [&](double p, double d, double lo, double hi) { // keep p + d t inside [lo, hi]
-        if (d == 0) {
-            if (p < lo || p > hi) t1 = -1;
-            return;
-        }
-        double a = (lo - p) / d, b = (hi - p) / d;
-        if (a > b) std::swap(a, b);
-        t0 = std::max(t0, a);
-        t1 = std::min(t1, b);
-    };
-    limit(x1, x2 - x1, clip.left - 2, clip.right + 1);
-    limit(y1, y2 - y1, clip.top - 2, clip.bottom + 1);
-    if (t1 < t0) return;
-    const long long first = steps == 0 ? 0 : std::max(0LL, (long long)std::floor(t0 * steps) - 1);
-    const long long last = steps == 0 ? 0 : std::min(steps, (long long)std::ceil(t1 * steps) + 1);
-    for (long long k = first; k <= last; ++k) {
-        const double t = steps == 0 ? 0.0 : double(k) / double(steps);
-        const double fx = x1 + double(x2 - x1) * t, fy = y1 + double(y2 - y1) * t;
-        const int x = int(std::floor(fx + 0.5 - 1e-9));
-        const int y = int(std::floor(fy + 0.5 - 1e-9));
-        if (x >= clip.left && x < clip.right && y >= clip.top && y < clip.bottom) set->Set(x, y);
-    }
-}
-
-PixelSet PolylinePixels(const std::vector<PixelPoint>& pts, const ChartRect& clip) {
+PixelSet LinePixels(int x0, int y0, int x1, int y1, const ChartRect& clip) {
     PixelSet set(clip);
-    for (size_t i = 1; i < pts.size(); ++i)
-        Walk(&set, pts[i - 1].X, pts[i - 1].Y, pts[i].X, pts[i].Y, clip);
-    return set;
-}
-
-PixelSet LinePixels(const std::vector<ChartLine>& lines, const ChartRect& clip) {
-    PixelSet set(clip);
-    for (const ChartLine& l : lines)
-        Walk(&set, l.X1, l.Y1, l.X2, l.Y2, clip);
+    std::vector<ColumnRun> runs;
+    LineRuns(x0, y0, x1, y1, clip, &runs);
+    set.Add(runs);
     return set;
 }
 
@@ -75,99 +57,142 @@ void Fill(ScopeSamples* s, int n, const std::function<double(int)>& value) {
         s->Push({value(i), 0, 0, 0});
 }
 
+TEST(LineRunsTest, BothEndsConnectedThinAndTheSameFromEitherEnd) {
+    const ChartRect clip{0, 0, 60, 60};
+    std::mt19937 random(5);
+    std::uniform_int_distribution<int> coordinate(0, 59);
+    for (int i = 0; i < 2000; ++i) {
+        const int x0 = coordinate(random), y0 = coordinate(random), x1 = coordinate(random),
+                  y1 = coordinate(random);
+        const PixelSet forward = LinePixels(x0, y0, x1, y1, clip);
+        ASSERT_TRUE(forward == LinePixels(x1, y1, x0, y0, clip)) << x0 << "," << y0 << " " << x1 << "," << y1;
+        ASSERT_TRUE(forward.At(x0, y0));
+        ASSERT_TRUE(forward.At(x1, y1));
+        // One pixel per row when steep, per column when flat (plus one where
+        // a boundary falls exactly on a row or the slope is exactly 1).
+        const int dx = std::abs(x1 - x0), dy = std::abs(y1 - y0);
+        ASSERT_LE(forward.Count(), std::max(dx, dy) + 1 + std::min(dx, dy) + 1);
+        ASSERT_GE(forward.Count(), std::max(dx, dy) + 1);
+        // Every column between the ends holds pixels, and neighbouring
+        // columns touch (8-connected).
+        const int left = std::min(x0, x1), right = std::max(x0, x1);
+        int previousTop = -1, previousBottom = -1;
+        for (int x = left; x <= right; ++x) {
+            int top = 60, bottom = -1;
+            for (int y = 0; y < 60; ++y) {
+                if (forward.At(x, y)) {
+                    top = std::min(top, y);
+                    bottom = std::max(bottom, y);
+                }
+            }
+            ASSERT_LE(top, bottom) << x;
+            if (x > left) ASSERT_TRUE(top <= previousBottom + 1 && bottom >= previousTop - 1) << x;
+            previousTop = top;
+            previousBottom = bottom;
+        }
+    }
+}
+
+TEST(LineRunsTest, FarEndsCostOnlyTheClippedColumns) {
+    const ChartRect diagonalClip{10, 10, 30, 30};
+    std::vector<ColumnRun> runs;
+    LineRuns(-PixelMap::kFarPixel, -PixelMap::kFarPixel, PixelMap::kFarPixel, PixelMap::kFarPixel,
+             diagonalClip, &runs);
+    ASSERT_EQ(runs.size(), 20u); // the diagonal through the clip, a pixel a column
+    for (const ColumnRun& r : runs) {
+        EXPECT_EQ(r.Top, r.X);
+        EXPECT_EQ(r.Bottom, r.X);
+    }
+    const ChartRect clip{10, 20, 30, 40};
+    runs.clear();
+    LineRuns(0, -1000000, 40, 1000000, clip, &runs); // 50000 rows a column: one column crosses the clip
+    ASSERT_EQ(runs.size(), 1u);
+    EXPECT_EQ(runs[0], (ColumnRun{20, 20, 39}));
+    LineRuns(40, 25, 50, 26, clip, &runs); // right of the clip
+    EXPECT_EQ(runs.size(), 1u);
+}
+
 struct Case {
     ChartRanges ranges;
     int count;
 };
 
-TEST(TraceLinesTest, ReducedLinesCoverThePolylinesPixelsOnRandomSteepAndSlowData) {
+TEST(TraceRunsTest, ReducedRunsCoverThePixelsOfEverySampleAndSegment) {
     const ChartRect plot{54, 10, 650, 300};
     std::mt19937 random(7);
     std::uniform_real_distribution<double> noise(-6000, 6000);
     const std::function<double(int)> shapes[] = {
-        [&](int) { return noise(random); },                    // noise beyond the range too
-        [](int i) { return (i / 50) % 2 ? 4900.0 : -4900.0; }, // steep steps
-        [](int i) { return 4000.0 * std::sin(i / 300.0); },    // slow
-        [](int i) { return i % 2 ? 1e12 : -1e12; },            // far outside
+        [&](int) { return noise(random); },                                  // noise beyond the range too
+        [](int i) { return (i / 50) % 2 ? 4900.0 : -4900.0; },               // steep steps
+        [](int i) { return 4000.0 * std::sin(i / 300.0); },                  // slow
+        [](int i) { return i % 2 ? 1e12 : -1e12; },                          // far outside
+        [](int i) { return i % 97 == 0 ? std::nan("") : 100.0 * (i % 13); }, // gaps
     };
-    const Case cases[] = {{{0, 10, -5000, 5000}, 200},
-                          {{0, 1500, -5000, 5000}, 30000},
-                          {{0.1, 5.1, -5000, 5000}, 200},
-                          {{0, 30, -5000, 5000}, 600},
-                          {{-2, 10, -5000, 5000}, 240}};
+    const Case cases[] = {{{0, 10, -5000, 5000}, 200},    {{0, 1500, -5000, 5000}, 30000},
+                          {{0.1, 5.1, -5000, 5000}, 200}, {{0, 30, -5000, 5000}, 600},
+                          {{-2, 10, -5000, 5000}, 240},   {{0, 0.2, -5000, 5000}, 4}};
     for (const auto& shape : shapes) {
         ScopeSamples s;
-        Fill(&s, 30000, shape);
+        Fill(&s, 30000 + 1234, shape); // the ring has wrapped
         for (const Case& c : cases) {
-            const PixelMap map(plot, c.ranges);
-            std::vector<PixelPoint> pts;
-            std::vector<ChartLine> lines;
-            PointByPointPolyline(s, 0, c.count, map, &pts);
-            ColumnReducedLines(s, 0, c.count, map, plot.left, plot.right, &lines);
-            EXPECT_TRUE(LinePixels(lines, plot) == PolylinePixels(pts, plot))
-                << c.ranges.XMax << " " << c.count;
-            EXPECT_LE(lines.size(), 2u * (plot.Width() + 2));
+            const PixelMap map(plot, c.ranges, s.Count() - 1);
+            std::vector<ColumnRun> reduced, plain;
+            TraceRuns(s, 0, c.count, map, plot, &reduced);
+            PointByPointRuns(s, 0, c.count, map, plot, &plain);
+            PixelSet a(plot), b(plot);
+            a.Add(reduced);
+            b.Add(plain);
+            EXPECT_TRUE(a == b) << c.ranges.XMax << " " << c.count;
+            EXPECT_LE(reduced.size(), 2u * (plot.Width() + 2) + 3u * plot.Width());
         }
     }
 }
 
-TEST(TraceLinesTest, FewSamplesAndUndrawableRanges) {
+TEST(TraceRunsTest, AFewColumnsAtATimeGiveThePictureDrawnAtOnce) {
+    const ChartRect plot{54, 10, 650, 300};
+    std::mt19937 random(9);
+    std::uniform_real_distribution<double> noise(-5500, 5500);
+    ScopeSamples s;
+    Fill(&s, 29000, [&](int i) { return i % 40 < 3 ? noise(random) : 3000 * std::sin(i / 9.0); });
+    for (const Case& c : {Case{{0, 10, -5000, 5000}, 200}, Case{{0, 1500, -5000, 5000}, 29000},
+                          Case{{0.45, 3.2, -5000, 5000}, 80}}) {
+        const PixelMap map(plot, c.ranges, s.Count() - 1);
+        std::vector<ColumnRun> whole;
+        TraceRuns(s, 0, c.count, map, plot, &whole);
+        PixelSet once(plot), pieces(plot);
+        once.Add(whole);
+        for (int x = plot.left; x < plot.right; x += 7) {
+            std::vector<ColumnRun> part;
+            TraceRuns(s, 0, c.count, map, {x, plot.top, std::min(x + 7, plot.right), plot.bottom}, &part);
+            pieces.Add(part);
+        }
+        EXPECT_TRUE(once == pieces) << c.ranges.XMax;
+    }
+}
+
+TEST(TraceRunsTest, FewSamplesUndrawableRangesAndTheWalkStopsLeftOfThePlot) {
     const ChartRect plot{54, 10, 650, 300};
     ScopeSamples s;
     Fill(&s, 3, [](int i) { return i * 1000.0; });
-    std::vector<ChartLine> lines;
-    std::vector<PixelPoint> pts;
-    const PixelMap map(plot, {0, 10, -5000, 5000});
-    ColumnReducedLines(s, 0, 1, map, plot.left, plot.right, &lines);
-    EXPECT_TRUE(lines.empty()); // one sample is a starting point only
-    PointByPointPolyline(s, 0, 1, map, &pts);
-    EXPECT_EQ(pts.size(), 1u);
-    ColumnReducedLines(s, 0, 0, map, plot.left, plot.right, &lines);
-    EXPECT_TRUE(lines.empty());
-    ColumnReducedLines(s, 0, 3, PixelMap(plot, {0, 0, -1, 1}), plot.left, plot.right, &lines);
-    EXPECT_TRUE(lines.empty());
-    PointByPointPolyline(s, 0, 3, PixelMap(plot, {0, 10, 2, 2}), &pts);
-    EXPECT_TRUE(pts.empty());
-}
+    std::vector<ColumnRun> runs;
+    const PixelMap map(plot, {0, 10, -5000, 5000}, s.Count() - 1);
+    TraceRuns(s, 0, 0, map, plot, &runs);
+    EXPECT_TRUE(runs.empty());
+    TraceRuns(s, 0, 2, map, plot, &runs); // the newest lies on the right edge, outside
+    EXPECT_FALSE(runs.empty());
+    runs.clear();
+    TraceRuns(s, 0, 3, PixelMap(plot, {0, 0, -1, 1}), plot, &runs);
+    PointByPointRuns(s, 0, 3, PixelMap(plot, {0, 10, 2, 2}), plot, &runs);
+    EXPECT_TRUE(runs.empty());
 
-TEST(TraceLinesTest, TheWalkStopsAtTheFirstColumnLeftOfThePlot) {
-    const ChartRect plot{54, 10, 650, 300};
-    ScopeSamples s;
-    Fill(&s, 30000, [](int i) { return double(i % 7) * 100; });
-    std::vector<ChartLine> lines;
-    // 0 .. 1 s shows 20 samples; the other 29980 are left of the plot.
-    ColumnReducedLines(s, 0, 30000, PixelMap(plot, {0, 1, -5000, 5000}), plot.left, plot.right, &lines);
-    EXPECT_LE(lines.size(), 21u);
-    ASSERT_FALSE(lines.empty());
-    EXPECT_LT(lines.back().X2, plot.left);
-}
-
-} // namespace
-} // namespace velt
-
-namespace velt {
-namespace {
-
-TEST(PlotDamageTest, MarksTheBoxOfEachLineCutToThePlot) {
-    PlotDamage d;
-    d.Reset({10, 20, 30, 40}); // columns 10..29, rows 20..39
-    EXPECT_TRUE(d.Empty());
-    d.AddLine(12, 25, 14, 22); // a join: its box, columns 12..14, rows 22..25
-    d.AddLine(14, 30, 14, 31);
-    d.AddLine(5, -100, 11, 100); // reaches in from the left: column 10..11, every row
-    d.AddLine(40, 25, 50, 26);   // entirely right of the plot: nothing
-    EXPECT_FALSE(d.Empty());
-    EXPECT_EQ(d.At(12).Top, 22);
-    EXPECT_EQ(d.At(12).Bottom, 25);
-    EXPECT_EQ(d.At(14).Top, 22);
-    EXPECT_EQ(d.At(14).Bottom, 31);
-    EXPECT_EQ(d.At(10).Top, 20);
-    EXPECT_EQ(d.At(10).Bottom, 39);
-    EXPECT_TRUE(d.At(20).Empty());
-    EXPECT_EQ(d.Bounds(), (ChartRect{10, 20, 14, 39}));
-    EXPECT_EQ(d.Pixels(), 20 + 20 + 4 + 4 + 10);
-    d.Reset({10, 20, 30, 40});
-    EXPECT_EQ(d.Pixels(), 0);
+    // 0 .. 1 s shows 20 samples; the other 29980 lie left of the plot and
+    // are not read: the walk ends at the first column left of it.
+    ScopeSamples many;
+    Fill(&many, 30000, [](int i) { return double(i % 7) * 100; });
+    TraceRuns(many, 0, 30000, PixelMap(plot, {0, 1, -5000, 5000}, many.Count() - 1), plot, &runs);
+    EXPECT_LE(runs.size(), 21u * 40u);
+    for (const ColumnRun& r : runs)
+        EXPECT_GE(r.X, plot.left);
 }
 
 } // namespace

@@ -4,16 +4,20 @@
 #include "app/AppOptions.h"
 #include "app/CVELT_HostApp.h"
 #include "base/MessageService.h"
+#include "platform/UserSettings.h"
 #include "sim/SimDrive.h"
 
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <functional>
 #include <memory>
 #include <string>
 #include <thread>
+#include <unistd.h>
 #include <vector>
 
 namespace velt {
@@ -43,11 +47,28 @@ inline bool WaitUntil(const std::function<bool()>& pred,
 
 class ShellTest : public ::testing::Test {
 protected:
-    void SetUp() override { previous_ = SetMessageService(&messages); }
+    void SetUp() override {
+        previous_ = SetMessageService(&messages);
+        // Every test starts with the settings of a first start (the port
+        // chosen with OK is remembered), in a folder of this process.
+        settingsFolder_ =
+            std::filesystem::temp_directory_path() / ("velt-shell-settings-" + std::to_string(::getpid()));
+        std::error_code ec;
+        std::filesystem::create_directories(settingsFolder_, ec);
+        if (const char* old = std::getenv("VELT_CONFIG_DIR")) oldConfigDir_ = old;
+        ::setenv("VELT_CONFIG_DIR", settingsFolder_.c_str(), 1);
+        std::filesystem::remove(UserSettingsFile(), ec);
+    }
     void TearDown() override {
         app.reset();
         if (drive) drive->Stop();
         SetMessageService(previous_);
+        std::error_code ec;
+        std::filesystem::remove_all(settingsFolder_, ec);
+        if (oldConfigDir_.empty())
+            ::unsetenv("VELT_CONFIG_DIR");
+        else
+            ::setenv("VELT_CONFIG_DIR", oldConfigDir_.c_str(), 1);
     }
 
     void Start(int lang = 0) {
@@ -71,6 +92,8 @@ protected:
 
 private:
     IMessageService* previous_ = nullptr;
+    std::filesystem::path settingsFolder_;
+    std::string oldConfigDir_;
 };
 
 } // namespace velt

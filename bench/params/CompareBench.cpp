@@ -1,0 +1,166 @@
+// How long the compare window takes to show two sets: the drive (read at
+// 9600 bit/s from the simulated drive with wire timing) against a file, next
+// to the full read behind "All Parameter Read"; and a file against a file or
+// a backup. Also the longest the event loop waited during the drive read,
+// which says whether the window stayed alive. Runs offscreen.
+#include "params/Backup.h"
+#include "params/CDlgCompare.h"
+#include "params/Language.h"
+#include "params/ParamCompare.h"
+#include "sim/SimDrive.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QElapsedTimer>
+#include <QTableWidget>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <string>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+using namespace velt;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr uint32_t kBaud = 9600;
+constexpr int kDriveRounds = 10;
+constexpr int kFileRounds = 50;
+constexpr auto kTick = std::chrono::milliseconds(5);
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+double Ms(const QElapsedTimer& t) {
+    return static_cast<double>(t.nsecsElapsed()) / 1e6;
+}
+
+CDlgCompare::Wiring Wiring(CDriveLink* link) {
+    CDlgCompare::Wiring w;
+    w.Link = link;
+    w.WorkingCopy = [] { return ParamValues{}; };
+    w.Take = [](const std::vector<CompareRow>&, const ParamSet&) { return 0; };
+    return w;
+}
+
+// The drive against a file, kDriveRounds times, with the plain read between.
+bool MeasureDrive(const fs::path& file) {
+    sim::SimOptions options;
+    options.baud = kBaud;
+    options.wireTiming = true;
+    options.publish = false;
+    sim::SimDrive sim(options);
+    std::string error;
+    if (!sim.Start(&error)) {
+        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
+        return false;
+    }
+    CDriveLink link;
+    link.StartThread(); // polling the state block meanwhile, as in the program
+    if (link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), kBaud); }) != 1) {
+        std::fprintf(stderr, "cannot open %s\n", sim.DevicePath().c_str());
+        link.StopThread();
+        return false;
+    }
+    CDlgCompare window(Wiring(&link), nullptr);
+    window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::File, file);
+    std::vector<double> reads, compares, gaps;
+    for (int round = 0; round < kDriveRounds; ++round) {
+        QElapsedTimer t;
+        t.start();
+        const uint8_t result = link.ReadAllParams();
+        reads.push_back(Ms(t));
+        if (result != RTU_OK) std::fprintf(stderr, "read failed: %s\n", DescribeRtuResult(result).c_str());
+
+        // The event loop's longest wait while the window reads the drive.
+        QElapsedTimer sinceTick;
+        double longest = 0;
+        QTimer tick;
+        QObject::connect(&tick, &QTimer::timeout, [&] {
+            longest = std::max(longest, Ms(sinceTick));
+            sinceTick.restart();
+        });
+        tick.start(kTick);
+        t.restart();
+        sinceTick.start();
+        window.ChooseSource(CDlgCompare::A, CDlgCompare::Source::Drive);
+        while (window.Reading())
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+        compares.push_back(Ms(t));
+        tick.stop();
+        gaps.push_back(longest);
+    }
+    link.StopThread();
+    std::printf("drive_vs_file baud=%u full_read_ms=%.1f compare_open_ms=%.1f ratio=%.2f "
+                "longest_event_gap_ms=%.1f (tick %lld ms) rounds=%d differences=%d\n",
+                kBaud, Median(reads), Median(compares), Median(compares) / Median(reads), Median(gaps),
+                static_cast<long long>(kTick.count()), kDriveRounds, window.Differences());
+    return true;
+}
+
+void MeasureFiles(const fs::path& a, const fs::path& b, const fs::path& backup) {
+    CDlgCompare window(Wiring(nullptr), nullptr);
+    window.OnlyDifferences->setChecked(false); // every row in the table: the most work
+    window.show();
+    QCoreApplication::processEvents();
+    std::vector<double> files, backups, core;
+    for (int round = 0; round < kFileRounds; ++round) {
+        // Each time until the window has laid out and painted the new table.
+        QElapsedTimer t;
+        t.start();
+        window.ChooseSource(CDlgCompare::A, CDlgCompare::Source::File, a);
+        window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::File, b);
+        window.repaint();
+        files.push_back(Ms(t));
+        t.restart();
+        window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::Backup, backup);
+        window.repaint();
+        backups.push_back(Ms(t));
+        t.restart();
+        ParamValues va{}, vb{};
+        ParReadResult ra, rb;
+        ReadParFile(a, &va, &ra);
+        ReadParFile(b, &vb, &rb);
+        const std::vector<CompareRow> rows = CompareSets(FileSet(va, ra), FileSet(vb, rb));
+        core.push_back(Ms(t));
+        if (rows.empty()) std::fprintf(stderr, "no rows\n");
+    }
+    std::printf("file_vs_file_ms=%.2f file_vs_backup_ms=%.2f read_and_compare_only_ms=%.3f rows=%d "
+                "rounds=%d (shown window, all rows, laid out and painted)\n",
+                Median(files), Median(backups), Median(core), window.Table->rowCount(), kFileRounds);
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const fs::path dir = fs::temp_directory_path() / ("velt_compare_bench_" + std::to_string(::getpid()));
+    fs::create_directories(dir);
+    ::setenv("VELT_PARAMETER_DIR", dir.c_str(), 1);
+    QApplication app(argc, argv);
+    ApplyLanguage(false);
+
+    ParamValues a{}, b{};
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        a[static_cast<size_t>(n)] = static_cast<int16_t>(n * 7);
+        b[static_cast<size_t>(n)] = static_cast<int16_t>(n % 3 == 0 ? n * 7 + 1 : n * 7);
+    }
+    WriteParFile(dir / "a.par", a);
+    WriteParFile(dir / "b.par", b);
+    const BackupResult backup = WriteBackupFile(b, dir, std::time(nullptr));
+
+    MeasureFiles(dir / "a.par", dir / "b.par", backup.path);
+    const bool ok = MeasureDrive(dir / "b.par");
+    std::error_code ec;
+    fs::remove_all(dir, ec);
+    return ok ? 0 : 1;
+}

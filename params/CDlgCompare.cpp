@@ -1,0 +1,534 @@
+#include "CDlgCompare.h"
+
+#include "base/MessageService.h"
+#include "controls/Accessible.h"
+#include "controls/BusyScope.h"
+#include "controls/DialogFont.h"
+#include "link/RtuResult.h"
+#include "params/Backup.h"
+#include "params/CompareTexts.h"
+#include "params/ParamFileActions.h"
+#include "params/ParamFolders.h"
+#include "platform/AtomicFile.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QBoxLayout>
+#include <QCheckBox>
+#include <QClipboard>
+#include <QComboBox>
+#include <QFileDialog>
+#include <QGridLayout>
+#include <QHeaderView>
+#include <QLabel>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QStandardItemModel>
+#include <QTableWidget>
+#include <QTime>
+#include <QTimer>
+
+#include <algorithm>
+#include <chrono>
+
+namespace velt {
+
+using namespace std::chrono_literals;
+
+namespace {
+
+// How often an open window looks whether a drive is connected (its drive
+// entries) and whether the working copy has changed (a working-copy side).
+constexpr auto kFollowPeriod = 500ms;
+// Number, name, A, B, note.
+constexpr int kColumnCount = 5;
+// Behind the two values of a row that differs.
+const QColor kDifferingRow(255, 228, 196);
+// Rows as high as the page grid's: a line of the dialog font and a little air.
+constexpr int kRowPadding = 6;
+
+QString Qs(const char* text) {
+    return QString::fromUtf8(text);
+}
+
+QString Qs(const std::string& text) {
+    return QString::fromStdString(text);
+}
+
+QString PathText(const std::filesystem::path& path) {
+    return QString::fromStdU16String(path.u16string());
+}
+
+void EnableEntry(QComboBox* box, int index, bool on, const QString& whyNot) {
+    auto* model = qobject_cast<QStandardItemModel*>(box->model());
+    if (model == nullptr || model->item(index) == nullptr) return;
+    QStandardItem* item = model->item(index);
+    item->setEnabled(on);
+    item->setToolTip(on ? QString() : whyNot);
+}
+
+} // namespace
+
+CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiring_(std::move(wiring)) {
+    const bool ko = wiring_.Korean;
+    setObjectName(QStringLiteral("CDlgCompare"));
+    setWindowTitle(Qs(kCompareTitle.Pick(ko)));
+    setFont(DialogFont());
+    setModal(false);
+    resize(DluSize(430, 300));
+
+    auto* layout = new QVBoxLayout(this);
+    auto* sides = new QGridLayout;
+    BuildSide(A, 0, sides);
+    BuildSide(B, 1, sides);
+    sides->setColumnStretch(4, 1);
+    layout->addLayout(sides);
+
+    auto* filter = new QHBoxLayout;
+    OnlyDifferences = new QCheckBox(Qs(kOnlyDifferences.Pick(ko)), this);
+    OnlyDifferences->setChecked(true);
+    NameAfterCaption(OnlyDifferences, OnlyDifferences->text());
+    connect(OnlyDifferences, &QCheckBox::toggled, this, &CDlgCompare::Rebuild);
+    DifferenceCount = new QLabel(this);
+    filter->addWidget(OnlyDifferences);
+    filter->addStretch(1);
+    filter->addWidget(DifferenceCount);
+    layout->addLayout(filter);
+
+    Table = new QTableWidget(0, kColumnCount, this);
+    Table->setSelectionBehavior(QAbstractItemView::SelectRows);
+    Table->setSelectionMode(QAbstractItemView::ExtendedSelection);
+    Table->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    Table->verticalHeader()->hide();
+    Table->verticalHeader()->setDefaultSectionSize(WindowsLineHeight(DialogFont()) + kRowPadding);
+    Table->horizontalHeader()->setStretchLastSection(true);
+    Table->setWordWrap(false);
+    NameAfterCaption(Table, Qs(kTableName.Pick(ko)));
+    connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
+            &CDlgCompare::UpdateActions);
+    layout->addWidget(Table, 1);
+
+    ReadProgress = new QProgressBar(this);
+    ReadProgress->setRange(0, PARAM_COUNT);
+    ReadProgress->setFormat(Qs(kReadingDrive.Pick(ko)));
+    NameAfterCaption(ReadProgress, Qs(kReadProgressName.Pick(ko)));
+    ReadProgress->hide();
+    layout->addWidget(ReadProgress);
+    Note = new QLabel(this);
+    Note->setWordWrap(true);
+    layout->addWidget(Note);
+
+    auto* buttons = new QHBoxLayout;
+    BuildButtons(buttons);
+    layout->addLayout(buttons);
+
+    auto* follow = new QTimer(this);
+    connect(follow, &QTimer::timeout, this, &CDlgCompare::FollowPage);
+    follow->start(kFollowPeriod);
+
+    for (SideState& side : sides_)
+        side.header = Qs(kNotChosen.Pick(ko));
+    ShowSide(A);
+    ShowSide(B);
+    Rebuild();
+}
+
+CDlgCompare::~CDlgCompare() {
+    reader_.StopAndWait();
+}
+
+void CDlgCompare::BuildSide(Side side, int row, QGridLayout* grid) {
+    const bool ko = wiring_.Korean;
+    SideControls& c = Controls[side];
+    c.caption = new QLabel(Qs((side == A ? kSideA : kSideB).Pick(ko)), this);
+    c.source = new QComboBox(this);
+    for (const LocalText* entry : {&kSourceDrive, &kSourceWorking, &kSourceFile, &kSourceBackup})
+        c.source->addItem(Qs(entry->Pick(ko)));
+    c.source->setPlaceholderText(Qs(kNotChosen.Pick(ko)));
+    c.source->setCurrentIndex(-1);
+    NameAfterLabel(c.source, c.caption);
+    c.backups = new QComboBox(this);
+    c.backups->setMinimumContentsLength(24);
+    NameAfterCaption(c.backups, Qs((side == A ? kBackupListNameA : kBackupListNameB).Pick(ko)));
+    c.browse = new QPushButton(Qs(kBrowse.Pick(ko)), this);
+    NameAfterCaption(c.browse, Qs((side == A ? kBrowseNameA : kBrowseNameB).Pick(ko)));
+    c.status = new QLabel(this);
+    c.status->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    grid->addWidget(c.caption, row, 0);
+    grid->addWidget(c.source, row, 1);
+    grid->addWidget(c.backups, row, 2);
+    grid->addWidget(c.browse, row, 3);
+    grid->addWidget(c.status, row, 4);
+    connect(c.source, &QComboBox::activated, this,
+            [this, side](int index) { OnSourceActivated(side, index); });
+    connect(c.backups, &QComboBox::activated, this,
+            [this, side](int index) { OnBackupActivated(side, index); });
+    connect(c.browse, &QPushButton::clicked, this, [this, side] { ChooseSource(side, Source::File); });
+}
+
+void CDlgCompare::BuildButtons(QBoxLayout* layout) {
+    const bool ko = wiring_.Korean;
+    const auto add = [&](const LocalText& caption, void (CDlgCompare::*slot)()) {
+        auto* button = new QPushButton(Qs(caption.Pick(ko)), this);
+        button->setAutoDefault(false);
+        NameAfterCaption(button, button->text());
+        connect(button, &QPushButton::clicked, this, slot);
+        layout->addWidget(button);
+        return button;
+    };
+    TakeButton = add(kTake, &CDlgCompare::TakeSelected);
+    TakeButton->setToolTip(Qs(kTakeTip.Pick(ko)));
+    CopyButton = add(kCopy, &CDlgCompare::CopyToClipboard);
+    ExportButton = new QPushButton(Qs(kExportCsv.Pick(ko)), this);
+    ExportButton->setAutoDefault(false);
+    NameAfterCaption(ExportButton, ExportButton->text());
+    connect(ExportButton, &QPushButton::clicked, this, [this] {
+        const QString path = AskFile(true, Qs(kCsvFilter.Pick(wiring_.Korean)));
+        if (!path.isEmpty()) ExportCsvTo(std::filesystem::path(path.toStdU16String()));
+    });
+    layout->addWidget(ExportButton);
+    ReadAgainButton = add(kReadAgain, &CDlgCompare::ReadAgain);
+    layout->addStretch(1);
+    CloseButton = add(kClose, &CDlgCompare::reject);
+
+    // Ctrl+C in the table copies what Copy copies.
+    auto* copy = new QAction(this);
+    copy->setShortcut(QKeySequence::Copy);
+    copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    connect(copy, &QAction::triggered, this, &CDlgCompare::CopyToClipboard);
+    Table->addAction(copy);
+}
+
+void CDlgCompare::reject() {
+    hide();
+}
+
+void CDlgCompare::Open() {
+    FillBackupLists();
+    for (Side side : {A, B})
+        if (sides_[side].loaded && sides_[side].source == Source::WorkingCopy)
+            ChooseSource(side, Source::WorkingCopy);
+    if (!sides_[A].loaded && !Reading()) ChooseSource(A, Source::WorkingCopy);
+    UpdateActions();
+    show();
+    raise();
+    activateWindow();
+}
+
+void CDlgCompare::FillBackupLists() {
+    const std::vector<BackupEntry> backups = ListBackups(BackupFolder());
+    for (Side side : {A, B}) {
+        QComboBox* box = Controls[side].backups;
+        box->clear();
+        for (const BackupEntry& b : backups) {
+            const QString text = QStringLiteral("%1   %2 B   %3")
+                                     .arg(Qs(BackupTimeText(b.stamp)))
+                                     .arg(static_cast<qulonglong>(b.size))
+                                     .arg(Qs(b.name));
+            box->addItem(text, PathText(b.path));
+        }
+        // The list keeps showing the backup the side holds.
+        if (sides_[side].source == Source::Backup)
+            box->setCurrentIndex(box->findData(PathText(sides_[side].file)));
+    }
+}
+
+bool CDlgCompare::ChooseSource(Side side, Source source, const std::filesystem::path& file) {
+    const bool ko = wiring_.Korean;
+    bool ok = false;
+    switch (source) {
+    case Source::Drive:
+        ok = StartDriveRead(side);
+        break;
+    case Source::WorkingCopy:
+        sides_[side] = SideState{Source::WorkingCopy,
+                                 {},
+                                 WholeSet(wiring_.WorkingCopy ? wiring_.WorkingCopy() : ParamValues{}),
+                                 true,
+                                 Qs(kSourceWorking.Pick(ko)),
+                                 QString()};
+        ok = true;
+        break;
+    case Source::File:
+    case Source::Backup: {
+        std::filesystem::path path = file;
+        if (path.empty() && source == Source::File) {
+            const QString chosen = AskFile(false, QStringLiteral("VELT Parameter File(*.par)"));
+            if (!chosen.isEmpty()) path = std::filesystem::path(chosen.toStdU16String());
+        }
+        ok = !path.empty() && LoadFile(side, source, path);
+        break;
+    }
+    }
+    ShowSide(side);
+    if (ok && source != Source::Drive) Rebuild();
+    UpdateActions();
+    return ok;
+}
+
+bool CDlgCompare::LoadFile(Side side, Source source, const std::filesystem::path& file) {
+    ParamValues values{};
+    ParReadResult read;
+    if (!ReadParFile(file, &values, &read)) {
+        ShowMessage(LoadErrorText(file, read.error));
+        return false;
+    }
+    SideState state;
+    state.source = source;
+    state.file = file;
+    state.set = FileSet(values, read);
+    state.loaded = true;
+    state.status = PathText(file);
+    BackupStamp stamp;
+    const std::u8string name = file.filename().u8string();
+    if (source == Source::Backup && ParseBackupFileName(std::string(name.begin(), name.end()), &stamp))
+        state.header =
+            Qs(kSourceBackup.Pick(wiring_.Korean)) + QStringLiteral(" ") + Qs(BackupTimeText(stamp));
+    else
+        state.header = PathText(file.filename());
+    sides_[side] = std::move(state);
+    return true;
+}
+
+bool CDlgCompare::StartDriveRead(Side side) {
+    CDriveLink* link = wiring_.Link;
+    if (link == nullptr || link->Connected.load() == 0) {
+        ShowMessage(kNeedsDrive.Pick(wiring_.Korean));
+        return false;
+    }
+    if (Reading()) return false;
+    reading_.emplace();
+    readingFor_ = side;
+    ReadProgress->setValue(0);
+    ReadProgress->show();
+    const bool started = reader_.Start([this, link, side](const std::stop_token&) {
+        const uint8_t result = link->ReadAllParamsQuietly([this](int registers) {
+            QMetaObject::invokeMethod(
+                this, [this, registers] { OnReadProgress(registers); }, Qt::QueuedConnection);
+        });
+        const ParamBlock regs = link->ParamRegs();
+        QMetaObject::invokeMethod(
+            this, [this, side, result, regs] { OnDriveRead(side, result, regs); }, Qt::QueuedConnection);
+    });
+    if (!started) {
+        reading_.reset();
+        readingFor_ = -1;
+        ReadProgress->hide();
+        return false;
+    }
+    ShowSide(side);
+    UpdateActions();
+    return true;
+}
+
+void CDlgCompare::OnReadProgress(int registers) {
+    ReadProgress->setValue(registers);
+}
+
+void CDlgCompare::OnDriveRead(Side side, uint8_t result, const ParamBlock& regs) {
+    reader_.StopAndWait(); // the body has posted this as its last act
+    reading_.reset();
+    readingFor_ = -1;
+    ReadProgress->hide();
+    const bool ko = wiring_.Korean;
+    if (result != RTU_OK) {
+        ShowSide(side);
+        UpdateActions();
+        ShowMessage(std::string(kDriveReadFail.Pick(ko)) + "\r\n" + DescribeRtuResult(result));
+        return;
+    }
+    const ParamValues values = ValuesFromRegisters(regs);
+    sides_[side] =
+        SideState{Source::Drive,
+                  {},
+                  WholeSet(values),
+                  true,
+                  Qs(kDriveHeader.Pick(ko)),
+                  Qs(kDriveReadAt.Pick(ko)).arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))};
+    if (wiring_.DriveRead) wiring_.DriveRead(values);
+    // A second drive side shows the same read.
+    const Side other = side == A ? B : A;
+    if (sides_[other].source == Source::Drive && sides_[other].loaded) sides_[other] = sides_[side];
+    ShowSide(A);
+    ShowSide(B);
+    Rebuild();
+    UpdateActions();
+}
+
+void CDlgCompare::OnSourceActivated(Side side, int index) {
+    const auto source = static_cast<Source>(index);
+    if (source == Source::Backup) {
+        const QComboBox* backups = Controls[side].backups;
+        if (backups->count() > 0) {
+            const int chosen = std::max(0, backups->currentIndex());
+            ChooseSource(side, source,
+                         std::filesystem::path(backups->itemData(chosen).toString().toStdU16String()));
+        } else {
+            ShowMessage(kNoBackups.Pick(wiring_.Korean));
+            ShowSide(side);
+        }
+        return;
+    }
+    ChooseSource(side, source);
+}
+
+void CDlgCompare::OnBackupActivated(Side side, int index) {
+    const QString path = Controls[side].backups->itemData(index).toString();
+    if (!path.isEmpty()) ChooseSource(side, Source::Backup, std::filesystem::path(path.toStdU16String()));
+}
+
+// The side's controls as its state says: the source list on its source (none
+// before one is chosen), the file or backup chooser of that source.
+void CDlgCompare::ShowSide(Side side) {
+    const SideState& s = sides_[side];
+    SideControls& c = Controls[side];
+    c.source->setCurrentIndex(s.loaded ? static_cast<int>(s.source) : -1);
+    c.backups->setVisible(s.loaded && s.source == Source::Backup);
+    if (s.source == Source::Backup) c.backups->setCurrentIndex(c.backups->findData(PathText(s.file)));
+    c.browse->setVisible(s.loaded && s.source == Source::File);
+    const QString status = readingFor_ == side ? Qs(kReadingDrive.Pick(wiring_.Korean)) : s.status;
+    c.status->setText(status);
+    c.status->setToolTip(status);
+}
+
+void CDlgCompare::Rebuild() {
+    const bool ko = wiring_.Korean;
+    const ParamSet none;
+    const ParamSet& a = sides_[A].loaded ? sides_[A].set : none;
+    const ParamSet& b = sides_[B].loaded ? sides_[B].set : none;
+    rows_ = CompareSets(a, b);
+    differences_ = CountDifferences(rows_);
+    shown_.clear();
+    for (const CompareRow& row : rows_)
+        if (!OnlyDifferences->isChecked() || row.differs) shown_.push_back(row);
+
+    Table->setUpdatesEnabled(false);
+    Table->clearContents();
+    Table->setRowCount(static_cast<int>(shown_.size()));
+    Table->setHorizontalHeaderLabels(
+        {ko ? QStringLiteral("번호") : QStringLiteral("No."),
+         ko ? QStringLiteral("이름") : QStringLiteral("Name"), QStringLiteral("A: ") + sides_[A].header,
+         QStringLiteral("B: ") + sides_[B].header, ko ? QStringLiteral("비고") : QStringLiteral("Note")});
+    for (int r = 0; r < static_cast<int>(shown_.size()); ++r) {
+        const CompareRow& row = shown_[static_cast<size_t>(r)];
+        const QString texts[kColumnCount] = {Qs(RowNumberText(row)), Qs(RowNameText(row)),
+                                             Qs(RowValueText(row, a)), Qs(RowValueText(row, b)),
+                                             Qs(RowNoteText(row))};
+        for (int c = 0; c < kColumnCount; ++c) {
+            auto* item = new QTableWidgetItem(texts[c]);
+            if (row.differs && (c == 2 || c == 3)) item->setBackground(kDifferingRow);
+            Table->setItem(r, c, item);
+        }
+    }
+    // Once, after every cell is written: a column sized to its contents on
+    // each write would measure the whole column again for every cell.
+    Table->resizeColumnsToContents();
+    Table->setUpdatesEnabled(true);
+    DifferenceCount->setText(Qs(kDifferenceCount.Pick(ko)).arg(differences_));
+    UpdateActions();
+}
+
+void CDlgCompare::UpdateActions() {
+    const bool ko = wiring_.Korean;
+    const bool reading = Reading();
+    const bool linked = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
+    const bool anyBackup = Controls[A].backups->count() > 0;
+    for (SideControls& c : Controls) {
+        EnableEntry(c.source, static_cast<int>(Source::Drive), linked, Qs(kNeedsDrive.Pick(ko)));
+        EnableEntry(c.source, static_cast<int>(Source::Backup), anyBackup, Qs(kNoBackups.Pick(ko)));
+        c.source->setEnabled(!reading);
+        c.backups->setEnabled(!reading);
+        c.browse->setEnabled(!reading);
+    }
+    const bool canTake = sides_[B].loaded && sides_[B].source != Source::WorkingCopy;
+    TakeButton->setEnabled(!reading && canTake && Table->selectionModel()->hasSelection());
+    CopyButton->setEnabled(!shown_.empty());
+    ExportButton->setEnabled(!shown_.empty());
+    ReadAgainButton->setEnabled(!reading && (sides_[A].loaded || sides_[B].loaded));
+}
+
+void CDlgCompare::FollowPage() {
+    if (!isVisible()) return;
+    for (Side side : {A, B}) {
+        const SideState& s = sides_[side];
+        if (s.loaded && s.source == Source::WorkingCopy && wiring_.WorkingCopy &&
+            wiring_.WorkingCopy() != s.set.values)
+            ChooseSource(side, Source::WorkingCopy);
+    }
+    UpdateActions();
+}
+
+void CDlgCompare::ReadAgain() {
+    FillBackupLists();
+    for (Side side : {A, B}) {
+        const SideState& s = sides_[side];
+        if (!s.loaded) continue;
+        if (s.source == Source::Drive)
+            StartDriveRead(side); // a second drive side takes the same read
+        else
+            ChooseSource(side, s.source, s.file);
+    }
+}
+
+void CDlgCompare::TakeSelected() {
+    if (!sides_[B].loaded || sides_[B].source == Source::WorkingCopy || !wiring_.Take) return;
+    std::vector<CompareRow> rows;
+    for (const QModelIndex& index : Table->selectionModel()->selectedRows())
+        if (index.row() >= 0 && index.row() < static_cast<int>(shown_.size()))
+            rows.push_back(shown_[static_cast<size_t>(index.row())]);
+    if (rows.empty()) return;
+    const int taken = wiring_.Take(rows, sides_[B].set);
+    Note->setText(Qs(kTaken.Pick(wiring_.Korean)).arg(taken));
+    if (sides_[A].source == Source::WorkingCopy && sides_[A].loaded)
+        ChooseSource(A, Source::WorkingCopy);
+    else
+        Rebuild();
+}
+
+std::vector<CompareRow> CDlgCompare::RowsForCopy() const {
+    std::vector<CompareRow> rows;
+    for (const QModelIndex& index : Table->selectionModel()->selectedRows())
+        if (index.row() >= 0 && index.row() < static_cast<int>(shown_.size()))
+            rows.push_back(shown_[static_cast<size_t>(index.row())]);
+    std::sort(rows.begin(), rows.end(),
+              [](const CompareRow& x, const CompareRow& y) { return x.number < y.number; });
+    return rows.empty() ? shown_ : rows;
+}
+
+void CDlgCompare::CopyToClipboard() {
+    const ParamSet none;
+    const std::string text = CompareTableText(
+        RowsForCopy(), sides_[A].loaded ? sides_[A].set : none, sides_[B].loaded ? sides_[B].set : none,
+        "A: " + sides_[A].header.toStdString(), "B: " + sides_[B].header.toStdString(), TableFormat::Tabs);
+    QApplication::clipboard()->setText(Qs(text));
+}
+
+bool CDlgCompare::ExportCsvTo(const std::filesystem::path& path) {
+    const ParamSet none;
+    const std::string csv = CompareTableText(
+        shown_, sides_[A].loaded ? sides_[A].set : none, sides_[B].loaded ? sides_[B].set : none,
+        "A: " + sides_[A].header.toStdString(), "B: " + sides_[B].header.toStdString(), TableFormat::Csv);
+    std::string error;
+    if (!WriteFileAtomically(path, csv, &error)) {
+        std::string text = kFileSaveError;
+        text += "\r\n";
+        text += error;
+        ShowMessage(text);
+        return false;
+    }
+    return true;
+}
+
+QString CDlgCompare::AskFile(bool save, const QString& filter) {
+    const QString folder = PathText(ParameterFolder());
+    if (FileDialogAnswer) return FileDialogAnswer(save, folder, filter);
+    const BusyScope busy; // as a message box, the dialog holds a close of the main window back
+    QFileDialog dialog(this, QString(), folder, filter);
+    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    dialog.setDefaultSuffix(save ? QStringLiteral("csv") : QStringLiteral("par"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().constFirst();
+}
+
+} // namespace velt
