@@ -8,6 +8,19 @@ namespace {
 std::atomic<int> g_liveThreads{0};
 } // namespace
 
+void RunFlag::store(int value) {
+    {
+        std::lock_guard lock(mutex_);
+        value_.store(value);
+    }
+    changed_.notify_all();
+}
+
+void RunFlag::WaitForRun(const std::stop_token& stop) {
+    std::unique_lock lock(mutex_);
+    changed_.wait(lock, stop, [this] { return value_.load() == 1; });
+}
+
 int CScopeThread::LiveThreads() {
     return g_liveThreads.load();
 }
@@ -48,8 +61,16 @@ void CScopeThread::Loop(const std::stop_token& stop) {
     // thread repaints their charts in one pass instead of four.
     SampleSchedule schedule(SampleSchedule::Clock::time_point{}, SampleSchedule::Clock::now());
     while (!stop.stop_requested()) {
+        if (RunState.load() != 1) {
+            RunState.WaitForRun(stop);
+            // The first sample on the next mark, none counted as skipped.
+            const auto now = SampleSchedule::Clock::now();
+            schedule.Rejoin(now);
+            StoppableWorker::SleepUntil(stop, schedule.Next(now));
+            continue;
+        }
         StateBlock regs{};
-        if (RunState.load() == 1 && reader_(&regs)) {
+        if (reader_(&regs)) {
             const ScopeSample sample = channels_.Take(regs);
             SamplesTaken.fetch_add(1);
             sink_(sample);

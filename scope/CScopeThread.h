@@ -1,7 +1,9 @@
 #pragma once
 // The ScopeThread of one scope window: while acquisition runs it takes one
 // sample of the four channels on every 50 ms mark (SampleSchedule) and hands
-// it to the window; while stopped it idles on the same marks. It sends no
+// it to the window; while stopped it sleeps until RunState is set again, then
+// joins the marks where they are (a hidden or stopped window costs no
+// wake-ups). It sends no
 // request to the drive: it reads the state block the link's MainThread keeps
 // current, one consistent snapshot per pass, so a 32-bit position always
 // comes from a single poll.
@@ -16,10 +18,30 @@
 
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <functional>
+#include <mutex>
 #include <stop_token>
 
 namespace velt {
+
+// An int flag (1 runs) that wakes a thread waiting for it to be set.
+class RunFlag {
+public:
+    int load() const { return value_.load(); }
+    void store(int value);
+    RunFlag& operator=(int value) {
+        store(value);
+        return *this;
+    }
+    // Returns once the flag is 1 (at once when it is) or a stop is requested.
+    void WaitForRun(const std::stop_token& stop);
+
+private:
+    std::atomic<int> value_{0};
+    std::mutex mutex_;
+    std::condition_variable_any changed_;
+};
 
 class CScopeThread {
 public:
@@ -50,7 +72,7 @@ public:
     void StopAndWait();
 
     std::atomic<int> ThreadAlive{0}; // 1 from Start until Stop or StopAndWait
-    std::atomic<int> RunState{0};
+    RunFlag RunState;
 
     // ScopeThreads of all windows that have started and not yet ended.
     static int LiveThreads();

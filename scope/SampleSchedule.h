@@ -28,6 +28,10 @@ public:
     // mark after now (the marks in between are skipped).
     Clock::time_point Next(Clock::time_point now);
 
+    // After a pause: the next mark is the first one after `now`, and the
+    // marks of the pause do not count as skipped.
+    void Rejoin(Clock::time_point now) { mark_ = now >= start_ ? (now - start_) / period_ : 0; }
+
     // Marks skipped so far because a pass ran late.
     uint64_t Skipped() const { return skipped_; }
 
