@@ -49,6 +49,11 @@ ctl() {
   return 1
 }
 
+# Puts control line $1 in force for $2 seconds, then control line $3.
+hold_fault() {
+  ctl "$1" && sleep "$2" && ctl "$3"
+}
+
 # Sets variable $1 to a random whole number from $2 to $3. In this shell, not
 # a subshell: bash seeds a subshell's RANDOM afresh, and a run must repeat
 # with its seed.
@@ -76,28 +81,28 @@ run_fault() {
     0)
       pick hold 3 12
       what="silent ${hold} s"
-      ctl "silent on" && sleep "$hold" && ctl "silent off"
+      hold_fault "silent on" "$hold" "silent off"
       ;;
     1)
       local burst
       pick burst 3 30
       pick hold 2 5
       what="crcburst $burst, ended after ${hold} s"
-      ctl "crcburst $burst" && sleep "$hold" && ctl "crcburst 0"
+      hold_fault "crcburst $burst" "$hold" "crcburst 0"
       ;;
     2)
       local late
       pick late 200 1500
       pick hold 4 10
       what="late ${late} ms for ${hold} s"
-      ctl "late $late" && sleep "$hold" && ctl "late 0"
+      hold_fault "late $late" "$hold" "late 0"
       ;;
     3)
       local split
       pick split 50 400
       pick hold 4 10
       what="split ${split} ms for ${hold} s"
-      ctl "split $split" && sleep "$hold" && ctl "split 0"
+      hold_fault "split $split" "$hold" "split 0"
       ;;
     4)
       pick hold 2 8
@@ -114,7 +119,7 @@ run_fault() {
       local rate=${rates[$((RANDOM % 4))]}
       pick hold 4 10
       what="answers at ${rate} bit/s for ${hold} s"
-      ctl "txbaud $rate" && sleep "$hold" && ctl "txbaud 0"
+      hold_fault "txbaud $rate" "$hold" "txbaud 0"
       ;;
   esac
   local answering names=(silent crcburst late split killed wrongbaud)

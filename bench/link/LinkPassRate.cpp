@@ -8,13 +8,14 @@
 // window shows it), are printed beside it.
 //
 //   bench_link_passes [SECONDS_AT_115200 [SECONDS_AT_9600]]   (default 20 and 40)
+#include "bench/support/BenchSim.h"
 #include "link/CDriveLink.h"
 #include "link/LinkHealth.h"
-#include "sim/SimDrive.h"
 
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <thread>
 
@@ -95,28 +96,15 @@ double AllowedPasses(const Exchanges& ex) {
 }
 
 bool Measure(uint32_t baud, std::chrono::seconds span) {
-    sim::SimOptions options;
-    options.baud = baud;
-    options.wireTiming = true;
-    options.publish = false;
-    sim::SimDrive sim(options);
-    std::string error;
-    if (!sim.Start(&error)) {
-        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
-        return false;
-    }
+    const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(baud);
+    if (!sim) return false;
     Exchanges ex;
-    if (!MeasureExchanges(sim.DevicePath(), baud, &ex)) {
-        std::fprintf(stderr, "cannot measure the exchanges on %s\n", sim.DevicePath().c_str());
+    if (!MeasureExchanges(sim->DevicePath(), baud, &ex)) {
+        std::fprintf(stderr, "cannot measure the exchanges on %s\n", sim->DevicePath().c_str());
         return false;
     }
     CDriveLink link;
-    link.StartThread();
-    if (link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), baud); }) != 1) {
-        std::fprintf(stderr, "cannot open %s\n", sim.DevicePath().c_str());
-        link.StopThread();
-        return false;
-    }
+    if (!bench::ConnectToSim(link, *sim, baud)) return false;
     std::this_thread::sleep_for(kWarmUp);
     const auto [start, passes0] = NextPass(link);
     const uint64_t records0 = link.Journal().Written();

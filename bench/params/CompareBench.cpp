@@ -3,11 +3,11 @@
 // to the full read behind "All Parameter Read"; and a file against a file or
 // a backup. Also the longest the event loop waited during the drive read,
 // which says whether the window stayed alive. Runs offscreen.
+#include "bench/support/BenchSim.h"
 #include "params/Backup.h"
 #include "params/CDlgCompare.h"
 #include "params/Language.h"
 #include "params/ParamCompare.h"
-#include "sim/SimDrive.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -20,6 +20,7 @@
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <thread>
 #include <unistd.h>
@@ -54,23 +55,11 @@ CDlgCompare::Wiring Wiring(CDriveLink* link) {
 
 // The drive against a file, kDriveRounds times, with the plain read between.
 bool MeasureDrive(const fs::path& file) {
-    sim::SimOptions options;
-    options.baud = kBaud;
-    options.wireTiming = true;
-    options.publish = false;
-    sim::SimDrive sim(options);
-    std::string error;
-    if (!sim.Start(&error)) {
-        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
-        return false;
-    }
+    const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(kBaud);
+    if (!sim) return false;
     CDriveLink link;
-    link.StartThread(); // polling the state block meanwhile, as in the program
-    if (link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), kBaud); }) != 1) {
-        std::fprintf(stderr, "cannot open %s\n", sim.DevicePath().c_str());
-        link.StopThread();
-        return false;
-    }
+    // Polling the state block meanwhile, as in the program.
+    if (!bench::ConnectToSim(link, *sim, kBaud)) return false;
     CDlgCompare window(Wiring(&link), nullptr);
     window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::File, file);
     std::vector<double> reads, compares, gaps;

@@ -3,15 +3,16 @@
 // percentile, next to the ideal for this design (the 10 ms sleep plus the
 // line time of the step's writes). The polling thread shares the line, so a
 // pass may also wait for one state-block exchange.
+#include "bench/support/BenchSim.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "repeat/RepeatSequence.h"
 #include "repeat/RepeatThread.h"
-#include "sim/SimDrive.h"
 
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <thread>
 #include <vector>
@@ -48,21 +49,12 @@ double Percentile(std::vector<double> v, double p) {
 } // namespace
 
 int main() {
-    sim::SimOptions options;
-    options.baud = kBaud;
-    options.wireTiming = true;
-    options.publish = false;
-    sim::SimDrive sim(options);
-    std::string error;
-    if (!sim.Start(&error)) {
-        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
-        return 1;
-    }
+    const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(kBaud);
+    if (!sim) return 1;
     CDriveLink link;
-    link.StartThread();
-    if (link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), kBaud); }) != 1 ||
-        link.ReadAllParams() != RTU_OK) {
-        std::fprintf(stderr, "cannot reach the drive on %s\n", sim.DevicePath().c_str());
+    if (!bench::ConnectToSim(link, *sim, kBaud)) return 1;
+    if (link.ReadAllParams() != RTU_OK) {
+        std::fprintf(stderr, "cannot reach the drive on %s\n", sim->DevicePath().c_str());
         link.StopThread();
         return 1;
     }

@@ -9,12 +9,7 @@
 // seconds) and the cursors on; the differences to the stopped phase are
 // what the scopes cost.
 // Run with: xvfb-run -a ./scope_cpu_bench [seconds per phase, default 20] [picture.png]
-#include "app/AppOptions.h"
-#include "app/CDlgMenuBar.h"
-#include "app/CMainFrame.h"
-#include "app/CVELT_HostApp.h"
-#include "app/DemoDrive.h"
-#include "base/MessageService.h"
+#include "DemoProgram.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "scope/CDlgScope.h"
@@ -40,14 +35,6 @@ using namespace velt;
 using namespace std::chrono_literals;
 
 namespace {
-
-class QuietMessages : public IMessageService {
-public:
-    MsgResult Show(const std::string& text, MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return MsgResult::Ok;
-    }
-};
 
 // Commands a move every second, alternating between two targets, from a
 // thread of its own so that the user-interface thread never waits on the line.
@@ -111,23 +98,9 @@ uint64_t SamplesTaken(const CVELT_HostApp& app) {
 int main(int argc, char** argv) {
     QApplication qapp(argc, argv);
     const double seconds = argc > 1 ? std::atof(argv[1]) : 20.0;
-    DemoDrive demo;
-    std::string error;
-    if (!demo.Start(&error)) {
-        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
-        return 1;
-    }
-    QuietMessages messages;
-    SetMessageService(&messages);
-    AppOptions options;
-    options.Lang = 0;
-    std::unique_ptr<CVELT_HostApp> app = StartApplication(options);
-    if (!app) return 1;
-    app->MenuBar->ConnectDrive();
-    if (app->Link->Connected.load() != 1) {
-        std::fprintf(stderr, "could not connect to the simulated drive\n");
-        return 1;
-    }
+    bench::DemoProgram program;
+    if (!program.Start(0)) return 1;
+    CVELT_HostApp* const app = &program.App();
     auto motion = std::make_unique<BackAndForth>(*app->Link);
     for (int i = 0; i < 4; ++i)
         app->MenuBar->OnScope();
@@ -164,8 +137,5 @@ int main(int argc, char** argv) {
     std::printf("cpu_percent_four_scopes=%.2f (free run, trigger and cursors off)\n", running - stopped);
     std::printf("cpu_percent_four_scopes_normal_trigger_cursors=%.2f (goal <= 3)\n", tuning - stopped);
     std::printf("samples_per_second_per_scope=%.2f over %.0f s\n", rate, seconds);
-    app->MainFrame()->close();
-    app.reset();
-    SetMessageService(nullptr);
     return 0;
 }

@@ -7,12 +7,7 @@
 // the trigger point and on the first sample at the target, and on the
 // target and the start. The window is then saved as a PNG.
 // Run with: xvfb-run -a ./scope_screenshot docs/scope-trigger.png [--lang ko]
-#include "app/AppOptions.h"
-#include "app/CDlgMenuBar.h"
-#include "app/CMainFrame.h"
-#include "app/CVELT_HostApp.h"
-#include "app/DemoDrive.h"
-#include "base/MessageService.h"
+#include "DemoProgram.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "scope/CDlgScope.h"
@@ -38,14 +33,6 @@ namespace {
 constexpr int32_t kTarget = 10000; // counts
 constexpr int kSpeed = 60;         // rpm
 constexpr int kRampMs = 400;
-
-class QuietMessages : public IMessageService {
-public:
-    MsgResult Show(const std::string& text, MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        return MsgResult::Ok;
-    }
-};
 
 bool WaitFor(const std::function<bool()>& condition, int seconds) {
     QElapsedTimer timer;
@@ -86,23 +73,11 @@ int main(int argc, char** argv) {
         return 64;
     }
     QApplication qapp(argc, argv);
-    DemoDrive demo;
-    std::string error;
-    if (!demo.Start(&error)) {
-        std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
-        return 1;
-    }
-    QuietMessages messages;
-    SetMessageService(&messages);
-    AppOptions options;
-    options.Lang = argc > 3 && std::strcmp(argv[2], "--lang") == 0 && std::strcmp(argv[3], "ko") == 0 ? 1 : 0;
-    std::unique_ptr<CVELT_HostApp> app = StartApplication(options);
-    if (!app) return 1;
-    app->MenuBar->ConnectDrive();
-    if (app->Link->Connected.load() != 1) {
-        std::fprintf(stderr, "could not connect to the simulated drive\n");
-        return 1;
-    }
+    bench::DemoProgram program;
+    const int lang =
+        argc > 3 && std::strcmp(argv[2], "--lang") == 0 && std::strcmp(argv[3], "ko") == 0 ? 1 : 0;
+    if (!program.Start(lang)) return 1;
+    CVELT_HostApp* const app = &program.App();
     app->MenuBar->OnScope();
     CDlgScope& scope = *app->Scopes[0];
     scope.ChannelChecks[0]->setChecked(true); // Position
@@ -136,8 +111,5 @@ int main(int argc, char** argv) {
     WaitFor([] { return false; }, 1); // labels, read-out and paint settle
     const bool saved = scope.grab().save(QString::fromLocal8Bit(argv[1]));
     if (!saved) std::fprintf(stderr, "cannot write %s\n", argv[1]);
-    app->MainFrame()->close();
-    app.reset();
-    SetMessageService(nullptr);
     return saved ? 0 : 1;
 }

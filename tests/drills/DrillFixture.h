@@ -4,10 +4,12 @@
 // running as a program of its own on a pseudo-terminal published as COM3.
 // Faults are typed on its standard input; killing it is a pulled cable.
 #include "ChildProcess.h"
+#include "controls/CButtonST.h"
 #include "tests/support/ParamPageFixture.h"
 
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTimer>
 
 #include <chrono>
 #include <filesystem>
@@ -57,6 +59,23 @@ protected:
     }
 
     bool PortOpen() const { return app->Link->Port && app->Link->Port->IsOpen.load() == 1; }
+
+    // "All Parameter Save" on the page, its question answered Yes, with the
+    // drive falling silent once the save has passed parameter 60 (and before
+    // the bar could have reached the end). Returns when the save has given up.
+    void SaveAllCutByASilentDrive(CDlgParameter& page) {
+        QTimer cut;
+        QObject::connect(&cut, &QTimer::timeout, [&] {
+            if (page.SaveProgress->value() >= 60 && page.SaveProgress->value() < 150) {
+                Fault("silent on");
+                cut.stop();
+            }
+        });
+        cut.start(1);
+        shown.Answers = {MsgResult::Yes};
+        page.SaveAllButton->click();
+        cut.stop();
+    }
 
     std::unique_ptr<ChildProcess> sim;
 };

@@ -7,8 +7,6 @@
 #include "link/LinkTexts.h"
 #include "params/ParamCatalogue.h"
 
-#include <QTimer>
-
 #include <iostream>
 #include <regex>
 
@@ -47,17 +45,7 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
     const velt::ParamValues edited = page.ParamValues;
 
     // The drive stops answering once the save has passed parameter 60.
-    QTimer cut;
-    QObject::connect(&cut, &QTimer::timeout, [&] {
-        if (page.SaveProgress->value() >= 60 && page.SaveProgress->value() < 150) {
-            Fault("silent on");
-            cut.stop();
-        }
-    });
-    cut.start(1);
-    shown.Answers = {MsgResult::Yes};
-    page.SaveAllButton->click();
-    cut.stop();
+    SaveAllCutByASilentDrive(page);
 
     ASSERT_EQ(shown.Boxes.size(), 2u);
     std::smatch m;

@@ -14,7 +14,6 @@
 #include "repeat/CDlgRepeat.h"
 
 #include <QCheckBox>
-#include <QTimer>
 
 #include <regex>
 
@@ -133,17 +132,7 @@ TEST_F(ReconnectDrill, AStoreCutByTheFaultNamesTheParameterAndIsNotResumedAfterT
     Connect();
     CDlgParameter& page = Page();
     page.StoreEditedValue(13, page.ParamValues[13] + 1);
-    QTimer cut;
-    QObject::connect(&cut, &QTimer::timeout, [&] {
-        if (page.SaveProgress->value() >= 60 && page.SaveProgress->value() < 150) {
-            Fault("silent on");
-            cut.stop();
-        }
-    });
-    cut.start(1);
-    shown.Answers = {MsgResult::Yes};
-    page.SaveAllButton->click();
-    cut.stop();
+    SaveAllCutByASilentDrive(page);
     ASSERT_GE(shown.Boxes.size(), 2u);
     EXPECT_TRUE(
         std::regex_search(shown.Boxes[1].text, std::regex(R"(Parameters No\.\[\d+\] during storage)")))

@@ -6,6 +6,7 @@
 #include "params/ParFile.h"
 #include "params/ParamCompare.h"
 #include "sim/SimDrive.h"
+#include "tests/support/LinkTestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -18,46 +19,25 @@ using namespace velt;
 
 namespace {
 
-class CountingSink : public IParamsReadSink {
-public:
-    void PostParamsRead() override { ++posted; }
-    std::atomic<int> posted{0};
-};
-
-class QuietRead : public ::testing::Test {
+// The link started and connected to the simulated drive, polling the state
+// block meanwhile as in the program.
+class QuietRead : public test::LinkOnSim {
 protected:
     void SetUp() override {
-        std::string error;
-        ASSERT_TRUE(sim_.Start(&error)) << error;
-        link_.SetParamsReadSink(&sink_);
-        link_.StartThread(); // polling the state block meanwhile, as in the program
-        ASSERT_EQ(link_.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim_.DevicePath(), 9600); }),
-                  1);
+        LinkOnSim::SetUp();
+        if (HasFatalFailure()) return;
+        Connect();
     }
-    void TearDown() override {
-        link_.StopThread();
-        link_.SetParamsReadSink(nullptr);
-        sim_.Stop();
-    }
-    static sim::SimOptions Unpublished() {
-        sim::SimOptions o;
-        o.publish = false;
-        return o;
-    }
-
-    sim::SimDrive sim_{Unpublished()};
-    CountingSink sink_;
-    CDriveLink link_;
 };
 
 TEST_F(QuietRead, ReadsEveryBlockWithProgressAndTellsNoPage) {
-    sim_.SetHolding(13, 301);
-    sim_.SetHolding(143, 0x1234);
+    sim.SetHolding(13, 301);
+    sim.SetHolding(143, 0x1234);
     std::vector<int> progress;
-    EXPECT_EQ(link_.ReadAllParamsQuietly([&](int registers) { progress.push_back(registers); }), RTU_OK);
+    EXPECT_EQ(link.ReadAllParamsQuietly([&](int registers) { progress.push_back(registers); }), RTU_OK);
     EXPECT_EQ(progress, (std::vector<int>{36, 72, 108, 144}));
-    EXPECT_EQ(sink_.posted.load(), 0);
-    const ParamValues drive = ValuesFromRegisters(link_.ParamRegs());
+    EXPECT_EQ(sink.posts.load(), 0);
+    const ParamValues drive = ValuesFromRegisters(link.ParamRegs());
     EXPECT_EQ(drive[13], 301);
     EXPECT_EQ(drive[143], 0x1234);
     // Against a file that differs only there, one row differs.
@@ -65,20 +45,20 @@ TEST_F(QuietRead, ReadsEveryBlockWithProgressAndTellsNoPage) {
     file[13] = 300;
     EXPECT_EQ(CountDifferences(CompareSets(WholeSet(drive), WholeSet(file))), 1);
 
-    EXPECT_EQ(link_.ReadAllParams(), RTU_OK); // the ordinary read still tells the page
-    EXPECT_EQ(sink_.posted.load(), 1);
+    EXPECT_EQ(link.ReadAllParams(), RTU_OK); // the ordinary read still tells the page
+    EXPECT_EQ(sink.posts.load(), 1);
 }
 
 TEST_F(QuietRead, ReadsFromTwoThreadsAreSerialisedAndEachGetsTheWholeSet) {
-    sim_.SetHolding(13, 222);
+    sim.SetHolding(13, 222);
     std::atomic<int> failures{0};
     std::mutex lock;
     std::vector<ParamValues> seen;
     const auto reader = [&] {
         for (int i = 0; i < 3; ++i) {
-            if (link_.ReadAllParamsQuietly() != RTU_OK) ++failures;
+            if (link.ReadAllParamsQuietly() != RTU_OK) ++failures;
             const std::lock_guard guard(lock);
-            seen.push_back(ValuesFromRegisters(link_.ParamRegs()));
+            seen.push_back(ValuesFromRegisters(link.ParamRegs()));
         }
     };
     std::thread other(reader);
@@ -88,25 +68,25 @@ TEST_F(QuietRead, ReadsFromTwoThreadsAreSerialisedAndEachGetsTheWholeSet) {
     ASSERT_EQ(seen.size(), 6u);
     for (const ParamValues& values : seen)
         EXPECT_EQ(values[13], 222);
-    EXPECT_EQ(sink_.posted.load(), 0);
+    EXPECT_EQ(sink.posts.load(), 0);
 }
 
 TEST_F(QuietRead, ASilentDriveFailsTheReadAndLeavesTheRegistersAsTheyWere) {
-    ASSERT_EQ(link_.ReadAllParamsQuietly(), RTU_OK);
-    const ParamBlock before = link_.ParamRegs();
-    sim_.SetHolding(13, 999);
-    sim_.SetSilentFor(drive::FunctionReadHoldingRegisters, 0, true); // the first block gets no answer
+    ASSERT_EQ(link.ReadAllParamsQuietly(), RTU_OK);
+    const ParamBlock before = link.ParamRegs();
+    sim.SetHolding(13, 999);
+    sim.SetSilentFor(drive::FunctionReadHoldingRegisters, 0, true); // the first block gets no answer
     std::vector<int> progress;
-    EXPECT_EQ(link_.ReadAllParamsQuietly([&](int registers) { progress.push_back(registers); }),
+    EXPECT_EQ(link.ReadAllParamsQuietly([&](int registers) { progress.push_back(registers); }),
               RTU_ERR_NO_REPLY);
     EXPECT_TRUE(progress.empty());
-    EXPECT_EQ(link_.ParamRegs(), before);
-    EXPECT_EQ(sink_.posted.load(), 0);
+    EXPECT_EQ(link.ParamRegs(), before);
+    EXPECT_EQ(sink.posts.load(), 0);
 }
 
 TEST_F(QuietRead, WithoutAConnectionNothingIsSent) {
-    link_.Disconnect();
-    EXPECT_EQ(link_.ReadAllParamsQuietly(), RTU_ERR_NOT_OPEN);
+    link.Disconnect();
+    EXPECT_EQ(link.ReadAllParamsQuietly(), RTU_ERR_NOT_OPEN);
 }
 
 } // namespace

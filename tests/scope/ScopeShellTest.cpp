@@ -40,6 +40,24 @@ protected:
         ASSERT_EQ(app->Link->WriteParam(low, static_cast<uint16_t>(value & 0xFFFF)), RTU_OK);
         ASSERT_EQ(app->Link->WriteParam(low + 1, static_cast<uint16_t>((value >> 16) & 0xFFFF)), RTU_OK);
     }
+    // Connected, with short position ramps, and the first scope open with
+    // Position and Speed on.
+    void OpenScopeOnPositionAndSpeed() {
+        Connect();
+        ASSERT_EQ(app->Link->WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
+        app->MenuBar->OnScope();
+        CDlgScope& scope = *app->Scopes[0];
+        scope.ChannelChecks[0]->setChecked(true); // Position
+        scope.ChannelChecks[1]->setChecked(true); // Speed
+    }
+    // Servo on and a RUN to `target` at 1000 rpm.
+    void RunTo(int32_t target) {
+        CDriveLink& link = *app->Link;
+        ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
+        Write32(drive::PositionLowRegister, target);
+        ASSERT_EQ(link.WriteParam(drive::SpeedRegister, 1000), RTU_OK);
+        ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
+    }
     int32_t Position() {
         const StateBlock regs = app->Link->StateRegs();
         return static_cast<int32_t>(static_cast<uint32_t>(regs[drive::StatePositionLow]) |
@@ -103,23 +121,15 @@ TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
 }
 
 TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesPerSecond) {
-    Connect();
-    CDriveLink& link = *app->Link;
-    ASSERT_EQ(link.WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
-    app->MenuBar->OnScope();
+    ASSERT_NO_FATAL_FAILURE(OpenScopeOnPositionAndSpeed());
     CDlgScope& scope = *app->Scopes[0];
-    scope.ChannelChecks[0]->setChecked(true); // Position
-    scope.ChannelChecks[1]->setChecked(true); // Speed
     scope.RunStopButton->click();
     const auto started = std::chrono::steady_clock::now();
     const uint64_t samples0 = scope.Thread().SamplesTaken.load();
     ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= 4; }, 5s));
 
     constexpr int32_t kTarget = 60000;
-    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
-    Write32(drive::PositionLowRegister, kTarget);
-    ASSERT_EQ(link.WriteParam(drive::SpeedRegister, 1000), RTU_OK);
-    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
+    ASSERT_NO_FATAL_FAILURE(RunTo(kTarget));
     ASSERT_TRUE(WaitUntil([&] { return Position() == kTarget; }, 10s));
     const int atTarget = Points(scope);
     ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= atTarget + 4; }, 5s));
@@ -158,13 +168,8 @@ TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesP
 }
 
 TEST_F(ScopeShellTest, ASingleTriggerCatchesARunWithThePositionsCrossingAtTimeZero) {
-    Connect();
-    CDriveLink& link = *app->Link;
-    ASSERT_EQ(link.WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
-    app->MenuBar->OnScope();
+    ASSERT_NO_FATAL_FAILURE(OpenScopeOnPositionAndSpeed());
     CDlgScope& scope = *app->Scopes[0];
-    scope.ChannelChecks[0]->setChecked(true); // Position
-    scope.ChannelChecks[1]->setChecked(true); // Speed
     constexpr int32_t kTarget = 60000;
     constexpr double kLevel = kTarget / 2.0;
     scope.TriggerModeList->setCurrentIndex(3); // Single
@@ -177,10 +182,7 @@ TEST_F(ScopeShellTest, ASingleTriggerCatchesARunWithThePositionsCrossingAtTimeZe
     // The 0.8 s before the trigger filled with samples at rest.
     ASSERT_TRUE(WaitUntil([&] { return scope.Thread().SamplesTaken.load() >= 20; }, 10s));
 
-    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
-    Write32(drive::PositionLowRegister, kTarget);
-    ASSERT_EQ(link.WriteParam(drive::SpeedRegister, 1000), RTU_OK);
-    ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
+    ASSERT_NO_FATAL_FAILURE(RunTo(kTarget));
     // Caught, the span filled, stopped.
     ASSERT_TRUE(WaitUntil([&] { return scope.RunState() == 0; }, 20s));
     EXPECT_EQ(scope.TriggerStateLabel->text(), "Stopped");
