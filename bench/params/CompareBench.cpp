@@ -68,7 +68,12 @@ bool MeasureDrive(const fs::path& file) {
         t.start();
         const uint8_t result = link.ReadAllParams();
         reads.push_back(Ms(t));
-        if (result != RTU_OK) std::fprintf(stderr, "read failed: %s\n", DescribeRtuResult(result).c_str());
+        if (result != RTU_OK) {
+            // A failed read is no figure: the bench says so and fails.
+            std::fprintf(stderr, "read failed: %s\n", DescribeRtuResult(result).c_str());
+            link.StopThread();
+            return false;
+        }
 
         // The event loop's longest wait while the window reads the drive.
         QElapsedTimer sinceTick;
