@@ -162,8 +162,13 @@ run_fault() {
 
 # Every write the drive carried out must answer one write the program asked
 # for, at most 2 s before it; prints the counts, false on any write left over.
+# Both programs still run here. The drive's log is taken first: the program
+# writes its line before it sends, so every write in the drive's copy has its
+# request in the program's copy taken after it.
 check_writes() {
   touch "$work/host-writes.log" "$work/drive-writes.log"
+  cp "$work/drive-writes.log" "$work/drive-writes.seen"
+  cp "$work/host-writes.log" "$work/host-writes.seen"
   awk -v window=2000000000 '
     NR == FNR { key = $2 " " $3 " " $4; n[key]++; t[key, n[key]] = $1; asked++; next }
     {
@@ -176,7 +181,7 @@ check_writes() {
     END {
       printf "soak: writes: %d asked for, %d carried out by the drive, %d of them twice or unasked\n", asked, matched + extra, extra
       exit extra > 0
-    }' "$work/host-writes.log" "$work/drive-writes.log"
+    }' "$work/host-writes.seen" "$work/drive-writes.seen"
 }
 
 # The faults' summary; false when a fault was not followed by a connect in
