@@ -52,6 +52,14 @@ QString Qs(const std::string& s) {
     return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
+// The label font's measures for the layout: label widths as the font
+// advances them, so that the boxes are the ones DrawLabel fills.
+TextMeasure LabelMeasure() {
+    const QFontMetrics fm(LabelFont());
+    return {[fm](const std::string& text) { return fm.horizontalAdvance(Qs(text)); }, fm.ascent(),
+            fm.descent()};
+}
+
 QPen OverlayPen(const QColor& colour, bool solid) {
     QPen pen(colour, 0, solid ? Qt::SolidLine : Qt::CustomDashLine, Qt::FlatCap);
     pen.setCosmetic(true);
@@ -143,7 +151,11 @@ void COScopeCtrl::SetTraceColors(const QColor& c1, const QColor& c2, const QColo
 
 void COScopeCtrl::RebuildChart() {
     if (ClientRect.Width() <= 0 || ClientRect.Height() <= 0) return;
-    PlotRect = PlotRectFor(ClientRect, YMin, YMax);
+    const TextMeasure measure = LabelMeasure();
+    int widest = 0;
+    for (const std::string& text : YLabelTexts(Ranges(), HorizontalLines))
+        widest = std::max(widest, measure.Width(text));
+    PlotRect = PlotRectFor(ClientRect, YMin, YMax, widest);
     DrawGrid();
     plot_.Reset(PlotRect.Width(), PlotRect.Height(), BackgroundColor.rgb());
     RenderPlot();
@@ -154,8 +166,10 @@ void COScopeCtrl::RebuildChart() {
 void COScopeCtrl::DrawGrid() {
     GridImage = QImage(ClientRect.Width(), ClientRect.Height(), QImage::Format_RGB32);
     GridImage.fill(BackgroundColor);
-    const GridPicture g =
-        LayoutGrid(ClientRect, PlotRect, Ranges(), {VerticalLines, HorizontalLines, XUnits, YUnits});
+    const TextMeasure measure = LabelMeasure();
+    const GridPicture g = LayoutGrid(ClientRect, PlotRect, Ranges(),
+                                     {VerticalLines, HorizontalLines, XUnits, YUnits}, &measure);
+    gridLabels_ = g.Labels;
     QPainter p(&GridImage);
     p.setRenderHint(QPainter::Antialiasing, false);
 
@@ -180,7 +194,10 @@ void COScopeCtrl::DrawGrid() {
     for (const ChartLabel& label : g.Labels) {
         if (label.Text.empty()) continue;
         if (!label.Vertical) {
-            DrawLabel(p, fm, Qs(label.Text), QPoint(label.X, label.Y), label.Align, BackgroundColor);
+            // Opaque in the box the layout measured with this font.
+            const ChartRect& b = label.Box;
+            p.fillRect(QRect(b.left, b.top, b.Width(), b.Height()), BackgroundColor);
+            p.drawText(b.left, b.top + fm.ascent(), Qs(label.Text));
             continue;
         }
         p.save();

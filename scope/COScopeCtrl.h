@@ -42,6 +42,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 class QAction;
 class QMenu;
@@ -161,6 +162,8 @@ public:
     ChartRect ClientRect;
     ChartRect PlotRect;
     QImage GridImage; // background, frame, grid, labels, trigger mark
+    // The labels drawn into GridImage with their boxes. Caller holds the lock.
+    const std::vector<ChartLabel>& GridLabels() const { return gridLabels_; }
 
     // Renders so far (tests, benchmark): all of them, and those that drew
     // the whole plot.
@@ -236,6 +239,7 @@ private:
     QRect dirtyBox_;
     std::optional<double> level_;
     QColor levelColour_;
+    std::vector<ChartLabel> gridLabels_;
     ChartCursors cursors_;
 
     mutable QImage paintScratch_; // user-interface thread: the picture of one paint

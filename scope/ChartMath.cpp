@@ -47,10 +47,11 @@ int LeftMarginDigits(double ymin, double ymax) {
     return std::max(Digits(ymax), Digits(ymin));
 }
 
-ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax) {
+ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax, int widestYLabel) {
     ChartRect plot{kPlotLeft, kPlotTop, client.right - kPlotRightGap, client.bottom - kPlotBottomGap};
-    const long long left =
-        client.left + static_cast<long long>(kMarginPerDigit) * LeftMarginDigits(ymin, ymax) + kMarginBase;
+    const long long left = std::max(
+        client.left + static_cast<long long>(kMarginPerDigit) * LeftMarginDigits(ymin, ymax) + kMarginBase,
+        client.left + static_cast<long long>(std::max(widestYLabel, 0)) + kLabelGap);
     plot.left = static_cast<int>(std::min<long long>(left, std::max(plot.right, client.left)));
     return plot;
 }
@@ -119,8 +120,64 @@ std::string FormatAxisNumber(double value) {
     return text;
 }
 
+ChartRect LabelBox(const std::string& text, int x, int y, LabelAlign align, const TextMeasure& m) {
+    const int w = m.Width ? m.Width(text) : 0;
+    int left = x;
+    if (align == LabelAlign::CenterTop || align == LabelAlign::CenterBaseline) left -= w / 2;
+    if (align == LabelAlign::RightTop || align == LabelAlign::RightBaseline) left -= w;
+    const bool top =
+        align == LabelAlign::LeftTop || align == LabelAlign::CenterTop || align == LabelAlign::RightTop;
+    const int boxTop = top ? y : y - m.Ascent;
+    return {left, boxTop, left + w, boxTop + m.Ascent + m.Descent};
+}
+
+std::vector<std::string> YLabelTexts(const ChartRanges& r, int hl) {
+    std::vector<std::string> texts{FormatAxisNumber(r.YMax)};
+    for (int k = 1; k <= hl; ++k)
+        texts.push_back(FormatAxisNumber(r.YMax - (r.YMax - r.YMin) * k / (hl + 1)));
+    texts.push_back(FormatAxisNumber(r.YMin));
+    return texts;
+}
+
+namespace {
+
+// Space kept around a label box: across the axis's labels (X: side by side)
+// and between the rows of the Y labels.
+constexpr int kRowSpacing = 2;
+
+// Whether two boxes, each grown by the spacing, would overlap.
+bool Crowded(const ChartRect& a, const ChartRect& b) {
+    return a.left < b.right + kLabelSpacing && b.left < a.right + kLabelSpacing &&
+           a.top < b.bottom + kRowSpacing && b.top < a.bottom + kRowSpacing;
+}
+
+// One axis's labels: the far end (XMax / YMax), the near end and the inner
+// ones in order from the far end to the near one, all with boxes. Returns
+// the labels kept, in that order (far end, near end, inner).
+std::vector<ChartLabel> SpaceAxisLabels(const ChartLabel& farEnd, const ChartLabel& nearEnd,
+                                        const std::vector<ChartLabel>& inner) {
+    if (Crowded(farEnd.Box, nearEnd.Box)) return {farEnd};
+    const int n = static_cast<int>(inner.size());
+    for (int step = 1; step <= n; ++step) {
+        std::vector<ChartLabel> kept;
+        for (int i = step; i <= n; i += step) {
+            const ChartLabel& l = inner[i - 1];
+            if (!Crowded(l.Box, farEnd.Box) && !Crowded(l.Box, nearEnd.Box)) kept.push_back(l);
+        }
+        bool apart = true;
+        for (size_t k = 1; k < kept.size() && apart; ++k)
+            apart = !Crowded(kept[k - 1].Box, kept[k].Box);
+        if (!apart) continue;
+        kept.insert(kept.begin(), {farEnd, nearEnd});
+        return kept;
+    }
+    return {farEnd, nearEnd};
+}
+
+} // namespace
+
 GridPicture LayoutGrid(const ChartRect& client, const ChartRect& plot, const ChartRanges& r,
-                       const GridSettings& s) {
+                       const GridSettings& s, const TextMeasure* measure) {
     const int L = plot.left, T = plot.top, R = plot.right, B = plot.bottom;
     GridPicture g;
     g.Frame = {L, T, R + 1, B + 1};
@@ -134,26 +191,55 @@ GridPicture LayoutGrid(const ChartRect& client, const ChartRect& plot, const Cha
         g.VerticalGrid.push_back({x, T, x, B});
     }
 
-    auto& labels = g.Labels;
-    labels.push_back({FormatAxisNumber(r.YMax), L - kLabelGap, T, LabelAlign::RightTop});
-    labels.push_back({FormatAxisNumber(r.YMin), L - kLabelGap, B, LabelAlign::RightBaseline});
-    for (int k = 1; k <= hl; ++k) {
-        const double v = r.YMax - (r.YMax - r.YMin) * k / (hl + 1);
-        labels.push_back({FormatAxisNumber(v), L - kLabelGap, T + (B - T) * k / (hl + 1) + kYLabelDrop,
-                          LabelAlign::RightBaseline});
-    }
-    labels.push_back({FormatAxisNumber(AxisTime(r, r.XMax)), L, B + kLabelGap, LabelAlign::LeftTop});
-    labels.push_back({FormatAxisNumber(AxisTime(r, r.XMin)), R, B + kLabelGap, LabelAlign::RightTop});
+    const auto label = [&](std::string text, int x, int y, LabelAlign align) {
+        ChartLabel l{std::move(text), x, y, align};
+        if (measure) l.Box = LabelBox(l.Text, x, y, align, *measure);
+        return l;
+    };
+    const auto addAxis = [&](const ChartLabel& farEnd, const ChartLabel& nearEnd,
+                             std::vector<ChartLabel> inner) {
+        if (measure) {
+            for (ChartLabel& l : SpaceAxisLabels(farEnd, nearEnd, inner))
+                g.Labels.push_back(std::move(l));
+            return;
+        }
+        g.Labels.push_back(farEnd);
+        g.Labels.push_back(nearEnd);
+        for (ChartLabel& l : inner)
+            g.Labels.push_back(std::move(l));
+    };
+
+    const std::vector<std::string> yTexts = YLabelTexts(r, hl);
+    std::vector<ChartLabel> yInner;
+    for (int k = 1; k <= hl; ++k)
+        yInner.push_back(label(yTexts[k], L - kLabelGap, T + (B - T) * k / (hl + 1) + kYLabelDrop,
+                               LabelAlign::RightBaseline));
+    addAxis(label(yTexts.front(), L - kLabelGap, T, LabelAlign::RightTop),
+            label(yTexts.back(), L - kLabelGap, B, LabelAlign::RightBaseline), std::move(yInner));
+
+    std::vector<ChartLabel> xInner;
     for (int j = 0; j < vl; ++j) {
         const double v = AxisTime(r, r.XMin + (vl - j) * (r.XMax - r.XMin) / (vl + 1));
         std::string text = FormatAxisNumber(v);
         // Near the trigger point of a caught span a tick prints as 0.0; the
         // minus sign is for the running picture's "now" only.
         if (r.XOrigin != 0.0 && text == "-0.0") text = "0.0";
-        labels.push_back({text, L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop});
+        xInner.push_back(
+            label(std::move(text), L + (R - L) * (j + 1) / (vl + 1), B + kLabelGap, LabelAlign::CenterTop));
     }
-    labels.push_back({s.XUnits, (L + R) / 2, B + kXUnitsDrop, LabelAlign::CenterTop});
-    labels.push_back({s.YUnits, 9 * (client.left + L) / 28, (T + B) / 2, LabelAlign::CenterBaseline, true});
+    const size_t xFirst = g.Labels.size();
+    addAxis(label(FormatAxisNumber(AxisTime(r, r.XMax)), L, B + kLabelGap, LabelAlign::LeftTop),
+            label(FormatAxisNumber(AxisTime(r, r.XMin)), R, B + kLabelGap, LabelAlign::RightTop),
+            std::move(xInner));
+
+    int unitsTop = B + kXUnitsDrop;
+    if (measure && !s.XUnits.empty()) {
+        // Under the X labels, whatever the font's height.
+        for (size_t i = xFirst; i < g.Labels.size(); ++i)
+            unitsTop = std::max(unitsTop, g.Labels[i].Box.bottom + kRowSpacing);
+    }
+    g.Labels.push_back(label(s.XUnits, (L + R) / 2, unitsTop, LabelAlign::CenterTop));
+    g.Labels.push_back({s.YUnits, 9 * (client.left + L) / 28, (T + B) / 2, LabelAlign::CenterBaseline, true});
     return g;
 }
 

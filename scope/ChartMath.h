@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -55,9 +56,12 @@ int LeftMarginDigits(double ymin, double ymax);
 // The plot rectangle inside the client area: 20, 10, 10 and 35 pixels from
 // the client's edges, then the left edge moved to 6 x digits + 36 from the
 // client's left (36 for limits between 0.1 and 10, 54 for +-5000, 48 for
-// +-0.005). The left edge never passes the right one, so huge limits leave
-// an empty plot rather than an inverted one.
-ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax);
+// +-0.005). When the widest Y label (in pixels, 0 when not measured) would
+// not fit between the client's left edge and the label gap, the edge moves
+// right until it does, so that no label is drawn off the control. The left
+// edge never passes the right one, so huge limits leave an empty plot rather
+// than an inverted one.
+ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax, int widestYLabel = 0);
 
 // Pixel of a sample inside the plot rectangle. Columns lie on a grid fixed
 // to the sample numbers (ScopeSamples::Count), not to the ages, so that one
@@ -152,8 +156,31 @@ struct ChartLabel {
     int X = 0, Y = 0;
     LabelAlign Align = LabelAlign::LeftTop;
     bool Vertical = false; // written bottom to top (the Y units)
+    // The rectangle the text covers (filled with the background when drawn),
+    // when the layout was given the font's measures; empty otherwise and for
+    // vertical text.
+    ChartRect Box{};
     bool operator==(const ChartLabel&) const = default;
 };
+
+// The label font's measures: the advance of a text in pixels and the
+// font's ascent and descent. Deterministic for one font.
+struct TextMeasure {
+    std::function<int(const std::string&)> Width;
+    int Ascent = 0, Descent = 0;
+};
+
+// The rectangle a horizontal label covers with this font: its reference
+// point is the top or the baseline, and the left edge, centre (width / 2 to
+// the left) or right edge of the text.
+ChartRect LabelBox(const std::string& text, int x, int y, LabelAlign align, const TextMeasure& measure);
+
+// Texts of the Y labels, top to bottom (YMax, the inner ones, YMin), as the
+// grid prints them: what decides the left margin's measured width.
+std::vector<std::string> YLabelTexts(const ChartRanges& ranges, int horizontalLines);
+
+// The smallest free space kept between two labels of one axis.
+inline constexpr int kLabelSpacing = 6;
 
 struct ChartLine {
     int X1 = 0, Y1 = 0, X2 = 0, Y2 = 0;
@@ -177,7 +204,14 @@ struct GridSettings {
     std::string YUnits = "Y units";
 };
 
+// Without a measure every grid line is labelled. With one, the labels get
+// their boxes and each axis keeps its two end labels and every step-th
+// inner one, the smallest step at which no two kept labels come closer than
+// kLabelSpacing; inner labels that would crowd an end label are left out,
+// and of two end labels that cannot both fit, the one at the far end (XMax
+// on the time axis, YMax on the value axis) is kept. The X caption moves
+// down, if need be, to stay clear of the X labels.
 GridPicture LayoutGrid(const ChartRect& client, const ChartRect& plot, const ChartRanges& ranges,
-                       const GridSettings& settings);
+                       const GridSettings& settings, const TextMeasure* measure = nullptr);
 
 } // namespace velt

@@ -192,5 +192,102 @@ TEST(ChartGrid, NoGridLinesStillLabelsTheEnds) {
     EXPECT_EQ(g.Labels.size(), 6u);
 }
 
+// A font of 7 pixels a character, 11 above the baseline and 3 below.
+const TextMeasure kFont{[](const std::string& t) { return 7 * static_cast<int>(t.size()); }, 11, 3};
+
+// The labels of one axis: the time labels hang 4 pixels under the plot.
+std::vector<ChartLabel> AxisLabels(const GridPicture& g, bool xAxis) {
+    std::vector<ChartLabel> out;
+    const int timeRow = g.Frame.bottom - 1 + 4;
+    for (size_t i = 0; i + 2 < g.Labels.size(); ++i) // the two captions come last
+        if ((g.Labels[i].Y == timeRow) == xAxis) out.push_back(g.Labels[i]);
+    return out;
+}
+
+bool Apart(const ChartRect& a, const ChartRect& b, int spacing, int rowSpacing) {
+    return a.right + spacing <= b.left || b.right + spacing <= a.left || a.bottom + rowSpacing <= b.top ||
+           b.bottom + rowSpacing <= a.top;
+}
+
+TEST(ChartLabels, BoxesFollowTheAlignmentAndTheFont) {
+    EXPECT_EQ(LabelBox("-10.0", 54, 269, LabelAlign::LeftTop, kFont), (ChartRect{54, 269, 89, 283}));
+    EXPECT_EQ(LabelBox("-9.0", 87, 269, LabelAlign::CenterTop, kFont), (ChartRect{73, 269, 101, 283}));
+    EXPECT_EQ(LabelBox("-0.0", 390, 269, LabelAlign::RightTop, kFont), (ChartRect{362, 269, 390, 283}));
+    EXPECT_EQ(LabelBox("3.0", 50, 55, LabelAlign::RightBaseline, kFont), (ChartRect{29, 44, 50, 58}));
+    EXPECT_EQ(YLabelTexts({0, 10, -5000, 5000}, 4),
+              (std::vector<std::string>{"5000.0", "3000.0", "1000.0", "-1000.0", "-3000.0", "-5000.0"}));
+}
+
+// The scope's default axes: 9 lines each, 0 .. 10 s. At 7 pixels a
+// character the labels "-10.0" .. "-0.0" on a 336-pixel plot touch one
+// another ("-10.0-9.0"); every second one stays.
+TEST(ChartLabels, TheTimeLabelsAreThinnedUntilNoTwoTouch) {
+    const ChartRect plot = PlotRectFor(kClient, -5000, 5000);
+    GridSettings settings;
+    settings.VerticalLines = 9;
+    settings.HorizontalLines = 9;
+    settings.XUnits = "Time [sec]";
+    const GridPicture all = LayoutGrid(kClient, plot, {0, 10, -5000, 5000}, settings);
+    const GridPicture spaced = LayoutGrid(kClient, plot, {0, 10, -5000, 5000}, settings, &kFont);
+    std::vector<std::string> texts;
+    for (const ChartLabel& l : AxisLabels(spaced, true))
+        texts.push_back(l.Text);
+    EXPECT_EQ(texts, (std::vector<std::string>{"-10.0", "-0.0", "-8.0", "-6.0", "-4.0", "-2.0"}));
+    EXPECT_EQ(AxisLabels(all, true).size(), 11u);
+    // The value labels have room (25 pixels a line) and all stay.
+    EXPECT_EQ(AxisLabels(spaced, false).size(), 11u);
+    // The kept ones are where the full layout put them.
+    EXPECT_EQ(spaced.Labels[11 + 2].X, all.Labels[11 + 2 + 1].X);
+    // The caption sits below the labels.
+    const ChartLabel& caption = spaced.Labels[spaced.Labels.size() - 2];
+    EXPECT_EQ(caption.Text, "Time [sec]");
+    EXPECT_GE(caption.Box.top, AxisLabels(spaced, true)[0].Box.bottom + 1);
+}
+
+TEST(ChartLabels, NoTwoLabelsOfAnAxisTouchAtAnySizeRangeOrSpan) {
+    GridSettings settings;
+    settings.VerticalLines = 9;
+    settings.HorizontalLines = 9;
+    settings.XUnits = "Time [sec]";
+    const ChartRanges ranges[] = {{0, 10, -5000, 5000},    {0, 0.1, -1, 1},
+                                  {0, 1500, -1e10, 1e10},  {-1500, 1500, -0.05, 0.05},
+                                  {0.35, 7.1, 3, 3.5},     {0, 30, -123456.7, 7654321.2, 1.3},
+                                  {-2, 10, 1e10 - 1, 1e10}};
+    for (const ChartRanges& r : ranges) {
+        for (int width = 40; width <= 1200; width += 37) {
+            for (int height = 50; height <= 700; height += 61) {
+                const ChartRect client{0, 0, width, height};
+                int widest = 0;
+                for (const std::string& t : YLabelTexts(r, settings.HorizontalLines))
+                    widest = std::max(widest, kFont.Width(t));
+                const ChartRect plot = PlotRectFor(client, r.YMin, r.YMax, widest);
+                const GridPicture g = LayoutGrid(client, plot, r, settings, &kFont);
+                for (const bool xAxis : {true, false}) {
+                    const std::vector<ChartLabel> labels = AxisLabels(g, xAxis);
+                    ASSERT_FALSE(labels.empty());
+                    for (size_t i = 0; i < labels.size(); ++i)
+                        for (size_t j = i + 1; j < labels.size(); ++j)
+                            ASSERT_TRUE(Apart(labels[i].Box, labels[j].Box, kLabelSpacing, 2))
+                                << labels[i].Text << " / " << labels[j].Text << " at " << width << "x"
+                                << height << " X " << r.XMin << ".." << r.XMax;
+                }
+                // No value label starts left of the control while the plot has room.
+                if (plot.left < plot.right) {
+                    for (const ChartLabel& l : AxisLabels(g, false))
+                        EXPECT_GE(l.Box.left, client.left) << l.Text;
+                }
+            }
+        }
+    }
+}
+
+TEST(ChartLabels, TheMarginWidensForValueLabelsWiderThanItsDigitsAllow) {
+    // +-1e10: 6 x 10 + 36 = 96 pixels; "-10000000000.0" at 7 a character needs 98 + 4.
+    EXPECT_EQ(PlotRectFor(kClient, -1e10, 1e10).left, 96);
+    EXPECT_EQ(PlotRectFor(kClient, -1e10, 1e10, 98).left, 102);
+    EXPECT_EQ(PlotRectFor(kClient, -5000, 5000, 42).left, 54); // fits: the margin of the digits
+    EXPECT_EQ(PlotRectFor(kClient, -5000, 5000, 5000).left, kClient.right - 10); // never past the right edge
+}
+
 } // namespace
 } // namespace velt
