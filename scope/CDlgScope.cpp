@@ -1,5 +1,6 @@
 #include "scope/CDlgScope.h"
 
+#include "base/MessageService.h"
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
@@ -179,6 +180,12 @@ void CDlgScope::ApplyAxisChange(const AxisChange& change) {
     if (change.ShowSpan) SpanLabel->setText(Qs(axes_.SpanText));
 }
 
+// After the boxes are written back: the message box waits for the user,
+// who then sees the range in force in the chart and in the boxes.
+void CDlgScope::ReportRefusals(const AxisChange& change) {
+    if (!change.Refused.empty()) ShowMessage(AxisRefusalText(change.Refused, korean_));
+}
+
 void CDlgScope::SetRunIndicator(bool running) {
     RunIndicator->SetBkColour(running ? kRunningColour : kStoppedColour);
     RunIndicator->setAccessibleDescription(QString::fromUtf8((running ? kRunning : kStopped).Pick(korean_)));
@@ -199,7 +206,7 @@ void CDlgScope::UpdateTraceNames() {
 // thread sample, so that no sample is taken with the previous settings.
 void CDlgScope::OnRunStop() {
     if (thread_.RunState.load() != 0) {
-        StopAcquisition(false); // the plotted history stays
+        StopAcquisition(false, true); // the plotted history stays
         return;
     }
     ReadBoxes();
@@ -212,7 +219,8 @@ void CDlgScope::OnRunStop() {
         trigger_.Arm();
     }
     SetRunIndicator(true);
-    ApplyAxisChange(axes_.Start());
+    const AxisChange range = axes_.Start();
+    ApplyAxisChange(range);
     std::array<int, kScopeChannels> on{}, source{};
     for (int i = 0; i < kScopeChannels; ++i) {
         on[i] = ChannelChecks[i]->isChecked() ? 1 : 0;
@@ -227,9 +235,10 @@ void CDlgScope::OnRunStop() {
     thread_.RunState.store(1);
     ShowTriggerState();
     UpdateStatusTimer();
+    ReportRefusals(range);
 }
 
-void CDlgScope::StopAcquisition(bool clearPlot) {
+void CDlgScope::StopAcquisition(bool clearPlot, bool report) {
     thread_.RunState.store(0);
     ReadBoxes();
     if (clearPlot) {
@@ -238,18 +247,22 @@ void CDlgScope::StopAcquisition(bool clearPlot) {
         Chart->SetXOrigin(0.0);
     }
     SetRunIndicator(false);
-    ApplyAxisChange(axes_.Stop());
+    const AxisChange range = axes_.Stop();
+    ApplyAxisChange(range);
     // The recorded columns stay as they are while a recording runs.
     SetChannelControlsEnabled(!RecordingNow());
     WriteBoxes();
     ShowTriggerState();
     UpdateReadout();
     UpdateStatusTimer();
+    if (report) ReportRefusals(range);
 }
 
 void CDlgScope::reject() {
     hide();
-    StopAcquisition(true);
+    // The boxes go back to the range in force without a word: the window is
+    // gone from the user's sight.
+    StopAcquisition(true, false);
     if (recordingOn_) StopRecording(false); // nothing more would come; the file is closed whole
 }
 
@@ -271,49 +284,64 @@ void CDlgScope::OnRangeApply() {
     const AxisChange change = axes_.RangeApply();
     WriteBoxes();
     ApplyAxisChange(change);
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnXZoom(int delta) {
     ReadBoxes();
-    ApplyAxisChange(axes_.ZoomX(delta));
+    const AxisChange change = axes_.ZoomX(delta);
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnYZoom(int delta) {
     ReadBoxes();
-    ApplyAxisChange(axes_.ZoomY(delta));
+    const AxisChange change = axes_.ZoomY(delta);
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnYScroll(int delta) {
     ReadBoxes();
-    ApplyAxisChange(axes_.ScrollY(delta));
+    const AxisChange change = axes_.ScrollY(delta);
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnXScroll(int delta) {
     const bool running = thread_.RunState.load() == 1;
     if (running) return;
     ReadBoxes();
-    ApplyAxisChange(axes_.ScrollX(delta, running));
+    const AxisChange change = axes_.ScrollX(delta, running);
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnCenter() {
     ReadBoxes();
-    ApplyAxisChange(axes_.Center());
+    const AxisChange change = axes_.Center();
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnAmpY() {
     ReadBoxes();
-    ApplyAxisChange(axes_.Amp());
+    const AxisChange change = axes_.Amp();
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnAutoY() {
-    ApplyAxisChange(axes_.AutoY(channels_.ChannelMin(), channels_.ChannelMax()));
+    const AxisChange change = axes_.AutoY(channels_.ChannelMin(), channels_.ChannelMax());
+    ApplyAxisChange(change);
     WriteBoxes();
+    ReportRefusals(change);
 }
 
 void CDlgScope::OnApplyOffset(int channel) {

@@ -145,8 +145,10 @@ private:
     void ApplyAxisChange(const AxisChange& change);
     void SetRunIndicator(bool running);
     void SetChannelControlsEnabled(bool enabled);
-    // Stop (Run/Stop) and hide: a hide also clears the plot.
-    void StopAcquisition(bool clearPlot);
+    // Stop (Run/Stop) and hide: a hide also clears the plot; `report` tells
+    // a range that was not applied.
+    void StopAcquisition(bool clearPlot, bool report);
+    void ReportRefusals(const AxisChange& change);
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
     bool ReadState(StateBlock* regs) const;       // ScopeThread

@@ -224,7 +224,7 @@ void CDlgScope::ShowTriggerState() {
 // A Single that caught its span stops the window, as Run/Stop would.
 void CDlgScope::OnTriggerEvent() {
     if (RunState() == 1 && TriggerStateNow() == TriggerState::Stopped)
-        StopAcquisition(false);
+        StopAcquisition(false, true);
     else
         ShowTriggerState();
     UpdateReadout();

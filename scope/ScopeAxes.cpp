@@ -1,6 +1,7 @@
 #include "scope/ScopeAxes.h"
 
 #include "base/LeadingNumber.h"
+#include "base/LocalText.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -35,14 +36,18 @@ std::string Printf(const char* format, double v) {
     return text;
 }
 
-// Toward zero, saturated to the 32-bit range (as the extremes are kept).
+// Toward zero. The boxes are within the value limit, far inside 64 bits.
 int64_t TruncToInt(double v) {
     if (std::isnan(v)) return 0;
-    return static_cast<int64_t>(std::clamp(std::trunc(v), double{INT32_MIN}, double{INT32_MAX}));
+    return static_cast<int64_t>(std::clamp(std::trunc(v), -4 * kAxisValueLimit, 4 * kAxisValueLimit));
 }
 } // namespace
 
 double ReadLeadingDecimal(std::string_view s) {
+    return ParseLeadingDecimal(s).value_or(0.0);
+}
+
+std::optional<double> ParseLeadingDecimal(std::string_view s) {
     size_t i = 0;
     while (i < s.size() && IsBlank(s[i]))
         ++i;
@@ -56,7 +61,7 @@ double ReadLeadingDecimal(std::string_view s) {
         for (++i; i < s.size() && IsDigit(s[i]); ++i)
             ++mantissaDigits;
     }
-    if (mantissaDigits == 0) return 0.0;
+    if (mantissaDigits == 0) return std::nullopt;
     const size_t mantissaEnd = i;
     bool exponentNegative = false;
     if (i < s.size() && (s[i] == 'e' || s[i] == 'E')) {
@@ -83,6 +88,96 @@ double ReadLeadingDecimal(std::string_view s) {
         value = overflow ? DBL_MAX : 0.0;
     }
     return negative ? -value : value;
+}
+
+namespace {
+
+constexpr LocalText kNotANumber{"{field}: \"{text}\"은(는) 숫자가 아닙니다.",
+                                "{field}: \"{text}\" is not a number."};
+constexpr LocalText kSecondsOutOfRange{
+    "{field}: \"{text}\"은(는) 차트가 담는 -1500 .. 1500초를 벗어납니다.",
+    "{field}: \"{text}\" lies outside -1500 .. 1500, the seconds the chart holds."};
+constexpr LocalText kValueOutOfRange{
+    "{field}: \"{text}\"은(는) 차트가 표시할 수 있는 -10000000000 .. 10000000000을 벗어납니다.",
+    "{field}: \"{text}\" lies outside -10000000000 .. 10000000000, the values the chart can label."};
+constexpr LocalText kEqualLimits{"{axis} Min과 {axis} Max가 같습니다. 범위에는 서로 다른 두 값이 필요합니다.",
+                                 "{axis} Min and {axis} Max are equal: a range needs two different values."};
+constexpr LocalText kMinAboveMax{"{field}: {axis} Min이 {axis} Max보다 큽니다.",
+                                 "{field}: {axis} Min is above {axis} Max."};
+constexpr LocalText kAmpTooSmall{"{field}: \"{text}\"(으)로는 범위가 생기지 않습니다. 2 이상이어야 합니다.",
+                                 "{field}: \"{text}\" gives no range: the amplitude must be 2 or more."};
+constexpr LocalText kSecondsResult{
+    "{field}: {axis} 범위가 {text}(으)로 되어 차트가 담는 -1500 .. 1500초를 벗어납니다.",
+    "{field}: the {axis} range would become {text}, outside -1500 .. 1500, the seconds the chart holds."};
+constexpr LocalText kValueResult{"{field}: {axis} 범위가 {text}(으)로 되어 차트가 표시할 수 있는 "
+                                 "-10000000000 .. 10000000000을 벗어납니다.",
+                                 "{field}: the {axis} range would become {text}, outside -10000000000 .. "
+                                 "10000000000, the values the chart "
+                                 "can label."};
+constexpr LocalText kRangeStays{"{axis} 범위는 {min} .. {max}(으)로 유지됩니다.",
+                                "The {axis} range stays {min} .. {max}."};
+
+std::string Trimmed(std::string text) {
+    const size_t from = text.find_first_not_of(' ');
+    return from == std::string::npos ? std::string() : text.substr(from);
+}
+
+std::string AxisText(char axis, double v) {
+    return Trimmed(axis == 'X' ? FormatX(v) : FormatY(v));
+}
+
+std::string RangeText(char axis, double min, double max) {
+    return AxisText(axis, min) + " .. " + AxisText(axis, max);
+}
+
+const LocalText& ProblemText(const AxisRefusal& r) {
+    switch (r.Problem) {
+    case AxisProblem::NotANumber:
+        return kNotANumber;
+    case AxisProblem::OutOfRange:
+        return r.Axis == 'X' ? kSecondsOutOfRange : kValueOutOfRange;
+    case AxisProblem::EqualLimits:
+        return kEqualLimits;
+    case AxisProblem::MinAboveMax:
+        return kMinAboveMax;
+    case AxisProblem::AmpTooSmall:
+        return kAmpTooSmall;
+    case AxisProblem::ResultOutOfRange:
+        break;
+    }
+    return r.Axis == 'X' ? kSecondsResult : kValueResult;
+}
+
+double AxisLimit(char axis) {
+    return axis == 'X' ? kAxisSecondsLimit : kAxisValueLimit;
+}
+
+// Within the axis's limit (NaN is not).
+bool Drawable(char axis, double v) {
+    return std::fabs(v) <= AxisLimit(axis);
+}
+
+} // namespace
+
+std::string AxisRefusalText(const std::vector<AxisRefusal>& refused, bool korean) {
+    std::string text;
+    const auto line = [&](const std::string& l) {
+        if (!text.empty()) text += "\r\n";
+        text += l;
+    };
+    for (const AxisRefusal& r : refused)
+        line(FillText(ProblemText(r).Pick(korean),
+                      {{"{field}", r.Field}, {"{axis}", std::string(1, r.Axis)}, {"{text}", r.Text}}));
+    for (const char axis : {'X', 'Y'}) {
+        for (const AxisRefusal& r : refused) {
+            if (r.Axis != axis) continue;
+            line(FillText(kRangeStays.Pick(korean), {{"{axis}", std::string(1, axis)},
+                                                     {"{min}", AxisText(axis, r.Kept.Min)},
+                                                     {"{max}", AxisText(axis, r.Kept.Max)}}));
+            break;
+        }
+    }
+    return text;
 }
 
 std::string FormatX(double v) {
@@ -115,6 +210,7 @@ ScopeAxes::ScopeAxes()
       CenterText("0"), AmpText(FormatY(500)), SpanText(FormatY(10000)) {}
 
 AxisChange ScopeAxes::SetX(double xmin, double xmax) {
+    XInForce = {xmin, xmax};
     XMinText = FormatX(xmin);
     XMaxText = FormatX(xmax);
     AxisChange change;
@@ -127,6 +223,7 @@ void ScopeAxes::UpdateSpan(double ymin, double ymax) {
 }
 
 AxisChange ScopeAxes::SetY(double ymin, double ymax, bool showSpan) {
+    YInForce = {ymin, ymax};
     YMinText = FormatY(ymin);
     YMaxText = FormatY(ymax);
     AxisChange change;
@@ -138,16 +235,90 @@ AxisChange ScopeAxes::SetY(double ymin, double ymax, bool showSpan) {
     return change;
 }
 
+bool ScopeAxes::ReadBox(const std::string& text, const char* field, char axis, double* value,
+                        std::vector<AxisRefusal>* refused) const {
+    const std::optional<double> v = ParseLeadingDecimal(text);
+    if (v && Drawable(axis, *v)) {
+        *value = *v;
+        return true;
+    }
+    AxisRefusal r;
+    r.Axis = axis;
+    r.Field = field;
+    r.Problem = v ? AxisProblem::OutOfRange : AxisProblem::NotANumber;
+    r.Text = text;
+    refused->push_back(std::move(r));
+    return false;
+}
+
+AxisChange ScopeAxes::KeepX(std::vector<AxisRefusal> refused) {
+    for (AxisRefusal& r : refused)
+        r.Kept = XInForce;
+    XMinText = FormatX(XInForce.Min);
+    XMaxText = FormatX(XInForce.Max);
+    AxisChange change;
+    change.Refused = std::move(refused);
+    return change;
+}
+
+AxisChange ScopeAxes::KeepY(std::vector<AxisRefusal> refused, bool showSpan) {
+    for (AxisRefusal& r : refused)
+        r.Kept = YInForce;
+    YMinText = FormatY(YInForce.Min);
+    YMaxText = FormatY(YInForce.Max);
+    AxisChange change;
+    change.Refused = std::move(refused);
+    if (showSpan) {
+        UpdateSpan(YInForce.Min, YInForce.Max);
+        change.ShowSpan = true;
+    }
+    return change;
+}
+
+namespace {
+// The refusal of a computed range, or nothing when it can be drawn.
+std::optional<AxisRefusal> CheckResult(const char* field, char axis, double min, double max) {
+    AxisRefusal r;
+    r.Axis = axis;
+    r.Field = field;
+    if (!Drawable(axis, min) || !Drawable(axis, max)) {
+        r.Problem = AxisProblem::ResultOutOfRange;
+        r.Text = RangeText(axis, min, max);
+    } else if (min == max) {
+        r.Problem = AxisProblem::EqualLimits;
+    } else if (min > max) {
+        r.Problem = AxisProblem::MinAboveMax;
+    } else {
+        return std::nullopt;
+    }
+    return r;
+}
+} // namespace
+
+AxisChange ScopeAxes::SetXChecked(const char* field, double xmin, double xmax) {
+    if (auto refused = CheckResult(field, 'X', xmin, xmax)) return KeepX({*refused});
+    return SetX(xmin, xmax);
+}
+
+AxisChange ScopeAxes::SetYChecked(const char* field, double ymin, double ymax, bool showSpan) {
+    if (auto refused = CheckResult(field, 'Y', ymin, ymax)) return KeepY({*refused}, showSpan);
+    return SetY(ymin, ymax, showSpan);
+}
+
 AxisChange ScopeAxes::TakeXRange() {
-    double xmin = ReadLeadingDecimal(XMinText);
+    std::vector<AxisRefusal> refused;
+    double xmin = 0, xmax = 0;
+    const bool minRead = ReadBox(XMinText, "X Min", 'X', &xmin, &refused);
+    const bool maxRead = ReadBox(XMaxText, "X Max", 'X', &xmax, &refused);
+    if (!minRead || !maxRead) return KeepX(std::move(refused));
     if (xmin >= kRunXMinLimit) xmin = 0.0;
-    return SetX(xmin, ReadLeadingDecimal(XMaxText));
+    return SetX(xmin, xmax);
 }
 
 AxisChange ScopeAxes::Start() {
     AxisChange change = TakeXRange();
-    XMaxAtRun = change.X->Max;
-    XMinAtRun = change.X->Min;
+    XMaxAtRun = XInForce.Max;
+    XMinAtRun = XInForce.Min;
     ScrollStep = kScrollStep;
     return change;
 }
@@ -158,19 +329,43 @@ AxisChange ScopeAxes::Stop() {
 
 AxisChange ScopeAxes::RangeApply() {
     AxisChange change;
-    double xmin = ReadLeadingDecimal(XMinText), xmax = ReadLeadingDecimal(XMaxText);
-    if (xmin > xmax) std::swap(xmin, xmax);
-    if (xmin != xmax) change.X = SetX(xmin, xmax).X;
-    double ymin = ReadLeadingDecimal(YMinText), ymax = ReadLeadingDecimal(YMaxText);
-    if (ymin > ymax) std::swap(ymin, ymax);
-    if (ymin != ymax) change.Y = SetY(ymin, ymax, false).Y;
-    UpdateSpan(ymin, ymax);
+    std::vector<AxisRefusal> refused;
+    double xmin = 0, xmax = 0;
+    const bool xminRead = ReadBox(XMinText, "X Min", 'X', &xmin, &refused);
+    const bool xmaxRead = ReadBox(XMaxText, "X Max", 'X', &xmax, &refused);
+    if (xminRead && xmaxRead) {
+        if (xmin > xmax) std::swap(xmin, xmax);
+        if (xmin != xmax)
+            change.X = SetX(xmin, xmax).X;
+        else
+            refused.push_back({'X', "Range Apply", AxisProblem::EqualLimits, XMaxText, {}});
+    }
+    if (!refused.empty()) change.Refused = KeepX(std::move(refused)).Refused;
+
+    refused.clear();
+    double ymin = 0, ymax = 0;
+    const bool yminRead = ReadBox(YMinText, "Y Min", 'Y', &ymin, &refused);
+    const bool ymaxRead = ReadBox(YMaxText, "Y Max", 'Y', &ymax, &refused);
+    if (yminRead && ymaxRead) {
+        if (ymin > ymax) std::swap(ymin, ymax);
+        if (ymin != ymax)
+            change.Y = SetY(ymin, ymax, false).Y;
+        else
+            refused.push_back({'Y', "Range Apply", AxisProblem::EqualLimits, YMaxText, {}});
+    }
+    if (!refused.empty()) {
+        for (AxisRefusal& r : KeepY(std::move(refused), false).Refused)
+            change.Refused.push_back(std::move(r));
+    }
+    UpdateSpan(YInForce.Min, YInForce.Max);
     change.ShowSpan = true;
     return change;
 }
 
 AxisChange ScopeAxes::ZoomX(int delta) {
-    double xmax = ReadLeadingDecimal(XMaxText);
+    std::vector<AxisRefusal> refused;
+    double xmax = 0;
+    if (!ReadBox(XMaxText, "X Max", 'X', &xmax, &refused)) return KeepX(std::move(refused));
     if (delta > 0) {
         xmax -= xmax > kXZoomCoarse ? kXZoomCoarse : kXZoomFine;
         xmax = std::max(xmax, kXMaxSmallest);
@@ -185,15 +380,25 @@ AxisChange ScopeAxes::ZoomX(int delta) {
     return SetX(0.0, xmax);
 }
 
+bool ScopeAxes::ReadYBoxes(double* ymin, double* ymax, std::vector<AxisRefusal>* refused) const {
+    const bool minRead = ReadBox(YMinText, "Y Min", 'Y', ymin, refused);
+    const bool maxRead = ReadBox(YMaxText, "Y Max", 'Y', ymax, refused);
+    return minRead && maxRead;
+}
+
 AxisChange ScopeAxes::ZoomY(int delta) {
-    double ymin = ReadLeadingDecimal(YMinText), ymax = ReadLeadingDecimal(YMaxText);
+    std::vector<AxisRefusal> refused;
+    double ymin = 0, ymax = 0;
+    if (!ReadYBoxes(&ymin, &ymax, &refused)) return KeepY(std::move(refused), true);
     const double mid = (ymin + ymax) / 2;
     const double factor = delta > 0 ? 0.5 : delta < 0 ? 2.0 : 1.0;
-    return SetY(mid - (mid - ymin) * factor, mid + (ymax - mid) * factor, true);
+    return SetYChecked("Y zoom", mid - (mid - ymin) * factor, mid + (ymax - mid) * factor, true);
 }
 
 AxisChange ScopeAxes::ScrollY(int delta) {
-    double ymin = ReadLeadingDecimal(YMinText), ymax = ReadLeadingDecimal(YMaxText);
+    std::vector<AxisRefusal> refused;
+    double ymin = 0, ymax = 0;
+    if (!ReadYBoxes(&ymin, &ymax, &refused)) return KeepY(std::move(refused), true);
     const double step = (ymax - (ymin + ymax) / 2) / kYScrollDivisions;
     if (delta < 0) {
         ymin -= step;
@@ -202,12 +407,16 @@ AxisChange ScopeAxes::ScrollY(int delta) {
         ymin += step;
         ymax += step;
     }
-    return SetY(ymin, ymax, true);
+    return SetYChecked("Y scroll", ymin, ymax, true);
 }
 
 AxisChange ScopeAxes::ScrollX(int delta, bool running) {
     if (running) return {};
-    double xmin = ReadLeadingDecimal(XMinText), xmax = ReadLeadingDecimal(XMaxText);
+    std::vector<AxisRefusal> refused;
+    double xmin = 0, xmax = 0;
+    const bool minRead = ReadBox(XMinText, "X Min", 'X', &xmin, &refused);
+    const bool maxRead = ReadBox(XMaxText, "X Max", 'X', &xmax, &refused);
+    if (!minRead || !maxRead) return KeepX(std::move(refused));
     if (xmax - xmin < kXScrollSmallest) return {};
     if (delta < 0) {
         if (xmax + ScrollStep > XMaxAtRun) {
@@ -224,26 +433,37 @@ AxisChange ScopeAxes::ScrollX(int delta, bool running) {
             xmax -= ScrollStep;
         }
     }
-    return SetX(xmin, xmax);
+    return SetXChecked("X scroll", xmin, xmax);
 }
 
 AxisChange ScopeAxes::Center() {
-    const double ymin = ReadLeadingDecimal(YMinText), ymax = ReadLeadingDecimal(YMaxText);
+    std::vector<AxisRefusal> refused;
+    double ymin = 0, ymax = 0, c = 0;
+    const bool yRead = ReadYBoxes(&ymin, &ymax, &refused);
+    const bool centreRead = ReadBox(CenterText, "Center", 'Y', &c, &refused);
+    if (!yRead || !centreRead) return KeepY(std::move(refused), false);
     const double half = (ymax - ymin) / 2;
-    const double c = ReadLeadingDecimal(CenterText);
-    return SetY(c - half, c + half, false);
+    return SetYChecked("Center", c - half, c + half, false);
 }
 
 AxisChange ScopeAxes::Amp() {
-    const double ymin = ReadLeadingDecimal(YMinText), ymax = ReadLeadingDecimal(YMaxText);
+    std::vector<AxisRefusal> refused;
+    double ymin = 0, ymax = 0;
+    const bool yRead = ReadYBoxes(&ymin, &ymax, &refused);
+    const ParsedNumber amp = ReadLeadingNumber(std::string_view(AmpText));
+    if (!amp.digits)
+        refused.push_back({'Y', "Amp Y", AxisProblem::NotANumber, AmpText, {}});
+    else if (amp.value / 2 <= 0)
+        refused.push_back({'Y', "Amp Y", AxisProblem::AmpTooSmall, AmpText, {}});
+    if (!yRead || !refused.empty()) return KeepY(std::move(refused), true);
     const int64_t centre = TruncToInt((ymin + ymax) / 2);
-    const int64_t half = ReadLeadingNumber(std::string_view(AmpText)).value / 2;
-    return SetY(static_cast<double>(centre - half), static_cast<double>(centre + half), true);
+    const int64_t half = amp.value / 2;
+    return SetYChecked("Amp Y", static_cast<double>(centre - half), static_cast<double>(centre + half), true);
 }
 
 AxisChange ScopeAxes::AutoY(const ChannelExtremes& mins, const ChannelExtremes& maxs) {
     const auto [ymin, ymax] = AutoYRange(mins, maxs);
-    return SetY(ymin, ymax, true);
+    return SetYChecked("Auto Y", ymin, ymax, true);
 }
 
 } // namespace velt

@@ -156,9 +156,14 @@ TEST(ScopeAxesRange, RangeApplyOrdersTheLimitsAndKeepsAnAxisWithEqualOnes) {
     EXPECT_EQ(a.XMinText, "2.000");
     EXPECT_EQ(a.XMaxText, "8.000");
     EXPECT_FALSE(c.Y);
-    EXPECT_EQ(a.YMinText, "100"); // as typed
-    EXPECT_EQ(a.SpanText, "  0.0");
+    EXPECT_EQ(a.YMinText, "-5000.0"); // the range in force, which stays
+    EXPECT_EQ(a.SpanText, "10000.0");
     EXPECT_TRUE(c.ShowSpan);
+    ASSERT_EQ(c.Refused.size(), 1u);
+    EXPECT_EQ(c.Refused[0].Problem, AxisProblem::EqualLimits);
+    EXPECT_EQ(AxisRefusalText(c.Refused, false),
+              "Y Min and Y Max are equal: a range needs two different values.\r\n"
+              "The Y range stays -5000.0 .. 5000.0.");
 
     a.YMinText = "300";
     a.YMaxText = "-300";
@@ -195,10 +200,10 @@ TEST(ScopeAxesY, AmpTakesAnIntegerAmplitudeAroundTheIntegerCentre) {
     EXPECT_EQ(c.Y->Min, -39.0);
     EXPECT_EQ(c.Y->Max, 59.0);
 
-    a.YMinText = "-1e300"; // the centre saturates instead of being undefined
-    a.YMaxText = "-1e300";
+    a.YMinText = "-9999999999.5"; // near the limit: the centre is whole, beyond 32 bits
+    a.YMaxText = "-9999999999.5";
     a.AmpText = "2";
-    EXPECT_EQ(a.Amp().Y->Min, -2147483649.0);
+    EXPECT_EQ(a.Amp().Y->Min, -1e10);
 }
 
 TEST(ScopeAxesY, AutoYFitsTheExtremesAndIncludesZeroForSilentChannels) {
@@ -218,6 +223,166 @@ TEST(ScopeAxesY, AutoYFitsTheExtremesAndIncludesZeroForSilentChannels) {
     const auto [lo, hi] = AutoYRange({-2147483647 - 1, 0, 0, 0}, {2147483647, 0, 0, 0});
     EXPECT_LT(lo, -2147483648.0); // no overflow of the span
     EXPECT_GT(hi, 2147483647.0);
+}
+
+// What the user typed, the operation, and what it refused.
+struct Refusal {
+    AxisChange Change;
+    std::string En, Ko;
+};
+Refusal Refused(AxisChange c) {
+    return {c, AxisRefusalText(c.Refused, false), AxisRefusalText(c.Refused, true)};
+}
+
+TEST(ScopeAxesRefusal, LettersNonFiniteAndHugeNumbersLeaveTheirAxisAndSayWhy) {
+    ScopeAxes a;
+    a.XMaxText = "1e308";
+    a.YMinText = "nan";
+    a.YMaxText = "inf";
+    const Refusal r = Refused(a.RangeApply());
+    EXPECT_FALSE(r.Change.X);
+    EXPECT_FALSE(r.Change.Y);
+    ASSERT_EQ(r.Change.Refused.size(), 3u);
+    EXPECT_EQ(r.En, "X Max: \"1e308\" lies outside -1500 .. 1500, the seconds the chart holds.\r\n"
+                    "Y Min: \"nan\" is not a number.\r\n"
+                    "Y Max: \"inf\" is not a number.\r\n"
+                    "The X range stays 0.000 .. 10.000.\r\n"
+                    "The Y range stays -5000.0 .. 5000.0.");
+    EXPECT_EQ(r.Ko, "X Max: \"1e308\"은(는) 차트가 담는 -1500 .. 1500초를 벗어납니다.\r\n"
+                    "Y Min: \"nan\"은(는) 숫자가 아닙니다.\r\n"
+                    "Y Max: \"inf\"은(는) 숫자가 아닙니다.\r\n"
+                    "X 범위는 0.000 .. 10.000(으)로 유지됩니다.\r\n"
+                    "Y 범위는 -5000.0 .. 5000.0(으)로 유지됩니다.");
+    // The boxes show the ranges in force again.
+    EXPECT_EQ(a.XMaxText, "10.000");
+    EXPECT_EQ(a.YMinText, "-5000.0");
+    EXPECT_EQ(a.YMaxText, "5000.0");
+    EXPECT_EQ(a.SpanText, "10000.0");
+
+    // One bad axis does not hold back the other.
+    a.XMinText = "2";
+    a.XMaxText = "4";
+    a.YMinText = "-100";
+    a.YMaxText = "1e40";
+    AxisChange c = a.RangeApply();
+    ASSERT_TRUE(c.X);
+    EXPECT_EQ(c.X->Min, 2.0);
+    EXPECT_FALSE(c.Y);
+    ASSERT_EQ(c.Refused.size(), 1u);
+    EXPECT_EQ(c.Refused[0].Field, "Y Max");
+    EXPECT_EQ(c.Refused[0].Problem, AxisProblem::OutOfRange);
+    EXPECT_EQ(Refused(c).En,
+              "Y Max: \"1e40\" lies outside -10000000000 .. 10000000000, the values the chart can label.\r\n"
+              "The Y range stays -5000.0 .. 5000.0.");
+}
+
+TEST(ScopeAxesRefusal, TheLimitsThemselvesAreTakenAndTheNextNumberIsNot) {
+    ScopeAxes a;
+    a.XMinText = "-1500";
+    a.XMaxText = "1500";
+    a.YMinText = "-1e10";
+    a.YMaxText = "10000000000.0";
+    AxisChange c = a.RangeApply();
+    EXPECT_TRUE(c.Refused.empty());
+    EXPECT_EQ(c.X->Min, -1500.0);
+    EXPECT_EQ(c.Y->Max, 1e10);
+    EXPECT_EQ(a.YMinText, "-10000000000.0");
+    for (const char* x : {"1500.001", "-1500.1", "1e999"}) {
+        a.XMaxText = x;
+        EXPECT_EQ(a.RangeApply().Refused.size(), 1u) << x;
+    }
+    a.XMaxText = "1500";
+    for (const char* y : {"10000000000.1", "-1.0000001e10", "1e999"}) {
+        a.YMaxText = y;
+        EXPECT_EQ(a.RangeApply().Refused.size(), 1u) << y;
+    }
+}
+
+TEST(ScopeAxesRefusal, OperationsNeverLeaveTheLimitsOrTurnTheRangeAround) {
+    ScopeAxes a;
+    for (int i = 0; i < 100; ++i)
+        a.ZoomY(-1); // doubling from 5000: refused from 1e10 on
+    EXPECT_EQ(a.YInForce.Max, 5000.0 * 1024 * 1024);
+    Refusal r = Refused(a.ZoomY(-1));
+    EXPECT_FALSE(r.Change.Y);
+    EXPECT_TRUE(r.Change.ShowSpan);
+    EXPECT_EQ(r.En,
+              "Y zoom: the Y range would become -10485760000.0 .. 10485760000.0, outside -10000000000 .. "
+              "10000000000, the values the chart can label.\r\n"
+              "The Y range stays -5242880000.0 .. 5242880000.0.");
+    EXPECT_EQ(a.YMaxText, "5242880000.0");
+    for (int i = 0; i < 100; ++i)
+        a.ScrollY(1);
+    EXPECT_LE(a.YInForce.Max, kAxisValueLimit);
+    EXPECT_TRUE(Refused(a.ScrollY(1)).Change.Refused.size() == 1u);
+
+    a.YMinText = "-100";
+    a.YMaxText = "100";
+    a.CenterText = "9999999950";
+    r = Refused(a.Center());
+    EXPECT_FALSE(r.Change.Y);
+    EXPECT_EQ(r.Change.Refused[0].Field, "Center");
+    EXPECT_EQ(a.CenterText, "9999999950"); // the box the user is working on stays
+    a.YMinText = "-100";
+    a.YMaxText = "100";
+    a.CenterText = "9999999900";
+    EXPECT_EQ(a.Center().Y->Max, 1e10);
+    a.YMinText = "-100";
+    a.YMaxText = "100";
+    a.RangeApply();
+
+    // Boxes typed upside down: only Range Apply puts them in order.
+    a.YMinText = "300";
+    a.YMaxText = "-300";
+    r = Refused(a.ZoomY(1));
+    EXPECT_EQ(r.Change.Refused[0].Problem, AxisProblem::MinAboveMax);
+    EXPECT_EQ(r.Ko, "Y zoom: Y Min이 Y Max보다 큽니다.\r\nY 범위는 -100.0 .. 100.0(으)로 유지됩니다.");
+    a.YMinText = "7";
+    a.YMaxText = "7";
+    EXPECT_EQ(a.ScrollY(-1).Refused[0].Problem, AxisProblem::EqualLimits);
+
+    // An amplitude must give a range; the Y boxes must be numbers.
+    for (const char* amp : {"1", "0", "-500", "abc"}) {
+        a.YMinText = "-10";
+        a.YMaxText = "10";
+        a.AmpText = amp;
+        r = Refused(a.Amp());
+        ASSERT_EQ(r.Change.Refused.size(), 1u) << amp;
+        EXPECT_FALSE(r.Change.Y);
+        EXPECT_EQ(r.Change.Refused[0].Field, "Amp Y");
+    }
+    EXPECT_EQ(r.En, "Amp Y: \"abc\" is not a number.\r\nThe Y range stays -100.0 .. 100.0.");
+    a.AmpText = "-500";
+    EXPECT_EQ(Refused(a.Amp()).En, "Amp Y: \"-500\" gives no range: the amplitude must be 2 or more.\r\n"
+                                   "The Y range stays -100.0 .. 100.0.");
+    a.AmpText = "2147483647";
+    a.YMinText = "9e9";
+    a.YMaxText = "9e9";
+    EXPECT_EQ(a.Amp().Refused[0].Problem, AxisProblem::ResultOutOfRange);
+}
+
+TEST(ScopeAxesRefusal, RunAndStopKeepTheXRangeInForceWhenABoxIsNotANumber) {
+    ScopeAxes a;
+    a.XMinText = "-2";
+    a.XMaxText = "20";
+    a.RangeApply();
+    a.XMaxText = "";
+    const Refusal r = Refused(a.Start());
+    EXPECT_FALSE(r.Change.X);
+    EXPECT_EQ(r.En, "X Max: \"\" is not a number.\r\nThe X range stays -2.000 .. 20.000.");
+    EXPECT_EQ(a.XMaxText, "20.000");
+    EXPECT_EQ(a.XMaxAtRun, 20.0); // the scroll bounds of the range that runs
+    EXPECT_EQ(a.XMinAtRun, -2.0);
+    a.XMinText = "1e4";
+    EXPECT_EQ(a.Stop().Refused[0].Problem, AxisProblem::OutOfRange);
+    EXPECT_EQ(a.XMinText, "-2.000");
+    a.XMinText = "-";
+    EXPECT_EQ(a.ZoomX(1).X->Max, 19.5); // X zoom reads X Max alone
+    a.XMaxText = "x";
+    EXPECT_FALSE(a.ZoomX(1).X);
+    a.XMaxText = "?";
+    EXPECT_EQ(a.ScrollX(1, false).Refused.size(), 1u);
+    EXPECT_TRUE(a.ScrollX(1, true).Refused.empty()); // ignored while running, as before
 }
 
 } // namespace

@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTest>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
@@ -46,6 +47,30 @@ protected:
             scope->Chart->AppendSamples({1, 0, 0, 0}, {value, 0, 0, 0});
     }
     void SetBox(QLineEdit* edit, const char* text) { edit->setText(QString::fromUtf8(text)); }
+    // As a user types: the box's text selected and typed over.
+    void Type(QLineEdit* edit, const char* text) {
+        edit->setFocus();
+        edit->selectAll();
+        QTest::keyClicks(edit, QString::fromUtf8(text));
+        ASSERT_EQ(edit->text(), QString::fromUtf8(text));
+    }
+    // The messages shown since the last call.
+    std::vector<std::string> TakeMessages() {
+        std::vector<std::string> texts;
+        texts.swap(messages.Texts);
+        return texts;
+    }
+    // The labels the chart drew, those of the time axis (under the plot)
+    // and those of the value axis.
+    std::vector<ChartLabel> ChartLabels(bool timeAxis) {
+        std::lock_guard lock(scope->ChartLock());
+        std::vector<ChartLabel> out;
+        for (const ChartLabel& l : scope->Chart->GridLabels()) {
+            if (l.Vertical || l.Text == scope->Chart->XUnits) continue;
+            if ((l.Y > scope->Chart->PlotRect.bottom) == timeAxis) out.push_back(l);
+        }
+        return out;
+    }
 
     RecordingMessages messages;
     std::unique_ptr<CDriveLink> link; // none unless a test makes one
@@ -228,6 +253,143 @@ TEST_F(ScopeWindowTest, TheYButtonsAndRangeApplyReachTheChartAndTheBoxes) {
     EXPECT_EQ(scope->XMinEdit->text(), "2.000");
     EXPECT_EQ(scope->Chart->XMax, 8.0);
     EXPECT_EQ(scope->SpanLabel->text(), "500.0");
+}
+
+TEST_F(ScopeWindowTest, TypedRangesTheChartCannotDrawAreRefusedWithTheReasonAndTheScaleStays) {
+    Open();
+    Type(scope->XMaxEdit, "1e308");
+    Type(scope->YMinEdit, "nan");
+    Type(scope->YMaxEdit, "inf");
+    scope->RangeApplyButton->click();
+    EXPECT_EQ(TakeMessages(),
+              std::vector<std::string>{
+                  "X Max: \"1e308\" lies outside -1500 .. 1500, the seconds the chart holds.\r\n"
+                  "Y Min: \"nan\" is not a number.\r\n"
+                  "Y Max: \"inf\" is not a number.\r\n"
+                  "The X range stays 0.000 .. 10.000.\r\n"
+                  "The Y range stays -5000.0 .. 5000.0."});
+    // Chart, boxes and span all show the ranges in force.
+    EXPECT_EQ(scope->Chart->XMax, 10.0);
+    EXPECT_EQ(scope->Chart->YMin, -5000.0);
+    EXPECT_EQ(scope->Chart->YMax, 5000.0);
+    EXPECT_EQ(scope->XMaxEdit->text(), "10.000");
+    EXPECT_EQ(scope->YMinEdit->text(), "-5000.0");
+    EXPECT_EQ(scope->YMaxEdit->text(), "5000.0");
+    EXPECT_EQ(scope->SpanLabel->text(), "10000.0");
+
+    Type(scope->YMinEdit, "-1e40");
+    Type(scope->YMaxEdit, "12.5");
+    Type(scope->XMinEdit, "2");
+    Type(scope->XMaxEdit, "4");
+    scope->RangeApplyButton->click(); // the time axis is taken, the value axis is not
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"Y Min: \"-1e40\" lies outside -10000000000 .. "
+                                                       "10000000000, the values the chart can label.\r\n"
+                                                       "The Y range stays -5000.0 .. 5000.0."});
+    EXPECT_EQ(scope->Chart->XMin, 2.0);
+    EXPECT_EQ(scope->Chart->YMin, -5000.0);
+
+    Type(scope->YMinEdit, "7");
+    Type(scope->YMaxEdit, "7");
+    scope->RangeApplyButton->click();
+    EXPECT_EQ(TakeMessages(),
+              std::vector<std::string>{"Y Min and Y Max are equal: a range needs two different values.\r\n"
+                                       "The Y range stays -5000.0 .. 5000.0."});
+    Type(scope->YMinEdit, "300");
+    Type(scope->YMaxEdit, "-300");
+    scope->RangeApplyButton->click(); // in the wrong order: put in order, as always
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(scope->Chart->YMin, -300.0);
+
+    // The widest values the axis takes: every label stays inside the chart.
+    Type(scope->YMinEdit, "-1e10");
+    Type(scope->YMaxEdit, "1e10");
+    scope->RangeApplyButton->click();
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(scope->Chart->YMax, 1e10);
+    for (const ChartLabel& l : ChartLabels(false)) {
+        EXPECT_GE(l.Box.left, 0) << l.Text;
+        EXPECT_LE(l.Box.right, scope->Chart->PlotRect.left) << l.Text;
+    }
+    // Zooming out from there would pass the limit: refused, the scale stays.
+    scope->YZoomSpin->MinusArrow->click();
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{
+                                  "Y zoom: the Y range would become -20000000000.0 .. 20000000000.0, outside "
+                                  "-10000000000 .. 10000000000, the values the chart can label.\r\n"
+                                  "The Y range stays -10000000000.0 .. 10000000000.0."});
+    EXPECT_EQ(scope->Chart->YMax, 1e10);
+    EXPECT_EQ(scope->YMaxEdit->text(), "10000000000.0");
+
+    // Run with a time box that is not a number: the range in force runs.
+    Type(scope->XMaxEdit, "ten");
+    scope->RunStopButton->click();
+    EXPECT_EQ(scope->RunState(), 1);
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"X Max: \"ten\" is not a number.\r\n"
+                                                       "The X range stays 2.000 .. 4.000."});
+    EXPECT_EQ(scope->XMaxEdit->text(), "4.000");
+    EXPECT_EQ(scope->Chart->XMax, 4.0);
+    // Hiding puts the boxes back without a word.
+    Type(scope->XMinEdit, "x");
+    scope->reject();
+    EXPECT_TRUE(TakeMessages().empty());
+    EXPECT_EQ(scope->XMinEdit->text(), "2.000");
+}
+
+TEST_F(ScopeWindowTest, RefusalsAreToldInKoreanInAKoreanSession) {
+    Open(true);
+    Type(scope->AmpEdit, "1");
+    scope->AmpButton->click();
+    EXPECT_EQ(TakeMessages(),
+              std::vector<std::string>{"Amp Y: \"1\"(으)로는 범위가 생기지 않습니다. 2 이상이어야 "
+                                       "합니다.\r\nY 범위는 -5000.0 .. 5000.0(으)로 유지됩니다."});
+    Type(scope->CenterEdit, "abc");
+    scope->CenterButton->click();
+    EXPECT_EQ(TakeMessages(), std::vector<std::string>{"Center: \"abc\"은(는) 숫자가 아닙니다.\r\n"
+                                                       "Y 범위는 -5000.0 .. 5000.0(으)로 유지됩니다."});
+    EXPECT_EQ(scope->Chart->YMin, -5000.0);
+}
+
+// The time labels at the default range and others, at the window's size and
+// narrower: no two touch, and the picture is the same each time it is drawn.
+TEST_F(ScopeWindowTest, TheTimeLabelsNeverTouchWhateverTheRangeOrSize) {
+    Open();
+    const auto check = [&](const std::string& what) {
+        const std::vector<ChartLabel> labels = ChartLabels(true);
+        ASSERT_GE(labels.size(), 1u) << what;
+        for (size_t i = 0; i < labels.size(); ++i) {
+            for (size_t j = i + 1; j < labels.size(); ++j) {
+                const ChartRect& a = labels[i].Box;
+                const ChartRect& b = labels[j].Box;
+                EXPECT_TRUE(a.right + kLabelSpacing <= b.left || b.right + kLabelSpacing <= a.left)
+                    << what << ": " << labels[i].Text << " [" << a.left << ", " << a.right << ") and "
+                    << labels[j].Text << " [" << b.left << ", " << b.right << ")";
+            }
+        }
+    };
+    check("default");
+    // The default range keeps more than its two ends.
+    EXPECT_GE(ChartLabels(true).size(), 4u);
+    QImage first;
+    {
+        std::lock_guard lock(scope->ChartLock());
+        first = scope->Chart->GridImage;
+    }
+    for (const auto& [xmin, xmax] : std::vector<std::pair<const char*, const char*>>{
+             {"0", "0.3"}, {"0", "30"}, {"-1500", "1500"}, {"0.35", "7.1"}, {"-2", "10"}, {"0", "1500"}}) {
+        Type(scope->XMinEdit, xmin);
+        Type(scope->XMaxEdit, xmax);
+        scope->RangeApplyButton->click();
+        check(std::string(xmin) + ".." + xmax);
+    }
+    const QSize size = scope->Chart->size();
+    for (const int width : {80, 160, 250, size.width()}) {
+        scope->Chart->resize(width, size.height());
+        check("width " + std::to_string(width));
+    }
+    Type(scope->XMinEdit, "0");
+    Type(scope->XMaxEdit, "10");
+    scope->RangeApplyButton->click();
+    std::lock_guard lock(scope->ChartLock());
+    EXPECT_TRUE(scope->Chart->GridImage == first) << "the same labels in the same places";
 }
 
 TEST_F(ScopeWindowTest, CloseHidesStopsAndClearsButKeepsTheSettings) {
