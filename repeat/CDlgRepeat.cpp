@@ -6,6 +6,7 @@
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
 #include "controls/DialogFont.h"
+#include "link/CDriveLink.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
@@ -20,7 +21,13 @@ constexpr int kRows = kRepeatPointCount + 1;
 constexpr int kColumns = 6;
 constexpr int kUseCol = 1, kPosCol = 2, kSpeedCol = 3, kDelayCol = 4, kElapsedCol = 5;
 constexpr int kColumnWidths[kColumns] = {30, 30, 100, 80, 80, 80};
-const char* const kHeaders[kColumns] = {"", "Use", "Pos", "Speed", "Delay(ms)", ""};
+// Column 5 shows how long the current dwell has lasted.
+constexpr LocalText kHeaders[kColumns] = {{"", ""},
+                                          {"Use", "Use"},
+                                          {"Pos", "Pos"},
+                                          {"Speed", "Speed"},
+                                          {"Delay(ms)", "Delay(ms)"},
+                                          {"경과(ms)", "Elapsed(ms)"}};
 constexpr uint32_t kHeaderFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 
 constexpr GridRgb kCellBk = Rgb(255, 255, 224);
@@ -90,7 +97,7 @@ void CDlgRepeat::InitPointGrid() {
         GridItem item;
         item.col = col;
         item.mask = GVIF_TEXT | GVIF_FORMAT;
-        item.text = kHeaders[col];
+        item.text = kHeaders[col].Pick(korean_);
         item.format = kHeaderFormat;
         PointGrid->SetItem(item);
     }
@@ -177,7 +184,7 @@ void CDlgRepeat::UpdateTitle(const RepeatStatus& status) {
 void CDlgRepeat::ReportEnd(const RepeatStatus& status) {
     if (status.EndSerial == endSerial_) return;
     endSerial_ = status.EndSerial;
-    const std::string text = RepeatEndText(status.LastEnd, status.EndPoint, korean_);
+    const std::string text = RepeatEndText(status.LastEnd, status.EndPoint, korean_, status.EndAlarm);
     if (!text.empty()) ShowMessage(text);
 }
 
@@ -185,7 +192,14 @@ void CDlgRepeat::OnStart() {
     // A value typed but not yet confirmed with Return is the one the user
     // sees, so it is the one to run.
     if (CInPlaceEdit* editor = PointGrid->InPlaceEditor()) editor->EndEdit(Qt::Key_Return);
-    if (sequence_.Start(ReadPointGrid()) != RepeatStartResult::Started) return;
+    const RepeatStartResult result = sequence_.Start(ReadPointGrid());
+    if (result != RepeatStartResult::Started) {
+        // Nothing was written: say why nothing moves.
+        const CDriveLink* link = sequence_.Link();
+        const std::string text = RepeatStartText(result, link && link->Connected.load() != 0, korean_);
+        if (!text.empty()) ShowMessage(text);
+        return;
+    }
     StartButton->setEnabled(false);
     UpdateTitle(sequence_.Status());
 }

@@ -95,12 +95,18 @@ struct RepeatStatus {
     // The last end of a running sequence; EndSerial counts the ends.
     RepeatEnd LastEnd = RepeatEnd::None;
     int32_t EndPoint = 0;
+    int32_t EndAlarm = 0; // the alarm number of an AlarmOrServoOff end (0: the servo went off)
     uint32_t EndSerial = 0;
 };
 
-// The user's text for an end the window reports (RatioDenominatorZero);
-// empty for the others. point is 0..7.
-std::string RepeatEndText(RepeatEnd end, int point, bool korean);
+// The user's text for an end the window reports (RatioDenominatorZero, and
+// AlarmOrServoOff with the drive's alarm number, 0 when the servo went off
+// without one); empty for the others. point is 0..7.
+std::string RepeatEndText(RepeatEnd end, int point, bool korean, int alarm = 0);
+// Why Start did not start, for the user; empty for Started and NoLink.
+// `connected`: the link was connected (a disconnected drive reports no
+// active set).
+std::string RepeatStartText(RepeatStartResult result, bool connected, bool korean);
 // The repeat window's title after a line fault ended the cycle at point 0..7.
 std::string RepeatLineFaultTitle(int point, bool korean);
 
@@ -180,6 +186,7 @@ private:
     uint32_t focusSerial_ = 0;
     RepeatEnd lastEnd_ = RepeatEnd::None;
     int32_t endPoint_ = 0;
+    int32_t endAlarm_ = 0;
     uint32_t endSerial_ = 0;
 };
 

@@ -210,6 +210,7 @@ TEST_F(RepeatSequenceTest, AnAlarmOrServoOffEndsTheSequenceWithoutACommand) {
         Step();
         EXPECT_FALSE(seq.Repeating());
         EXPECT_EQ(RepeatEnd::AlarmOrServoOff, seq.Status().LastEnd);
+        EXPECT_EQ(alarm ? 3 : 0, seq.Status().EndAlarm);
         Step(5);
         EXPECT_TRUE(Writes().empty()) << (alarm ? "alarm" : "servo off");
         sim.RaiseAlarm(0);
@@ -235,6 +236,7 @@ TEST_F(RepeatSequenceTest, ARatioDenominatorOfZeroStopsAtThePointAndNeverDivides
     EXPECT_EQ("기어비분모(파라미터 61)가 0입니다.\r\n반복 운전을 P3에서 정지했습니다.",
               RepeatEndText(s.LastEnd, s.EndPoint, true));
     EXPECT_TRUE(RepeatEndText(RepeatEnd::Stopped, 0, false).empty());
+    EXPECT_TRUE(RepeatEndText(RepeatEnd::LineFault, 0, false).empty()); // the title tells it
 
     // Changed to 0 while a move is under way.
     SetParams({{drive::ParamRatioDenominator, 100}});
@@ -273,6 +275,32 @@ TEST_F(RepeatSequenceTest, StopWritesStopAndUseTogglesTakeEffectWhileRunning) {
     seq.Stop();
     EXPECT_EQ(2u, Writes().size());
     EXPECT_EQ(1u, seq.Status().EndSerial);
+}
+
+TEST(RepeatTexts, EveryEndAndRefusalTheWindowTellsExistsInBothLanguages) {
+    EXPECT_EQ(RepeatEndText(RepeatEnd::AlarmOrServoOff, 1, false, 2),
+              "The drive raised alarm 2 (Overcurrent Error).\r\nThe repeat cycle stopped at P2.");
+    EXPECT_EQ(RepeatEndText(RepeatEnd::AlarmOrServoOff, 7, true, 12),
+              "드라이브에 알람 12 (과속도 알람)이(가) 발생했습니다.\r\n반복 운전을 P8에서 정지했습니다.");
+    EXPECT_EQ(RepeatEndText(RepeatEnd::AlarmOrServoOff, 0, false, 40),
+              "The drive raised alarm 40.\r\nThe repeat cycle stopped at P1."); // no name for it
+    EXPECT_EQ(RepeatEndText(RepeatEnd::AlarmOrServoOff, 0, false, 0),
+              "The drive's servo went off.\r\nThe repeat cycle stopped at P1.");
+    EXPECT_EQ(RepeatEndText(RepeatEnd::AlarmOrServoOff, 0, true, 0),
+              "드라이브의 서보가 꺼졌습니다.\r\n반복 운전을 P1에서 정지했습니다.");
+
+    EXPECT_EQ(
+        RepeatStartText(RepeatStartResult::ServoOff, true, true),
+        "서보가 꺼져 있어 드라이브가 움직일 수 없습니다.\r\n모니터링 화면의 SERVO ON으로 서보를 켠 다음 "
+        "Start를 다시 누르십시오.");
+    EXPECT_EQ(RepeatStartText(RepeatStartResult::NoActiveSet, false, false),
+              "The drive is not connected: the repeat cycle cannot start.");
+    EXPECT_NE(RepeatStartText(RepeatStartResult::NoActiveSet, true, false).find("state register 14"),
+              std::string::npos);
+    EXPECT_NE(RepeatStartText(RepeatStartResult::UnsupportedMode, true, true).find("파라미터 70/72, 71/73"),
+              std::string::npos);
+    EXPECT_TRUE(RepeatStartText(RepeatStartResult::Started, true, false).empty());
+    EXPECT_TRUE(RepeatStartText(RepeatStartResult::NoLink, false, false).empty());
 }
 
 } // namespace

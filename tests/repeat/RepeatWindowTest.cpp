@@ -10,6 +10,7 @@
 #include "link/DriveMap.h"
 #include "params/CDlgParameter.h"
 #include "repeat/CDlgRepeat.h"
+#include "sim/ControlLine.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
@@ -80,7 +81,7 @@ TEST_F(RepeatWindowTest, TheWindowShowsTheEightDefaultPointsWithItsControlsNamed
     EXPECT_EQ(1, g.GetFixedRowCount());
     EXPECT_EQ(1, g.GetFixedColumnCount());
     EXPECT_TRUE(g.IsEditable());
-    const char* headers[] = {"", "Use", "Pos", "Speed", "Delay(ms)", ""};
+    const char* headers[] = {"", "Use", "Pos", "Speed", "Delay(ms)", "Elapsed(ms)"};
     const int widths[] = {30, 30, 100, 80, 80, 80};
     for (int col = 0; col < 6; ++col) {
         EXPECT_EQ(g.GetItemText(0, col), headers[col]);
@@ -227,6 +228,62 @@ TEST_F(RepeatWindowTest, ARatioDenominatorOfZeroStopsTheCycleWithAMessage) {
     EXPECT_TRUE(WaitUntil([&] { return w.StartButton->isEnabled() && w.windowTitle() == "Repeat"; }));
     for (const auto& [reg, value] : SimWrites())
         EXPECT_FALSE(reg == drive::CommandRegister && value == drive::Code(drive::Command::Run)) << "no RUN";
+}
+
+TEST_F(RepeatWindowTest, StartSaysWhyNothingMovesWhenTheDriveIsNotConnectedOrTheServoIsOff) {
+    StartDrive();
+    Start();
+    CDlgRepeat& w = Window();
+    w.StartButton->click();
+    EXPECT_EQ(messages.Texts,
+              std::vector<std::string>{"The drive is not connected: the repeat cycle cannot start."});
+    messages.Texts.clear();
+
+    app->MenuBar->ConnectButton->click();
+    ASSERT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return app->Link->StateRegs()[drive::StateActiveSet] == 1; }));
+    drive->ClearRequests();
+    w.StartButton->click();
+    EXPECT_EQ(messages.Texts,
+              std::vector<std::string>{
+                  "The servo is off, so the drive cannot move.\r\nSwitch it on with SERVO ON on "
+                  "the monitoring page, then press Start again."});
+    EXPECT_FALSE(Status().Repeating);
+    EXPECT_TRUE(w.StartButton->isEnabled());
+    EXPECT_TRUE(SimWrites().empty()) << "nothing is written";
+}
+
+// The simulator raises the alarm through its control input, as an operator
+// drill does; the drive drops out of servo-on with it.
+TEST_F(RepeatWindowTest, AnAlarmDuringACycleStopsItWithAMessageAndNoFurtherCommand) {
+    StartDrive();
+    Start();
+    ConnectServoOn();
+    KeepOnlyRows({2});
+    CDlgRepeat& w = Window();
+    Grid().SetItemText(2, 3, "100"); // a long, slow move
+    w.StartButton->click();
+    ASSERT_TRUE(messages.Texts.empty());
+    ASSERT_TRUE(WaitUntil([&] { return Status().StepState == RepeatStepState::WaitInPosition; }));
+    std::string error;
+    ASSERT_TRUE(sim::ControlLine::Apply(*drive, "alarm 2", &error)) << error;
+    ASSERT_TRUE(WaitUntil([&] { return !messages.Texts.empty(); }));
+    EXPECT_EQ(messages.Texts, std::vector<std::string>{"The drive raised alarm 2 (Overcurrent Error).\r\n"
+                                                       "The repeat cycle stopped at P2."});
+    const RepeatStatus s = Status();
+    EXPECT_FALSE(s.Repeating);
+    EXPECT_EQ(s.LastEnd, RepeatEnd::AlarmOrServoOff);
+    EXPECT_TRUE(WaitUntil([&] { return w.StartButton->isEnabled(); }));
+    drive->ClearRequests();
+    WaitUntil([] { return false; }, 100ms);
+    EXPECT_TRUE(SimWrites().empty()) << "the sequence writes nothing after the alarm";
+    EXPECT_EQ(messages.Texts.size(), 1u) << "told once";
+}
+
+TEST_F(RepeatWindowTest, TheDwellColumnIsHeadedInBothLanguages) {
+    Start(1);
+    EXPECT_EQ(Grid().GetItemText(0, 5), QString::fromUtf8("경과(ms)"));
+    EXPECT_EQ(Grid().GetItemText(0, 4), "Delay(ms)");
 }
 
 TEST_F(RepeatWindowTest, ClosingTheProgramWhileACycleRunsEndsTheThreadQuietly) {
