@@ -77,10 +77,10 @@ void CDlgFindDrive::CreateControls() {
     Results->setMinimumSize(DluSize(280, 70));
     UseButton = new QPushButton(text(kScanUse), this);
     CloseButton = new QPushButton(text(kScanClose), this);
-    for (QPushButton* b : {StartButton, CancelButton, UseButton, CloseButton}) {
-        b->setAutoDefault(false);
+    // Enter presses the focused button, else Start.
+    StartButton->setDefault(true);
+    for (QPushButton* b : {StartButton, CancelButton, UseButton, CloseButton})
         NameAfterCaption(b, b->text());
-    }
     NameAfterLabel(PortValue, PortCaption);
     NameAfterCaption(AllPortsCheck, AllPortsCheck->text());
     NameAfterCaption(Progress, text(kScanProgressName));

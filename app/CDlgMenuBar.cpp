@@ -92,7 +92,6 @@ void CDlgMenuBar::CreatePageButtons() {
         button->SetIcon(VeltIcon(e.Icon));
         button->SetCaptionColours(Qt::black, kCaptionHover);
         button->setGeometry(DluRect(x, 4, 66, 38));
-        button->setFocusPolicy(Qt::NoFocus);
         connect(button, &QPushButton::clicked, this, e.Handler);
         *e.Member = button;
         x += 67;
@@ -137,10 +136,8 @@ void CDlgMenuBar::CreateStatusPanel() {
     WebButton->setGeometry(DluRect(615, 4, 42, 26));
     HealthButton = new QPushButton(QString::fromUtf8(kLinkHealthCaption.Pick(app_.IsKorean())), this);
     HealthButton->setGeometry(DluRect(615, 31, 42, 12));
-    HealthButton->setFocusPolicy(Qt::NoFocus);
     NameAfterCaption(HealthButton, HealthButton->text());
     connect(HealthButton, &QPushButton::clicked, this, &CDlgMenuBar::OnLinkHealth);
-    WebButton->setFocusPolicy(Qt::NoFocus);
     connect(WebButton, &QPushButton::clicked, this, &CDlgMenuBar::OnWeb);
 }
 

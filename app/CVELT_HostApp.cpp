@@ -3,6 +3,7 @@
 #include "CDlgComSetting.h"
 #include "CDlgMenuBar.h"
 #include "CMainFrame.h"
+#include "controls/Accessible.h"
 #include "controls/BusyScope.h"
 #include "link/CDriveLink.h"
 #include "monitor/CDlgLinkHealth.h"
@@ -60,6 +61,7 @@ bool CVELT_HostApp::IsBusy() const {
 }
 
 bool CVELT_HostApp::InitInstance(const AppOptions& options) {
+    InstallAccessibility(); // before any window: names, toggles and Enter on buttons
     frame_ = std::make_unique<CMainFrame>(*this);
 
     remembersSettings_ = !options.Demo;

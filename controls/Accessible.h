@@ -23,4 +23,15 @@ void NameAfterLabel(QWidget* control, QLabel* label);
 // Describes a state that the name alone does not tell (a lamp's on or off, say).
 void DescribeState(QWidget* control, const QString& state);
 
+// What this program adds to the standard controls for screen readers and the keyboard, installed
+// once per application (the naming helpers above install it, so every window has it before a
+// reader or a key arrives):
+// - a combo box is named by its accessible name (the label beside it) and its current text is its
+//   value; Qt's own interface on Linux reads the current text as the name as well;
+// - a check box or radio button toggled through its accessibility action is clicked, as the mouse
+//   clicks it, so that the window's click handlers run;
+// - Enter or Return on a focused push or tool button presses it, also in the windows whose Enter
+//   otherwise does nothing (there Enter in a field still does nothing).
+void InstallAccessibility();
+
 } // namespace velt

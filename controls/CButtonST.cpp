@@ -1,6 +1,7 @@
 #include "controls/CButtonST.h"
 
 #include <QEnterEvent>
+#include <QKeyEvent>
 #include <QPainter>
 #include <QPalette>
 #include <algorithm>
@@ -16,6 +17,7 @@ int Lighten(int channel, int delta) {
 CButtonST::CButtonST(QWidget* parent) : QPushButton(parent) {
     setAttribute(Qt::WA_Hover);
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
 }
 
 void CButtonST::SetIcon(const QIcon& icon) {
@@ -73,6 +75,25 @@ void CButtonST::leaveEvent(QEvent* event) {
     QPushButton::leaveEvent(event);
 }
 
+// Outside a dialog a push button leaves Enter to its window; this one is pressed by it wherever
+// it sits.
+void CButtonST::keyPressEvent(QKeyEvent* event) {
+    const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
+    const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
+    if (enter && mods == Qt::NoModifier) {
+        click();
+        event->accept();
+        return;
+    }
+    QPushButton::keyPressEvent(event);
+}
+
+void CButtonST::PaintFocus(QPainter& painter, const QRect& r) const {
+    if (!hasFocus()) return;
+    painter.setPen(QPen(palette().color(QPalette::WindowText), 1, Qt::DotLine));
+    painter.drawRect(r.adjusted(3, 3, -3, -3));
+}
+
 void CButtonST::PaintFrame(QPainter& painter, const QRect& r) const {
     const bool down = isDown() || isChecked();
     if (flat_ && !hovered_ && !down) return;
@@ -85,10 +106,6 @@ void CButtonST::PaintFrame(QPainter& painter, const QRect& r) const {
     painter.setPen(bottomRight);
     painter.drawLine(r.bottomLeft(), r.bottomRight());
     painter.drawLine(r.topRight(), r.bottomRight());
-    if (hasFocus() && !flat_) {
-        painter.setPen(QPen(pal.color(QPalette::WindowText), 1, Qt::DotLine));
-        painter.drawRect(r.adjusted(3, 3, -3, -3));
-    }
 }
 
 void CButtonST::paintEvent(QPaintEvent* /*event*/) {
@@ -96,6 +113,7 @@ void CButtonST::paintEvent(QPaintEvent* /*event*/) {
     const QRect r = rect().adjusted(0, 0, -1, -1);
     painter.fillRect(rect(), BackgroundColour());
     PaintFrame(painter, r);
+    PaintFocus(painter, r); // flat or raised: the keyboard user must see where the focus is
 
     const int shift = isDown() ? 1 : 0;
     const QFontMetrics fm(font());

@@ -8,7 +8,8 @@ namespace velt {
 
 // Push button drawn with an icon beside its caption (the caption may hold two lines, split at
 // '\n'), with one caption colour normally and another while the pointer is over the button, and the
-// background lightened under the pointer. User-interface thread only.
+// background lightened under the pointer. It takes the focus with Tab or a click, shows it with a
+// dotted frame, and Space, Enter or Return press it. User-interface thread only.
 class CButtonST : public QPushButton {
     Q_OBJECT
 public:
@@ -42,9 +43,11 @@ protected:
     void paintEvent(QPaintEvent* event) override;
     void enterEvent(QEnterEvent* event) override;
     void leaveEvent(QEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void PaintFrame(QPainter& painter, const QRect& r) const;
+    void PaintFocus(QPainter& painter, const QRect& r) const;
 
     QIcon icon_;
     QColor normalCaption_{Qt::black};

@@ -85,9 +85,9 @@ CDlgLinkHealth::CDlgLinkHealth(CDriveLink* link, bool korean)
     CloseButton = new QPushButton(QString::fromUtf8(kHealthClose.Pick(korean)), this);
     for (QPushButton* b : {ResetButton, CloseButton}) {
         NameAfterCaption(b, b->text());
-        b->setAutoDefault(false);
         buttons->addWidget(b);
     }
+    CloseButton->setDefault(true); // Enter presses the focused button, else Close
     top->addLayout(buttons);
     connect(ResetButton, &QPushButton::clicked, this, &CDlgLinkHealth::OnReset);
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::hide);

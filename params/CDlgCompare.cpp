@@ -170,7 +170,6 @@ void CDlgCompare::BuildButtons(QBoxLayout* layout) {
     const bool ko = wiring_.Korean;
     const auto add = [&](const LocalText& caption, void (CDlgCompare::*slot)()) {
         auto* button = new QPushButton(Qs(caption.Pick(ko)), this);
-        button->setAutoDefault(false);
         NameAfterCaption(button, button->text());
         connect(button, &QPushButton::clicked, this, slot);
         layout->addWidget(button);
@@ -180,7 +179,6 @@ void CDlgCompare::BuildButtons(QBoxLayout* layout) {
     TakeButton->setToolTip(Qs(kTakeTip.Pick(ko)));
     CopyButton = add(kCopy, &CDlgCompare::CopyToClipboard);
     ExportButton = new QPushButton(Qs(kExportCsv.Pick(ko)), this);
-    ExportButton->setAutoDefault(false);
     NameAfterCaption(ExportButton, ExportButton->text());
     connect(ExportButton, &QPushButton::clicked, this, [this] {
         const QString path = AskFile(true, Qs(kCsvFilter.Pick(wiring_.Korean)));
@@ -190,6 +188,7 @@ void CDlgCompare::BuildButtons(QBoxLayout* layout) {
     ReadAgainButton = add(kReadAgain, &CDlgCompare::ReadAgain);
     layout->addStretch(1);
     CloseButton = add(kClose, &CDlgCompare::reject);
+    CloseButton->setDefault(true); // Enter presses the focused button, else Close
 
     // Ctrl+C in the table copies what Copy copies.
     auto* copy = new QAction(this);

@@ -174,8 +174,9 @@ void CDlgParameter::CreateIoRows(bool korean) {
         a = new QRadioButton(QStringLiteral("A"), this);
         a->setGeometry(DluRect(147, y, 22, 10));
         const QString contact = name + QStringLiteral(" ") + Qs(kContactSelectLabel.Pick(korean));
+        const QString row = name + QStringLiteral(" ") + Qs(kContactName.Pick(korean)) + QStringLiteral(" ");
         for (QRadioButton* button : {b, a}) {
-            NameAfterCaption(button, button->text());
+            NameAfterCaption(button, row + button->text());
             DescribeState(button, contact);
             pair->addButton(button);
             connect(button, &QRadioButton::clicked, this, &CDlgParameter::OnSelectionChanged);

@@ -36,10 +36,9 @@ CValueDialog::CValueDialog(const char* objectName, const char* caption, int heig
 
     OkButton = new QPushButton(QString::fromUtf8(kDialogOk.Pick(korean)), this);
     OkButton->setGeometry(okRect);
-    OkButton->setDefault(true);
+    OkButton->setDefault(true); // Enter, unless the focus is on Cancel
     CancelButton = new QPushButton(QString::fromUtf8(kDialogCancel.Pick(korean)), this);
     CancelButton->setGeometry(cancelRect);
-    CancelButton->setAutoDefault(false);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &CValueDialog::reject);
 }

@@ -8,6 +8,8 @@ namespace velt {
 
 inline constexpr LocalText kFunctionSelectLabel{"기능 선택", "Function Select"};
 inline constexpr LocalText kContactSelectLabel{"접점 선택", "Contact Select"};
+// A contact button's name: "IN 1 Contact A".
+inline constexpr LocalText kContactName{"접점", "Contact"};
 inline constexpr LocalText kReadAllCaption{"전체 파라미터\n읽어오기", "All Parameter\nRead"};
 inline constexpr LocalText kSaveAllCaption{"전체 파라미터\n저장하기", "All Parameter\nSave"};
 inline constexpr LocalText kNameHeader{"기능", "Function"};

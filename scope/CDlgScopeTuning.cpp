@@ -55,10 +55,8 @@ QLineEdit* AddEdit(QWidget* parent, const QRect& rect, const QString& name, cons
 QComboBox* AddList(QWidget* parent, const QRect& rect, const QString& name) {
     auto* list = new QComboBox(parent);
     list->setGeometry(rect);
-    // Qt on Linux names a combo box by its current text; the description
-    // carries the list's own name there.
+    // Read by its name; its choice is its value (controls/Accessible.h).
     list->setAccessibleName(name);
-    list->setAccessibleDescription(name);
     return list;
 }
 

@@ -14,7 +14,7 @@ QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow) {
     button->setAutoRepeat(true);
     button->setAutoRepeatDelay(kRepeatDelayMs);
     button->setAutoRepeatInterval(kRepeatIntervalMs);
-    button->setFocusPolicy(Qt::NoFocus);
+    button->setFocusPolicy(Qt::TabFocus); // Tab reaches each arrow, Space presses it
     return button;
 }
 } // namespace

@@ -140,7 +140,8 @@ TEST_F(ParamPage, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(LabelledAs(page.FunctionCombos[11]), "OUT 4");
     EXPECT_EQ(page.FunctionCombos[11]->accessibleName(), "OUT 4");
     EXPECT_EQ(LabelledAs(app->SetValDec->ValueEdit), "Value :");
-    EXPECT_EQ(AccessibleText(page.ContactA[5]), "A");
+    EXPECT_EQ(AccessibleText(page.ContactA[5]), "IN 6 Contact A");
+    EXPECT_EQ(AccessibleText(page.ContactB[11]), "OUT 4 Contact B");
     EXPECT_EQ(AccessibleText(page.ContactB[5], QAccessible::Description), "IN 6 Contact Select");
     EXPECT_EQ(AccessibleText(page.SaveAllButton), "All Parameter Save");
     EXPECT_EQ(AccessibleText(page.SaveProgress), "Save progress");
