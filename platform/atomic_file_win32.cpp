@@ -32,6 +32,28 @@ constexpr LocalText kCannotCreate{"{path}을(를) 만들 수 없습니다", "can
 // The reason for a Win32 error: ours where the code has a common meaning,
 // else the system's text.
 std::string Reason(DWORD code) {
+    switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ErrorReasonText(std::make_error_code(std::errc::no_space_on_device));
+    case ERROR_ACCESS_DENIED:
+        return ErrorReasonText(std::make_error_code(std::errc::permission_denied));
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ErrorReasonText(std::make_error_code(std::errc::no_such_file_or_directory));
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return ErrorReasonText(std::make_error_code(std::errc::file_exists));
+    case ERROR_WRITE_PROTECT:
+        return ErrorReasonText(std::make_error_code(std::errc::read_only_file_system));
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return ErrorReasonText(std::make_error_code(std::errc::device_or_resource_busy));
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ErrorReasonText(std::make_error_code(std::errc::filename_too_long));
+    default:
+        break;
+    }
     const std::error_condition condition =
         std::system_category().default_error_condition(static_cast<int>(code));
     if (condition.category() == std::generic_category())
