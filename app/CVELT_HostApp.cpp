@@ -19,12 +19,40 @@
 #include "scope/CDlgScope.h"
 
 #include <QCheckBox>
+#include <QCoreApplication>
+#include <QLibraryInfo>
+#include <QLocale>
 #include <QTimer>
+#include <QTranslator>
+
+#include <memory>
 
 namespace velt {
 
 namespace {
 CVELT_HostApp* g_app = nullptr;
+
+// Qt's own texts (the file dialogs, the buttons of message boxes) in the
+// program's language: Qt's Korean translations from a translations folder
+// beside the program (the Windows zip), else from Qt's own folder (Debian:
+// qt6-translations-l10n). Without them those texts stay English.
+void UseQtTranslations(bool korean) {
+    static std::unique_ptr<QTranslator> installed;
+    if (installed) QCoreApplication::removeTranslator(installed.get());
+    installed.reset();
+    if (!korean) return;
+    const QString folders[] = {QCoreApplication::applicationDirPath() + QStringLiteral("/translations"),
+                               QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
+    for (const QString& folder : folders) {
+        auto translator = std::make_unique<QTranslator>();
+        if (!translator->load(QLocale(QLocale::Korean, QLocale::SouthKorea), QStringLiteral("qtbase"),
+                              QStringLiteral("_"), folder))
+            continue;
+        QCoreApplication::installTranslator(translator.get());
+        installed = std::move(translator);
+        return;
+    }
+}
 
 // The pause after each stopped thread before its window or the link goes.
 // Nothing is processed during it: the thread has ended (or was given up on)
@@ -67,6 +95,7 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     remembersSettings_ = !options.Demo;
     const bool korean = options.Lang >= 0 ? options.Lang == 1 : SystemDefaultIsKorean();
     ApplyLanguage(korean);
+    UseQtTranslations(korean);
     SetUiIdleHandler([this] {
         if (!closePending_ || !frame_) return;
         closePending_ = false;

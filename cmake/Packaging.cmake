@@ -60,6 +60,7 @@ set(CPACK_DEBIAN_PACKAGE_SECTION electronics)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 set(CPACK_DEBIAN_PACKAGE_HOMEPAGE https://www.example.com/velt)
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# The dialog face (Tahoma, metric-compatible) and the Korean face.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, fonts-noto-cjk")
+# The dialog face (Tahoma, metric-compatible), the Korean face and Qt's own
+# Korean texts (file dialogs, message box buttons).
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wine, fonts-noto-cjk, qt6-translations-l10n")
 include(CPack)

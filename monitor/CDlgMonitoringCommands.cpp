@@ -1,7 +1,9 @@
 // The command buttons of the monitoring page and the frame log's Save As.
 #include "CDlgMonitoring.h"
 
+#include "base/FileMessages.h"
 #include "base/MessageService.h"
+#include "controls/FileDialogs.h"
 #include "controls/WaitWithMessages.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
@@ -9,7 +11,6 @@
 
 #include <QDateTime>
 #include <QDir>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QLineEdit>
 
@@ -140,7 +141,7 @@ bool CDlgMonitoring::SaveLogTo(const QString& path) {
     const std::string text = SavedLogText(SendList->Lines(), ReceiveList->Lines());
     std::string error;
     if (!WriteFileAtomically(PathOf(path), text, &error)) {
-        ShowMessage(std::string(kSaveLogFailed.Pick(Korean())) + "\r\n" + path.toStdString() + ": " + error);
+        ShowMessage(FileFailureText(kSaveLogFailed.Pick(Korean()), PathOf(path), error));
         return false;
     }
     lastSaveFolder_ = QFileInfo(path).absolutePath();
@@ -152,9 +153,13 @@ void CDlgMonitoring::SaveLogAs() {
     const QString folder = lastSaveFolder_.isEmpty() ? QDir::homePath() : lastSaveFolder_;
     const QString name = QStringLiteral("frames_%1.txt")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    const QString path =
-        QFileDialog::getSaveFileName(this, QString::fromUtf8(kSaveLogTitle.Pick(ko)),
-                                     QDir(folder).filePath(name), QString::fromUtf8(kSaveLogFilter.Pick(ko)));
+    FileDialogSpec spec;
+    spec.Save = true;
+    spec.Caption = QString::fromUtf8(kSaveLogTitle.Pick(ko));
+    spec.Folder = folder;
+    spec.FileName = name;
+    spec.Filter = QString::fromUtf8(kSaveLogFilter.Pick(ko));
+    const QString path = RunFileDialog(this, spec);
     if (!path.isEmpty()) SaveLogTo(path);
 }
 

@@ -1,6 +1,7 @@
 // Time-stamped backup files.
 #include "params/Backup.h"
 
+#include "base/LocalText.h"
 #include "params/ParamFolders.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramEnvironment.h"
@@ -18,6 +19,11 @@ namespace {
 // More copies within one second than anyone can produce by hand; the bound
 // only keeps a broken folder from looping for ever.
 constexpr int kMaxCopies = 1000;
+
+constexpr LocalText kNoCp949{"파라미터 이름을 코드 페이지 949로 쓸 수 없습니다",
+                             "a parameter name cannot be written in code page 949"};
+constexpr LocalText kTooMany{"{folder} 폴더에 같은 초의 백업이 너무 많습니다",
+                             "too many backups within one second in {folder}"};
 } // namespace
 
 std::string BackupFileName(std::time_t when, int copy) {
@@ -44,7 +50,7 @@ BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::p
     BackupResult result;
     std::string bytes;
     if (!FormatParFile(values, &bytes)) {
-        result.error = "a parameter name cannot be written in code page 949";
+        result.error = Local(kNoCp949);
         return result;
     }
     CreateFolderPath(folder);
@@ -57,9 +63,11 @@ BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::p
             result.error.clear();
             return result;
         }
+        // Only a name already taken is worth the next copy number; any other
+        // failure (a full disk, no right to the folder) fails every name.
         if (!existed) return result;
     }
-    result.error = "too many backups within one second in " + folder.string();
+    result.error = FillText(Local(kTooMany), {{"{folder}", folder.string()}});
     return result;
 }
 

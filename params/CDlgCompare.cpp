@@ -2,8 +2,8 @@
 
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
-#include "controls/BusyScope.h"
 #include "controls/DialogFont.h"
+#include "controls/FileDialogs.h"
 #include "link/RtuResult.h"
 #include "params/Backup.h"
 #include "params/CompareTexts.h"
@@ -17,7 +17,6 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QGridLayout>
 #include <QHeaderView>
 #include <QLabel>
@@ -521,13 +520,12 @@ bool CDlgCompare::ExportCsvTo(const std::filesystem::path& path) {
 QString CDlgCompare::AskFile(bool save, const QString& filter) {
     const QString folder = PathText(ParameterFolder());
     if (FileDialogAnswer) return FileDialogAnswer(save, folder, filter);
-    const BusyScope busy; // as a message box, the dialog holds a close of the main window back
-    QFileDialog dialog(this, QString(), folder, filter);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    dialog.setDefaultSuffix(save ? QStringLiteral("csv") : QStringLiteral("par"));
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    FileDialogSpec spec;
+    spec.Save = save;
+    spec.Folder = folder;
+    spec.Filter = filter;
+    spec.DefaultSuffix = save ? QStringLiteral("csv") : QStringLiteral("par");
+    return RunFileDialog(this, spec);
 }
 
 } // namespace velt

@@ -6,10 +6,10 @@
 #include "base/LeadingNumber.h"
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
-#include "controls/BusyScope.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "controls/DialogFont.h"
+#include "controls/FileDialogs.h"
 #include "controls/PageGrid.h"
 #include "controls/WaitWithMessages.h"
 #include "monitor/ValueNames.h"
@@ -24,7 +24,6 @@
 #include <QButtonGroup>
 #include <QCloseEvent>
 #include <QComboBox>
-#include <QFileDialog>
 #include <QFontInfo>
 #include <QGroupBox>
 #include <QLabel>
@@ -484,15 +483,13 @@ QString CDlgParameter::ChooseFile(bool save) {
     request.filter = QStringLiteral("VELT Parameter File(*.par)");
     if (FileDialogAnswer) return FileDialogAnswer(request);
 
-    // Like a message box, the dialog holds a close of the main window back until it is answered.
-    const BusyScope busy;
-    QFileDialog dialog(this, QString(), request.folder, request.filter);
-    dialog.setAcceptMode(save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (save) dialog.setDefaultSuffix(QStringLiteral("par"));
-    dialog.selectFile(request.fileName);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().constFirst();
+    FileDialogSpec spec;
+    spec.Save = save;
+    spec.Folder = request.folder;
+    spec.FileName = request.fileName;
+    spec.Filter = request.filter;
+    if (save) spec.DefaultSuffix = QStringLiteral("par");
+    return RunFileDialog(this, spec);
 }
 
 void CDlgParameter::LoadParameterFile() {

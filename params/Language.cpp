@@ -1,6 +1,7 @@
 // The language switch: which catalogue and value-name arrays the program uses.
 #include "params/Language.h"
 
+#include "base/LocalText.h"
 #include "monitor/ValueNames.h"
 #include "params/ParamCatalogue.h"
 #include "platform/ProgramEnvironment.h"
@@ -74,6 +75,7 @@ void ApplyLanguage(bool korean) {
     CommandFormNames = korean ? CommandFormNamesKo : CommandFormNamesEn;
     InputFunctionNames = korean ? InputFunctionNamesKo : InputFunctionNamesEn;
     koreanChosen.store(korean);
+    SetTextLanguageKorean(korean);
 }
 
 bool IsKoreanLanguage() {

@@ -2,8 +2,10 @@
 #include "params/ParFile.h"
 
 #include "base/LeadingNumber.h"
+#include "base/LocalText.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp949.h"
+#include "platform/FileChecks.h"
 
 #include <climits>
 
@@ -13,16 +15,44 @@ namespace {
 
 constexpr std::string_view kUtf8Bom = "\xEF\xBB\xBF";
 
+constexpr LocalText kMoreWarnings{"경고가 더 있으나 표시하지 않습니다",
+                                  "more warnings follow and are not listed"};
+constexpr LocalText kLine{"{n}번째 줄: ", "line {n}: "};
+constexpr LocalText kNoColon{"콜론(:)이 없습니다: 줄 전체를 파라미터 0의 값으로 읽습니다",
+                             "no colon: the whole line is read as the value of parameter 0"};
+constexpr LocalText kOneColon{"콜론(:)이 하나뿐입니다: 그 뒤를 값으로 읽습니다",
+                              "only one colon: the value is read after it"};
+constexpr LocalText kNoNumber{"파라미터 번호가 없습니다: 0으로 읽습니다", "no parameter number: read as 0"};
+constexpr LocalText kOutside{"파라미터 번호 {n}은(는) 0 ~ {last} 밖입니다: 무시합니다",
+                             "parameter number {n} is outside 0 to {last}: ignored"};
+constexpr LocalText kNoValue{"값이 없습니다: 0으로 읽습니다", "no value: read as 0"};
+constexpr LocalText kTooWide{"값이 16비트를 넘습니다: {v}(으)로 저장합니다",
+                             "value does not fit 16 bits: stored as {v}"};
+constexpr LocalText kCutShort{"{n}번째 줄에 줄 끝이 없습니다: 파일이 잘렸습니다",
+                              "line {n} has no line end: the file is cut short"};
+constexpr LocalText kEmpty{"파일이 비어 있습니다", "the file is empty"};
+constexpr LocalText kNoParameters{"파라미터 줄이 하나도 없습니다", "the file holds no parameter lines"};
+constexpr LocalText kTooLarge{"1 MiB보다 커서 파라미터 파일이 아닙니다",
+                              "it is larger than 1 MiB, too large for a parameter file"};
+constexpr LocalText kCannotRead{"파일을 읽을 수 없습니다", "it cannot be read"};
+constexpr LocalText kNoCp949{"파라미터 이름을 코드 페이지 949로 쓸 수 없습니다",
+                             "a parameter name cannot be written in code page 949"};
+
+std::string Filled(const LocalText& text,
+                   std::initializer_list<std::pair<std::string_view, std::string>> values) {
+    return FillText(Local(text), values);
+}
+
 void Warn(ParReadResult* result, int line, std::string text) {
     if (result->warnings.size() > kMaxParWarnings) return;
-    if (result->warnings.size() == kMaxParWarnings) text = "more warnings follow and are not listed";
+    if (result->warnings.size() == kMaxParWarnings) text = Local(kMoreWarnings);
     result->warnings.push_back({line, std::move(text)});
 }
 
 // A warning about a line that is no parameter line: it also makes the file
 // unfit to be taken as a whole.
 void Damage(ParReadResult* result, int line, std::string text) {
-    if (result->error.empty()) result->error = "line " + std::to_string(line) + ": " + text;
+    if (result->error.empty()) result->error = Filled(kLine, {{"{n}", std::to_string(line)}}) + text;
     Warn(result, line, std::move(text));
 }
 
@@ -34,14 +64,14 @@ void SplitFields(std::string_view line, int lineNo, std::string_view* number, st
     if (first == std::string_view::npos) {
         *number = {};
         *value = line;
-        Damage(result, lineNo, "no colon: the whole line is read as the value of parameter 0");
+        Damage(result, lineNo, Local(kNoColon));
         return;
     }
     *number = line.substr(0, first);
     const size_t second = line.find(':', first + 1);
     if (second == std::string_view::npos) {
         *value = line.substr(first + 1);
-        Damage(result, lineNo, "only one colon: the value is read after it");
+        Damage(result, lineNo, Local(kOneColon));
         return;
     }
     *value = line.substr(second + 1);
@@ -51,18 +81,18 @@ void ParseLine(std::string_view line, int lineNo, ParamValues* values, ParReadRe
     std::string_view numberText, valueText;
     SplitFields(line, lineNo, &numberText, &valueText, result);
     const ParsedNumber number = ReadLeadingNumber(numberText);
-    if (!number.digits && !numberText.empty()) Damage(result, lineNo, "no parameter number: read as 0");
+    if (!number.digits && !numberText.empty()) Damage(result, lineNo, Local(kNoNumber));
     if (number.value < 0 || number.value >= PARAM_COUNT) {
         Warn(result, lineNo,
-             "parameter number " + std::to_string(number.value) + " is outside 0 to " +
-                 std::to_string(PARAM_COUNT - 1) + ": ignored");
+             Filled(kOutside,
+                    {{"{n}", std::to_string(number.value)}, {"{last}", std::to_string(PARAM_COUNT - 1)}}));
         return;
     }
     const ParsedNumber value = ReadLeadingNumber(valueText);
-    if (!value.digits) Damage(result, lineNo, "no value: read as 0");
+    if (!value.digits) Damage(result, lineNo, Local(kNoValue));
     const auto stored = static_cast<int16_t>(static_cast<uint16_t>(static_cast<uint32_t>(value.value)));
     if (value.saturated || value.value < INT16_MIN || value.value > UINT16_MAX)
-        Warn(result, lineNo, "value does not fit 16 bits: stored as " + std::to_string(stored));
+        Warn(result, lineNo, Filled(kTooWide, {{"{v}", std::to_string(stored)}}));
     (*values)[static_cast<size_t>(number.value)] = stored;
     result->present[static_cast<size_t>(number.value)] = true;
     ++result->applied;
@@ -73,6 +103,12 @@ void ParseLine(std::string_view line, int lineNo, ParamValues* values, ParReadRe
 ParReadResult ParseParText(std::string_view text, ParamValues* values) {
     ParReadResult result;
     if (text.substr(0, kUtf8Bom.size()) == kUtf8Bom) text.remove_prefix(kUtf8Bom.size());
+    // A file without a single parameter line would change nothing and say
+    // nothing: an empty file is a failed save or the wrong file.
+    if (text.find_first_not_of(" \t\r\n\f\v") == std::string_view::npos) {
+        result.error = Local(kEmpty);
+        return result;
+    }
     int lineNo = 0;
     while (!text.empty()) {
         ++lineNo;
@@ -88,8 +124,9 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values) {
         // Every line of a parameter file ends with its line end; without one
         // the value may have lost its last digits.
         if (end == std::string_view::npos && result.error.empty())
-            result.error = "line " + std::to_string(lineNo) + " has no line end: the file is cut short";
+            result.error = Filled(kCutShort, {{"{n}", std::to_string(lineNo)}});
     }
+    if (result.applied == 0 && result.error.empty()) result.error = Local(kNoParameters);
     return result;
 }
 
@@ -113,26 +150,22 @@ bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInf
 }
 
 namespace {
-// Why ReadWholeFile refused `path`, in the user's terms.
+// Why ReadWholeFile refused the regular file `path`, in the user's terms.
 std::string UnreadableReason(const std::filesystem::path& path) {
-    namespace fs = std::filesystem;
     std::error_code ec;
-    const fs::file_status st = fs::status(path, ec);
-    if (!fs::exists(st)) return "the file does not exist";
-    if (fs::is_directory(st)) return "it is a folder, not a file";
-    if (!fs::is_regular_file(st)) return "it is not a regular file";
-    const uintmax_t size = fs::file_size(path, ec);
-    if (!ec && size > kMaxParFileBytes) return "it is larger than 1 MiB, too large for a parameter file";
-    return "it cannot be read";
+    const uintmax_t size = std::filesystem::file_size(path, ec);
+    if (!ec && size > kMaxParFileBytes) return Local(kTooLarge);
+    return Local(kCannotRead);
 }
 } // namespace
 
 bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
     std::string bytes;
     ParReadResult r;
-    bool sound = ReadWholeFile(path, &bytes, kMaxParFileBytes);
+    // The kind first, from the metadata: a FIFO or a device is never opened.
+    bool sound = PathIsReadableFile(path, &r.error) && ReadWholeFile(path, &bytes, kMaxParFileBytes);
     if (!sound) {
-        r.error = UnreadableReason(path);
+        if (r.error.empty()) r.error = UnreadableReason(path);
     } else {
         ParamValues parsed = *values;
         r = ParseParText(bytes, &parsed);
@@ -146,7 +179,7 @@ bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParRead
 bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, std::string* error) {
     std::string bytes;
     if (!FormatParFile(values, &bytes)) {
-        if (error != nullptr) *error = "a parameter name cannot be written in code page 949";
+        if (error != nullptr) *error = Local(kNoCp949);
         return false;
     }
     return WriteFileAtomically(path, bytes, error);

@@ -26,8 +26,10 @@ struct ParReadResult {
     std::vector<ParWarning> warnings;
     // Why the file cannot be taken as a whole, empty when it can: a line
     // without two colons, a number or a value (the first one, with its line
-    // number), a last line without its line end (a file cut short), or for
-    // ReadParFile a file that cannot be read.
+    // number), a last line without its line end (a file cut short), no line
+    // that sets a parameter (an empty file, or only blanks, a byte-order
+    // mark or comments), or for ReadParFile a file that cannot be read. In
+    // the language chosen at start-up, as are the warnings.
     std::string error;
 };
 

@@ -1,14 +1,14 @@
 // Load, save and backup with the user's messages.
 #include "params/ParamFileActions.h"
 
+#include "base/FileMessages.h"
 #include "base/MessageService.h"
 #include "params/ParamFolders.h"
 
 namespace velt {
 
 std::string LoadErrorText(const std::filesystem::path& path, const std::string& reason) {
-    const std::u8string name = path.u8string();
-    return std::string(kFileLoadError) + "\r\n" + std::string(name.begin(), name.end()) + ": " + reason;
+    return FileFailureText(kFileLoadError, path, reason);
 }
 
 bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
@@ -25,7 +25,7 @@ bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* value
 bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values) {
     std::string error;
     if (!WriteParFile(path, values, &error)) {
-        ShowMessage(std::string(kFileSaveError) + "\r\n" + error);
+        ShowMessage(std::string(kFileSaveError) + "\r\n" + error); // the reason names the file
         return false;
     }
     RememberSavedFileFolder(path); // a failure here is silent

@@ -28,8 +28,8 @@ bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* value
 std::string LoadErrorText(const std::filesystem::path& path, const std::string& reason);
 
 // Writes `values` to `path` (atomically) and sets the Directory setting to
-// its folder. On failure shows "File Save Error" with the reason on the next
-// line; the file that was at `path`
+// its folder. On failure shows "File Save Error" with the reason, which
+// names the file, on the next line; the file that was at `path`
 // stays as it was and Directory is not changed.
 bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values);
 

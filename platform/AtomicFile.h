@@ -4,8 +4,10 @@
 // or atomic_file_win32.cpp.
 #include <cstddef>
 #include <filesystem>
+#include <functional>
 #include <string>
 #include <string_view>
+#include <system_error>
 
 namespace velt {
 
@@ -30,6 +32,22 @@ bool CreateFileAtomically(const std::filesystem::path& target, std::string_view 
 constexpr size_t kReadWholeFileLimit = size_t{16} << 20;
 bool ReadWholeFile(const std::filesystem::path& path, std::string* bytes,
                    size_t maxBytes = kReadWholeFileLimit);
+
+// The steps by which the writers above put a file on disk, in their order:
+// the bytes go into the temporary file, the temporary file is flushed to
+// disk, it takes the target's name (rename, or link for CreateFileAtomically),
+// and the folder holding the name is flushed. A power loss at any moment
+// then leaves the old file or the new one, never an empty one.
+enum class FileStep { Write, SyncFile, Rename, SyncFolder };
+
+// Seam for tests at the boundary to the operating system: the hook sees
+// every step just before the system call that does it, with the path it
+// concerns (the target, or its folder for SyncFolder). An error code other
+// than std::errc{} makes that step fail with that error instead of calling
+// the system. Returns the previous hook; an empty hook removes it. Not to
+// be changed while a writer runs.
+using FileStepHook = std::function<std::errc(FileStep, const std::filesystem::path&)>;
+FileStepHook SetFileStepHook(FileStepHook hook);
 
 // Whether this user may create files in `folder` (false when it is missing).
 bool FolderAcceptsNewFiles(const std::filesystem::path& folder);

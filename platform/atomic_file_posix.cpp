@@ -2,6 +2,10 @@
 // no-replace variant), then fsync of the folder so the new name is durable.
 #include "platform/AtomicFile.h"
 
+#include "base/LocalText.h"
+#include "platform/FileChecks.h"
+#include "platform/atomic_file_seam.h"
+
 #include <cerrno>
 #include <cstdint>
 #include <cstdio>
@@ -17,8 +21,25 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void SetError(std::string* error, const std::string& what, int err) {
-    if (error != nullptr) *error = what + ": " + std::strerror(err);
+constexpr LocalText kCannotCreateIn{"{path} 폴더에 파일을 만들 수 없습니다",
+                                    "cannot create a file in {path}"};
+constexpr LocalText kCannotWrite{"{path}에 쓸 수 없습니다", "cannot write {path}"};
+constexpr LocalText kCannotReplace{"{path}을(를) 바꿀 수 없습니다", "cannot replace {path}"};
+constexpr LocalText kCannotCreate{"{path}을(를) 만들 수 없습니다", "cannot create {path}"};
+
+void SetError(std::string* error, const LocalText& what, const fs::path& path, int err) {
+    if (error == nullptr) return;
+    const std::string shown = path.empty() ? std::string(".") : path.string();
+    *error = FillText(Local(what), {{"{path}", shown}}) + ": " + ErrnoReasonText(err);
+}
+
+// Each step of AtomicFile.h's order goes through the step hook first; an
+// injected error fails the step as the system would.
+bool Injected(FileStep step, const fs::path& path) {
+    const std::errc injected = RunFileStepHook(step, path);
+    if (injected == std::errc{}) return false;
+    errno = static_cast<int>(injected);
+    return true;
 }
 
 // The process umask without changing it (umask(2) can only be read by
@@ -43,7 +64,16 @@ bool WriteAll(int fd, std::string_view bytes) {
     return true;
 }
 
+bool WriteStep(int fd, std::string_view bytes, const fs::path& target) {
+    return !Injected(FileStep::Write, target) && WriteAll(fd, bytes);
+}
+
+bool SyncFileStep(int fd, const fs::path& target) {
+    return !Injected(FileStep::SyncFile, target) && ::fsync(fd) == 0;
+}
+
 void SyncFolder(const fs::path& folder) {
+    if (Injected(FileStep::SyncFolder, folder)) return; // best effort, as below
     const int fd = ::open(folder.empty() ? "." : folder.c_str(), O_RDONLY | O_DIRECTORY);
     if (fd < 0) return;
     ::fsync(fd); // best effort: the data itself is already on disk
@@ -67,22 +97,21 @@ bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* te
     std::string pattern = (folder / ("." + base + ".XXXXXX")).string();
     const int fd = ::mkostemp(pattern.data(), O_CLOEXEC);
     if (fd < 0) {
-        SetError(error, "cannot create a file in " + (folder.empty() ? std::string(".") : folder.string()),
-                 errno);
+        SetError(error, kCannotCreateIn, folder, errno);
         return false;
     }
     *temp = pattern;
     struct stat st {};
     const mode_t mode = ::stat(target.c_str(), &st) == 0 ? (st.st_mode & 07777) : (0666 & ~CurrentUmask());
     (void)::fchmod(fd, mode); // a mode we cannot set is not worth losing the data for
-    bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    bool ok = WriteStep(fd, bytes, target) && SyncFileStep(fd, target);
     int writeErr = errno;
     if (::close(fd) != 0 && ok) { // some file systems report a failed write only here
         ok = false;
         writeErr = errno;
     }
     if (!ok) {
-        SetError(error, "cannot write " + target.string(), writeErr);
+        SetError(error, kCannotWrite, target, writeErr);
         ::unlink(pattern.c_str());
     }
     return ok;
@@ -91,7 +120,7 @@ bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* te
 bool CreateExclusive(const fs::path& target, std::string_view bytes) {
     const int fd = ::open(target.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
     if (fd < 0) return false;
-    const bool ok = WriteAll(fd, bytes) && ::fsync(fd) == 0;
+    const bool ok = WriteStep(fd, bytes, target) && SyncFileStep(fd, target);
     const int err = errno;
     ::close(fd);
     if (!ok) {
@@ -105,16 +134,23 @@ bool CreateExclusive(const fs::path& target, std::string_view bytes) {
 
 bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std::string* error) {
     const fs::path target = FinalTarget(requested);
+    // A FIFO, a device or a folder is never replaced by a file (nor opened:
+    // that could wait for ever).
+    std::string notFile;
+    if (!PathIsWritableFile(target, &notFile)) {
+        if (error != nullptr) *error = target.string() + ": " + notFile;
+        return false;
+    }
     // Renaming would replace a file the user made read-only; refuse as
     // opening it for writing would.
     if (::access(target.c_str(), F_OK) == 0 && ::access(target.c_str(), W_OK) != 0) {
-        SetError(error, "cannot write " + target.string(), errno);
+        SetError(error, kCannotWrite, target, errno);
         return false;
     }
     fs::path temp;
     if (!WriteTemporary(target, bytes, &temp, error)) return false;
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        SetError(error, "cannot replace " + target.string(), errno);
+    if (Injected(FileStep::Rename, target) || ::rename(temp.c_str(), target.c_str()) != 0) {
+        SetError(error, kCannotReplace, target, errno);
         ::unlink(temp.c_str());
         return false;
     }
@@ -128,7 +164,7 @@ bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* 
     if (!WriteTemporary(target, bytes, &temp, error)) return false;
     // link(2) fails with EEXIST instead of replacing: two writers racing for
     // one name cannot destroy each other's file.
-    int rc = ::link(temp.c_str(), target.c_str());
+    int rc = Injected(FileStep::Rename, target) ? -1 : ::link(temp.c_str(), target.c_str());
     int err = errno;
     ::unlink(temp.c_str());
     if (rc != 0 && (err == EPERM || err == EOPNOTSUPP || err == ENOSYS)) {
@@ -138,7 +174,7 @@ bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* 
     }
     if (rc != 0) {
         if (existed != nullptr) *existed = err == EEXIST;
-        SetError(error, "cannot create " + target.string(), err);
+        SetError(error, kCannotCreate, target, err);
         return false;
     }
     SyncFolder(target.parent_path());
@@ -146,8 +182,11 @@ bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* 
 }
 
 bool ReadWholeFile(const fs::path& path, std::string* bytes, size_t maxBytes) {
-    // O_NONBLOCK: opening a FIFO must not wait for a writer on the
-    // user-interface thread; it is refused below anyway.
+    // Only a regular file is opened: opening a device can have effects (a
+    // serial line's modem lines), a FIFO could wait for a writer.
+    if (KindOfPath(path) != PathKind::Regular) return false;
+    // O_NONBLOCK: should a FIFO take the file's place meanwhile, opening it
+    // must not wait for a writer; it is refused below anyway.
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd < 0) return false;
     struct stat st {};

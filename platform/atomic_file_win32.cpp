@@ -1,7 +1,10 @@
 // Atomic file replacement on Windows: temporary file beside the target,
 // FlushFileBuffers, then MoveFileExW (with MOVEFILE_REPLACE_EXISTING, or
 // without it for the no-replace variant) written through to disk.
+#include "base/LocalText.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileChecks.h"
+#include "platform/atomic_file_seam.h"
 #include "win32_message.h"
 
 #include <windows.h>
@@ -20,12 +23,61 @@ namespace {
 // Temporary names tried before giving up (another writer may hold one).
 constexpr int kTemporaryTries = 100;
 
-void SetError(std::string* error, const std::string& what, DWORD code) {
-    if (error != nullptr) *error = what + ": " + Win32Message(code);
+constexpr LocalText kCannotCreateIn{"{path} 폴더에 파일을 만들 수 없습니다",
+                                    "cannot create a file in {path}"};
+constexpr LocalText kCannotWrite{"{path}에 쓸 수 없습니다", "cannot write {path}"};
+constexpr LocalText kCannotReplace{"{path}을(를) 바꿀 수 없습니다", "cannot replace {path}"};
+constexpr LocalText kCannotCreate{"{path}을(를) 만들 수 없습니다", "cannot create {path}"};
+
+// The reason for a Win32 error: ours where the code has a common meaning,
+// else the system's text.
+std::string Reason(DWORD code) {
+    switch (code) {
+    case ERROR_DISK_FULL:
+    case ERROR_HANDLE_DISK_FULL:
+        return ErrorReasonText(std::make_error_code(std::errc::no_space_on_device));
+    case ERROR_ACCESS_DENIED:
+        return ErrorReasonText(std::make_error_code(std::errc::permission_denied));
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return ErrorReasonText(std::make_error_code(std::errc::no_such_file_or_directory));
+    case ERROR_FILE_EXISTS:
+    case ERROR_ALREADY_EXISTS:
+        return ErrorReasonText(std::make_error_code(std::errc::file_exists));
+    case ERROR_WRITE_PROTECT:
+        return ErrorReasonText(std::make_error_code(std::errc::read_only_file_system));
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return ErrorReasonText(std::make_error_code(std::errc::device_or_resource_busy));
+    case ERROR_FILENAME_EXCED_RANGE:
+        return ErrorReasonText(std::make_error_code(std::errc::filename_too_long));
+    default:
+        break;
+    }
+    const std::error_condition condition =
+        std::system_category().default_error_condition(static_cast<int>(code));
+    if (condition.category() == std::generic_category())
+        return ErrorReasonText(std::error_code(condition.value(), std::generic_category()));
+    return Win32Message(code);
 }
 
-std::string Shown(const fs::path& path) {
-    return path.empty() ? std::string(".") : path.string();
+void SetError(std::string* error, const LocalText& what, const fs::path& path, DWORD code) {
+    if (error == nullptr) return;
+    const std::string shown = path.empty() ? std::string(".") : path.string();
+    *error = FillText(Local(what), {{"{path}", shown}}) + ": " + Reason(code);
+}
+
+// Each step of AtomicFile.h's order goes through the step hook first; an
+// injected error fails the step as the system would.
+bool Injected(FileStep step, const fs::path& path) {
+    const std::errc injected = RunFileStepHook(step, path);
+    if (injected == std::errc{}) return false;
+    DWORD code = ERROR_GEN_FAILURE;
+    if (injected == std::errc::no_space_on_device) code = ERROR_DISK_FULL;
+    if (injected == std::errc::file_exists) code = ERROR_FILE_EXISTS;
+    if (injected == std::errc::permission_denied) code = ERROR_ACCESS_DENIED;
+    SetLastError(code);
+    return true;
 }
 
 // A target that is a symbolic link names the file to replace: the link
@@ -68,17 +120,18 @@ bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* te
         if (file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
     }
     if (file == INVALID_HANDLE_VALUE) {
-        SetError(error, "cannot create a file in " + Shown(target.parent_path()), GetLastError());
+        SetError(error, kCannotCreateIn, target.parent_path(), GetLastError());
         return false;
     }
-    bool ok = WriteAll(file, bytes) && FlushFileBuffers(file);
+    bool ok = !Injected(FileStep::Write, target) && WriteAll(file, bytes) &&
+              !Injected(FileStep::SyncFile, target) && FlushFileBuffers(file);
     DWORD writeErr = GetLastError();
     if (!CloseHandle(file) && ok) {
         ok = false;
         writeErr = GetLastError();
     }
     if (!ok) {
-        SetError(error, "cannot write " + target.string(), writeErr);
+        SetError(error, kCannotWrite, target, writeErr);
         DeleteFileW(temp->c_str());
     }
     return ok;
@@ -88,20 +141,30 @@ bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* te
 
 bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std::string* error) {
     const fs::path target = FinalTarget(requested);
+    // A device or a folder is never replaced by a file (nor opened).
+    std::string notFile;
+    if (!PathIsWritableFile(target, &notFile)) {
+        if (error != nullptr) *error = target.string() + ": " + notFile;
+        return false;
+    }
     // Replacing would succeed over a file the user made read-only; refuse as
     // opening it for writing would.
     const DWORD attributes = GetFileAttributesW(target.c_str());
     if (attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_READONLY) != 0) {
-        SetError(error, "cannot write " + target.string(), ERROR_ACCESS_DENIED);
+        SetError(error, kCannotWrite, target, ERROR_ACCESS_DENIED);
         return false;
     }
     fs::path temp;
     if (!WriteTemporary(target, bytes, &temp, error)) return false;
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
-        SetError(error, "cannot replace " + target.string(), GetLastError());
+    if (Injected(FileStep::Rename, target) ||
+        !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        SetError(error, kCannotReplace, target, GetLastError());
         DeleteFileW(temp.c_str());
         return false;
     }
+    // MOVEFILE_WRITE_THROUGH returned only once the new name was on disk:
+    // that is the folder's flush.
+    (void)Injected(FileStep::SyncFolder, target.parent_path());
     return true;
 }
 
@@ -111,17 +174,20 @@ bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* 
     if (!WriteTemporary(target, bytes, &temp, error)) return false;
     // Without MOVEFILE_REPLACE_EXISTING the move fails when the name is
     // taken: two writers racing for one name cannot destroy each other's file.
-    if (!MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
+    if (Injected(FileStep::Rename, target) ||
+        !MoveFileExW(temp.c_str(), target.c_str(), MOVEFILE_WRITE_THROUGH)) {
         const DWORD err = GetLastError();
         DeleteFileW(temp.c_str());
         if (existed != nullptr) *existed = err == ERROR_ALREADY_EXISTS || err == ERROR_FILE_EXISTS;
-        SetError(error, "cannot create " + target.string(), err);
+        SetError(error, kCannotCreate, target, err);
         return false;
     }
+    (void)Injected(FileStep::SyncFolder, target.parent_path()); // the write-through move, as above
     return true;
 }
 
 bool ReadWholeFile(const fs::path& path, std::string* bytes, size_t maxBytes) {
+    if (KindOfPath(path) != PathKind::Regular) return false;
     // Other readers may share the file; a writer may not change it under us.
     // A folder cannot be opened this way; devices (COM1, NUL) and pipes are
     // refused below.

@@ -3,14 +3,16 @@
 // its file actions, and what screen readers see of the chart.
 #include "scope/COScopeCtrl.h"
 
+#include "base/FileMessages.h"
 #include "base/MessageService.h"
+#include "controls/FileDialogs.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileChecks.h"
 #include "scope/ScopeTexts.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QContextMenuEvent>
-#include <QFileDialog>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMenu>
@@ -141,8 +143,10 @@ std::string COScopeCtrl::CursorReadoutText() const {
 
 bool COScopeCtrl::ExportCsvTo(const QString& path, bool betweenCursors) {
     const std::string csv = betweenCursors ? CursorCsvText() : CsvText();
-    if (!WriteFileAtomically(std::filesystem::path(path.toStdU16String()), csv)) {
-        ShowMessage(kScopeFileSaveError.Pick(korean_));
+    const std::filesystem::path file(path.toStdU16String());
+    std::string error;
+    if (!WriteFileAtomically(file, csv, &error)) {
+        ShowMessage(FileFailureText(kScopeFileSaveError.Pick(korean_), file, error));
         return false;
     }
     return true;
@@ -154,10 +158,16 @@ bool COScopeCtrl::SaveImageTo(const QString& path) {
         auto lock = LockOwner();
         image = ComposedImage();
     }
-    QSaveFile file(path);
-    const bool ok =
-        !image.isNull() && file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
-    if (!ok) ShowMessage(kScopeFileSaveError.Pick(korean_));
+    const std::filesystem::path target(path.toStdU16String());
+    // The kind first, from the metadata: a FIFO or a device is never opened.
+    std::string reason;
+    bool ok = PathIsWritableFile(target, &reason);
+    if (ok) {
+        QSaveFile file(path);
+        ok = !image.isNull() && file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();
+        if (!ok) reason = file.errorString().toStdString();
+    }
+    if (!ok) ShowMessage(FileFailureText(kScopeFileSaveError.Pick(korean_), target, reason));
     return ok;
 }
 
@@ -170,8 +180,12 @@ COScopeCtrl::FileNameHook COScopeCtrl::SetFileNameHook(FileNameHook hook) {
 QString COScopeCtrl::AskFileName(QWidget* parent, const QString& caption, const QString& filter,
                                  const QString& suffix) {
     static QString lastFolder;
-    QString path = FileNameHookSlot() ? FileNameHookSlot()(caption, filter)
-                                      : QFileDialog::getSaveFileName(parent, caption, lastFolder, filter);
+    FileDialogSpec spec;
+    spec.Save = true;
+    spec.Caption = caption;
+    spec.Folder = lastFolder;
+    spec.Filter = filter;
+    QString path = FileNameHookSlot() ? FileNameHookSlot()(caption, filter) : RunFileDialog(parent, spec);
     if (path.isEmpty()) return {};
     if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
     lastFolder = QFileInfo(path).absolutePath();

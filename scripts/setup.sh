@@ -8,6 +8,7 @@ VELT_PACKAGES=(
   build-essential cmake ninja-build pkg-config
   googletest libgtest-dev libgmock-dev
   qt6-base-dev qt6-base-dev-tools libgl-dev
+  qt6-translations-l10n
   libmodbus-dev
   fonts-noto-cjk fonts-wine
   xvfb xauth

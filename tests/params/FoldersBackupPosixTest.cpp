@@ -114,6 +114,7 @@ TEST_F(ParamFolderTest, FifosAndDevicesAreAFileLoadErrorAndChangeNothing) {
     EXPECT_FALSE(LoadParameterFileFrom("/dev/zero", &v));
     EXPECT_EQ(v, Filled(5));
     EXPECT_EQ(messages.Texts(),
-              (std::vector<std::string>{LoadErrorText(fifo, "it is not a regular file"),
-                                        LoadErrorText("/dev/zero", "it is not a regular file")}));
+              (std::vector<std::string>{
+                  LoadErrorText(fifo, "it is not a regular file (a device, a pipe or a socket)"),
+                  LoadErrorText("/dev/zero", "it is not a regular file (a device, a pipe or a socket)")}));
 }

@@ -143,3 +143,31 @@ TEST(ParamFolderDefault, InstalledProgramsKeepUserFilesOutOfTheirFolder) {
          {"/home/kim/velt/build/app", "/usrdata/velt", "/home/kim/binaries", "/srv/tools/velt"})
         EXPECT_FALSE(IsInstalledProgramFolder(folder)) << folder;
 }
+
+TEST_F(ParamFolderTest, ABackupOnAFullDiskStopsAtTheFirstNameAndSaysWhy) {
+    const std::time_t when = LocalTime(2024, 1, 31, 14, 25, 7);
+    int writes = 0;
+    FileStepHook previous = SetFileStepHook([&](FileStep step, const std::filesystem::path&) {
+        if (step != FileStep::Write) return std::errc{};
+        ++writes;
+        return std::errc::no_space_on_device;
+    });
+    const BackupResult full = WriteBackupFile(Filled(1), root_ / "full", when);
+    SetFileStepHook(std::move(previous));
+    EXPECT_FALSE(full.ok);
+    EXPECT_EQ(writes, 1) << "a full disk fails every name: no second name is tried";
+    EXPECT_NE(full.error.find("No space left on device"), std::string::npos) << full.error;
+    EXPECT_NE(full.error.find("BackUp_20240131_142507.par"), std::string::npos) << full.error;
+
+    // A name taken (by another writer between two looks) moves on to the next copy.
+    int renames = 0;
+    previous = SetFileStepHook([&](FileStep step, const std::filesystem::path&) {
+        if (step != FileStep::Rename) return std::errc{};
+        return ++renames <= 2 ? std::errc::file_exists : std::errc{};
+    });
+    const BackupResult taken = WriteBackupFile(Filled(2), root_ / "taken", when);
+    SetFileStepHook(std::move(previous));
+    ASSERT_TRUE(taken.ok) << taken.error;
+    EXPECT_EQ(renames, 3);
+    EXPECT_EQ(taken.path.filename(), "BackUp_20240131_142507_3.par");
+}

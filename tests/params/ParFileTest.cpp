@@ -232,3 +232,56 @@ TEST(ParFileReading, AFileCutShortOrHoldingSomethingElseIsRefusedWholeAndChanges
     EXPECT_EQ(v[11], 7);
     std::filesystem::remove(path);
 }
+
+TEST(ParFileReading, TheLastParameterIs143AndTheNumberAfterItIsIgnored) {
+    ParamValues v = Filled(9);
+    const ParReadResult r = ParseParText("143 : LAST : 11\r\n144 : BEYOND : 12\r\n", &v);
+    EXPECT_EQ(v[143], 11);
+    EXPECT_EQ(r.applied, 1) << "the line for 144 must not count as applied";
+    EXPECT_TRUE(r.present[143]);
+    ASSERT_EQ(r.warnings.size(), 1u);
+    EXPECT_EQ(r.warnings[0].line, 2);
+    EXPECT_NE(r.warnings[0].text.find("144"), std::string::npos);
+    EXPECT_EQ(v, [] {
+        ParamValues expected = Filled(9);
+        expected[143] = 11;
+        return expected;
+    }());
+}
+
+TEST(ParFileReading, AByteOrderMarkIsSkippedBeforeAnyFirstLine) {
+    // The first line names parameter 5: a mark read as part of the line would
+    // turn it into a line without a number, that is parameter 0.
+    ParamValues v = Filled(9);
+    const ParReadResult r = ParseParText("\xEF\xBB\xBF"
+                                         "005 : HOMING OFFSET : -100\r\n"
+                                         "006 : x : 3\r\n",
+                                         &v);
+    EXPECT_TRUE(r.error.empty()) << r.error;
+    EXPECT_TRUE(r.warnings.empty());
+    EXPECT_EQ(v[5], -100);
+    EXPECT_EQ(v[6], 3);
+    EXPECT_EQ(v[0], 9);
+    EXPECT_EQ(r.applied, 2);
+}
+
+TEST(ParFileReading, AFileWithoutAParameterLineIsRefusedWithItsReason) {
+    const std::filesystem::path path = velt::test::UniqueTempPath("empty.par");
+    const std::pair<std::string, std::string> cases[] = {
+        {"", "the file is empty"},
+        {" \r\n\t\r\n\r\n", "the file is empty"},
+        {"\xEF\xBB\xBF", "the file is empty"},
+        {"\xEF\xBB\xBF\r\n  \n", "the file is empty"},
+        {"# only a comment\r\n", "the file holds no parameter lines"},
+        {"200 : beyond : 1\r\n", "the file holds no parameter lines"},
+    };
+    for (const auto& [bytes, reason] : cases) {
+        ASSERT_TRUE(WriteFileAtomically(path, bytes));
+        ParamValues v = Filled(7);
+        ParReadResult r;
+        EXPECT_FALSE(ReadParFile(path, &v, &r)) << bytes;
+        EXPECT_EQ(r.error, reason) << bytes;
+        EXPECT_EQ(v, Filled(7));
+    }
+    std::filesystem::remove(path);
+}

@@ -288,9 +288,13 @@ TEST_F(ChartTest, ExportCsvAndSaveImageWriteWhatIsShown) {
     EXPECT_EQ(saved.convertToFormat(QImage::Format_RGB32), chart.ComposedImage());
     EXPECT_TRUE(messages.Texts.empty());
 
-    EXPECT_FALSE(chart.ExportCsvTo(dir.filePath("missing/folder/x.csv")));
+    const QString missing = dir.filePath("missing/folder/x.csv");
+    EXPECT_FALSE(chart.ExportCsvTo(missing));
     ASSERT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(messages.Texts[0], "File Save Error");
+    // The file and the reason on the next line.
+    EXPECT_EQ(messages.Texts[0].rfind("File Save Error\r\n" + missing.toStdString() + ": ", 0), 0u)
+        << messages.Texts[0];
+    EXPECT_NE(messages.Texts[0].find("No such file or directory"), std::string::npos) << messages.Texts[0];
 
     COScopeCtrl::SetFileNameHook([](const QString&, const QString&) { return QString(); }); // cancelled
     chart.OnExportCsv();
