@@ -7,14 +7,18 @@
 
 namespace velt {
 
-// "<title>\r\n<path>: <reason>", the path in UTF-8.
+// "<title>\r\n<path>: <reason>", the path in UTF-8. A reason that already
+// begins with "<path>: " (some writers name the file themselves) is not
+// given the path a second time.
 inline std::string FileFailureText(std::string_view title, const std::filesystem::path& path,
                                    std::string_view reason) {
-    const std::u8string name = path.u8string();
+    const std::u8string name8 = path.u8string();
+    const std::string name(name8.begin(), name8.end());
+    const std::string prefix = name + ": ";
+    if (reason.substr(0, prefix.size()) == prefix) reason.remove_prefix(prefix.size());
     std::string text(title);
     text += "\r\n";
-    text.append(name.begin(), name.end());
-    text += ": ";
+    text += prefix;
     text += reason;
     return text;
 }
