@@ -102,7 +102,7 @@ TEST(SerialSettingsCheck, MessagesNameTheFieldAndWhatItTakesInBothLanguages) {
     EXPECT_EQ(
         Check("COM3", "", "1", true).message,
         "Baud Rate 이(가) 비어 있습니다.\r\nBaud Rate 에는 9600, 115200 과 같은 양의 정수를 입력하세요.");
-    // A long paste is quoted in part, never cut inside a character.
+    // A long paste is quoted only up to a length, never cut inside a character.
     std::string pasted(30, 'x');
     for (int i = 0; i < 10; ++i)
         pasted += "가";
