@@ -4,6 +4,7 @@
 #include "CVELT_HostApp.h"
 #include "SerialSettingsText.h"
 #include "ShellTexts.h"
+#include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
 #include "link/ScanTexts.h"
@@ -184,16 +185,34 @@ void CDlgComSetting::showEvent(QShowEvent* event) {
 }
 
 void CDlgComSetting::OnOk() {
-    TakeValues();
+    if (!TakeValues()) return;
     hide();
 }
 
-void CDlgComSetting::TakeValues() {
-    const SerialSettingsInput in =
-        ParseSerialSettings(PortList->currentText().toStdU16String(),
-                            BaudList->currentText().toStdU16String(), DriveIdEdit->text().toStdU16String());
-    DriveId = in.DriveId;
+void CDlgComSetting::accept() {
+    OnOk();
+}
+
+bool CDlgComSetting::TakeValues() {
     const std::string device = ChosenDevice();
+    const SerialSettingsCheck check = CheckSerialSettings(
+        PortList->currentText().toStdString(), !device.empty(), BaudList->currentText().toStdString(),
+        DriveIdEdit->text().toStdString(), korean_);
+    if (!check.ok()) {
+        // Nothing is taken; the user corrects the field the message names.
+        ShowMessage(check.message);
+        QWidget* field = check.bad == SerialField::Port   ? static_cast<QWidget*>(PortList)
+                         : check.bad == SerialField::Baud ? static_cast<QWidget*>(BaudList)
+                                                          : static_cast<QWidget*>(DriveIdEdit);
+        field->setFocus(Qt::OtherFocusReason);
+        if (auto* edit = qobject_cast<QLineEdit*>(field))
+            edit->selectAll();
+        else if (auto* box = qobject_cast<QComboBox*>(field); box != nullptr && box->lineEdit() != nullptr)
+            box->lineEdit()->selectAll();
+        return false;
+    }
+    const SerialSettingsInput& in = check.values;
+    DriveId = in.DriveId;
     const int com = ComNumberOf(device);
     if (device.empty()) {
         PortNumber = in.PortNumber;
@@ -208,10 +227,31 @@ void CDlgComSetting::TakeValues() {
     BaudRate = in.BaudRate;
     ReconnectAutomatically = ReconnectCheck->isChecked();
     RememberChoice();
+    return true;
 }
 
 void CDlgComSetting::reject() {
+    ShowSettingsInForce();
     hide();
+}
+
+void CDlgComSetting::ShowSettingsInForce() {
+    if (PortName.empty()) {
+        SelectPort("COM" + std::to_string(PortNumber));
+    } else {
+        const int index = PortList->findData(QString::fromStdString(PortName));
+        if (index >= 0)
+            PortList->setCurrentIndex(index);
+        else
+            PortList->setEditText(QString::fromStdString(PortName));
+    }
+    const int baud = BaudList->findText(QString::number(BaudRate));
+    if (baud >= 0)
+        BaudList->setCurrentIndex(baud);
+    else
+        BaudList->setEditText(QString::number(BaudRate));
+    DriveIdEdit->setText(QString::number(DriveId.load()));
+    ReconnectCheck->setChecked(ReconnectAutomatically);
 }
 
 std::string CDlgComSetting::ChosenDevice() const {

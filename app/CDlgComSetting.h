@@ -69,9 +69,14 @@ public:
     std::string SelectedPortName() const;
 
 public slots:
-    void OnOk();            // takes the typed values and hides
-    void reject() override; // Cancel, Esc, close box: hides, values unchanged
-    void RefreshPorts();    // lists the machine's devices again, keeping the choice
+    // Takes the typed values and hides; when a field is not valid, says which
+    // and what it takes, puts the focus there and changes nothing.
+    void OnOk();
+    void accept() override; // as OK
+    // Cancel, Esc, close box: the fields show the settings in force again,
+    // then the window hides; values unchanged.
+    void reject() override;
+    void RefreshPorts(); // lists the machine's devices again, keeping the choice
     void OpenFindDrive();
     // Shows the drive's port, rate and ID in the fields and takes them as OK
     // does, without hiding the window.
@@ -87,7 +92,8 @@ private:
     void CreateFindDrive(CVELT_HostApp& app, bool korean);
     void InitValues();
     void RefreshPortTips();
-    void TakeValues();
+    bool TakeValues(); // false, and nothing taken, when a field is not valid
+    void ShowSettingsInForce();
     std::string ChosenDevice() const; // the device entry chosen or the path typed; empty for a COM port
     void SelectPort(const std::string& name);
     void RestoreRememberedPort();

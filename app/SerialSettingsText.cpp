@@ -2,13 +2,109 @@
 
 #include "base/LeadingNumber.h"
 
+#include <cstdint>
+#include <limits>
+#include <optional>
+
 namespace velt {
 
 namespace {
+
+// A typed text is quoted in a message up to this many bytes.
+constexpr size_t kQuotedMax = 40;
+
 int LeadingNumber(std::u16string_view text) {
     return ReadLeadingNumber(text).value;
 }
+
+std::string_view Trimmed(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+// Decimal digits only (no sign), up to `largest`; nothing for anything else.
+std::optional<int64_t> WholeNumber(std::string_view s, int64_t largest) {
+    if (s.empty()) return std::nullopt;
+    int64_t n = 0;
+    for (const char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        n = n * 10 + (c - '0');
+        if (n > largest) return std::nullopt;
+    }
+    return n;
+}
+
+std::string Quoted(std::string_view text) {
+    if (text.size() <= kQuotedMax) return "\"" + std::string(text) + "\"";
+    size_t cut = kQuotedMax;
+    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) // not inside a UTF-8 character
+        --cut;
+    return "\"" + std::string(text.substr(0, cut)) + "...\"";
+}
+
+// First line: what is wrong with the text of `field`; second: what it takes.
+std::string FieldMessage(std::string_view text, const char* field, bool korean, const char* takesKo,
+                         const char* takesEn) {
+    std::string first;
+    if (Trimmed(text).empty())
+        first = korean ? std::string(field) + " 이(가) 비어 있습니다." : std::string(field) + " is empty.";
+    else
+        first = korean ? Quoted(text) + " 은(는) 올바른 " + field + " 이(가) 아닙니다."
+                       : Quoted(text) + " is not a valid " + field + ".";
+    return first + "\r\n" + (korean ? takesKo : takesEn);
+}
+
 } // namespace
+
+SerialSettingsCheck CheckSerialSettings(std::string_view portText, bool portIsDevice,
+                                        std::string_view baudText, std::string_view driveIdText,
+                                        bool korean) {
+    SerialSettingsCheck check;
+    SerialSettingsInput values;
+
+    if (!portIsDevice) {
+        const std::string_view port = Trimmed(portText);
+        std::optional<int64_t> number;
+        if (port.size() > 3 && (port[0] == 'C' || port[0] == 'c') && (port[1] == 'O' || port[1] == 'o') &&
+            (port[2] == 'M' || port[2] == 'm'))
+            number = WholeNumber(port.substr(3), kLastComPort);
+        if (!number || *number < kFirstComPort) {
+            check.bad = SerialField::Port;
+            check.message = FieldMessage(portText, "Port", korean,
+                                         "Port 에는 COM1 ~ COM30 이나 목록에 있는 장치를 선택하세요.",
+                                         "Port takes COM1 to COM30 or a device from its list.");
+            return check;
+        }
+        values.PortNumber = static_cast<uint8_t>(*number);
+    }
+
+    const std::optional<int64_t> baud = WholeNumber(Trimmed(baudText), std::numeric_limits<int32_t>::max());
+    if (!baud || *baud < 1) {
+        check.bad = SerialField::Baud;
+        check.message = FieldMessage(baudText, "Baud Rate", korean,
+                                     "Baud Rate 에는 9600, 115200 과 같은 양의 정수를 입력하세요.",
+                                     "Baud Rate takes a positive whole number, such as 9600 or 115200.");
+        return check;
+    }
+    values.BaudRate = static_cast<int32_t>(*baud);
+
+    const std::optional<int64_t> id = WholeNumber(Trimmed(driveIdText), kLargestDriveId);
+    if (!id) {
+        check.bad = SerialField::DriveId;
+        check.message =
+            FieldMessage(driveIdText, "Drive ID", korean,
+                         "Drive ID 에는 0 ~ 255 사이의 정수를 입력하세요. (0 은 브로드캐스트 주소입니다.)",
+                         "Drive ID takes a whole number from 0 to 255 (0 is the broadcast address).");
+        return check;
+    }
+    values.DriveId = static_cast<uint8_t>(*id);
+    check.values = values;
+    return check;
+}
 
 SerialSettingsInput ParseSerialSettings(std::u16string_view portText, std::u16string_view baudText,
                                         std::u16string_view driveIdText) {

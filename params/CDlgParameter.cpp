@@ -405,7 +405,7 @@ int CDlgParameter::TakeComparedValues(const std::vector<CompareRow>& rows, const
 void CDlgParameter::UpdateDriveActions() {
     const bool connected = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
     const QString whyNot = connected ? QString() : Qs(kNeedsDrive.Pick(wiring_.Korean));
-    ReadAllButton->setEnabled(connected);
+    ReadAllButton->setEnabled(connected && !reading_);
     SaveAllButton->setEnabled(connected && !saving_);
     for (CButtonST* button : {ReadAllButton, SaveAllButton})
         if (button->toolTip() != whyNot) button->setToolTip(whyNot);
@@ -417,7 +417,8 @@ void CDlgParameter::RefreshValueCells() {
         if (!text) continue;
         const ParamCell cell = ValueCellOf(n);
         WriteCell(cell.row, cell.col, *text);
-        const bool changed = DriveValuesKnown && ValueCellDiffers(n, ParamValues, DriveValues);
+        // While a read fetches the values the zeroed copy is no edit of the user's.
+        const bool changed = DriveValuesKnown && !reading_ && ValueCellDiffers(n, ParamValues, DriveValues);
         ParamGrid->Model().SetItemFont(cell.row, cell.col, changed ? changedFont_ : valueFont_);
     }
     ParamGrid->Refresh();
@@ -443,10 +444,28 @@ void CDlgParameter::StoreEditedValue(int n, int32_t value) {
 
 void CDlgParameter::ReadAllParameters() {
     CDriveLink* link = wiring_.Link;
-    if (!link || link->Connected.load() == 0) return;
+    if (!link || link->Connected.load() == 0 || reading_) return;
+    reading_ = true;
+    UpdateDriveActions();
     ParamValues.fill(0);
+    SaveProgress->setValue(0);
+    RefreshValueCells();
     WaitWithMessages(kBeforeReadMs);
-    if (link->ReadAllParams() != 0) ShowMessage(kReadAllFail.Pick(wiring_.Korean));
+    // The progress comes on this thread, under the link's lock, after each
+    // block: the bar is painted at once and no other message is dispatched.
+    const uint8_t result = link->ReadAllParamsQuietly([this](int registers) {
+        SaveProgress->setValue(ReadProgressPosition(registers, kSaveProgressMax));
+        SaveProgress->repaint();
+    });
+    reading_ = false;
+    SaveProgress->setValue(result == RTU_OK ? kSaveProgressMax : 0);
+    UpdateDriveActions();
+    if (result != RTU_OK) {
+        RefreshValueCells();
+        ShowMessage(kReadAllFail.Pick(wiring_.Korean));
+        return;
+    }
+    OnParamsRead(); // the values are taken as after any complete read, at once
 }
 
 void CDlgParameter::SaveAllParameters() {

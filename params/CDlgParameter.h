@@ -120,7 +120,9 @@ public:
 public slots:
     void OnParamsRead();      // copies the link's parameter block into ParamValues
     void RefreshValueCells(); // the 300 ms timer
-    void ReadAllParameters(); // "All Parameter Read"
+    // "All Parameter Read": the progress bar follows the blocks as they
+    // arrive; the read button is disabled meanwhile.
+    void ReadAllParameters();
     void SaveAllParameters(); // "All Parameter Save"
     void OnGridDoubleClick(int row, int col);
     void OnControlModeChanged();
@@ -152,7 +154,8 @@ private:
     // The mode each form list was last filled for (its entries follow it).
     int commandFormsOf_ = kNoSelection - 1;
     int switchFormsOf_ = kNoSelection - 1;
-    bool saving_ = false; // the save sequence holds the save button disabled
+    bool saving_ = false;  // the save sequence holds the save button disabled
+    bool reading_ = false; // "All Parameter Read" is fetching the values
 };
 
 } // namespace velt

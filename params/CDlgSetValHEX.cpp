@@ -1,5 +1,6 @@
 #include "CDlgSetValHEX.h"
 
+#include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
 #include "params/ValueEntry.h"
@@ -45,8 +46,17 @@ CDlgSetValHEX::CDlgSetValHEX(bool korean, StoreValue store)
 void CDlgSetValHEX::OpenForParameter(const QString& help, int number, int32_t value) {
     Fill(help, number, value);
     ValueLabel->setText(QString::number(value));
-    for (int k = 0; k < kBitCount; ++k)
-        BitChecks[static_cast<size_t>(k)]->setChecked(((static_cast<uint32_t>(value) >> k) & 1u) != 0);
+    // A bit the parameter cannot hold stays off; one that is set already
+    // (a value read from the drive or a file) can still be cleared.
+    const unsigned editable = EditableBits(number, value);
+    const QString why = QString::fromStdString(BitRangeText(number));
+    for (int k = 0; k < kBitCount; ++k) {
+        QCheckBox* box = BitChecks[static_cast<size_t>(k)];
+        box->setChecked(((static_cast<uint32_t>(value) >> k) & 1u) != 0);
+        const bool enabled = ((editable >> k) & 1u) != 0;
+        box->setEnabled(enabled);
+        box->setToolTip(enabled ? QString() : why);
+    }
     ShowInFront();
 }
 
@@ -59,6 +69,11 @@ void CDlgSetValHEX::OnBitClicked() {
 }
 
 void CDlgSetValHEX::accept() {
+    const BitEntry entry = CheckBitEntry(ParamNo, EditValue);
+    if (!entry.ok) {
+        ShowMessage(entry.message);
+        return;
+    }
     StoreEditedValue();
     hide();
 }

@@ -17,7 +17,8 @@ public:
     CDlgSetValHEX(bool korean, StoreValue store);
 
     // Fills the dialog for parameter `number` with `value`, ticks the boxes of
-    // its bits 0..7 and shows it.
+    // its bits 0..7 and shows it. The boxes of bits the parameter cannot hold
+    // are disabled (unless the value has them set).
     void OpenForParameter(const QString& help, int number, int32_t value);
 
     QLabel* ValueLabel = nullptr;
@@ -26,7 +27,8 @@ public:
 public slots:
     // Any box clicked: bits 0..7 of EditValue from the boxes, bits 8..31 kept.
     void OnBitClicked();
-    // OK and Enter: store, hide.
+    // OK and Enter: store, hide; a value outside the parameter's range is
+    // refused with a message and the dialog stays open.
     void accept() override;
 };
 

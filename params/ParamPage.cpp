@@ -3,6 +3,7 @@
 
 #include "params/Language.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace velt {
@@ -185,6 +186,11 @@ std::string ParamDifferencesText(const ParamValues& working, const ParamValues& 
                       : "No parameter differs from the values the drive last reported.";
     text.resize(text.size() - 2); // no line end after the last line
     return text;
+}
+
+int ReadProgressPosition(int registersRead, int progressMax) {
+    const int registers = std::clamp(registersRead, 0, PARAM_COUNT);
+    return registers * progressMax / PARAM_COUNT;
 }
 
 } // namespace velt

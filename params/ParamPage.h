@@ -101,6 +101,13 @@ std::optional<std::string> ValueCellText(int n, const ParamValues& values);
 // first register of a pair: either word).
 bool ValueCellDiffers(int n, const ParamValues& working, const ParamValues& drive);
 
+// ---- the read of all parameters ----
+
+// Position of a progress bar running 0..progressMax after `registersRead` of
+// the PARAM_COUNT registers have arrived (0 before the first block, the end
+// after the last).
+int ReadProgressPosition(int registersRead, int progressMax);
+
 // The details of the save question: one line "013 NAME : 300 -> 301" for
 // every parameter whose working value differs from the drive's, names in the
 // language chosen at start-up; those the store skips (not in use, or from the

@@ -3,6 +3,7 @@
 
 #include "params/Language.h"
 
+#include <array>
 #include <cstdio>
 #include <limits>
 
@@ -64,7 +65,79 @@ std::string RangeLine(int n, bool korean) {
     return line;
 }
 
+constexpr int kDialogBits = 8;
+
+// The bit-field parameters and the values each may hold (their help texts:
+// SELECT MONITORING and IN POLE 0 ~ 255, OUT POLE 0 ~ 15 for its four
+// outputs).
+struct BitParam {
+    int number;
+    BitRange range;
+};
+constexpr std::array<BitParam, 3> kBitParams{{
+    {39, {0, 255}},
+    {40, {0, 255}},
+    {41, {0, 15}},
+}};
+
+// Highest bit of `bits` (bits != 0).
+int HighestBit(unsigned bits) {
+    int k = 0;
+    while ((bits >> (k + 1)) != 0)
+        ++k;
+    return k;
+}
+
 } // namespace
+
+std::optional<BitRange> BitParamRange(int n) {
+    for (const BitParam& p : kBitParams)
+        if (p.number == n) return p.range;
+    return std::nullopt;
+}
+
+unsigned AllowedBits(int32_t /*min*/, int32_t max) {
+    unsigned bits = 0;
+    for (int k = 0; k < kDialogBits; ++k)
+        if ((int64_t{1} << k) <= max) bits |= 1u << k;
+    return bits;
+}
+
+unsigned EditableBits(int n, int32_t value) {
+    const std::optional<BitRange> range = BitParamRange(n);
+    if (!range) return 0xFFu;
+    return AllowedBits(range->min, range->max) | (static_cast<uint32_t>(value) & 0xFFu);
+}
+
+std::string BitRangeText(int n) {
+    const std::optional<BitRange> range = BitParamRange(n);
+    if (!range) return {};
+    const unsigned allowed = AllowedBits(range->min, range->max);
+    const int high = allowed != 0 ? HighestBit(allowed) : 0;
+    char line[200];
+    if (IsKoreanLanguage())
+        std::snprintf(line, sizeof line,
+                      "파라미터 [%d]번은 %d ~ %d 입니다: BIT 0 ~ BIT %d 만 설정할 수 있습니다.", n,
+                      range->min, range->max, high);
+    else
+        std::snprintf(line, sizeof line, "Parameter No.[%d] takes %d to %d: only BIT 0 to BIT %d can be set.",
+                      n, range->min, range->max, high);
+    return line;
+}
+
+BitEntry CheckBitEntry(int n, int32_t value) {
+    BitEntry entry;
+    const std::optional<BitRange> range = BitParamRange(n);
+    if (!range || (value >= range->min && value <= range->max)) {
+        entry.ok = true;
+        return entry;
+    }
+    entry.message = std::to_string(value) +
+                    (IsKoreanLanguage() ? " 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n"
+                                        : " does not fit this parameter.\r\n") +
+                    BitRangeText(n);
+    return entry;
+}
 
 bool EditsPair(int n) {
     return n >= 0 && n < PARAM_COUNT && ParamTable[n].isHalf32 == 1 && PairFirst(n) == n;

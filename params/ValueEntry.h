@@ -6,6 +6,7 @@
 #include "params/ParFile.h"
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -23,6 +24,37 @@ void StoreEditedValue(int n, int32_t v, ParamValues* values);
 // Bits 0..7 of `value` set from `lowBits` (bit k = check box k); bits 8..31
 // kept.
 int32_t ApplyBits(int32_t value, unsigned lowBits);
+
+// ---- the bit dialog ----
+
+// The values a bit-field parameter may hold, as its help text states them.
+struct BitRange {
+    int32_t min = 0;
+    int32_t max = 0;
+};
+// The range of bit-field parameter n (isBits); none for any other parameter.
+std::optional<BitRange> BitParamRange(int n);
+// Bits 0..7 (bit k = 1 << k) that a value within min..max may have set: bit
+// k when 2^k <= max. None for a negative max.
+unsigned AllowedBits(int32_t min, int32_t max);
+// The boxes the bit dialog enables for n opened with `value`: the allowed
+// bits, and a bit beyond them that `value` already has, so that the user can
+// clear it. All eight for a parameter without a range.
+unsigned EditableBits(int n, int32_t value);
+
+struct BitEntry {
+    bool ok = false;
+    std::string message; // why not, in the language chosen at start-up
+};
+// The bit dialog's value for n on OK: refused with a message when n has a
+// range and the value lies outside it (a bit beyond it set, bits 8..15 of a
+// value read from elsewhere).
+BitEntry CheckBitEntry(int n, int32_t value);
+// "Parameter No.[41] takes 0 to 15: only BIT 0 to BIT 3 can be set." (or the
+// Korean), for n with a range; empty otherwise.
+std::string BitRangeText(int n);
+
+// ---- the decimal dialog ----
 
 // The smallest and largest number the decimal dialog takes for n: one
 // register holds -32768..65535 (65535 is stored as -1), a pair a signed

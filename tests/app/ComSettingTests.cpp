@@ -54,11 +54,11 @@ TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {
     EXPECT_EQ(s.DriveId.load(), 1);
 
     s.show();
-    s.DriveIdEdit->setText("300");
+    s.DriveIdEdit->setText("200");
     s.PortList->setEditText("COM12");
     s.BaudList->setEditText("250000");
     s.OkButton->click();
-    EXPECT_EQ(s.DriveId.load(), 44);
+    EXPECT_EQ(s.DriveId.load(), 200);
     EXPECT_EQ(s.PortNumber, 12);
     EXPECT_EQ(s.BaudRate, 250000);
     EXPECT_EQ(s.PortList->count(), 30); // typed text is not added to the list
@@ -69,14 +69,14 @@ TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {
     s.BaudList->setCurrentIndex(4);
     s.CancelButton->click();
     EXPECT_FALSE(s.isVisible());
-    EXPECT_EQ(s.DriveId.load(), 44);
+    EXPECT_EQ(s.DriveId.load(), 200);
     EXPECT_EQ(s.PortNumber, 12);
     EXPECT_EQ(s.BaudRate, 250000);
-    EXPECT_EQ(s.PortList->currentText(), "COM1"); // the lists keep the changed selection
+    EXPECT_EQ(s.PortList->currentText(), "COM12"); // the fields show the settings in force again
 
     app->MenuBar->RefreshStatus();
     EXPECT_EQ(app->MenuBar->PortText->text(), "COM12, 250000, 8, 0, 1");
-    EXPECT_EQ(app->MenuBar->DriveIdText->text(), "Drive ID : 44");
+    EXPECT_EQ(app->MenuBar->DriveIdText->text(), "Drive ID : 200");
 }
 
 TEST_F(ComSettingTest, EnterIsIgnoredAndEscapeHidesWithoutChanges) {

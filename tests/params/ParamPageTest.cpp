@@ -6,6 +6,11 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+#include <cstring>
+#include <optional>
+#include <vector>
+
 using namespace velt;
 
 namespace {
@@ -243,6 +248,98 @@ TEST(BitEntry, TheEightBoxesChangeBitsZeroToSevenOnly) {
     EXPECT_EQ(ApplyBits(-1, 0x7F), -129);
     EXPECT_EQ(ApplyBits(0x12345, 0x00), 0x12300);
     EXPECT_EQ(ApplyBits(0, 0x1FF), 0xFF); // only eight boxes
+}
+
+// The range a help text states: "RANGE : 0 ~ 15" (Korean "범위 : " or "범의 : ").
+std::optional<BitRange> RangeInHelp(const std::string& help) {
+    for (const char* key : {"RANGE : ", "범위 : ", "범의 : "}) {
+        const size_t at = help.find(key);
+        if (at == std::string::npos) continue;
+        BitRange r;
+        if (std::sscanf(help.c_str() + at + std::strlen(key), "%d ~ %d", &r.min, &r.max) == 2) return r;
+    }
+    return std::nullopt;
+}
+
+TEST(BitEntry, EveryBitParameterHasTheRangeItsHelpTextStatesInBothLanguages) {
+    int bitParams = 0;
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        if (ParamTableEn[n].isBits != 1) {
+            EXPECT_FALSE(BitParamRange(n).has_value()) << n;
+            EXPECT_EQ(EditableBits(n, 0), 0xFFu) << n;
+            EXPECT_TRUE(CheckBitEntry(n, 70000).ok) << n; // the bit dialog never opens for it
+            continue;
+        }
+        ++bitParams;
+        const std::optional<BitRange> range = BitParamRange(n);
+        ASSERT_TRUE(range.has_value()) << n;
+        for (const ParamInfo* table : {ParamTableEn, ParamTableKo}) {
+            const std::optional<BitRange> stated = RangeInHelp(table[n].help);
+            ASSERT_TRUE(stated.has_value()) << n << ": " << table[n].help;
+            EXPECT_EQ(stated->min, range->min) << n;
+            EXPECT_EQ(stated->max, range->max) << n;
+        }
+    }
+    EXPECT_EQ(bitParams, 3); // 39 SELECT MONITORING, 40 IN POLE, 41 OUT POLE
+}
+
+TEST(BitEntry, ABoxIsEnabledExactlyWhenItsBitCanBeSetAndOkTakesOnlyValuesInRange) {
+    EXPECT_EQ(AllowedBits(0, 15), 0x0Fu);
+    EXPECT_EQ(AllowedBits(0, 255), 0xFFu);
+    EXPECT_EQ(AllowedBits(0, 32000), 0xFFu);
+    EXPECT_EQ(AllowedBits(0, 10), 0x0Fu); // 8 may be set, 8 + 4 is refused at OK
+    EXPECT_EQ(AllowedBits(1, 1), 0x01u);
+    EXPECT_EQ(AllowedBits(0, 0), 0x00u);
+    EXPECT_EQ(AllowedBits(-5, -1), 0x00u);
+
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const std::optional<BitRange> range = BitParamRange(n);
+        if (!range) continue;
+        const unsigned allowed = AllowedBits(range->min, range->max);
+        // Every combination of the eight boxes, opened from an in-range value.
+        for (unsigned boxes = 0; boxes <= 0xFFu; ++boxes) {
+            const int32_t value = ApplyBits(range->min, boxes);
+            const bool inRange = value >= range->min && value <= range->max;
+            EXPECT_EQ(CheckBitEntry(n, value).ok, inRange) << n << " " << value;
+            // A box outside the allowed bits always gives a value the parameter
+            // cannot hold, and the allowed ones alone never do.
+            EXPECT_EQ(inRange, (boxes & ~allowed) == 0) << n << " " << value;
+            if (inRange) {
+                EXPECT_EQ(EditableBits(n, value), allowed) << n << " " << value;
+            }
+        }
+        EXPECT_FALSE(CheckBitEntry(n, -1).ok) << n;               // all 16 bits set
+        EXPECT_FALSE(CheckBitEntry(n, range->max + 256).ok) << n; // bits 8..15
+        EXPECT_FALSE(CheckBitEntry(n, range->min - 1).ok) << n;
+    }
+    EXPECT_EQ(EditableBits(drive::ParamOutPole, 14), 0x0Fu);
+    EXPECT_EQ(EditableBits(drive::ParamOutPole, 142), 0x8Fu); // bit 7 read from the drive can be cleared
+    EXPECT_EQ(EditableBits(drive::ParamInPole, -1), 0xFFu);
+}
+
+TEST(BitEntry, TheRefusalNamesTheValueAndTheRangeInTheProgramsLanguage) {
+    ApplyLanguage(false);
+    EXPECT_EQ(CheckBitEntry(drive::ParamOutPole, 142).message,
+              "142 does not fit this parameter.\r\nParameter No.[41] takes 0 to 15: only BIT 0 to BIT 3 can "
+              "be set.");
+    EXPECT_EQ(BitRangeText(40), "Parameter No.[40] takes 0 to 255: only BIT 0 to BIT 7 can be set.");
+    EXPECT_EQ(BitRangeText(13), "");
+    EXPECT_TRUE(CheckBitEntry(drive::ParamOutPole, 15).message.empty());
+    ApplyLanguage(true);
+    EXPECT_EQ(CheckBitEntry(drive::ParamOutPole, 142).message,
+              "142 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n파라미터 [41]번은 0 ~ 15 입니다: BIT 0 ~ "
+              "BIT 3 만 "
+              "설정할 수 있습니다.");
+    ApplyLanguage(false);
+}
+
+TEST(ReadProgress, TheBarMovesWithEachBlockFromZeroToItsEnd) {
+    std::vector<int> positions;
+    for (int registers = 0; registers <= PARAM_COUNT; registers += 36)
+        positions.push_back(ReadProgressPosition(registers, 150));
+    EXPECT_EQ(positions, (std::vector<int>{0, 37, 75, 112, 150}));
+    EXPECT_EQ(ReadProgressPosition(-1, 150), 0);
+    EXPECT_EQ(ReadProgressPosition(PARAM_COUNT + 36, 150), 150);
 }
 
 TEST(SaveDifferences, ListEveryDifferingParameterInTheProgramsLanguage) {

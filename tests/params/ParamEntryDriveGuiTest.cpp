@@ -1,0 +1,197 @@
+// The bit dialog and "All Parameter Read" against the simulated drive, driven
+// as a user drives them: double-clicks on the grid, clicks on the boxes and
+// buttons; what the drive holds is read from the simulator.
+#include "controls/CButtonST.h"
+#include "controls/CGridCtrl.h"
+#include "link/DriveMap.h"
+#include "params/CDlgSetValHEX.h"
+#include "params/ParamCatalogue.h"
+#include "params/ValueEntry.h"
+#include "sim/ParamLimits.h"
+#include "tests/support/ParamPageFixture.h"
+
+#include <QApplication>
+#include <QCheckBox>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QProgressBar>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+namespace velt::test {
+namespace {
+
+class ParamEntryDrive : public PageTest {
+protected:
+    void SetUp() override {
+        PageTest::SetUp();
+        StartDrive();
+        Start(0);
+        Connect();
+    }
+
+    // A double-click on parameter n's Value cell with the mouse.
+    void DoubleClickValueOf(int n) {
+        CGridCtrl& grid = *Page().ParamGrid;
+        const ParamCell cell = ValueCellOf(n);
+        grid.EnsureVisible(cell.row, cell.col);
+        const QPoint at = grid.CellRect(cell.row, cell.col).center();
+        QMouseEvent click(QEvent::MouseButtonDblClick, at, grid.viewport()->mapToGlobal(at), Qt::LeftButton,
+                          Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(grid.viewport(), &click);
+    }
+
+    QString CellText(int n) {
+        Page().RefreshValueCells();
+        const ParamCell cell = ValueCellOf(n);
+        return Page().ParamGrid->GetItemText(cell.row, cell.col);
+    }
+
+    bool AnyValueCellBold() {
+        const CGridCtrl& grid = *Page().ParamGrid;
+        for (int n = 0; n < PARAM_COUNT; ++n) {
+            const ParamCell c = ValueCellOf(n);
+            const GridCell* cell = grid.Model().GetCell(c.row, c.col);
+            if (cell != nullptr && cell->font && cell->font->weight > 400) return true;
+        }
+        return false;
+    }
+
+    // "All Parameter Read" with the mouse, waiting for the values to arrive.
+    void ReadAll() {
+        const int reads = Page().ParamsReadCount;
+        QTest::mouseClick(Page().ReadAllButton, Qt::LeftButton);
+        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
+    }
+
+    // "All Parameter Save", answered Yes, waiting for the re-read it ends with.
+    void SaveAll() {
+        shown.Answers = {MsgResult::Yes};
+        const int reads = Page().ParamsReadCount;
+        QTest::mouseClick(Page().SaveAllButton, Qt::LeftButton);
+        ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
+    }
+
+    unsigned EnabledBoxes() const {
+        unsigned bits = 0;
+        for (int k = 0; k < 8; ++k)
+            if (app->SetValHex->BitChecks[static_cast<size_t>(k)]->isEnabled()) bits |= 1u << k;
+        return bits;
+    }
+};
+
+TEST_F(ParamEntryDrive, BitsOutPoleCannotHoldAreDisabledAndTheDriveGetsWhatWasTicked) {
+    ASSERT_EQ(drive->Holding(drive::ParamOutPole), 14);
+    CDlgSetValHEX& hex = *app->SetValHex;
+    DoubleClickValueOf(drive::ParamOutPole);
+    ASSERT_TRUE(hex.isVisible());
+    EXPECT_EQ(hex.ValueLabel->text(), "14");
+    EXPECT_EQ(EnabledBoxes(), 0x0Fu); // OUT 1 .. OUT 4
+    EXPECT_FALSE(hex.BitChecks[7]->toolTip().isEmpty());
+
+    QTest::mouseClick(hex.BitChecks[7], Qt::LeftButton); // the value 142 of the fault
+    QTest::mouseClick(hex.BitChecks[4], Qt::LeftButton);
+    EXPECT_FALSE(hex.BitChecks[7]->isChecked());
+    EXPECT_EQ(hex.ValueLabel->text(), "14");
+    QTest::mouseClick(hex.BitChecks[0], Qt::LeftButton);
+    EXPECT_EQ(hex.ValueLabel->text(), "15");
+    QTest::mouseClick(hex.OkButton, Qt::LeftButton);
+    EXPECT_FALSE(hex.isVisible());
+    EXPECT_EQ(CellText(drive::ParamOutPole), "15");
+
+    SaveAll();
+    EXPECT_EQ(drive->Holding(drive::ParamOutPole), 15);
+    EXPECT_EQ(CellText(drive::ParamOutPole), "15");
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{"Parameter Save ?"});
+
+    // The other bit parameters: every box can be set, as their range is 0 ~ 255.
+    for (const int n : {39, drive::ParamInPole}) {
+        DoubleClickValueOf(n);
+        EXPECT_EQ(EnabledBoxes(), 0xFFu) << n;
+        QTest::mouseClick(hex.CancelButton, Qt::LeftButton);
+    }
+}
+
+TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBitIsCleared) {
+    drive->SetHolding(drive::ParamOutPole, 142);
+    ReadAll();
+    ASSERT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
+    CDlgSetValHEX& hex = *app->SetValHex;
+    DoubleClickValueOf(drive::ParamOutPole);
+    EXPECT_EQ(EnabledBoxes(), 0x8Fu); // bit 7 is set: it can be cleared
+    QTest::mouseClick(hex.OkButton, Qt::LeftButton);
+    EXPECT_TRUE(hex.isVisible());
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{"142 does not fit this parameter.\r\nParameter No.[41] "
+                                                      "takes 0 to 15: only BIT 0 to BIT 3 can be set."});
+    EXPECT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
+
+    QTest::mouseClick(hex.BitChecks[7], Qt::LeftButton);
+    EXPECT_EQ(hex.ValueLabel->text(), "14");
+    QTest::mouseClick(hex.OkButton, Qt::LeftButton);
+    EXPECT_FALSE(hex.isVisible());
+    EXPECT_EQ(CellText(drive::ParamOutPole), "14");
+    SaveAll();
+    EXPECT_EQ(drive->Holding(drive::ParamOutPole), 14);
+}
+
+TEST(BitRanges, TheHostsRangesOfTheBitParametersAreTheDrives) {
+    const sim::ParamLimits limits;
+    for (int n = 0; n < PARAM_COUNT; ++n) {
+        const std::optional<BitRange> range = BitParamRange(n);
+        if (!range) continue;
+        const std::optional<sim::ParamRange>& drives = limits.Range(n);
+        ASSERT_TRUE(drives.has_value()) << n;
+        EXPECT_EQ(range->min, drives->min) << n;
+        EXPECT_EQ(range->max, drives->max) << n;
+    }
+}
+
+TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithTheDrivesValues) {
+    CDlgParameter& page = Page();
+    drive->SetHolding(13, 777);
+    drive->SetHolding(85, 2);
+    ASSERT_TRUE(page.DriveValuesKnown);
+    ASSERT_NE(page.DriveValues, velt::ParamValues{}); // the zeroed copy differs from it
+
+    std::vector<int> positions;
+    bool boldWhileReading = false;
+    bool readButtonEnabledWhileReading = false;
+    const auto look = [&] {
+        page.RefreshValueCells();
+        if (AnyValueCellBold()) boldWhileReading = true;
+        if (page.ReadAllButton->isEnabled()) readButtonEnabledWhileReading = true;
+    };
+    const QMetaObject::Connection progress =
+        QObject::connect(page.SaveProgress, &QProgressBar::valueChanged, [&](int value) {
+            positions.push_back(value);
+            if (value < page.SaveProgress->maximum()) look();
+        });
+    QTimer probe; // the refresh timer's view during the wait before the read
+    QObject::connect(&probe, &QTimer::timeout, [&] {
+        if (page.SaveProgress->value() < page.SaveProgress->maximum()) look();
+    });
+    probe.start(20);
+    ReadAll();
+    probe.stop();
+    QObject::disconnect(progress);
+
+    ASSERT_GE(positions.size(), 3u);
+    EXPECT_EQ(positions.front(), 0);
+    EXPECT_EQ(positions.back(), page.SaveProgress->maximum());
+    for (size_t i = 1; i < positions.size(); ++i)
+        EXPECT_GT(positions[i], positions[i - 1]);
+    EXPECT_FALSE(boldWhileReading);
+    EXPECT_FALSE(readButtonEnabledWhileReading);
+    EXPECT_TRUE(page.ReadAllButton->isEnabled());
+
+    for (int n = 0; n < PARAM_COUNT; ++n)
+        ASSERT_EQ(page.ParamValues[static_cast<size_t>(n)], static_cast<int16_t>(drive->Holding(n))) << n;
+    EXPECT_EQ(CellText(13), "777");
+    EXPECT_EQ(CellText(85), QString::number(CombinePair(85, page.ParamValues.data())));
+    EXPECT_FALSE(AnyValueCellBold());
+    EXPECT_TRUE(shown.Boxes.empty());
+}
+
+} // namespace
+} // namespace velt::test
