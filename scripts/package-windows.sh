@@ -54,40 +54,38 @@ if compgen -G "$qt_translations/qtbase_ko.qm" >/dev/null; then
 fi
 
 # The DLLs the files import, found in Qt's bin folder or the compiler's,
-# until nothing new is needed.
+# until nothing new is needed. Windows matches DLL names without case.
+declare -A provided windows_dll
+for d in "${mingw_dirs[@]}" "$qt/bin"; do
+  for f in "$d"/*.dll; do f_lower="${f,,}"; provided["${f_lower##*/}"]="$f"; done
+done
+for d in "${windows_dirs[@]}"; do
+  for f in "$d"/*.dll; do f_lower="${f,,}"; windows_dll["${f_lower##*/}"]=1; done
+done
 imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
-find_dll() {
-  local want="${1,,}" d f
-  for d in "$qt/bin" "${mingw_dirs[@]}"; do
-    for f in "$d"/*.dll; do
-      [ "$(basename "${f,,}")" = "$want" ] && { echo "$f"; return 0; }
-    done
-  done
-  return 1
-}
-is_windows_dll() {
-  local want="${1,,}" f
-  [[ $want == api-ms-win-* ]] && return 0
-  for f in "${windows_dirs[@]}"/*.dll; do
-    [ "$(basename "${f,,}")" = "$want" ] && return 0
-  done
-  return 1
-}
+declare -A checked
 changed=1
 while [ "$changed" = 1 ]; do
   changed=0
   while IFS= read -r -d '' file; do
+    [ -n "${checked[$file]:-}" ] && continue
+    checked["$file"]=1
     for dll in $(imports "$file"); do
+      key="${dll,,}"
       [ -e "$dir/$dll" ] && continue
-      if found=$(find_dll "$dll"); then
-        cp "$found" "$dir/$dll"
+      if [ -n "${provided[$key]:-}" ]; then
+        cp "${provided[$key]}" "$dir/$dll"
         changed=1
-      elif ! is_windows_dll "$dll"; then
+      elif [ -z "${windows_dll[$key]:-}" ] && [[ $key != api-ms-win-* ]]; then
         fail "$(basename "$file") needs $dll, found neither in Qt, the compiler's run-time nor Windows"
       fi
     done
   done < <(find "$dir" \( -name '*.exe' -o -name '*.dll' \) -print0)
 done
+
+# Debian's compiler run-time DLLs carry their debugging symbols (libstdc++
+# 23 MB of them): without, as Qt's are.
+for f in "$dir"/lib*.dll; do x86_64-w64-mingw32-strip --strip-unneeded "$f"; done
 
 cp "$VELT_ROOT/README.md" "$dir/README.md"
 cp /usr/share/common-licenses/LGPL-3 "$dir/LICENSES/Qt-LGPL-3.0.txt"
