@@ -3,6 +3,7 @@
 #include "CDlgMenuBar.h"
 #include "CVELT_HostApp.h"
 #include "controls/CButtonST.h"
+#include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "monitor/CDlgMonitoring.h"
@@ -140,6 +141,18 @@ void SessionDriver::WatchLink() {
             Say("link lost");
         }
         shownConnected_ = connected;
+    }
+    // What the windows show of the drive, told as it changes: the versions
+    // in the connection bar and each completed read of all parameters.
+    if (app_.MenuBar && app_.MenuBar->HwVersionLabel && app_.MenuBar->SwVersionLabel) {
+        const std::string versions = app_.MenuBar->HwVersionLabel->text().toStdString() + " | " +
+                                     app_.MenuBar->SwVersionLabel->text().toStdString();
+        if (connected && versions != shownVersions_) Say("versions shown: " + versions);
+        if (connected) shownVersions_ = versions;
+    }
+    if (app_.Parameter && app_.Parameter->ParamsReadCount != shownParamsReads_) {
+        shownParamsReads_ = app_.Parameter->ParamsReadCount;
+        Say("parameters read: " + std::to_string(shownParamsReads_));
     }
     // Polls failing while the link stays connected: the watchdog's business;
     // told so that a run can see it act (or not).

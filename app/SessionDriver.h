@@ -1,7 +1,9 @@
 #pragma once
 // The unattended parts of velt-host's command line, for long runs with
 // nobody at the screen: --report (state and counters every period, messages
-// as they are shown, and a line whenever the link is lost or connected),
+// as they are shown, a line whenever the link is lost or connected, the
+// drive's versions as the connection bar shows them and each completed read
+// of all parameters),
 // --repeat (servo on and the repeat cycle once the drive is connected, and
 // again, as a user would start it, after a line fault ended it), --scopes
 // (scope windows shown and running) and --write-log (every write asked of
@@ -53,6 +55,8 @@ private:
     bool repeatStarted_ = false;
     int shownConnected_ = -1;       // the link state last told (-1: none yet)
     bool shownFailing_ = false;     // "polls failing" told and not yet over
+    std::string shownVersions_;     // the versions last told
+    int shownParamsReads_ = 0;      // the parameter reads last told
     qint64 connectedAt_ = 0;        // when the link was last seen connected
     uint32_t repeatConnection_ = 0; // the connection the cycle was started on
     qint64 repeatEndedAt_ = -1;     // when the cycle was seen ended (-1: running)

@@ -78,8 +78,13 @@ int main(int argc, char** argv) {
         }
     }
 #else
+    // The simulated drive serves on a pseudo-terminal, which this system
+    // lacks: a demo needs a real line with a drive on its far end.
     if (options.Demo) {
-        std::fprintf(stderr, "velt-host: this build has no simulated drive\n");
+        std::fprintf(stderr, "velt-host: --demo needs a pseudo-terminal, which this system does not have.\n"
+                             "To try the program without a drive, join two COM ports with a null-modem pair\n"
+                             "(com0com or similar), run a velt-drive-sim compatible drive on one of them\n"
+                             "and connect velt-host to the other.\n");
         return 1;
     }
 #endif

@@ -17,9 +17,15 @@ VELT_PACKAGES=(
 
 # ./test.sh --all adds the rest. The Debian package and its checks:
 VELT_PACKAGE_PACKAGES=(help2man lintian dpkg-dev file desktop-file-utils)
-# The Windows build of the core, velt-cli and the core tests (mingw-w64, posix
-# threads) and its run under 64-bit Wine: about 170 MB to download.
-VELT_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine)
+# The Windows build (mingw-w64, posix threads) and its run under 64-bit Wine,
+# velt-host.exe on a virtual X server (xwininfo sees its window, python3
+# compares its picture), zip packs the Windows program: about
+# 170 MB to download. Qt for mingw comes from scripts/build-qt-mingw.sh.
+VELT_WINDOWS_PACKAGES=(g++-mingw-w64-x86-64-posix wine64 wine xvfb xauth x11-utils zip unzip python3)
+# Building that Qt from Debian's source package (when the prebuilt archive is
+# not there): apt-get source needs dpkg-dev; the host tools come from
+# qt6-base-dev-tools above.
+VELT_QT_MINGW_SOURCE_PACKAGES=(dpkg-dev xz-utils)
 # Fuzzing: clang with libFuzzer and the sanitizer runtimes.
 VELT_FUZZ_PACKAGES=(clang libclang-rt-14-dev)
 

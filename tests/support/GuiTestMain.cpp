@@ -3,24 +3,30 @@
 // folder of their own, so that they neither read nor change the user's; and
 // with an empty device root, so that the machine's serial devices do not
 // show in the port lists.
+#include "platform/UserFolders.h"
+
 #include <QApplication>
 #include <gtest/gtest.h>
 
-#include <cstdlib>
+#include <cstdio>
 #include <filesystem>
 #include <string>
 
 int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::string folder = (std::filesystem::temp_directory_path() / "velt-shell-tests-XXXXXX").string();
-    if (::mkdtemp(folder.data()) == nullptr) return 1;
-    ::setenv("VELT_PORTS_DIR", folder.c_str(), 1);
-    const std::filesystem::path config = std::filesystem::path(folder) / "config";
-    const std::filesystem::path devices = std::filesystem::path(folder) / "no-devices";
+    std::string error;
+    const std::filesystem::path folder = velt::MakePrivateTempFolder("velt-shell-tests-", &error);
+    if (folder.empty()) {
+        std::fprintf(stderr, "cannot make a temporary folder: %s\n", error.c_str());
+        return 1;
+    }
+    const std::filesystem::path config = folder / "config";
+    const std::filesystem::path devices = folder / "no-devices";
     std::filesystem::create_directories(config);
     std::filesystem::create_directories(devices);
-    ::setenv("VELT_CONFIG_DIR", config.c_str(), 1);
-    ::setenv("VELT_DEVICE_ROOT", devices.c_str(), 1);
+    qputenv("VELT_PORTS_DIR", folder.string().c_str());
+    qputenv("VELT_CONFIG_DIR", config.string().c_str());
+    qputenv("VELT_DEVICE_ROOT", devices.string().c_str());
 
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
