@@ -38,14 +38,14 @@ void MakeFileDialogSafe(QFileDialog* dialog) {
     dialog->setIconProvider(FileDialogIconProvider());
 }
 
-QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec) {
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options) {
     const BusyScope busy;
-    QFileDialog dialog(parent, spec.Caption, spec.Folder, spec.Filter);
+    QFileDialog dialog(parent, options.Caption, options.Folder, options.Filter);
     MakeFileDialogSafe(&dialog);
-    dialog.setAcceptMode(spec.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
-    dialog.setFileMode(spec.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
-    if (!spec.DefaultSuffix.isEmpty()) dialog.setDefaultSuffix(spec.DefaultSuffix);
-    if (!spec.FileName.isEmpty()) dialog.selectFile(spec.FileName);
+    dialog.setAcceptMode(options.Save ? QFileDialog::AcceptSave : QFileDialog::AcceptOpen);
+    dialog.setFileMode(options.Save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
+    if (!options.DefaultSuffix.isEmpty()) dialog.setDefaultSuffix(options.DefaultSuffix);
+    if (!options.FileName.isEmpty()) dialog.selectFile(options.FileName);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().constFirst();
 }

@@ -12,7 +12,7 @@ class QWidget;
 
 namespace velt {
 
-struct FileDialogSpec {
+struct FileDialogOptions {
     bool Save = false; // a save dialog (asks before overwriting), else an open dialog
     QString Caption;
     QString Folder;        // where the dialog starts
@@ -40,6 +40,6 @@ void MakeFileDialogSafe(QFileDialog* dialog);
 
 // Shows the dialog modally (a close of the main window waits for it, as for
 // a message box). The chosen path, or an empty text when the user cancels.
-QString RunFileDialog(QWidget* parent, const FileDialogSpec& spec);
+QString RunFileDialog(QWidget* parent, const FileDialogOptions& options);
 
 } // namespace velt

@@ -153,13 +153,13 @@ void CDlgMonitoring::SaveLogAs() {
     const QString folder = lastSaveFolder_.isEmpty() ? QDir::homePath() : lastSaveFolder_;
     const QString name = QStringLiteral("frames_%1.txt")
                              .arg(QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd_HHmmss")));
-    FileDialogSpec spec;
-    spec.Save = true;
-    spec.Caption = QString::fromUtf8(kSaveLogTitle.Pick(ko));
-    spec.Folder = folder;
-    spec.FileName = name;
-    spec.Filter = QString::fromUtf8(kSaveLogFilter.Pick(ko));
-    const QString path = RunFileDialog(this, spec);
+    FileDialogOptions options;
+    options.Save = true;
+    options.Caption = QString::fromUtf8(kSaveLogTitle.Pick(ko));
+    options.Folder = folder;
+    options.FileName = name;
+    options.Filter = QString::fromUtf8(kSaveLogFilter.Pick(ko));
+    const QString path = RunFileDialog(this, options);
     if (!path.isEmpty()) SaveLogTo(path);
 }
 

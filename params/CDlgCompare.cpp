@@ -520,12 +520,12 @@ bool CDlgCompare::ExportCsvTo(const std::filesystem::path& path) {
 QString CDlgCompare::AskFile(bool save, const QString& filter) {
     const QString folder = PathText(ParameterFolder());
     if (FileDialogAnswer) return FileDialogAnswer(save, folder, filter);
-    FileDialogSpec spec;
-    spec.Save = save;
-    spec.Folder = folder;
-    spec.Filter = filter;
-    spec.DefaultSuffix = save ? QStringLiteral("csv") : QStringLiteral("par");
-    return RunFileDialog(this, spec);
+    FileDialogOptions options;
+    options.Save = save;
+    options.Folder = folder;
+    options.Filter = filter;
+    options.DefaultSuffix = save ? QStringLiteral("csv") : QStringLiteral("par");
+    return RunFileDialog(this, options);
 }
 
 } // namespace velt

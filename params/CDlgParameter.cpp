@@ -502,13 +502,13 @@ QString CDlgParameter::ChooseFile(bool save) {
     request.filter = QStringLiteral("VELT Parameter File(*.par)");
     if (FileDialogAnswer) return FileDialogAnswer(request);
 
-    FileDialogSpec spec;
-    spec.Save = save;
-    spec.Folder = request.folder;
-    spec.FileName = request.fileName;
-    spec.Filter = request.filter;
-    if (save) spec.DefaultSuffix = QStringLiteral("par");
-    return RunFileDialog(this, spec);
+    FileDialogOptions options;
+    options.Save = save;
+    options.Folder = request.folder;
+    options.FileName = request.fileName;
+    options.Filter = request.filter;
+    if (save) options.DefaultSuffix = QStringLiteral("par");
+    return RunFileDialog(this, options);
 }
 
 void CDlgParameter::LoadParameterFile() {

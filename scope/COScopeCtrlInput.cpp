@@ -180,12 +180,12 @@ COScopeCtrl::FileNameHook COScopeCtrl::SetFileNameHook(FileNameHook hook) {
 QString COScopeCtrl::AskFileName(QWidget* parent, const QString& caption, const QString& filter,
                                  const QString& suffix) {
     static QString lastFolder;
-    FileDialogSpec spec;
-    spec.Save = true;
-    spec.Caption = caption;
-    spec.Folder = lastFolder;
-    spec.Filter = filter;
-    QString path = FileNameHookSlot() ? FileNameHookSlot()(caption, filter) : RunFileDialog(parent, spec);
+    FileDialogOptions options;
+    options.Save = true;
+    options.Caption = caption;
+    options.Folder = lastFolder;
+    options.Filter = filter;
+    QString path = FileNameHookSlot() ? FileNameHookSlot()(caption, filter) : RunFileDialog(parent, options);
     if (path.isEmpty()) return {};
     if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
     lastFolder = QFileInfo(path).absolutePath();
