@@ -27,17 +27,6 @@ std::string_view Trimmed(std::string_view s) {
 }
 
 // Decimal digits only (no sign), up to `largest`; nothing for anything else.
-std::optional<int64_t> WholeNumber(std::string_view s, int64_t largest) {
-    if (s.empty()) return std::nullopt;
-    int64_t n = 0;
-    for (const char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        n = n * 10 + (c - '0');
-        if (n > largest) return std::nullopt;
-    }
-    return n;
-}
-
 std::string Quoted(std::string_view text) {
     if (text.size() <= kQuotedMax) return "\"" + std::string(text) + "\"";
     size_t cut = kQuotedMax;
@@ -70,9 +59,9 @@ SerialSettingsCheck CheckSerialSettings(std::string_view portText, bool portIsDe
         const std::string_view port = Trimmed(portText);
         std::optional<int64_t> number;
         if (port.size() > 3 && (port[0] == 'C' || port[0] == 'c') && (port[1] == 'O' || port[1] == 'o') &&
-            (port[2] == 'M' || port[2] == 'm'))
-            number = WholeNumber(port.substr(3), kLastComPort);
-        if (!number || *number < kFirstComPort) {
+            (port[2] == 'M' || port[2] == 'm') && port[3] >= '0' && port[3] <= '9') // "COM 3" names no port
+            number = ReadWholeNumber(port.substr(3));
+        if (!number || *number < kFirstComPort || *number > kLastComPort) {
             check.bad = SerialField::Port;
             check.message = FieldMessage(portText, "Port", korean,
                                          "Port 에는 COM1 ~ COM30 이나 목록에 있는 장치를 선택하세요.",
@@ -82,8 +71,8 @@ SerialSettingsCheck CheckSerialSettings(std::string_view portText, bool portIsDe
         values.PortNumber = static_cast<uint8_t>(*number);
     }
 
-    const std::optional<int64_t> baud = WholeNumber(Trimmed(baudText), std::numeric_limits<int32_t>::max());
-    if (!baud || *baud < 1) {
+    const std::optional<int64_t> baud = ReadWholeNumber(baudText);
+    if (!baud || *baud < 1 || *baud > std::numeric_limits<int32_t>::max()) {
         check.bad = SerialField::Baud;
         check.message = FieldMessage(baudText, "Baud Rate", korean,
                                      "Baud Rate 에는 9600, 115200 과 같은 양의 정수를 입력하세요.",
@@ -92,8 +81,8 @@ SerialSettingsCheck CheckSerialSettings(std::string_view portText, bool portIsDe
     }
     values.BaudRate = static_cast<int32_t>(*baud);
 
-    const std::optional<int64_t> id = WholeNumber(Trimmed(driveIdText), kLargestDriveId);
-    if (!id) {
+    const std::optional<int64_t> id = ReadWholeNumber(driveIdText);
+    if (!id || *id < 0 || *id > kLargestDriveId) {
         check.bad = SerialField::DriveId;
         check.message =
             FieldMessage(driveIdText, "Drive ID", korean,

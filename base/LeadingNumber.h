@@ -5,6 +5,7 @@
 // (where atoi would be undefined). Used for texts typed by the user and for
 // the number fields of parameter files.
 #include <cstdint>
+#include <optional>
 #include <string_view>
 
 namespace velt {
@@ -36,6 +37,30 @@ template <typename CharT> ParsedNumber ReadLeadingNumber(std::basic_string_view<
         r.value = static_cast<int32_t>(v);
     }
     return r;
+}
+
+// The whole text as a decimal number: blanks around it and one sign are
+// allowed, anything else makes it no number at all. The magnitude saturates
+// far outside 32 bits, so a caller's range check refuses a long run of
+// digits instead of seeing it wrap.
+inline std::optional<int64_t> ReadWholeNumber(std::string_view s) {
+    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
+    while (!s.empty() && blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && blank(s.back()))
+        s.remove_suffix(1);
+    bool negative = false;
+    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
+        negative = s.front() == '-';
+        s.remove_prefix(1);
+    }
+    if (s.empty()) return std::nullopt;
+    int64_t magnitude = 0;
+    for (const char c : s) {
+        if (c < '0' || c > '9') return std::nullopt;
+        if (magnitude < (int64_t{1} << 40)) magnitude = magnitude * 10 + (c - '0');
+    }
+    return negative ? -magnitude : magnitude;
 }
 
 } // namespace velt

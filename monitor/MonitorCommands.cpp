@@ -1,5 +1,6 @@
 #include "monitor/MonitorCommands.h"
 
+#include "base/LeadingNumber.h"
 #include "link/RtuResult.h"
 
 #include <limits>
@@ -19,30 +20,6 @@ Range FieldRange(CommandField field) {
     if (field == CommandField::Speed || field == CommandField::Torque)
         return {std::numeric_limits<int16_t>::min(), std::numeric_limits<int16_t>::max()};
     return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
-}
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-// The whole text as a decimal number, saturated far outside 32 bits.
-std::optional<int64_t> WholeNumber(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty()) return std::nullopt;
-    int64_t magnitude = 0;
-    for (char c : s) {
-        if (c < '0' || c > '9') return std::nullopt;
-        if (magnitude < (int64_t{1} << 40)) magnitude = magnitude * 10 + (c - '0');
-    }
-    return negative ? -magnitude : magnitude;
 }
 
 void AppendSplit(std::vector<RegisterWrite>& writes, uint16_t lowReg, int32_t value) {
@@ -74,7 +51,7 @@ const char* FieldCaption(CommandField field) {
 }
 
 std::optional<int32_t> ReadCommandField(CommandField field, std::string_view text) {
-    const std::optional<int64_t> n = WholeNumber(text);
+    const std::optional<int64_t> n = ReadWholeNumber(text);
     const Range range = FieldRange(field);
     if (!n || *n < range.Min || *n > range.Max) return std::nullopt;
     return static_cast<int32_t>(*n);

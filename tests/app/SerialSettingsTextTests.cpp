@@ -69,10 +69,15 @@ TEST(SerialSettingsCheck, RefusesEachFieldThatIsNotWhatItTakesNamingTheFirst) {
                                   "COM3x", "COM 3", "3", "/dev/ttyS0x"})
         EXPECT_EQ(Check(port, "9600", "1").bad, SerialField::Port) << port;
     for (std::string_view baud :
-         {"abc", "", "-5", "0", "+9600", "96 00", "9600bps", "1e5", "2147483648", "99999999999999999999"})
+         {"abc", "", "-5", "0", "96 00", "9600bps", "1e5", "2147483648", "99999999999999999999"})
         EXPECT_EQ(Check("COM3", baud, "1").bad, SerialField::Baud) << baud;
-    for (std::string_view id : {"abc", "", "300", "256", "-1", "+1", "1.0", "0x10", "12abc"})
+    for (std::string_view id : {"abc", "", "300", "256", "-1", "1.0", "0x10", "12abc"})
         EXPECT_EQ(Check("COM3", "9600", id).bad, SerialField::DriveId) << id;
+    // A sign in front is still a whole number; blanks around it are dropped.
+    const SerialSettingsCheck signed_ = Check("COM3", " +9600 ", "+1");
+    ASSERT_TRUE(signed_.ok()) << signed_.message;
+    EXPECT_EQ(signed_.values.BaudRate, 9600);
+    EXPECT_EQ(signed_.values.DriveId, 1);
     // Top to bottom: the port before the baud rate before the drive ID.
     EXPECT_EQ(Check("XYZ", "abc", "300").bad, SerialField::Port);
     EXPECT_EQ(Check("COM3", "abc", "300").bad, SerialField::Baud);
