@@ -405,8 +405,11 @@ int CDlgParameter::TakeComparedValues(const std::vector<CompareRow>& rows, const
 void CDlgParameter::UpdateDriveActions() {
     const bool connected = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
     const QString whyNot = connected ? QString() : Qs(kNeedsDrive.Pick(wiring_.Korean));
-    ReadAllButton->setEnabled(connected && !reading_);
-    SaveAllButton->setEnabled(connected && !saving_);
+    // A read zeroes the working copy that a save is writing from, so neither
+    // starts while the other runs (both wait with messages dispatched).
+    const bool busy = reading_ || saving_;
+    ReadAllButton->setEnabled(connected && !busy);
+    SaveAllButton->setEnabled(connected && !busy);
     for (CButtonST* button : {ReadAllButton, SaveAllButton})
         if (button->toolTip() != whyNot) button->setToolTip(whyNot);
 }
@@ -444,7 +447,7 @@ void CDlgParameter::StoreEditedValue(int n, int32_t value) {
 
 void CDlgParameter::ReadAllParameters() {
     CDriveLink* link = wiring_.Link;
-    if (!link || link->Connected.load() == 0 || reading_) return;
+    if (!link || link->Connected.load() == 0 || reading_ || saving_) return;
     reading_ = true;
     UpdateDriveActions();
     ParamValues.fill(0);
@@ -469,7 +472,7 @@ void CDlgParameter::ReadAllParameters() {
 }
 
 void CDlgParameter::SaveAllParameters() {
-    if (!wiring_.Link) return;
+    if (!wiring_.Link || reading_ || saving_) return;
     SaveHooks hooks;
     hooks.progress = [this](int p) { SaveProgress->setValue(p); };
     hooks.focus = [this](int n) {

@@ -147,6 +147,30 @@ TEST(BitRanges, TheHostsRangesOfTheBitParametersAreTheDrives) {
     }
 }
 
+// A read zeroes the working copy and fills it from the drive: asked for while a
+// save is writing that copy out, it would put the drive's old values back
+// under the save. It waits for the save to end instead.
+TEST_F(ParamEntryDrive, AReadAskedForDuringASaveDoesNotRunAndTheDriveGetsTheEdit) {
+    CDlgParameter& page = Page();
+    page.StoreEditedValue(13, 4321);
+    const velt::ParamValues edited = page.ParamValues;
+    bool asked = false;
+    bool readEnabled = true;
+    QTimer::singleShot(0, [&] {
+        asked = true;
+        readEnabled = page.ReadAllButton->isEnabled();
+        page.ReadAllParameters();
+    });
+    SaveAll();
+    EXPECT_TRUE(asked);
+    EXPECT_FALSE(readEnabled);
+    EXPECT_EQ(drive->Holding(13), 4321);
+    for (int n = 0; n < PARAM_COUNT; ++n)
+        EXPECT_EQ(static_cast<int16_t>(drive->Holding(n)), edited[static_cast<size_t>(n)]) << n;
+    EXPECT_TRUE(page.ReadAllButton->isEnabled());
+    EXPECT_TRUE(page.SaveAllButton->isEnabled());
+}
+
 TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithTheDrivesValues) {
     CDlgParameter& page = Page();
     drive->SetHolding(13, 777);
