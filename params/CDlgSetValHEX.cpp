@@ -64,7 +64,7 @@ void CDlgSetValHEX::OnBitClicked() {
     unsigned bits = 0;
     for (int k = 0; k < kBitCount; ++k)
         if (BitChecks[static_cast<size_t>(k)]->isChecked()) bits |= 1u << k;
-    EditValue = ApplyBits(EditValue, bits);
+    EditValue = ApplyBitsFor(ParamNo, EditValue, bits);
     ValueLabel->setText(QString::number(EditValue));
 }
 

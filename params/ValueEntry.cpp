@@ -156,6 +156,14 @@ int32_t ApplyBits(int32_t value, unsigned lowBits) {
     return static_cast<int32_t>(kept | (lowBits & 0xFFu));
 }
 
+int32_t ApplyBitsFor(int n, int32_t value, unsigned lowBits) {
+    // A parameter with a range holds nothing above its eight boxes: bits
+    // there (a -1 read from the drive, say) could never be cleared, and OK
+    // would refuse every value the boxes make.
+    if (BitParamRange(n)) return static_cast<int32_t>(lowBits & 0xFFu);
+    return ApplyBits(value, lowBits);
+}
+
 int64_t EntryMin(int n) {
     return EditsPair(n) ? std::numeric_limits<int32_t>::min() : kRegisterMin;
 }

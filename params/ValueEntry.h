@@ -24,6 +24,9 @@ void StoreEditedValue(int n, int32_t v, ParamValues* values);
 // Bits 0..7 of `value` set from `lowBits` (bit k = check box k); bits 8..31
 // kept.
 int32_t ApplyBits(int32_t value, unsigned lowBits);
+// What the boxes make of parameter n's value: ApplyBits, except that a
+// parameter with a range keeps no bits above the boxes.
+int32_t ApplyBitsFor(int n, int32_t value, unsigned lowBits);
 
 // ---- the bit dialog ----
 

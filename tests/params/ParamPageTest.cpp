@@ -261,6 +261,19 @@ std::optional<BitRange> RangeInHelp(const std::string& help) {
     return std::nullopt;
 }
 
+// A value read with bits above the boxes (-1 from the drive, 65535 from a
+// file) is mended by the first click: otherwise OK would refuse whatever the
+// boxes show, and the dialog could never store that parameter again.
+TEST(BitEntry, BitsAboveTheBoxesGoAtTheFirstClickSoOkCanTakeTheValue) {
+    for (const int n : {39, 40, 41}) {
+        const int32_t value = ApplyBitsFor(n, -1, 0x7F & EditableBits(n, 0));
+        EXPECT_TRUE(CheckBitEntry(n, value).ok) << n << ": " << value;
+        EXPECT_GE(value, 0) << n;
+    }
+    EXPECT_EQ(ApplyBitsFor(40, -1, 0x7F), 127);
+    EXPECT_EQ(ApplyBitsFor(40, 65535, 0xFE), 254);
+}
+
 TEST(BitEntry, EveryBitParameterHasTheRangeItsHelpTextStatesInBothLanguages) {
     int bitParams = 0;
     for (int n = 0; n < PARAM_COUNT; ++n) {
