@@ -1,4 +1,5 @@
 #include "scope/CDlgScope.h"
+#include "scope/CSpinButton.h"
 
 #include "base/MessageService.h"
 #include "controls/CColorStatic.h"
@@ -183,7 +184,10 @@ void CDlgScope::ApplyAxisChange(const AxisChange& change) {
 // After the boxes are written back: the message box waits for the user,
 // who then sees the range in force in the chart and in the boxes.
 void CDlgScope::ReportRefusals(const AxisChange& change) {
-    if (!change.Refused.empty()) ShowMessage(AxisRefusalText(change.Refused, korean_));
+    if (change.Refused.empty()) return;
+    for (CSpinButton* spin : {XZoomSpin, YZoomSpin, YScrollSpin, XScrollSpin})
+        spin->Release();
+    ShowMessage(AxisRefusalText(change.Refused, korean_));
 }
 
 void CDlgScope::SetRunIndicator(bool running) {

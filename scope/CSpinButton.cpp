@@ -48,4 +48,9 @@ void CSpinButton::resizeEvent(QResizeEvent* event) {
     }
 }
 
+void CSpinButton::Release() {
+    for (QToolButton* arrow : {MinusArrow, PlusArrow})
+        arrow->setDown(false);
+}
+
 } // namespace velt

@@ -18,6 +18,10 @@ public:
     // The control's accessible name and those of its arrows ("X zoom",
     // "X zoom up", ...).
     void SetAccessibleNames(const QString& name, const QString& minusArrow, const QString& plusArrow);
+    // Lets go of an arrow held down with the mouse, which stops its repeat:
+    // a message box opened by one step takes the mouse release away, and the
+    // arrow would go on stepping under it.
+    void Release();
 
     QToolButton* MinusArrow = nullptr; // up or right: delta -1
     QToolButton* PlusArrow = nullptr;  // down or left: delta +1

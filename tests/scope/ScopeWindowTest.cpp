@@ -318,6 +318,14 @@ TEST_F(ScopeWindowTest, TypedRangesTheChartCannotDrawAreRefusedWithTheReasonAndT
                                   "The Y range stays -10000000000.0 .. 10000000000.0."});
     EXPECT_EQ(scope->Chart->YMax, 1e10);
     EXPECT_EQ(scope->YMaxEdit->text(), "10000000000.0");
+    // Held down with the mouse, the arrow repeats every 100 ms; the message
+    // box takes the release away, so the refusal lets go of the arrow: one
+    // message, not one per repeat.
+    QTest::mousePress(scope->YZoomSpin->MinusArrow, Qt::LeftButton);
+    QTest::qWait(900);
+    EXPECT_FALSE(scope->YZoomSpin->MinusArrow->isDown());
+    EXPECT_EQ(TakeMessages().size(), 1u);
+    QTest::mouseRelease(scope->YZoomSpin->MinusArrow, Qt::LeftButton);
 
     // Run with a time box that is not a number: the range in force runs.
     Type(scope->XMaxEdit, "ten");
