@@ -46,7 +46,14 @@ prefix="${VELT_QT_MINGW_DIR:-${XDG_CACHE_HOME:-$HOME/.cache}/velt/qt$QT_VERSION-
 archive="${VELT_QT_MINGW_ARCHIVE:-$VELT_ROOT/../shared/qt-mingw/qt$QT_VERSION-mingw64.tar.xz}"
 stamp="$prefix/.velt-qt-mingw"
 
-if [ "$mode" = auto ] && [ -f "$stamp" ] && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
+# A cached Qt is used only when its stamp names the archive sum or the source
+# version this script pins: a changed pin unpacks or builds again.
+stamp_is_current() {
+  [ -f "$stamp" ] || return 1
+  grep -qx "archive sha256 $QT_ARCHIVE_SHA256" "$stamp" || grep -q "^built from qt6-base $QT_DEBIAN_VERSION " "$stamp"
+}
+
+if [ "$mode" = auto ] && stamp_is_current && [ -f "$prefix/lib/cmake/Qt6/Qt6Config.cmake" ]; then
   say "using $prefix ($(cat "$stamp"))"
   echo "$prefix"
   exit 0
@@ -93,7 +100,7 @@ apt_own=(-o "Dir::Etc::SourceList=$work/apt/sources.list" -o "Dir::Etc::SourcePa
          -o "Debug::NoLocking=1" -o "APT::Sandbox::User=$(id -un)")
 
 if [ "$mode" = check ]; then
-  velt_install_packages dpkg-dev
+  velt_install_packages dpkg-dev >&2
   say "deb-src: $(cat "$work/apt/sources.list")"
   apt-get "${apt_own[@]}" -q update >&2
   apt-get "${apt_own[@]}" --print-uris --download-only source "qt6-base=$QT_DEBIAN_VERSION" >&2
@@ -104,7 +111,7 @@ fi
 say "building Qt $QT_VERSION for mingw-w64 from Debian's source package qt6-base $QT_DEBIAN_VERSION:"
 say "about 40 minutes on 2 cores; progress below. Work folder $work, Qt goes to $prefix"
 started=$SECONDS
-velt_install_packages "${VELT_WINDOWS_PACKAGES[@]}" "${VELT_QT_MINGW_SOURCE_PACKAGES[@]}"
+velt_install_packages "${VELT_WINDOWS_PACKAGES[@]}" "${VELT_QT_MINGW_SOURCE_PACKAGES[@]}" >&2
 
 src="$work/qtbase-everywhere-src-$QT_VERSION"
 if [ ! -f "$src/configure" ]; then

@@ -96,7 +96,7 @@ mkfifo "$work/control"
 VELT_PORTS_DIR="$work/ports" "$native/sim/velt-drive-sim" --port COM5 --state "$work/drive.state" \
   <"$work/control" >"$work/sim.out" 2>&1 &
 sim_pid=$!
-exec 3>"$work/control"
+exec 3<>"$work/control" # read-write: never waits for a simulator that did not start
 device=""
 for _ in $(seq 100); do
   device=$(awk '/^ready COM5 /{print $3}' "$work/sim.out")
