@@ -303,15 +303,22 @@ TEST_F(ParamPage, TheBitDialogChangesTheLowEightBitsOnly) {
     EXPECT_FALSE(hex.isVisible());
     EXPECT_EQ(page.ParamValues[drive::ParamInPole], 254);
 
+    // -1 holds bits above the eight boxes that parameter 39 (0 ~ 255) cannot
+    // hold: the first click leaves only what the boxes show, which OK takes.
     page.ParamValues[39] = -1;
     page.OnGridDoubleClick(15, 5);
     hex.BitChecks[7]->click();
-    EXPECT_EQ(hex.ValueLabel->text(), "-129");
+    EXPECT_EQ(hex.ValueLabel->text(), "127");
     hex.BitChecks[7]->click();
     hex.BitChecks[1]->click();
-    EXPECT_EQ(hex.EditValue, -3);
+    EXPECT_EQ(hex.EditValue, 253);
     hex.CancelButton->click();
     EXPECT_EQ(page.ParamValues[39], -1);
+    page.OnGridDoubleClick(15, 5);
+    hex.BitChecks[7]->click();
+    hex.OkButton->click();
+    EXPECT_FALSE(hex.isVisible());
+    EXPECT_EQ(page.ParamValues[39], 127);
 }
 
 TEST_F(ParamPage, ListChangesApplyPresetsAndReservedFormsKeepTheLists) {
