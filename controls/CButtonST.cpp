@@ -81,7 +81,7 @@ void CButtonST::keyPressEvent(QKeyEvent* event) {
     const bool enter = event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter;
     const Qt::KeyboardModifiers mods = event->modifiers() & ~Qt::KeypadModifier;
     if (enter && mods == Qt::NoModifier) {
-        click();
+        if (!event->isAutoRepeat()) click(); // a held Enter presses once, as everywhere else
         event->accept();
         return;
     }
