@@ -4,6 +4,7 @@
 #include "base/LocalText.h"
 #include "params/ParamFolders.h"
 #include "platform/AtomicFile.h"
+#include "platform/FileChecks.h"
 #include "platform/ProgramEnvironment.h"
 
 #include <algorithm>
@@ -67,7 +68,7 @@ BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::p
         // failure (a full disk, no right to the folder) fails every name.
         if (!existed) return result;
     }
-    result.error = FillText(Local(kTooMany), {{"{folder}", folder.string()}});
+    result.error = FillText(Local(kTooMany), {{"{folder}", PathText(folder)}});
     return result;
 }
 

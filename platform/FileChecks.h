@@ -32,4 +32,11 @@ bool PathIsWritableFile(const std::filesystem::path& path, std::string* reason =
 std::string ErrorReasonText(const std::error_code& code);
 std::string ErrnoReasonText(int err);
 
+// A path as messages show it: UTF-8 on every platform (path::string() would
+// take Windows' ANSI code page, and can throw on a name it cannot hold).
+inline std::string PathText(const std::filesystem::path& path) {
+    const std::u8string text = path.u8string();
+    return std::string(text.begin(), text.end());
+}
+
 } // namespace velt

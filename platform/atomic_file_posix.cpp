@@ -29,7 +29,7 @@ constexpr LocalText kCannotCreate{"{path}을(를) 만들 수 없습니다", "can
 
 void SetError(std::string* error, const LocalText& what, const fs::path& path, int err) {
     if (error == nullptr) return;
-    const std::string shown = path.empty() ? std::string(".") : path.string();
+    const std::string shown = path.empty() ? std::string(".") : PathText(path);
     *error = FillText(Local(what), {{"{path}", shown}}) + ": " + ErrnoReasonText(err);
 }
 
@@ -138,7 +138,7 @@ bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std:
     // that could wait for ever).
     std::string notFile;
     if (!PathIsWritableFile(target, &notFile)) {
-        if (error != nullptr) *error = target.string() + ": " + notFile;
+        if (error != nullptr) *error = PathText(target) + ": " + notFile;
         return false;
     }
     // Renaming would replace a file the user made read-only; refuse as

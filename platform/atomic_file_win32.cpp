@@ -63,7 +63,7 @@ std::string Reason(DWORD code) {
 
 void SetError(std::string* error, const LocalText& what, const fs::path& path, DWORD code) {
     if (error == nullptr) return;
-    const std::string shown = path.empty() ? std::string(".") : path.string();
+    const std::string shown = path.empty() ? std::string(".") : PathText(path);
     *error = FillText(Local(what), {{"{path}", shown}}) + ": " + Reason(code);
 }
 
@@ -144,7 +144,7 @@ bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std:
     // A device or a folder is never replaced by a file (nor opened).
     std::string notFile;
     if (!PathIsWritableFile(target, &notFile)) {
-        if (error != nullptr) *error = target.string() + ": " + notFile;
+        if (error != nullptr) *error = PathText(target) + ": " + notFile;
         return false;
     }
     // Replacing would succeed over a file the user made read-only; refuse as
