@@ -10,40 +10,19 @@ namespace velt {
 
 namespace {
 
-// A typed text is quoted in a message up to this many bytes.
-constexpr size_t kQuotedMax = 40;
-
 int LeadingNumber(std::u16string_view text) {
     return ReadLeadingNumber(text).value;
-}
-
-std::string_view Trimmed(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// Decimal digits only (no sign), up to `largest`; nothing for anything else.
-std::string Quoted(std::string_view text) {
-    if (text.size() <= kQuotedMax) return "\"" + std::string(text) + "\"";
-    size_t cut = kQuotedMax;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) // not inside a UTF-8 character
-        --cut;
-    return "\"" + std::string(text.substr(0, cut)) + "...\"";
 }
 
 // First line: what is wrong with the text of `field`; second: what it takes.
 std::string FieldMessage(std::string_view text, const char* field, bool korean, const char* takesKo,
                          const char* takesEn) {
     std::string first;
-    if (Trimmed(text).empty())
+    if (TrimBlanks(text).empty())
         first = korean ? std::string(field) + " 이(가) 비어 있습니다." : std::string(field) + " is empty.";
     else
-        first = korean ? Quoted(text) + " 은(는) 올바른 " + field + " 이(가) 아닙니다."
-                       : Quoted(text) + " is not a valid " + field + ".";
+        first = korean ? QuotedForMessage(text) + " 은(는) 올바른 " + field + " 이(가) 아닙니다."
+                       : QuotedForMessage(text) + " is not a valid " + field + ".";
     return first + "\r\n" + (korean ? takesKo : takesEn);
 }
 
@@ -56,7 +35,7 @@ SerialSettingsCheck CheckSerialSettings(std::string_view portText, bool portIsDe
     SerialSettingsInput values;
 
     if (!portIsDevice) {
-        const std::string_view port = Trimmed(portText);
+        const std::string_view port = TrimBlanks(portText);
         std::optional<int64_t> number;
         if (port.size() > 3 && (port[0] == 'C' || port[0] == 'c') && (port[1] == 'O' || port[1] == 'o') &&
             (port[2] == 'M' || port[2] == 'm') && port[3] >= '0' && port[3] <= '9') // "COM 3" names no port

@@ -4,6 +4,8 @@
 // character. No digits give 0; a number outside the 32-bit range saturates
 // (where atoi would be undefined). Used for texts typed by the user and for
 // the number fields of parameter files.
+#include "base/TypedText.h"
+
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -44,11 +46,7 @@ template <typename CharT> ParsedNumber ReadLeadingNumber(std::basic_string_view<
 // far outside 32 bits, so a caller's range check refuses a long run of
 // digits instead of seeing it wrap.
 inline std::optional<int64_t> ReadWholeNumber(std::string_view s) {
-    const auto blank = [](char c) { return c == ' ' || c == '\t'; };
-    while (!s.empty() && blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && blank(s.back()))
-        s.remove_suffix(1);
+    s = TrimBlanks(s);
     bool negative = false;
     if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
         negative = s.front() == '-';

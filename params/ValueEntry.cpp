@@ -1,6 +1,7 @@
 // Value entry: checks, bit editing and the store into the working copy.
 #include "params/ValueEntry.h"
 
+#include "base/LeadingNumber.h"
 #include "params/Language.h"
 
 #include <array>
@@ -13,47 +14,6 @@ namespace {
 
 constexpr int64_t kRegisterMin = -32768;
 constexpr int64_t kRegisterMax = 65535;
-// A typed text is quoted in the message up to this many bytes.
-constexpr size_t kQuotedMax = 40;
-
-bool IsBlank(char c) {
-    return c == ' ' || c == '\t';
-}
-
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && IsBlank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && IsBlank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
-// A sign and digits only; false for anything else or a number beyond 64 bits.
-bool ReadWholeNumber(std::string_view s, int64_t* out) {
-    bool negative = false;
-    if (!s.empty() && (s.front() == '+' || s.front() == '-')) {
-        negative = s.front() == '-';
-        s.remove_prefix(1);
-    }
-    if (s.empty()) return false;
-    int64_t magnitude = 0;
-    for (const char c : s) {
-        if (c < '0' || c > '9') return false;
-        if (magnitude > (std::numeric_limits<int64_t>::max() - 9) / 10) return false;
-        magnitude = magnitude * 10 + (c - '0');
-    }
-    *out = negative ? -magnitude : magnitude;
-    return true;
-}
-
-std::string Quoted(std::string_view text) {
-    if (text.size() <= kQuotedMax) return std::string(text);
-    size_t cut = kQuotedMax;
-    while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80) // not inside a UTF-8 character
-        --cut;
-    return std::string(text.substr(0, cut)) + "...";
-}
-
 std::string RangeLine(int n, bool korean) {
     char line[160];
     if (korean)
@@ -175,15 +135,16 @@ int64_t EntryMax(int n) {
 DecimalEntry CheckDecimalEntry(std::string_view text, int n) {
     const bool korean = IsKoreanLanguage();
     DecimalEntry entry;
-    int64_t number = 0;
-    if (!ReadWholeNumber(Trimmed(text), &number)) {
-        entry.message = "\"" + Quoted(text) + "\"" +
+    const std::optional<int64_t> read = ReadWholeNumber(text);
+    if (!read) {
+        entry.message = QuotedForMessage(text) +
                         (korean ? " 은(는) 정수가 아닙니다.\r\n" : " is not a whole number.\r\n") +
                         RangeLine(n, korean);
         return entry;
     }
+    const int64_t number = *read;
     if (number < EntryMin(n) || number > EntryMax(n)) {
-        entry.message = std::string(Trimmed(text)) +
+        entry.message = std::string(TrimBlanks(text)) +
                         (korean ? " 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n"
                                 : " does not fit this parameter.\r\n") +
                         RangeLine(n, korean);
