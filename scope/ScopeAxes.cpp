@@ -450,14 +450,14 @@ AxisChange ScopeAxes::Amp() {
     std::vector<AxisRefusal> refused;
     double ymin = 0, ymax = 0;
     const bool yRead = ReadYBoxes(&ymin, &ymax, &refused);
-    const ParsedNumber amp = ReadLeadingNumber(std::string_view(AmpText));
-    if (!amp.digits)
-        refused.push_back({'Y', "Amp Y", AxisProblem::NotANumber, AmpText, {}});
-    else if (amp.value / 2 <= 0)
+    // The amplitude is a whole number of units: read as the other boxes are
+    // ("5e4" is 50000, not 5), then cut to its whole part.
+    double amp = 0;
+    if (ReadBox(AmpText, "Amp Y", 'Y', &amp, &refused) && TruncToInt(amp) / 2 <= 0)
         refused.push_back({'Y', "Amp Y", AxisProblem::AmpTooSmall, AmpText, {}});
     if (!yRead || !refused.empty()) return KeepY(std::move(refused), true);
     const int64_t centre = TruncToInt((ymin + ymax) / 2);
-    const int64_t half = amp.value / 2;
+    const int64_t half = TruncToInt(amp) / 2;
     return SetYChecked("Amp Y", static_cast<double>(centre - half), static_cast<double>(centre + half), true);
 }
 

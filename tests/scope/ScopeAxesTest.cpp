@@ -359,6 +359,15 @@ TEST(ScopeAxesRefusal, OperationsNeverLeaveTheLimitsOrTurnTheRangeAround) {
     a.YMinText = "9e9";
     a.YMaxText = "9e9";
     EXPECT_EQ(a.Amp().Refused[0].Problem, AxisProblem::ResultOutOfRange);
+    // Read as the other boxes: an exponent counts, and a number beyond what
+    // the axis takes is refused, not cut to 32 bits.
+    a.YMinText = "-10";
+    a.YMaxText = "10";
+    a.AmpText = "5e4";
+    ASSERT_TRUE(a.Amp().Y);
+    EXPECT_EQ(a.YMaxText, "25000.0");
+    a.AmpText = "99999999999";
+    EXPECT_EQ(a.Amp().Refused[0].Problem, AxisProblem::OutOfRange);
 }
 
 TEST(ScopeAxesRefusal, RunAndStopKeepTheXRangeInForceWhenABoxIsNotANumber) {
