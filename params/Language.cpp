@@ -6,7 +6,6 @@
 #include "params/ParamCatalogue.h"
 #include "platform/ProgramEnvironment.h"
 
-#include <atomic>
 #include <cctype>
 #include <cstdlib>
 #include <fstream>
@@ -15,8 +14,6 @@
 namespace velt {
 
 namespace {
-std::atomic<bool> koreanChosen{false};
-
 constexpr const char* kSystemLocaleFile = "/etc/default/locale";
 constexpr int kLangKorean = 0x12; // primary language id of Korean
 
@@ -74,12 +71,11 @@ void ApplyLanguage(bool korean) {
     ControlModeNames = korean ? ControlModeNamesKo : ControlModeNamesEn;
     CommandFormNames = korean ? CommandFormNamesKo : CommandFormNamesEn;
     InputFunctionNames = korean ? InputFunctionNamesKo : InputFunctionNamesEn;
-    koreanChosen.store(korean);
     SetTextLanguageKorean(korean);
 }
 
 bool IsKoreanLanguage() {
-    return koreanChosen.load();
+    return TextLanguageKorean();
 }
 
 int ParseLangOption(const char* value) {
