@@ -28,7 +28,6 @@ constexpr int kGridLines = 9;
 // The dialog's 539 x 244 and, under it, the row of trigger, cursor and
 // recording controls.
 constexpr int kDialogWidth = 539, kDialogHeight = 324;
-constexpr double kInitialXMin = 0, kInitialXMax = 10, kInitialYMin = -5000, kInitialYMax = 5000;
 // Sources selected at start for channels 1..4: Position, Speed, Command Current, Current.
 constexpr std::array<int, kScopeChannels> kInitialSources{1, 3, 4, 5};
 
@@ -115,8 +114,10 @@ void CDlgScope::InitChart() {
     Chart->SetGridColor(kGridColour);
     Chart->SetBackgroundColor(kBackgroundColour);
     Chart->SetAxisColor(kAxisColour);
-    Chart->SetXRange(kInitialXMin, kInitialXMax);
-    Chart->SetYRange(kInitialYMin, kInitialYMax);
+    // The chart starts on the ranges the axes start with, so that "the range
+    // stays ..." names what the chart shows.
+    Chart->SetXRange(axes_.XInForce.Min, axes_.XInForce.Max);
+    Chart->SetYRange(axes_.YInForce.Min, axes_.YInForce.Max);
 }
 
 int CDlgScope::StopScopeThread() {

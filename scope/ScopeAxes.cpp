@@ -205,9 +205,13 @@ std::pair<double, double> AutoYRange(const ChannelExtremes& mins, const ChannelE
     return {low - margin, high + margin};
 }
 
-ScopeAxes::ScopeAxes()
-    : XMinText(FormatX(0)), XMaxText(FormatX(10)), YMinText(FormatY(-5000)), YMaxText(FormatY(5000)),
-      CenterText("0"), AmpText(FormatY(500)), SpanText(FormatY(10000)) {}
+ScopeAxes::ScopeAxes() : CenterText("0"), AmpText(FormatY(500)), SpanText(FormatY(10000)) {
+    // The boxes start with the ranges in force (members declared after them).
+    XMinText = FormatX(XInForce.Min);
+    XMaxText = FormatX(XInForce.Max);
+    YMinText = FormatY(YInForce.Min);
+    YMaxText = FormatY(YInForce.Max);
+}
 
 AxisChange ScopeAxes::SetX(double xmin, double xmax) {
     XInForce = {xmin, xmax};
