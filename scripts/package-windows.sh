@@ -62,7 +62,13 @@ done
 for d in "${windows_dirs[@]}"; do
   for f in "$d"/*.dll; do f_lower="${f,,}"; windows_dll["${f_lower##*/}"]=1; done
 done
-imports() { x86_64-w64-mingw32-objdump -p "$1" | sed -n 's/^\s*DLL Name: //p'; }
+# The DLLs a file imports; a file objdump cannot read fails the package
+# rather than passing as one without imports.
+imports() {
+  local table
+  table=$(x86_64-w64-mingw32-objdump -p "$1") || return 1
+  sed -n 's/^\s*DLL Name: //p' <<<"$table"
+}
 declare -A checked
 changed=1
 while [ "$changed" = 1 ]; do
@@ -70,7 +76,10 @@ while [ "$changed" = 1 ]; do
   while IFS= read -r -d '' file; do
     [ -n "${checked[$file]:-}" ] && continue
     checked["$file"]=1
-    for dll in $(imports "$file"); do
+    mapfile -t dlls < <(imports "$file"; echo "end $?")
+    [ "${dlls[-1]}" = "end 0" ] || fail "the imports of $(basename "$file") cannot be read"
+    unset 'dlls[-1]'
+    for dll in "${dlls[@]}"; do
       key="${dll,,}"
       [ -e "$dir/$dll" ] && continue
       if [ -n "${provided[$key]:-}" ]; then

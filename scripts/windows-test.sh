@@ -22,6 +22,8 @@
 set -euo pipefail
 VELT_ROOT="$(cd "$(dirname "$0")/.." && pwd)"
 source "$VELT_ROOT/scripts/setup.sh"
+# Run by hand too: what the Windows step needs (Wine, mingw-w64, Xvfb, zip).
+velt_install_packages "${VELT_WINDOWS_PACKAGES[@]}"
 source "$VELT_ROOT/scripts/wine-cli-checks.sh"
 source "$VELT_ROOT/scripts/wine-gui-checks.sh"
 
