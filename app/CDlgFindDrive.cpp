@@ -4,6 +4,7 @@
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "link/ScanReport.h"
 #include "link/ScanTexts.h"
 
@@ -32,9 +33,6 @@ constexpr auto kRefreshPeriod = 100ms;
 constexpr auto kCloseWait = 1000ms;
 constexpr int kColumns = 5;
 
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 } // namespace
 
 CDlgFindDrive::CDlgFindDrive(Wiring wiring, QWidget* parent) : QDialog(parent), wiring_(std::move(wiring)) {

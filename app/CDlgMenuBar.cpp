@@ -10,6 +10,7 @@
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "controls/WaitWithMessages.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
@@ -50,9 +51,6 @@ const QColor kHwText(255, 0, 0);
 const QColor kSwText(0, 0, 255);
 const QColor kReconnectingBk(200, 120, 0);
 
-QString Qs(const std::string& s) {
-    return QString::fromStdString(s);
-}
 } // namespace
 
 CDlgMenuBar::CDlgMenuBar(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {

@@ -1,6 +1,8 @@
 #pragma once
 // The one form of every message about a file that could not be read or
 // written: the title line, then the file and the reason on the next line.
+#include "base/PathText.h"
+
 #include <filesystem>
 #include <string>
 #include <string_view>
@@ -12,9 +14,7 @@ namespace velt {
 // given the path a second time.
 inline std::string FileFailureText(std::string_view title, const std::filesystem::path& path,
                                    std::string_view reason) {
-    const std::u8string name8 = path.u8string();
-    const std::string name(name8.begin(), name8.end());
-    const std::string prefix = name + ": ";
+    const std::string prefix = PathText(path) + ": ";
     if (reason.substr(0, prefix.size()) == prefix) reason.remove_prefix(prefix.size());
     std::string text(title);
     text += "\r\n";

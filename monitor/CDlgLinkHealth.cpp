@@ -3,6 +3,7 @@
 #include "RoundTripHistogram.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "link/CDriveLink.h"
 #include "monitor/LinkHealthTexts.h"
 #include "platform/UsbLatency.h"
@@ -24,10 +25,6 @@ namespace {
 constexpr auto kRefreshPeriod = 500ms;
 // A latency timer above this is worth lowering.
 constexpr int kGoodLatencyMs = 1;
-
-QString Qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
-}
 
 void SetText(QLabel* label, const QString& text) {
     if (label->text() != text) label->setText(text);

@@ -6,6 +6,7 @@
 #include "controls/CGridCtrl.h"
 #include "controls/DialogFont.h"
 #include "controls/PageGrid.h"
+#include "controls/QtText.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
 #include "res/Icons.h"
@@ -36,14 +37,6 @@ constexpr int kRepeatFontHeight = 25; // pixels
 
 QColor Colour(GridRgb c) {
     return QColor(RgbRed(c), RgbGreen(c), RgbBlue(c));
-}
-
-QString Qs(const char* utf8) {
-    return QString::fromUtf8(utf8);
-}
-
-QString Qs(const std::string& utf8) {
-    return QString::fromStdString(utf8);
 }
 
 void Apply(CColorStatic* label, const LabelLook& look) {

@@ -4,6 +4,7 @@
 #include "base/FileMessages.h"
 #include "base/MessageService.h"
 #include "controls/FileDialogs.h"
+#include "controls/QtText.h"
 #include "controls/WaitWithMessages.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
@@ -21,12 +22,6 @@ namespace velt {
 namespace {
 // HOME's wait between the codes ServoOn and Home.
 constexpr uint32_t kHomeStepMs = 100;
-
-std::filesystem::path PathOf(const QString& path) {
-    const QByteArray utf8 = path.toUtf8();
-    return std::filesystem::path(
-        std::u8string(reinterpret_cast<const char8_t*>(utf8.constData()), static_cast<size_t>(utf8.size())));
-}
 } // namespace
 
 CDriveLink* CDlgMonitoring::ConnectedLink() const {

@@ -4,6 +4,7 @@
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
 #include "controls/FileDialogs.h"
+#include "controls/QtText.h"
 #include "link/RtuResult.h"
 #include "params/Backup.h"
 #include "params/CompareTexts.h"
@@ -45,18 +46,6 @@ constexpr int kColumnCount = 5;
 const QColor kDifferingRow(255, 228, 196);
 // Rows as high as the page grid's: a line of the dialog font and a little air.
 constexpr int kRowPadding = 6;
-
-QString Qs(const char* text) {
-    return QString::fromUtf8(text);
-}
-
-QString Qs(const std::string& text) {
-    return QString::fromStdString(text);
-}
-
-QString PathText(const std::filesystem::path& path) {
-    return QString::fromStdU16String(path.u16string());
-}
 
 void EnableEntry(QComboBox* box, int index, bool on, const QString& whyNot) {
     auto* model = qobject_cast<QStandardItemModel*>(box->model());
@@ -181,7 +170,7 @@ void CDlgCompare::BuildButtons(QBoxLayout* layout) {
     NameAfterCaption(ExportButton, ExportButton->text());
     connect(ExportButton, &QPushButton::clicked, this, [this] {
         const QString path = AskFile(true, Qs(kCsvFilter.Pick(wiring_.Korean)));
-        if (!path.isEmpty()) ExportCsvTo(std::filesystem::path(path.toStdU16String()));
+        if (!path.isEmpty()) ExportCsvTo(PathOf(path));
     });
     layout->addWidget(ExportButton);
     ReadAgainButton = add(kReadAgain, &CDlgCompare::ReadAgain);
@@ -223,11 +212,11 @@ void CDlgCompare::FillBackupLists() {
                                      .arg(Qs(BackupTimeText(b.stamp)))
                                      .arg(static_cast<qulonglong>(b.size))
                                      .arg(Qs(b.name));
-            box->addItem(text, PathText(b.path));
+            box->addItem(text, QsPath(b.path));
         }
         // The list keeps showing the backup the side holds.
         if (sides_[side].source == Source::Backup)
-            box->setCurrentIndex(box->findData(PathText(sides_[side].file)));
+            box->setCurrentIndex(box->findData(QsPath(sides_[side].file)));
     }
 }
 
@@ -252,7 +241,7 @@ bool CDlgCompare::ChooseSource(Side side, Source source, const std::filesystem::
         std::filesystem::path path = file;
         if (path.empty() && source == Source::File) {
             const QString chosen = AskFile(false, QStringLiteral("VELT Parameter File(*.par)"));
-            if (!chosen.isEmpty()) path = std::filesystem::path(chosen.toStdU16String());
+            if (!chosen.isEmpty()) path = PathOf(chosen);
         }
         ok = !path.empty() && LoadFile(side, source, path);
         break;
@@ -276,14 +265,14 @@ bool CDlgCompare::LoadFile(Side side, Source source, const std::filesystem::path
     state.file = file;
     state.set = FileSet(values, read);
     state.loaded = true;
-    state.status = PathText(file);
+    state.status = QsPath(file);
     BackupStamp stamp;
     const std::u8string name = file.filename().u8string();
     if (source == Source::Backup && ParseBackupFileName(std::string(name.begin(), name.end()), &stamp))
         state.header =
             Qs(kSourceBackup.Pick(wiring_.Korean)) + QStringLiteral(" ") + Qs(BackupTimeText(stamp));
     else
-        state.header = PathText(file.filename());
+        state.header = QsPath(file.filename());
     sides_[side] = std::move(state);
     return true;
 }
@@ -359,8 +348,7 @@ void CDlgCompare::OnSourceActivated(Side side, int index) {
         const QComboBox* backups = Controls[side].backups;
         if (backups->count() > 0) {
             const int chosen = std::max(0, backups->currentIndex());
-            ChooseSource(side, source,
-                         std::filesystem::path(backups->itemData(chosen).toString().toStdU16String()));
+            ChooseSource(side, source, PathOf(backups->itemData(chosen).toString()));
         } else {
             ShowMessage(kNoBackups.Pick(wiring_.Korean));
             ShowSide(side);
@@ -372,7 +360,7 @@ void CDlgCompare::OnSourceActivated(Side side, int index) {
 
 void CDlgCompare::OnBackupActivated(Side side, int index) {
     const QString path = Controls[side].backups->itemData(index).toString();
-    if (!path.isEmpty()) ChooseSource(side, Source::Backup, std::filesystem::path(path.toStdU16String()));
+    if (!path.isEmpty()) ChooseSource(side, Source::Backup, PathOf(path));
 }
 
 // The side's controls as its state says: the source list on its source (none
@@ -382,7 +370,7 @@ void CDlgCompare::ShowSide(Side side) {
     SideControls& c = Controls[side];
     c.source->setCurrentIndex(s.loaded ? static_cast<int>(s.source) : -1);
     c.backups->setVisible(s.loaded && s.source == Source::Backup);
-    if (s.source == Source::Backup) c.backups->setCurrentIndex(c.backups->findData(PathText(s.file)));
+    if (s.source == Source::Backup) c.backups->setCurrentIndex(c.backups->findData(QsPath(s.file)));
     c.browse->setVisible(s.loaded && s.source == Source::File);
     const QString status = readingFor_ == side ? Qs(kReadingDrive.Pick(wiring_.Korean)) : s.status;
     c.status->setText(status);
@@ -518,7 +506,7 @@ bool CDlgCompare::ExportCsvTo(const std::filesystem::path& path) {
 }
 
 QString CDlgCompare::AskFile(bool save, const QString& filter) {
-    const QString folder = PathText(ParameterFolder());
+    const QString folder = QsPath(ParameterFolder());
     if (FileDialogAnswer) return FileDialogAnswer(save, folder, filter);
     FileDialogOptions options;
     options.Save = save;

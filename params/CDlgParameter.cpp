@@ -11,6 +11,7 @@
 #include "controls/DialogFont.h"
 #include "controls/FileDialogs.h"
 #include "controls/PageGrid.h"
+#include "controls/QtText.h"
 #include "controls/WaitWithMessages.h"
 #include "monitor/ValueNames.h"
 #include "params/CompareTexts.h"
@@ -54,10 +55,6 @@ constexpr int kNormalWeight = 400;
 
 // Rows of the IN1..IN8 and OUT1..OUT4 lines, in dialog units.
 constexpr int kIoRowY[kIoCount] = {97, 112, 127, 142, 157, 171, 187, 202, 226, 242, 258, 273};
-
-QString Qs(const char* text) {
-    return QString::fromUtf8(text);
-}
 
 QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
     auto* label = new QLabel(text, parent);
@@ -500,7 +497,7 @@ BackupResult CDlgParameter::WriteBackupFile() {
 QString CDlgParameter::ChooseFile(bool save) {
     FileDialogRequest request;
     request.save = save;
-    request.folder = QString::fromStdU16String(ParameterFolder().u16string());
+    request.folder = QsPath(ParameterFolder());
     request.fileName = QStringLiteral("*.par");
     request.filter = QStringLiteral("VELT Parameter File(*.par)");
     if (FileDialogAnswer) return FileDialogAnswer(request);
@@ -517,7 +514,7 @@ QString CDlgParameter::ChooseFile(bool save) {
 void CDlgParameter::LoadParameterFile() {
     const QString file = ChooseFile(false);
     if (file.isEmpty()) return;
-    if (!LoadParameterFileFrom(std::filesystem::path(file.toStdU16String()), &ParamValues)) return;
+    if (!LoadParameterFileFrom(PathOf(file), &ParamValues)) return;
     ShowValuesInControls();
     RefreshValueCells();
 }
@@ -525,7 +522,7 @@ void CDlgParameter::LoadParameterFile() {
 void CDlgParameter::SaveParameterFile() {
     const QString file = ChooseFile(true);
     if (file.isEmpty()) return;
-    SaveParameterFileTo(std::filesystem::path(file.toStdU16String()), ParamValues);
+    SaveParameterFileTo(PathOf(file), ParamValues);
 }
 
 } // namespace velt

@@ -1,6 +1,7 @@
 // Parameter folders and the Directory setting.
 #include "params/ParamFolders.h"
 
+#include "base/PathText.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramEnvironment.h"
 #include "platform/UserFolders.h"
@@ -16,20 +17,11 @@ namespace {
 
 constexpr const char* kFolderName = "VELT_Parameter";
 
-std::string Utf8Of(const fs::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
-
-fs::path PathOfUtf8(const std::string& text) {
-    return fs::path(std::u8string(text.begin(), text.end()));
-}
-
 } // namespace
 
 bool IsInstalledProgramFolder(const fs::path& folder) {
     static const char* const kSystem[] = {"/usr", "/bin", "/sbin", "/opt", "/snap", "/nix"};
-    const std::string s = Utf8Of(folder);
+    const std::string s = PathText(folder);
     for (const char* prefix : kSystem) {
         const std::string p(prefix);
         if (s == p || s.rfind(p + "/", 0) == 0) return true;
@@ -59,7 +51,7 @@ fs::path ParameterFolder() {
     fs::path folder = DefaultParameterFolder();
     if (const auto dir = ReadDirectorySetting()) {
         std::error_code ec;
-        const fs::path named = PathOfUtf8(*dir);
+        const fs::path named = PathFromUtf8(*dir);
         if (!dir->empty() && fs::is_directory(named, ec)) folder = named;
     }
     CreateFolderPath(folder);
@@ -86,7 +78,7 @@ bool RememberSavedFileFolder(const fs::path& file) {
     if (ec) return false;
     folder = folder.lexically_normal();
     if (folder.has_relative_path() && !folder.has_filename()) folder = folder.parent_path();
-    return WriteDirectorySetting(Utf8Of(folder));
+    return WriteDirectorySetting(PathText(folder));
 }
 
 } // namespace velt

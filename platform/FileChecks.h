@@ -3,6 +3,8 @@
 // work fails, in the language chosen at start-up. A path is never opened to
 // learn its kind: a FIFO without a writer, a terminal or a /proc file that
 // never ends cannot block the caller.
+#include "base/PathText.h"
+
 #include <filesystem>
 #include <string>
 #include <system_error>
@@ -31,12 +33,5 @@ bool PathIsWritableFile(const std::filesystem::path& path, std::string* reason =
 // the system's own.
 std::string ErrorReasonText(const std::error_code& code);
 std::string ErrnoReasonText(int err);
-
-// A path as messages show it: UTF-8 on every platform (path::string() would
-// take Windows' ANSI code page, and can throw on a name it cannot hold).
-inline std::string PathText(const std::filesystem::path& path) {
-    const std::u8string text = path.u8string();
-    return std::string(text.begin(), text.end());
-}
 
 } // namespace velt

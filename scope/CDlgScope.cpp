@@ -1,4 +1,5 @@
 #include "scope/CDlgScope.h"
+#include "controls/QtText.h"
 #include "scope/CSpinButton.h"
 
 #include "base/MessageService.h"
@@ -30,10 +31,6 @@ constexpr int kGridLines = 9;
 constexpr int kDialogWidth = 539, kDialogHeight = 324;
 // Sources selected at start for channels 1..4: Position, Speed, Command Current, Current.
 constexpr std::array<int, kScopeChannels> kInitialSources{1, 3, 4, 5};
-
-QString Qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
-}
 
 std::string Utf8(const QString& s) {
     return s.toStdString();

@@ -4,6 +4,7 @@
 
 #include "base/MessageService.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "scope/ScopeTexts.h"
 
 #include <QCheckBox>
@@ -33,10 +34,6 @@ constexpr int kInitialPreTriggerPercent = 20;
 
 QString Tr(const LocalText& text, bool korean) {
     return QString::fromUtf8(text.Pick(korean));
-}
-
-QString Qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
@@ -286,7 +283,7 @@ void CDlgScope::StartRecording() {
     for (int i = 0; i < kScopeChannels; ++i)
         columns.Recorded[static_cast<size_t>(i)] = on[i] == 1;
     std::string error;
-    if (!recorder_.Start(std::filesystem::path(path.toStdU16String()), columns, &error)) {
+    if (!recorder_.Start(PathOf(path), columns, &error)) {
         ShowMessage(Tr(kRecordStartError, korean_).arg(path, Qs(error)).toStdString());
         return;
     }
@@ -311,7 +308,7 @@ void CDlgScope::StopRecording(bool failed) {
     ShowRecordStatus();
     UpdateStatusTimer();
     if (failed || !ok) {
-        const QString file = QString::fromStdU16String(status.File.u16string());
+        const QString file = QsPath(status.File);
         ShowMessage(Tr(kRecordWriteError, korean_).arg(file, Qs(error)).toStdString());
     }
 }
@@ -320,7 +317,7 @@ void CDlgScope::ShowRecordStatus() {
     QString text = Tr(kRecordIdle, korean_);
     if (recordingOn_) {
         const ScopeRecorder::Status s = recorder_.Snapshot();
-        const QString file = QString::fromStdU16String(s.File.u16string());
+        const QString file = QsPath(s.File);
         text = Tr(kRecordStatus, korean_)
                    .arg(QFileInfo(file).fileName(),
                         DurationText(std::chrono::steady_clock::now() - s.Started), SizeText(s.Bytes));

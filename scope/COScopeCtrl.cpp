@@ -1,5 +1,6 @@
 #include "scope/COScopeCtrl.h"
 
+#include "controls/QtText.h"
 #include "scope/ScopeTexts.h"
 
 #include <QFontMetrics>
@@ -46,10 +47,6 @@ void DrawLabel(QPainter& p, const QFontMetrics& fm, const QString& text, QPoint 
     const int baseline = top ? at.y() + fm.ascent() : at.y();
     p.fillRect(QRect(x, baseline - fm.ascent(), w, fm.ascent() + fm.descent()), background);
     p.drawText(x, baseline, text);
-}
-
-QString Qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 // The label font's measures for the layout: label widths as the font

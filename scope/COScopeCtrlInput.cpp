@@ -6,6 +6,7 @@
 #include "base/FileMessages.h"
 #include "base/MessageService.h"
 #include "controls/FileDialogs.h"
+#include "controls/QtText.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileChecks.h"
 #include "scope/ScopeTexts.h"
@@ -34,10 +35,6 @@ constexpr int kBigStep = 10;
 COScopeCtrl::FileNameHook& FileNameHookSlot() {
     static COScopeCtrl::FileNameHook hook;
     return hook;
-}
-
-QString Qs(const std::string& s) {
-    return QString::fromUtf8(s.data(), static_cast<qsizetype>(s.size()));
 }
 
 QString Tr(const LocalText& text, bool korean) {
@@ -143,7 +140,7 @@ std::string COScopeCtrl::CursorReadoutText() const {
 
 bool COScopeCtrl::ExportCsvTo(const QString& path, bool betweenCursors) {
     const std::string csv = betweenCursors ? CursorCsvText() : CsvText();
-    const std::filesystem::path file(path.toStdU16String());
+    const std::filesystem::path file = PathOf(path);
     std::string error;
     if (!WriteFileAtomically(file, csv, &error)) {
         ShowMessage(FileFailureText(kScopeFileSaveError.Pick(korean_), file, error));
@@ -158,7 +155,7 @@ bool COScopeCtrl::SaveImageTo(const QString& path) {
         auto lock = LockOwner();
         image = ComposedImage();
     }
-    const std::filesystem::path target(path.toStdU16String());
+    const std::filesystem::path target = PathOf(path);
     // The kind first, from the metadata: a FIFO or a device is never opened.
     std::string reason;
     bool ok = PathIsWritableFile(target, &reason);
