@@ -1,16 +1,14 @@
 #include "CDlgComSetting.h"
 
-#include "CDlgFindDrive.h"
-#include "CVELT_HostApp.h"
+#include "FindDriveDialog.h"
 #include "SerialSettingsText.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
+#include "base/PathText.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
 #include "link/ScanTexts.h"
-#include "params/ParamFolders.h"
 #include "platform/PortsFolder.h"
-#include "platform/UserSettings.h"
 
 #include <QAbstractItemView>
 #include <QCheckBox>
@@ -32,10 +30,6 @@ namespace velt {
 namespace {
 constexpr int kPortCount = 30;
 const char* const kBaudRates[] = {"9600", "19200", "38400", "57600", "115200"};
-// The per-user settings of this window: the port chosen with OK ("COM3" or
-// a device name) and the drive ID taken last (the search tries it early).
-constexpr const char* kPortSetting = "Port";
-constexpr const char* kLastDriveIdSetting = "LastDriveId";
 constexpr int kMaxComNumber = 255; // PortNumber is 8 bits
 // Room beside the list for the device names in the drop-down.
 constexpr int kPortPopupMargin = 24;
@@ -47,8 +41,9 @@ QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
 }
 } // namespace
 
-CDlgComSetting::CDlgComSetting(CVELT_HostApp& app)
-    : QDialog(nullptr), korean_(app.IsKorean()), remember_(app.RemembersSettings()) {
+CDlgComSetting::CDlgComSetting(Wiring wiring)
+    : QDialog(nullptr), settings_(*wiring.Settings), korean_(wiring.Korean),
+      isConnected_(std::move(wiring.IsConnected)) {
     setObjectName(QStringLiteral("CDlgComSetting"));
     setWindowTitle(QStringLiteral("COM Setting"));
     setFont(DialogFont());
@@ -56,9 +51,9 @@ CDlgComSetting::CDlgComSetting(CVELT_HostApp& app)
     // to its right. Taller for the reconnect option under the group.
     setFixedSize(DluSize(222, 156));
     setModal(false);
-    CreateControls(app.IsKorean());
-    CreateFindDrive(app, app.IsKorean());
-    CreateReconnectOption(app.IsKorean());
+    CreateControls(korean_);
+    CreateFindDrive(korean_);
+    CreateReconnectOption(korean_);
     InitValues();
 }
 
@@ -114,8 +109,8 @@ void CDlgComSetting::CreateControls(bool korean) {
     connect(FindDriveButton, &QPushButton::clicked, this, &CDlgComSetting::OpenFindDrive);
 }
 
-void CDlgComSetting::CreateFindDrive(CVELT_HostApp& app, bool korean) {
-    CDlgFindDrive::Wiring wiring;
+void CDlgComSetting::CreateFindDrive(bool korean) {
+    FindDriveDialog::Wiring wiring;
     wiring.Korean = korean;
     wiring.SelectedPort = [this] { return SelectedPortName(); };
     wiring.AllPorts = [] {
@@ -130,16 +125,13 @@ void CDlgComSetting::CreateFindDrive(CVELT_HostApp& app, bool korean) {
         ScanOrder order;
         order.CurrentBaud = static_cast<uint32_t>(in.BaudRate > 0 ? in.BaudRate : 0);
         order.CurrentId = in.DriveId;
-        const std::optional<std::string> last =
-            remember_ ? ReadUserSetting(kSettingsKey, kLastDriveIdSetting) : std::nullopt;
-        const int lastId = last ? std::atoi(last->c_str()) : 0;
-        order.LastUsedId =
-            lastId >= kFirstDriveId && lastId <= kLastDriveId ? static_cast<uint8_t>(lastId) : DriveId.load();
+        const uint8_t lastId = settings_.RememberedDriveId();
+        order.LastUsedId = lastId != 0 ? lastId : settings_.SettingsDriveId();
         return order;
     };
-    wiring.IsConnected = [&app] { return app.Link != nullptr && app.Link->Connected.load() == 1; };
+    wiring.IsConnected = [this] { return isConnected_ && isConnected_(); };
     wiring.UseDrive = [this](const FoundDrive& drive) { UseFoundDrive(drive); };
-    FindDrive = new CDlgFindDrive(std::move(wiring), this);
+    FindDrive = new FindDriveDialog(std::move(wiring), this);
     FindDrive->hide();
 }
 
@@ -160,13 +152,13 @@ void CDlgComSetting::InitValues() {
     RefreshPortTips();
     for (const char* baud : kBaudRates)
         BaudList->addItem(QString::fromLatin1(baud));
-    PortList->setCurrentIndex(2);
     BaudList->setCurrentIndex(0);
-    DriveIdEdit->setText(QStringLiteral("1"));
-    DriveId = 1;
-    ReconnectCheck->setChecked(false);
-    ReconnectAutomatically = false;
-    RestoreRememberedPort();
+    // The settings in force: the defaults, or the port remembered from the
+    // last run (a device is listed by RefreshPorts, also while it is unplugged).
+    const SerialSettingsValues values = settings_.Values();
+    if (!values.PortName.empty())
+        PortList->addItem(QString::fromStdString(values.PortName), QString::fromStdString(values.PortName));
+    ShowSettingsInForce();
     RefreshPorts();
 }
 
@@ -212,21 +204,22 @@ bool CDlgComSetting::TakeValues() {
         return false;
     }
     const SerialSettingsInput& in = check.values;
-    DriveId = in.DriveId;
+    SerialSettingsValues values = settings_.Values();
+    values.DriveId = in.DriveId;
     const int com = ComNumberOf(device);
     if (device.empty()) {
-        PortNumber = in.PortNumber;
-        PortName.clear();
+        values.PortNumber = in.PortNumber;
+        values.PortName.clear();
     } else if (com >= 1 && com <= kMaxComNumber) {
         // A port the system lists by its COM name (Windows) is that COM port.
-        PortNumber = static_cast<uint8_t>(com);
-        PortName.clear();
+        values.PortNumber = static_cast<uint8_t>(com);
+        values.PortName.clear();
     } else {
-        PortName = device;
+        values.PortName = device;
     }
-    BaudRate = in.BaudRate;
-    ReconnectAutomatically = ReconnectCheck->isChecked();
-    RememberChoice();
+    values.BaudRate = in.BaudRate;
+    values.Reconnect = ReconnectCheck->isChecked();
+    settings_.Set(values);
     return true;
 }
 
@@ -236,22 +229,23 @@ void CDlgComSetting::reject() {
 }
 
 void CDlgComSetting::ShowSettingsInForce() {
-    if (PortName.empty()) {
-        SelectPort("COM" + std::to_string(PortNumber));
+    const SerialSettingsValues values = settings_.Values();
+    if (values.PortName.empty()) {
+        SelectPort("COM" + std::to_string(values.PortNumber));
     } else {
-        const int index = PortList->findData(QString::fromStdString(PortName));
+        const int index = PortList->findData(QString::fromStdString(values.PortName));
         if (index >= 0)
             PortList->setCurrentIndex(index);
         else
-            PortList->setEditText(QString::fromStdString(PortName));
+            PortList->setEditText(QString::fromStdString(values.PortName));
     }
-    const int baud = BaudList->findText(QString::number(BaudRate));
+    const int baud = BaudList->findText(QString::number(values.BaudRate));
     if (baud >= 0)
         BaudList->setCurrentIndex(baud);
     else
-        BaudList->setEditText(QString::number(BaudRate));
-    DriveIdEdit->setText(QString::number(DriveId.load()));
-    ReconnectCheck->setChecked(ReconnectAutomatically);
+        BaudList->setEditText(QString::number(values.BaudRate));
+    DriveIdEdit->setText(QString::number(values.DriveId));
+    ReconnectCheck->setChecked(values.Reconnect);
 }
 
 std::string CDlgComSetting::ChosenDevice() const {
@@ -270,10 +264,11 @@ std::string CDlgComSetting::SelectedPortName() const {
 }
 
 std::string CDlgComSetting::PortDisplayName() const {
-    if (PortName.empty()) return "COM" + std::to_string(PortNumber);
+    const SerialSettingsValues values = settings_.Values();
+    if (values.PortName.empty()) return "COM" + std::to_string(values.PortNumber);
     for (const SerialPortInfo& port : devices_)
-        if (port.Name == PortName) return port.ShortName;
-    return std::filesystem::path(PortName).filename().string();
+        if (port.Name == values.PortName) return port.ShortName;
+    return PathText(std::filesystem::path(values.PortName).filename());
 }
 
 void CDlgComSetting::RefreshPorts() {
@@ -286,13 +281,14 @@ void CDlgComSetting::RefreshPorts() {
     // The port in use stays on the list: a device typed by its path that the
     // listing does not know, or one that is unplugged (so that the user sees
     // which one it was).
+    const std::string inUse = settings_.Values().PortName;
     const bool inUseListed = std::any_of(devices_.begin(), devices_.end(),
-                                         [this](const SerialPortInfo& p) { return p.Name == PortName; });
-    if (!PortName.empty() && !inUseListed) {
+                                         [&inUse](const SerialPortInfo& p) { return p.Name == inUse; });
+    if (!inUse.empty() && !inUseListed) {
         SerialPortInfo kept;
-        kept.Name = kept.Device = kept.ShortName = PortName;
+        kept.Name = kept.Device = kept.ShortName = inUse;
         std::error_code ec;
-        if (!std::filesystem::exists(PortName, ec)) kept.Label = kPortNotPresent.Pick(korean_);
+        if (!std::filesystem::exists(PathFromUtf8(inUse), ec)) kept.Label = kPortNotPresent.Pick(korean_);
         devices_.push_back(kept);
     }
     for (const SerialPortInfo& port : devices_) {
@@ -337,31 +333,6 @@ void CDlgComSetting::OpenFindDrive() {
     FindDrive->show();
     FindDrive->raise();
     FindDrive->activateWindow();
-}
-
-// The port of the last OK: a COM port is chosen again as it was; a device
-// is chosen by its name, also while it is unplugged (RefreshPorts lists it).
-void CDlgComSetting::RestoreRememberedPort() {
-    if (!remember_) return;
-    const std::optional<std::string> port = ReadUserSetting(kSettingsKey, kPortSetting);
-    if (!port || port->empty()) return;
-    const int com = ComNumberOf(*port);
-    if (com >= 1 && com <= kMaxComNumber && port->rfind("COM", 0) == 0) {
-        PortNumber = static_cast<uint8_t>(com);
-        SelectPort(*port);
-    } else {
-        PortName = *port;
-        // RefreshPorts lists the device and chooses it.
-        PortList->addItem(QString::fromStdString(*port), QString::fromStdString(*port));
-        PortList->setCurrentIndex(PortList->count() - 1);
-    }
-}
-
-void CDlgComSetting::RememberChoice() const {
-    if (!remember_) return;
-    WriteUserSetting(kSettingsKey, kPortSetting,
-                     PortName.empty() ? "COM" + std::to_string(PortNumber) : PortName);
-    WriteUserSetting(kSettingsKey, kLastDriveIdSetting, std::to_string(DriveId.load()));
 }
 
 void CDlgComSetting::keyPressEvent(QKeyEvent* event) {

@@ -1,21 +1,18 @@
 #pragma once
 // Serial settings window ("COM Setting"): a floating window shown
-// by the connection bar and hidden by OK or Cancel, and the store of the
-// settings the next connect uses. The widgets and every member except
-// DriveId belong to the user-interface thread; DriveId is also read by the
-// link's MainThread on every connected pass.
+// by the connection bar and hidden by OK or Cancel. It shows the serial
+// settings in force (SerialSettings, the model the next connect uses) and
+// changes them with OK once every field is valid. User-interface thread.
 //
 // Besides COM1 to COM30 the port list offers the serial devices this machine
 // has (platform/SerialPorts.h); choosing one opens it by its device name.
-// The port chosen with OK and the last drive ID are kept in the per-user
-// settings and the port is chosen again at the next start.
-#include "link/CDriveLink.h"
+#include "SerialSettings.h"
 #include "platform/SerialPorts.h"
 
 #include <QDialog>
 
-#include <atomic>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -26,16 +23,21 @@ class QPushButton;
 
 namespace velt {
 
-class CVELT_HostApp;
-class CDlgFindDrive;
+class FindDriveDialog;
 struct FoundDrive;
 
-class CDlgComSetting : public QDialog, public IDriveIdSource {
+class CDlgComSetting : public QDialog {
     Q_OBJECT
 public:
-    explicit CDlgComSetting(CVELT_HostApp& app);
-
-    uint8_t SettingsDriveId() const override { return DriveId.load(); }
+    // What the shell hands the window: the settings it shows and changes
+    // (never null), the language, and whether a drive is connected now (the
+    // drive search needs the port free).
+    struct Wiring {
+        SerialSettings* Settings = nullptr;
+        bool Korean = false;
+        std::function<bool()> IsConnected;
+    };
+    explicit CDlgComSetting(Wiring wiring);
 
     QComboBox* PortList = nullptr;
     QComboBox* BaudList = nullptr;
@@ -45,21 +47,9 @@ public:
     QCheckBox* ReconnectCheck = nullptr;
     QPushButton* RefreshButton = nullptr;   // lists the machine's devices again
     QPushButton* FindDriveButton = nullptr; // opens FindDrive
-    CDlgFindDrive* FindDrive = nullptr;     // the Find Drive window, owned by this one
+    FindDriveDialog* FindDrive = nullptr;   // the Find Drive window, owned by this one
 
-    uint8_t PortNumber = 3;
-    int32_t BaudRate = 9600;
-    uint8_t DataBits = 8;
-    uint8_t Parity = 0;
-    uint8_t StopBits = 1;
-    std::atomic<uint8_t> DriveId{1};
-    // After the watchdog's disconnect, try the port every second and connect
-    // again when the drive answers (the connection bar does it). Off at start.
-    bool ReconnectAutomatically = false;
-
-    // The device chosen from the machine's ports (its name to open, such as
-    // /dev/serial/by-id/...); empty when the port is COM PortNumber.
-    std::string PortName;
+    SerialSettings& Settings() const { return settings_; }
 
     // The port as the connection bar prints it: "COM3", or the device's
     // short name ("ttyUSB0").
@@ -89,18 +79,17 @@ protected:
 private:
     void CreateControls(bool korean);
     void CreateReconnectOption(bool korean);
-    void CreateFindDrive(CVELT_HostApp& app, bool korean);
+    void CreateFindDrive(bool korean);
     void InitValues();
     void RefreshPortTips();
     bool TakeValues(); // false, and nothing taken, when a field is not valid
     void ShowSettingsInForce();
     std::string ChosenDevice() const; // the device entry chosen or the path typed; empty for a COM port
     void SelectPort(const std::string& name);
-    void RestoreRememberedPort();
-    void RememberChoice() const;
 
-    bool korean_ = false;
-    bool remember_ = true; // the port is restored at start and kept at OK (not in a demonstration)
+    SerialSettings& settings_;
+    const bool korean_ = false;
+    const std::function<bool()> isConnected_;
     std::vector<SerialPortInfo> devices_; // the entries after COM30, in order
 };
 

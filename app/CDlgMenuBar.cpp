@@ -1,26 +1,20 @@
 #include "CDlgMenuBar.h"
 
-#include "CDlgComSetting.h"
-#include "CDlgFindDrive.h"
-#include "CVELT_HostApp.h"
+#include "SerialSettings.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/BusyScope.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
+#include "controls/ConnectionWatch.h"
 #include "controls/DialogFont.h"
 #include "controls/QtText.h"
 #include "controls/WaitWithMessages.h"
-#include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpenText.h"
-#include "monitor/CDlgLinkHealth.h"
-#include "monitor/CDlgMonitoring.h"
-#include "params/CDlgParameter.h"
 #include "res/Icons.h"
-#include "scope/CDlgScope.h"
 
 #include <QDesktopServices>
 #include <QGroupBox>
@@ -53,7 +47,7 @@ const QColor kReconnectingBk(200, 120, 0);
 
 } // namespace
 
-CDlgMenuBar::CDlgMenuBar(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), app_(app) {
+CDlgMenuBar::CDlgMenuBar(Wiring wiring, QWidget* frame) : QWidget(frame), wiring_(std::move(wiring)) {
     setObjectName(QStringLiteral("CDlgMenuBar"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 46));
@@ -65,6 +59,8 @@ CDlgMenuBar::CDlgMenuBar(CVELT_HostApp& app, QWidget* frame) : QWidget(frame), a
 
     connect(&statusTimer_, &QTimer::timeout, this, &CDlgMenuBar::RefreshStatus);
     statusTimer_.start(kStatusPeriod);
+    if (wiring_.Watch != nullptr)
+        connect(wiring_.Watch, &ConnectionWatch::Changed, this, &CDlgMenuBar::FollowConnection);
 }
 
 void CDlgMenuBar::CreatePageButtons() {
@@ -130,9 +126,9 @@ void CDlgMenuBar::CreateStatusPanel() {
     WebButton = new CButtonST(this);
     WebButton->SetIcon(VeltIcon(kIconLogo));
     // The logo has no caption; readers announce what it opens.
-    NameAfterCaption(WebButton, app_.IsKorean() ? QStringLiteral("웹 사이트") : QStringLiteral("Web site"));
+    NameAfterCaption(WebButton, Qs(kWebSiteName.Pick(wiring_.Korean)));
     WebButton->setGeometry(DluRect(615, 4, 42, 26));
-    HealthButton = new QPushButton(QString::fromUtf8(kLinkHealthCaption.Pick(app_.IsKorean())), this);
+    HealthButton = new QPushButton(QString::fromUtf8(kLinkHealthCaption.Pick(wiring_.Korean)), this);
     HealthButton->setGeometry(DluRect(615, 31, 42, 12));
     NameAfterCaption(HealthButton, HealthButton->text());
     connect(HealthButton, &QPushButton::clicked, this, &CDlgMenuBar::OnLinkHealth);
@@ -145,42 +141,22 @@ void CDlgMenuBar::SetConnectEnabled(bool connectEnabled) {
 }
 
 void CDlgMenuBar::ConnectDrive() {
-    CDriveLink* link = app_.Link;
-    CDlgComSetting* settings = app_.ComSetting;
-    if (!link || !settings) return;
+    ConnectionSupervisor* supervisor = wiring_.Supervisor;
+    if (supervisor == nullptr || wiring_.Settings == nullptr) return;
     const BusyScope busy;
-    const bool korean = app_.IsKorean();
+    const bool korean = wiring_.Korean;
 
     if (reconnecting_) StopReconnecting();
     SetConnectEnabled(false);
-    // A search for drives holds the port it searches; the user wants the
-    // connection now.
-    if (settings->FindDrive) settings->FindDrive->StopSearch();
-    link->DriveId = settings->DriveId.load();
-    // Opened and flagged under the link's lock: the MainThread, still running
-    // disconnected passes, must not close the fresh port before the flag is set.
-    // Reconnecting opens the same COM name again, so that an adapter that
-    // comes back under the same name (a by-id link) is found again.
-    const uint8_t port = settings->PortNumber;
-    const std::string device = settings->PortName;
-    const auto baud = static_cast<uint32_t>(settings->BaudRate);
-    openPort_ = [port, device, baud](CModbusPort& p) {
-        return device.empty() ? p.OpenPort(port, baud) : p.OpenDevice(device, baud);
-    };
-    // The reason is read under the link's lock, right after the open.
-    SerialOpenError openError;
-    const int opened = link->OpenAndConnect([&](CModbusPort& p) {
-        const int result = openPort_(p);
-        if (result != 1) openError = p.LastOpenError();
-        return result;
-    });
-    if (!opened) {
-        ShowMessage(PortOpenFailMessage(openError, korean));
+    Call(wiring_.StopDriveSearch);
+    const ConnectionSupervisor::ConnectOutcome outcome =
+        supervisor->Connect(wiring_.Settings->Address(), wiring_.Settings->SettingsDriveId());
+    if (outcome.What == ConnectionSupervisor::ConnectOutcome::Kind::PortOpenFailed) {
+        ShowMessage(PortOpenFailMessage(outcome.OpenError, korean));
         SetConnectEnabled(true);
         return;
     }
-    if (link->ReadAllParams() != RTU_OK) {
-        link->Disconnect();
+    if (outcome.What == ConnectionSupervisor::ConnectOutcome::Kind::ReadFailed) {
         WaitRepaintingOnly(kReadFailSettleMs);
         SetConnectEnabled(true);
         WaitRepaintingOnly(kReadFailMessageDelayMs);
@@ -189,124 +165,96 @@ void CDlgMenuBar::ConnectDrive() {
 }
 
 void CDlgMenuBar::DisconnectDrive() {
-    CDriveLink* link = app_.Link;
     if (reconnecting_) {
         StopReconnecting();
         return;
     }
-    if (!link || link->Connected != 1) return;
+    if (wiring_.Supervisor == nullptr || wiring_.Link == nullptr || !wiring_.Link->IsConnected()) return;
     const BusyScope busy;
-    link->Disconnect();
+    wiring_.Supervisor->Disconnect();
     WaitRepaintingOnly(kDisconnectStepMs);
     WaitRepaintingOnly(kDisconnectStepMs);
     SetConnectEnabled(true);
 }
 
-void CDlgMenuBar::DriveStoppedAnswering() {
-    FollowReconnect(); // a reconnect that the status refresh has not seen yet
-    CDriveLink* link = app_.Link;
-    const bool reconnect = link && link->Connected == 1 && app_.ComSetting &&
-                           app_.ComSetting->ReconnectAutomatically && openPort_;
-    if (!reconnect) {
-        DisconnectDrive();
-        return;
-    }
-    const bool korean = app_.IsKorean();
-    if (app_.Monitoring) app_.Monitoring->AddNote(Qs(LinkLostNote(korean)));
-    DisconnectDrive();
-    // After the disconnect's wait, in which the MainThread has closed the port:
-    // the first try comes a second later.
-    link->StartReconnecting(openPort_);
-    ShowReconnecting(true);
-}
-
 void CDlgMenuBar::StopReconnecting() {
-    if (app_.Link) app_.Link->StopReconnecting();
+    if (wiring_.Supervisor != nullptr) wiring_.Supervisor->StopReconnecting();
     if (!reconnecting_) return;
     ShowReconnecting(false);
     SetConnectEnabled(true);
     RefreshStatus();
 }
 
+ConnectionStatus CDlgMenuBar::SupervisorStatus() const {
+    return wiring_.Supervisor != nullptr ? wiring_.Supervisor->Status() : ConnectionStatus{};
+}
+
+void CDlgMenuBar::FollowConnection(const ConnectionStatus& status) {
+    const bool wasReconnecting = reconnecting_;
+    const bool nowReconnecting = status.State == ConnectionState::Reconnecting;
+    if (nowReconnecting != wasReconnecting) ShowReconnecting(nowReconnecting);
+    // A loss, the end of a reconnecting, or a return: the buttons follow.
+    if (!nowReconnecting && (wasReconnecting || status.State == ConnectionState::Lost))
+        SetConnectEnabled(status.State != ConnectionState::Connected);
+    ShowState(status);
+}
+
 void CDlgMenuBar::ShowReconnecting(bool on) {
     reconnecting_ = on;
-    const bool korean = app_.IsKorean();
+    const bool korean = wiring_.Korean;
     ProtocolText->setVisible(!on);
     StatusLabel->setGeometry(on ? DluRect(412, 6, 90, 12) : DluRect(458, 6, 44, 12));
-    DisconnectButton->setText(on ? QString::fromUtf8(kStopCaption.Pick(korean))
-                                 : QStringLiteral("DisConnect"));
+    DisconnectButton->setText(on ? Qs(kStopCaption.Pick(korean)) : QStringLiteral("DisConnect"));
     NameAfterCaption(DisconnectButton,
-                     on ? QString::fromUtf8(kStopReconnectingName.Pick(korean)) : DisconnectButton->text());
+                     on ? Qs(kStopReconnectingName.Pick(korean)) : DisconnectButton->text());
     if (on) {
         ConnectButton->setEnabled(false);
         DisconnectButton->setEnabled(true);
-        FollowReconnect();
     }
 }
 
-void CDlgMenuBar::FollowReconnect() {
-    CDriveLink* link = app_.Link;
-    if (!link || !reconnecting_) return;
-    const bool korean = app_.IsKorean();
-    if (link->Reconnecting.load() == 0) {
-        const bool connected = link->Connected.load() == 1;
-        ShowReconnecting(false);
-        SetConnectEnabled(!connected);
-        if (connected && app_.Monitoring)
-            app_.Monitoring->AddNote(Qs(ReconnectedNote(link->ReconnectAttempts.load(), korean)));
-        return;
+void CDlgMenuBar::ShowState(const ConnectionStatus& status) {
+    if (reconnecting_) {
+        StatusLabel->setText(Qs(ReconnectingText(status.Tries, wiring_.Korean)));
+        StatusLabel->SetBkColour(kReconnectingBk);
+    } else {
+        const bool connected = wiring_.Link != nullptr && wiring_.Link->IsConnected();
+        StatusLabel->setText(connected ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
+        StatusLabel->SetBkColour(connected ? kConnectedBk : kDisconnectedBk);
     }
-    StatusLabel->setText(Qs(ReconnectingText(link->ReconnectAttempts.load(), korean)));
-    StatusLabel->SetBkColour(kReconnectingBk);
     StatusLabel->SetTextColour(Qt::white);
 }
 
 void CDlgMenuBar::OnLinkHealth() {
-    if (!app_.LinkHealth) return;
-    app_.LinkHealth->show();
-    app_.LinkHealth->raise();
+    Call(wiring_.ShowLinkHealth);
 }
 
 void CDlgMenuBar::OnComSetting() {
-    if (!app_.ComSetting) return;
-    app_.ComSetting->show();
-    app_.ComSetting->raise();
+    Call(wiring_.ShowComSetting);
 }
 
 void CDlgMenuBar::OnMonitoring() {
-    if (app_.Parameter) app_.Parameter->hide();
-    if (app_.Monitoring) app_.Monitoring->show();
+    Call(wiring_.ShowMonitoringPage);
     LoadButton->hide();
     SaveButton->hide();
 }
 
 void CDlgMenuBar::OnParameter() {
-    if (app_.Monitoring) app_.Monitoring->hide();
-    if (app_.Parameter) app_.Parameter->show();
+    Call(wiring_.ShowParameterPage);
     LoadButton->show();
     SaveButton->show();
 }
 
 void CDlgMenuBar::OnScope() {
-    if (!app_.Link) return;
-    for (CDlgScope* scope : app_.Scopes) {
-        if (!scope) return;
-    }
-    for (CDlgScope* scope : app_.Scopes) {
-        if (!scope->isVisible()) {
-            scope->show();
-            scope->raise();
-            return;
-        }
-    }
+    Call(wiring_.ShowNextScope);
 }
 
 void CDlgMenuBar::OnLoad() {
-    if (app_.Parameter) app_.Parameter->LoadParameterFile();
+    Call(wiring_.LoadParameterFile);
 }
 
 void CDlgMenuBar::OnSave() {
-    if (app_.Parameter) app_.Parameter->SaveParameterFile();
+    Call(wiring_.SaveParameterFile);
 }
 
 void CDlgMenuBar::OnWeb() {
@@ -314,21 +262,18 @@ void CDlgMenuBar::OnWeb() {
 }
 
 void CDlgMenuBar::RefreshStatus() {
-    CDlgComSetting* settings = app_.ComSetting;
-    CDriveLink* link = app_.Link;
-    if (!settings || !link) return;
-    DriveIdText->setText(Qs(velt::DriveIdText(settings->DriveId.load())));
-    PortText->setText(Qs(velt::PortText(settings->PortDisplayName(), settings->BaudRate, settings->DataBits,
-                                        settings->Parity, settings->StopBits)));
-    FollowReconnect();
-    if (!reconnecting_) {
-        const bool connected = link->Connected == 1;
-        StatusLabel->setText(connected ? QStringLiteral("Connect") : QStringLiteral("Disconnect"));
-        StatusLabel->SetBkColour(connected ? kConnectedBk : kDisconnectedBk);
-        StatusLabel->SetTextColour(Qt::white);
-    }
+    const SerialSettings* settings = wiring_.Settings;
+    if (settings == nullptr || wiring_.Link == nullptr) return;
+    const SerialSettingsValues values = settings->Values();
+    DriveIdText->setText(Qs(velt::DriveIdText(values.DriveId)));
+    const std::string port = wiring_.PortDisplayName ? wiring_.PortDisplayName() : settings->PortName();
+    PortText->setText(
+        Qs(velt::PortText(port, values.BaudRate, values.DataBits, values.Parity, values.StopBits)));
+    const ConnectionStatus status = SupervisorStatus();
+    if (reconnecting_ && status.State != ConnectionState::Reconnecting) FollowConnection(status);
+    ShowState(status);
 
-    const ParamBlock params = link->ParamRegs();
+    const ParamBlock params = wiring_.Link->ParamRegs();
     HwVersionLabel->setText(Qs(HwVersionText(params[drive::HardwareVersionRegister])));
     HwVersionLabel->SetTextColour(kHwText);
     SwVersionLabel->setText(Qs(SwVersionText(params[drive::SoftwareVersionRegister])));

@@ -1,28 +1,54 @@
 #pragma once
 // Connection bar: the strip at the top of the main window with
 // the page and window buttons, Connect / DisConnect, the status panel and the
-// logo button. ConnectDrive is the only place where the serial port is
-// opened and the link marked connected. User-interface thread only.
+// logo button. Connect and DisConnect ask the connection supervisor; the
+// status panel shows its state and the serial settings in force.
+// User-interface thread only.
+#include "link/ConnectionSupervisor.h"
+
 #include <QTimer>
 #include <QWidget>
 
 #include <cstdint>
 #include <functional>
+#include <string>
 
 class QLabel;
 class QPushButton;
 
 namespace velt {
 
-class CVELT_HostApp;
 class CButtonST;
 class CColorStatic;
-class CModbusPort;
+class ConnectionWatch;
+class SerialSettings;
 
 class CDlgMenuBar : public QWidget {
     Q_OBJECT
 public:
-    CDlgMenuBar(CVELT_HostApp& app, QWidget* frame);
+    // What the shell hands the bar. Link, Supervisor, Watch and Settings may
+    // be null only in tests that build the bar alone (it then connects
+    // nothing); the callbacks may be empty.
+    struct Wiring {
+        bool Korean = false;
+        const CDriveLink* Link = nullptr; // the drive's versions
+        ConnectionSupervisor* Supervisor = nullptr;
+        ConnectionWatch* Watch = nullptr;
+        const SerialSettings* Settings = nullptr;
+        // The settings window's name of the port ("COM3", "ttyUSB0").
+        std::function<std::string()> PortDisplayName;
+        // A running drive search holds the port it searches; Connect ends it.
+        std::function<void()> StopDriveSearch;
+        std::function<void()> ShowComSetting;
+        std::function<void()> ShowMonitoringPage; // and hide the parameter page
+        std::function<void()> ShowParameterPage;  // and hide the monitoring page
+        std::function<void()> ShowNextScope;
+        std::function<void()> ShowLinkHealth;
+        std::function<void()> LoadParameterFile;
+        std::function<void()> SaveParameterFile;
+    };
+
+    CDlgMenuBar(Wiring wiring, QWidget* frame);
 
     CButtonST* ComSettingButton = nullptr;
     CButtonST* MonitoringButton = nullptr;
@@ -41,26 +67,25 @@ public:
     CButtonST* WebButton = nullptr;
     QPushButton* HealthButton = nullptr; // "Link Health": shows the link health window
 
-    // True from the watchdog's disconnect, with reconnecting on, until the
-    // drive answers again or the user stops it ("Stop" on the DisConnect button).
+    // True while the supervisor is reconnecting (the watchdog gave up with
+    // "Reconnect automatically" on), until the drive answers again or the
+    // user stops it ("Stop" on the DisConnect button).
     bool Reconnecting() const { return reconnecting_; }
 
 public slots:
-    // Opens the port with the serial settings, marks the link connected and
-    // reads all parameters. Blocks this thread for the parameter read (about
+    // Connects with the serial settings in force: the port opened and all
+    // parameters read. Blocks this thread for the parameter read (about
     // 1.1 s when the drive is silent) and, on failure, for 600 ms more while
     // the MainThread closes the port; windows keep repainting meanwhile.
     void ConnectDrive();
-    // Clears the link's connected flag and waits 1 s, in which the MainThread
-    // closes the port and clears the polled data. Nothing when not connected.
-    // While reconnecting (the button then reads "Stop") it stops trying.
+    // Drops the connection and waits 1 s, in which the MainThread closes the
+    // port and clears the polled data. Nothing when not connected. While
+    // reconnecting (the button then reads "Stop") it stops trying.
     void DisconnectDrive();
-    // The watchdog's call when the drive has stopped answering: the
-    // disconnect, and with "Reconnect automatically" on, reconnecting with
-    // the port and bit rate of the last connect. The bar shows
-    // "Reconnecting... (n)" and the DisConnect button becomes "Stop".
-    void DriveStoppedAnswering();
     void StopReconnecting();
+    // The supervisor's state changed (the connection watch): the buttons
+    // and the status follow it.
+    void FollowConnection(const velt::ConnectionStatus& status);
 
     void OnComSetting();
     void OnMonitoring();
@@ -78,11 +103,13 @@ private:
     void SetConnectEnabled(bool connectEnabled);
     // Shows (or ends) the reconnecting look: the wide amber status label and "Stop".
     void ShowReconnecting(bool on);
-    // On the status refresh while reconnecting: the count, or the end of it.
-    void FollowReconnect();
+    void ShowState(const ConnectionStatus& status);
+    ConnectionStatus SupervisorStatus() const;
+    static void Call(const std::function<void()>& f) {
+        if (f) f();
+    }
 
-    CVELT_HostApp& app_;
-    std::function<int(CModbusPort&)> openPort_; // how the last connect opened the port
+    const Wiring wiring_;
     bool reconnecting_ = false;
     QTimer statusTimer_; // runs for the life of the bar
 };

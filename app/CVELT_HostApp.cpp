@@ -3,18 +3,24 @@
 #include "CDlgComSetting.h"
 #include "CDlgMenuBar.h"
 #include "CMainFrame.h"
+#include "FindDriveDialog.h"
+#include "SerialSettings.h"
+#include "SessionWiring.h"
 #include "controls/Accessible.h"
 #include "controls/BusyScope.h"
+#include "controls/CButtonST.h"
+#include "controls/CColorStatic.h"
+#include "controls/ConnectionWatch.h"
 #include "link/CDriveLink.h"
-#include "monitor/CDlgLinkHealth.h"
+#include "link/ConnectionSupervisor.h"
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/CDlgRTUMonitoring.h"
+#include "monitor/LinkHealthDialog.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
-#include "platform/TickCount.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 
@@ -22,6 +28,7 @@
 #include <QCoreApplication>
 #include <QLibraryInfo>
 #include <QLocale>
+#include <QPushButton>
 #include <QTimer>
 #include <QTranslator>
 
@@ -30,8 +37,6 @@
 namespace velt {
 
 namespace {
-CVELT_HostApp* g_app = nullptr;
-
 // Qt's own texts (the file dialogs, the buttons of message boxes) in the
 // program's language: Qt's Korean translations from a translations folder
 // beside the program (the Windows zip), else from Qt's own folder (Debian:
@@ -54,34 +59,20 @@ void UseQtTranslations(bool korean) {
     }
 }
 
-// The pause after each stopped thread before its window or the link goes.
-// Nothing is processed during it: the thread has ended (or was given up on)
-// by then, and its window's queued calls are dropped with the window.
-constexpr uint32_t kAfterThreadStopMs = 100;
-
-template <typename T> void DestroyWindow(T*& window) {
-    delete window;
-    window = nullptr;
+void ShowOnTop(QWidget* window) {
+    if (window == nullptr) return;
+    window->show();
+    window->raise();
+    window->activateWindow();
 }
 } // namespace
 
-CVELT_HostApp* theApp() {
-    return g_app;
-}
-
-CVELT_HostApp::CVELT_HostApp() {
-    g_app = this;
-}
+CVELT_HostApp::CVELT_HostApp() = default;
 
 CVELT_HostApp::~CVELT_HostApp() {
     SetUiIdleHandler({});
     Shutdown();
     frame_.reset();
-    if (g_app == this) g_app = nullptr;
-}
-
-bool CVELT_HostApp::IsKorean() const {
-    return IsKoreanLanguage();
 }
 
 bool CVELT_HostApp::IsBusy() const {
@@ -93,25 +84,28 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     frame_ = std::make_unique<CMainFrame>(*this);
 
     remembersSettings_ = !options.Demo;
-    const bool korean = options.Lang >= 0 ? options.Lang == 1 : SystemDefaultIsKorean();
-    ApplyLanguage(korean);
-    UseQtTranslations(korean);
+    korean_ = options.Lang >= 0 ? options.Lang == 1 : SystemDefaultIsKorean();
+    ApplyLanguage(korean_);
+    UseQtTranslations(korean_);
     SetUiIdleHandler([this] {
         if (!closePending_ || !frame_) return;
         closePending_ = false;
         QTimer::singleShot(0, frame_.get(), [frame = frame_.get()] { frame->close(); });
     });
 
-    Link = new CDriveLink();
-    Link->StartThread();
+    // A demonstration starts at the default settings, so that Connect
+    // reaches the demo drive, and neither reads nor replaces the user's own.
+    settings_ = std::make_unique<SerialSettings>(remembersSettings_);
+    if (options.Reconnect) settings_->SetReconnect(true);
+    link_ = std::make_unique<CDriveLink>();
+    link_->StartThread();
+    supervisor_ = std::make_unique<ConnectionSupervisor>(
+        *link_, [settings = settings_.get()] { return settings->ReconnectAutomatically(); });
+    watch_ = std::make_unique<ConnectionWatch>(supervisor_.get());
 
     CreateWindows();
     ConnectLink();
     PlaceStrips();
-    if (options.Reconnect) {
-        ComSetting->ReconnectAutomatically = true;
-        ComSetting->ReconnectCheck->setChecked(true);
-    }
 
     frame_->show();
     return true;
@@ -123,73 +117,130 @@ void CVELT_HostApp::Float(QWidget* window, const char* className) {
     creationOrder_.emplace_back(className);
 }
 
-void CVELT_HostApp::Child(QWidget*, const char* className) {
+void CVELT_HostApp::Child(const char* className) {
     creationOrder_.emplace_back(className);
 }
 
 void CVELT_HostApp::CreateWindows() {
-    QWidget* frame = frame_.get();
-    Float(ComSetting = new CDlgComSetting(*this), "CDlgComSetting");
-    Child(MenuBar = new CDlgMenuBar(*this, frame), "CDlgMenuBar");
-    const bool korean = IsKorean();
-    Child(RtuMonitor = new CDlgRTUMonitoring(
-              Link, korean,
-              [this] {
-                  if (MenuBar) MenuBar->DriveStoppedAnswering();
-              },
-              frame),
-          "CDlgRTUMonitoring");
-    CDlgMonitoring::Wiring monitoring;
-    monitoring.Link = Link;
-    monitoring.Korean = korean;
-    monitoring.ShowRepeatWindow = [this] {
-        if (!Repeat) return;
-        Repeat->show();
-        Repeat->raise();
-        Repeat->activateWindow();
-    };
-    monitoring.RegisterName = [](int reg) { return std::string(ParamTable[reg].name); };
-    Child(Monitoring = new CDlgMonitoring(std::move(monitoring), frame), "CDlgMonitoring");
-    CDlgParameter::Wiring parameter;
-    parameter.Link = Link;
-    parameter.Korean = korean;
-    parameter.OpenValueDialog = [this](const QString& help, int number, int32_t value, bool hex) {
-        OpenValueDialog(help, number, value, hex);
-    };
-    Child(Parameter = new CDlgParameter(std::move(parameter), frame), "CDlgParameter");
-    const auto store = [this](int number, int32_t value) {
-        if (Parameter) Parameter->StoreEditedValue(number, value);
-    };
-    Float(SetValDec = new CDlgSetValDEC(korean, store), "CDlgSetValDEC");
-    Float(SetValHex = new CDlgSetValHEX(korean, store), "CDlgSetValHEX");
-    Float(Repeat = new CDlgRepeat(Link, korean), "CDlgRepeat");
-    for (CDlgScope*& scope : Scopes)
-        Float(scope = new CDlgScope(Link, korean), "CDlgScope");
-    Float(LinkHealth = new CDlgLinkHealth(Link, korean), "CDlgLinkHealth");
+    CreateShellWindows();
+    CreatePages();
 }
 
-void CVELT_HostApp::OpenValueDialog(const QString& help, int number, int32_t value, bool hex) {
-    if (hex) {
-        if (SetValHex) SetValHex->OpenForParameter(help, number, value);
-    } else if (SetValDec) {
-        SetValDec->OpenForParameter(help, number, value);
+// The serial settings, the connection bar (which follows the connection
+// before any other window does) and the register strip.
+void CVELT_HostApp::CreateShellWindows() {
+    CDlgComSetting::Wiring settings;
+    settings.Settings = settings_.get();
+    settings.Korean = korean_;
+    settings.IsConnected = [link = link_.get()] { return link->IsConnected(); };
+    comSetting_ = std::make_unique<CDlgComSetting>(std::move(settings));
+    Float(comSetting_.get(), "CDlgComSetting");
+
+    CDlgMenuBar::Wiring bar;
+    bar.Korean = korean_;
+    bar.Link = link_.get();
+    bar.Supervisor = supervisor_.get();
+    bar.Watch = watch_.get();
+    bar.Settings = settings_.get();
+    bar.PortDisplayName = [this] { return comSetting_->PortDisplayName(); };
+    bar.StopDriveSearch = [this] {
+        if (comSetting_->FindDrive) comSetting_->FindDrive->StopSearch();
+    };
+    bar.ShowComSetting = [this] {
+        comSetting_->show();
+        comSetting_->raise();
+    };
+    bar.ShowMonitoringPage = [this] { ShowPage(false); };
+    bar.ShowParameterPage = [this] { ShowPage(true); };
+    bar.ShowNextScope = [this] { ShowNextScope(); };
+    bar.ShowLinkHealth = [this] {
+        linkHealth_->show();
+        linkHealth_->raise();
+    };
+    bar.LoadParameterFile = [this] { parameter_->LoadParameterFile(); };
+    bar.SaveParameterFile = [this] { parameter_->SaveParameterFile(); };
+    menuBar_ = std::make_unique<CDlgMenuBar>(std::move(bar), frame_.get());
+    Child("CDlgMenuBar");
+
+    rtuMonitor_ = std::make_unique<CDlgRTUMonitoring>(link_.get(), korean_, watch_.get(), frame_.get());
+    Child("CDlgRTUMonitoring");
+}
+
+void CVELT_HostApp::CreatePages() {
+    QWidget* frame = frame_.get();
+    CDlgMonitoring::Wiring monitoring;
+    monitoring.Link = link_.get();
+    monitoring.Korean = korean_;
+    monitoring.Watch = watch_.get();
+    monitoring.ShowRepeatWindow = [this] { ShowOnTop(repeat_.get()); };
+    monitoring.RegisterName = [](int reg) { return std::string(ParamTable[reg].name); };
+    monitoring_ = std::make_unique<CDlgMonitoring>(std::move(monitoring), frame);
+    Child("CDlgMonitoring");
+    CDlgParameter::Wiring parameter;
+    parameter.Link = link_.get();
+    parameter.Korean = korean_;
+    parameter.OpenValueDialog = [this](const QString& help, int number, int32_t value, bool hex) {
+        if (hex)
+            setValHex_->OpenForParameter(help, number, value);
+        else
+            setValDec_->OpenForParameter(help, number, value);
+    };
+    parameter_ = std::make_unique<CDlgParameter>(std::move(parameter), frame);
+    Child("CDlgParameter");
+    const auto store = [this](int number, int32_t value) { parameter_->StoreEditedValue(number, value); };
+    setValDec_ = std::make_unique<CDlgSetValDEC>(korean_, store);
+    Float(setValDec_.get(), "CDlgSetValDEC");
+    setValHex_ = std::make_unique<CDlgSetValHEX>(korean_, store);
+    Float(setValHex_.get(), "CDlgSetValHEX");
+    repeat_ = std::make_unique<CDlgRepeat>(link_.get(), korean_);
+    Float(repeat_.get(), "CDlgRepeat");
+    for (std::unique_ptr<CDlgScope>& scope : scopes_) {
+        scope = std::make_unique<CDlgScope>(link_.get(), korean_);
+        Float(scope.get(), "CDlgScope");
+    }
+    linkHealth_ = std::make_unique<LinkHealthDialog>(link_.get(), korean_);
+    Float(linkHealth_.get(), "LinkHealthDialog");
+}
+
+std::array<CDlgScope*, CVELT_HostApp::kScopeCount> CVELT_HostApp::Scopes() const {
+    std::array<CDlgScope*, kScopeCount> scopes{};
+    for (size_t k = 0; k < scopes.size(); ++k)
+        scopes[k] = scopes_[k].get();
+    return scopes;
+}
+
+void CVELT_HostApp::ShowPage(bool parameterPage) {
+    QWidget* shown = parameterPage ? static_cast<QWidget*>(parameter_.get()) : monitoring_.get();
+    QWidget* hidden = parameterPage ? static_cast<QWidget*>(monitoring_.get()) : parameter_.get();
+    hidden->hide();
+    shown->show();
+}
+
+// The first scope window (in creation order) that is not shown; none when all are.
+void CVELT_HostApp::ShowNextScope() {
+    for (const std::unique_ptr<CDlgScope>& scope : scopes_) {
+        if (!scope->isVisible()) {
+            scope->show();
+            scope->raise();
+            return;
+        }
     }
 }
 
-// The link calls back into three windows; all exist before the user can
+// The link calls back into three parts; all exist before the user can
 // connect, and the link is stopped before any of them is destroyed.
 void CVELT_HostApp::ConnectLink() {
-    Link->SetDriveIdSource(ComSetting);
-    Link->SetParamsReadSink(Parameter);
-    Link->SetFrameLog(Monitoring);
+    link_->SetDriveIdSource(settings_.get());
+    link_->SetParamsReadSink(parameter_.get());
+    link_->SetFrameLog(monitoring_.get());
 }
 
 void CVELT_HostApp::PlaceStrips() {
     StripSizes strips;
-    strips.Hbar = MenuBar->height();
-    strips.Hmon = RtuMonitor->height();
-    strips.Hpage = Monitoring->height();
-    strips.Wmon = RtuMonitor->width();
+    strips.Hbar = menuBar_->height();
+    strips.Hmon = rtuMonitor_->height();
+    strips.Hpage = monitoring_->height();
+    strips.Wmon = rtuMonitor_->width();
     layout_ = ComputeShellLayout(strips, CurrentOperatingSystemClass());
 
     const auto place = [this](QWidget* strip, int y, bool shown) {
@@ -197,45 +248,86 @@ void CVELT_HostApp::PlaceStrips() {
         strip->raise();
         strip->setVisible(shown);
     };
-    place(MenuBar, layout_.MenuBarY, true);
-    place(RtuMonitor, layout_.RtuMonitorY, true);
-    place(Monitoring, layout_.PageY, true);
-    place(Parameter, layout_.PageY, false);
+    place(menuBar_.get(), layout_.MenuBarY, true);
+    place(rtuMonitor_.get(), layout_.RtuMonitorY, true);
+    place(monitoring_.get(), layout_.PageY, true);
+    place(parameter_.get(), layout_.PageY, false);
 
     const PixelSize client = ClientSizeOfFrame(layout_.Frame);
     frame_->resize(client.Width, client.Height);
 }
 
+SessionWiring CVELT_HostApp::SessionParts() {
+    SessionWiring w;
+    w.Link = [this] { return link_.get(); };
+    w.Watch = watch_.get();
+    w.PressScope = [this] {
+        if (menuBar_) menuBar_->ScopeButton->click();
+    };
+    w.RunVisibleScopes = [this] {
+        int running = 0;
+        for (const std::unique_ptr<CDlgScope>& scope : scopes_) {
+            if (!scope || !scope->isVisible()) continue;
+            if (scope->RunState() == 0) scope->RunStopButton->click();
+            running += scope->RunState() != 0 ? 1 : 0;
+        }
+        return running;
+    };
+    w.VisibleScopes = [this] {
+        int n = 0;
+        for (const std::unique_ptr<CDlgScope>& scope : scopes_)
+            n += scope && scope->isVisible() ? 1 : 0;
+        return n;
+    };
+    w.PressServoOn = [this] {
+        if (monitoring_) monitoring_->ServoOnButton->click();
+    };
+    w.PressRepeatTest = [this] {
+        if (monitoring_) monitoring_->RepeatButton->click();
+    };
+    w.PressRepeatStart = [this] {
+        if (repeat_) repeat_->StartButton->click();
+    };
+    w.RepeatState = [this] { return repeat_ ? repeat_->Sequence().Status() : RepeatStatus{}; };
+    w.ParamsReadCount = [this] { return parameter_ ? parameter_->ParamsReadCount : 0; };
+    w.ShownVersions = [this] {
+        if (!menuBar_) return std::string();
+        return menuBar_->HwVersionLabel->text().toStdString() + " | " +
+               menuBar_->SwVersionLabel->text().toStdString();
+    };
+    return w;
+}
+
+// Every thread is stopped (or given up on) before what it uses goes; a
+// window's queued calls are dropped with the window.
 void CVELT_HostApp::Shutdown() {
     if (shutDown_) return;
     shutDown_ = true;
-    for (CDlgScope*& scope : Scopes) {
+    for (std::unique_ptr<CDlgScope>& scope : scopes_) {
         if (!scope) continue;
         scope->StopScopeThread();
-        SleepMs(kAfterThreadStopMs);
-        DestroyWindow(scope);
+        scope.reset();
     }
     // It reads the link's journal on its timer.
-    DestroyWindow(LinkHealth);
+    linkHealth_.reset();
     // The RepeatThread writes through the link: it ends before the link goes.
-    if (Repeat) {
-        Repeat->StopRepeatThread();
-        SleepMs(kAfterThreadStopMs);
-        DestroyWindow(Repeat);
+    if (repeat_) {
+        repeat_->StopRepeatThread();
+        repeat_.reset();
     }
-    if (Link) {
-        Link->StopThread();
-        SleepMs(kAfterThreadStopMs);
-        delete Link;
-        Link = nullptr;
+    if (link_) {
+        link_->StopThread();
+        watch_.reset();
+        supervisor_.reset();
+        link_.reset();
     }
-    DestroyWindow(ComSetting);
-    DestroyWindow(MenuBar);
-    DestroyWindow(RtuMonitor);
-    DestroyWindow(Monitoring);
-    DestroyWindow(Parameter);
-    DestroyWindow(SetValDec);
-    DestroyWindow(SetValHex);
+    comSetting_.reset();
+    menuBar_.reset();
+    rtuMonitor_.reset();
+    monitoring_.reset();
+    parameter_.reset();
+    setValDec_.reset();
+    setValHex_.reset();
 }
 
 std::unique_ptr<CVELT_HostApp> StartApplication(const AppOptions& options) {

@@ -1,8 +1,9 @@
 #pragma once
 // The application object: builds the whole system once at start-up and takes
 // it down once when the main window closes. It is the one place that knows
-// every window: it creates each page with the link and the few services of
-// other windows that the page needs. User-interface thread only.
+// every window: it owns the link, the connection supervisor, the serial
+// settings and every window, and hands each window the models and the few
+// services of other windows it needs. User-interface thread only.
 #include "AppOptions.h"
 #include "ShellLayout.h"
 
@@ -18,6 +19,9 @@ class QWidget;
 namespace velt {
 
 class CDriveLink;
+class ConnectionSupervisor;
+class ConnectionWatch;
+class SerialSettings;
 class CMainFrame;
 class CDlgComSetting;
 class CDlgMenuBar;
@@ -28,11 +32,14 @@ class CDlgSetValDEC;
 class CDlgSetValHEX;
 class CDlgRepeat;
 class CDlgScope;
-class CDlgLinkHealth;
+class LinkHealthDialog;
+struct SessionWiring;
 
 class CVELT_HostApp {
 public:
-    CVELT_HostApp();  // becomes theApp() until destroyed
+    static constexpr int kScopeCount = 4;
+
+    CVELT_HostApp();
     ~CVELT_HostApp(); // runs Shutdown() if the frame never closed
     CVELT_HostApp(const CVELT_HostApp&) = delete;
     CVELT_HostApp& operator=(const CVELT_HostApp&) = delete;
@@ -46,29 +53,33 @@ public:
     // port closed), then the other windows. Each step runs once.
     void Shutdown();
 
-    // The language chosen at start-up (kept by ApplyLanguage, read by every
-    // window and by the core's texts).
-    bool IsKorean() const;
-    // False for a demonstration run (--demo): its settings start at the
-    // defaults, so that Connect reaches the demo drive, and the user's own
-    // remembered port is neither read nor replaced.
-    bool RemembersSettings() const { return remembersSettings_; }
-    CDriveLink* Link = nullptr;
-    CDlgComSetting* ComSetting = nullptr;
-    CDlgMenuBar* MenuBar = nullptr;
-    CDlgRTUMonitoring* RtuMonitor = nullptr;
-    CDlgMonitoring* Monitoring = nullptr;
-    CDlgParameter* Parameter = nullptr;
-    CDlgSetValDEC* SetValDec = nullptr;
-    CDlgSetValHEX* SetValHex = nullptr;
-    CDlgRepeat* Repeat = nullptr;
-    std::array<CDlgScope*, 4> Scopes{};
-    CDlgLinkHealth* LinkHealth = nullptr;
+    // The language chosen at start-up, handed to every window.
+    bool IsKorean() const { return korean_; }
 
+    // What the shell built, for main, the session driver and tests; null
+    // before InitInstance and after Shutdown. The shell keeps ownership.
+    CDriveLink* Link() const { return link_.get(); }
+    ConnectionSupervisor* Supervisor() const { return supervisor_.get(); }
+    SerialSettings* Settings() const { return settings_.get(); }
+    CDlgComSetting* ComSetting() const { return comSetting_.get(); }
+    CDlgMenuBar* MenuBar() const { return menuBar_.get(); }
+    CDlgRTUMonitoring* RtuMonitor() const { return rtuMonitor_.get(); }
+    CDlgMonitoring* Monitoring() const { return monitoring_.get(); }
+    CDlgParameter* Parameter() const { return parameter_.get(); }
+    CDlgSetValDEC* SetValDec() const { return setValDec_.get(); }
+    CDlgSetValHEX* SetValHex() const { return setValHex_.get(); }
+    CDlgRepeat* Repeat() const { return repeat_.get(); }
+    CDlgScope* Scope(int k) const { return scopes_.at(static_cast<size_t>(k)).get(); }
+    std::array<CDlgScope*, kScopeCount> Scopes() const;
+    LinkHealthDialog* LinkHealth() const { return linkHealth_.get(); }
     CMainFrame* MainFrame() const { return frame_.get(); }
+
     const ShellLayout& Layout() const { return layout_; }
     // Class names of the windows in the order start-up created them.
     const std::vector<std::string>& CreationOrder() const { return creationOrder_; }
+
+    // What the unattended session driver presses and reads.
+    SessionWiring SessionParts();
 
     // A close of the frame while a sequence waits with the event loop running
     // (controls/BusyScope.h) is carried out when the last such wait ends, so
@@ -78,22 +89,38 @@ public:
 
 private:
     void CreateWindows();
+    void CreateShellWindows();
+    void CreatePages();
     void ConnectLink();
     void PlaceStrips();
     void Float(QWidget* window, const char* className);
-    void OpenValueDialog(const QString& help, int number, int32_t value, bool hex);
-    void Child(QWidget* window, const char* className);
+    void Child(const char* className);
+    void ShowNextScope();
+    void ShowPage(bool parameterPage);
 
+    bool korean_ = false;
+    bool remembersSettings_ = true;
+    // Destroyed last: the child pages go with it, so each is released first.
     std::unique_ptr<CMainFrame> frame_;
+    std::unique_ptr<SerialSettings> settings_;
+    std::unique_ptr<CDriveLink> link_;
+    std::unique_ptr<ConnectionSupervisor> supervisor_;
+    std::unique_ptr<ConnectionWatch> watch_;
+    std::unique_ptr<CDlgComSetting> comSetting_;
+    std::unique_ptr<CDlgMenuBar> menuBar_;
+    std::unique_ptr<CDlgRTUMonitoring> rtuMonitor_;
+    std::unique_ptr<CDlgMonitoring> monitoring_;
+    std::unique_ptr<CDlgParameter> parameter_;
+    std::unique_ptr<CDlgSetValDEC> setValDec_;
+    std::unique_ptr<CDlgSetValHEX> setValHex_;
+    std::unique_ptr<CDlgRepeat> repeat_;
+    std::array<std::unique_ptr<CDlgScope>, kScopeCount> scopes_;
+    std::unique_ptr<LinkHealthDialog> linkHealth_;
     ShellLayout layout_;
     std::vector<std::string> creationOrder_;
     bool closePending_ = false;
     bool shutDown_ = false;
-    bool remembersSettings_ = true;
 };
-
-// The one application object (nullptr when none exists).
-CVELT_HostApp* theApp();
 
 // Builds the application in-process: InitInstance with these options.
 // nullptr when start-up failed. Needs a QApplication.

@@ -1,18 +1,8 @@
 #include "SessionDriver.h"
 
-#include "CDlgMenuBar.h"
-#include "CVELT_HostApp.h"
-#include "controls/CButtonST.h"
-#include "controls/CColorStatic.h"
+#include "controls/ConnectionWatch.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
-#include "monitor/CDlgMonitoring.h"
-#include "monitor/CDlgRTUMonitoring.h"
-#include "params/CDlgParameter.h"
-#include "repeat/CDlgRepeat.h"
-#include "scope/CDlgScope.h"
-
-#include <QPushButton>
 
 #include <algorithm>
 #include <chrono>
@@ -51,8 +41,8 @@ const char* EndName(RepeatEnd end) {
 }
 } // namespace
 
-SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMessageService& shown)
-    : app_(app), options_(options) {
+SessionDriver::SessionDriver(SessionWiring parts, const AppOptions& options, IMessageService& shown)
+    : parts_(std::move(parts)), options_(options) {
     clock_.start();
     if (options_.ReportSeconds > 0) {
         reporting_ = std::make_unique<ReportingMessageService>(shown, stdout);
@@ -60,14 +50,9 @@ SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMes
         connect(&reportTimer_, &QTimer::timeout, this, &SessionDriver::PrintReport);
         reportTimer_.start(std::chrono::seconds(options_.ReportSeconds));
     }
-    for (int k = 0; k < options_.Scopes && app_.MenuBar; ++k)
-        app_.MenuBar->ScopeButton->click();
-    int running = 0;
-    for (CDlgScope* scope : app_.Scopes) {
-        if (scope == nullptr || !scope->isVisible()) continue;
-        if (scope->RunState() == 0) scope->RunStopButton->click();
-        running += scope->RunState() != 0 ? 1 : 0;
-    }
+    for (int k = 0; k < options_.Scopes && parts_.PressScope; ++k)
+        parts_.PressScope();
+    const int running = parts_.RunVisibleScopes ? parts_.RunVisibleScopes() : 0;
     if (options_.Scopes > 0)
         Say("scope windows shown: " + std::to_string(VisibleScopes()) +
             ", running: " + std::to_string(running));
@@ -75,88 +60,94 @@ SessionDriver::SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMes
         connect(&repeatTimer_, &QTimer::timeout, this, &SessionDriver::StepRepeat);
         repeatTimer_.start(kRepeatLook);
     }
-    if (!options_.WriteLog.empty() && app_.Link) {
+    if (!options_.WriteLog.empty() && LinkNow() != nullptr) {
         writeLog_ = std::make_unique<WriteLogFile>(options_.WriteLog);
         if (writeLog_->Ok())
-            app_.Link->SetWriteWatcher(writeLog_.get());
+            LinkNow()->SetWriteWatcher(writeLog_.get());
         else
             std::fprintf(stderr, "velt-host: cannot write %s\n", options_.WriteLog.c_str());
     }
     if (options_.ReportSeconds > 0 || options_.Repeat) {
         connect(&watchTimer_, &QTimer::timeout, this, &SessionDriver::WatchLink);
         watchTimer_.start(kWatchPeriod);
+        if (parts_.Watch != nullptr)
+            connect(parts_.Watch, &ConnectionWatch::Changed, this, &SessionDriver::FollowConnection);
     }
 }
 
 SessionDriver::~SessionDriver() {
-    if (writeLog_ && app_.Link) app_.Link->SetWriteWatcher(nullptr);
+    if (writeLog_ && LinkNow() != nullptr) LinkNow()->SetWriteWatcher(nullptr);
     if (reporting_) SetMessageService(previous_);
 }
 
 void SessionDriver::PrintReport() {
-    if (!app_.Link) return;
-    const CDriveLink& link = *app_.Link;
-    const std::string line = LinkReportLine(static_cast<long>(clock_.elapsed() / 1000), link.Connected.load(),
-                                            link.FailCount.load(), link.Counters(),
-                                            {link.Reconnecting.load(), link.Reconnects.load()});
+    const CDriveLink* live = LinkNow();
+    if (live == nullptr) return;
+    const CDriveLink& link = *live;
+    const std::string line =
+        LinkReportLine(static_cast<long>(clock_.elapsed() / 1000), link.Status(), link.Counters());
     std::printf("%s\n", line.c_str());
     std::fflush(stdout);
 }
 
 void SessionDriver::StepRepeat() {
-    if (repeatStarted_ || !app_.Link || !app_.Monitoring || !app_.Repeat || !app_.Parameter) return;
-    if (app_.Link->Connected.load() != 1 || app_.Parameter->ParamsReadCount == 0) return;
-    if ((app_.Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) == 0) {
+    const CDriveLink* link = LinkNow();
+    if (repeatStarted_ || link == nullptr || !parts_.PressServoOn || !parts_.PressRepeatStart) return;
+    if (!link->IsConnected() || parts_.ParamsReadCount() == 0) return;
+    if ((link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) == 0) {
         if (servoOnAskedAt_ < 0 || clock_.elapsed() - servoOnAskedAt_ > kServoOnRetryMs) {
             servoOnAskedAt_ = clock_.elapsed();
-            app_.Monitoring->ServoOnButton->click();
+            parts_.PressServoOn();
         }
         return;
     }
-    app_.Monitoring->RepeatButton->click();
-    app_.Repeat->StartButton->click();
-    repeatStarted_ = app_.Repeat->Sequence().Status().Repeating;
+    parts_.PressRepeatTest();
+    parts_.PressRepeatStart();
+    repeatStarted_ = parts_.RepeatState().Repeating;
     if (!repeatStarted_) return;
     repeatTimer_.stop();
-    repeatConnection_ = app_.Link->ConnectionSerial.load();
+    repeatConnection_ = link->ConnectionSerial();
     repeatEndedAt_ = -1;
     runningOnNewConnection_ = false;
     Say("repeat cycle started");
 }
 
-void SessionDriver::WatchLink() {
-    if (!app_.Link) return;
-    const CDriveLink& link = *app_.Link;
-    const qint64 now = clock_.elapsed();
-    const int connected = link.Connected.load() == 1 ? 1 : 0;
-    if (connected != shownConnected_) {
-        if (connected) {
-            connectedAt_ = now;
-            if (link.Reconnects.load() > 0)
-                Say("link connected again after " + std::to_string(link.ReconnectAttempts.load()) +
-                    " attempts (reconnects " + std::to_string(link.Reconnects.load()) + ")");
-            else
-                Say("link connected");
-        } else if (shownConnected_ == 1) {
-            Say("link lost");
-        }
-        shownConnected_ = connected;
+void SessionDriver::FollowConnection(const ConnectionStatus& status) {
+    const bool connected = status.State == ConnectionState::Connected;
+    if (connected == connected_) return;
+    if (connected) {
+        connectedAt_ = clock_.elapsed();
+        if (status.Returns > 0)
+            Say("link connected again after " + std::to_string(status.Tries) + " attempts (reconnects " +
+                std::to_string(status.Returns) + ")");
+        else
+            Say("link connected");
+    } else {
+        Say("link lost");
     }
+    connected_ = connected;
+}
+
+void SessionDriver::WatchLink() {
+    const CDriveLink* live = LinkNow();
+    if (live == nullptr) return;
+    const CDriveLink& link = *live;
+    const qint64 now = clock_.elapsed();
+    const bool connected = connected_;
     // What the windows show of the drive, told as it changes: the versions
     // in the connection bar and each completed read of all parameters.
-    if (app_.MenuBar && app_.MenuBar->HwVersionLabel && app_.MenuBar->SwVersionLabel) {
-        const std::string versions = app_.MenuBar->HwVersionLabel->text().toStdString() + " | " +
-                                     app_.MenuBar->SwVersionLabel->text().toStdString();
+    if (parts_.ShownVersions) {
+        const std::string versions = parts_.ShownVersions();
         if (connected && versions != shownVersions_) Say("versions shown: " + versions);
         if (connected) shownVersions_ = versions;
     }
-    if (app_.Parameter && app_.Parameter->ParamsReadCount != shownParamsReads_) {
-        shownParamsReads_ = app_.Parameter->ParamsReadCount;
+    if (parts_.ParamsReadCount && parts_.ParamsReadCount() != shownParamsReads_) {
+        shownParamsReads_ = parts_.ParamsReadCount();
         Say("parameters read: " + std::to_string(shownParamsReads_));
     }
     // Polls failing while the link stays connected: the watchdog's business;
     // told so that a run can see it act (or not).
-    const bool failing = connected && link.FailCount.load() >= CDlgRTUMonitoring::kFailLimit;
+    const bool failing = connected && link.FailCount() >= ConnectionSupervisor::kFailLimit;
     if (failing != shownFailing_) {
         if (failing)
             Say("polls failing");
@@ -164,11 +155,11 @@ void SessionDriver::WatchLink() {
             Say("polls answered again");
         shownFailing_ = failing;
     }
-    if (!options_.Repeat || !repeatStarted_ || !app_.Repeat) return;
-    const RepeatStatus status = app_.Repeat->Sequence().Status();
+    if (!options_.Repeat || !repeatStarted_ || !parts_.RepeatState) return;
+    const RepeatStatus status = parts_.RepeatState();
     if (status.Repeating) {
         // The cycle must end with the connection it was started on.
-        if (link.ConnectionSerial.load() != repeatConnection_ && !runningOnNewConnection_) {
+        if (link.ConnectionSerial() != repeatConnection_ && !runningOnNewConnection_) {
             runningOnNewConnection_ = true;
             Say("repeat cycle still running on a new connection");
         }
@@ -178,7 +169,7 @@ void SessionDriver::WatchLink() {
         repeatEndedAt_ = now;
         Say(std::string("repeat cycle ended: ") + EndName(status.LastEnd));
     }
-    if (connected && link.FailCount.load() == 0 &&
+    if (connected && link.FailCount() == 0 &&
         now - std::max(repeatEndedAt_, connectedAt_) > kRestartAfterMs) {
         repeatStarted_ = false;
         servoOnAskedAt_ = -1;
@@ -186,11 +177,12 @@ void SessionDriver::WatchLink() {
     }
 }
 
+CDriveLink* SessionDriver::LinkNow() const {
+    return parts_.Link ? parts_.Link() : nullptr;
+}
+
 int SessionDriver::VisibleScopes() const {
-    int n = 0;
-    for (const CDlgScope* scope : app_.Scopes)
-        n += scope != nullptr && scope->isVisible() ? 1 : 0;
-    return n;
+    return parts_.VisibleScopes ? parts_.VisibleScopes() : 0;
 }
 
 void SessionDriver::Say(const std::string& what) {

@@ -11,6 +11,8 @@
 // User-interface thread.
 #include "AppOptions.h"
 #include "SessionReport.h"
+#include "SessionWiring.h"
+#include "link/ConnectionSupervisor.h"
 
 #include <QElapsedTimer>
 #include <QObject>
@@ -21,28 +23,29 @@
 
 namespace velt {
 
-class CVELT_HostApp;
-
 class SessionDriver : public QObject {
     Q_OBJECT
 public:
     // Installs the reporting message service over `shown` when the options
-    // ask for reports; the previous service comes back on destruction.
-    SessionDriver(CVELT_HostApp& app, const AppOptions& options, IMessageService& shown);
+    // ask for reports; the previous service comes back on destruction. The
+    // parts outlive the driver.
+    SessionDriver(SessionWiring parts, const AppOptions& options, IMessageService& shown);
     ~SessionDriver() override;
 
     void PrintReport(); // one report line now
     void StepRepeat();  // one look at the connection; presses what is due
-    void WatchLink();   // every 100 ms: lost and made connections, the repeat cycle after a fault
+    void WatchLink();   // every 100 ms: what the windows show, the repeat cycle after a fault
+    void FollowConnection(const velt::ConnectionStatus& status); // lost and made connections
     bool RepeatStarted() const { return repeatStarted_; }
 
     int VisibleScopes() const;
 
 private:
+    CDriveLink* LinkNow() const; // null once the shell has shut down
     // A "session: ..." line on standard output when reports are on.
     void Say(const std::string& what);
 
-    CVELT_HostApp& app_;
+    const SessionWiring parts_;
     const AppOptions options_;
     std::unique_ptr<ReportingMessageService> reporting_;
     IMessageService* previous_ = nullptr;
@@ -53,7 +56,7 @@ private:
     std::unique_ptr<WriteLogFile> writeLog_;
     qint64 servoOnAskedAt_ = -1;
     bool repeatStarted_ = false;
-    int shownConnected_ = -1;       // the link state last told (-1: none yet)
+    bool connected_ = false;        // as the supervisor last said
     bool shownFailing_ = false;     // "polls failing" told and not yet over
     std::string shownVersions_;     // the versions last told
     int shownParamsReads_ = 0;      // the parameter reads last told

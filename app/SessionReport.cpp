@@ -2,19 +2,18 @@
 
 namespace velt {
 
-std::string LinkReportLine(long seconds, int connected, uint32_t failCount, const LinkCounters& c,
-                           ReconnectState reconnect) {
+std::string LinkReportLine(long seconds, const LinkStatus& link, const LinkCounters& c) {
     auto triple = [](uint32_t a, uint32_t b, uint32_t d) {
         return std::to_string(a) + "/" + std::to_string(b) + "/" + std::to_string(d);
     };
-    return "report t=" + std::to_string(seconds) + " connected=" + std::to_string(connected) +
-           " failcount=" + std::to_string(failCount) +
+    return "report t=" + std::to_string(seconds) + " connected=" + std::to_string(link.Connected ? 1 : 0) +
+           " failcount=" + std::to_string(link.FailCount) +
            " state=" + triple(c.StateReads, c.StateOk, c.StateFail) +
            " di=" + triple(c.DiReads, c.DiOk, c.DiFail) + " do=" + triple(c.DoRequests, c.DoOk, c.DoFail) +
            " param=" + triple(c.ParamRequests, c.ParamOk, c.ParamFail) +
            " crc=" + std::to_string(c.CrcErrors) + " noreply=" + std::to_string(c.NoReplies) +
-           " reconnecting=" + std::to_string(reconnect.Reconnecting) +
-           " reconnects=" + std::to_string(reconnect.Reconnects);
+           " reconnecting=" + std::to_string(link.Reconnecting ? 1 : 0) +
+           " reconnects=" + std::to_string(link.Reconnects);
 }
 
 WriteLogFile::WriteLogFile(const std::string& path) : file_(std::fopen(path.c_str(), "a")) {}

@@ -17,12 +17,7 @@ namespace velt {
 // "report t=<s> connected=<0|1> failcount=<n> state=<reads>/<ok>/<fail>
 // di=... do=... param=... crc=<n> noreply=<n> reconnecting=<0|1>
 // reconnects=<n>"
-struct ReconnectState {
-    int Reconnecting = 0;
-    uint32_t Reconnects = 0;
-};
-std::string LinkReportLine(long seconds, int connected, uint32_t failCount, const LinkCounters& c,
-                           ReconnectState reconnect = {});
+std::string LinkReportLine(long seconds, const LinkStatus& link, const LinkCounters& c);
 
 // velt-host --write-log: one line per write asked of the link,
 // "<steady-clock ns> <function> <address> <value>", appended and flushed as

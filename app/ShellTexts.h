@@ -24,6 +24,8 @@ inline constexpr LocalText kStopCaption{"중지", "Stop"};
 inline constexpr LocalText kStopReconnectingName{"재연결 중지", "Stop reconnecting"};
 inline constexpr LocalText kLinkHealthCaption{"통신 상태", "Link Health"};
 inline constexpr LocalText kCancelCaption{"취소", "Cancel"};
+// The logo button has no caption; screen readers announce what it opens.
+inline constexpr LocalText kWebSiteName{"웹 사이트", "Web site"};
 
 // "%05d" of the unsigned register split 2.1.2: 12001 -> "12.0.01", 7 -> "00.0.07".
 std::string VersionDigits(uint16_t reg);

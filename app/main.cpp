@@ -107,9 +107,9 @@ int main(int argc, char** argv) {
     signalCheck.start(kSignalCheckPeriod);
 
     if (options.Connect) {
-        QTimer::singleShot(0, app->MenuBar, &velt::CDlgMenuBar::ConnectDrive);
+        QTimer::singleShot(0, app->MenuBar(), &velt::CDlgMenuBar::ConnectDrive);
     }
-    auto session = std::make_unique<velt::SessionDriver>(*app, options, messages);
+    auto session = std::make_unique<velt::SessionDriver>(app->SessionParts(), options, messages);
     if (!options.Screenshot.empty()) {
         QTimer::singleShot(kScreenshotDelay, app->MainFrame(), [&app, &options] {
             if (!app->MainFrame()->grab().save(QString::fromStdString(options.Screenshot))) {

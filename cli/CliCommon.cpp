@@ -2,9 +2,9 @@
 
 #include "link/CDriveLink.h"
 #include "link/CModbusPort.h"
+#include "link/ConnectionSupervisor.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpenText.h"
-#include "params/Language.h"
 #include "platform/PortsFolder.h"
 
 #include <cerrno>
@@ -38,14 +38,18 @@ const std::vector<CliCommand>& Commands() {
     return Registry();
 }
 
-bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options) {
+PortAddress AddressOf(const CliOptions& options) {
     const int n = ComNumberOf(options.port);
-    if (n > 0 && n <= 255) return port.OpenPort(static_cast<uint8_t>(n), options.baud) == 1;
-    return port.OpenDevice(options.port, options.baud) == 1;
+    return {n > 0 && n <= 255 ? ComDeviceName(n) : options.port, options.baud};
 }
 
-void PrintPortOpenFail(const CModbusPort& port) {
-    PrintMessage(PortOpenFailMessage(port.LastOpenError(), IsKoreanLanguage()));
+bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options) {
+    const PortAddress address = AddressOf(options);
+    return port.OpenDevice(address.Device, address.Baud);
+}
+
+void PrintPortOpenFail(const CModbusPort& port, bool korean) {
+    PrintMessage(PortOpenFailMessage(port.LastOpenError(), korean));
 }
 
 void InstallTrace(CModbusPort& port, const CliOptions& options) {
@@ -62,9 +66,9 @@ long ParseIntArg(const std::string& text, long min, long max, const char* what) 
     return v;
 }
 
-int ReportFailure(uint8_t result) {
+int ReportFailure(RtuResult result) {
     std::fprintf(stderr, "%s\n", DescribeRtuResult(result).c_str());
-    return result;
+    return result.Code();
 }
 
 void PrintMessage(const std::string& text) {
@@ -75,32 +79,42 @@ void PrintMessage(const std::string& text) {
 }
 
 bool ConnectLink(CDriveLink& link, const CliOptions& options) {
+    if (options.trace) link.SetTrace(&PrintTrace, nullptr);
     link.StartThread();
-    InstallTrace(*link.Port, options);
-    link.DriveId.store(options.id);
-    // The reason is taken under the link's lock, before StopThread deletes the port.
-    SerialOpenError error;
-    const auto open = [&](CModbusPort& port) {
-        const bool opened = OpenPortFromOptions(port, options);
-        if (!opened) error = port.LastOpenError();
-        return opened ? 1 : 0;
-    };
-    if (link.OpenAndConnect(open) == 1) return true;
+    link.SetDriveId(options.id);
+    const SerialOpenError error = link.Connect(AddressOf(options));
+    if (error.kind == OpenFailure::None) return true;
     link.StopThread();
-    PrintMessage(PortOpenFailMessage(error, IsKoreanLanguage()));
+    PrintMessage(PortOpenFailMessage(error, options.korean));
     return false;
 }
 
-bool ConnectAndReadParams(CDriveLink& link, const CliOptions& options, int* exitCode) {
-    if (!ConnectLink(link, options)) {
-        *exitCode = kExitPortOpenFail;
-        return false;
+bool ConnectAndReadParams(CDriveLink& link, const CliOptions& options, int* exitCode,
+                          ConnectionSupervisor* supervisor) {
+    RtuResult read;
+    if (supervisor != nullptr) {
+        if (options.trace) link.SetTrace(&PrintTrace, nullptr);
+        link.StartThread();
+        const ConnectionSupervisor::ConnectOutcome outcome =
+            supervisor->Connect(AddressOf(options), options.id);
+        if (outcome.What == ConnectionSupervisor::ConnectOutcome::Kind::PortOpenFailed) {
+            link.StopThread();
+            PrintMessage(PortOpenFailMessage(outcome.OpenError, options.korean));
+            *exitCode = kExitPortOpenFail;
+            return false;
+        }
+        read = outcome.Read;
+    } else {
+        if (!ConnectLink(link, options)) {
+            *exitCode = kExitPortOpenFail;
+            return false;
+        }
+        read = link.ReadAllParams();
     }
-    const uint8_t read = link.ReadAllParams();
     if (read == RTU_OK) return true;
     link.Disconnect();
     link.StopThread();
-    PrintMessage(kAllParamReadFail.Pick(IsKoreanLanguage()));
+    PrintMessage(kAllParamReadFail.Pick(options.korean));
     *exitCode = ReportFailure(read);
     return false;
 }

@@ -6,9 +6,13 @@
 #include <string>
 #include <vector>
 
+#include "link/RtuResult.h"
+
 namespace velt {
 class CDriveLink;
 class CModbusPort;
+class ConnectionSupervisor;
+struct PortAddress;
 } // namespace velt
 
 namespace velt::cli {
@@ -22,6 +26,7 @@ struct CliOptions {
     uint32_t baud = 9600;
     uint8_t id = 1;
     bool trace = false;
+    bool korean = false; // the language of messages: --lang, else the system's
 };
 
 // Thrown by commands for bad arguments; main prints the message and the
@@ -44,12 +49,14 @@ struct CliRegistrar {
 };
 const std::vector<CliCommand>& Commands();
 
-// Opens `port` for the options: "COMn" (or "\\.\COMn") through OpenPort, any
-// other text as a device path. Returns false when the port cannot be opened.
+// Where the options' port is: "COMn" (or "\\.\COMn") by the COM name the
+// platform resolves, any other text as a device path.
+PortAddress AddressOf(const CliOptions& options);
+// Opens `port` at AddressOf(options). False when the port cannot be opened.
 bool OpenPortFromOptions(CModbusPort& port, const CliOptions& options);
 
 // Prints "Port Open Fail" and the reason the port gave (on stderr).
-void PrintPortOpenFail(const CModbusPort& port);
+void PrintPortOpenFail(const CModbusPort& port, bool korean);
 
 // Installs the --trace printer ("TX: 01 04 ..." / "RX: ..." on stderr).
 void InstallTrace(CModbusPort& port, const CliOptions& options);
@@ -58,8 +65,8 @@ void InstallTrace(CModbusPort& port, const CliOptions& options);
 long ParseIntArg(const std::string& text, long min, long max, const char* what);
 
 // Prints a failed result ("RTU_ERR_NO_REPLY (11)" / "drive exception 2") to
-// stderr and returns the exit code (the result code).
-int ReportFailure(uint8_t result);
+// stderr and returns the exit code (the result's one-byte code).
+int ReportFailure(RtuResult result);
 
 // Prints a user message on stderr, its "\r\n" line breaks as plain ones.
 void PrintMessage(const std::string& text);
@@ -69,9 +76,11 @@ void PrintMessage(const std::string& text);
 // opened, stops the link again, prints "Port Open Fail" and returns false.
 bool ConnectLink(CDriveLink& link, const CliOptions& options);
 
-// ConnectLink, then the first read of all parameters. On failure the link is
-// disconnected and stopped, the message printed and the exit code returned
-// in *exitCode.
-bool ConnectAndReadParams(CDriveLink& link, const CliOptions& options, int* exitCode);
+// ConnectLink, then the first read of all parameters, through the connection
+// supervisor when one is given (velt-cli monitor, whose watchdog it then is).
+// On failure the link is disconnected and stopped, the message printed and
+// the exit code returned in *exitCode.
+bool ConnectAndReadParams(CDriveLink& link, const CliOptions& options, int* exitCode,
+                          ConnectionSupervisor* supervisor = nullptr);
 
 } // namespace velt::cli

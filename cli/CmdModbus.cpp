@@ -35,7 +35,7 @@ void ExpectArgCount(const Args& args, size_t count, const char* command) {
 template <typename Body> int WithPort(const CliOptions& options, Body body) {
     CModbusPort port;
     if (!OpenPortFromOptions(port, options)) {
-        PrintPortOpenFail(port);
+        PrintPortOpenFail(port, options.korean);
         return kExitPortOpenFail;
     }
     InstallTrace(port, options);
@@ -60,7 +60,7 @@ int ReadBits(const CliOptions& options, const Args& args, const char* command, b
     ExpectArgCount(args, 0, command);
     return WithPort(options, [&](CModbusPort& port) {
         uint8_t bits[drive::BitCount]{};
-        const uint8_t r =
+        const RtuResult r =
             coils ? port.ReadCoils(options.id, bits) : port.ReadDiscreteInputs(options.id, bits);
         if (r != RTU_OK) return ReportFailure(r);
         PrintValues(bits, drive::BitCount);
@@ -82,7 +82,7 @@ int RunReadHolding(const CliOptions& options, const Args& args) {
     const auto quantity = static_cast<int>(ParseIntArg(args[1], 1, drive::MaxReadRegisters, "quantity"));
     return WithPort(options, [&](CModbusPort& port) {
         uint16_t values[drive::MaxReadRegisters]{};
-        const uint8_t r = port.ReadHoldingRegisters(options.id, start, values, quantity);
+        const RtuResult r = port.ReadHoldingRegisters(options.id, start, values, quantity);
         if (r != RTU_OK) return ReportFailure(r);
         PrintSigned(values, quantity);
         return 0;
@@ -93,7 +93,7 @@ int RunReadInputRegs(const CliOptions& options, const Args& args) {
     ExpectArgCount(args, 0, "read-input-regs");
     return WithPort(options, [&](CModbusPort& port) {
         uint16_t values[drive::StateCount]{};
-        const uint8_t r = port.ReadInputRegisters(options.id, values);
+        const RtuResult r = port.ReadInputRegisters(options.id, values);
         if (r != RTU_OK) return ReportFailure(r);
         PrintSigned(values, drive::StateCount);
         return 0;
@@ -104,9 +104,9 @@ int RunWriteCoil(const CliOptions& options, const Args& args) {
     ExpectArgCount(args, 2, "write-coil");
     const auto coil = static_cast<uint16_t>(ParseIntArg(args[0], 0, 65535, "coil address"));
     if (args[1] != "on" && args[1] != "off") throw UsageError{"write-coil state must be on or off"};
-    const int on = args[1] == "on" ? 1 : 0;
+    const bool on = args[1] == "on";
     return WithPort(options, [&](CModbusPort& port) {
-        const uint8_t r = port.WriteSingleCoil(options.id, coil, on);
+        const RtuResult r = port.WriteSingleCoil(options.id, coil, on);
         return r == RTU_OK ? 0 : ReportFailure(r);
     });
 }
@@ -116,7 +116,7 @@ int RunWriteRegister(const CliOptions& options, const Args& args) {
     const auto reg = static_cast<uint16_t>(ParseIntArg(args[0], 0, 65535, "register address"));
     const auto value = static_cast<uint16_t>(ParseIntArg(args[1], -32768, 65535, "register value"));
     return WithPort(options, [&](CModbusPort& port) {
-        const uint8_t r = port.WriteSingleRegister(options.id, reg, value);
+        const RtuResult r = port.WriteSingleRegister(options.id, reg, value);
         return r == RTU_OK ? 0 : ReportFailure(r);
     });
 }
@@ -146,11 +146,11 @@ int RunPing(const CliOptions& options, const Args& args) {
         micros.reserve(static_cast<size_t>(count));
         uint16_t values[drive::StateCount]{};
         long errors = 0;
-        uint8_t lastFailure = RTU_OK;
+        RtuResult lastFailure = RTU_OK;
         const auto begin = Clock::now();
         for (long i = 0; i < count; ++i) {
             const auto t0 = Clock::now();
-            const uint8_t r = port.ReadInputRegisters(options.id, values);
+            const RtuResult r = port.ReadInputRegisters(options.id, values);
             micros.push_back(
                 std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - t0).count());
             if (r != RTU_OK) {

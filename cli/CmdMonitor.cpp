@@ -1,13 +1,14 @@
 // velt-cli monitor and poll-stats: the drive link with its polling thread,
-// connected the way the connection bar connects.
+// connected the way the connection bar connects; monitor shows the
+// connection supervisor's state as the windows do.
 #include "cli/CliCommon.h"
 
 #include "link/CDriveLink.h"
+#include "link/ConnectionSupervisor.h"
 #include "link/DriveMap.h"
 #include "link/LinkHealth.h"
 #include "link/LinkTexts.h"
 #include "monitor/ValueNames.h"
-#include "params/Language.h"
 #include "platform/UsbLatency.h"
 
 #include <atomic>
@@ -25,8 +26,7 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kPrintPeriod = 1000ms;
-constexpr auto kWatchStep = 50ms;    // how often the wait looks at Ctrl-C and FailCount
-constexpr uint32_t kSilentPolls = 5; // consecutive failed state polls: the drive has stopped answering
+constexpr auto kWatchStep = 50ms; // how often the wait looks at Ctrl-C and the connection
 constexpr int kExitNoResponse = 3;
 
 std::atomic<bool> g_interrupted{false};
@@ -88,15 +88,15 @@ void PrintSnapshot(const CDriveLink& link) {
     std::fflush(stdout);
 }
 
-enum class WaitEnd { Elapsed, Interrupted, Silent };
+enum class WaitEnd { Elapsed, Interrupted, Lost };
 
 // Waits one print period on the calling thread, looking at Ctrl-C and at the
-// link's watchdog counter every kWatchStep.
-WaitEnd WaitOnePeriod(const CDriveLink& link) {
+// supervisor's losses every kWatchStep.
+WaitEnd WaitOnePeriod(const ConnectionSupervisor& supervisor, uint32_t losses) {
     const auto end = std::chrono::steady_clock::now() + kPrintPeriod;
     while (std::chrono::steady_clock::now() < end) {
         if (g_interrupted.load()) return WaitEnd::Interrupted;
-        if (link.FailCount.load() >= kSilentPolls) return WaitEnd::Silent;
+        if (supervisor.Status().Losses != losses) return WaitEnd::Lost;
         std::this_thread::sleep_for(kWatchStep);
     }
     return WaitEnd::Elapsed;
@@ -136,47 +136,47 @@ long OptionValue(const std::vector<std::string>& args, const char* name, long mi
     return value;
 }
 
-// After the watchdog's disconnect: the link tries the port once a second
-// (reopening the same name, so that an adapter that comes back under it is
-// found again) and connects as the first connect did. Prints each try;
-// false when Ctrl-C ended the wait.
-bool WaitForReconnect(CDriveLink& link, const CliOptions& options) {
-    const bool korean = IsKoreanLanguage();
-    link.StartReconnecting(
-        [options](CModbusPort& port) { return OpenPortFromOptions(port, options) ? 1 : 0; });
+// While the supervisor reconnects (it tries the port once a second, opening
+// the same name again, so that an adapter that comes back under it is found
+// again): prints each try; false when Ctrl-C ended the wait.
+bool WaitForReconnect(ConnectionSupervisor& supervisor, bool korean) {
     uint32_t shown = 0;
-    while (link.Connected.load() != 1) {
-        if (g_interrupted.load()) {
-            link.StopReconnecting();
+    for (;;) {
+        const ConnectionStatus status = supervisor.Status();
+        if (status.State == ConnectionState::Connected) {
+            std::printf("%s\n", ReconnectedNote(status.Tries, korean).c_str());
+            std::fflush(stdout);
+            return true;
+        }
+        if (g_interrupted.load() || status.State != ConnectionState::Reconnecting) {
+            supervisor.StopReconnecting();
             return false;
         }
-        const uint32_t attempts = link.ReconnectAttempts.load();
-        if (attempts != shown) {
-            shown = attempts;
-            std::printf("%s\n", ReconnectingText(attempts, korean).c_str());
+        if (status.Tries != shown) {
+            shown = status.Tries;
+            std::printf("%s\n", ReconnectingText(status.Tries, korean).c_str());
             std::fflush(stdout);
         }
         std::this_thread::sleep_for(kWatchStep);
     }
-    std::printf("%s\n", ReconnectedNote(link.ReconnectAttempts.load(), korean).c_str());
-    std::fflush(stdout);
-    return true;
 }
 
 int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) {
     const MonitorArgs parsed = ParseMonitorArgs(args);
     InterruptGuard interrupt;
     CDriveLink link;
+    ConnectionSupervisor supervisor(link, [reconnect = parsed.Reconnect] { return reconnect; });
     int failed = 0;
-    if (!ConnectAndReadParams(link, options, &failed)) return failed;
+    if (!ConnectAndReadParams(link, options, &failed, &supervisor)) return failed;
     int exitCode = 0;
+    uint32_t losses = supervisor.Status().Losses;
     for (long printed = 0; parsed.Count == 0 || printed < parsed.Count;) {
-        const WaitEnd end = WaitOnePeriod(link);
+        const WaitEnd end = WaitOnePeriod(supervisor, losses);
         if (end == WaitEnd::Interrupted) break;
-        if (end == WaitEnd::Silent) {
-            link.Disconnect();
-            PrintMessage(kDriverNoResponse.Pick(IsKoreanLanguage()));
-            if (parsed.Reconnect && WaitForReconnect(link, options)) continue;
+        if (end == WaitEnd::Lost) {
+            losses = supervisor.Status().Losses;
+            PrintMessage(kDriverNoResponse.Pick(options.korean));
+            if (parsed.Reconnect && WaitForReconnect(supervisor, options.korean)) continue;
             if (!parsed.Reconnect) exitCode = kExitNoResponse;
             break;
         }
@@ -193,13 +193,13 @@ int RunPollStats(const CliOptions& options, const std::vector<std::string>& args
     CDriveLink link;
     if (!ConnectLink(link, options)) return kExitPortOpenFail;
     const auto start = std::chrono::steady_clock::now();
-    const uint32_t passes0 = link.PassCount.load();
+    const uint32_t passes0 = link.PassCount();
     const uint32_t reads0 = link.Counters().StateReads;
     const auto end = start + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end && !g_interrupted.load())
         std::this_thread::sleep_for(kWatchStep);
     const double elapsed = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    const uint32_t passes = link.PassCount.load() - passes0;
+    const uint32_t passes = link.PassCount() - passes0;
     const LinkCounters counters = link.Counters();
     const uint32_t reads = counters.StateReads - reads0;
     link.StopThread();
@@ -221,13 +221,14 @@ int RunStats(const CliOptions& options, const std::vector<std::string>& args) {
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(seconds);
     while (std::chrono::steady_clock::now() < end && !g_interrupted.load()) {
         std::this_thread::sleep_for(kSampleStep);
-        meter.Update(SteadyNowNs(), link.PassCount.load(), link.Connected.load() == 1);
+        meter.Update(SteadyNowNs(), link.PassCount(), link.IsConnected());
     }
     const int64_t now = SteadyNowNs();
-    const LinkHealthFigures figures = meter.Figures(now, link.Port ? link.Port->Baud.load() : 0);
-    const std::string device = link.Port ? link.Port->OpenedDevice() : std::string();
+    const LinkStatus status = link.Status();
+    const LinkHealthFigures figures = meter.Figures(now, status.Baud);
+    const std::string device = status.Device;
     link.StopThread();
-    const bool korean = IsKoreanLanguage();
+    const bool korean = options.korean;
     for (const std::string& line : LinkHealthLines(figures, korean))
         std::printf("%s\n", line.c_str());
     if (const std::optional<UsbLatencyTimer> timer = ReadUsbLatencyTimer(device); timer && timer->Ms > 1)

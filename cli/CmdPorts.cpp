@@ -2,7 +2,6 @@
 #include "cli/CliCommon.h"
 
 #include "base/LocalText.h"
-#include "params/Language.h"
 #include "platform/SerialPorts.h"
 
 #include <cstdio>
@@ -31,9 +30,9 @@ const char* AccessText(PortAccess access, bool korean) {
 }
 
 // NAME <tab> DEVICE <tab> ACCESS <tab> LABEL: the name is what --port takes.
-int RunPorts(const CliOptions&, const std::vector<std::string>& args) {
+int RunPorts(const CliOptions& options, const std::vector<std::string>& args) {
     if (!args.empty()) throw UsageError{"ports takes no arguments"};
-    const bool korean = IsKoreanLanguage();
+    const bool korean = options.korean;
     const std::vector<SerialPortInfo> ports = ListSerialPortsAndFolder();
     for (const SerialPortInfo& port : ports) {
         const std::string label = port.FromPortsFolder ? kFromPortsFolder.Pick(korean) : port.Label;

@@ -7,7 +7,6 @@
 #include "link/PortOpenText.h"
 #include "link/ScanReport.h"
 #include "link/ScanTexts.h"
-#include "params/Language.h"
 #include "platform/ProgramEnvironment.h"
 #include "platform/SerialPorts.h"
 
@@ -119,7 +118,7 @@ void WatchScan(DriveScan& scan, bool first, bool korean) {
 
 int RunScan(const CliOptions& options, const std::vector<std::string>& args) {
     const ScanArgs a = ParseScanArgs(options, args);
-    const bool korean = IsKoreanLanguage();
+    const bool korean = options.korean;
     if (a.ports.empty()) {
         PrintMessage(kScanNoPorts.Pick(korean));
         return kExitPortOpenFail;

@@ -82,7 +82,8 @@ int Run(int argc, char** argv) {
         }
     }
     if (i >= argc) throw UsageError{"no command given"};
-    ApplyLanguage(lang >= 0 ? lang == 1 : SystemDefaultIsKorean());
+    options.korean = lang >= 0 ? lang == 1 : SystemDefaultIsKorean();
+    ApplyLanguage(options.korean);
 
     const std::string name = argv[i];
     std::vector<std::string> args(argv + i + 1, argv + argc);

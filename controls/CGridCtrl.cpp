@@ -1,9 +1,9 @@
 #include "controls/CGridCtrl.h"
 
-#include "controls/CGridAccessible.h"
 #include "controls/CInPlaceEdit.h"
 #include "controls/CTitleTip.h"
 #include "controls/DialogFont.h"
+#include "controls/GridAccessible.h"
 
 #include <QAccessible>
 #include <QApplication>

@@ -40,7 +40,7 @@ constexpr auto kMaxWakeAllowance = 2ms;
 CDriveLink::CDriveLink() = default;
 
 CDriveLink::~CDriveLink() {
-    if (Running.load() != 0) StopThread();
+    if (running_.load()) StopThread();
     // A MainThread that outlived StopThread's wait still uses this object and
     // Port; it ends once its current exchange times out.
     worker_.StopAndWait();
@@ -58,65 +58,111 @@ void CDriveLink::SetFrameLog(IFrameLog* log) {
 void CDriveLink::SetWriteWatcher(IWriteWatcher* watcher) {
     writeWatcher_.store(watcher);
 }
+void CDriveLink::SetPassObserver(IPassObserver* observer) {
+    passObserver_.store(observer);
+}
 
-// Owner thread (start-up). Returns 1; 0 if the thread could not be created,
-// in which case the link stays without a MainThread and never polls.
-int CDriveLink::StartThread() {
-    if (worker_.HasThread()) return 1; // running, or outlived StopThread's wait
+void CDriveLink::SetTrace(CModbusPort::TraceFn fn, void* context) {
+    std::lock_guard lock(Lock);
+    traceFn_ = fn;
+    traceContext_ = context;
+    if (port_) port_->SetTrace(fn, context);
+}
+
+void CDriveLink::SetDriveId(uint8_t id) {
+    driveId_.store(id);
+}
+
+LinkStatus CDriveLink::Status() const {
+    LinkStatus s;
+    s.Running = running_.load();
+    s.Connected = connected_.load();
+    s.PortOpen = portOpen_.load();
+    s.Reconnecting = reconnecting_.load();
+    s.DriveId = driveId_.load();
+    s.FailCount = failCount_.load();
+    s.PassCount = passCount_.load();
+    s.ConnectionSerial = connectionSerial_.load();
+    s.ReconnectAttempts = reconnectAttempts_.load();
+    s.Reconnects = reconnects_.load();
+    s.Baud = openedBaud_.load();
+    std::lock_guard opened(openedLock_);
+    s.Device = openedDevice_;
+    return s;
+}
+
+// Owner thread (start-up).
+bool CDriveLink::StartThread() {
+    if (worker_.HasThread()) return true; // running, or outlived StopThread's wait
     BeginTimerResolution();
     timerResolution_ = true;
-    Port = std::make_unique<CModbusPort>();
-    Port->SetJournal(&journal_);
-    Running.store(1);
-    if (!worker_.Start([this](std::stop_token stop) { MainThreadProc(stop); })) {
-        Running.store(0);
-        return 0;
+    {
+        std::lock_guard lock(Lock);
+        port_ = std::make_unique<CModbusPort>();
+        port_->SetJournal(&journal_);
+        if (traceFn_) port_->SetTrace(traceFn_, traceContext_);
     }
-    return 1;
+    running_.store(true);
+    if (!worker_.Start([this](std::stop_token stop) { MainThreadProc(stop); })) {
+        running_.store(false);
+        return false;
+    }
+    return true;
 }
 
 // Owner thread (shutdown). Blocks for 500 ms plus at most 5000 ms, and then
 // for the end of a request that another thread has in flight.
-int CDriveLink::StopThread() {
+void CDriveLink::StopThread() {
     StopReconnecting();
-    Connected.store(0);
-    FailCount.store(0);
+    connected_.store(false);
+    failCount_.store(0);
     std::this_thread::sleep_for(kStopSettle);
-    Running.store(0);
+    running_.store(false);
     StoppableWorker::Report(worker_.Stop(kStopWait), "MainThread");
     // While a MainThread that outlived the wait may still be inside an
     // exchange, the port stays alive; the destructor deletes it after the
     // thread has ended. Under Lock: a request that another thread (the repeat
-    // window, a page) began before Connected was cleared ends its exchange
-    // before the port goes, and later requests find no Port.
+    // window, a page) began before the link was disconnected ends its
+    // exchange before the port goes, and later requests find no port.
     if (!worker_.HasThread()) {
         std::lock_guard lock(Lock);
-        if (Port) Port->ClosePort();
-        Port.reset();
+        if (port_) port_->ClosePort();
+        port_.reset();
+        portOpen_.store(false);
     }
     if (timerResolution_) {
         EndTimerResolution();
         timerResolution_ = false;
     }
-    return 1;
 }
 
-int CDriveLink::OpenAndConnect(const std::function<int(CModbusPort&)>& open) {
+SerialOpenError CDriveLink::Connect(const PortAddress& address) {
     std::lock_guard lock(Lock);
-    if (!Port) return 0;
+    if (!port_) return MakeOpenError(OpenFailure::Other, address.Device);
     // A disconnect that came while the MainThread waited for a reply leaves
     // the port open until its next pass; close it here as that pass would,
     // so that Connect right after DisConnect does not fail as "already open".
-    if (Connected.load() == 0 && Port->IsOpen.load() != 0) Port->ClosePort();
-    const int opened = open(*Port) == 1 ? 1 : 0;
-    if (opened == 1) ConnectionSerial.fetch_add(1);
-    Connected.store(opened);
+    if (!connected_.load() && port_->IsOpen()) port_->ClosePort();
+    const bool opened = OpenLocked(address);
+    if (opened) connectionSerial_.fetch_add(1);
+    connected_.store(opened);
+    return opened ? SerialOpenError{} : port_->LastOpenError();
+}
+
+bool CDriveLink::OpenLocked(const PortAddress& address) {
+    const bool opened = port_->OpenDevice(address.Device, address.Baud);
+    portOpen_.store(port_->IsOpen());
+    if (opened) {
+        openedBaud_.store(address.Baud);
+        std::lock_guard guard(openedLock_);
+        openedDevice_ = address.Device;
+    }
     return opened;
 }
 
 void CDriveLink::Disconnect() {
-    Connected.store(0);
-    FailCount.store(0);
+    connected_.store(false);
+    failCount_.store(0);
 }
 
 // The sleep between connected passes is aimed short by how late the thread
@@ -132,11 +178,11 @@ void CDriveLink::MainThreadProc(const std::stop_token& stop) {
     Clock::duration allowance{};
     Clock::time_point reconnectDue{};
     while (!stop.stop_requested()) {
-        if (Connected.load() == 0) {
+        if (!connected_.load()) {
             DisconnectedPass();
             bitsDue = false;
             Clock::time_point wake = Clock::now() + kDisconnectedSleep;
-            if (Reconnecting.load() != 0) {
+            if (reconnecting_.load()) {
                 reconnectDue = TryReconnect(reconnectDue);
                 wake = std::min(wake, reconnectDue);
             } else {
@@ -146,12 +192,13 @@ void CDriveLink::MainThreadProc(const std::stop_token& stop) {
             continue;
         }
         reconnectDue = {};
-        if (DriveId.load() != 0) {
+        if (driveId_.load() != 0) {
             bitsDue = bitsDue || pass % kBitPollEvery == 0;
             ConnectedPass(&bitsDue);
         }
         ++pass;
-        PassCount.store(pass);
+        passCount_.store(pass);
+        if (IPassObserver* observer = passObserver_.load()) observer->PassEnded(failCount_.load());
         FollowDriveId(stop);
         const Clock::time_point wake = Clock::now() + kPassSleep - allowance;
         if (!StoppableWorker::SleepUntil(stop, wake)) break;
@@ -168,15 +215,15 @@ void CDriveLink::MainThreadProc(const std::stop_token& stop) {
 // were due in a pass whose state read failed are read in the next pass whose
 // state read succeeds.
 void CDriveLink::ConnectedPass(bool* bitsDue) {
-    if (ReadStateRegs() == 1) {
-        FailCount.store(0);
+    if (ReadStateRegs()) {
+        failCount_.store(0);
     } else {
-        if (DriveId.load() != 0) FailCount.fetch_add(1); // not a poll skipped for an ID just set to 0
+        if (driveId_.load() != 0) failCount_.fetch_add(1); // not a poll skipped for an ID just set to 0
         return;
     }
     if (!*bitsDue) return;
     *bitsDue = false;
-    if (ReadDigitalInputs() == 1) ReadDigitalOutputs();
+    if (ReadDigitalInputs()) ReadDigitalOutputs();
 }
 
 // Closes the port under Lock: a request that another thread began before the
@@ -184,19 +231,20 @@ void CDriveLink::ConnectedPass(bool* bitsDue) {
 // (OpenAndConnect) is not undone.
 void CDriveLink::DisconnectedPass() {
     std::lock_guard lock(Lock);
-    if (Connected.load() != 0) return;
-    if (Port && Port->IsOpen.load() != 0) Port->ClosePort();
-    FailCount.store(0);
+    if (connected_.load()) return;
+    if (port_ && port_->IsOpen()) port_->ClosePort();
+    portOpen_.store(false);
+    failCount_.store(0);
     ZeroCounters();
     ZeroData();
 }
 
 void CDriveLink::FollowDriveId(const std::stop_token& stop) {
     IDriveIdSource* source = driveIdSource_.load();
-    if (source == nullptr || source->SettingsDriveId() == DriveId.load()) return;
+    if (source == nullptr || source->SettingsDriveId() == driveId_.load()) return;
     if (!StoppableWorker::SleepFor(stop, kDriveIdPause)) return;
     const uint8_t id = source->SettingsDriveId();
-    DriveId.store(id);
+    driveId_.store(id);
     {
         std::lock_guard lock(Lock);
         ZeroCounters();
@@ -214,70 +262,70 @@ template <typename Block> void CDriveLink::Store(Block* store, const Block& bloc
 // Takes Lock for the exchange, and the data lock to store the block. Only a
 // failed poll goes to the frame log: the polls would flood it otherwise.
 template <typename Block>
-int CDriveLink::Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into),
-                     Block* store, std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok,
-                     std::atomic<uint32_t>& fail) {
+bool CDriveLink::Poll(RtuResult (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into),
+                      Block* store, std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok,
+                      std::atomic<uint32_t>& fail) {
     std::lock_guard lock(Lock);
-    const uint8_t id = DriveId.load();
-    if (Connected.load() == 0 || !Port || id == 0) return 0;
+    const uint8_t id = driveId_.load();
+    if (!connected_.load() || !port_ || id == 0) return false;
     attempts.fetch_add(1);
     Block block{};
-    const uint8_t result = (Port.get()->*read)(id, block.data());
+    const RtuResult result = (port_.get()->*read)(id, block.data());
     if (result == RTU_OK) {
         {
             std::lock_guard data(dataLock_);
             Store(store, block);
         }
         ok.fetch_add(1);
-        return 1;
+        return true;
     }
     CountFailure(result);
     fail.fetch_add(1);
     LogExchange(result);
-    return 0;
+    return false;
 }
 
-int CDriveLink::ReadDigitalInputs() {
+bool CDriveLink::ReadDigitalInputs() {
     return Poll(&CModbusPort::ReadDiscreteInputs, &digitalInputs_, counters_.DiReads, counters_.DiOk,
                 counters_.DiFail);
 }
 
-int CDriveLink::ReadDigitalOutputs() {
+bool CDriveLink::ReadDigitalOutputs() {
     return Poll(&CModbusPort::ReadCoils, &digitalOutputs_, counters_.DoRequests, counters_.DoOk,
                 counters_.DoFail);
 }
 
-int CDriveLink::ReadStateRegs() {
+bool CDriveLink::ReadStateRegs() {
     return Poll(&CModbusPort::ReadInputRegisters, &stateRegs_, counters_.StateReads, counters_.StateOk,
                 counters_.StateFail);
 }
 
-uint8_t CDriveLink::ReadAllParams() {
-    const uint8_t result = ReadParamBlocks({});
+RtuResult CDriveLink::ReadAllParams() {
+    const RtuResult result = ReadParamBlocks({});
     if (result == RTU_OK) {
         if (IParamsReadSink* sink = paramsReadSink_.load()) sink->PostParamsRead();
     }
     return result;
 }
 
-uint8_t CDriveLink::ReadAllParamsQuietly(const ParamReadProgress& progress) {
+RtuResult CDriveLink::ReadAllParamsQuietly(const ParamReadProgress& progress) {
     return ReadParamBlocks(progress);
 }
 
-uint8_t CDriveLink::ReadParamBlocks(const ParamReadProgress& progress) {
-    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+RtuResult CDriveLink::ReadParamBlocks(const ParamReadProgress& progress) {
+    if (!connected_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     return ReadAllParamsLocked(progress);
 }
 
-uint8_t CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
-    if (!Port) return RTU_ERR_NOT_OPEN;
-    const uint8_t id = DriveId.load();
+RtuResult CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
+    if (!port_) return RTU_ERR_NOT_OPEN;
+    const uint8_t id = driveId_.load();
     for (int start = 0; start < kParamCount; start += kParamBlockSize) {
         counters_.ParamRequests.fetch_add(1);
         std::array<uint16_t, kParamBlockSize> values{};
-        const uint8_t result =
-            Port->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
+        const RtuResult result =
+            port_->ReadHoldingRegisters(id, static_cast<uint16_t>(start), values.data(), kParamBlockSize);
         if (result != RTU_OK) {
             CountFailure(result);
             counters_.ParamFail.fetch_add(1);
@@ -296,27 +344,27 @@ uint8_t CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
     return RTU_OK;
 }
 
-uint8_t CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
-    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+RtuResult CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
+    if (!connected_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     return WriteParamLocked(reg, value);
 }
 
-uint8_t CDriveLink::WriteParamOn(uint32_t connection, uint16_t reg, uint16_t value) {
-    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+RtuResult CDriveLink::WriteParamOn(uint32_t connection, uint16_t reg, uint16_t value) {
+    if (!connected_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
     // Tested under Lock: a reconnect commits under it, so no write of an
     // earlier connection can slip onto a new one.
-    if (Connected.load() == 0 || ConnectionSerial.load() != connection) return RTU_ERR_NOT_OPEN;
+    if (!connected_.load() || connectionSerial_.load() != connection) return RTU_ERR_NOT_OPEN;
     return WriteParamLocked(reg, value);
 }
 
-uint8_t CDriveLink::WriteParamLocked(uint16_t reg, uint16_t value) {
-    if (!Port) return RTU_ERR_NOT_OPEN;
+RtuResult CDriveLink::WriteParamLocked(uint16_t reg, uint16_t value) {
+    if (!port_) return RTU_ERR_NOT_OPEN;
     counters_.ParamRequests.fetch_add(1);
     if (IWriteWatcher* watcher = writeWatcher_.load())
         watcher->WriteRequested(drive::FunctionWriteSingleRegister, reg, value);
-    const uint8_t result = Port->WriteSingleRegister(DriveId.load(), reg, value);
+    const RtuResult result = port_->WriteSingleRegister(driveId_.load(), reg, value);
     if (result == RTU_OK) {
         counters_.ParamOk.fetch_add(1);
     } else {
@@ -327,15 +375,14 @@ uint8_t CDriveLink::WriteParamLocked(uint16_t reg, uint16_t value) {
     return result;
 }
 
-uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
-    if (Connected.load() == 0) return RTU_ERR_NOT_OPEN;
+RtuResult CDriveLink::WriteOutput(uint16_t coil, bool on) {
+    if (!connected_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);
-    if (!Port) return RTU_ERR_NOT_OPEN;
+    if (!port_) return RTU_ERR_NOT_OPEN;
     counters_.DoRequests.fetch_add(1);
     if (IWriteWatcher* watcher = writeWatcher_.load())
-        watcher->WriteRequested(drive::FunctionWriteSingleCoil, coil,
-                                on != 0 ? drive::CoilOn : drive::CoilOff);
-    const uint8_t result = Port->WriteSingleCoil(DriveId.load(), coil, on);
+        watcher->WriteRequested(drive::FunctionWriteSingleCoil, coil, on ? drive::CoilOn : drive::CoilOff);
+    const RtuResult result = port_->WriteSingleCoil(driveId_.load(), coil, on);
     if (result == RTU_OK) {
         counters_.DoOk.fetch_add(1);
     } else {
@@ -346,7 +393,7 @@ uint8_t CDriveLink::WriteOutput(uint16_t coil, int on) {
     return result;
 }
 
-void CDriveLink::CountFailure(uint8_t result) {
+void CDriveLink::CountFailure(RtuResult result) {
     if (result == RTU_ERR_NO_REPLY)
         counters_.NoReplies.fetch_add(1);
     else if (result == RTU_ERR_CRC)
@@ -357,13 +404,13 @@ void CDriveLink::CountFailure(uint8_t result) {
 // The port leaves its counts from the previous exchange in place when it sent
 // nothing (port not open) or read nothing (write failed); those stale bytes
 // are not this exchange's and are logged as empty frames.
-void CDriveLink::LogExchange(uint8_t result) {
+void CDriveLink::LogExchange(RtuResult result) {
     IFrameLog* log = frameLog_.load();
     if (log == nullptr) return;
     const bool sent = result != RTU_ERR_NOT_OPEN;
     const bool read = sent && result != RTU_ERR_WRITE && result != RTU_BROADCAST;
-    log->QueueTxFrame(sent ? Port->TxCount : 0, Port->TxFrame);
-    log->QueueRxFrame(read ? Port->RxCount : 0, Port->RxFrame);
+    log->QueueTxFrame(sent ? port_->TxCount : 0, port_->TxFrame);
+    log->QueueRxFrame(read ? port_->RxCount : 0, port_->RxFrame);
 }
 
 void CDriveLink::ZeroCounters() {

@@ -12,10 +12,12 @@
 // 32-bit value made of two registers always comes from one poll.
 //
 // Reconnecting (StartReconnecting) is done by the MainThread while the link
-// is disconnected: it tries the port once a second and connects as the
-// connection bar does. Nothing a caller asked for before the line failed is
-// ever sent again: requests are never queued or retried, and a caller that
-// must not outlive its connection writes with WriteParamOn.
+// is disconnected: it tries the port once a second and connects as a connect
+// does. Nothing a caller asked for before the line failed is ever sent again:
+// requests are never queued or retried, and a caller that must not outlive
+// its connection writes with WriteParamOn. When to give up on a drive and
+// whether to reconnect is not the link's to decide: the connection
+// supervisor (ConnectionSupervisor.h) watches the passes and asks.
 #include "CModbusPort.h"
 #include "DriveMap.h"
 #include "ExchangeJournal.h"
@@ -29,6 +31,7 @@
 #include <memory>
 #include <mutex>
 #include <stop_token>
+#include <string>
 
 namespace velt {
 
@@ -58,6 +61,18 @@ public:
     virtual void QueueRxFrame(int length, const uint8_t* bytes) = 0;
 };
 
+// Told at the end of every connected pass, on the MainThread, with no link
+// lock held: the number of state polls that have failed in a row. The
+// connection supervisor's watchdog; implementations return quickly and may
+// call Disconnect and StartReconnecting.
+class IPassObserver {
+public:
+    virtual ~IPassObserver() = default;
+    virtual void PassEnded(uint32_t failedStatePolls) = 0;
+    // A reconnect try succeeded (MainThread, no link lock held).
+    virtual void Reconnected(uint32_t attempts) = 0;
+};
+
 // Told of every single write a caller asks for, just before its request goes
 // out (called under the link's Lock, from the caller's thread). For long
 // unattended runs that compare what the program asked for with what the
@@ -72,6 +87,31 @@ using StateBlock = std::array<uint16_t, drive::StateCount>; // input registers 0
 using BitBlock = std::array<uint8_t, drive::BitCount>;      // 16 bits, one byte 0 or 1 each
 using ParamBlock = std::array<uint16_t, drive::ParamCount>; // holding registers 0..143 as received
 
+// Where the link's line is: a COM name ("COM3", "\\.\COM12") or a device
+// path, and the bit rate.
+struct PortAddress {
+    std::string Device;
+    uint32_t Baud = 9600;
+    bool operator==(const PortAddress&) const = default;
+};
+
+// The link's flags and counts at one moment (each read on its own, without a
+// lock): for reports, velt-cli and the windows.
+struct LinkStatus {
+    bool Running = false; // from a successful StartThread until StopThread
+    bool Connected = false;
+    bool PortOpen = false;
+    bool Reconnecting = false;
+    uint8_t DriveId = 1;
+    uint32_t FailCount = 0;         // state polls failed in a row
+    uint32_t PassCount = 0;         // connected passes run so far (never reset)
+    uint32_t ConnectionSerial = 0;  // a new number for every connection
+    uint32_t ReconnectAttempts = 0; // tries of the current (or last) reconnecting
+    uint32_t Reconnects = 0;        // successful reconnects since the start
+    std::string Device;             // what the port was last opened as
+    uint32_t Baud = 0;              // and at which rate (0 before any open)
+};
+
 class CDriveLink {
 public:
     CDriveLink();
@@ -84,31 +124,55 @@ public:
     void SetParamsReadSink(IParamsReadSink* sink);
     void SetFrameLog(IFrameLog* log);
     void SetWriteWatcher(IWriteWatcher* watcher);
+    void SetPassObserver(IPassObserver* observer);
+    // The --trace printer of velt-cli: every exchange's bytes, on the thread
+    // that makes it, under the port's lock. Set before connecting.
+    void SetTrace(CModbusPort::TraceFn fn, void* context);
 
-    int StartThread(); // creates Port, starts the MainThread; returns 1 (0: no thread could be created)
-    int StopThread();  // disconnects, ends the MainThread (5000 ms wait), deletes Port; returns 1
+    // Creates the port and starts the MainThread; false when no thread could
+    // be created (the link then never polls).
+    bool StartThread();
+    // Disconnects, ends the MainThread (5000 ms wait, a message on time-out)
+    // and deletes the port.
+    void StopThread();
 
-    // Polls: MainThread only. 1 on success, 0 on failure, when disconnected or
-    // with drive ID 0 (a broadcast read would get no answer; nothing is sent).
-    int ReadDigitalInputs();
-    int ReadDigitalOutputs();
-    int ReadStateRegs();
+    // The drive ID the requests go to (0: broadcast, nothing is read back).
+    void SetDriveId(uint8_t id);
+    // Opens the port and marks the link connected, both under Lock, so that
+    // the MainThread cannot close the fresh port before the flag is set. On
+    // failure says why (kind None on success); OpenFailure::Other when the
+    // thread was never started.
+    SerialOpenError Connect(const PortAddress& address);
+    // Clears the connected flag and the failure count; the MainThread closes
+    // the port and zeroes the data on its next disconnected pass (within
+    // about 200 ms).
+    void Disconnect();
 
-    // Request operations, any thread. Result codes of RtuResult.h.
-    uint8_t ReadAllParams();
+    // Any thread. While the link is disconnected the MainThread tries to open
+    // `address` once a second, the first time a second from now; when the
+    // port opens it reads all parameters as a connect does, and when that
+    // read succeeds the link is connected (a new ConnectionSerial) and
+    // reconnecting ends. A failed try closes the port again and says
+    // nothing. Replaces an earlier request; the attempt count starts at 0.
+    void StartReconnecting(const PortAddress& address);
+    // Any thread. Ends reconnecting; a try in progress does not connect.
+    void StopReconnecting();
+
+    // Request operations, any thread.
+    RtuResult ReadAllParams();
     // ReadAllParams without the "params read" notice: for a caller that wants
     // the drive's values (ParamRegs() afterwards) without the parameter page
     // taking them as its working copy. `progress`, when given, is called on
     // the calling thread with Lock held after each block, with the number of
     // registers read so far; it only posts, it never blocks.
     using ParamReadProgress = std::function<void(int registersRead)>;
-    uint8_t ReadAllParamsQuietly(const ParamReadProgress& progress = {});
-    uint8_t WriteParam(uint16_t reg, uint16_t value);
-    uint8_t WriteOutput(uint16_t coil, int on);
+    RtuResult ReadAllParamsQuietly(const ParamReadProgress& progress = {});
+    RtuResult WriteParam(uint16_t reg, uint16_t value);
+    RtuResult WriteOutput(uint16_t coil, bool on);
     // WriteParam on the connection numbered `connection` only: RTU_ERR_NOT_OPEN,
     // with nothing sent, once that connection has ended (even when another
     // has begun since). For sequences that must stop at a line fault.
-    uint8_t WriteParamOn(uint32_t connection, uint16_t reg, uint16_t value);
+    RtuResult WriteParamOn(uint32_t connection, uint16_t reg, uint16_t value);
 
     // Consistent snapshots of the polled blocks (cheap, lock-free for callers
     // in the sense that they never wait for a transaction).
@@ -125,41 +189,17 @@ public:
     // Every exchange on the line, for the link health figures; never reset.
     const ExchangeJournal& Journal() const { return journal_; }
 
-    std::atomic<uint32_t> FailCount{0};
-    std::atomic<uint8_t> DriveId{1};
-    std::atomic<int> Connected{0};
-    std::atomic<int> Running{0}; // 1 from a successful StartThread until StopThread
-
-    // Connected passes run so far (never reset); for tests and statistics.
-    std::atomic<uint32_t> PassCount{0};
-    // A new number for every connection (OpenAndConnect and every reconnect).
-    std::atomic<uint32_t> ConnectionSerial{0};
-
-    // Created by StartThread, deleted by StopThread. The connection bar opens
-    // it (OpenPort); the MainThread closes it when disconnected.
-    std::unique_ptr<CModbusPort> Port;
-
-    // Opens the port through `open` (for example p.OpenPort(n, baud)) and
-    // sets Connected to its result (1 or 0), both under Lock, so that the
-    // MainThread cannot close the freshly opened port before the flag is set.
-    // Returns the result; 0 without calling `open` when there is no Port.
-    int OpenAndConnect(const std::function<int(CModbusPort&)>& open);
-    // Clears Connected and FailCount; the MainThread closes the port and
-    // zeroes the data on its next disconnected pass (within about 200 ms).
-    void Disconnect();
-
-    // Any thread. While the link is disconnected the MainThread tries `open`
-    // once a second, the first time a second from now; when the port opens
-    // it reads all parameters as a connect does, and when that read succeeds
-    // the link is connected (a new ConnectionSerial) and reconnecting ends.
-    // A failed try closes the port again and says nothing. Replaces an
-    // earlier request; the attempt count starts at 0.
-    void StartReconnecting(const std::function<int(CModbusPort&)>& open);
-    // Any thread. Ends reconnecting; a try in progress does not connect.
-    void StopReconnecting();
-    std::atomic<int> Reconnecting{0};
-    std::atomic<uint32_t> ReconnectAttempts{0}; // tries of the current (or last) reconnecting
-    std::atomic<uint32_t> Reconnects{0};        // successful reconnects since the start
+    // The flags and counts, each without a lock.
+    bool IsConnected() const { return connected_.load(); }
+    bool IsRunning() const { return running_.load(); }
+    bool IsReconnecting() const { return reconnecting_.load(); }
+    uint8_t DriveId() const { return driveId_.load(); }
+    uint32_t FailCount() const { return failCount_.load(); }
+    uint32_t PassCount() const { return passCount_.load(); }
+    uint32_t ConnectionSerial() const { return connectionSerial_.load(); }
+    uint32_t ReconnectAttempts() const { return reconnectAttempts_.load(); }
+    uint32_t Reconnects() const { return reconnects_.load(); }
+    LinkStatus Status() const;
 
 private:
     void MainThreadProc(const std::stop_token& stop);
@@ -167,23 +207,29 @@ private:
     // *bitsDue; clears *bitsDue once they were read.
     void ConnectedPass(bool* bitsDue);
     void DisconnectedPass();
+    // The three polls (MainThread). False on failure, when disconnected or
+    // with drive ID 0 (a broadcast read would get no answer; nothing is sent).
+    bool ReadDigitalInputs();
+    bool ReadDigitalOutputs();
+    bool ReadStateRegs();
     // The MainThread's reconnect try, when one is due; returns when the next is.
     std::chrono::steady_clock::time_point TryReconnect(std::chrono::steady_clock::time_point due);
-    uint8_t ReadAllParamsLocked(const ParamReadProgress& progress = {}); // caller holds Lock
-    uint8_t WriteParamLocked(uint16_t reg, uint16_t value);              // caller holds Lock, link connected
+    bool OpenLocked(const PortAddress& address);                           // caller holds Lock
+    RtuResult ReadAllParamsLocked(const ParamReadProgress& progress = {}); // caller holds Lock
+    RtuResult WriteParamLocked(uint16_t reg, uint16_t value); // caller holds Lock, link connected
     void FollowDriveId(const std::stop_token& stop);
     // The three polls: `read` fills a block of the drive's, counted in
     // `attempts` and then `ok` or `fail`; a block read whole replaces *store.
     template <typename Block>
-    int Poll(uint8_t (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into), Block* store,
-             std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
-    uint8_t ReadParamBlocks(const ParamReadProgress& progress); // takes Lock
+    bool Poll(RtuResult (CModbusPort::*read)(uint8_t slave, typename Block::value_type* into), Block* store,
+              std::atomic<uint32_t>& attempts, std::atomic<uint32_t>& ok, std::atomic<uint32_t>& fail);
+    RtuResult ReadParamBlocks(const ParamReadProgress& progress); // takes Lock
     void ZeroCounters();
     void ZeroData();
     // Under dataLock_: a block's new content, counted in the generation when it differs.
     template <typename Block> void Store(Block* store, const Block& block);
-    void LogExchange(uint8_t result); // hands Port's last TX and RX to the frame log
-    void CountFailure(uint8_t result);
+    void LogExchange(RtuResult result); // hands Port's last TX and RX to the frame log
+    void CountFailure(RtuResult result);
 
     mutable std::mutex Lock;      // request order (held for whole exchanges)
     mutable std::mutex dataLock_; // guards the blocks below for snapshots only
@@ -192,20 +238,40 @@ private:
     BitBlock digitalOutputs_{};
     ParamBlock paramRegs_{};
 
+    std::atomic<uint32_t> failCount_{0};
+    std::atomic<uint8_t> driveId_{1};
+    std::atomic<bool> connected_{false};
+    std::atomic<bool> running_{false};
+    std::atomic<uint32_t> passCount_{0};
+    std::atomic<uint32_t> connectionSerial_{0};
+    std::atomic<bool> reconnecting_{false};
+    std::atomic<uint32_t> reconnectAttempts_{0};
+    std::atomic<uint32_t> reconnects_{0};
+
     std::atomic<IDriveIdSource*> driveIdSource_{nullptr};
     std::atomic<IParamsReadSink*> paramsReadSink_{nullptr};
     std::atomic<IFrameLog*> frameLog_{nullptr};
     std::atomic<IWriteWatcher*> writeWatcher_{nullptr};
+    std::atomic<IPassObserver*> passObserver_{nullptr};
     std::atomic<uint32_t> dataGeneration_{0};
     bool dataZero_ = true; // under dataLock_: every block is zero
 
     ExchangeJournal journal_;
+    CModbusPort::TraceFn traceFn_ = nullptr; // under Lock; handed to every port StartThread creates
+    void* traceContext_ = nullptr;
+    // What the port was last opened as, for Status(): any thread.
+    mutable std::mutex openedLock_;
+    std::string openedDevice_;
+    std::atomic<uint32_t> openedBaud_{0};
+    std::atomic<bool> portOpen_{false};
     std::mutex reconnectLock_; // guards the two below; taken after Lock, never before it
-    std::function<int(CModbusPort&)> reconnectOpen_;
+    PortAddress reconnectAddress_;
     uint32_t reconnectTicket_ = 0; // new on every start and stop of reconnecting
 
     AtomicLinkCounters counters_;  // raised under Lock; zeroed and copied under dataLock_ as well
     bool timerResolution_ = false; // StartThread raised the timer resolution
+    // Created by StartThread, deleted by StopThread; used under Lock.
+    std::unique_ptr<CModbusPort> port_;
     // The MainThread. Last, so that it is gone before the members it uses
     // (the destructor also waits for it explicitly).
     StoppableWorker worker_;

@@ -43,7 +43,7 @@ void UnpackRegisters(const uint8_t* reply, uint16_t* out, int count) {
 
 // Checks a reply of r >= 2 bytes to the request in tx, in this order: CRC,
 // slave address, function, length. A CRC error wins over every other fault.
-uint8_t CheckReply(const uint8_t* tx, const uint8_t* rx, int r, int expectedReplyLength) {
+RtuResult CheckReply(const uint8_t* tx, const uint8_t* rx, int r, int expectedReplyLength) {
     const uint16_t crc = Crc16(rx, static_cast<size_t>(r - 2));
     if (crc != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
     if (rx[0] != tx[0]) return RTU_ERR_FRAME;
@@ -59,7 +59,7 @@ uint8_t CheckReply(const uint8_t* tx, const uint8_t* rx, int r, int expectedRepl
     if (r != kExceptionReplyLength) return RTU_ERR_FRAME;
     // Modbus has no exception code 0; read as success it would hand the
     // caller outputs that were never sent, so it counts as a malformed reply.
-    return rx[2] != 0 ? rx[2] : RTU_ERR_FRAME;
+    return rx[2] != 0 ? RtuResult::Exception(rx[2]) : RTU_ERR_FRAME;
 }
 
 } // namespace
@@ -82,16 +82,18 @@ CModbusPort::~CModbusPort() {
     ClosePort();
 }
 
-int CModbusPort::OpenPort(uint8_t portNumber, uint32_t baudRate) {
-    char name[16];
-    std::snprintf(name, sizeof name, portNumber < 10 ? "COM%d" : "\\\\.\\COM%d", portNumber);
-    return OpenDevice(name, baudRate);
+std::string ComDeviceName(int portNumber) {
+    return (portNumber < 10 ? "COM" : "\\\\.\\COM") + std::to_string(portNumber);
 }
 
-int CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
-    if (IsOpen.load() == 1) {
+bool CModbusPort::OpenPort(uint8_t portNumber, uint32_t baudRate) {
+    return OpenDevice(ComDeviceName(portNumber), baudRate);
+}
+
+bool CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
+    if (open_.load()) {
         openError_ = MakeOpenError(OpenFailure::InUse, deviceName);
-        return 0;
+        return false;
     }
     openError_ = {};
     std::memset(TxFrame, 0, sizeof TxFrame);
@@ -99,7 +101,7 @@ int CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
     if (!Handle->Open(deviceName)) {
         openError_ = Handle->LastOpenError();
         if (openError_.kind == OpenFailure::None) openError_.kind = OpenFailure::Other;
-        return 0;
+        return false;
     }
     Handle->Purge();
     Handle->SetTimeouts(SerialTimeouts{});
@@ -109,15 +111,15 @@ int CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
         Handle->Close();
         openError_ = MakeOpenError(OpenFailure::BaudRefused, deviceName);
         openError_.baudRate = baudRate;
-        return 0;
+        return false;
     }
     {
         std::lock_guard<std::mutex> guard(deviceLock_);
         openedDevice_ = deviceName;
     }
     Baud.store(baudRate);
-    IsOpen.store(1);
-    return 1;
+    open_.store(true);
+    return true;
 }
 
 std::string CModbusPort::OpenedDevice() const {
@@ -126,8 +128,8 @@ std::string CModbusPort::OpenedDevice() const {
 }
 
 void CModbusPort::ClosePort() {
-    if (IsOpen.load() != 1) return;
-    IsOpen.store(0);
+    if (!open_.load()) return;
+    open_.store(false);
     Handle->ClearEventMask();
     Handle->Purge();
     Handle->Close();
@@ -143,12 +145,12 @@ void CModbusPort::SetTrace(TraceFn fn, void* context) {
 // a fixed order: write, broadcast, read, length floor, then CheckReply. The
 // exchange is recorded in the journal with its round trip (the drain after a
 // failure is not part of it).
-uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::Transact(int requestLength, int expectedReplyLength) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     long written = 0;
     long got = 0;
     const int64_t startNs = journal_ ? SteadyNowNs() : 0;
-    auto exchange = [&]() -> uint8_t {
+    auto exchange = [&]() -> RtuResult {
         // Bytes still queued from an earlier exchange (a reply that came after
         // its read gave up, a tail past the expected length) answer no request
         // of ours; a stale reply of the right length would otherwise pass for
@@ -173,7 +175,7 @@ uint8_t CModbusPort::Transact(int requestLength, int expectedReplyLength) {
         RxCount = static_cast<uint16_t>(got);
         return CheckReply(TxFrame, RxFrame, static_cast<int>(got), expectedReplyLength);
     };
-    const uint8_t result = exchange();
+    const RtuResult result = exchange();
     if (journal_ && result != RTU_BROADCAST) {
         const int64_t endNs = SteadyNowNs();
         journal_->Record({endNs, static_cast<uint32_t>((endNs - startNs) / 1000), TxFrame[1], result});
@@ -209,8 +211,8 @@ bool CModbusPort::DrainLateBytes() {
 }
 
 // Builds the 8-byte request in TxFrame and runs the exchange. Caller holds Lock.
-uint8_t CModbusPort::Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
-                             int expectedReplyLength) {
+RtuResult CModbusPort::Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
+                               int expectedReplyLength) {
     TxFrame[0] = slave;
     TxFrame[1] = function;
     TxFrame[2] = static_cast<uint8_t>(address >> 8);
@@ -223,53 +225,53 @@ uint8_t CModbusPort::Request(uint8_t slave, uint8_t function, uint16_t address, 
     return Transact(kRequestLength, expectedReplyLength);
 }
 
-uint8_t CModbusPort::ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result = Request(slave, drive::FunctionReadCoils, 0, drive::BitCount, BitReplyLength());
+    const RtuResult result = Request(slave, drive::FunctionReadCoils, 0, drive::BitCount, BitReplyLength());
     if (result == RTU_OK) UnpackBits(RxFrame, coils, drive::BitCount);
     return result;
 }
 
-uint8_t CModbusPort::ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result =
+    const RtuResult result =
         Request(slave, drive::FunctionReadDiscreteInputs, 0, drive::BitCount, BitReplyLength());
     if (result == RTU_OK) UnpackBits(RxFrame, inputs, drive::BitCount);
     return result;
 }
 
-uint8_t CModbusPort::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     // A reply to more than MaxReadRegisters cannot fit RxFrame; refuse
     // before anything is sent.
     if (quantity < 1 || quantity > drive::MaxReadRegisters) return RTU_ERR_FRAME;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result = Request(slave, drive::FunctionReadHoldingRegisters, start,
-                                   static_cast<uint16_t>(quantity), RegisterReplyLength(quantity));
+    const RtuResult result = Request(slave, drive::FunctionReadHoldingRegisters, start,
+                                     static_cast<uint16_t>(quantity), RegisterReplyLength(quantity));
     if (result == RTU_OK) UnpackRegisters(RxFrame, values, quantity);
     return result;
 }
 
-uint8_t CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    const uint8_t result = Request(slave, drive::FunctionReadInputRegisters, 0, drive::StateCount,
-                                   RegisterReplyLength(drive::StateCount));
+    const RtuResult result = Request(slave, drive::FunctionReadInputRegisters, 0, drive::StateCount,
+                                     RegisterReplyLength(drive::StateCount));
     if (result == RTU_OK) UnpackRegisters(RxFrame, values, drive::StateCount);
     return result;
 }
 
-uint8_t CModbusPort::WriteSingleCoil(uint8_t slave, uint16_t coil, int on) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::WriteSingleCoil(uint8_t slave, uint16_t coil, bool on) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
-    return Request(slave, drive::FunctionWriteSingleCoil, coil, on != 0 ? drive::CoilOn : drive::CoilOff,
+    return Request(slave, drive::FunctionWriteSingleCoil, coil, on ? drive::CoilOn : drive::CoilOff,
                    kRequestLength);
 }
 
-uint8_t CModbusPort::WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value) {
-    if (IsOpen.load() != 1) return RTU_ERR_NOT_OPEN;
+RtuResult CModbusPort::WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);
     return Request(slave, drive::FunctionWriteSingleRegister, reg, value, kRequestLength);
 }

@@ -20,6 +20,10 @@ namespace velt {
 // Standard Modbus CRC-16 (init 0xFFFF, reflected poly 0xA001), bit by bit.
 uint16_t Crc16(const uint8_t* data, size_t length);
 
+// The name COM<portNumber> is opened by: "COM%d" below 10, "\\.\COM%d"
+// from 10 on (the platform layer resolves both).
+std::string ComDeviceName(int portNumber);
+
 class CModbusPort {
 public:
     // On the platform's serial device.
@@ -31,11 +35,11 @@ public:
     CModbusPort& operator=(const CModbusPort&) = delete;
 
     // Opens COM<portNumber> ("COM%d" below 10, "\\.\COM%d" from 10 on; the
-    // platform layer resolves the name). 1 on success, 0 on failure; fails at
-    // once without side effects when already open.
-    int OpenPort(uint8_t portNumber, uint32_t baudRate);
+    // platform layer resolves the name). False on failure (LastOpenError says
+    // why); fails at once without side effects when already open.
+    bool OpenPort(uint8_t portNumber, uint32_t baudRate);
     // Same, with an explicit device name or path (velt-cli --port, tests).
-    int OpenDevice(const std::string& deviceName, uint32_t baudRate);
+    bool OpenDevice(const std::string& deviceName, uint32_t baudRate);
     // Closes if open; harmless when closed. Must not run while another
     // thread is inside a transaction on this port.
     void ClosePort();
@@ -44,12 +48,12 @@ public:
     SerialOpenError LastOpenError() const { return openError_; }
 
     // The six requests. Outputs are written only on RTU_OK.
-    uint8_t ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]);
-    uint8_t ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]);
-    uint8_t ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity);
-    uint8_t ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]);
-    uint8_t WriteSingleCoil(uint8_t slave, uint16_t coil, int on);
-    uint8_t WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value);
+    RtuResult ReadCoils(uint8_t slave, uint8_t coils[drive::BitCount]);
+    RtuResult ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]);
+    RtuResult ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity);
+    RtuResult ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]);
+    RtuResult WriteSingleCoil(uint8_t slave, uint16_t coil, bool on);
+    RtuResult WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value);
 
     // Optional trace of every exchange (velt-cli --trace): called inside the
     // transaction, under Lock, with the bytes written (tx) and read (!tx).
@@ -65,8 +69,8 @@ public:
     std::string OpenedDevice() const;
     std::atomic<uint32_t> Baud{0};
 
-    // Read without a lock by other threads: 1 while open.
-    std::atomic<int> IsOpen{0};
+    // Any thread, without a lock: true while open.
+    bool IsOpen() const { return open_.load(); }
     // Last exchange; valid for the caller that holds the request order
     // (the drive link reads them under its own lock right after a request).
     uint8_t TxFrame[256]{};
@@ -76,13 +80,14 @@ public:
     std::mutex Lock;
 
 private:
-    uint8_t Transact(int requestLength, int expectedReplyLength);
+    RtuResult Transact(int requestLength, int expectedReplyLength);
     // True when it threw away bytes of a late reply.
     bool DrainLateBytes();
-    uint8_t Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
-                    int expectedReplyLength);
+    RtuResult Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
+                      int expectedReplyLength);
 
     std::unique_ptr<SerialLine> Handle;
+    std::atomic<bool> open_{false};
     TraceFn traceFn_ = nullptr;
     void* traceContext_ = nullptr;
     ExchangeJournal* journal_ = nullptr;

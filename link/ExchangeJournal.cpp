@@ -4,25 +4,46 @@
 
 namespace velt {
 
-ExchangeOutcome OutcomeOf(uint8_t result) {
-    switch (result) {
-    case RTU_OK:
-    case RTU_BROADCAST:
+ExchangeOutcome OutcomeOf(RtuResult result) {
+    switch (result.kind()) {
+    case RtuResult::Kind::Ok:
+    case RtuResult::Kind::Broadcast:
         return ExchangeOutcome::Answered;
-    case RTU_ERR_NO_REPLY:
-        return ExchangeOutcome::NoReply;
-    case RTU_ERR_CRC:
-        return ExchangeOutcome::BadCrc;
-    case RTU_ERR_FRAME:
-        return ExchangeOutcome::WrongIdOrEcho;
-    case RTU_ERR_READ:
-    case RTU_ERR_WRITE:
-    case RTU_ERR_NOT_OPEN:
-        return ExchangeOutcome::PortError;
-    default:
+    case RtuResult::Kind::Exception:
         return ExchangeOutcome::Exception;
+    case RtuResult::Kind::Local:
+        break;
     }
+    switch (static_cast<LocalFailure>(result.Code())) {
+    case LocalFailure::NoReply:
+        return ExchangeOutcome::NoReply;
+    case LocalFailure::Crc:
+        return ExchangeOutcome::BadCrc;
+    case LocalFailure::Frame:
+        return ExchangeOutcome::WrongIdOrEcho;
+    case LocalFailure::Read:
+    case LocalFailure::Write:
+    case LocalFailure::NotOpen:
+        break;
+    }
+    return ExchangeOutcome::PortError;
 }
+
+namespace {
+RtuResult ResultOf(RtuResult::Kind kind, uint8_t code) {
+    switch (kind) {
+    case RtuResult::Kind::Ok:
+        return RTU_OK;
+    case RtuResult::Kind::Exception:
+        return RtuResult::Exception(code);
+    case RtuResult::Kind::Local:
+        return RtuResult::Local(static_cast<LocalFailure>(code));
+    case RtuResult::Kind::Broadcast:
+        break;
+    }
+    return RTU_BROADCAST;
+}
+} // namespace
 
 int64_t SteadyNowNs() {
     return std::chrono::duration_cast<std::chrono::nanoseconds>(
@@ -39,7 +60,8 @@ void ExchangeJournal::Record(const ExchangeRecord& record) {
     slot.Sequence.store(2 * n + 1, std::memory_order_relaxed);
     std::atomic_thread_fence(std::memory_order_release);
     slot.EndNs.store(record.EndNs, std::memory_order_relaxed);
-    slot.Packed.store(uint64_t{record.RoundTripUs} << 16 | uint64_t{record.Function} << 8 | record.Result,
+    slot.Packed.store(uint64_t{record.RoundTripUs} << 24 | uint64_t{record.Function} << 16 |
+                          uint64_t{static_cast<uint8_t>(record.Result.kind())} << 8 | record.Result.Code(),
                       std::memory_order_relaxed);
     slot.Sequence.store(2 * n + 2, std::memory_order_release);
     written_.store(n + 1, std::memory_order_release);
@@ -62,9 +84,10 @@ bool ExchangeJournal::Read(uint64_t index, ExchangeRecord* out) const {
     std::atomic_thread_fence(std::memory_order_acquire);
     if (slot.Sequence.load(std::memory_order_relaxed) != whole) return false;
     out->EndNs = end;
-    out->RoundTripUs = static_cast<uint32_t>(packed >> 16);
-    out->Function = static_cast<uint8_t>(packed >> 8);
-    out->Result = static_cast<uint8_t>(packed);
+    out->RoundTripUs = static_cast<uint32_t>(packed >> 24);
+    out->Function = static_cast<uint8_t>(packed >> 16);
+    out->Result = ResultOf(static_cast<RtuResult::Kind>(static_cast<uint8_t>(packed >> 8)),
+                           static_cast<uint8_t>(packed));
     return true;
 }
 

@@ -8,6 +8,8 @@
 // blocks the writer: the records sit in a ring of fixed size, each guarded by
 // a sequence number (a reader that finds a record being rewritten drops it),
 // and the counts are atomics. Recording costs a few stores; nothing allocates.
+#include "RtuResult.h"
+
 #include <array>
 #include <atomic>
 #include <chrono>
@@ -28,9 +30,9 @@ enum class ExchangeOutcome : uint8_t {
 };
 inline constexpr size_t kExchangeOutcomeCount = 6;
 
-// The outcome of a request's result code; RTU_BROADCAST counts as answered
-// (no reply is due).
-ExchangeOutcome OutcomeOf(uint8_t result);
+// The outcome of a request's result; RTU_BROADCAST counts as answered (no
+// reply is due).
+ExchangeOutcome OutcomeOf(RtuResult result);
 // Answered and Exception are the drive's replies; the rest are failures.
 inline bool IsFailure(ExchangeOutcome outcome) {
     return outcome != ExchangeOutcome::Answered && outcome != ExchangeOutcome::Exception;
@@ -43,7 +45,7 @@ struct ExchangeRecord {
     int64_t EndNs = 0;        // when the exchange ended (before any drain)
     uint32_t RoundTripUs = 0; // from the request's write to the reply's end
     uint8_t Function = 0;
-    uint8_t Result = 0; // the result code of RtuResult.h
+    RtuResult Result;
 };
 
 class ExchangeJournal {

@@ -1,33 +1,45 @@
 #include "RtuResult.h"
 
+#include <ostream>
+
 namespace velt {
 
-const char* RtuResultName(uint8_t code) {
-    switch (code) {
-    case RTU_OK:
+const char* RtuResultName(RtuResult result) {
+    switch (result.kind()) {
+    case RtuResult::Kind::Ok:
         return "RTU_OK";
-    case RTU_ERR_CRC:
-        return "RTU_ERR_CRC";
-    case RTU_ERR_NO_REPLY:
-        return "RTU_ERR_NO_REPLY";
-    case RTU_ERR_READ:
-        return "RTU_ERR_READ";
-    case RTU_ERR_WRITE:
-        return "RTU_ERR_WRITE";
-    case RTU_ERR_FRAME:
-        return "RTU_ERR_FRAME";
-    case RTU_ERR_NOT_OPEN:
-        return "RTU_ERR_NOT_OPEN";
-    case RTU_BROADCAST:
+    case RtuResult::Kind::Broadcast:
         return "RTU_BROADCAST";
-    default:
+    case RtuResult::Kind::Exception:
         return nullptr;
+    case RtuResult::Kind::Local:
+        break;
     }
+    switch (static_cast<LocalFailure>(result.Code())) {
+    case LocalFailure::Crc:
+        return "RTU_ERR_CRC";
+    case LocalFailure::NoReply:
+        return "RTU_ERR_NO_REPLY";
+    case LocalFailure::Read:
+        return "RTU_ERR_READ";
+    case LocalFailure::Write:
+        return "RTU_ERR_WRITE";
+    case LocalFailure::Frame:
+        return "RTU_ERR_FRAME";
+    case LocalFailure::NotOpen:
+        return "RTU_ERR_NOT_OPEN";
+    }
+    return "RTU_ERR";
 }
 
-std::string DescribeRtuResult(uint8_t code) {
-    if (const char* name = RtuResultName(code)) return std::string(name) + " (" + std::to_string(code) + ")";
-    return "drive exception " + std::to_string(code);
+std::string DescribeRtuResult(RtuResult result) {
+    if (const char* name = RtuResultName(result))
+        return std::string(name) + " (" + std::to_string(result.Code()) + ")";
+    return "drive exception " + std::to_string(result.ExceptionCode());
+}
+
+std::ostream& operator<<(std::ostream& out, RtuResult result) {
+    return out << DescribeRtuResult(result);
 }
 
 } // namespace velt

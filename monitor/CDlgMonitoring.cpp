@@ -4,9 +4,11 @@
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"
+#include "controls/ConnectionWatch.h"
 #include "controls/DialogFont.h"
 #include "controls/PageGrid.h"
 #include "controls/QtText.h"
+#include "link/LinkTexts.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
 #include "res/Icons.h"
@@ -68,6 +70,10 @@ CDlgMonitoring::CDlgMonitoring(Wiring wiring, QWidget* frame) : QWidget(frame), 
     // Both timers run for the life of the page, shown or hidden, connected or
     // not: while disconnected the link holds zeros and the page shows them.
     connect(&stateTimer_, &QTimer::timeout, this, &CDlgMonitoring::OnStateTimer);
+    if (wiring_.Watch != nullptr) {
+        notesShown_ = wiring_.Watch->Status().NoteCount;
+        connect(wiring_.Watch, &ConnectionWatch::Changed, this, &CDlgMonitoring::FollowConnection);
+    }
     connect(&indicatorTimer_, &QTimer::timeout, this, &CDlgMonitoring::UpdateIndicators);
     stateTimer_.start(kStatePeriod);
     indicatorTimer_.start(kIndicatorPeriod);
@@ -337,6 +343,14 @@ void CDlgMonitoring::AddNote(const QString& text) {
     ReceiveList->AddLine({text.toStdString(), std::chrono::system_clock::now(), frameLog_.NewSequence()});
 }
 
+void CDlgMonitoring::FollowConnection(const ConnectionStatus& status) {
+    if (status.NoteCount == notesShown_) return;
+    notesShown_ = status.NoteCount;
+    const ConnectionNote& note = status.LastNote;
+    AddNote(Qs(note.What == ConnectionNote::Kind::Returned ? ReconnectedNote(note.Tries, wiring_.Korean)
+                                                           : LinkLostNote(wiring_.Korean)));
+}
+
 void CDlgMonitoring::UpdateStateGrid(const StateBlock& regs) {
     FormatStateValues(regs, stateTexts_);
     for (int i = 0; i < kStateValueCount; ++i)
@@ -372,7 +386,7 @@ void CDlgMonitoring::UpdateIndicators() {
     const CDriveLink& link = *wiring_.Link;
     const bool ko = Korean();
     const IndicatorView v =
-        ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.Connected.load() != 0, link.Counters());
+        ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.IsConnected(), link.Counters());
 
     CColorStatic* modes[4] = {ControlModeLabel, CommandFormLabel, SwitchControlModeLabel,
                               SwitchCommandFormLabel};

@@ -34,17 +34,21 @@ namespace velt {
 class CButtonST;
 class CColorStatic;
 class CGridCtrl;
+class ConnectionWatch;
 class FrameLogList;
+struct ConnectionStatus;
 
 class CDlgMonitoring : public QWidget, public IFrameLog {
     Q_OBJECT
 public:
     // What the shell hands the page: the drive link (may be null: the page
-    // then shows zeros and sends nothing), the language, and two services of
-    // other windows.
+    // then shows zeros and sends nothing), the language, the connection
+    // watch whose notes of loss and return go into the "Receive" list (may be
+    // null), and two services of other windows.
     struct Wiring {
         CDriveLink* Link = nullptr;
         bool Korean = false;
+        ConnectionWatch* Watch = nullptr;
         std::function<void()> ShowRepeatWindow;           // "Repeat Test"
         std::function<std::string(int reg)> RegisterName; // for messages naming a register
     };
@@ -72,8 +76,10 @@ public:
     int GridUpdates() const { return gridUpdates_; }
 
     // Adds a line of text (not a frame) to the "Receive" list, with the time
-    // it was added: the shell tells of connections lost and made again here.
+    // it was added: the notes of connections lost and made again.
     void AddNote(const QString& text);
+    // The supervisor's state changed: its new notes go into the list.
+    void FollowConnection(const velt::ConnectionStatus& status);
 
     // Controls, named as in the dialog template; the numbers are their ids.
     CGridCtrl* StateGrid = nullptr;
@@ -129,6 +135,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    uint32_t notesShown_ = 0; // the supervisor's notes already in the list
     void CreateModeGroup();
     void CreateCommandGroup();
     void CreateIndicators();

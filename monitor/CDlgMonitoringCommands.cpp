@@ -26,7 +26,7 @@ constexpr uint32_t kHomeStepMs = 100;
 
 CDriveLink* CDlgMonitoring::ConnectedLink() const {
     CDriveLink* link = wiring_.Link;
-    return link != nullptr && link->Connected.load() != 0 ? link : nullptr;
+    return link != nullptr && link->IsConnected() ? link : nullptr;
 }
 
 std::optional<int32_t> CDlgMonitoring::CheckedField(CommandField field, QLineEdit* edit) {
@@ -124,7 +124,7 @@ void CDlgMonitoring::OnControlModeSwitching() {
 }
 
 void CDlgMonitoring::OnOutput(int coil, bool on) {
-    if (CDriveLink* link = ConnectedLink()) link->WriteOutput(static_cast<uint16_t>(coil), on ? 1 : 0);
+    if (CDriveLink* link = ConnectedLink()) link->WriteOutput(static_cast<uint16_t>(coil), on);
 }
 
 void CDlgMonitoring::OnRepeatTest() {

@@ -4,6 +4,7 @@
 #include "controls/Accessible.h"
 #include "controls/BusyScope.h"
 #include "controls/CGridCtrl.h"
+#include "controls/ConnectionWatch.h"
 #include "controls/DialogFont.h"
 #include "controls/PageGrid.h"
 #include "link/CDriveLink.h"
@@ -25,9 +26,9 @@ constexpr GridRgb kTitleBk = Rgb(50, 70, 50);
 constexpr GridRgb kFailText = Rgb(255, 0, 0);
 } // namespace
 
-CDlgRTUMonitoring::CDlgRTUMonitoring(CDriveLink* link, bool korean, std::function<void()> disconnectDrive,
+CDlgRTUMonitoring::CDlgRTUMonitoring(const CDriveLink* link, bool korean, ConnectionWatch* watch,
                                      QWidget* frame)
-    : QWidget(frame), link_(link), korean_(korean), disconnectDrive_(std::move(disconnectDrive)) {
+    : QWidget(frame), link_(link), korean_(korean) {
     setObjectName(QStringLiteral("CDlgRTUMonitoring"));
     setFont(DialogFont());
     setFixedSize(DluSize(660, 25));
@@ -39,6 +40,10 @@ CDlgRTUMonitoring::CDlgRTUMonitoring(CDriveLink* link, bool korean, std::functio
     NameAfterCaption(RegisterGrid, name);
     connect(&timer_, &QTimer::timeout, this, &CDlgRTUMonitoring::OnTimer);
     timer_.start(kTimerPeriod);
+    if (watch != nullptr) {
+        lossesTold_ = watch->Status().Losses;
+        connect(watch, &ConnectionWatch::Changed, this, &CDlgRTUMonitoring::FollowConnection);
+    }
 }
 
 // Two rows, no fixed cells: four block titles merged over three columns
@@ -84,23 +89,19 @@ void CDlgRTUMonitoring::UpdateRegisterGrid() {
     RegisterGrid->Refresh();
 }
 
-// The message is shown from an event of its own, after this slot has
-// returned: Qt does not fire a timer again while its slot still runs, and a
-// box opened inside the slot would stop the watchdog for as long as the box
-// waits for the user. So the watchdog goes on watching: a drive that stops
-// answering again while the box of an earlier failure is still open (the
-// link reconnected meanwhile) is disconnected again, but the user is not
-// told twice; one box stands for both.
 void CDlgRTUMonitoring::OnTimer() {
-    if (!link_) return;
-    UpdateRegisterGrid();
-    if (inDisconnect_ || link_->FailCount.load() < kFailLimit) return;
-    {
-        const BusyScope busy;
-        inDisconnect_ = true;
-        if (disconnectDrive_) disconnectDrive_();
-        inDisconnect_ = false;
-    }
+    if (link_ != nullptr) UpdateRegisterGrid();
+}
+
+// The message is shown from an event of its own, after this slot has
+// returned, so that every window that follows the connection has seen the
+// loss first, and a box that waits for the user holds nothing up: the
+// supervisor goes on watching. A drive that stops answering again while the
+// box of an earlier loss is still open (it reconnected meanwhile) is not told
+// twice; one box stands for both.
+void CDlgRTUMonitoring::FollowConnection(const ConnectionStatus& status) {
+    if (status.Losses == lossesTold_) return;
+    lossesTold_ = status.Losses;
     if (inWatchdog_) return;
     inWatchdog_ = true;
     QMetaObject::invokeMethod(

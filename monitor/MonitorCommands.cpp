@@ -92,7 +92,7 @@ SequenceResult WriteCommandSequence(const std::vector<RegisterWrite>& writes, co
     SequenceResult r;
     if (writes.empty()) return r;
     for (size_t i = 0; i + 1 < writes.size(); ++i) {
-        const uint8_t result = write(writes[i].Reg, writes[i].Value);
+        const RtuResult result = write(writes[i].Reg, writes[i].Value);
         if (result != RTU_OK) {
             r.FailedReg = writes[i].Reg;
             r.Result = result;
@@ -104,7 +104,7 @@ SequenceResult WriteCommandSequence(const std::vector<RegisterWrite>& writes, co
     return r;
 }
 
-std::string CommandNotSentText(const char* command, int reg, const char* regName, uint8_t result,
+std::string CommandNotSentText(const char* command, int reg, const char* regName, RtuResult result,
                                bool korean) {
     const std::string where = std::to_string(reg) + " (" + regName + ")";
     const std::string why = DescribeRtuResult(result);

@@ -42,19 +42,19 @@ std::vector<RegisterWrite> EncoderResetWrites(int32_t value);
 RegisterWrite CodeWrite(drive::Command code);
 
 // Writes one register; returns the link's result code (0 = success).
-using RegisterWriter = std::function<uint8_t(uint16_t reg, uint16_t value)>;
+using RegisterWriter = std::function<RtuResult(uint16_t reg, uint16_t value)>;
 
 struct SequenceResult {
     bool CommandSent = false;
     int FailedReg = -1; // the argument register whose write failed, or -1
-    uint8_t Result = 0; // its result code
+    RtuResult Result;   // how its write ended
 };
 // Writes the arguments (every write but the last) in order and stops at the
 // first that fails; the last write, the command code, is sent only when all
 // of them succeeded. The code's own result is not looked at.
 SequenceResult WriteCommandSequence(const std::vector<RegisterWrite>& writes, const RegisterWriter& write);
 // "RUN was not sent: writing register 123 (POS_H) failed: RTU_ERR_NO_REPLY (11)."
-std::string CommandNotSentText(const char* command, int reg, const char* regName, uint8_t result,
+std::string CommandNotSentText(const char* command, int reg, const char* regName, RtuResult result,
                                bool korean);
 
 // Control mode switching: refused without a question while the servo is on

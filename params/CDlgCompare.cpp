@@ -279,7 +279,7 @@ bool CDlgCompare::LoadFile(Side side, Source source, const std::filesystem::path
 
 bool CDlgCompare::StartDriveRead(Side side) {
     CDriveLink* link = wiring_.Link;
-    if (link == nullptr || link->Connected.load() == 0) {
+    if (link == nullptr || !link->IsConnected()) {
         ShowMessage(kNeedsDrive.Pick(wiring_.Korean));
         return false;
     }
@@ -289,7 +289,7 @@ bool CDlgCompare::StartDriveRead(Side side) {
     ReadProgress->setValue(0);
     ReadProgress->show();
     const bool started = reader_.Start([this, link, side](const std::stop_token&) {
-        const uint8_t result = link->ReadAllParamsQuietly([this](int registers) {
+        const RtuResult result = link->ReadAllParamsQuietly([this](int registers) {
             QMetaObject::invokeMethod(
                 this, [this, registers] { OnReadProgress(registers); }, Qt::QueuedConnection);
         });
@@ -312,7 +312,7 @@ void CDlgCompare::OnReadProgress(int registers) {
     ReadProgress->setValue(registers);
 }
 
-void CDlgCompare::OnDriveRead(Side side, uint8_t result, const ParamBlock& regs) {
+void CDlgCompare::OnDriveRead(Side side, RtuResult result, const ParamBlock& regs) {
     reader_.StopAndWait(); // the body has posted this as its last act
     reading_.reset();
     readingFor_ = -1;
@@ -417,7 +417,7 @@ void CDlgCompare::Rebuild() {
 void CDlgCompare::UpdateActions() {
     const bool ko = wiring_.Korean;
     const bool reading = Reading();
-    const bool linked = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
+    const bool linked = wiring_.Link != nullptr && wiring_.Link->IsConnected();
     const bool anyBackup = Controls[A].backups->count() > 0;
     for (SideControls& c : Controls) {
         EnableEntry(c.source, static_cast<int>(Source::Drive), linked, Qs(kNeedsDrive.Pick(ko)));

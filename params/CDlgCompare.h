@@ -122,7 +122,7 @@ private:
     bool LoadFile(Side side, Source source, const std::filesystem::path& file);
     bool StartDriveRead(Side side);
     void OnReadProgress(int registers);
-    void OnDriveRead(Side side, uint8_t result, const ParamBlock& regs);
+    void OnDriveRead(Side side, RtuResult result, const ParamBlock& regs);
     void OnSourceActivated(Side side, int index);
     void OnBackupActivated(Side side, int index);
     void ShowSide(Side side);

@@ -400,7 +400,7 @@ int CDlgParameter::TakeComparedValues(const std::vector<CompareRow>& rows, const
 }
 
 void CDlgParameter::UpdateDriveActions() {
-    const bool connected = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
+    const bool connected = wiring_.Link != nullptr && wiring_.Link->IsConnected();
     const QString whyNot = connected ? QString() : Qs(kNeedsDrive.Pick(wiring_.Korean));
     // A read zeroes the working copy that a save is writing from, so neither
     // starts while the other runs (both wait with messages dispatched).
@@ -444,7 +444,7 @@ void CDlgParameter::StoreEditedValue(int n, int32_t value) {
 
 void CDlgParameter::ReadAllParameters() {
     CDriveLink* link = wiring_.Link;
-    if (!link || link->Connected.load() == 0 || reading_ || saving_) return;
+    if (!link || !link->IsConnected() || reading_ || saving_) return;
     reading_ = true;
     UpdateDriveActions();
     ParamValues.fill(0);
@@ -453,7 +453,7 @@ void CDlgParameter::ReadAllParameters() {
     WaitWithMessages(kBeforeReadMs);
     // The progress comes on this thread, under the link's lock, after each
     // block: the bar is painted at once and no other message is dispatched.
-    const uint8_t result = link->ReadAllParamsQuietly([this](int registers) {
+    const RtuResult result = link->ReadAllParamsQuietly([this](int registers) {
         SaveProgress->setValue(ReadProgressPosition(registers, kSaveProgressMax));
         SaveProgress->repaint();
     });

@@ -64,9 +64,9 @@ bool WriteAll(CDriveLink& link, const ParamValues& values, const SaveHooks& hook
         if (ParamTable[n].kind >= 1) {
             if (n >= drive::CommandBlockFirst) break;
             if (hooks.focus) hooks.focus(n);
-            const uint8_t code = link.WriteParam(static_cast<uint16_t>(n),
-                                                 static_cast<uint16_t>(values[static_cast<size_t>(n)]));
-            if (code != 0) {
+            const RtuResult code = link.WriteParam(static_cast<uint16_t>(n),
+                                                   static_cast<uint16_t>(values[static_cast<size_t>(n)]));
+            if (code != RTU_OK) {
                 result->outcome = SaveOutcome::WriteFailed;
                 result->failedParam = n;
                 result->failCode = code;
@@ -118,7 +118,7 @@ std::string BackupFailedText(const std::string& reason) {
 
 SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks) {
     SaveResult result;
-    if (link.Connected.load() == 0) return result;
+    if (!link.IsConnected()) return result;
     if ((link.StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0) {
         result.outcome = SaveOutcome::ServoOn;
         ShowOk(hooks, SaveServoOnText());

@@ -42,10 +42,10 @@ enum class SaveOutcome {
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::NotConnected;
-    int failedParam = -1;   // WriteFailed: the parameter number
-    uint8_t failCode = 0;   // WriteFailed: its result code
-    uint8_t rereadCode = 0; // Stored: result of the final ReadAllParams
-    BackupResult backup;    // from the backup step, when it ran
+    int failedParam = -1; // WriteFailed: the parameter number
+    RtuResult failCode;   // WriteFailed: how the write ended
+    RtuResult rereadCode; // Stored: how the final ReadAllParams ended
+    BackupResult backup;  // from the backup step, when it ran
 };
 
 constexpr int kSaveProgressMax = 150;

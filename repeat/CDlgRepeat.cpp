@@ -196,7 +196,7 @@ void CDlgRepeat::OnStart() {
     if (result != RepeatStartResult::Started) {
         // Nothing was written: say why nothing moves.
         const CDriveLink* link = sequence_.Link();
-        const std::string text = RepeatStartText(result, link && link->Connected.load() != 0, korean_);
+        const std::string text = RepeatStartText(result, link && link->IsConnected(), korean_);
         if (!text.empty()) ShowMessage(text);
         return;
     }

@@ -174,7 +174,7 @@ RepeatStartResult RepeatSequence::Start(const RepeatPoints& points) {
         return RepeatStartResult::UnsupportedMode;
     if ((state[drive::StateStatus] & drive::StatusServoOn) == 0) return RepeatStartResult::ServoOff;
 
-    connection_.store(link_->ConnectionSerial.load());
+    connection_.store(link_->ConnectionSerial());
     link_->WriteParam(drive::CommandRegister, drive::Code(drive::Command::Stop));
     std::lock_guard data(dataLock_);
     points_ = points;
@@ -256,7 +256,7 @@ void RepeatSequence::StepRepeat() {
     if (!repeating_.load()) return; // stopped meanwhile
     // After a disconnect the blocks read as zero (servo off) only once the
     // MainThread has cleared them; the connection itself says it at once.
-    if (link_->Connected.load() == 0 || link_->ConnectionSerial.load() != connection_.load()) {
+    if (!link_->IsConnected() || link_->ConnectionSerial() != connection_.load()) {
         EndLocked(RepeatEnd::LineFault);
         return;
     }

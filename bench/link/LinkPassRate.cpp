@@ -67,10 +67,10 @@ bool MeasureExchanges(const std::string& device, uint32_t baud, Exchanges* out) 
 // Waits for the pass count to change and returns the moment it did; the
 // wait looks every 100 us, so the moment is that exact.
 std::pair<Clock::time_point, uint32_t> NextPass(const CDriveLink& link) {
-    const uint32_t now = link.PassCount.load();
-    while (link.PassCount.load() == now)
+    const uint32_t now = link.PassCount();
+    while (link.PassCount() == now)
         std::this_thread::sleep_for(100us);
-    return {Clock::now(), link.PassCount.load()};
+    return {Clock::now(), link.PassCount()};
 }
 
 // Mean round trip of each kind of poll among the journal's records [from, to).

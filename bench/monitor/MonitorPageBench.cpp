@@ -11,13 +11,14 @@
 // window's share and the ratio of the first to the last.
 #include "app/AppOptions.h"
 #include "app/CDlgComSetting.h"
+#include "app/SerialSettings.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CVELT_HostApp.h"
 #include "base/MessageService.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
-#include "monitor/CDlgLinkHealth.h"
 #include "monitor/CDlgMonitoring.h"
+#include "monitor/LinkHealthDialog.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -70,11 +71,11 @@ long long CellsPainted(const CDlgMonitoring& page) {
 }
 
 Phase Measure(CVELT_HostApp& app, std::chrono::milliseconds duration) {
-    CDlgMonitoring& page = *app.Monitoring;
+    CDlgMonitoring& page = *app.Monitoring();
     const long long cells = CellsPainted(page);
     const int ticks = page.StateTicks();
     const int updates = page.GridUpdates();
-    const uint32_t passes = app.Link->PassCount.load();
+    const uint32_t passes = app.Link()->PassCount();
     QElapsedTimer wall;
     // std::clock is the processor time of the whole process, all threads.
     const std::clock_t cpu = std::clock();
@@ -84,7 +85,7 @@ Phase Measure(CVELT_HostApp& app, std::chrono::milliseconds duration) {
     const double wallSeconds = static_cast<double>(wall.nsecsElapsed()) / 1e9;
     Phase p;
     p.CpuPercent = 100.0 * cpuSeconds / wallSeconds;
-    p.Passes = (app.Link->PassCount.load() - passes) / wallSeconds;
+    p.Passes = (app.Link()->PassCount() - passes) / wallSeconds;
     p.CellsPainted = CellsPainted(page) - cells;
     p.Ticks = page.StateTicks() - ticks;
     p.GridUpdates = page.GridUpdates() - updates;
@@ -95,7 +96,7 @@ Phase Measure(CVELT_HostApp& app, std::chrono::milliseconds duration) {
 // back, each painted at once, with the rest of the program's CPU share
 // (`background`, percent of one core) taken out. Returns milliseconds of CPU
 // per refresh; the window makes two a second while it is shown.
-double HealthRefreshMs(CDlgLinkHealth& health, double background) {
+double HealthRefreshMs(LinkHealthDialog& health, double background) {
     constexpr int kRefreshes = 400;
     QElapsedTimer wall;
     const std::clock_t cpu = std::clock();
@@ -144,24 +145,26 @@ int main(int argc, char** argv) {
     options.Lang = 0;
     std::unique_ptr<CVELT_HostApp> app = StartApplication(options);
     if (!app) return 1;
-    app->ComSetting->PortNumber = kComNumber;
-    app->ComSetting->BaudRate = kBaud;
-    app->MenuBar->ConnectDrive();
-    if (app->Link->Connected.load() != 1) {
+    SerialSettingsValues settings = app->Settings()->Values();
+    settings.PortNumber = kComNumber;
+    settings.BaudRate = kBaud;
+    app->Settings()->Set(settings);
+    app->MenuBar()->ConnectDrive();
+    if (!app->Link()->IsConnected()) {
         std::fprintf(stderr, "monitor_page_bench: could not connect\n");
         return 1;
     }
     RunEvents(kSettle);
 
     const Phase page = Measure(*app, duration);
-    app->LinkHealth->show();
+    app->LinkHealth()->show();
     RunEvents(1s);
     const Phase health = Measure(*app, duration);
-    const double refreshMs = HealthRefreshMs(*app->LinkHealth, page.CpuPercent);
-    app->LinkHealth->hide();
-    app->Monitoring->WholeRepaint = true;
+    const double refreshMs = HealthRefreshMs(*app->LinkHealth(), page.CpuPercent);
+    app->LinkHealth()->hide();
+    app->Monitoring()->WholeRepaint = true;
     const Phase whole = Measure(*app, duration);
-    app->Monitoring->WholeRepaint = false;
+    app->Monitoring()->WholeRepaint = false;
 
     std::printf("page_cpu_percent=%.2f (goal <= 2 of one core)\n", page.CpuPercent);
     std::printf("with_health_window_cpu_percent=%.2f health_window_added=%.2f (goal <= 1)\n",
@@ -179,7 +182,7 @@ int main(int argc, char** argv) {
         page.Ticks, whole.Ticks, page.GridUpdates, whole.GridUpdates, page.CellsPainted, whole.CellsPainted,
         page.Passes, whole.Passes, seconds);
     const int rc = messages.Count == 0 ? 0 : 1;
-    app->MenuBar->DisconnectDrive();
+    app->MenuBar()->DisconnectDrive();
     app.reset();
     SetMessageService(nullptr);
     sim.terminate();

@@ -66,7 +66,7 @@ bool MeasureDrive(const fs::path& file) {
     for (int round = 0; round < kDriveRounds; ++round) {
         QElapsedTimer t;
         t.start();
-        const uint8_t result = link.ReadAllParams();
+        const RtuResult result = link.ReadAllParams();
         reads.push_back(Ms(t));
         if (result != RTU_OK) {
             // A failed read is no figure: the bench says so and fails.

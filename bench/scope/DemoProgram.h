@@ -53,8 +53,8 @@ public:
         options.Lang = lang;
         app_ = StartApplication(options);
         if (!app_) return false;
-        app_->MenuBar->ConnectDrive();
-        if (app_->Link->Connected.load() != 1) {
+        app_->MenuBar()->ConnectDrive();
+        if (!app_->Link()->IsConnected()) {
             std::fprintf(stderr, "could not connect to the simulated drive\n");
             return false;
         }

@@ -88,7 +88,7 @@ double CpuPercentOver(double seconds) {
 
 uint64_t SamplesTaken(const CVELT_HostApp& app) {
     uint64_t n = 0;
-    for (const CDlgScope* scope : app.Scopes)
+    for (const CDlgScope* scope : app.Scopes())
         n += scope->Thread().SamplesTaken.load();
     return n;
 }
@@ -101,23 +101,23 @@ int main(int argc, char** argv) {
     bench::DemoProgram program;
     if (!program.Start(0)) return 1;
     CVELT_HostApp* const app = &program.App();
-    auto motion = std::make_unique<BackAndForth>(*app->Link);
+    auto motion = std::make_unique<BackAndForth>(*app->Link());
     for (int i = 0; i < 4; ++i)
-        app->MenuBar->OnScope();
-    for (CDlgScope* scope : app->Scopes) {
+        app->MenuBar()->OnScope();
+    for (CDlgScope* scope : app->Scopes()) {
         for (QCheckBox* check : scope->ChannelChecks)
             check->setChecked(true);
     }
     CpuPercentOver(1.0); // windows up, first polls done
 
     const double stopped = CpuPercentOver(seconds);
-    for (CDlgScope* scope : app->Scopes)
+    for (CDlgScope* scope : app->Scopes())
         scope->RunStopButton->click();
     const uint64_t samples0 = SamplesTaken(*app);
     const double running = CpuPercentOver(seconds);
     const double rate = static_cast<double>(SamplesTaken(*app) - samples0) / seconds / 4;
 
-    for (CDlgScope* scope : app->Scopes) {
+    for (CDlgScope* scope : app->Scopes()) {
         scope->TriggerModeList->setCurrentIndex(static_cast<int>(TriggerMode::Normal));
         scope->TriggerSourceList->setCurrentIndex(0); // channel 1: Position
         scope->LevelEdit->setText(QStringLiteral("0"));
@@ -125,9 +125,9 @@ int main(int argc, char** argv) {
         scope->CursorsCheck->setChecked(true);
     }
     const double tuning = CpuPercentOver(seconds);
-    if (argc > 2 && !app->Scopes[0]->grab().save(QString::fromLocal8Bit(argv[2])))
+    if (argc > 2 && !app->Scope(0)->grab().save(QString::fromLocal8Bit(argv[2])))
         std::fprintf(stderr, "cannot write %s\n", argv[2]);
-    for (CDlgScope* scope : app->Scopes)
+    for (CDlgScope* scope : app->Scopes())
         scope->RunStopButton->click();
 
     motion.reset();

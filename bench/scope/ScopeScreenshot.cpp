@@ -78,8 +78,8 @@ int main(int argc, char** argv) {
         argc > 3 && std::strcmp(argv[2], "--lang") == 0 && std::strcmp(argv[3], "ko") == 0 ? 1 : 0;
     if (!program.Start(lang)) return 1;
     CVELT_HostApp* const app = &program.App();
-    app->MenuBar->OnScope();
-    CDlgScope& scope = *app->Scopes[0];
+    app->MenuBar()->OnScope();
+    CDlgScope& scope = *app->Scope(0);
     scope.ChannelChecks[0]->setChecked(true); // Position
     scope.ChannelChecks[1]->setChecked(true); // Speed, shown x 50
     scope.ScaleEdits[1]->setText(QStringLiteral("50"));
@@ -92,7 +92,7 @@ int main(int argc, char** argv) {
     scope.RunStopButton->click();
     // The 0.8 s before the trigger point at rest, then the move.
     WaitFor([&] { return scope.Thread().SamplesTaken.load() >= 20; }, 10);
-    std::thread command([&] { Run(*app->Link); });
+    std::thread command([&] { Run(*app->Link()); });
     const bool caught = WaitFor([&] { return scope.RunState() == 0; }, 30);
     command.join();
     if (!caught) {

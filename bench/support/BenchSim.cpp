@@ -21,7 +21,7 @@ std::unique_ptr<sim::SimDrive> StartWireTimedSim(uint32_t baud) {
 
 bool ConnectToSim(CDriveLink& link, const sim::SimDrive& sim, uint32_t baud) {
     link.StartThread();
-    if (link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), baud); }) != 1) {
+    if (link.Connect({sim.DevicePath(), baud}).kind != OpenFailure::None) {
         std::fprintf(stderr, "cannot open %s\n", sim.DevicePath().c_str());
         link.StopThread();
         return false;

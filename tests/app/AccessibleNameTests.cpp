@@ -2,10 +2,10 @@
 // choice as its value, a contact button by its row, and check boxes and radio
 // buttons that its toggle action changes as a click does.
 #include "app/CDlgComSetting.h"
-#include "app/CDlgFindDrive.h"
 #include "app/CMainFrame.h"
+#include "app/FindDriveDialog.h"
 #include "link/DriveMap.h"
-#include "monitor/CDlgLinkHealth.h"
+#include "monitor/LinkHealthDialog.h"
 #include "params/CDlgCompare.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
@@ -56,12 +56,12 @@ QString LabelOf(QComboBox* box) {
 class AccessibleNames : public ShellTest, public ::testing::WithParamInterface<int> {
 protected:
     std::vector<QWidget*> Windows() {
-        std::vector<QWidget*> windows{app->MainFrame(), app->ComSetting, app->ComSetting->FindDrive,
-                                      app->SetValDec, app->SetValHex};
-        windows.push_back(app->Parameter->CompareWindow);
-        windows.push_back(app->Scopes[0]);
-        windows.push_back(app->Repeat);
-        windows.push_back(app->LinkHealth);
+        std::vector<QWidget*> windows{app->MainFrame(), app->ComSetting(), app->ComSetting()->FindDrive,
+                                      app->SetValDec(), app->SetValHex()};
+        windows.push_back(app->Parameter()->CompareWindow);
+        windows.push_back(app->Scope(0));
+        windows.push_back(app->Repeat());
+        windows.push_back(app->LinkHealth());
         return windows;
     }
 };
@@ -88,19 +88,19 @@ TEST_P(AccessibleNames, EveryListIsNamedByItsLabelAndReadsItsChoiceAsItsValue) {
         }
     }
     EXPECT_GE(lists, 2 + 4 + 12 + 4 + 2); // settings, parameter modes and I/O, scope channels, compare
-    EXPECT_EQ(Read(app->ComSetting->PortList), "Port");
-    EXPECT_EQ(Read(app->ComSetting->PortList, QAccessible::Value), "COM3");
-    EXPECT_EQ(Read(app->ComSetting->BaudList), "Baud Rate");
-    EXPECT_EQ(Read(app->Parameter->FunctionCombos[0]), "IN 1");
+    EXPECT_EQ(Read(app->ComSetting()->PortList), "Port");
+    EXPECT_EQ(Read(app->ComSetting()->PortList, QAccessible::Value), "COM3");
+    EXPECT_EQ(Read(app->ComSetting()->BaudList), "Baud Rate");
+    EXPECT_EQ(Read(app->Parameter()->FunctionCombos[0]), "IN 1");
 }
 
 TEST_P(AccessibleNames, ContactButtonsAreNamedWithTheirRow) {
     Start(GetParam());
     const bool korean = GetParam() == 1;
     const std::string contact = korean ? "접점" : "Contact";
-    EXPECT_EQ(Read(app->Parameter->ContactA[0]), "IN 1 " + contact + " A");
-    EXPECT_EQ(Read(app->Parameter->ContactB[0]), "IN 1 " + contact + " B");
-    EXPECT_EQ(Read(app->Parameter->ContactA[11]), "OUT 4 " + contact + " A");
+    EXPECT_EQ(Read(app->Parameter()->ContactA[0]), "IN 1 " + contact + " A");
+    EXPECT_EQ(Read(app->Parameter()->ContactB[0]), "IN 1 " + contact + " B");
+    EXPECT_EQ(Read(app->Parameter()->ContactA[11]), "OUT 4 " + contact + " A");
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibleNames, ::testing::Values(0, 1),
@@ -112,7 +112,7 @@ using AccessibleActions = ShellTest;
 
 TEST_F(AccessibleActions, TheToggleActionTicksABitAsAClickDoes) {
     Start(0);
-    CDlgSetValHEX& hex = *app->SetValHex;
+    CDlgSetValHEX& hex = *app->SetValHex();
     hex.OpenForParameter(QStringLiteral("help"), 40, 255);
     DoAction(hex.BitChecks[0], QAccessibleActionInterface::toggleAction());
     EXPECT_FALSE(hex.BitChecks[0]->isChecked());
@@ -123,12 +123,12 @@ TEST_F(AccessibleActions, TheToggleActionTicksABitAsAClickDoes) {
     EXPECT_EQ(hex.EditValue, 255);
     EXPECT_TRUE(Interface(hex.BitChecks[0])->state().checked);
     hex.accept();
-    EXPECT_EQ(app->Parameter->ParamValues[40], 255);
+    EXPECT_EQ(app->Parameter()->ParamValues[40], 255);
 }
 
 TEST_F(AccessibleActions, TheToggleActionChoosesAContactAsAClickDoes) {
     Start(0);
-    CDlgParameter& page = *app->Parameter;
+    CDlgParameter& page = *app->Parameter();
     page.ContactB[2]->click();
     const int before = page.ParamValues[drive::ParamInPole];
     EXPECT_EQ(before & 4, 0);
@@ -139,13 +139,13 @@ TEST_F(AccessibleActions, TheToggleActionChoosesAContactAsAClickDoes) {
 
 TEST_F(AccessibleActions, AListOpensThroughItsAction) {
     Start(0);
-    QComboBox* list = app->ComSetting->BaudList;
-    app->ComSetting->show();
+    QComboBox* list = app->ComSetting()->BaudList;
+    app->ComSetting()->show();
     DoAction(list, QAccessibleActionInterface::showMenuAction());
     EXPECT_TRUE(list->view()->isVisible());
     EXPECT_TRUE(Interface(list)->state().expanded);
     list->hidePopup();
-    app->ComSetting->hide();
+    app->ComSetting()->hide();
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // then shows.
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
+#include "app/SerialSettings.h"
 #include "controls/CButtonST.h"
 #include "link/CDriveLink.h"
 #include "tests/support/ShellFixture.h"
@@ -20,8 +21,8 @@ namespace {
 class ComSettingCheck : public ShellTest {
 protected:
     CDlgComSetting& Open() {
-        QTest::mouseClick(app->MenuBar->ComSettingButton, Qt::LeftButton);
-        CDlgComSetting& s = *app->ComSetting;
+        QTest::mouseClick(app->MenuBar()->ComSettingButton, Qt::LeftButton);
+        CDlgComSetting& s = *app->ComSetting();
         EXPECT_TRUE(s.isVisible());
         return s;
     }
@@ -46,9 +47,9 @@ protected:
 
     // What the settings in force are, as the connection bar shows them.
     std::string Status() {
-        app->MenuBar->RefreshStatus();
-        return app->MenuBar->PortText->text().toStdString() + " / " +
-               app->MenuBar->DriveIdText->text().toStdString();
+        app->MenuBar()->RefreshStatus();
+        return app->MenuBar()->PortText->text().toStdString() + " / " +
+               app->MenuBar()->DriveIdText->text().toStdString();
     }
 };
 
@@ -94,15 +95,15 @@ TEST_F(ComSettingCheck, EachFieldThatIsNotValidIsRefusedNamedAndFocusedAndNothin
         }
         EXPECT_TRUE(s.isVisible()) << what;
         EXPECT_TRUE(HasFocus(s, c.field)) << what;
-        EXPECT_EQ(s.PortNumber, 3) << what;
-        EXPECT_EQ(s.BaudRate, 9600) << what;
-        EXPECT_EQ(s.DriveId.load(), 1) << what;
+        EXPECT_EQ(s.Settings().Values().PortNumber, 3) << what;
+        EXPECT_EQ(s.Settings().Values().BaudRate, 9600) << what;
+        EXPECT_EQ(s.Settings().SettingsDriveId(), 1) << what;
         EXPECT_EQ(Status(), before) << what;
     }
     // What Enter reaches when OK is the window's default button checks the same.
     s.accept();
     EXPECT_TRUE(s.isVisible());
-    EXPECT_EQ(s.BaudRate, 9600);
+    EXPECT_EQ(s.Settings().Values().BaudRate, 9600);
 
     // Corrected, every field is taken at once; 0 is the broadcast address.
     messages.Texts.clear();
@@ -112,7 +113,7 @@ TEST_F(ComSettingCheck, EachFieldThatIsNotValidIsRefusedNamedAndFocusedAndNothin
     EXPECT_TRUE(messages.Texts.empty());
     EXPECT_FALSE(s.isVisible());
     EXPECT_EQ(Status(), "COM5, 250000, 8, 0, 1 / Drive ID : 0");
-    EXPECT_EQ(s.SettingsDriveId(), 0);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 0);
 }
 
 TEST_F(ComSettingCheck, TheRefusalIsInKoreanWhenTheProgramIs) {
@@ -124,7 +125,7 @@ TEST_F(ComSettingCheck, TheRefusalIsInKoreanWhenTheProgramIs) {
               std::vector<std::string>{"\"300\" 은(는) 올바른 Drive ID 이(가) 아닙니다.\r\nDrive ID "
                                        "에는 0 ~ 255 사이의 정수를 입력하세요. (0 은 브로드캐스트 "
                                        "주소입니다.)"});
-    EXPECT_EQ(s.DriveId.load(), 1);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 1);
 }
 
 TEST_F(ComSettingCheck, CancelAndEscapeBringBackTheSettingsInForce) {
@@ -154,14 +155,14 @@ TEST_F(ComSettingCheck, CancelAndEscapeBringBackTheSettingsInForce) {
             QTest::keyClick(s.DriveIdEdit, Qt::Key_Escape);
         EXPECT_FALSE(s.isVisible()) << how;
         EXPECT_EQ(Status(), "COM12, 57600, 8, 0, 1 / Drive ID : 9") << how;
-        EXPECT_FALSE(s.ReconnectAutomatically) << how;
+        EXPECT_FALSE(s.Settings().ReconnectAutomatically()) << how;
 
         Open();
         expectFieldsInForce(how);
         QTest::mouseClick(s.OkButton, Qt::LeftButton); // a later OK changes nothing
         EXPECT_FALSE(s.isVisible()) << how;
         EXPECT_EQ(Status(), "COM12, 57600, 8, 0, 1 / Drive ID : 9") << how;
-        EXPECT_FALSE(s.ReconnectAutomatically) << how;
+        EXPECT_FALSE(s.Settings().ReconnectAutomatically()) << how;
     }
     EXPECT_TRUE(messages.Texts.empty());
 }

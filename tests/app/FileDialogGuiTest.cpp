@@ -205,7 +205,7 @@ TEST_F(FileDialogs, TheParameterPagesLoadAndSaveRefuseAFifoWithAMessageAndNeverH
     {
         Watchdog watchdog(fifo, 20s);
         DialogUser user(Q(fifo), [this](QFileDialog* d) { ExpectSafe(d); });
-        app->MenuBar->LoadButton->click();
+        app->MenuBar()->LoadButton->click();
         EXPECT_EQ(user.DialogsSeen, 1);
         EXPECT_FALSE(watchdog.Fired());
     }
@@ -216,7 +216,7 @@ TEST_F(FileDialogs, TheParameterPagesLoadAndSaveRefuseAFifoWithAMessageAndNeverH
     {
         Watchdog watchdog(fifo, 20s);
         DialogUser user(Q(fifo), [this](QFileDialog* d) { ExpectSafe(d); });
-        app->MenuBar->SaveButton->click();
+        app->MenuBar()->SaveButton->click();
         EXPECT_EQ(user.DialogsSeen, 1);
         EXPECT_FALSE(watchdog.Fired());
     }
@@ -236,7 +236,7 @@ TEST_F(FileDialogs, AnEmptyParameterFileIsAFileLoadErrorWithItsReason) {
     std::ofstream(blank, std::ios::binary) << "\xEF\xBB\xBF \r\n\t\r\n";
     for (const fs::path& file : {empty, blank}) {
         DialogUser user(Q(file));
-        app->MenuBar->LoadButton->click();
+        app->MenuBar()->LoadButton->click();
         EXPECT_EQ(user.DialogsSeen, 1);
     }
     EXPECT_EQ(shown.Texts(), (std::vector<std::string>{LoadErrorText(empty, "the file is empty"),
@@ -249,7 +249,7 @@ TEST_F(FileDialogs, TheFrameLogsSaveAsRefusesAFifoWithTheFileAndTheReason) {
     {
         Watchdog watchdog(fifo, 20s);
         DialogUser user(Q(fifo), [this](QFileDialog* d) { ExpectSafe(d); });
-        app->Monitoring->SaveLogAs();
+        app->Monitoring()->SaveLogAs();
         EXPECT_EQ(user.DialogsSeen, 1);
         EXPECT_FALSE(watchdog.Fired());
     }
@@ -261,7 +261,7 @@ TEST_F(FileDialogs, TheFrameLogsSaveAsRefusesAFifoWithTheFileAndTheReason) {
 
 TEST_F(FileDialogs, ScopeExportsThatCannotBeWrittenNameTheFileAndTheReason) {
     Start();
-    COScopeCtrl* chart = app->Scopes[0]->Chart;
+    COScopeCtrl* chart = app->Scope(0)->Chart;
     const COScopeCtrl::FileNameHook none = COScopeCtrl::SetFileNameHook({});
     for (const bool image : {false, true}) {
         Watchdog watchdog(fifo, 20s);
@@ -323,11 +323,11 @@ TEST_F(FileDialogs, InKoreanQtsOwnButtonsAndOurReasonsAreKorean) {
             ASSERT_NE(buttons, nullptr);
             EXPECT_EQ(buttons->button(QDialogButtonBox::Cancel)->text(), QStringLiteral("취소"));
         });
-        app->MenuBar->LoadButton->click();
+        app->MenuBar()->LoadButton->click();
     }
     {
         DialogUser user(Q(fifo));
-        app->MenuBar->SaveButton->click();
+        app->MenuBar()->SaveButton->click();
     }
     ASSERT_EQ(shown.Texts().size(), 2u) << AllBoxes();
     EXPECT_EQ(shown.Texts()[0], LoadErrorText(empty, "파일이 비어 있습니다"));

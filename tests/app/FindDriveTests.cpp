@@ -1,8 +1,9 @@
 // The serial settings window's port list with the machine's devices, and the
 // Find Drive window, against simulated drives published as COM3.
 #include "app/CDlgComSetting.h"
-#include "app/CDlgFindDrive.h"
 #include "app/CDlgMenuBar.h"
+#include "app/FindDriveDialog.h"
+#include "app/SerialSettings.h"
 #include "link/CDriveLink.h"
 #include "link/LinkTexts.h"
 #include "link/ScanTexts.h"
@@ -46,7 +47,7 @@ protected:
         ASSERT_TRUE(drive->Start(&error)) << error;
     }
     bool SearchEnded() {
-        return WaitUntil([this] { return !app->ComSetting->FindDrive->IsSearching(); }, kSearchLimit);
+        return WaitUntil([this] { return !app->ComSetting()->FindDrive->IsSearching(); }, kSearchLimit);
     }
 };
 
@@ -67,10 +68,10 @@ TEST_F(FindDriveTest, FindsTheDriveAtItsRateAndIdAndUseFillsTheSettingsForConnec
     // The ID last used is tried at every rate early on.
     ASSERT_TRUE(WriteUserSetting(kSettingsKey, "LastDriveId", std::to_string(id)));
     Start();
-    CDlgComSetting& settings = *app->ComSetting;
+    CDlgComSetting& settings = *app->ComSetting();
     settings.show();
     settings.FindDriveButton->click();
-    CDlgFindDrive& find = *settings.FindDrive;
+    FindDriveDialog& find = *settings.FindDrive;
     EXPECT_TRUE(find.isVisible());
     EXPECT_EQ(find.PortValue->text(), "COM3");
     find.StartButton->click();
@@ -92,25 +93,25 @@ TEST_F(FindDriveTest, FindsTheDriveAtItsRateAndIdAndUseFillsTheSettingsForConnec
     find.UseButton->click();
     EXPECT_FALSE(find.isVisible());
     EXPECT_FALSE(find.IsSearching()) << "the search lets go of the port for the connect";
-    EXPECT_EQ(settings.PortNumber, 3);
-    EXPECT_EQ(settings.BaudRate, static_cast<int32_t>(baud));
-    EXPECT_EQ(settings.DriveId.load(), id);
+    EXPECT_EQ(settings.Settings().Values().PortNumber, 3);
+    EXPECT_EQ(settings.Settings().Values().BaudRate, static_cast<int32_t>(baud));
+    EXPECT_EQ(settings.Settings().SettingsDriveId(), id);
     EXPECT_EQ(settings.BaudList->currentText(), QString::number(baud));
     EXPECT_EQ(settings.DriveIdEdit->text(), QString::number(id));
     EXPECT_EQ(drive->WriteRequests(), 0u);
 
-    app->MenuBar->ConnectDrive();
+    app->MenuBar()->ConnectDrive();
     EXPECT_TRUE(messages.Texts.empty()) << messages.Texts.front();
-    EXPECT_EQ(app->Link->Connected.load(), 1);
+    EXPECT_TRUE(app->Link()->IsConnected());
     EXPECT_EQ(ReadUserSetting(kSettingsKey, "LastDriveId"), std::to_string(id));
 }
 
 TEST_F(FindDriveTest, ACancelledSearchLeavesTheSettingsAsTheyWere) {
     StartDriveAt(9600, 200); // found only near the end
     Start();
-    CDlgComSetting& settings = *app->ComSetting;
+    CDlgComSetting& settings = *app->ComSetting();
     settings.FindDriveButton->click();
-    CDlgFindDrive& find = *settings.FindDrive;
+    FindDriveDialog& find = *settings.FindDrive;
     find.StartButton->click();
     ASSERT_TRUE(WaitUntil([&] { return find.LastStatus().Done >= 15; }, kSearchLimit));
     EXPECT_TRUE(find.CancelButton->isEnabled());
@@ -122,10 +123,10 @@ TEST_F(FindDriveTest, ACancelledSearchLeavesTheSettingsAsTheyWere) {
     EXPECT_TRUE(find.StartButton->isEnabled());
     EXPECT_FALSE(find.UseButton->isEnabled());
 
-    EXPECT_EQ(settings.PortNumber, 3);
-    EXPECT_EQ(settings.BaudRate, 9600);
-    EXPECT_EQ(settings.DriveId.load(), 1);
-    EXPECT_TRUE(settings.PortName.empty());
+    EXPECT_EQ(settings.Settings().Values().PortNumber, 3);
+    EXPECT_EQ(settings.Settings().Values().BaudRate, 9600);
+    EXPECT_EQ(settings.Settings().SettingsDriveId(), 1);
+    EXPECT_TRUE(settings.Settings().Values().PortName.empty());
     EXPECT_EQ(settings.PortList->currentText(), "COM3");
     EXPECT_EQ(settings.BaudList->currentText(), "9600");
     EXPECT_EQ(settings.DriveIdEdit->text(), "1");
@@ -143,35 +144,35 @@ TEST_F(FindDriveTest, ACancelledSearchLeavesTheSettingsAsTheyWere) {
 TEST_F(FindDriveTest, NoSearchWhileConnectedTheLinkHoldsThePort) {
     StartDriveAt(9600, 1);
     Start();
-    app->MenuBar->ConnectDrive();
-    ASSERT_EQ(app->Link->Connected.load(), 1);
-    app->ComSetting->FindDriveButton->click();
-    app->ComSetting->FindDrive->StartButton->click();
+    app->MenuBar()->ConnectDrive();
+    ASSERT_TRUE(app->Link()->IsConnected());
+    app->ComSetting()->FindDriveButton->click();
+    app->ComSetting()->FindDrive->StartButton->click();
     ASSERT_EQ(messages.Texts.size(), 1u);
     EXPECT_EQ(messages.Texts[0], kScanNeedsPort.En);
-    EXPECT_FALSE(app->ComSetting->FindDrive->IsSearching());
+    EXPECT_FALSE(app->ComSetting()->FindDrive->IsSearching());
 }
 
 TEST_F(FindDriveTest, ConnectStopsARunningSearchAndTakesThePort) {
     StartDriveAt(9600, 1);
     Start();
-    CDlgFindDrive& find = *app->ComSetting->FindDrive;
-    app->ComSetting->FindDriveButton->click();
+    FindDriveDialog& find = *app->ComSetting()->FindDrive;
+    app->ComSetting()->FindDriveButton->click();
     find.StartButton->click();
     ASSERT_TRUE(WaitUntil([&] { return !find.FoundDrives().empty(); }, kSearchLimit)) << "the settings first";
     ASSERT_TRUE(find.IsSearching()) << "the search goes on over the other rates and IDs";
-    app->MenuBar->ConnectDrive();
+    app->MenuBar()->ConnectDrive();
     EXPECT_FALSE(find.IsSearching());
     EXPECT_TRUE(messages.Texts.empty()) << messages.Texts.front();
-    EXPECT_EQ(app->Link->Connected.load(), 1);
+    EXPECT_TRUE(app->Link()->IsConnected());
 }
 
 TEST_F(FindDriveTest, TheNewControlsAreNamedForScreenReadersInKorean) {
     Start(1);
-    CDlgComSetting& s = *app->ComSetting;
+    CDlgComSetting& s = *app->ComSetting();
     EXPECT_EQ(AccessibleName(s.RefreshButton), QString::fromUtf8("새로 고침"));
     EXPECT_EQ(AccessibleName(s.FindDriveButton), QString::fromUtf8("드라이브 찾기..."));
-    CDlgFindDrive& f = *s.FindDrive;
+    FindDriveDialog& f = *s.FindDrive;
     EXPECT_EQ(f.windowTitle(), QString::fromUtf8("드라이브 찾기"));
     EXPECT_EQ(AccessibleName(f.PortValue), QString::fromUtf8("포트"));
     EXPECT_EQ(AccessibleName(f.AllPortsCheck), QString::fromUtf8("모든 포트"));
@@ -198,17 +199,17 @@ TEST_F(FindDriveTest, ADemonstrationNeitherTakesNorReplacesTheRememberedPort) {
     options.Demo = true;
     app = StartApplication(options);
     ASSERT_NE(app, nullptr);
-    CDlgComSetting& s = *app->ComSetting;
+    CDlgComSetting& s = *app->ComSetting();
     EXPECT_EQ(s.PortList->currentText(), "COM3");
-    EXPECT_EQ(s.PortNumber, 3);
+    EXPECT_EQ(s.Settings().Values().PortNumber, 3);
     s.PortList->setCurrentIndex(4);
     s.OnOk();
     EXPECT_EQ(ReadUserSetting(kSettingsKey, "Port"), "COM7");
 
     app.reset();
     Start();
-    EXPECT_EQ(app->ComSetting->PortList->currentText(), "COM7") << "an ordinary start chooses it again";
-    EXPECT_EQ(app->ComSetting->PortNumber, 7);
+    EXPECT_EQ(app->ComSetting()->PortList->currentText(), "COM7") << "an ordinary start chooses it again";
+    EXPECT_EQ(app->Settings()->Values().PortNumber, 7);
 }
 
 // A device root of the test's own with a by-id name for the drive's
@@ -242,33 +243,33 @@ TEST_F(PortListTest, ADeviceIsChosenByItsNameRememberedAndShownWhenUnplugged) {
     const fs::path byId = Plug();
     const std::string pts = fs::path(drive->DevicePath()).filename().string();
     Start();
-    CDlgComSetting& s = *app->ComSetting;
+    CDlgComSetting& s = *app->ComSetting();
     ASSERT_EQ(s.PortList->count(), 31);
     EXPECT_EQ(s.PortList->itemText(30), QString::fromStdString(pts + ": VELT USB Link 0042"));
     EXPECT_EQ(s.PortList->itemData(30, Qt::ToolTipRole).toString(),
               QString::fromStdString(drive->DevicePath()));
     s.PortList->setCurrentIndex(30);
     s.OnOk();
-    EXPECT_EQ(s.PortName, byId.string());
-    EXPECT_EQ(s.PortNumber, 3) << "kept for a later COM choice";
-    app->MenuBar->ConnectDrive();
+    EXPECT_EQ(s.Settings().Values().PortName, byId.string());
+    EXPECT_EQ(s.Settings().Values().PortNumber, 3) << "kept for a later COM choice";
+    app->MenuBar()->ConnectDrive();
     EXPECT_TRUE(messages.Texts.empty()) << messages.Texts.front();
-    EXPECT_EQ(app->Link->Connected.load(), 1);
-    app->MenuBar->RefreshStatus();
-    EXPECT_EQ(app->MenuBar->PortText->text(), QString::fromStdString(pts + ", 9600, 8, 0, 1"));
-    app->MenuBar->DisconnectDrive();
+    EXPECT_TRUE(app->Link()->IsConnected());
+    app->MenuBar()->RefreshStatus();
+    EXPECT_EQ(app->MenuBar()->PortText->text(), QString::fromStdString(pts + ", 9600, 8, 0, 1"));
+    app->MenuBar()->DisconnectDrive();
 
     // The next start chooses it again; unplugged, it stays on the list as
     // such, and a connect says what happened.
     app.reset();
     fs::remove(byId);
     Start();
-    CDlgComSetting& again = *app->ComSetting;
-    EXPECT_EQ(again.PortName, byId.string());
+    CDlgComSetting& again = *app->ComSetting();
+    EXPECT_EQ(again.Settings().Values().PortName, byId.string());
     ASSERT_EQ(again.PortList->count(), 31);
     EXPECT_EQ(again.PortList->currentIndex(), 30);
     EXPECT_EQ(again.PortList->currentText(), QString::fromStdString(byId.string() + ": (not present)"));
-    app->MenuBar->ConnectDrive();
+    app->MenuBar()->ConnectDrive();
     ASSERT_EQ(messages.Texts.size(), 1u);
     EXPECT_EQ(messages.Texts[0], std::string(kPortOpenFail.En) + "\r\nNo such device: " + byId.string() +
                                      ". Is the adapter unplugged?");
@@ -278,14 +279,14 @@ TEST_F(PortListTest, ADeviceIsChosenByItsNameRememberedAndShownWhenUnplugged) {
     again.RefreshButton->click();
     EXPECT_EQ(again.PortList->currentIndex(), 30);
     EXPECT_EQ(again.PortList->currentText(), QString::fromStdString(pts + ": VELT USB Link 0042"));
-    app->MenuBar->ConnectDrive();
+    app->MenuBar()->ConnectDrive();
     EXPECT_EQ(messages.Texts.size(), 1u);
-    EXPECT_EQ(app->Link->Connected.load(), 1);
+    EXPECT_TRUE(app->Link()->IsConnected());
 
     // Choosing a COM port again is remembered too.
     again.PortList->setCurrentIndex(4);
     again.OnOk();
-    EXPECT_TRUE(again.PortName.empty());
+    EXPECT_TRUE(again.Settings().Values().PortName.empty());
     EXPECT_EQ(ReadUserSetting(kSettingsKey, "Port"), "COM5");
 }
 

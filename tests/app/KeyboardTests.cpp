@@ -2,12 +2,13 @@
 // every window, Space and Enter press the focused button, Enter presses a
 // dialog's default button, Escape closes every dialog.
 #include "app/CDlgComSetting.h"
-#include "app/CDlgFindDrive.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CMainFrame.h"
+#include "app/FindDriveDialog.h"
+#include "app/SerialSettings.h"
 #include "controls/CButtonST.h"
-#include "monitor/CDlgLinkHealth.h"
 #include "monitor/CDlgMonitoring.h"
+#include "monitor/LinkHealthDialog.h"
 #include "params/CDlgCompare.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
@@ -41,18 +42,18 @@ class KeyboardTest : public ShellTest {
 protected:
     // Every window that floats, each brought up as the user brings it up.
     std::vector<std::pair<const char*, QWidget*>> Dialogs() {
-        app->SetValDec->OpenForParameter(QStringLiteral("help"), 13, 100);
-        app->SetValHex->OpenForParameter(QStringLiteral("help"), 40, 255);
-        app->Parameter->CompareWindow->Open();
+        app->SetValDec()->OpenForParameter(QStringLiteral("help"), 13, 100);
+        app->SetValHex()->OpenForParameter(QStringLiteral("help"), 40, 255);
+        app->Parameter()->CompareWindow->Open();
         return {
-            {"serial settings", app->ComSetting},
-            {"find drive", app->ComSetting->FindDrive},
-            {"decimal value", app->SetValDec},
-            {"bit value", app->SetValHex},
-            {"compare", app->Parameter->CompareWindow},
-            {"scope", app->Scopes[0]},
-            {"repeat", app->Repeat},
-            {"link health", app->LinkHealth},
+            {"serial settings", app->ComSetting()},
+            {"find drive", app->ComSetting()->FindDrive},
+            {"decimal value", app->SetValDec()},
+            {"bit value", app->SetValHex()},
+            {"compare", app->Parameter()->CompareWindow},
+            {"scope", app->Scope(0)},
+            {"repeat", app->Repeat()},
+            {"link health", app->LinkHealth()},
         };
     }
 };
@@ -61,7 +62,7 @@ TEST_F(KeyboardTest, TabReachesEveryControlOfTheMainWindowOnEitherPage) {
     Start(0);
     QWidget* frame = app->MainFrame();
     ASSERT_TRUE(ShowActive(frame));
-    for (CButtonST* page : {app->MenuBar->MonitoringButton, app->MenuBar->ParameterButton}) {
+    for (CButtonST* page : {app->MenuBar()->MonitoringButton, app->MenuBar()->ParameterButton}) {
         page->click();
         const std::vector<std::string> missing = test::UnreachedByTab(frame);
         EXPECT_TRUE(missing.empty()) << "with " << page->text().toStdString()
@@ -83,28 +84,28 @@ TEST_F(KeyboardTest, SpaceAndEnterPressTheFocusedPageButtons) {
     Start(0);
     QWidget* frame = app->MainFrame();
     ASSERT_TRUE(ShowActive(frame));
-    CDlgMenuBar& bar = *app->MenuBar;
+    CDlgMenuBar& bar = *app->MenuBar();
 
     bar.ParameterButton->setFocus(Qt::TabFocusReason);
     PressKey(frame, Qt::Key_Space);
-    EXPECT_TRUE(app->Parameter->isVisible());
+    EXPECT_TRUE(app->Parameter()->isVisible());
     EXPECT_TRUE(bar.LoadButton->isVisible());
 
     bar.MonitoringButton->setFocus(Qt::TabFocusReason);
     PressKey(frame, Qt::Key_Return);
-    EXPECT_TRUE(app->Monitoring->isVisible());
-    EXPECT_FALSE(app->Parameter->isVisible());
+    EXPECT_TRUE(app->Monitoring()->isVisible());
+    EXPECT_FALSE(app->Parameter()->isVisible());
 
     bar.ComSettingButton->setFocus(Qt::TabFocusReason);
     PressKey(frame, Qt::Key_Enter, Qt::KeypadModifier);
-    EXPECT_TRUE(app->ComSetting->isVisible());
-    app->ComSetting->hide();
+    EXPECT_TRUE(app->ComSetting()->isVisible());
+    app->ComSetting()->hide();
 
     // A plain button of a page: Compare... opens its window.
     bar.ParameterButton->click();
-    app->Parameter->CompareButton->setFocus(Qt::TabFocusReason);
+    app->Parameter()->CompareButton->setFocus(Qt::TabFocusReason);
     PressKey(frame, Qt::Key_Return);
-    EXPECT_TRUE(app->Parameter->CompareWindow->isVisible());
+    EXPECT_TRUE(app->Parameter()->CompareWindow->isVisible());
 }
 
 TEST_F(KeyboardTest, EscapeClosesEveryDialogWhereverTheFocusIs) {
@@ -128,8 +129,8 @@ TEST_F(KeyboardTest, EscapeClosesEveryDialogWhereverTheFocusIs) {
 
 TEST_F(KeyboardTest, EnterPressesTheValueDialogsDefaultButtonOrTheFocusedOne) {
     Start(0);
-    CDlgSetValDEC& dec = *app->SetValDec;
-    CDlgParameter& page = *app->Parameter;
+    CDlgSetValDEC& dec = *app->SetValDec();
+    CDlgParameter& page = *app->Parameter();
 
     dec.OpenForParameter(QStringLiteral("help"), 13, 100);
     ASSERT_TRUE(ShowActive(&dec));
@@ -149,7 +150,7 @@ TEST_F(KeyboardTest, EnterPressesTheValueDialogsDefaultButtonOrTheFocusedOne) {
     EXPECT_EQ(page.ParamValues[13], 321);
 
     // In the bit dialog, Space ticks the focused bit and Enter confirms.
-    CDlgSetValHEX& hex = *app->SetValHex;
+    CDlgSetValHEX& hex = *app->SetValHex();
     hex.OpenForParameter(QStringLiteral("help"), 40, 255);
     ASSERT_TRUE(ShowActive(&hex));
     hex.BitChecks[0]->setFocus(Qt::TabFocusReason);
@@ -164,18 +165,18 @@ TEST_F(KeyboardTest, EnterPressesTheValueDialogsDefaultButtonOrTheFocusedOne) {
 // does nothing, Enter on a focused button presses that button.
 TEST_F(KeyboardTest, EnterInTheSerialSettingsPressesOnlyAFocusedButton) {
     Start(0);
-    CDlgComSetting& settings = *app->ComSetting;
+    CDlgComSetting& settings = *app->ComSetting();
     ASSERT_TRUE(ShowActive(&settings));
     settings.DriveIdEdit->setFocus(Qt::TabFocusReason);
     settings.DriveIdEdit->setText(QStringLiteral("7"));
     PressKey(&settings, Qt::Key_Return);
     EXPECT_TRUE(settings.isVisible());
-    EXPECT_EQ(settings.DriveId.load(), 1);
+    EXPECT_EQ(settings.Settings().SettingsDriveId(), 1);
 
     settings.OkButton->setFocus(Qt::TabFocusReason);
     PressKey(&settings, Qt::Key_Return);
     EXPECT_FALSE(settings.isVisible());
-    EXPECT_EQ(settings.DriveId.load(), 7);
+    EXPECT_EQ(settings.Settings().SettingsDriveId(), 7);
 }
 
 } // namespace

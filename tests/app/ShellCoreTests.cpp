@@ -1,4 +1,5 @@
 #include "app/AppOptions.h"
+#include "app/SerialSettings.h"
 #include "app/SessionReport.h"
 #include "app/ShellLayout.h"
 #include "app/ShellTexts.h"
@@ -132,15 +133,46 @@ TEST(SessionReport, OneLineHoldsTheStateAndEveryCounterAndMessagesKeepToOneLine)
     c.DoRequests = 4, c.DoOk = 3, c.DoFail = 1;
     c.ParamRequests = 7, c.ParamOk = 7;
     c.CrcErrors = 2, c.NoReplies = 1;
-    EXPECT_EQ(LinkReportLine(120, 1, 2, c),
+    LinkStatus link;
+    link.Connected = true;
+    link.FailCount = 2;
+    EXPECT_EQ(LinkReportLine(120, link, c),
               "report t=120 connected=1 failcount=2 state=10/8/2 di=3/3/0 do=4/3/1 "
               "param=7/7/0 crc=2 noreply=1 reconnecting=0 reconnects=0");
-    EXPECT_EQ(LinkReportLine(5, 0, 0, LinkCounters{}, {1, 3}),
+    LinkStatus reconnecting;
+    reconnecting.Reconnecting = true;
+    reconnecting.Reconnects = 3;
+    EXPECT_EQ(LinkReportLine(5, reconnecting, LinkCounters{}),
               "report t=5 connected=0 failcount=0 state=0/0/0 di=0/0/0 do=0/0/0 "
               "param=0/0/0 crc=0 noreply=0 reconnecting=1 reconnects=3");
     EXPECT_EQ(MessageReportLine("The driver does not respond. \r\n Check it"),
               "message: The driver does not respond.  |  Check it");
     EXPECT_EQ(MessageReportLine("a\nb\rc"), "message: a | b | c");
+}
+
+// The settings in force: the defaults of a run that remembers nothing, the
+// ID the MainThread follows and the reconnect choice the watchdog reads,
+// and the name each kind of port is opened by.
+TEST(SerialSettingsModel, SetChangesWhatTheLinkFollowsAndWhatAConnectOpens) {
+    SerialSettings settings(false);
+    EXPECT_EQ(settings.Values(), SerialSettingsValues{});
+    EXPECT_EQ(settings.Address(), (PortAddress{"COM3", 9600}));
+    SerialSettingsValues v;
+    v.PortNumber = 12;
+    v.BaudRate = 115200;
+    v.DriveId = 7;
+    v.Reconnect = true;
+    settings.Set(v);
+    EXPECT_EQ(settings.SettingsDriveId(), 7);
+    EXPECT_TRUE(settings.ReconnectAutomatically());
+    EXPECT_EQ(settings.Address(), (PortAddress{"\\\\.\\COM12", 115200}));
+    EXPECT_EQ(settings.PortName(), "COM12");
+    v.PortName = "/dev/serial/by-id/usb-x";
+    settings.Set(v);
+    EXPECT_EQ(settings.Address().Device, "/dev/serial/by-id/usb-x");
+    settings.SetReconnect(false);
+    EXPECT_FALSE(settings.Values().Reconnect);
+    EXPECT_EQ(settings.RememberedDriveId(), 0) << "a run that remembers nothing";
 }
 
 } // namespace

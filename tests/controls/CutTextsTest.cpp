@@ -77,25 +77,26 @@ protected:
         std::map<std::string, std::vector<CutText>> found;
         StartDrive();
         Start(lang);
-        app->MenuBar->ConnectDrive();
-        EXPECT_EQ(app->Link->Connected.load(), 1);
-        EXPECT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > 5; }, std::chrono::seconds(10)));
+        app->MenuBar()->ConnectDrive();
+        EXPECT_TRUE(app->Link()->IsConnected());
+        EXPECT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > 5; }, std::chrono::seconds(10)));
         // The pages show what the drive reports at their next refresh (300 ms).
         const auto refreshed = std::chrono::steady_clock::now() + std::chrono::milliseconds(700);
         WaitUntil([&] { return std::chrono::steady_clock::now() > refreshed; });
-        app->MenuBar->OnParameter();
-        app->Parameter->OpenCompare();
+        app->MenuBar()->OnParameter();
+        app->Parameter()->OpenCompare();
         QCoreApplication::processEvents();
-        const std::pair<const char*, QWidget*> windows[] = {{"connection bar", app->MenuBar},
-                                                            {"register strip", app->RtuMonitor},
-                                                            {"monitoring page", app->Monitoring},
-                                                            {"parameter page", app->Parameter},
-                                                            {"compare window", app->Parameter->CompareWindow},
-                                                            {"decimal dialog", app->SetValDec},
-                                                            {"bit dialog", app->SetValHex},
-                                                            {"serial settings", app->ComSetting},
-                                                            {"repeat window", app->Repeat},
-                                                            {"scope window", app->Scopes[0]}};
+        const std::pair<const char*, QWidget*> windows[] = {
+            {"connection bar", app->MenuBar()},
+            {"register strip", app->RtuMonitor()},
+            {"monitoring page", app->Monitoring()},
+            {"parameter page", app->Parameter()},
+            {"compare window", app->Parameter()->CompareWindow},
+            {"decimal dialog", app->SetValDec()},
+            {"bit dialog", app->SetValHex()},
+            {"serial settings", app->ComSetting()},
+            {"repeat window", app->Repeat()},
+            {"scope window", app->Scope(0)}};
         for (const auto& [name, window] : windows) {
             found[name] = CutTextsOf(window);
             std::cout << (lang == 1 ? "ko " : "en ") << name << ": " << found[name].size() << " cut\n"

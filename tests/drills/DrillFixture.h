@@ -58,7 +58,7 @@ protected:
         return lines;
     }
 
-    bool PortOpen() const { return app->Link->Port && app->Link->Port->IsOpen.load() == 1; }
+    bool PortOpen() const { return app->Link()->Status().PortOpen; }
 
     // "All Parameter Save" on the page, its question answered Yes, with the
     // drive falling silent once the save has passed parameter 60 (and before

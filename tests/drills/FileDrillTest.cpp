@@ -142,7 +142,7 @@ TEST_F(FileDrill, AFullDiskDuringTheBackupAsksAndNoStoresNothing) {
     EXPECT_TRUE(page.SaveAllButton->isEnabled());
 
     // The drive holds what it held, and stored nothing.
-    app->MenuBar->DisconnectDrive();
+    app->MenuBar()->DisconnectDrive();
     Connect();
     EXPECT_EQ(page.ParamValues, drive);
     EXPECT_FALSE(fs::exists(StateFile()));

@@ -73,7 +73,7 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
 
     // The drive answers again; a reconnect reads what it holds now.
     Fault("silent off");
-    app->MenuBar->DisconnectDrive();
+    app->MenuBar()->DisconnectDrive();
     Connect();
     EXPECT_EQ(page.ParamValues[13], drive[13] + 1);
     EXPECT_EQ(page.ParamValues[last], drive[last]);
@@ -93,15 +93,15 @@ TEST_F(DrillTest, APulledCableIsReportedOnceThePortClosesAndARestartedDriveConne
     // 1.0 s, the disconnect's 1 s wait, and room for a loaded machine.
     EXPECT_LT(told, 5 * 1070ms + 2 * 1010ms + 1000ms + 3000ms);
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{kDriverNoResponse.En});
-    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_FALSE(app->Link()->IsConnected());
     EXPECT_TRUE(WaitUntil([&] { return !PortOpen(); }, kPatience));
-    EXPECT_TRUE(app->MenuBar->ConnectButton->isEnabled());
+    EXPECT_TRUE(app->MenuBar()->ConnectButton->isEnabled());
 
     // A new drive on the same COM3, without restarting anything.
     StartSim();
     Connect();
-    const uint32_t ok = app->Link->Counters().StateOk;
-    EXPECT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 3; }, kPatience));
+    const uint32_t ok = app->Link()->Counters().StateOk;
+    EXPECT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > ok + 3; }, kPatience));
     EXPECT_EQ(shown.Boxes.size(), 1u);
 }
 
@@ -109,20 +109,20 @@ TEST_F(DrillTest, ABurstOfBadCrcsShorterThanFivePollsIsCountedAndForgotten) {
     StartSim();
     Start();
     Connect();
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > 3; }, kPatience));
-    const uint16_t status = app->Link->StateRegs()[drive::StateStatus];
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > 3; }, kPatience));
+    const uint16_t status = app->Link()->StateRegs()[drive::StateStatus];
     Fault("crcburst 4");
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().CrcErrors >= 4; }, kPatience));
-    const uint32_t ok = app->Link->Counters().StateOk;
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 5; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().CrcErrors >= 4; }, kPatience));
+    const uint32_t ok = app->Link()->Counters().StateOk;
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > ok + 5; }, kPatience));
     // Past the watchdog's next ticks: still connected, nothing said.
     const auto settle = Clock::now() + 300ms;
     WaitUntil([&] { return Clock::now() > settle; }, 1s);
-    const LinkCounters counters = app->Link->Counters();
+    const LinkCounters counters = app->Link()->Counters();
     EXPECT_EQ(counters.CrcErrors, 4u);
     EXPECT_GE(counters.StateFail + counters.DiFail + counters.DoFail, 4u);
-    EXPECT_EQ(app->Link->Connected.load(), 1);
-    EXPECT_EQ(app->Link->StateRegs()[drive::StateStatus], status);
+    EXPECT_TRUE(app->Link()->IsConnected());
+    EXPECT_EQ(app->Link()->StateRegs()[drive::StateStatus], status);
     EXPECT_TRUE(shown.Boxes.empty());
 }
 
@@ -132,7 +132,7 @@ TEST_F(DrillTest, ALongBurstOfBadCrcsDisconnectsWithOneMessage) {
     Connect();
     Fault("badcrc on");
     ASSERT_TRUE(WaitUntil([&] { return !shown.Boxes.empty(); }, kPatience));
-    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_FALSE(app->Link()->IsConnected());
     // The watchdog keeps ticking (every 100 ms) while the drive still sends bad CRCs.
     const auto settle = Clock::now() + 1500ms;
     WaitUntil([&] { return Clock::now() > settle; }, 2s);
@@ -146,27 +146,27 @@ TEST_F(DrillTest, LateRepliesAreNeverTakenForTheAnswerToTheNextRequest) {
     Connect();
     // Late but inside the read time: slow, and every answer good.
     Fault("late 300");
-    uint32_t ok = app->Link->Counters().StateOk;
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 3; }, kPatience));
-    EXPECT_EQ(app->Link->Counters().StateFail, 0u);
+    uint32_t ok = app->Link()->Counters().StateOk;
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > ok + 3; }, kPatience));
+    EXPECT_EQ(app->Link()->Counters().StateFail, 0u);
 
     // Just after the read gave up (the state block's read ends at 1069 ms,
     // the bit reads' at 1007 ms): each reply comes while the next request
     // would wait for its own. None of them may count as an answer.
     Fault("late 1080");
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().NoReplies >= 1; }, kPatience));
-    const LinkCounters first = app->Link->Counters();
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().NoReplies >= 1; }, kPatience));
+    const LinkCounters first = app->Link()->Counters();
     // Three more, and no fifth failed state poll in a row: the watchdog stays out of it.
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().NoReplies >= 3; }, 15s));
-    const LinkCounters later = app->Link->Counters();
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().NoReplies >= 3; }, 15s));
+    const LinkCounters later = app->Link()->Counters();
     EXPECT_EQ(later.StateOk, first.StateOk);
     EXPECT_EQ(later.DiOk, first.DiOk);
     EXPECT_EQ(later.DoOk, first.DoOk);
 
     Fault("late 0");
-    ok = app->Link->Counters().StateOk;
-    EXPECT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 3; }, kPatience));
-    EXPECT_EQ(app->Link->Connected.load(), 1);
+    ok = app->Link()->Counters().StateOk;
+    EXPECT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > ok + 3; }, kPatience));
+    EXPECT_TRUE(app->Link()->IsConnected());
 }
 
 } // namespace

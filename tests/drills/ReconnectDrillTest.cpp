@@ -5,6 +5,7 @@
 // logs every write it carries out; nothing may be sent again on its own.
 #include "DrillFixture.h"
 #include "app/CDlgComSetting.h"
+#include "app/SerialSettings.h"
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/LinkTexts.h"
@@ -26,10 +27,10 @@ using namespace std::chrono_literals;
 class ReconnectDrill : public DrillTest {
 protected:
     void ReconnectOn() {
-        app->ComSetting->show();
-        app->ComSetting->ReconnectCheck->setChecked(true);
-        app->ComSetting->OkButton->click();
-        ASSERT_TRUE(app->ComSetting->ReconnectAutomatically);
+        app->ComSetting()->show();
+        app->ComSetting()->ReconnectCheck->setChecked(true);
+        app->ComSetting()->OkButton->click();
+        ASSERT_TRUE(app->Settings()->ReconnectAutomatically());
     }
     // The process ends at once and its pseudo-terminal with it; the name goes too.
     void PullTheCable() {
@@ -37,11 +38,11 @@ protected:
         fs::remove(PortsFolder() / "COM3");
     }
     bool ReceiveListHas(const std::string& text) const {
-        for (const LogLine& line : app->Monitoring->ReceiveList->Lines().Lines())
+        for (const LogLine& line : app->Monitoring()->ReceiveList->Lines().Lines())
             if (line.Text == text) return true;
         return false;
     }
-    CDlgMenuBar& Bar() { return *app->MenuBar; }
+    CDlgMenuBar& Bar() { return *app->MenuBar(); }
 };
 
 TEST_F(ReconnectDrill, APulledCableIsRiddenThroughAndNeitherAWriteNorTheRepeatCycleStartsAgain) {
@@ -50,25 +51,26 @@ TEST_F(ReconnectDrill, APulledCableIsRiddenThroughAndNeitherAWriteNorTheRepeatCy
     ReconnectOn();
     Connect();
     // The repeat cycle running, as a machine builder leaves it.
-    app->Monitoring->ServoOnButton->click();
-    ASSERT_TRUE(WaitUntil(
-        [&] { return (app->Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }, kPatience));
-    app->Repeat->StartButton->click();
-    ASSERT_TRUE(app->Repeat->Sequence().Status().Repeating);
+    app->Monitoring()->ServoOnButton->click();
+    ASSERT_TRUE(
+        WaitUntil([&] { return (app->Link()->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; },
+                  kPatience));
+    app->Repeat()->StartButton->click();
+    ASSERT_TRUE(app->Repeat()->Sequence().Status().Repeating);
     ASSERT_TRUE(WaitUntil([&] { return ExecutedWrites() > 3; }, kPatience))
         << "the cycle's moves reach the drive";
 
     PullTheCable();
     ASSERT_TRUE(WaitUntil([&] { return !shown.Boxes.empty(); }, 30s));
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{kDriverNoResponse.En});
-    const RepeatStatus stopped = app->Repeat->Sequence().Status();
+    const RepeatStatus stopped = app->Repeat()->Sequence().Status();
     EXPECT_FALSE(stopped.Repeating);
     EXPECT_EQ(stopped.LastEnd, RepeatEnd::LineFault);
-    ASSERT_TRUE(WaitUntil([&] { return app->Repeat->windowTitle().contains("line fault"); }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Repeat()->windowTitle().contains("line fault"); }, kPatience));
 
     // Trying once a second, counted on the bar, with a way to stop.
     EXPECT_TRUE(Bar().Reconnecting());
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->ReconnectAttempts.load() >= 2; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->ReconnectAttempts() >= 2; }, kPatience));
     Bar().RefreshStatus();
     EXPECT_TRUE(Bar().StatusLabel->text().startsWith("Reconnecting... ("))
         << Bar().StatusLabel->text().toStdString();
@@ -81,7 +83,7 @@ TEST_F(ReconnectDrill, APulledCableIsRiddenThroughAndNeitherAWriteNorTheRepeatCy
     const size_t writesBefore = ExecutedWrites();
     const int reads = Page().ParamsReadCount;
     StartSim();
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Connected.load() == 1; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->IsConnected(); }, kPatience));
     ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience))
         << "versions read again";
     Bar().RefreshStatus();
@@ -90,14 +92,14 @@ TEST_F(ReconnectDrill, APulledCableIsRiddenThroughAndNeitherAWriteNorTheRepeatCy
     EXPECT_EQ(Bar().HwVersionLabel->text(), "H/W Ver : 12.0.01");
     EXPECT_EQ(Bar().DisconnectButton->text(), "DisConnect");
     EXPECT_FALSE(Bar().ConnectButton->isEnabled());
-    const std::string note = ReconnectedNote(app->Link->ReconnectAttempts.load(), false);
-    EXPECT_TRUE(ReceiveListHas(note)) << note;
+    const std::string note = ReconnectedNote(app->Link()->ReconnectAttempts(), false);
+    EXPECT_TRUE(WaitUntil([&] { return ReceiveListHas(note); }, 1s)) << note;
 
     // Polling goes on; nothing the program had in flight or queued is sent again.
-    const uint32_t ok = app->Link->Counters().StateOk;
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 10; }, kPatience));
+    const uint32_t ok = app->Link()->Counters().StateOk;
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > ok + 10; }, kPatience));
     EXPECT_EQ(ExecutedWrites(), writesBefore);
-    EXPECT_FALSE(app->Repeat->Sequence().Status().Repeating);
+    EXPECT_FALSE(app->Repeat()->Sequence().Status().Repeating);
     EXPECT_EQ(shown.Boxes.size(), 1u);
 }
 
@@ -110,7 +112,7 @@ TEST_F(ReconnectDrill, StopEndsTheTriesAndADriveThatComesBackIsLeftAlone) {
     ASSERT_TRUE(WaitUntil([&] { return Bar().Reconnecting(); }, 30s));
     Bar().DisconnectButton->click(); // "Stop"
     EXPECT_FALSE(Bar().Reconnecting());
-    EXPECT_EQ(app->Link->Reconnecting.load(), 0);
+    EXPECT_EQ(app->Link()->IsReconnecting(), 0);
     EXPECT_TRUE(Bar().ConnectButton->isEnabled());
     EXPECT_FALSE(Bar().DisconnectButton->isEnabled());
     EXPECT_EQ(Bar().DisconnectButton->text(), "DisConnect");
@@ -120,7 +122,7 @@ TEST_F(ReconnectDrill, StopEndsTheTriesAndADriveThatComesBackIsLeftAlone) {
     StartSim();
     const auto settle = std::chrono::steady_clock::now() + 2500ms;
     WaitUntil([&] { return std::chrono::steady_clock::now() > settle; }, 3s);
-    EXPECT_EQ(app->Link->Connected.load(), 0);
+    EXPECT_FALSE(app->Link()->IsConnected());
     Connect(); // the user's own Connect still works
     EXPECT_EQ(shown.Boxes.size(), 1u);
 }
@@ -142,9 +144,9 @@ TEST_F(ReconnectDrill, AStoreCutByTheFaultNamesTheParameterAndIsNotResumedAfterT
     // The watchdog gives up on the silent drive; it answers again and the program reconnects.
     ASSERT_TRUE(WaitUntil([&] { return Bar().Reconnecting(); }, 30s));
     Fault("silent off");
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Connected.load() == 1; }, kPatience));
-    const uint32_t ok = app->Link->Counters().StateOk;
-    ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > ok + 10; }, kPatience));
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->IsConnected(); }, kPatience));
+    const uint32_t ok = app->Link()->Counters().StateOk;
+    ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > ok + 10; }, kPatience));
     EXPECT_EQ(ExecutedWrites(), writesAtTheCut) << "no parameter write after the one that failed";
     EXPECT_FALSE(fs::exists(StateFile())) << "no store command";
     EXPECT_TRUE(page.SaveAllButton->isEnabled());

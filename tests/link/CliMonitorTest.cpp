@@ -55,7 +55,7 @@ TEST_F(CliOnSim, MonitorPrintsNamedFieldsAndPollStatsPrintsRates) {
 
 TEST_F(CliOnSim, MonitorFailuresExitWithTheirCodesAndMessages) {
     const CliRun wrongId = RunCli(Port() + "--id 5 monitor --count 1");
-    EXPECT_EQ(RTU_ERR_NO_REPLY, wrongId.status);
+    EXPECT_EQ(RTU_ERR_NO_REPLY.Code(), wrongId.status);
     EXPECT_NE(std::string::npos, wrongId.output.find("All Parameter Read Fail. \n Check the status"))
         << wrongId.output;
 

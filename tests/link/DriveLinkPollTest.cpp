@@ -48,8 +48,8 @@ TEST_F(LinkOnSim, FirstPassReadsStateInputsOutputsThenFourPassesStateOnly) {
         EXPECT_EQ(0, r[i].address);
         EXPECT_EQ(r[i].function == kState ? drive::StateCount : drive::BitCount, r[i].value);
     }
-    EXPECT_EQ(0u, link.FailCount.load());
-    EXPECT_GE(link.PassCount.load(), 5u);
+    EXPECT_EQ(0u, link.FailCount());
+    EXPECT_GE(link.PassCount(), 5u);
     EXPECT_TRUE(log.Frames().empty()) << "successful polls are not logged";
 }
 
@@ -71,7 +71,7 @@ TEST_F(LinkOnSim, SilentDriveFailsWritesAndPollsCountsThemAndRecovers) {
     EXPECT_TRUE(frames[w + 1].bytes.empty());
 
     // Each failed state poll (about 1.07 s) raises FailCount by one.
-    ASSERT_TRUE(WaitUntil([&] { return link.FailCount.load() >= 1; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return link.FailCount() >= 1; }, 5s));
     const LinkCounters c = link.Counters();
     EXPECT_GE(c.StateFail, 1u);
     EXPECT_EQ(c.NoReplies, c.StateFail + c.DiFail + c.DoFail + c.ParamFail);
@@ -88,26 +88,23 @@ TEST_F(LinkOnSim, SilentDriveFailsWritesAndPollsCountsThemAndRecovers) {
     EXPECT_TRUE(statePollLogged);
 
     sim.SetSilent(false);
-    EXPECT_TRUE(WaitUntil([&] { return link.FailCount.load() == 0; }, 5s)) << "a good poll resets FailCount";
-    EXPECT_EQ(1, link.Connected.load()) << "the link itself never gives up";
+    EXPECT_TRUE(WaitUntil([&] { return link.FailCount() == 0; }, 5s)) << "a good poll resets FailCount";
+    EXPECT_TRUE(link.IsConnected()) << "the link itself never gives up";
 }
 
 TEST_F(LinkOnSim, DisconnectClosesThePortAndZeroesEverythingWithinAFewHundredMs) {
     ConnectAndPoll();
     ASSERT_EQ(RTU_OK, link.ReadAllParams());
     ASSERT_EQ(12001, link.ParamRegs()[drive::HardwareVersionRegister]);
-    link.FailCount.store(3);
 
     const auto start = Clock::now();
     link.Disconnect();
     ASSERT_TRUE(WaitUntil(
-        [&] {
-            return link.ParamRegs()[drive::HardwareVersionRegister] == 0 && link.Port->IsOpen.load() == 0;
-        },
+        [&] { return link.ParamRegs()[drive::HardwareVersionRegister] == 0 && !link.Status().PortOpen; },
         2s));
     EXPECT_LT(MsSince(start), 700.0) << "one disconnected pass, about 200 ms apart";
 
-    EXPECT_EQ(0u, link.FailCount.load());
+    EXPECT_EQ(0u, link.FailCount());
     EXPECT_EQ(StateBlock{}, link.StateRegs());
     EXPECT_EQ(BitBlock{}, link.DigitalInputs());
     EXPECT_EQ(BitBlock{}, link.DigitalOutputs());
@@ -141,14 +138,13 @@ TEST_F(LinkOnSim, DriveIdZeroSendsNothingAndAChangeBackPausesZeroesAndRereads) {
     settings.id.store(0);
     // The MainThread follows the new ID after its pass's polls: once DriveId
     // reads 0, no request of the old ID is on the line.
-    ASSERT_TRUE(WaitUntil([&] { return link.DriveId.load() == 0; }, 2s));
+    ASSERT_TRUE(WaitUntil([&] { return link.DriveId() == 0; }, 2s));
     sim.ClearRequests();
-    link.FailCount.store(3);
-    const uint32_t passes = link.PassCount.load();
+    const uint32_t passes = link.PassCount();
     std::this_thread::sleep_for(300ms);
     EXPECT_TRUE(sim.Requests().empty());
-    EXPECT_EQ(3u, link.FailCount.load());
-    EXPECT_GT(link.PassCount.load(), passes + 5) << "the loop keeps running";
+    EXPECT_EQ(0u, link.FailCount()) << "no poll is counted as failed for ID 0";
+    EXPECT_GT(link.PassCount(), passes + 5) << "the loop keeps running";
     EXPECT_EQ(0u, link.Counters().StateReads) << "counters zeroed by the change";
 
     sim.SetHolding(10, 1234);
@@ -180,8 +176,8 @@ TEST_F(LinkOnSim, StopThreadWithASilentDriveEndsInsideItsWaitWithoutAMessage) {
     link.StopThread();
     EXPECT_LT(MsSince(start), 5500.0);
     EXPECT_TRUE(messages.Texts().empty());
-    EXPECT_EQ(0, link.Running.load());
-    EXPECT_EQ(nullptr, link.Port);
+    EXPECT_EQ(0, link.IsRunning());
+    EXPECT_FALSE(link.Status().PortOpen);
 }
 
 TEST_F(LinkOnSim, AMainThreadStuckPastTheWaitIsReportedAndOutlivesStopThreadSafely) {
@@ -194,7 +190,6 @@ TEST_F(LinkOnSim, AMainThreadStuckPastTheWaitIsReportedAndOutlivesStopThreadSafe
     link.StopThread();
     EXPECT_GE(MsSince(start), 5000.0);
     EXPECT_EQ(std::vector<std::string>{"MainThread timeout!"}, messages.Texts());
-    EXPECT_NE(nullptr, link.Port) << "kept while the detached thread may still use it";
     settings.Release(); // the link's destructor waits for the thread to end
 }
 
@@ -205,7 +200,7 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
     ASSERT_TRUE(WaitUntil([&] { return settings.calls.load() > 0; }, 3s));
     sim.SetSilent(true);
 
-    uint8_t writeResult = RTU_OK;
+    RtuResult writeResult = RTU_OK;
     std::thread writer([&] {
         writeResult = link.WriteParam(drive::PositionLowRegister, 1); // about 1 s against the silent drive
     });
@@ -229,7 +224,7 @@ TEST_F(LinkOnSim, StopThreadDeletesThePortOnlyAfterAWriteInFlightOnAnotherThread
 
     EXPECT_TRUE(doneWhenStopped) << "the port was deleted under a running exchange";
     EXPECT_EQ(RTU_ERR_NO_REPLY, writeResult);
-    EXPECT_EQ(nullptr, link.Port);
+    EXPECT_FALSE(link.Status().PortOpen);
     EXPECT_TRUE(messages.Texts().empty());
 }
 

@@ -10,19 +10,16 @@ namespace velt::test {
 namespace {
 
 TEST_F(LinkOnSim, OperationsWhileDisconnectedSendNothing) {
-    EXPECT_EQ(0, link.ReadStateRegs());
-    EXPECT_EQ(0, link.ReadDigitalInputs());
-    EXPECT_EQ(0, link.ReadDigitalOutputs());
     EXPECT_EQ(RTU_ERR_NOT_OPEN, link.ReadAllParams());
     EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteParam(drive::PositionLowRegister, 1));
-    EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteOutput(0, 1));
+    EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteOutput(0, true));
     std::this_thread::sleep_for(250ms); // one disconnected pass
     EXPECT_TRUE(sim.Requests().empty());
     EXPECT_TRUE(log.Frames().empty());
     EXPECT_EQ(0, sink.posts.load());
     const LinkCounters c = link.Counters();
     EXPECT_EQ(0u, c.StateReads + c.DiReads + c.DoRequests + c.ParamRequests);
-    EXPECT_EQ(0u, link.PassCount.load());
+    EXPECT_EQ(0u, link.PassCount());
 }
 
 TEST_F(LinkOnSim, ReadAllParamsWhoseThirdBlockFailsKeepsTheFirstTwoAndPostsNothing) {
@@ -67,7 +64,7 @@ TEST_F(LinkOnSim, EveryWriteIsLoggedWithWhatCameBack) {
     EXPECT_EQ(RTU_OK, link.WriteOutput(2, 0));
     EXPECT_FALSE(sim.Coil(2));
     sim.SetRefuse(drive::SpeedRegister, true);
-    EXPECT_EQ(drive::ExceptionDeviceFailure, link.WriteParam(drive::SpeedRegister, 5));
+    EXPECT_EQ(RtuResult::Exception(drive::ExceptionDeviceFailure), link.WriteParam(drive::SpeedRegister, 5));
 
     const std::vector<LoggedFrame> f = log.Frames();
     ASSERT_EQ(8u, f.size());
@@ -95,7 +92,7 @@ TEST_F(LinkOnSim, EveryWriteIsLoggedWithWhatCameBack) {
         << "a write does not touch the parameter copy";
 
     // Drive ID 0: the request goes out as a broadcast, nothing is read back.
-    link.DriveId.store(0);
+    link.SetDriveId(0);
     EXPECT_EQ(RTU_BROADCAST, link.ReadAllParams());
     EXPECT_EQ(0, sink.posts.load());
     EXPECT_EQ(2u, link.Counters().ParamFail);

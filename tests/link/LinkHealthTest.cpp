@@ -13,7 +13,7 @@ namespace {
 constexpr int64_t kMs = 1'000'000;
 constexpr int64_t kS = 1000 * kMs;
 
-ExchangeRecord Reply(int64_t endNs, uint32_t roundTripUs, uint8_t result = RTU_OK) {
+ExchangeRecord Reply(int64_t endNs, uint32_t roundTripUs, RtuResult result = RTU_OK) {
     return {endNs, roundTripUs, drive::FunctionReadInputRegisters, result};
 }
 
@@ -36,16 +36,17 @@ TEST(ExchangeJournal, ReadersGetWholeRecordsAndLoseOnlyWhatTheRingOverwrote) {
 
 TEST(ExchangeJournal, EachResultCountsAsItsKindAndOnlyLineFailuresMarkTheLastFailure) {
     ExchangeJournal journal;
-    const uint8_t results[] = {RTU_OK, 2, RTU_ERR_NO_REPLY, RTU_ERR_CRC, RTU_ERR_FRAME, RTU_ERR_READ};
+    const RtuResult results[] = {RTU_OK,      RtuResult::Exception(2), RTU_ERR_NO_REPLY,
+                                 RTU_ERR_CRC, RTU_ERR_FRAME,           RTU_ERR_READ};
     int64_t t = kS;
-    for (uint8_t result : results)
+    for (RtuResult result : results)
         journal.Record(Reply(t += kS, 1000, result));
     for (ExchangeOutcome o :
          {ExchangeOutcome::Answered, ExchangeOutcome::Exception, ExchangeOutcome::NoReply,
           ExchangeOutcome::BadCrc, ExchangeOutcome::WrongIdOrEcho, ExchangeOutcome::PortError})
         EXPECT_EQ(1u, journal.Outcomes(o)) << static_cast<int>(o);
     EXPECT_EQ(7 * kS, journal.LastFailureNs());
-    journal.Record(Reply(t + kS, 1000, 3));
+    journal.Record(Reply(t + kS, 1000, RtuResult::Exception(3)));
     EXPECT_EQ(7 * kS, journal.LastFailureNs())
         << "a refused request is the drive's answer, not a line failure";
 }
@@ -132,7 +133,7 @@ class HealthOnSim : public LinkOnSim {
 protected:
     LinkHealthFigures FiguresNow(LinkHealthMeter& meter) {
         const int64_t now = SteadyNowNs();
-        meter.Update(now, link.PassCount.load(), link.Connected.load() == 1);
+        meter.Update(now, link.PassCount(), link.IsConnected());
         return meter.Figures(now, 9600);
     }
 };
@@ -158,7 +159,7 @@ TEST_F(HealthOnSim, LateRepliesShowInTheRoundTripsAndBadCrcsExceptionsAndSilence
     sim.SetCrcBurst(7);
     ASSERT_TRUE(WaitUntil([&] { return link.Counters().CrcErrors >= 7; }, 10s));
     sim.SetRefuse(drive::SpeedRegister, true);
-    EXPECT_EQ(drive::ExceptionDeviceFailure, link.WriteParam(drive::SpeedRegister, 5));
+    EXPECT_EQ(RtuResult::Exception(drive::ExceptionDeviceFailure), link.WriteParam(drive::SpeedRegister, 5));
     sim.SetWrongId(true);
     ASSERT_TRUE(WaitUntil([&] { return link.Counters().StateFail >= 8; }, 10s));
     sim.SetWrongId(false);

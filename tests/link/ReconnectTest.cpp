@@ -2,6 +2,7 @@
 // published as COM7 in a private ports folder: a drive stopped and started
 // again is a pulled cable put back, its COM name gone meanwhile as an
 // unplugged adapter's is.
+#include "link/ConnectionSupervisor.h"
 #include "link/DriveMap.h"
 #include "platform/PortsFolder.h"
 #include "platform/UserFolders.h"
@@ -41,16 +42,16 @@ protected:
         std::string error;
         ASSERT_TRUE(sim->Start(&error)) << error;
     }
-    static int Open(CModbusPort& port) { return port.OpenPort(kCom, 9600); }
+    static PortAddress Address() { return {ComDeviceName(kCom), 9600}; }
     void ConnectAndPoll() {
-        ASSERT_EQ(1, link.OpenAndConnect(&ReconnectOnSim::Open));
+        ASSERT_EQ(OpenFailure::None, link.Connect(Address()).kind);
         ASSERT_TRUE(WaitUntil([&] { return link.Counters().StateOk > 0; }, 5s));
     }
     // Stops the drive (its pseudo-terminal and COM name go) and waits for the
     // watchdog's count, then disconnects as the watchdog does.
     void PullTheCable() {
         sim->Stop();
-        ASSERT_TRUE(WaitUntil([&] { return link.FailCount.load() >= 5; }, 15s));
+        ASSERT_TRUE(WaitUntil([&] { return link.FailCount() >= 5; }, 15s));
         link.Disconnect();
     }
     std::vector<sim::SimRequest> WritesTo(const sim::SimDrive& drive) const {
@@ -73,25 +74,25 @@ private:
 
 TEST_F(ReconnectOnSim, ADriveThatComesBackUnderItsNameIsConnectedAgainAndNothingIsSentTwice) {
     ConnectAndPoll();
-    const uint32_t first = link.ConnectionSerial.load();
+    const uint32_t first = link.ConnectionSerial();
     // A write the drive carries out while its reply is lost, as on a line that is failing.
     sim->SetBadCrc(true);
     EXPECT_EQ(RTU_ERR_CRC, link.WriteParam(drive::SpeedRegister, 321));
     ASSERT_EQ(1u, sim->ExecutedWrites().size());
     PullTheCable();
-    link.StartReconnecting(&ReconnectOnSim::Open);
-    EXPECT_EQ(1, link.Reconnecting.load());
+    link.StartReconnecting(Address());
+    EXPECT_TRUE(link.IsReconnecting());
     // No drive, no COM name: the tries fail without a word.
-    ASSERT_TRUE(WaitUntil([&] { return link.ReconnectAttempts.load() >= 2; }, 10s));
-    EXPECT_EQ(0, link.Connected.load());
+    ASSERT_TRUE(WaitUntil([&] { return link.ReconnectAttempts() >= 2; }, 10s));
+    EXPECT_FALSE(link.IsConnected());
     EXPECT_EQ(RTU_ERR_NOT_OPEN, link.WriteParam(drive::SpeedRegister, 5)) << "nothing goes out meanwhile";
 
     const int postsBefore = sink.posts.load();
     StartSim();
-    ASSERT_TRUE(WaitUntil([&] { return link.Connected.load() == 1; }, 10s));
-    EXPECT_EQ(0, link.Reconnecting.load());
-    EXPECT_EQ(1u, link.Reconnects.load());
-    EXPECT_EQ(first + 1, link.ConnectionSerial.load());
+    ASSERT_TRUE(WaitUntil([&] { return link.IsConnected(); }, 10s));
+    EXPECT_FALSE(link.IsReconnecting());
+    EXPECT_EQ(1u, link.Reconnects());
+    EXPECT_EQ(first + 1, link.ConnectionSerial());
     EXPECT_EQ(postsBefore + 1, sink.posts.load()) << "all parameters read again, as a connect does";
     EXPECT_EQ(12001, link.ParamRegs()[drive::HardwareVersionRegister]);
     const uint32_t ok = link.Counters().StateOk;
@@ -111,27 +112,60 @@ TEST_F(ReconnectOnSim, ADriveThatComesBackUnderItsNameIsConnectedAgainAndNothing
 TEST_F(ReconnectOnSim, StoppedReconnectingLeavesADriveThatComesBackAlone) {
     ConnectAndPoll();
     PullTheCable();
-    link.StartReconnecting(&ReconnectOnSim::Open);
-    ASSERT_TRUE(WaitUntil([&] { return link.ReconnectAttempts.load() >= 1; }, 10s));
+    link.StartReconnecting(Address());
+    ASSERT_TRUE(WaitUntil([&] { return link.ReconnectAttempts() >= 1; }, 10s));
     link.StopReconnecting();
-    const uint32_t attempts = link.ReconnectAttempts.load();
+    const uint32_t attempts = link.ReconnectAttempts();
     StartSim();
     std::this_thread::sleep_for(2500ms); // two periods in which a try would have come
-    EXPECT_EQ(0, link.Connected.load());
-    EXPECT_EQ(attempts, link.ReconnectAttempts.load());
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_EQ(attempts, link.ReconnectAttempts());
     EXPECT_TRUE(sim->Requests().empty());
 }
 
-TEST_F(ReconnectOnSim, ADriveThatAnswersOnlyWithGarbageIsNotTakenForConnected) {
-    ConnectAndPoll();
-    sim->SetTxBaud(19200);
-    ASSERT_TRUE(WaitUntil([&] { return link.FailCount.load() >= 5; }, 15s));
-    link.Disconnect();
-    link.StartReconnecting(&ReconnectOnSim::Open);
-    ASSERT_TRUE(WaitUntil([&] { return link.ReconnectAttempts.load() >= 2; }, 15s));
-    EXPECT_EQ(0, link.Connected.load()) << "a try whose parameter read fails does not connect";
+// The supervisor gives up on a drive once per connection, says whether it
+// tries again, takes only a drive that answers for connected, and tells of
+// loss and return; the user's disconnect ends it all.
+TEST_F(ReconnectOnSim, TheSupervisorGivesUpOnceAndReconnectsOnlyToADriveThatAnswers) {
+    std::atomic<bool> reconnect{false};
+    ConnectionSupervisor supervisor(link, [&] { return reconnect.load(); });
+    ASSERT_TRUE(supervisor.Connect(Address(), 1).Ok());
+    ConnectionStatus s = supervisor.Status();
+    EXPECT_EQ(ConnectionState::Connected, s.State);
+
+    sim->SetTxBaud(19200); // garbage of a plausible length for every request
+    ASSERT_TRUE(WaitUntil([&] { return supervisor.Status().State == ConnectionState::Lost; }, 15s));
+    const ConnectionStatus lost = supervisor.Status();
+    EXPECT_GT(lost.Generation, s.Generation);
+    EXPECT_EQ(1u, lost.Losses);
+    EXPECT_EQ(0u, lost.NoteCount) << "nothing to note when nobody tries again";
+    EXPECT_FALSE(link.IsConnected());
+    EXPECT_FALSE(supervisor.Disconnect()) << "nothing left to drop";
+
     sim->SetTxBaud(0);
-    EXPECT_TRUE(WaitUntil([&] { return link.Connected.load() == 1; }, 10s));
+    reconnect = true;
+    ASSERT_TRUE(supervisor.Connect(Address(), 1).Ok());
+    sim->SetTxBaud(19200);
+    ASSERT_TRUE(WaitUntil([&] { return supervisor.Status().Tries >= 2; }, 15s));
+    s = supervisor.Status();
+    EXPECT_EQ(ConnectionState::Reconnecting, s.State);
+    EXPECT_EQ(2u, s.Losses);
+    EXPECT_EQ(ConnectionNote::Kind::LostReconnecting, s.LastNote.What);
+    EXPECT_FALSE(link.IsConnected()) << "a try whose parameter read fails does not connect";
+
+    sim->SetTxBaud(0);
+    ASSERT_TRUE(WaitUntil([&] { return supervisor.Status().State == ConnectionState::Connected; }, 10s));
+    const ConnectionStatus back = supervisor.Status();
+    EXPECT_EQ(1u, back.Returns);
+    EXPECT_EQ(s.NoteCount + 1, back.NoteCount);
+    EXPECT_EQ(ConnectionNote::Kind::Returned, back.LastNote.What);
+    EXPECT_GE(back.LastNote.Tries, s.Tries);
+    EXPECT_GT(back.Generation, s.Generation);
+
+    EXPECT_TRUE(supervisor.Disconnect());
+    EXPECT_EQ(ConnectionState::Disconnected, supervisor.Status().State);
+    EXPECT_TRUE(supervisor.Status().StoppedByUser);
+    EXPECT_FALSE(link.IsConnected());
 }
 
 // Against a drive that falls silent the watchdog's count of five failed state
@@ -143,7 +177,7 @@ TEST_F(ReconnectOnSim, ASilentDriveReachesTheWatchdogsCountAfterFiveTimeOutsAndA
     const uint64_t before = link.Journal().Written();
     const auto silent = Clock::now();
     sim->SetSilent(true);
-    ASSERT_TRUE(WaitUntil([&] { return link.FailCount.load() >= 5; }, 15s));
+    ASSERT_TRUE(WaitUntil([&] { return link.FailCount() >= 5; }, 15s));
     const double ms = MsSince(silent);
     const uint64_t written = link.Journal().Written();
     int failed = 0;

@@ -44,7 +44,7 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(pty_.Ok());
         pty_.Serve();
-        ASSERT_EQ(port_.OpenDevice(pty_.SlavePath(), 115200), 1);
+        ASSERT_TRUE(port_.OpenDevice(pty_.SlavePath(), 115200));
     }
     Bytes LastRequest() const {
         const auto all = pty_.Requests();
@@ -121,9 +121,13 @@ TEST_F(ModbusPortTest, RepliesThatAreWrongInSeveralWaysFailOnTheFirstCheckInOrde
     pty_.QueueReply(WithCrc({0x01, 0x83, 0x00}));
     EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 1), RTU_ERR_FRAME) << "exception code 0 is not success";
     pty_.QueueReply(WithCrc({0x01, 0x83, 0x02}));
-    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 36), 2) << "exception code returned as is";
+    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 36), RtuResult::Exception(2))
+        << "exception code returned as is";
     pty_.QueueReply(WithCrc({0x01, 0x83, 0x0B}));
-    EXPECT_EQ(port_.ReadHoldingRegisters(1, 0, regs, 1), RTU_ERR_NO_REPLY) << "shares the code space";
+    const RtuResult gateway = port_.ReadHoldingRegisters(1, 0, regs, 1);
+    EXPECT_EQ(gateway, RtuResult::Exception(11)) << "a gateway's exception 11 is not a silent drive";
+    EXPECT_NE(gateway, RTU_ERR_NO_REPLY);
+    EXPECT_EQ(DescribeRtuResult(gateway), "drive exception 11");
     EXPECT_TRUE(std::all_of(regs, regs + 36, [](uint16_t v) { return v == 0xBEEF; })) << "outputs untouched";
 
     uint8_t bits[16];
@@ -234,7 +238,7 @@ TEST_F(ModbusPortTest, RandomRepliesNeverWriteOutputsUnlessTheyAreWellFormed) {
         if (round % 7 == 0) reply[length - 1] ^= 0x5A;
         std::fill(regs, regs + 33, 0xA5A5);
         pty_.QueueReply(reply);
-        const uint8_t result = port_.ReadHoldingRegisters(1, 0, regs, quantity);
+        const RtuResult result = port_.ReadHoldingRegisters(1, 0, regs, quantity);
         const bool wellFormed =
             reply[0] == 1 && reply[1] == drive::FunctionReadHoldingRegisters && round % 7 != 0;
         ASSERT_EQ(result == RTU_OK, wellFormed) << "round " << round;
@@ -278,7 +282,7 @@ TEST_F(ModbusPortTest, RequestsFromTwoThreadsNeverInterleave) {
     ASSERT_TRUE(echo.Ok());
     echo.Serve([](const Bytes& request) { return request; });
     CModbusPort port;
-    ASSERT_EQ(port.OpenDevice(echo.SlavePath(), 115200), 1);
+    ASSERT_TRUE(port.OpenDevice(echo.SlavePath(), 115200));
     auto worker = [&](uint16_t base, int* failures) {
         for (uint16_t i = 0; i < 40; ++i)
             if (port.WriteSingleRegister(1, base, i) != RTU_OK) ++*failures;
@@ -296,30 +300,30 @@ TEST_F(ModbusPortTest, RequestsFromTwoThreadsNeverInterleave) {
 TEST_F(ModbusPortTest, ASecondOpenFailsAndLeavesTheFirstWorking) {
     ScriptedPty other;
     ASSERT_TRUE(other.Ok());
-    EXPECT_EQ(port_.OpenDevice(other.SlavePath(), 9600), 0);
-    EXPECT_EQ(port_.IsOpen.load(), 1);
+    EXPECT_FALSE(port_.OpenDevice(other.SlavePath(), 9600));
+    EXPECT_EQ(port_.IsOpen(), 1);
     pty_.QueueReply({0x01, 0x06, 0x00, 0x78, 0x00, 0x01, 0xC8, 0x13});
     EXPECT_EQ(port_.WriteSingleRegister(1, drive::CommandRegister, kStop), RTU_OK);
 
     port_.ClosePort();
     port_.ClosePort();
-    EXPECT_EQ(port_.IsOpen.load(), 0);
+    EXPECT_EQ(port_.IsOpen(), 0);
     uint8_t bits[16];
     EXPECT_EQ(port_.ReadCoils(1, bits), RTU_ERR_NOT_OPEN);
-    EXPECT_EQ(port_.OpenDevice(pty_.SlavePath(), 9600), 1) << "reopens after a close";
+    EXPECT_TRUE(port_.OpenDevice(pty_.SlavePath(), 9600)) << "reopens after a close";
 }
 
 TEST(ModbusPortOpen, AFailedOpenLeavesThePortClosedAndTheDeviceFree) {
     ScriptedPty pty;
     ASSERT_TRUE(pty.Ok());
     CModbusPort port;
-    EXPECT_EQ(port.OpenDevice(pty.SlavePath(), 0), 0) << "the line settings are refused";
-    EXPECT_EQ(port.IsOpen.load(), 0);
+    EXPECT_FALSE(port.OpenDevice(pty.SlavePath(), 0)) << "the line settings are refused";
+    EXPECT_FALSE(port.IsOpen());
     uint16_t regs[32];
     EXPECT_EQ(port.ReadInputRegisters(1, regs), RTU_ERR_NOT_OPEN);
     EXPECT_EQ(port.WriteSingleCoil(1, 0, 1), RTU_ERR_NOT_OPEN);
     EXPECT_TRUE(pty.Requests().empty());
-    EXPECT_EQ(port.OpenDevice(pty.SlavePath(), 9600), 1) << "the refused open released the device";
+    EXPECT_TRUE(port.OpenDevice(pty.SlavePath(), 9600)) << "the refused open released the device";
 }
 
 TEST(ModbusPortOpen, PortNumbersBelowTenAndFromTenOnReachTheirDevices) {
@@ -331,12 +335,12 @@ TEST(ModbusPortOpen, PortNumbersBelowTenAndFromTenOnReachTheirDevices) {
     std::filesystem::create_symlink(pty.SlavePath(), dir / "COM9");
     std::filesystem::create_symlink(pty.SlavePath(), dir / "COM10");
     CModbusPort port;
-    EXPECT_EQ(port.OpenPort(9, 9600), 1);
+    EXPECT_TRUE(port.OpenPort(9, 9600));
     port.ClosePort();
-    EXPECT_EQ(port.OpenPort(10, 19200), 1);
+    EXPECT_TRUE(port.OpenPort(10, 19200));
     port.ClosePort();
     if (!std::filesystem::exists("/dev/ttyS10")) {
-        EXPECT_EQ(port.OpenPort(11, 9600), 0) << "missing device";
+        EXPECT_FALSE(port.OpenPort(11, 9600)) << "missing device";
     }
     ::unsetenv("VELT_PORTS_DIR");
     std::filesystem::remove_all(dir);

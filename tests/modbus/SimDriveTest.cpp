@@ -49,7 +49,7 @@ protected:
 
 TEST_F(SimDriveTest, ThePortReadsAllParametersAndTheStateBlockOfThePublishedDrive) {
     CModbusPort port;
-    ASSERT_EQ(port.OpenPort(kCom, 115200), 1);
+    ASSERT_TRUE(port.OpenPort(kCom, 115200));
     uint16_t params[drive::ParamCount]{};
     for (int start = 0; start < drive::ParamCount; start += drive::ReadBlockSize)
         ASSERT_EQ(

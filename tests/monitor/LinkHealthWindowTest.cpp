@@ -2,7 +2,7 @@
 // drive: opened from the connection bar, named for screen readers in both
 // languages, its figures following a drive with known bad-CRC replies.
 #include "PageFixture.h"
-#include "monitor/CDlgLinkHealth.h"
+#include "monitor/LinkHealthDialog.h"
 #include "monitor/RoundTripHistogram.h"
 
 #include <QAccessible>
@@ -22,13 +22,13 @@ QString AccessibleName(QWidget* w) {
 
 TEST_F(LinkHealthWindowTest, OpenedFromTheBarItShowsTheLinesFiguresAndCountsEachFailureKind) {
     StartConnected();
-    CDlgLinkHealth& health = *app->LinkHealth;
+    LinkHealthDialog& health = *app->LinkHealth();
     EXPECT_FALSE(health.isVisible());
-    app->MenuBar->HealthButton->click();
+    app->MenuBar()->HealthButton->click();
     ASSERT_TRUE(health.isVisible());
     EXPECT_EQ(health.windowTitle(), "Link Health");
-    const uint32_t ok = app->Link->Counters().StateOk;
-    ASSERT_TRUE(WaitFor([&] { return app->Link->Counters().StateOk > ok + 10; }));
+    const uint32_t ok = app->Link()->Counters().StateOk;
+    ASSERT_TRUE(WaitFor([&] { return app->Link()->Counters().StateOk > ok + 10; }));
     Pump(600ms); // the window's own refresh
     EXPECT_GT(health.Figures().RequestsPerSecond, 0.0);
     EXPECT_TRUE(health.RoundTripValue->text().startsWith("median "))
@@ -40,7 +40,7 @@ TEST_F(LinkHealthWindowTest, OpenedFromTheBarItShowsTheLinesFiguresAndCountsEach
     EXPECT_FALSE(health.LatencyNote->isVisible()) << "a pseudo-terminal has no latency timer";
 
     drive->SetCrcBurst(3);
-    ASSERT_TRUE(WaitFor([&] { return app->Link->Counters().CrcErrors >= 3; }));
+    ASSERT_TRUE(WaitFor([&] { return app->Link()->Counters().CrcErrors >= 3; }));
     health.Refresh();
     EXPECT_EQ(health.FailureValues[1]->text(), "3") << "bad CRC";
     EXPECT_EQ(health.FailureValues[0]->text(), "0") << "no reply";
@@ -55,7 +55,7 @@ TEST_F(LinkHealthWindowTest, OpenedFromTheBarItShowsTheLinesFiguresAndCountsEach
 
 TEST_F(LinkHealthWindowTest, EveryValueIsNamedAfterItsCaptionInKorean) {
     StartPage(1);
-    CDlgLinkHealth& health = *app->LinkHealth;
+    LinkHealthDialog& health = *app->LinkHealth();
     EXPECT_EQ(health.windowTitle(), QString::fromUtf8("통신 상태"));
     EXPECT_EQ(AccessibleName(health.RequestsValue), QString::fromUtf8("초당 요청"));
     EXPECT_EQ(AccessibleName(health.RoundTripValue), QString::fromUtf8("왕복 시간 (최근 1분)"));

@@ -71,7 +71,7 @@ TEST(CommandWrites, RunSplitsThePositionLowWordFirst) {
 TEST(CommandWrites, TheCommandCodeGoesOnlyAfterEveryArgumentWriteSucceeded) {
     std::vector<RegisterWrite> sent;
     uint16_t failing = 0;
-    const RegisterWriter write = [&](uint16_t reg, uint16_t value) -> uint8_t {
+    const RegisterWriter write = [&](uint16_t reg, uint16_t value) -> RtuResult {
         sent.push_back({reg, value});
         return reg == failing ? RTU_ERR_NO_REPLY : RTU_OK;
     };
@@ -97,10 +97,10 @@ TEST(CommandWrites, TheCommandCodeGoesOnlyAfterEveryArgumentWriteSucceeded) {
     EXPECT_EQ(CommandNotSentText("RUN", PositionHighRegister, "POS_H", RTU_ERR_NO_REPLY, false),
               "RUN was not sent: writing register " + high + " (POS_H) failed: RTU_ERR_NO_REPLY (11).");
     const std::string setLow = std::to_string(SetPositionLowRegister);
-    EXPECT_EQ(
-        CommandNotSentText("Encoder Reset", SetPositionLowRegister, "S_POS_L", ExceptionDeviceFailure, true),
-        "Encoder Reset 명령을 보내지 않았습니다: 레지스터 " + setLow +
-            " (S_POS_L) 쓰기 실패: drive exception 4.");
+    EXPECT_EQ(CommandNotSentText("Encoder Reset", SetPositionLowRegister, "S_POS_L",
+                                 RtuResult::Exception(ExceptionDeviceFailure), true),
+              "Encoder Reset 명령을 보내지 않았습니다: 레지스터 " + setLow +
+                  " (S_POS_L) 쓰기 실패: drive exception 4.");
 }
 
 TEST(ModeSwitch, ServoOnRefusesAndTheActiveSetChoosesTheCode) {

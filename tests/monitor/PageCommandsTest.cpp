@@ -121,7 +121,7 @@ TEST_F(PageCommandsTest, ModeSwitchingAsksThenWritesTheCodeOfTheActiveSet) {
     answers.Answer = MsgResult::Yes;
     page->ModeSwitchButton->click();
     EXPECT_EQ(Writes(), (WriteList{CommandWrite(Command::SwitchFromSet1)}));
-    ASSERT_TRUE(WaitFor([this] { return app->Link->StateRegs()[StateActiveSet] == 2; }));
+    ASSERT_TRUE(WaitFor([this] { return app->Link()->StateRegs()[StateActiveSet] == 2; }));
     page->UpdateIndicators();
     EXPECT_EQ(page->SwitchControlModeLabel->BkColour(), Qrgb(0, 128, 0));
     EXPECT_EQ(page->ControlModeLabel->BkColour(), Qrgb(50, 50, 50));
@@ -179,14 +179,14 @@ TEST_F(PageCommandsTest, EditTextThatIsNoNumberOrDoesNotFitIsRefusedBeforeAnyWri
 TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
     StartConnected(1);
     drive->SetRefuse(PositionHighRegister, true);
-    const uint32_t failures = app->Link->Counters().ParamFail;
+    const uint32_t failures = app->Link()->Counters().ParamFail;
     page->RunButton->click();
     EXPECT_EQ(Writes(), (WriteList{{PositionLowRegister, 34464}, {PositionHighRegister, 1}}));
     ASSERT_EQ(answers.Texts.size(), 1u);
     EXPECT_EQ(answers.Texts[0], "RUN 명령을 보내지 않았습니다: 레지스터 " +
                                     std::to_string(PositionHighRegister) +
                                     " (POS_H) 쓰기 실패: drive exception 4.");
-    EXPECT_EQ(app->Link->Counters().ParamFail, failures + 1);
+    EXPECT_EQ(app->Link()->Counters().ParamFail, failures + 1);
     // The refused exchange shows in the lists: the request, and the exception reply.
     EXPECT_TRUE(WaitFor([this] { return HasLine(page->SendList, "01 06 00 7B 00 01 38 13 "); }));
     EXPECT_TRUE(WaitFor([this] { return page->ReceiveList->count() == 2; }));
@@ -239,8 +239,8 @@ TEST_F(PageCommandsTest, AnAlarmInTheDriveShowsOnADarkRedLabelAndLightsTheAlarmL
 TEST_F(PageCommandsTest, InputPolarityDecidesTheColoursOfTheValueCell) {
     StartConnected();
     // IN 1 becomes a B contact: clear means active.
-    ASSERT_EQ(app->Link->WriteParam(ParamInPole, 0xFE), 0);
-    ASSERT_EQ(app->Link->ReadAllParams(), 0);
+    ASSERT_EQ(app->Link()->WriteParam(ParamInPole, 0xFE), RTU_OK);
+    ASSERT_EQ(app->Link()->ReadAllParams(), RTU_OK);
     EXPECT_TRUE(WaitFor([this] { return Cell(page->InputGrid, 3, 1) == "B Contact"; }));
     EXPECT_EQ(Cell(page->InputGrid, 2, 1), "0");
     EXPECT_EQ(page->InputGrid->GetItemBkColour(2, 1), Rgb(0, 80, 0));

@@ -58,7 +58,7 @@ protected:
 
     void StartPage(int lang = 0) {
         Start(lang);
-        page = app ? app->Monitoring : nullptr;
+        page = app ? app->Monitoring() : nullptr;
     }
 
     // Drive, application, Connect, and the first good state poll.
@@ -66,9 +66,9 @@ protected:
         StartDrive();
         StartPage(lang);
         ASSERT_NE(page, nullptr);
-        app->MenuBar->ConnectDrive();
-        ASSERT_EQ(app->Link->Connected.load(), 1);
-        ASSERT_TRUE(WaitFor([this] { return app->Link->Counters().StateOk > 0; }));
+        app->MenuBar()->ConnectDrive();
+        ASSERT_TRUE(app->Link()->IsConnected());
+        ASSERT_TRUE(WaitFor([this] { return app->Link()->Counters().StateOk > 0; }));
         drive->ClearRequests();
     }
 
@@ -88,7 +88,7 @@ protected:
 
     // True when the link's last state block has these status bits set.
     bool StatusHas(uint16_t bits) const {
-        return (app->Link->StateRegs()[drive::StateStatus] & bits) == bits;
+        return (app->Link()->StateRegs()[drive::StateStatus] & bits) == bits;
     }
 
     AnsweringMessages answers;

@@ -132,7 +132,7 @@ TEST_F(PageLookTest, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(AccessibleText(page->ControlModeLabel, QAccessible::Name), "Control Mode");
     page->UpdateIndicators();
     EXPECT_EQ(AccessibleText(page->ControlModeLabel, QAccessible::Description), " Position Control");
-    EXPECT_EQ(AccessibleText(app->RtuMonitor->RegisterGrid, QAccessible::Name), "Register Monitor");
+    EXPECT_EQ(AccessibleText(app->RtuMonitor()->RegisterGrid, QAccessible::Name), "Register Monitor");
 }
 
 QString TableCell(CGridCtrl* grid, int row, int col) {
@@ -157,7 +157,7 @@ TEST_F(PageLookTest, TheGridsAndTheRegisterStripReadAsTables) {
     EXPECT_EQ(TableCell(page->InputGrid, 1, 1), " 0 : USER");
     EXPECT_EQ(TableCell(page->OutputGrid, 0, 4), "OUT 4");
 
-    CGridCtrl* strip = app->RtuMonitor->RegisterGrid;
+    CGridCtrl* strip = app->RtuMonitor()->RegisterGrid;
     EXPECT_EQ(TableCell(strip, 0, 4), "DI_REG") << "a merged title answers for every cell it covers";
     QAccessibleInterface* title =
         QAccessible::queryAccessibleInterface(strip)->tableInterface()->cellAt(0, 9);
@@ -195,7 +195,7 @@ TEST_F(PageLookTest, DisconnectedEveryButtonIsSilentAndTheModeLabelsAreGrey) {
 
     // "Repeat Test" needs only the link object.
     page->RepeatButton->click();
-    EXPECT_TRUE(app->Repeat->isVisible());
+    EXPECT_TRUE(app->Repeat()->isVisible());
 }
 
 TEST_F(PageLookTest, TheFiftySecondFrameRemovesTheOldestLineAndAnEmptyReplyIsAnEmptyLine) {

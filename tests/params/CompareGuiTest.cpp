@@ -134,8 +134,8 @@ TEST_F(Compare, WithoutADriveThePageLoadsEditsSavesAndComparesAndTheDriveActions
 
     // Edit through the value dialog.
     page.OnGridDoubleClick(ValueCellOf(13).row, ValueCellOf(13).col);
-    app->SetValDec->ValueEdit->setText("345");
-    app->SetValDec->OkButton->click();
+    app->SetValDec()->ValueEdit->setText("345");
+    app->SetValDec()->OkButton->click();
     EXPECT_EQ(page.ParamValues[13], 345);
 
     // Save it as another file.

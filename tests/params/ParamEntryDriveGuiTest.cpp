@@ -76,14 +76,14 @@ protected:
     unsigned EnabledBoxes() const {
         unsigned bits = 0;
         for (int k = 0; k < 8; ++k)
-            if (app->SetValHex->BitChecks[static_cast<size_t>(k)]->isEnabled()) bits |= 1u << k;
+            if (app->SetValHex()->BitChecks[static_cast<size_t>(k)]->isEnabled()) bits |= 1u << k;
         return bits;
     }
 };
 
 TEST_F(ParamEntryDrive, BitsOutPoleCannotHoldAreDisabledAndTheDriveGetsWhatWasTicked) {
     ASSERT_EQ(drive->Holding(drive::ParamOutPole), 14);
-    CDlgSetValHEX& hex = *app->SetValHex;
+    CDlgSetValHEX& hex = *app->SetValHex();
     DoubleClickValueOf(drive::ParamOutPole);
     ASSERT_TRUE(hex.isVisible());
     EXPECT_EQ(hex.ValueLabel->text(), "14");
@@ -117,7 +117,7 @@ TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBit
     drive->SetHolding(drive::ParamOutPole, 142);
     ReadAll();
     ASSERT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
-    CDlgSetValHEX& hex = *app->SetValHex;
+    CDlgSetValHEX& hex = *app->SetValHex();
     DoubleClickValueOf(drive::ParamOutPole);
     EXPECT_EQ(EnabledBoxes(), 0x8Fu); // bit 7 is set: it can be cleared
     QTest::mouseClick(hex.OkButton, Qt::LeftButton);

@@ -26,7 +26,7 @@ namespace {
 using ParamPage = PageTest;
 
 bool AnyDialogOpen(const CVELT_HostApp& app) {
-    return app.SetValDec->isVisible() || app.SetValHex->isVisible();
+    return app.SetValDec()->isVisible() || app.SetValHex()->isVisible();
 }
 
 QString AccessibleText(QObject* object, QAccessible::Text which = QAccessible::Name) {
@@ -126,9 +126,9 @@ TEST_F(ParamPage, KoreanPageAndDialogsUseTheKoreanTexts) {
     EXPECT_EQ(page.SaveAllButton->text(), QString::fromUtf8("전체 파라미터\n저장하기"));
     EXPECT_EQ(LabelledAs(page.ControlModeCombo), QString::fromUtf8("제어모드"));
     EXPECT_EQ(page.ControlModeCombo->accessibleName(), QString::fromUtf8("제어모드"));
-    EXPECT_EQ(app->SetValDec->OkButton->text(), QString::fromUtf8("확인"));
-    EXPECT_EQ(app->SetValHex->CancelButton->text(), QString::fromUtf8("취소"));
-    EXPECT_EQ(app->SetValDec->windowTitle(), QString::fromUtf8("파라메터 변경(DEC)"));
+    EXPECT_EQ(app->SetValDec()->OkButton->text(), QString::fromUtf8("확인"));
+    EXPECT_EQ(app->SetValHex()->CancelButton->text(), QString::fromUtf8("취소"));
+    EXPECT_EQ(app->SetValDec()->windowTitle(), QString::fromUtf8("파라메터 변경(DEC)"));
 }
 
 TEST_F(ParamPage, EveryControlHasAnAccessibleName) {
@@ -139,17 +139,17 @@ TEST_F(ParamPage, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(LabelledAs(page.FunctionCombos[0]), "IN 1");
     EXPECT_EQ(LabelledAs(page.FunctionCombos[11]), "OUT 4");
     EXPECT_EQ(page.FunctionCombos[11]->accessibleName(), "OUT 4");
-    EXPECT_EQ(LabelledAs(app->SetValDec->ValueEdit), "Value :");
+    EXPECT_EQ(LabelledAs(app->SetValDec()->ValueEdit), "Value :");
     EXPECT_EQ(AccessibleText(page.ContactA[5]), "IN 6 Contact A");
     EXPECT_EQ(AccessibleText(page.ContactB[11]), "OUT 4 Contact B");
     EXPECT_EQ(AccessibleText(page.ContactB[5], QAccessible::Description), "IN 6 Contact Select");
     EXPECT_EQ(AccessibleText(page.SaveAllButton), "All Parameter Save");
     EXPECT_EQ(AccessibleText(page.SaveProgress), "Save progress");
     EXPECT_EQ(AccessibleText(page.ParamGrid), "Parameter list");
-    EXPECT_EQ(AccessibleText(app->SetValDec->ValueEdit), "Value");
-    EXPECT_EQ(AccessibleText(app->SetValDec->HelpEdit), "Help");
-    EXPECT_EQ(AccessibleText(app->SetValHex->BitChecks[7]), "BIT 7");
-    EXPECT_EQ(AccessibleText(app->SetValHex->OkButton), "OK");
+    EXPECT_EQ(AccessibleText(app->SetValDec()->ValueEdit), "Value");
+    EXPECT_EQ(AccessibleText(app->SetValDec()->HelpEdit), "Help");
+    EXPECT_EQ(AccessibleText(app->SetValHex()->BitChecks[7]), "BIT 7");
+    EXPECT_EQ(AccessibleText(app->SetValHex()->OkButton), "OK");
 
     // The grid reads as a table of the texts it shows.
     page.ParamValues[83] = 1;
@@ -200,9 +200,9 @@ TEST_F(ParamPage, ValueCellsOpenTheDecimalOrTheBitDialog) {
     QMouseEvent click(QEvent::MouseButtonDblClick, at, grid.viewport()->mapToGlobal(at), Qt::LeftButton,
                       Qt::LeftButton, Qt::NoModifier);
     QApplication::sendEvent(grid.viewport(), &click);
-    CDlgSetValDEC& dec = *app->SetValDec;
+    CDlgSetValDEC& dec = *app->SetValDec();
     ASSERT_TRUE(dec.isVisible());
-    EXPECT_FALSE(app->SetValHex->isVisible());
+    EXPECT_FALSE(app->SetValHex()->isVisible());
     EXPECT_EQ(dec.ParamNo, 83);
     EXPECT_EQ(dec.EditValue, 100000);
     EXPECT_EQ(dec.ValueEdit->text(), "100000");
@@ -215,7 +215,7 @@ TEST_F(ParamPage, ValueCellsOpenTheDecimalOrTheBitDialog) {
     page.OnGridDoubleClick(2, 5); // 26: decimal; then 40, bits
     EXPECT_EQ(dec.ParamNo, 26);
     page.OnGridDoubleClick(16, 5);
-    CDlgSetValHEX& hex = *app->SetValHex;
+    CDlgSetValHEX& hex = *app->SetValHex();
     ASSERT_TRUE(hex.isVisible());
     EXPECT_EQ(hex.ParamNo, drive::ParamInPole);
     EXPECT_EQ(hex.ValueLabel->text(), "255");
@@ -226,7 +226,7 @@ TEST_F(ParamPage, ValueCellsOpenTheDecimalOrTheBitDialog) {
 TEST_F(ParamPage, TheDecimalDialogStoresPairsInTheirWordOrder) {
     Start(0);
     CDlgParameter& page = Page();
-    CDlgSetValDEC& dec = *app->SetValDec;
+    CDlgSetValDEC& dec = *app->SetValDec();
     page.OnGridDoubleClick(9, 11); // 83
     dec.ValueEdit->setText("100000");
     dec.OkButton->click();
@@ -247,7 +247,7 @@ TEST_F(ParamPage, TheDecimalDialogStoresPairsInTheirWordOrder) {
 TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen) {
     Start(0);
     CDlgParameter& page = Page();
-    CDlgSetValDEC& dec = *app->SetValDec;
+    CDlgSetValDEC& dec = *app->SetValDec();
     page.ParamValues[13] = 300;
     page.OnGridDoubleClick(14, 2);
     for (const char* text : {"70000", "abc", ""}) {
@@ -274,7 +274,7 @@ TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen)
 TEST_F(ParamPage, OnlyParameterSixShowsTheBaudRateNoticeAfterClosing) {
     Start(0);
     CDlgParameter& page = Page();
-    CDlgSetValDEC& dec = *app->SetValDec;
+    CDlgSetValDEC& dec = *app->SetValDec();
     bool hiddenWhenShown = false;
     shown.OnShow = [&](const ShownBox&) { hiddenWhenShown = !dec.isVisible(); };
     page.OnGridDoubleClick(7, 2); // 6
@@ -293,7 +293,7 @@ TEST_F(ParamPage, OnlyParameterSixShowsTheBaudRateNoticeAfterClosing) {
 TEST_F(ParamPage, TheBitDialogChangesTheLowEightBitsOnly) {
     Start(0);
     CDlgParameter& page = Page();
-    CDlgSetValHEX& hex = *app->SetValHex;
+    CDlgSetValHEX& hex = *app->SetValHex();
     page.ParamValues[drive::ParamInPole] = 255;
     page.OnGridDoubleClick(16, 5);
     hex.BitChecks[0]->click();
@@ -372,23 +372,23 @@ TEST_F(ParamPage, ADialogValueForAListParameterIsShownThereAndKeptByTheNextChang
     CDlgParameter& page = Page();
     page.ShowValuesInControls();   // all zero
     page.OnGridDoubleClick(18, 5); // 42, IN1 function
-    app->SetValDec->ValueEdit->setText("7");
-    app->SetValDec->accept();
+    app->SetValDec()->ValueEdit->setText("7");
+    app->SetValDec()->accept();
     EXPECT_EQ(page.FunctionCombos[0]->currentIndex(), 7);
     Choose(page.FunctionCombos[1], 2);
     EXPECT_EQ(page.ParamValues[drive::ParamInFunction1], 7);
     EXPECT_EQ(page.ParamValues[drive::ParamInFunction1 + 1], 2);
 
     page.OnGridDoubleClick(16, 5); // 40, contacts of IN1..IN8
-    app->SetValHex->BitChecks[3]->click();
-    app->SetValHex->accept();
+    app->SetValHex()->BitChecks[3]->click();
+    app->SetValHex()->accept();
     EXPECT_TRUE(page.ContactA[3]->isChecked());
     page.ContactB[0]->click();
     EXPECT_EQ(page.ParamValues[drive::ParamInPole], 8);
 
     page.OnGridDoubleClick(21, 8); // 70
-    app->SetValDec->ValueEdit->setText("2");
-    app->SetValDec->accept();
+    app->SetValDec()->ValueEdit->setText("2");
+    app->SetValDec()->accept();
     EXPECT_EQ(page.ControlModeCombo->currentIndex(), 2);
     EXPECT_EQ(page.CommandFormCombo->itemText(0), " 20 : Communication");
 }

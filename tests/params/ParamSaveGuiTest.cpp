@@ -126,9 +126,10 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
 
 TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
     StartConnected(1);
-    ASSERT_EQ(app->Link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), 0);
-    ASSERT_TRUE(WaitUntil(
-        [&] { return (app->Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }, kPatience));
+    ASSERT_EQ(app->Link()->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
+    ASSERT_TRUE(
+        WaitUntil([&] { return (app->Link()->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; },
+                  kPatience));
     drive->ClearRequests();
     Page().SaveAllParameters();
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{"Servo OFF 후 저장하세요!"});

@@ -61,10 +61,9 @@ protected:
         std::string error;
         ASSERT_TRUE(sim_.Start(&error)) << error;
         link_.StartThread();
-        link_.DriveId = 1;
-        ASSERT_EQ(link_.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim_.DevicePath(), 9600); }),
-                  1);
-        ASSERT_EQ(link_.ReadAllParams(), 0);
+        link_.SetDriveId(1);
+        ASSERT_EQ(link_.Connect({sim_.DevicePath(), 9600}).kind, OpenFailure::None);
+        ASSERT_EQ(link_.ReadAllParams(), RTU_OK);
         sim_.ClearRequests();
     }
     void TearDown() override {
@@ -160,7 +159,7 @@ TEST_F(SaveSequenceTest, RefusedWriteStopsNamingItWithoutStoreOrReread) {
 
     EXPECT_EQ(r.outcome, SaveOutcome::WriteFailed);
     EXPECT_EQ(r.failedParam, 5);
-    EXPECT_NE(r.failCode, 0);
+    EXPECT_NE(r.failCode, RTU_OK);
     ASSERT_EQ(seen.messages.size(), 1u);
     EXPECT_EQ(seen.messages[0],
               " Parameters No.[5] during storage Error has occurred.\r\n Min, Max values and "
@@ -195,7 +194,7 @@ TEST_F(SaveSequenceTest, ChangesToTheWorkingCopyDuringTheSaveAreNotSent) {
 }
 
 TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
-    ASSERT_EQ(link_.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), 0);
+    ASSERT_EQ(link_.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
     const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(3);
     while ((link_.StateRegs()[drive::StateStatus] & drive::StatusServoOn) == 0 &&
            std::chrono::steady_clock::now() < deadline)
@@ -225,7 +224,7 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
     EXPECT_EQ(SaveAllParameters(link_, working).outcome, SaveOutcome::NotConfirmed);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Parameter Save ?"});
 
-    link_.Connected = 0;
+    link_.Disconnect();
     Seen off;
     EXPECT_EQ(SaveAllParameters(link_, working, Recording(&off)).outcome, SaveOutcome::NotConnected);
     EXPECT_TRUE(off.questions.empty());

@@ -37,8 +37,7 @@ protected:
         sim.Stop();
     }
     void ConnectAndPoll() {
-        ASSERT_EQ(1,
-                  link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), 9600); }));
+        ASSERT_EQ(OpenFailure::None, link.Connect({sim.DevicePath(), 9600}).kind);
         ASSERT_TRUE(WaitUntil([&] { return link.Counters().StateOk > 0; }, 5s));
     }
     // Connected, parameters read, servo on, nothing in the request log.
@@ -57,7 +56,7 @@ protected:
     void SetParams(std::initializer_list<RegWrite> values) {
         for (const auto& [reg, value] : values)
             sim.SetHolding(reg, value);
-        if (link.Connected.load() != 0) {
+        if (link.IsConnected()) {
             ASSERT_EQ(RTU_OK, link.ReadAllParams());
         }
     }

@@ -37,19 +37,21 @@ QString AccessibleName(QObject* object) {
 
 class RepeatWindowTest : public ShellTest {
 protected:
-    CDlgRepeat& Window() { return *app->Repeat; }
-    CGridCtrl& Grid() { return *app->Repeat->PointGrid; }
-    RepeatStatus Status() { return app->Repeat->Sequence().Status(); }
+    CDlgRepeat& Window() { return *app->Repeat(); }
+    CGridCtrl& Grid() { return *app->Repeat()->PointGrid; }
+    RepeatStatus Status() { return app->Repeat()->Sequence().Status(); }
 
     // Connects with the serial settings' baud rate and switches the servo on.
     void ConnectServoOn(int32_t baud = 9600) {
-        app->ComSetting->BaudRate = baud;
-        app->MenuBar->ConnectButton->click();
-        ASSERT_EQ(1, app->Link->Connected.load());
-        ASSERT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
-        app->Link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
+        SerialSettingsValues values = app->Settings()->Values();
+        values.BaudRate = baud;
+        app->Settings()->Set(values);
+        app->MenuBar()->ConnectButton->click();
+        ASSERT_TRUE(app->Link()->IsConnected());
+        ASSERT_TRUE(WaitUntil([this] { return app->Parameter()->ParamsReadCount > 0; }));
+        app->Link()->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
         ASSERT_TRUE(WaitUntil(
-            [this] { return (app->Link->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }));
+            [this] { return (app->Link()->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }));
     }
     // Only the given rows (1..8) stay in use, toggled the way a double-click does.
     void KeepOnlyRows(std::initializer_list<int> rows) {
@@ -239,9 +241,9 @@ TEST_F(RepeatWindowTest, StartSaysWhyNothingMovesWhenTheDriveIsNotConnectedOrThe
               std::vector<std::string>{"The drive is not connected: the repeat cycle cannot start."});
     messages.Texts.clear();
 
-    app->MenuBar->ConnectButton->click();
-    ASSERT_TRUE(WaitUntil([this] { return app->Parameter->ParamsReadCount > 0; }));
-    ASSERT_TRUE(WaitUntil([this] { return app->Link->StateRegs()[drive::StateActiveSet] == 1; }));
+    app->MenuBar()->ConnectButton->click();
+    ASSERT_TRUE(WaitUntil([this] { return app->Parameter()->ParamsReadCount > 0; }));
+    ASSERT_TRUE(WaitUntil([this] { return app->Link()->StateRegs()[drive::StateActiveSet] == 1; }));
     drive->ClearRequests();
     w.StartButton->click();
     EXPECT_EQ(messages.Texts,
@@ -293,8 +295,8 @@ TEST_F(RepeatWindowTest, ClosingTheProgramWhileACycleRunsEndsTheThreadQuietly) {
     Window().StartButton->click();
     ASSERT_TRUE(WaitUntil([&] { return Status().StepState == RepeatStepState::WaitInPosition; }));
     app->Shutdown();
-    EXPECT_EQ(app->Repeat, nullptr);
-    EXPECT_EQ(app->Link, nullptr);
+    EXPECT_EQ(app->Repeat(), nullptr);
+    EXPECT_EQ(app->Link(), nullptr);
     EXPECT_TRUE(messages.Texts.empty());
 }
 
@@ -348,7 +350,7 @@ TEST_F(RepeatWindowTest, TwoPointsAtGearThreeToTwoRunThreeCyclesOnAWireTimedLine
     Start();
     ConnectServoOn(115200);
     TimedWrites log(*drive);
-    app->Link->SetFrameLog(&log);
+    app->Link()->SetFrameLog(&log);
 
     struct Point {
         const char *pos, *speed, *delay;
@@ -371,7 +373,7 @@ TEST_F(RepeatWindowTest, TwoPointsAtGearThreeToTwoRunThreeCyclesOnAWireTimedLine
         const uint16_t status = drive->InputReg(drive::StateStatus);
         return (status & drive::StatusZeroSpeed) != 0 && (status & drive::StatusMoving) == 0;
     }));
-    app->Link->SetFrameLog(nullptr);
+    app->Link()->SetFrameLog(nullptr);
 
     // Each RUN with the target sent before it, and what the drive reported
     // when that target was sent (still at the previous point).

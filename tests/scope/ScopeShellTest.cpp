@@ -29,37 +29,37 @@ protected:
     void Connect() {
         StartDrive();
         Start();
-        app->MenuBar->ConnectDrive();
-        ASSERT_EQ(app->Link->Connected.load(), 1);
+        app->MenuBar()->ConnectDrive();
+        ASSERT_TRUE(app->Link()->IsConnected());
     }
     int Points(CDlgScope& scope) {
         std::lock_guard lock(scope.ChartLock());
         return scope.Chart->PointCount;
     }
     void Write32(uint16_t low, int32_t value) {
-        ASSERT_EQ(app->Link->WriteParam(low, static_cast<uint16_t>(value & 0xFFFF)), RTU_OK);
-        ASSERT_EQ(app->Link->WriteParam(low + 1, static_cast<uint16_t>((value >> 16) & 0xFFFF)), RTU_OK);
+        ASSERT_EQ(app->Link()->WriteParam(low, static_cast<uint16_t>(value & 0xFFFF)), RTU_OK);
+        ASSERT_EQ(app->Link()->WriteParam(low + 1, static_cast<uint16_t>((value >> 16) & 0xFFFF)), RTU_OK);
     }
     // Connected, with short position ramps, and the first scope open with
     // Position and Speed on.
     void OpenScopeOnPositionAndSpeed() {
         Connect();
-        ASSERT_EQ(app->Link->WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
-        app->MenuBar->OnScope();
-        CDlgScope& scope = *app->Scopes[0];
+        ASSERT_EQ(app->Link()->WriteParam(drive::ParamPositionAccDec, 20), RTU_OK); // short position ramps
+        app->MenuBar()->OnScope();
+        CDlgScope& scope = *app->Scope(0);
         scope.ChannelChecks[0]->setChecked(true); // Position
         scope.ChannelChecks[1]->setChecked(true); // Speed
     }
     // Servo on and a RUN to `target` at 1000 rpm.
     void RunTo(int32_t target) {
-        CDriveLink& link = *app->Link;
+        CDriveLink& link = *app->Link();
         ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
         Write32(drive::PositionLowRegister, target);
         ASSERT_EQ(link.WriteParam(drive::SpeedRegister, 1000), RTU_OK);
         ASSERT_EQ(link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
     }
     int32_t Position() {
-        const StateBlock regs = app->Link->StateRegs();
+        const StateBlock regs = app->Link()->StateRegs();
         return static_cast<int32_t>(static_cast<uint32_t>(regs[drive::StatePositionLow]) |
                                     static_cast<uint32_t>(regs[drive::StatePositionLow + 1]) << 16);
     }
@@ -68,8 +68,8 @@ protected:
 TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEndsEveryThread) {
     Connect();
     for (int i = 0; i < 5; ++i)
-        app->MenuBar->ScopeButton->click();
-    for (CDlgScope* scope : app->Scopes) {
+        app->MenuBar()->ScopeButton->click();
+    for (CDlgScope* scope : app->Scopes()) {
         ASSERT_TRUE(scope->isVisible());
         scope->ChannelChecks[0]->setChecked(true);
         scope->ChannelChecks[3]->setChecked(true);
@@ -78,7 +78,7 @@ TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEnd
     EXPECT_EQ(CScopeThread::LiveThreads(), 4);
     EXPECT_TRUE(WaitUntil(
         [this] {
-            for (CDlgScope* scope : app->Scopes) {
+            for (CDlgScope* scope : app->Scopes()) {
                 if (Points(*scope) < 3) return false;
             }
             return true;
@@ -86,15 +86,15 @@ TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEnd
         5s));
     EXPECT_TRUE(app->MainFrame()->close());
     EXPECT_EQ(CScopeThread::LiveThreads(), 0);
-    for (CDlgScope* scope : app->Scopes)
+    for (CDlgScope* scope : app->Scopes())
         EXPECT_EQ(scope, nullptr);
     EXPECT_TRUE(messages.Texts.empty()); // no "ScopeThread timeout!"
 }
 
 TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
     Connect();
-    app->MenuBar->OnScope();
-    CDlgScope& scope = *app->Scopes[0];
+    app->MenuBar()->OnScope();
+    CDlgScope& scope = *app->Scope(0);
     scope.ChannelChecks[0]->setChecked(true); // Position: 0 at rest
     scope.RunStopButton->click();
     ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= 3; }, 5s));
@@ -122,7 +122,7 @@ TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
 
 TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesPerSecond) {
     ASSERT_NO_FATAL_FAILURE(OpenScopeOnPositionAndSpeed());
-    CDlgScope& scope = *app->Scopes[0];
+    CDlgScope& scope = *app->Scope(0);
     scope.RunStopButton->click();
     const auto started = std::chrono::steady_clock::now();
     const uint64_t samples0 = scope.Thread().SamplesTaken.load();
@@ -169,7 +169,7 @@ TEST_F(ScopeShellTest, ARunIsPlottedRisingToTheTargetAndExportedAtTwentySamplesP
 
 TEST_F(ScopeShellTest, ASingleTriggerCatchesARunWithThePositionsCrossingAtTimeZero) {
     ASSERT_NO_FATAL_FAILURE(OpenScopeOnPositionAndSpeed());
-    CDlgScope& scope = *app->Scopes[0];
+    CDlgScope& scope = *app->Scope(0);
     constexpr int32_t kTarget = 60000;
     constexpr double kLevel = kTarget / 2.0;
     scope.TriggerModeList->setCurrentIndex(3); // Single

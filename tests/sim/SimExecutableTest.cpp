@@ -117,7 +117,7 @@ TEST(DriveSimExecutable, PublishesItsPortServesAndCleansUpOnSigterm) {
     EXPECT_NE(sim.StderrLine().find("too long"), std::string::npos);
     EXPECT_NE(sim.StderrLine().find("no such command"), std::string::npos);
     CModbusPort port;
-    ASSERT_EQ(port.OpenDevice(entry.string(), 9600), 1);
+    ASSERT_TRUE(port.OpenDevice(entry.string(), 9600));
     uint8_t inputs[drive::BitCount] = {};
     ASSERT_EQ(port.ReadDiscreteInputs(3, inputs), RTU_OK);
     EXPECT_EQ(inputs[2], 1);
@@ -148,7 +148,7 @@ TEST(DriveSimExecutable, OutlivesTheReaderOfItsOutput) {
     ASSERT_TRUE(WaitUntil([&] { return std::filesystem::is_symlink(entry); }));
     sim.Send("no such command\n"); // its complaint goes nowhere
     CModbusPort port;
-    ASSERT_EQ(port.OpenDevice(entry.string(), 9600), 1);
+    ASSERT_TRUE(port.OpenDevice(entry.string(), 9600));
     uint16_t version = 0;
     EXPECT_EQ(port.ReadHoldingRegisters(1, drive::SoftwareVersionRegister, &version, 1), RTU_OK);
     port.ClosePort();

@@ -59,7 +59,8 @@ TEST_F(Faults, CorruptedCrcAndWrongIdAreRejectedButTheRequestIsCarriedOut) {
     drive->SetWrongId(false);
     EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
     drive->SetRefuse(drive::SpeedRegister, true);
-    EXPECT_EQ(port.WriteSingleRegister(1, drive::SpeedRegister, 5), drive::ExceptionDeviceFailure);
+    EXPECT_EQ(port.WriteSingleRegister(1, drive::SpeedRegister, 5),
+              RtuResult::Exception(drive::ExceptionDeviceFailure));
 }
 
 TEST_F(Faults, ALateReplyLandsInTheNextExchange) {
@@ -101,7 +102,7 @@ TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
     EXPECT_TRUE(drive->ApplyControlLine("alarm 0", &error));
     EXPECT_EQ(drive->InputReg(drive::StateAlarm), 0);
     EXPECT_TRUE(drive->ApplyControlLine("refuse 13 on", &error));
-    EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), drive::ExceptionDeviceFailure);
+    EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), RtuResult::Exception(drive::ExceptionDeviceFailure));
     EXPECT_TRUE(drive->ApplyControlLine("refuse 13 off", &error));
     EXPECT_TRUE(drive->ApplyControlLine("badcrc on", &error));
     EXPECT_EQ(port.WriteSingleRegister(1, 13, 1), RTU_ERR_CRC);
@@ -129,7 +130,7 @@ TEST_F(Faults, ControlLinesDriveTheFaultsAndRejectNonsense) {
 TEST_F(Faults, ThePortCanBeClosedAndReopenedManyTimes) {
     for (int i = 0; i < 60; ++i) {
         port.ClosePort();
-        ASSERT_EQ(port.OpenDevice(drive->DevicePath(), 9600), 1) << "open " << i;
+        ASSERT_TRUE(port.OpenDevice(drive->DevicePath(), 9600)) << "open " << i;
         uint16_t s[drive::StateCount] = {};
         ASSERT_EQ(port.ReadInputRegisters(1, s), RTU_OK) << "read " << i;
     }

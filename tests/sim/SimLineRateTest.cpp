@@ -32,7 +32,7 @@ TEST_F(LineRate, ARequestAtAnotherRateIsHeardButNotAnsweredAndTheOwnRateWorksAga
     ASSERT_EQ(port.ReadHoldingRegisters(1, drive::HardwareVersionRegister, v, 2), RTU_OK);
 
     port.ClosePort();
-    ASSERT_EQ(port.OpenDevice(drive->DevicePath(), 9600), 1);
+    ASSERT_TRUE(port.OpenDevice(drive->DevicePath(), 9600));
     drive->ClearRequests();
     EXPECT_EQ(port.WriteSingleRegister(1, drive::CommandRegister, drive::Code(drive::Command::ServoOn)),
               RTU_ERR_NO_REPLY);
@@ -43,7 +43,7 @@ TEST_F(LineRate, ARequestAtAnotherRateIsHeardButNotAnsweredAndTheOwnRateWorksAga
     EXPECT_EQ(drive->WriteRequests(), 1u) << "writes are counted at any rate";
 
     port.ClosePort();
-    ASSERT_EQ(port.OpenDevice(drive->DevicePath(), 19200), 1);
+    ASSERT_TRUE(port.OpenDevice(drive->DevicePath(), 19200));
     EXPECT_EQ(State(drive::StateStatus) & drive::StatusServoOn, 0) << "the write at 9600 did nothing";
     ASSERT_EQ(port.ReadHoldingRegisters(1, drive::HardwareVersionRegister, v, 2), RTU_OK);
     EXPECT_TRUE(drive->Requests().back().atOwnRate);
@@ -56,9 +56,9 @@ TEST_F(LineRate, GarbageModeAnswersTheWrongRateWithBytesThatAreNoFrame) {
     options.wrongRate = WrongRate::Garbage;
     StartDrive(options);
     port.ClosePort();
-    ASSERT_EQ(port.OpenDevice(drive->DevicePath(), 38400), 1);
+    ASSERT_TRUE(port.OpenDevice(drive->DevicePath(), 38400));
     uint16_t v[2] = {};
-    const uint8_t r = port.ReadHoldingRegisters(1, drive::HardwareVersionRegister, v, 2);
+    const RtuResult r = port.ReadHoldingRegisters(1, drive::HardwareVersionRegister, v, 2);
     EXPECT_TRUE(r == RTU_ERR_CRC || r == RTU_ERR_FRAME) << DescribeRtuResult(r);
 
     std::string error;

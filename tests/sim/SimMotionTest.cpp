@@ -213,7 +213,7 @@ TEST(StateStore, StoredParametersSurviveARestartAndUnstoredOnesDoNot) {
         SimDrive first(options);
         ASSERT_TRUE(first.Start());
         CModbusPort port;
-        ASSERT_EQ(port.OpenDevice(first.DevicePath(), 9600), 1);
+        ASSERT_TRUE(port.OpenDevice(first.DevicePath(), 9600));
         ASSERT_EQ(port.WriteSingleRegister(1, drive::ParamHomingHighSpeed, 77), RTU_OK);
         ASSERT_EQ(port.WriteSingleRegister(1, drive::ParamHomingOffset, static_cast<uint16_t>(-200)), RTU_OK);
         ASSERT_EQ(port.WriteSingleRegister(1, drive::CommandRegister, drive::Code(drive::Command::Store)),
@@ -236,9 +236,9 @@ TEST(StateStore, AStoreThatCannotBeWrittenIsReportedAsADeviceFailure) {
     SimDrive drive(options);
     ASSERT_TRUE(drive.Start());
     CModbusPort port;
-    ASSERT_EQ(port.OpenDevice(drive.DevicePath(), 9600), 1);
+    ASSERT_TRUE(port.OpenDevice(drive.DevicePath(), 9600));
     EXPECT_EQ(port.WriteSingleRegister(1, drive::CommandRegister, drive::Code(drive::Command::Store)),
-              drive::ExceptionDeviceFailure);
+              RtuResult::Exception(drive::ExceptionDeviceFailure));
 }
 
 } // namespace

@@ -47,9 +47,9 @@ TEST_F(RateAndLog, AnswersAtAWrongRateAreNeverTakenForRepliesButTheRequestIsCarr
     uint16_t s[drive::StateCount] = {};
     for (const char* rate : {"txbaud 19200", "txbaud 4800", "txbaud 2400", "txbaud 38400"}) {
         ASSERT_TRUE(drive->ApplyControlLine(rate));
-        const uint8_t result = port.ReadInputRegisters(1, s);
+        const RtuResult result = port.ReadInputRegisters(1, s);
         EXPECT_TRUE(result == RTU_ERR_CRC || result == RTU_ERR_FRAME || result == RTU_ERR_NO_REPLY)
-            << rate << ": " << int(result);
+            << rate << ": " << result;
     }
     EXPECT_NE(port.WriteSingleRegister(1, drive::SpeedRegister, 77), RTU_OK);
     EXPECT_EQ(drive->Holding(drive::SpeedRegister), 77) << "the drive understood and carried out the write";
@@ -71,11 +71,12 @@ TEST(SimWriteLog, EveryWriteCarriedOutIsAppendedAndARefusedOneIsNot) {
         std::string error;
         ASSERT_TRUE(drive.Start(&error)) << error;
         CModbusPort port;
-        ASSERT_EQ(port.OpenDevice(drive.DevicePath(), 9600), 1);
+        ASSERT_TRUE(port.OpenDevice(drive.DevicePath(), 9600));
         drive.SetRefuse(drive::TorqueRegister, true);
         EXPECT_EQ(port.WriteSingleRegister(1, drive::SpeedRegister, static_cast<uint16_t>(100 + run)),
                   RTU_OK);
-        EXPECT_EQ(port.WriteSingleRegister(1, drive::TorqueRegister, 5), drive::ExceptionDeviceFailure);
+        EXPECT_EQ(port.WriteSingleRegister(1, drive::TorqueRegister, 5),
+                  RtuResult::Exception(drive::ExceptionDeviceFailure));
         EXPECT_EQ(port.WriteSingleCoil(1, 2, 1), RTU_OK);
         uint16_t s[drive::StateCount] = {};
         EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);

@@ -48,7 +48,7 @@ TEST_F(RegisterMap, PowerOnParametersComeFromTheCatalogueAndTheCommunicationPres
 }
 
 TEST_F(RegisterMap, RangesStatedInHelpTextsAreEnforcedOnWrites) {
-    constexpr uint8_t kRefused = drive::ExceptionIllegalValue;
+    constexpr RtuResult kRefused = RtuResult::Exception(drive::ExceptionIllegalValue);
     EXPECT_EQ(Write(drive::ParamHomingHighSpeed, 0), kRefused); // RANGE : 1 ~ 5000
     EXPECT_EQ(Write(drive::ParamHomingHighSpeed, 5001), kRefused);
     EXPECT_EQ(drive->Holding(drive::ParamHomingHighSpeed), 50); // refused writes change nothing
@@ -68,11 +68,11 @@ TEST_F(RegisterMap, RangesStatedInHelpTextsAreEnforcedOnWrites) {
     EXPECT_EQ(Write(drive::SpeedRegister, -500), RTU_OK);
     EXPECT_EQ(Write(drive::OptArgRegister, 65535), RTU_OK);
     // Version registers are read-only.
-    EXPECT_EQ(Write(drive::HardwareVersionRegister, 1), drive::ExceptionIllegalAddress);
+    EXPECT_EQ(Write(drive::HardwareVersionRegister, 1), RtuResult::Exception(drive::ExceptionIllegalAddress));
     EXPECT_EQ(drive->Holding(drive::HardwareVersionRegister), 12001);
     // Refused register: device failure whatever the value.
     drive->SetRefuse(13, true);
-    EXPECT_EQ(Write(13, 300), drive::ExceptionDeviceFailure);
+    EXPECT_EQ(Write(13, 300), RtuResult::Exception(drive::ExceptionDeviceFailure));
     drive->SetRefuse(13, false);
     EXPECT_EQ(Write(13, 301), RTU_OK);
 }
@@ -144,7 +144,8 @@ TEST_F(RegisterMap, CoilsReadBackAndInputsFollowTheControlInterface) {
     EXPECT_EQ(coils[3], 1);
     ASSERT_EQ(port.WriteSingleCoil(1, 0, 0), RTU_OK);
     EXPECT_FALSE(drive->Coil(0));
-    EXPECT_EQ(port.WriteSingleCoil(1, drive::WritableCoils, 1), drive::ExceptionIllegalAddress);
+    EXPECT_EQ(port.WriteSingleCoil(1, drive::WritableCoils, 1),
+              RtuResult::Exception(drive::ExceptionIllegalAddress));
 
     drive->SetInput(0, true);
     drive->SetInput(9, true);

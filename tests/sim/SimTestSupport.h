@@ -119,7 +119,7 @@ protected:
         drive = std::make_unique<SimDrive>(options);
         std::string error;
         ASSERT_TRUE(drive->Start(&error)) << error;
-        ASSERT_EQ(port.OpenDevice(drive->DevicePath(), options.baud), 1);
+        ASSERT_TRUE(port.OpenDevice(drive->DevicePath(), options.baud));
     }
 
     uint16_t State(int reg) {
@@ -132,10 +132,10 @@ protected:
         EXPECT_EQ(port.ReadInputRegisters(1, s), RTU_OK);
         return static_cast<int32_t>(static_cast<uint32_t>(s[low]) | static_cast<uint32_t>(s[low + 1]) << 16);
     }
-    uint8_t Write(uint16_t reg, int value) {
+    RtuResult Write(uint16_t reg, int value) {
         return port.WriteSingleRegister(1, reg, static_cast<uint16_t>(value));
     }
-    uint8_t Command(drive::Command code) { return Write(drive::CommandRegister, drive::Code(code)); }
+    RtuResult Command(drive::Command code) { return Write(drive::CommandRegister, drive::Code(code)); }
     void Write32(uint16_t low, int32_t value) {
         ASSERT_EQ(Write(low, value & 0xFFFF), RTU_OK);
         ASSERT_EQ(Write(low + 1, (value >> 16) & 0xFFFF), RTU_OK);

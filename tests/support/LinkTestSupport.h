@@ -107,10 +107,7 @@ protected:
         link.StopThread();
         sim.Stop();
     }
-    void Connect() {
-        ASSERT_EQ(1,
-                  link.OpenAndConnect([&](CModbusPort& p) { return p.OpenDevice(sim.DevicePath(), 9600); }));
-    }
+    void Connect() { ASSERT_EQ(OpenFailure::None, link.Connect({sim.DevicePath(), 9600}).kind); }
     // Connected and at least one good state poll done.
     void ConnectAndPoll() {
         Connect();

@@ -96,19 +96,19 @@ protected:
     void Start(int lang = 0) {
         ShellTest::Start(lang);
         ASSERT_NE(app, nullptr);
-        app->MenuBar->OnParameter();
+        app->MenuBar()->OnParameter();
     }
 
     // Connects to the simulated drive and waits for the page to take its values.
     void Connect() {
         const int reads = Page().ParamsReadCount;
-        app->MenuBar->ConnectDrive();
-        ASSERT_EQ(app->Link->Connected.load(), 1);
+        app->MenuBar()->ConnectDrive();
+        ASSERT_TRUE(app->Link()->IsConnected());
         ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
-        ASSERT_TRUE(WaitUntil([&] { return app->Link->Counters().StateOk > 0; }, kPatience));
+        ASSERT_TRUE(WaitUntil([&] { return app->Link()->Counters().StateOk > 0; }, kPatience));
     }
 
-    CDlgParameter& Page() { return *app->Parameter; }
+    CDlgParameter& Page() { return *app->Parameter(); }
 
     std::filesystem::path root;
     PageMessages shown; // every box of the test, answered from shown.Answers

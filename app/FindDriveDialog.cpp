@@ -1,4 +1,4 @@
-#include "CDlgFindDrive.h"
+#include "FindDriveDialog.h"
 
 #include "ShellTexts.h"
 #include "base/MessageService.h"
@@ -35,22 +35,23 @@ constexpr int kColumns = 5;
 
 } // namespace
 
-CDlgFindDrive::CDlgFindDrive(Wiring wiring, QWidget* parent) : QDialog(parent), wiring_(std::move(wiring)) {
-    setObjectName(QStringLiteral("CDlgFindDrive"));
+FindDriveDialog::FindDriveDialog(Wiring wiring, QWidget* parent)
+    : QDialog(parent), wiring_(std::move(wiring)) {
+    setObjectName(QStringLiteral("FindDriveDialog"));
     setWindowTitle(Qs(kFindDriveTitle.Pick(wiring_.Korean)));
     setFont(DialogFont());
     setModal(false);
     CreateControls();
-    connect(&timer_, &QTimer::timeout, this, &CDlgFindDrive::Refresh);
+    connect(&timer_, &QTimer::timeout, this, &FindDriveDialog::Refresh);
     Refresh();
 }
 
-CDlgFindDrive::~CDlgFindDrive() {
+FindDriveDialog::~FindDriveDialog() {
     timer_.stop();
     if (scan_) scan_->Cancel();
 }
 
-void CDlgFindDrive::CreateControls() {
+void FindDriveDialog::CreateControls() {
     const bool ko = wiring_.Korean;
     const auto text = [ko](const LocalText& t) { return Qs(t.Pick(ko)); };
     PortCaption = new QLabel(text(kScanPortCaption), this);
@@ -101,30 +102,30 @@ void CDlgFindDrive::CreateControls() {
     layout->addWidget(Results, 1);
     layout->addLayout(bottom);
 
-    connect(StartButton, &QPushButton::clicked, this, &CDlgFindDrive::OnStart);
-    connect(CancelButton, &QPushButton::clicked, this, &CDlgFindDrive::OnCancel);
-    connect(UseButton, &QPushButton::clicked, this, &CDlgFindDrive::OnUse);
-    connect(CloseButton, &QPushButton::clicked, this, &CDlgFindDrive::reject);
-    connect(AllPortsCheck, &QCheckBox::toggled, this, &CDlgFindDrive::ShowPort);
+    connect(StartButton, &QPushButton::clicked, this, &FindDriveDialog::OnStart);
+    connect(CancelButton, &QPushButton::clicked, this, &FindDriveDialog::OnCancel);
+    connect(UseButton, &QPushButton::clicked, this, &FindDriveDialog::OnUse);
+    connect(CloseButton, &QPushButton::clicked, this, &FindDriveDialog::reject);
+    connect(AllPortsCheck, &QCheckBox::toggled, this, &FindDriveDialog::ShowPort);
     connect(Results, &QTableWidget::itemSelectionChanged, this,
             [this] { UseButton->setEnabled(Results->currentRow() >= 0); });
-    connect(Results, &QTableWidget::cellDoubleClicked, this, &CDlgFindDrive::OnUse);
+    connect(Results, &QTableWidget::cellDoubleClicked, this, &FindDriveDialog::OnUse);
 }
 
-bool CDlgFindDrive::IsSearching() const {
+bool FindDriveDialog::IsSearching() const {
     return scan_ && scan_->Status().Running;
 }
 
-ScanStatus CDlgFindDrive::LastStatus() const {
+ScanStatus FindDriveDialog::LastStatus() const {
     return scan_ ? scan_->Status() : ScanStatus{};
 }
 
-void CDlgFindDrive::showEvent(QShowEvent* event) {
+void FindDriveDialog::showEvent(QShowEvent* event) {
     ShowPort();
     QDialog::showEvent(event);
 }
 
-void CDlgFindDrive::ShowPort() {
+void FindDriveDialog::ShowPort() {
     if (AllPortsCheck->isChecked()) {
         const size_t count = wiring_.AllPorts ? wiring_.AllPorts().size() : 0;
         PortValue->setText(QStringLiteral("%1 (%2)").arg(AllPortsCheck->text()).arg(count));
@@ -133,7 +134,7 @@ void CDlgFindDrive::ShowPort() {
     }
 }
 
-void CDlgFindDrive::OnStart() {
+void FindDriveDialog::OnStart() {
     if (IsSearching()) return;
     const bool ko = wiring_.Korean;
     if (wiring_.IsConnected && wiring_.IsConnected()) {
@@ -160,19 +161,19 @@ void CDlgFindDrive::OnStart() {
     Refresh();
 }
 
-void CDlgFindDrive::OnCancel() {
+void FindDriveDialog::OnCancel() {
     if (scan_) scan_->Cancel();
     Refresh();
 }
 
-void CDlgFindDrive::StopSearch() {
+void FindDriveDialog::StopSearch() {
     if (!scan_) return;
     scan_->Cancel();
     scan_->Wait(kCloseWait);
     Refresh();
 }
 
-void CDlgFindDrive::OnUse() {
+void FindDriveDialog::OnUse() {
     const int row = Results->currentRow();
     if (row < 0 || static_cast<size_t>(row) >= found_.size()) return;
     // The drive's port must be free for the connect that follows.
@@ -182,12 +183,12 @@ void CDlgFindDrive::OnUse() {
     hide();
 }
 
-void CDlgFindDrive::reject() {
+void FindDriveDialog::reject() {
     StopSearch();
     hide();
 }
 
-void CDlgFindDrive::AddRow(const FoundDrive& drive) {
+void FindDriveDialog::AddRow(const FoundDrive& drive) {
     const bool ko = wiring_.Korean;
     const int row = Results->rowCount();
     found_.push_back(drive);
@@ -200,7 +201,7 @@ void CDlgFindDrive::AddRow(const FoundDrive& drive) {
     if (row == 0) Results->selectRow(0);
 }
 
-void CDlgFindDrive::Refresh() {
+void FindDriveDialog::Refresh() {
     const bool ko = wiring_.Korean;
     const ScanStatus status = LastStatus();
     if (scan_) {

@@ -1,4 +1,4 @@
-#include "CDlgLinkHealth.h"
+#include "LinkHealthDialog.h"
 
 #include "RoundTripHistogram.h"
 #include "controls/Accessible.h"
@@ -31,9 +31,9 @@ void SetText(QLabel* label, const QString& text) {
 }
 } // namespace
 
-CDlgLinkHealth::CDlgLinkHealth(CDriveLink* link, bool korean)
+LinkHealthDialog::LinkHealthDialog(const CDriveLink* link, bool korean)
     : QDialog(nullptr), link_(link), korean_(korean) {
-    setObjectName(QStringLiteral("CDlgLinkHealth"));
+    setObjectName(QStringLiteral("LinkHealthDialog"));
     setWindowTitle(QString::fromUtf8(kHealthTitle.Pick(korean)));
     setFont(DialogFont());
     setModal(false);
@@ -86,15 +86,15 @@ CDlgLinkHealth::CDlgLinkHealth(CDriveLink* link, bool korean)
     }
     CloseButton->setDefault(true); // Enter presses the focused button, else Close
     top->addLayout(buttons);
-    connect(ResetButton, &QPushButton::clicked, this, &CDlgLinkHealth::OnReset);
+    connect(ResetButton, &QPushButton::clicked, this, &LinkHealthDialog::OnReset);
     connect(CloseButton, &QPushButton::clicked, this, &QDialog::hide);
-    connect(&timer_, &QTimer::timeout, this, &CDlgLinkHealth::Refresh);
+    connect(&timer_, &QTimer::timeout, this, &LinkHealthDialog::Refresh);
     Refresh();
 }
 
-CDlgLinkHealth::~CDlgLinkHealth() = default;
+LinkHealthDialog::~LinkHealthDialog() = default;
 
-QLabel* CDlgLinkHealth::AddRow(QGridLayout* grid, int row, const char* captionUtf8) {
+QLabel* LinkHealthDialog::AddRow(QGridLayout* grid, int row, const char* captionUtf8) {
     auto* caption = new QLabel(QString::fromUtf8(captionUtf8), this);
     auto* value = new QLabel(this);
     value->setTextInteractionFlags(Qt::TextSelectableByMouse);
@@ -104,29 +104,29 @@ QLabel* CDlgLinkHealth::AddRow(QGridLayout* grid, int row, const char* captionUt
     return value;
 }
 
-void CDlgLinkHealth::showEvent(QShowEvent* event) {
+void LinkHealthDialog::showEvent(QShowEvent* event) {
     Refresh();
     CheckLatencyTimer();
     timer_.start(kRefreshPeriod);
     QDialog::showEvent(event);
 }
 
-void CDlgLinkHealth::hideEvent(QHideEvent* event) {
+void LinkHealthDialog::hideEvent(QHideEvent* event) {
     timer_.stop();
     QDialog::hideEvent(event);
 }
 
-void CDlgLinkHealth::OnReset() {
+void LinkHealthDialog::OnReset() {
     if (meter_) meter_->Reset(SteadyNowNs());
     Refresh();
 }
 
-void CDlgLinkHealth::Refresh() {
+void LinkHealthDialog::Refresh() {
     if (meter_) {
         const int64_t now = SteadyNowNs();
-        const bool connected = link_->Connected.load() != 0;
-        meter_->Update(now, link_->PassCount.load(), connected);
-        const uint32_t baud = link_->Port ? link_->Port->Baud.load() : 0;
+        const LinkStatus status = link_->Status();
+        meter_->Update(now, status.PassCount, status.Connected);
+        const uint32_t baud = status.Baud;
         figures_ = meter_->Figures(now, baud);
     }
     const LinkHealthFigures& f = figures_;
@@ -137,14 +137,14 @@ void CDlgLinkHealth::Refresh() {
         SetText(FailureValues[k], QString::number(FailureKindCount(f, k)));
     SetText(SinceFailureValue, Qs(SinceFailureText(f, korean_)));
     SetText(PollingValue, Qs(PollingText(f, korean_)));
-    if (link_ && link_->Port && link_->Port->OpenedDevice() != latencyDevice_) CheckLatencyTimer();
+    if (link_ && link_->Status().Device != latencyDevice_) CheckLatencyTimer();
 }
 
 // Read again whenever the window is shown and when the port opened another
 // device; a sysfs read is cheap, but there is no need to make it twice a second.
-void CDlgLinkHealth::CheckLatencyTimer() {
-    if (!link_ || !link_->Port) return;
-    latencyDevice_ = link_->Port->OpenedDevice();
+void LinkHealthDialog::CheckLatencyTimer() {
+    if (!link_) return;
+    latencyDevice_ = link_->Status().Device;
     const std::optional<UsbLatencyTimer> timer = ReadUsbLatencyTimer(latencyDevice_);
     const bool slow = timer && timer->Ms > kGoodLatencyMs;
     if (slow) {

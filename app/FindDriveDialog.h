@@ -23,7 +23,7 @@ class QTableWidget;
 
 namespace velt {
 
-class CDlgFindDrive : public QDialog {
+class FindDriveDialog : public QDialog {
     Q_OBJECT
 public:
     // What the window needs from the serial settings and the link.
@@ -36,8 +36,8 @@ public:
         std::function<void(const FoundDrive&)> UseDrive;    // fills the serial settings
     };
 
-    CDlgFindDrive(Wiring wiring, QWidget* parent);
-    ~CDlgFindDrive() override; // cancels a running search and waits for it
+    FindDriveDialog(Wiring wiring, QWidget* parent);
+    ~FindDriveDialog() override; // cancels a running search and waits for it
 
     QLabel* PortCaption = nullptr;
     QLabel* PortValue = nullptr;

@@ -1,4 +1,4 @@
-#include "CGridAccessible.h"
+#include "GridAccessible.h"
 
 #include "controls/CGridCtrl.h"
 
@@ -12,7 +12,7 @@ namespace {
 QAccessibleInterface* GridFactory(const QString& key, QObject* object) {
     auto* grid = qobject_cast<CGridCtrl*>(object);
     if (grid == nullptr || key != QLatin1String(CGridCtrl::staticMetaObject.className())) return nullptr;
-    return new CGridAccessible(grid);
+    return new GridAccessible(grid);
 }
 
 quint64 CellKey(int row, int col) {
@@ -45,47 +45,47 @@ void InstallGridAccessibility() {
 // ---------------------------------------------------------------------------------------------
 // The table
 
-CGridAccessible::CGridAccessible(CGridCtrl* grid) : QAccessibleWidget(grid, QAccessible::Table) {}
+GridAccessible::GridAccessible(CGridCtrl* grid) : QAccessibleWidget(grid, QAccessible::Table) {}
 
-CGridAccessible::~CGridAccessible() {
+GridAccessible::~GridAccessible() {
     DropCells();
 }
 
-CGridCtrl* CGridAccessible::Grid() const {
+CGridCtrl* GridAccessible::Grid() const {
     return static_cast<CGridCtrl*>(widget());
 }
 
-void* CGridAccessible::interface_cast(QAccessible::InterfaceType type) {
+void* GridAccessible::interface_cast(QAccessible::InterfaceType type) {
     if (type == QAccessible::TableInterface) return static_cast<QAccessibleTableInterface*>(this);
     return QAccessibleWidget::interface_cast(type);
 }
 
-int CGridAccessible::rowCount() const {
+int GridAccessible::rowCount() const {
     return Grid()->GetRowCount();
 }
 
-int CGridAccessible::columnCount() const {
+int GridAccessible::columnCount() const {
     return Grid()->GetColumnCount();
 }
 
-int CGridAccessible::childCount() const {
+int GridAccessible::childCount() const {
     return rowCount() * columnCount();
 }
 
-QAccessibleInterface* CGridAccessible::child(int index) const {
+QAccessibleInterface* GridAccessible::child(int index) const {
     const int cols = columnCount();
     if (index < 0 || cols == 0 || index >= childCount()) return nullptr;
     return cellAt(index / cols, index % cols);
 }
 
-int CGridAccessible::indexOfChild(const QAccessibleInterface* child) const {
+int GridAccessible::indexOfChild(const QAccessibleInterface* child) const {
     if (child == nullptr) return -1;
     auto* cell = const_cast<QAccessibleInterface*>(child)->tableCellInterface();
     if (cell == nullptr || child->parent() != this) return -1;
     return cell->rowIndex() * columnCount() + cell->columnIndex();
 }
 
-QAccessibleInterface* CGridAccessible::childAt(int x, int y) const {
+QAccessibleInterface* GridAccessible::childAt(int x, int y) const {
     CGridCtrl* grid = Grid();
     const QPoint pos = grid->viewport()->mapFromGlobal(QPoint(x, y));
     if (!grid->viewport()->rect().contains(pos)) return nullptr;
@@ -93,7 +93,7 @@ QAccessibleInterface* CGridAccessible::childAt(int x, int y) const {
     return cell.row >= 0 ? cellAt(cell.row, cell.col) : nullptr;
 }
 
-QAccessibleInterface* CGridAccessible::cellAt(int row, int column) const {
+QAccessibleInterface* GridAccessible::cellAt(int row, int column) const {
     const GridModel& model = Grid()->Model();
     if (!model.IsValid(row, column)) return nullptr;
     const GridCellId origin = model.MergeOrigin(row, column);
@@ -101,24 +101,24 @@ QAccessibleInterface* CGridAccessible::cellAt(int row, int column) const {
     if (const auto it = cells_.constFind(key); it != cells_.constEnd()) {
         if (QAccessibleInterface* known = QAccessible::accessibleInterface(it.value())) return known;
     }
-    auto* cell = new CGridCellAccessible(Grid(), origin.row, origin.col);
+    auto* cell = new GridCellAccessible(Grid(), origin.row, origin.col);
     cells_.insert(key, QAccessible::registerAccessibleInterface(cell));
     return cell;
 }
 
-void CGridAccessible::DropCells() {
+void GridAccessible::DropCells() {
     for (const QAccessible::Id id : std::as_const(cells_))
         QAccessible::deleteAccessibleInterface(id);
     cells_.clear();
 }
 
-void CGridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
+void GridAccessible::modelChange(QAccessibleTableModelChangeEvent*) {
     // Cells read the grid live; a new shape only means some cached cells no longer exist or no
     // longer stand for a merged range, so start afresh.
     DropCells();
 }
 
-QList<QAccessibleInterface*> CGridAccessible::selectedCells() const {
+QList<QAccessibleInterface*> GridAccessible::selectedCells() const {
     QList<QAccessibleInterface*> cells;
     const GridModel& model = Grid()->Model();
     for (int r = 0; r < model.GetRowCount(); ++r) {
@@ -130,11 +130,11 @@ QList<QAccessibleInterface*> CGridAccessible::selectedCells() const {
     return cells;
 }
 
-int CGridAccessible::selectedCellCount() const {
+int GridAccessible::selectedCellCount() const {
     return static_cast<int>(selectedCells().size());
 }
 
-bool CGridAccessible::isRowSelected(int row) const {
+bool GridAccessible::isRowSelected(int row) const {
     const GridModel& model = Grid()->Model();
     if (row < 0 || row >= model.GetRowCount() || model.GetColumnCount() == 0) return false;
     for (int c = model.GetFixedColumnCount(); c < model.GetColumnCount(); ++c) {
@@ -143,7 +143,7 @@ bool CGridAccessible::isRowSelected(int row) const {
     return model.GetFixedColumnCount() < model.GetColumnCount();
 }
 
-QList<int> CGridAccessible::selectedRows() const {
+QList<int> GridAccessible::selectedRows() const {
     QList<int> rows;
     for (int r = 0; r < rowCount(); ++r) {
         if (isRowSelected(r)) rows << r;
@@ -151,46 +151,46 @@ QList<int> CGridAccessible::selectedRows() const {
     return rows;
 }
 
-int CGridAccessible::selectedRowCount() const {
+int GridAccessible::selectedRowCount() const {
     return static_cast<int>(selectedRows().size());
 }
 
-QString CGridAccessible::columnDescription(int column) const {
+QString GridAccessible::columnDescription(int column) const {
     return column >= 0 && column < columnCount() ? HeaderText(*Grid(), 0, column, true) : QString();
 }
 
-QString CGridAccessible::rowDescription(int row) const {
+QString GridAccessible::rowDescription(int row) const {
     return row >= 0 && row < rowCount() ? HeaderText(*Grid(), row, 0, false) : QString();
 }
 
 // ---------------------------------------------------------------------------------------------
 // One cell
 
-CGridCellAccessible::CGridCellAccessible(CGridCtrl* grid, int row, int column)
+GridCellAccessible::GridCellAccessible(CGridCtrl* grid, int row, int column)
     : grid_(grid), row_(row), column_(column) {}
 
-void* CGridCellAccessible::interface_cast(QAccessible::InterfaceType type) {
+void* GridCellAccessible::interface_cast(QAccessible::InterfaceType type) {
     if (type == QAccessible::TableCellInterface) return static_cast<QAccessibleTableCellInterface*>(this);
     return nullptr;
 }
 
-bool CGridCellAccessible::isValid() const {
+bool GridCellAccessible::isValid() const {
     return grid_ != nullptr && grid_->Model().IsValid(row_, column_);
 }
 
-QWindow* CGridCellAccessible::window() const {
+QWindow* GridCellAccessible::window() const {
     return grid_ != nullptr ? grid_->window()->windowHandle() : nullptr;
 }
 
-QAccessibleInterface* CGridCellAccessible::parent() const {
+QAccessibleInterface* GridCellAccessible::parent() const {
     return grid_ != nullptr ? QAccessible::queryAccessibleInterface(grid_.data()) : nullptr;
 }
 
-QAccessibleInterface* CGridCellAccessible::table() const {
+QAccessibleInterface* GridCellAccessible::table() const {
     return parent();
 }
 
-QString CGridCellAccessible::text(QAccessible::Text t) const {
+QString GridCellAccessible::text(QAccessible::Text t) const {
     if (!isValid()) return {};
     switch (t) {
     case QAccessible::Name:
@@ -210,14 +210,14 @@ QString CGridCellAccessible::text(QAccessible::Text t) const {
     }
 }
 
-QRect CGridCellAccessible::rect() const {
+QRect GridCellAccessible::rect() const {
     if (!isValid()) return {};
     const QRect local = grid_->CellRect(row_, column_).intersected(grid_->viewport()->rect());
     if (local.isEmpty()) return {};
     return QRect(grid_->viewport()->mapToGlobal(local.topLeft()), local.size());
 }
 
-QAccessible::Role CGridCellAccessible::role() const {
+QAccessible::Role GridCellAccessible::role() const {
     if (!isValid()) return QAccessible::Cell;
     const GridModel& model = grid_->Model();
     if (row_ < model.GetFixedRowCount()) return QAccessible::ColumnHeader;
@@ -225,7 +225,7 @@ QAccessible::Role CGridCellAccessible::role() const {
     return QAccessible::Cell;
 }
 
-QAccessible::State CGridCellAccessible::state() const {
+QAccessible::State GridCellAccessible::state() const {
     QAccessible::State s;
     if (!isValid()) {
         s.invalid = true;
@@ -242,11 +242,11 @@ QAccessible::State CGridCellAccessible::state() const {
     return s;
 }
 
-bool CGridCellAccessible::isSelected() const {
+bool GridCellAccessible::isSelected() const {
     return isValid() && grid_->Model().IsCellSelected(row_, column_);
 }
 
-QList<QAccessibleInterface*> CGridCellAccessible::columnHeaderCells() const {
+QList<QAccessibleInterface*> GridCellAccessible::columnHeaderCells() const {
     QList<QAccessibleInterface*> headers;
     if (!isValid()) return headers;
     auto* tableIface = table() != nullptr ? table()->tableInterface() : nullptr;
@@ -256,7 +256,7 @@ QList<QAccessibleInterface*> CGridCellAccessible::columnHeaderCells() const {
     return headers;
 }
 
-QList<QAccessibleInterface*> CGridCellAccessible::rowHeaderCells() const {
+QList<QAccessibleInterface*> GridCellAccessible::rowHeaderCells() const {
     QList<QAccessibleInterface*> headers;
     if (!isValid()) return headers;
     auto* tableIface = table() != nullptr ? table()->tableInterface() : nullptr;
@@ -266,13 +266,13 @@ QList<QAccessibleInterface*> CGridCellAccessible::rowHeaderCells() const {
     return headers;
 }
 
-int CGridCellAccessible::columnExtent() const {
+int GridCellAccessible::columnExtent() const {
     if (!isValid()) return 1;
     const GridRange range = grid_->Model().DisplayedRange(row_, column_);
     return range.maxCol - range.minCol + 1;
 }
 
-int CGridCellAccessible::rowExtent() const {
+int GridCellAccessible::rowExtent() const {
     if (!isValid()) return 1;
     const GridRange range = grid_->Model().DisplayedRange(row_, column_);
     return range.maxRow - range.minRow + 1;

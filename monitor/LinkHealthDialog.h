@@ -27,12 +27,12 @@ namespace velt {
 class CDriveLink;
 class RoundTripHistogram;
 
-class CDlgLinkHealth : public QDialog {
+class LinkHealthDialog : public QDialog {
     Q_OBJECT
 public:
     // link may be null: the window then shows nothing but zeros.
-    CDlgLinkHealth(CDriveLink* link, bool korean);
-    ~CDlgLinkHealth() override;
+    LinkHealthDialog(const CDriveLink* link, bool korean);
+    ~LinkHealthDialog() override;
 
     const LinkHealthFigures& Figures() const { return figures_; }
 
@@ -58,7 +58,7 @@ private:
     QLabel* AddRow(QGridLayout* grid, int row, const char* captionUtf8);
     void CheckLatencyTimer();
 
-    CDriveLink* const link_;
+    const CDriveLink* const link_;
     const bool korean_;
     std::unique_ptr<LinkHealthMeter> meter_;
     LinkHealthFigures figures_;

@@ -14,14 +14,14 @@ namespace velt {
 
 class CGridCtrl;
 
-// Makes QAccessible build a CGridAccessible for every CGridCtrl. Idempotent;
+// Makes QAccessible build a GridAccessible for every CGridCtrl. Idempotent;
 // the grid's constructor calls it.
 void InstallGridAccessibility();
 
-class CGridAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
+class GridAccessible : public QAccessibleWidget, public QAccessibleTableInterface {
 public:
-    explicit CGridAccessible(CGridCtrl* grid);
-    ~CGridAccessible() override;
+    explicit GridAccessible(CGridCtrl* grid);
+    ~GridAccessible() override;
 
     void* interface_cast(QAccessible::InterfaceType type) override;
 
@@ -62,9 +62,9 @@ private:
     mutable QHash<quint64, QAccessible::Id> cells_; // key: row << 32 | column of a range's origin
 };
 
-class CGridCellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
+class GridCellAccessible : public QAccessibleInterface, public QAccessibleTableCellInterface {
 public:
-    CGridCellAccessible(CGridCtrl* grid, int row, int column);
+    GridCellAccessible(CGridCtrl* grid, int row, int column);
 
     void* interface_cast(QAccessible::InterfaceType type) override;
 
