@@ -131,7 +131,7 @@ bool ScriptLine(ByteReader& in, ScriptedLine& line) {
     return (how & 4) != 0;
 }
 
-uint8_t Run(CModbusPort& port, const Exchange& x, uint8_t* bits, uint16_t* regs) {
+RtuResult Run(CModbusPort& port, const Exchange& x, uint8_t* bits, uint16_t* regs) {
     switch (x.request) {
     case Request::Coils:
         return port.ReadCoils(x.slave, bits);
@@ -142,15 +142,15 @@ uint8_t Run(CModbusPort& port, const Exchange& x, uint8_t* bits, uint16_t* regs)
     case Request::InputRegs:
         return port.ReadInputRegisters(x.slave, regs);
     case Request::WriteCoil:
-        return port.WriteSingleCoil(x.slave, x.address, x.value);
+        return port.WriteSingleCoil(x.slave, x.address, x.value != 0);
     case Request::WriteRegister:
         return port.WriteSingleRegister(x.slave, x.address, x.value);
     }
-    return 0;
+    return RTU_OK;
 }
 
 // The result the reply checks must give for the bytes the read returned.
-uint8_t ExpectedFromReply(const Exchange& x, const std::vector<uint8_t>& rx) {
+RtuResult ExpectedFromReply(const Exchange& x, const std::vector<uint8_t>& rx) {
     const size_t r = rx.size();
     if (r < 2) return RTU_ERR_NO_REPLY;
     if (Crc16(rx.data(), r - 2) != (rx[r - 2] | rx[r - 1] << 8)) return RTU_ERR_CRC;
@@ -163,7 +163,7 @@ uint8_t ExpectedFromReply(const Exchange& x, const std::vector<uint8_t>& rx) {
         return write && !echo ? RTU_ERR_FRAME : RTU_OK;
     }
     if (r != 5 || rx[2] == 0) return RTU_ERR_FRAME; // Modbus has no exception 0
-    return rx[2];
+    return RtuResult::Exception(rx[2]);
 }
 
 void CheckRequestFrame(const Exchange& x, const ScriptedLine& line, const CModbusPort& port) {
@@ -178,7 +178,7 @@ void CheckRequestFrame(const Exchange& x, const ScriptedLine& line, const CModbu
 }
 
 // Outputs hold the decoded reply after RTU_OK and are untouched otherwise.
-void CheckOutputs(const Exchange& x, uint8_t result, const CModbusPort& port, const uint8_t* bits,
+void CheckOutputs(const Exchange& x, RtuResult result, const CModbusPort& port, const uint8_t* bits,
                   const uint16_t* regs, int regCount) {
     const uint8_t* rx = port.RxFrame;
     for (int i = 0; i < drive::BitCount; ++i) {
@@ -191,7 +191,7 @@ void CheckOutputs(const Exchange& x, uint8_t result, const CModbusPort& port, co
     }
 }
 
-void CheckExchange(const Exchange& x, uint8_t result, const ScriptedLine& line, size_t writesBefore,
+void CheckExchange(const Exchange& x, RtuResult result, const ScriptedLine& line, size_t writesBefore,
                    bool readFailed, const CModbusPort& port) {
     const bool wrote = line.Writes() > writesBefore;
     if (x.closed || !x.QuantityOk()) {
@@ -239,7 +239,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     auto owned = std::make_unique<ScriptedLine>();
     ScriptedLine& line = *owned;
     CModbusPort port(std::move(owned));
-    VELT_FUZZ_CHECK(port.OpenDevice("COM1", 9600) == 1);
+    VELT_FUZZ_CHECK(port.OpenDevice("COM1", 9600));
     port.SetTrace(&Trace, nullptr);
     ByteReader in(data, size);
     for (int n = 0; n < kMaxExchanges && !in.Empty(); ++n) {
@@ -253,10 +253,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
         std::fill_n(regs.get(), regCount, kCanary16);
         if (x.closed) port.ClosePort();
         const size_t writesBefore = line.Writes();
-        const uint8_t result = Run(port, x, bits.get(), regs.get());
+        const RtuResult result = Run(port, x, bits.get(), regs.get());
         CheckExchange(x, result, line, writesBefore, readFails, port);
         CheckOutputs(x, result, port, bits.get(), regs.get(), regCount);
-        if (x.closed) VELT_FUZZ_CHECK(port.OpenDevice("COM1", 9600) == 1);
+        if (x.closed) VELT_FUZZ_CHECK(port.OpenDevice("COM1", 9600));
     }
     return 0;
 }

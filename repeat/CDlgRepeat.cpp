@@ -233,9 +233,8 @@ void CDlgRepeat::hideEvent(QHideEvent* event) {
     QDialog::hideEvent(event);
 }
 
-int CDlgRepeat::StopRepeatThread() {
+void CDlgRepeat::StopRepeatThread() {
     StoppableWorker::Report(thread_.Stop(kStopWait), "RepeatThread");
-    return 1;
 }
 
 } // namespace velt

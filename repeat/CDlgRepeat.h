@@ -39,8 +39,8 @@ public:
 
     // Shutdown, user-interface thread: ends the RepeatThread, waiting up to
     // 5000 ms ("RepeatThread timeout!" / "RepeatThread waitfailed" when it
-    // does not end). Returns 1 in every case, at once when no thread runs.
-    int StopRepeatThread();
+    // does not end); at once when no thread runs.
+    void StopRepeatThread();
 
     CGridCtrl* PointGrid = nullptr;
     QPushButton* StartButton = nullptr;
