@@ -17,15 +17,15 @@ class ConnectionWatch;
 struct SessionWiring {
     std::function<CDriveLink*()> Link;
     ConnectionWatch* Watch = nullptr;
-    std::function<void()> PressScope;                    // the connection bar's Scope
-    std::function<int()> RunVisibleScopes;              // Run on each shown scope; how many run
+    std::function<void()> PressScope;      // the connection bar's Scope
+    std::function<int()> RunVisibleScopes; // Run on each shown scope; how many run
     std::function<int()> VisibleScopes;
-    std::function<void()> PressServoOn;                  // the monitoring page's SERVO ON
-    std::function<void()> PressRepeatTest;               // and its Repeat Test
-    std::function<void()> PressRepeatStart;              // the repeat window's Start
-    std::function<RepeatStatus()> RepeatState;           // the repeat window's cycle
-    std::function<int()> ParamsReadCount;                // complete reads the parameter page took
-    std::function<std::string()> ShownVersions;          // "H/W Ver : .. | S/W Ver : .."
+    std::function<void()> PressServoOn;         // the monitoring page's SERVO ON
+    std::function<void()> PressRepeatTest;      // and its Repeat Test
+    std::function<void()> PressRepeatStart;     // the repeat window's Start
+    std::function<RepeatStatus()> RepeatState;  // the repeat window's cycle
+    std::function<int()> ParamsReadCount;       // complete reads the parameter page took
+    std::function<std::string()> ShownVersions; // "H/W Ver : .. | S/W Ver : .."
 };
 
 } // namespace velt

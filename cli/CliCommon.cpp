@@ -66,9 +66,14 @@ long ParseIntArg(const std::string& text, long min, long max, const char* what) 
     return v;
 }
 
+int ExitCodeOf(RtuResult result) {
+    if (result.IsException() && result.ExceptionCode() >= 10) return kExitHighException;
+    return result.Code();
+}
+
 int ReportFailure(RtuResult result) {
     std::fprintf(stderr, "%s\n", DescribeRtuResult(result).c_str());
-    return result.Code();
+    return ExitCodeOf(result);
 }
 
 void PrintMessage(const std::string& text) {

@@ -17,8 +17,17 @@ struct PortAddress;
 
 namespace velt::cli {
 
-constexpr int kExitUsage = 64;        // bad arguments (sysexits EX_USAGE)
-constexpr int kExitPortOpenFail = 15; // RTU_ERR_NOT_OPEN: "Port Open Fail"
+// Exit statuses, as --help lists them. A failed request exits with its
+// result's code: 1..9 the drive's exception, 10..16 our own failures. An
+// exception of 10 and above (gateways answer 10 and 11) would read as one of
+// ours, so it has a status of its own, and the message names it.
+constexpr int kExitUsage = 64;            // bad arguments (sysexits EX_USAGE)
+constexpr int kExitPortOpenFail = 15;     // RTU_ERR_NOT_OPEN: "Port Open Fail"
+constexpr int kExitHighException = 17;    // a drive or gateway exception 10..255
+constexpr int kExitStoppedAnswering = 18; // monitor: the drive stopped answering
+
+// The exit status of a failed request (see above).
+int ExitCodeOf(RtuResult result);
 
 struct CliOptions {
     std::string port = "COM3"; // COMn or a device path

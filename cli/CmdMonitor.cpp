@@ -27,7 +27,6 @@ namespace {
 
 constexpr auto kPrintPeriod = 1000ms;
 constexpr auto kWatchStep = 50ms; // how often the wait looks at Ctrl-C and the connection
-constexpr int kExitNoResponse = 3;
 
 std::atomic<bool> g_interrupted{false};
 
@@ -177,7 +176,7 @@ int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) 
             losses = supervisor.Status().Losses;
             PrintMessage(kDriverNoResponse.Pick(options.korean));
             if (parsed.Reconnect && WaitForReconnect(supervisor, options.korean)) continue;
-            if (!parsed.Reconnect) exitCode = kExitNoResponse;
+            if (!parsed.Reconnect) exitCode = kExitStoppedAnswering;
             break;
         }
         PrintSnapshot(link);
@@ -241,7 +240,7 @@ const CliRegistrar kMonitor{
      "  monitor [--count N] [--reconnect]\n"
      "                              connect, read all parameters, then print the state\n"
      "                              block, inputs, outputs and counters once a second,\n"
-     "                              N times or until Ctrl-C; exit 3 when the drive stops\n"
+     "                              N times or until Ctrl-C; exit 18 when the drive stops\n"
      "                              answering, or with --reconnect try the port once a\n"
      "                              second and go on once the drive answers again",
      &RunMonitor}};

@@ -42,7 +42,8 @@ void PrintUsage(FILE* out) {
     std::fprintf(out, "\n"
                       "exit status: 0 success; the result code on a failed request (1..9 drive exception,\n"
                       "10 CRC, 11 no reply, 12 read, 13 write, 14 frame, 15 port not open, 16 broadcast);\n"
-                      "64 bad arguments.\n");
+                      "17 a drive or gateway exception of 10 or more (stderr names it); 18 the drive\n"
+                      "stopped answering (monitor); 64 bad arguments.\n");
 }
 
 int Run(int argc, char** argv) {

@@ -93,8 +93,8 @@ private:
     const std::function<bool()> reconnectWanted_;
     mutable std::mutex lock_; // guards the members below; never held while the link waits on the line
     ConnectionStatus status_;
-    uint32_t connection_ = 0;             // the link's connection serial while Connected
-    std::optional<PortAddress> address_;  // of the last successful connect: what reconnecting opens
+    uint32_t connection_ = 0;            // the link's connection serial while Connected
+    std::optional<PortAddress> address_; // of the last successful connect: what reconnecting opens
 };
 
 // For reports, velt-cli and tests: "connected", "lost", "reconnecting",

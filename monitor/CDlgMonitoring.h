@@ -37,6 +37,7 @@ class CGridCtrl;
 class ConnectionWatch;
 class FrameLogList;
 struct ConnectionStatus;
+struct LocalText;
 
 class CDlgMonitoring : public QWidget, public IFrameLog {
     Q_OBJECT
@@ -152,7 +153,12 @@ private:
     CDriveLink* ConnectedLink() const;
     // The number in an edit, or nothing after telling the user why not.
     std::optional<int32_t> CheckedField(CommandField field, QLineEdit* edit);
-    void WriteCode(drive::Command code);
+    // Writes the command code; a write that fails is told (TellCommandFailed)
+    // and gives false. Nothing, and true, while the link is not connected.
+    bool WriteCode(const char* name, drive::Command code);
+    // The message of a command or output write that did not reach the drive,
+    // and the same as a note in the "Receive" list under the failed frame.
+    void TellCommandFailed(const std::string& name, RtuResult result, const LocalText* consequence);
     // A HOME waiting to send its second code does not send it.
     void CancelPendingHome() { ++homeTicket_; }
     // Sends the arguments, then the command code only when every argument

@@ -6,6 +6,7 @@
 #include "controls/FileDialogs.h"
 #include "controls/QtText.h"
 #include "controls/WaitWithMessages.h"
+#include "link/ResultTexts.h"
 #include "monitor/FrameLogList.h"
 #include "monitor/MonitorTexts.h"
 #include "platform/AtomicFile.h"
@@ -41,8 +42,39 @@ std::optional<int32_t> CDlgMonitoring::CheckedField(CommandField field, QLineEdi
     return value;
 }
 
-void CDlgMonitoring::WriteCode(drive::Command code) {
-    if (CDriveLink* link = ConnectedLink()) link->WriteParam(drive::CommandRegister, drive::Code(code));
+namespace {
+// What a failed command leaves the machine in: the commands that stop the
+// axis or take its power away may have left it moving or powered.
+const LocalText* ConsequenceOf(drive::Command code) {
+    switch (code) {
+    case drive::Command::Stop:
+    case drive::Command::Emg:
+        return &kMayStillMove;
+    case drive::Command::ServoOff:
+        return &kMayStillBePowered;
+    default:
+        return nullptr;
+    }
+}
+} // namespace
+
+bool CDlgMonitoring::WriteCode(const char* name, drive::Command code) {
+    CDriveLink* link = ConnectedLink();
+    if (link == nullptr) return true;
+    const RtuResult result = link->WriteParam(drive::CommandRegister, drive::Code(code));
+    if (result == RTU_OK) return true;
+    TellCommandFailed(name, result, ConsequenceOf(code));
+    return false;
+}
+
+void CDlgMonitoring::TellCommandFailed(const std::string& name, RtuResult result,
+                                       const LocalText* consequence) {
+    const bool ko = Korean();
+    std::string text =
+        FillText(kCommandFailed.Pick(ko), {{"{command}", name}, {"{reason}", ResultReasonText(result, ko)}});
+    AddNote(Qs(text));
+    if (consequence != nullptr) text += std::string("\r\n") + consequence->Pick(ko);
+    ShowMessage(text);
 }
 
 void CDlgMonitoring::SendWithArguments(const char* command, const std::vector<RegisterWrite>& writes) {
@@ -78,25 +110,25 @@ void CDlgMonitoring::OnEncoderReset() {
 
 void CDlgMonitoring::OnStop() {
     CancelPendingHome();
-    WriteCode(drive::Command::Stop);
+    WriteCode("STOP", drive::Command::Stop);
 }
 
 void CDlgMonitoring::OnEmg() {
     CancelPendingHome();
-    WriteCode(drive::Command::Emg);
+    WriteCode("EMG", drive::Command::Emg);
 }
 
 void CDlgMonitoring::OnReset() {
-    WriteCode(drive::Command::Reset);
+    WriteCode("RESET", drive::Command::Reset);
 }
 
 void CDlgMonitoring::OnServoOn() {
-    WriteCode(drive::Command::ServoOn);
+    WriteCode("SERVO ON", drive::Command::ServoOn);
 }
 
 void CDlgMonitoring::OnServoOff() {
     CancelPendingHome();
-    WriteCode(drive::Command::ServoOff);
+    WriteCode("SERVO OFF", drive::Command::ServoOff);
 }
 
 // The wait keeps the windows alive (timers and buttons included): the page
@@ -104,13 +136,15 @@ void CDlgMonitoring::OnServoOff() {
 // OFF pressed during the wait goes out at once and cancels the Home code that
 // was due, so that the drive does not start homing after the operator
 // stopped it; a second HOME pressed during the wait sends the only Home code.
+// A Servo ON that failed ends HOME: homing an axis without power would not
+// start, and the operator is told why nothing moves.
 void CDlgMonitoring::OnHome() {
     if (ConnectedLink() == nullptr) return;
     const uint64_t ticket = ++homeTicket_;
-    WriteCode(drive::Command::ServoOn);
+    if (!WriteCode("HOME (SERVO ON)", drive::Command::ServoOn)) return;
     WaitWithMessages(kHomeStepMs);
     if (homeTicket_ != ticket) return;
-    WriteCode(drive::Command::Home);
+    WriteCode("HOME", drive::Command::Home);
 }
 
 void CDlgMonitoring::OnControlModeSwitching() {
@@ -120,11 +154,16 @@ void CDlgMonitoring::OnControlModeSwitching() {
     // Read again: the drive may have changed while the question was open.
     link = ConnectedLink();
     if (link == nullptr) return;
-    if (const std::optional<drive::Command> code = ModeSwitchCode(link->StateRegs())) WriteCode(*code);
+    if (const std::optional<drive::Command> code = ModeSwitchCode(link->StateRegs()))
+        WriteCode(kModeSwitchingCaption.Pick(Korean()), *code);
 }
 
 void CDlgMonitoring::OnOutput(int coil, bool on) {
-    if (CDriveLink* link = ConnectedLink()) link->WriteOutput(static_cast<uint16_t>(coil), on);
+    CDriveLink* link = ConnectedLink();
+    if (link == nullptr) return;
+    const RtuResult result = link->WriteOutput(static_cast<uint16_t>(coil), on);
+    if (result != RTU_OK)
+        TellCommandFailed("OUT " + std::to_string(coil + 1) + (on ? " ON" : " OFF"), result, nullptr);
 }
 
 void CDlgMonitoring::OnRepeatTest() {

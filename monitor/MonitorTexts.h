@@ -13,6 +13,16 @@ inline constexpr LocalText kModeSwitchingCaption{"제어모드 전환", "Control
 inline constexpr LocalText kModeSwitchQuestion{"제어모드를 전환 하시겠습니까?",
                                                "Would you like to switch the control mode?"};
 
+// A command or output write that did not reach the drive: the command, the
+// reason (link/ResultTexts.h), and for the commands that stop or unpower the
+// axis what that means for the machine.
+inline constexpr LocalText kCommandFailed{"{command} 명령이 드라이브에 전달되지 않았습니다: {reason}.",
+                                          "{command} did not reach the drive: {reason}."};
+inline constexpr LocalText kMayStillMove{"드라이브가 아직 움직이고 있을 수 있습니다.",
+                                         "The drive may still be moving."};
+inline constexpr LocalText kMayStillBePowered{"모터에 아직 전원이 들어가 있을 수 있습니다.",
+                                              "The motor may still be powered."};
+
 // State grid labels, columns 0, 2, .. 10 of rows 0 and 1.
 inline constexpr const char* kStateLabelsEn[2][6] = {
     {"Driver State", "Cmd Position", "Cmd Speed", "Cmd Current", "Hall Sensor", "-"},

@@ -51,6 +51,9 @@ const char* ControlLine::Help() {
            "                       its UART at the simulator's own rate makes of that\n"
            "                       (txbaud 0: the own rate again)\n"
            "  refuse R on|off      refuse writes to register R with exception 4\n"
+           "  exception N          answer every request with exception N (1-255) and carry\n"
+           "                       none out, as a gateway that cannot reach the drive\n"
+           "                       (10, 11); exception 0 answers normally again\n"
            "  wrongrate ignore|garbage\n"
            "                       what a request sent at another rate than --baud gets:\n"
            "                       nothing (as a real drive), or garbage bytes back\n"
@@ -92,6 +95,8 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
     } else if (cmd == "refuse" && n == 3 && ParseInt(words[1], 0, drive::ParamCount - 1, &a) &&
                ParseSwitch(words[2], &on)) {
         drive.SetRefuse(static_cast<int>(a), on);
+    } else if (cmd == "exception" && n == 2 && ParseInt(words[1], 0, 255, &a)) {
+        drive.SetAnswerException(static_cast<uint8_t>(a));
     } else if (cmd == "alarm" && n == 2 && ParseInt(words[1], 0, 65535, &a)) {
         drive.RaiseAlarm(static_cast<int>(a));
     } else if (cmd == "input" && n == 3 && ParseInt(words[1], 0, drive::BitCount - 1, &a) &&

@@ -84,6 +84,7 @@ struct SimDrive::Impl {
     int lateMs = 0;
     int splitMs = 0;
     uint32_t txBaud = 0;
+    uint8_t answerException = 0; // "exception N": every request refused with N
     WrongRate wrongRate = WrongRate::Ignore;
     uint64_t writeRequests = 0;
     std::set<std::pair<uint8_t, uint16_t>> silentFor;
@@ -168,6 +169,13 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
     }
     if (request.slave != options.id && request.slave != kBroadcast) return;
     if (silent || silentFor.count({request.function, request.address})) return;
+    if (answerException != 0 && request.slave != kBroadcast) {
+        std::vector<uint8_t> refused{frame[0], static_cast<uint8_t>(frame[1] | drive::ExceptionBit),
+                                     answerException};
+        RtuSlave::AppendCrc(refused);
+        QueueReply(std::move(refused), frame.size(), end);
+        return;
+    }
     std::vector<uint8_t> reply = RtuSlave::Execute(Model(), frame.data(), frame.size());
     LogExecuted(request, reply);
     if (request.slave == kBroadcast) return; // carried out, never answered
@@ -353,6 +361,11 @@ void SimDrive::SetRefuse(int reg, bool on) {
     impl_->model.SetRefuse(reg, on);
 }
 
+void SimDrive::SetAnswerException(uint8_t code) {
+    std::lock_guard lock(impl_->mu);
+    impl_->answerException = code;
+}
+
 void SimDrive::SetSilentFor(uint8_t function, uint16_t address, bool on) {
     std::lock_guard lock(impl_->mu);
     if (on)
@@ -374,6 +387,7 @@ void SimDrive::ClearFaults() {
     impl_->lateMs = 0;
     impl_->splitMs = 0;
     impl_->txBaud = 0;
+    impl_->answerException = 0;
     impl_->silentFor.clear();
     for (int r = 0; r < drive::ParamCount; ++r)
         impl_->model.SetRefuse(r, false);

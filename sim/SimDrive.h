@@ -68,6 +68,10 @@ public:
     // 0 = the line's own rate.
     void SetTxBaud(uint32_t baud);
     void SetRefuse(int reg, bool on);
+    // Answers every request addressed to it with exception `code` and carries
+    // none out, as a drive that refuses everything or a gateway that cannot
+    // reach it (10, 11) would; 0 answers normally again.
+    void SetAnswerException(uint8_t code);
     void RaiseAlarm(int alarm); // 0 clears like RESET
     void SetInput(int k, bool on);
     void ServoOff();

@@ -11,9 +11,9 @@
 // window's share and the ratio of the first to the last.
 #include "app/AppOptions.h"
 #include "app/CDlgComSetting.h"
-#include "app/SerialSettings.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CVELT_HostApp.h"
+#include "app/SerialSettings.h"
 #include "base/MessageService.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"

@@ -129,7 +129,7 @@ TEST_F(CliDrill, APulledCableEndsTheMonitorWithTheMessageInsteadOfAHang) {
     ASSERT_EQ(monitor.wait_for(30s), std::future_status::ready);
     const auto ended = std::chrono::duration_cast<std::chrono::milliseconds>(Clock::now() - pulled);
     const CliRun r = monitor.get();
-    EXPECT_EQ(r.exitCode, 3) << r.err;
+    EXPECT_EQ(r.exitCode, 18) << r.err;
     EXPECT_NE(r.err.find("The driver does not respond."), std::string::npos) << r.err;
     EXPECT_LT(ended, 5 * 1070ms + 2 * 1010ms + 3000ms);
     EXPECT_NE(r.out.find("state: word="), std::string::npos) << "it was monitoring before";

@@ -1,4 +1,6 @@
-// velt-cli monitor and poll-stats, run as a program against the simulated drive.
+// velt-cli monitor and poll-stats, run as a program against the simulated
+// drive, and how a drive's or gateway's exception is told.
+#include "link/ResultTexts.h"
 #include "tests/support/LinkTestSupport.h"
 
 #include <cstdio>
@@ -64,6 +66,39 @@ TEST_F(CliOnSim, MonitorFailuresExitWithTheirCodesAndMessages) {
     EXPECT_NE(std::string::npos, noPort.output.find("Port Open Fail")) << noPort.output;
 
     EXPECT_EQ(64, RunCli(Port() + "poll-stats").status) << "--seconds is required";
+}
+
+// A drive (or gateway) answering with exception 1 to 11: velt-cli names the
+// exception and exits with a status no failure of our own uses; the link
+// counts it as the drive's answer; the messages call 10 and 11 the gateway's.
+TEST_F(CliOnSim, EveryExceptionIsToldAsTheDrivesOrTheGatewaysAndNeverAsALineFailure) {
+    for (uint8_t code = 1; code <= 11; ++code) {
+        sim->SetAnswerException(code);
+        const CliRun r = RunCli(Port() + "write-register 13 5");
+        EXPECT_EQ(code < 10 ? code : 17, r.status) << r.output;
+        EXPECT_NE(std::string::npos, r.output.find("drive exception " + std::to_string(code))) << r.output;
+    }
+    EXPECT_TRUE(sim->ExecutedWrites().empty()) << "nothing was carried out";
+
+    CDriveLink link;
+    link.StartThread();
+    ASSERT_EQ(OpenFailure::None, link.Connect({sim->DevicePath(), 9600}).kind);
+    const uint64_t before = link.Journal().Written();
+    EXPECT_EQ(RtuResult::Exception(11), link.WriteParam(13, 5));
+    EXPECT_EQ(1u, link.Journal().Outcomes(ExchangeOutcome::Exception));
+    EXPECT_EQ(0u, link.Journal().Outcomes(ExchangeOutcome::NoReply) +
+                      link.Journal().Outcomes(ExchangeOutcome::BadCrc));
+    EXPECT_EQ(before + 1, link.Journal().Written());
+    EXPECT_EQ(0u, link.Counters().NoReplies + link.Counters().CrcErrors);
+    link.StopThread();
+
+    EXPECT_EQ("the gateway answered with exception 11 (gateway target device failed to respond)",
+              ResultReasonText(RtuResult::Exception(11), false));
+    EXPECT_EQ("게이트웨이가 예외로 답했습니다: 예외 10 (게이트웨이 경로 없음)",
+              ResultReasonText(RtuResult::Exception(10), true));
+    EXPECT_EQ("the drive refused it with exception 3 (illegal data value)",
+              ResultReasonText(RtuResult::Exception(3), false));
+    EXPECT_EQ("the drive did not answer (RTU_ERR_NO_REPLY 11)", ResultReasonText(RTU_ERR_NO_REPLY, false));
 }
 
 } // namespace

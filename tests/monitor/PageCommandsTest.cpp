@@ -203,6 +203,47 @@ TEST_F(PageCommandsTest, AFailedArgumentWriteKeepsTheCommandCodeFromBeingSent) {
               std::string::npos);
 }
 
+// During a move the drive refuses the command register, then falls silent:
+// STOP, EMG and SERVO OFF say that they did not reach it, why, and what that
+// leaves the machine in; an output switch is told as well; each note stays
+// in the "Receive" list beside the failed frame.
+TEST_F(PageCommandsTest, ACommandThatDidNotReachTheDriveIsToldWithWhatItLeavesTheMachineIn) {
+    StartConnected();
+    page->ServoOnButton->click();
+    ASSERT_TRUE(WaitFor([this] { return StatusHas(StatusServoOn); }));
+    page->PositionEdit->setText("2000000");
+    page->SpeedEdit->setText("100");
+    page->RunButton->click();
+    ASSERT_TRUE(answers.Texts.empty());
+
+    drive->SetRefuse(CommandRegister, true);
+    const std::string refused =
+        " did not reach the drive: the drive refused it with exception 4 (device failure).";
+    page->StopButton->click();
+    page->EmgButton->click();
+    ASSERT_EQ(answers.Texts.size(), 2u);
+    EXPECT_EQ(answers.Texts[0], "STOP" + refused + "\r\nThe drive may still be moving.");
+    EXPECT_EQ(answers.Texts[1], "EMG" + refused + "\r\nThe drive may still be moving.");
+    EXPECT_TRUE(HasLine(page->ReceiveList, ("STOP" + refused).c_str()));
+    EXPECT_TRUE(WaitFor([this] { return HasLine(page->ReceiveList, "01 86 04 43 A3 "); }))
+        << "the refusal itself";
+
+    drive->SetRefuse(CommandRegister, false);
+    drive->SetBadCrc(true);
+    page->OutputButtons[2]->click(); // OUT 2 ON
+    ASSERT_EQ(answers.Texts.size(), 3u);
+    EXPECT_EQ(answers.Texts[2],
+              "OUT 2 ON did not reach the drive: the reply's CRC was wrong (RTU_ERR_CRC 10).");
+    drive->SetBadCrc(false);
+    drive->SetSilent(true);
+    page->ServoOffButton->click(); // the one real time-out of this test
+    ASSERT_EQ(answers.Texts.size(), 4u);
+    EXPECT_EQ(answers.Texts[3],
+              "SERVO OFF did not reach the drive: the drive did not answer (RTU_ERR_NO_REPLY "
+              "11).\r\nThe motor may still be powered.");
+    drive->SetSilent(false);
+}
+
 TEST_F(PageCommandsTest, ServoOnThenRunEndsInPositionWithThePositionCellAtTheTarget) {
     StartConnected();
     page->ServoOnButton->click();
