@@ -6,17 +6,32 @@
 #include "platform/PortsFolder.h"
 #include "platform/UserSettings.h"
 
-#include <cstdlib>
 #include <optional>
 
 namespace velt {
 
 namespace {
 // The per-user settings kept: the port chosen with OK ("COM3" or a device
-// name) and the drive ID taken last.
+// name), the bit rate, the drive ID taken last and the reconnect choice.
 constexpr const char* kPortSetting = "Port";
+constexpr const char* kBaudSetting = "Baud";
 constexpr const char* kLastDriveIdSetting = "LastDriveId";
+constexpr const char* kReconnectSetting = "Reconnect";
 constexpr int kMaxComNumber = 255; // PortNumber is 8 bits
+
+// A remembered whole number within [min, max]; nothing for a missing,
+// damaged or out-of-range value.
+std::optional<long long> RememberedNumber(const char* name, long long min, long long max) {
+    const std::optional<std::string> text = ReadUserSetting(kSettingsKey, name);
+    if (!text || text->empty() || text->size() > 12) return std::nullopt;
+    long long value = 0;
+    for (const char c : *text) {
+        if (c < '0' || c > '9') return std::nullopt;
+        value = value * 10 + (c - '0');
+    }
+    if (value < min || value > max) return std::nullopt;
+    return value;
+}
 } // namespace
 
 SerialSettings::SerialSettings(bool remember) : remember_(remember) {
@@ -64,23 +79,36 @@ PortAddress SerialSettings::Address() const {
 
 uint8_t SerialSettings::RememberedDriveId() const {
     if (!remember_) return 0;
-    const std::optional<std::string> last = ReadUserSetting(kSettingsKey, kLastDriveIdSetting);
-    const int id = last ? std::atoi(last->c_str()) : 0;
-    return id >= kFirstDriveId && id <= kLastDriveId ? static_cast<uint8_t>(id) : 0;
+    const std::optional<long long> id = RememberedNumber(kLastDriveIdSetting, kFirstDriveId, kLastDriveId);
+    return id ? static_cast<uint8_t>(*id) : 0;
 }
 
-// The port of the last OK: a COM port as it was, a device by its name (also
-// while it is unplugged).
+// The settings of the last OK. A COM port comes back as it was, a device by
+// its name (also while it is unplugged); the drive ID as any ID the window
+// takes but the broadcast address, which would start with polling stopped.
 void SerialSettings::Restore() {
     if (!remember_) return;
-    const std::optional<std::string> port = ReadUserSetting(kSettingsKey, kPortSetting);
-    if (!port || port->empty()) return;
-    const int com = ComNumberOf(*port);
-    std::lock_guard guard(lock_);
-    if (com >= 1 && com <= kMaxComNumber && port->rfind("COM", 0) == 0)
-        values_.PortNumber = static_cast<uint8_t>(com);
-    else
-        values_.PortName = *port;
+    SerialSettingsValues values;
+    if (const std::optional<std::string> port = ReadUserSetting(kSettingsKey, kPortSetting);
+        port && !port->empty()) {
+        const int com = ComNumberOf(*port);
+        if (com >= 1 && com <= kMaxComNumber && port->rfind("COM", 0) == 0)
+            values.PortNumber = static_cast<uint8_t>(com);
+        else
+            values.PortName = *port;
+    }
+    if (const std::optional<long long> baud = RememberedNumber(kBaudSetting, 1, 2147483647))
+        values.BaudRate = static_cast<int32_t>(*baud);
+    if (const std::optional<long long> id = RememberedNumber(kLastDriveIdSetting, 1, 255))
+        values.DriveId = static_cast<uint8_t>(*id);
+    if (const std::optional<long long> on = RememberedNumber(kReconnectSetting, 0, 1))
+        values.Reconnect = *on == 1;
+    {
+        std::lock_guard guard(lock_);
+        values_ = values;
+    }
+    driveId_.store(values.DriveId);
+    reconnect_.store(values.Reconnect);
 }
 
 void SerialSettings::Remember() const {
@@ -88,7 +116,9 @@ void SerialSettings::Remember() const {
     const SerialSettingsValues values = Values();
     WriteUserSetting(kSettingsKey, kPortSetting,
                      values.PortName.empty() ? "COM" + std::to_string(values.PortNumber) : values.PortName);
+    WriteUserSetting(kSettingsKey, kBaudSetting, std::to_string(values.BaudRate));
     WriteUserSetting(kSettingsKey, kLastDriveIdSetting, std::to_string(values.DriveId));
+    WriteUserSetting(kSettingsKey, kReconnectSetting, values.Reconnect ? "1" : "0");
 }
 
 } // namespace velt

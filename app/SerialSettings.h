@@ -2,8 +2,10 @@
 // The serial settings in force: what the next connect opens and the drive ID
 // the link's MainThread follows. The settings window shows them and changes
 // them through Set once every field it shows is valid; the connection bar
-// reads them. The port and the last drive ID are kept in the per-user
-// settings (not in a demonstration run) and come back at the next start.
+// reads them. The settings taken last (port, bit rate, drive ID, reconnect)
+// are kept in the per-user settings (not in a demonstration run) and come
+// back at the next start; a value missing or not valid there starts at its
+// default.
 //
 // Values and Set belong to the user-interface thread; SettingsDriveId and
 // ReconnectAutomatically may be read from any thread (the MainThread reads

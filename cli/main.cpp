@@ -100,8 +100,8 @@ int main(int argc, char** argv) {
     try {
         return Run(argc, argv);
     } catch (const UsageError& e) {
-        std::fprintf(stderr, "velt-cli: %s\n\n", e.message.c_str());
-        PrintUsage(stderr);
+        std::fprintf(stderr, "velt-cli: %s (velt-cli --help lists the commands and options)\n",
+                     e.message.c_str());
         return kExitUsage;
     } catch (const std::exception& e) {
         std::fprintf(stderr, "velt-cli: %s\n", e.what());

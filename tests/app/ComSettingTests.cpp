@@ -4,6 +4,8 @@
 #include "controls/CButtonST.h"
 #include "controls/CColorStatic.h"
 #include "link/CDriveLink.h"
+#include "params/ParamFolders.h"
+#include "platform/UserSettings.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
@@ -41,6 +43,39 @@ TEST_F(ComSettingTest, ListsAndDefaultsAreFilledAtStartUp) {
     EXPECT_TRUE(s.PortList->isEditable());
     EXPECT_EQ(s.Settings().SettingsDriveId(), 1);
     EXPECT_FALSE(s.PortList->itemData(0, Qt::ToolTipRole).toString().isEmpty());
+}
+
+// A drive found at 38400 bit/s, ID 7, is not searched for again at the next
+// start; a damaged value starts at its default, the others still come back.
+TEST_F(ComSettingTest, TheSettingsTakenLastComeBackAtTheNextStart) {
+    Start();
+    CDlgComSetting& s = *app->ComSetting();
+    s.show();
+    s.PortList->setCurrentIndex(4);
+    s.BaudList->setEditText("38400");
+    s.DriveIdEdit->setText("7");
+    s.ReconnectCheck->setChecked(true);
+    s.OkButton->click();
+
+    app.reset();
+    Start();
+    CDlgComSetting& again = *app->ComSetting();
+    EXPECT_EQ(again.Settings().Values().PortNumber, 5);
+    EXPECT_EQ(again.Settings().Values().BaudRate, 38400);
+    EXPECT_EQ(again.Settings().SettingsDriveId(), 7);
+    EXPECT_TRUE(again.Settings().ReconnectAutomatically());
+    EXPECT_EQ(again.BaudList->currentText(), "38400");
+    EXPECT_EQ(again.DriveIdEdit->text(), "7");
+    EXPECT_TRUE(again.ReconnectCheck->isChecked());
+
+    app.reset();
+    ASSERT_TRUE(WriteUserSetting(kSettingsKey, "Baud", "fast"));
+    ASSERT_TRUE(WriteUserSetting(kSettingsKey, "LastDriveId", "300"));
+    Start();
+    EXPECT_EQ(app->Settings()->Values().BaudRate, 9600);
+    EXPECT_EQ(app->Settings()->SettingsDriveId(), 1);
+    EXPECT_EQ(app->Settings()->Values().PortNumber, 5);
+    EXPECT_TRUE(app->Settings()->ReconnectAutomatically());
 }
 
 TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {

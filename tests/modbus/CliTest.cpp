@@ -4,6 +4,7 @@
 #include "ScriptedPty.h"
 #include "link/DriveMap.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
 
 #include <regex>
@@ -99,7 +100,7 @@ TEST_F(CliTest, FailuresNameTheResultAndExitWithItsCode) {
     EXPECT_EQ(r.err, "Port Open Fail\nNo such device: /dev/velt-no-such-port. Is the adapter unplugged?\n");
 }
 
-TEST_F(CliTest, BadArgumentsPrintTheUsageAndExit64BeforeTouchingThePort) {
+TEST_F(CliTest, BadArgumentsAreNamedInOneLineAndExit64BeforeTouchingThePort) {
     pty_.Serve(&AnswerOf);
     const std::vector<std::vector<std::string>> bad = {
         {"read-holding", "0"},
@@ -117,8 +118,11 @@ TEST_F(CliTest, BadArgumentsPrintTheUsageAndExit64BeforeTouchingThePort) {
     for (const auto& args : bad) {
         const ProcessResult r = Cli(args);
         EXPECT_EQ(r.exitCode, 64) << args[0];
-        EXPECT_NE(r.err.find("usage: velt-cli"), std::string::npos) << args[0];
+        EXPECT_EQ(std::count(r.err.begin(), r.err.end(), '\n'), 1) << r.err;
+        EXPECT_EQ(r.err.rfind("velt-cli: ", 0), 0u) << r.err;
+        EXPECT_NE(r.err.find("velt-cli --help"), std::string::npos) << r.err;
     }
+    EXPECT_NE(Cli({"no-such-command"}).err.find("unknown command no-such-command"), std::string::npos);
     EXPECT_TRUE(pty_.Requests().empty());
 }
 
