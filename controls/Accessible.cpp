@@ -199,4 +199,10 @@ void DescribeState(QWidget* control, const QString& state) {
         control->setAccessibleDescription(state);
 }
 
+void ShowValue(QLabel* label, const QString& text) {
+    if (label == nullptr) return;
+    if (label->text() != text) label->setText(text);
+    DescribeState(label, text);
+}
+
 } // namespace velt

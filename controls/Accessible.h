@@ -23,6 +23,12 @@ void NameAfterLabel(QWidget* control, QLabel* label);
 // Describes a state that the name alone does not tell (a lamp's on or off, say).
 void DescribeState(QWidget* control, const QString& state);
 
+// Shows `text` in a label named after the caption beside it (a figure, a
+// count, a state): the text is also its description, so a screen reader
+// reads the value with the name. Every label whose text changes while the
+// program runs is set through this.
+void ShowValue(QLabel* label, const QString& text);
+
 // What this program adds to the standard controls for screen readers and the keyboard, installed
 // once per application (the naming helpers above install it, so every window has it before a
 // reader or a key arrives):

@@ -408,8 +408,8 @@ void CDlgMonitoring::UpdateIndicators() {
         Apply(Lamp(k), v.LampLooks[k]);
         DescribeState(Lamp(k), Qs((v.Lamps[k] ? kLampOn : kLampOff).Pick(ko)));
     }
-    CrcErrorCount->setText(Qs(v.CrcErrors));
-    TimeOutCount->setText(Qs(v.NoReplies));
+    ShowValue(CrcErrorCount, Qs(v.CrcErrors));
+    ShowValue(TimeOutCount, Qs(v.NoReplies));
 }
 
 void CDlgMonitoring::QueueTxFrame(int length, const uint8_t* bytes) {

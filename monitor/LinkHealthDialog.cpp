@@ -27,7 +27,7 @@ constexpr auto kRefreshPeriod = 500ms;
 constexpr int kGoodLatencyMs = 1;
 
 void SetText(QLabel* label, const QString& text) {
-    if (label->text() != text) label->setText(text);
+    ShowValue(label, text);
 }
 } // namespace
 
@@ -59,7 +59,8 @@ LinkHealthDialog::LinkHealthDialog(const CDriveLink* link, bool korean)
         const int row = static_cast<int>(k % 3);
         const int col = static_cast<int>(k / 3) * 2;
         auto* caption = new QLabel(Qs(FailureKindName(k, korean)), failures);
-        auto* value = new QLabel(QStringLiteral("0"), failures);
+        auto* value = new QLabel(failures);
+        ShowValue(value, QStringLiteral("0"));
         value->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
         value->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("0000000")));
         failureGrid->addWidget(caption, row, col);

@@ -1,4 +1,5 @@
 #include "scope/CDlgScope.h"
+#include "controls/Accessible.h"
 #include "controls/QtText.h"
 #include "scope/CSpinButton.h"
 
@@ -76,7 +77,7 @@ void CDlgScope::InitDialog() {
         ScaleEdits[i]->setText(QStringLiteral("1"));
     }
     WriteBoxes();
-    SpanLabel->setText(Qs(axes_.SpanText));
+    ShowValue(SpanLabel, Qs(axes_.SpanText));
     InitChart();
     SetRunIndicator(false);
     for (int i = 0; i < kScopeChannels; ++i) {
@@ -176,7 +177,7 @@ void CDlgScope::ApplyAxisChange(const AxisChange& change) {
         if (change.X) Chart->SetXRange(change.X->Min, change.X->Max);
         if (change.Y) Chart->SetYRange(change.Y->Min, change.Y->Max);
     }
-    if (change.ShowSpan) SpanLabel->setText(Qs(axes_.SpanText));
+    if (change.ShowSpan) ShowValue(SpanLabel, Qs(axes_.SpanText));
 }
 
 // After the boxes are written back: the message box waits for the user,

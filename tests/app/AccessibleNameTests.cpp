@@ -2,8 +2,11 @@
 // choice as its value, a contact button by its row, and check boxes and radio
 // buttons that its toggle action changes as a click does.
 #include "app/CDlgComSetting.h"
+#include "app/CDlgMenuBar.h"
 #include "app/CMainFrame.h"
 #include "app/FindDriveDialog.h"
+#include "controls/Accessible.h"
+#include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "monitor/LinkHealthDialog.h"
 #include "params/CDlgCompare.h"
@@ -101,6 +104,35 @@ TEST_P(AccessibleNames, ContactButtonsAreNamedWithTheirRow) {
     EXPECT_EQ(Read(app->Parameter()->ContactA[0]), "IN 1 " + contact + " A");
     EXPECT_EQ(Read(app->Parameter()->ContactB[0]), "IN 1 " + contact + " B");
     EXPECT_EQ(Read(app->Parameter()->ContactA[11]), "OUT 4 " + contact + " A");
+}
+
+// Connected and refreshed, every label of every window that shows a text the
+// user reads: a screen reader reaches that text, as the label's name or as
+// its description (a value beside its caption).
+TEST_P(AccessibleNames, EveryShownTextIsReadable) {
+    StartDrive();
+    Start(GetParam());
+    app->MenuBar()->ConnectDrive();
+    ASSERT_TRUE(app->Link()->IsConnected());
+    app->LinkHealth()->show();
+    app->Scope(0)->show();
+    app->Repeat()->show();
+    ASSERT_TRUE(WaitUntil([this] { return app->Link()->Counters().StateOk > 5; }));
+    WaitUntil([] { return false; }, std::chrono::milliseconds(700)); // every window's refresh has run
+    int labels = 0;
+    for (QWidget* window : Windows()) {
+        for (QLabel* label : window->findChildren<QLabel*>()) {
+            const QString shown = AccessibleCaption(label->text()).simplified();
+            if (shown.isEmpty() || label->textFormat() == Qt::RichText) continue;
+            ++labels;
+            const QString heard =
+                QString::fromStdString(Read(label) + " " + Read(label, QAccessible::Description));
+            EXPECT_TRUE(heard.simplified().contains(shown))
+                << window->objectName().toStdString() << ": \"" << shown.toStdString() << "\" is read as \""
+                << heard.toStdString() << "\"";
+        }
+    }
+    EXPECT_GT(labels, 50);
 }
 
 INSTANTIATE_TEST_SUITE_P(BothLanguages, AccessibleNames, ::testing::Values(0, 1),
