@@ -1,7 +1,7 @@
 // velt-cli ports: the serial ports of this machine, one line each.
 #include "cli/CliCommon.h"
 
-#include "base/LocalText.h"
+#include "cli/CliTexts.h"
 #include "platform/SerialPorts.h"
 
 #include <cstdio>
@@ -11,22 +11,16 @@ using namespace velt::cli;
 
 namespace {
 
-constexpr LocalText kMayOpen{"열 수 있음", "may open"};
-constexpr LocalText kNoPermission{"권한 없음", "no permission"};
-constexpr LocalText kAccessUnknown{"알 수 없음", "unknown"};
-constexpr LocalText kFromPortsFolder{"포트 폴더", "ports folder"};
-constexpr LocalText kNoPorts{"시리얼 포트를 찾지 못했습니다.", "No serial port found."};
-
 const char* AccessText(PortAccess access, bool korean) {
     switch (access) {
     case PortAccess::Allowed:
-        return kMayOpen.Pick(korean);
+        return kPortMayOpen.Pick(korean);
     case PortAccess::Denied:
-        return kNoPermission.Pick(korean);
+        return kPortNoPermission.Pick(korean);
     case PortAccess::Unknown:
         break;
     }
-    return kAccessUnknown.Pick(korean);
+    return kPortAccessUnknown.Pick(korean);
 }
 
 // NAME <tab> DEVICE <tab> ACCESS <tab> LABEL: the name is what --port takes.

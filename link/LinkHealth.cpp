@@ -1,10 +1,12 @@
 #include "LinkHealth.h"
 
 #include "DriveMap.h"
+#include "link/LinkHealthTexts.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
+#include <iterator>
 
 namespace velt {
 
@@ -33,9 +35,9 @@ std::string Format(const char* format, double a, double b = 0, double c = 0) {
 // "3 min 12 s", "12.3 s", "2 h 5 min"
 std::string Duration(double seconds, bool korean) {
     const long s = static_cast<long>(seconds);
-    if (s < 60) return Format(korean ? "%.1f초" : "%.1f s", seconds);
-    if (s < 3600) return Format(korean ? "%.0f분 %.0f초" : "%.0f min %.0f s", s / 60, s % 60);
-    return Format(korean ? "%.0f시간 %.0f분" : "%.0f h %.0f min", s / 3600, (s % 3600) / 60);
+    if (s < 60) return Format(kDurationSecondsFormat.Pick(korean), seconds);
+    if (s < 3600) return Format(kDurationMinutesFormat.Pick(korean), s / 60, s % 60);
+    return Format(kDurationHoursFormat.Pick(korean), s / 3600, (s % 3600) / 60);
 }
 
 } // namespace
@@ -136,11 +138,8 @@ LinkHealthFigures LinkHealthMeter::Figures(int64_t nowNs, uint32_t baud) const {
 }
 
 std::string FailureKindName(size_t kind, bool korean) {
-    static const char* const kEn[kFailureKindCount] = {
-        "no reply", "bad CRC", "drive exception", "wrong ID or echo", "late reply dropped", "port error"};
-    static const char* const kKo[kFailureKindCount] = {
-        "응답 없음", "CRC 오류", "드라이브 예외 응답", "ID/에코 불일치", "늦은 응답 버림", "포트 오류"};
-    return kind < kFailureKindCount ? (korean ? kKo : kEn)[kind] : "";
+    static_assert(std::size(kFailureKindNames) == kFailureKindCount);
+    return kind < kFailureKindCount ? kFailureKindNames[kind].Pick(korean) : "";
 }
 
 uint64_t FailureKindCount(const LinkHealthFigures& f, size_t kind) {
@@ -164,15 +163,9 @@ uint64_t FailureKindCount(const LinkHealthFigures& f, size_t kind) {
 }
 
 std::string RoundTripText(const LinkHealthFigures& f, bool korean) {
-    if (f.Replies == 0) return korean ? "응답 없음" : "no replies";
+    if (f.Replies == 0) return kNoReplies.Pick(korean);
     char text[200];
-    if (korean)
-        std::snprintf(text, sizeof text, "중앙값 %.1f ms, 99%% %.1f ms, 최대 %.1f ms (응답 %zu개)",
-                      f.MedianMs, f.P99Ms, f.MaxMs, f.Replies);
-    else
-        std::snprintf(text, sizeof text,
-                      "median %.1f ms, 99th percentile %.1f ms, maximum %.1f ms (%zu replies)", f.MedianMs,
-                      f.P99Ms, f.MaxMs, f.Replies);
+    std::snprintf(text, sizeof text, kRoundTripFormat.Pick(korean), f.MedianMs, f.P99Ms, f.MaxMs, f.Replies);
     return text;
 }
 
@@ -186,51 +179,37 @@ std::string HistogramText(const LinkHealthFigures& f) {
 }
 
 std::string SinceFailureText(const LinkHealthFigures& f, bool korean) {
-    if (!f.SecondsSinceFailure) return korean ? "실패 없음" : "no failure";
+    if (!f.SecondsSinceFailure) return kNoFailure.Pick(korean);
     return Duration(*f.SecondsSinceFailure, korean);
 }
 
 std::string PollingText(const LinkHealthFigures& f, bool korean) {
-    if (!f.Polling || f.WirePassesPerSecond <= 0) return korean ? "연결되어 있지 않음" : "not connected";
-    char text[200];
+    if (!f.Polling || f.WirePassesPerSecond <= 0) return kNotPolling.Pick(korean);
     const double share = 100.0 * f.PassesPerSecond / f.WirePassesPerSecond;
-    if (korean)
-        std::snprintf(text, sizeof text, "초당 %.1f회, %u bit/s에서 선로가 허용하는 %.1f회의 %.1f%%",
-                      f.PassesPerSecond, f.Baud, f.WirePassesPerSecond, share);
-    else
-        std::snprintf(text, sizeof text,
-                      "%.1f passes per second of %.1f the wire allows at %u bit/s (%.1f %%)",
-                      f.PassesPerSecond, f.WirePassesPerSecond, f.Baud, share);
-    return text;
+    return FillText(kPollingTemplate.Pick(korean), {{"{passes}", Format("%.1f", f.PassesPerSecond)},
+                                                    {"{wire}", Format("%.1f", f.WirePassesPerSecond)},
+                                                    {"{baud}", std::to_string(f.Baud)},
+                                                    {"{share}", Format("%.1f", share)}});
 }
 
 std::string UsbLatencyAdvice(int ms, const std::string& sysfsPath, bool korean) {
-    const std::string command = "echo 1 | sudo tee " + sysfsPath;
-    const std::string value = std::to_string(ms);
-    if (korean)
-        return "USB 어댑터의 지연 타이머가 " + value +
-               " ms입니다. 응답마다 최대 그만큼 늦게 전달됩니다. 1 ms로 낮추려면(어댑터를 다시 꽂을 때까지 "
-               "유지): " +
-               command;
-    return "The USB adapter's latency timer is " + value +
-           " ms: every reply may reach the program that much later. To lower it to 1 ms (until the adapter "
-           "is plugged in again): " +
-           command;
+    // The path comes last: a placeholder in it stays as it is.
+    return FillText(kUsbLatencyTemplate.Pick(korean),
+                    {{"{ms}", std::to_string(ms)}, {"{command}", "echo 1 | sudo tee " + sysfsPath}});
 }
 
 std::vector<std::string> LinkHealthLines(const LinkHealthFigures& f, bool korean) {
     std::vector<std::string> lines;
-    lines.push_back(Format(korean ? "초당 요청: %.1f" : "requests per second: %.1f", f.RequestsPerSecond));
-    lines.push_back((korean ? "최근 1분 왕복 시간: " : "round trip over the last minute: ") +
-                    RoundTripText(f, korean));
-    if (f.Replies > 0) lines.push_back((korean ? "분포: " : "histogram: ") + HistogramText(f));
-    std::string failures = korean ? "실패:" : "failures:";
+    lines.push_back(Format(kHealthLineRequestsFormat.Pick(korean), f.RequestsPerSecond));
+    lines.push_back(kHealthLineRoundTrip.Pick(korean) + RoundTripText(f, korean));
+    if (f.Replies > 0) lines.push_back(kHealthLineHistogram.Pick(korean) + HistogramText(f));
+    std::string failures = kHealthLineFailures.Pick(korean);
     for (size_t k = 0; k < kFailureKindCount; ++k)
         failures +=
             (k ? ", " : " ") + FailureKindName(k, korean) + " " + std::to_string(FailureKindCount(f, k));
     lines.push_back(failures);
-    lines.push_back((korean ? "마지막 실패 후: " : "since the last failure: ") + SinceFailureText(f, korean));
-    lines.push_back((korean ? "폴링: " : "polling: ") + PollingText(f, korean));
+    lines.push_back(kHealthLineSinceFailure.Pick(korean) + SinceFailureText(f, korean));
+    lines.push_back(kHealthLinePolling.Pick(korean) + PollingText(f, korean));
     return lines;
 }
 

@@ -17,6 +17,34 @@ inline constexpr LocalText kDriverNoResponse{
     "드라이버가 응답하지 않습니다. \r\n 통신연결 상태를 확인하시고 다시 연결 하세요.",
     "The driver does not respond. \r\n Check the status of the communication connection and reconnect"};
 
+// Why a port would not open, the second line of its message (PortOpenText.h).
+// Placeholders: {device}, {user}, {group}, {name}, {pid}, {baud}, {system}.
+inline constexpr LocalText kPortNoDevice{"{device} 장치가 없습니다. 어댑터가 연결되어 있는지 확인하세요.",
+                                         "No such device: {device}. Is the adapter unplugged?"};
+inline constexpr LocalText kPortPermission{
+    "권한이 없습니다: {user} 사용자는 {device} 포트를 열 수 없습니다. 사용자를 {group} 그룹에 "
+    "추가(sudo adduser {user} {group})한 뒤 다시 로그인하세요.",
+    "Permission denied: {user} may not open {device}. Add the user to the group {group} "
+    "(sudo adduser {user} {group}), then log in again."};
+inline constexpr LocalText kPortInUseBy{
+    "다른 프로그램이 사용 중입니다: {name}(프로세스 {pid})이(가) {device} 포트를 열고 "
+    "있습니다. 그 프로그램을 닫거나 다른 포트를 선택하세요.",
+    "In use by another program: {name} (process {pid}) holds {device}. Close it, or "
+    "choose another port."};
+inline constexpr LocalText kPortInUse{
+    "다른 프로그램이 사용 중입니다: {device}. 그 프로그램을 닫거나 다른 포트를 선택하세요.",
+    "In use by another program: {device}. Close the other program, or choose another "
+    "port."};
+inline constexpr LocalText kPortBaudRefused{
+    "이 포트는 {baud} bit/s 속도를 받아들이지 않습니다. 목록에 있는 속도를 "
+    "선택하세요.",
+    "The line refuses {baud} bit/s. Choose one of the listed rates."};
+inline constexpr LocalText kPortNotSerial{"{device}은(는) 시리얼 포트가 아닙니다.",
+                                          "{device} is not a serial port."};
+inline constexpr LocalText kPortOther{"{device}: {system}", "{device}: {system}"};
+inline constexpr LocalText kPortOtherUnknown{"{device}: 이 포트를 사용할 수 없습니다.",
+                                             "{device}: the port cannot be used."};
+
 // Reconnecting after the drive stopped answering: the connection bar's
 // status, velt-cli monitor --reconnect, and the notes in the frame log.
 // "Reconnecting... (3)"

@@ -6,31 +6,6 @@ namespace velt {
 
 namespace {
 
-// Placeholders: {device}, {user}, {group}, {name}, {pid}, {baud}, {system}.
-constexpr LocalText kNoDevice{"{device} 장치가 없습니다. 어댑터가 연결되어 있는지 확인하세요.",
-                              "No such device: {device}. Is the adapter unplugged?"};
-constexpr LocalText kPermission{
-    "권한이 없습니다: {user} 사용자는 {device} 포트를 열 수 없습니다. 사용자를 {group} 그룹에 "
-    "추가(sudo adduser {user} {group})한 뒤 다시 로그인하세요.",
-    "Permission denied: {user} may not open {device}. Add the user to the group {group} "
-    "(sudo adduser {user} {group}), then log in again."};
-constexpr LocalText kInUseBy{
-    "다른 프로그램이 사용 중입니다: {name}(프로세스 {pid})이(가) {device} 포트를 열고 "
-    "있습니다. 그 프로그램을 닫거나 다른 포트를 선택하세요.",
-    "In use by another program: {name} (process {pid}) holds {device}. Close it, or "
-    "choose another port."};
-constexpr LocalText kInUse{
-    "다른 프로그램이 사용 중입니다: {device}. 그 프로그램을 닫거나 다른 포트를 선택하세요.",
-    "In use by another program: {device}. Close the other program, or choose another "
-    "port."};
-constexpr LocalText kBaudRefused{"이 포트는 {baud} bit/s 속도를 받아들이지 않습니다. 목록에 있는 속도를 "
-                                 "선택하세요.",
-                                 "The line refuses {baud} bit/s. Choose one of the listed rates."};
-constexpr LocalText kNotSerial{"{device}은(는) 시리얼 포트가 아닙니다.", "{device} is not a serial port."};
-constexpr LocalText kOther{"{device}: {system}", "{device}: {system}"};
-constexpr LocalText kOtherUnknown{"{device}: 이 포트를 사용할 수 없습니다.",
-                                  "{device}: the port cannot be used."};
-
 // The group most Linux systems give serial devices to.
 constexpr const char* kDefaultSerialGroup = "dialout";
 
@@ -42,22 +17,22 @@ std::string PortOpenReason(const SerialOpenError& error, bool korean) {
     case OpenFailure::None:
         return {};
     case OpenFailure::NoDevice:
-        text = &kNoDevice;
+        text = &kPortNoDevice;
         break;
     case OpenFailure::PermissionDenied:
-        text = &kPermission;
+        text = &kPortPermission;
         break;
     case OpenFailure::InUse:
-        text = error.holderPid > 0 ? &kInUseBy : &kInUse;
+        text = error.holderPid > 0 ? &kPortInUseBy : &kPortInUse;
         break;
     case OpenFailure::BaudRefused:
-        text = &kBaudRefused;
+        text = &kPortBaudRefused;
         break;
     case OpenFailure::NotSerial:
-        text = &kNotSerial;
+        text = &kPortNotSerial;
         break;
     case OpenFailure::Other:
-        text = error.systemText.empty() ? &kOtherUnknown : &kOther;
+        text = error.systemText.empty() ? &kPortOtherUnknown : &kPortOther;
         break;
     }
     return FillText(text->Pick(korean),

@@ -2,6 +2,7 @@
 
 #include "base/LeadingNumber.h"
 #include "link/RtuResult.h"
+#include "monitor/MonitorTexts.h"
 
 #include <limits>
 
@@ -61,11 +62,9 @@ std::string FieldRefusedText(CommandField field, std::string_view text, bool kor
     const Range range = FieldRange(field);
     const std::string lo = std::to_string(range.Min);
     const std::string hi = std::to_string(range.Max);
-    const std::string head = std::string(FieldCaption(field)) + ": \"" + Shown(text) + "\"";
-    if (korean)
-        return head + "은(는) " + lo + " ~ " + hi +
-               " 범위의 정수가 아닙니다.\r\n드라이브에 아무것도 보내지 않았습니다.";
-    return head + " is not a whole number from " + lo + " to " + hi + ".\r\nNothing was sent to the drive.";
+    // The typed text goes in last: a placeholder in it stays as typed.
+    const std::string entry = std::string(FieldCaption(field)) + ": \"" + Shown(text) + "\"";
+    return FillText(kFieldRefused.Pick(korean), {{"{lo}", lo}, {"{hi}", hi}, {"{entry}", entry}});
 }
 
 RegisterWrite CodeWrite(drive::Command code) {
@@ -108,10 +107,8 @@ std::string CommandNotSentText(const char* command, int reg, const char* regName
                                bool korean) {
     const std::string where = std::to_string(reg) + " (" + regName + ")";
     const std::string why = DescribeRtuResult(result);
-    if (korean)
-        return std::string(command) + " 명령을 보내지 않았습니다: 레지스터 " + where + " 쓰기 실패: " + why +
-               ".";
-    return std::string(command) + " was not sent: writing register " + where + " failed: " + why + ".";
+    return FillText(kCommandNotSent.Pick(korean),
+                    {{"{command}", command}, {"{register}", where}, {"{reason}", why}});
 }
 
 bool ServoIsOn(const StateBlock& regs) {

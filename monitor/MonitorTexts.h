@@ -67,4 +67,15 @@ inline constexpr LocalText kSaveLogFilter{"텍스트 파일 (*.txt)", "Text file
 inline constexpr LocalText kSaveLogFailed{"프레임 기록을 저장하지 못했습니다.",
                                           "The frame log could not be saved."};
 
+// A command field whose text is no number the drive takes; placeholders
+// {entry} (the caption and the text), {lo}, {hi}.
+inline constexpr LocalText kFieldRefused{
+    "{entry}은(는) {lo} ~ {hi} 범위의 정수가 아닙니다.\r\n드라이브에 아무것도 보내지 않았습니다.",
+    "{entry} is not a whole number from {lo} to {hi}.\r\nNothing was sent to the drive."};
+// A command not sent because a register before it could not be written;
+// placeholders {command}, {register} (number and name), {reason}.
+inline constexpr LocalText kCommandNotSent{
+    "{command} 명령을 보내지 않았습니다: 레지스터 {register} 쓰기 실패: {reason}.",
+    "{command} was not sent: writing register {register} failed: {reason}."};
+
 } // namespace velt

@@ -2,8 +2,8 @@
 // no-replace variant), then fsync of the folder so the new name is durable.
 #include "platform/AtomicFile.h"
 
-#include "base/LocalText.h"
 #include "platform/FileChecks.h"
+#include "platform/PlatformTexts.h"
 #include "platform/atomic_file_seam.h"
 
 #include <cerrno>
@@ -20,12 +20,6 @@ namespace velt {
 namespace fs = std::filesystem;
 
 namespace {
-
-constexpr LocalText kCannotCreateIn{"{path} 폴더에 파일을 만들 수 없습니다",
-                                    "cannot create a file in {path}"};
-constexpr LocalText kCannotWrite{"{path}에 쓸 수 없습니다", "cannot write {path}"};
-constexpr LocalText kCannotReplace{"{path}을(를) 바꿀 수 없습니다", "cannot replace {path}"};
-constexpr LocalText kCannotCreate{"{path}을(를) 만들 수 없습니다", "cannot create {path}"};
 
 void SetError(std::string* error, const LocalText& what, const fs::path& path, int err) {
     if (error == nullptr) return;

@@ -1,9 +1,9 @@
 // Atomic file replacement on Windows: temporary file beside the target,
 // FlushFileBuffers, then MoveFileExW (with MOVEFILE_REPLACE_EXISTING, or
 // without it for the no-replace variant) written through to disk.
-#include "base/LocalText.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileChecks.h"
+#include "platform/PlatformTexts.h"
 #include "platform/atomic_file_seam.h"
 #include "win32_message.h"
 
@@ -22,12 +22,6 @@ namespace {
 
 // Temporary names tried before giving up (another writer may hold one).
 constexpr int kTemporaryTries = 100;
-
-constexpr LocalText kCannotCreateIn{"{path} 폴더에 파일을 만들 수 없습니다",
-                                    "cannot create a file in {path}"};
-constexpr LocalText kCannotWrite{"{path}에 쓸 수 없습니다", "cannot write {path}"};
-constexpr LocalText kCannotReplace{"{path}을(를) 바꿀 수 없습니다", "cannot replace {path}"};
-constexpr LocalText kCannotCreate{"{path}을(를) 만들 수 없습니다", "cannot create {path}"};
 
 // The reason for a Win32 error: ours where the code has a common meaning,
 // else the system's text.

@@ -1,16 +1,17 @@
 #include "CDlgRepeat.h"
 
-#include "base/LocalText.h"
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
 #include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
+#include "repeat/RepeatTexts.h"
 
 #include <QKeyEvent>
 #include <QPushButton>
 
+#include <iterator>
 #include <string>
 
 namespace velt {
@@ -21,13 +22,7 @@ constexpr int kRows = kRepeatPointCount + 1;
 constexpr int kColumns = 6;
 constexpr int kUseCol = 1, kPosCol = 2, kSpeedCol = 3, kDelayCol = 4, kElapsedCol = 5;
 constexpr int kColumnWidths[kColumns] = {30, 30, 100, 80, 80, 80};
-// Column 5 shows how long the current dwell has lasted.
-constexpr LocalText kHeaders[kColumns] = {{"", ""},
-                                          {"Use", "Use"},
-                                          {"Pos", "Pos"},
-                                          {"Speed", "Speed"},
-                                          {"Delay(ms)", "Delay(ms)"},
-                                          {"경과(ms)", "Elapsed(ms)"}};
+static_assert(std::size(kRepeatColumnHeaders) == kColumns);
 constexpr uint32_t kHeaderFormat = DT_CENTER | DT_VCENTER | DT_SINGLELINE | DT_NOPREFIX | DT_END_ELLIPSIS;
 
 constexpr GridRgb kCellBk = Rgb(255, 255, 224);
@@ -35,9 +30,6 @@ constexpr GridRgb kLampOn = Rgb(0, 255, 0);
 constexpr GridRgb kLampOff = Rgb(128, 128, 128);
 constexpr GridRgb kPosText = Rgb(255, 0, 0);
 constexpr GridRgb kSpeedText = Rgb(0, 0, 255);
-
-constexpr LocalText kGridName{"반복 포인트", "Repeat points"};
-constexpr LocalText kOutOfMemory{"메모리가 부족합니다.", "Out of memory."};
 
 std::string Decimal(int32_t v) {
     return std::to_string(v);
@@ -56,7 +48,7 @@ CDlgRepeat::CDlgRepeat(CDriveLink* link, bool korean)
     PointGrid = new CGridCtrl(this);
     PointGrid->setObjectName(QStringLiteral("PointGrid"));
     PointGrid->setGeometry(DluRect(4, 4, 270, 108));
-    PointGrid->setAccessibleName(QString::fromUtf8(kGridName.Pick(korean_)));
+    PointGrid->setAccessibleName(QString::fromUtf8(kRepeatGridName.Pick(korean_)));
     StartButton = new QPushButton(QStringLiteral("Start"), this);
     StartButton->setGeometry(DluRect(5, 116, 130, 23));
     StopButton = new QPushButton(QStringLiteral("Stop"), this);
@@ -90,14 +82,14 @@ void CDlgRepeat::InitPointGrid() {
     PointGrid->SetDefaultCellBkColour(kCellBk);
     if (!PointGrid->SetRowCount(kRows) || !PointGrid->SetColumnCount(kColumns) ||
         !PointGrid->SetFixedRowCount(1) || !PointGrid->SetFixedColumnCount(1)) {
-        ShowMessage(kOutOfMemory.Pick(korean_));
+        ShowMessage(kRepeatOutOfMemory.Pick(korean_));
         return;
     }
     for (int col = 0; col < kColumns; ++col) {
         GridItem item;
         item.col = col;
         item.mask = GVIF_TEXT | GVIF_FORMAT;
-        item.text = kHeaders[col].Pick(korean_);
+        item.text = kRepeatColumnHeaders[col].Pick(korean_);
         item.format = kHeaderFormat;
         PointGrid->SetItem(item);
     }

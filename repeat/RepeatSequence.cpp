@@ -1,10 +1,10 @@
 #include "RepeatSequence.h"
 
 #include "base/LeadingNumber.h"
-#include "base/LocalText.h"
 #include "link/DriveMap.h"
 #include "monitor/ValueNames.h"
 #include "platform/TickCount.h"
+#include "repeat/RepeatTexts.h"
 
 namespace velt {
 
@@ -56,32 +56,6 @@ int32_t ConvertRepeatTarget(int32_t pos, int32_t num, int32_t den) {
 
 namespace {
 
-constexpr LocalText kStoppedAt{"반복 운전을 {point}에서 정지했습니다.",
-                               "The repeat cycle stopped at {point}."};
-constexpr LocalText kAlarmEnd{"드라이브에 알람 {alarm}이(가) 발생했습니다.",
-                              "The drive raised alarm {alarm}."};
-constexpr LocalText kServoOffEnd{"드라이브의 서보가 꺼졌습니다.", "The drive's servo went off."};
-constexpr LocalText kServoOffStart{
-    "서보가 꺼져 있어 드라이브가 움직일 수 없습니다.\r\n모니터링 화면의 SERVO ON으로 서보를 켠 다음 Start를 "
-    "다시 "
-    "누르십시오.",
-    "The servo is off, so the drive cannot move.\r\nSwitch it on with SERVO ON on the monitoring page, then "
-    "press Start again."};
-constexpr LocalText kNotConnectedStart{"드라이브가 연결되어 있지 않아 반복 운전을 시작할 수 없습니다.",
-                                       "The drive is not connected: the repeat cycle cannot start."};
-constexpr LocalText kNoActiveSetStart{
-    "드라이브가 사용 중인 제어 모드 세트를 알리지 않습니다(상태 레지스터 {reg}이(가) 1도 2도 아님).\r\n반복 "
-    "운전을 시작할 수 없습니다.",
-    "The drive reports no control mode set in force (state register {reg} is neither 1 nor 2).\r\nThe repeat "
-    "cycle cannot start."};
-constexpr LocalText kUnsupportedModeStart{
-    "사용 중인 제어 모드와 지령 형태(파라미터 {mode}, {form})로는 통신 위치 지령도 통신 속도 지령도 할 수 "
-    "없습니다.\r\n위치 제어나 지령 형태 0, 또는 속도 제어나 지령 형태 10에서 반복 운전을 시작하십시오.",
-    "The control mode and command form in force (parameters {mode} and {form}) take neither position nor "
-    "speed "
-    "commands by communication.\r\nStart the repeat cycle in position control or command form 0, or in "
-    "velocity control or command form 10."};
-
 // "2 (Overcurrent Error)"; a number without a name stays a number.
 std::string AlarmText(int alarm, bool korean) {
     std::string text = std::to_string(alarm);
@@ -101,16 +75,17 @@ std::string RepeatStartText(RepeatStartResult result, bool connected, bool korea
     case RepeatStartResult::NoLink:
         return {};
     case RepeatStartResult::NoActiveSet:
-        if (!connected) return kNotConnectedStart.Pick(korean);
-        return FillText(kNoActiveSetStart.Pick(korean), {{"{reg}", std::to_string(drive::StateActiveSet)}});
+        if (!connected) return kRepeatNotConnectedStart.Pick(korean);
+        return FillText(kRepeatNoActiveSetStart.Pick(korean),
+                        {{"{reg}", std::to_string(drive::StateActiveSet)}});
     case RepeatStartResult::UnsupportedMode:
-        return FillText(kUnsupportedModeStart.Pick(korean),
+        return FillText(kRepeatUnsupportedModeStart.Pick(korean),
                         {{"{mode}", std::to_string(drive::ParamDefaultMode) + "/" +
                                         std::to_string(drive::ParamSwitchMode)},
                          {"{form}", std::to_string(drive::ParamDefaultForm) + "/" +
                                         std::to_string(drive::ParamSwitchForm)}});
     case RepeatStartResult::ServoOff:
-        return kServoOffStart.Pick(korean);
+        return kRepeatServoOffStart.Pick(korean);
     }
     return {};
 }
@@ -118,24 +93,19 @@ std::string RepeatStartText(RepeatStartResult result, bool connected, bool korea
 std::string RepeatEndText(RepeatEnd end, int point, bool korean, int alarm) {
     if (end == RepeatEnd::AlarmOrServoOff) {
         const std::string why =
-            alarm > 0 ? FillText(kAlarmEnd.Pick(korean), {{"{alarm}", AlarmText(alarm, korean)}})
-                      : std::string(kServoOffEnd.Pick(korean));
+            alarm > 0 ? FillText(kRepeatAlarmEnd.Pick(korean), {{"{alarm}", AlarmText(alarm, korean)}})
+                      : std::string(kRepeatServoOffEnd.Pick(korean));
         return why + "\r\n" +
-               FillText(kStoppedAt.Pick(korean), {{"{point}", "P" + std::to_string(point + 1)}});
+               FillText(kRepeatStoppedAt.Pick(korean), {{"{point}", "P" + std::to_string(point + 1)}});
     }
     if (end != RepeatEnd::RatioDenominatorZero) return {};
-    const std::string name = "P" + std::to_string(point + 1);
-    const std::string param = std::to_string(drive::ParamRatioDenominator);
-    if (korean)
-        return "기어비분모(파라미터 " + param + ")가 0입니다.\r\n반복 운전을 " + name + "에서 정지했습니다.";
-    return "The ratio denominator (parameter " + param + ") is 0.\r\nThe repeat cycle stopped at " + name +
-           ".";
+    return FillText(kRepeatRatioZeroEnd.Pick(korean),
+                    {{"{param}", std::to_string(drive::ParamRatioDenominator)},
+                     {"{point}", "P" + std::to_string(point + 1)}});
 }
 
 std::string RepeatLineFaultTitle(int point, bool korean) {
-    const std::string name = "P" + std::to_string(point + 1);
-    if (korean) return "Repeat - " + name + "에서 통신 이상으로 정지";
-    return "Repeat - stopped at " + name + " by a line fault";
+    return FillText(kRepeatLineFaultTitle.Pick(korean), {{"{point}", "P" + std::to_string(point + 1)}});
 }
 
 RepeatSequence::RepeatSequence(CDriveLink* link, Clock now) : link_(link), now_(std::move(now)) {}

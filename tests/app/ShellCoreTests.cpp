@@ -7,6 +7,15 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <string>
+#include <string_view>
+#include <vector>
+
 namespace velt {
 namespace {
 
@@ -173,6 +182,72 @@ TEST(SerialSettingsModel, SetChangesWhatTheLinkFollowsAndWhatAConnectOpens) {
     settings.SetReconnect(false);
     EXPECT_FALSE(settings.Values().Reconnect);
     EXPECT_EQ(settings.RememberedDriveId(), 0) << "a run that remembers nothing";
+}
+
+// A Hangul syllable (U+AC00 to U+D7A3) in UTF-8 starts at `at`.
+bool HangulAt(std::string_view text, size_t at) {
+    if (at + 2 >= text.size() || (static_cast<unsigned char>(text[at]) & 0xF0) != 0xE0) return false;
+    const int c = (text[at] & 0x0F) << 12 | (text[at + 1] & 0x3F) << 6 | (text[at + 2] & 0x3F);
+    return c >= 0xAC00 && c <= 0xD7A3;
+}
+
+// The lines (from 1) of a C++ source with Hangul inside a string literal;
+// comments and character literals do not count, a quote after a digit is a
+// digit separator. The sources use no raw strings.
+std::vector<int> KoreanLiteralLines(std::string_view source) {
+    enum class In { Code, String, Char, LineComment, BlockComment } in = In::Code;
+    std::vector<int> lines;
+    int line = 1;
+    for (size_t i = 0; i < source.size(); ++i) {
+        const char c = source[i];
+        const char next = i + 1 < source.size() ? source[i + 1] : '\0';
+        if (c == '\n') {
+            ++line;
+            if (in != In::BlockComment) in = In::Code;
+        } else if (in == In::Code) {
+            if (c == '"') in = In::String;
+            if (c == '\'' && (i == 0 || !std::isxdigit(static_cast<unsigned char>(source[i - 1]))))
+                in = In::Char;
+            if (c == '/' && (next == '/' || next == '*'))
+                in = next == '/' ? In::LineComment : In::BlockComment;
+            if (in == In::BlockComment) ++i;
+        } else if (in == In::String || in == In::Char) {
+            if (c == '\\' && next != '\n')
+                ++i;
+            else if (c == (in == In::String ? '"' : '\''))
+                in = In::Code;
+            else if (in == In::String && HangulAt(source, i) && (lines.empty() || lines.back() != line))
+                lines.push_back(line);
+        } else if (in == In::BlockComment && c == '*' && next == '/') {
+            in = In::Code;
+            ++i;
+        }
+    }
+    return lines;
+}
+
+// Every user text is a LocalText in a *Texts.h header of its folder or in
+// one of the two tables; a Korean literal in any other .cpp file names the
+// file and the line.
+TEST(SourceTexts, DISABLED_NoCppFileOutsideTheTablesHoldsAKoreanLiteral) {
+    namespace fs = std::filesystem;
+    const fs::path root = VELT_SOURCE_DIR;
+    if (!fs::is_directory(root / "app")) GTEST_SKIP() << "the source tree is not reachable: " << root;
+    const std::vector<std::string> tables{"params/ParamTableKo.cpp", "monitor/ValueNames.cpp"};
+    int scanned = 0;
+    for (const char* folder : {"app", "base", "cli", "controls", "link", "monitor", "params", "platform",
+                               "repeat", "scope", "sim"})
+        for (const fs::directory_entry& entry : fs::recursive_directory_iterator(root / folder)) {
+            const std::string name = entry.path().lexically_relative(root).generic_string();
+            if (entry.path().extension() != ".cpp" || std::count(tables.begin(), tables.end(), name))
+                continue;
+            std::ifstream in(entry.path(), std::ios::binary);
+            const std::string source{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+            ++scanned;
+            for (int line : KoreanLiteralLines(source))
+                ADD_FAILURE() << name << ":" << line << ": a Korean string literal outside a *Texts.h header";
+        }
+    EXPECT_GT(scanned, 100);
 }
 
 } // namespace
