@@ -17,6 +17,9 @@ constexpr int64_t kMinute = 60 * kNsPerSecond;
 // Requests and passes per second are taken over this much of the recent past.
 constexpr int64_t kRateSpan = 5 * kNsPerSecond;
 constexpr double kPassSleepS = 0.010;
+// Above this share of what the wire allows, the line is not timed as a
+// serial line is.
+constexpr double kTimedLineLimitPercent = 110.0;
 constexpr double kBitsPerChar = 10.0; // start, 8 data, stop
 constexpr double kSilenceChars = 3.5;
 constexpr int kRequestBytes = 8;
@@ -186,6 +189,11 @@ std::string SinceFailureText(const LinkHealthFigures& f, bool korean) {
 std::string PollingText(const LinkHealthFigures& f, bool korean) {
     if (!f.Polling || f.WirePassesPerSecond <= 0) return kNotPolling.Pick(korean);
     const double share = 100.0 * f.PassesPerSecond / f.WirePassesPerSecond;
+    // A timed line can run a little ahead of the estimate (a reply that comes
+    // early in its inter-frame gap), never by a tenth.
+    if (share > kTimedLineLimitPercent)
+        return FillText(kPollingUntimed.Pick(korean), {{"{passes}", Format("%.1f", f.PassesPerSecond)},
+                                                       {"{baud}", std::to_string(f.Baud)}});
     return FillText(kPollingTemplate.Pick(korean), {{"{passes}", Format("%.1f", f.PassesPerSecond)},
                                                     {"{wire}", Format("%.1f", f.WirePassesPerSecond)},
                                                     {"{baud}", std::to_string(f.Baud)},

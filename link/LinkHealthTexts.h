@@ -31,6 +31,12 @@ inline constexpr LocalText kNotPolling{"연결되어 있지 않음", "not connec
 inline constexpr LocalText kPollingTemplate{
     "초당 {passes}회, {baud} bit/s에서 선로가 허용하는 {wire}회의 {share}%",
     "{passes} passes per second of {wire} the wire allows at {baud} bit/s ({share} %)"};
+// A line that answers faster than its bit rate allows (a pseudo-terminal, a
+// network link) has no wire rate to measure the passes against.
+inline constexpr LocalText kPollingUntimed{
+    "초당 {passes}회 (이 선로는 {baud} bit/s보다 빨리 응답하므로 시간이 맞춰진 직렬 선로가 아닙니다)",
+    "{passes} passes per second (the line answers faster than {baud} bit/s allows: it is not a timed "
+    "serial line)"};
 
 // A slow USB adapter; placeholders {ms} and {command}.
 inline constexpr LocalText kUsbLatencyTemplate{

@@ -12,18 +12,28 @@ namespace {
 const QColor kBar(0, 110, 160);
 const QColor kAxis(90, 90, 90);
 constexpr int kMargin = 4;
+constexpr int kLabelGap = 6; // pixels between two bucket labels
+
+// A bucket's label under its bar: "100-200", "<1", ">1000".
+QString BucketLabel(size_t bucket) {
+    return QString::fromStdString(RoundTripBucketName(bucket)).remove(QStringLiteral(" ms"));
+}
 } // namespace
 
 RoundTripHistogram::RoundTripHistogram(const QString& emptyText, QWidget* parent)
     : QWidget(parent), emptyText_(emptyText) {
-    setMinimumHeight(sizeHint().height());
+    setMinimumSize(sizeHint());
     DescribeState(this, emptyText_);
 }
 
+// Each bucket's slot is as wide as the widest label and a gap, so no label
+// runs into the next or is cut.
 QSize RoundTripHistogram::sizeHint() const {
+    int widest = 0;
+    for (size_t b = 0; b < kRoundTripBuckets; ++b)
+        widest = std::max(widest, fontMetrics().horizontalAdvance(BucketLabel(b)));
     const int line = fontMetrics().height();
-    return {static_cast<int>(kRoundTripBuckets) * fontMetrics().horizontalAdvance(QStringLiteral("200-500")),
-            6 * line};
+    return {static_cast<int>(kRoundTripBuckets) * (widest + kLabelGap) + 2 * kMargin, 6 * line};
 }
 
 void RoundTripHistogram::SetCounts(const std::array<uint32_t, kRoundTripBuckets>& counts,
@@ -50,8 +60,7 @@ void RoundTripHistogram::paintEvent(QPaintEvent*) {
     for (int b = 0; b < n; ++b) {
         const int x = plot.left() + static_cast<int>(b * slot);
         const int w = std::max(1, static_cast<int>(slot) - 2);
-        const QString name =
-            QString::fromStdString(RoundTripBucketName(static_cast<size_t>(b))).remove(QStringLiteral(" ms"));
+        const QString name = BucketLabel(static_cast<size_t>(b));
         p.setPen(kAxis);
         p.drawText(QRect(x, plot.bottom() + 1, static_cast<int>(slot), line), Qt::AlignHCenter, name);
         if (counts_[b] == 0) continue;

@@ -95,6 +95,11 @@ TEST(LinkHealthMeter, ResetStartsTheCountsAfreshAndPassesAreRatedOnlyWhileConnec
     EXPECT_NEAR(56.72, f.WirePassesPerSecond, 0.01);
     EXPECT_EQ("50.0 passes per second of 56.7 the wire allows at 115200 bit/s (88.2 %)",
               PollingText(f, false));
+    LinkHealthFigures fast = f;
+    fast.PassesPerSecond = 500; // a pseudo-terminal answers at once
+    EXPECT_EQ("500.0 passes per second (the line answers faster than 115200 bit/s allows: it is not a timed "
+              "serial line)",
+              PollingText(fast, false));
 
     journal.Record(Reply(now + 3 * kS, 1000, RTU_ERR_CRC));
     journal.CountLateReplyDropped();

@@ -33,8 +33,17 @@ TEST_F(LinkHealthWindowTest, OpenedFromTheBarItShowsTheLinesFiguresAndCountsEach
     EXPECT_GT(health.Figures().RequestsPerSecond, 0.0);
     EXPECT_TRUE(health.RoundTripValue->text().startsWith("median "))
         << health.RoundTripValue->text().toStdString();
-    EXPECT_TRUE(health.PollingValue->text().contains("the wire allows at 9600 bit/s"))
+    // The simulated drive answers at once on its pseudo-terminal: no wire to compare with.
+    EXPECT_TRUE(health.PollingValue->text().contains("the line answers faster than 9600 bit/s allows"))
         << health.PollingValue->text().toStdString();
+    EXPECT_FALSE(health.PollingValue->text().contains("%"));
+    // Every bucket's label fits its slot, in the narrowest the window lets it be.
+    const QFontMetrics metrics = health.Histogram->fontMetrics();
+    const int slot = health.Histogram->minimumWidth() / static_cast<int>(kRoundTripBuckets);
+    for (size_t b = 0; b < kRoundTripBuckets; ++b) {
+        const QString name = QString::fromStdString(RoundTripBucketName(b)).remove(QStringLiteral(" ms"));
+        EXPECT_LE(metrics.horizontalAdvance(name), slot - 2) << name.toStdString();
+    }
     EXPECT_EQ(health.SinceFailureValue->text(), "no failure");
     EXPECT_FALSE(health.Histogram->accessibleDescription().isEmpty());
     EXPECT_FALSE(health.LatencyNote->isVisible()) << "a pseudo-terminal has no latency timer";
