@@ -1,6 +1,6 @@
 #include "scope/CDlgScope.h"
 #include "controls/QtText.h"
-#include "scope/CSpinButton.h"
+#include "scope/SpinButton.h"
 
 #include "base/MessageService.h"
 #include "controls/CColorStatic.h"
@@ -183,7 +183,7 @@ void CDlgScope::ApplyAxisChange(const AxisChange& change) {
 // who then sees the range in force in the chart and in the boxes.
 void CDlgScope::ReportRefusals(const AxisChange& change) {
     if (change.Refused.empty()) return;
-    for (CSpinButton* spin : {XZoomSpin, YZoomSpin, YScrollSpin, XScrollSpin})
+    for (SpinButton* spin : {XZoomSpin, YZoomSpin, YScrollSpin, XScrollSpin})
         spin->Release();
     ShowMessage(AxisRefusalText(change.Refused, korean_));
 }

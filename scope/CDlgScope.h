@@ -3,8 +3,8 @@
 // time. Four of them exist, created once at start-up, hidden, with no parent
 // window; closing one hides it and stops its acquisition.
 //
-// Each window owns a strip chart and a ScopeThread (CScopeThread) that runs
-// from creation to StopScopeThread at shutdown. While the window runs, the
+// Each window owns a strip chart and a ScopeThread that runs from creation
+// to StopScopeThread at shutdown. While the window runs, the
 // thread takes a sample of the four channels on every 50 ms mark from the
 // link's latest state block, hands it to the recorder when one runs, and
 // lets the trigger decide what the chart shows: the sample appended, a
@@ -17,10 +17,10 @@
 // user-interface thread only. The trigger settings, the cursors and the
 // level stay with the window while the program runs.
 #include "scope/COScopeCtrl.h"
-#include "scope/CScopeThread.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeChannels.h"
 #include "scope/ScopeRecorder.h"
+#include "scope/ScopeThread.h"
 #include "scope/ScopeTrigger.h"
 
 #include <QDialog>
@@ -39,7 +39,7 @@ class QTimer;
 namespace velt {
 
 class CColorStatic;
-class CSpinButton;
+class SpinButton;
 
 class CDlgScope : public QDialog {
     Q_OBJECT
@@ -59,7 +59,7 @@ public:
     // 1 while acquiring (the ScopeThread reads it).
     int RunState() const { return thread_.RunState.load(); }
     int ThreadAlive() const { return thread_.ThreadAlive.load(); }
-    const CScopeThread& Thread() const { return thread_; }
+    const ScopeThread& Thread() const { return thread_; }
     const ScopeChannels& Channels() const { return channels_; }
     const ScopeAxes& Axes() const { return axes_; }
     // The lock that serialises the chart (see above).
@@ -72,10 +72,10 @@ public:
     QLineEdit* YMaxEdit = nullptr;
     QLineEdit* CenterEdit = nullptr;
     QLineEdit* AmpEdit = nullptr;
-    CSpinButton* XZoomSpin = nullptr;
-    CSpinButton* YZoomSpin = nullptr;
-    CSpinButton* YScrollSpin = nullptr;
-    CSpinButton* XScrollSpin = nullptr;
+    SpinButton* XZoomSpin = nullptr;
+    SpinButton* YZoomSpin = nullptr;
+    SpinButton* YScrollSpin = nullptr;
+    SpinButton* XScrollSpin = nullptr;
     QPushButton* RangeApplyButton = nullptr;
     QPushButton* CenterButton = nullptr;
     QPushButton* AmpButton = nullptr;
@@ -175,7 +175,7 @@ private:
     ScopeRecorder recorder_;
     bool recordingOn_ = false; // from a started recording until StopRecording
     QTimer* statusTimer_ = nullptr;
-    CScopeThread thread_;
+    ScopeThread thread_;
 };
 
 } // namespace velt

@@ -75,7 +75,7 @@ TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEnd
         scope->ChannelChecks[3]->setChecked(true);
         scope->RunStopButton->click();
     }
-    EXPECT_EQ(CScopeThread::LiveThreads(), 4);
+    EXPECT_EQ(ScopeThread::LiveThreads(), 4);
     EXPECT_TRUE(WaitUntil(
         [this] {
             for (CDlgScope* scope : app->Scopes()) {
@@ -85,7 +85,7 @@ TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEnd
         },
         5s));
     EXPECT_TRUE(app->MainFrame()->close());
-    EXPECT_EQ(CScopeThread::LiveThreads(), 0);
+    EXPECT_EQ(ScopeThread::LiveThreads(), 0);
     for (CDlgScope* scope : app->Scopes())
         EXPECT_EQ(scope, nullptr);
     EXPECT_TRUE(messages.Texts.empty()); // no "ScopeThread timeout!"

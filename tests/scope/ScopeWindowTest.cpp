@@ -7,7 +7,7 @@
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
-#include "scope/CSpinButton.h"
+#include "scope/SpinButton.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
@@ -475,7 +475,7 @@ TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoe
         // The thread's next sample waits for the chart while this holds it:
         // the one real 5 s wait of this suite.
         std::unique_lock lock(scope->ChartLock());
-        const CScopeThread& thread = scope->Thread();
+        const ScopeThread& thread = scope->Thread();
         // A sample is being handed over once taken outruns delivered. No
         // events are processed meanwhile: a paint would wait for this lock.
         const auto end = std::chrono::steady_clock::now() + 5s;
@@ -488,7 +488,7 @@ TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoe
         EXPECT_EQ(messages.Texts[0], "ScopeThread timeout!");
     }
     scope.reset(); // waits for the thread that outlived the stop
-    EXPECT_EQ(CScopeThread::LiveThreads(), 0);
+    EXPECT_EQ(ScopeThread::LiveThreads(), 0);
 }
 
 } // namespace

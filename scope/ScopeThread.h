@@ -43,7 +43,7 @@ private:
     std::condition_variable_any changed_;
 };
 
-class CScopeThread {
+class ScopeThread {
 public:
     // Fills *regs with the latest polled state block; false when there is no
     // drive link (no sample is taken then). Called on the ScopeThread.
@@ -54,10 +54,10 @@ public:
     using StopResult = StoppableWorker::StopResult;
     static constexpr std::chrono::milliseconds kStopWait{5000};
 
-    CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
-    ~CScopeThread(); // StopAndWait()
-    CScopeThread(const CScopeThread&) = delete;
-    CScopeThread& operator=(const CScopeThread&) = delete;
+    ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
+    ~ScopeThread(); // StopAndWait()
+    ScopeThread(const ScopeThread&) = delete;
+    ScopeThread& operator=(const ScopeThread&) = delete;
 
     // Sets ThreadAlive and starts the thread; false when no thread could be
     // created (the window then never samples). Once only.
