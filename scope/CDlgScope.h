@@ -3,23 +3,28 @@
 // time. Four of them exist, created once at start-up, hidden, with no parent
 // window; closing one hides it and stops its acquisition.
 //
-// Each window owns a strip chart and a ScopeThread that runs from creation
-// to StopScopeThread at shutdown. While the window runs, the
-// thread takes a sample of the four channels on every 50 ms mark from the
-// link's latest state block, hands it to the recorder when one runs, and
-// lets the trigger decide what the chart shows: the sample appended, a
-// caught span, or nothing new. The chart and the trigger are touched by
-// that thread and by this window under one lock per window (ChartLock),
-// held only around append-and-render, around each range, colour or trigger
-// change and while a paint combines the images; the recorder has its own
-// lock, taken after the chart lock, never before. Widgets are touched only
-// on the user-interface thread; everything here except the thread's sink is
-// user-interface thread only. The trigger settings, the cursors and the
-// level stay with the window while the program runs.
+// Each window owns a strip chart, the store of the samples it shows and a
+// ScopeThread that runs from creation to StopScopeThread at shutdown. While
+// the window runs, the thread takes a sample of the four channels on every
+// 50 ms mark from the link's latest state block, hands it to the recorder
+// when one runs, and lets the trigger decide what the store holds next: the
+// sample appended, a caught span, or nothing new. The chart shows the store.
+//
+// Locks, in the order they are taken (never the reverse): the window's
+// sample lock, held by the thread's sink around the whole hand-over (the
+// run state checked, the recorder, the trigger, the store) and by this
+// window around every trigger change and every clear of the store; then
+// either the recorder's lock or the store's own (the channels' lock is
+// taken alone). A stop or a hide thus lands between two hand-overs: a
+// sample is stored before it or not at all. The chart's picture is user-interface thread only and takes no
+// lock but the store's; widgets are touched only on the user-interface thread. Everything here except the
+// thread's sink is user-interface thread only. The trigger settings, the cursors and the level stay with the
+// window while the program runs.
 #include "scope/COScopeCtrl.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeChannels.h"
 #include "scope/ScopeRecorder.h"
+#include "scope/ScopeSampleStore.h"
 #include "scope/ScopeThread.h"
 #include "scope/ScopeTrigger.h"
 
@@ -62,8 +67,8 @@ public:
     const ScopeThread& Thread() const { return thread_; }
     const ScopeChannels& Channels() const { return channels_; }
     const ScopeAxes& Axes() const { return axes_; }
-    // The lock that serialises the chart (see above).
-    std::mutex& ChartLock() { return chartLock_; }
+    // The samples the chart shows.
+    const ScopeSampleStore& Store() const { return store_; }
 
     COScopeCtrl* Chart = nullptr;
     QLineEdit* XMinEdit = nullptr;
@@ -104,7 +109,8 @@ public:
     QLabel* RecordStatusLabel = nullptr;
     QAction* RecordAction = nullptr; // the same as RecordButton, in the chart's menu
 
-    // The trigger settings in force and the trigger's state. Take the lock.
+    // The trigger settings in force and the trigger's state. Take the
+    // sample lock.
     TriggerSettings Trigger() const;
     TriggerState TriggerStateNow() const;
     ScopeRecorder::Status Recording() const { return recorder_.Snapshot(); }
@@ -167,10 +173,11 @@ private:
 
     const CDriveLink* const link_;
     const bool korean_;
-    mutable std::mutex chartLock_;
+    mutable std::mutex sampleLock_; // see above
+    ScopeSampleStore store_;
     ScopeAxes axes_;
     ScopeChannels channels_;
-    ScopeTrigger trigger_;            // under chartLock_
+    ScopeTrigger trigger_;            // under sampleLock_
     TriggerSettings triggerSettings_; // user-interface thread's copy
     ScopeRecorder recorder_;
     bool recordingOn_ = false; // from a started recording until StopRecording

@@ -135,12 +135,12 @@ void CDlgScope::AddChartMenuEntries() {
 }
 
 TriggerSettings CDlgScope::Trigger() const {
-    std::lock_guard lock(chartLock_);
+    std::lock_guard lock(sampleLock_);
     return trigger_.Settings();
 }
 
 TriggerState CDlgScope::TriggerStateNow() const {
-    std::lock_guard lock(chartLock_);
+    std::lock_guard lock(sampleLock_);
     return trigger_.State();
 }
 
@@ -169,7 +169,7 @@ void CDlgScope::ReadTriggerBoxes() {
 void CDlgScope::OnTriggerSettings() {
     ReadTriggerBoxes();
     {
-        std::lock_guard lock(chartLock_);
+        std::lock_guard lock(sampleLock_);
         trigger_.Configure(triggerSettings_);
     }
     UpdateLevelLine();

@@ -11,7 +11,7 @@
 // RunState is written by the user-interface thread and read by the
 // ScopeThread; ThreadAlive is written by the user-interface thread (Start,
 // Stop) and read by anyone (atomics). The sink is called on the ScopeThread;
-// it takes the window's chart lock itself.
+// it takes the window's sample lock itself.
 #include "base/StoppableWorker.h"
 #include "link/CDriveLink.h"
 #include "scope/ScopeChannels.h"

@@ -45,9 +45,8 @@ protected:
         scope->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(scope.get()));
     }
-    // Appends as the ScopeThread would, under the window's lock.
+    // Appends to the chart's store, as the ScopeThread would.
     void Append(int n, const std::function<double(int)>& value) {
-        std::lock_guard lock(scope->ChartLock());
         for (int i = 0; i < n; ++i)
             scope->Chart->AppendSamples({1, 0, 0, 0}, {value(i), 0, 0, 0});
     }
@@ -60,9 +59,8 @@ protected:
     }
     QString Name(QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); }
     QPoint ChartPoint(double time, double value) {
-        std::lock_guard lock(scope->ChartLock());
         const COScopeCtrl& c = *scope->Chart;
-        const AxisMap axes(c.PlotRect, {c.XMin, c.XMax, c.YMin, c.YMax, c.XOrigin});
+        const AxisMap axes(c.PlotRect, c.Ranges());
         return QPoint(int(std::lround(axes.XAt(time))), int(std::lround(axes.YAt(value))));
     }
 
@@ -317,10 +315,7 @@ TEST_F(ScopeTuningTest, AFullDiskStopsTheRecordingWithAMessageAndTheScopeRunsOn)
     EXPECT_EQ(scope->RunState(), 1);
     const uint64_t taken = scope->Thread().SamplesTaken.load();
     EXPECT_TRUE(WaitUntil([&] { return scope->Thread().SamplesTaken.load() >= taken + 3; }, 5s));
-    {
-        std::lock_guard lock(scope->ChartLock());
-        EXPECT_GT(scope->Chart->PointCount, 30);
-    }
+    EXPECT_GT(scope->Store().State().PointCount, 30);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();
