@@ -206,7 +206,7 @@ void CDlgScope::OnRunStop() {
         return;
     }
     ReadBoxes();
-    ReadTriggerBoxes();
+    const std::string triggerRefused = ReadTriggerBoxes();
     {
         std::lock_guard lock(sampleLock_);
         store_.Clear();
@@ -232,6 +232,7 @@ void CDlgScope::OnRunStop() {
     ShowTriggerState();
     UpdateStatusTimer();
     ReportRefusals(range);
+    ReportTriggerRefusals(triggerRefused);
 }
 
 void CDlgScope::StopAcquisition(bool clearPlot, bool report) {

@@ -32,6 +32,7 @@
 
 #include <array>
 #include <mutex>
+#include <string>
 
 class QAction;
 class QCheckBox;
@@ -158,8 +159,10 @@ private:
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
     bool ReadState(StateBlock* regs) const;       // ScopeThread
-    // CDlgScopeTuning.cpp
-    void ReadTriggerBoxes();
+    // CDlgScopeTuning.cpp. ReadTriggerBoxes returns the refusals' message
+    // (empty when none), told by ReportTriggerRefusals.
+    std::string ReadTriggerBoxes();
+    void ReportTriggerRefusals(const std::string& text);
     void ShowTriggerState();
     void OnTriggerEvent(); // queued by the ScopeThread when the trigger's state changed
     void UpdateLevelLine();

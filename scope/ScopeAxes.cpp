@@ -215,17 +215,31 @@ AxisChange ScopeAxes::SetY(double ymin, double ymax, bool showSpan) {
     return change;
 }
 
+std::optional<double> ReadNumberBox(std::string_view text, double lowest, double highest,
+                                    AxisProblem* problem) {
+    const std::optional<double> v = ParseLeadingDecimal(text);
+    if (!v) {
+        *problem = AxisProblem::NotANumber;
+        return std::nullopt;
+    }
+    if (!(*v >= lowest && *v <= highest)) {
+        *problem = AxisProblem::OutOfRange;
+        return std::nullopt;
+    }
+    return v;
+}
+
 bool ScopeAxes::ReadBox(const std::string& text, const char* field, char axis, double* value,
                         std::vector<AxisRefusal>* refused) const {
-    const std::optional<double> v = ParseLeadingDecimal(text);
-    if (v && Drawable(axis, *v)) {
+    AxisProblem problem = AxisProblem::NotANumber;
+    if (const std::optional<double> v = ReadNumberBox(text, -AxisLimit(axis), AxisLimit(axis), &problem)) {
         *value = *v;
         return true;
     }
     AxisRefusal r;
     r.Axis = axis;
     r.Field = field;
-    r.Problem = v ? AxisProblem::OutOfRange : AxisProblem::NotANumber;
+    r.Problem = problem;
     r.Text = text;
     refused->push_back(std::move(r));
     return false;

@@ -80,6 +80,13 @@ inline constexpr LocalText kTriggerTriggered{"트리거됨", "Triggered"};
 inline constexpr LocalText kTriggerHolding{"유지", "Holding"};
 inline constexpr LocalText kTriggerStopped{"정지", "Stopped"};
 inline constexpr LocalText kTriggerSourceOff{"%1 (Ch %2 꺼짐)", "%1 (Ch %2 off)"};
+// Refused level and holdoff boxes ({field}, {text} and {value} are filled in).
+inline constexpr LocalText kHoldoffOutOfRange{
+    "{field}: \"{text}\"은(는) 홀드오프로 쓸 수 있는 0 .. 86400초를 벗어납니다.",
+    "{field}: \"{text}\" lies outside 0 .. 86400, the seconds a holdoff may last."};
+inline constexpr LocalText kLevelStays{"레벨은 {value}(으)로 유지됩니다.", "The level stays {value}."};
+inline constexpr LocalText kHoldoffStays{"홀드오프는 {value}초로 유지됩니다.",
+                                         "The holdoff stays {value} s."};
 
 // The cursors.
 inline constexpr LocalText kCursorReadoutName{"커서 측정값", "Cursor readout"};
