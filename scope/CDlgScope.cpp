@@ -1,7 +1,7 @@
 #include "scope/CDlgScope.h"
 #include "controls/Accessible.h"
 #include "controls/QtText.h"
-#include "scope/CSpinButton.h"
+#include "scope/SpinButton.h"
 
 #include "base/MessageService.h"
 #include "controls/CColorStatic.h"
@@ -57,12 +57,12 @@ CDlgScope::CDlgScope(const CDriveLink* link, bool korean)
 }
 
 CDlgScope::~CDlgScope() {
-    // A thread that outlived StopScopeThread's wait may still be appending to
-    // the chart; the chart goes only after it has ended (it cannot be stuck
-    // for good: the only thing it waits for is the chart lock, free here).
+    // A thread that outlived StopScopeThread's wait may still be handing a
+    // sample over; the chart goes only after it has ended (it cannot be stuck
+    // for good: all it waits for are the sample and store locks, free here).
     thread_.StopAndWait();
     recorder_.Stop();
-    // The chart uses this window's lock; it goes while the lock still exists.
+    // The chart listens to the store; it goes while the store still exists.
     delete Chart;
     Chart = nullptr;
 }
@@ -100,10 +100,9 @@ void CDlgScope::InitDialog() {
 }
 
 void CDlgScope::InitChart() {
-    Chart = new COScopeCtrl(this, &chartLock_);
+    Chart = new COScopeCtrl(store_, this);
     Chart->SetKorean(korean_);
     Chart->Create(DluRect(21, 0, 403, 196));
-    std::lock_guard lock(chartLock_);
     Chart->ClearPlot();
     Chart->SetGridLines(kGridLines, kGridLines);
     Chart->SetXUnits("Time [sec]");
@@ -134,18 +133,16 @@ bool CDlgScope::ReadState(StateBlock* regs) const {
 // ScopeThread. A sample that arrives after the window stopped is dropped:
 // the stop (and a hide's clear) happened under the same lock.
 void CDlgScope::AppendSample(const ScopeSample& sample) {
-    std::lock_guard lock(chartLock_);
-    if (thread_.RunState.load() != 1 || !Chart) return;
+    std::lock_guard lock(sampleLock_);
+    if (thread_.RunState.load() != 1) return;
     if (recorder_.Accepting()) recorder_.Add(StampedNow(sample.SampleValue));
-    const double limit = SampleLimit(Chart->XMin, Chart->XMax);
-    const int span = limit > 0 ? static_cast<int>(limit) : 0;
-    const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, span);
+    const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, store_.Span());
     switch (step.Action) {
     case TriggerStep::Display::Append:
-        Chart->AppendSamples(sample.SampleEnabled, sample.SampleValue);
+        store_.Append(sample.SampleEnabled, sample.SampleValue);
         break;
     case TriggerStep::Display::Show:
-        Chart->ShowNewestOf(trigger_.History(), step.ShowCount, sample.SampleEnabled, step.OriginAge);
+        store_.ShowNewestOf(trigger_.History(), step.ShowCount, sample.SampleEnabled, step.OriginAge);
         break;
     case TriggerStep::Display::Hold:
         break;
@@ -172,11 +169,8 @@ void CDlgScope::WriteBoxes() {
 }
 
 void CDlgScope::ApplyAxisChange(const AxisChange& change) {
-    {
-        std::lock_guard lock(chartLock_);
-        if (change.X) Chart->SetXRange(change.X->Min, change.X->Max);
-        if (change.Y) Chart->SetYRange(change.Y->Min, change.Y->Max);
-    }
+    if (change.X) Chart->SetXRange(change.X->Min, change.X->Max);
+    if (change.Y) Chart->SetYRange(change.Y->Min, change.Y->Max);
     if (change.ShowSpan) ShowValue(SpanLabel, Qs(axes_.SpanText));
 }
 
@@ -184,7 +178,7 @@ void CDlgScope::ApplyAxisChange(const AxisChange& change) {
 // who then sees the range in force in the chart and in the boxes.
 void CDlgScope::ReportRefusals(const AxisChange& change) {
     if (change.Refused.empty()) return;
-    for (CSpinButton* spin : {XZoomSpin, YZoomSpin, YScrollSpin, XScrollSpin})
+    for (SpinButton* spin : {XZoomSpin, YZoomSpin, YScrollSpin, XScrollSpin})
         spin->Release();
     ShowMessage(AxisRefusalText(change.Refused, korean_));
 }
@@ -213,11 +207,11 @@ void CDlgScope::OnRunStop() {
         return;
     }
     ReadBoxes();
-    ReadTriggerBoxes();
+    const std::string triggerRefused = ReadTriggerBoxes();
     {
-        std::lock_guard lock(chartLock_);
-        Chart->ClearPlot();
-        Chart->SetXOrigin(0.0);
+        std::lock_guard lock(sampleLock_);
+        store_.Clear();
+        store_.SetOrigin(0.0);
         trigger_.Configure(triggerSettings_);
         trigger_.Arm();
     }
@@ -239,15 +233,16 @@ void CDlgScope::OnRunStop() {
     ShowTriggerState();
     UpdateStatusTimer();
     ReportRefusals(range);
+    ReportTriggerRefusals(triggerRefused);
 }
 
 void CDlgScope::StopAcquisition(bool clearPlot, bool report) {
     thread_.RunState.store(0);
     ReadBoxes();
     if (clearPlot) {
-        std::lock_guard lock(chartLock_);
-        Chart->ClearPlot();
-        Chart->SetXOrigin(0.0);
+        std::lock_guard lock(sampleLock_);
+        store_.Clear();
+        store_.SetOrigin(0.0);
     }
     SetRunIndicator(false);
     const AxisChange range = axes_.Stop();

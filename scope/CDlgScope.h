@@ -3,30 +3,36 @@
 // time. Four of them exist, created once at start-up, hidden, with no parent
 // window; closing one hides it and stops its acquisition.
 //
-// Each window owns a strip chart and a ScopeThread (CScopeThread) that runs
-// from creation to StopScopeThread at shutdown. While the window runs, the
-// thread takes a sample of the four channels on every 50 ms mark from the
-// link's latest state block, hands it to the recorder when one runs, and
-// lets the trigger decide what the chart shows: the sample appended, a
-// caught span, or nothing new. The chart and the trigger are touched by
-// that thread and by this window under one lock per window (ChartLock),
-// held only around append-and-render, around each range, colour or trigger
-// change and while a paint combines the images; the recorder has its own
-// lock, taken after the chart lock, never before. Widgets are touched only
-// on the user-interface thread; everything here except the thread's sink is
-// user-interface thread only. The trigger settings, the cursors and the
-// level stay with the window while the program runs.
+// Each window owns a strip chart, the store of the samples it shows and a
+// ScopeThread that runs from creation to StopScopeThread at shutdown. While
+// the window runs, the thread takes a sample of the four channels on every
+// 50 ms mark from the link's latest state block, hands it to the recorder
+// when one runs, and lets the trigger decide what the store holds next: the
+// sample appended, a caught span, or nothing new. The chart shows the store.
+//
+// Locks, in the order they are taken (never the reverse): the window's
+// sample lock, held by the thread's sink around the whole hand-over (the
+// run state checked, the recorder, the trigger, the store) and by this
+// window around every trigger change and every clear of the store; then
+// either the recorder's lock or the store's own (the channels' lock is
+// taken alone). A stop or a hide thus lands between two hand-overs: a
+// sample is stored before it or not at all. The chart's picture is user-interface thread only and takes no
+// lock but the store's; widgets are touched only on the user-interface thread. Everything here except the
+// thread's sink is user-interface thread only. The trigger settings, the cursors and the level stay with the
+// window while the program runs.
 #include "scope/COScopeCtrl.h"
-#include "scope/CScopeThread.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeChannels.h"
 #include "scope/ScopeRecorder.h"
+#include "scope/ScopeSampleStore.h"
+#include "scope/ScopeThread.h"
 #include "scope/ScopeTrigger.h"
 
 #include <QDialog>
 
 #include <array>
 #include <mutex>
+#include <string>
 
 class QAction;
 class QCheckBox;
@@ -39,7 +45,7 @@ class QTimer;
 namespace velt {
 
 class CColorStatic;
-class CSpinButton;
+class SpinButton;
 
 class CDlgScope : public QDialog {
     Q_OBJECT
@@ -59,11 +65,11 @@ public:
     // 1 while acquiring (the ScopeThread reads it).
     int RunState() const { return thread_.RunState.load(); }
     int ThreadAlive() const { return thread_.ThreadAlive.load(); }
-    const CScopeThread& Thread() const { return thread_; }
+    const ScopeThread& Thread() const { return thread_; }
     const ScopeChannels& Channels() const { return channels_; }
     const ScopeAxes& Axes() const { return axes_; }
-    // The lock that serialises the chart (see above).
-    std::mutex& ChartLock() { return chartLock_; }
+    // The samples the chart shows.
+    const ScopeSampleStore& Store() const { return store_; }
 
     COScopeCtrl* Chart = nullptr;
     QLineEdit* XMinEdit = nullptr;
@@ -72,10 +78,10 @@ public:
     QLineEdit* YMaxEdit = nullptr;
     QLineEdit* CenterEdit = nullptr;
     QLineEdit* AmpEdit = nullptr;
-    CSpinButton* XZoomSpin = nullptr;
-    CSpinButton* YZoomSpin = nullptr;
-    CSpinButton* YScrollSpin = nullptr;
-    CSpinButton* XScrollSpin = nullptr;
+    SpinButton* XZoomSpin = nullptr;
+    SpinButton* YZoomSpin = nullptr;
+    SpinButton* YScrollSpin = nullptr;
+    SpinButton* XScrollSpin = nullptr;
     QPushButton* RangeApplyButton = nullptr;
     QPushButton* CenterButton = nullptr;
     QPushButton* AmpButton = nullptr;
@@ -104,7 +110,8 @@ public:
     QLabel* RecordStatusLabel = nullptr;
     QAction* RecordAction = nullptr; // the same as RecordButton, in the chart's menu
 
-    // The trigger settings in force and the trigger's state. Take the lock.
+    // The trigger settings in force and the trigger's state. Take the
+    // sample lock.
     TriggerSettings Trigger() const;
     TriggerState TriggerStateNow() const;
     ScopeRecorder::Status Recording() const { return recorder_.Snapshot(); }
@@ -152,8 +159,10 @@ private:
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
     bool ReadState(StateBlock* regs) const;       // ScopeThread
-    // CDlgScopeTuning.cpp
-    void ReadTriggerBoxes();
+    // CDlgScopeTuning.cpp. ReadTriggerBoxes returns the refusals' message
+    // (empty when none), told by ReportTriggerRefusals.
+    std::string ReadTriggerBoxes();
+    void ReportTriggerRefusals(const std::string& text);
     void ShowTriggerState();
     void OnTriggerEvent(); // queued by the ScopeThread when the trigger's state changed
     void UpdateLevelLine();
@@ -167,15 +176,16 @@ private:
 
     const CDriveLink* const link_;
     const bool korean_;
-    mutable std::mutex chartLock_;
+    mutable std::mutex sampleLock_; // see above
+    ScopeSampleStore store_;
     ScopeAxes axes_;
     ScopeChannels channels_;
-    ScopeTrigger trigger_;            // under chartLock_
+    ScopeTrigger trigger_;            // under sampleLock_
     TriggerSettings triggerSettings_; // user-interface thread's copy
     ScopeRecorder recorder_;
     bool recordingOn_ = false; // from a started recording until StopRecording
     QTimer* statusTimer_ = nullptr;
-    CScopeThread thread_;
+    ScopeThread thread_;
 };
 
 } // namespace velt

@@ -5,8 +5,8 @@
 
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
-#include "scope/CSpinButton.h"
 #include "scope/ScopeTexts.h"
+#include "scope/SpinButton.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,23 +56,23 @@ void CDlgScope::CreateControls() {
 }
 
 void CDlgScope::CreateRangeControls() {
-    YScrollSpin = new CSpinButton(Qt::Vertical, this);
+    YScrollSpin = new SpinButton(Qt::Vertical, this);
     YScrollSpin->setGeometry(DluRect(5, 0, 13, 196));
-    XScrollSpin = new CSpinButton(Qt::Horizontal, this);
+    XScrollSpin = new SpinButton(Qt::Horizontal, this);
     XScrollSpin->setGeometry(DluRect(21, 198, 404, 11));
 
     AddLabel(this, QStringLiteral("X Min"), DluRect(21, kRow1 + 2, 22, 8));
     XMinEdit = AddEdit(this, DluRect(44, kRow1, 38, 12), QStringLiteral("X Min"));
     AddLabel(this, QStringLiteral("X Max"), DluRect(21, kRow2 + 2, 22, 8));
     XMaxEdit = AddEdit(this, DluRect(44, kRow2, 38, 12), QStringLiteral("X Max"));
-    XZoomSpin = new CSpinButton(Qt::Vertical, this);
+    XZoomSpin = new SpinButton(Qt::Vertical, this);
     XZoomSpin->setGeometry(DluRect(83, kRow1, 10, 27));
 
     AddLabel(this, QStringLiteral("Y Min"), DluRect(98, kRow1 + 2, 22, 8));
     YMinEdit = AddEdit(this, DluRect(121, kRow1, 38, 12), QStringLiteral("Y Min"));
     AddLabel(this, QStringLiteral("Y Max"), DluRect(98, kRow2 + 2, 22, 8));
     YMaxEdit = AddEdit(this, DluRect(121, kRow2, 38, 12), QStringLiteral("Y Max"));
-    YZoomSpin = new CSpinButton(Qt::Vertical, this);
+    YZoomSpin = new SpinButton(Qt::Vertical, this);
     YZoomSpin->setGeometry(DluRect(160, kRow1, 10, 27));
 
     RangeApplyButton = AddButton(this, QStringLiteral("Range Apply"), DluRect(175, kRow1, 50, 12));
@@ -94,10 +94,10 @@ void CDlgScope::CreateRangeControls() {
     connect(CenterButton, &QPushButton::clicked, this, &CDlgScope::OnCenter);
     connect(AmpButton, &QPushButton::clicked, this, &CDlgScope::OnAmpY);
     connect(AutoYButton, &QPushButton::clicked, this, &CDlgScope::OnAutoY);
-    connect(XZoomSpin, &CSpinButton::DeltaPos, this, &CDlgScope::OnXZoom);
-    connect(YZoomSpin, &CSpinButton::DeltaPos, this, &CDlgScope::OnYZoom);
-    connect(YScrollSpin, &CSpinButton::DeltaPos, this, &CDlgScope::OnYScroll);
-    connect(XScrollSpin, &CSpinButton::DeltaPos, this, &CDlgScope::OnXScroll);
+    connect(XZoomSpin, &SpinButton::DeltaPos, this, &CDlgScope::OnXZoom);
+    connect(YZoomSpin, &SpinButton::DeltaPos, this, &CDlgScope::OnYZoom);
+    connect(YScrollSpin, &SpinButton::DeltaPos, this, &CDlgScope::OnYScroll);
+    connect(XScrollSpin, &SpinButton::DeltaPos, this, &CDlgScope::OnXScroll);
 }
 
 void CDlgScope::CreateChannelControls() {

@@ -6,6 +6,7 @@
 #include "controls/DialogFont.h"
 #include "controls/QtText.h"
 #include "scope/ScopeTexts.h"
+#include "scope/TriggerBoxes.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -28,8 +29,6 @@ namespace {
 constexpr int kTriggerRow = 247, kCursorRow = 263;
 constexpr int kRightColumn = 430;
 constexpr auto kStatusPeriod = std::chrono::milliseconds(250);
-constexpr double kPercent = 100.0;
-constexpr double kLongestHoldoff = 86400.0;
 constexpr int kInitialPreTriggerPercent = 20;
 
 QString Tr(const LocalText& text, bool korean) {
@@ -135,45 +134,49 @@ void CDlgScope::AddChartMenuEntries() {
 }
 
 TriggerSettings CDlgScope::Trigger() const {
-    std::lock_guard lock(chartLock_);
+    std::lock_guard lock(sampleLock_);
     return trigger_.Settings();
 }
 
 TriggerState CDlgScope::TriggerStateNow() const {
-    std::lock_guard lock(chartLock_);
+    std::lock_guard lock(sampleLock_);
     return trigger_.State();
 }
 
-// The boxes as typed, read as leading numbers (text without one reads 0),
-// the share cut to 0 .. 100 % and the holdoff to 0 .. a day; the boxes then
-// show what is in force.
-void CDlgScope::ReadTriggerBoxes() {
-    TriggerSettings s;
+// The lists and the boxes (TriggerBoxes.h: a level or holdoff refused
+// keeps the value in force); the boxes then show what is in force.
+std::string CDlgScope::ReadTriggerBoxes() {
+    TriggerSettings s = triggerSettings_;
     s.Mode = static_cast<TriggerMode>(std::clamp(TriggerModeList->currentIndex(), 0, 3));
     s.Channel = std::clamp(TriggerSourceList->currentIndex(), 0, kScopeChannels - 1);
     s.Edge = TriggerEdgeList->currentIndex() == 1 ? TriggerEdge::Falling : TriggerEdge::Rising;
-    s.Level = ReadLeadingDecimal(LevelEdit->text().toStdString());
-    const double percent =
-        std::clamp(ReadLeadingDecimal(PreTriggerEdit->text().toStdString()), 0.0, kPercent);
-    s.PreTrigger = percent / kPercent;
-    s.HoldoffSeconds =
-        std::clamp(ReadLeadingDecimal(HoldoffEdit->text().toStdString()), 0.0, kLongestHoldoff);
-    LevelEdit->setText(Qs(ReadoutNumber(s.Level)));
-    PreTriggerEdit->setText(Qs(ReadoutNumber(percent)));
-    HoldoffEdit->setText(Qs(ReadoutNumber(s.HoldoffSeconds)));
-    triggerSettings_ = s;
+    const TriggerBoxReading read =
+        ReadTriggerValues({LevelEdit->text().toStdString(), PreTriggerEdit->text().toStdString(),
+                           HoldoffEdit->text().toStdString()},
+                          s);
+    LevelEdit->setText(Qs(ReadoutNumber(read.Settings.Level)));
+    PreTriggerEdit->setText(Qs(ReadoutNumber(read.PreTriggerPercent)));
+    HoldoffEdit->setText(Qs(ReadoutNumber(read.Settings.HoldoffSeconds)));
+    triggerSettings_ = read.Settings;
+    return TriggerRefusalText(read.Refused, korean_);
+}
+
+// After the boxes show what is in force: the message box waits for the user.
+void CDlgScope::ReportTriggerRefusals(const std::string& text) {
+    if (!text.empty()) ShowMessage(text);
 }
 
 // Takes effect from the next sample, also while running: a new mode arms
 // afresh; Free run lets the chart scroll again.
 void CDlgScope::OnTriggerSettings() {
-    ReadTriggerBoxes();
+    const std::string refused = ReadTriggerBoxes();
     {
-        std::lock_guard lock(chartLock_);
+        std::lock_guard lock(sampleLock_);
         trigger_.Configure(triggerSettings_);
     }
     UpdateLevelLine();
     ShowTriggerState();
+    ReportTriggerRefusals(refused);
 }
 
 void CDlgScope::OnLevelDragged(double level) {

@@ -7,7 +7,6 @@
 #include <QPaintEvent>
 #include <QPainter>
 #include <QPolygon>
-#include <QThread>
 
 #include <algorithm>
 #include <cmath>
@@ -65,7 +64,7 @@ QPen OverlayPen(const QColor& colour, bool solid) {
 }
 } // namespace
 
-COScopeCtrl::COScopeCtrl(QWidget* parent, std::mutex* ownerLock) : QWidget(parent), ownerLock_(ownerLock) {
+COScopeCtrl::COScopeCtrl(ScopeSampleStore& store, QWidget* parent) : QWidget(parent), store_(store) {
     InstallAccessibility();
     setObjectName(QStringLiteral("COScopeCtrl"));
     setAttribute(Qt::WA_OpaquePaintEvent);
@@ -73,23 +72,23 @@ COScopeCtrl::COScopeCtrl(QWidget* parent, std::mutex* ownerLock) : QWidget(paren
     setFocusPolicy(Qt::StrongFocus); // the cursors' keys and the menu key
     setAccessibleName(QString::fromUtf8(kChartName.Pick(korean_)));
     BuildMenu();
+    store_.SetLimit(SampleLimit(XMin, XMax));
+    store_.SetListener([this] { StoreChanged(); });
 }
 
-std::unique_lock<std::mutex> COScopeCtrl::LockOwner() const {
-    return ownerLock_ ? std::unique_lock<std::mutex>(*ownerLock_) : std::unique_lock<std::mutex>();
+COScopeCtrl::~COScopeCtrl() {
+    store_.SetListener({});
 }
 
 bool COScopeCtrl::Create(const QRect& rect) {
     setGeometry(rect);
     show();
-    auto lock = LockOwner();
     OnSize(rect.width(), rect.height());
     return true;
 }
 
 void COScopeCtrl::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    auto lock = LockOwner();
     if (ClientRect.Width() != width() || ClientRect.Height() != height()) OnSize(width(), height());
 }
 
@@ -101,6 +100,7 @@ void COScopeCtrl::OnSize(int width, int height) {
 void COScopeCtrl::SetXRange(double min, double max) {
     XMin = min;
     XMax = max;
+    store_.SetLimit(SampleLimit(min, max));
     RebuildChart();
 }
 
@@ -153,11 +153,12 @@ void COScopeCtrl::RebuildChart() {
     for (const std::string& text : YLabelTexts(Ranges(), HorizontalLines))
         widest = std::max(widest, measure.Width(text));
     PlotRect = PlotRectFor(ClientRect, YMin, YMax, widest);
-    DrawGrid();
     plot_.Reset(PlotRect.Width(), PlotRect.Height(), BackgroundColor.rgb());
-    RenderPlot();
-    UpdateAccessibleDescription();
-    update();
+    {
+        const ScopeSampleStore::Reader read = store_.Read();
+        Sync(read, true);
+    }
+    FinishSync(true);
 }
 
 void COScopeCtrl::DrawGrid() {
@@ -209,7 +210,7 @@ void COScopeCtrl::DrawGrid() {
 // Time 0 of a caught trigger, marked on the time axis by a triangle under
 // the plot pointing up at it, and one over the plot pointing down.
 void COScopeCtrl::DrawTriggerMark(QPainter& p) const {
-    if (XOrigin == 0.0) return;
+    if (origin_ == 0.0) return;
     const AxisMap axes(PlotRect, Ranges());
     if (!axes.Valid()) return;
     const double at = axes.XAt(0.0);
@@ -222,191 +223,6 @@ void COScopeCtrl::DrawTriggerMark(QPainter& p) const {
                             QPoint(x + kMarkHalfWidth, below + kMarkHeight)}));
     p.drawPolygon(QPolygon({QPoint(x, above), QPoint(x - kMarkHalfWidth, above - kMarkHeight),
                             QPoint(x + kMarkHalfWidth, above - kMarkHeight)}));
-}
-
-TraceJob COScopeCtrl::Job() const {
-    TraceJob job;
-    job.Samples = &Samples;
-    job.PointCount = PointCount;
-    job.TraceCount = TraceCount;
-    job.Enabled = TraceEnabled;
-    job.Ranges = Ranges();
-    job.Plot = PlotRect;
-    return job;
-}
-
-void COScopeCtrl::RenderColumns(int from, int to) {
-    std::array<QRgb, kScopeTraces> colours{};
-    for (int i = 0; i < kScopeTraces; ++i)
-        colours[static_cast<size_t>(i)] = TraceColor[static_cast<size_t>(i)].rgb();
-    RenderTraceColumns(plot_, Job(), colours, from, to, renderer_, &scratch_);
-}
-
-void COScopeCtrl::RenderPlot() {
-    if (!plot_.Empty() && plot_.Width() == PlotRect.Width() && plot_.Height() == PlotRect.Height()) {
-        plot_.ClearColumns(0, plot_.Width());
-        RenderColumns(0, plot_.Width());
-        dirtyBox_ |= PlotArea();
-    }
-    plotCurrent_ = true;
-    plotNewest_ = Samples.Count() - 1;
-    plotCount_ = PointCount;
-    plotEnabled_ = TraceEnabled;
-    plotTraceCount_ = TraceCount;
-    RenderCount.fetch_add(1);
-    FullRenderCount.fetch_add(1);
-}
-
-// The picture of the previous newest sample and count, brought up to the
-// present one: shifted by the columns the grid moved, then drawn again
-// where samples came in at the right or dropped out at the left. Every
-// other column holds the same samples as before, one shift further left.
-void COScopeCtrl::RenderIncrement(int64_t previousNewest, int previousCount) {
-    const int64_t newest = Samples.Count() - 1;
-    const PixelMap map(PlotRect, Ranges(), newest);
-    const int width = plot_.Width();
-    if (plot_.Empty() || width != PlotRect.Width() || !map.Drawable()) {
-        // Nothing can be drawn; the full render leaves the picture empty too.
-        plotNewest_ = newest;
-        plotCount_ = PointCount;
-        RenderCount.fetch_add(1);
-        return;
-    }
-    const int64_t shift = map.Base(previousNewest) - map.Base(newest);
-    const int64_t oldest = newest - PointCount + 1, previousOldest = previousNewest - previousCount + 1;
-    if (shift < 0 || shift > width / 2 || oldest < previousOldest) {
-        RenderPlot();
-        return;
-    }
-    const int left = PlotRect.left;
-    const int64_t rightFrom =
-        std::clamp<int64_t>(std::min<int64_t>(map.XOfSample(previousNewest) - left, width - shift), 0, width);
-    int64_t leftFrom = 0, leftTo = 0; // the columns the dropped samples drew on
-    if (oldest > previousOldest && previousCount > 0) {
-        leftFrom = std::clamp<int64_t>(map.XOfSample(previousOldest) - left, 0, width);
-        leftTo = std::clamp<int64_t>(map.XOfSample(oldest) - left + 1, 0, width);
-    }
-    const bool merged = leftTo >= rightFrom;
-    const int64_t dirty =
-        merged ? width - std::min(leftFrom, rightFrom) : (width - rightFrom) + (leftTo - leftFrom);
-    if (dirty > width / 2) {
-        RenderPlot();
-        return;
-    }
-    plot_.Shift(static_cast<int>(shift));
-    const auto draw = [this](int64_t from, int64_t to) {
-        if (from >= to) return;
-        plot_.ClearColumns(static_cast<int>(from), static_cast<int>(to));
-        RenderColumns(static_cast<int>(from), static_cast<int>(to));
-        dirtyBox_ |= QRect(PlotRect.left + static_cast<int>(from), PlotRect.top, static_cast<int>(to - from),
-                           PlotRect.Height());
-    };
-    if (merged) {
-        draw(std::min(leftFrom, rightFrom), width);
-    } else {
-        draw(leftFrom, leftTo);
-        draw(rightFrom, width);
-    }
-    if (shift > 0) dirtyBox_ |= PlotArea();
-    plotNewest_ = newest;
-    plotCount_ = PointCount;
-    RenderCount.fetch_add(1);
-}
-
-void COScopeCtrl::ClearPlot() {
-    if (!plot_.Empty()) {
-        plot_.ClearColumns(0, plot_.Width());
-        RequestRepaint(PlotArea());
-    }
-    PointCount = 0;
-    plotCurrent_ = true;
-    plotNewest_ = Samples.Count() - 1;
-    plotCount_ = 0;
-    plotEnabled_ = TraceEnabled;
-    plotTraceCount_ = TraceCount;
-}
-
-void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& values) {
-    TraceCount = kScopeTraces;
-    TraceEnabled = enabled;
-    const double limit = SampleLimit(XMin, XMax);
-    Samples.Push(values);
-    PointCount = NextPointCount(PointCount, limit);
-    if (plotCurrent_ && plotEnabled_ == TraceEnabled && plotTraceCount_ == TraceCount)
-        RenderIncrement(plotNewest_, plotCount_);
-    else
-        RenderPlot();
-    RequestRepaint(QRect());
-}
-
-void COScopeCtrl::ShowNewestOf(const ScopeSamples& from, int count, const TraceFlags& enabled,
-                               double originAge) {
-    TraceCount = kScopeTraces;
-    TraceEnabled = enabled;
-    count = std::clamp(count, 0, kScopeCapacity);
-    Samples.PushNewestOf(from, count);
-    PointCount = count;
-    RenderPlot();
-    SetXOrigin(originAge / kSamplesPerSecond);
-    RequestRepaint(PlotArea());
-}
-
-// The time cursors keep their place on the plot: on a new span the same
-// distance from its trigger point, not the same time.
-void COScopeCtrl::SetXOrigin(double seconds) {
-    if (!std::isfinite(seconds) || seconds == XOrigin) return;
-    cursors_.T1 += seconds - XOrigin;
-    cursors_.T2 += seconds - XOrigin;
-    XOrigin = seconds;
-    RequestGridRefresh();
-}
-
-// New labels and trigger mark. On the user-interface thread at once; from a
-// worker by one queued call at a time (the lock is held by the caller here
-// and taken again there).
-void COScopeCtrl::RequestGridRefresh() {
-    if (QThread::currentThread() == thread()) {
-        if (ClientRect.Width() > 0 && ClientRect.Height() > 0) DrawGrid();
-        UpdateAccessibleDescription();
-        update();
-        if (cursors_.On) QMetaObject::invokeMethod(this, &COScopeCtrl::CursorsChanged, Qt::QueuedConnection);
-        return;
-    }
-    if (gridRefreshPending_.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            gridRefreshPending_.store(false);
-            bool cursorsOn = false;
-            {
-                auto lock = LockOwner();
-                if (ClientRect.Width() > 0 && ClientRect.Height() > 0) DrawGrid();
-                UpdateAccessibleDescription();
-                cursorsOn = cursors_.On;
-            }
-            update();
-            if (cursorsOn) emit CursorsChanged();
-        },
-        Qt::QueuedConnection);
-}
-
-// One repaint in flight at a time: a busy user-interface thread gets one
-// paint for several appends, not a queue of them. Caller holds the lock.
-void COScopeCtrl::RequestRepaint(const QRect& area) {
-    dirtyBox_ |= area;
-    if (repaintPending_.exchange(true)) return;
-    QMetaObject::invokeMethod(
-        this,
-        [this] {
-            repaintPending_.store(false);
-            QRect changed;
-            {
-                auto lock = LockOwner();
-                std::swap(changed, dirtyBox_);
-            }
-            if (!changed.isEmpty()) update(changed);
-        },
-        Qt::QueuedConnection);
 }
 
 // grid XOR plot XOR background over `area`: where two layers cover a pixel
@@ -501,16 +317,13 @@ QImage COScopeCtrl::PlotPicture() const {
 void COScopeCtrl::paintEvent(QPaintEvent* event) {
     const QRect r = event->rect();
     QPainter screen(this);
-    {
-        auto lock = LockOwner();
-        if (GridImage.size() != size()) {
-            screen.fillRect(r, BackgroundColor);
-            return;
-        }
-        if (paintScratch_.size() != size()) paintScratch_ = QImage(size(), QImage::Format_RGB32);
-        ComposeInto(&paintScratch_, r);
-        DrawOverlays(&paintScratch_, r);
+    if (GridImage.size() != size()) {
+        screen.fillRect(r, BackgroundColor);
+        return;
     }
+    if (paintScratch_.size() != size()) paintScratch_ = QImage(size(), QImage::Format_RGB32);
+    ComposeInto(&paintScratch_, r);
+    DrawOverlays(&paintScratch_, r);
     screen.drawImage(r.topLeft(), paintScratch_, r);
 }
 
@@ -521,17 +334,6 @@ void COScopeCtrl::UpdateAccessibleDescription() {
                                  .arg(Qs(FormatAxisNumber(AxisTime(r, XMax))),
                                       Qs(FormatAxisNumber(AxisTime(r, XMin))), Qs(FormatAxisNumber(YMin)),
                                       Qs(FormatAxisNumber(YMax))));
-}
-
-ChartView COScopeCtrl::View() const {
-    ChartView v;
-    v.Samples = &Samples;
-    v.PointCount = PointCount;
-    v.TraceCount = TraceCount;
-    v.TraceEnabled = TraceEnabled;
-    v.Ranges = Ranges();
-    v.TraceNames = traceNames_;
-    return v;
 }
 
 } // namespace velt

@@ -1,35 +1,34 @@
 #pragma once
 // The strip chart: up to four traces against time, newest sample at the
-// right edge, scrolling left as samples arrive (20 per second). The frame,
-// dotted grid and labels are drawn once per rebuild into GridImage; the
-// traces live in a plot picture of their own; the picture shown is the two
-// combined (grid XOR plot XOR background), so a trace shows in its own
-// colour over the background and as the XOR of the three colours over grid
-// and labels. The trigger level and the measuring cursors are drawn over
-// that when it is painted.
+// right edge, scrolling left as samples arrive (20 per second). The samples
+// and their bookkeeping live in a ScopeSampleStore that the chart's owner
+// hands in; the chart paints what the store holds. The frame, dotted grid
+// and labels are drawn once per rebuild into GridImage; the traces live in a
+// plot picture of their own; the picture shown is the two combined (grid XOR
+// plot XOR background), so a trace shows in its own colour over the
+// background and as the XOR of the three colours over grid and labels. The
+// trigger level and the measuring cursors are drawn over that when it is
+// painted.
 //
-// An append costs what it adds: the plot picture is a ring of pixel columns
-// (PlotRing), every sample keeps its column on a grid fixed to the sample
-// numbers, so one more sample shifts the picture by whole columns; only the
-// columns that come in at the right, the newest sample's own and those the
-// oldest sample leaves at the left are drawn again. The result is the picture
-// a full render draws, pixel for pixel. A range, scale or colour change, a
-// clear, a change of the traces shown or a jump of more than half the plot
-// renders everything.
+// An update costs what was added: the plot picture is a ring of pixel
+// columns (PlotRing), every sample keeps its column on a grid fixed to the
+// sample numbers, so more samples shift the picture by whole columns; only
+// the columns that come in at the right, the newest samples' own and those
+// the oldest samples leave at the left are drawn again. The result is the
+// picture a full render draws, pixel for pixel. A range, scale or colour
+// change, a clear, a caught span, a change of the traces shown or a jump of
+// more than half the plot renders everything.
 //
-// Threads and the lock: the chart has no lock of its own. Its owner passes
-// the one lock that serialises it (the scope window's chart lock) and holds
-// that lock around every call of the setters, ClearPlot, AppendSamples,
-// ShowNewestOf, SetXOrigin and RenderPlot. The chart itself takes it in its
-// event handlers (resize, paint, mouse, keys) and in the functions marked
-// below. AppendSamples, ShowNewestOf, SetXOrigin and RenderPlot may run on a
-// worker thread: they touch only the plot picture and the sample data, and
-// ask for a repaint (and new labels) by a queued call. Everything else is
-// user-interface thread only.
+// Threads: the chart, its pictures, ranges, colours, cursors and level line
+// are user-interface thread only and need no lock. Any thread may write into
+// the store; the store then calls the chart (StoreChanged), which brings its
+// picture up to date at once on the user-interface thread and otherwise asks
+// for that by one queued call at a time. Drawing and exports read the store
+// under its lock (ScopeSampleStore::Reader), held for that read alone.
 #include "scope/ChartMath.h"
 #include "scope/ScopeCursors.h"
 #include "scope/ScopeExport.h"
-#include "scope/ScopeSamples.h"
+#include "scope/ScopeSampleStore.h"
 #include "scope/ScopeTraceRender.h"
 
 #include <QColor>
@@ -39,7 +38,6 @@
 #include <array>
 #include <atomic>
 #include <functional>
-#include <mutex>
 #include <optional>
 #include <string>
 #include <vector>
@@ -52,13 +50,18 @@ namespace velt {
 class COScopeCtrl : public QWidget {
     Q_OBJECT
 public:
-    explicit COScopeCtrl(QWidget* parent = nullptr, std::mutex* ownerLock = nullptr);
+    // Shows the samples of `store`, which outlives the chart; the chart is
+    // the store's listener from here until it is destroyed (both while no
+    // writer runs).
+    explicit COScopeCtrl(ScopeSampleStore& store, QWidget* parent = nullptr);
+    ~COScopeCtrl() override;
 
     // Places the chart at `rect` in the parent's coordinates, shows it and
-    // rebuilds (the images exist from here on). Takes the owner's lock.
+    // rebuilds (the images exist from here on).
     bool Create(const QRect& rect);
 
-    // Each followed by RebuildChart. Caller holds the owner's lock.
+    // Each followed by RebuildChart. The X range also tells the store how
+    // many samples it holds (the shown count follows at the next append).
     void SetXRange(double min, double max);
     void SetYRange(double min, double max);
     void SetXUnits(const std::string& text);
@@ -69,36 +72,35 @@ public:
     void SetAxisColor(const QColor& c);
     void SetTraceColors(const QColor& c1, const QColor& c2, const QColor& c3, const QColor& c4);
 
-    // Fills the plot with the background and shows no sample until the next
-    // append (the ring keeps its old samples). Caller holds the lock.
+    // The store's Clear: the plot shows no sample until the next append (the
+    // ring keeps its old samples).
     void ClearPlot();
-    // Stores one sample per trace, draws what it changes and asks for a
-    // repaint. Any thread; caller holds the lock.
+    // The store's Append: one sample per trace. Any thread.
     void AppendSamples(const TraceFlags& enabled, const TraceValues& values);
-    // Shows the `count` newest samples of `from` (another store) as the
-    // newest of this chart, with time 0 of the axis `originAge` samples
-    // before the newest (a caught trigger; 0 for a running trace). Renders
-    // everything and asks for new labels. Any thread; caller holds the lock.
-    void ShowNewestOf(const ScopeSamples& from, int count, const TraceFlags& enabled, double originAge);
-    // Time 0 of the axis, in seconds before the newest sample (see
-    // ChartRanges::XOrigin); new labels follow. Any thread; caller holds the lock.
-    void SetXOrigin(double seconds);
-    // Redraws every shown sample under the current ranges. Caller holds the lock.
+
+    // Brings the plot picture, the labels and the cursors up to what the
+    // store holds: extends the picture by the samples appended since, or
+    // renders it whole. What StoreChanged runs on the user-interface thread.
+    void UpdatePlot();
+    // The store's listener: any thread.
+    void StoreChanged();
+    // Redraws every shown sample under the current ranges.
     void RenderPlot();
-    // Margin, background image, plot, repaint. Caller holds the lock;
-    // user-interface thread.
+    // Margin, background image, plot, repaint.
     void RebuildChart();
 
-    // The picture as painted, with the level line and the cursors. Caller
-    // holds the lock.
+    // The ranges the picture shows, with its time origin.
+    ChartRanges Ranges() const { return {XMin, XMax, YMin, YMax, origin_}; }
+
+    // The picture as painted, with the level line and the cursors.
     QImage ComposedImage() const;
     // The plot layer alone, client-sized: the background with the traces in
-    // the plot rectangle. Caller holds the lock.
+    // the plot rectangle.
     QImage PlotPicture() const;
 
     // For the read-outs, the export and the context menu: names of the
     // traces (read-out lines and CSV columns) and the language of the menu
-    // and messages. User-interface thread; these take the lock.
+    // and messages. The read-outs and exports read the store under its lock.
     void SetTraceNames(const std::array<std::string, kScopeTraces>& names);
     void SetKorean(bool korean);
     QString HoverTextAt(const QPoint& pos) const; // empty outside the plot area
@@ -109,12 +111,12 @@ public:
     bool SaveImageTo(const QString& path);
 
     // The trigger level as a dashed line across the plot in `colour`, or
-    // none. User-interface thread; takes the lock.
+    // none.
     void SetLevelLine(std::optional<double> level, const QColor& colour);
     std::optional<double> LevelLine() const;
 
     // The measuring cursors. Switching them on places them at a quarter and
-    // three quarters of both ranges. User-interface thread; these take the lock.
+    // three quarters of both ranges.
     void SetCursorsOn(bool on);
     void SetCursors(const ChartCursors& cursors);
     ChartCursors Cursors() const;
@@ -142,11 +144,7 @@ public:
     // The renderer used from now on (the benchmark compares both).
     void SetRenderer(TraceRenderer renderer) { renderer_ = renderer; }
 
-    // The chart's state, in the order the scope window sets it.
-    int TraceCount = 1;
-    int PointCount = 0;
-    ScopeSamples Samples;
-    TraceFlags TraceEnabled{};
+    // How the chart shows the samples, in the order the scope window sets it.
     std::string XUnits = "Samples";
     std::string YUnits = "Y units";
     QColor BackgroundColor{255, 255, 255};
@@ -158,11 +156,10 @@ public:
     int HorizontalLines = 5;
     double YMin = -10.0, YMax = 10.0;
     double XMin = 0.0, XMax = 4.0;
-    double XOrigin = 0.0;
     ChartRect ClientRect;
     ChartRect PlotRect;
     QImage GridImage; // background, frame, grid, labels, trigger mark
-    // The labels drawn into GridImage with their boxes. Caller holds the lock.
+    // The labels drawn into GridImage with their boxes.
     const std::vector<ChartLabel>& GridLabels() const { return gridLabels_; }
 
     // Renders so far (tests, benchmark): all of them, and those that drew
@@ -194,20 +191,23 @@ private:
     // What a mouse press grabbed.
     enum class Grab { None, Level, T1, T2, V1, V2 };
 
-    std::unique_lock<std::mutex> LockOwner() const;
     void OnSize(int width, int height);
     void DrawGrid();
     void DrawTriggerMark(QPainter& p) const;
-    void RenderIncrement(int64_t previousNewest, int previousCount);
-    void RenderColumns(int from, int to);
-    void RequestRepaint(const QRect& area);
-    void RequestGridRefresh();
+    // Under the store's lock (`read`): the picture brought to its state.
+    void Sync(const ScopeSampleStore::Reader& read, bool whole);
+    void FollowOrigin(double origin);
+    void RenderWhole(const ScopeSampleStore::Reader& read);
+    void RenderIncrement(const ScopeSampleStore::Reader& read);
+    void RenderColumns(const ScopeSampleStore::Reader& read, int from, int to);
+    // After the store's lock is let go: new labels when they are wanted or
+    // the origin moved, and a repaint of what changed.
+    void FinishSync(bool gridWanted);
     void ComposeInto(QImage* out, const QRect& area) const;
     void DrawOverlays(QImage* out, const QRect& area) const;
     QRect PlotArea() const { return QRect(PlotRect.left, PlotRect.top, PlotRect.Width(), PlotRect.Height()); }
-    ChartRanges Ranges() const { return {XMin, XMax, YMin, YMax, XOrigin}; }
-    TraceJob Job() const;
-    ChartView View() const;
+    TraceJob Job(const ScopeSampleStore::Reader& read) const;
+    ChartView View(const ScopeSampleStore::Reader& read) const;
     void UpdateAccessibleDescription();
     static void InstallAccessibility();
     void BuildMenu();
@@ -218,32 +218,31 @@ private:
     void MoveActiveCursor(int dx, int dy);
     void CursorsMoved();
 
-    std::mutex* ownerLock_;
+    ScopeSampleStore& store_;
     TraceRenderer renderer_ = TraceRenderer::ColumnReduced;
     TraceRenderScratch scratch_;
     std::array<std::string, kScopeTraces> traceNames_{"Ch 1", "Ch 2", "Ch 3", "Ch 4"};
     bool korean_ = false;
-    std::atomic<bool> repaintPending_{false};
-    std::atomic<bool> gridRefreshPending_{false};
+    std::atomic<bool> updatePending_{false}; // a queued UpdatePlot is on its way
 
-    // Under the owner's lock: the plot picture, what it shows (its newest
-    // sample, the count and traces drawn; false when it must be drawn whole
-    // before it can be extended), the box that changed since the last
-    // repaint was asked for, and the overlays.
+    // The plot picture and what it shows: the store's state it was last
+    // brought to (plotCurrent_ false: it must be drawn whole before it can
+    // be extended), the time origin of the labels and cursors, whether the
+    // labels must still follow a new origin, and the box that changed since
+    // the last repaint was asked for.
     PlotRing plot_;
     bool plotCurrent_ = false;
-    int64_t plotNewest_ = -1;
-    int plotCount_ = 0;
-    TraceFlags plotEnabled_{};
-    int plotTraceCount_ = 1;
+    StoreState shown_;
+    double origin_ = 0.0;
+    bool originMoved_ = false;
     QRect dirtyBox_;
     std::optional<double> level_;
     QColor levelColour_;
     std::vector<ChartLabel> gridLabels_;
     ChartCursors cursors_;
 
-    mutable QImage paintScratch_; // user-interface thread: the picture of one paint
-    Grab grab_ = Grab::None;      // user-interface thread
+    mutable QImage paintScratch_; // the picture of one paint
+    Grab grab_ = Grab::None;
     QMenu* menu_ = nullptr;
     QAction* exportAction_ = nullptr;
     QAction* cursorCsvAction_ = nullptr;

@@ -101,7 +101,6 @@ void COScopeCtrl::RetranslateMenu() {
 }
 
 void COScopeCtrl::SetTraceNames(const std::array<std::string, kScopeTraces>& names) {
-    auto lock = LockOwner();
     traceNames_ = names;
 }
 
@@ -109,33 +108,33 @@ void COScopeCtrl::SetKorean(bool korean) {
     korean_ = korean;
     setAccessibleName(Tr(kChartName, korean_));
     RetranslateMenu();
-    auto lock = LockOwner();
     UpdateAccessibleDescription();
 }
 
 QString COScopeCtrl::HoverTextAt(const QPoint& pos) const {
-    auto lock = LockOwner();
     if (pos.x() < PlotRect.left || pos.x() >= PlotRect.right || pos.y() < PlotRect.top ||
         pos.y() >= PlotRect.bottom)
         return {};
-    const PixelMap map(PlotRect, Ranges(), Samples.Count() - 1);
+    const ScopeSampleStore::Reader read = store_.Read();
+    const PixelMap map(PlotRect, Ranges(), read.State().Newest);
     if (!map.Drawable()) return {};
-    return Qs(HoverReadout(View(), map.AgeAt(pos.x())));
+    return Qs(HoverReadout(View(read), map.AgeAt(pos.x())));
 }
 
 std::string COScopeCtrl::CsvText() const {
-    auto lock = LockOwner();
-    return ScopeCsv(View(), kCsvTimeHeader.Pick(korean_));
+    const ScopeSampleStore::Reader read = store_.Read();
+    return ScopeCsv(View(read), kCsvTimeHeader.Pick(korean_));
 }
 
 std::string COScopeCtrl::CursorCsvText() const {
-    auto lock = LockOwner();
-    return ScopeCsvBetween(View(), kCsvTimeHeader.Pick(korean_), cursors_.T1, cursors_.T2);
+    const ScopeSampleStore::Reader read = store_.Read();
+    return ScopeCsvBetween(View(read), kCsvTimeHeader.Pick(korean_), cursors_.T1, cursors_.T2);
 }
 
 std::string COScopeCtrl::CursorReadoutText() const {
-    auto lock = LockOwner();
-    return cursors_.On ? CursorReadout(View(), cursors_) : std::string();
+    if (!cursors_.On) return {};
+    const ScopeSampleStore::Reader read = store_.Read();
+    return CursorReadout(View(read), cursors_);
 }
 
 bool COScopeCtrl::ExportCsvTo(const QString& path, bool betweenCursors) {
@@ -150,11 +149,7 @@ bool COScopeCtrl::ExportCsvTo(const QString& path, bool betweenCursors) {
 }
 
 bool COScopeCtrl::SaveImageTo(const QString& path) {
-    QImage image;
-    {
-        auto lock = LockOwner();
-        image = ComposedImage();
-    }
+    const QImage image = ComposedImage();
     const std::filesystem::path target = PathOf(path);
     // The kind first, from the metadata: a FIFO or a device is never opened.
     std::string reason;
@@ -219,43 +214,32 @@ void COScopeCtrl::contextMenuEvent(QContextMenuEvent* event) {
 }
 
 void COScopeCtrl::SetLevelLine(std::optional<double> level, const QColor& colour) {
-    {
-        auto lock = LockOwner();
-        if (level_ == level && levelColour_ == colour) return;
-        level_ = level;
-        levelColour_ = colour;
-    }
+    if (level_ == level && levelColour_ == colour) return;
+    level_ = level;
+    levelColour_ = colour;
     update();
 }
 
 std::optional<double> COScopeCtrl::LevelLine() const {
-    auto lock = LockOwner();
     return level_;
 }
 
 void COScopeCtrl::SetCursorsOn(bool on) {
-    {
-        auto lock = LockOwner();
-        if (cursors_.On == on) return;
-        if (on)
-            cursors_ = PlacedCursors(Ranges());
-        else
-            cursors_.On = false;
-    }
+    if (cursors_.On == on) return;
+    if (on)
+        cursors_ = PlacedCursors(Ranges());
+    else
+        cursors_.On = false;
     CursorsMoved();
 }
 
 void COScopeCtrl::SetCursors(const ChartCursors& cursors) {
-    {
-        auto lock = LockOwner();
-        if (cursors_ == cursors) return;
-        cursors_ = cursors;
-    }
+    if (cursors_ == cursors) return;
+    cursors_ = cursors;
     CursorsMoved();
 }
 
 ChartCursors COScopeCtrl::Cursors() const {
-    auto lock = LockOwner();
     return cursors_;
 }
 
@@ -274,7 +258,6 @@ void COScopeCtrl::CursorsMoved() {
 
 // Nearest line within reach of a press: the level line, then the cursors.
 COScopeCtrl::Grab COScopeCtrl::GrabAt(const QPoint& pos) const {
-    auto lock = LockOwner();
     const AxisMap axes(PlotRect, Ranges());
     if (!axes.Valid() || !PlotArea().contains(pos)) return Grab::None;
     Grab best = Grab::None;
@@ -296,42 +279,35 @@ COScopeCtrl::Grab COScopeCtrl::GrabAt(const QPoint& pos) const {
 }
 
 void COScopeCtrl::DragTo(Grab grab, const QPoint& pos) {
-    ChartCursors c;
-    std::optional<double> level;
-    {
-        auto lock = LockOwner();
-        const AxisMap axes(PlotRect, Ranges());
-        if (!axes.Valid()) return;
-        const double x = std::clamp(pos.x(), PlotRect.left, PlotRect.right - 1);
-        const double y = std::clamp(pos.y(), PlotRect.top, PlotRect.bottom - 1);
-        c = cursors_;
-        switch (grab) {
-        case Grab::Level:
-            level = axes.ValueAt(y);
-            break;
-        case Grab::T1:
-            c.T1 = axes.TimeAt(x);
-            c.Active = CursorId::T1;
-            break;
-        case Grab::T2:
-            c.T2 = axes.TimeAt(x);
-            c.Active = CursorId::T2;
-            break;
-        case Grab::V1:
-            c.V1 = axes.ValueAt(y);
-            c.Active = CursorId::V1;
-            break;
-        case Grab::V2:
-            c.V2 = axes.ValueAt(y);
-            c.Active = CursorId::V2;
-            break;
-        case Grab::None:
-            return;
-        }
-    }
-    if (level) {
+    const AxisMap axes(PlotRect, Ranges());
+    if (!axes.Valid()) return;
+    const double x = std::clamp(pos.x(), PlotRect.left, PlotRect.right - 1);
+    const double y = std::clamp(pos.y(), PlotRect.top, PlotRect.bottom - 1);
+    ChartCursors c = cursors_;
+    switch (grab) {
+    case Grab::Level: {
+        const double level = axes.ValueAt(y);
         SetLevelLine(level, levelColour_);
-        emit LevelDragged(*level);
+        emit LevelDragged(level);
+        return;
+    }
+    case Grab::T1:
+        c.T1 = axes.TimeAt(x);
+        c.Active = CursorId::T1;
+        break;
+    case Grab::T2:
+        c.T2 = axes.TimeAt(x);
+        c.Active = CursorId::T2;
+        break;
+    case Grab::V1:
+        c.V1 = axes.ValueAt(y);
+        c.Active = CursorId::V1;
+        break;
+    case Grab::V2:
+        c.V2 = axes.ValueAt(y);
+        c.Active = CursorId::V2;
+        break;
+    case Grab::None:
         return;
     }
     SetCursors(c);
@@ -349,11 +325,7 @@ void COScopeCtrl::mousePressEvent(QMouseEvent* event) {
     grab_ = GrabAt(pos);
     const ChartCursors c = Cursors();
     if (grab_ == Grab::None && c.On && PlotArea().contains(pos)) {
-        double t = 0;
-        {
-            auto lock = LockOwner();
-            t = AxisMap(PlotRect, Ranges()).TimeAt(pos.x());
-        }
+        const double t = AxisMap(PlotRect, Ranges()).TimeAt(pos.x());
         grab_ = std::fabs(t - c.T1) <= std::fabs(t - c.T2) ? Grab::T1 : Grab::T2;
     }
     if (grab_ != Grab::None) DragTo(grab_, pos);
@@ -409,21 +381,17 @@ void COScopeCtrl::keyPressEvent(QKeyEvent* event) {
 }
 
 void COScopeCtrl::MoveActiveCursor(int dx, int dy) {
-    ChartCursors c;
-    {
-        auto lock = LockOwner();
-        const AxisMap axes(PlotRect, Ranges());
-        if (!axes.Valid()) return;
-        c = cursors_;
-        double* at = c.Active == CursorId::T1   ? &c.T1
-                     : c.Active == CursorId::T2 ? &c.T2
-                     : c.Active == CursorId::V1 ? &c.V1
-                                                : &c.V2;
-        if (IsTimeCursor(c.Active))
-            *at = axes.TimeAt(axes.XAt(*at) + dx);
-        else
-            *at = axes.ValueAt(axes.YAt(*at) + dy);
-    }
+    const AxisMap axes(PlotRect, Ranges());
+    if (!axes.Valid()) return;
+    ChartCursors c = cursors_;
+    double* at = c.Active == CursorId::T1   ? &c.T1
+                 : c.Active == CursorId::T2 ? &c.T2
+                 : c.Active == CursorId::V1 ? &c.V1
+                                            : &c.V2;
+    if (IsTimeCursor(c.Active))
+        *at = axes.TimeAt(axes.XAt(*at) + dx);
+    else
+        *at = axes.ValueAt(axes.YAt(*at) + dy);
     SetCursors(c);
 }
 

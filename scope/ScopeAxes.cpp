@@ -2,6 +2,7 @@
 
 #include "base/LeadingNumber.h"
 #include "base/LocalText.h"
+#include "scope/ScopeTexts.h"
 
 #include <algorithm>
 #include <cfloat>
@@ -92,31 +93,6 @@ std::optional<double> ParseLeadingDecimal(std::string_view s) {
 
 namespace {
 
-constexpr LocalText kNotANumber{"{field}: \"{text}\"은(는) 숫자가 아닙니다.",
-                                "{field}: \"{text}\" is not a number."};
-constexpr LocalText kSecondsOutOfRange{
-    "{field}: \"{text}\"은(는) 차트가 담는 -1500 .. 1500초를 벗어납니다.",
-    "{field}: \"{text}\" lies outside -1500 .. 1500, the seconds the chart holds."};
-constexpr LocalText kValueOutOfRange{
-    "{field}: \"{text}\"은(는) 차트가 표시할 수 있는 -10000000000 .. 10000000000을 벗어납니다.",
-    "{field}: \"{text}\" lies outside -10000000000 .. 10000000000, the values the chart can label."};
-constexpr LocalText kEqualLimits{"{axis} Min과 {axis} Max가 같습니다. 범위에는 서로 다른 두 값이 필요합니다.",
-                                 "{axis} Min and {axis} Max are equal: a range needs two different values."};
-constexpr LocalText kMinAboveMax{"{field}: {axis} Min이 {axis} Max보다 큽니다.",
-                                 "{field}: {axis} Min is above {axis} Max."};
-constexpr LocalText kAmpTooSmall{"{field}: \"{text}\"(으)로는 범위가 생기지 않습니다. 2 이상이어야 합니다.",
-                                 "{field}: \"{text}\" gives no range: the amplitude must be 2 or more."};
-constexpr LocalText kSecondsResult{
-    "{field}: {axis} 범위가 {text}(으)로 되어 차트가 담는 -1500 .. 1500초를 벗어납니다.",
-    "{field}: the {axis} range would become {text}, outside -1500 .. 1500, the seconds the chart holds."};
-constexpr LocalText kValueResult{"{field}: {axis} 범위가 {text}(으)로 되어 차트가 표시할 수 있는 "
-                                 "-10000000000 .. 10000000000을 벗어납니다.",
-                                 "{field}: the {axis} range would become {text}, outside -10000000000 .. "
-                                 "10000000000, the values the chart "
-                                 "can label."};
-constexpr LocalText kRangeStays{"{axis} 범위는 {min} .. {max}(으)로 유지됩니다.",
-                                "The {axis} range stays {min} .. {max}."};
-
 std::string Trimmed(std::string text) {
     const size_t from = text.find_first_not_of(' ');
     return from == std::string::npos ? std::string() : text.substr(from);
@@ -133,19 +109,19 @@ std::string RangeText(char axis, double min, double max) {
 const LocalText& ProblemText(const AxisRefusal& r) {
     switch (r.Problem) {
     case AxisProblem::NotANumber:
-        return kNotANumber;
+        return kAxisNotANumber;
     case AxisProblem::OutOfRange:
-        return r.Axis == 'X' ? kSecondsOutOfRange : kValueOutOfRange;
+        return r.Axis == 'X' ? kAxisSecondsOutOfRange : kAxisValueOutOfRange;
     case AxisProblem::EqualLimits:
-        return kEqualLimits;
+        return kAxisEqualLimits;
     case AxisProblem::MinAboveMax:
-        return kMinAboveMax;
+        return kAxisMinAboveMax;
     case AxisProblem::AmpTooSmall:
-        return kAmpTooSmall;
+        return kAxisAmpTooSmall;
     case AxisProblem::ResultOutOfRange:
         break;
     }
-    return r.Axis == 'X' ? kSecondsResult : kValueResult;
+    return r.Axis == 'X' ? kAxisSecondsResult : kAxisValueResult;
 }
 
 double AxisLimit(char axis) {
@@ -171,9 +147,9 @@ std::string AxisRefusalText(const std::vector<AxisRefusal>& refused, bool korean
     for (const char axis : {'X', 'Y'}) {
         for (const AxisRefusal& r : refused) {
             if (r.Axis != axis) continue;
-            line(FillText(kRangeStays.Pick(korean), {{"{axis}", std::string(1, axis)},
-                                                     {"{min}", AxisText(axis, r.Kept.Min)},
-                                                     {"{max}", AxisText(axis, r.Kept.Max)}}));
+            line(FillText(kAxisRangeStays.Pick(korean), {{"{axis}", std::string(1, axis)},
+                                                         {"{min}", AxisText(axis, r.Kept.Min)},
+                                                         {"{max}", AxisText(axis, r.Kept.Max)}}));
             break;
         }
     }
@@ -239,17 +215,31 @@ AxisChange ScopeAxes::SetY(double ymin, double ymax, bool showSpan) {
     return change;
 }
 
+std::optional<double> ReadNumberBox(std::string_view text, double lowest, double highest,
+                                    AxisProblem* problem) {
+    const std::optional<double> v = ParseLeadingDecimal(text);
+    if (!v) {
+        *problem = AxisProblem::NotANumber;
+        return std::nullopt;
+    }
+    if (!(*v >= lowest && *v <= highest)) {
+        *problem = AxisProblem::OutOfRange;
+        return std::nullopt;
+    }
+    return v;
+}
+
 bool ScopeAxes::ReadBox(const std::string& text, const char* field, char axis, double* value,
                         std::vector<AxisRefusal>* refused) const {
-    const std::optional<double> v = ParseLeadingDecimal(text);
-    if (v && Drawable(axis, *v)) {
+    AxisProblem problem = AxisProblem::NotANumber;
+    if (const std::optional<double> v = ReadNumberBox(text, -AxisLimit(axis), AxisLimit(axis), &problem)) {
         *value = *v;
         return true;
     }
     AxisRefusal r;
     r.Axis = axis;
     r.Field = field;
-    r.Problem = v ? AxisProblem::OutOfRange : AxisProblem::NotANumber;
+    r.Problem = problem;
     r.Text = text;
     refused->push_back(std::move(r));
     return false;

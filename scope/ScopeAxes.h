@@ -60,6 +60,13 @@ enum class AxisProblem {
     ResultOutOfRange, // the operation would take the range beyond the limit
 };
 
+// The one reader of the scope's number boxes (the axis boxes and the
+// trigger's level and holdoff): the box's leading number when it lies
+// within lowest .. highest; otherwise nothing, with *problem telling why
+// (NotANumber or OutOfRange).
+std::optional<double> ReadNumberBox(std::string_view text, double lowest, double highest,
+                                    AxisProblem* problem);
+
 // Why an axis was left as it was.
 struct AxisRefusal {
     char Axis = 'Y';   // 'X' or 'Y'

@@ -9,15 +9,6 @@
 
 namespace velt {
 
-const std::array<LocalText, kScopeSources> kScopeSourceNames{{
-    {"지령위치", "Command Position"},
-    {"현재위치", "Position"},
-    {"지령속도", "Command Speed"},
-    {"현재속도", "Speed"},
-    {"지령전류", "Command Current"},
-    {"현재전류", "Current"},
-}};
-
 namespace {
 int32_t Signed32(const StateBlock& regs, int low) {
     const uint32_t bits = static_cast<uint32_t>(regs[low]) | static_cast<uint32_t>(regs[low + 1]) << 16;

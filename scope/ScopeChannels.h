@@ -10,6 +10,7 @@
 #include "link/CDriveLink.h"
 #include "scope/ScopeAxes.h"
 #include "scope/ScopeSamples.h"
+#include "scope/ScopeTexts.h"
 
 #include <array>
 #include <mutex>
@@ -18,11 +19,9 @@
 namespace velt {
 
 inline constexpr int kScopeChannels = 4;
-inline constexpr int kScopeSources = 6;
-
-// In list order: Command Position, Position, Command Speed, Speed,
-// Command Current, Current.
-extern const std::array<LocalText, kScopeSources> kScopeSourceNames;
+// The sources' names are kScopeSourceNames (ScopeTexts.h), in list order:
+// Command Position, Position, Command Speed, Speed, Command Current, Current.
+inline constexpr int kScopeSources = static_cast<int>(kScopeSourceNames.size());
 
 // The raw value of source 0..5 from one state block: the positions are signed
 // 32-bit (low word first), the speeds and currents signed 16-bit. Any other

@@ -5,7 +5,7 @@
 // labelled: before now on a running picture, from the trigger point on a
 // caught one); values are in the plotted units of the Y axis.
 //
-// The caller holds the window's chart lock while these read the samples.
+// The caller holds the sample store's lock while these read the samples.
 #include "scope/ScopeExport.h"
 
 #include <optional>

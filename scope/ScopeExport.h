@@ -1,7 +1,7 @@
 #pragma once
 // What the chart's right-click export and its hover read-out say about the
-// samples on show, without a toolkit. The caller holds the window's chart
-// lock while these read the ring buffer.
+// samples on show, without a toolkit. The caller holds the sample store's
+// lock (a ScopeSampleStore::Reader) while these read the ring buffer.
 #include "scope/ChartMath.h"
 #include "scope/ScopeSamples.h"
 

@@ -7,8 +7,9 @@
 // on (the newest is sample Count() - 1), which gives each sample a place on
 // the chart's fixed grid of pixel columns however far the ring has turned.
 //
-// Not thread-safe: the owner serialises every call (one lock per scope
-// window).
+// Not thread-safe: its owner serialises every call (the chart's ring by
+// the lock of its ScopeSampleStore, the trigger's by the window's sample
+// lock).
 #include <array>
 #include <cstddef>
 #include <cstdint>

@@ -1,11 +1,53 @@
 #pragma once
 // The scope's own user texts in both languages, beyond the dialog's first
-// labels (which are the same in both): the chart's right-click menu, its
-// messages and CSV header, the trigger, cursor and recording controls, and
-// the accessible names of the controls that have no caption of their own.
+// labels (which are the same in both): the channels' source names, the
+// refusals of the axis boxes, the chart's right-click menu, its messages and
+// CSV header, the trigger, cursor and recording controls, and the accessible
+// names of the controls that have no caption of their own.
 #include "base/LocalText.h"
 
+#include <array>
+
 namespace velt {
+
+// The sources a channel can plot, in list order.
+inline constexpr std::array<LocalText, 6> kScopeSourceNames{{
+    {"지령위치", "Command Position"},
+    {"현재위치", "Position"},
+    {"지령속도", "Command Speed"},
+    {"현재속도", "Speed"},
+    {"지령전류", "Command Current"},
+    {"현재전류", "Current"},
+}};
+
+// Why a box or an axis operation is refused, and the range that stays
+// ({field}, {axis}, {text}, {min} and {max} are filled in).
+inline constexpr LocalText kAxisNotANumber{"{field}: \"{text}\"은(는) 숫자가 아닙니다.",
+                                           "{field}: \"{text}\" is not a number."};
+inline constexpr LocalText kAxisSecondsOutOfRange{
+    "{field}: \"{text}\"은(는) 차트가 담는 -1500 .. 1500초를 벗어납니다.",
+    "{field}: \"{text}\" lies outside -1500 .. 1500, the seconds the chart holds."};
+inline constexpr LocalText kAxisValueOutOfRange{
+    "{field}: \"{text}\"은(는) 차트가 표시할 수 있는 -10000000000 .. 10000000000을 벗어납니다.",
+    "{field}: \"{text}\" lies outside -10000000000 .. 10000000000, the values the chart can label."};
+inline constexpr LocalText kAxisEqualLimits{
+    "{axis} Min과 {axis} Max가 같습니다. 범위에는 서로 다른 두 값이 필요합니다.",
+    "{axis} Min and {axis} Max are equal: a range needs two different values."};
+inline constexpr LocalText kAxisMinAboveMax{"{field}: {axis} Min이 {axis} Max보다 큽니다.",
+                                            "{field}: {axis} Min is above {axis} Max."};
+inline constexpr LocalText kAxisAmpTooSmall{
+    "{field}: \"{text}\"(으)로는 범위가 생기지 않습니다. 2 이상이어야 합니다.",
+    "{field}: \"{text}\" gives no range: the amplitude must be 2 or more."};
+inline constexpr LocalText kAxisSecondsResult{
+    "{field}: {axis} 범위가 {text}(으)로 되어 차트가 담는 -1500 .. 1500초를 벗어납니다.",
+    "{field}: the {axis} range would become {text}, outside -1500 .. 1500, the seconds the chart holds."};
+inline constexpr LocalText kAxisValueResult{
+    "{field}: {axis} 범위가 {text}(으)로 되어 차트가 표시할 수 있는 "
+    "-10000000000 .. 10000000000을 벗어납니다.",
+    "{field}: the {axis} range would become {text}, outside -10000000000 .. 10000000000, "
+    "the values the chart can label."};
+inline constexpr LocalText kAxisRangeStays{"{axis} 범위는 {min} .. {max}(으)로 유지됩니다.",
+                                           "The {axis} range stays {min} .. {max}."};
 
 inline constexpr LocalText kExportCsvMenu{"CSV 내보내기...", "Export CSV..."};
 inline constexpr LocalText kSaveImageMenu{"이미지 저장...", "Save Image..."};
@@ -38,6 +80,13 @@ inline constexpr LocalText kTriggerTriggered{"트리거됨", "Triggered"};
 inline constexpr LocalText kTriggerHolding{"유지", "Holding"};
 inline constexpr LocalText kTriggerStopped{"정지", "Stopped"};
 inline constexpr LocalText kTriggerSourceOff{"%1 (Ch %2 꺼짐)", "%1 (Ch %2 off)"};
+// Refused level and holdoff boxes ({field}, {text} and {value} are filled in).
+inline constexpr LocalText kHoldoffOutOfRange{
+    "{field}: \"{text}\"은(는) 홀드오프로 쓸 수 있는 0 .. 86400초를 벗어납니다.",
+    "{field}: \"{text}\" lies outside 0 .. 86400, the seconds a holdoff may last."};
+inline constexpr LocalText kLevelStays{"레벨은 {value}(으)로 유지됩니다.", "The level stays {value}."};
+inline constexpr LocalText kHoldoffStays{"홀드오프는 {value}초로 유지됩니다.",
+                                         "The holdoff stays {value} s."};
 
 // The cursors.
 inline constexpr LocalText kCursorReadoutName{"커서 측정값", "Cursor readout"};

@@ -7,10 +7,9 @@
 // only the columns that come in at the right are drawn. Columns here are
 // the plot's own (0 = the plot's left edge), rows likewise.
 //
-// Threads: whichever thread renders (the ScopeThread on append, the
-// user-interface thread on a rebuild) and the one that paints; the caller
-// holds the window's chart lock for every call. QImage is safe off the
-// user-interface thread.
+// Threads: the chart renders and paints on the user-interface thread; the
+// samples a render reads are the store's, read under its lock
+// (ScopeSampleStore::Reader).
 #include "scope/ChartMath.h"
 #include "scope/ScopeSamples.h"
 #include "scope/TraceLines.h"

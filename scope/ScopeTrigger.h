@@ -14,7 +14,7 @@
 // the reverse); the crossing is placed between them by linear
 // interpolation, and the span is shown with time 0 there.
 //
-// Not thread-safe: the window calls it under its chart lock, Feed from the
+// Not thread-safe: the window calls it under its sample lock, Feed from the
 // ScopeThread and the rest from the user-interface thread.
 #include "scope/ScopeSamples.h"
 

@@ -6,8 +6,8 @@
 //    polyline of the same samples for scale;
 //  - one append with the ring full (30000 samples) at X ranges of 1500 s
 //    (all 30000 shown), 100 s and 10 s: the sample stored, the picture
-//    shifted and the new columns drawn, as the ScopeThread does it twenty
-//    times a second;
+//    shifted and the new columns drawn, as the store and the chart do it
+//    twenty times a second;
 //  - one paint of the whole chart (grid XOR plot XOR background composed),
 //    which the user-interface thread does once per repaint.
 // Four live-looking traces: a position ramp with a wobble, a noisy speed and
@@ -28,7 +28,6 @@
 #include <cstdlib>
 #include <ctime>
 #include <functional>
-#include <mutex>
 #include <random>
 #include <vector>
 
@@ -82,16 +81,18 @@ Timing MsPer(const std::function<void()>& operation, int batches, int perBatch) 
 }
 
 // The same samples as one Qt polyline per trace, every sample a vertex.
-void QtPolyline(const COScopeCtrl& chart, QImage* image) {
+void QtPolyline(const COScopeCtrl& chart, const ScopeSampleStore& store, QImage* image) {
     image->fill(chart.BackgroundColor);
     QPainter p(image);
     const ChartRect& r = chart.PlotRect;
     p.setClipRect(r.left, r.top, r.Width(), r.Height());
-    const PixelMap map(r, {chart.XMin, chart.XMax, chart.YMin, chart.YMax}, chart.Samples.Count() - 1);
-    QVector<QPoint> points(chart.PointCount);
+    const ScopeSampleStore::Reader read = store.Read();
+    const int count = read.State().PointCount;
+    const PixelMap map(r, {chart.XMin, chart.XMax, chart.YMin, chart.YMax}, read.State().Newest);
+    QVector<QPoint> points(count);
     for (int t = 0; t < kScopeTraces; ++t) {
-        for (int age = 0; age < chart.PointCount; ++age)
-            points[age] = QPoint(map.X(age), map.Y(chart.Samples.At(t, age)));
+        for (int age = 0; age < count; ++age)
+            points[age] = QPoint(map.X(age), map.Y(read.Samples().At(t, age)));
         p.setPen(QPen(chart.TraceColor[static_cast<size_t>(t)], 0));
         p.drawPolyline(points);
     }
@@ -104,17 +105,16 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
     const int batches = argc > 1 ? std::max(1, std::atoi(argv[1])) : 15;
 
-    std::mutex lock;
-    COScopeCtrl chart(nullptr, &lock);
+    ScopeSampleStore store;
+    COScopeCtrl chart(store);
     chart.Create(QRect(0, 0, kChartWidth, kChartHeight));
-    std::lock_guard guard(lock);
     chart.SetBackgroundColor(QColor(10, 10, 10));
     chart.SetXRange(0, kScopeCapacity / kSamplesPerSecond);
     chart.SetYRange(-5000, 5000);
     Signal signal;
     for (int i = 0; i < kScopeCapacity; ++i)
         chart.AppendSamples({1, 1, 1, 1}, signal.Next());
-    std::printf("points_shown=%d traces=4 plot=%dx%d\n", chart.PointCount, chart.PlotRect.Width(),
+    std::printf("points_shown=%d traces=4 plot=%dx%d\n", store.State().PointCount, chart.PlotRect.Width(),
                 chart.PlotRect.Height());
 
     chart.SetRenderer(TraceRenderer::ColumnReduced);
@@ -125,7 +125,7 @@ int main(int argc, char** argv) {
     const bool same = chart.PlotPicture() == reduced;
     chart.SetRenderer(TraceRenderer::ColumnReduced);
     QImage polyline(kChartWidth, kChartHeight, QImage::Format_RGB32);
-    const Timing qt = MsPer([&] { QtPolyline(chart, &polyline); }, batches, 4);
+    const Timing qt = MsPer([&] { QtPolyline(chart, store, &polyline); }, batches, 4);
     std::printf("full_render_ms=%.3f (goal <= 2) wall_ms=%.3f\n", full.cpuMs, full.wallMs);
     std::printf("full_render_ms_point_by_point=%.3f wall_ms=%.3f same_picture=%s\n", pointByPoint.cpuMs,
                 pointByPoint.wallMs, same ? "yes" : "NO");
@@ -140,7 +140,7 @@ int main(int argc, char** argv) {
         const double fullShare = 100.0 * static_cast<double>(chart.FullRenderCount.load() - full0) /
                                  static_cast<double>(chart.RenderCount.load() - all0);
         std::printf("append_ms_%gs=%.4f (goal <= 0.1) wall_ms=%.4f shown=%d full_renders=%.1f%%\n", seconds,
-                    append.cpuMs, append.wallMs, chart.PointCount, fullShare);
+                    append.cpuMs, append.wallMs, store.State().PointCount, fullShare);
     }
 
     chart.SetXRange(0, 10);

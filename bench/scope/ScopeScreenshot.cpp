@@ -56,11 +56,11 @@ void Run(CDriveLink& link) {
 
 // The axis time of the first shown sample at the target.
 double ArrivalTime(CDlgScope& scope) {
-    std::lock_guard lock(scope.ChartLock());
     const COScopeCtrl& c = *scope.Chart;
-    const ChartRanges r{c.XMin, c.XMax, c.YMin, c.YMax, c.XOrigin};
-    for (int age = c.PointCount - 1; age >= 0; --age) {
-        if (c.Samples.At(0, age) >= kTarget) return AxisTime(r, age / kSamplesPerSecond);
+    const ScopeSampleStore::Reader read = scope.Store().Read();
+    const ChartRanges r{c.XMin, c.XMax, c.YMin, c.YMax, read.State().Origin};
+    for (int age = read.State().PointCount - 1; age >= 0; --age) {
+        if (read.Samples().At(0, age) >= kTarget) return AxisTime(r, age / kSamplesPerSecond);
     }
     return 0.0;
 }

@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <random>
+#include <thread>
 
 namespace velt {
 namespace {
@@ -60,15 +61,16 @@ protected:
     }
 
     RecordingMessages messages;
-    COScopeCtrl chart;
+    ScopeSampleStore store;
+    COScopeCtrl chart{store};
 
 private:
     IMessageService* previous_ = nullptr;
 };
 
 TEST_F(ChartTest, BeforeTheFirstAppendOnlyTheGridShows) {
-    EXPECT_EQ(chart.TraceCount, 1);
-    EXPECT_EQ(chart.PointCount, 0);
+    EXPECT_EQ(store.State().TraceCount, 1);
+    EXPECT_EQ(store.State().PointCount, 0);
     EXPECT_EQ(TracePixels(kBg, chart.rect()), chart.width() * chart.height());
     EXPECT_EQ(chart.ComposedImage(), chart.GridImage);
     // Frame, grid dots and label text are in the background image.
@@ -94,12 +96,12 @@ TEST_F(ChartTest, ClearPlotHidesTheOldSamplesThatTheRingStillHolds) {
     const QRect high(Plot().left(), map.Y(4000), Plot().width(), 1);
     EXPECT_GT(TracePixels(kRed, high), 50);
     chart.ClearPlot();
-    EXPECT_EQ(chart.PointCount, 0);
+    EXPECT_EQ(store.State().PointCount, 0);
     EXPECT_EQ(TracePixels(kRed, Plot()), 0);
     Append(10, [](int) { return -4000.0; });
     EXPECT_EQ(TracePixels(kRed, high), 0);
     EXPECT_GT(TracePixels(kRed, QRect(Plot().left(), map.Y(-4000), Plot().width(), 1)), 0);
-    EXPECT_EQ(chart.Samples.At(0, 10), 4000.0); // still in the ring
+    EXPECT_EQ(store.Read().Samples().At(0, 10), 4000.0); // still in the ring
 }
 
 TEST_F(ChartTest, ASampleBeyondTheRangeIsDrawnTowardsItAndCutAtTheFrame) {
@@ -144,7 +146,7 @@ TEST_F(ChartTest, ZoomingOutAfterAStopShowsTheSameSamplesInTheRightHalf) {
     const int middle = p.left + (p.right - p.left) / 2;
     EXPECT_GT(TracePixels(kRed, QRect(p.left, p.top, middle - p.left - 2, p.Height())), 0);
     chart.SetXRange(0, 20);
-    EXPECT_EQ(chart.PointCount, 200);
+    EXPECT_EQ(store.State().PointCount, 200);
     EXPECT_EQ(TracePixels(kRed, QRect(p.left, p.top, middle - p.left - 2, p.Height())), 0);
     EXPECT_GT(TracePixels(kRed, QRect(middle + 1, p.top, p.right - middle - 1, p.Height())), 0);
     chart.SetXRange(0, 5); // the newest 100 fill the plot; the rest is cut
@@ -223,9 +225,29 @@ TEST_F(ChartTest, AfterThousandsOfAppendsTheShiftedPictureIsTheFullRenderPixelFo
     // Around the ring: 1500 s shows all 30000 samples, the head wraps.
     chart.SetXRange(0, 1500);
     EXPECT_GT(AppendAndCompare(chart, 31000, 4999, steepData, allOn), 30000u);
-    EXPECT_EQ(chart.PointCount, 30000);
+    EXPECT_EQ(store.State().PointCount, 30000);
     chart.SetYRange(-100, 100); // a scale change renders the new picture in full
     EXPECT_GT(AppendAndCompare(chart, 500, 97, randomData, allOn), 0u);
+}
+
+// As the ScopeThread hands them over: samples stored from another thread
+// reach the picture by one queued update for all of them, which extends it
+// to exactly the full render.
+TEST_F(ChartTest, SamplesFromAnotherThreadComeInByOneQueuedUpdateThatExtendsThePictureExactly) {
+    Append(300, [](int i) { return std::sin(i / 9.0) * 4000; }, {1, 1, 0, 0});
+    for (int round = 0; round < 5; ++round) {
+        const uint64_t all0 = chart.RenderCount.load(), full0 = chart.FullRenderCount.load();
+        std::thread([&] {
+            for (int i = 0; i < 7; ++i)
+                store.Append({1, 1, 0, 0}, {(round * 7 + i) * 300.0 - 4000, -2000.0 * i, 0, 0});
+        }).join();
+        QApplication::processEvents();
+        EXPECT_EQ(chart.RenderCount.load() - all0, 1u);
+        EXPECT_EQ(chart.FullRenderCount.load(), full0);
+        const QImage extended = chart.PlotPicture();
+        chart.RenderPlot();
+        ASSERT_EQ(extended, chart.PlotPicture()) << round;
+    }
 }
 
 TEST_F(ChartTest, LevelLineCursorsAndTriggerMarkAreDrawnAndTheCursorsKeepTheirPlaceOnANewSpan) {
@@ -251,7 +273,7 @@ TEST_F(ChartTest, LevelLineCursorsAndTriggerMarkAreDrawnAndTheCursorsKeepTheirPl
 
     // A caught span: time 0 two seconds before the newest sample, marked above
     // and under the plot; the cursors stay where they were on the plot.
-    chart.SetXOrigin(2.0);
+    store.SetOrigin(2.0);
     EXPECT_DOUBLE_EQ(chart.Cursors().T1, c.T1 + 2.0);
     const AxisMap after(p, {0, 10, -5000, 5000, 2.0});
     EXPECT_EQ(int(std::lround(after.XAt(chart.Cursors().T1))), t1);

@@ -32,10 +32,7 @@ protected:
         app->MenuBar()->ConnectDrive();
         ASSERT_TRUE(app->Link()->IsConnected());
     }
-    int Points(CDlgScope& scope) {
-        std::lock_guard lock(scope.ChartLock());
-        return scope.Chart->PointCount;
-    }
+    int Points(CDlgScope& scope) { return scope.Store().State().PointCount; }
     void Write32(uint16_t low, int32_t value) {
         ASSERT_EQ(app->Link()->WriteParam(low, static_cast<uint16_t>(value & 0xFFFF)), RTU_OK);
         ASSERT_EQ(app->Link()->WriteParam(low + 1, static_cast<uint16_t>((value >> 16) & 0xFFFF)), RTU_OK);
@@ -75,7 +72,7 @@ TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEnd
         scope->ChannelChecks[3]->setChecked(true);
         scope->RunStopButton->click();
     }
-    EXPECT_EQ(CScopeThread::LiveThreads(), 4);
+    EXPECT_EQ(ScopeThread::LiveThreads(), 4);
     EXPECT_TRUE(WaitUntil(
         [this] {
             for (CDlgScope* scope : app->Scopes()) {
@@ -85,7 +82,7 @@ TEST_F(ScopeShellTest, FourScopesRunTogetherAFifthPressDoesNothingAndShutdownEnd
         },
         5s));
     EXPECT_TRUE(app->MainFrame()->close());
-    EXPECT_EQ(CScopeThread::LiveThreads(), 0);
+    EXPECT_EQ(ScopeThread::LiveThreads(), 0);
     for (CDlgScope* scope : app->Scopes())
         EXPECT_EQ(scope, nullptr);
     EXPECT_TRUE(messages.Texts.empty()); // no "ScopeThread timeout!"
@@ -104,15 +101,15 @@ TEST_F(ScopeShellTest, ANewOffsetAppliesFromTheNextSampleOnly) {
     ASSERT_TRUE(WaitUntil([&] { return Points(scope) >= before + 3; }, 5s));
     scope.RunStopButton->click();
 
-    std::lock_guard lock(scope.ChartLock());
-    const COScopeCtrl& chart = *scope.Chart;
-    const int n = chart.PointCount;
+    const ScopeSampleStore::Reader read = scope.Store().Read();
+    const ScopeSamples& samples = read.Samples();
+    const int n = read.State().PointCount;
     for (int age = n - 1; age >= n - before; --age)
-        EXPECT_EQ(chart.Samples.At(0, age), 0.0) << age; // plotted before the change: kept
-    EXPECT_EQ(chart.Samples.At(0, 0), 100.0);
+        EXPECT_EQ(samples.At(0, age), 0.0) << age; // plotted before the change: kept
+    EXPECT_EQ(samples.At(0, 0), 100.0);
     bool changed = false; // oldest to newest: 0 ... 0 then 100 ... 100
     for (int age = n - 1; age >= 0; --age) {
-        const double v = chart.Samples.At(0, age);
+        const double v = samples.At(0, age);
         if (changed) {
             EXPECT_EQ(v, 100.0) << age;
         }
@@ -189,18 +186,19 @@ TEST_F(ScopeShellTest, ASingleTriggerCatchesARunWithThePositionsCrossingAtTimeZe
     EXPECT_EQ(scope.TriggerStateNow(), TriggerState::Stopped);
     EXPECT_TRUE(scope.ChannelChecks[0]->isEnabled());
 
-    std::lock_guard lock(scope.ChartLock());
     const COScopeCtrl& chart = *scope.Chart;
+    const ScopeSampleStore::Reader read = scope.Store().Read();
+    const StoreState& state = read.State();
     ChartView view;
-    view.Samples = &chart.Samples;
-    view.PointCount = chart.PointCount;
-    view.TraceCount = chart.TraceCount;
-    view.TraceEnabled = chart.TraceEnabled;
-    view.Ranges = {chart.XMin, chart.XMax, chart.YMin, chart.YMax, chart.XOrigin};
+    view.Samples = &read.Samples();
+    view.PointCount = state.PointCount;
+    view.TraceCount = state.TraceCount;
+    view.TraceEnabled = state.Enabled;
+    view.Ranges = {chart.XMin, chart.XMax, chart.YMin, chart.YMax, state.Origin};
     // Time 0 lies a fifth into the 4 s shown, at the interpolated crossing:
     // the position there reads the level itself, below it before and above after.
     EXPECT_EQ(chart.XMax, 4.0);
-    EXPECT_NEAR(chart.XOrigin, 3.2, 0.05 + 1e-9);
+    EXPECT_NEAR(state.Origin, 3.2, 0.05 + 1e-9);
     const std::optional<double> atZero = TraceValueAt(view, 0, 0.0);
     ASSERT_TRUE(atZero);
     EXPECT_NEAR(*atZero, kLevel, 1e-6);

@@ -1,5 +1,5 @@
 // The ScopeThread's 50 ms schedule and its life cycle.
-#include "scope/CScopeThread.h"
+#include "scope/ScopeThread.h"
 #include "scope/SampleSchedule.h"
 
 #include <gtest/gtest.h>
@@ -71,7 +71,7 @@ TEST(ScopeThreadTest, SamplesOnlyWhileRunningAndWithALink) {
     std::atomic<bool> link{false};
     std::atomic<int> reads{0};
     Recorder rec;
-    CScopeThread thread(
+    ScopeThread thread(
         channels,
         [&](StateBlock* regs) {
             ++reads;
@@ -105,21 +105,21 @@ TEST(ScopeThreadTest, SamplesOnlyWhileRunningAndWithALink) {
         EXPECT_EQ(rec.samples[0].SampleValue[0], 42.0);
         EXPECT_EQ(rec.samples[0].SampleEnabled, (TraceFlags{1, 0, 0, 0}));
     }
-    EXPECT_EQ(thread.Stop(), CScopeThread::StopResult::Stopped);
+    EXPECT_EQ(thread.Stop(), ScopeThread::StopResult::Stopped);
     EXPECT_EQ(thread.ThreadAlive.load(), 0);
-    EXPECT_EQ(thread.Stop(), CScopeThread::StopResult::NotStarted);
+    EXPECT_EQ(thread.Stop(), ScopeThread::StopResult::NotStarted);
 }
 
 TEST(ScopeThreadTest, StopWakesTheSleepingThreadAtOnce) {
     ScopeChannels channels;
-    CScopeThread thread(
+    ScopeThread thread(
         channels, [](StateBlock*) { return true; }, [](const ScopeSample&) {});
-    EXPECT_EQ(thread.Stop(), CScopeThread::StopResult::NotStarted);
+    EXPECT_EQ(thread.Stop(), ScopeThread::StopResult::NotStarted);
     ASSERT_TRUE(thread.Start());
     std::this_thread::sleep_for(10ms);
     // The stop does not wait for the next 50 ms mark; a generous limit that
     // a sleeping thread would still meet is the check here.
-    EXPECT_EQ(thread.Stop(1000ms), CScopeThread::StopResult::Stopped);
+    EXPECT_EQ(thread.Stop(1000ms), ScopeThread::StopResult::Stopped);
     EXPECT_FALSE(thread.Start()); // never restarted
 }
 
@@ -129,7 +129,7 @@ TEST(ScopeThreadTest, AThreadStuckInItsSinkTimesOutAndIsWaitedForAtDestruction) 
     std::atomic<bool> inSink{false};
     std::atomic<bool> finished{false};
     {
-        CScopeThread thread(
+        ScopeThread thread(
             channels, [](StateBlock*) { return true; },
             [&](const ScopeSample&) {
                 inSink = true;
@@ -140,7 +140,7 @@ TEST(ScopeThreadTest, AThreadStuckInItsSinkTimesOutAndIsWaitedForAtDestruction) 
         thread.RunState = 1;
         ASSERT_TRUE(thread.Start());
         ASSERT_TRUE(WaitFor([&] { return inSink.load(); }));
-        EXPECT_EQ(thread.Stop(50ms), CScopeThread::StopResult::TimedOut);
+        EXPECT_EQ(thread.Stop(50ms), ScopeThread::StopResult::TimedOut);
         release = true;
     } // the destructor waits for the thread that outlived Stop
     EXPECT_TRUE(finished.load());

@@ -45,9 +45,8 @@ protected:
         scope->show();
         ASSERT_TRUE(QTest::qWaitForWindowExposed(scope.get()));
     }
-    // Appends as the ScopeThread would, under the window's lock.
+    // Appends to the chart's store, as the ScopeThread would.
     void Append(int n, const std::function<double(int)>& value) {
-        std::lock_guard lock(scope->ChartLock());
         for (int i = 0; i < n; ++i)
             scope->Chart->AppendSamples({1, 0, 0, 0}, {value(i), 0, 0, 0});
     }
@@ -60,9 +59,8 @@ protected:
     }
     QString Name(QWidget* w) { return QAccessible::queryAccessibleInterface(w)->text(QAccessible::Name); }
     QPoint ChartPoint(double time, double value) {
-        std::lock_guard lock(scope->ChartLock());
         const COScopeCtrl& c = *scope->Chart;
-        const AxisMap axes(c.PlotRect, {c.XMin, c.XMax, c.YMin, c.YMax, c.XOrigin});
+        const AxisMap axes(c.PlotRect, c.Ranges());
         return QPoint(int(std::lround(axes.XAt(time))), int(std::lround(axes.YAt(value))));
     }
 
@@ -122,6 +120,44 @@ TEST_F(ScopeTuningTest, TheTriggerControlsSetTheTriggerAndTheLevelLineAndTellIts
     EXPECT_EQ(scope->Trigger().Level, 12.5);
 }
 
+// The level and the holdoff are read as the range boxes are: what is not a
+// number, or lies beyond the values the chart can label (a holdoff beyond 0
+// .. a day), is refused with the reason and the value in force stays.
+TEST_F(ScopeTuningTest, TheLevelAndHoldoffBoxesRefuseWhatIsNotANumberOrOutOfBoundsAndKeepTheValueInForce) {
+    Open();
+    SetBox(scope->LevelEdit, "12.5");
+    SetBox(scope->HoldoffEdit, "2");
+    EXPECT_TRUE(messages.Texts.empty());
+    SetBox(scope->LevelEdit, "abc");
+    SetBox(scope->LevelEdit, "1e400");
+    SetBox(scope->HoldoffEdit, "1e400");
+    EXPECT_EQ(messages.Texts,
+              (std::vector<std::string>{
+                  "Level: \"abc\" is not a number.\r\nThe level stays 12.5.",
+                  "Level: \"1e400\" lies outside -10000000000 .. 10000000000, the values the chart can "
+                  "label.\r\nThe level stays 12.5.",
+                  "Holdoff [s]: \"1e400\" lies outside 0 .. 86400, the seconds a holdoff may last.\r\n"
+                  "The holdoff stays 2 s."}));
+    EXPECT_EQ(scope->Trigger().Level, 12.5);
+    EXPECT_EQ(scope->Trigger().HoldoffSeconds, 2.0);
+    EXPECT_EQ(scope->LevelEdit->text(), "12.5");
+    EXPECT_EQ(scope->HoldoffEdit->text(), "2");
+
+    // Both typed and not yet taken when Run reads them: one message, and the
+    // run starts on the values in force.
+    messages.Texts.clear();
+    scope->LevelEdit->setText("high");
+    scope->HoldoffEdit->setText("-1");
+    scope->RunStopButton->click();
+    EXPECT_EQ(scope->RunState(), 1);
+    EXPECT_EQ(messages.Texts, std::vector<std::string>{"Level: \"high\" is not a number.\r\n"
+                                                       "Holdoff [s]: \"-1\" lies outside 0 .. 86400, the "
+                                                       "seconds a holdoff may last.\r\n"
+                                                       "The level stays 12.5.\r\nThe holdoff stays 2 s."});
+    EXPECT_EQ(scope->LevelEdit->text(), "12.5");
+    EXPECT_EQ(scope->HoldoffEdit->text(), "2");
+}
+
 TEST_F(ScopeTuningTest, KoreanTextsForTheTuningRow) {
     Open(true);
     EXPECT_EQ(scope->TriggerModeList->itemText(3), QString::fromUtf8("단일"));
@@ -132,6 +168,9 @@ TEST_F(ScopeTuningTest, KoreanTextsForTheTuningRow) {
     EXPECT_EQ(scope->RecordStatusLabel->text(), QString::fromUtf8("기록 안 함"));
     EXPECT_EQ(scope->Chart->ContextMenu()->actions()[1]->text(),
               QString::fromUtf8("커서 구간 CSV 내보내기..."));
+    SetBox(scope->HoldoffEdit, "abc");
+    EXPECT_EQ(messages.Texts, std::vector<std::string>{"홀드오프 [s]: \"abc\"은(는) 숫자가 아닙니다.\r\n"
+                                                       "홀드오프는 0초로 유지됩니다."});
 }
 
 TEST_F(ScopeTuningTest, DraggingTheLevelLineSetsTheLevel) {
@@ -317,10 +356,7 @@ TEST_F(ScopeTuningTest, AFullDiskStopsTheRecordingWithAMessageAndTheScopeRunsOn)
     EXPECT_EQ(scope->RunState(), 1);
     const uint64_t taken = scope->Thread().SamplesTaken.load();
     EXPECT_TRUE(WaitUntil([&] { return scope->Thread().SamplesTaken.load() >= taken + 3; }, 5s));
-    {
-        std::lock_guard lock(scope->ChartLock());
-        EXPECT_GT(scope->Chart->PointCount, 30);
-    }
+    EXPECT_GT(scope->Store().State().PointCount, 30);
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QByteArray text = file.readAll();

@@ -7,7 +7,7 @@
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
-#include "scope/CSpinButton.h"
+#include "scope/SpinButton.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
@@ -40,12 +40,12 @@ protected:
         scope = std::make_unique<CDlgScope>(link.get(), korean);
         scope->show();
     }
-    // Appends as the ScopeThread would, under the window's lock.
+    // Appends to the chart's store, as the ScopeThread would.
     void Append(int n, double value) {
-        std::lock_guard lock(scope->ChartLock());
         for (int i = 0; i < n; ++i)
             scope->Chart->AppendSamples({1, 0, 0, 0}, {value, 0, 0, 0});
     }
+    int Points() const { return scope->Store().State().PointCount; }
     void SetBox(QLineEdit* edit, const char* text) { edit->setText(QString::fromUtf8(text)); }
     // As a user types: the box's text selected and typed over.
     void Type(QLineEdit* edit, const char* text) {
@@ -63,7 +63,6 @@ protected:
     // The labels the chart drew, those of the time axis (under the plot)
     // and those of the value axis.
     std::vector<ChartLabel> ChartLabels(bool timeAxis) {
-        std::lock_guard lock(scope->ChartLock());
         std::vector<ChartLabel> out;
         for (const ChartLabel& l : scope->Chart->GridLabels()) {
             if (l.Vertical || l.Text == scope->Chart->XUnits) continue;
@@ -119,7 +118,7 @@ TEST_F(ScopeWindowTest, StartsWithTheDialogsTextsSourcesAndColours) {
     EXPECT_EQ(chart.AxisColor, QColor(200, 255, 255));
     EXPECT_EQ(chart.XMax, 10.0);
     EXPECT_EQ(chart.YMin, -5000.0);
-    EXPECT_EQ(chart.PointCount, 0);
+    EXPECT_EQ(Points(), 0);
     EXPECT_EQ(scope->ThreadAlive(), 1);
     EXPECT_EQ(scope->RunState(), 0);
 }
@@ -142,7 +141,7 @@ TEST_F(ScopeWindowTest, RunLatchesTheChannelsAndStartsFromXMinZeroOrBelow) {
     Append(50, 100);
     scope->RunStopButton->click();
     EXPECT_EQ(scope->RunState(), 1);
-    EXPECT_EQ(scope->Chart->PointCount, 0); // cleared
+    EXPECT_EQ(Points(), 0); // cleared
     EXPECT_EQ(scope->RunIndicator->BkColour(), QColor(0, 128, 0));
     EXPECT_EQ(scope->XMinEdit->text(), "0.000");
     EXPECT_EQ(scope->Chart->XMin, 0.0);
@@ -209,11 +208,11 @@ TEST_F(ScopeWindowTest, AStoppedRunCanBeZoomedOutInAndScrolledThroughItsHistory)
     scope->RunStopButton->click();
     Append(200, 1000);
     COScopeCtrl& chart = *scope->Chart;
-    EXPECT_EQ(chart.PointCount, 200);
+    EXPECT_EQ(Points(), 200);
     for (int i = 0; i < 20; ++i)
         scope->OnXZoom(-1);
     EXPECT_EQ(chart.XMax, 20.0);
-    EXPECT_EQ(chart.PointCount, 200);
+    EXPECT_EQ(Points(), 200);
     const PixelMap wide(chart.PlotRect, {0, 20, -5000, 5000});
     const int middle = chart.PlotRect.left + (chart.PlotRect.right - chart.PlotRect.left) / 2;
     EXPECT_GT(wide.X(199), middle); // the oldest sample shown lies right of the middle
@@ -376,11 +375,7 @@ TEST_F(ScopeWindowTest, TheTimeLabelsNeverTouchWhateverTheRangeOrSize) {
     check("default");
     // The default range keeps more than its two ends.
     EXPECT_GE(ChartLabels(true).size(), 4u);
-    QImage first;
-    {
-        std::lock_guard lock(scope->ChartLock());
-        first = scope->Chart->GridImage;
-    }
+    const QImage first = scope->Chart->GridImage;
     for (const auto& [xmin, xmax] : std::vector<std::pair<const char*, const char*>>{
              {"0", "0.3"}, {"0", "30"}, {"-1500", "1500"}, {"0.35", "7.1"}, {"-2", "10"}, {"0", "1500"}}) {
         Type(scope->XMinEdit, xmin);
@@ -396,7 +391,6 @@ TEST_F(ScopeWindowTest, TheTimeLabelsNeverTouchWhateverTheRangeOrSize) {
     Type(scope->XMinEdit, "0");
     Type(scope->XMaxEdit, "10");
     scope->RangeApplyButton->click();
-    std::lock_guard lock(scope->ChartLock());
     EXPECT_TRUE(scope->Chart->GridImage == first) << "the same labels in the same places";
 }
 
@@ -409,7 +403,7 @@ TEST_F(ScopeWindowTest, CloseHidesStopsAndClearsButKeepsTheSettings) {
     scope->close();
     EXPECT_FALSE(scope->isVisible());
     EXPECT_EQ(scope->RunState(), 0);
-    EXPECT_EQ(scope->Chart->PointCount, 0);
+    EXPECT_EQ(Points(), 0);
     EXPECT_EQ(scope->XMinEdit->text(), "0.000");
     EXPECT_TRUE(scope->ChannelChecks[1]->isEnabled());
     EXPECT_TRUE(scope->ChannelChecks[1]->isChecked());
@@ -472,12 +466,13 @@ TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoe
     scope->ChannelChecks[0]->setChecked(true);
     scope->RunStopButton->click();
     {
-        // The thread's next sample waits for the chart while this holds it:
+        // The thread's next sample waits for the store while this reads it:
         // the one real 5 s wait of this suite.
-        std::unique_lock lock(scope->ChartLock());
-        const CScopeThread& thread = scope->Thread();
+        const ScopeSampleStore::Reader held = scope->Store().Read();
+        const ScopeThread& thread = scope->Thread();
         // A sample is being handed over once taken outruns delivered. No
-        // events are processed meanwhile: a paint would wait for this lock.
+        // events are processed meanwhile: an update of the chart would wait
+        // for this lock.
         const auto end = std::chrono::steady_clock::now() + 5s;
         while (thread.SamplesTaken.load() == thread.SamplesDelivered.load() &&
                std::chrono::steady_clock::now() < end)
@@ -488,7 +483,7 @@ TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoe
         EXPECT_EQ(messages.Texts[0], "ScopeThread timeout!");
     }
     scope.reset(); // waits for the thread that outlived the stop
-    EXPECT_EQ(CScopeThread::LiveThreads(), 0);
+    EXPECT_EQ(ScopeThread::LiveThreads(), 0);
 }
 
 } // namespace

@@ -1,4 +1,4 @@
-#include "scope/CScopeThread.h"
+#include "scope/ScopeThread.h"
 
 #include "scope/SampleSchedule.h"
 
@@ -21,23 +21,23 @@ void RunFlag::WaitForRun(const std::stop_token& stop) {
     changed_.wait(lock, stop, [this] { return value_.load() == 1; });
 }
 
-int CScopeThread::LiveThreads() {
+int ScopeThread::LiveThreads() {
     return g_liveThreads.load();
 }
 
-CScopeThread::CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink)
+ScopeThread::ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink)
     : channels_(channels), reader_(std::move(reader)), sink_(std::move(sink)) {}
 
-CScopeThread::~CScopeThread() {
+ScopeThread::~ScopeThread() {
     StopAndWait();
 }
 
-void CScopeThread::StopAndWait() {
+void ScopeThread::StopAndWait() {
     ThreadAlive.store(0);
     worker_.StopAndWait();
 }
 
-bool CScopeThread::Start() {
+bool ScopeThread::Start() {
     if (started_) return false;
     started_ = true;
     ThreadAlive.store(1);
@@ -55,7 +55,7 @@ bool CScopeThread::Start() {
     return started;
 }
 
-void CScopeThread::Loop(const std::stop_token& stop) {
+void ScopeThread::Loop(const std::stop_token& stop) {
     // Marks on one grid for every window (multiples of 50 ms of the steady
     // clock): four running scopes wake together, and the user-interface
     // thread repaints their charts in one pass instead of four.
@@ -82,7 +82,7 @@ void CScopeThread::Loop(const std::stop_token& stop) {
     }
 }
 
-CScopeThread::StopResult CScopeThread::Stop(std::chrono::milliseconds limit) {
+ScopeThread::StopResult ScopeThread::Stop(std::chrono::milliseconds limit) {
     ThreadAlive.store(0);
     return worker_.Stop(limit);
 }

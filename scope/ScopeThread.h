@@ -11,7 +11,7 @@
 // RunState is written by the user-interface thread and read by the
 // ScopeThread; ThreadAlive is written by the user-interface thread (Start,
 // Stop) and read by anyone (atomics). The sink is called on the ScopeThread;
-// it takes the window's chart lock itself.
+// it takes the window's sample lock itself.
 #include "base/StoppableWorker.h"
 #include "link/CDriveLink.h"
 #include "scope/ScopeChannels.h"
@@ -43,7 +43,7 @@ private:
     std::condition_variable_any changed_;
 };
 
-class CScopeThread {
+class ScopeThread {
 public:
     // Fills *regs with the latest polled state block; false when there is no
     // drive link (no sample is taken then). Called on the ScopeThread.
@@ -54,10 +54,10 @@ public:
     using StopResult = StoppableWorker::StopResult;
     static constexpr std::chrono::milliseconds kStopWait{5000};
 
-    CScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
-    ~CScopeThread(); // StopAndWait()
-    CScopeThread(const CScopeThread&) = delete;
-    CScopeThread& operator=(const CScopeThread&) = delete;
+    ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
+    ~ScopeThread(); // StopAndWait()
+    ScopeThread(const ScopeThread&) = delete;
+    ScopeThread& operator=(const ScopeThread&) = delete;
 
     // Sets ThreadAlive and starts the thread; false when no thread could be
     // created (the window then never samples). Once only.

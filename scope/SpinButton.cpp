@@ -1,4 +1,4 @@
-#include "scope/CSpinButton.h"
+#include "scope/SpinButton.h"
 
 #include <QToolButton>
 
@@ -19,7 +19,7 @@ QToolButton* MakeArrow(QWidget* parent, Qt::ArrowType arrow) {
 }
 } // namespace
 
-CSpinButton::CSpinButton(Qt::Orientation orientation, QWidget* parent)
+SpinButton::SpinButton(Qt::Orientation orientation, QWidget* parent)
     : QWidget(parent), orientation_(orientation) {
     const bool vertical = orientation == Qt::Vertical;
     MinusArrow = MakeArrow(this, vertical ? Qt::UpArrow : Qt::RightArrow);
@@ -28,14 +28,14 @@ CSpinButton::CSpinButton(Qt::Orientation orientation, QWidget* parent)
     connect(PlusArrow, &QToolButton::clicked, this, [this] { emit DeltaPos(1); });
 }
 
-void CSpinButton::SetAccessibleNames(const QString& name, const QString& minusArrow,
-                                     const QString& plusArrow) {
+void SpinButton::SetAccessibleNames(const QString& name, const QString& minusArrow,
+                                    const QString& plusArrow) {
     setAccessibleName(name);
     MinusArrow->setAccessibleName(minusArrow);
     PlusArrow->setAccessibleName(plusArrow);
 }
 
-void CSpinButton::resizeEvent(QResizeEvent* event) {
+void SpinButton::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (orientation_ == Qt::Vertical) {
         const int half = height() / 2;
@@ -48,7 +48,7 @@ void CSpinButton::resizeEvent(QResizeEvent* event) {
     }
 }
 
-void CSpinButton::Release() {
+void SpinButton::Release() {
     for (QToolButton* arrow : {MinusArrow, PlusArrow})
         arrow->setDown(false);
 }

@@ -10,10 +10,10 @@ class QToolButton;
 
 namespace velt {
 
-class CSpinButton : public QWidget {
+class SpinButton : public QWidget {
     Q_OBJECT
 public:
-    CSpinButton(Qt::Orientation orientation, QWidget* parent = nullptr);
+    SpinButton(Qt::Orientation orientation, QWidget* parent = nullptr);
 
     // The control's accessible name and those of its arrows ("X zoom",
     // "X zoom up", ...).
