@@ -124,10 +124,30 @@ int CDlgScope::StopScopeThread() {
 
 // ScopeThread. The link exists from start-up until after every scope thread
 // has been stopped, so the pointer read here never changes under it.
-bool CDlgScope::ReadState(StateBlock* regs) const {
+// No sample is made up while the drive gives none: not connected, or its
+// latest state poll failed (the watchdog is counting). The trace then stops
+// where the data stopped, and a recording says when and why.
+bool CDlgScope::ReadState(StateBlock* regs) {
     if (!link_) return false;
+    const LocalText* why = !link_->IsConnected()    ? &kNoDataNotConnected
+                           : link_->FailCount() > 0 ? &kNoDataNotAnswering
+                                                    : nullptr;
+    if (why != noData_.load()) NoteDataFlow(why);
+    if (why != nullptr) return false;
     *regs = link_->StateRegs();
     return true;
+}
+
+void CDlgScope::NoteDataFlow(const LocalText* why) {
+    const bool wasFlowing = noData_.exchange(why) == nullptr;
+    QMetaObject::invokeMethod(this, &CDlgScope::ShowTriggerState, Qt::QueuedConnection);
+    if (wasFlowing == (why == nullptr)) return; // one reason for another: no new note
+    if (recorder_.Accepting()) {
+        const std::string time = WallClockText(std::chrono::system_clock::now());
+        recorder_.AddNote(why != nullptr ? FillText(kRecordDataStopped.Pick(korean_),
+                                                    {{"{time}", time}, {"{why}", why->Pick(korean_)}})
+                                         : FillText(kRecordDataBack.Pick(korean_), {{"{time}", time}}));
+    }
 }
 
 // ScopeThread. A sample that arrives after the window stopped is dropped:

@@ -45,6 +45,7 @@ class QTimer;
 namespace velt {
 
 class CColorStatic;
+struct LocalText;
 class SpinButton;
 
 class CDlgScope : public QDialog {
@@ -158,7 +159,9 @@ private:
     void ReportRefusals(const AxisChange& change);
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
-    bool ReadState(StateBlock* regs) const;       // ScopeThread
+    bool ReadState(StateBlock* regs);             // ScopeThread
+    // ScopeThread: the drive's data stopped (`why`) or came back (nullptr).
+    void NoteDataFlow(const LocalText* why);
     // CDlgScopeTuning.cpp. ReadTriggerBoxes returns the refusals' message
     // (empty when none), told by ReportTriggerRefusals.
     std::string ReadTriggerBoxes();
@@ -184,6 +187,9 @@ private:
     TriggerSettings triggerSettings_; // user-interface thread's copy
     ScopeRecorder recorder_;
     bool recordingOn_ = false; // from a started recording until StopRecording
+    // Why the drive gives no data now (nullptr while it does): written by
+    // the ScopeThread, read by the window for its trigger state line.
+    std::atomic<const LocalText*> noData_{nullptr};
     QTimer* statusTimer_ = nullptr;
     ScopeThread thread_;
 };

@@ -215,6 +215,8 @@ void CDlgScope::ShowTriggerState() {
             break;
         }
     }
+    if (const LocalText* why = noData_.load(); why != nullptr && RunState() == 1)
+        text = Qs(FillText(kNoData.Pick(ko), {{"{why}", why->Pick(ko)}}));
     TriggerStateLabel->setText(text);
     TriggerStateLabel->setAccessibleDescription(text);
 }

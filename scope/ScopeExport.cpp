@@ -62,9 +62,14 @@ std::vector<int> ShownAges(const ChartView& view) {
     return ages;
 }
 
+// Whole numbers as digits (300000, never 3e+05): a position or a count is
+// read by people and by scripts that expect integers. Others in the shortest
+// form that reads back exactly.
 std::string FormatSampleValue(double v) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, v);
+    char text[48];
+    const bool whole = std::isfinite(v) && v == std::trunc(v) && std::fabs(v) < 1e15;
+    const auto result = whole ? std::to_chars(text, text + sizeof text, v, std::chars_format::fixed)
+                              : std::to_chars(text, text + sizeof text, v);
     return std::string(text, result.ptr);
 }
 

@@ -58,6 +58,7 @@ bool ScopeRecorder::Start(const std::filesystem::path& file, const Columns& colu
         std::lock_guard lock(lock_);
         columns_ = columns;
         pending_.clear();
+        pendingNotes_.clear();
         status_ = Status{};
         status_.Recording = true;
         status_.File = file;
@@ -83,6 +84,11 @@ void ScopeRecorder::Add(const RecordedSample& sample) {
     if (accepting_) pending_.push_back(sample);
 }
 
+void ScopeRecorder::AddNote(const std::string& line) {
+    std::lock_guard lock(lock_);
+    if (accepting_) pendingNotes_.emplace_back(pending_.size(), line);
+}
+
 std::string ScopeRecorder::Line(const RecordedSample& s) const {
     char since[48];
     std::snprintf(since, sizeof since, "%.3f", SecondsSinceProgramStart(s.Taken));
@@ -100,11 +106,17 @@ bool ScopeRecorder::WritePending() {
     {
         std::lock_guard lock(lock_);
         writing_.swap(pending_);
+        writingNotes_.swap(pendingNotes_);
     }
-    if (writing_.empty()) return true;
+    if (writing_.empty() && writingNotes_.empty()) return true;
     std::string text;
-    for (const RecordedSample& s : writing_)
-        text += Line(s);
+    size_t note = 0;
+    for (size_t i = 0; i <= writing_.size(); ++i) {
+        for (; note < writingNotes_.size() && writingNotes_[note].first == i; ++note)
+            text += writingNotes_[note].second + kLineEnd;
+        if (i < writing_.size()) text += Line(writing_[i]);
+    }
+    writingNotes_.clear();
     std::string error;
     const bool ok = file_.Write(text, &error) && file_.Sync(&error);
     std::lock_guard lock(lock_);
@@ -115,6 +127,7 @@ bool ScopeRecorder::WritePending() {
         accepting_ = false;
         acceptingFlag_.store(false);
         pending_.clear();
+        pendingNotes_.clear();
         status_.Recording = false;
         status_.Failed = true;
         status_.Error = error;

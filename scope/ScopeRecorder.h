@@ -81,6 +81,9 @@ public:
     bool Stop(std::string* error = nullptr);
     // Hands one sample over; dropped unless recording.
     void Add(const RecordedSample& sample);
+    // A comment line ("# ...", without its line end) in the order of the
+    // samples, such as where the data stopped; dropped unless recording.
+    void AddNote(const std::string& line);
     // Whether Add would take a sample now: a caller can skip stamping one.
     bool Accepting() const { return acceptingFlag_.load(std::memory_order_relaxed); }
     Status Snapshot() const;
@@ -92,13 +95,16 @@ private:
 
     mutable std::mutex lock_;             // guards everything below but file_
     std::vector<RecordedSample> pending_; // handed over, not yet written
+    // Notes in pending_'s order: each goes before the sample at its index.
+    std::vector<std::pair<size_t, std::string>> pendingNotes_;
     Status status_;
     bool accepting_ = false;
     std::atomic<bool> acceptingFlag_{false}; // accepting_, readable without the lock
     Columns columns_;
     AppendFile file_;                     // writer thread while it runs; owner before and after
     std::vector<RecordedSample> writing_; // writer thread's batch
-    StoppableWorker writer_;              // last: ends before the rest goes
+    std::vector<std::pair<size_t, std::string>> writingNotes_;
+    StoppableWorker writer_; // last: ends before the rest goes
 };
 
 } // namespace velt

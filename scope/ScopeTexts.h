@@ -75,6 +75,14 @@ inline constexpr LocalText kPreTriggerLabel{"프리트리거 [%]", "Pre-trigger 
 inline constexpr LocalText kHoldoffLabel{"홀드오프 [s]", "Holdoff [s]"};
 inline constexpr LocalText kTriggerStateName{"트리거 상태", "Trigger state"};
 inline constexpr LocalText kTriggerFreeRunning{"자유 실행 중", "Free running"};
+// While the drive gives no data the scopes take no samples: the window says
+// why, and a recording marks where its data stops and comes back.
+inline constexpr LocalText kNoDataNotConnected{"드라이브가 연결되어 있지 않습니다",
+                                               "the drive is not connected"};
+inline constexpr LocalText kNoDataNotAnswering{"드라이브가 응답하지 않습니다", "the drive does not answer"};
+inline constexpr LocalText kNoData{"데이터 없음: {why}", "No data: {why}"};
+inline constexpr LocalText kRecordDataStopped{"# {time} 데이터 중단: {why}", "# {time} data stopped: {why}"};
+inline constexpr LocalText kRecordDataBack{"# {time} 데이터 다시 들어옴", "# {time} data again"};
 inline constexpr LocalText kTriggerArmed{"대기", "Armed"};
 inline constexpr LocalText kTriggerTriggered{"트리거됨", "Triggered"};
 inline constexpr LocalText kTriggerHolding{"유지", "Holding"};

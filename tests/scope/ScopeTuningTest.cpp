@@ -7,6 +7,8 @@
 #include "TestEnv.h"
 #include "base/MessageService.h"
 #include "link/CDriveLink.h"
+#include "scope/ScopeExport.h"
+#include "sim/SimDrive.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
@@ -64,8 +66,21 @@ protected:
         return QPoint(int(std::lround(axes.XAt(time))), int(std::lround(axes.YAt(value))));
     }
 
+    // A link polling a simulated drive of its own, for the tests that sample.
+    void ConnectToDrive() {
+        sim::SimOptions options;
+        options.publish = false;
+        drive = std::make_unique<sim::SimDrive>(options);
+        ASSERT_TRUE(drive->Start());
+        link = std::make_unique<CDriveLink>();
+        link->StartThread();
+        ASSERT_EQ(OpenFailure::None, link->Connect({drive->DevicePath(), 9600}).kind);
+        ASSERT_TRUE(WaitUntil([&] { return link->Counters().StateOk > 0; }, 5s));
+    }
+
     RecordingMessages messages;
-    std::unique_ptr<CDriveLink> link; // none unless a test makes one
+    std::unique_ptr<sim::SimDrive> drive; // none unless a test makes one
+    std::unique_ptr<CDriveLink> link;     // none unless a test makes one
     std::unique_ptr<CDlgScope> scope;
 
 private:
@@ -302,8 +317,11 @@ TEST_F(ScopeTuningTest, TheCsvBetweenTheCursorsFromTheMenu) {
     EXPECT_EQ(file.readAll(), "Time [s],Position\r\n-0.20,195\r\n-0.15,196\r\n-0.10,197\r\n");
 }
 
-TEST_F(ScopeTuningTest, RecordingNeedsAChannelAndShowsFileTimeAndSize) {
-    link = std::make_unique<CDriveLink>(); // polls nothing: its state block reads 0
+// Recording a drive that falls silent: no sample is made up while it gives
+// no data, the window says why, and the file marks where the data stopped
+// and where it came back; whole values are written as digits.
+TEST_F(ScopeTuningTest, RecordingNeedsAChannelAndShowsFileTimeAndSizeAndMarksWhereTheDataStopped) {
+    ConnectToDrive();
     Open();
     QTemporaryDir dir;
     COScopeCtrl::SetFileNameHook([&](const QString&, const QString&) { return dir.filePath("run"); });
@@ -323,6 +341,16 @@ TEST_F(ScopeTuningTest, RecordingNeedsAChannelAndShowsFileTimeAndSize) {
     EXPECT_TRUE(scope->RecordStatusLabel->text().endsWith(" B") ||
                 scope->RecordStatusLabel->text().endsWith(" kB"));
     EXPECT_EQ(Description(scope->RecordStatusLabel), scope->RecordStatusLabel->text());
+
+    drive->SetSilent(true); // the one real time-out of this test
+    ASSERT_TRUE(WaitUntil(
+        [&] { return scope->TriggerStateLabel->text() == "No data: the drive does not answer"; }, 5s));
+    const uint64_t silent = scope->Thread().SamplesTaken.load();
+    WaitUntil([] { return false; }, 300ms);
+    EXPECT_EQ(scope->Thread().SamplesTaken.load(), silent) << "no sample made up";
+    drive->SetSilent(false);
+    ASSERT_TRUE(WaitUntil([&] { return scope->TriggerStateLabel->text() == "Free running"; }, 5s));
+    ASSERT_TRUE(WaitUntil([&] { return scope->Thread().SamplesTaken.load() > silent + 2; }, 5s));
     scope->RunStopButton->click();
     EXPECT_FALSE(scope->ChannelChecks[2]->isEnabled());
     scope->RecordButton->click();
@@ -333,11 +361,21 @@ TEST_F(ScopeTuningTest, RecordingNeedsAChannelAndShowsFileTimeAndSize) {
     const QList<QByteArray> lines = file.readAll().split('\n');
     EXPECT_EQ(lines[0], "Time since start [s],Wall clock,Command Current\r");
     EXPECT_TRUE(lines[1].endsWith(",7\r")) << lines[1].toStdString();
+    int stopped = -1, back = -1;
+    for (int i = 0; i < lines.size(); ++i) {
+        if (lines[i].startsWith("# ") && lines[i].endsWith(" data stopped: the drive does not answer\r"))
+            stopped = i;
+        if (lines[i].startsWith("# ") && lines[i].endsWith(" data again\r")) back = i;
+    }
+    EXPECT_GT(stopped, 1);
+    EXPECT_GT(back, stopped + 0);
     EXPECT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(FormatSampleValue(300000), "300000");
+    EXPECT_EQ(FormatSampleValue(-2.5), "-2.5");
 }
 
 TEST_F(ScopeTuningTest, AFullDiskStopsTheRecordingWithAMessageAndTheScopeRunsOn) {
-    link = std::make_unique<CDriveLink>();
+    ConnectToDrive();
     Open();
     QTemporaryDir dir;
     const QString path = dir.filePath("long.csv");

@@ -8,6 +8,7 @@
 #include "controls/DialogFont.h"
 #include "link/CDriveLink.h"
 #include "scope/SpinButton.h"
+#include "sim/SimDrive.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QAccessible>
@@ -72,7 +73,8 @@ protected:
     }
 
     RecordingMessages messages;
-    std::unique_ptr<CDriveLink> link; // none unless a test makes one
+    std::unique_ptr<sim::SimDrive> drive; // none unless a test makes one
+    std::unique_ptr<CDriveLink> link;     // none unless a test makes one
     std::unique_ptr<CDlgScope> scope;
 
 private:
@@ -461,7 +463,14 @@ TEST_F(ScopeWindowTest, StopScopeThreadEndsTheThreadOnceWithoutAMessage) {
 }
 
 TEST_F(ScopeWindowTest, AThreadThatCannotEndInTimeIsReportedAndTheWindowStillGoes) {
-    link = std::make_unique<CDriveLink>(); // polls nothing: its state block reads 0
+    sim::SimOptions options;
+    options.publish = false;
+    drive = std::make_unique<sim::SimDrive>(options);
+    ASSERT_TRUE(drive->Start());
+    link = std::make_unique<CDriveLink>(); // samples come only from a drive that answers
+    link->StartThread();
+    ASSERT_EQ(OpenFailure::None, link->Connect({drive->DevicePath(), 9600}).kind);
+    ASSERT_TRUE(WaitUntil([&] { return link->Counters().StateOk > 0; }, 5s));
     Open();
     scope->ChannelChecks[0]->setChecked(true);
     scope->RunStopButton->click();
