@@ -1,8 +1,8 @@
 #include "CDlgParameter.h"
 
-#include "CDlgCompare.h"
 #include "CDlgSetValDEC.h"
 #include "CDlgSetValHEX.h"
+#include "CompareDialog.h"
 #include "base/LeadingNumber.h"
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
@@ -201,7 +201,7 @@ void CDlgParameter::CreateCompare(bool korean) {
     NameAfterCaption(CompareButton, CompareButton->text());
     connect(CompareButton, &QPushButton::clicked, this, &CDlgParameter::OpenCompare);
 
-    CDlgCompare::Wiring wiring;
+    CompareDialog::Wiring wiring;
     wiring.Link = wiring_.Link;
     wiring.Korean = korean;
     wiring.WorkingCopy = [this] { return ParamValues; };
@@ -209,7 +209,7 @@ void CDlgParameter::CreateCompare(bool korean) {
         return TakeComparedValues(rows, from);
     };
     wiring.DriveRead = [this](const velt::ParamValues& values) { DriveValuesRead(values); };
-    CompareWindow = new CDlgCompare(std::move(wiring), this);
+    CompareWindow = new CompareDialog(std::move(wiring), this);
     CompareWindow->setWindowFlag(Qt::Window);
 }
 

@@ -32,7 +32,7 @@ class QRadioButton;
 namespace velt {
 
 class CButtonST;
-class CDlgCompare;
+class CompareDialog;
 class CGridCtrl;
 
 class CDlgParameter : public QWidget, public IParamsReadSink {
@@ -115,7 +115,7 @@ public:
     std::array<QRadioButton*, kIoCount> ContactB{};
     QProgressBar* SaveProgress = nullptr;
     QPushButton* CompareButton = nullptr;
-    CDlgCompare* CompareWindow = nullptr; // created with the page, shown by "Compare..."
+    CompareDialog* CompareWindow = nullptr; // created with the page, shown by "Compare..."
 
 public slots:
     void OnParamsRead();      // copies the link's parameter block into ParamValues

@@ -13,8 +13,8 @@
 namespace velt {
 
 CDlgSetValDEC::CDlgSetValDEC(bool korean, StoreValue store)
-    : CValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24),
-                   DluRect(84, 54, 54, 24), korean, std::move(store)) {
+    : ValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24), DluRect(84, 54, 54, 24),
+                  korean, std::move(store)) {
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);

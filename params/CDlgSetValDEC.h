@@ -5,13 +5,13 @@
 // OK takes only a whole number the parameter can hold (one register:
 // -32768..65535; a 32-bit pair: a signed 32-bit number); other text is
 // refused with a message and stays in the dialog.
-#include "params/CValueDialog.h"
+#include "params/ValueDialog.h"
 
 class QLineEdit;
 
 namespace velt {
 
-class CDlgSetValDEC : public CValueDialog {
+class CDlgSetValDEC : public ValueDialog {
     Q_OBJECT
 public:
     CDlgSetValDEC(bool korean, StoreValue store);

@@ -20,8 +20,8 @@ int BitX(int k) {
 } // namespace
 
 CDlgSetValHEX::CDlgSetValHEX(bool korean, StoreValue store)
-    : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30),
-                   DluRect(90, 84, 54, 30), korean, std::move(store)) {
+    : ValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30), DluRect(90, 84, 54, 30),
+                  korean, std::move(store)) {
     ValueLabel = new QLabel(this);
     ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
     ValueLabel->setAlignment(Qt::AlignCenter);

@@ -3,7 +3,7 @@
 // bits of one bit-field parameter with a check box each; the value is shown
 // in decimal. Created once at start-up, hidden, with no parent window;
 // modeless; closing it hides it.
-#include "params/CValueDialog.h"
+#include "params/ValueDialog.h"
 
 #include <array>
 
@@ -11,7 +11,7 @@ class QCheckBox;
 
 namespace velt {
 
-class CDlgSetValHEX : public CValueDialog {
+class CDlgSetValHEX : public ValueDialog {
     Q_OBJECT
 public:
     CDlgSetValHEX(bool korean, StoreValue store);

@@ -9,7 +9,7 @@ inline constexpr LocalText kCompareTitle{"파라미터 비교", "Compare Paramet
 
 inline constexpr LocalText kSideA{"A 쪽", "Side A"};
 inline constexpr LocalText kSideB{"B 쪽", "Side B"};
-// The entries of a side's source list, in the order of CDlgCompare::Source.
+// The entries of a side's source list, in the order of CompareDialog::Source.
 inline constexpr LocalText kSourceDrive{"드라이브 (지금 읽기)", "Drive (read now)"};
 inline constexpr LocalText kSourceWorking{"현재 편집값", "Working copy"};
 inline constexpr LocalText kSourceFile{"파일", "File"};

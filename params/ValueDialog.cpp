@@ -1,4 +1,4 @@
-#include "CValueDialog.h"
+#include "ValueDialog.h"
 
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
@@ -10,8 +10,8 @@
 
 namespace velt {
 
-CValueDialog::CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                           const QRect& cancelRect, bool korean, StoreValue store)
+ValueDialog::ValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
+                         const QRect& cancelRect, bool korean, StoreValue store)
     : QDialog(nullptr), store_(std::move(store)) {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(QString::fromUtf8(caption));
@@ -40,14 +40,14 @@ CValueDialog::CValueDialog(const char* objectName, const char* caption, int heig
     CancelButton = new QPushButton(QString::fromUtf8(kDialogCancel.Pick(korean)), this);
     CancelButton->setGeometry(cancelRect);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &CValueDialog::reject);
+    connect(CancelButton, &QPushButton::clicked, this, &ValueDialog::reject);
 }
 
-void CValueDialog::reject() {
+void ValueDialog::reject() {
     hide();
 }
 
-void CValueDialog::Fill(const QString& help, int number, int32_t value) {
+void ValueDialog::Fill(const QString& help, int number, int32_t value) {
     ParamNo = static_cast<int16_t>(number);
     NumberLabel->setText(QString::number(number));
     EditValue = value;
@@ -55,13 +55,13 @@ void CValueDialog::Fill(const QString& help, int number, int32_t value) {
     HelpEdit->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
-void CValueDialog::ShowInFront() {
+void ValueDialog::ShowInFront() {
     show();
     raise();
     activateWindow();
 }
 
-void CValueDialog::StoreEditedValue() {
+void ValueDialog::StoreEditedValue() {
     if (store_) store_(ParamNo, EditValue);
 }
 

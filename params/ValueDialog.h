@@ -14,7 +14,7 @@ class QPushButton;
 
 namespace velt {
 
-class CValueDialog : public QDialog {
+class ValueDialog : public QDialog {
     Q_OBJECT
 public:
     // Takes a confirmed value into the parameter page's working copy.
@@ -35,8 +35,8 @@ public slots:
 
 protected:
     // Caption, size in dialog units and the OK and Cancel buttons' places.
-    CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                 const QRect& cancelRect, bool korean, StoreValue store);
+    ValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
+                const QRect& cancelRect, bool korean, StoreValue store);
 
     // Steps shared by OpenForParameter: number, value, help text.
     void Fill(const QString& help, int number, int32_t value);

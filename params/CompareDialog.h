@@ -32,7 +32,7 @@ class QTableWidget;
 
 namespace velt {
 
-class CDlgCompare : public QDialog {
+class CompareDialog : public QDialog {
     Q_OBJECT
 public:
     // The entries of a side's source list, in this order.
@@ -51,8 +51,8 @@ public:
         std::function<void(const ParamValues&)> DriveRead;
     };
 
-    CDlgCompare(Wiring wiring, QWidget* parent);
-    ~CDlgCompare() override; // waits for a drive read in progress
+    CompareDialog(Wiring wiring, QWidget* parent);
+    ~CompareDialog() override; // waits for a drive read in progress
 
     // Shows the window in front: the backup lists are read again and a
     // working-copy side takes the working copy as it is now.
