@@ -148,7 +148,7 @@ void CVELT_HostApp::CreateWindows() {
         Repeat->raise();
         Repeat->activateWindow();
     };
-    monitoring.RegisterName = [](int reg) { return std::string(ParamTable[reg].name); };
+    monitoring.RegisterName = [korean](int reg) { return std::string(ParamTable(korean)[reg].name); };
     Child(Monitoring = new CDlgMonitoring(std::move(monitoring), frame), "CDlgMonitoring");
     CDlgParameter::Wiring parameter;
     parameter.Link = Link;

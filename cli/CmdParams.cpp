@@ -62,9 +62,14 @@ std::string OneFileArg(const Args& args, size_t first, const char* command, bool
     return file;
 }
 
+// The language of the texts and names of every params command.
+bool Korean() {
+    return IsKoreanLanguage();
+}
+
 // Loads a file over `values`; warnings on stderr with their line numbers.
 bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* result) {
-    if (!ReadParFile(file, values, result)) {
+    if (!ReadParFile(file, values, Korean(), result)) {
         PrintMessage(kFileLoadError);
         std::fprintf(stderr, "%s: %s\n", file.c_str(), result->error.c_str());
         return false;
@@ -90,9 +95,9 @@ int RunRead(const CliOptions& options, const Args& args) {
 
     std::string bytes;
     if (out.empty() && IsTerminal(stdout)) { // for reading: UTF-8, plain line ends
-        for (char c : FormatParTextUtf8(values))
+        for (char c : FormatParTextUtf8(values, Korean()))
             if (c != '\r') bytes += c;
-    } else if (!FormatParFile(values, &bytes)) {
+    } else if (!FormatParFile(values, &bytes, Korean())) {
         PrintMessage(kFileSaveError);
         return kExitFileError;
     }
@@ -143,7 +148,7 @@ SaveHooks CliHooks(bool yes) {
     };
     hooks.waitWithMessages = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     hooks.backup = [](const ParamValues& values) {
-        BackupResult r = WriteBackupNow(values);
+        BackupResult r = WriteBackupNow(values, Korean());
         if (r.ok) {
             const std::u8string shown = r.path.u8string(); // UTF-8 on every platform
             std::fprintf(stderr, "backup: %.*s\n", static_cast<int>(shown.size()),
@@ -193,7 +198,7 @@ int RunWrite(const CliOptions& options, const Args& args) {
     if (!ConnectAndReadParams(link, options, &code)) return code;
     // Parameters the file does not name keep the drive's values, as on the page.
     ParamValues working = ValuesFromRegisters(link.ParamRegs());
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         if (parsed.present[static_cast<size_t>(n)])
             working[static_cast<size_t>(n)] = probe[static_cast<size_t>(n)];
     if (!WaitForState(link)) {
@@ -201,7 +206,7 @@ int RunWrite(const CliOptions& options, const Args& args) {
         std::fprintf(stderr, "no state block from the drive: cannot tell whether the servo is off\n");
         return kExitFailed;
     }
-    const SaveResult result = SaveAllParameters(link, working, CliHooks(yes));
+    const SaveResult result = SaveAllParameters(link, working, Korean(), CliHooks(yes));
     Finish(link);
     if (result.outcome == SaveOutcome::Stored) std::fprintf(stderr, "stored\n");
     return ExitFor(result);
@@ -220,15 +225,15 @@ int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
 
     // Halves the file does not name compare as the drive's.
     ParamValues merged = drive;
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         if (parsed.present[static_cast<size_t>(n)])
             merged[static_cast<size_t>(n)] = fromFile[static_cast<size_t>(n)];
     int differences = 0;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const auto i = static_cast<size_t>(n);
         if (merged[i] == drive[i]) continue;
         ++differences;
-        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable[n].name, merged[i], drive[i]);
+        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable(Korean())[n].name, merged[i], drive[i]);
         const int first = PairFirst(n);
         if (first >= 0)
             std::printf("  (pair %03d/%03d: file %d  drive %d)", first, first + 1,
@@ -304,10 +309,10 @@ int RunDiffOfTwo(const CliOptions& options, const std::string& a, const std::str
         std::printf("no differences\n");
         return 0;
     }
-    std::fputs(
-        CompareTableText(differing, sides[0].set, sides[1].set, "A: " + a, "B: " + b, TableFormat::Tabs)
-            .c_str(),
-        stdout);
+    std::fputs(CompareTableText(differing, sides[0].set, sides[1].set, "A: " + a, "B: " + b,
+                                TableFormat::Tabs, Korean())
+                   .c_str(),
+               stdout);
     return kExitFailed;
 }
 

@@ -75,14 +75,14 @@ void SelectIndex(QComboBox* box, int index) {
 
 // Refills a form list with the nine command forms of `mode` (none for a mode
 // without entries) unless it already holds them.
-void FillForms(QComboBox* box, int mode, int* filledFor) {
+void FillForms(QComboBox* box, int mode, int* filledFor, bool korean) {
     if (*filledFor == mode) return;
     *filledFor = mode;
     box->clear();
     const int first = CommandFormFirst(mode);
     if (first < 0) return;
     for (int i = 0; i < kFormsPerMode; ++i)
-        box->addItem(Qs(CommandFormName(first + i)));
+        box->addItem(Qs(CommandFormText(first + i, korean)));
 }
 
 } // namespace
@@ -240,7 +240,7 @@ void CDlgParameter::CreateGrid(bool korean) {
     }
     for (int n = 0; n < kGridSlots; ++n)
         WriteSlot(n);
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         if (PairFirst(n) != n) continue;
         const ParamCell cell = ValueCellOf(n);
         grid.MergeCells(cell.row, cell.col, cell.row + 1, cell.col);
@@ -258,7 +258,7 @@ void CDlgParameter::WriteCell(int row, int col, const std::string& text) {
 void CDlgParameter::WriteSlot(int n) {
     CGridCtrl& grid = *ParamGrid;
     const ParamCell pno = PnoCellOf(n), name = NameCellOf(n), value = ValueCellOf(n);
-    if (n >= PARAM_COUNT) {
+    if (n >= drive::ParamCount) {
         WriteCell(pno.row, pno.col, "-");
         WriteCell(name.row, name.col, "-");
         WriteCell(value.row, value.col, "0");
@@ -266,12 +266,12 @@ void CDlgParameter::WriteSlot(int n) {
             grid.SetItemBkColour(c.row, c.col, kFiller);
         return;
     }
-    const bool inUse = ParamTable[n].kind != 0;
+    const bool inUse = ParamKind(n) != 0;
     const GridRgb headerBk = grid.GetDefaultCell(true, false).bk;
     WriteCell(pno.row, pno.col, std::to_string(n));
     grid.SetItemFgColour(pno.row, pno.col, kPnoText);
     grid.SetItemBkColour(pno.row, pno.col, headerBk);
-    WriteCell(name.row, name.col, inUse ? ParamTable[n].name : "-");
+    WriteCell(name.row, name.col, inUse ? ParamTable(wiring_.Korean)[n].name : "-");
     grid.SetItemBkColour(name.row, name.col, headerBk);
     WriteCell(value.row, value.col, "0");
     if (inUse) grid.SetItemFgColour(value.row, value.col, kValueText);
@@ -283,14 +283,14 @@ void CDlgParameter::FillLists() {
         QComboBox* box = FunctionCombos[static_cast<size_t>(i)];
         if (i < kInputCount)
             for (int k = 0; k < INPUT_FUNCTION_NAME_COUNT; ++k)
-                box->addItem(Qs(InputFunctionName(k)));
+                box->addItem(Qs(InputFunctionText(k, wiring_.Korean)));
         else
             for (int k = 0; k < OUTPUT_FUNCTION_NAME_COUNT; ++k)
                 box->addItem(Qs(OutputFunctionName(k)));
     }
     for (QComboBox* box : {ControlModeCombo, SwitchModeCombo})
         for (int k = 0; k < CONTROL_MODE_NAME_COUNT; ++k)
-            box->addItem(Qs(ControlModeName(k)));
+            box->addItem(Qs(ControlModeText(k, wiring_.Korean)));
 }
 
 void CDlgParameter::closeEvent(QCloseEvent* event) {
@@ -316,10 +316,10 @@ PageControls CDlgParameter::ReadControls() const {
 
 void CDlgParameter::ShowControls(const PageControls& c) {
     SelectIndex(ControlModeCombo, c.controlMode);
-    FillForms(CommandFormCombo, c.controlMode, &commandFormsOf_);
+    FillForms(CommandFormCombo, c.controlMode, &commandFormsOf_, wiring_.Korean);
     SelectIndex(CommandFormCombo, c.commandForm);
     SelectIndex(SwitchModeCombo, c.switchMode);
-    FillForms(SwitchFormCombo, c.switchMode, &switchFormsOf_);
+    FillForms(SwitchFormCombo, c.switchMode, &switchFormsOf_, wiring_.Korean);
     SelectIndex(SwitchFormCombo, c.switchForm);
     for (size_t i = 0; i < kIoCount; ++i) {
         SelectIndex(FunctionCombos[i], c.functions[i]);
@@ -412,7 +412,7 @@ void CDlgParameter::UpdateDriveActions() {
 }
 
 void CDlgParameter::RefreshValueCells() {
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const std::optional<std::string> text = ValueCellText(n, ParamValues);
         if (!text) continue;
         const ParamCell cell = ValueCellOf(n);
@@ -430,8 +430,8 @@ void CDlgParameter::OnGridDoubleClick(int row, int col) {
     RefreshValueCells(); // the cell shows the working copy as it is now, not up to 300 ms ago
     const int32_t value =
         ReadLeadingNumber(std::u16string_view(ParamGrid->GetItemText(row, col).toStdU16String())).value;
-    const QString help = Qs(ParamTable[n].help);
-    if (wiring_.OpenValueDialog) wiring_.OpenValueDialog(help, n, value, ParamTable[n].isBits == 1);
+    const QString help = Qs(ParamTable(wiring_.Korean)[n].help);
+    if (wiring_.OpenValueDialog) wiring_.OpenValueDialog(help, n, value, ParamIsBits(n));
 }
 
 void CDlgParameter::StoreEditedValue(int n, int32_t value) {
@@ -483,13 +483,13 @@ void CDlgParameter::SaveAllParameters() {
         UpdateDriveActions();
     };
     hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
-    velt::SaveAllParameters(*wiring_.Link, ParamValues, hooks);
+    velt::SaveAllParameters(*wiring_.Link, ParamValues, wiring_.Korean, hooks);
 }
 
 BackupResult CDlgParameter::WriteBackupFile() {
     const velt::ParamValues drive =
         wiring_.Link ? ValuesFromRegisters(wiring_.Link->ParamRegs()) : velt::ParamValues{};
-    return WriteBackupNow(drive);
+    return WriteBackupNow(drive, wiring_.Korean);
 }
 
 // ---- parameter files ---------------------------------------------------------------------------
@@ -514,7 +514,7 @@ QString CDlgParameter::ChooseFile(bool save) {
 void CDlgParameter::LoadParameterFile() {
     const QString file = ChooseFile(false);
     if (file.isEmpty()) return;
-    if (!LoadParameterFileFrom(PathOf(file), &ParamValues)) return;
+    if (!LoadParameterFileFrom(PathOf(file), &ParamValues, wiring_.Korean)) return;
     ShowValuesInControls();
     RefreshValueCells();
 }
@@ -522,7 +522,7 @@ void CDlgParameter::LoadParameterFile() {
 void CDlgParameter::SaveParameterFile() {
     const QString file = ChooseFile(true);
     if (file.isEmpty()) return;
-    SaveParameterFileTo(PathOf(file), ParamValues);
+    SaveParameterFileTo(PathOf(file), ParamValues, wiring_.Korean);
 }
 
 } // namespace velt

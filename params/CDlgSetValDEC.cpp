@@ -4,6 +4,7 @@
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
 #include "link/DriveMap.h"
+#include "params/ParamTexts.h"
 #include "params/ValueEntry.h"
 
 #include <QLabel>
@@ -13,8 +14,8 @@
 namespace velt {
 
 CDlgSetValDEC::CDlgSetValDEC(bool korean, StoreValue store)
-    : ValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24), DluRect(84, 54, 54, 24),
-                  korean, std::move(store)) {
+    : ValueDialog("CDlgSetValDEC", kDecimalDialogCaption.Pick(korean), 87, DluRect(12, 54, 54, 24),
+                  DluRect(84, 54, 54, 24), korean, std::move(store)) {
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);
@@ -31,7 +32,7 @@ void CDlgSetValDEC::OpenForParameter(const QString& help, int number, int32_t va
 }
 
 void CDlgSetValDEC::accept() {
-    const DecimalEntry entry = CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo);
+    const DecimalEntry entry = CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo, korean_);
     if (!entry.ok) {
         ShowMessage(entry.message);
         ValueEdit->setFocus();
@@ -40,7 +41,7 @@ void CDlgSetValDEC::accept() {
     EditValue = entry.value;
     StoreEditedValue();
     hide();
-    if (ParamNo == drive::ParamBaudRate) ShowMessage(BaudRateNoticeText());
+    if (ParamNo == drive::ParamBaudRate) ShowMessage(BaudRateNoticeText(korean_));
 }
 
 } // namespace velt

@@ -97,7 +97,7 @@ CompareDialog::CompareDialog(Wiring wiring, QWidget* parent) : QDialog(parent), 
     layout->addWidget(Table, 1);
 
     ReadProgress = new QProgressBar(this);
-    ReadProgress->setRange(0, PARAM_COUNT);
+    ReadProgress->setRange(0, drive::ParamCount);
     ReadProgress->setFormat(Qs(kReadingDrive.Pick(ko)));
     NameAfterCaption(ReadProgress, Qs(kReadProgressName.Pick(ko)));
     ReadProgress->hide();
@@ -256,7 +256,7 @@ bool CompareDialog::ChooseSource(Side side, Source source, const std::filesystem
 bool CompareDialog::LoadFile(Side side, Source source, const std::filesystem::path& file) {
     ParamValues values{};
     ParReadResult read;
-    if (!ReadParFile(file, &values, &read)) {
+    if (!ReadParFile(file, &values, wiring_.Korean, &read)) {
         ShowMessage(LoadErrorText(file, read.error));
         return false;
     }
@@ -391,15 +391,14 @@ void CompareDialog::Rebuild() {
     Table->setUpdatesEnabled(false);
     Table->clearContents();
     Table->setRowCount(static_cast<int>(shown_.size()));
-    Table->setHorizontalHeaderLabels(
-        {ko ? QStringLiteral("번호") : QStringLiteral("No."),
-         ko ? QStringLiteral("이름") : QStringLiteral("Name"), QStringLiteral("A: ") + sides_[A].header,
-         QStringLiteral("B: ") + sides_[B].header, ko ? QStringLiteral("비고") : QStringLiteral("Note")});
+    Table->setHorizontalHeaderLabels({Qs(kNumberColumn.Pick(ko)), Qs(kNameColumn.Pick(ko)),
+                                      QStringLiteral("A: ") + sides_[A].header,
+                                      QStringLiteral("B: ") + sides_[B].header, Qs(kNoteColumn.Pick(ko))});
     for (int r = 0; r < static_cast<int>(shown_.size()); ++r) {
         const CompareRow& row = shown_[static_cast<size_t>(r)];
-        const QString texts[kColumnCount] = {Qs(RowNumberText(row)), Qs(RowNameText(row)),
-                                             Qs(RowValueText(row, a)), Qs(RowValueText(row, b)),
-                                             Qs(RowNoteText(row))};
+        const QString texts[kColumnCount] = {Qs(RowNumberText(row)), Qs(RowNameText(row, ko)),
+                                             Qs(RowValueText(row, a, ko)), Qs(RowValueText(row, b, ko)),
+                                             Qs(RowNoteText(row, ko))};
         for (int c = 0; c < kColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (row.differs && (c == 2 || c == 3)) item->setBackground(kDifferingRow);
@@ -483,17 +482,19 @@ std::vector<CompareRow> CompareDialog::RowsForCopy() const {
 
 void CompareDialog::CopyToClipboard() {
     const ParamSet none;
-    const std::string text = CompareTableText(
-        RowsForCopy(), sides_[A].loaded ? sides_[A].set : none, sides_[B].loaded ? sides_[B].set : none,
-        "A: " + sides_[A].header.toStdString(), "B: " + sides_[B].header.toStdString(), TableFormat::Tabs);
+    const std::string text =
+        CompareTableText(RowsForCopy(), sides_[A].loaded ? sides_[A].set : none,
+                         sides_[B].loaded ? sides_[B].set : none, "A: " + sides_[A].header.toStdString(),
+                         "B: " + sides_[B].header.toStdString(), TableFormat::Tabs, wiring_.Korean);
     QApplication::clipboard()->setText(Qs(text));
 }
 
 bool CompareDialog::ExportCsvTo(const std::filesystem::path& path) {
     const ParamSet none;
-    const std::string csv = CompareTableText(
-        shown_, sides_[A].loaded ? sides_[A].set : none, sides_[B].loaded ? sides_[B].set : none,
-        "A: " + sides_[A].header.toStdString(), "B: " + sides_[B].header.toStdString(), TableFormat::Csv);
+    const std::string csv =
+        CompareTableText(shown_, sides_[A].loaded ? sides_[A].set : none,
+                         sides_[B].loaded ? sides_[B].set : none, "A: " + sides_[A].header.toStdString(),
+                         "B: " + sides_[B].header.toStdString(), TableFormat::Csv, wiring_.Korean);
     std::string error;
     if (!WriteFileAtomically(path, csv, &error)) {
         std::string text = kFileSaveError;

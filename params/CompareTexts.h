@@ -31,6 +31,16 @@ inline constexpr LocalText kDriveReadAt{"드라이브, %1에 읽음", "Drive, re
 inline constexpr LocalText kDriveReadFail{"드라이브의 파라미터를 읽지 못했습니다.",
                                           "The drive's parameters could not be read."};
 
+// The columns of the table, of the clipboard text and of the CSV file (the
+// two value columns are named after their sides).
+inline constexpr LocalText kNumberColumn{"번호", "No."};
+inline constexpr LocalText kNameColumn{"이름", "Name"};
+inline constexpr LocalText kNoteColumn{"비고", "Note"};
+// The notes of a row.
+inline constexpr LocalText kNoteNotStored{"저장 안 됨", "not stored"};
+inline constexpr LocalText kNoteNotInA{"A에 없음", "not in A"};
+inline constexpr LocalText kNoteNotInB{"B에 없음", "not in B"};
+
 inline constexpr LocalText kOnlyDifferences{"차이만 보기(&D)", "Only &differences"};
 // "%1" is the number of rows that differ.
 inline constexpr LocalText kDifferenceCount{"차이: %1개", "Differences: %1"};

@@ -50,12 +50,12 @@ struct SaveResult {
 
 constexpr int kSaveProgressMax = 150;
 
-// The texts of the sequence in the language chosen at start-up.
-std::string SaveServoOnText();
-std::string SaveQuestionText();
-std::string SaveFailureText(int param);
+// The texts of the sequence.
+std::string SaveServoOnText(bool korean);
+std::string SaveQuestionText(bool korean);
+std::string SaveFailureText(int param, bool korean);
 // "File Save Error", the reason, and whether to store without a backup.
-std::string BackupFailedText(const std::string& reason);
+std::string BackupFailedText(const std::string& reason, bool korean);
 
 // Writes every parameter of kind not 0 below the command block from a copy
 // of `working` taken when the question is asked, in number order; then the
@@ -63,7 +63,9 @@ std::string BackupFailedText(const std::string& reason);
 // the first write the drive's values are backed up; when that fails the user
 // is asked whether to go on without a backup. The
 // caller's `working` may change while the hooks run (the page keeps
-// dispatching messages): what was confirmed is what is written.
-SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks = {});
+// dispatching messages): what was confirmed is what is written. Texts, and
+// the names in the backup, in Korean or English by `korean`.
+SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, bool korean,
+                             const SaveHooks& hooks = {});
 
 } // namespace velt

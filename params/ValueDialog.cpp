@@ -2,6 +2,7 @@
 
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "params/ParamTexts.h"
 
 #include <QLabel>
@@ -12,9 +13,9 @@ namespace velt {
 
 ValueDialog::ValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
                          const QRect& cancelRect, bool korean, StoreValue store)
-    : QDialog(nullptr), store_(std::move(store)) {
+    : QDialog(nullptr), korean_(korean), store_(std::move(store)) {
     setObjectName(QString::fromLatin1(objectName));
-    setWindowTitle(QString::fromUtf8(caption));
+    setWindowTitle(Qs(caption));
     setFont(DialogFont());
     setFixedSize(DluSize(328, heightDlu));
     setModal(false);
@@ -32,12 +33,12 @@ ValueDialog::ValueDialog(const char* objectName, const char* caption, int height
     HelpEdit->setGeometry(DluRect(148, 6, 174, 72));
     HelpEdit->setReadOnly(true);
     HelpEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    NameAfterCaption(HelpEdit, QString::fromUtf8(kHelpTextName.Pick(korean)));
+    NameAfterCaption(HelpEdit, Qs(kHelpTextName.Pick(korean)));
 
-    OkButton = new QPushButton(QString::fromUtf8(kDialogOk.Pick(korean)), this);
+    OkButton = new QPushButton(Qs(kDialogOk.Pick(korean)), this);
     OkButton->setGeometry(okRect);
     OkButton->setDefault(true); // Enter, unless the focus is on Cancel
-    CancelButton = new QPushButton(QString::fromUtf8(kDialogCancel.Pick(korean)), this);
+    CancelButton = new QPushButton(Qs(kDialogCancel.Pick(korean)), this);
     CancelButton->setGeometry(cancelRect);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
     connect(CancelButton, &QPushButton::clicked, this, &ValueDialog::reject);

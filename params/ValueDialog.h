@@ -45,6 +45,8 @@ protected:
     // EditValue into the page's working copy for ParamNo (both words of a pair).
     void StoreEditedValue();
 
+    const bool korean_;
+
 private:
     const StoreValue store_;
 };

@@ -47,15 +47,15 @@ unsigned EditableBits(int n, int32_t value);
 
 struct BitEntry {
     bool ok = false;
-    std::string message; // why not, in the language chosen at start-up
+    std::string message; // why not
 };
 // The bit dialog's value for n on OK: refused with a message when n has a
 // range and the value lies outside it (a bit beyond it set, bits 8..15 of a
 // value read from elsewhere).
-BitEntry CheckBitEntry(int n, int32_t value);
+BitEntry CheckBitEntry(int n, int32_t value, bool korean);
 // "Parameter No.[41] takes 0 to 15: only BIT 0 to BIT 3 can be set." (or the
 // Korean), for n with a range; empty otherwise.
-std::string BitRangeText(int n);
+std::string BitRangeText(int n, bool korean);
 
 // ---- the decimal dialog ----
 
@@ -68,15 +68,15 @@ int64_t EntryMax(int n);
 struct DecimalEntry {
     bool ok = false;
     int32_t value = 0;
-    std::string message; // why not, in the language chosen at start-up
+    std::string message; // why not
 };
 
 // Reads the decimal dialog's text for parameter n: blanks around an optional
 // sign and decimal digits, nothing else. Text that is not such a whole number,
 // or a number outside EntryMin..EntryMax, is refused with a message.
-DecimalEntry CheckDecimalEntry(std::string_view text, int n);
+DecimalEntry CheckDecimalEntry(std::string_view text, int n, bool korean);
 
 // Shown after a value for parameter 6 is confirmed.
-std::string BaudRateNoticeText();
+std::string BaudRateNoticeText(bool korean);
 
 } // namespace velt

@@ -122,8 +122,8 @@ void MeasureFiles(const fs::path& a, const fs::path& b, const fs::path& backup) 
         t.restart();
         ParamValues va{}, vb{};
         ParReadResult ra, rb;
-        ReadParFile(a, &va, &ra);
-        ReadParFile(b, &vb, &rb);
+        ReadParFile(a, &va, false, &ra);
+        ReadParFile(b, &vb, false, &rb);
         const std::vector<CompareRow> rows = CompareSets(FileSet(va, ra), FileSet(vb, rb));
         core.push_back(Ms(t));
         if (rows.empty()) std::fprintf(stderr, "no rows\n");
@@ -144,13 +144,13 @@ int main(int argc, char** argv) {
     ApplyLanguage(false);
 
     ParamValues a{}, b{};
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         a[static_cast<size_t>(n)] = static_cast<int16_t>(n * 7);
         b[static_cast<size_t>(n)] = static_cast<int16_t>(n % 3 == 0 ? n * 7 + 1 : n * 7);
     }
-    WriteParFile(dir / "a.par", a);
-    WriteParFile(dir / "b.par", b);
-    const BackupResult backup = WriteBackupFile(b, dir, std::time(nullptr));
+    WriteParFile(dir / "a.par", a, false);
+    WriteParFile(dir / "b.par", b, false);
+    const BackupResult backup = WriteBackupFile(b, dir, std::time(nullptr), false);
 
     MeasureFiles(dir / "a.par", dir / "b.par", backup.path);
     const bool ok = MeasureDrive(dir / "b.par");

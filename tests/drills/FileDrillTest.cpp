@@ -33,7 +33,7 @@ std::vector<fs::path> Entries(const fs::path& folder) {
 
 velt::ParamValues Working() {
     velt::ParamValues v{};
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         v[static_cast<size_t>(n)] = static_cast<int16_t>(n * 11 - 700);
     return v;
 }
@@ -55,7 +55,7 @@ TEST_F(FileDrill, DamagedOrUnreadableFilesAreRefusedWithTheReasonAndChangeNothin
     const QString cell = page.ParamGrid->GetItemText(14, 2); // parameter 13
 
     std::string good;
-    ASSERT_TRUE(FormatParFile(Working(), &good));
+    ASSERT_TRUE(FormatParFile(Working(), &good, false));
     // Cut inside the value of parameter 57 (-73 read as -7).
     const std::string cut = good.substr(0, good.find("\r\n", good.find("057 : ")) - 1);
     std::mt19937 random(7);
@@ -97,7 +97,7 @@ TEST_F(FileDrill, AFullDiskKeepsTheOldFileAndSaysSo) {
     Page().ParamValues = Working();
     const fs::path target = root / "sets" / "line1.par";
     fs::create_directories(target.parent_path());
-    ASSERT_TRUE(WriteParFile(target, velt::ParamValues{}));
+    ASSERT_TRUE(WriteParFile(target, velt::ParamValues{}, false));
     const std::string before = Bytes(target);
     Answer(target);
     {
@@ -119,7 +119,7 @@ TEST_F(FileDrill, AFullDiskDuringTheBackupAsksAndNoStoresNothing) {
     const velt::ParamValues drive = page.ParamValues;
     const fs::path older = BackupFolder() / "BackUp_20240131_142507.par";
     fs::create_directories(BackupFolder());
-    ASSERT_TRUE(WriteParFile(older, Working()));
+    ASSERT_TRUE(WriteParFile(older, Working(), false));
     const std::string olderBytes = Bytes(older);
     page.StoreEditedValue(13, drive[13] + 1);
 

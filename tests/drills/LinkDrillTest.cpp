@@ -29,7 +29,7 @@ std::vector<fs::path> Backups(const fs::path& folder) {
 int LastSavedParameter() {
     int last = 0;
     for (int n = 0; n < drive::CommandBlockFirst; ++n)
-        if (ParamTable[n].kind != 0) last = n;
+        if (ParamKind(n) != 0) last = n;
     return last;
 }
 
@@ -66,7 +66,7 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
     const std::vector<fs::path> backups = Backups(BackupFolder());
     ASSERT_EQ(backups.size(), 1u);
     velt::ParamValues backedUp{};
-    ASSERT_TRUE(ReadParFile(backups[0], &backedUp));
+    ASSERT_TRUE(ReadParFile(backups[0], &backedUp, false));
     EXPECT_EQ(backedUp, drive);
     // No store command followed: the drive never wrote its parameter memory.
     EXPECT_FALSE(fs::exists(StateFile()));

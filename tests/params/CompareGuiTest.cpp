@@ -90,7 +90,7 @@ protected:
 
     fs::path Write(const std::string& name, const velt::ParamValues& values) {
         const fs::path path = root / name;
-        EXPECT_TRUE(WriteParFile(path, values));
+        EXPECT_TRUE(WriteParFile(path, values, false));
         return path;
     }
 
@@ -146,7 +146,7 @@ TEST_F(Compare, WithoutADriveThePageLoadsEditsSavesAndComparesAndTheDriveActions
     };
     page.SaveParameterFile();
     velt::ParamValues saved{};
-    ASSERT_TRUE(ReadParFile(b, &saved));
+    ASSERT_TRUE(ReadParFile(b, &saved, false));
     EXPECT_EQ(saved[13], 345);
 
     // Compare the working copy with the first file.
@@ -251,8 +251,8 @@ TEST_F(Compare, BackupsAreListedNewestFirstWithTimeAndSizeAndAreOnlyRead) {
     older.tm_sec = 7;
     older.tm_isdst = -1;
     const std::time_t when = std::mktime(&older);
-    const BackupResult first = WriteBackupFile(a, BackupFolder(), when);
-    const BackupResult second = WriteBackupFile(b, BackupFolder(), when + 3600);
+    const BackupResult first = WriteBackupFile(a, BackupFolder(), when, false);
+    const BackupResult second = WriteBackupFile(b, BackupFolder(), when + 3600, false);
     ASSERT_TRUE(first.ok && second.ok);
     std::string before;
     ASSERT_TRUE(ReadWholeFile(second.path, &before));

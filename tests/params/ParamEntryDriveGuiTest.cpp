@@ -50,7 +50,7 @@ protected:
 
     bool AnyValueCellBold() {
         const CGridCtrl& grid = *Page().ParamGrid;
-        for (int n = 0; n < PARAM_COUNT; ++n) {
+        for (int n = 0; n < drive::ParamCount; ++n) {
             const ParamCell c = ValueCellOf(n);
             const GridCell* cell = grid.Model().GetCell(c.row, c.col);
             if (cell != nullptr && cell->font && cell->font->weight > 400) return true;
@@ -137,7 +137,7 @@ TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBit
 
 TEST(BitRanges, TheHostsRangesOfTheBitParametersAreTheDrives) {
     const sim::ParamLimits limits;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const std::optional<BitRange> range = BitParamRange(n);
         if (!range) continue;
         const std::optional<sim::ParamRange>& drives = limits.Range(n);
@@ -165,7 +165,7 @@ TEST_F(ParamEntryDrive, AReadAskedForDuringASaveDoesNotRunAndTheDriveGetsTheEdit
     EXPECT_TRUE(asked);
     EXPECT_FALSE(readEnabled);
     EXPECT_EQ(drive->Holding(13), 4321);
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         EXPECT_EQ(static_cast<int16_t>(drive->Holding(n)), edited[static_cast<size_t>(n)]) << n;
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
     EXPECT_TRUE(page.SaveAllButton->isEnabled());
@@ -209,7 +209,7 @@ TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithThe
     EXPECT_FALSE(readButtonEnabledWhileReading);
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
 
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         ASSERT_EQ(page.ParamValues[static_cast<size_t>(n)], static_cast<int16_t>(drive->Holding(n))) << n;
     EXPECT_EQ(CellText(13), "777");
     EXPECT_EQ(CellText(85), QString::number(CombinePair(85, page.ParamValues.data())));

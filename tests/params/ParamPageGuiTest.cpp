@@ -123,6 +123,7 @@ TEST_F(ParamPage, KoreanPageAndDialogsUseTheKoreanTexts) {
     Start(1);
     CDlgParameter& page = Page();
     EXPECT_EQ(page.ParamGrid->GetItemText(0, 1), QString::fromUtf8("기능"));
+    EXPECT_EQ(page.ParamGrid->GetItemText(14, 1), QString::fromUtf8("전류 P gain"));
     EXPECT_EQ(page.SaveAllButton->text(), QString::fromUtf8("전체 파라미터\n저장하기"));
     EXPECT_EQ(LabelledAs(page.ControlModeCombo), QString::fromUtf8("제어모드"));
     EXPECT_EQ(page.ControlModeCombo->accessibleName(), QString::fromUtf8("제어모드"));

@@ -80,7 +80,7 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
     const std::vector<sim::SimRequest> writes = RequestsOf(*drive, drive::FunctionWriteSingleRegister);
     std::vector<int> expected;
     for (int n = 0; n < drive::CommandRegister; ++n)
-        if (ParamTable[n].kind != 0) expected.push_back(n);
+        if (ParamKind(n) != 0) expected.push_back(n);
     ASSERT_EQ(writes.size(), expected.size() + 1);
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(writes[i].address, expected[i]);
@@ -103,7 +103,7 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
     const std::vector<fs::path> backups = Backups(root / "VELT_Parameter");
     ASSERT_EQ(backups.size(), 1u);
     velt::ParamValues backedUp{};
-    ASSERT_TRUE(ReadParFile(backups[0], &backedUp));
+    ASSERT_TRUE(ReadParFile(backups[0], &backedUp, false));
     EXPECT_EQ(backedUp, before);
 }
 
@@ -192,7 +192,7 @@ protected:
 
 velt::ParamValues SampleValues() {
     velt::ParamValues v{};
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         v[static_cast<size_t>(n)] = static_cast<int16_t>(n * 37 - 2000);
     v[70] = 2;
     v[71] = 21;

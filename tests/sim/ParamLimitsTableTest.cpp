@@ -61,7 +61,7 @@ std::optional<int32_t> TakeNumber(std::string_view& text) {
 
 // The parameter whose English name is `text`, or -1.
 int ParamNamed(std::string_view text) {
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         if (Trimmed(ParamTableEn[n].name) == text) return n;
     }
     return -1;
@@ -145,7 +145,7 @@ TEST(ParamLimitsTable, RowsAreTheLimitedParametersInNumberOrder) {
 
 TEST(ParamLimitsTable, TheDriveAppliesWhatTheEnglishHelpTextsState) {
     const ParamLimits limits;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const std::string who = std::to_string(n) + " " + ParamTableEn[n].name;
         const StatedLimits stated = ReadHelp(ParamTableEn[n].help ? ParamTableEn[n].help : "");
         EXPECT_EQ(stated.problem, "") << who;
