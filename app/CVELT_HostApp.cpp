@@ -14,6 +14,7 @@
 #include "params/CDlgSetValHEX.h"
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
+#include "params/ParamWorkingCopy.h"
 #include "platform/TickCount.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
@@ -150,18 +151,17 @@ void CVELT_HostApp::CreateWindows() {
     };
     monitoring.RegisterName = [korean](int reg) { return std::string(ParamTable(korean)[reg].name); };
     Child(Monitoring = new CDlgMonitoring(std::move(monitoring), frame), "CDlgMonitoring");
+    ParamCopy = std::make_unique<ParamWorkingCopy>();
     CDlgParameter::Wiring parameter;
     parameter.Link = Link;
+    parameter.Copy = ParamCopy.get();
     parameter.Korean = korean;
     parameter.OpenValueDialog = [this](const QString& help, int number, int32_t value, bool hex) {
         OpenValueDialog(help, number, value, hex);
     };
     Child(Parameter = new CDlgParameter(std::move(parameter), frame), "CDlgParameter");
-    const auto store = [this](int number, int32_t value) {
-        if (Parameter) Parameter->StoreEditedValue(number, value);
-    };
-    Float(SetValDec = new CDlgSetValDEC(korean, store), "CDlgSetValDEC");
-    Float(SetValHex = new CDlgSetValHEX(korean, store), "CDlgSetValHEX");
+    Float(SetValDec = new CDlgSetValDEC(korean, *ParamCopy), "CDlgSetValDEC");
+    Float(SetValHex = new CDlgSetValHEX(korean, *ParamCopy), "CDlgSetValHEX");
     Float(Repeat = new CDlgRepeat(Link, korean), "CDlgRepeat");
     for (CDlgScope*& scope : Scopes)
         Float(scope = new CDlgScope(Link, korean), "CDlgScope");

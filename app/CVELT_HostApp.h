@@ -29,6 +29,7 @@ class CDlgSetValHEX;
 class CDlgRepeat;
 class CDlgScope;
 class CDlgLinkHealth;
+class ParamWorkingCopy;
 
 class CVELT_HostApp {
 public:
@@ -64,6 +65,9 @@ public:
     CDlgRepeat* Repeat = nullptr;
     std::array<CDlgScope*, 4> Scopes{};
     CDlgLinkHealth* LinkHealth = nullptr;
+    // The parameter working copy the parameter page, its compare window and
+    // the value dialogs share; it outlives them all.
+    std::unique_ptr<ParamWorkingCopy> ParamCopy;
 
     CMainFrame* MainFrame() const { return frame_.get(); }
     const ShellLayout& Layout() const { return layout_; }

@@ -10,6 +10,7 @@
 #include "params/ParamCompare.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamFolders.h"
+#include "params/ParamWorkingCopy.h"
 #include "params/SaveSequence.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramEnvironment.h"
@@ -197,16 +198,15 @@ int RunWrite(const CliOptions& options, const Args& args) {
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
     // Parameters the file does not name keep the drive's values, as on the page.
-    ParamValues working = ValuesFromRegisters(link.ParamRegs());
-    for (int n = 0; n < drive::ParamCount; ++n)
-        if (parsed.present[static_cast<size_t>(n)])
-            working[static_cast<size_t>(n)] = probe[static_cast<size_t>(n)];
+    ParamWorkingCopy working;
+    working.TakeRead(ValuesFromRegisters(link.ParamRegs()));
+    working.TakeFile(probe, parsed.present);
     if (!WaitForState(link)) {
         Finish(link);
         std::fprintf(stderr, "no state block from the drive: cannot tell whether the servo is off\n");
         return kExitFailed;
     }
-    const SaveResult result = SaveAllParameters(link, working, Korean(), CliHooks(yes));
+    const SaveResult result = SaveAllParameters(link, working.Values(), Korean(), CliHooks(yes));
     Finish(link);
     if (result.outcome == SaveOutcome::Stored) std::fprintf(stderr, "stored\n");
     return ExitFor(result);
@@ -220,14 +220,14 @@ int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
     CDriveLink link;
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
-    const ParamValues drive = ValuesFromRegisters(link.ParamRegs());
+    ParamWorkingCopy copy;
+    copy.TakeRead(ValuesFromRegisters(link.ParamRegs()));
     Finish(link);
 
     // Halves the file does not name compare as the drive's.
-    ParamValues merged = drive;
-    for (int n = 0; n < drive::ParamCount; ++n)
-        if (parsed.present[static_cast<size_t>(n)])
-            merged[static_cast<size_t>(n)] = fromFile[static_cast<size_t>(n)];
+    copy.TakeFile(fromFile, parsed.present);
+    const ParamValues& merged = copy.Values();
+    const ParamValues& drive = copy.DriveValues();
     int differences = 0;
     for (int n = 0; n < drive::ParamCount; ++n) {
         const auto i = static_cast<size_t>(n);

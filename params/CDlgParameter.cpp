@@ -119,10 +119,15 @@ CDlgParameter::CDlgParameter(Wiring wiring, QWidget* frame) : QWidget(frame), wi
     ApplyIoPreset(&controls);
     ShowControls(controls);
 
+    copyListener_ = WorkingCopy().Subscribe([this](const CopyChange& change) { OnCopyChanged(change); });
     connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::RefreshValueCells);
     connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::UpdateDriveActions);
     refreshTimer_.start(kRefreshPeriod);
     UpdateDriveActions();
+}
+
+CDlgParameter::~CDlgParameter() {
+    WorkingCopy().Unsubscribe(copyListener_);
 }
 
 void CDlgParameter::CreateModeLists(bool korean) {
@@ -203,12 +208,8 @@ void CDlgParameter::CreateCompare(bool korean) {
 
     CompareDialog::Wiring wiring;
     wiring.Link = wiring_.Link;
+    wiring.Copy = wiring_.Copy;
     wiring.Korean = korean;
-    wiring.WorkingCopy = [this] { return ParamValues; };
-    wiring.Take = [this](const std::vector<CompareRow>& rows, const ParamSet& from) {
-        return TakeComparedValues(rows, from);
-    };
-    wiring.DriveRead = [this](const velt::ParamValues& values) { DriveValuesRead(values); };
     CompareWindow = new CompareDialog(std::move(wiring), this);
     CompareWindow->setWindowFlag(Qt::Window);
 }
@@ -329,13 +330,13 @@ void CDlgParameter::ShowControls(const PageControls& c) {
 }
 
 void CDlgParameter::ShowValuesInControls() {
-    ShowControls(ControlsFromValues(ParamValues));
+    ShowControls(ControlsFromValues(WorkingCopy().Values()));
 }
 
 void CDlgParameter::TakeValuesFromControls() {
     const PageControls controls = ReadControls();
     ContactRadio = controls.contacts;
-    velt::TakeValuesFromControls(controls, &ParamValues);
+    WorkingCopy().TakeControls(controls);
 }
 
 void CDlgParameter::OnControlModeChanged() {
@@ -374,29 +375,22 @@ void CDlgParameter::PostParamsRead() {
 
 void CDlgParameter::OnParamsRead() {
     if (!wiring_.Link) return;
-    DriveValues = ValuesFromRegisters(wiring_.Link->ParamRegs());
-    DriveValuesKnown = true;
-    ParamValues = DriveValues;
+    WorkingCopy().TakeRead(ValuesFromRegisters(wiring_.Link->ParamRegs()));
     ++ParamsReadCount;
-    ShowValuesInControls();
     UpdateDriveActions();
 }
 
-void CDlgParameter::DriveValuesRead(const velt::ParamValues& values) {
-    DriveValues = values;
-    DriveValuesKnown = true;
-    RefreshValueCells();
-}
-
-int CDlgParameter::TakeComparedValues(const std::vector<CompareRow>& rows, const ParamSet& from) {
-    const std::vector<int> changed = TakeRows(rows, from, &ParamValues);
-    for (int n : changed) {
-        if (!ShownInPageControls(n)) continue;
-        ShowValuesInControls();
-        break;
+void CDlgParameter::OnCopyChanged(const CopyChange& change) {
+    // The zeroes before a read are no values for the lists: they keep their
+    // state until the read brings the drive's.
+    if (change.source != CopySource::Controls && change.source != CopySource::Cleared) {
+        for (int n = 0; n < drive::ParamCount; ++n) {
+            if (!change.touched.test(static_cast<size_t>(n)) || !ShownInPageControls(n)) continue;
+            ShowValuesInControls();
+            break;
+        }
     }
     RefreshValueCells();
-    return static_cast<int>(changed.size());
 }
 
 void CDlgParameter::UpdateDriveActions() {
@@ -412,13 +406,14 @@ void CDlgParameter::UpdateDriveActions() {
 }
 
 void CDlgParameter::RefreshValueCells() {
+    const ParamWorkingCopy& copy = WorkingCopy();
     for (int n = 0; n < drive::ParamCount; ++n) {
-        const std::optional<std::string> text = ValueCellText(n, ParamValues);
+        const std::optional<std::string> text = ValueCellText(n, copy.Values());
         if (!text) continue;
         const ParamCell cell = ValueCellOf(n);
         WriteCell(cell.row, cell.col, *text);
         // While a read fetches the values the zeroed copy is no edit of the user's.
-        const bool changed = DriveValuesKnown && !reading_ && ValueCellDiffers(n, ParamValues, DriveValues);
+        const bool changed = !reading_ && copy.Differs(n);
         ParamGrid->Model().SetItemFont(cell.row, cell.col, changed ? changedFont_ : valueFont_);
     }
     ParamGrid->Refresh();
@@ -434,12 +429,6 @@ void CDlgParameter::OnGridDoubleClick(int row, int col) {
     if (wiring_.OpenValueDialog) wiring_.OpenValueDialog(help, n, value, ParamIsBits(n));
 }
 
-void CDlgParameter::StoreEditedValue(int n, int32_t value) {
-    velt::StoreEditedValue(n, value, &ParamValues);
-    if (ShownInPageControls(n)) ShowValuesInControls();
-    RefreshValueCells();
-}
-
 // ---- read and save ---------------------------------------------------------------------------
 
 void CDlgParameter::ReadAllParameters() {
@@ -447,9 +436,8 @@ void CDlgParameter::ReadAllParameters() {
     if (!link || link->Connected.load() == 0 || reading_ || saving_) return;
     reading_ = true;
     UpdateDriveActions();
-    ParamValues.fill(0);
+    WorkingCopy().Clear();
     SaveProgress->setValue(0);
-    RefreshValueCells();
     WaitWithMessages(kBeforeReadMs);
     // The progress comes on this thread, under the link's lock, after each
     // block: the bar is painted at once and no other message is dispatched.
@@ -483,7 +471,7 @@ void CDlgParameter::SaveAllParameters() {
         UpdateDriveActions();
     };
     hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
-    velt::SaveAllParameters(*wiring_.Link, ParamValues, wiring_.Korean, hooks);
+    velt::SaveAllParameters(*wiring_.Link, WorkingCopy().Values(), wiring_.Korean, hooks);
 }
 
 BackupResult CDlgParameter::WriteBackupFile() {
@@ -514,15 +502,16 @@ QString CDlgParameter::ChooseFile(bool save) {
 void CDlgParameter::LoadParameterFile() {
     const QString file = ChooseFile(false);
     if (file.isEmpty()) return;
-    if (!LoadParameterFileFrom(PathOf(file), &ParamValues, wiring_.Korean)) return;
-    ShowValuesInControls();
-    RefreshValueCells();
+    velt::ParamValues values{};
+    ParReadResult read;
+    if (!LoadParameterFileFrom(PathOf(file), &values, wiring_.Korean, &read)) return;
+    WorkingCopy().TakeFile(values, read.present);
 }
 
 void CDlgParameter::SaveParameterFile() {
     const QString file = ChooseFile(true);
     if (file.isEmpty()) return;
-    SaveParameterFileTo(PathOf(file), ParamValues, wiring_.Korean);
+    SaveParameterFileTo(PathOf(file), WorkingCopy().Values(), wiring_.Korean);
 }
 
 } // namespace velt

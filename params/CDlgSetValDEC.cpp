@@ -13,9 +13,9 @@
 
 namespace velt {
 
-CDlgSetValDEC::CDlgSetValDEC(bool korean, StoreValue store)
+CDlgSetValDEC::CDlgSetValDEC(bool korean, ParamWorkingCopy& copy)
     : ValueDialog("CDlgSetValDEC", kDecimalDialogCaption.Pick(korean), 87, DluRect(12, 54, 54, 24),
-                  DluRect(84, 54, 54, 24), korean, std::move(store)) {
+                  DluRect(84, 54, 54, 24), korean, copy) {
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);

@@ -14,7 +14,7 @@ namespace velt {
 class CDlgSetValDEC : public ValueDialog {
     Q_OBJECT
 public:
-    CDlgSetValDEC(bool korean, StoreValue store);
+    CDlgSetValDEC(bool korean, ParamWorkingCopy& copy);
 
     // Fills the dialog for parameter `number` with `value` (a pair's 32-bit
     // value for its first register) and shows it with the value selected, so

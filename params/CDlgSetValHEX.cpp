@@ -21,9 +21,9 @@ int BitX(int k) {
 }
 } // namespace
 
-CDlgSetValHEX::CDlgSetValHEX(bool korean, StoreValue store)
+CDlgSetValHEX::CDlgSetValHEX(bool korean, ParamWorkingCopy& copy)
     : ValueDialog("CDlgSetValHEX", kBitDialogCaption.Pick(korean), 117, DluRect(6, 84, 54, 30),
-                  DluRect(90, 84, 54, 30), korean, std::move(store)) {
+                  DluRect(90, 84, 54, 30), korean, copy) {
     ValueLabel = new QLabel(this);
     ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
     ValueLabel->setAlignment(Qt::AlignCenter);

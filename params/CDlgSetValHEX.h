@@ -14,7 +14,7 @@ namespace velt {
 class CDlgSetValHEX : public ValueDialog {
     Q_OBJECT
 public:
-    CDlgSetValHEX(bool korean, StoreValue store);
+    CDlgSetValHEX(bool korean, ParamWorkingCopy& copy);
 
     // Fills the dialog for parameter `number` with `value`, ticks the boxes of
     // its bits 0..7 and shows it. The boxes of bits the parameter cannot hold

@@ -230,7 +230,7 @@ bool CompareDialog::ChooseSource(Side side, Source source, const std::filesystem
     case Source::WorkingCopy:
         sides_[side] = SideState{Source::WorkingCopy,
                                  {},
-                                 WholeSet(wiring_.WorkingCopy ? wiring_.WorkingCopy() : ParamValues{}),
+                                 WholeSet(wiring_.Copy ? wiring_.Copy->Values() : ParamValues{}),
                                  true,
                                  Qs(kSourceWorking.Pick(ko)),
                                  QString()};
@@ -332,7 +332,7 @@ void CompareDialog::OnDriveRead(Side side, uint8_t result, const ParamBlock& reg
                   true,
                   Qs(kDriveHeader.Pick(ko)),
                   Qs(kDriveReadAt.Pick(ko)).arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))};
-    if (wiring_.DriveRead) wiring_.DriveRead(values);
+    if (wiring_.Copy) wiring_.Copy->TakeDriveValues(values);
     // A second drive side shows the same read.
     const Side other = side == A ? B : A;
     if (sides_[other].source == Source::Drive && sides_[other].loaded) sides_[other] = sides_[side];
@@ -436,8 +436,8 @@ void CompareDialog::FollowPage() {
     if (!isVisible()) return;
     for (Side side : {A, B}) {
         const SideState& s = sides_[side];
-        if (s.loaded && s.source == Source::WorkingCopy && wiring_.WorkingCopy &&
-            wiring_.WorkingCopy() != s.set.values)
+        if (s.loaded && s.source == Source::WorkingCopy && wiring_.Copy &&
+            wiring_.Copy->Values() != s.set.values)
             ChooseSource(side, Source::WorkingCopy);
     }
     UpdateActions();
@@ -456,13 +456,13 @@ void CompareDialog::ReadAgain() {
 }
 
 void CompareDialog::TakeSelected() {
-    if (!sides_[B].loaded || sides_[B].source == Source::WorkingCopy || !wiring_.Take) return;
+    if (!sides_[B].loaded || sides_[B].source == Source::WorkingCopy || !wiring_.Copy) return;
     std::vector<CompareRow> rows;
     for (const QModelIndex& index : Table->selectionModel()->selectedRows())
         if (index.row() >= 0 && index.row() < static_cast<int>(shown_.size()))
             rows.push_back(shown_[static_cast<size_t>(index.row())]);
     if (rows.empty()) return;
-    const int taken = wiring_.Take(rows, sides_[B].set);
+    const auto taken = static_cast<int>(wiring_.Copy->TakeRows(rows, sides_[B].set).size());
     Note->setText(Qs(kTaken.Pick(wiring_.Korean)).arg(taken));
     if (sides_[A].source == Source::WorkingCopy && sides_[A].loaded)
         ChooseSource(A, Source::WorkingCopy);

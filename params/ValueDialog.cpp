@@ -12,8 +12,8 @@
 namespace velt {
 
 ValueDialog::ValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                         const QRect& cancelRect, bool korean, StoreValue store)
-    : QDialog(nullptr), korean_(korean), store_(std::move(store)) {
+                         const QRect& cancelRect, bool korean, ParamWorkingCopy& copy)
+    : QDialog(nullptr), korean_(korean), copy_(copy) {
     setObjectName(QString::fromLatin1(objectName));
     setWindowTitle(Qs(caption));
     setFont(DialogFont());
@@ -63,7 +63,7 @@ void ValueDialog::ShowInFront() {
 }
 
 void ValueDialog::StoreEditedValue() {
-    if (store_) store_(ParamNo, EditValue);
+    copy_.StoreEdited(ParamNo, EditValue);
 }
 
 } // namespace velt

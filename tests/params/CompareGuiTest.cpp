@@ -129,14 +129,14 @@ TEST_F(Compare, WithoutADriveThePageLoadsEditsSavesAndComparesAndTheDriveActions
         return QString::fromStdString(a.string());
     };
     page.LoadParameterFile();
-    EXPECT_EQ(page.ParamValues, set);
+    EXPECT_EQ(page.WorkingCopy().Values(), set);
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), 4);
 
     // Edit through the value dialog.
     page.OnGridDoubleClick(ValueCellOf(13).row, ValueCellOf(13).col);
     app->SetValDec->ValueEdit->setText("345");
     app->SetValDec->OkButton->click();
-    EXPECT_EQ(page.ParamValues[13], 345);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 345);
 
     // Save it as another file.
     const fs::path b = root / "b.par";
@@ -163,14 +163,14 @@ TEST_F(Compare, WithoutADriveThePageLoadsEditsSavesAndComparesAndTheDriveActions
     EXPECT_EQ(Row(window.Table, 0), (std::vector<QString>{"013", "CURRENT P GAIN", "345", "300", ""}));
 
     // An edit on the page reaches the working-copy side while the window is open.
-    page.StoreEditedValue(13, 300);
+    page.WorkingCopy().StoreEdited(13, 300);
     EXPECT_TRUE(WaitUntil([&] { return window.Differences() == 0; }));
 
     // The drive buttons do nothing and say nothing.
     page.ReadAllButton->click();
     page.SaveAllButton->click();
     EXPECT_EQ(shown.Boxes.size(), 1u);
-    EXPECT_EQ(page.ParamValues[13], 300);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 300);
 }
 
 TEST_F(Compare, TwoFilesShowTheirDifferencesAsThePageShowsValues) {
@@ -206,7 +206,7 @@ TEST_F(Compare, ADamagedFileIsRefusedWithItsReasonAndBothSidesKeepWhatTheyHad) {
     const fs::path good = Write("b.par", b);
     const fs::path cut = root / "cut.par";
     ASSERT_TRUE(WriteFileAtomically(cut, "000 : HOMING HIGH SPEED : 50\r\n001 : HOMING LOW SPEED : 5"));
-    Page().ParamValues = a;
+    Page().WorkingCopy().TakeFile(WholeSet(a));
     Page().CompareButton->click();
     CompareDialog& window = Window();
     ASSERT_TRUE(window.ChooseSource(CompareDialog::B, Source::File, good));
@@ -295,8 +295,8 @@ TEST_F(Compare, TheDriveSideIsReadWithProgressAndLeavesTheWorkingCopyAsItWas) {
     CDlgParameter& page = Page();
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
     EXPECT_TRUE(page.SaveAllButton->toolTip().isEmpty());
-    page.StoreEditedValue(13, page.ParamValues[13] + 1); // an edit not yet stored
-    const velt::ParamValues working = page.ParamValues;
+    page.WorkingCopy().StoreEdited(13, page.WorkingCopy().Values()[13] + 1); // an edit not yet stored
+    const velt::ParamValues working = page.WorkingCopy().Values();
     const int reads = page.ParamsReadCount;
     drive->SetHolding(14, 77); // the drive changed behind the page's back
 
@@ -313,9 +313,9 @@ TEST_F(Compare, TheDriveSideIsReadWithProgressAndLeavesTheWorkingCopyAsItWas) {
     EXPECT_FALSE(window.ReadProgress->isVisible());
 
     EXPECT_EQ(window.SideSet(CompareDialog::B).values[14], 77);
-    EXPECT_EQ(page.ParamValues, working); // not taken for the working copy
+    EXPECT_EQ(page.WorkingCopy().Values(), working); // not taken for the working copy
     EXPECT_EQ(page.ParamsReadCount, reads);
-    EXPECT_EQ(page.DriveValues[14], 77); // the page's picture of the drive follows
+    EXPECT_EQ(page.WorkingCopy().DriveValues()[14], 77); // the page's picture of the drive follows
     page.RefreshValueCells();
     EXPECT_TRUE(IsBold(page, 13));
     EXPECT_TRUE(IsBold(page, 14)); // differs from the drive now
@@ -331,12 +331,12 @@ TEST_F(Compare, ChosenRowsGoIntoTheWorkingCopyAndTheSaveQuestionListsExactlyThos
     Connect();
     CDlgParameter& page = Page();
     // A file of the drive's values with three changes.
-    velt::ParamValues file = page.ParamValues;
+    velt::ParamValues file = page.WorkingCopy().Values();
     file[13] = static_cast<int16_t>(file[13] + 5);
     file[20] = static_cast<int16_t>(file[20] + 7);
     file[drive::ParamDefaultMode] = 1;
     file[drive::ParamDefaultForm] = 11;
-    const velt::ParamValues drive0 = page.ParamValues;
+    const velt::ParamValues drive0 = page.WorkingCopy().Values();
     const fs::path path = Write("axis1.par", file);
 
     page.CompareButton->click();
@@ -352,11 +352,11 @@ TEST_F(Compare, ChosenRowsGoIntoTheWorkingCopyAndTheSaveQuestionListsExactlyThos
     SelectRows(window.Table, {"013", "070", "071"});
     ASSERT_TRUE(window.TakeButton->isEnabled());
     window.TakeButton->click();
-    EXPECT_EQ(page.ParamValues[13], file[13]);
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultMode], 1);
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], 11);
-    EXPECT_EQ(page.ParamValues[20], drive0[20]);         // not chosen
-    EXPECT_EQ(page.ControlModeCombo->currentIndex(), 1); // the lists show what was taken
+    EXPECT_EQ(page.WorkingCopy().Values()[13], file[13]);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultMode], 1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultForm], 11);
+    EXPECT_EQ(page.WorkingCopy().Values()[20], drive0[20]); // not chosen
+    EXPECT_EQ(page.ControlModeCombo->currentIndex(), 1);    // the lists show what was taken
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), 1);
     EXPECT_TRUE(IsBold(page, 13));
     EXPECT_FALSE(IsBold(page, 20));

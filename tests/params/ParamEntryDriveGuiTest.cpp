@@ -116,7 +116,7 @@ TEST_F(ParamEntryDrive, BitsOutPoleCannotHoldAreDisabledAndTheDriveGetsWhatWasTi
 TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBitIsCleared) {
     drive->SetHolding(drive::ParamOutPole, 142);
     ReadAll();
-    ASSERT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
+    ASSERT_EQ(Page().WorkingCopy().Values()[drive::ParamOutPole], 142);
     CDlgSetValHEX& hex = *app->SetValHex;
     DoubleClickValueOf(drive::ParamOutPole);
     EXPECT_EQ(EnabledBoxes(), 0x8Fu); // bit 7 is set: it can be cleared
@@ -124,7 +124,7 @@ TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBit
     EXPECT_TRUE(hex.isVisible());
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{"142 does not fit this parameter.\r\nParameter No.[41] "
                                                       "takes 0 to 15: only BIT 0 to BIT 3 can be set."});
-    EXPECT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
+    EXPECT_EQ(Page().WorkingCopy().Values()[drive::ParamOutPole], 142);
 
     QTest::mouseClick(hex.BitChecks[7], Qt::LeftButton);
     EXPECT_EQ(hex.ValueLabel->text(), "14");
@@ -152,8 +152,8 @@ TEST(BitRanges, TheHostsRangesOfTheBitParametersAreTheDrives) {
 // under the save. It waits for the save to end instead.
 TEST_F(ParamEntryDrive, AReadAskedForDuringASaveDoesNotRunAndTheDriveGetsTheEdit) {
     CDlgParameter& page = Page();
-    page.StoreEditedValue(13, 4321);
-    const velt::ParamValues edited = page.ParamValues;
+    page.WorkingCopy().StoreEdited(13, 4321);
+    const velt::ParamValues edited = page.WorkingCopy().Values();
     bool asked = false;
     bool readEnabled = true;
     QTimer::singleShot(0, [&] {
@@ -175,8 +175,8 @@ TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithThe
     CDlgParameter& page = Page();
     drive->SetHolding(13, 777);
     drive->SetHolding(85, 2);
-    ASSERT_TRUE(page.DriveValuesKnown);
-    ASSERT_NE(page.DriveValues, velt::ParamValues{}); // the zeroed copy differs from it
+    ASSERT_TRUE(page.WorkingCopy().DriveValuesKnown());
+    ASSERT_NE(page.WorkingCopy().DriveValues(), velt::ParamValues{}); // the zeroed copy differs from it
 
     std::vector<int> positions;
     bool boldWhileReading = false;
@@ -210,9 +210,11 @@ TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithThe
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
 
     for (int n = 0; n < drive::ParamCount; ++n)
-        ASSERT_EQ(page.ParamValues[static_cast<size_t>(n)], static_cast<int16_t>(drive->Holding(n))) << n;
+        ASSERT_EQ(page.WorkingCopy().Values()[static_cast<size_t>(n)],
+                  static_cast<int16_t>(drive->Holding(n)))
+            << n;
     EXPECT_EQ(CellText(13), "777");
-    EXPECT_EQ(CellText(85), QString::number(CombinePair(85, page.ParamValues.data())));
+    EXPECT_EQ(CellText(85), QString::number(CombinePair(85, page.WorkingCopy().Values().data())));
     EXPECT_FALSE(AnyValueCellBold());
     EXPECT_TRUE(shown.Boxes.empty());
 }

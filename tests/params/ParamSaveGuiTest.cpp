@@ -56,10 +56,10 @@ protected:
 TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesValues) {
     StartConnected();
     CDlgParameter& page = Page();
-    const velt::ParamValues before = page.ParamValues;
-    EXPECT_EQ(page.DriveValues, before);
-    page.StoreEditedValue(13, before[13] + 1);
-    page.StoreEditedValue(85, 123456); // a pair: two registers
+    const velt::ParamValues before = page.WorkingCopy().Values();
+    EXPECT_EQ(page.WorkingCopy().DriveValues(), before);
+    page.WorkingCopy().StoreEdited(13, before[13] + 1);
+    page.WorkingCopy().StoreEdited(85, 123456); // a pair: two registers
 
     bool disabledDuringWrites = false;
     QTimer probe;
@@ -93,8 +93,8 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
     EXPECT_EQ(page.SaveProgress->value(), 150);
     const ParamCell last = ValueCellOf(expected.back());
     EXPECT_EQ(page.ParamGrid->GetFocusCell(), (GridCellId{last.row, last.col}));
-    EXPECT_EQ(page.ParamValues[13], before[13] + 1);
-    EXPECT_EQ(page.DriveValues, page.ParamValues);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], before[13] + 1);
+    EXPECT_EQ(page.WorkingCopy().DriveValues(), page.WorkingCopy().Values());
     EXPECT_EQ(drive->Holding(85), 1);
     page.RefreshValueCells();
     EXPECT_EQ(page.ParamGrid->GetItemText(11, 11), "123456");
@@ -139,7 +139,7 @@ TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
 TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
     ASSERT_TRUE(WriteFileAtomically(root / "VELT_Parameter", "not a folder"));
     StartConnected();
-    Page().StoreEditedValue(13, Page().ParamValues[13] + 1);
+    Page().WorkingCopy().StoreEdited(13, Page().WorkingCopy().Values()[13] + 1);
     shown.Answers = {MsgResult::Yes, MsgResult::No};
     Page().SaveAllParameters();
     ASSERT_EQ(shown.Boxes.size(), 2u);
@@ -158,9 +158,9 @@ TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
 
 TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     Start();
-    Page().ParamValues[13] = 42;
+    Page().WorkingCopy().StoreEdited(13, 42);
     Page().ReadAllParameters(); // not connected: nothing
-    EXPECT_EQ(Page().ParamValues[13], 42);
+    EXPECT_EQ(Page().WorkingCopy().Values()[13], 42);
     EXPECT_TRUE(shown.Boxes.empty());
 
     Connect();
@@ -168,12 +168,12 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     const int reads = Page().ParamsReadCount;
     Page().ReadAllButton->click();
     ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
-    EXPECT_EQ(Page().ParamValues[13], 777);
+    EXPECT_EQ(Page().WorkingCopy().Values()[13], 777);
 
     drive->SetSilentFor(drive::FunctionReadHoldingRegisters, 0, true);
     Page().ReadAllParameters();
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{kReadAllFail.En});
-    EXPECT_EQ(Page().ParamValues, velt::ParamValues{});
+    EXPECT_EQ(Page().WorkingCopy().Values(), velt::ParamValues{});
 }
 
 // ---- files ----------------------------------------------------------------------------------------
@@ -208,7 +208,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
         const fs::path file = root / "sets" / (saveLang == 1 ? "ko.par" : "en.par");
         fs::create_directories(file.parent_path());
         Start(saveLang);
-        Page().ParamValues = SampleValues();
+        Page().WorkingCopy().TakeFile(WholeSet(SampleValues()));
         Answer(file);
         Page().SaveParameterFile();
         ASSERT_EQ(requests.size(), 1u);
@@ -229,7 +229,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
         ASSERT_EQ(requests.size(), 1u);
         EXPECT_FALSE(requests[0].save);
         EXPECT_EQ(requests[0].folder.toStdString(), file.parent_path().string()); // where the last save went
-        EXPECT_EQ(Page().ParamValues, SampleValues());
+        EXPECT_EQ(Page().WorkingCopy().Values(), SampleValues());
         EXPECT_EQ(Page().ControlModeCombo->currentIndex(), 2);
         EXPECT_EQ(Page().CommandFormCombo->currentIndex(), 1);
         EXPECT_EQ(Page().FunctionCombos[0]->currentIndex(), 5);
@@ -244,7 +244,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
 
 TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
     Start(0);
-    Page().ParamValues = SampleValues();
+    Page().WorkingCopy().TakeFile(WholeSet(SampleValues()));
     Answer({});
     Page().LoadParameterFile();
     Page().SaveParameterFile();
@@ -255,7 +255,7 @@ TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
     Page().LoadParameterFile();
     EXPECT_EQ(shown.Texts(),
               std::vector<std::string>{LoadErrorText(root / "missing.par", "the file does not exist")});
-    EXPECT_EQ(Page().ParamValues, SampleValues());
+    EXPECT_EQ(Page().WorkingCopy().Values(), SampleValues());
 
     ASSERT_TRUE(WriteFileAtomically(root / "plain", "x"));
     Answer(root / "plain" / "x.par");
