@@ -34,6 +34,9 @@ using Args = std::vector<std::string>;
 constexpr int kExitFailed = 1;    // a write refused, a failed re-read, or files differ (diff)
 constexpr int kExitNotStored = 2; // servo on or not confirmed: nothing written
 constexpr int kExitFileError = 3; // "File Load Error" / "File Save Error"
+// Every value written, but the drive did not confirm the store command. Above
+// every link result code, which other failures exit with.
+constexpr int kExitNotKept = 20;
 
 // The first state poll follows the connect within one MainThread pass
 // (10 ms plus an exchange); a silent drive takes about a second per try.
@@ -182,6 +185,8 @@ int ExitFor(const SaveResult& r) {
     case SaveOutcome::WriteFailed:
         std::fprintf(stderr, "%s\n", DescribeRtuResult(r.failCode).c_str());
         return kExitFailed;
+    case SaveOutcome::StoreNotConfirmed:
+        return kExitNotKept; // the message names the reason
     case SaveOutcome::NotConnected:
         break;
     }
@@ -355,7 +360,8 @@ const CliRegistrar kParams{
      "                              --yes; backup of the drive's values first (when it cannot be\n"
      "                              written, asks on the terminal whatever --yes says); then store\n"
      "                              command 7 and a read-back. Exit 0 stored, 1 a write refused,\n"
-     "                              2 not confirmed, servo on or no backup, 3 file error\n"
+     "                              2 not confirmed, servo on or no backup, 3 file error, 20 every\n"
+     "                              value written but the drive did not confirm the store\n"
      "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)\n"
      "  params diff A B             list the parameters where A and B differ, as tab-separated lines\n"
      "                              (values as the parameter page shows them; exit 1 when any differ).\n"

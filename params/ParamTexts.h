@@ -53,6 +53,14 @@ inline constexpr LocalText kSaveWriteFailed{
     "저장 하세요.",
     " Parameters No.[{n}] during storage Error has occurred.\r\n Min, Max values and communication "
     "connection status check \r\n Save again."};
+// After every value was written: the store command failed. "{reason}" is
+// the result of the command (DescribeRtuResult).
+inline constexpr LocalText kStoreNotConfirmed{
+    "파라미터 값은 드라이브에 전달되었지만, 드라이브가 저장을 확인하지 않았습니다.\r\n원인: "
+    "{reason}\r\n드라이브 "
+    "전원을 끄면 이 값들이 없어질 수 있습니다. 통신연결 상태 확인 후 다시 저장 하세요.",
+    "The values reached the drive, but the drive did not confirm keeping them.\r\nReason: {reason}\r\nThey "
+    "may be lost when the drive is switched off. Check the connection and save again."};
 // "{reason}" says why the backup could not be written.
 inline constexpr LocalText kSaveBackupFailed{
     "File Save Error\r\n드라이브 파라미터의 백업 파일을 쓰지 못했습니다.\r\n{reason}\r\n\r\n백업 없이 "

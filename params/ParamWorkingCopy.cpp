@@ -33,7 +33,8 @@ void ParamWorkingCopy::TakeDriveValues(const ParamValues& drive) {
     Tell(CopyChange{CopySource::DriveValues, {}});
 }
 
-void ParamWorkingCopy::TakeFile(const ParamValues& values, const std::array<bool, drive::ParamCount>& present) {
+void ParamWorkingCopy::TakeFile(const ParamValues& values,
+                                const std::array<bool, drive::ParamCount>& present) {
     CopyChange change{CopySource::File, {}};
     for (size_t i = 0; i < values.size(); ++i) {
         if (!present[i]) continue;

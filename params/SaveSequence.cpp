@@ -3,6 +3,7 @@
 
 #include "base/MessageService.h"
 #include "link/DriveMap.h"
+#include "link/RtuResult.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamPage.h"
 #include "params/ParamTexts.h"
@@ -96,6 +97,10 @@ std::string SaveFailureText(int param, bool korean) {
     return FillText(kSaveWriteFailed.Pick(korean), {{"{n}", std::to_string(param)}});
 }
 
+std::string StoreNotConfirmedText(const std::string& reason, bool korean) {
+    return FillText(kStoreNotConfirmed.Pick(korean), {{"{reason}", reason}});
+}
+
 std::string BackupFailedText(const std::string& reason, bool korean) {
     return FillText(kSaveBackupFailed.Pick(korean), {{"{reason}", reason}});
 }
@@ -130,8 +135,17 @@ SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, bool 
 
     if (!WriteAll(link, values, korean, hooks, &result)) return result;
 
-    // The result is not examined: the re-read shows what happened.
-    link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Store));
+    // A read-back would show the values just written whether or not the
+    // drive keeps them: only the command's own result says it took them.
+    const uint8_t store = link.WriteParam(drive::CommandRegister, drive::Code(drive::Command::Store));
+    if (store != RTU_OK) {
+        result.outcome = SaveOutcome::StoreNotConfirmed;
+        result.failCode = store;
+        ShowOk(hooks, StoreNotConfirmedText(DescribeRtuResult(store), korean));
+        Progress(hooks, 0);
+        EnableButton(hooks, true);
+        return result;
+    }
     std::this_thread::sleep_for(kStorePause);
     result.rereadCode = link.ReadAllParams();
     result.outcome = SaveOutcome::Stored;

@@ -37,13 +37,16 @@ enum class SaveOutcome {
     NotConfirmed, // the user did not answer Yes
     NoBackup,     // the backup failed and the user chose not to go on: nothing written
     WriteFailed,  // a write was refused; failedParam names it; no store command
-    Stored,       // every parameter written, store command sent, re-read done
+    // Every parameter written, but the store command failed (failCode): the
+    // drive holds the values and has not confirmed keeping them. No re-read.
+    StoreNotConfirmed,
+    Stored, // every parameter written, the store confirmed, re-read done
 };
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::NotConnected;
     int failedParam = -1;   // WriteFailed: the parameter number
-    uint8_t failCode = 0;   // WriteFailed: its result code
+    uint8_t failCode = 0;   // WriteFailed, StoreNotConfirmed: the result code
     uint8_t rereadCode = 0; // Stored: result of the final ReadAllParams
     BackupResult backup;    // from the backup step, when it ran
 };
@@ -54,12 +57,16 @@ constexpr int kSaveProgressMax = 150;
 std::string SaveServoOnText(bool korean);
 std::string SaveQuestionText(bool korean);
 std::string SaveFailureText(int param, bool korean);
+// The values written, the store not confirmed; `reason` names the result.
+std::string StoreNotConfirmedText(const std::string& reason, bool korean);
 // "File Save Error", the reason, and whether to store without a backup.
 std::string BackupFailedText(const std::string& reason, bool korean);
 
 // Writes every parameter of kind not 0 below the command block from a copy
 // of `working` taken when the question is asked, in number order; then the
-// code Store to the command register, a 100 ms pause and a full re-read. Before
+// code Store to the command register, a 100 ms pause and a full re-read. A
+// store command that fails is told (StoreNotConfirmedText) and ends the
+// sequence there. Before
 // the first write the drive's values are backed up; when that fails the user
 // is asked whether to go on without a backup. The
 // caller's `working` may change while the hooks run (the page keeps

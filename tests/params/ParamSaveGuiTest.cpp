@@ -124,6 +124,27 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
     EXPECT_EQ(Backups(root / "VELT_Parameter").size(), 1u);
 }
 
+TEST_F(ParamDrive, AStoreTheDriveDoesNotConfirmIsToldAndNotTakenForStored) {
+    StartConnected(1);
+    CDlgParameter& page = Page();
+    const int16_t edited = static_cast<int16_t>(page.WorkingCopy().Value(13) + 1);
+    page.WorkingCopy().StoreEdited(13, edited);
+    drive->SetRefuse(drive::CommandRegister, true);
+    shown.Answers = {MsgResult::Yes};
+    page.SaveAllButton->click();
+
+    ASSERT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes[1].text,
+              "파라미터 값은 드라이브에 전달되었지만, 드라이브가 저장을 확인하지 않았습니다.\r\n원인: drive "
+              "exception 4\r\n드라이브 전원을 끄면 이 값들이 없어질 수 있습니다. 통신연결 상태 확인 후 다시 "
+              "저장 하세요.");
+    EXPECT_EQ(drive->Holding(13), static_cast<uint16_t>(edited)); // the values reached the drive
+    EXPECT_EQ(page.SaveProgress->value(), 0);
+    EXPECT_TRUE(page.SaveAllButton->isEnabled());
+    EXPECT_TRUE(page.WorkingCopy().Differs(13)); // still marked: not known to be kept
+    EXPECT_EQ(Backups(root / "VELT_Parameter").size(), 1u);
+}
+
 TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
     StartConnected(1);
     ASSERT_EQ(app->Link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), 0);

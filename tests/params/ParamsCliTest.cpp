@@ -89,6 +89,27 @@ TEST_F(ParamsCliTest, ReadDiffAndWriteAgainstTheDrive) {
     EXPECT_EQ(static_cast<int16_t>(sim_->Holding(13)), changed); // 13 comes after 5: not written
 }
 
+TEST_F(ParamsCliTest, AStoreTheDriveDoesNotConfirmHasAnExitCodeOfItsOwn) {
+    const fs::path a = dir_ / "a.par";
+    ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
+    ParamValues values{};
+    ASSERT_TRUE(ReadParFile(a, &values, false));
+    values[13] = static_cast<int16_t>(values[13] + 1);
+    ASSERT_TRUE(WriteParFile(a, values, false));
+    sim_->SetRefuse(drive::CommandRegister, true);
+
+    const CliRun r = Run("params write '" + a.string() + "' --yes");
+    EXPECT_EQ(r.exitCode, 20) << r.err;
+    EXPECT_NE(r.err.find("The values reached the drive, but the drive did not confirm keeping them.\nReason: "
+                         "drive exception 4\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("stored\n"), std::string::npos) << r.err;
+    EXPECT_EQ(static_cast<int16_t>(sim_->Holding(13)), values[13]);
+    EXPECT_NE(r.err.find("backup: "), std::string::npos) << r.err;
+    EXPECT_NE(Run("--help").out.find("20 every\n"), std::string::npos);
+}
+
 TEST_F(ParamsCliTest, ABackupThatCannotBeWrittenStopsTheWriteEvenWithYes) {
     const fs::path a = dir_ / "a.par";
     ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);

@@ -54,8 +54,8 @@ TEST(WorkingCopy, EachSourceChangesWhatItBringsAndTheMarksFollowTheDrive) {
 
     ParamValues other = copy.Values();
     other[13] = 999;
-    const std::vector<int> taken = copy.TakeRows(CompareSets(WholeSet(copy.Values()), WholeSet(other)),
-                                                 WholeSet(other));
+    const std::vector<int> taken =
+        copy.TakeRows(CompareSets(WholeSet(copy.Values()), WholeSet(other)), WholeSet(other));
     EXPECT_EQ(taken, std::vector<int>{13});
 
     copy.TakeDriveValues(copy.Values()); // the picture of the drive only
@@ -65,9 +65,9 @@ TEST(WorkingCopy, EachSourceChangesWhatItBringsAndTheMarksFollowTheDrive) {
     std::vector<CopySource> sources;
     for (const CopyChange& c : told)
         sources.push_back(c.source);
-    EXPECT_EQ(sources, (std::vector<CopySource>{CopySource::Edit, CopySource::Read, CopySource::Edit,
-                                                CopySource::File, CopySource::Controls, CopySource::Compare,
-                                                CopySource::DriveValues}));
+    EXPECT_EQ(sources,
+              (std::vector<CopySource>{CopySource::Edit, CopySource::Read, CopySource::Edit, CopySource::File,
+                                       CopySource::Controls, CopySource::Compare, CopySource::DriveValues}));
     EXPECT_EQ(told[1].touched.count(), static_cast<size_t>(drive::ParamCount));
     EXPECT_TRUE(told[2].touched.test(83) && told[2].touched.test(84));
     EXPECT_EQ(told[3].touched.count(), 1u);
