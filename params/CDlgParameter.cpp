@@ -42,8 +42,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kRefreshPeriod = 300ms;
-// Before the read: lets the zeroed values reach the screen and the polling
-// thread finish a pass in progress.
+// Before the read: lets the emptied progress bar reach the screen and the
+// polling thread finish a pass in progress.
 constexpr uint32_t kBeforeReadMs = 500;
 
 constexpr GridRgb kPnoText = Rgb(255, 0, 0);
@@ -381,9 +381,7 @@ void CDlgParameter::OnParamsRead() {
 }
 
 void CDlgParameter::OnCopyChanged(const CopyChange& change) {
-    // The zeroes before a read are no values for the lists: they keep their
-    // state until the read brings the drive's.
-    if (change.source != CopySource::Controls && change.source != CopySource::Cleared) {
+    if (change.source != CopySource::Controls) {
         for (int n = 0; n < drive::ParamCount; ++n) {
             if (!change.touched.test(static_cast<size_t>(n)) || !ShownInPageControls(n)) continue;
             ShowValuesInControls();
@@ -396,7 +394,7 @@ void CDlgParameter::OnCopyChanged(const CopyChange& change) {
 void CDlgParameter::UpdateDriveActions() {
     const bool connected = wiring_.Link != nullptr && wiring_.Link->Connected.load() != 0;
     const QString whyNot = connected ? QString() : Qs(kNeedsDrive.Pick(wiring_.Korean));
-    // A read zeroes the working copy that a save is writing from, so neither
+    // A read replaces the working copy that a save is writing from, so neither
     // starts while the other runs (both wait with messages dispatched).
     const bool busy = reading_ || saving_;
     ReadAllButton->setEnabled(connected && !busy);
@@ -412,8 +410,7 @@ void CDlgParameter::RefreshValueCells() {
         if (!text) continue;
         const ParamCell cell = ValueCellOf(n);
         WriteCell(cell.row, cell.col, *text);
-        // While a read fetches the values the zeroed copy is no edit of the user's.
-        const bool changed = !reading_ && copy.Differs(n);
+        const bool changed = copy.Differs(n);
         ParamGrid->Model().SetItemFont(cell.row, cell.col, changed ? changedFont_ : valueFont_);
     }
     ParamGrid->Refresh();
@@ -436,11 +433,13 @@ void CDlgParameter::ReadAllParameters() {
     if (!link || link->Connected.load() == 0 || reading_ || saving_) return;
     reading_ = true;
     UpdateDriveActions();
-    WorkingCopy().Clear();
     SaveProgress->setValue(0);
     WaitWithMessages(kBeforeReadMs);
     // The progress comes on this thread, under the link's lock, after each
     // block: the bar is painted at once and no other message is dispatched.
+    // The values gather in the link's parameter block; the working copy takes
+    // them only from a complete read, so a failed one leaves it (the user's
+    // edits and their marks) as it was.
     const uint8_t result = link->ReadAllParamsQuietly([this](int registers) {
         SaveProgress->setValue(ReadProgressPosition(registers, kSaveProgressMax));
         SaveProgress->repaint();
@@ -449,7 +448,6 @@ void CDlgParameter::ReadAllParameters() {
     SaveProgress->setValue(result == RTU_OK ? kSaveProgressMax : 0);
     UpdateDriveActions();
     if (result != RTU_OK) {
-        RefreshValueCells();
         ShowMessage(kReadAllFail.Pick(wiring_.Korean));
         return;
     }

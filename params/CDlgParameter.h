@@ -110,7 +110,8 @@ public slots:
     void OnParamsRead();      // the link's parameter block into the working copy
     void RefreshValueCells(); // the 300 ms timer
     // "All Parameter Read": the progress bar follows the blocks as they
-    // arrive; the read button is disabled meanwhile.
+    // arrive; the read button is disabled meanwhile. Only a complete read
+    // replaces the working copy; a failed one is told and changes nothing.
     void ReadAllParameters();
     void SaveAllParameters(); // "All Parameter Save"
     void OnGridDoubleClick(int row, int col);

@@ -70,11 +70,6 @@ std::vector<int> ParamWorkingCopy::TakeRows(const std::vector<CompareRow>& rows,
     return changed;
 }
 
-void ParamWorkingCopy::Clear() {
-    values_.fill(0);
-    Tell(All(CopySource::Cleared));
-}
-
 int ParamWorkingCopy::Subscribe(Listener listener) {
     const int id = nextId_++;
     listeners_.emplace_back(id, std::move(listener));

@@ -29,7 +29,6 @@ enum class CopySource {
     Controls,    // the page's lists and contact buttons
     Compare,     // rows taken from the compare window
     DriveValues, // the drive's values read for comparing; the working copy stays
-    Cleared,     // emptied before a read
 };
 
 struct CopyChange {
@@ -55,7 +54,8 @@ public:
     bool Differs(int n) const;
 
     // A complete read of all parameters: the drive's values and the working
-    // copy both become `drive`.
+    // copy both become `drive`. A read that failed brings nothing: the caller
+    // gathers the values on the side and hands them over only when complete.
     void TakeRead(const ParamValues& drive);
     // The drive's values read for another purpose (the compare window): the
     // picture of the drive follows, the working copy stays.
@@ -71,8 +71,6 @@ public:
     void TakeControls(const PageControls& controls);
     // `from`'s values of the rows; returns the numbers whose value changed.
     std::vector<int> TakeRows(const std::vector<CompareRow>& rows, const ParamSet& from);
-    // Every working value 0, before a read fills the copy again.
-    void Clear();
 
     // Calls `listener` after every change. The id unsubscribes; a listener
     // must be gone before anything it refers to.

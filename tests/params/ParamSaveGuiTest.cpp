@@ -177,11 +177,11 @@ TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
     EXPECT_EQ(Page().SaveProgress->value(), 150);
 }
 
-TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
+TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndAFailedOneLeavesTheEditsAndTheirMarks) {
     Start();
     Page().WorkingCopy().StoreEdited(13, 42);
     Page().ReadAllParameters(); // not connected: nothing
-    EXPECT_EQ(Page().WorkingCopy().Values()[13], 42);
+    EXPECT_EQ(Page().WorkingCopy().Value(13), 42);
     EXPECT_TRUE(shown.Boxes.empty());
 
     Connect();
@@ -189,12 +189,22 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     const int reads = Page().ParamsReadCount;
     Page().ReadAllButton->click();
     ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
-    EXPECT_EQ(Page().WorkingCopy().Values()[13], 777);
+    EXPECT_EQ(Page().WorkingCopy().Value(13), 777);
 
-    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, 0, true);
-    Page().ReadAllParameters();
+    // An edit not yet stored, then a read the drive answers only half of.
+    Page().WorkingCopy().StoreEdited(14, 4321);
+    const velt::ParamValues edited = Page().WorkingCopy().Values();
+    drive->SetHolding(20, 555);
+    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, 72, true);
+    Page().ReadAllButton->click();
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{kReadAllFail.En});
-    EXPECT_EQ(Page().WorkingCopy().Values(), velt::ParamValues{});
+    EXPECT_EQ(Page().WorkingCopy().Values(), edited); // not the blocks that did arrive, nor zeros
+    const ParamCell cell = ValueCellOf(14);
+    EXPECT_EQ(Page().ParamGrid->GetItemText(cell.row, cell.col), "4321");
+    const GridCell* shownCell = Page().ParamGrid->Model().GetCell(cell.row, cell.col);
+    ASSERT_NE(shownCell, nullptr);
+    EXPECT_TRUE(shownCell->font && shownCell->font->weight > 400); // still marked as an edit
+    EXPECT_TRUE(Page().SaveAllButton->isEnabled());
 }
 
 // ---- files ----------------------------------------------------------------------------------------

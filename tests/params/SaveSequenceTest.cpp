@@ -178,8 +178,8 @@ TEST_F(SaveSequenceTest, ChangesToTheWorkingCopyDuringTheSaveAreNotSent) {
     ParamValues working = confirmed;
     Seen seen;
     SaveHooks hooks = Recording(&seen);
-    // Between writes the page keeps running: a "read all" zeroes the working
-    // copy, a file load changes it.
+    // Between writes the page keeps running: a "read all" replaces the
+    // working copy, a file load changes it.
     hooks.waitWithMessages = [&](uint32_t) {
         working.fill(0);
         working[13] = 999;
