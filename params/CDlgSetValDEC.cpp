@@ -32,7 +32,8 @@ void CDlgSetValDEC::OpenForParameter(const QString& help, int number, int32_t va
 }
 
 void CDlgSetValDEC::accept() {
-    const DecimalEntry entry = CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo, korean_);
+    const DecimalEntry entry =
+        CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo, copy_.Values(), korean_);
     if (!entry.ok) {
         ShowMessage(entry.message);
         ValueEdit->setFocus();

@@ -37,6 +37,10 @@ inline constexpr LocalText kEntryDoesNotFit{"{v} 은(는) 이 파라미터가 �
                                             "{v} does not fit this parameter.\r\n{range}"};
 inline constexpr LocalText kEntryRange{"파라미터 [{n}]번에는 {min} ~ {max} 사이의 정수를 입력하세요.",
                                        "Enter a whole number from {min} to {max} for parameter No.[{n}]."};
+// A range whose upper bound is the value of parameter "{p}".
+inline constexpr LocalText kEntryRangeUpTo{
+    "파라미터 [{n}]번에는 {min} ~ {max} (파라미터 [{p}]번의 값) 사이의 정수를 입력하세요.",
+    "Enter a whole number from {min} to {max} (the value of parameter No.[{p}]) for parameter No.[{n}]."};
 // "{high}" is the highest bit a value in range may have set.
 inline constexpr LocalText kBitRange{
     "파라미터 [{n}]번은 {min} ~ {max} 입니다: BIT 0 ~ BIT {high} 만 설정할 수 있습니다.",

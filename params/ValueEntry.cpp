@@ -2,9 +2,9 @@
 #include "params/ValueEntry.h"
 
 #include "base/LeadingNumber.h"
+#include "params/ParamLimits.h"
 #include "params/ParamTexts.h"
 
-#include <array>
 #include <limits>
 
 namespace velt {
@@ -14,26 +14,21 @@ namespace {
 constexpr int64_t kRegisterMin = -32768;
 constexpr int64_t kRegisterMax = 65535;
 
-std::string RangeLine(int n, bool korean) {
-    return FillText(kEntryRange.Pick(korean), {{"{n}", std::to_string(n)},
-                                               {"{min}", std::to_string(EntryMin(n))},
-                                               {"{max}", std::to_string(EntryMax(n))}});
+std::string RangeLine(int n, const EntryRange& range, bool korean) {
+    const LocalText& text = range.maxParam >= 0 ? kEntryRangeUpTo : kEntryRange;
+    return FillText(text.Pick(korean), {{"{n}", std::to_string(n)},
+                                        {"{min}", std::to_string(range.min)},
+                                        {"{max}", std::to_string(range.max)},
+                                        {"{p}", std::to_string(range.maxParam)}});
 }
 
 constexpr int kDialogBits = 8;
 
-// The bit-field parameters and the values each may hold (their help texts:
-// SELECT MONITORING and IN POLE 0 ~ 255, OUT POLE 0 ~ 15 for its four
-// outputs).
-struct BitParam {
-    int number;
-    BitRange range;
-};
-constexpr std::array<BitParam, 3> kBitParams{{
-    {39, {0, 255}},
-    {40, {0, 255}},
-    {41, {0, 15}},
-}};
+// One table for every user: read once, never changed.
+const ParamLimits& Limits() {
+    static const ParamLimits limits;
+    return limits;
+}
 
 // Highest bit of `bits` (bits != 0).
 int HighestBit(unsigned bits) {
@@ -46,9 +41,10 @@ int HighestBit(unsigned bits) {
 } // namespace
 
 std::optional<BitRange> BitParamRange(int n) {
-    for (const BitParam& p : kBitParams)
-        if (p.number == n) return p.range;
-    return std::nullopt;
+    if (n < 0 || n >= drive::ParamCount || !ParamIsBits(n)) return std::nullopt;
+    const std::optional<ParamRange>& range = Limits().Range(n);
+    if (!range || range->maxParam >= 0) return std::nullopt;
+    return BitRange{range->min, range->max};
 }
 
 unsigned AllowedBits(int32_t /*min*/, int32_t max) {
@@ -112,26 +108,28 @@ int32_t ApplyBitsFor(int n, int32_t value, unsigned lowBits) {
     return ApplyBits(value, lowBits);
 }
 
-int64_t EntryMin(int n) {
-    return EditsPair(n) ? std::numeric_limits<int32_t>::min() : kRegisterMin;
+EntryRange DecimalEntryRange(int n, const ParamValues& working) {
+    if (EditsPair(n)) return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+    const std::optional<ParamRange>& stated =
+        n >= 0 && n < drive::ParamCount ? Limits().Range(n) : std::optional<ParamRange>{};
+    if (!stated) return {kRegisterMin, kRegisterMax};
+    if (stated->maxParam < 0) return {stated->min, stated->max};
+    return {stated->min, working[static_cast<size_t>(stated->maxParam)], stated->maxParam};
 }
 
-int64_t EntryMax(int n) {
-    return EditsPair(n) ? std::numeric_limits<int32_t>::max() : kRegisterMax;
-}
-
-DecimalEntry CheckDecimalEntry(std::string_view text, int n, bool korean) {
+DecimalEntry CheckDecimalEntry(std::string_view text, int n, const ParamValues& working, bool korean) {
     DecimalEntry entry;
+    const EntryRange range = DecimalEntryRange(n, working);
     const std::optional<int64_t> read = ReadWholeNumber(text);
     if (!read) {
         entry.message = FillText(kEntryNotWhole.Pick(korean),
-                                 {{"{v}", QuotedForMessage(text)}, {"{range}", RangeLine(n, korean)}});
+                                 {{"{v}", QuotedForMessage(text)}, {"{range}", RangeLine(n, range, korean)}});
         return entry;
     }
     const int64_t number = *read;
-    if (number < EntryMin(n) || number > EntryMax(n)) {
-        entry.message = FillText(kEntryDoesNotFit.Pick(korean),
-                                 {{"{v}", std::string(TrimBlanks(text))}, {"{range}", RangeLine(n, korean)}});
+    if (number < range.min || number > range.max) {
+        entry.message = FillText(kEntryDoesNotFit.Pick(korean), {{"{v}", std::string(TrimBlanks(text))},
+                                                                 {"{range}", RangeLine(n, range, korean)}});
         return entry;
     }
     entry.ok = true;

@@ -4,16 +4,18 @@
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "link/DriveMap.h"
+#include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
 #include "params/ParamCatalogue.h"
 #include "params/ValueEntry.h"
-#include "sim/ParamLimits.h"
 #include "tests/support/ParamPageFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -135,16 +137,27 @@ TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBit
     EXPECT_EQ(drive->Holding(drive::ParamOutPole), 14);
 }
 
-TEST(BitRanges, TheHostsRangesOfTheBitParametersAreTheDrives) {
-    const sim::ParamLimits limits;
-    for (int n = 0; n < drive::ParamCount; ++n) {
-        const std::optional<BitRange> range = BitParamRange(n);
-        if (!range) continue;
-        const std::optional<sim::ParamRange>& drives = limits.Range(n);
-        ASSERT_TRUE(drives.has_value()) << n;
-        EXPECT_EQ(range->min, drives->min) << n;
-        EXPECT_EQ(range->max, drives->max) << n;
-    }
+TEST_F(ParamEntryDrive, TheDecimalDialogTakesOnlyTheParametersRangeAndTheDriveGetsWhatItTook) {
+    ASSERT_EQ(drive->Holding(13), 300);
+    CDlgSetValDEC& dec = *app->SetValDec;
+    DoubleClickValueOf(13);
+    ASSERT_TRUE(dec.isVisible());
+    EXPECT_NE(dec.HelpEdit->toPlainText().indexOf("RANGE : 0 ~ 32000"), -1);
+    QTest::keyClicks(dec.ValueEdit, "40000"); // the value is selected: typing replaces it
+    QTest::mouseClick(dec.OkButton, Qt::LeftButton);
+    EXPECT_TRUE(dec.isVisible());
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{"40000 does not fit this parameter.\r\nEnter a whole "
+                                                      "number from 0 to 32000 for parameter No.[13]."});
+    EXPECT_EQ(CellText(13), "300");
+
+    dec.ValueEdit->selectAll();
+    QTest::keyClicks(dec.ValueEdit, "32000");
+    QTest::mouseClick(dec.OkButton, Qt::LeftButton);
+    EXPECT_FALSE(dec.isVisible());
+    SaveAll();
+    ASSERT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes[1].details, "013 CURRENT P GAIN : 300 -> 32000");
+    EXPECT_EQ(drive->Holding(13), 32000);
 }
 
 // A read replaces the working copy with the drive's values: asked for while a

@@ -258,8 +258,8 @@ TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen)
     }
     ASSERT_EQ(shown.Boxes.size(), 3u);
     EXPECT_EQ(shown.Boxes[0].text,
-              "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to "
-              "65535 for parameter No.[13].");
+              "70000 does not fit this parameter.\r\nEnter a whole number from 0 to 32000 for parameter "
+              "No.[13].");
     EXPECT_EQ(shown.Boxes[1].text.rfind("\"abc\" is not a whole number.", 0), 0u);
 
     // Cancel after changing the entry stores nothing.

@@ -198,44 +198,52 @@ TEST(ParamGridCells, PairsShowTheir32BitValueInTheirWordOrder) {
     EXPECT_FALSE(ValueCellDiffers(13, v, drive));
 }
 
-TEST(DecimalEntry, TakesWholeNumbersTheParameterCanHold) {
-    const auto value = [](std::string_view text, int n) {
-        const DecimalEntry e = CheckDecimalEntry(text, n, false);
+TEST(DecimalEntry, TakesWholeNumbersWithinTheParametersOwnRange) {
+    ParamValues working{};
+    working[drive::ParamMaxSpeed1] = 3000;
+    const auto value = [&](std::string_view text, int n) {
+        const DecimalEntry e = CheckDecimalEntry(text, n, working, false);
         EXPECT_TRUE(e.ok) << text << ": " << e.message;
         return e.value;
     };
-    EXPECT_EQ(value("300", 13), 300);
-    EXPECT_EQ(value(" -32768 ", 13), -32768);
-    EXPECT_EQ(value("+65535", 13), 65535);
+    const auto refused = [&](std::string_view text, int n) {
+        return !CheckDecimalEntry(text, n, working, false).ok;
+    };
+    // A stated range (CURRENT P GAIN 0 ~ 32000, HOMING OFFSET -30000 ~ 30000).
+    EXPECT_EQ(value(" 32000 ", 13), 32000);
+    EXPECT_EQ(value("-30000", 5), -30000);
+    for (std::string_view text : {"40000", "-1", "32001"})
+        EXPECT_TRUE(refused(text, 13)) << text;
+    // Up to another parameter's value: POSITION MODE VELOCITY, 0 ~ MAX SPEED 1.
+    EXPECT_EQ(value("3000", 34), 3000);
+    EXPECT_TRUE(refused("3001", 34));
+    // No stated range: what the register or the pair holds.
+    EXPECT_EQ(value("+65535", 3), 65535);
+    EXPECT_EQ(value("-32768", drive::CommandRegister), -32768);
     EXPECT_EQ(value("100000", 83), 100000);
     EXPECT_EQ(value("-2147483648", drive::PositionLowRegister), INT32_MIN);
     EXPECT_EQ(value("2147483647", drive::SetPositionLowRegister), INT32_MAX);
-
-    for (const auto& [text, n] :
-         std::initializer_list<std::pair<std::string_view, int>>{{"70000", 13},
-                                                                 {"-32769", 13},
-                                                                 {"65536", 84},
-                                                                 {"2147483648", 83},
-                                                                 {"-2147483649", drive::PositionLowRegister},
-                                                                 {"99999999999999999999999", 83}})
-        EXPECT_FALSE(CheckDecimalEntry(text, n, false).ok) << text;
+    for (const auto& [text, n] : std::initializer_list<std::pair<std::string_view, int>>{
+             {"70000", 3}, {"-32769", 3}, {"65536", 84}, {"2147483648", 83}, {"99999999999999999999999", 83}})
+        EXPECT_TRUE(refused(text, n)) << text;
     for (std::string_view text : {"abc", "", "  ", "12abc", "1 2", "-", "+-1", "0x10", "1.5"})
-        EXPECT_FALSE(CheckDecimalEntry(text, 13, false).ok) << text;
+        EXPECT_TRUE(refused(text, 13)) << text;
 
+    // The message names the parameter's own range.
     EXPECT_EQ(
-        CheckDecimalEntry("abc", 13, false).message,
-        "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[13].");
-    EXPECT_EQ(CheckDecimalEntry("70000", 13, false).message,
-              "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to 65535 for parameter "
-              "No.[13].");
-    EXPECT_NE(CheckDecimalEntry("2147483648", 83, false).message.find("-2147483648 to 2147483647"),
-              std::string::npos);
+        CheckDecimalEntry("40000", 13, working, false).message,
+        "40000 does not fit this parameter.\r\nEnter a whole number from 0 to 32000 for parameter No.[13].");
+    EXPECT_EQ(
+        CheckDecimalEntry("abc", 3, working, false).message,
+        "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[3].");
+    EXPECT_EQ(
+        CheckDecimalEntry("4000", 34, working, false).message,
+        "4000 does not fit this parameter.\r\nEnter a whole number from 0 to 3000 (the value of parameter "
+        "No.[23]) for parameter No.[34].");
     const std::string longText(500, 'x');
-    EXPECT_LT(CheckDecimalEntry(longText, 13, false).message.size(), 200u);
-
-    EXPECT_EQ(
-        CheckDecimalEntry("abc", 13, true).message,
-        "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 -32768 ~ 65535 사이의 정수를 입력하세요.");
+    EXPECT_LT(CheckDecimalEntry(longText, 13, working, false).message.size(), 200u);
+    EXPECT_EQ(CheckDecimalEntry("abc", 13, working, true).message,
+              "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 0 ~ 32000 사이의 정수를 입력하세요.");
     EXPECT_EQ(BaudRateNoticeText(true), "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다.");
 }
 
