@@ -19,7 +19,6 @@
 #include "params/ParamFolders.h"
 #include "params/ParamTexts.h"
 #include "params/SaveSequence.h"
-#include "params/ValueEntry.h"
 #include "res/Icons.h"
 
 #include <QButtonGroup>
