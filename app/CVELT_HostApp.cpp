@@ -21,6 +21,7 @@
 #include "params/CDlgSetValHEX.h"
 #include "params/Language.h"
 #include "params/ParamCatalogue.h"
+#include "params/ParamWorkingCopy.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 
@@ -173,11 +174,15 @@ void CVELT_HostApp::CreatePages() {
     monitoring.Korean = korean_;
     monitoring.Watch = watch_.get();
     monitoring.ShowRepeatWindow = [this] { ShowOnTop(repeat_.get()); };
-    monitoring.RegisterName = [](int reg) { return std::string(ParamTable[reg].name); };
+    monitoring.RegisterName = [korean = korean_](int reg) {
+        return std::string(ParamTable(korean)[reg].name);
+    };
     monitoring_ = std::make_unique<CDlgMonitoring>(std::move(monitoring), frame);
     Child("CDlgMonitoring");
+    paramCopy_ = std::make_unique<ParamWorkingCopy>();
     CDlgParameter::Wiring parameter;
     parameter.Link = link_.get();
+    parameter.Copy = paramCopy_.get();
     parameter.Korean = korean_;
     parameter.OpenValueDialog = [this](const QString& help, int number, int32_t value, bool hex) {
         if (hex)
@@ -187,10 +192,9 @@ void CVELT_HostApp::CreatePages() {
     };
     parameter_ = std::make_unique<CDlgParameter>(std::move(parameter), frame);
     Child("CDlgParameter");
-    const auto store = [this](int number, int32_t value) { parameter_->StoreEditedValue(number, value); };
-    setValDec_ = std::make_unique<CDlgSetValDEC>(korean_, store);
+    setValDec_ = std::make_unique<CDlgSetValDEC>(korean_, *paramCopy_);
     Float(setValDec_.get(), "CDlgSetValDEC");
-    setValHex_ = std::make_unique<CDlgSetValHEX>(korean_, store);
+    setValHex_ = std::make_unique<CDlgSetValHEX>(korean_, *paramCopy_);
     Float(setValHex_.get(), "CDlgSetValHEX");
     repeat_ = std::make_unique<CDlgRepeat>(link_.get(), korean_);
     Float(repeat_.get(), "CDlgRepeat");

@@ -33,6 +33,7 @@ class CDlgSetValHEX;
 class CDlgRepeat;
 class CDlgScope;
 class LinkHealthDialog;
+class ParamWorkingCopy;
 struct SessionWiring;
 
 class CVELT_HostApp {
@@ -61,6 +62,7 @@ public:
     CDriveLink* Link() const { return link_.get(); }
     ConnectionSupervisor* Supervisor() const { return supervisor_.get(); }
     SerialSettings* Settings() const { return settings_.get(); }
+    ParamWorkingCopy* ParamCopy() const { return paramCopy_.get(); }
     CDlgComSetting* ComSetting() const { return comSetting_.get(); }
     CDlgMenuBar* MenuBar() const { return menuBar_.get(); }
     CDlgRTUMonitoring* RtuMonitor() const { return rtuMonitor_.get(); }
@@ -106,6 +108,9 @@ private:
     std::unique_ptr<CDriveLink> link_;
     std::unique_ptr<ConnectionSupervisor> supervisor_;
     std::unique_ptr<ConnectionWatch> watch_;
+    // The parameter working copy the page, its compare window and the value
+    // dialogs share; it outlives them all.
+    std::unique_ptr<ParamWorkingCopy> paramCopy_;
     std::unique_ptr<CDlgComSetting> comSetting_;
     std::unique_ptr<CDlgMenuBar> menuBar_;
     std::unique_ptr<CDlgRTUMonitoring> rtuMonitor_;

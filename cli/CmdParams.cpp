@@ -10,6 +10,7 @@
 #include "params/ParamCompare.h"
 #include "params/ParamFileActions.h"
 #include "params/ParamFolders.h"
+#include "params/ParamWorkingCopy.h"
 #include "params/SaveSequence.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramEnvironment.h"
@@ -33,6 +34,9 @@ using Args = std::vector<std::string>;
 constexpr int kExitFailed = 1;    // a write refused, a failed re-read, or files differ (diff)
 constexpr int kExitNotStored = 2; // servo on or not confirmed: nothing written
 constexpr int kExitFileError = 3; // "File Load Error" / "File Save Error"
+// Every value written, but the drive did not confirm the store command. Above
+// every link result code, which other failures exit with.
+constexpr int kExitNotKept = 20;
 
 // The first state poll follows the connect within one MainThread pass
 // (10 ms plus an exchange); a silent drive takes about a second per try.
@@ -62,9 +66,14 @@ std::string OneFileArg(const Args& args, size_t first, const char* command, bool
     return file;
 }
 
+// The language of the texts and names of every params command.
+bool Korean() {
+    return IsKoreanLanguage();
+}
+
 // Loads a file over `values`; warnings on stderr with their line numbers.
 bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* result) {
-    if (!ReadParFile(file, values, result)) {
+    if (!ReadParFile(file, values, Korean(), result)) {
         PrintMessage(kFileLoadError);
         std::fprintf(stderr, "%s: %s\n", file.c_str(), result->error.c_str());
         return false;
@@ -90,9 +99,9 @@ int RunRead(const CliOptions& options, const Args& args) {
 
     std::string bytes;
     if (out.empty() && IsTerminal(stdout)) { // for reading: UTF-8, plain line ends
-        for (char c : FormatParTextUtf8(values))
+        for (char c : FormatParTextUtf8(values, Korean()))
             if (c != '\r') bytes += c;
-    } else if (!FormatParFile(values, &bytes)) {
+    } else if (!FormatParFile(values, &bytes, Korean())) {
         PrintMessage(kFileSaveError);
         return kExitFileError;
     }
@@ -143,7 +152,7 @@ SaveHooks CliHooks(bool yes) {
     };
     hooks.waitWithMessages = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
     hooks.backup = [](const ParamValues& values) {
-        BackupResult r = WriteBackupNow(values);
+        BackupResult r = WriteBackupNow(values, Korean());
         if (r.ok) {
             const std::u8string shown = r.path.u8string(); // UTF-8 on every platform
             std::fprintf(stderr, "backup: %.*s\n", static_cast<int>(shown.size()),
@@ -176,6 +185,8 @@ int ExitFor(const SaveResult& r) {
     case SaveOutcome::WriteFailed:
         std::fprintf(stderr, "%s\n", DescribeRtuResult(r.failCode).c_str());
         return kExitFailed;
+    case SaveOutcome::StoreNotConfirmed:
+        return kExitNotKept; // the message names the reason
     case SaveOutcome::NotConnected:
         break;
     }
@@ -192,16 +203,15 @@ int RunWrite(const CliOptions& options, const Args& args) {
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
     // Parameters the file does not name keep the drive's values, as on the page.
-    ParamValues working = ValuesFromRegisters(link.ParamRegs());
-    for (int n = 0; n < PARAM_COUNT; ++n)
-        if (parsed.present[static_cast<size_t>(n)])
-            working[static_cast<size_t>(n)] = probe[static_cast<size_t>(n)];
+    ParamWorkingCopy working;
+    working.TakeRead(ValuesFromRegisters(link.ParamRegs()));
+    working.TakeFile(probe, parsed.present);
     if (!WaitForState(link)) {
         Finish(link);
         std::fprintf(stderr, "no state block from the drive: cannot tell whether the servo is off\n");
         return kExitFailed;
     }
-    const SaveResult result = SaveAllParameters(link, working, CliHooks(yes));
+    const SaveResult result = SaveAllParameters(link, working.Values(), Korean(), CliHooks(yes));
     Finish(link);
     if (result.outcome == SaveOutcome::Stored) std::fprintf(stderr, "stored\n");
     return ExitFor(result);
@@ -215,20 +225,20 @@ int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
     CDriveLink link;
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
-    const ParamValues drive = ValuesFromRegisters(link.ParamRegs());
+    ParamWorkingCopy copy;
+    copy.TakeRead(ValuesFromRegisters(link.ParamRegs()));
     Finish(link);
 
     // Halves the file does not name compare as the drive's.
-    ParamValues merged = drive;
-    for (int n = 0; n < PARAM_COUNT; ++n)
-        if (parsed.present[static_cast<size_t>(n)])
-            merged[static_cast<size_t>(n)] = fromFile[static_cast<size_t>(n)];
+    copy.TakeFile(fromFile, parsed.present);
+    const ParamValues& merged = copy.Values();
+    const ParamValues& drive = copy.DriveValues();
     int differences = 0;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const auto i = static_cast<size_t>(n);
         if (merged[i] == drive[i]) continue;
         ++differences;
-        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable[n].name, merged[i], drive[i]);
+        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable(Korean())[n].name, merged[i], drive[i]);
         const int first = PairFirst(n);
         if (first >= 0)
             std::printf("  (pair %03d/%03d: file %d  drive %d)", first, first + 1,
@@ -304,10 +314,10 @@ int RunDiffOfTwo(const CliOptions& options, const std::string& a, const std::str
         std::printf("no differences\n");
         return 0;
     }
-    std::fputs(
-        CompareTableText(differing, sides[0].set, sides[1].set, "A: " + a, "B: " + b, TableFormat::Tabs)
-            .c_str(),
-        stdout);
+    std::fputs(CompareTableText(differing, sides[0].set, sides[1].set, "A: " + a, "B: " + b,
+                                TableFormat::Tabs, Korean())
+                   .c_str(),
+               stdout);
     return kExitFailed;
 }
 
@@ -350,7 +360,8 @@ const CliRegistrar kParams{
      "                              --yes; backup of the drive's values first (when it cannot be\n"
      "                              written, asks on the terminal whatever --yes says); then store\n"
      "                              command 7 and a read-back. Exit 0 stored, 1 a write refused,\n"
-     "                              2 not confirmed, servo on or no backup, 3 file error\n"
+     "                              2 not confirmed, servo on or no backup, 3 file error, 20 every\n"
+     "                              value written but the drive did not confirm the store\n"
      "  params diff FILE            list the parameters where FILE and the drive differ (exit 1)\n"
      "  params diff A B             list the parameters where A and B differ, as tab-separated lines\n"
      "                              (values as the parameter page shows them; exit 1 when any differ).\n"

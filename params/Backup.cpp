@@ -3,6 +3,7 @@
 
 #include "base/LocalText.h"
 #include "params/ParamFolders.h"
+#include "params/ParamTexts.h"
 #include "platform/AtomicFile.h"
 #include "platform/FileChecks.h"
 #include "platform/ProgramEnvironment.h"
@@ -20,11 +21,6 @@ namespace {
 // More copies within one second than anyone can produce by hand; the bound
 // only keeps a broken folder from looping for ever.
 constexpr int kMaxCopies = 1000;
-
-constexpr LocalText kNoCp949{"파라미터 이름을 코드 페이지 949로 쓸 수 없습니다",
-                             "a parameter name cannot be written in code page 949"};
-constexpr LocalText kTooMany{"{folder} 폴더에 같은 초의 백업이 너무 많습니다",
-                             "too many backups within one second in {folder}"};
 } // namespace
 
 std::string BackupFileName(std::time_t when, int copy) {
@@ -46,12 +42,12 @@ std::string BackupFileName(std::time_t when, int copy) {
     return result + ".par";
 }
 
-BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder,
-                             std::time_t when) {
+BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder, std::time_t when,
+                             bool korean) {
     BackupResult result;
     std::string bytes;
-    if (!FormatParFile(values, &bytes)) {
-        result.error = Local(kNoCp949);
+    if (!FormatParFile(values, &bytes, korean)) {
+        result.error = kParNoCp949.Pick(korean);
         return result;
     }
     CreateFolderPath(folder);
@@ -68,7 +64,7 @@ BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::p
         // failure (a full disk, no right to the folder) fails every name.
         if (!existed) return result;
     }
-    result.error = FillText(Local(kTooMany), {{"{folder}", PathText(folder)}});
+    result.error = FillText(kBackupTooMany.Pick(korean), {{"{folder}", PathText(folder)}});
     return result;
 }
 

@@ -22,10 +22,11 @@ struct BackupResult {
 };
 
 // Writes `values` as a new backup file in `folder` (created if missing),
-// named for `when`. A backup of the same second already there is never
-// replaced: the new one takes the next free copy number instead.
-BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder,
-                             std::time_t when);
+// named for `when`, with the names of the language. A backup of the same
+// second already there is never replaced: the new one takes the next free
+// copy number instead.
+BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder, std::time_t when,
+                             bool korean);
 
 // The local time a backup was taken and its copy number, read from its file
 // name. The program never changes or deletes a backup; these only read.

@@ -1,8 +1,8 @@
 #include "CDlgParameter.h"
 
-#include "CDlgCompare.h"
 #include "CDlgSetValDEC.h"
 #include "CDlgSetValHEX.h"
+#include "CompareDialog.h"
 #include "base/LeadingNumber.h"
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
@@ -19,7 +19,6 @@
 #include "params/ParamFolders.h"
 #include "params/ParamTexts.h"
 #include "params/SaveSequence.h"
-#include "params/ValueEntry.h"
 #include "res/Icons.h"
 
 #include <QButtonGroup>
@@ -42,8 +41,8 @@ using namespace std::chrono_literals;
 namespace {
 
 constexpr auto kRefreshPeriod = 300ms;
-// Before the read: lets the zeroed values reach the screen and the polling
-// thread finish a pass in progress.
+// Before the read: lets the emptied progress bar reach the screen and the
+// polling thread finish a pass in progress.
 constexpr uint32_t kBeforeReadMs = 500;
 
 constexpr GridRgb kPnoText = Rgb(255, 0, 0);
@@ -75,14 +74,14 @@ void SelectIndex(QComboBox* box, int index) {
 
 // Refills a form list with the nine command forms of `mode` (none for a mode
 // without entries) unless it already holds them.
-void FillForms(QComboBox* box, int mode, int* filledFor) {
+void FillForms(QComboBox* box, int mode, int* filledFor, bool korean) {
     if (*filledFor == mode) return;
     *filledFor = mode;
     box->clear();
     const int first = CommandFormFirst(mode);
     if (first < 0) return;
     for (int i = 0; i < kFormsPerMode; ++i)
-        box->addItem(Qs(CommandFormName(first + i)));
+        box->addItem(Qs(CommandFormText(first + i, korean)));
 }
 
 } // namespace
@@ -119,10 +118,15 @@ CDlgParameter::CDlgParameter(Wiring wiring, QWidget* frame) : QWidget(frame), wi
     ApplyIoPreset(&controls);
     ShowControls(controls);
 
+    copyListener_ = WorkingCopy().Subscribe([this](const CopyChange& change) { OnCopyChanged(change); });
     connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::RefreshValueCells);
     connect(&refreshTimer_, &QTimer::timeout, this, &CDlgParameter::UpdateDriveActions);
     refreshTimer_.start(kRefreshPeriod);
     UpdateDriveActions();
+}
+
+CDlgParameter::~CDlgParameter() {
+    WorkingCopy().Unsubscribe(copyListener_);
 }
 
 void CDlgParameter::CreateModeLists(bool korean) {
@@ -201,15 +205,11 @@ void CDlgParameter::CreateCompare(bool korean) {
     NameAfterCaption(CompareButton, CompareButton->text());
     connect(CompareButton, &QPushButton::clicked, this, &CDlgParameter::OpenCompare);
 
-    CDlgCompare::Wiring wiring;
+    CompareDialog::Wiring wiring;
     wiring.Link = wiring_.Link;
+    wiring.Copy = wiring_.Copy;
     wiring.Korean = korean;
-    wiring.WorkingCopy = [this] { return ParamValues; };
-    wiring.Take = [this](const std::vector<CompareRow>& rows, const ParamSet& from) {
-        return TakeComparedValues(rows, from);
-    };
-    wiring.DriveRead = [this](const velt::ParamValues& values) { DriveValuesRead(values); };
-    CompareWindow = new CDlgCompare(std::move(wiring), this);
+    CompareWindow = new CompareDialog(std::move(wiring), this);
     CompareWindow->setWindowFlag(Qt::Window);
 }
 
@@ -240,7 +240,7 @@ void CDlgParameter::CreateGrid(bool korean) {
     }
     for (int n = 0; n < kGridSlots; ++n)
         WriteSlot(n);
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         if (PairFirst(n) != n) continue;
         const ParamCell cell = ValueCellOf(n);
         grid.MergeCells(cell.row, cell.col, cell.row + 1, cell.col);
@@ -258,7 +258,7 @@ void CDlgParameter::WriteCell(int row, int col, const std::string& text) {
 void CDlgParameter::WriteSlot(int n) {
     CGridCtrl& grid = *ParamGrid;
     const ParamCell pno = PnoCellOf(n), name = NameCellOf(n), value = ValueCellOf(n);
-    if (n >= PARAM_COUNT) {
+    if (n >= drive::ParamCount) {
         WriteCell(pno.row, pno.col, "-");
         WriteCell(name.row, name.col, "-");
         WriteCell(value.row, value.col, "0");
@@ -266,12 +266,12 @@ void CDlgParameter::WriteSlot(int n) {
             grid.SetItemBkColour(c.row, c.col, kFiller);
         return;
     }
-    const bool inUse = ParamTable[n].kind != 0;
+    const bool inUse = ParamKind(n) != 0;
     const GridRgb headerBk = grid.GetDefaultCell(true, false).bk;
     WriteCell(pno.row, pno.col, std::to_string(n));
     grid.SetItemFgColour(pno.row, pno.col, kPnoText);
     grid.SetItemBkColour(pno.row, pno.col, headerBk);
-    WriteCell(name.row, name.col, inUse ? ParamTable[n].name : "-");
+    WriteCell(name.row, name.col, inUse ? ParamTable(wiring_.Korean)[n].name : "-");
     grid.SetItemBkColour(name.row, name.col, headerBk);
     WriteCell(value.row, value.col, "0");
     if (inUse) grid.SetItemFgColour(value.row, value.col, kValueText);
@@ -283,14 +283,14 @@ void CDlgParameter::FillLists() {
         QComboBox* box = FunctionCombos[static_cast<size_t>(i)];
         if (i < kInputCount)
             for (int k = 0; k < INPUT_FUNCTION_NAME_COUNT; ++k)
-                box->addItem(Qs(InputFunctionName(k)));
+                box->addItem(Qs(InputFunctionText(k, wiring_.Korean)));
         else
             for (int k = 0; k < OUTPUT_FUNCTION_NAME_COUNT; ++k)
                 box->addItem(Qs(OutputFunctionName(k)));
     }
     for (QComboBox* box : {ControlModeCombo, SwitchModeCombo})
         for (int k = 0; k < CONTROL_MODE_NAME_COUNT; ++k)
-            box->addItem(Qs(ControlModeName(k)));
+            box->addItem(Qs(ControlModeText(k, wiring_.Korean)));
 }
 
 void CDlgParameter::closeEvent(QCloseEvent* event) {
@@ -316,10 +316,10 @@ PageControls CDlgParameter::ReadControls() const {
 
 void CDlgParameter::ShowControls(const PageControls& c) {
     SelectIndex(ControlModeCombo, c.controlMode);
-    FillForms(CommandFormCombo, c.controlMode, &commandFormsOf_);
+    FillForms(CommandFormCombo, c.controlMode, &commandFormsOf_, wiring_.Korean);
     SelectIndex(CommandFormCombo, c.commandForm);
     SelectIndex(SwitchModeCombo, c.switchMode);
-    FillForms(SwitchFormCombo, c.switchMode, &switchFormsOf_);
+    FillForms(SwitchFormCombo, c.switchMode, &switchFormsOf_, wiring_.Korean);
     SelectIndex(SwitchFormCombo, c.switchForm);
     for (size_t i = 0; i < kIoCount; ++i) {
         SelectIndex(FunctionCombos[i], c.functions[i]);
@@ -329,13 +329,13 @@ void CDlgParameter::ShowControls(const PageControls& c) {
 }
 
 void CDlgParameter::ShowValuesInControls() {
-    ShowControls(ControlsFromValues(ParamValues));
+    ShowControls(ControlsFromValues(WorkingCopy().Values()));
 }
 
 void CDlgParameter::TakeValuesFromControls() {
     const PageControls controls = ReadControls();
     ContactRadio = controls.contacts;
-    velt::TakeValuesFromControls(controls, &ParamValues);
+    WorkingCopy().TakeControls(controls);
 }
 
 void CDlgParameter::OnControlModeChanged() {
@@ -374,35 +374,26 @@ void CDlgParameter::PostParamsRead() {
 
 void CDlgParameter::OnParamsRead() {
     if (!wiring_.Link) return;
-    DriveValues = ValuesFromRegisters(wiring_.Link->ParamRegs());
-    DriveValuesKnown = true;
-    ParamValues = DriveValues;
+    WorkingCopy().TakeRead(ValuesFromRegisters(wiring_.Link->ParamRegs()));
     ++ParamsReadCount;
-    ShowValuesInControls();
     UpdateDriveActions();
 }
 
-void CDlgParameter::DriveValuesRead(const velt::ParamValues& values) {
-    DriveValues = values;
-    DriveValuesKnown = true;
-    RefreshValueCells();
-}
-
-int CDlgParameter::TakeComparedValues(const std::vector<CompareRow>& rows, const ParamSet& from) {
-    const std::vector<int> changed = TakeRows(rows, from, &ParamValues);
-    for (int n : changed) {
-        if (!ShownInPageControls(n)) continue;
-        ShowValuesInControls();
-        break;
+void CDlgParameter::OnCopyChanged(const CopyChange& change) {
+    if (change.source != CopySource::Controls) {
+        for (int n = 0; n < drive::ParamCount; ++n) {
+            if (!change.touched.test(static_cast<size_t>(n)) || !ShownInPageControls(n)) continue;
+            ShowValuesInControls();
+            break;
+        }
     }
     RefreshValueCells();
-    return static_cast<int>(changed.size());
 }
 
 void CDlgParameter::UpdateDriveActions() {
     const bool connected = wiring_.Link != nullptr && wiring_.Link->IsConnected();
     const QString whyNot = connected ? QString() : Qs(kNeedsDrive.Pick(wiring_.Korean));
-    // A read zeroes the working copy that a save is writing from, so neither
+    // A read replaces the working copy that a save is writing from, so neither
     // starts while the other runs (both wait with messages dispatched).
     const bool busy = reading_ || saving_;
     ReadAllButton->setEnabled(connected && !busy);
@@ -412,13 +403,13 @@ void CDlgParameter::UpdateDriveActions() {
 }
 
 void CDlgParameter::RefreshValueCells() {
-    for (int n = 0; n < PARAM_COUNT; ++n) {
-        const std::optional<std::string> text = ValueCellText(n, ParamValues);
+    const ParamWorkingCopy& copy = WorkingCopy();
+    for (int n = 0; n < drive::ParamCount; ++n) {
+        const std::optional<std::string> text = ValueCellText(n, copy.Values());
         if (!text) continue;
         const ParamCell cell = ValueCellOf(n);
         WriteCell(cell.row, cell.col, *text);
-        // While a read fetches the values the zeroed copy is no edit of the user's.
-        const bool changed = DriveValuesKnown && !reading_ && ValueCellDiffers(n, ParamValues, DriveValues);
+        const bool changed = copy.Differs(n);
         ParamGrid->Model().SetItemFont(cell.row, cell.col, changed ? changedFont_ : valueFont_);
     }
     ParamGrid->Refresh();
@@ -430,14 +421,8 @@ void CDlgParameter::OnGridDoubleClick(int row, int col) {
     RefreshValueCells(); // the cell shows the working copy as it is now, not up to 300 ms ago
     const int32_t value =
         ReadLeadingNumber(std::u16string_view(ParamGrid->GetItemText(row, col).toStdU16String())).value;
-    const QString help = Qs(ParamTable[n].help);
-    if (wiring_.OpenValueDialog) wiring_.OpenValueDialog(help, n, value, ParamTable[n].isBits == 1);
-}
-
-void CDlgParameter::StoreEditedValue(int n, int32_t value) {
-    velt::StoreEditedValue(n, value, &ParamValues);
-    if (ShownInPageControls(n)) ShowValuesInControls();
-    RefreshValueCells();
+    const QString help = Qs(ParamTable(wiring_.Korean)[n].help);
+    if (wiring_.OpenValueDialog) wiring_.OpenValueDialog(help, n, value, ParamIsBits(n));
 }
 
 // ---- read and save ---------------------------------------------------------------------------
@@ -447,12 +432,13 @@ void CDlgParameter::ReadAllParameters() {
     if (!link || !link->IsConnected() || reading_ || saving_) return;
     reading_ = true;
     UpdateDriveActions();
-    ParamValues.fill(0);
     SaveProgress->setValue(0);
-    RefreshValueCells();
     WaitWithMessages(kBeforeReadMs);
     // The progress comes on this thread, under the link's lock, after each
     // block: the bar is painted at once and no other message is dispatched.
+    // The values gather in the link's parameter block; the working copy takes
+    // them only from a complete read, so a failed one leaves it (the user's
+    // edits and their marks) as it was.
     const RtuResult result = link->ReadAllParamsQuietly([this](int registers) {
         SaveProgress->setValue(ReadProgressPosition(registers, kSaveProgressMax));
         SaveProgress->repaint();
@@ -461,7 +447,6 @@ void CDlgParameter::ReadAllParameters() {
     SaveProgress->setValue(result == RTU_OK ? kSaveProgressMax : 0);
     UpdateDriveActions();
     if (result != RTU_OK) {
-        RefreshValueCells();
         ShowMessage(kReadAllFail.Pick(wiring_.Korean));
         return;
     }
@@ -483,13 +468,13 @@ void CDlgParameter::SaveAllParameters() {
         UpdateDriveActions();
     };
     hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
-    velt::SaveAllParameters(*wiring_.Link, ParamValues, hooks);
+    velt::SaveAllParameters(*wiring_.Link, WorkingCopy().Values(), wiring_.Korean, hooks);
 }
 
 BackupResult CDlgParameter::WriteBackupFile() {
     const velt::ParamValues drive =
         wiring_.Link ? ValuesFromRegisters(wiring_.Link->ParamRegs()) : velt::ParamValues{};
-    return WriteBackupNow(drive);
+    return WriteBackupNow(drive, wiring_.Korean);
 }
 
 // ---- parameter files ---------------------------------------------------------------------------
@@ -514,15 +499,16 @@ QString CDlgParameter::ChooseFile(bool save) {
 void CDlgParameter::LoadParameterFile() {
     const QString file = ChooseFile(false);
     if (file.isEmpty()) return;
-    if (!LoadParameterFileFrom(PathOf(file), &ParamValues)) return;
-    ShowValuesInControls();
-    RefreshValueCells();
+    velt::ParamValues values{};
+    ParReadResult read;
+    if (!LoadParameterFileFrom(PathOf(file), &values, wiring_.Korean, &read)) return;
+    WorkingCopy().TakeFile(values, read.present);
 }
 
 void CDlgParameter::SaveParameterFile() {
     const QString file = ChooseFile(true);
     if (file.isEmpty()) return;
-    SaveParameterFileTo(PathOf(file), ParamValues);
+    SaveParameterFileTo(PathOf(file), WorkingCopy().Values(), wiring_.Korean);
 }
 
 } // namespace velt

@@ -1,8 +1,9 @@
 #pragma once
 // Parameter page (660 x 337 dialog units): a child page of the
-// main window, hidden at start. It keeps the working copy of the drive's 144
-// parameters (ParamValues); its lists, radio buttons, value dialogs and
-// parameter files change only that copy. The drive is changed only by "All
+// main window, hidden at start. It shows the working copy of the drive's 144
+// parameters (ParamWorkingCopy, handed in by the shell); its lists, radio
+// buttons and parameter files change only that copy, as do the value dialogs
+// and the compare window, which share it. The drive is changed only by "All
 // Parameter Save" (the core's SaveAllParameters), and the copy is refreshed
 // from the drive only by a complete parameter read.
 //
@@ -14,8 +15,8 @@
 #include "link/CDriveLink.h"
 #include "params/Backup.h"
 #include "params/ParFile.h"
-#include "params/ParamCompare.h"
 #include "params/ParamPage.h"
+#include "params/ParamWorkingCopy.h"
 
 #include <QString>
 #include <QTimer>
@@ -32,52 +33,45 @@ class QRadioButton;
 namespace velt {
 
 class CButtonST;
-class CDlgCompare;
+class CompareDialog;
 class CGridCtrl;
 
 class CDlgParameter : public QWidget, public IParamsReadSink {
     Q_OBJECT
 public:
     // What the shell hands the page: the drive link (may be null: the page
-    // then reads and stores nothing), the language, and the value dialogs,
-    // opened on a double-click with the parameter's help text, number and
-    // value (hex for the parameters shown as bits).
+    // then reads and stores nothing), the working copy (never null; it
+    // outlives the page), the language, and the value dialogs, opened on a
+    // double-click with the parameter's help text, number and value (hex for
+    // the parameters shown as bits).
     struct Wiring {
         CDriveLink* Link = nullptr;
+        ParamWorkingCopy* Copy = nullptr;
         bool Korean = false;
         std::function<void(const QString& help, int number, int32_t value, bool hex)> OpenValueDialog;
     };
 
     CDlgParameter(Wiring wiring, QWidget* frame);
+    ~CDlgParameter() override;
+
+    ParamWorkingCopy& WorkingCopy() const { return *wiring_.Copy; }
 
     // Any thread: queues OnParamsRead on the user-interface thread (the
     // parameters-read message). Never blocks.
     void PostParamsRead() override;
 
     // The connection bar's "Load" and "Save": a file dialog starting in the
-    // parameter folder, then the file read into / written from ParamValues.
+    // parameter folder, then the file read into / written from the working
+    // copy.
     void LoadParameterFile();
     void SaveParameterFile();
     // The drive's values last read (the link's ParamRegs) into a new backup
     // file. Shows nothing; the save sequence asks when it fails.
     BackupResult WriteBackupFile();
 
-    // ParamValues to the lists and contact buttons, and back.
+    // The working copy to the lists and contact buttons, and back.
     void ShowValuesInControls();
     void TakeValuesFromControls();
-
-    // A value confirmed in a value dialog: stored in ParamValues (both words
-    // of a pair in their order) and shown at once, in the grid and, for the
-    // parameters the left half shows, in its lists and buttons too.
-    void StoreEditedValue(int n, int32_t value);
-
-    // Values chosen in the compare window: `from`'s values of the rows into
-    // ParamValues, shown at once as StoreEditedValue shows them. Nothing is
-    // written to the drive. Returns how many parameters changed.
-    int TakeComparedValues(const std::vector<CompareRow>& rows, const ParamSet& from);
-    // The drive's values read for the compare window: the page's picture of
-    // the drive (DriveValues, the bold marks) follows; ParamValues stay.
-    void DriveValuesRead(const velt::ParamValues& values);
 
     // Read, Save and the drive entry of the compare window need a connected
     // drive: disabled without one, their tooltip saying why. Called by the
@@ -95,11 +89,6 @@ public:
     };
     std::function<QString(const FileDialogRequest&)> FileDialogAnswer;
 
-    velt::ParamValues ParamValues{}; // the working copy, by parameter number
-    // What the drive last reported (after each complete read); the grid draws
-    // the value cells that differ from it in bold.
-    velt::ParamValues DriveValues{};
-    bool DriveValuesKnown = false;
     int ParamsReadCount = 0; // handled parameters-read messages
 
     CGridCtrl* ParamGrid = nullptr;
@@ -115,13 +104,14 @@ public:
     std::array<QRadioButton*, kIoCount> ContactB{};
     QProgressBar* SaveProgress = nullptr;
     QPushButton* CompareButton = nullptr;
-    CDlgCompare* CompareWindow = nullptr; // created with the page, shown by "Compare..."
+    CompareDialog* CompareWindow = nullptr; // created with the page, shown by "Compare..."
 
 public slots:
-    void OnParamsRead();      // copies the link's parameter block into ParamValues
+    void OnParamsRead();      // the link's parameter block into the working copy
     void RefreshValueCells(); // the 300 ms timer
     // "All Parameter Read": the progress bar follows the blocks as they
-    // arrive; the read button is disabled meanwhile.
+    // arrive; the read button is disabled meanwhile. Only a complete read
+    // replaces the working copy; a failed one is told and changes nothing.
     void ReadAllParameters();
     void SaveAllParameters(); // "All Parameter Save"
     void OnGridDoubleClick(int row, int col);
@@ -140,6 +130,10 @@ private:
     void CreateButtons(bool korean);
     void CreateGrid(bool korean);
     void CreateCompare(bool korean);
+    // The working copy changed: what it wrote is shown at once, in the grid
+    // and, for the parameters the left half shows, in its lists and buttons
+    // (unless the change came from them).
+    void OnCopyChanged(const CopyChange& change);
     void WriteCell(int row, int col, const std::string& text);
     void WriteSlot(int n);
     void FillLists();
@@ -148,6 +142,7 @@ private:
     QString ChooseFile(bool save);
 
     const Wiring wiring_;
+    int copyListener_ = 0;
     QTimer refreshTimer_;
     GridFont valueFont_; // the grid's font for value cells, and its bold form
     GridFont changedFont_;

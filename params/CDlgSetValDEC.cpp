@@ -4,6 +4,7 @@
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
 #include "link/DriveMap.h"
+#include "params/ParamTexts.h"
 #include "params/ValueEntry.h"
 
 #include <QLabel>
@@ -12,9 +13,9 @@
 
 namespace velt {
 
-CDlgSetValDEC::CDlgSetValDEC(bool korean, StoreValue store)
-    : CValueDialog("CDlgSetValDEC", "파라메터 변경(DEC)", 87, DluRect(12, 54, 54, 24),
-                   DluRect(84, 54, 54, 24), korean, std::move(store)) {
+CDlgSetValDEC::CDlgSetValDEC(bool korean, ParamWorkingCopy& copy)
+    : ValueDialog("CDlgSetValDEC", kDecimalDialogCaption.Pick(korean), 87, DluRect(12, 54, 54, 24),
+                  DluRect(84, 54, 54, 24), korean, copy) {
     ValueEdit = new QLineEdit(this);
     ValueEdit->setGeometry(DluRect(66, 24, 78, 12));
     ValueEdit->setAlignment(Qt::AlignCenter);
@@ -31,7 +32,8 @@ void CDlgSetValDEC::OpenForParameter(const QString& help, int number, int32_t va
 }
 
 void CDlgSetValDEC::accept() {
-    const DecimalEntry entry = CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo);
+    const DecimalEntry entry =
+        CheckDecimalEntry(ValueEdit->text().toStdString(), ParamNo, copy_.Values(), korean_);
     if (!entry.ok) {
         ShowMessage(entry.message);
         ValueEdit->setFocus();
@@ -40,7 +42,7 @@ void CDlgSetValDEC::accept() {
     EditValue = entry.value;
     StoreEditedValue();
     hide();
-    if (ParamNo == drive::ParamBaudRate) ShowMessage(BaudRateNoticeText());
+    if (ParamNo == drive::ParamBaudRate) ShowMessage(BaudRateNoticeText(korean_));
 }
 
 } // namespace velt

@@ -2,19 +2,20 @@
 // Decimal value dialog (328 x 87 dialog units): edits one
 // parameter of the parameter page as a decimal number. Created once at
 // start-up, hidden, with no parent window; modeless; closing it hides it.
-// OK takes only a whole number the parameter can hold (one register:
-// -32768..65535; a 32-bit pair: a signed 32-bit number); other text is
-// refused with a message and stays in the dialog.
-#include "params/CValueDialog.h"
+// OK takes only a whole number within the parameter's own range
+// (DecimalEntryRange: the range the drive applies; without one, what a
+// register or a 32-bit pair can hold); other text is refused with a message
+// naming the range and stays in the dialog.
+#include "params/ValueDialog.h"
 
 class QLineEdit;
 
 namespace velt {
 
-class CDlgSetValDEC : public CValueDialog {
+class CDlgSetValDEC : public ValueDialog {
     Q_OBJECT
 public:
-    CDlgSetValDEC(bool korean, StoreValue store);
+    CDlgSetValDEC(bool korean, ParamWorkingCopy& copy);
 
     // Fills the dialog for parameter `number` with `value` (a pair's 32-bit
     // value for its first register) and shows it with the value selected, so

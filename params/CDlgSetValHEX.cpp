@@ -3,6 +3,8 @@
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
+#include "params/ParamTexts.h"
 #include "params/ValueEntry.h"
 
 #include <QCheckBox>
@@ -19,9 +21,9 @@ int BitX(int k) {
 }
 } // namespace
 
-CDlgSetValHEX::CDlgSetValHEX(bool korean, StoreValue store)
-    : CValueDialog("CDlgSetValHEX", "파라메터 변경(HEX)", 117, DluRect(6, 84, 54, 30),
-                   DluRect(90, 84, 54, 30), korean, std::move(store)) {
+CDlgSetValHEX::CDlgSetValHEX(bool korean, ParamWorkingCopy& copy)
+    : ValueDialog("CDlgSetValHEX", kBitDialogCaption.Pick(korean), 117, DluRect(6, 84, 54, 30),
+                  DluRect(90, 84, 54, 30), korean, copy) {
     ValueLabel = new QLabel(this);
     ValueLabel->setGeometry(DluRect(66, 24, 78, 12));
     ValueLabel->setAlignment(Qt::AlignCenter);
@@ -49,7 +51,7 @@ void CDlgSetValHEX::OpenForParameter(const QString& help, int number, int32_t va
     // A bit the parameter cannot hold stays off; one that is set already
     // (a value read from the drive or a file) can still be cleared.
     const unsigned editable = EditableBits(number, value);
-    const QString why = QString::fromStdString(BitRangeText(number));
+    const QString why = Qs(BitRangeText(number, korean_));
     for (int k = 0; k < kBitCount; ++k) {
         QCheckBox* box = BitChecks[static_cast<size_t>(k)];
         box->setChecked(((static_cast<uint32_t>(value) >> k) & 1u) != 0);
@@ -69,7 +71,7 @@ void CDlgSetValHEX::OnBitClicked() {
 }
 
 void CDlgSetValHEX::accept() {
-    const BitEntry entry = CheckBitEntry(ParamNo, EditValue);
+    const BitEntry entry = CheckBitEntry(ParamNo, EditValue, korean_);
     if (!entry.ok) {
         ShowMessage(entry.message);
         return;

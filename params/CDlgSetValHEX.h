@@ -3,7 +3,7 @@
 // bits of one bit-field parameter with a check box each; the value is shown
 // in decimal. Created once at start-up, hidden, with no parent window;
 // modeless; closing it hides it.
-#include "params/CValueDialog.h"
+#include "params/ValueDialog.h"
 
 #include <array>
 
@@ -11,10 +11,10 @@ class QCheckBox;
 
 namespace velt {
 
-class CDlgSetValHEX : public CValueDialog {
+class CDlgSetValHEX : public ValueDialog {
     Q_OBJECT
 public:
-    CDlgSetValHEX(bool korean, StoreValue store);
+    CDlgSetValHEX(bool korean, ParamWorkingCopy& copy);
 
     // Fills the dialog for parameter `number` with `value`, ticks the boxes of
     // its bits 0..7 and shows it. The boxes of bits the parameter cannot hold

@@ -9,7 +9,7 @@ inline constexpr LocalText kCompareTitle{"파라미터 비교", "Compare Paramet
 
 inline constexpr LocalText kSideA{"A 쪽", "Side A"};
 inline constexpr LocalText kSideB{"B 쪽", "Side B"};
-// The entries of a side's source list, in the order of CDlgCompare::Source.
+// The entries of a side's source list, in the order of CompareDialog::Source.
 inline constexpr LocalText kSourceDrive{"드라이브 (지금 읽기)", "Drive (read now)"};
 inline constexpr LocalText kSourceWorking{"현재 편집값", "Working copy"};
 inline constexpr LocalText kSourceFile{"파일", "File"};
@@ -30,6 +30,16 @@ inline constexpr LocalText kReadingDrive{"드라이브에서 읽는 중...", "Re
 inline constexpr LocalText kDriveReadAt{"드라이브, %1에 읽음", "Drive, read at %1"};
 inline constexpr LocalText kDriveReadFail{"드라이브의 파라미터를 읽지 못했습니다.",
                                           "The drive's parameters could not be read."};
+
+// The columns of the table, of the clipboard text and of the CSV file (the
+// two value columns are named after their sides).
+inline constexpr LocalText kNumberColumn{"번호", "No."};
+inline constexpr LocalText kNameColumn{"이름", "Name"};
+inline constexpr LocalText kNoteColumn{"비고", "Note"};
+// The notes of a row.
+inline constexpr LocalText kNoteNotStored{"저장 안 됨", "not stored"};
+inline constexpr LocalText kNoteNotInA{"A에 없음", "not in A"};
+inline constexpr LocalText kNoteNotInB{"B에 없음", "not in B"};
 
 inline constexpr LocalText kOnlyDifferences{"차이만 보기(&D)", "Only &differences"};
 // "%1" is the number of rows that differ.

@@ -1,9 +1,8 @@
-// The language switch: which catalogue and value-name arrays the program uses.
+// The language switch: which value-name arrays the program uses.
 #include "params/Language.h"
 
 #include "base/LocalText.h"
 #include "monitor/ValueNames.h"
-#include "params/ParamCatalogue.h"
 #include "platform/ProgramEnvironment.h"
 
 #include <cctype>
@@ -66,7 +65,6 @@ bool SystemDefaultIsKorean() {
 }
 
 void ApplyLanguage(bool korean) {
-    ParamTable = korean ? ParamTableKo : ParamTableEn;
     AlarmNames = korean ? AlarmNamesKo : AlarmNamesEn;
     ControlModeNames = korean ? ControlModeNamesKo : ControlModeNamesEn;
     CommandFormNames = korean ? CommandFormNamesKo : CommandFormNamesEn;

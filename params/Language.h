@@ -9,8 +9,8 @@ namespace velt {
 // Korean when it starts with "ko". On Windows: primary language id 0x12.
 bool SystemDefaultIsKorean();
 
-// Points ParamTable and the four localised name tables at the Korean or the
-// English arrays and records the choice. Call once, before any reader runs.
+// Points the four localised name tables at the Korean or the English arrays
+// and records the choice. Call once, before any reader runs.
 void ApplyLanguage(bool korean);
 
 // The choice made by ApplyLanguage (false before it is called).

@@ -13,7 +13,7 @@
 
 namespace velt {
 
-using ParamValues = std::array<int16_t, PARAM_COUNT>;
+using ParamValues = std::array<int16_t, drive::ParamCount>;
 
 struct ParWarning {
     int line = 0; // 1-based line number in the file
@@ -21,15 +21,15 @@ struct ParWarning {
 };
 
 struct ParReadResult {
-    std::array<bool, PARAM_COUNT> present{}; // true for every number the file set
-    int applied = 0;                         // lines that set a value (repeats included)
+    std::array<bool, drive::ParamCount> present{}; // true for every number the file set
+    int applied = 0;                               // lines that set a value (repeats included)
     std::vector<ParWarning> warnings;
     // Why the file cannot be taken as a whole, empty when it can: a line
     // without two colons, a number or a value (the first one, with its line
     // number), a last line without its line end (a file cut short), no line
     // that sets a parameter (an empty file, or only blanks, a byte-order
     // mark or comments), or for ReadParFile a file that cannot be read. In
-    // the language chosen at start-up, as are the warnings.
+    // the language the reader asked for, as are the warnings.
     std::string error;
 };
 
@@ -44,13 +44,14 @@ struct ParReadResult {
 //    one is parameter 0 with the whole line as its value (accepted, warned);
 //  - numbers outside the catalogue are ignored (warned); the value stored is
 //    the low 16 bits of the number read; the last line for a number wins.
-ParReadResult ParseParText(std::string_view text, ParamValues* values);
+ParReadResult ParseParText(std::string_view text, ParamValues* values, bool korean);
 
-// The file text for `values` with the names of `table` (UTF-8), CR LF line
-// ends. FormatParTextUtf8 is the readable form; FormatParFile the exact file
-// bytes (CP949), false only when a name cannot be encoded.
-std::string FormatParTextUtf8(const ParamValues& values, const ParamInfo* table = nullptr);
-bool FormatParFile(const ParamValues& values, std::string* bytes, const ParamInfo* table = nullptr);
+// The file text for `values` with the names of the catalogue in Korean or
+// English (UTF-8), CR LF line ends. FormatParTextUtf8 is the readable form;
+// FormatParFile the exact file bytes (CP949), false only when a name cannot
+// be encoded.
+std::string FormatParTextUtf8(const ParamValues& values, bool korean);
+bool FormatParFile(const ParamValues& values, std::string* bytes, bool korean);
 
 // At most this many warnings are listed; the last one then says that more
 // were left out. A file of garbage must not turn into millions of texts.
@@ -64,13 +65,15 @@ constexpr size_t kMaxParFileBytes = size_t{1} << 20;
 // result->error) when it cannot be read, is not a regular file, is larger
 // than kMaxParFileBytes, or is damaged (see ParReadResult::error): a file
 // cut short or holding something else must not mix into a parameter set.
-bool ReadParFile(const std::filesystem::path& path, ParamValues* values, ParReadResult* result = nullptr);
+bool ReadParFile(const std::filesystem::path& path, ParamValues* values, bool korean,
+                 ParReadResult* result = nullptr);
 
-// Writes a file atomically; the old file survives any failure. *error gets
-// the reason.
-bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, std::string* error = nullptr);
+// Writes a file atomically with the names of the language; the old file
+// survives any failure. *error gets the reason.
+bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, bool korean,
+                  std::string* error = nullptr);
 
 // The 144 registers of the link's parameter block as parameter values.
-ParamValues ValuesFromRegisters(const std::array<uint16_t, PARAM_COUNT>& regs);
+ParamValues ValuesFromRegisters(const std::array<uint16_t, drive::ParamCount>& regs);
 
 } // namespace velt

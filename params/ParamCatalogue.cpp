@@ -1,10 +1,23 @@
-// The selected catalogue and the word order of the 32-bit parameter pairs.
+// The catalogue's accessors and the word order of the 32-bit parameter pairs.
 #include "params/ParamCatalogue.h"
 
 namespace velt {
 
-// English until ApplyLanguage (params/Language.h) chooses at start-up.
-const ParamInfo* ParamTable = ParamTableEn;
+const ParamInfo* ParamTable(bool korean) {
+    return korean ? ParamTableKo : ParamTableEn;
+}
+
+int32_t ParamKind(int n) {
+    return ParamTableEn[n].kind;
+}
+
+bool ParamIsHalf32(int n) {
+    return ParamTableEn[n].isHalf32 == 1;
+}
+
+bool ParamIsBits(int n) {
+    return ParamTableEn[n].isBits == 1;
+}
 
 namespace {
 constexpr int kHighFirstBegin = drive::ParamPositionIndexFirst;

@@ -1,16 +1,15 @@
 #pragma once
 // The parameter catalogue: one record per holding register of the drive, in
-// Korean and in English. Constant data; ParamTable points at the language
-// chosen at start-up (see Language.h) and is never changed afterwards.
+// Korean and in English. Constant data, any thread. A reader asks for the
+// language it shows; the structural fields (kind and form flags) are the same
+// in both and have language-free accessors.
 #include "link/DriveMap.h"
 
 #include <cstdint>
 
 namespace velt {
 
-// One record for each holding register of the drive.
-constexpr int PARAM_COUNT = drive::ParamCount;
-
+// One record for each holding register of the drive (drive::ParamCount).
 struct ParamInfo {
     int32_t number;   // equal to the record's position
     int32_t kind;     // 0 = not in use; 1, 3, 4 = in use (treated alike)
@@ -20,9 +19,16 @@ struct ParamInfo {
     const char* help; // UTF-8, lines separated by "\r\n"
 };
 
-extern const ParamInfo ParamTableKo[PARAM_COUNT];
-extern const ParamInfo ParamTableEn[PARAM_COUNT];
-extern const ParamInfo* ParamTable; // ParamTableEn until a language is applied
+extern const ParamInfo ParamTableKo[drive::ParamCount];
+extern const ParamInfo ParamTableEn[drive::ParamCount];
+
+// The catalogue in one language, for names and help texts.
+const ParamInfo* ParamTable(bool korean);
+
+// The structural fields of parameter n (0 .. drive::ParamCount - 1).
+int32_t ParamKind(int n);  // 0 = not in use
+bool ParamIsHalf32(int n); // one half of a signed 32-bit pair
+bool ParamIsBits(int n);   // bit flags, edited with the bit dialog
 
 // 32-bit pairs. The position indexes keep the high word first; the pairs of
 // the command block (RUN target, set position) keep the low word first. This

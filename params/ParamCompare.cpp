@@ -3,7 +3,8 @@
 
 #include "link/DriveMap.h"
 #include "monitor/ValueNames.h"
-#include "params/Language.h"
+#include "params/CompareTexts.h"
+#include "params/ParamPage.h"
 
 #include <cstdio>
 
@@ -11,25 +12,25 @@ namespace velt {
 
 namespace {
 
-const char* Pick(const char* korean, const char* english) {
-    return IsKoreanLanguage() ? korean : english;
-}
-
 bool Holds(const ParamSet& set, const CompareRow& row) {
     for (int r = 0; r < row.registers; ++r)
         if (!set.present[static_cast<size_t>(row.number + r)]) return false;
     return true;
 }
 
+const char* OutputFunctionText(int index, bool) {
+    return OutputFunctionName(index);
+}
+
 // The value-name list a list parameter's value indexes, or nullptr.
-using NameLookup = const char* (*)(int index);
+using NameLookup = const char* (*)(int index, bool korean);
 NameLookup ValueNamesOf(int n) {
-    if (n == drive::ParamDefaultMode || n == drive::ParamSwitchMode) return &ControlModeName;
-    if (n == drive::ParamDefaultForm || n == drive::ParamSwitchForm) return &CommandFormName;
+    if (n == drive::ParamDefaultMode || n == drive::ParamSwitchMode) return &ControlModeText;
+    if (n == drive::ParamDefaultForm || n == drive::ParamSwitchForm) return &CommandFormText;
     if (n >= drive::ParamInFunction1 && n < drive::ParamInFunction1 + drive::InputCount)
-        return &InputFunctionName;
+        return &InputFunctionText;
     if (n >= drive::ParamOutFunction1 && n < drive::ParamOutFunction1 + drive::OutputCount)
-        return &OutputFunctionName;
+        return &OutputFunctionText;
     return nullptr;
 }
 
@@ -83,7 +84,7 @@ ParamSet FileSet(const ParamValues& values, const ParReadResult& read) {
 
 std::vector<CompareRow> CompareSets(const ParamSet& a, const ParamSet& b) {
     std::vector<CompareRow> rows;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         CompareRow row;
         row.number = n;
         row.registers = PairFirst(n) == n ? 2 : 1;
@@ -93,7 +94,7 @@ std::vector<CompareRow> CompareSets(const ParamSet& a, const ParamSet& b) {
             const auto i = static_cast<size_t>(n + r);
             if (row.inA && row.inB && a.values[i] != b.values[i]) row.differs = true;
         }
-        row.stored = ParamTable[n].kind != 0 && n < drive::CommandBlockFirst;
+        row.stored = ParamKind(n) != 0 && n < drive::CommandBlockFirst;
         rows.push_back(row);
         n += row.registers - 1;
     }
@@ -116,30 +117,33 @@ std::string RowNumberText(const CompareRow& row) {
     return text;
 }
 
-std::string RowNameText(const CompareRow& row) {
-    std::string name = ParamTable[row.number].name;
-    if (row.registers == 2) name += std::string(" / ") + ParamTable[row.number + 1].name;
+std::string RowNameText(const CompareRow& row, bool korean) {
+    const ParamInfo* table = ParamTable(korean);
+    std::string name = table[row.number].name;
+    if (row.registers == 2) name += std::string(" / ") + table[row.number + 1].name;
     return name;
 }
 
-std::string RowValueText(const CompareRow& row, const ParamSet& set) {
+std::string RowValueText(const CompareRow& row, const ParamSet& set, bool korean) {
     if (!Holds(set, row)) return {};
     const int16_t value = set.values[static_cast<size_t>(row.number)];
     if (row.registers == 2) return std::to_string(CombinePair(row.number, set.values.data()));
-    if (ParamTable[row.number].isBits == 1) return Hex(value);
+    if (ParamIsBits(row.number)) return Hex(value);
     if (const NameLookup names = ValueNamesOf(row.number)) {
-        const std::string name = Trimmed(names(value));
+        const std::string name = Trimmed(names(value, korean));
         if (!name.empty()) return name;
     }
     return std::to_string(value);
 }
 
-std::string RowNoteText(const CompareRow& row) {
+std::string RowNoteText(const CompareRow& row, bool korean) {
     std::string note;
-    const auto add = [&note](const char* text) { note += (note.empty() ? "" : ", ") + std::string(text); };
-    if (!row.stored) add(Pick("저장 안 됨", "not stored"));
-    if (!row.inA) add(Pick("A에 없음", "not in A"));
-    if (!row.inB) add(Pick("B에 없음", "not in B"));
+    const auto add = [&note, korean](const LocalText& text) {
+        note += (note.empty() ? "" : ", ") + std::string(text.Pick(korean));
+    };
+    if (!row.stored) add(kNoteNotStored);
+    if (!row.inA) add(kNoteNotInA);
+    if (!row.inB) add(kNoteNotInB);
     return note;
 }
 
@@ -158,7 +162,8 @@ std::vector<int> TakeRows(const std::vector<CompareRow>& rows, const ParamSet& f
 }
 
 std::string CompareTableText(const std::vector<CompareRow>& rows, const ParamSet& a, const ParamSet& b,
-                             const std::string& headerA, const std::string& headerB, TableFormat format) {
+                             const std::string& headerA, const std::string& headerB, TableFormat format,
+                             bool korean) {
     const bool csv = format == TableFormat::Csv;
     const char* separator = csv ? "," : "\t";
     const char* lineEnd = csv ? "\r\n" : "\n";
@@ -170,10 +175,10 @@ std::string CompareTableText(const std::vector<CompareRow>& rows, const ParamSet
         }
         text += lineEnd;
     };
-    line({Pick("번호", "No."), Pick("이름", "Name"), headerA, headerB, Pick("비고", "Note")});
+    line({kNumberColumn.Pick(korean), kNameColumn.Pick(korean), headerA, headerB, kNoteColumn.Pick(korean)});
     for (const CompareRow& row : rows)
-        line({RowNumberText(row), RowNameText(row), RowValueText(row, a), RowValueText(row, b),
-              RowNoteText(row)});
+        line({RowNumberText(row), RowNameText(row, korean), RowValueText(row, a, korean),
+              RowValueText(row, b, korean), RowNoteText(row, korean)});
     return text;
 }
 

@@ -2,8 +2,8 @@
 // Two parameter sets side by side: the rows of the compare window and of
 // `velt-cli params diff`, their texts as the parameter page shows the values,
 // and the taking of chosen values into the page's working copy. Plain
-// functions on plain data, any thread; names and notes in the language chosen
-// at start-up.
+// functions on plain data, any thread; names, value names and notes in the
+// language asked for.
 #include "params/ParFile.h"
 
 #include <array>
@@ -16,7 +16,7 @@ namespace velt {
 // working copy hold all; a file holds the numbers it names.
 struct ParamSet {
     ParamValues values{};
-    std::array<bool, PARAM_COUNT> present{};
+    std::array<bool, drive::ParamCount> present{};
 };
 
 // A set holding every parameter.
@@ -42,15 +42,15 @@ int CountDifferences(const std::vector<CompareRow>& rows);
 // "013", or "083-084" for a pair.
 std::string RowNumberText(const CompareRow& row);
 // The name, or both names of a pair ("POS_L / POS_H").
-std::string RowNameText(const CompareRow& row);
+std::string RowNameText(const CompareRow& row, bool korean);
 // The value as the page shows it: the value name of a list parameter
 // ("1 : Velocity Control"), bit parameters in hexadecimal ("0xFF"), a pair as
 // its signed 32-bit value, else the signed decimal value. Empty when the set
 // does not hold the row.
-std::string RowValueText(const CompareRow& row, const ParamSet& set);
+std::string RowValueText(const CompareRow& row, const ParamSet& set, bool korean);
 // "not stored" for a row the store skips (kind 0 or the command block); the
 // side that does not hold it; empty otherwise.
-std::string RowNoteText(const CompareRow& row);
+std::string RowNoteText(const CompareRow& row, bool korean);
 
 // Copies `from`'s values of the rows (both registers of a pair) that `from`
 // holds into *working. Returns the parameter numbers whose value changed.
@@ -63,6 +63,7 @@ enum class TableFormat {
 
 // The rows as a table with a header line: number, name, A, B and note.
 std::string CompareTableText(const std::vector<CompareRow>& rows, const ParamSet& a, const ParamSet& b,
-                             const std::string& headerA, const std::string& headerB, TableFormat format);
+                             const std::string& headerA, const std::string& headerB, TableFormat format,
+                             bool korean);
 
 } // namespace velt

@@ -11,9 +11,10 @@ std::string LoadErrorText(const std::filesystem::path& path, const std::string& 
     return FileFailureText(kFileLoadError, path, reason);
 }
 
-bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values, ParReadResult* result) {
+bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values, bool korean,
+                           ParReadResult* result) {
     ParReadResult parsed;
-    if (!ReadParFile(path, values, &parsed)) {
+    if (!ReadParFile(path, values, korean, &parsed)) {
         ShowMessage(LoadErrorText(path, parsed.error));
         if (result != nullptr) *result = std::move(parsed);
         return false;
@@ -22,9 +23,9 @@ bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* value
     return true;
 }
 
-bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values) {
+bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values, bool korean) {
     std::string error;
-    if (!WriteParFile(path, values, &error)) {
+    if (!WriteParFile(path, values, korean, &error)) {
         ShowMessage(std::string(kFileSaveError) + "\r\n" + error); // the reason names the file
         return false;
     }
@@ -32,9 +33,9 @@ bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& v
     return true;
 }
 
-BackupResult WriteBackupNow(const ParamValues& values, const WallClock& clock) {
+BackupResult WriteBackupNow(const ParamValues& values, bool korean, const WallClock& clock) {
     const std::time_t now = clock ? clock() : std::time(nullptr);
-    return WriteBackupFile(values, BackupFolder(), now);
+    return WriteBackupFile(values, BackupFolder(), now, korean);
 }
 
 } // namespace velt

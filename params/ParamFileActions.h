@@ -21,21 +21,21 @@ using WallClock = std::function<std::time_t()>;
 // regular file, too large or damaged (ReadParFile) shows "File Load Error"
 // with the file and the reason on the next line, leaves *values as they were
 // and returns false.
-bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values,
+bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* values, bool korean,
                            ParReadResult* result = nullptr);
 
 // "File Load Error\r\n<path>: <reason>".
 std::string LoadErrorText(const std::filesystem::path& path, const std::string& reason);
 
-// Writes `values` to `path` (atomically) and sets the Directory setting to
-// its folder. On failure shows "File Save Error" with the reason, which
+// Writes `values` to `path` (atomically, names in the language) and sets the
+// Directory setting to its folder. On failure shows "File Save Error" with the reason, which
 // names the file, on the next line; the file that was at `path`
 // stays as it was and Directory is not changed.
-bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values);
+bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values, bool korean);
 
 // Writes a backup of `values` into BackupFolder(), named for clock() (the
 // current time when clock is empty). Shows nothing: on failure the result
 // carries the reason, and the save sequence asks whether to go on without.
-BackupResult WriteBackupNow(const ParamValues& values, const WallClock& clock = {});
+BackupResult WriteBackupNow(const ParamValues& values, bool korean, const WallClock& clock = {});
 
 } // namespace velt

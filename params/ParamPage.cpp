@@ -1,7 +1,8 @@
 // The rules of the parameter page's left half and grid.
 #include "params/ParamPage.h"
 
-#include "params/Language.h"
+#include "monitor/ValueNames.h"
+#include "params/ParamTexts.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -13,6 +14,10 @@ namespace {
 // The list sizes of the left half.
 constexpr int kInputFunctionCount = 16;
 constexpr int kOutputFunctionCount = 7;
+
+template <size_t N> const char* Entry(const char* const (&list)[N], int index) {
+    return index >= 0 && static_cast<size_t>(index) < N ? list[index] : "";
+}
 
 int ListSizeOfFunction(int i) {
     return i < kInputCount ? kInputFunctionCount : kOutputFunctionCount;
@@ -137,6 +142,18 @@ bool ShownInPageControls(int n) {
            (n >= drive::ParamDefaultMode && n <= drive::ParamSwitchForm);
 }
 
+const char* ControlModeText(int index, bool korean) {
+    return korean ? Entry(ControlModeNamesKo, index) : Entry(ControlModeNamesEn, index);
+}
+
+const char* CommandFormText(int index, bool korean) {
+    return korean ? Entry(CommandFormNamesKo, index) : Entry(CommandFormNamesEn, index);
+}
+
+const char* InputFunctionText(int index, bool korean) {
+    return korean ? Entry(InputFunctionNamesKo, index) : Entry(InputFunctionNamesEn, index);
+}
+
 ParamCell PnoCellOf(int n) {
     return {n % kGroupRows + 1, 3 * (n / kGroupRows)};
 }
@@ -152,7 +169,7 @@ ParamCell ValueCellOf(int n) {
 int ParamAtValueCell(int row, int col) {
     if (row < 1 || row > kGroupRows || col < 0 || col >= kGridColumns || col % 3 != 2) return -1;
     const int n = kGroupRows * (col / 3) + row - 1;
-    return n < PARAM_COUNT ? n : -1;
+    return n < drive::ParamCount ? n : -1;
 }
 
 std::optional<std::string> ValueCellText(int n, const ParamValues& values) {
@@ -168,29 +185,26 @@ bool ValueCellDiffers(int n, const ParamValues& working, const ParamValues& driv
     return working[i] != drive[i];
 }
 
-std::string ParamDifferencesText(const ParamValues& working, const ParamValues& drive) {
-    const bool korean = IsKoreanLanguage();
+std::string ParamDifferencesText(const ParamValues& working, const ParamValues& drive, bool korean) {
+    const ParamInfo* table = ParamTable(korean);
     std::string text;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const auto i = static_cast<size_t>(n);
         if (working[i] == drive[i]) continue;
         char line[160];
-        std::snprintf(line, sizeof line, "%03d %s : %d -> %d", n, ParamTable[n].name, drive[i], working[i]);
+        std::snprintf(line, sizeof line, "%03d %s : %d -> %d", n, table[n].name, drive[i], working[i]);
         text += line;
-        if (ParamTable[n].kind == 0 || n >= drive::CommandBlockFirst)
-            text += korean ? " (저장 안 됨)" : " (not stored)";
+        if (ParamKind(n) == 0 || n >= drive::CommandBlockFirst) text += kNotStoredMark.Pick(korean);
         text += "\r\n";
     }
-    if (text.empty())
-        return korean ? "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다."
-                      : "No parameter differs from the values the drive last reported.";
+    if (text.empty()) return kNothingDiffers.Pick(korean);
     text.resize(text.size() - 2); // no line end after the last line
     return text;
 }
 
 int ReadProgressPosition(int registersRead, int progressMax) {
-    const int registers = std::clamp(registersRead, 0, PARAM_COUNT);
-    return registers * progressMax / PARAM_COUNT;
+    const int registers = std::clamp(registersRead, 0, drive::ParamCount);
+    return registers * progressMax / drive::ParamCount;
 }
 
 } // namespace velt

@@ -72,6 +72,12 @@ PageControls ControlsFromValues(const ParamValues& values);
 // True for the parameters the left half shows (40..49, 51..54, 70..73).
 bool ShownInPageControls(int n);
 
+// The entries of the value-name lists in the language asked for (the output
+// functions have one version); "" for an index outside the list.
+const char* ControlModeText(int index, bool korean);
+const char* CommandFormText(int index, bool korean);
+const char* InputFunctionText(int index, bool korean);
+
 // ---- the grid: 26 rows, 18 columns, six groups of 25 parameters ----------
 
 constexpr int kGridRows = 26;
@@ -104,14 +110,14 @@ bool ValueCellDiffers(int n, const ParamValues& working, const ParamValues& driv
 // ---- the read of all parameters ----
 
 // Position of a progress bar running 0..progressMax after `registersRead` of
-// the PARAM_COUNT registers have arrived (0 before the first block, the end
+// the drive::ParamCount registers have arrived (0 before the first block, the end
 // after the last).
 int ReadProgressPosition(int registersRead, int progressMax);
 
 // The details of the save question: one line "013 NAME : 300 -> 301" for
 // every parameter whose working value differs from the drive's, names in the
-// language chosen at start-up; those the store skips (not in use, or from the
-// command block on) are marked. Says so when nothing differs.
-std::string ParamDifferencesText(const ParamValues& working, const ParamValues& drive);
+// language asked for; those the store skips (not in use, or from the command
+// block on) are marked. Says so when nothing differs.
+std::string ParamDifferencesText(const ParamValues& working, const ParamValues& drive, bool korean);
 
 } // namespace velt

@@ -5,7 +5,7 @@
 namespace velt {
 
 // clang-format off
-const ParamInfo ParamTableEn[PARAM_COUNT] = {
+const ParamInfo ParamTableEn[drive::ParamCount] = {
     {0, 1, 0, 0, "HOMING HIGH SPEED",
      " HOMING HIGH SPEED \r\n DEFAULTS : 50 \r\n RANGE : 1 ~ 5000 RPM"},
     {1, 1, 0, 0, "HOMING LOW SPEED",

@@ -5,7 +5,7 @@
 namespace velt {
 
 // clang-format off
-const ParamInfo ParamTableKo[PARAM_COUNT] = {
+const ParamInfo ParamTableKo[drive::ParamCount] = {
     {0, 1, 0, 0, "원점고속속도",
      " 원점고속속도 \r\n 기본값 : 50 \r\n 범위 : 1 ~ 5000 RPM \r\n 주의 : \r\n 뎀퍼 원점 찾기 일 경우 \r\n 원점고속속도와 원점저속속도가 같거나 \r\n 원점저속속도가 커야됨."},
     {1, 1, 0, 0, "원점저속속도",

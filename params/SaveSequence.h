@@ -37,33 +37,42 @@ enum class SaveOutcome {
     NotConfirmed, // the user did not answer Yes
     NoBackup,     // the backup failed and the user chose not to go on: nothing written
     WriteFailed,  // a write was refused; failedParam names it; no store command
-    Stored,       // every parameter written, store command sent, re-read done
+    // Every parameter written, but the store command failed (failCode): the
+    // drive holds the values and has not confirmed keeping them. No re-read.
+    StoreNotConfirmed,
+    Stored, // every parameter written, the store confirmed, re-read done
 };
 
 struct SaveResult {
     SaveOutcome outcome = SaveOutcome::NotConnected;
     int failedParam = -1; // WriteFailed: the parameter number
-    RtuResult failCode;   // WriteFailed: how the write ended
+    RtuResult failCode;   // WriteFailed, StoreNotConfirmed: how the write ended
     RtuResult rereadCode; // Stored: how the final ReadAllParams ended
     BackupResult backup;  // from the backup step, when it ran
 };
 
 constexpr int kSaveProgressMax = 150;
 
-// The texts of the sequence in the language chosen at start-up.
-std::string SaveServoOnText();
-std::string SaveQuestionText();
-std::string SaveFailureText(int param);
+// The texts of the sequence.
+std::string SaveServoOnText(bool korean);
+std::string SaveQuestionText(bool korean);
+std::string SaveFailureText(int param, bool korean);
+// The values written, the store not confirmed; `reason` names the result.
+std::string StoreNotConfirmedText(const std::string& reason, bool korean);
 // "File Save Error", the reason, and whether to store without a backup.
-std::string BackupFailedText(const std::string& reason);
+std::string BackupFailedText(const std::string& reason, bool korean);
 
 // Writes every parameter of kind not 0 below the command block from a copy
 // of `working` taken when the question is asked, in number order; then the
-// code Store to the command register, a 100 ms pause and a full re-read. Before
+// code Store to the command register, a 100 ms pause and a full re-read. A
+// store command that fails is told (StoreNotConfirmedText) and ends the
+// sequence there. Before
 // the first write the drive's values are backed up; when that fails the user
 // is asked whether to go on without a backup. The
 // caller's `working` may change while the hooks run (the page keeps
-// dispatching messages): what was confirmed is what is written.
-SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, const SaveHooks& hooks = {});
+// dispatching messages): what was confirmed is what is written. Texts, and
+// the names in the backup, in Korean or English by `korean`.
+SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, bool korean,
+                             const SaveHooks& hooks = {});
 
 } // namespace velt

@@ -2,10 +2,9 @@
 #include "params/ValueEntry.h"
 
 #include "base/LeadingNumber.h"
-#include "params/Language.h"
+#include "params/ParamLimits.h"
+#include "params/ParamTexts.h"
 
-#include <array>
-#include <cstdio>
 #include <limits>
 
 namespace velt {
@@ -14,31 +13,22 @@ namespace {
 
 constexpr int64_t kRegisterMin = -32768;
 constexpr int64_t kRegisterMax = 65535;
-std::string RangeLine(int n, bool korean) {
-    char line[160];
-    if (korean)
-        std::snprintf(line, sizeof line, "파라미터 [%d]번에는 %lld ~ %lld 사이의 정수를 입력하세요.", n,
-                      static_cast<long long>(EntryMin(n)), static_cast<long long>(EntryMax(n)));
-    else
-        std::snprintf(line, sizeof line, "Enter a whole number from %lld to %lld for parameter No.[%d].",
-                      static_cast<long long>(EntryMin(n)), static_cast<long long>(EntryMax(n)), n);
-    return line;
+
+std::string RangeLine(int n, const EntryRange& range, bool korean) {
+    const LocalText& text = range.maxParam >= 0 ? kEntryRangeUpTo : kEntryRange;
+    return FillText(text.Pick(korean), {{"{n}", std::to_string(n)},
+                                        {"{min}", std::to_string(range.min)},
+                                        {"{max}", std::to_string(range.max)},
+                                        {"{p}", std::to_string(range.maxParam)}});
 }
 
 constexpr int kDialogBits = 8;
 
-// The bit-field parameters and the values each may hold (their help texts:
-// SELECT MONITORING and IN POLE 0 ~ 255, OUT POLE 0 ~ 15 for its four
-// outputs).
-struct BitParam {
-    int number;
-    BitRange range;
-};
-constexpr std::array<BitParam, 3> kBitParams{{
-    {39, {0, 255}},
-    {40, {0, 255}},
-    {41, {0, 15}},
-}};
+// One table for every user: read once, never changed.
+const ParamLimits& Limits() {
+    static const ParamLimits limits;
+    return limits;
+}
 
 // Highest bit of `bits` (bits != 0).
 int HighestBit(unsigned bits) {
@@ -51,9 +41,10 @@ int HighestBit(unsigned bits) {
 } // namespace
 
 std::optional<BitRange> BitParamRange(int n) {
-    for (const BitParam& p : kBitParams)
-        if (p.number == n) return p.range;
-    return std::nullopt;
+    if (n < 0 || n >= drive::ParamCount || !ParamIsBits(n)) return std::nullopt;
+    const std::optional<ParamRange>& range = Limits().Range(n);
+    if (!range || range->maxParam >= 0) return std::nullopt;
+    return BitRange{range->min, range->max};
 }
 
 unsigned AllowedBits(int32_t /*min*/, int32_t max) {
@@ -69,42 +60,35 @@ unsigned EditableBits(int n, int32_t value) {
     return AllowedBits(range->min, range->max) | (static_cast<uint32_t>(value) & 0xFFu);
 }
 
-std::string BitRangeText(int n) {
+std::string BitRangeText(int n, bool korean) {
     const std::optional<BitRange> range = BitParamRange(n);
     if (!range) return {};
     const unsigned allowed = AllowedBits(range->min, range->max);
     const int high = allowed != 0 ? HighestBit(allowed) : 0;
-    char line[200];
-    if (IsKoreanLanguage())
-        std::snprintf(line, sizeof line,
-                      "파라미터 [%d]번은 %d ~ %d 입니다: BIT 0 ~ BIT %d 만 설정할 수 있습니다.", n,
-                      range->min, range->max, high);
-    else
-        std::snprintf(line, sizeof line, "Parameter No.[%d] takes %d to %d: only BIT 0 to BIT %d can be set.",
-                      n, range->min, range->max, high);
-    return line;
+    return FillText(kBitRange.Pick(korean), {{"{n}", std::to_string(n)},
+                                             {"{min}", std::to_string(range->min)},
+                                             {"{max}", std::to_string(range->max)},
+                                             {"{high}", std::to_string(high)}});
 }
 
-BitEntry CheckBitEntry(int n, int32_t value) {
+BitEntry CheckBitEntry(int n, int32_t value, bool korean) {
     BitEntry entry;
     const std::optional<BitRange> range = BitParamRange(n);
     if (!range || (value >= range->min && value <= range->max)) {
         entry.ok = true;
         return entry;
     }
-    entry.message = std::to_string(value) +
-                    (IsKoreanLanguage() ? " 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n"
-                                        : " does not fit this parameter.\r\n") +
-                    BitRangeText(n);
+    entry.message = FillText(kEntryDoesNotFit.Pick(korean),
+                             {{"{v}", std::to_string(value)}, {"{range}", BitRangeText(n, korean)}});
     return entry;
 }
 
 bool EditsPair(int n) {
-    return n >= 0 && n < PARAM_COUNT && ParamTable[n].isHalf32 == 1 && PairFirst(n) == n;
+    return n >= 0 && n < drive::ParamCount && ParamIsHalf32(n) && PairFirst(n) == n;
 }
 
 void StoreEditedValue(int n, int32_t v, ParamValues* values) {
-    if (n < 0 || n >= PARAM_COUNT) return;
+    if (n < 0 || n >= drive::ParamCount) return;
     if (EditsPair(n))
         SplitPair(n, v, values->data());
     else
@@ -124,30 +108,28 @@ int32_t ApplyBitsFor(int n, int32_t value, unsigned lowBits) {
     return ApplyBits(value, lowBits);
 }
 
-int64_t EntryMin(int n) {
-    return EditsPair(n) ? std::numeric_limits<int32_t>::min() : kRegisterMin;
+EntryRange DecimalEntryRange(int n, const ParamValues& working) {
+    if (EditsPair(n)) return {std::numeric_limits<int32_t>::min(), std::numeric_limits<int32_t>::max()};
+    const std::optional<ParamRange>& stated =
+        n >= 0 && n < drive::ParamCount ? Limits().Range(n) : std::optional<ParamRange>{};
+    if (!stated) return {kRegisterMin, kRegisterMax};
+    if (stated->maxParam < 0) return {stated->min, stated->max};
+    return {stated->min, working[static_cast<size_t>(stated->maxParam)], stated->maxParam};
 }
 
-int64_t EntryMax(int n) {
-    return EditsPair(n) ? std::numeric_limits<int32_t>::max() : kRegisterMax;
-}
-
-DecimalEntry CheckDecimalEntry(std::string_view text, int n) {
-    const bool korean = IsKoreanLanguage();
+DecimalEntry CheckDecimalEntry(std::string_view text, int n, const ParamValues& working, bool korean) {
     DecimalEntry entry;
+    const EntryRange range = DecimalEntryRange(n, working);
     const std::optional<int64_t> read = ReadWholeNumber(text);
     if (!read) {
-        entry.message = QuotedForMessage(text) +
-                        (korean ? " 은(는) 정수가 아닙니다.\r\n" : " is not a whole number.\r\n") +
-                        RangeLine(n, korean);
+        entry.message = FillText(kEntryNotWhole.Pick(korean),
+                                 {{"{v}", QuotedForMessage(text)}, {"{range}", RangeLine(n, range, korean)}});
         return entry;
     }
     const int64_t number = *read;
-    if (number < EntryMin(n) || number > EntryMax(n)) {
-        entry.message = std::string(TrimBlanks(text)) +
-                        (korean ? " 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n"
-                                : " does not fit this parameter.\r\n") +
-                        RangeLine(n, korean);
+    if (number < range.min || number > range.max) {
+        entry.message = FillText(kEntryDoesNotFit.Pick(korean), {{"{v}", std::string(TrimBlanks(text))},
+                                                                 {"{range}", RangeLine(n, range, korean)}});
         return entry;
     }
     entry.ok = true;
@@ -155,11 +137,8 @@ DecimalEntry CheckDecimalEntry(std::string_view text, int n) {
     return entry;
 }
 
-std::string BaudRateNoticeText() {
-    return IsKoreanLanguage()
-               ? "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다."
-               : "Save the communication speed parameters are applied to turn the power off and "
-                 "then the driver.";
+std::string BaudRateNoticeText(bool korean) {
+    return kBaudRateNotice.Pick(korean);
 }
 
 } // namespace velt

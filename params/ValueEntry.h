@@ -35,7 +35,8 @@ struct BitRange {
     int32_t min = 0;
     int32_t max = 0;
 };
-// The range of bit-field parameter n (isBits); none for any other parameter.
+// The range of bit-field parameter n (isBits) from the limits table
+// (ParamLimits.h); none for any other parameter.
 std::optional<BitRange> BitParamRange(int n);
 // Bits 0..7 (bit k = 1 << k) that a value within min..max may have set: bit
 // k when 2^k <= max. None for a negative max.
@@ -47,36 +48,43 @@ unsigned EditableBits(int n, int32_t value);
 
 struct BitEntry {
     bool ok = false;
-    std::string message; // why not, in the language chosen at start-up
+    std::string message; // why not
 };
 // The bit dialog's value for n on OK: refused with a message when n has a
 // range and the value lies outside it (a bit beyond it set, bits 8..15 of a
 // value read from elsewhere).
-BitEntry CheckBitEntry(int n, int32_t value);
+BitEntry CheckBitEntry(int n, int32_t value, bool korean);
 // "Parameter No.[41] takes 0 to 15: only BIT 0 to BIT 3 can be set." (or the
 // Korean), for n with a range; empty otherwise.
-std::string BitRangeText(int n);
+std::string BitRangeText(int n, bool korean);
 
 // ---- the decimal dialog ----
 
-// The smallest and largest number the decimal dialog takes for n: one
-// register holds -32768..65535 (65535 is stored as -1), a pair a signed
-// 32-bit number.
-int64_t EntryMin(int n);
-int64_t EntryMax(int n);
+// The numbers the decimal dialog takes for n: the parameter's own range from
+// the limits table (ParamLimits.h, which the drive applies too), its upper
+// bound read from `working` where it is another parameter's value (maxParam);
+// without a stated range, what one register holds (-32768..65535, 65535 is
+// stored as -1) or, for a pair, a signed 32-bit number.
+struct EntryRange {
+    int64_t min = 0;
+    int64_t max = 0;
+    int maxParam = -1; // the parameter whose value is the upper bound, or -1
+};
+EntryRange DecimalEntryRange(int n, const ParamValues& working);
 
 struct DecimalEntry {
     bool ok = false;
     int32_t value = 0;
-    std::string message; // why not, in the language chosen at start-up
+    std::string message; // why not
 };
 
 // Reads the decimal dialog's text for parameter n: blanks around an optional
 // sign and decimal digits, nothing else. Text that is not such a whole number,
-// or a number outside EntryMin..EntryMax, is refused with a message.
-DecimalEntry CheckDecimalEntry(std::string_view text, int n);
+// or a number outside DecimalEntryRange, is refused with a message naming
+// the range.
+DecimalEntry CheckDecimalEntry(std::string_view text, int n, const ParamValues& working, bool korean);
 
 // Shown after a value for parameter 6 is confirmed.
-std::string BaudRateNoticeText();
+std::string BaudRateNoticeText(bool korean);
 
 } // namespace velt

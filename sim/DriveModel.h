@@ -4,8 +4,8 @@
 // the motor. A plain value object: not thread-safe, the owner serialises
 // every call (SimDrive holds its lock around each one).
 #include "MotionAxis.h"
-#include "ParamLimits.h"
 #include "link/DriveMap.h"
+#include "params/ParamLimits.h"
 
 #include <array>
 #include <chrono>

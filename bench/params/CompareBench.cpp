@@ -5,7 +5,7 @@
 // which says whether the window stayed alive. Runs offscreen.
 #include "bench/support/BenchSim.h"
 #include "params/Backup.h"
-#include "params/CDlgCompare.h"
+#include "params/CompareDialog.h"
 #include "params/Language.h"
 #include "params/ParamCompare.h"
 
@@ -45,11 +45,11 @@ double Ms(const QElapsedTimer& t) {
     return static_cast<double>(t.nsecsElapsed()) / 1e6;
 }
 
-CDlgCompare::Wiring Wiring(CDriveLink* link) {
-    CDlgCompare::Wiring w;
+CompareDialog::Wiring Wiring(CDriveLink* link) {
+    static ParamWorkingCopy copy; // all 0, as the page's before the first read
+    CompareDialog::Wiring w;
     w.Link = link;
-    w.WorkingCopy = [] { return ParamValues{}; };
-    w.Take = [](const std::vector<CompareRow>&, const ParamSet&) { return 0; };
+    w.Copy = &copy;
     return w;
 }
 
@@ -60,8 +60,8 @@ bool MeasureDrive(const fs::path& file) {
     CDriveLink link;
     // Polling the state block meanwhile, as in the program.
     if (!bench::ConnectToSim(link, *sim, kBaud)) return false;
-    CDlgCompare window(Wiring(&link), nullptr);
-    window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::File, file);
+    CompareDialog window(Wiring(&link), nullptr);
+    window.ChooseSource(CompareDialog::B, CompareDialog::Source::File, file);
     std::vector<double> reads, compares, gaps;
     for (int round = 0; round < kDriveRounds; ++round) {
         QElapsedTimer t;
@@ -86,7 +86,7 @@ bool MeasureDrive(const fs::path& file) {
         tick.start(kTick);
         t.restart();
         sinceTick.start();
-        window.ChooseSource(CDlgCompare::A, CDlgCompare::Source::Drive);
+        window.ChooseSource(CompareDialog::A, CompareDialog::Source::Drive);
         while (window.Reading())
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
         compares.push_back(Ms(t));
@@ -102,7 +102,7 @@ bool MeasureDrive(const fs::path& file) {
 }
 
 void MeasureFiles(const fs::path& a, const fs::path& b, const fs::path& backup) {
-    CDlgCompare window(Wiring(nullptr), nullptr);
+    CompareDialog window(Wiring(nullptr), nullptr);
     window.OnlyDifferences->setChecked(false); // every row in the table: the most work
     window.show();
     QCoreApplication::processEvents();
@@ -111,19 +111,19 @@ void MeasureFiles(const fs::path& a, const fs::path& b, const fs::path& backup) 
         // Each time until the window has laid out and painted the new table.
         QElapsedTimer t;
         t.start();
-        window.ChooseSource(CDlgCompare::A, CDlgCompare::Source::File, a);
-        window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::File, b);
+        window.ChooseSource(CompareDialog::A, CompareDialog::Source::File, a);
+        window.ChooseSource(CompareDialog::B, CompareDialog::Source::File, b);
         window.repaint();
         files.push_back(Ms(t));
         t.restart();
-        window.ChooseSource(CDlgCompare::B, CDlgCompare::Source::Backup, backup);
+        window.ChooseSource(CompareDialog::B, CompareDialog::Source::Backup, backup);
         window.repaint();
         backups.push_back(Ms(t));
         t.restart();
         ParamValues va{}, vb{};
         ParReadResult ra, rb;
-        ReadParFile(a, &va, &ra);
-        ReadParFile(b, &vb, &rb);
+        ReadParFile(a, &va, false, &ra);
+        ReadParFile(b, &vb, false, &rb);
         const std::vector<CompareRow> rows = CompareSets(FileSet(va, ra), FileSet(vb, rb));
         core.push_back(Ms(t));
         if (rows.empty()) std::fprintf(stderr, "no rows\n");
@@ -144,13 +144,13 @@ int main(int argc, char** argv) {
     ApplyLanguage(false);
 
     ParamValues a{}, b{};
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         a[static_cast<size_t>(n)] = static_cast<int16_t>(n * 7);
         b[static_cast<size_t>(n)] = static_cast<int16_t>(n % 3 == 0 ? n * 7 + 1 : n * 7);
     }
-    WriteParFile(dir / "a.par", a);
-    WriteParFile(dir / "b.par", b);
-    const BackupResult backup = WriteBackupFile(b, dir, std::time(nullptr));
+    WriteParFile(dir / "a.par", a, false);
+    WriteParFile(dir / "b.par", b, false);
+    const BackupResult backup = WriteBackupFile(b, dir, std::time(nullptr), false);
 
     MeasureFiles(dir / "a.par", dir / "b.par", backup.path);
     const bool ok = MeasureDrive(dir / "b.par");

@@ -9,10 +9,10 @@
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
 #include "monitor/LinkHealthDialog.h"
-#include "params/CDlgCompare.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
+#include "params/CompareDialog.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 #include "tests/support/ShellFixture.h"
@@ -155,18 +155,18 @@ TEST_F(AccessibleActions, TheToggleActionTicksABitAsAClickDoes) {
     EXPECT_EQ(hex.EditValue, 255);
     EXPECT_TRUE(Interface(hex.BitChecks[0])->state().checked);
     hex.accept();
-    EXPECT_EQ(app->Parameter()->ParamValues[40], 255);
+    EXPECT_EQ(app->Parameter()->WorkingCopy().Value(40), 255);
 }
 
 TEST_F(AccessibleActions, TheToggleActionChoosesAContactAsAClickDoes) {
     Start(0);
     CDlgParameter& page = *app->Parameter();
     page.ContactB[2]->click();
-    const int before = page.ParamValues[drive::ParamInPole];
+    const int before = page.WorkingCopy().Values()[drive::ParamInPole];
     EXPECT_EQ(before & 4, 0);
     DoAction(page.ContactA[2], QAccessibleActionInterface::toggleAction());
     EXPECT_TRUE(page.ContactA[2]->isChecked());
-    EXPECT_EQ(page.ParamValues[drive::ParamInPole], before | 4);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInPole], before | 4);
 }
 
 TEST_F(AccessibleActions, AListOpensThroughItsAction) {

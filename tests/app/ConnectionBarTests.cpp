@@ -47,7 +47,7 @@ TEST_F(ConnectionBarTest, ConnectShowsTheDriveAndDisconnectReturnsToTheDisconnec
     EXPECT_TRUE(app->Link()->IsConnected());
     ExpectConnectEnabled(bar, false);
     EXPECT_TRUE(WaitUntil([this] { return app->Parameter()->ParamsReadCount > 0; }));
-    EXPECT_EQ(app->Parameter()->ParamValues[drive::HardwareVersionRegister], 12001);
+    EXPECT_EQ(app->Parameter()->WorkingCopy().Value(drive::HardwareVersionRegister), 12001);
 
     bar.RefreshStatus();
     EXPECT_EQ(bar.StatusLabel->text(), "Connect");

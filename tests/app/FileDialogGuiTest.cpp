@@ -201,7 +201,9 @@ protected:
 
 TEST_F(FileDialogs, TheParameterPagesLoadAndSaveRefuseAFifoWithAMessageAndNeverHang) {
     Start();
-    Page().ParamValues.fill(7);
+    velt::ParamValues sevens{};
+    sevens.fill(7);
+    Page().WorkingCopy().TakeFile(WholeSet(sevens));
     {
         Watchdog watchdog(fifo, 20s);
         DialogUser user(Q(fifo), [this](QFileDialog* d) { ExpectSafe(d); });
@@ -212,7 +214,7 @@ TEST_F(FileDialogs, TheParameterPagesLoadAndSaveRefuseAFifoWithAMessageAndNeverH
     ASSERT_EQ(shown.Texts().size(), 1u) << AllBoxes();
     EXPECT_EQ(shown.Texts()[0],
               LoadErrorText(fifo, "it is not a regular file (a device, a pipe or a socket)"));
-    EXPECT_EQ(Page().ParamValues[0], 7);
+    EXPECT_EQ(Page().WorkingCopy().Values()[0], 7);
     {
         Watchdog watchdog(fifo, 20s);
         DialogUser user(Q(fifo), [this](QFileDialog* d) { ExpectSafe(d); });
@@ -229,7 +231,9 @@ TEST_F(FileDialogs, TheParameterPagesLoadAndSaveRefuseAFifoWithAMessageAndNeverH
 
 TEST_F(FileDialogs, AnEmptyParameterFileIsAFileLoadErrorWithItsReason) {
     Start();
-    Page().ParamValues.fill(7);
+    velt::ParamValues sevens{};
+    sevens.fill(7);
+    Page().WorkingCopy().TakeFile(WholeSet(sevens));
     const fs::path empty = root / "empty.par";
     std::ofstream(empty).flush();
     const fs::path blank = root / "blank.par";
@@ -241,7 +245,7 @@ TEST_F(FileDialogs, AnEmptyParameterFileIsAFileLoadErrorWithItsReason) {
     }
     EXPECT_EQ(shown.Texts(), (std::vector<std::string>{LoadErrorText(empty, "the file is empty"),
                                                        LoadErrorText(blank, "the file is empty")}));
-    EXPECT_EQ(Page().ParamValues[0], 7);
+    EXPECT_EQ(Page().WorkingCopy().Values()[0], 7);
 }
 
 TEST_F(FileDialogs, TheFrameLogsSaveAsRefusesAFifoWithTheFileAndTheReason) {

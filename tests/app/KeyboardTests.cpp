@@ -9,10 +9,10 @@
 #include "controls/CButtonST.h"
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/LinkHealthDialog.h"
-#include "params/CDlgCompare.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
+#include "params/CompareDialog.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 #include "tests/support/KeyboardWalk.h"
@@ -138,7 +138,7 @@ TEST_F(KeyboardTest, EnterPressesTheValueDialogsDefaultButtonOrTheFocusedOne) {
     dec.ValueEdit->setText(QStringLiteral("321"));
     PressKey(&dec, Qt::Key_Return);
     EXPECT_FALSE(dec.isVisible());
-    EXPECT_EQ(page.ParamValues[13], 321);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 321);
 
     // Enter on Cancel cancels.
     dec.OpenForParameter(QStringLiteral("help"), 13, 321);
@@ -147,7 +147,7 @@ TEST_F(KeyboardTest, EnterPressesTheValueDialogsDefaultButtonOrTheFocusedOne) {
     dec.CancelButton->setFocus(Qt::TabFocusReason);
     PressKey(&dec, Qt::Key_Return);
     EXPECT_FALSE(dec.isVisible());
-    EXPECT_EQ(page.ParamValues[13], 321);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 321);
 
     // In the bit dialog, Space ticks the focused bit and Enter confirms.
     CDlgSetValHEX& hex = *app->SetValHex();
@@ -158,7 +158,7 @@ TEST_F(KeyboardTest, EnterPressesTheValueDialogsDefaultButtonOrTheFocusedOne) {
     EXPECT_EQ(hex.EditValue, 254);
     PressKey(&hex, Qt::Key_Return);
     EXPECT_FALSE(hex.isVisible());
-    EXPECT_EQ(page.ParamValues[40], 254);
+    EXPECT_EQ(page.WorkingCopy().Values()[40], 254);
 }
 
 // The serial settings window takes its values with OK only: Enter in a field

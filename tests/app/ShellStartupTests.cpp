@@ -100,7 +100,6 @@ TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
     Start(1);
     EXPECT_TRUE(app->IsKorean());
     EXPECT_TRUE(IsKoreanLanguage());
-    EXPECT_EQ(ParamTable, ParamTableKo);
     EXPECT_EQ(AlarmNames, AlarmNamesKo);
     EXPECT_EQ(ControlModeNames, ControlModeNamesKo);
     EXPECT_EQ(CommandFormNames, CommandFormNamesKo);
@@ -112,7 +111,6 @@ TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
     Start(0);
     EXPECT_FALSE(app->IsKorean());
     EXPECT_FALSE(IsKoreanLanguage());
-    EXPECT_EQ(ParamTable, ParamTableEn);
     EXPECT_EQ(AlarmNames, AlarmNamesEn);
     EXPECT_EQ(ControlModeNames, ControlModeNamesEn);
     EXPECT_EQ(CommandFormNames, CommandFormNamesEn);

@@ -74,7 +74,7 @@ protected:
     }
     velt::ParamValues Values(const fs::path& file) const {
         velt::ParamValues v{};
-        EXPECT_TRUE(ReadParFile(file, &v)) << file;
+        EXPECT_TRUE(ReadParFile(file, &v, false)) << file;
         return v;
     }
     std::vector<fs::path> BackupFiles() const {
@@ -96,7 +96,7 @@ TEST_F(CliDrill, ADriveFallingSilentDuringAWriteIsNamedAndNothingIsStored) {
     velt::ParamValues edited = Values(before);
     edited[13] = static_cast<int16_t>(edited[13] + 1);
     const fs::path wanted = dir / "wanted.par";
-    ASSERT_TRUE(WriteParFile(wanted, edited));
+    ASSERT_TRUE(WriteParFile(wanted, edited, false));
 
     Fault("silentfor 6 60 on"); // the write of parameter 60 gets no answer
     const CliRun r = Run("params write '" + wanted.string() + "' --yes");
@@ -231,7 +231,7 @@ TEST_F(CliDrill, AFullDiskKeepsTheOldFileAndStoresNothingWithoutABackup) {
     ASSERT_TRUE(ReadWholeFile(kept, &keptBytes));
     velt::ParamValues edited = Values(kept);
     edited[13] = static_cast<int16_t>(edited[13] + 1);
-    ASSERT_TRUE(WriteParFile(kept, edited)); // the file differs from the drive now
+    ASSERT_TRUE(WriteParFile(kept, edited, false)); // the file differs from the drive now
     ASSERT_TRUE(ReadWholeFile(kept, &keptBytes));
 
     CliRun r = Run("params read --out '" + kept.string() + "'", kFullDisk);

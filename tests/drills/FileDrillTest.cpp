@@ -33,7 +33,7 @@ std::vector<fs::path> Entries(const fs::path& folder) {
 
 velt::ParamValues Working() {
     velt::ParamValues v{};
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         v[static_cast<size_t>(n)] = static_cast<int16_t>(n * 11 - 700);
     return v;
 }
@@ -50,12 +50,12 @@ protected:
 TEST_F(FileDrill, DamagedOrUnreadableFilesAreRefusedWithTheReasonAndChangeNothing) {
     Start();
     CDlgParameter& page = Page();
-    page.ParamValues = Working();
+    page.WorkingCopy().TakeFile(WholeSet(Working()));
     page.RefreshValueCells();
     const QString cell = page.ParamGrid->GetItemText(14, 2); // parameter 13
 
     std::string good;
-    ASSERT_TRUE(FormatParFile(Working(), &good));
+    ASSERT_TRUE(FormatParFile(Working(), &good, false));
     // Cut inside the value of parameter 57 (-73 read as -7).
     const std::string cut = good.substr(0, good.find("\r\n", good.find("057 : ")) - 1);
     std::mt19937 random(7);
@@ -86,7 +86,7 @@ TEST_F(FileDrill, DamagedOrUnreadableFilesAreRefusedWithTheReasonAndChangeNothin
         const std::string& text = shown.Boxes[0].text;
         EXPECT_EQ(text.rfind("File Load Error\r\n" + path.string() + ": ", 0), 0u) << text;
         EXPECT_NE(text.find(reason), std::string::npos) << text;
-        EXPECT_EQ(page.ParamValues, Working()) << path;
+        EXPECT_EQ(page.WorkingCopy().Values(), Working()) << path;
         page.RefreshValueCells();
         EXPECT_EQ(page.ParamGrid->GetItemText(14, 2), cell);
     }
@@ -94,10 +94,10 @@ TEST_F(FileDrill, DamagedOrUnreadableFilesAreRefusedWithTheReasonAndChangeNothin
 
 TEST_F(FileDrill, AFullDiskKeepsTheOldFileAndSaysSo) {
     Start();
-    Page().ParamValues = Working();
+    Page().WorkingCopy().TakeFile(WholeSet(Working()));
     const fs::path target = root / "sets" / "line1.par";
     fs::create_directories(target.parent_path());
-    ASSERT_TRUE(WriteParFile(target, velt::ParamValues{}));
+    ASSERT_TRUE(WriteParFile(target, velt::ParamValues{}, false));
     const std::string before = Bytes(target);
     Answer(target);
     {
@@ -116,12 +116,12 @@ TEST_F(FileDrill, AFullDiskDuringTheBackupAsksAndNoStoresNothing) {
     Start();
     Connect();
     CDlgParameter& page = Page();
-    const velt::ParamValues drive = page.ParamValues;
+    const velt::ParamValues drive = page.WorkingCopy().Values();
     const fs::path older = BackupFolder() / "BackUp_20240131_142507.par";
     fs::create_directories(BackupFolder());
-    ASSERT_TRUE(WriteParFile(older, Working()));
+    ASSERT_TRUE(WriteParFile(older, Working(), false));
     const std::string olderBytes = Bytes(older);
-    page.StoreEditedValue(13, drive[13] + 1);
+    page.WorkingCopy().StoreEdited(13, drive[13] + 1);
 
     shown.Answers = {MsgResult::Yes, MsgResult::No};
     {
@@ -144,7 +144,7 @@ TEST_F(FileDrill, AFullDiskDuringTheBackupAsksAndNoStoresNothing) {
     // The drive holds what it held, and stored nothing.
     app->MenuBar()->DisconnectDrive();
     Connect();
-    EXPECT_EQ(page.ParamValues, drive);
+    EXPECT_EQ(page.WorkingCopy().Values(), drive);
     EXPECT_FALSE(fs::exists(StateFile()));
 }
 

@@ -29,7 +29,7 @@ std::vector<fs::path> Backups(const fs::path& folder) {
 int LastSavedParameter() {
     int last = 0;
     for (int n = 0; n < drive::CommandBlockFirst; ++n)
-        if (ParamTable[n].kind != 0) last = n;
+        if (ParamKind(n) != 0) last = n;
     return last;
 }
 
@@ -38,11 +38,11 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
     Start();
     Connect();
     CDlgParameter& page = Page();
-    const velt::ParamValues drive = page.ParamValues;
+    const velt::ParamValues drive = page.WorkingCopy().Values();
     const int last = LastSavedParameter();
-    page.StoreEditedValue(13, drive[13] + 1);     // written before the drive falls silent
-    page.StoreEditedValue(last, drive[last] + 1); // never reached
-    const velt::ParamValues edited = page.ParamValues;
+    page.WorkingCopy().StoreEdited(13, drive[13] + 1);     // written before the drive falls silent
+    page.WorkingCopy().StoreEdited(last, drive[last] + 1); // never reached
+    const velt::ParamValues edited = page.WorkingCopy().Values();
 
     // The drive stops answering once the save has passed parameter 60.
     SaveAllCutByASilentDrive(page);
@@ -59,14 +59,14 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
     EXPECT_GE(failed, 60);
     EXPECT_LT(failed, last);
     // The page goes on: its working copy as edited, the button back, the bar at 0.
-    EXPECT_EQ(page.ParamValues, edited);
+    EXPECT_EQ(page.WorkingCopy().Values(), edited);
     EXPECT_TRUE(page.SaveAllButton->isEnabled());
     EXPECT_EQ(page.SaveProgress->value(), 0);
     // The backup holds what the drive held before the save.
     const std::vector<fs::path> backups = Backups(BackupFolder());
     ASSERT_EQ(backups.size(), 1u);
     velt::ParamValues backedUp{};
-    ASSERT_TRUE(ReadParFile(backups[0], &backedUp));
+    ASSERT_TRUE(ReadParFile(backups[0], &backedUp, false));
     EXPECT_EQ(backedUp, drive);
     // No store command followed: the drive never wrote its parameter memory.
     EXPECT_FALSE(fs::exists(StateFile()));
@@ -75,8 +75,8 @@ TEST_F(DrillTest, TheDriveFallingSilentDuringASaveLosesNothingAndTheUserIsToldWh
     Fault("silent off");
     app->MenuBar()->DisconnectDrive();
     Connect();
-    EXPECT_EQ(page.ParamValues[13], drive[13] + 1);
-    EXPECT_EQ(page.ParamValues[last], drive[last]);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], drive[13] + 1);
+    EXPECT_EQ(page.WorkingCopy().Values()[last], drive[last]);
     EXPECT_EQ(shown.Boxes.size(), 2u) << shown.Boxes.back().text;
 }
 

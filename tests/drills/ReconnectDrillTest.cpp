@@ -133,7 +133,7 @@ TEST_F(ReconnectDrill, AStoreCutByTheFaultNamesTheParameterAndIsNotResumedAfterT
     ReconnectOn();
     Connect();
     CDlgParameter& page = Page();
-    page.StoreEditedValue(13, page.ParamValues[13] + 1);
+    page.WorkingCopy().StoreEdited(13, page.WorkingCopy().Values()[13] + 1);
     SaveAllCutByASilentDrive(page);
     ASSERT_GE(shown.Boxes.size(), 2u);
     EXPECT_TRUE(

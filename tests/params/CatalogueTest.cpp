@@ -22,7 +22,7 @@ namespace {
 
 std::set<int> NumbersWhere(bool (*pred)(const ParamInfo&)) {
     std::set<int> s;
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         if (pred(ParamTableEn[n])) s.insert(n);
     return s;
 }
@@ -41,7 +41,9 @@ struct LanguageGuard {
 } // namespace
 
 TEST(Catalogue, KoreanAndEnglishRecordsAgreeOnEverythingButTexts) {
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    EXPECT_EQ(ParamTable(true), ParamTableKo);
+    EXPECT_EQ(ParamTable(false), ParamTableEn);
+    for (int n = 0; n < drive::ParamCount; ++n) {
         SCOPED_TRACE(n);
         const ParamInfo& en = ParamTableEn[n];
         const ParamInfo& ko = ParamTableKo[n];
@@ -50,6 +52,9 @@ TEST(Catalogue, KoreanAndEnglishRecordsAgreeOnEverythingButTexts) {
         EXPECT_EQ(en.kind, ko.kind);
         EXPECT_EQ(en.isHalf32, ko.isHalf32);
         EXPECT_EQ(en.isBits, ko.isBits);
+        EXPECT_EQ(ParamKind(n), en.kind);
+        EXPECT_EQ(ParamIsHalf32(n), en.isHalf32 == 1);
+        EXPECT_EQ(ParamIsBits(n), en.isBits == 1);
         // A colon in a name would break the file format; a lone LF the help lines.
         for (const ParamInfo* p : {&en, &ko}) {
             ASSERT_NE(p->name, nullptr);
@@ -73,11 +78,12 @@ TEST(Catalogue, KindsAndFormFlagsAreThoseOfTheDrive) {
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 4; }), four);
     std::set<int> unused = Range(
         30, 33,
-        Range(109, 119, Range(drive::CommandBlockLast + 1, PARAM_COUNT - 1, Range(68, 69, Range(99, 100)))));
+        Range(109, 119,
+              Range(drive::CommandBlockLast + 1, drive::ParamCount - 1, Range(68, 69, Range(99, 100)))));
     unused.insert({19, 36, 39, 50, 62, 64, 74, drive::OptArgRegister});
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 0; }), unused);
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.kind == 1; }).size(),
-              static_cast<size_t>(PARAM_COUNT) - unused.size() - four.size() - 3);
+              static_cast<size_t>(drive::ParamCount) - unused.size() - four.size() - 3);
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.isBits == 1; }), (std::set<int>{39, 40, 41}));
     EXPECT_EQ(NumbersWhere([](const ParamInfo& p) { return p.isHalf32 == 1; }),
               Range(drive::ParamPositionIndexFirst, drive::ParamPositionIndexLast,
@@ -133,7 +139,7 @@ TEST(Catalogue, SpecialRecords) {
 }
 
 TEST(PairWords, OrderAndFirstRegisterFollowTheTwoRanges) {
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         EXPECT_EQ(PairOrderOf(n) != PairOrder::None, ParamTableEn[n].isHalf32 == 1) << n;
     EXPECT_EQ(PairOrderOf(83), PairOrder::HighFirst);
     EXPECT_EQ(PairOrderOf(98), PairOrder::HighFirst);
@@ -147,11 +153,11 @@ TEST(PairWords, OrderAndFirstRegisterFollowTheTwoRanges) {
     EXPECT_EQ(PairFirst(drive::SetPositionLowRegister), drive::SetPositionLowRegister);
     EXPECT_EQ(PairFirst(drive::TorqueRegister), -1);
     EXPECT_EQ(PairFirst(-1), -1);
-    EXPECT_EQ(PairFirst(PARAM_COUNT), -1);
+    EXPECT_EQ(PairFirst(drive::ParamCount), -1);
 }
 
 TEST(PairWords, CombineAndSplitRoundTripInBothOrders) {
-    int16_t v[PARAM_COUNT] = {};
+    int16_t v[drive::ParamCount] = {};
     v[83] = 1;
     v[84] = -1; // 0xFFFF, the low word taken unsigned
     EXPECT_EQ(CombinePair(83, v), 0x0001FFFF);
@@ -160,19 +166,19 @@ TEST(PairWords, CombineAndSplitRoundTripInBothOrders) {
     EXPECT_EQ(CombinePair(drive::PositionLowRegister, v), -2);
     for (int first : {83, 97, drive::PositionLowRegister, drive::SetPositionLowRegister})
         for (int32_t x : {0, 1, -1, -100000, 123456789, INT32_MIN, INT32_MAX}) {
-            int16_t a[PARAM_COUNT] = {};
-            uint16_t b[PARAM_COUNT] = {};
+            int16_t a[drive::ParamCount] = {};
+            uint16_t b[drive::ParamCount] = {};
             SplitPair(first, x, a);
             SplitPair(first, x, b);
             EXPECT_EQ(CombinePair(first, a), x);
             EXPECT_EQ(CombinePair(first, b), x);
         }
-    int16_t w[PARAM_COUNT] = {};
+    int16_t w[drive::ParamCount] = {};
     SplitPair(drive::PositionLowRegister, 0x12345678, w);
     EXPECT_EQ(static_cast<uint16_t>(w[drive::PositionLowRegister]), 0x5678); // low word first
     SplitPair(85, 0x12345678, w);
     EXPECT_EQ(static_cast<uint16_t>(w[85]), 0x1234); // high word first
-    int16_t untouched[PARAM_COUNT] = {};
+    int16_t untouched[drive::ParamCount] = {};
     SplitPair(84, -1, untouched); // not a first register: nothing written
     SplitPair(drive::SpeedRegister, -1, untouched);
     for (int16_t x : untouched)
@@ -198,13 +204,11 @@ TEST(ValueNames, TablesSelectorsAndBoundedLookups) {
 
     ApplyLanguage(true);
     EXPECT_TRUE(IsKoreanLanguage());
-    EXPECT_EQ(ParamTable, ParamTableKo);
     EXPECT_STREQ(AlarmName(0), " 0 : 알람 없음");
     EXPECT_STREQ(ControlModeName(1), " 1 : 속도 제어");
     EXPECT_STREQ(InputFunctionName(8), " 8 : 인덱스(BIT 0)");
     ApplyLanguage(false);
     EXPECT_FALSE(IsKoreanLanguage());
-    EXPECT_EQ(ParamTable, ParamTableEn);
     EXPECT_STREQ(CommandFormName(13), " 13 : Speed Index");
 
     for (int bad : {-1, INT_MIN, 13, 1000})

@@ -6,8 +6,8 @@
 #include "controls/CGridCtrl.h"
 #include "link/DriveMap.h"
 #include "params/Backup.h"
-#include "params/CDlgCompare.h"
 #include "params/CDlgSetValDEC.h"
+#include "params/CompareDialog.h"
 #include "params/CompareTexts.h"
 #include "params/ParamFolders.h"
 #include "platform/AtomicFile.h"
@@ -29,7 +29,7 @@ namespace velt::test {
 namespace {
 
 namespace fs = std::filesystem;
-using Source = CDlgCompare::Source;
+using Source = CompareDialog::Source;
 
 QString Cell(const QTableWidget* table, int row, int col) {
     const QTableWidgetItem* item = table->item(row, col);
@@ -71,17 +71,17 @@ bool IsBold(const CDlgParameter& page, int n) {
 
 class Compare : public PageTest {
 protected:
-    CDlgCompare& Window() { return *Page().CompareWindow; }
+    CompareDialog& Window() { return *Page().CompareWindow; }
 
     // Opens the window with a file on each side.
     void CompareFiles(const fs::path& a, const fs::path& b) {
         Page().CompareButton->click();
         ASSERT_TRUE(Window().isVisible());
-        ASSERT_TRUE(Window().ChooseSource(CDlgCompare::A, Source::File, a));
-        ASSERT_TRUE(Window().ChooseSource(CDlgCompare::B, Source::File, b));
+        ASSERT_TRUE(Window().ChooseSource(CompareDialog::A, Source::File, a));
+        ASSERT_TRUE(Window().ChooseSource(CompareDialog::B, Source::File, b));
     }
     // Chooses the drive for a side and waits for its read.
-    void CompareDrive(CDlgCompare::Side side) {
+    void CompareDrive(CompareDialog::Side side) {
         ASSERT_TRUE(Window().ChooseSource(side, Source::Drive));
         ASSERT_TRUE(WaitUntil([&] { return !Window().Reading(); }, kPatience));
         ASSERT_TRUE(Window().SideLoaded(side));
@@ -90,7 +90,7 @@ protected:
 
     fs::path Write(const std::string& name, const velt::ParamValues& values) {
         const fs::path path = root / name;
-        EXPECT_TRUE(WriteParFile(path, values));
+        EXPECT_TRUE(WriteParFile(path, values, false));
         return path;
     }
 
@@ -129,14 +129,14 @@ TEST_F(Compare, WithoutADriveThePageLoadsEditsSavesAndComparesAndTheDriveActions
         return QString::fromStdString(a.string());
     };
     page.LoadParameterFile();
-    EXPECT_EQ(page.ParamValues, set);
+    EXPECT_EQ(page.WorkingCopy().Values(), set);
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), 4);
 
     // Edit through the value dialog.
     page.OnGridDoubleClick(ValueCellOf(13).row, ValueCellOf(13).col);
     app->SetValDec()->ValueEdit->setText("345");
     app->SetValDec()->OkButton->click();
-    EXPECT_EQ(page.ParamValues[13], 345);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 345);
 
     // Save it as another file.
     const fs::path b = root / "b.par";
@@ -146,31 +146,31 @@ TEST_F(Compare, WithoutADriveThePageLoadsEditsSavesAndComparesAndTheDriveActions
     };
     page.SaveParameterFile();
     velt::ParamValues saved{};
-    ASSERT_TRUE(ReadParFile(b, &saved));
+    ASSERT_TRUE(ReadParFile(b, &saved, false));
     EXPECT_EQ(saved[13], 345);
 
     // Compare the working copy with the first file.
     page.CompareButton->click();
-    CDlgCompare& window = Window();
-    EXPECT_EQ(window.SideSource(CDlgCompare::A), Source::WorkingCopy);
-    EXPECT_FALSE(EntryEnabled(window.Controls[CDlgCompare::A].source, Source::Drive));
-    EXPECT_EQ(EntryTip(window.Controls[CDlgCompare::B].source, Source::Drive), why);
-    EXPECT_FALSE(window.ChooseSource(CDlgCompare::B, Source::Drive));
+    CompareDialog& window = Window();
+    EXPECT_EQ(window.SideSource(CompareDialog::A), Source::WorkingCopy);
+    EXPECT_FALSE(EntryEnabled(window.Controls[CompareDialog::A].source, Source::Drive));
+    EXPECT_EQ(EntryTip(window.Controls[CompareDialog::B].source, Source::Drive), why);
+    EXPECT_FALSE(window.ChooseSource(CompareDialog::B, Source::Drive));
     ASSERT_EQ(shown.Texts(), std::vector<std::string>{kNeedsDrive.En});
-    ASSERT_TRUE(window.ChooseSource(CDlgCompare::B, Source::File, a));
+    ASSERT_TRUE(window.ChooseSource(CompareDialog::B, Source::File, a));
     EXPECT_EQ(window.Differences(), 1);
     ASSERT_EQ(window.Table->rowCount(), 1);
     EXPECT_EQ(Row(window.Table, 0), (std::vector<QString>{"013", "CURRENT P GAIN", "345", "300", ""}));
 
     // An edit on the page reaches the working-copy side while the window is open.
-    page.StoreEditedValue(13, 300);
+    page.WorkingCopy().StoreEdited(13, 300);
     EXPECT_TRUE(WaitUntil([&] { return window.Differences() == 0; }));
 
     // The drive buttons do nothing and say nothing.
     page.ReadAllButton->click();
     page.SaveAllButton->click();
     EXPECT_EQ(shown.Boxes.size(), 1u);
-    EXPECT_EQ(page.ParamValues[13], 300);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 300);
 }
 
 TEST_F(Compare, TwoFilesShowTheirDifferencesAsThePageShowsValues) {
@@ -178,7 +178,7 @@ TEST_F(Compare, TwoFilesShowTheirDifferencesAsThePageShowsValues) {
     velt::ParamValues a{}, b{};
     TwoSets(&a, &b);
     CompareFiles(Write("a.par", a), Write("b.par", b));
-    CDlgCompare& window = Window();
+    CompareDialog& window = Window();
     EXPECT_TRUE(window.OnlyDifferences->isChecked());
     EXPECT_EQ(window.DifferenceCount->text(), "Differences: 4");
     ASSERT_EQ(window.Table->rowCount(), 4);
@@ -206,19 +206,20 @@ TEST_F(Compare, ADamagedFileIsRefusedWithItsReasonAndBothSidesKeepWhatTheyHad) {
     const fs::path good = Write("b.par", b);
     const fs::path cut = root / "cut.par";
     ASSERT_TRUE(WriteFileAtomically(cut, "000 : HOMING HIGH SPEED : 50\r\n001 : HOMING LOW SPEED : 5"));
-    Page().ParamValues = a;
+    Page().WorkingCopy().TakeFile(WholeSet(a));
     Page().CompareButton->click();
-    CDlgCompare& window = Window();
-    ASSERT_TRUE(window.ChooseSource(CDlgCompare::B, Source::File, good));
+    CompareDialog& window = Window();
+    ASSERT_TRUE(window.ChooseSource(CompareDialog::B, Source::File, good));
     EXPECT_EQ(window.Differences(), 4);
 
-    EXPECT_FALSE(window.ChooseSource(CDlgCompare::A, Source::File, cut));
+    EXPECT_FALSE(window.ChooseSource(CompareDialog::A, Source::File, cut));
     ASSERT_EQ(shown.Texts().size(), 1u);
     EXPECT_EQ(shown.Texts()[0],
               "File Load Error\r\n" + cut.string() + ": line 2 has no line end: the file is cut short");
-    EXPECT_EQ(window.SideSource(CDlgCompare::A), Source::WorkingCopy);
-    EXPECT_EQ(window.Controls[CDlgCompare::A].source->currentIndex(), static_cast<int>(Source::WorkingCopy));
-    EXPECT_EQ(window.SideSet(CDlgCompare::B).values, b);
+    EXPECT_EQ(window.SideSource(CompareDialog::A), Source::WorkingCopy);
+    EXPECT_EQ(window.Controls[CompareDialog::A].source->currentIndex(),
+              static_cast<int>(Source::WorkingCopy));
+    EXPECT_EQ(window.SideSet(CompareDialog::B).values, b);
     EXPECT_EQ(window.Differences(), 4);
 
     // Through the file dialog the same.
@@ -226,15 +227,15 @@ TEST_F(Compare, ADamagedFileIsRefusedWithItsReasonAndBothSidesKeepWhatTheyHad) {
         EXPECT_FALSE(save);
         return QString::fromStdString(cut.string());
     };
-    window.Controls[CDlgCompare::B].browse->click();
+    window.Controls[CompareDialog::B].browse->click();
     EXPECT_EQ(shown.Texts().size(), 2u);
-    EXPECT_EQ(window.SideSet(CDlgCompare::B).values, b);
+    EXPECT_EQ(window.SideSet(CompareDialog::B).values, b);
     EXPECT_EQ(window.Table->horizontalHeaderItem(3)->text(), "B: b.par");
     // Cancel keeps the side too, and says nothing.
     window.FileDialogAnswer = [](bool, const QString&, const QString&) { return QString(); };
-    EXPECT_FALSE(window.ChooseSource(CDlgCompare::B, Source::File));
+    EXPECT_FALSE(window.ChooseSource(CompareDialog::B, Source::File));
     EXPECT_EQ(shown.Texts().size(), 2u);
-    EXPECT_EQ(window.SideSource(CDlgCompare::B), Source::File);
+    EXPECT_EQ(window.SideSource(CompareDialog::B), Source::File);
 }
 
 TEST_F(Compare, BackupsAreListedNewestFirstWithTimeAndSizeAndAreOnlyRead) {
@@ -250,15 +251,15 @@ TEST_F(Compare, BackupsAreListedNewestFirstWithTimeAndSizeAndAreOnlyRead) {
     older.tm_sec = 7;
     older.tm_isdst = -1;
     const std::time_t when = std::mktime(&older);
-    const BackupResult first = WriteBackupFile(a, BackupFolder(), when);
-    const BackupResult second = WriteBackupFile(b, BackupFolder(), when + 3600);
+    const BackupResult first = WriteBackupFile(a, BackupFolder(), when, false);
+    const BackupResult second = WriteBackupFile(b, BackupFolder(), when + 3600, false);
     ASSERT_TRUE(first.ok && second.ok);
     std::string before;
     ASSERT_TRUE(ReadWholeFile(second.path, &before));
 
     Page().CompareButton->click();
-    CDlgCompare& window = Window();
-    QComboBox* list = window.Controls[CDlgCompare::B].backups;
+    CompareDialog& window = Window();
+    QComboBox* list = window.Controls[CompareDialog::B].backups;
     ASSERT_EQ(list->count(), 2);
     EXPECT_EQ(list->itemText(0).toStdString(), "2024-01-31 15:25:07   " +
                                                    std::to_string(fs::file_size(second.path)) +
@@ -266,16 +267,16 @@ TEST_F(Compare, BackupsAreListedNewestFirstWithTimeAndSizeAndAreOnlyRead) {
     EXPECT_TRUE(list->itemText(1).startsWith("2024-01-31 14:25:07"));
 
     // The user picks "Backup": the newest is compared first, then the other.
-    QComboBox* source = window.Controls[CDlgCompare::B].source;
+    QComboBox* source = window.Controls[CompareDialog::B].source;
     source->setCurrentIndex(static_cast<int>(Source::Backup));
     emit source->activated(static_cast<int>(Source::Backup));
-    ASSERT_EQ(window.SideSource(CDlgCompare::B), Source::Backup);
+    ASSERT_EQ(window.SideSource(CompareDialog::B), Source::Backup);
     EXPECT_TRUE(list->isVisible());
-    EXPECT_EQ(window.SideSet(CDlgCompare::B).values, b);
+    EXPECT_EQ(window.SideSet(CompareDialog::B).values, b);
     EXPECT_EQ(window.Table->horizontalHeaderItem(3)->text(), "B: Backup 2024-01-31 15:25:07");
     list->setCurrentIndex(1);
     emit list->activated(1);
-    EXPECT_EQ(window.SideSet(CDlgCompare::B).values, a);
+    EXPECT_EQ(window.SideSet(CompareDialog::B).values, a);
 
     // Taking from it changes the working copy, never the backup.
     window.OnlyDifferences->setChecked(false);
@@ -294,32 +295,32 @@ TEST_F(Compare, TheDriveSideIsReadWithProgressAndLeavesTheWorkingCopyAsItWas) {
     CDlgParameter& page = Page();
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
     EXPECT_TRUE(page.SaveAllButton->toolTip().isEmpty());
-    page.StoreEditedValue(13, page.ParamValues[13] + 1); // an edit not yet stored
-    const velt::ParamValues working = page.ParamValues;
+    page.WorkingCopy().StoreEdited(13, page.WorkingCopy().Values()[13] + 1); // an edit not yet stored
+    const velt::ParamValues working = page.WorkingCopy().Values();
     const int reads = page.ParamsReadCount;
     drive->SetHolding(14, 77); // the drive changed behind the page's back
 
     page.CompareButton->click();
-    CDlgCompare& window = Window();
-    ASSERT_TRUE(EntryEnabled(window.Controls[CDlgCompare::A].source, Source::Drive));
-    ASSERT_TRUE(window.ChooseSource(CDlgCompare::B, Source::Drive));
+    CompareDialog& window = Window();
+    ASSERT_TRUE(EntryEnabled(window.Controls[CompareDialog::A].source, Source::Drive));
+    ASSERT_TRUE(window.ChooseSource(CompareDialog::B, Source::Drive));
     EXPECT_TRUE(window.Reading());
     EXPECT_TRUE(window.ReadProgress->isVisible());
-    EXPECT_FALSE(window.Controls[CDlgCompare::A].source->isEnabled());
-    EXPECT_EQ(window.Controls[CDlgCompare::B].status->text(), "Reading the drive...");
+    EXPECT_FALSE(window.Controls[CompareDialog::A].source->isEnabled());
+    EXPECT_EQ(window.Controls[CompareDialog::B].status->text(), "Reading the drive...");
     ASSERT_TRUE(WaitUntil([&] { return !window.Reading(); }, kPatience));
     EXPECT_EQ(window.ReadProgress->value(), 144);
     EXPECT_FALSE(window.ReadProgress->isVisible());
 
-    EXPECT_EQ(window.SideSet(CDlgCompare::B).values[14], 77);
-    EXPECT_EQ(page.ParamValues, working); // not taken for the working copy
+    EXPECT_EQ(window.SideSet(CompareDialog::B).values[14], 77);
+    EXPECT_EQ(page.WorkingCopy().Values(), working); // not taken for the working copy
     EXPECT_EQ(page.ParamsReadCount, reads);
-    EXPECT_EQ(page.DriveValues[14], 77); // the page's picture of the drive follows
+    EXPECT_EQ(page.WorkingCopy().DriveValues()[14], 77); // the page's picture of the drive follows
     page.RefreshValueCells();
     EXPECT_TRUE(IsBold(page, 13));
     EXPECT_TRUE(IsBold(page, 14)); // differs from the drive now
     EXPECT_EQ(window.Differences(), 2);
-    EXPECT_TRUE(window.Controls[CDlgCompare::B].status->text().startsWith("Drive, read at "));
+    EXPECT_TRUE(window.Controls[CompareDialog::B].status->text().startsWith("Drive, read at "));
     EXPECT_EQ(window.Table->horizontalHeaderItem(3)->text(), "B: Drive");
     EXPECT_TRUE(shown.Boxes.empty());
 }
@@ -330,18 +331,18 @@ TEST_F(Compare, ChosenRowsGoIntoTheWorkingCopyAndTheSaveQuestionListsExactlyThos
     Connect();
     CDlgParameter& page = Page();
     // A file of the drive's values with three changes.
-    velt::ParamValues file = page.ParamValues;
+    velt::ParamValues file = page.WorkingCopy().Values();
     file[13] = static_cast<int16_t>(file[13] + 5);
     file[20] = static_cast<int16_t>(file[20] + 7);
     file[drive::ParamDefaultMode] = 1;
     file[drive::ParamDefaultForm] = 11;
-    const velt::ParamValues drive0 = page.ParamValues;
+    const velt::ParamValues drive0 = page.WorkingCopy().Values();
     const fs::path path = Write("axis1.par", file);
 
     page.CompareButton->click();
-    CDlgCompare& window = Window();
-    CompareDrive(CDlgCompare::A);
-    ASSERT_TRUE(window.ChooseSource(CDlgCompare::B, Source::File, path));
+    CompareDialog& window = Window();
+    CompareDrive(CompareDialog::A);
+    ASSERT_TRUE(window.ChooseSource(CompareDialog::B, Source::File, path));
     ASSERT_NE(drive0[drive::ParamDefaultMode], 1);
     ASSERT_NE(drive0[drive::ParamDefaultForm], 11);
     EXPECT_EQ(window.Differences(), 4);
@@ -351,11 +352,11 @@ TEST_F(Compare, ChosenRowsGoIntoTheWorkingCopyAndTheSaveQuestionListsExactlyThos
     SelectRows(window.Table, {"013", "070", "071"});
     ASSERT_TRUE(window.TakeButton->isEnabled());
     window.TakeButton->click();
-    EXPECT_EQ(page.ParamValues[13], file[13]);
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultMode], 1);
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], 11);
-    EXPECT_EQ(page.ParamValues[20], drive0[20]);         // not chosen
-    EXPECT_EQ(page.ControlModeCombo->currentIndex(), 1); // the lists show what was taken
+    EXPECT_EQ(page.WorkingCopy().Values()[13], file[13]);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultMode], 1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultForm], 11);
+    EXPECT_EQ(page.WorkingCopy().Values()[20], drive0[20]); // not chosen
+    EXPECT_EQ(page.ControlModeCombo->currentIndex(), 1);    // the lists show what was taken
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), 1);
     EXPECT_TRUE(IsBold(page, 13));
     EXPECT_FALSE(IsBold(page, 20));
@@ -386,7 +387,7 @@ TEST_F(Compare, CopyAndExportCsvGiveTheRowsShown) {
     velt::ParamValues a{}, b{};
     TwoSets(&a, &b);
     CompareFiles(Write("a.par", a), Write("b.par", b));
-    CDlgCompare& window = Window();
+    CompareDialog& window = Window();
     window.CopyButton->click();
     const QString all = QApplication::clipboard()->text();
     EXPECT_TRUE(
@@ -419,19 +420,19 @@ TEST_F(Compare, EveryControlIsNamedForScreenReadersInBothLanguagesAndTheTableIsA
         Start(lang);
         const bool ko = lang == 1;
         Page().CompareButton->click();
-        CDlgCompare& window = Window();
+        CompareDialog& window = Window();
         const auto name = [](QObject* o) {
             return QAccessible::queryAccessibleInterface(o)->text(QAccessible::Name);
         };
         EXPECT_EQ(name(Page().CompareButton), QString::fromUtf8(kCompareButton.Pick(ko)));
         EXPECT_EQ(window.windowTitle(), QString::fromUtf8(kCompareTitle.Pick(ko)));
-        EXPECT_EQ(window.Controls[CDlgCompare::A].source->accessibleName(),
+        EXPECT_EQ(window.Controls[CompareDialog::A].source->accessibleName(),
                   QString::fromUtf8(kSideA.Pick(ko)));
-        EXPECT_EQ(window.Controls[CDlgCompare::B].source->accessibleName(),
+        EXPECT_EQ(window.Controls[CompareDialog::B].source->accessibleName(),
                   QString::fromUtf8(kSideB.Pick(ko)));
-        EXPECT_EQ(name(window.Controls[CDlgCompare::B].backups),
+        EXPECT_EQ(name(window.Controls[CompareDialog::B].backups),
                   QString::fromUtf8(kBackupListNameB.Pick(ko)));
-        EXPECT_EQ(name(window.Controls[CDlgCompare::A].browse), QString::fromUtf8(kBrowseNameA.Pick(ko)));
+        EXPECT_EQ(name(window.Controls[CompareDialog::A].browse), QString::fromUtf8(kBrowseNameA.Pick(ko)));
         EXPECT_EQ(name(window.TakeButton),
                   ko ? QString::fromUtf8("편집값으로 가져오기") : "Take into working copy");
         EXPECT_EQ(name(window.OnlyDifferences), ko ? QString::fromUtf8("차이만 보기") : "Only differences");
@@ -444,8 +445,9 @@ TEST_F(Compare, EveryControlIsNamedForScreenReadersInBothLanguagesAndTheTableIsA
         ASSERT_NE(table->tableInterface(), nullptr);
         EXPECT_EQ(table->tableInterface()->columnCount(), 5);
         // Keyboard: every control takes the focus by Tab; Escape closes.
-        for (QWidget* w : std::initializer_list<QWidget*>{
-                 window.Controls[CDlgCompare::A].source, window.Table, window.TakeButton, window.CloseButton})
+        for (QWidget* w :
+             std::initializer_list<QWidget*>{window.Controls[CompareDialog::A].source, window.Table,
+                                             window.TakeButton, window.CloseButton})
             EXPECT_TRUE(w->focusPolicy() & Qt::TabFocus) << w->metaObject()->className();
         window.reject();
         EXPECT_FALSE(window.isVisible());

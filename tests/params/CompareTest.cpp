@@ -3,7 +3,6 @@
 #include "ParamFolderFixture.h"
 #include "link/DriveMap.h"
 #include "params/Backup.h"
-#include "params/Language.h"
 #include "params/ParamCompare.h"
 
 #include <algorithm>
@@ -31,17 +30,13 @@ struct TwoFiles : ParamFolderTest {
         b[drive::ParamInPole] = 0x0E;
         SplitPair(83, -5, b.data());
         b[33] = 0;
-        ASSERT_TRUE(WriteParFile(root_ / "a.par", a));
-        ASSERT_TRUE(WriteParFile(root_ / "b.par", b));
-    }
-    void TearDown() override {
-        ApplyLanguage(false);
-        ParamFolderTest::TearDown();
+        ASSERT_TRUE(WriteParFile(root_ / "a.par", a, false));
+        ASSERT_TRUE(WriteParFile(root_ / "b.par", b, false));
     }
     ParamSet Read(const fs::path& file) const {
         ParamValues values{};
         ParReadResult read;
-        EXPECT_TRUE(ReadParFile(file, &values, &read)) << read.error;
+        EXPECT_TRUE(ReadParFile(file, &values, false, &read)) << read.error;
         return FileSet(values, read);
     }
     static std::vector<CompareRow> Differing(const std::vector<CompareRow>& rows) {
@@ -63,31 +58,30 @@ TEST_F(TwoFiles, DifferingRowsShowListNamesHexBitsPairsAndWhatIsNotStored) {
     ASSERT_EQ(differing.size(), 4u);
 
     EXPECT_EQ(RowNumberText(differing[0]), "033");
-    EXPECT_EQ(RowNameText(differing[0]), "SELECT PROTOCOL");
-    EXPECT_EQ(RowValueText(differing[0], setA), "1");
-    EXPECT_EQ(RowNoteText(differing[0]), "not stored");
+    EXPECT_EQ(RowNameText(differing[0], false), "SELECT PROTOCOL");
+    EXPECT_EQ(RowValueText(differing[0], setA, false), "1");
+    EXPECT_EQ(RowNoteText(differing[0], false), "not stored");
 
     EXPECT_EQ(RowNumberText(differing[1]), "040");
-    EXPECT_EQ(RowValueText(differing[1], setA), "0xFF");
-    EXPECT_EQ(RowValueText(differing[1], setB), "0x0E");
-    EXPECT_EQ(RowNoteText(differing[1]), "");
+    EXPECT_EQ(RowValueText(differing[1], setA, false), "0xFF");
+    EXPECT_EQ(RowValueText(differing[1], setB, false), "0x0E");
+    EXPECT_EQ(RowNoteText(differing[1], false), "");
 
     EXPECT_EQ(RowNumberText(differing[2]), "071");
-    EXPECT_EQ(RowValueText(differing[2], setA), "13 : Speed Index");
-    EXPECT_EQ(RowValueText(differing[2], setB), "11 : Analog Input");
+    EXPECT_EQ(RowValueText(differing[2], setA, false), "13 : Speed Index");
+    EXPECT_EQ(RowValueText(differing[2], setB, false), "11 : Analog Input");
 
     // Only the low word differs; the row is the pair's one signed value.
     EXPECT_EQ(RowNumberText(differing[3]), "083-084");
     EXPECT_EQ(differing[3].registers, 2);
-    EXPECT_EQ(RowNameText(differing[3]), "POSITION INDEX 1 H / POSITION INDEX 1 L");
-    EXPECT_EQ(RowValueText(differing[3], setA), "100000");
-    EXPECT_EQ(RowValueText(differing[3], setB), "-5");
+    EXPECT_EQ(RowNameText(differing[3], false), "POSITION INDEX 1 H / POSITION INDEX 1 L");
+    EXPECT_EQ(RowValueText(differing[3], setA, false), "100000");
+    EXPECT_EQ(RowValueText(differing[3], setB, false), "-5");
 
-    // The same rows in Korean: names and notes of the language chosen.
-    ApplyLanguage(true);
-    EXPECT_EQ(RowNameText(differing[2]), "지령방법");
-    EXPECT_EQ(RowValueText(differing[2], setB), "11 : 아날로그 입력");
-    EXPECT_EQ(RowNoteText(differing[0]), "저장 안 됨");
+    // The same rows in Korean: names and notes of the language asked for.
+    EXPECT_EQ(RowNameText(differing[2], true), "지령방법");
+    EXPECT_EQ(RowValueText(differing[2], setB, true), "11 : 아날로그 입력");
+    EXPECT_EQ(RowNoteText(differing[0], true), "저장 안 됨");
 }
 
 TEST_F(TwoFiles, ValuesOutsideTheirListsAndNegativeBitsStayReadable) {
@@ -100,12 +94,12 @@ TEST_F(TwoFiles, ValuesOutsideTheirListsAndNegativeBitsStayReadable) {
     const auto row = [&](int n) {
         return *std::find_if(rows.begin(), rows.end(), [n](const CompareRow& r) { return r.number == n; });
     };
-    EXPECT_EQ(RowValueText(row(drive::ParamDefaultMode), set), "5");
-    EXPECT_EQ(RowValueText(row(drive::ParamOutFunction1), set), "-1");
-    EXPECT_EQ(RowValueText(row(drive::ParamOutPole), set), "0xFFFF");
-    EXPECT_EQ(RowValueText(row(drive::ParamInFunction1 + 7), set), "0 : USER");
-    EXPECT_EQ(RowNoteText(row(drive::CommandRegister)), "not stored");
-    EXPECT_EQ(RowNoteText(row(122)), "not stored");
+    EXPECT_EQ(RowValueText(row(drive::ParamDefaultMode), set, false), "5");
+    EXPECT_EQ(RowValueText(row(drive::ParamOutFunction1), set, false), "-1");
+    EXPECT_EQ(RowValueText(row(drive::ParamOutPole), set, false), "0xFFFF");
+    EXPECT_EQ(RowValueText(row(drive::ParamInFunction1 + 7), set, false), "0 : USER");
+    EXPECT_EQ(RowNoteText(row(drive::CommandRegister), false), "not stored");
+    EXPECT_EQ(RowNoteText(row(122), false), "not stored");
     EXPECT_EQ(CountDifferences(rows), 0);
 }
 
@@ -124,8 +118,8 @@ TEST_F(TwoFiles, AFileNamingSomeParametersComparesOnlyThose) {
     }
     const auto pair =
         std::find_if(rows.begin(), rows.end(), [](const CompareRow& r) { return r.number == 85; });
-    EXPECT_EQ(RowValueText(*pair, part), "");
-    EXPECT_EQ(RowNoteText(*pair), "not in B");
+    EXPECT_EQ(RowValueText(*pair, part, false), "");
+    EXPECT_EQ(RowNoteText(*pair, false), "not in B");
 
     // Taking every row takes only what the file holds.
     ParamValues working = a;
@@ -153,14 +147,15 @@ TEST_F(TwoFiles, TheTableIsTabSeparatedForTheClipboardAndQuotedCsvForAFile) {
     const ParamSet setA = Read(root_ / "a.par");
     const ParamSet setB = Read(root_ / "b.par");
     const std::vector<CompareRow> differing = Differing(CompareSets(setA, setB));
+    EXPECT_EQ(CompareTableText({differing[1], differing[2]}, setA, setB, "A: a.par", "B: b.par",
+                               TableFormat::Tabs, false),
+              "No.\tName\tA: a.par\tB: b.par\tNote\n"
+              "040\tIN POLE\t0xFF\t0x0E\t\n"
+              "071\tDEFAULTS COMMAND FORM\t13 : Speed Index\t11 : Analog Input\t\n");
     EXPECT_EQ(
-        CompareTableText({differing[1], differing[2]}, setA, setB, "A: a.par", "B: b.par", TableFormat::Tabs),
-        "No.\tName\tA: a.par\tB: b.par\tNote\n"
-        "040\tIN POLE\t0xFF\t0x0E\t\n"
-        "071\tDEFAULTS COMMAND FORM\t13 : Speed Index\t11 : Analog Input\t\n");
-    EXPECT_EQ(CompareTableText({differing[0]}, setA, setB, "A: sets, \"old\".par", "B", TableFormat::Csv),
-              "\xEF\xBB\xBFNo.,Name,\"A: sets, \"\"old\"\".par\",B,Note\r\n"
-              "033,SELECT PROTOCOL,1,0,not stored\r\n");
+        CompareTableText({differing[0]}, setA, setB, "A: sets, \"old\".par", "B", TableFormat::Csv, false),
+        "\xEF\xBB\xBFNo.,Name,\"A: sets, \"\"old\"\".par\",B,Note\r\n"
+        "033,SELECT PROTOCOL,1,0,not stored\r\n");
 }
 
 TEST(BackupNames, OnlyNamesOfBackupsWithADateAndTimeAreRead) {
@@ -197,7 +192,7 @@ TEST_F(ParamFolderTest, BackupsAreListedNewestFirstWithTheirSize) {
 }
 
 TEST_F(ParamFolderTest, AWrittenBackupIsListedAtTheTimeOfItsName) {
-    const BackupResult written = WriteBackupFile(Filled(7), root_ / "backups", std::time(nullptr));
+    const BackupResult written = WriteBackupFile(Filled(7), root_ / "backups", std::time(nullptr), false);
     ASSERT_TRUE(written.ok) << written.error;
     const std::vector<BackupEntry> list = ListBackups(root_ / "backups");
     ASSERT_EQ(list.size(), 1u);

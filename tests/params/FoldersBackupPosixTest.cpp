@@ -38,7 +38,7 @@ TEST_F(ParamFolderTest, FailedSaveLeavesTheOldFileAndDirectoryAlone) {
     test::RecordingMessages messages;
     const fs::path target = root_ / "keep" / "old.par";
     fs::create_directories(target.parent_path());
-    ASSERT_TRUE(WriteParFile(target, Filled(1)));
+    ASSERT_TRUE(WriteParFile(target, Filled(1), false));
     const std::string before = Bytes(target);
 
     // A file size limit stops even root's writes: the new text cannot be
@@ -49,7 +49,7 @@ TEST_F(ParamFolderTest, FailedSaveLeavesTheOldFileAndDirectoryAlone) {
     tiny.rlim_cur = 100;
     const auto oldHandler = std::signal(SIGXFSZ, SIG_IGN);
     ASSERT_EQ(::setrlimit(RLIMIT_FSIZE, &tiny), 0);
-    const bool saved1 = SaveParameterFileTo(target, Filled(2));
+    const bool saved1 = SaveParameterFileTo(target, Filled(2), false);
     ::setrlimit(RLIMIT_FSIZE, &saved);
     std::signal(SIGXFSZ, oldHandler);
 
@@ -59,7 +59,7 @@ TEST_F(ParamFolderTest, FailedSaveLeavesTheOldFileAndDirectoryAlone) {
     EXPECT_FALSE(ReadDirectorySetting().has_value());
 
     // A folder that is a regular file cannot hold anything.
-    EXPECT_FALSE(SaveParameterFileTo(target / "x.par", Filled(2)));
+    EXPECT_FALSE(SaveParameterFileTo(target / "x.par", Filled(2), false));
     ASSERT_EQ(messages.Texts().size(), 2u);
     // The reason follows the message: the full disk, then the folder that is a file.
     EXPECT_EQ(messages.Texts()[0], "File Save Error\r\ncannot write " + target.string() + ": File too large");
@@ -76,14 +76,14 @@ TEST_F(ParamFolderTest, SaveThroughALinkOverAFolderOrUnderALongName) {
     // A link to a file kept elsewhere: the file is updated, the link stays.
     const fs::path real = root_ / "shared" / "line1.par";
     fs::create_directories(real.parent_path());
-    ASSERT_TRUE(WriteParFile(real, Filled(1)));
+    ASSERT_TRUE(WriteParFile(real, Filled(1), false));
     const fs::path link = root_ / "mine" / "line1.par";
     fs::create_directories(link.parent_path());
     fs::create_symlink(real, link);
-    ASSERT_TRUE(SaveParameterFileTo(link, Filled(2)));
+    ASSERT_TRUE(SaveParameterFileTo(link, Filled(2), false));
     EXPECT_TRUE(fs::is_symlink(link));
     ParamValues v{};
-    ASSERT_TRUE(ReadParFile(real, &v));
+    ASSERT_TRUE(ReadParFile(real, &v, false));
     EXPECT_EQ(v, Filled(2));
     EXPECT_EQ(entries(real.parent_path()), 1);
     EXPECT_EQ(entries(link.parent_path()), 1);
@@ -92,7 +92,7 @@ TEST_F(ParamFolderTest, SaveThroughALinkOverAFolderOrUnderALongName) {
     const fs::path folder = root_ / "mine" / "folder.par";
     fs::create_directories(folder);
     ASSERT_TRUE(WriteFileAtomically(folder / "inside", "x"));
-    EXPECT_FALSE(SaveParameterFileTo(folder, Filled(3)));
+    EXPECT_FALSE(SaveParameterFileTo(folder, Filled(3), false));
     EXPECT_EQ(entries(folder), 1);
     EXPECT_EQ(entries(link.parent_path()), 2);
     ASSERT_EQ(messages.Texts().size(), 1u);
@@ -100,7 +100,7 @@ TEST_F(ParamFolderTest, SaveThroughALinkOverAFolderOrUnderALongName) {
 
     // The longest name the folder takes still saves.
     const fs::path longName = root_ / "mine" / (std::string(251, 'n') + ".par");
-    EXPECT_TRUE(SaveParameterFileTo(longName, Filled(4)));
+    EXPECT_TRUE(SaveParameterFileTo(longName, Filled(4), false));
     EXPECT_EQ(entries(link.parent_path()), 3);
 }
 
@@ -110,8 +110,8 @@ TEST_F(ParamFolderTest, FifosAndDevicesAreAFileLoadErrorAndChangeNothing) {
     // Without a writer a FIFO would block the reader for ever; /dev/zero never ends.
     const fs::path fifo = root_ / "fifo.par";
     ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
-    EXPECT_FALSE(LoadParameterFileFrom(fifo, &v));
-    EXPECT_FALSE(LoadParameterFileFrom("/dev/zero", &v));
+    EXPECT_FALSE(LoadParameterFileFrom(fifo, &v, false));
+    EXPECT_FALSE(LoadParameterFileFrom("/dev/zero", &v, false));
     EXPECT_EQ(v, Filled(5));
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{

@@ -52,12 +52,12 @@ TEST_F(ParamFolderTest, DirectoryFollowsTheLastSaveAndFallsBackWhenStale) {
 
     const fs::path sets = root_ / "sets";
     ASSERT_TRUE(CreateFolderPath(sets / "deeper" / "still"));
-    ASSERT_TRUE(SaveParameterFileTo(sets / "a.par", Filled(3)));
+    ASSERT_TRUE(SaveParameterFileTo(sets / "a.par", Filled(3), false));
     EXPECT_EQ(DirectorySetting(), sets);
     EXPECT_EQ(ParameterFolder(), sets);
 
     ParamValues loaded = Filled(0);
-    ASSERT_TRUE(LoadParameterFileFrom(sets / "a.par", &loaded));
+    ASSERT_TRUE(LoadParameterFileFrom(sets / "a.par", &loaded, false));
     EXPECT_EQ(loaded, Filled(3));
     EXPECT_EQ(DirectorySetting(), sets); // a load never changes it
 
@@ -69,15 +69,15 @@ TEST_F(ParamFolderTest, DirectoryFollowsTheLastSaveAndFallsBackWhenStale) {
 TEST_F(ParamFolderTest, MissingFoldersAndOversizedFilesAreAFileLoadErrorAndChangeNothing) {
     test::RecordingMessages messages;
     ParamValues v = Filled(5);
-    EXPECT_FALSE(LoadParameterFileFrom(root_ / "missing.par", &v));
-    EXPECT_FALSE(LoadParameterFileFrom(root_, &v)); // a folder
+    EXPECT_FALSE(LoadParameterFileFrom(root_ / "missing.par", &v, false));
+    EXPECT_FALSE(LoadParameterFileFrom(root_, &v, false)); // a folder
     // A huge file is refused before it is read into memory, even when its
     // first lines are good ones.
     const fs::path huge = root_ / "huge.par";
     std::string text = "005 : HOMING OFFSET : 1\r\n";
     text.resize(kMaxParFileBytes + 1, '#');
     ASSERT_TRUE(WriteFileAtomically(huge, text));
-    EXPECT_FALSE(LoadParameterFileFrom(huge, &v));
+    EXPECT_FALSE(LoadParameterFileFrom(huge, &v, false));
     EXPECT_EQ(v, Filled(5));
     EXPECT_EQ(messages.Texts(),
               (std::vector<std::string>{
@@ -90,7 +90,7 @@ TEST_F(ParamFolderTest, MissingFoldersAndOversizedFilesAreAFileLoadErrorAndChang
     using namespace std::string_literals;
     text += "\r\n006\0 : x : 3\r\n007 : "s + std::string(1000, 'x') + "\0 : 4\r\n"s;
     ASSERT_TRUE(WriteFileAtomically(huge, text));
-    ASSERT_TRUE(LoadParameterFileFrom(huge, &v));
+    ASSERT_TRUE(LoadParameterFileFrom(huge, &v, false));
     EXPECT_EQ(v[5], 1);
     EXPECT_EQ(v[6], 3);
     EXPECT_EQ(v[7], 4);
@@ -102,15 +102,15 @@ TEST_F(ParamFolderTest, TwoBackupsWithinOneSecondKeepBoth) {
     EXPECT_EQ(BackupFileName(when, 3), "BackUp_20240131_142507_3.par");
     EXPECT_EQ(BackupFileName(std::numeric_limits<std::time_t>::max()), "BackUp_00000000_-1-1-1.par");
 
-    const BackupResult first = WriteBackupNow(Filled(11), [&] { return when; });
-    const BackupResult second = WriteBackupNow(Filled(22), [&] { return when; });
+    const BackupResult first = WriteBackupNow(Filled(11), false, [&] { return when; });
+    const BackupResult second = WriteBackupNow(Filled(22), false, [&] { return when; });
     ASSERT_TRUE(first.ok) << first.error;
     ASSERT_TRUE(second.ok) << second.error;
     EXPECT_EQ(first.path, root_ / "default" / "BackUp_20240131_142507.par");
     EXPECT_EQ(second.path, root_ / "default" / "BackUp_20240131_142507_2.par");
     ParamValues a{}, b{};
-    ASSERT_TRUE(ReadParFile(first.path, &a));
-    ASSERT_TRUE(ReadParFile(second.path, &b));
+    ASSERT_TRUE(ReadParFile(first.path, &a, false));
+    ASSERT_TRUE(ReadParFile(second.path, &b, false));
     EXPECT_EQ(a, Filled(11));
     EXPECT_EQ(b, Filled(22));
 }
@@ -118,11 +118,11 @@ TEST_F(ParamFolderTest, TwoBackupsWithinOneSecondKeepBoth) {
 TEST_F(ParamFolderTest, BackupThatCannotBeWrittenGivesTheReasonAndShowsNothing) {
     test::RecordingMessages messages;
     ASSERT_TRUE(WriteFileAtomically(root_ / "plain", "x"));
-    const BackupResult r = WriteBackupFile(Filled(1), root_ / "plain" / "sub", std::time(nullptr));
+    const BackupResult r = WriteBackupFile(Filled(1), root_ / "plain" / "sub", std::time(nullptr), false);
     EXPECT_FALSE(r.ok);
     EXPECT_FALSE(r.error.empty());
     SetEnv("VELT_PARAMETER_DIR", (root_ / "plain").string());
-    const BackupResult now = WriteBackupNow(Filled(1));
+    const BackupResult now = WriteBackupNow(Filled(1), false);
     EXPECT_FALSE(now.ok);
     EXPECT_NE(now.error.find((root_ / "plain").string()), std::string::npos) << now.error;
     EXPECT_TRUE(messages.Texts().empty()); // the save sequence asks instead
@@ -152,7 +152,7 @@ TEST_F(ParamFolderTest, ABackupOnAFullDiskStopsAtTheFirstNameAndSaysWhy) {
         ++writes;
         return std::errc::no_space_on_device;
     });
-    const BackupResult full = WriteBackupFile(Filled(1), root_ / "full", when);
+    const BackupResult full = WriteBackupFile(Filled(1), root_ / "full", when, false);
     SetFileStepHook(std::move(previous));
     EXPECT_FALSE(full.ok);
     EXPECT_EQ(writes, 1) << "a full disk fails every name: no second name is tried";
@@ -165,7 +165,7 @@ TEST_F(ParamFolderTest, ABackupOnAFullDiskStopsAtTheFirstNameAndSaysWhy) {
         if (step != FileStep::Rename) return std::errc{};
         return ++renames <= 2 ? std::errc::file_exists : std::errc{};
     });
-    const BackupResult taken = WriteBackupFile(Filled(2), root_ / "taken", when);
+    const BackupResult taken = WriteBackupFile(Filled(2), root_ / "taken", when, false);
     SetFileStepHook(std::move(previous));
     ASSERT_TRUE(taken.ok) << taken.error;
     EXPECT_EQ(renames, 3);

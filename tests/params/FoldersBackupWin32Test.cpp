@@ -40,7 +40,7 @@ void SetRawDirectory(const std::wstring& text) {
 TEST_F(ParamFolderTest, DirectoryIsAStringInTheCurrentUsersRegistry) {
     const fs::path sets = root_ / "sets";
     ASSERT_TRUE(CreateFolderPath(sets));
-    ASSERT_TRUE(SaveParameterFileTo(sets / "a.par", Filled(3)));
+    ASSERT_TRUE(SaveParameterFileTo(sets / "a.par", Filled(3), false));
     DWORD bytes = 0;
     EXPECT_EQ(RawDirectory(&bytes), sets.wstring());                 // no trailing backslash
     EXPECT_EQ(bytes, (sets.wstring().size() + 1) * sizeof(wchar_t)); // stored with its NUL
@@ -48,7 +48,7 @@ TEST_F(ParamFolderTest, DirectoryIsAStringInTheCurrentUsersRegistry) {
     // A file in a drive's root folder: the root keeps its backslash ("C:"
     // alone would name the drive's current folder).
     const fs::path inRoot = root_.root_path() / ("velt_root_" + std::to_string(ProcessId()) + ".par");
-    ASSERT_TRUE(SaveParameterFileTo(inRoot, Filled(4)));
+    ASSERT_TRUE(SaveParameterFileTo(inRoot, Filled(4), false));
     fs::remove(inRoot);
     EXPECT_EQ(RawDirectory(&bytes), root_.root_path().wstring());
 
@@ -75,16 +75,16 @@ TEST(UserSettingsRegistry, KeepsTextThatIsNotAsciiAndRefusesNul) {
 TEST_F(ParamFolderTest, ReadOnlyFilesAndDevicesAreRefused) {
     test::RecordingMessages messages;
     const fs::path kept = root_ / "kept.par";
-    ASSERT_TRUE(WriteParFile(kept, Filled(1)));
+    ASSERT_TRUE(WriteParFile(kept, Filled(1), false));
     ASSERT_TRUE(SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_READONLY));
-    EXPECT_FALSE(SaveParameterFileTo(kept, Filled(2)));
+    EXPECT_FALSE(SaveParameterFileTo(kept, Filled(2), false));
     ParamValues v{};
-    ASSERT_TRUE(ReadParFile(kept, &v));
+    ASSERT_TRUE(ReadParFile(kept, &v, false));
     EXPECT_EQ(v, Filled(1));
     EXPECT_TRUE(DirectorySetting().empty()); // a failed save leaves it alone
     SetFileAttributesW(kept.c_str(), FILE_ATTRIBUTE_NORMAL);
 
-    EXPECT_FALSE(LoadParameterFileFrom("NUL", &v)); // a device, not a file
+    EXPECT_FALSE(LoadParameterFileFrom("NUL", &v, false)); // a device, not a file
     EXPECT_EQ(v, Filled(1));
     ASSERT_EQ(messages.Texts().size(), 2u);
     EXPECT_EQ(messages.Texts()[0].rfind("File Save Error\r\n", 0), 0u);

@@ -1,7 +1,6 @@
 // The .par reader and writer: format, lenient reading, encodings.
 #include "params/ParFile.h"
 #include "link/DriveMap.h"
-#include "params/Language.h"
 #include "platform/AtomicFile.h"
 #include "platform/Cp949.h"
 #include "tests/support/TestEnv.h"
@@ -18,7 +17,7 @@ namespace {
 
 ParamValues Sample() {
     ParamValues v{};
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         v[static_cast<size_t>(n)] = static_cast<int16_t>(n * 37 - 2000);
     v[5] = -100;
     v[0] = INT16_MIN;
@@ -34,37 +33,32 @@ ParamValues Filled(int16_t x) {
     return v;
 }
 
-struct LanguageGuard {
-    ~LanguageGuard() { ApplyLanguage(false); }
-};
-
 } // namespace
 
 TEST(ParFileFormat, LinesAreNumberNameValueWithCrLf) {
-    const std::string text = FormatParTextUtf8(Sample(), ParamTableEn);
+    const std::string text = FormatParTextUtf8(Sample(), false);
     EXPECT_NE(text.find("005 : HOMING OFFSET : -100\r\n"), std::string::npos);
     EXPECT_EQ(text.rfind("000 : HOMING HIGH SPEED : -32768\r\n001 : ", 0), 0u);
-    EXPECT_NE(text.find("\r\n" + std::to_string(PARAM_COUNT - 1) + " : RESERVED : "), std::string::npos);
+    EXPECT_NE(text.find("\r\n" + std::to_string(drive::ParamCount - 1) + " : RESERVED : "),
+              std::string::npos);
     size_t lines = 0;
     for (size_t i = 0; i < text.size(); ++i)
         if (text[i] == '\n') {
             ++lines;
             EXPECT_EQ(text[i - 1], '\r');
         }
-    EXPECT_EQ(lines, static_cast<size_t>(PARAM_COUNT));
+    EXPECT_EQ(lines, static_cast<size_t>(drive::ParamCount));
     EXPECT_EQ(text.back(), '\n');
 }
 
 TEST(ParFileFormat, RoundTripKeepsNegativesAndBothPairWordsInEitherLanguage) {
-    LanguageGuard guard;
     for (bool korean : {false, true}) {
-        ApplyLanguage(korean);
         std::string bytes;
-        ASSERT_TRUE(FormatParFile(Sample(), &bytes));
+        ASSERT_TRUE(FormatParFile(Sample(), &bytes, korean));
         ParamValues back = Filled(77);
-        const ParReadResult r = ParseParText(bytes, &back);
+        const ParReadResult r = ParseParText(bytes, &back, false);
         EXPECT_EQ(back, Sample());
-        EXPECT_EQ(r.applied, PARAM_COUNT);
+        EXPECT_EQ(r.applied, drive::ParamCount);
         EXPECT_TRUE(r.warnings.empty());
         EXPECT_EQ(CombinePair(83, back.data()), -123456);
         EXPECT_EQ(CombinePair(drive::PositionLowRegister, back.data()), 987654);
@@ -72,27 +66,24 @@ TEST(ParFileFormat, RoundTripKeepsNegativesAndBothPairWordsInEitherLanguage) {
 }
 
 TEST(ParFileFormat, KoreanFileIsCp949OnDiskAndReadsInEnglish) {
-    LanguageGuard guard;
-    ApplyLanguage(true);
     std::string bytes;
-    ASSERT_TRUE(FormatParFile(Sample(), &bytes));
+    ASSERT_TRUE(FormatParFile(Sample(), &bytes, true));
     // "원점고속속도" in code page 949, not the UTF-8 bytes.
     const std::string cp949Name = "\xBF\xF8\xC1\xA1\xB0\xED\xBC\xD3\xBC\xD3\xB5\xB5";
     EXPECT_NE(bytes.find("000 : " + cp949Name + " : -32768\r\n"), std::string::npos);
     EXPECT_EQ(bytes.find("원점"), std::string::npos);
-    EXPECT_EQ(Cp949ToUtf8(bytes), FormatParTextUtf8(Sample(), ParamTableKo));
+    EXPECT_EQ(Cp949ToUtf8(bytes), FormatParTextUtf8(Sample(), true));
 
-    ApplyLanguage(false);
     ParamValues back{};
-    ParseParText(bytes, &back);
+    ParseParText(bytes, &back, false);
     EXPECT_EQ(back, Sample());
     // The same file with UTF-8 names and LF line ends reads alike.
-    std::string utf8 = FormatParTextUtf8(Sample(), ParamTableKo);
+    std::string utf8 = FormatParTextUtf8(Sample(), true);
     std::string lf;
     for (char c : utf8)
         if (c != '\r') lf += c;
     ParamValues fromUtf8{};
-    ParseParText("\xEF\xBB\xBF" + lf, &fromUtf8);
+    ParseParText("\xEF\xBB\xBF" + lf, &fromUtf8, false);
     EXPECT_EQ(fromUtf8, Sample());
 }
 
@@ -109,14 +100,14 @@ TEST(ParFileReading, SkippedLinesOutOfRangeNumbersAndLowSixteenBits) {
                                          "012 : x : 2\r\n"
                                          "013:no blanks:-7 trailing words\n"
                                          "014 : x : 99999999999\r\n",
-                                         &v);
+                                         &v, false);
     EXPECT_EQ(v[3], 9);     // indented line skipped
     EXPECT_EQ(v[10], 4464); // 70000 & 0xFFFF
     EXPECT_EQ(v[11], -1);
     EXPECT_EQ(v[12], 2); // the last line wins
     EXPECT_EQ(v[13], -7);
     EXPECT_EQ(v[14], -1); // saturated at INT32_MAX, low 16 bits
-    for (int n : {0, 1, 2, 4, 100, PARAM_COUNT - 1})
+    for (int n : {0, 1, 2, 4, 100, drive::ParamCount - 1})
         EXPECT_EQ(v[static_cast<size_t>(n)], 9) << n;
     EXPECT_EQ(r.applied, 6);
     EXPECT_FALSE(r.present[3]);
@@ -133,7 +124,7 @@ TEST(ParFileReading, LinesWithoutTwoColonsAreReadLeniently) {
                                          "12345\n"
                                          "7 : 321\n"
                                          "20 : x :\n",
-                                         &v);
+                                         &v, false);
     EXPECT_EQ(v[0], 12345); // no colon: parameter 0, the whole line as value
     EXPECT_EQ(v[7], 321);   // one colon: the value after it
     EXPECT_EQ(v[20], 0);    // no digits in the value: 0
@@ -146,7 +137,7 @@ TEST(ParFileReading, LinesWithoutTwoColonsAreReadLeniently) {
 TEST(ParFileReading, CrLfLfAndALoneCrEachEndALine) {
     ParamValues v = Filled(9);
     const ParReadResult r =
-        ParseParText("000 : A : 1\r\n001 : B : 2\n002 : C : 3\r003 : D : 4\r\r\n005 : E : 6", &v);
+        ParseParText("000 : A : 1\r\n001 : B : 2\n002 : C : 3\r003 : D : 4\r\r\n005 : E : 6", &v, false);
     EXPECT_EQ((std::vector<int16_t>(v.begin(), v.begin() + 6)), (std::vector<int16_t>{1, 2, 3, 4, 9, 6}));
     EXPECT_EQ(r.applied, 5);
     EXPECT_TRUE(r.warnings.empty());
@@ -160,7 +151,7 @@ TEST(ParFileReading, RandomBytesNeverCrashAndStayInBounds) {
         for (char& c : text)
             c = (rng() % 3 == 0) ? static_cast<char>(rng() & 0xFF) : alphabet[rng() % alphabet.size()];
         ParamValues v{};
-        const ParReadResult r = ParseParText(text, &v);
+        const ParReadResult r = ParseParText(text, &v, false);
         EXPECT_LE(r.applied, static_cast<int>(text.size()) + 1);
         for (const ParWarning& w : r.warnings)
             EXPECT_GE(w.line, 1);
@@ -173,7 +164,7 @@ TEST(ParFileReading, GarbageGivesABoundedListOfWarnings) {
         text += "500 : junk\n";
     text += "009 : x : 1\n";
     ParamValues v{};
-    const ParReadResult r = ParseParText(text, &v);
+    const ParReadResult r = ParseParText(text, &v, false);
     ASSERT_EQ(r.warnings.size(), kMaxParWarnings + 1);
     EXPECT_NE(r.warnings.back().text.find("not listed"), std::string::npos);
     EXPECT_EQ(v[9], 1); // reading goes on to the end
@@ -193,12 +184,12 @@ TEST(Cp949, InvalidInputIsReportedOrReplaced) {
 
 TEST(ParFileReading, AFileCutShortOrHoldingSomethingElseIsRefusedWholeAndChangesNothing) {
     std::string good;
-    ASSERT_TRUE(FormatParFile(Sample(), &good));
+    ASSERT_TRUE(FormatParFile(Sample(), &good, false));
     const std::filesystem::path path = velt::test::UniqueTempPath("cut.par");
     auto read = [&](const std::string& bytes, ParReadResult* r) {
         EXPECT_TRUE(WriteFileAtomically(path, bytes));
         ParamValues v = Filled(7);
-        const bool ok = ReadParFile(path, &v, r);
+        const bool ok = ReadParFile(path, &v, false, r);
         if (!ok) {
             EXPECT_EQ(v, Filled(7)) << "a refused file changes nothing";
         }
@@ -235,7 +226,7 @@ TEST(ParFileReading, AFileCutShortOrHoldingSomethingElseIsRefusedWholeAndChanges
 
 TEST(ParFileReading, TheLastParameterIs143AndTheNumberAfterItIsIgnored) {
     ParamValues v = Filled(9);
-    const ParReadResult r = ParseParText("143 : LAST : 11\r\n144 : BEYOND : 12\r\n", &v);
+    const ParReadResult r = ParseParText("143 : LAST : 11\r\n144 : BEYOND : 12\r\n", &v, false);
     EXPECT_EQ(v[143], 11);
     EXPECT_EQ(r.applied, 1) << "the line for 144 must not count as applied";
     EXPECT_TRUE(r.present[143]);
@@ -256,7 +247,7 @@ TEST(ParFileReading, AByteOrderMarkIsSkippedBeforeAnyFirstLine) {
     const ParReadResult r = ParseParText("\xEF\xBB\xBF"
                                          "005 : HOMING OFFSET : -100\r\n"
                                          "006 : x : 3\r\n",
-                                         &v);
+                                         &v, false);
     EXPECT_TRUE(r.error.empty()) << r.error;
     EXPECT_TRUE(r.warnings.empty());
     EXPECT_EQ(v[5], -100);
@@ -279,7 +270,7 @@ TEST(ParFileReading, AFileWithoutAParameterLineIsRefusedWithItsReason) {
         ASSERT_TRUE(WriteFileAtomically(path, bytes));
         ParamValues v = Filled(7);
         ParReadResult r;
-        EXPECT_FALSE(ReadParFile(path, &v, &r)) << bytes;
+        EXPECT_FALSE(ReadParFile(path, &v, false, &r)) << bytes;
         EXPECT_EQ(r.error, reason) << bytes;
         EXPECT_EQ(v, Filled(7));
     }

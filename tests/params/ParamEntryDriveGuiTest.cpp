@@ -4,16 +4,18 @@
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "link/DriveMap.h"
+#include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
 #include "params/ParamCatalogue.h"
 #include "params/ValueEntry.h"
-#include "sim/ParamLimits.h"
 #include "tests/support/ParamPageFixture.h"
 
 #include <QApplication>
 #include <QCheckBox>
 #include <QLabel>
+#include <QLineEdit>
 #include <QMouseEvent>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -50,7 +52,7 @@ protected:
 
     bool AnyValueCellBold() {
         const CGridCtrl& grid = *Page().ParamGrid;
-        for (int n = 0; n < PARAM_COUNT; ++n) {
+        for (int n = 0; n < drive::ParamCount; ++n) {
             const ParamCell c = ValueCellOf(n);
             const GridCell* cell = grid.Model().GetCell(c.row, c.col);
             if (cell != nullptr && cell->font && cell->font->weight > 400) return true;
@@ -116,7 +118,7 @@ TEST_F(ParamEntryDrive, BitsOutPoleCannotHoldAreDisabledAndTheDriveGetsWhatWasTi
 TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBitIsCleared) {
     drive->SetHolding(drive::ParamOutPole, 142);
     ReadAll();
-    ASSERT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
+    ASSERT_EQ(Page().WorkingCopy().Values()[drive::ParamOutPole], 142);
     CDlgSetValHEX& hex = *app->SetValHex();
     DoubleClickValueOf(drive::ParamOutPole);
     EXPECT_EQ(EnabledBoxes(), 0x8Fu); // bit 7 is set: it can be cleared
@@ -124,7 +126,7 @@ TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBit
     EXPECT_TRUE(hex.isVisible());
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{"142 does not fit this parameter.\r\nParameter No.[41] "
                                                       "takes 0 to 15: only BIT 0 to BIT 3 can be set."});
-    EXPECT_EQ(Page().ParamValues[drive::ParamOutPole], 142);
+    EXPECT_EQ(Page().WorkingCopy().Values()[drive::ParamOutPole], 142);
 
     QTest::mouseClick(hex.BitChecks[7], Qt::LeftButton);
     EXPECT_EQ(hex.ValueLabel->text(), "14");
@@ -135,25 +137,36 @@ TEST_F(ParamEntryDrive, AValueBeyondTheRangeReadFromTheDriveIsRefusedUntilTheBit
     EXPECT_EQ(drive->Holding(drive::ParamOutPole), 14);
 }
 
-TEST(BitRanges, TheHostsRangesOfTheBitParametersAreTheDrives) {
-    const sim::ParamLimits limits;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
-        const std::optional<BitRange> range = BitParamRange(n);
-        if (!range) continue;
-        const std::optional<sim::ParamRange>& drives = limits.Range(n);
-        ASSERT_TRUE(drives.has_value()) << n;
-        EXPECT_EQ(range->min, drives->min) << n;
-        EXPECT_EQ(range->max, drives->max) << n;
-    }
+TEST_F(ParamEntryDrive, TheDecimalDialogTakesOnlyTheParametersRangeAndTheDriveGetsWhatItTook) {
+    ASSERT_EQ(drive->Holding(13), 300);
+    CDlgSetValDEC& dec = *app->SetValDec();
+    DoubleClickValueOf(13);
+    ASSERT_TRUE(dec.isVisible());
+    EXPECT_NE(dec.HelpEdit->toPlainText().indexOf("RANGE : 0 ~ 32000"), -1);
+    QTest::keyClicks(dec.ValueEdit, "40000"); // the value is selected: typing replaces it
+    QTest::mouseClick(dec.OkButton, Qt::LeftButton);
+    EXPECT_TRUE(dec.isVisible());
+    EXPECT_EQ(shown.Texts(), std::vector<std::string>{"40000 does not fit this parameter.\r\nEnter a whole "
+                                                      "number from 0 to 32000 for parameter No.[13]."});
+    EXPECT_EQ(CellText(13), "300");
+
+    dec.ValueEdit->selectAll();
+    QTest::keyClicks(dec.ValueEdit, "32000");
+    QTest::mouseClick(dec.OkButton, Qt::LeftButton);
+    EXPECT_FALSE(dec.isVisible());
+    SaveAll();
+    ASSERT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes[1].details, "013 CURRENT P GAIN : 300 -> 32000");
+    EXPECT_EQ(drive->Holding(13), 32000);
 }
 
-// A read zeroes the working copy and fills it from the drive: asked for while a
+// A read replaces the working copy with the drive's values: asked for while a
 // save is writing that copy out, it would put the drive's old values back
 // under the save. It waits for the save to end instead.
 TEST_F(ParamEntryDrive, AReadAskedForDuringASaveDoesNotRunAndTheDriveGetsTheEdit) {
     CDlgParameter& page = Page();
-    page.StoreEditedValue(13, 4321);
-    const velt::ParamValues edited = page.ParamValues;
+    page.WorkingCopy().StoreEdited(13, 4321);
+    const velt::ParamValues edited = page.WorkingCopy().Values();
     bool asked = false;
     bool readEnabled = true;
     QTimer::singleShot(0, [&] {
@@ -165,7 +178,7 @@ TEST_F(ParamEntryDrive, AReadAskedForDuringASaveDoesNotRunAndTheDriveGetsTheEdit
     EXPECT_TRUE(asked);
     EXPECT_FALSE(readEnabled);
     EXPECT_EQ(drive->Holding(13), 4321);
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         EXPECT_EQ(static_cast<int16_t>(drive->Holding(n)), edited[static_cast<size_t>(n)]) << n;
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
     EXPECT_TRUE(page.SaveAllButton->isEnabled());
@@ -175,8 +188,7 @@ TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithThe
     CDlgParameter& page = Page();
     drive->SetHolding(13, 777);
     drive->SetHolding(85, 2);
-    ASSERT_TRUE(page.DriveValuesKnown);
-    ASSERT_NE(page.DriveValues, velt::ParamValues{}); // the zeroed copy differs from it
+    ASSERT_TRUE(page.WorkingCopy().DriveValuesKnown());
 
     std::vector<int> positions;
     bool boldWhileReading = false;
@@ -209,10 +221,12 @@ TEST_F(ParamEntryDrive, ReadAllShowsItsProgressMarksNothingChangedAndEndsWithThe
     EXPECT_FALSE(readButtonEnabledWhileReading);
     EXPECT_TRUE(page.ReadAllButton->isEnabled());
 
-    for (int n = 0; n < PARAM_COUNT; ++n)
-        ASSERT_EQ(page.ParamValues[static_cast<size_t>(n)], static_cast<int16_t>(drive->Holding(n))) << n;
+    for (int n = 0; n < drive::ParamCount; ++n)
+        ASSERT_EQ(page.WorkingCopy().Values()[static_cast<size_t>(n)],
+                  static_cast<int16_t>(drive->Holding(n)))
+            << n;
     EXPECT_EQ(CellText(13), "777");
-    EXPECT_EQ(CellText(85), QString::number(CombinePair(85, page.ParamValues.data())));
+    EXPECT_EQ(CellText(85), QString::number(CombinePair(85, page.WorkingCopy().Values().data())));
     EXPECT_FALSE(AnyValueCellBold());
     EXPECT_TRUE(shown.Boxes.empty());
 }

@@ -112,7 +112,7 @@ TEST_F(ParamPage, SetUpBuildsTheGridAndSelectsVelocityControlWithItsPreset) {
         EXPECT_TRUE(page.ContactA[i]->isChecked());
         EXPECT_EQ(page.ContactRadio[i], 1);
     }
-    EXPECT_EQ(page.ParamValues, velt::ParamValues{}); // set-up takes nothing from the controls
+    EXPECT_EQ(page.WorkingCopy().Values(), velt::ParamValues{}); // set-up takes nothing from the controls
     EXPECT_EQ(page.SaveProgress->maximum(), 150);
     EXPECT_EQ(page.SaveProgress->value(), 150);
     EXPECT_EQ(page.ReadAllButton->text(), "All Parameter\nRead");
@@ -123,6 +123,7 @@ TEST_F(ParamPage, KoreanPageAndDialogsUseTheKoreanTexts) {
     Start(1);
     CDlgParameter& page = Page();
     EXPECT_EQ(page.ParamGrid->GetItemText(0, 1), QString::fromUtf8("기능"));
+    EXPECT_EQ(page.ParamGrid->GetItemText(14, 1), QString::fromUtf8("전류 P gain"));
     EXPECT_EQ(page.SaveAllButton->text(), QString::fromUtf8("전체 파라미터\n저장하기"));
     EXPECT_EQ(LabelledAs(page.ControlModeCombo), QString::fromUtf8("제어모드"));
     EXPECT_EQ(page.ControlModeCombo->accessibleName(), QString::fromUtf8("제어모드"));
@@ -152,8 +153,7 @@ TEST_F(ParamPage, EveryControlHasAnAccessibleName) {
     EXPECT_EQ(AccessibleText(app->SetValHex()->OkButton), "OK");
 
     // The grid reads as a table of the texts it shows.
-    page.ParamValues[83] = 1;
-    page.ParamValues[84] = -31072;
+    page.WorkingCopy().StoreEdited(83, 100000);
     page.RefreshValueCells();
     QAccessibleInterface* grid = QAccessible::queryAccessibleInterface(page.ParamGrid);
     ASSERT_NE(grid, nullptr);
@@ -184,8 +184,7 @@ TEST_F(ParamPage, DoubleClicksOutsideValueCellsOpenNothing) {
 TEST_F(ParamPage, ValueCellsOpenTheDecimalOrTheBitDialog) {
     Start(0);
     CDlgParameter& page = Page();
-    page.ParamValues[83] = 1;
-    page.ParamValues[84] = -31072;
+    page.WorkingCopy().StoreEdited(83, 100000);
     page.RefreshValueCells();
     CGridCtrl& grid = *page.ParamGrid;
     EXPECT_EQ(grid.GetItemText(9, 11), "100000");
@@ -211,7 +210,7 @@ TEST_F(ParamPage, ValueCellsOpenTheDecimalOrTheBitDialog) {
     EXPECT_EQ(dec.HelpEdit->toPlainText(), " POSITION INDEX 1");
     EXPECT_EQ(grid.GetItemText(10, 11), "0"); // the hidden cell of 84
 
-    page.ParamValues[drive::ParamInPole] = 255;
+    page.WorkingCopy().StoreEdited(drive::ParamInPole, 255);
     page.OnGridDoubleClick(2, 5); // 26: decimal; then 40, bits
     EXPECT_EQ(dec.ParamNo, 26);
     page.OnGridDoubleClick(16, 5);
@@ -231,15 +230,15 @@ TEST_F(ParamPage, TheDecimalDialogStoresPairsInTheirWordOrder) {
     dec.ValueEdit->setText("100000");
     dec.OkButton->click();
     EXPECT_FALSE(dec.isVisible());
-    EXPECT_EQ(page.ParamValues[83], 1);
-    EXPECT_EQ(page.ParamValues[84], -31072);
+    EXPECT_EQ(page.WorkingCopy().Values()[83], 1);
+    EXPECT_EQ(page.WorkingCopy().Values()[84], -31072);
     EXPECT_EQ(page.ParamGrid->GetItemText(9, 11), "100000");
 
     page.OnGridDoubleClick(23, 14); // POS_L, low word first
     dec.ValueEdit->setText("-1");
     dec.accept();
-    EXPECT_EQ(page.ParamValues[drive::PositionLowRegister], -1);
-    EXPECT_EQ(page.ParamValues[drive::PositionHighRegister], -1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::PositionLowRegister], -1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::PositionHighRegister], -1);
     EXPECT_EQ(page.ParamGrid->GetItemText(23, 14), "-1");
     EXPECT_TRUE(shown.Boxes.empty());
 }
@@ -248,26 +247,26 @@ TEST_F(ParamPage, TheDecimalDialogRefusesWhatTheParameterCannotHoldAndStaysOpen)
     Start(0);
     CDlgParameter& page = Page();
     CDlgSetValDEC& dec = *app->SetValDec();
-    page.ParamValues[13] = 300;
+    page.WorkingCopy().StoreEdited(13, 300);
     page.OnGridDoubleClick(14, 2);
     for (const char* text : {"70000", "abc", ""}) {
         dec.ValueEdit->setText(QString::fromLatin1(text));
         dec.OkButton->click();
         EXPECT_TRUE(dec.isVisible()) << text;
         EXPECT_EQ(dec.ValueEdit->text(), QString::fromLatin1(text));
-        EXPECT_EQ(page.ParamValues[13], 300) << text;
+        EXPECT_EQ(page.WorkingCopy().Values()[13], 300) << text;
     }
     ASSERT_EQ(shown.Boxes.size(), 3u);
     EXPECT_EQ(shown.Boxes[0].text,
-              "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to "
-              "65535 for parameter No.[13].");
+              "70000 does not fit this parameter.\r\nEnter a whole number from 0 to 32000 for parameter "
+              "No.[13].");
     EXPECT_EQ(shown.Boxes[1].text.rfind("\"abc\" is not a whole number.", 0), 0u);
 
     // Cancel after changing the entry stores nothing.
     dec.ValueEdit->setText("301");
     dec.CancelButton->click();
     EXPECT_FALSE(dec.isVisible());
-    EXPECT_EQ(page.ParamValues[13], 300);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], 300);
     EXPECT_EQ(shown.Boxes.size(), 3u);
 }
 
@@ -284,7 +283,7 @@ TEST_F(ParamPage, OnlyParameterSixShowsTheBaudRateNoticeAfterClosing) {
               std::vector<std::string>{"Save the communication speed parameters are applied to "
                                        "turn the power off and then the driver."});
     EXPECT_TRUE(hiddenWhenShown);
-    EXPECT_EQ(page.ParamValues[6], 4);
+    EXPECT_EQ(page.WorkingCopy().Values()[6], 4);
     page.OnGridDoubleClick(8, 2); // 7
     dec.accept();
     EXPECT_EQ(shown.Boxes.size(), 1u);
@@ -294,18 +293,18 @@ TEST_F(ParamPage, TheBitDialogChangesTheLowEightBitsOnly) {
     Start(0);
     CDlgParameter& page = Page();
     CDlgSetValHEX& hex = *app->SetValHex();
-    page.ParamValues[drive::ParamInPole] = 255;
+    page.WorkingCopy().StoreEdited(drive::ParamInPole, 255);
     page.OnGridDoubleClick(16, 5);
     hex.BitChecks[0]->click();
     EXPECT_EQ(hex.ValueLabel->text(), "254");
-    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 255); // not before OK
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInPole], 255); // not before OK
     hex.OkButton->click();
     EXPECT_FALSE(hex.isVisible());
-    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 254);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInPole], 254);
 
     // -1 holds bits above the eight boxes that parameter 39 (0 ~ 255) cannot
     // hold: the first click leaves only what the boxes show, which OK takes.
-    page.ParamValues[39] = -1;
+    page.WorkingCopy().StoreEdited(39, -1);
     page.OnGridDoubleClick(15, 5);
     hex.BitChecks[7]->click();
     EXPECT_EQ(hex.ValueLabel->text(), "127");
@@ -313,12 +312,12 @@ TEST_F(ParamPage, TheBitDialogChangesTheLowEightBitsOnly) {
     hex.BitChecks[1]->click();
     EXPECT_EQ(hex.EditValue, 253);
     hex.CancelButton->click();
-    EXPECT_EQ(page.ParamValues[39], -1);
+    EXPECT_EQ(page.WorkingCopy().Values()[39], -1);
     page.OnGridDoubleClick(15, 5);
     hex.BitChecks[7]->click();
     hex.OkButton->click();
     EXPECT_FALSE(hex.isVisible());
-    EXPECT_EQ(page.ParamValues[39], 127);
+    EXPECT_EQ(page.WorkingCopy().Values()[39], 127);
 }
 
 TEST_F(ParamPage, ListChangesApplyPresetsAndReservedFormsKeepTheLists) {
@@ -328,43 +327,43 @@ TEST_F(ParamPage, ListChangesApplyPresetsAndReservedFormsKeepTheLists) {
     EXPECT_EQ(page.CommandFormCombo->itemText(0), " 0 : Communication");
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), 0);
     EXPECT_EQ(Functions(page), (std::array<int, kIoCount>{0, 0, 0, 0, 0, 0, 0, 0, 1, 2, 3, 6}));
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultMode], 0);
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], 0);
-    EXPECT_EQ(page.ParamValues[drive::ParamSwitchMode], 1);
-    EXPECT_EQ(page.ParamValues[drive::ParamSwitchForm], 11);
-    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 255);
-    EXPECT_EQ(page.ParamValues[drive::ParamOutPole], 15);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultMode], 0);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultForm], 0);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamSwitchMode], 1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamSwitchForm], 11);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInPole], 255);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamOutPole], 15);
 
     Choose(page.CommandFormCombo, 4); // position index
     EXPECT_EQ(Functions(page)[4], 8);
     page.ContactB[2]->click();
-    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 255 - 4);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInPole], 255 - 4);
     Choose(page.FunctionCombos[0], 7);
     Choose(page.CommandFormCombo, 5); // " 5 : RESERVED"
     EXPECT_EQ(Functions(page), (std::array<int, kIoCount>{7, 2, 3, 4, 8, 9, 10, 0, 1, 2, 3, 6}));
     EXPECT_TRUE(page.ContactB[2]->isChecked());
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], 5);
-    EXPECT_EQ(page.ParamValues[drive::ParamInFunction1], 7);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultForm], 5);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInFunction1], 7);
 
     Choose(page.SwitchModeCombo, 2);
     EXPECT_EQ(page.SwitchFormCombo->itemText(0), " 20 : Communication");
     EXPECT_EQ(page.SwitchFormCombo->currentIndex(), 1);
-    EXPECT_EQ(page.ParamValues[drive::ParamSwitchForm], 21);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamSwitchForm], 21);
     EXPECT_EQ(Functions(page)[0], 7); // no preset for the switch mode
 }
 
 TEST_F(ParamPage, AModeTheListsDoNotHaveLeavesThemEmptyAndTheNextChangeStoresMinusOne) {
     Start(0);
     CDlgParameter& page = Page();
-    page.ParamValues[drive::ParamDefaultMode] = 5;
-    page.ParamValues[drive::ParamDefaultForm] = 2;
+    page.WorkingCopy().StoreEdited(drive::ParamDefaultMode, 5);
+    page.WorkingCopy().StoreEdited(drive::ParamDefaultForm, 2);
     page.ShowValuesInControls();
     EXPECT_EQ(page.ControlModeCombo->currentIndex(), -1);
     EXPECT_EQ(page.CommandFormCombo->currentIndex(), -1);
     EXPECT_EQ(page.CommandFormCombo->count(), 0);
     page.ContactA[0]->click();
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultMode], -1);
-    EXPECT_EQ(page.ParamValues[drive::ParamDefaultForm], -1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultMode], -1);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamDefaultForm], -1);
 }
 
 TEST_F(ParamPage, ADialogValueForAListParameterIsShownThereAndKeptByTheNextChange) {
@@ -376,15 +375,15 @@ TEST_F(ParamPage, ADialogValueForAListParameterIsShownThereAndKeptByTheNextChang
     app->SetValDec()->accept();
     EXPECT_EQ(page.FunctionCombos[0]->currentIndex(), 7);
     Choose(page.FunctionCombos[1], 2);
-    EXPECT_EQ(page.ParamValues[drive::ParamInFunction1], 7);
-    EXPECT_EQ(page.ParamValues[drive::ParamInFunction1 + 1], 2);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInFunction1], 7);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInFunction1 + 1], 2);
 
     page.OnGridDoubleClick(16, 5); // 40, contacts of IN1..IN8
     app->SetValHex()->BitChecks[3]->click();
     app->SetValHex()->accept();
     EXPECT_TRUE(page.ContactA[3]->isChecked());
     page.ContactB[0]->click();
-    EXPECT_EQ(page.ParamValues[drive::ParamInPole], 8);
+    EXPECT_EQ(page.WorkingCopy().Values()[drive::ParamInPole], 8);
 
     page.OnGridDoubleClick(21, 8); // 70
     app->SetValDec()->ValueEdit->setText("2");
@@ -401,20 +400,19 @@ TEST_F(ParamPage, ValueCellsThatDifferFromTheDrivesValuesAreBold) {
         const GridCell* cell = page.ParamGrid->Model().GetCell(c.row, c.col);
         return cell != nullptr && cell->font && cell->font->weight > 400;
     };
-    page.ParamValues[13] = 5;
+    page.WorkingCopy().StoreEdited(13, 5);
     page.RefreshValueCells();
     EXPECT_FALSE(bold(13)); // nothing known of the drive yet
-    page.DriveValues = page.ParamValues;
-    page.DriveValuesKnown = true;
+    page.WorkingCopy().TakeDriveValues(page.WorkingCopy().Values());
     page.RefreshValueCells();
     EXPECT_FALSE(bold(13));
-    page.StoreEditedValue(13, 6);
-    page.StoreEditedValue(83, 1); // the low word of the pair
+    page.WorkingCopy().StoreEdited(13, 6);
+    page.WorkingCopy().StoreEdited(83, 1); // the low word of the pair
     EXPECT_TRUE(bold(13));
     EXPECT_TRUE(bold(83));
     EXPECT_FALSE(bold(12));
     EXPECT_EQ(page.ParamGrid->GetItemFgColour(14, 2), Rgb(0, 0, 255));
-    page.StoreEditedValue(13, 5);
+    page.WorkingCopy().StoreEdited(13, 5);
     EXPECT_FALSE(bold(13));
 }
 

@@ -1,7 +1,6 @@
 // The rules of the parameter page and the value dialogs, without widgets.
 #include "params/ParamPage.h"
 #include "link/DriveMap.h"
-#include "params/Language.h"
 #include "params/ValueEntry.h"
 
 #include <gtest/gtest.h>
@@ -130,7 +129,7 @@ TEST(PageControlsAndValues, ValuesTheListsDoNotHaveLeaveThemWithoutSelection) {
 }
 
 TEST(PageControlsAndValues, TheLeftHalfShowsTheIoAndModeParameters) {
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const bool shown =
             (n >= drive::ParamInPole && n < drive::ParamInFunction1 + drive::InputCount) ||
             (n >= drive::ParamOutFunction1 && n < drive::ParamOutFunction1 + drive::OutputCount) ||
@@ -147,12 +146,12 @@ TEST(ParamGridCells, DoubleClicksCountOnlyOnValueCellsOfParameters) {
     EXPECT_EQ(ParamAtValueCell(25, 2), 24);
     EXPECT_EQ(ParamAtValueCell(9, 11), 83);
     EXPECT_EQ(ParamAtValueCell(10, 11), 84);
-    EXPECT_EQ(ParamAtValueCell(19, 17), PARAM_COUNT - 1);
+    EXPECT_EQ(ParamAtValueCell(19, 17), drive::ParamCount - 1);
     EXPECT_EQ(ParamAtValueCell(20, 17), -1); // filler 144
     EXPECT_EQ(ParamAtValueCell(25, 17), -1); // filler 149
     EXPECT_EQ(ParamAtValueCell(26, 2), -1);
     EXPECT_EQ(ParamAtValueCell(1, 18), -1);
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const ParamCell c = ValueCellOf(n);
         EXPECT_EQ(ParamAtValueCell(c.row, c.col), n);
     }
@@ -199,48 +198,53 @@ TEST(ParamGridCells, PairsShowTheir32BitValueInTheirWordOrder) {
     EXPECT_FALSE(ValueCellDiffers(13, v, drive));
 }
 
-TEST(DecimalEntry, TakesWholeNumbersTheParameterCanHold) {
-    ApplyLanguage(false);
-    const auto value = [](std::string_view text, int n) {
-        const DecimalEntry e = CheckDecimalEntry(text, n);
+TEST(DecimalEntry, TakesWholeNumbersWithinTheParametersOwnRange) {
+    ParamValues working{};
+    working[drive::ParamMaxSpeed1] = 3000;
+    const auto value = [&](std::string_view text, int n) {
+        const DecimalEntry e = CheckDecimalEntry(text, n, working, false);
         EXPECT_TRUE(e.ok) << text << ": " << e.message;
         return e.value;
     };
-    EXPECT_EQ(value("300", 13), 300);
-    EXPECT_EQ(value(" -32768 ", 13), -32768);
-    EXPECT_EQ(value("+65535", 13), 65535);
+    const auto refused = [&](std::string_view text, int n) {
+        return !CheckDecimalEntry(text, n, working, false).ok;
+    };
+    // A stated range (CURRENT P GAIN 0 ~ 32000, HOMING OFFSET -30000 ~ 30000).
+    EXPECT_EQ(value(" 32000 ", 13), 32000);
+    EXPECT_EQ(value("-30000", 5), -30000);
+    for (std::string_view text : {"40000", "-1", "32001"})
+        EXPECT_TRUE(refused(text, 13)) << text;
+    // Up to another parameter's value: POSITION MODE VELOCITY, 0 ~ MAX SPEED 1.
+    EXPECT_EQ(value("3000", 34), 3000);
+    EXPECT_TRUE(refused("3001", 34));
+    // No stated range: what the register or the pair holds.
+    EXPECT_EQ(value("+65535", 3), 65535);
+    EXPECT_EQ(value("-32768", drive::CommandRegister), -32768);
     EXPECT_EQ(value("100000", 83), 100000);
     EXPECT_EQ(value("-2147483648", drive::PositionLowRegister), INT32_MIN);
     EXPECT_EQ(value("2147483647", drive::SetPositionLowRegister), INT32_MAX);
-
-    for (const auto& [text, n] :
-         std::initializer_list<std::pair<std::string_view, int>>{{"70000", 13},
-                                                                 {"-32769", 13},
-                                                                 {"65536", 84},
-                                                                 {"2147483648", 83},
-                                                                 {"-2147483649", drive::PositionLowRegister},
-                                                                 {"99999999999999999999999", 83}})
-        EXPECT_FALSE(CheckDecimalEntry(text, n).ok) << text;
+    for (const auto& [text, n] : std::initializer_list<std::pair<std::string_view, int>>{
+             {"70000", 3}, {"-32769", 3}, {"65536", 84}, {"2147483648", 83}, {"99999999999999999999999", 83}})
+        EXPECT_TRUE(refused(text, n)) << text;
     for (std::string_view text : {"abc", "", "  ", "12abc", "1 2", "-", "+-1", "0x10", "1.5"})
-        EXPECT_FALSE(CheckDecimalEntry(text, 13).ok) << text;
+        EXPECT_TRUE(refused(text, 13)) << text;
 
+    // The message names the parameter's own range.
     EXPECT_EQ(
-        CheckDecimalEntry("abc", 13).message,
-        "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[13].");
-    EXPECT_EQ(CheckDecimalEntry("70000", 13).message,
-              "70000 does not fit this parameter.\r\nEnter a whole number from -32768 to 65535 for parameter "
-              "No.[13].");
-    EXPECT_NE(CheckDecimalEntry("2147483648", 83).message.find("-2147483648 to 2147483647"),
-              std::string::npos);
+        CheckDecimalEntry("40000", 13, working, false).message,
+        "40000 does not fit this parameter.\r\nEnter a whole number from 0 to 32000 for parameter No.[13].");
+    EXPECT_EQ(
+        CheckDecimalEntry("abc", 3, working, false).message,
+        "\"abc\" is not a whole number.\r\nEnter a whole number from -32768 to 65535 for parameter No.[3].");
+    EXPECT_EQ(
+        CheckDecimalEntry("4000", 34, working, false).message,
+        "4000 does not fit this parameter.\r\nEnter a whole number from 0 to 3000 (the value of parameter "
+        "No.[23]) for parameter No.[34].");
     const std::string longText(500, 'x');
-    EXPECT_LT(CheckDecimalEntry(longText, 13).message.size(), 200u);
-
-    ApplyLanguage(true);
-    EXPECT_EQ(
-        CheckDecimalEntry("abc", 13).message,
-        "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 -32768 ~ 65535 사이의 정수를 입력하세요.");
-    EXPECT_EQ(BaudRateNoticeText(), "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다.");
-    ApplyLanguage(false);
+    EXPECT_LT(CheckDecimalEntry(longText, 13, working, false).message.size(), 200u);
+    EXPECT_EQ(CheckDecimalEntry("abc", 13, working, true).message,
+              "\"abc\" 은(는) 정수가 아닙니다.\r\n파라미터 [13]번에는 0 ~ 32000 사이의 정수를 입력하세요.");
+    EXPECT_EQ(BaudRateNoticeText(true), "통신속도는 파라미터 저장 후 드라이버 전원을 껐다켜야 적용됩니다.");
 }
 
 TEST(BitEntry, TheEightBoxesChangeBitsZeroToSevenOnly) {
@@ -267,7 +271,7 @@ std::optional<BitRange> RangeInHelp(const std::string& help) {
 TEST(BitEntry, BitsAboveTheBoxesGoAtTheFirstClickSoOkCanTakeTheValue) {
     for (const int n : {39, 40, 41}) {
         const int32_t value = ApplyBitsFor(n, -1, 0x7F & EditableBits(n, 0));
-        EXPECT_TRUE(CheckBitEntry(n, value).ok) << n << ": " << value;
+        EXPECT_TRUE(CheckBitEntry(n, value, false).ok) << n << ": " << value;
         EXPECT_GE(value, 0) << n;
     }
     EXPECT_EQ(ApplyBitsFor(40, -1, 0x7F), 127);
@@ -276,11 +280,11 @@ TEST(BitEntry, BitsAboveTheBoxesGoAtTheFirstClickSoOkCanTakeTheValue) {
 
 TEST(BitEntry, EveryBitParameterHasTheRangeItsHelpTextStatesInBothLanguages) {
     int bitParams = 0;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
-        if (ParamTableEn[n].isBits != 1) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
+        if (!ParamIsBits(n)) {
             EXPECT_FALSE(BitParamRange(n).has_value()) << n;
             EXPECT_EQ(EditableBits(n, 0), 0xFFu) << n;
-            EXPECT_TRUE(CheckBitEntry(n, 70000).ok) << n; // the bit dialog never opens for it
+            EXPECT_TRUE(CheckBitEntry(n, 70000, false).ok) << n; // the bit dialog never opens for it
             continue;
         }
         ++bitParams;
@@ -305,7 +309,7 @@ TEST(BitEntry, ABoxIsEnabledExactlyWhenItsBitCanBeSetAndOkTakesOnlyValuesInRange
     EXPECT_EQ(AllowedBits(0, 0), 0x00u);
     EXPECT_EQ(AllowedBits(-5, -1), 0x00u);
 
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const std::optional<BitRange> range = BitParamRange(n);
         if (!range) continue;
         const unsigned allowed = AllowedBits(range->min, range->max);
@@ -313,7 +317,7 @@ TEST(BitEntry, ABoxIsEnabledExactlyWhenItsBitCanBeSetAndOkTakesOnlyValuesInRange
         for (unsigned boxes = 0; boxes <= 0xFFu; ++boxes) {
             const int32_t value = ApplyBits(range->min, boxes);
             const bool inRange = value >= range->min && value <= range->max;
-            EXPECT_EQ(CheckBitEntry(n, value).ok, inRange) << n << " " << value;
+            EXPECT_EQ(CheckBitEntry(n, value, false).ok, inRange) << n << " " << value;
             // A box outside the allowed bits always gives a value the parameter
             // cannot hold, and the allowed ones alone never do.
             EXPECT_EQ(inRange, (boxes & ~allowed) == 0) << n << " " << value;
@@ -321,9 +325,9 @@ TEST(BitEntry, ABoxIsEnabledExactlyWhenItsBitCanBeSetAndOkTakesOnlyValuesInRange
                 EXPECT_EQ(EditableBits(n, value), allowed) << n << " " << value;
             }
         }
-        EXPECT_FALSE(CheckBitEntry(n, -1).ok) << n;               // all 16 bits set
-        EXPECT_FALSE(CheckBitEntry(n, range->max + 256).ok) << n; // bits 8..15
-        EXPECT_FALSE(CheckBitEntry(n, range->min - 1).ok) << n;
+        EXPECT_FALSE(CheckBitEntry(n, -1, false).ok) << n;               // all 16 bits set
+        EXPECT_FALSE(CheckBitEntry(n, range->max + 256, false).ok) << n; // bits 8..15
+        EXPECT_FALSE(CheckBitEntry(n, range->min - 1, false).ok) << n;
     }
     EXPECT_EQ(EditableBits(drive::ParamOutPole, 14), 0x0Fu);
     EXPECT_EQ(EditableBits(drive::ParamOutPole, 142), 0x8Fu); // bit 7 read from the drive can be cleared
@@ -331,48 +335,43 @@ TEST(BitEntry, ABoxIsEnabledExactlyWhenItsBitCanBeSetAndOkTakesOnlyValuesInRange
 }
 
 TEST(BitEntry, TheRefusalNamesTheValueAndTheRangeInTheProgramsLanguage) {
-    ApplyLanguage(false);
-    EXPECT_EQ(CheckBitEntry(drive::ParamOutPole, 142).message,
+    EXPECT_EQ(CheckBitEntry(drive::ParamOutPole, 142, false).message,
               "142 does not fit this parameter.\r\nParameter No.[41] takes 0 to 15: only BIT 0 to BIT 3 can "
               "be set.");
-    EXPECT_EQ(BitRangeText(40), "Parameter No.[40] takes 0 to 255: only BIT 0 to BIT 7 can be set.");
-    EXPECT_EQ(BitRangeText(13), "");
-    EXPECT_TRUE(CheckBitEntry(drive::ParamOutPole, 15).message.empty());
-    ApplyLanguage(true);
-    EXPECT_EQ(CheckBitEntry(drive::ParamOutPole, 142).message,
+    EXPECT_EQ(BitRangeText(40, false), "Parameter No.[40] takes 0 to 255: only BIT 0 to BIT 7 can be set.");
+    EXPECT_EQ(BitRangeText(13, false), "");
+    EXPECT_TRUE(CheckBitEntry(drive::ParamOutPole, 15, false).message.empty());
+    EXPECT_EQ(CheckBitEntry(drive::ParamOutPole, 142, true).message,
               "142 은(는) 이 파라미터가 담을 수 없는 값입니다.\r\n파라미터 [41]번은 0 ~ 15 입니다: BIT 0 ~ "
               "BIT 3 만 "
               "설정할 수 있습니다.");
-    ApplyLanguage(false);
 }
 
 TEST(ReadProgress, TheBarMovesWithEachBlockFromZeroToItsEnd) {
     std::vector<int> positions;
-    for (int registers = 0; registers <= PARAM_COUNT; registers += 36)
+    for (int registers = 0; registers <= drive::ParamCount; registers += 36)
         positions.push_back(ReadProgressPosition(registers, 150));
     EXPECT_EQ(positions, (std::vector<int>{0, 37, 75, 112, 150}));
     EXPECT_EQ(ReadProgressPosition(-1, 150), 0);
-    EXPECT_EQ(ReadProgressPosition(PARAM_COUNT + 36, 150), 150);
+    EXPECT_EQ(ReadProgressPosition(drive::ParamCount + 36, 150), 150);
 }
 
 TEST(SaveDifferences, ListEveryDifferingParameterInTheProgramsLanguage) {
-    ApplyLanguage(false);
     ParamValues drive{};
     drive[13] = 300;
     ParamValues working = drive;
-    EXPECT_EQ(ParamDifferencesText(working, drive),
+    EXPECT_EQ(ParamDifferencesText(working, drive, false),
               "No parameter differs from the values the drive last reported.");
     working[13] = 301;
     working[0] = -5;
-    working[PARAM_COUNT - 1] = 1;
-    EXPECT_EQ(ParamDifferencesText(working, drive),
+    working[drive::ParamCount - 1] = 1;
+    EXPECT_EQ(ParamDifferencesText(working, drive, false),
               "000 HOMING HIGH SPEED : 0 -> -5\r\n013 CURRENT P GAIN : 300 -> 301\r\n" +
-                  std::to_string(PARAM_COUNT - 1) + " RESERVED : 0 -> 1 (not stored)");
-    ApplyLanguage(true);
-    EXPECT_EQ(ParamDifferencesText(drive, drive),
+                  std::to_string(drive::ParamCount - 1) + " RESERVED : 0 -> 1 (not stored)");
+    EXPECT_EQ(ParamDifferencesText(drive, drive, true),
               "드라이브가 마지막으로 알려 준 값과 다른 파라미터가 없습니다.");
-    EXPECT_EQ(ParamDifferencesText(working, drive).substr(0, 4), "000 ");
-    EXPECT_NE(ParamDifferencesText(working, drive).find(std::string(" : 300 -> 301\r\n")), std::string::npos);
-    EXPECT_NE(ParamDifferencesText(working, drive).find(" (저장 안 됨)"), std::string::npos);
-    ApplyLanguage(false);
+    EXPECT_EQ(ParamDifferencesText(working, drive, true).substr(0, 4), "000 ");
+    EXPECT_NE(ParamDifferencesText(working, drive, true).find(std::string(" : 300 -> 301\r\n")),
+              std::string::npos);
+    EXPECT_NE(ParamDifferencesText(working, drive, true).find(" (저장 안 됨)"), std::string::npos);
 }

@@ -56,10 +56,10 @@ protected:
 TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesValues) {
     StartConnected();
     CDlgParameter& page = Page();
-    const velt::ParamValues before = page.ParamValues;
-    EXPECT_EQ(page.DriveValues, before);
-    page.StoreEditedValue(13, before[13] + 1);
-    page.StoreEditedValue(85, 123456); // a pair: two registers
+    const velt::ParamValues before = page.WorkingCopy().Values();
+    EXPECT_EQ(page.WorkingCopy().DriveValues(), before);
+    page.WorkingCopy().StoreEdited(13, before[13] + 1);
+    page.WorkingCopy().StoreEdited(85, 123456); // a pair: two registers
 
     bool disabledDuringWrites = false;
     QTimer probe;
@@ -80,7 +80,7 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
     const std::vector<sim::SimRequest> writes = RequestsOf(*drive, drive::FunctionWriteSingleRegister);
     std::vector<int> expected;
     for (int n = 0; n < drive::CommandRegister; ++n)
-        if (ParamTable[n].kind != 0) expected.push_back(n);
+        if (ParamKind(n) != 0) expected.push_back(n);
     ASSERT_EQ(writes.size(), expected.size() + 1);
     for (size_t i = 0; i < expected.size(); ++i)
         ASSERT_EQ(writes[i].address, expected[i]);
@@ -93,8 +93,8 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
     EXPECT_EQ(page.SaveProgress->value(), 150);
     const ParamCell last = ValueCellOf(expected.back());
     EXPECT_EQ(page.ParamGrid->GetFocusCell(), (GridCellId{last.row, last.col}));
-    EXPECT_EQ(page.ParamValues[13], before[13] + 1);
-    EXPECT_EQ(page.DriveValues, page.ParamValues);
+    EXPECT_EQ(page.WorkingCopy().Values()[13], before[13] + 1);
+    EXPECT_EQ(page.WorkingCopy().DriveValues(), page.WorkingCopy().Values());
     EXPECT_EQ(drive->Holding(85), 1);
     page.RefreshValueCells();
     EXPECT_EQ(page.ParamGrid->GetItemText(11, 11), "123456");
@@ -103,7 +103,7 @@ TEST_F(ParamDrive, AFullSaveWritesTheParametersInUseThenStoresAndShowsTheDrivesV
     const std::vector<fs::path> backups = Backups(root / "VELT_Parameter");
     ASSERT_EQ(backups.size(), 1u);
     velt::ParamValues backedUp{};
-    ASSERT_TRUE(ReadParFile(backups[0], &backedUp));
+    ASSERT_TRUE(ReadParFile(backups[0], &backedUp, false));
     EXPECT_EQ(backedUp, before);
 }
 
@@ -124,6 +124,27 @@ TEST_F(ParamDrive, ARefusedWriteStopsTheSaveNamingTheParameter) {
     EXPECT_EQ(Backups(root / "VELT_Parameter").size(), 1u);
 }
 
+TEST_F(ParamDrive, AStoreTheDriveDoesNotConfirmIsToldAndNotTakenForStored) {
+    StartConnected(1);
+    CDlgParameter& page = Page();
+    const int16_t edited = static_cast<int16_t>(page.WorkingCopy().Value(13) + 1);
+    page.WorkingCopy().StoreEdited(13, edited);
+    drive->SetRefuse(drive::CommandRegister, true);
+    shown.Answers = {MsgResult::Yes};
+    page.SaveAllButton->click();
+
+    ASSERT_EQ(shown.Boxes.size(), 2u);
+    EXPECT_EQ(shown.Boxes[1].text,
+              "파라미터 값은 드라이브에 전달되었지만, 드라이브가 저장을 확인하지 않았습니다.\r\n원인: drive "
+              "exception 4\r\n드라이브 전원을 끄면 이 값들이 없어질 수 있습니다. 통신연결 상태 확인 후 다시 "
+              "저장 하세요.");
+    EXPECT_EQ(drive->Holding(13), static_cast<uint16_t>(edited)); // the values reached the drive
+    EXPECT_EQ(page.SaveProgress->value(), 0);
+    EXPECT_TRUE(page.SaveAllButton->isEnabled());
+    EXPECT_TRUE(page.WorkingCopy().Differs(13)); // still marked: not known to be kept
+    EXPECT_EQ(Backups(root / "VELT_Parameter").size(), 1u);
+}
+
 TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
     StartConnected(1);
     ASSERT_EQ(app->Link()->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
@@ -140,7 +161,7 @@ TEST_F(ParamDrive, ServoOnRefusesTheSaveBeforeTheQuestion) {
 TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
     ASSERT_TRUE(WriteFileAtomically(root / "VELT_Parameter", "not a folder"));
     StartConnected();
-    Page().StoreEditedValue(13, Page().ParamValues[13] + 1);
+    Page().WorkingCopy().StoreEdited(13, Page().WorkingCopy().Values()[13] + 1);
     shown.Answers = {MsgResult::Yes, MsgResult::No};
     Page().SaveAllParameters();
     ASSERT_EQ(shown.Boxes.size(), 2u);
@@ -157,11 +178,11 @@ TEST_F(ParamDrive, AFailedBackupAsksAndNoLeavesTheDriveUntouched) {
     EXPECT_EQ(Page().SaveProgress->value(), 150);
 }
 
-TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
+TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndAFailedOneLeavesTheEditsAndTheirMarks) {
     Start();
-    Page().ParamValues[13] = 42;
+    Page().WorkingCopy().StoreEdited(13, 42);
     Page().ReadAllParameters(); // not connected: nothing
-    EXPECT_EQ(Page().ParamValues[13], 42);
+    EXPECT_EQ(Page().WorkingCopy().Value(13), 42);
     EXPECT_TRUE(shown.Boxes.empty());
 
     Connect();
@@ -169,12 +190,22 @@ TEST_F(ParamDrive, ReadAllReplacesTheWorkingCopyAndSaysWhenTheDriveIsSilent) {
     const int reads = Page().ParamsReadCount;
     Page().ReadAllButton->click();
     ASSERT_TRUE(WaitUntil([&] { return Page().ParamsReadCount > reads; }, kPatience));
-    EXPECT_EQ(Page().ParamValues[13], 777);
+    EXPECT_EQ(Page().WorkingCopy().Value(13), 777);
 
-    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, 0, true);
-    Page().ReadAllParameters();
+    // An edit not yet stored, then a read the drive answers only half of.
+    Page().WorkingCopy().StoreEdited(14, 4321);
+    const velt::ParamValues edited = Page().WorkingCopy().Values();
+    drive->SetHolding(20, 555);
+    drive->SetSilentFor(drive::FunctionReadHoldingRegisters, 72, true);
+    Page().ReadAllButton->click();
     EXPECT_EQ(shown.Texts(), std::vector<std::string>{kReadAllFail.En});
-    EXPECT_EQ(Page().ParamValues, velt::ParamValues{});
+    EXPECT_EQ(Page().WorkingCopy().Values(), edited); // not the blocks that did arrive, nor zeros
+    const ParamCell cell = ValueCellOf(14);
+    EXPECT_EQ(Page().ParamGrid->GetItemText(cell.row, cell.col), "4321");
+    const GridCell* shownCell = Page().ParamGrid->Model().GetCell(cell.row, cell.col);
+    ASSERT_NE(shownCell, nullptr);
+    EXPECT_TRUE(shownCell->font && shownCell->font->weight > 400); // still marked as an edit
+    EXPECT_TRUE(Page().SaveAllButton->isEnabled());
 }
 
 // ---- files ----------------------------------------------------------------------------------------
@@ -193,7 +224,7 @@ protected:
 
 velt::ParamValues SampleValues() {
     velt::ParamValues v{};
-    for (int n = 0; n < PARAM_COUNT; ++n)
+    for (int n = 0; n < drive::ParamCount; ++n)
         v[static_cast<size_t>(n)] = static_cast<int16_t>(n * 37 - 2000);
     v[70] = 2;
     v[71] = 21;
@@ -209,7 +240,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
         const fs::path file = root / "sets" / (saveLang == 1 ? "ko.par" : "en.par");
         fs::create_directories(file.parent_path());
         Start(saveLang);
-        Page().ParamValues = SampleValues();
+        Page().WorkingCopy().TakeFile(WholeSet(SampleValues()));
         Answer(file);
         Page().SaveParameterFile();
         ASSERT_EQ(requests.size(), 1u);
@@ -230,7 +261,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
         ASSERT_EQ(requests.size(), 1u);
         EXPECT_FALSE(requests[0].save);
         EXPECT_EQ(requests[0].folder.toStdString(), file.parent_path().string()); // where the last save went
-        EXPECT_EQ(Page().ParamValues, SampleValues());
+        EXPECT_EQ(Page().WorkingCopy().Values(), SampleValues());
         EXPECT_EQ(Page().ControlModeCombo->currentIndex(), 2);
         EXPECT_EQ(Page().CommandFormCombo->currentIndex(), 1);
         EXPECT_EQ(Page().FunctionCombos[0]->currentIndex(), 5);
@@ -245,7 +276,7 @@ TEST_F(ParamFiles, AFileSavedInKoreanLoadsInEnglishAndTheReverse) {
 
 TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
     Start(0);
-    Page().ParamValues = SampleValues();
+    Page().WorkingCopy().TakeFile(WholeSet(SampleValues()));
     Answer({});
     Page().LoadParameterFile();
     Page().SaveParameterFile();
@@ -256,7 +287,7 @@ TEST_F(ParamFiles, CancelAndUnusableFilesChangeNothing) {
     Page().LoadParameterFile();
     EXPECT_EQ(shown.Texts(),
               std::vector<std::string>{LoadErrorText(root / "missing.par", "the file does not exist")});
-    EXPECT_EQ(Page().ParamValues, SampleValues());
+    EXPECT_EQ(Page().WorkingCopy().Values(), SampleValues());
 
     ASSERT_TRUE(WriteFileAtomically(root / "plain", "x"));
     Answer(root / "plain" / "x.par");

@@ -57,8 +57,8 @@ TEST_F(ParamsCliTest, ReadDiffAndWriteAgainstTheDrive) {
     ASSERT_EQ(r.exitCode, 0) << r.err;
     ParamValues values{};
     ParReadResult parsed;
-    ASSERT_TRUE(ReadParFile(a, &values, &parsed));
-    EXPECT_EQ(parsed.applied, PARAM_COUNT);
+    ASSERT_TRUE(ReadParFile(a, &values, false, &parsed));
+    EXPECT_EQ(parsed.applied, drive::ParamCount);
     EXPECT_EQ(values[13], static_cast<int16_t>(sim_->Holding(13)));
 
     r = Run("params diff '" + a.string() + "'");
@@ -68,7 +68,7 @@ TEST_F(ParamsCliTest, ReadDiffAndWriteAgainstTheDrive) {
     const int16_t changed = static_cast<int16_t>(values[13] + 1);
     values[13] = changed;
     const fs::path b = dir_ / "b.par";
-    ASSERT_TRUE(WriteParFile(b, values));
+    ASSERT_TRUE(WriteParFile(b, values, false));
     r = Run("params diff '" + b.string() + "'");
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out.rfind("013 CURRENT P GAIN", 0), 0u) << r.out;
@@ -89,14 +89,35 @@ TEST_F(ParamsCliTest, ReadDiffAndWriteAgainstTheDrive) {
     EXPECT_EQ(static_cast<int16_t>(sim_->Holding(13)), changed); // 13 comes after 5: not written
 }
 
+TEST_F(ParamsCliTest, AStoreTheDriveDoesNotConfirmHasAnExitCodeOfItsOwn) {
+    const fs::path a = dir_ / "a.par";
+    ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
+    ParamValues values{};
+    ASSERT_TRUE(ReadParFile(a, &values, false));
+    values[13] = static_cast<int16_t>(values[13] + 1);
+    ASSERT_TRUE(WriteParFile(a, values, false));
+    sim_->SetRefuse(drive::CommandRegister, true);
+
+    const CliRun r = Run("params write '" + a.string() + "' --yes");
+    EXPECT_EQ(r.exitCode, 20) << r.err;
+    EXPECT_NE(r.err.find("The values reached the drive, but the drive did not confirm keeping them.\nReason: "
+                         "drive exception 4\n"),
+              std::string::npos)
+        << r.err;
+    EXPECT_EQ(r.err.find("stored\n"), std::string::npos) << r.err;
+    EXPECT_EQ(static_cast<int16_t>(sim_->Holding(13)), values[13]);
+    EXPECT_NE(r.err.find("backup: "), std::string::npos) << r.err;
+    EXPECT_NE(Run("--help").out.find("20 every\n"), std::string::npos);
+}
+
 TEST_F(ParamsCliTest, ABackupThatCannotBeWrittenStopsTheWriteEvenWithYes) {
     const fs::path a = dir_ / "a.par";
     ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
     ParamValues values{};
-    ASSERT_TRUE(ReadParFile(a, &values));
+    ASSERT_TRUE(ReadParFile(a, &values, false));
     const uint16_t held = sim_->Holding(13);
     values[13] = static_cast<int16_t>(held + 1);
-    ASSERT_TRUE(WriteParFile(a, values));
+    ASSERT_TRUE(WriteParFile(a, values, false));
     ASSERT_TRUE(WriteFileAtomically(dir_ / "backups", "a file where the backup folder should be"));
 
     const CliRun r = Run("params write '" + a.string() + "' --yes");
@@ -129,20 +150,20 @@ TEST_F(ParamsCliTest, DiffOfTwoSetsListsTheDifferingRowsAsThePageShowsThem) {
     const fs::path a = dir_ / "a.par";
     ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
     ParamValues values{};
-    ASSERT_TRUE(ReadParFile(a, &values));
+    ASSERT_TRUE(ReadParFile(a, &values, false));
     values[71] = 13;
     values[40] = 0xFF;
     SplitPair(83, 100000, values.data());
     values[33] = 0;
-    ASSERT_TRUE(WriteParFile(a, values));
-    for (int n = 0; n < PARAM_COUNT; ++n) // the drive holds A
+    ASSERT_TRUE(WriteParFile(a, values, false));
+    for (int n = 0; n < drive::ParamCount; ++n) // the drive holds A
         sim_->SetHolding(n, static_cast<uint16_t>(values[static_cast<size_t>(n)]));
     values[71] = 11;
     values[40] = 0x0E;
     SplitPair(83, -5, values.data());
     values[33] = 1;
     const fs::path b = dir_ / "b.par";
-    ASSERT_TRUE(WriteParFile(b, values));
+    ASSERT_TRUE(WriteParFile(b, values, false));
 
     CliRun r = Run("params diff '" + a.string() + "' '" + a.string() + "'");
     EXPECT_EQ(r.exitCode, 0) << r.err;
@@ -174,10 +195,10 @@ TEST_F(ParamsCliTest, BackupsAreListedAndComparedByTheirName) {
     const fs::path a = dir_ / "a.par";
     ASSERT_EQ(Run("params read --out '" + a.string() + "'").exitCode, 0);
     ParamValues values{};
-    ASSERT_TRUE(ReadParFile(a, &values));
+    ASSERT_TRUE(ReadParFile(a, &values, false));
     const int16_t before = values[13];
     values[13] = static_cast<int16_t>(before + 1);
-    ASSERT_TRUE(WriteParFile(a, values));
+    ASSERT_TRUE(WriteParFile(a, values, false));
     ASSERT_EQ(Run("params write '" + a.string() + "' --yes").exitCode, 0); // backs the drive up first
 
     r = Run("params backups");

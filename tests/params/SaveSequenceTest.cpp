@@ -3,7 +3,6 @@
 #include "RecordingMessages.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
-#include "params/Language.h"
 #include "params/ParFile.h"
 #include "platform/AtomicFile.h"
 #include "sim/SimDrive.h"
@@ -85,7 +84,7 @@ protected:
     static std::vector<int> InUseBelowCommand() {
         std::vector<int> v;
         for (int n = 0; n < drive::CommandRegister; ++n)
-            if (ParamTable[n].kind != 0) v.push_back(n);
+            if (ParamKind(n) != 0) v.push_back(n);
         return v;
     }
 
@@ -110,7 +109,7 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelowTheCommandBlockThenStoresAndR
     working[drive::OptArgRegister] = 1234;    // kind 0 and in the command block
     working[drive::PositionLowRegister] = 55; // in use but in the command block
     Seen seen;
-    const SaveResult r = SaveAllParameters(link_, working, Recording(&seen));
+    const SaveResult r = SaveAllParameters(link_, working, false, Recording(&seen));
 
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     EXPECT_EQ(seen.questions, std::vector<std::string>{"Parameter Save ?"});
@@ -147,7 +146,7 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelowTheCommandBlockThenStoresAndR
     ASSERT_TRUE(r.backup.ok) << r.backup.error;
     EXPECT_EQ(r.backup.path.parent_path(), folder_);
     ParamValues backedUp{};
-    ASSERT_TRUE(ReadParFile(r.backup.path, &backedUp));
+    ASSERT_TRUE(ReadParFile(r.backup.path, &backedUp, false));
     EXPECT_EQ(backedUp, before);
 }
 
@@ -155,7 +154,7 @@ TEST_F(SaveSequenceTest, RefusedWriteStopsNamingItWithoutStoreOrReread) {
     sim_.SetRefuse(5, true);
     const ParamValues working = ValuesFromRegisters(link_.ParamRegs());
     Seen seen;
-    const SaveResult r = SaveAllParameters(link_, working, Recording(&seen));
+    const SaveResult r = SaveAllParameters(link_, working, false, Recording(&seen));
 
     EXPECT_EQ(r.outcome, SaveOutcome::WriteFailed);
     EXPECT_EQ(r.failedParam, 5);
@@ -178,13 +177,13 @@ TEST_F(SaveSequenceTest, ChangesToTheWorkingCopyDuringTheSaveAreNotSent) {
     ParamValues working = confirmed;
     Seen seen;
     SaveHooks hooks = Recording(&seen);
-    // Between writes the page keeps running: a "read all" zeroes the working
-    // copy, a file load changes it.
+    // Between writes the page keeps running: a "read all" replaces the
+    // working copy, a file load changes it.
     hooks.waitWithMessages = [&](uint32_t) {
         working.fill(0);
         working[13] = 999;
     };
-    const SaveResult r = SaveAllParameters(link_, working, hooks);
+    const SaveResult r = SaveAllParameters(link_, working, false, hooks);
 
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     const auto writes = Requests(drive::FunctionWriteSingleRegister);
@@ -204,7 +203,7 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
 
     const ParamValues working = ValuesFromRegisters(link_.ParamRegs());
     Seen servo;
-    EXPECT_EQ(SaveAllParameters(link_, working, Recording(&servo)).outcome, SaveOutcome::ServoOn);
+    EXPECT_EQ(SaveAllParameters(link_, working, false, Recording(&servo)).outcome, SaveOutcome::ServoOn);
     EXPECT_EQ(servo.messages, std::vector<std::string>{"After You Save Servo OFF"});
     EXPECT_TRUE(servo.questions.empty());
 
@@ -213,7 +212,7 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Seen no;
-    const SaveResult r = SaveAllParameters(link_, working, Recording(&no, false));
+    const SaveResult r = SaveAllParameters(link_, working, false, Recording(&no, false));
     EXPECT_EQ(r.outcome, SaveOutcome::NotConfirmed);
     EXPECT_FALSE(r.backup.ok);
     EXPECT_TRUE(no.progress.empty());
@@ -221,12 +220,12 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
     // Without hooks the question goes through the message service, whose
     // default answer is No.
     test::RecordingMessages messages;
-    EXPECT_EQ(SaveAllParameters(link_, working).outcome, SaveOutcome::NotConfirmed);
+    EXPECT_EQ(SaveAllParameters(link_, working, false).outcome, SaveOutcome::NotConfirmed);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Parameter Save ?"});
 
     link_.Disconnect();
     Seen off;
-    EXPECT_EQ(SaveAllParameters(link_, working, Recording(&off)).outcome, SaveOutcome::NotConnected);
+    EXPECT_EQ(SaveAllParameters(link_, working, false, Recording(&off)).outcome, SaveOutcome::NotConnected);
     EXPECT_TRUE(off.questions.empty());
     EXPECT_TRUE(Requests(drive::FunctionWriteSingleRegister).empty());
     EXPECT_FALSE(fs::exists(folder_) && !fs::is_empty(folder_));
@@ -240,7 +239,7 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
     working[13] = 302;
 
     Seen no;
-    SaveResult r = SaveAllParameters(link_, working, Recording(&no, true, false));
+    SaveResult r = SaveAllParameters(link_, working, false, Recording(&no, true, false));
     EXPECT_EQ(r.outcome, SaveOutcome::NoBackup);
     EXPECT_FALSE(r.backup.ok);
     ASSERT_EQ(no.backupQuestions.size(), 1u);
@@ -258,22 +257,20 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
     EXPECT_TRUE(no.messages.empty());
 
     Seen yes;
-    r = SaveAllParameters(link_, working, Recording(&yes, true, true));
+    r = SaveAllParameters(link_, working, false, Recording(&yes, true, true));
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     EXPECT_EQ(yes.backupQuestions.size(), 1u);
     EXPECT_EQ(sim_.Holding(13), 302);
 }
 
 TEST(SaveTexts, KoreanTextsNameTheParameter) {
-    ApplyLanguage(true);
-    EXPECT_EQ(SaveServoOnText(), "Servo OFF 후 저장하세요!");
-    EXPECT_EQ(BackupFailedText("disk full"),
+    EXPECT_EQ(SaveServoOnText(true), "Servo OFF 후 저장하세요!");
+    EXPECT_EQ(BackupFailedText("disk full", true),
               "File Save Error\r\n드라이브 파라미터의 백업 파일을 쓰지 못했습니다."
               "\r\ndisk full\r\n\r\n백업 없이 파라미터를 저장 하시겠습니까?");
-    EXPECT_EQ(SaveQuestionText(), "파라메터를 저장 하시겠습니까?");
-    EXPECT_EQ(SaveFailureText(42),
+    EXPECT_EQ(SaveQuestionText(true), "파라메터를 저장 하시겠습니까?");
+    EXPECT_EQ(SaveFailureText(42, true),
               " 파라미터 [42]번 저장시 Error 가 발생하였습니다. \r\n Min, Max 값 및 통신연결 "
               "상태 확인 후 \r\n 다시 저장 하세요.");
-    ApplyLanguage(false);
-    EXPECT_EQ(SaveServoOnText(), "After You Save Servo OFF");
+    EXPECT_EQ(SaveServoOnText(false), "After You Save Servo OFF");
 }

@@ -1,10 +1,10 @@
-// The simulated drive's parameter limits: for each parameter below the
-// command block, its power-on value and the range a write must keep to, as
-// the English help texts of the parameter catalogue state them.
-// tests/sim/ParamLimitsTableTest.cpp checks the two agree.
-#include "ParamLimits.h"
+// The drive's parameter limits: for each parameter below the command block,
+// its power-on value and the range a write must keep to, as the English help
+// texts of the parameter catalogue state them.
+// tests/params/ParamLimitsTableTest.cpp checks the two agree.
+#include "params/ParamLimits.h"
 
-namespace velt::sim {
+namespace velt {
 namespace {
 
 constexpr std::optional<ParamRange> kAnyValue = std::nullopt;
@@ -146,4 +146,4 @@ const std::array<ParamLimitRow, kLimitedCount> kParamLimitTable{{
 }};
 // clang-format on
 
-} // namespace velt::sim
+} // namespace velt

@@ -1,4 +1,4 @@
-#include "CDlgCompare.h"
+#include "CompareDialog.h"
 
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
@@ -57,9 +57,9 @@ void EnableEntry(QComboBox* box, int index, bool on, const QString& whyNot) {
 
 } // namespace
 
-CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiring_(std::move(wiring)) {
+CompareDialog::CompareDialog(Wiring wiring, QWidget* parent) : QDialog(parent), wiring_(std::move(wiring)) {
     const bool ko = wiring_.Korean;
-    setObjectName(QStringLiteral("CDlgCompare"));
+    setObjectName(QStringLiteral("CompareDialog"));
     setWindowTitle(Qs(kCompareTitle.Pick(ko)));
     setFont(DialogFont());
     setModal(false);
@@ -76,7 +76,7 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     OnlyDifferences = new QCheckBox(Qs(kOnlyDifferences.Pick(ko)), this);
     OnlyDifferences->setChecked(true);
     NameAfterCaption(OnlyDifferences, OnlyDifferences->text());
-    connect(OnlyDifferences, &QCheckBox::toggled, this, &CDlgCompare::Rebuild);
+    connect(OnlyDifferences, &QCheckBox::toggled, this, &CompareDialog::Rebuild);
     DifferenceCount = new QLabel(this);
     filter->addWidget(OnlyDifferences);
     filter->addStretch(1);
@@ -93,11 +93,11 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     Table->setWordWrap(false);
     NameAfterCaption(Table, Qs(kTableName.Pick(ko)));
     connect(Table->selectionModel(), &QItemSelectionModel::selectionChanged, this,
-            &CDlgCompare::UpdateActions);
+            &CompareDialog::UpdateActions);
     layout->addWidget(Table, 1);
 
     ReadProgress = new QProgressBar(this);
-    ReadProgress->setRange(0, PARAM_COUNT);
+    ReadProgress->setRange(0, drive::ParamCount);
     ReadProgress->setFormat(Qs(kReadingDrive.Pick(ko)));
     NameAfterCaption(ReadProgress, Qs(kReadProgressName.Pick(ko)));
     ReadProgress->hide();
@@ -111,7 +111,7 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     layout->addLayout(buttons);
 
     auto* follow = new QTimer(this);
-    connect(follow, &QTimer::timeout, this, &CDlgCompare::FollowPage);
+    connect(follow, &QTimer::timeout, this, &CompareDialog::FollowPage);
     follow->start(kFollowPeriod);
 
     for (SideState& side : sides_)
@@ -121,11 +121,11 @@ CDlgCompare::CDlgCompare(Wiring wiring, QWidget* parent) : QDialog(parent), wiri
     Rebuild();
 }
 
-CDlgCompare::~CDlgCompare() {
+CompareDialog::~CompareDialog() {
     reader_.StopAndWait();
 }
 
-void CDlgCompare::BuildSide(Side side, int row, QGridLayout* grid) {
+void CompareDialog::BuildSide(Side side, int row, QGridLayout* grid) {
     const bool ko = wiring_.Korean;
     SideControls& c = Controls[side];
     c.caption = new QLabel(Qs((side == A ? kSideA : kSideB).Pick(ko)), this);
@@ -154,18 +154,18 @@ void CDlgCompare::BuildSide(Side side, int row, QGridLayout* grid) {
     connect(c.browse, &QPushButton::clicked, this, [this, side] { ChooseSource(side, Source::File); });
 }
 
-void CDlgCompare::BuildButtons(QBoxLayout* layout) {
+void CompareDialog::BuildButtons(QBoxLayout* layout) {
     const bool ko = wiring_.Korean;
-    const auto add = [&](const LocalText& caption, void (CDlgCompare::*slot)()) {
+    const auto add = [&](const LocalText& caption, void (CompareDialog::*slot)()) {
         auto* button = new QPushButton(Qs(caption.Pick(ko)), this);
         NameAfterCaption(button, button->text());
         connect(button, &QPushButton::clicked, this, slot);
         layout->addWidget(button);
         return button;
     };
-    TakeButton = add(kTake, &CDlgCompare::TakeSelected);
+    TakeButton = add(kTake, &CompareDialog::TakeSelected);
     TakeButton->setToolTip(Qs(kTakeTip.Pick(ko)));
-    CopyButton = add(kCopy, &CDlgCompare::CopyToClipboard);
+    CopyButton = add(kCopy, &CompareDialog::CopyToClipboard);
     ExportButton = new QPushButton(Qs(kExportCsv.Pick(ko)), this);
     NameAfterCaption(ExportButton, ExportButton->text());
     connect(ExportButton, &QPushButton::clicked, this, [this] {
@@ -173,24 +173,24 @@ void CDlgCompare::BuildButtons(QBoxLayout* layout) {
         if (!path.isEmpty()) ExportCsvTo(PathOf(path));
     });
     layout->addWidget(ExportButton);
-    ReadAgainButton = add(kReadAgain, &CDlgCompare::ReadAgain);
+    ReadAgainButton = add(kReadAgain, &CompareDialog::ReadAgain);
     layout->addStretch(1);
-    CloseButton = add(kClose, &CDlgCompare::reject);
+    CloseButton = add(kClose, &CompareDialog::reject);
     CloseButton->setDefault(true); // Enter presses the focused button, else Close
 
     // Ctrl+C in the table copies what Copy copies.
     auto* copy = new QAction(this);
     copy->setShortcut(QKeySequence::Copy);
     copy->setShortcutContext(Qt::WidgetWithChildrenShortcut);
-    connect(copy, &QAction::triggered, this, &CDlgCompare::CopyToClipboard);
+    connect(copy, &QAction::triggered, this, &CompareDialog::CopyToClipboard);
     Table->addAction(copy);
 }
 
-void CDlgCompare::reject() {
+void CompareDialog::reject() {
     hide();
 }
 
-void CDlgCompare::Open() {
+void CompareDialog::Open() {
     FillBackupLists();
     for (Side side : {A, B})
         if (sides_[side].loaded && sides_[side].source == Source::WorkingCopy)
@@ -202,7 +202,7 @@ void CDlgCompare::Open() {
     activateWindow();
 }
 
-void CDlgCompare::FillBackupLists() {
+void CompareDialog::FillBackupLists() {
     const std::vector<BackupEntry> backups = ListBackups(BackupFolder());
     for (Side side : {A, B}) {
         QComboBox* box = Controls[side].backups;
@@ -220,7 +220,7 @@ void CDlgCompare::FillBackupLists() {
     }
 }
 
-bool CDlgCompare::ChooseSource(Side side, Source source, const std::filesystem::path& file) {
+bool CompareDialog::ChooseSource(Side side, Source source, const std::filesystem::path& file) {
     const bool ko = wiring_.Korean;
     bool ok = false;
     switch (source) {
@@ -230,7 +230,7 @@ bool CDlgCompare::ChooseSource(Side side, Source source, const std::filesystem::
     case Source::WorkingCopy:
         sides_[side] = SideState{Source::WorkingCopy,
                                  {},
-                                 WholeSet(wiring_.WorkingCopy ? wiring_.WorkingCopy() : ParamValues{}),
+                                 WholeSet(wiring_.Copy ? wiring_.Copy->Values() : ParamValues{}),
                                  true,
                                  Qs(kSourceWorking.Pick(ko)),
                                  QString()};
@@ -253,10 +253,10 @@ bool CDlgCompare::ChooseSource(Side side, Source source, const std::filesystem::
     return ok;
 }
 
-bool CDlgCompare::LoadFile(Side side, Source source, const std::filesystem::path& file) {
+bool CompareDialog::LoadFile(Side side, Source source, const std::filesystem::path& file) {
     ParamValues values{};
     ParReadResult read;
-    if (!ReadParFile(file, &values, &read)) {
+    if (!ReadParFile(file, &values, wiring_.Korean, &read)) {
         ShowMessage(LoadErrorText(file, read.error));
         return false;
     }
@@ -277,7 +277,7 @@ bool CDlgCompare::LoadFile(Side side, Source source, const std::filesystem::path
     return true;
 }
 
-bool CDlgCompare::StartDriveRead(Side side) {
+bool CompareDialog::StartDriveRead(Side side) {
     CDriveLink* link = wiring_.Link;
     if (link == nullptr || !link->IsConnected()) {
         ShowMessage(kNeedsDrive.Pick(wiring_.Korean));
@@ -308,11 +308,11 @@ bool CDlgCompare::StartDriveRead(Side side) {
     return true;
 }
 
-void CDlgCompare::OnReadProgress(int registers) {
+void CompareDialog::OnReadProgress(int registers) {
     ReadProgress->setValue(registers);
 }
 
-void CDlgCompare::OnDriveRead(Side side, RtuResult result, const ParamBlock& regs) {
+void CompareDialog::OnDriveRead(Side side, RtuResult result, const ParamBlock& regs) {
     reader_.StopAndWait(); // the body has posted this as its last act
     reading_.reset();
     readingFor_ = -1;
@@ -332,7 +332,7 @@ void CDlgCompare::OnDriveRead(Side side, RtuResult result, const ParamBlock& reg
                   true,
                   Qs(kDriveHeader.Pick(ko)),
                   Qs(kDriveReadAt.Pick(ko)).arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")))};
-    if (wiring_.DriveRead) wiring_.DriveRead(values);
+    if (wiring_.Copy) wiring_.Copy->TakeDriveValues(values);
     // A second drive side shows the same read.
     const Side other = side == A ? B : A;
     if (sides_[other].source == Source::Drive && sides_[other].loaded) sides_[other] = sides_[side];
@@ -342,7 +342,7 @@ void CDlgCompare::OnDriveRead(Side side, RtuResult result, const ParamBlock& reg
     UpdateActions();
 }
 
-void CDlgCompare::OnSourceActivated(Side side, int index) {
+void CompareDialog::OnSourceActivated(Side side, int index) {
     const auto source = static_cast<Source>(index);
     if (source == Source::Backup) {
         const QComboBox* backups = Controls[side].backups;
@@ -358,14 +358,14 @@ void CDlgCompare::OnSourceActivated(Side side, int index) {
     ChooseSource(side, source);
 }
 
-void CDlgCompare::OnBackupActivated(Side side, int index) {
+void CompareDialog::OnBackupActivated(Side side, int index) {
     const QString path = Controls[side].backups->itemData(index).toString();
     if (!path.isEmpty()) ChooseSource(side, Source::Backup, PathOf(path));
 }
 
 // The side's controls as its state says: the source list on its source (none
 // before one is chosen), the file or backup chooser of that source.
-void CDlgCompare::ShowSide(Side side) {
+void CompareDialog::ShowSide(Side side) {
     const SideState& s = sides_[side];
     SideControls& c = Controls[side];
     c.source->setCurrentIndex(s.loaded ? static_cast<int>(s.source) : -1);
@@ -377,7 +377,7 @@ void CDlgCompare::ShowSide(Side side) {
     c.status->setToolTip(status);
 }
 
-void CDlgCompare::Rebuild() {
+void CompareDialog::Rebuild() {
     const bool ko = wiring_.Korean;
     const ParamSet none;
     const ParamSet& a = sides_[A].loaded ? sides_[A].set : none;
@@ -391,15 +391,14 @@ void CDlgCompare::Rebuild() {
     Table->setUpdatesEnabled(false);
     Table->clearContents();
     Table->setRowCount(static_cast<int>(shown_.size()));
-    Table->setHorizontalHeaderLabels(
-        {ko ? QStringLiteral("번호") : QStringLiteral("No."),
-         ko ? QStringLiteral("이름") : QStringLiteral("Name"), QStringLiteral("A: ") + sides_[A].header,
-         QStringLiteral("B: ") + sides_[B].header, ko ? QStringLiteral("비고") : QStringLiteral("Note")});
+    Table->setHorizontalHeaderLabels({Qs(kNumberColumn.Pick(ko)), Qs(kNameColumn.Pick(ko)),
+                                      QStringLiteral("A: ") + sides_[A].header,
+                                      QStringLiteral("B: ") + sides_[B].header, Qs(kNoteColumn.Pick(ko))});
     for (int r = 0; r < static_cast<int>(shown_.size()); ++r) {
         const CompareRow& row = shown_[static_cast<size_t>(r)];
-        const QString texts[kColumnCount] = {Qs(RowNumberText(row)), Qs(RowNameText(row)),
-                                             Qs(RowValueText(row, a)), Qs(RowValueText(row, b)),
-                                             Qs(RowNoteText(row))};
+        const QString texts[kColumnCount] = {Qs(RowNumberText(row)), Qs(RowNameText(row, ko)),
+                                             Qs(RowValueText(row, a, ko)), Qs(RowValueText(row, b, ko)),
+                                             Qs(RowNoteText(row, ko))};
         for (int c = 0; c < kColumnCount; ++c) {
             auto* item = new QTableWidgetItem(texts[c]);
             if (row.differs && (c == 2 || c == 3)) item->setBackground(kDifferingRow);
@@ -414,7 +413,7 @@ void CDlgCompare::Rebuild() {
     UpdateActions();
 }
 
-void CDlgCompare::UpdateActions() {
+void CompareDialog::UpdateActions() {
     const bool ko = wiring_.Korean;
     const bool reading = Reading();
     const bool linked = wiring_.Link != nullptr && wiring_.Link->IsConnected();
@@ -433,18 +432,18 @@ void CDlgCompare::UpdateActions() {
     ReadAgainButton->setEnabled(!reading && (sides_[A].loaded || sides_[B].loaded));
 }
 
-void CDlgCompare::FollowPage() {
+void CompareDialog::FollowPage() {
     if (!isVisible()) return;
     for (Side side : {A, B}) {
         const SideState& s = sides_[side];
-        if (s.loaded && s.source == Source::WorkingCopy && wiring_.WorkingCopy &&
-            wiring_.WorkingCopy() != s.set.values)
+        if (s.loaded && s.source == Source::WorkingCopy && wiring_.Copy &&
+            wiring_.Copy->Values() != s.set.values)
             ChooseSource(side, Source::WorkingCopy);
     }
     UpdateActions();
 }
 
-void CDlgCompare::ReadAgain() {
+void CompareDialog::ReadAgain() {
     FillBackupLists();
     for (Side side : {A, B}) {
         const SideState& s = sides_[side];
@@ -456,14 +455,14 @@ void CDlgCompare::ReadAgain() {
     }
 }
 
-void CDlgCompare::TakeSelected() {
-    if (!sides_[B].loaded || sides_[B].source == Source::WorkingCopy || !wiring_.Take) return;
+void CompareDialog::TakeSelected() {
+    if (!sides_[B].loaded || sides_[B].source == Source::WorkingCopy || !wiring_.Copy) return;
     std::vector<CompareRow> rows;
     for (const QModelIndex& index : Table->selectionModel()->selectedRows())
         if (index.row() >= 0 && index.row() < static_cast<int>(shown_.size()))
             rows.push_back(shown_[static_cast<size_t>(index.row())]);
     if (rows.empty()) return;
-    const int taken = wiring_.Take(rows, sides_[B].set);
+    const auto taken = static_cast<int>(wiring_.Copy->TakeRows(rows, sides_[B].set).size());
     Note->setText(Qs(kTaken.Pick(wiring_.Korean)).arg(taken));
     if (sides_[A].source == Source::WorkingCopy && sides_[A].loaded)
         ChooseSource(A, Source::WorkingCopy);
@@ -471,7 +470,7 @@ void CDlgCompare::TakeSelected() {
         Rebuild();
 }
 
-std::vector<CompareRow> CDlgCompare::RowsForCopy() const {
+std::vector<CompareRow> CompareDialog::RowsForCopy() const {
     std::vector<CompareRow> rows;
     for (const QModelIndex& index : Table->selectionModel()->selectedRows())
         if (index.row() >= 0 && index.row() < static_cast<int>(shown_.size()))
@@ -481,19 +480,21 @@ std::vector<CompareRow> CDlgCompare::RowsForCopy() const {
     return rows.empty() ? shown_ : rows;
 }
 
-void CDlgCompare::CopyToClipboard() {
+void CompareDialog::CopyToClipboard() {
     const ParamSet none;
-    const std::string text = CompareTableText(
-        RowsForCopy(), sides_[A].loaded ? sides_[A].set : none, sides_[B].loaded ? sides_[B].set : none,
-        "A: " + sides_[A].header.toStdString(), "B: " + sides_[B].header.toStdString(), TableFormat::Tabs);
+    const std::string text =
+        CompareTableText(RowsForCopy(), sides_[A].loaded ? sides_[A].set : none,
+                         sides_[B].loaded ? sides_[B].set : none, "A: " + sides_[A].header.toStdString(),
+                         "B: " + sides_[B].header.toStdString(), TableFormat::Tabs, wiring_.Korean);
     QApplication::clipboard()->setText(Qs(text));
 }
 
-bool CDlgCompare::ExportCsvTo(const std::filesystem::path& path) {
+bool CompareDialog::ExportCsvTo(const std::filesystem::path& path) {
     const ParamSet none;
-    const std::string csv = CompareTableText(
-        shown_, sides_[A].loaded ? sides_[A].set : none, sides_[B].loaded ? sides_[B].set : none,
-        "A: " + sides_[A].header.toStdString(), "B: " + sides_[B].header.toStdString(), TableFormat::Csv);
+    const std::string csv =
+        CompareTableText(shown_, sides_[A].loaded ? sides_[A].set : none,
+                         sides_[B].loaded ? sides_[B].set : none, "A: " + sides_[A].header.toStdString(),
+                         "B: " + sides_[B].header.toStdString(), TableFormat::Csv, wiring_.Korean);
     std::string error;
     if (!WriteFileAtomically(path, csv, &error)) {
         std::string text = kFileSaveError;
@@ -505,7 +506,7 @@ bool CDlgCompare::ExportCsvTo(const std::filesystem::path& path) {
     return true;
 }
 
-QString CDlgCompare::AskFile(bool save, const QString& filter) {
+QString CompareDialog::AskFile(bool save, const QString& filter) {
     const QString folder = QsPath(ParameterFolder());
     if (FileDialogAnswer) return FileDialogAnswer(save, folder, filter);
     FileDialogOptions options;

@@ -1,12 +1,13 @@
 #pragma once
 // What the two value entry dialogs share: a top-level window without parent,
 // created once and only shown and hidden; the parameter number, the help
-// text, OK and Cancel, and the store into the parameter page's working copy.
-// User-interface thread only.
+// text, OK and Cancel, and the store into the working copy the parameter page
+// shows. User-interface thread only.
+#include "params/ParamWorkingCopy.h"
+
 #include <QDialog>
 
 #include <cstdint>
-#include <functional>
 
 class QLabel;
 class QPlainTextEdit;
@@ -14,12 +15,9 @@ class QPushButton;
 
 namespace velt {
 
-class CValueDialog : public QDialog {
+class ValueDialog : public QDialog {
     Q_OBJECT
 public:
-    // Takes a confirmed value into the parameter page's working copy.
-    using StoreValue = std::function<void(int number, int32_t value)>;
-
     int16_t ParamNo = 0;   // the parameter being edited
     int32_t EditValue = 0; // the value being edited
 
@@ -34,19 +32,20 @@ public slots:
     void reject() override;
 
 protected:
-    // Caption, size in dialog units and the OK and Cancel buttons' places.
-    CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                 const QRect& cancelRect, bool korean, StoreValue store);
+    // Caption, size in dialog units and the OK and Cancel buttons' places;
+    // `copy` takes the confirmed values and outlives the dialog.
+    ValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
+                const QRect& cancelRect, bool korean, ParamWorkingCopy& copy);
 
     // Steps shared by OpenForParameter: number, value, help text.
     void Fill(const QString& help, int number, int32_t value);
     // Shows the dialog in front (it may be open already for another parameter).
     void ShowInFront();
-    // EditValue into the page's working copy for ParamNo (both words of a pair).
+    // EditValue into the working copy for ParamNo (both words of a pair).
     void StoreEditedValue();
 
-private:
-    const StoreValue store_;
+    const bool korean_;
+    ParamWorkingCopy& copy_;
 };
 
 } // namespace velt

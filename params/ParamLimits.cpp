@@ -1,6 +1,7 @@
-#include "ParamLimits.h"
+// The limits table read into lookups by parameter number.
+#include "params/ParamLimits.h"
 
-namespace velt::sim {
+namespace velt {
 
 ParamLimits::ParamLimits() {
     for (const ParamLimitRow& row : kParamLimitTable) {
@@ -17,4 +18,4 @@ bool ParamLimits::Accepts(int n, int16_t value, const std::array<uint16_t, drive
     return value >= range.min && value <= high;
 }
 
-} // namespace velt::sim
+} // namespace velt

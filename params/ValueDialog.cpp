@@ -1,7 +1,8 @@
-#include "CValueDialog.h"
+#include "ValueDialog.h"
 
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "params/ParamTexts.h"
 
 #include <QLabel>
@@ -10,11 +11,11 @@
 
 namespace velt {
 
-CValueDialog::CValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
-                           const QRect& cancelRect, bool korean, StoreValue store)
-    : QDialog(nullptr), store_(std::move(store)) {
+ValueDialog::ValueDialog(const char* objectName, const char* caption, int heightDlu, const QRect& okRect,
+                         const QRect& cancelRect, bool korean, ParamWorkingCopy& copy)
+    : QDialog(nullptr), korean_(korean), copy_(copy) {
     setObjectName(QString::fromLatin1(objectName));
-    setWindowTitle(QString::fromUtf8(caption));
+    setWindowTitle(Qs(caption));
     setFont(DialogFont());
     setFixedSize(DluSize(328, heightDlu));
     setModal(false);
@@ -32,22 +33,22 @@ CValueDialog::CValueDialog(const char* objectName, const char* caption, int heig
     HelpEdit->setGeometry(DluRect(148, 6, 174, 72));
     HelpEdit->setReadOnly(true);
     HelpEdit->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    NameAfterCaption(HelpEdit, QString::fromUtf8(kHelpTextName.Pick(korean)));
+    NameAfterCaption(HelpEdit, Qs(kHelpTextName.Pick(korean)));
 
-    OkButton = new QPushButton(QString::fromUtf8(kDialogOk.Pick(korean)), this);
+    OkButton = new QPushButton(Qs(kDialogOk.Pick(korean)), this);
     OkButton->setGeometry(okRect);
     OkButton->setDefault(true); // Enter, unless the focus is on Cancel
-    CancelButton = new QPushButton(QString::fromUtf8(kDialogCancel.Pick(korean)), this);
+    CancelButton = new QPushButton(Qs(kDialogCancel.Pick(korean)), this);
     CancelButton->setGeometry(cancelRect);
     connect(OkButton, &QPushButton::clicked, this, &QDialog::accept);
-    connect(CancelButton, &QPushButton::clicked, this, &CValueDialog::reject);
+    connect(CancelButton, &QPushButton::clicked, this, &ValueDialog::reject);
 }
 
-void CValueDialog::reject() {
+void ValueDialog::reject() {
     hide();
 }
 
-void CValueDialog::Fill(const QString& help, int number, int32_t value) {
+void ValueDialog::Fill(const QString& help, int number, int32_t value) {
     ParamNo = static_cast<int16_t>(number);
     NumberLabel->setText(QString::number(number));
     EditValue = value;
@@ -55,14 +56,14 @@ void CValueDialog::Fill(const QString& help, int number, int32_t value) {
     HelpEdit->setPlainText(text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")));
 }
 
-void CValueDialog::ShowInFront() {
+void ValueDialog::ShowInFront() {
     show();
     raise();
     activateWindow();
 }
 
-void CValueDialog::StoreEditedValue() {
-    if (store_) store_(ParamNo, EditValue);
+void ValueDialog::StoreEditedValue() {
+    copy_.StoreEdited(ParamNo, EditValue);
 }
 
 } // namespace velt

@@ -1,9 +1,10 @@
-// The simulated drive's table of parameter limits against the parameter
-// catalogue: every default and range a help text states must be the one the
-// drive applies, so that a change of the catalogue the table misses fails here.
+// The table of parameter limits against the parameter catalogue: every default
+// and range a help text states must be the one the value dialogs and the
+// simulated drive apply, so that a change of the catalogue the table misses
+// fails here.
 #include "link/DriveMap.h"
 #include "params/ParamCatalogue.h"
-#include "sim/ParamLimits.h"
+#include "params/ParamLimits.h"
 
 #include <gtest/gtest.h>
 
@@ -11,7 +12,7 @@
 #include <string>
 #include <string_view>
 
-namespace velt::sim::test {
+namespace velt::test {
 namespace {
 
 // CURRENT SENSOR RANGE: its help text states a range the drive does not check.
@@ -61,7 +62,7 @@ std::optional<int32_t> TakeNumber(std::string_view& text) {
 
 // The parameter whose English name is `text`, or -1.
 int ParamNamed(std::string_view text) {
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         if (Trimmed(ParamTableEn[n].name) == text) return n;
     }
     return -1;
@@ -145,7 +146,7 @@ TEST(ParamLimitsTable, RowsAreTheLimitedParametersInNumberOrder) {
 
 TEST(ParamLimitsTable, TheDriveAppliesWhatTheEnglishHelpTextsState) {
     const ParamLimits limits;
-    for (int n = 0; n < PARAM_COUNT; ++n) {
+    for (int n = 0; n < drive::ParamCount; ++n) {
         const std::string who = std::to_string(n) + " " + ParamTableEn[n].name;
         const StatedLimits stated = ReadHelp(ParamTableEn[n].help ? ParamTableEn[n].help : "");
         EXPECT_EQ(stated.problem, "") << who;
@@ -163,4 +164,4 @@ TEST(ParamLimitsTable, TheDriveAppliesWhatTheEnglishHelpTextsState) {
 }
 
 } // namespace
-} // namespace velt::sim::test
+} // namespace velt::test

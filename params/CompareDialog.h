@@ -12,6 +12,7 @@
 #include "controls/BusyScope.h"
 #include "link/CDriveLink.h"
 #include "params/ParamCompare.h"
+#include "params/ParamWorkingCopy.h"
 
 #include <QDialog>
 
@@ -32,27 +33,25 @@ class QTableWidget;
 
 namespace velt {
 
-class CDlgCompare : public QDialog {
+class CompareDialog : public QDialog {
     Q_OBJECT
 public:
     // The entries of a side's source list, in this order.
     enum class Source { Drive, WorkingCopy, File, Backup };
     enum Side { A = 0, B = 1 };
 
+    // The working copy is shown as a side, takes B's values of chosen rows,
+    // and its picture of the drive follows each read of the drive side. It
+    // may be null (no working-copy side, nothing to take into); it outlives
+    // the window.
     struct Wiring {
         CDriveLink* Link = nullptr; // may be null: no drive side
+        ParamWorkingCopy* Copy = nullptr;
         bool Korean = false;
-        std::function<ParamValues()> WorkingCopy;
-        // Takes B's values of the rows into the working copy; returns how many
-        // parameters changed.
-        std::function<int(const std::vector<CompareRow>& rows, const ParamSet& from)> Take;
-        // The drive's values after a read of the drive side (the page's
-        // picture of the drive follows them).
-        std::function<void(const ParamValues&)> DriveRead;
     };
 
-    CDlgCompare(Wiring wiring, QWidget* parent);
-    ~CDlgCompare() override; // waits for a drive read in progress
+    CompareDialog(Wiring wiring, QWidget* parent);
+    ~CompareDialog() override; // waits for a drive read in progress
 
     // Shows the window in front: the backup lists are read again and a
     // working-copy side takes the working copy as it is now.

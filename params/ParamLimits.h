@@ -1,14 +1,16 @@
 #pragma once
 // Power-on defaults and accepted ranges of the drive's parameters, from the
-// table in ParamLimitsTable.cpp. Immutable after construction, so it may be
-// shared between threads without a lock.
+// table in ParamLimitsTable.cpp: the one statement of them, read by the value
+// dialogs (what they take) and by the simulated drive (what it accepts).
+// Immutable after construction, so it may be shared between threads without
+// a lock.
 #include "link/DriveMap.h"
 
 #include <array>
 #include <cstdint>
 #include <optional>
 
-namespace velt::sim {
+namespace velt {
 
 // An inclusive range. When maxParam >= 0 the upper bound is the current value
 // of that parameter instead of `max`.
@@ -50,4 +52,4 @@ private:
     std::array<std::optional<ParamRange>, drive::ParamCount> ranges_{};
 };
 
-} // namespace velt::sim
+} // namespace velt
