@@ -35,11 +35,14 @@ ConnectionSupervisor::ConnectOutcome ConnectionSupervisor::Connect(const PortAdd
     return outcome;
 }
 
+// Under the lock, as the watchdog decides: a watchdog that gives up in the
+// same moment either sees the user's disconnect or is seen by it, so the
+// user's own disconnect is never also told as a lost drive.
 bool ConnectionSupervisor::Disconnect() {
     if (StopReconnecting()) return true;
+    std::lock_guard lock(lock_);
     if (!link_.IsConnected()) return false;
     link_.Disconnect();
-    std::lock_guard lock(lock_);
     Change(ConnectionState::Disconnected, true);
     return true;
 }
