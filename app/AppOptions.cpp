@@ -1,6 +1,6 @@
 #include "AppOptions.h"
 
-#include "params/Language.h"
+#include "platform/SystemLanguage.h"
 
 #include <charconv>
 

@@ -19,9 +19,9 @@
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
-#include "params/Language.h"
 #include "params/ParamCatalogue.h"
 #include "params/ParamWorkingCopy.h"
+#include "platform/SystemLanguage.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
 
@@ -86,7 +86,6 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
 
     remembersSettings_ = !options.Demo;
     korean_ = options.Lang >= 0 ? options.Lang == 1 : SystemDefaultIsKorean();
-    ApplyLanguage(korean_);
     UseQtTranslations(korean_);
     SetUiIdleHandler([this] {
         if (!closePending_ || !frame_) return;

@@ -1,7 +1,6 @@
 #pragma once
 // A user text in both languages. Every text the user sees is one of these,
-// picked once by the language chosen at start-up.
-#include <atomic>
+// picked by the `bool korean` its window or command was given.
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -14,23 +13,6 @@ struct LocalText {
     const char* En;
     const char* Pick(bool korean) const { return korean ? Ko : En; }
 };
-
-// The language of the texts made below the windows (the reasons a file or a
-// port failed): set once at start-up by the language switch, English until
-// then, so tools and tests that never choose get English.
-inline std::atomic<bool>& TextLanguageFlag() {
-    static std::atomic<bool> korean{false};
-    return korean;
-}
-inline void SetTextLanguageKorean(bool korean) {
-    TextLanguageFlag().store(korean);
-}
-inline bool TextLanguageKorean() {
-    return TextLanguageFlag().load();
-}
-inline const char* Local(const LocalText& text) {
-    return text.Pick(TextLanguageKorean());
-}
 
 // A text with its placeholders ("{device}") replaced by values; a value is
 // not searched for placeholders again.

@@ -5,7 +5,7 @@
 #include "link/CModbusPort.h"
 #include "link/DriveMap.h"
 #include "link/LinkTexts.h"
-#include "params/Language.h"
+#include "platform/SystemLanguage.h"
 
 #include <algorithm>
 #include <chrono>

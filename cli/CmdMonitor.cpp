@@ -67,11 +67,11 @@ void PrintCounters(const LinkCounters& c) {
                 c.DoFail, c.ParamRequests, c.ParamOk, c.ParamFail, c.CrcErrors, c.NoReplies);
 }
 
-void PrintSnapshot(const CDriveLink& link) {
+void PrintSnapshot(const CDriveLink& link, bool korean) {
     using namespace drive;
     const StateBlock r = link.StateRegs();
     auto s16 = [&](int i) { return static_cast<int>(static_cast<int16_t>(r[i])); };
-    const char* alarm = AfterColon(AlarmName(s16(StateAlarm))); // " 0 : Alarm None" -> " Alarm None"
+    const char* alarm = AfterColon(AlarmName(s16(StateAlarm), korean)); // " 0 : Alarm None" -> " Alarm None"
     while (*alarm == ' ')
         ++alarm;
     std::printf("state: word=0x%04X alarm=%d (%s) cmd_pos=%d pos=%d cmd_speed=%d speed=%d cmd_current=%d "
@@ -179,7 +179,7 @@ int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) 
             if (!parsed.Reconnect) exitCode = kExitStoppedAnswering;
             break;
         }
-        PrintSnapshot(link);
+        PrintSnapshot(link, options.korean);
         ++printed;
     }
     link.StopThread();

@@ -5,7 +5,6 @@
 
 #include "link/CDriveLink.h"
 #include "params/Backup.h"
-#include "params/Language.h"
 #include "params/ParFile.h"
 #include "params/ParamCompare.h"
 #include "params/ParamFileActions.h"
@@ -14,6 +13,7 @@
 #include "params/SaveSequence.h"
 #include "platform/AtomicFile.h"
 #include "platform/ProgramEnvironment.h"
+#include "platform/SystemLanguage.h"
 
 #include <chrono>
 #include <cstdio>
@@ -66,14 +66,9 @@ std::string OneFileArg(const Args& args, size_t first, const char* command, bool
     return file;
 }
 
-// The language of the texts and names of every params command.
-bool Korean() {
-    return IsKoreanLanguage();
-}
-
 // Loads a file over `values`; warnings on stderr with their line numbers.
-bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* result) {
-    if (!ReadParFile(file, values, Korean(), result)) {
+bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* result, bool korean) {
+    if (!ReadParFile(file, values, korean, result)) {
         PrintMessage(kFileLoadError);
         std::fprintf(stderr, "%s: %s\n", file.c_str(), result->error.c_str());
         return false;
@@ -99,9 +94,9 @@ int RunRead(const CliOptions& options, const Args& args) {
 
     std::string bytes;
     if (out.empty() && IsTerminal(stdout)) { // for reading: UTF-8, plain line ends
-        for (char c : FormatParTextUtf8(values, Korean()))
+        for (char c : FormatParTextUtf8(values, options.korean))
             if (c != '\r') bytes += c;
-    } else if (!FormatParFile(values, &bytes, Korean())) {
+    } else if (!FormatParFile(values, &bytes, options.korean)) {
         PrintMessage(kFileSaveError);
         return kExitFileError;
     }
@@ -110,7 +105,7 @@ int RunRead(const CliOptions& options, const Args& args) {
         return std::fflush(stdout) == 0 ? 0 : kExitFileError;
     }
     std::string error;
-    if (!WriteFileAtomically(out, bytes, &error)) {
+    if (!WriteFileAtomically(out, bytes, {&error, options.korean})) {
         PrintMessage(kFileSaveError);
         std::fprintf(stderr, "%s\n", error.c_str());
         return kExitFileError;
@@ -133,7 +128,7 @@ bool AskOnTerminal(const std::string& question) {
     return answer == "y" || answer == "Y" || answer == "yes" || answer == "Yes";
 }
 
-SaveHooks CliHooks(bool yes) {
+SaveHooks CliHooks(bool yes, bool korean) {
     SaveHooks hooks;
     const bool tty = IsTerminal(stderr);
     hooks.message = [](const std::string& text) { PrintMessage(text); };
@@ -151,8 +146,8 @@ SaveHooks CliHooks(bool yes) {
             std::fprintf(stderr, "progress %d/%d\n", p, kSaveProgressMax);
     };
     hooks.waitWithMessages = [](uint32_t ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); };
-    hooks.backup = [](const ParamValues& values) {
-        BackupResult r = WriteBackupNow(values, Korean());
+    hooks.backup = [korean](const ParamValues& values) {
+        BackupResult r = WriteBackupNow(values, korean);
         if (r.ok) {
             const std::u8string shown = r.path.u8string(); // UTF-8 on every platform
             std::fprintf(stderr, "backup: %.*s\n", static_cast<int>(shown.size()),
@@ -198,7 +193,7 @@ int RunWrite(const CliOptions& options, const Args& args) {
     const std::string file = OneFileArg(args, 1, "write", &yes);
     ParamValues probe{};
     ParReadResult parsed;
-    if (!LoadFile(file, &probe, &parsed)) return kExitFileError; // before touching the drive
+    if (!LoadFile(file, &probe, &parsed, options.korean)) return kExitFileError; // before touching the drive
     CDriveLink link;
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
@@ -211,7 +206,8 @@ int RunWrite(const CliOptions& options, const Args& args) {
         std::fprintf(stderr, "no state block from the drive: cannot tell whether the servo is off\n");
         return kExitFailed;
     }
-    const SaveResult result = SaveAllParameters(link, working.Values(), Korean(), CliHooks(yes));
+    const SaveResult result =
+        SaveAllParameters(link, working.Values(), options.korean, CliHooks(yes, options.korean));
     Finish(link);
     if (result.outcome == SaveOutcome::Stored) std::fprintf(stderr, "stored\n");
     return ExitFor(result);
@@ -221,7 +217,7 @@ int RunWrite(const CliOptions& options, const Args& args) {
 int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
     ParamValues fromFile{};
     ParReadResult parsed;
-    if (!LoadFile(file, &fromFile, &parsed)) return kExitFileError;
+    if (!LoadFile(file, &fromFile, &parsed, options.korean)) return kExitFileError;
     CDriveLink link;
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
@@ -238,7 +234,8 @@ int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
         const auto i = static_cast<size_t>(n);
         if (merged[i] == drive[i]) continue;
         ++differences;
-        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable(Korean())[n].name, merged[i], drive[i]);
+        std::printf("%03d %-24s file %6d  drive %6d", n, ParamTable(options.korean)[n].name, merged[i],
+                    drive[i]);
         const int first = PairFirst(n);
         if (first >= 0)
             std::printf("  (pair %03d/%03d: file %d  drive %d)", first, first + 1,
@@ -273,7 +270,7 @@ std::optional<std::filesystem::path> FindSideFile(const std::string& arg) {
     return std::nullopt;
 }
 
-bool LoadSide(DiffSide* side) {
+bool LoadSide(DiffSide* side, bool korean) {
     const std::optional<std::filesystem::path> file = FindSideFile(side->arg);
     if (!file) {
         PrintMessage(kFileLoadError);
@@ -284,7 +281,7 @@ bool LoadSide(DiffSide* side) {
     side->file = *file;
     ParamValues values{};
     ParReadResult parsed;
-    if (!LoadFile(file->string(), &values, &parsed)) return false;
+    if (!LoadFile(file->string(), &values, &parsed, korean)) return false;
     side->set = FileSet(values, parsed);
     return true;
 }
@@ -297,7 +294,7 @@ int RunDiffOfTwo(const CliOptions& options, const std::string& a, const std::str
     for (DiffSide& side : sides)
         side.drive = side.arg == kDriveSide;
     for (DiffSide& side : sides) // files first: a bad file is told before the drive is touched
-        if (!side.drive && !LoadSide(&side)) return kExitFileError;
+        if (!side.drive && !LoadSide(&side, options.korean)) return kExitFileError;
     if (sides[0].drive || sides[1].drive) {
         CDriveLink link;
         int code = 0;
@@ -315,7 +312,7 @@ int RunDiffOfTwo(const CliOptions& options, const std::string& a, const std::str
         return 0;
     }
     std::fputs(CompareTableText(differing, sides[0].set, sides[1].set, "A: " + a, "B: " + b,
-                                TableFormat::Tabs, Korean())
+                                TableFormat::Tabs, options.korean)
                    .c_str(),
                stdout);
     return kExitFailed;

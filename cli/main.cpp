@@ -1,8 +1,8 @@
 // velt-cli: global options, language, dispatch to the registered commands.
 #include "cli/CliCommon.h"
 
-#include "params/Language.h"
 #include "platform/ProgramEnvironment.h"
+#include "platform/SystemLanguage.h"
 
 #include "VeltVersion.h"
 
@@ -84,7 +84,6 @@ int Run(int argc, char** argv) {
     }
     if (i >= argc) throw UsageError{"no command given"};
     options.korean = lang >= 0 ? lang == 1 : SystemDefaultIsKorean();
-    ApplyLanguage(options.korean);
 
     const std::string name = argv[i];
     std::vector<std::string> args(argv + i + 1, argv + argc);

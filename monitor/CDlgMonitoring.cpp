@@ -362,7 +362,7 @@ void CDlgMonitoring::UpdateIoGrid(CGridCtrl& g, bool inputs, const BitBlock& bit
     const bool ko = Korean();
     const int columns = inputs ? kInputColumns : kOutputColumns;
     for (int n = 1; n <= columns; ++n) {
-        const IoColumn c = inputs ? InputColumn(n, bits, params) : OutputColumn(n, bits, params);
+        const IoColumn c = inputs ? InputColumn(n, bits, params, ko) : OutputColumn(n, bits, params);
         WriteCentred(g, 1, n, c.Function);
         WriteCentred(g, 2, n, c.Value);
         const CellLook look = IoValueLook(c.Active);
@@ -386,7 +386,7 @@ void CDlgMonitoring::UpdateIndicators() {
     const CDriveLink& link = *wiring_.Link;
     const bool ko = Korean();
     const IndicatorView v =
-        ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.IsConnected(), link.Counters());
+        ComputeIndicators(link.StateRegs(), link.ParamRegs(), link.IsConnected(), link.Counters(), ko);
 
     CColorStatic* modes[4] = {ControlModeLabel, CommandFormLabel, SwitchControlModeLabel,
                               SwitchCommandFormLabel};

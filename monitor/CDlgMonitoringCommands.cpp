@@ -174,7 +174,7 @@ void CDlgMonitoring::OnRepeatTest() {
 bool CDlgMonitoring::SaveLogTo(const QString& path) {
     const std::string text = SavedLogText(SendList->Lines(), ReceiveList->Lines());
     std::string error;
-    if (!WriteFileAtomically(PathOf(path), text, &error)) {
+    if (!WriteFileAtomically(PathOf(path), text, {&error, Korean()})) {
         ShowMessage(FileFailureText(kSaveLogFailed.Pick(Korean()), PathOf(path), error));
         return false;
     }

@@ -67,9 +67,9 @@ void FormatStateValues(const StateBlock& r, StateTexts& out) {
     }
 }
 
-IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params) {
+IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params, bool korean) {
     const int function = Signed(params[drive::ParamInFunction1 + n - 1]);
-    return Column(n, inputs, params[drive::ParamInPole], InputFunctionName(function), function);
+    return Column(n, inputs, params[drive::ParamInPole], InputFunctionName(function, korean), function);
 }
 
 IoColumn OutputColumn(int n, const BitBlock& outputs, const ParamBlock& params) {
@@ -89,11 +89,11 @@ bool LampOn(int k, const StateBlock& regs) {
 }
 
 IndicatorView ComputeIndicators(const StateBlock& regs, const ParamBlock& params, bool connected,
-                                const LinkCounters& counters) {
+                                const LinkCounters& counters, bool korean) {
     IndicatorView v;
     for (int i = 0; i < 4; ++i) {
         const int value = Signed(params[drive::ParamDefaultMode + i]); // mode, form, switch mode, switch form
-        const char* entry = (i % 2 == 0) ? ControlModeName(value) : CommandFormName(value);
+        const char* entry = (i % 2 == 0) ? ControlModeName(value, korean) : CommandFormName(value, korean);
         v.ModeTexts[i] = ModeText(entry, value);
     }
     const int activeSet = Signed(regs[drive::StateActiveSet]);
@@ -107,7 +107,7 @@ IndicatorView ComputeIndicators(const StateBlock& regs, const ParamBlock& params
     }
 
     const int alarm = Signed(regs[drive::StateAlarm]);
-    v.AlarmText = EntryOrNumber(AlarmName(alarm), alarm);
+    v.AlarmText = EntryOrNumber(AlarmName(alarm, korean), alarm);
     v.AlarmLook = {alarm == 0 ? kActiveGreen : kDarkRed, kWhite};
 
     for (int k = 0; k < 10; ++k) {

@@ -45,7 +45,7 @@ struct IoColumn {
     bool Active = false;  // set on an A contact, clear on a B contact
     bool AContact = false;
 };
-IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params);
+IoColumn InputColumn(int n, const BitBlock& inputs, const ParamBlock& params, bool korean);
 IoColumn OutputColumn(int n, const BitBlock& outputs, const ParamBlock& params);
 inline constexpr int kInputColumns = drive::InputCount;
 inline constexpr int kOutputColumns = drive::OutputCount;
@@ -84,7 +84,7 @@ struct IndicatorView {
     std::string NoReplies;
 };
 IndicatorView ComputeIndicators(const StateBlock& regs, const ParamBlock& params, bool connected,
-                                const LinkCounters& counters);
+                                const LinkCounters& counters, bool korean);
 
 // Lamp k (0..9, kLampCaptions order) is on for this state block.
 bool LampOn(int k, const StateBlock& regs);

@@ -94,13 +94,6 @@ const char* const OutputFunctionNames[OUTPUT_FUNCTION_NAME_COUNT] = {
     " 4 : UPTOSPEED", " 5 : ZERO SPEED", " 6 : MOVING",
 };
 
-// English until ApplyLanguage (params/Language.h) chooses; never changed after
-// start-up, so readers on any thread need no lock.
-const char* const* AlarmNames = AlarmNamesEn;
-const char* const* ControlModeNames = ControlModeNamesEn;
-const char* const* CommandFormNames = CommandFormNamesEn;
-const char* const* InputFunctionNames = InputFunctionNamesEn;
-
 namespace {
 const char* Bounded(const char* const* table, int count, int index) {
     if (table == nullptr || index < 0 || index >= count) return "";
@@ -108,17 +101,17 @@ const char* Bounded(const char* const* table, int count, int index) {
 }
 } // namespace
 
-const char* AlarmName(int index) {
-    return Bounded(AlarmNames, ALARM_NAME_COUNT, index);
+const char* AlarmName(int index, bool korean) {
+    return Bounded(korean ? AlarmNamesKo : AlarmNamesEn, ALARM_NAME_COUNT, index);
 }
-const char* ControlModeName(int index) {
-    return Bounded(ControlModeNames, CONTROL_MODE_NAME_COUNT, index);
+const char* ControlModeName(int index, bool korean) {
+    return Bounded(korean ? ControlModeNamesKo : ControlModeNamesEn, CONTROL_MODE_NAME_COUNT, index);
 }
-const char* CommandFormName(int index) {
-    return Bounded(CommandFormNames, COMMAND_FORM_NAME_COUNT, index);
+const char* CommandFormName(int index, bool korean) {
+    return Bounded(korean ? CommandFormNamesKo : CommandFormNamesEn, COMMAND_FORM_NAME_COUNT, index);
 }
-const char* InputFunctionName(int index) {
-    return Bounded(InputFunctionNames, INPUT_FUNCTION_NAME_COUNT, index);
+const char* InputFunctionName(int index, bool korean) {
+    return Bounded(korean ? InputFunctionNamesKo : InputFunctionNamesEn, INPUT_FUNCTION_NAME_COUNT, index);
 }
 const char* OutputFunctionName(int index) {
     return Bounded(OutputFunctionNames, OUTPUT_FUNCTION_NAME_COUNT, index);

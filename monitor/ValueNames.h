@@ -1,7 +1,7 @@
 #pragma once
 // Texts that translate drive values into words. Each localised table exists
-// as a Korean and an English array of equal length; the selectors point at one
-// of them after the language is applied (Language.h). Entries read
+// as a Korean and an English array of equal length; the lookups take the
+// language. Entries read
 // " <index> : <name>".
 #include <cstddef>
 
@@ -23,17 +23,12 @@ extern const char* const InputFunctionNamesKo[INPUT_FUNCTION_NAME_COUNT];
 extern const char* const InputFunctionNamesEn[INPUT_FUNCTION_NAME_COUNT];
 extern const char* const OutputFunctionNames[OUTPUT_FUNCTION_NAME_COUNT]; // one version
 
-extern const char* const* AlarmNames;
-extern const char* const* ControlModeNames;
-extern const char* const* CommandFormNames;
-extern const char* const* InputFunctionNames;
-
 // Bounded lookups: an index outside the table gives "" and never reads
 // outside it.
-const char* AlarmName(int index);
-const char* ControlModeName(int index);
-const char* CommandFormName(int index);
-const char* InputFunctionName(int index);
+const char* AlarmName(int index, bool korean);
+const char* ControlModeName(int index, bool korean);
+const char* CommandFormName(int index, bool korean);
+const char* InputFunctionName(int index, bool korean);
 const char* OutputFunctionName(int index);
 // The part of an entry after its first ':' (" 1 : EMG" -> " EMG").
 const char* AfterColon(const char* entry);

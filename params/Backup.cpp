@@ -54,7 +54,7 @@ BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::p
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
         const std::filesystem::path path = folder / BackupFileName(when, copy);
         bool existed = false;
-        if (CreateFileAtomically(path, bytes, &existed, &result.error)) {
+        if (CreateFileAtomically(path, bytes, &existed, {&result.error, korean})) {
             result.ok = true;
             result.path = path;
             result.error.clear();

@@ -496,7 +496,7 @@ bool CompareDialog::ExportCsvTo(const std::filesystem::path& path) {
                          sides_[B].loaded ? sides_[B].set : none, "A: " + sides_[A].header.toStdString(),
                          "B: " + sides_[B].header.toStdString(), TableFormat::Csv, wiring_.Korean);
     std::string error;
-    if (!WriteFileAtomically(path, csv, &error)) {
+    if (!WriteFileAtomically(path, csv, {&error, wiring_.Korean})) {
         std::string text = kFileSaveError;
         text += "\r\n";
         text += error;

@@ -149,7 +149,8 @@ bool ReadParFile(const std::filesystem::path& path, ParamValues* values, bool ko
     std::string bytes;
     ParReadResult r;
     // The kind first, from the metadata: a FIFO or a device is never opened.
-    bool sound = PathIsReadableFile(path, &r.error) && ReadWholeFile(path, &bytes, kMaxParFileBytes);
+    bool sound =
+        PathIsReadableFile(path, {&r.error, korean}) && ReadWholeFile(path, &bytes, kMaxParFileBytes);
     if (!sound) {
         if (r.error.empty()) r.error = UnreadableReason(path, korean);
     } else {
@@ -169,7 +170,7 @@ bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, 
         if (error != nullptr) *error = kParNoCp949.Pick(korean);
         return false;
     }
-    return WriteFileAtomically(path, bytes, error);
+    return WriteFileAtomically(path, bytes, {error, korean});
 }
 
 ParamValues ValuesFromRegisters(const std::array<uint16_t, drive::ParamCount>& regs) {

@@ -15,10 +15,6 @@ namespace {
 constexpr int kInputFunctionCount = 16;
 constexpr int kOutputFunctionCount = 7;
 
-template <size_t N> const char* Entry(const char* const (&list)[N], int index) {
-    return index >= 0 && static_cast<size_t>(index) < N ? list[index] : "";
-}
-
 int ListSizeOfFunction(int i) {
     return i < kInputCount ? kInputFunctionCount : kOutputFunctionCount;
 }
@@ -143,15 +139,15 @@ bool ShownInPageControls(int n) {
 }
 
 const char* ControlModeText(int index, bool korean) {
-    return korean ? Entry(ControlModeNamesKo, index) : Entry(ControlModeNamesEn, index);
+    return ControlModeName(index, korean);
 }
 
 const char* CommandFormText(int index, bool korean) {
-    return korean ? Entry(CommandFormNamesKo, index) : Entry(CommandFormNamesEn, index);
+    return CommandFormName(index, korean);
 }
 
 const char* InputFunctionText(int index, bool korean) {
-    return korean ? Entry(InputFunctionNamesKo, index) : Entry(InputFunctionNamesEn, index);
+    return InputFunctionName(index, korean);
 }
 
 ParamCell PnoCellOf(int n) {

@@ -2,6 +2,8 @@
 // Whole-file writes that never leave a half-written or emptied file behind,
 // and bounded whole-file reads. CMake picks the backend: atomic_file_posix.cpp
 // or atomic_file_win32.cpp.
+#include "platform/FileChecks.h"
+
 #include <cstddef>
 #include <filesystem>
 #include <functional>
@@ -14,17 +16,16 @@ namespace velt {
 // Writes `bytes` to a temporary file in the target's folder, flushes it to
 // disk and renames it over `target`. On any failure the temporary file is
 // removed, whatever was at `target` is left as it was, and the reason is put
-// in *error (when given). A new file gets the mode 0666 less the umask; an
+// in `error`. A new file gets the mode 0666 less the umask; an
 // existing one keeps its mode, and one the caller may not write is refused.
 // When `target` is a symbolic link, the file it points at is replaced and the
 // link kept.
-bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes,
-                         std::string* error = nullptr);
+bool WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes, ReasonOut error = {});
 
 // Same, but never replaces an existing file: fails with *existed set to
 // true when `target` is already there.
 bool CreateFileAtomically(const std::filesystem::path& target, std::string_view bytes, bool* existed,
-                          std::string* error = nullptr);
+                          ReasonOut error = {});
 
 // Reads a whole regular file of at most `maxBytes` bytes. False (bytes
 // untouched) when it cannot be opened or read, is not a regular file (a

@@ -21,10 +21,11 @@ namespace fs = std::filesystem;
 
 namespace {
 
-void SetError(std::string* error, const LocalText& what, const fs::path& path, int err) {
-    if (error == nullptr) return;
+void SetError(const ReasonOut& error, const LocalText& what, const fs::path& path, int err) {
+    if (!error.Wanted()) return;
     const std::string shown = path.empty() ? std::string(".") : PathText(path);
-    *error = FillText(Local(what), {{"{path}", shown}}) + ": " + ErrnoReasonText(err);
+    error.Set(FillText(what.Pick(error.korean), {{"{path}", shown}}) + ": " +
+              ErrnoReasonText(err, error.korean));
 }
 
 // Each step of AtomicFile.h's order goes through the step hook first; an
@@ -84,7 +85,7 @@ fs::path FinalTarget(const fs::path& target) {
 }
 
 // Writes bytes to a fresh temporary file beside target; its path in *temp.
-bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* temp, std::string* error) {
+bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* temp, const ReasonOut& error) {
     const fs::path folder = target.parent_path();
     // Shortened so that the dot and the suffix still fit a name of 255 bytes.
     const std::string base = target.filename().string().substr(0, 200);
@@ -126,13 +127,13 @@ bool CreateExclusive(const fs::path& target, std::string_view bytes) {
 
 } // namespace
 
-bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, ReasonOut error) {
     const fs::path target = FinalTarget(requested);
     // A FIFO, a device or a folder is never replaced by a file (nor opened:
     // that could wait for ever).
     std::string notFile;
-    if (!PathIsWritableFile(target, &notFile)) {
-        if (error != nullptr) *error = PathText(target) + ": " + notFile;
+    if (!PathIsWritableFile(target, {&notFile, error.korean})) {
+        error.Set(PathText(target) + ": " + notFile);
         return false;
     }
     // Renaming would replace a file the user made read-only; refuse as
@@ -152,7 +153,7 @@ bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std:
     return true;
 }
 
-bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* existed, std::string* error) {
+bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* existed, ReasonOut error) {
     if (existed != nullptr) *existed = false;
     fs::path temp;
     if (!WriteTemporary(target, bytes, &temp, error)) return false;

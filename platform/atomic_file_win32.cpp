@@ -25,40 +25,40 @@ constexpr int kTemporaryTries = 100;
 
 // The reason for a Win32 error: ours where the code has a common meaning,
 // else the system's text.
-std::string Reason(DWORD code) {
+std::string Reason(DWORD code, bool korean) {
     switch (code) {
     case ERROR_DISK_FULL:
     case ERROR_HANDLE_DISK_FULL:
-        return ErrorReasonText(std::make_error_code(std::errc::no_space_on_device));
+        return ErrorReasonText(std::make_error_code(std::errc::no_space_on_device), korean);
     case ERROR_ACCESS_DENIED:
-        return ErrorReasonText(std::make_error_code(std::errc::permission_denied));
+        return ErrorReasonText(std::make_error_code(std::errc::permission_denied), korean);
     case ERROR_FILE_NOT_FOUND:
     case ERROR_PATH_NOT_FOUND:
-        return ErrorReasonText(std::make_error_code(std::errc::no_such_file_or_directory));
+        return ErrorReasonText(std::make_error_code(std::errc::no_such_file_or_directory), korean);
     case ERROR_FILE_EXISTS:
     case ERROR_ALREADY_EXISTS:
-        return ErrorReasonText(std::make_error_code(std::errc::file_exists));
+        return ErrorReasonText(std::make_error_code(std::errc::file_exists), korean);
     case ERROR_WRITE_PROTECT:
-        return ErrorReasonText(std::make_error_code(std::errc::read_only_file_system));
+        return ErrorReasonText(std::make_error_code(std::errc::read_only_file_system), korean);
     case ERROR_SHARING_VIOLATION:
     case ERROR_LOCK_VIOLATION:
-        return ErrorReasonText(std::make_error_code(std::errc::device_or_resource_busy));
+        return ErrorReasonText(std::make_error_code(std::errc::device_or_resource_busy), korean);
     case ERROR_FILENAME_EXCED_RANGE:
-        return ErrorReasonText(std::make_error_code(std::errc::filename_too_long));
+        return ErrorReasonText(std::make_error_code(std::errc::filename_too_long), korean);
     default:
         break;
     }
     const std::error_condition condition =
         std::system_category().default_error_condition(static_cast<int>(code));
     if (condition.category() == std::generic_category())
-        return ErrorReasonText(std::error_code(condition.value(), std::generic_category()));
+        return ErrorReasonText(std::error_code(condition.value(), std::generic_category()), korean);
     return Win32Message(code);
 }
 
-void SetError(std::string* error, const LocalText& what, const fs::path& path, DWORD code) {
-    if (error == nullptr) return;
+void SetError(const ReasonOut& error, const LocalText& what, const fs::path& path, DWORD code) {
+    if (!error.Wanted()) return;
     const std::string shown = path.empty() ? std::string(".") : PathText(path);
-    *error = FillText(Local(what), {{"{path}", shown}}) + ": " + Reason(code);
+    error.Set(FillText(what.Pick(error.korean), {{"{path}", shown}}) + ": " + Reason(code, error.korean));
 }
 
 // Each step of AtomicFile.h's order goes through the step hook first; an
@@ -105,7 +105,7 @@ fs::path TemporaryName(const fs::path& target) {
 }
 
 // Writes bytes to a fresh temporary file beside target; its path in *temp.
-bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* temp, std::string* error) {
+bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* temp, const ReasonOut& error) {
     HANDLE file = INVALID_HANDLE_VALUE;
     for (int i = 0; i < kTemporaryTries && file == INVALID_HANDLE_VALUE; ++i) {
         *temp = TemporaryName(target);
@@ -133,12 +133,12 @@ bool WriteTemporary(const fs::path& target, std::string_view bytes, fs::path* te
 
 } // namespace
 
-bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std::string* error) {
+bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, ReasonOut error) {
     const fs::path target = FinalTarget(requested);
     // A device or a folder is never replaced by a file (nor opened).
     std::string notFile;
-    if (!PathIsWritableFile(target, &notFile)) {
-        if (error != nullptr) *error = PathText(target) + ": " + notFile;
+    if (!PathIsWritableFile(target, {&notFile, error.korean})) {
+        error.Set(PathText(target) + ": " + notFile);
         return false;
     }
     // Replacing would succeed over a file the user made read-only; refuse as
@@ -162,7 +162,7 @@ bool WriteFileAtomically(const fs::path& requested, std::string_view bytes, std:
     return true;
 }
 
-bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* existed, std::string* error) {
+bool CreateFileAtomically(const fs::path& target, std::string_view bytes, bool* existed, ReasonOut error) {
     if (existed != nullptr) *existed = false;
     fs::path temp;
     if (!WriteTemporary(target, bytes, &temp, error)) return false;

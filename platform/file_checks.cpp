@@ -30,24 +30,24 @@ const std::array<std::pair<std::errc, LocalText>, 14> kReasons{{
     {std::errc::no_such_device, kReasonNoDevice},
 }};
 
-std::string KindReason(PathKind kind) {
+std::string KindReason(PathKind kind, bool korean) {
     switch (kind) {
     case PathKind::Missing:
-        return Local(kPathMissing);
+        return kPathMissing.Pick(korean);
     case PathKind::Folder:
-        return Local(kPathFolder);
+        return kPathFolder.Pick(korean);
     case PathKind::Other:
-        return Local(kPathOther);
+        return kPathOther.Pick(korean);
     case PathKind::Unknown:
-        return Local(kPathUnknown);
+        return kPathUnknown.Pick(korean);
     case PathKind::Regular:
         break;
     }
     return {};
 }
 
-bool Refuse(PathKind kind, std::string* reason) {
-    if (reason != nullptr) *reason = KindReason(kind);
+bool Refuse(PathKind kind, const ReasonOut& reason) {
+    if (reason.Wanted()) reason.Set(KindReason(kind, reason.korean));
     return false;
 }
 
@@ -63,26 +63,26 @@ PathKind KindOfPath(const fs::path& path) {
     return PathKind::Other;
 }
 
-bool PathIsReadableFile(const fs::path& path, std::string* reason) {
+bool PathIsReadableFile(const fs::path& path, ReasonOut reason) {
     const PathKind kind = KindOfPath(path);
     return kind == PathKind::Regular || Refuse(kind, reason);
 }
 
-bool PathIsWritableFile(const fs::path& path, std::string* reason) {
+bool PathIsWritableFile(const fs::path& path, ReasonOut reason) {
     const PathKind kind = KindOfPath(path);
     return kind == PathKind::Regular || kind == PathKind::Missing || Refuse(kind, reason);
 }
 
-std::string ErrorReasonText(const std::error_code& code) {
+std::string ErrorReasonText(const std::error_code& code, bool korean) {
     const std::error_condition condition = code.default_error_condition();
     if (condition.category() == std::generic_category())
         for (const auto& [errc, text] : kReasons)
-            if (condition.value() == static_cast<int>(errc)) return Local(text);
+            if (condition.value() == static_cast<int>(errc)) return text.Pick(korean);
     return code.message();
 }
 
-std::string ErrnoReasonText(int err) {
-    return ErrorReasonText(std::error_code(err, std::generic_category()));
+std::string ErrnoReasonText(int err, bool korean) {
+    return ErrorReasonText(std::error_code(err, std::generic_category()), korean);
 }
 
 } // namespace velt

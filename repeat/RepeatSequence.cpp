@@ -60,7 +60,7 @@ namespace {
 std::string AlarmText(int alarm, bool korean) {
     std::string text = std::to_string(alarm);
     if (alarm > 0 && alarm < ALARM_NAME_COUNT) {
-        std::string name = AfterColon((korean ? AlarmNamesKo : AlarmNamesEn)[alarm]);
+        std::string name = AfterColon(AlarmName(alarm, korean));
         const size_t from = name.find_first_not_of(' ');
         if (from != std::string::npos) text += " (" + name.substr(from) + ")";
     }

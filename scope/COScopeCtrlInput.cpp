@@ -141,7 +141,7 @@ bool COScopeCtrl::ExportCsvTo(const QString& path, bool betweenCursors) {
     const std::string csv = betweenCursors ? CursorCsvText() : CsvText();
     const std::filesystem::path file = PathOf(path);
     std::string error;
-    if (!WriteFileAtomically(file, csv, &error)) {
+    if (!WriteFileAtomically(file, csv, {&error, korean_})) {
         ShowMessage(FileFailureText(kScopeFileSaveError.Pick(korean_), file, error));
         return false;
     }
@@ -153,7 +153,7 @@ bool COScopeCtrl::SaveImageTo(const QString& path) {
     const std::filesystem::path target = PathOf(path);
     // The kind first, from the metadata: a FIFO or a device is never opened.
     std::string reason;
-    bool ok = PathIsWritableFile(target, &reason);
+    bool ok = PathIsWritableFile(target, {&reason, korean_});
     if (ok) {
         QSaveFile file(path);
         ok = !image.isNull() && file.open(QIODevice::WriteOnly) && image.save(&file, "PNG") && file.commit();

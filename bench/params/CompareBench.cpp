@@ -6,7 +6,6 @@
 #include "bench/support/BenchSim.h"
 #include "params/Backup.h"
 #include "params/CompareDialog.h"
-#include "params/Language.h"
 #include "params/ParamCompare.h"
 
 #include <QApplication>
@@ -141,7 +140,6 @@ int main(int argc, char** argv) {
     fs::create_directories(dir);
     ::setenv("VELT_PARAMETER_DIR", dir.c_str(), 1);
     QApplication app(argc, argv);
-    ApplyLanguage(false);
 
     ParamValues a{}, b{};
     for (int n = 0; n < drive::ParamCount; ++n) {

@@ -4,6 +4,7 @@
 #include "app/QtMessageService.h"
 #include "app/ShellTexts.h"
 #include "controls/CButtonST.h"
+#include "controls/CColorStatic.h"
 #include "controls/CGridCtrl.h"
 #include "controls/DialogFont.h"
 #include "controls/WaitWithMessages.h"
@@ -11,11 +12,9 @@
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/CDlgRTUMonitoring.h"
 #include "monitor/LinkHealthDialog.h"
-#include "monitor/ValueNames.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
 #include "params/CDlgSetValHEX.h"
-#include "params/Language.h"
 #include "params/ParamCatalogue.h"
 #include "repeat/CDlgRepeat.h"
 #include "scope/CDlgScope.h"
@@ -96,27 +95,21 @@ TEST_F(StartupTest, StripsStackWithSixPixelGapsAndTheFrameFollowsTheLayoutMaths)
     EXPECT_GE(client.Height, app->Monitoring()->geometry().bottom());
 }
 
-TEST_F(StartupTest, TheLanguageChoiceSwitchesEveryTable) {
+TEST_F(StartupTest, TheLanguageChoiceReachesTheWindows) {
     Start(1);
     EXPECT_TRUE(app->IsKorean());
-    EXPECT_TRUE(IsKoreanLanguage());
-    EXPECT_EQ(AlarmNames, AlarmNamesKo);
-    EXPECT_EQ(ControlModeNames, ControlModeNamesKo);
-    EXPECT_EQ(CommandFormNames, CommandFormNamesKo);
-    EXPECT_EQ(InputFunctionNames, InputFunctionNamesKo);
     EXPECT_EQ(app->ComSetting()->OkButton->text(), QString::fromUtf8("확인"));
     EXPECT_EQ(app->ComSetting()->CancelButton->text(), QString::fromUtf8("취소"));
+    app->Monitoring()->UpdateIndicators(); // the drive's values are named in the page's language
+    EXPECT_EQ(app->Monitoring()->AlarmLabel->text(), QString::fromUtf8(" 0 : 알람 없음"));
     app.reset();
 
     Start(0);
     EXPECT_FALSE(app->IsKorean());
-    EXPECT_FALSE(IsKoreanLanguage());
-    EXPECT_EQ(AlarmNames, AlarmNamesEn);
-    EXPECT_EQ(ControlModeNames, ControlModeNamesEn);
-    EXPECT_EQ(CommandFormNames, CommandFormNamesEn);
-    EXPECT_EQ(InputFunctionNames, InputFunctionNamesEn);
     EXPECT_EQ(app->ComSetting()->OkButton->text(), "Ok");
     EXPECT_EQ(app->ComSetting()->CancelButton->text(), "Cancel");
+    app->Monitoring()->UpdateIndicators();
+    EXPECT_EQ(app->Monitoring()->AlarmLabel->text(), " 0 : Alarm None");
 }
 
 TEST_F(StartupTest, RegisterMonitorShowsMergedTitlesInBothLanguagesAndRedFailureCounters) {

@@ -2,7 +2,6 @@
 // texts, the input and output columns, the alarm label, lamps and mode labels.
 #include "monitor/MonitorView.h"
 #include "link/DriveMap.h"
-#include "params/Language.h"
 
 #include <gtest/gtest.h>
 
@@ -50,23 +49,23 @@ TEST(IoColumns, PolarityDecidesWhetherAnInputIsActive) {
     p[drive::ParamInPole] = 0b0000'0010; // IN 2 is an A contact, IN 1 a B contact
     p[drive::ParamInFunction1] = 4;      // IN 1 RUN/STOP
     p[drive::ParamInFunction1 + 1] = 1;
-    IoColumn c = InputColumn(1, bits, p);
+    IoColumn c = InputColumn(1, bits, p, false);
     EXPECT_EQ(c.Function, " 4 : RUN/STOP");
     EXPECT_EQ(c.Value, "0");
     EXPECT_FALSE(c.AContact);
     EXPECT_TRUE(c.Active) << "a B contact that is clear is active";
     EXPECT_EQ(IoValueLook(c.Active), (CellLook{Rgb(0, 80, 0), Rgb(255, 255, 255)}));
     bits[0] = 1;
-    c = InputColumn(1, bits, p);
+    c = InputColumn(1, bits, p, false);
     EXPECT_EQ(c.Value, "1");
     EXPECT_FALSE(c.Active);
     EXPECT_EQ(IoValueLook(c.Active), (CellLook{kDefaultColour, Rgb(0, 128, 0)}));
 
-    c = InputColumn(2, bits, p);
+    c = InputColumn(2, bits, p, false);
     EXPECT_TRUE(c.AContact);
     EXPECT_FALSE(c.Active);
     bits[1] = 1;
-    EXPECT_TRUE(InputColumn(2, bits, p).Active);
+    EXPECT_TRUE(InputColumn(2, bits, p, false).Active);
 }
 
 TEST(IoColumns, OutputsReadTheirOwnFunctionsAndPolarity) {
@@ -91,8 +90,8 @@ TEST(IoColumns, FunctionsOutsideTheTablesShowTheBareNumber) {
     p[drive::ParamInFunction1] = 16;
     p[drive::ParamInFunction1 + 1] = static_cast<uint16_t>(-1);
     p[drive::ParamOutFunction1] = 7;
-    EXPECT_EQ(InputColumn(1, bits, p).Function, "16");
-    EXPECT_EQ(InputColumn(2, bits, p).Function, "-1");
+    EXPECT_EQ(InputColumn(1, bits, p, false).Function, "16");
+    EXPECT_EQ(InputColumn(2, bits, p, false).Function, "-1");
     EXPECT_EQ(OutputColumn(1, bits, p).Function, "7");
 }
 
@@ -112,20 +111,18 @@ TEST(Lamps, TheStateWordLightsItsBitsAndTheHomeFlagsMustBeOne) {
 
 class IndicatorTest : public ::testing::Test {
 protected:
-    ~IndicatorTest() override { ApplyLanguage(false); }
     StateBlock regs{};
     ParamBlock params{};
     LinkCounters counters{};
 };
 
 TEST_F(IndicatorTest, AlarmLabelShowsTheNumberAndModeLabelsDoNot) {
-    ApplyLanguage(false);
     regs[drive::StateAlarm] = 3;
     params[drive::ParamDefaultMode] = 1;
     params[drive::ParamDefaultForm] = 10;
     params[drive::ParamSwitchMode] = 2;
     params[drive::ParamSwitchForm] = 21;
-    IndicatorView v = ComputeIndicators(regs, params, true, counters);
+    IndicatorView v = ComputeIndicators(regs, params, true, counters, false);
     EXPECT_EQ(v.AlarmText, " 3 : Overtemperature Error");
     EXPECT_EQ(v.AlarmLook, (LabelLook{Rgb(128, 0, 0), Rgb(255, 255, 255)}));
     EXPECT_EQ(v.ModeTexts[0], " Velocity Control");
@@ -133,9 +130,8 @@ TEST_F(IndicatorTest, AlarmLabelShowsTheNumberAndModeLabelsDoNot) {
     EXPECT_EQ(v.ModeTexts[2], " Troque Control");
     EXPECT_EQ(v.ModeTexts[3], " Analog Input");
 
-    ApplyLanguage(true);
     regs[drive::StateAlarm] = 0;
-    v = ComputeIndicators(regs, params, true, counters);
+    v = ComputeIndicators(regs, params, true, counters, true);
     EXPECT_EQ(v.AlarmText, " 0 : 알람 없음");
     EXPECT_EQ(v.AlarmLook.Bk, Rgb(0, 128, 0));
     EXPECT_EQ(v.ModeTexts[0], " 속도 제어");
@@ -143,7 +139,7 @@ TEST_F(IndicatorTest, AlarmLabelShowsTheNumberAndModeLabelsDoNot) {
     regs[drive::StateAlarm] = 13;
     params[drive::ParamDefaultMode] = 3;
     params[drive::ParamDefaultForm] = static_cast<uint16_t>(-2);
-    v = ComputeIndicators(regs, params, true, counters);
+    v = ComputeIndicators(regs, params, true, counters, true);
     EXPECT_EQ(v.AlarmText, "13");
     EXPECT_EQ(v.ModeTexts[0], "3");
     EXPECT_EQ(v.ModeTexts[1], "-2");
@@ -153,19 +149,19 @@ TEST_F(IndicatorTest, TheActivePairIsGreenAndDisconnectedGreysAllFour) {
     const LabelLook on{Rgb(0, 128, 0), Rgb(255, 255, 255)};
     const LabelLook off{Rgb(50, 50, 50), Rgb(128, 128, 128)};
     regs[drive::StateActiveSet] = 1;
-    IndicatorView v = ComputeIndicators(regs, params, true, counters);
+    IndicatorView v = ComputeIndicators(regs, params, true, counters, false);
     ASSERT_TRUE(v.ModeLooks);
     EXPECT_EQ(*v.ModeLooks, (std::array<LabelLook, 4>{on, on, off, off}));
     EXPECT_EQ(v.ActivePair, 1);
     regs[drive::StateActiveSet] = 2;
-    v = ComputeIndicators(regs, params, true, counters);
+    v = ComputeIndicators(regs, params, true, counters, false);
     EXPECT_EQ(*v.ModeLooks, (std::array<LabelLook, 4>{off, off, on, on}));
     regs[drive::StateActiveSet] = 0;
-    v = ComputeIndicators(regs, params, true, counters);
+    v = ComputeIndicators(regs, params, true, counters, false);
     EXPECT_FALSE(v.ModeLooks) << "any other set leaves the colours as they are";
     EXPECT_EQ(v.ActivePair, 0);
     regs[drive::StateActiveSet] = 1;
-    v = ComputeIndicators(regs, params, false, counters);
+    v = ComputeIndicators(regs, params, false, counters, false);
     EXPECT_EQ(*v.ModeLooks, (std::array<LabelLook, 4>{off, off, off, off}));
     EXPECT_EQ(v.ActivePair, 0);
 }
@@ -174,7 +170,7 @@ TEST_F(IndicatorTest, LampColoursAndTheHiddenCounters) {
     regs[drive::StateStatus] = 0b0000'0110; // Alarm and RUN
     counters.CrcErrors = 7;
     counters.NoReplies = 0x80000000u;
-    const IndicatorView v = ComputeIndicators(regs, params, true, counters);
+    const IndicatorView v = ComputeIndicators(regs, params, true, counters, false);
     EXPECT_EQ(v.LampLooks[0], kLampOffLook);
     EXPECT_EQ(v.LampLooks[1], (LabelLook{Rgb(128, 0, 0), Rgb(255, 255, 255)}));
     EXPECT_EQ(v.LampLooks[2], (LabelLook{Rgb(0, 128, 0), Rgb(255, 255, 255)}));

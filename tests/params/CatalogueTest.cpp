@@ -3,8 +3,8 @@
 #include "TestEnv.h"
 #include "link/DriveMap.h"
 #include "monitor/ValueNames.h"
-#include "params/Language.h"
 #include "params/ParamCatalogue.h"
+#include "platform/SystemLanguage.h"
 
 #include <gtest/gtest.h>
 
@@ -32,11 +32,6 @@ std::set<int> Range(int a, int b, std::set<int> s = {}) {
         s.insert(n);
     return s;
 }
-
-// Restores English after a test that switches the language.
-struct LanguageGuard {
-    ~LanguageGuard() { ApplyLanguage(false); }
-};
 
 } // namespace
 
@@ -186,8 +181,7 @@ TEST(PairWords, CombineAndSplitRoundTripInBothOrders) {
     EXPECT_EQ(CombinePair(84, v), 0);
 }
 
-TEST(ValueNames, TablesSelectorsAndBoundedLookups) {
-    LanguageGuard guard;
+TEST(ValueNames, TablesAndBoundedLookupsInEitherLanguage) {
     EXPECT_STREQ(AlarmNamesEn[12], " 12 : Over Speed Error");
     EXPECT_STREQ(ControlModeNamesEn[2], " 2 : Troque Control");
     EXPECT_STREQ(CommandFormNamesKo[21], " 21 : 아날로그 입력");
@@ -202,20 +196,18 @@ TEST(ValueNames, TablesSelectorsAndBoundedLookups) {
         EXPECT_EQ(std::string(CommandFormNamesEn[i]).rfind(prefix, 0), 0u) << i;
     }
 
-    ApplyLanguage(true);
-    EXPECT_TRUE(IsKoreanLanguage());
-    EXPECT_STREQ(AlarmName(0), " 0 : 알람 없음");
-    EXPECT_STREQ(ControlModeName(1), " 1 : 속도 제어");
-    EXPECT_STREQ(InputFunctionName(8), " 8 : 인덱스(BIT 0)");
-    ApplyLanguage(false);
-    EXPECT_FALSE(IsKoreanLanguage());
-    EXPECT_STREQ(CommandFormName(13), " 13 : Speed Index");
+    EXPECT_STREQ(AlarmName(0, true), " 0 : 알람 없음");
+    EXPECT_STREQ(ControlModeName(1, true), " 1 : 속도 제어");
+    EXPECT_STREQ(InputFunctionName(8, true), " 8 : 인덱스(BIT 0)");
+    EXPECT_STREQ(CommandFormName(13, false), " 13 : Speed Index");
 
-    for (int bad : {-1, INT_MIN, 13, 1000})
-        EXPECT_STREQ(AlarmName(bad), "") << bad;
-    EXPECT_STREQ(ControlModeName(3), "");
-    EXPECT_STREQ(CommandFormName(30), "");
-    EXPECT_STREQ(InputFunctionName(16), "");
+    for (bool korean : {false, true}) {
+        for (int bad : {-1, INT_MIN, 13, 1000})
+            EXPECT_STREQ(AlarmName(bad, korean), "") << bad;
+        EXPECT_STREQ(ControlModeName(3, korean), "");
+        EXPECT_STREQ(CommandFormName(30, korean), "");
+        EXPECT_STREQ(InputFunctionName(16, korean), "");
+    }
     EXPECT_STREQ(OutputFunctionName(7), "");
     EXPECT_STREQ(OutputFunctionName(-1), "");
     EXPECT_STREQ(AfterColon(" 1 : EMG"), " EMG");

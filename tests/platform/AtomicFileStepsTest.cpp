@@ -112,7 +112,7 @@ TEST_F(AtomicFileSteps, AFailedStepBeforeTheRenameLeavesTheOldFileAndNoTemporary
     for (int failAt : {0, 1, 2}) { // write, flush, rename
         RecordedSteps steps(failAt, std::errc::no_space_on_device);
         std::string error;
-        EXPECT_FALSE(WriteFileAtomically(target, "new", &error)) << failAt;
+        EXPECT_FALSE(WriteFileAtomically(target, "new", {&error, false})) << failAt;
         EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
         EXPECT_EQ(static_cast<int>(steps.steps.size()), failAt + 1) << "nothing goes on after a failed step";
     }
@@ -124,13 +124,13 @@ TEST_F(AtomicFileSteps, ANameTakenIsReportedAsSuchAndAFullDiskIsNot) {
     ASSERT_TRUE(WriteFileAtomically(folder_ / "taken.par", "first"));
     bool existed = false;
     std::string error;
-    EXPECT_FALSE(CreateFileAtomically(folder_ / "taken.par", "second", &existed, &error));
+    EXPECT_FALSE(CreateFileAtomically(folder_ / "taken.par", "second", &existed, {&error, false}));
     EXPECT_TRUE(existed);
     EXPECT_EQ(Contents(folder_ / "taken.par"), "first");
 
     RecordedSteps steps(0, std::errc::no_space_on_device);
     existed = true;
-    EXPECT_FALSE(CreateFileAtomically(folder_ / "new.par", "x", &existed, &error));
+    EXPECT_FALSE(CreateFileAtomically(folder_ / "new.par", "x", &existed, {&error, false}));
     EXPECT_FALSE(existed);
     EXPECT_NE(error.find("No space left on device"), std::string::npos) << error;
     ExpectOnly({"taken.par"});

@@ -1,5 +1,7 @@
 #pragma once
-// The one language switch of the system: decided once at start-up.
+// The language the system's user works in, which the program speaks unless
+// told otherwise (--lang). The choice is made once at start-up and handed to
+// every window and command as a `bool korean`.
 #include <string>
 
 namespace velt {
@@ -8,13 +10,6 @@ namespace velt {
 // of LC_ALL, else LC_MESSAGES, else LANG, else LANG= in /etc/default/locale;
 // Korean when it starts with "ko". On Windows: primary language id 0x12.
 bool SystemDefaultIsKorean();
-
-// Points the four localised name tables at the Korean or the English arrays
-// and records the choice. Call once, before any reader runs.
-void ApplyLanguage(bool korean);
-
-// The choice made by ApplyLanguage (false before it is called).
-bool IsKoreanLanguage();
 
 // Parses a "--lang ko|en" value: 1 Korean, 0 English, -1 invalid.
 int ParseLangOption(const char* value);

@@ -1,8 +1,7 @@
-// The language switch: which value-name arrays the program uses.
-#include "params/Language.h"
+// The system's default language, from the locale variables or the system's
+// language setting.
+#include "platform/SystemLanguage.h"
 
-#include "base/LocalText.h"
-#include "monitor/ValueNames.h"
 #include "platform/ProgramEnvironment.h"
 
 #include <cctype>
@@ -62,18 +61,6 @@ bool SystemDefaultIsKorean() {
     if (const std::optional<int> primary = SystemPrimaryLanguageId()) return *primary == kLangKorean;
     return DefaultLanguageIsKorean(std::getenv("LC_ALL"), std::getenv("LC_MESSAGES"), std::getenv("LANG"),
                                    kSystemLocaleFile);
-}
-
-void ApplyLanguage(bool korean) {
-    AlarmNames = korean ? AlarmNamesKo : AlarmNamesEn;
-    ControlModeNames = korean ? ControlModeNamesKo : ControlModeNamesEn;
-    CommandFormNames = korean ? CommandFormNamesKo : CommandFormNamesEn;
-    InputFunctionNames = korean ? InputFunctionNamesKo : InputFunctionNamesEn;
-    SetTextLanguageKorean(korean);
-}
-
-bool IsKoreanLanguage() {
-    return TextLanguageKorean();
 }
 
 int ParseLangOption(const char* value) {
