@@ -43,7 +43,7 @@ QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
 
 CDlgComSetting::CDlgComSetting(Wiring wiring)
     : QDialog(nullptr), settings_(*wiring.Settings), korean_(wiring.Korean),
-      isConnected_(std::move(wiring.IsConnected)) {
+      isConnected_(std::move(wiring.IsConnected)), mayChangeDrive_(std::move(wiring.MayChangeDrive)) {
     setObjectName(QStringLiteral("CDlgComSetting"));
     setWindowTitle(QStringLiteral("COM Setting"));
     setFont(DialogFont());
@@ -204,6 +204,11 @@ bool CDlgComSetting::TakeValues() {
         return false;
     }
     const SerialSettingsInput& in = check.values;
+    if (in.DriveId != settings_.SettingsDriveId() && mayChangeDrive_ && !mayChangeDrive_(in.DriveId)) {
+        DriveIdEdit->setFocus(Qt::OtherFocusReason);
+        DriveIdEdit->selectAll();
+        return false;
+    }
     SerialSettingsValues values = settings_.Values();
     values.DriveId = in.DriveId;
     const int com = ComNumberOf(device);

@@ -36,6 +36,9 @@ public:
         SerialSettings* Settings = nullptr;
         bool Korean = false;
         std::function<bool()> IsConnected;
+        // Asked before OK points the link at another drive ID; false keeps
+        // the drive in use (the parameter page's unstored values, ...).
+        std::function<bool(uint8_t to)> MayChangeDrive;
     };
     explicit CDlgComSetting(Wiring wiring);
 
@@ -90,6 +93,7 @@ private:
     SerialSettings& settings_;
     const bool korean_ = false;
     const std::function<bool()> isConnected_;
+    const std::function<bool(uint8_t)> mayChangeDrive_;
     std::vector<SerialPortInfo> devices_; // the entries after COM30, in order
 };
 

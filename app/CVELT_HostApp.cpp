@@ -133,6 +133,7 @@ void CVELT_HostApp::CreateShellWindows() {
     settings.Settings = settings_.get();
     settings.Korean = korean_;
     settings.IsConnected = [link = link_.get()] { return link->IsConnected(); };
+    settings.MayChangeDrive = [this](uint8_t to) { return !parameter_ || parameter_->MayChangeDrive(to); };
     comSetting_ = std::make_unique<CDlgComSetting>(std::move(settings));
     Float(comSetting_.get(), "CDlgComSetting");
 

@@ -27,6 +27,15 @@ MsgResult QtMessageService::ShowWithDetails(const std::string& text, const std::
     box.setWindowTitle(QStringLiteral("VELT_Host"));
     box.setText(Lines(text));
     if (!details.empty()) box.setDetailedText(Lines(details));
+    if (buttons == MsgButtons::YesNoCancel) {
+        box.setIcon(QMessageBox::Question);
+        box.setStandardButtons(QMessageBox::Yes | QMessageBox::No | QMessageBox::Cancel);
+        box.setEscapeButton(QMessageBox::Cancel);
+        const int answer = box.exec();
+        return answer == QMessageBox::Yes  ? MsgResult::Yes
+               : answer == QMessageBox::No ? MsgResult::No
+                                           : MsgResult::Cancel;
+    }
     if (buttons == MsgButtons::YesNo) {
         box.setIcon(QMessageBox::Question);
         box.setStandardButtons(QMessageBox::Yes | QMessageBox::No);

@@ -7,8 +7,8 @@
 
 namespace velt {
 
-enum class MsgButtons { Ok, YesNo };
-enum class MsgResult { Ok, Yes, No };
+enum class MsgButtons { Ok, YesNo, YesNoCancel };
+enum class MsgResult { Ok, Yes, No, Cancel };
 
 class IMessageService {
 public:

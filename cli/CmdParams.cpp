@@ -174,6 +174,7 @@ int ExitFor(const SaveResult& r) {
                      DescribeRtuResult(r.rereadCode).c_str());
         return kExitFailed;
     case SaveOutcome::ServoOn:
+    case SaveOutcome::OtherDrive:
     case SaveOutcome::NotConfirmed:
     case SaveOutcome::NoBackup:
         return kExitNotStored;
@@ -199,15 +200,15 @@ int RunWrite(const CliOptions& options, const Args& args) {
     if (!ConnectAndReadParams(link, options, &code)) return code;
     // Parameters the file does not name keep the drive's values, as on the page.
     ParamWorkingCopy working;
-    working.TakeRead(ValuesFromRegisters(link.ParamRegs()));
+    working.TakeRead(ValuesFromRegisters(link.ParamRegs()), link.DriveId());
     working.TakeFile(probe, parsed.present);
     if (!WaitForState(link)) {
         Finish(link);
         std::fprintf(stderr, "no state block from the drive: cannot tell whether the servo is off\n");
         return kExitFailed;
     }
-    const SaveResult result =
-        SaveAllParameters(link, working.Values(), options.korean, CliHooks(yes, options.korean));
+    const SaveResult result = SaveAllParameters(link, working.Values(), working.DriveId(), options.korean,
+                                                CliHooks(yes, options.korean));
     Finish(link);
     if (result.outcome == SaveOutcome::Stored) std::fprintf(stderr, "stored\n");
     return ExitFor(result);
@@ -222,7 +223,7 @@ int RunDiffWithDrive(const CliOptions& options, const std::string& file) {
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
     ParamWorkingCopy copy;
-    copy.TakeRead(ValuesFromRegisters(link.ParamRegs()));
+    copy.TakeRead(ValuesFromRegisters(link.ParamRegs()), link.DriveId());
     Finish(link);
 
     // Halves the file does not name compare as the drive's.

@@ -321,6 +321,7 @@ RtuResult CDriveLink::ReadParamBlocks(const ParamReadProgress& progress) {
 RtuResult CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
     if (!port_) return RTU_ERR_NOT_OPEN;
     const uint8_t id = driveId_.load();
+    paramsDriveId_.store(0);
     for (int start = 0; start < kParamCount; start += kParamBlockSize) {
         counters_.ParamRequests.fetch_add(1);
         std::array<uint16_t, kParamBlockSize> values{};
@@ -341,6 +342,7 @@ RtuResult CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
         if (progress) progress(start + kParamBlockSize);
         std::this_thread::sleep_for(kParamBlockGap);
     }
+    paramsDriveId_.store(id);
     return RTU_OK;
 }
 
@@ -425,6 +427,7 @@ void CDriveLink::ZeroData() {
     digitalInputs_.fill(0);
     digitalOutputs_.fill(0);
     paramRegs_.fill(0);
+    paramsDriveId_.store(0);
     dataZero_ = true;
     dataGeneration_.fetch_add(1);
 }

@@ -180,6 +180,10 @@ public:
     BitBlock DigitalInputs() const;
     BitBlock DigitalOutputs() const;
     ParamBlock ParamRegs() const;
+    // The drive whose complete parameter set ParamRegs holds: set when a
+    // read of all parameters ends well, 0 from the start of a read until
+    // then (a read that failed leaves the blocks of two drives mixed).
+    uint8_t ParamsDriveId() const { return paramsDriveId_.load(); }
     // The request counters, zeroed on a disconnect and a drive-ID change.
     LinkCounters Counters() const;
     // Changes whenever the content of a data block changes (a poll that
@@ -240,6 +244,7 @@ private:
 
     std::atomic<uint32_t> failCount_{0};
     std::atomic<uint8_t> driveId_{1};
+    std::atomic<uint8_t> paramsDriveId_{0};
     std::atomic<bool> connected_{false};
     std::atomic<bool> running_{false};
     std::atomic<uint32_t> passCount_{0};

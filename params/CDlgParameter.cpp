@@ -374,7 +374,12 @@ void CDlgParameter::PostParamsRead() {
 
 void CDlgParameter::OnParamsRead() {
     if (!wiring_.Link) return;
-    WorkingCopy().TakeRead(ValuesFromRegisters(wiring_.Link->ParamRegs()));
+    // The block and the drive it came from, taken together: a read that
+    // started since (another drive ID) brings its own message.
+    const uint8_t from = wiring_.Link->ParamsDriveId();
+    const velt::ParamValues values = ValuesFromRegisters(wiring_.Link->ParamRegs());
+    if (from == 0 || wiring_.Link->ParamsDriveId() != from) return;
+    WorkingCopy().TakeRead(values, from);
     ++ParamsReadCount;
     UpdateDriveActions();
 }
@@ -454,8 +459,13 @@ void CDlgParameter::ReadAllParameters() {
 }
 
 void CDlgParameter::SaveAllParameters() {
-    if (!wiring_.Link || reading_ || saving_) return;
+    StoreWorkingCopy(true);
+}
+
+SaveResult CDlgParameter::StoreWorkingCopy(bool askFirst) {
+    if (!wiring_.Link || reading_ || saving_) return {};
     SaveHooks hooks;
+    if (!askFirst) hooks.confirm = [](const std::string&, const std::string&) { return true; };
     hooks.progress = [this](int p) { SaveProgress->setValue(p); };
     hooks.focus = [this](int n) {
         const ParamCell cell = ValueCellOf(n);
@@ -468,7 +478,29 @@ void CDlgParameter::SaveAllParameters() {
         UpdateDriveActions();
     };
     hooks.backup = [this](const velt::ParamValues&) { return WriteBackupFile(); };
-    velt::SaveAllParameters(*wiring_.Link, WorkingCopy().Values(), wiring_.Korean, hooks);
+    return velt::SaveAllParameters(*wiring_.Link, WorkingCopy().Values(), WorkingCopy().DriveId(),
+                                   wiring_.Korean, hooks);
+}
+
+bool CDlgParameter::MayChangeDrive(uint8_t to) {
+    const ParamWorkingCopy& copy = WorkingCopy();
+    if (reading_ || saving_) {
+        ShowMessage(kChangeDriveBusy.Pick(wiring_.Korean));
+        return false;
+    }
+    const bool linked = wiring_.Link != nullptr && wiring_.Link->IsConnected();
+    if (!linked || to == copy.DriveId() || !copy.HasUnstoredChanges()) return true;
+    const std::string question =
+        FillText(kChangeDriveQuestion.Pick(wiring_.Korean),
+                 {{"{from}", std::to_string(copy.DriveId())}, {"{to}", std::to_string(to)}});
+    switch (ShowMessage(question, MsgButtons::YesNoCancel)) {
+    case MsgResult::Yes:
+        return StoreWorkingCopy(false).outcome == SaveOutcome::Stored;
+    case MsgResult::No:
+        return true;
+    default:
+        return false;
+    }
 }
 
 BackupResult CDlgParameter::WriteBackupFile() {

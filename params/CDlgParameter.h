@@ -17,6 +17,7 @@
 #include "params/ParFile.h"
 #include "params/ParamPage.h"
 #include "params/ParamWorkingCopy.h"
+#include "params/SaveSequence.h"
 
 #include <QString>
 #include <QTimer>
@@ -55,6 +56,12 @@ public:
     ~CDlgParameter() override;
 
     ParamWorkingCopy& WorkingCopy() const { return *wiring_.Copy; }
+
+    // Asked before the link is pointed at drive `to`. With values not stored
+    // in the drive they belong to, the user chooses: store them there first
+    // (true once stored), discard them (true; the new drive's read replaces
+    // them) or stay (false). False while a read or a store runs.
+    bool MayChangeDrive(uint8_t to);
 
     // Any thread: queues OnParamsRead on the user-interface thread (the
     // parameters-read message). Never blocks.
@@ -114,6 +121,7 @@ public slots:
     // replaces the working copy; a failed one is told and changes nothing.
     void ReadAllParameters();
     void SaveAllParameters(); // "All Parameter Save"
+    SaveResult StoreWorkingCopy(bool askFirst);
     void OnGridDoubleClick(int row, int col);
     void OnControlModeChanged();
     void OnCommandFormChanged();

@@ -59,6 +59,20 @@ inline constexpr LocalText kSaveWriteFailed{
     "connection status check \r\n Save again."};
 // After every value was written: the store command failed. "{reason}" is
 // the result of the command (DescribeRtuResult).
+inline constexpr LocalText kSaveOtherDrive{
+    "이 파라미터 값들은 드라이브 {from}에서 읽은 것인데, 지금 통신하는 드라이브는 {now}입니다. 아무 값도 "
+    "저장하지 않았습니다.\r\n드라이브 {now}의 파라미터를 먼저 읽으세요.",
+    "These parameter values were read from drive {from}, but the link now talks to drive {now}. Nothing was "
+    "stored.\r\nRead the parameters of drive {now} first."};
+inline constexpr LocalText kChangeDriveQuestion{
+    "파라미터 페이지에 드라이브 {from}에 저장하지 않은 값이 있습니다.\r\n예: 드라이브 {from}에 저장한 뒤 "
+    "드라이브 {to}(으)로 바꿉니다.\r\n아니요: 이 값들을 버리고 바꿉니다.\r\n취소: 드라이브 {from}에 "
+    "머무릅니다.",
+    "The parameter page holds values for drive {from} that are not stored in it.\r\nYes: store them in drive "
+    "{from}, then change to drive {to}.\r\nNo: discard them and change.\r\nCancel: stay with drive {from}."};
+inline constexpr LocalText kChangeDriveBusy{
+    "파라미터를 읽거나 저장하는 중입니다. 끝난 뒤에 드라이브를 바꾸세요.",
+    "The parameter page is reading or storing; change the drive when it has finished."};
 inline constexpr LocalText kStoreNotConfirmed{
     "파라미터 값은 드라이브에 전달되었지만, 드라이브가 저장을 확인하지 않았습니다.\r\n원인: "
     "{reason}\r\n드라이브 "

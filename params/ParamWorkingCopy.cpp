@@ -20,9 +20,14 @@ bool ParamWorkingCopy::Differs(int n) const {
     return driveKnown_ && ValueCellDiffers(n, values_, drive_);
 }
 
-void ParamWorkingCopy::TakeRead(const ParamValues& drive) {
+bool ParamWorkingCopy::HasUnstoredChanges() const {
+    return driveKnown_ && values_ != drive_;
+}
+
+void ParamWorkingCopy::TakeRead(const ParamValues& drive, uint8_t driveId) {
     drive_ = drive;
     driveKnown_ = true;
+    driveId_ = driveId;
     values_ = drive;
     Tell(All(CopySource::Read));
 }

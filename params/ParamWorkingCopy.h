@@ -53,10 +53,18 @@ public:
     // False while nothing is known of the drive.
     bool Differs(int n) const;
 
-    // A complete read of all parameters: the drive's values and the working
-    // copy both become `drive`. A read that failed brings nothing: the caller
-    // gathers the values on the side and hands them over only when complete.
-    void TakeRead(const ParamValues& drive);
+    // A complete read of all parameters of drive `driveId`: the drive's
+    // values and the working copy both become `drive`, and the copy belongs
+    // to that drive from now on. A read that failed brings nothing: the
+    // caller gathers the values on the side and hands them over only when
+    // complete.
+    void TakeRead(const ParamValues& drive, uint8_t driveId);
+    // The drive the copy belongs to: the one of the last complete read (0
+    // before one). Its values are stored into that drive only.
+    uint8_t DriveId() const { return driveId_; }
+    // True when a value differs from the drive's last report: edits, a file
+    // or compare rows not stored yet.
+    bool HasUnstoredChanges() const;
     // The drive's values read for another purpose (the compare window): the
     // picture of the drive follows, the working copy stays.
     void TakeDriveValues(const ParamValues& drive);
@@ -83,6 +91,7 @@ private:
     ParamValues values_{};
     ParamValues drive_{};
     bool driveKnown_ = false;
+    uint8_t driveId_ = 0;
     std::vector<std::pair<int, Listener>> listeners_;
     int nextId_ = 1;
 };

@@ -57,13 +57,30 @@ void Wait(const SaveHooks& hooks, uint32_t ms) {
         std::this_thread::sleep_for(std::chrono::milliseconds(ms));
 }
 
+// The values belong to the drive they were read from; the link must still
+// be talking to that one. Told and recorded when not.
+bool SameDrive(const CDriveLink& link, uint8_t valuesDrive, bool korean, const SaveHooks& hooks,
+               SaveResult* result) {
+    if (link.DriveId() == valuesDrive) return true;
+    result->outcome = SaveOutcome::OtherDrive;
+    ShowOk(hooks, OtherDriveText(valuesDrive, link.DriveId(), korean));
+    return false;
+}
+
 // Step 6: the writes. Returns false at the first refused write (reported,
 // progress back to 0, button enabled again).
-bool WriteAll(CDriveLink& link, const ParamValues& values, bool korean, const SaveHooks& hooks,
-              SaveResult* result) {
+bool WriteAll(CDriveLink& link, const ParamValues& values, uint8_t valuesDrive, bool korean,
+              const SaveHooks& hooks, SaveResult* result) {
     for (int n = 0; n < drive::ParamCount; ++n) {
         if (ParamKind(n) >= 1) {
             if (n >= drive::CommandBlockFirst) break;
+            // The page keeps dispatching messages between writes: the link may
+            // have been pointed at another drive meanwhile.
+            if (!SameDrive(link, valuesDrive, korean, hooks, result)) {
+                Progress(hooks, 0);
+                EnableButton(hooks, true);
+                return false;
+            }
             if (hooks.focus) hooks.focus(n);
             const RtuResult code = link.WriteParam(static_cast<uint16_t>(n),
                                                    static_cast<uint16_t>(values[static_cast<size_t>(n)]));
@@ -101,14 +118,20 @@ std::string StoreNotConfirmedText(const std::string& reason, bool korean) {
     return FillText(kStoreNotConfirmed.Pick(korean), {{"{reason}", reason}});
 }
 
+std::string OtherDriveText(uint8_t valuesDrive, uint8_t linkDrive, bool korean) {
+    return FillText(kSaveOtherDrive.Pick(korean),
+                    {{"{from}", std::to_string(valuesDrive)}, {"{now}", std::to_string(linkDrive)}});
+}
+
 std::string BackupFailedText(const std::string& reason, bool korean) {
     return FillText(kSaveBackupFailed.Pick(korean), {{"{reason}", reason}});
 }
 
-SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, bool korean,
+SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, uint8_t valuesDrive, bool korean,
                              const SaveHooks& hooks) {
     SaveResult result;
     if (!link.IsConnected()) return result;
+    if (!SameDrive(link, valuesDrive, korean, hooks, &result)) return result;
     if ((link.StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0) {
         result.outcome = SaveOutcome::ServoOn;
         ShowOk(hooks, SaveServoOnText(korean));
@@ -133,7 +156,7 @@ SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, bool 
     }
     Progress(hooks, 0);
 
-    if (!WriteAll(link, values, korean, hooks, &result)) return result;
+    if (!WriteAll(link, values, valuesDrive, korean, hooks, &result)) return result;
 
     // A read-back would show the values just written whether or not the
     // drive keeps them: only the command's own result says it took them.

@@ -34,6 +34,10 @@ struct SaveHooks {
 enum class SaveOutcome {
     NotConnected, // nothing done, nothing said
     ServoOn,      // refused with its message before the question
+    // The values were read from another drive than the one the link talks
+    // to now (the drive ID was changed): nothing written, or, when the change
+    // came during the writes, nothing more and no store command.
+    OtherDrive,
     NotConfirmed, // the user did not answer Yes
     NoBackup,     // the backup failed and the user chose not to go on: nothing written
     WriteFailed,  // a write was refused; failedParam names it; no store command
@@ -59,6 +63,8 @@ std::string SaveQuestionText(bool korean);
 std::string SaveFailureText(int param, bool korean);
 // The values written, the store not confirmed; `reason` names the result.
 std::string StoreNotConfirmedText(const std::string& reason, bool korean);
+// The values belong to drive `valuesDrive`, the link talks to `linkDrive`.
+std::string OtherDriveText(uint8_t valuesDrive, uint8_t linkDrive, bool korean);
 // "File Save Error", the reason, and whether to store without a backup.
 std::string BackupFailedText(const std::string& reason, bool korean);
 
@@ -72,7 +78,10 @@ std::string BackupFailedText(const std::string& reason, bool korean);
 // caller's `working` may change while the hooks run (the page keeps
 // dispatching messages): what was confirmed is what is written. Texts, and
 // the names in the backup, in Korean or English by `korean`.
-SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, bool korean,
+//
+// `valuesDrive` is the drive ID the values were read from (and edited for):
+// they are never written to another drive (SaveOutcome::OtherDrive).
+SaveResult SaveAllParameters(CDriveLink& link, const ParamValues& working, uint8_t valuesDrive, bool korean,
                              const SaveHooks& hooks = {});
 
 } // namespace velt

@@ -10,6 +10,7 @@
 #include "link/LinkTexts.h"
 #include "monitor/CDlgRTUMonitoring.h"
 #include "params/CDlgParameter.h"
+#include "params/SaveSequence.h"
 #include "platform/PortsFolder.h"
 #include "tests/support/ShellFixture.h"
 
@@ -90,6 +91,51 @@ TEST_F(ConnectionBarTest, AWrongDriveIdEndsInTheReadFailMessageWithThePortClosed
     EXPECT_FALSE(app->Link()->IsConnected());
     ExpectConnectEnabled(*app->MenuBar(), true);
     EXPECT_TRUE(WaitUntil([this] { return !PortOpen(*app); }, std::chrono::milliseconds(1000)));
+}
+
+// The parameter page's values belong to the drive they were read from: a
+// change of drive ID asks first, and they are never stored into another.
+TEST_F(ConnectionBarTest, AnotherDriveIdAsksForTheUnstoredValuesWhichNeverReachAnotherDrive) {
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("velt-drive-change-" + std::to_string(::getpid()));
+    ::setenv("VELT_PARAMETER_DIR", folder.c_str(), 1);
+    StartDrive();
+    Start();
+    app->MenuBar()->ConnectButton->click();
+    ASSERT_TRUE(WaitUntil([this] { return app->Parameter()->ParamsReadCount > 0; }));
+    ParamWorkingCopy& copy = app->Parameter()->WorkingCopy();
+    constexpr int kGain = 13;
+    const int16_t edited = static_cast<int16_t>(copy.Value(kGain) + 1);
+    copy.StoreEdited(kGain, edited);
+    CDlgComSetting& settings = *app->ComSetting();
+
+    messages.Answers = {MsgResult::Cancel}; // stay
+    settings.DriveIdEdit->setText("2");
+    settings.OnOk();
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_NE(messages.Texts[0].find("values for drive 1 that are not stored"), std::string::npos);
+    EXPECT_EQ(app->Settings()->SettingsDriveId(), 1);
+    EXPECT_EQ(drive->Holding(kGain), static_cast<uint16_t>(copy.Value(kGain) - 1));
+
+    messages.Answers = {MsgResult::Yes}; // store in drive 1, then change
+    settings.OnOk();
+    EXPECT_EQ(drive->Holding(kGain), static_cast<uint16_t>(edited));
+    EXPECT_EQ(app->Settings()->SettingsDriveId(), 2);
+    ASSERT_TRUE(WaitUntil([this] { return app->Link()->DriveId() == 2; }));
+
+    // Drive 2 does not answer: the page keeps drive 1's values, which a store
+    // must not send to drive 2.
+    copy.StoreEdited(kGain, edited + 1);
+    drive->ClearRequests();
+    messages.Texts.clear();
+    app->Parameter()->SaveAllParameters();
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], OtherDriveText(1, 2, false));
+    for (const sim::SimRequest& r : drive->Requests())
+        EXPECT_NE(r.function, drive::FunctionWriteSingleRegister);
+    app.reset();
+    ::unsetenv("VELT_PARAMETER_DIR");
+    std::filesystem::remove_all(folder);
 }
 
 TEST_F(ConnectionBarTest, DriveIdZeroSendsOneBroadcastAndFailsTheRead) {

@@ -109,7 +109,7 @@ TEST_F(SaveSequenceTest, WritesInUseParametersBelowTheCommandBlockThenStoresAndR
     working[drive::OptArgRegister] = 1234;    // kind 0 and in the command block
     working[drive::PositionLowRegister] = 55; // in use but in the command block
     Seen seen;
-    const SaveResult r = SaveAllParameters(link_, working, false, Recording(&seen));
+    const SaveResult r = SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&seen));
 
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     EXPECT_EQ(seen.questions, std::vector<std::string>{"Parameter Save ?"});
@@ -154,7 +154,7 @@ TEST_F(SaveSequenceTest, RefusedWriteStopsNamingItWithoutStoreOrReread) {
     sim_.SetRefuse(5, true);
     const ParamValues working = ValuesFromRegisters(link_.ParamRegs());
     Seen seen;
-    const SaveResult r = SaveAllParameters(link_, working, false, Recording(&seen));
+    const SaveResult r = SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&seen));
 
     EXPECT_EQ(r.outcome, SaveOutcome::WriteFailed);
     EXPECT_EQ(r.failedParam, 5);
@@ -183,7 +183,7 @@ TEST_F(SaveSequenceTest, ChangesToTheWorkingCopyDuringTheSaveAreNotSent) {
         working.fill(0);
         working[13] = 999;
     };
-    const SaveResult r = SaveAllParameters(link_, working, false, hooks);
+    const SaveResult r = SaveAllParameters(link_, working, link_.DriveId(), false, hooks);
 
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     const auto writes = Requests(drive::FunctionWriteSingleRegister);
@@ -203,7 +203,8 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
 
     const ParamValues working = ValuesFromRegisters(link_.ParamRegs());
     Seen servo;
-    EXPECT_EQ(SaveAllParameters(link_, working, false, Recording(&servo)).outcome, SaveOutcome::ServoOn);
+    EXPECT_EQ(SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&servo)).outcome,
+              SaveOutcome::ServoOn);
     EXPECT_EQ(servo.messages, std::vector<std::string>{"After You Save Servo OFF"});
     EXPECT_TRUE(servo.questions.empty());
 
@@ -212,7 +213,7 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
            std::chrono::steady_clock::now() < deadline)
         std::this_thread::sleep_for(std::chrono::milliseconds(10));
     Seen no;
-    const SaveResult r = SaveAllParameters(link_, working, false, Recording(&no, false));
+    const SaveResult r = SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&no, false));
     EXPECT_EQ(r.outcome, SaveOutcome::NotConfirmed);
     EXPECT_FALSE(r.backup.ok);
     EXPECT_TRUE(no.progress.empty());
@@ -220,12 +221,13 @@ TEST_F(SaveSequenceTest, ServoOnAndNoAnswerWriteNothing) {
     // Without hooks the question goes through the message service, whose
     // default answer is No.
     test::RecordingMessages messages;
-    EXPECT_EQ(SaveAllParameters(link_, working, false).outcome, SaveOutcome::NotConfirmed);
+    EXPECT_EQ(SaveAllParameters(link_, working, link_.DriveId(), false).outcome, SaveOutcome::NotConfirmed);
     EXPECT_EQ(messages.Texts(), std::vector<std::string>{"Parameter Save ?"});
 
     link_.Disconnect();
     Seen off;
-    EXPECT_EQ(SaveAllParameters(link_, working, false, Recording(&off)).outcome, SaveOutcome::NotConnected);
+    EXPECT_EQ(SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&off)).outcome,
+              SaveOutcome::NotConnected);
     EXPECT_TRUE(off.questions.empty());
     EXPECT_TRUE(Requests(drive::FunctionWriteSingleRegister).empty());
     EXPECT_FALSE(fs::exists(folder_) && !fs::is_empty(folder_));
@@ -239,7 +241,7 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
     working[13] = 302;
 
     Seen no;
-    SaveResult r = SaveAllParameters(link_, working, false, Recording(&no, true, false));
+    SaveResult r = SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&no, true, false));
     EXPECT_EQ(r.outcome, SaveOutcome::NoBackup);
     EXPECT_FALSE(r.backup.ok);
     ASSERT_EQ(no.backupQuestions.size(), 1u);
@@ -257,7 +259,7 @@ TEST_F(SaveSequenceTest, ABackupThatCannotBeWrittenAsksAndNoWritesNothing) {
     EXPECT_TRUE(no.messages.empty());
 
     Seen yes;
-    r = SaveAllParameters(link_, working, false, Recording(&yes, true, true));
+    r = SaveAllParameters(link_, working, link_.DriveId(), false, Recording(&yes, true, true));
     EXPECT_EQ(r.outcome, SaveOutcome::Stored);
     EXPECT_EQ(yes.backupQuestions.size(), 1u);
     EXPECT_EQ(sim_.Holding(13), 302);

@@ -28,7 +28,7 @@ TEST(WorkingCopy, EachSourceChangesWhatItBringsAndTheMarksFollowTheDrive) {
     EXPECT_EQ(copy.Value(13), 4464);
     EXPECT_FALSE(copy.Differs(13)); // nothing known of the drive yet
 
-    copy.TakeRead(Counting());
+    copy.TakeRead(Counting(), 1);
     EXPECT_EQ(copy.Values(), Counting());
     EXPECT_EQ(copy.DriveValues(), Counting());
     EXPECT_TRUE(copy.DriveValuesKnown());

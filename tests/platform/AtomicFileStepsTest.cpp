@@ -114,7 +114,8 @@ TEST_F(AtomicFileSteps, AFailedStepBeforeTheRenameLeavesTheOldFileAndNoTemporary
         std::string error;
         const bool korean = failAt == 1; // the reason is told in the language the caller asks for
         EXPECT_FALSE(WriteFileAtomically(target, "new", {&error, korean})) << failAt;
-        EXPECT_NE(error.find(korean ? "디스크 공간이 부족합니다" : "No space left on device"), std::string::npos)
+        EXPECT_NE(error.find(korean ? "디스크 공간이 부족합니다" : "No space left on device"),
+                  std::string::npos)
             << error;
         EXPECT_EQ(static_cast<int>(steps.steps.size()), failAt + 1) << "nothing goes on after a failed step";
     }

@@ -12,6 +12,7 @@
 
 #include <chrono>
 #include <cstdlib>
+#include <deque>
 #include <filesystem>
 #include <functional>
 #include <memory>
@@ -27,9 +28,15 @@ public:
     MsgResult Show(const std::string& text, MsgButtons buttons) override {
         Texts.push_back(text);
         if (OnShow) OnShow();
-        return buttons == MsgButtons::YesNo ? MsgResult::No : MsgResult::Ok;
+        if (buttons != MsgButtons::Ok && !Answers.empty()) {
+            const MsgResult answer = Answers.front();
+            Answers.pop_front();
+            return answer;
+        }
+        return buttons == MsgButtons::Ok ? MsgResult::Ok : MsgResult::No;
     }
     std::vector<std::string> Texts;
+    std::deque<MsgResult> Answers; // for the questions, in order; then No
     std::function<void()> OnShow;
 };
 
