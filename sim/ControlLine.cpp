@@ -60,8 +60,17 @@ const char* ControlLine::Help() {
            "  alarm N              raise alarm N (servo drops off); alarm 0 clears it\n"
            "  input K 0|1          set digital input K (0-15; IN1 is 0)\n"
            "  servo off            drop servo-on as the drive itself would\n"
-           "  clear                turn every fault mode off\n";
+           "  clear                turn every fault mode off\n"
+           "  drive N COMMAND      on a line of several drives (--ids): alarm, input, servo,\n"
+           "                       refuse or silent for drive N only (without it: every drive)\n";
 }
+
+namespace {
+// The commands that act on one drive of a line rather than on the line.
+bool AddressesOneDrive(const std::string& cmd) {
+    return cmd == "alarm" || cmd == "input" || cmd == "servo" || cmd == "refuse" || cmd == "silent";
+}
+} // namespace
 
 bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* error) {
     std::istringstream in(line);
@@ -69,6 +78,17 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
     for (std::string w; in >> w;)
         words.push_back(w);
     if (words.empty() || words[0][0] == '#') return true;
+    if (words[0] == "drive") {
+        long id = 0;
+        if (words.size() < 3 || !ParseInt(words[1], 1, 247, &id) || !AddressesOneDrive(words[2]))
+            return Fail(error, "unknown or malformed command: " + line);
+        if (!drive.SelectDrive(static_cast<uint8_t>(id)))
+            return Fail(error, "no drive " + words[1] + " on this line: " + line);
+        const bool ok =
+            Apply(drive, line.substr(line.find(words[2], line.find(words[1]) + words[1].size())), error);
+        drive.SelectDrive(0);
+        return ok;
+    }
     const std::string& cmd = words[0];
     const size_t n = words.size();
     bool on = false;

@@ -15,6 +15,7 @@
 #include <chrono>
 #include <cstdio>
 #include <deque>
+#include <map>
 #include <mutex>
 #include <poll.h>
 #include <set>
@@ -53,8 +54,16 @@ timespec ToTimespec(Clock::duration d) {
 } // namespace
 
 struct SimDrive::Impl {
-    explicit Impl(SimOptions o) : options(std::move(o)), model(options.stateFile), framer(options.baud) {
+    explicit Impl(SimOptions o) : options(std::move(o)), framer(options.baud) {
         wrongRate = options.wrongRate;
+        std::vector<uint8_t> ids = options.ids;
+        if (ids.empty()) ids.push_back(options.id);
+        for (uint8_t id : ids)
+            if (models.find(id) == models.end()) {
+                models.emplace(
+                    id, std::make_unique<DriveModel>(order.empty() ? options.stateFile : std::string()));
+                order.push_back(id);
+            }
     }
 
     void Serve();
@@ -64,16 +73,29 @@ struct SimDrive::Impl {
     void SendDue(Clock::time_point now);
     // Under mu, after the drive carried out a request: a write goes to the log.
     void LogExecuted(const SimRequest& request, const std::vector<uint8_t>& reply);
-    DriveModel& Model() {
-        model.Advance(Clock::now());
-        return model;
+    // Under mu: drive `id`'s model, its motion brought up to now.
+    DriveModel& Model(uint8_t id) {
+        DriveModel& m = *models.at(id);
+        m.Advance(Clock::now());
+        return m;
     }
+    // Under mu: the drive the inspection calls read.
+    DriveModel& Inspected() { return Model(selected != 0 ? selected : order.front()); }
+    // Under mu: runs `f` on the selected drive, or on every drive.
+    template <class F> void ForSelected(F f) {
+        for (uint8_t id : order)
+            if (selected == 0 || selected == id) f(Model(id), id);
+    }
+    bool Serves(uint8_t id) const { return models.find(id) != models.end(); }
 
     const SimOptions options;
 
     // Everything the public members and the serving thread share.
     mutable std::mutex mu;
-    DriveModel model;
+    std::map<uint8_t, std::unique_ptr<DriveModel>> models; // one per address served
+    std::vector<uint8_t> order;                            // the addresses, as given
+    uint8_t selected = 0;                                  // SelectDrive: 0 every drive
+    std::set<uint8_t> silentDrives;
     std::deque<SimRequest> requests;
     std::deque<SimRequest> executedWrites;
     std::FILE* writeLog = nullptr;
@@ -126,7 +148,8 @@ void SimDrive::Impl::Serve() {
             HandleFrame(frame, end);
         SendDue(Clock::now());
         std::lock_guard lock(mu);
-        model.Advance(Clock::now());
+        for (auto& [id, m] : models)
+            m->Advance(Clock::now());
     }
 }
 
@@ -167,8 +190,9 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
         if (wrongRate == WrongRate::Garbage) QueueReply(GarbledAnswer(frame), frame.size(), end);
         return;
     }
-    if (request.slave != options.id && request.slave != kBroadcast) return;
-    if (silent || silentFor.count({request.function, request.address})) return;
+    if (!Serves(request.slave) && request.slave != kBroadcast) return;
+    if (silent || silentDrives.count(request.slave) || silentFor.count({request.function, request.address}))
+        return;
     if (answerException != 0 && request.slave != kBroadcast) {
         std::vector<uint8_t> refused{frame[0], static_cast<uint8_t>(frame[1] | drive::ExceptionBit),
                                      answerException};
@@ -176,12 +200,17 @@ void SimDrive::Impl::HandleFrame(const std::vector<uint8_t>& frame, Clock::time_
         QueueReply(std::move(refused), frame.size(), end);
         return;
     }
-    std::vector<uint8_t> reply = RtuSlave::Execute(Model(), frame.data(), frame.size());
+    if (request.slave == kBroadcast) { // carried out by every drive that hears it, answered by none
+        for (uint8_t id : order)
+            if (!silentDrives.count(id))
+                LogExecuted(request, RtuSlave::Execute(Model(id), frame.data(), frame.size()));
+        return;
+    }
+    std::vector<uint8_t> reply = RtuSlave::Execute(Model(request.slave), frame.data(), frame.size());
     LogExecuted(request, reply);
-    if (request.slave == kBroadcast) return; // carried out, never answered
     if (wrongId) {
         reply.resize(reply.size() - 2);
-        reply[0] = options.id >= kMaxSlaveId ? 1 : static_cast<uint8_t>(options.id + 1);
+        reply[0] = request.slave >= kMaxSlaveId ? 1 : static_cast<uint8_t>(request.slave + 1);
         RtuSlave::AppendCrc(reply);
     }
     if (badCrc || crcBurstLeft > 0) {
@@ -249,7 +278,7 @@ bool SimDrive::Start(std::string* error) {
     if (impl_->running.load()) return true;
     {
         std::lock_guard lock(impl_->mu);
-        if (!impl_->model.LoadOk()) {
+        if (!impl_->models.at(impl_->order.front())->LoadOk()) {
             if (error) *error = "cannot read the state file " + impl_->options.stateFile;
             return false;
         }
@@ -321,9 +350,27 @@ std::string SimDrive::ComName() const {
     return "COM" + std::to_string(impl_->options.comNumber);
 }
 
+std::vector<uint8_t> SimDrive::Ids() const {
+    return impl_->order; // fixed at construction
+}
+
+bool SimDrive::SelectDrive(uint8_t id) {
+    std::lock_guard lock(impl_->mu);
+    if (id != 0 && !impl_->Serves(id)) return false;
+    impl_->selected = id;
+    return true;
+}
+
 void SimDrive::SetSilent(bool on) {
     std::lock_guard lock(impl_->mu);
-    impl_->silent = on;
+    if (impl_->selected == 0) {
+        impl_->silent = on;
+        if (!on) impl_->silentDrives.clear();
+    } else if (on) {
+        impl_->silentDrives.insert(impl_->selected);
+    } else {
+        impl_->silentDrives.erase(impl_->selected);
+    }
 }
 
 void SimDrive::SetBadCrc(bool on) {
@@ -358,7 +405,7 @@ void SimDrive::SetTxBaud(uint32_t baud) {
 
 void SimDrive::SetRefuse(int reg, bool on) {
     std::lock_guard lock(impl_->mu);
-    impl_->model.SetRefuse(reg, on);
+    impl_->ForSelected([&](DriveModel& m, uint8_t) { m.SetRefuse(reg, on); });
 }
 
 void SimDrive::SetAnswerException(uint8_t code) {
@@ -389,23 +436,25 @@ void SimDrive::ClearFaults() {
     impl_->txBaud = 0;
     impl_->answerException = 0;
     impl_->silentFor.clear();
-    for (int r = 0; r < drive::ParamCount; ++r)
-        impl_->model.SetRefuse(r, false);
+    impl_->silentDrives.clear();
+    for (auto& [id, m] : impl_->models)
+        for (int r = 0; r < drive::ParamCount; ++r)
+            m->SetRefuse(r, false);
 }
 
 void SimDrive::RaiseAlarm(int alarm) {
     std::lock_guard lock(impl_->mu);
-    impl_->Model().RaiseAlarm(alarm);
+    impl_->ForSelected([&](DriveModel& m, uint8_t) { m.RaiseAlarm(alarm); });
 }
 
 void SimDrive::SetInput(int k, bool on) {
     std::lock_guard lock(impl_->mu);
-    impl_->Model().SetInput(k, on);
+    impl_->ForSelected([&](DriveModel& m, uint8_t) { m.SetInput(k, on); });
 }
 
 void SimDrive::ServoOff() {
     std::lock_guard lock(impl_->mu);
-    impl_->Model().ServoOff();
+    impl_->ForSelected([&](DriveModel& m, uint8_t) { m.ServoOff(); });
 }
 
 bool SimDrive::ApplyControlLine(const std::string& line, std::string* error) {
@@ -415,31 +464,31 @@ bool SimDrive::ApplyControlLine(const std::string& line, std::string* error) {
 uint16_t SimDrive::Holding(int reg) const {
     if (reg < 0 || reg >= drive::ParamCount) return 0;
     std::lock_guard lock(impl_->mu);
-    return impl_->model.Holding(reg);
+    return impl_->Inspected().Holding(reg);
 }
 
 void SimDrive::SetHolding(int reg, uint16_t value) {
     if (reg < 0 || reg >= drive::ParamCount) return;
     std::lock_guard lock(impl_->mu);
-    impl_->model.SetHolding(reg, value);
+    impl_->ForSelected([&](DriveModel& m, uint8_t) { m.SetHolding(reg, value); });
 }
 
 uint16_t SimDrive::InputReg(int reg) const {
     if (reg < 0 || reg >= drive::StateCount) return 0;
     std::lock_guard lock(impl_->mu);
-    return impl_->Model().State(reg);
+    return impl_->Inspected().State(reg);
 }
 
 bool SimDrive::Coil(int k) const {
     if (k < 0 || k >= drive::BitCount) return false;
     std::lock_guard lock(impl_->mu);
-    return impl_->model.Coil(k);
+    return impl_->Inspected().Coil(k);
 }
 
 bool SimDrive::Input(int k) const {
     if (k < 0 || k >= drive::BitCount) return false;
     std::lock_guard lock(impl_->mu);
-    return impl_->model.Input(k);
+    return impl_->Inspected().Input(k);
 }
 
 std::vector<SimRequest> SimDrive::Requests() const {

@@ -14,8 +14,12 @@
 namespace velt::sim {
 
 struct SimOptions {
-    int comNumber = 3;    // published as COM<n> in the ports folder
-    uint8_t id = 1;       // own slave address
+    int comNumber = 3; // published as COM<n> in the ports folder
+    uint8_t id = 1;    // own slave address
+    // Several drives on one line, each answering its own address with its
+    // own parameters, state and motion (the state file is the first one's).
+    // Empty: the one drive of `id`.
+    std::vector<uint8_t> ids;
     uint32_t baud = 9600; // own rate: answers only requests sent at it; wire timing; the pty's first speed
     WrongRate wrongRate = WrongRate::Ignore; // what a request at another rate gets (LineRate.h)
     bool wireTiming = false;                 // answer only after request + reply line time + 3.5 chars
@@ -53,7 +57,17 @@ public:
     std::string DevicePath() const; // the device a master opens, e.g. /dev/pts/7
     std::string ComName() const;    // "COM3"
 
+    // The addresses served, in the order given.
+    std::vector<uint8_t> Ids() const;
+    // The drive that the drive's own state and set-up below act on (alarm,
+    // inputs, servo, refused registers, silence, inspection): one address, or
+    // 0 for every drive (inspection then reads the first). False, nothing
+    // changed, for an address not served.
+    bool SelectDrive(uint8_t id);
+
     // Fault injection (same meaning as the velt-drive-sim stdin commands).
+    // Silence takes the selected drive (every drive when none is); the other
+    // faults are the line's.
     void SetSilent(bool on);
     void SetBadCrc(bool on);
     void SetCrcBurst(int replies); // the next `replies` replies with a corrupted CRC

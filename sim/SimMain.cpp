@@ -4,6 +4,7 @@
 #include "ControlLine.h"
 #include "SimDrive.h"
 #include "VeltVersion.h"
+#include "base/IdList.h"
 #include "link/DriveMap.h"
 #include "platform/PortsFolder.h"
 
@@ -22,7 +23,7 @@ namespace {
 constexpr int kExitUsage = 64;
 
 constexpr const char* kUsageLine =
-    "usage: velt-drive-sim [--port COMn] [--id N] [--baud B] [--wire-timing] [--state FILE]\n"
+    "usage: velt-drive-sim [--port COMn] [--id N | --ids LIST] [--baud B] [--wire-timing] [--state FILE]\n"
     "                      [--write-log FILE]\n";
 
 void PrintHelp() {
@@ -36,6 +37,8 @@ void PrintHelp() {
                 "\n"
                 "  --port COMn     name to publish (default COM3)\n"
                 "  --id N          own slave address, 1..247 (default 1)\n"
+                "  --ids LIST      a line of several drives, each answering its own address\n"
+                "                  with its own parameters, state and motion: 1,2,5 or 1-3\n"
                 "  --baud B        the drive's own rate (default 9600): only requests sent at it\n"
                 "                  are answered, as a real drive does; also the --wire-timing rate\n"
                 "  --wire-timing   answer only after the line time of request and reply\n"
@@ -87,6 +90,9 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
         } else if (arg == "--id" && hasValue && ParseNumber(argv[i + 1], 1, 247, &v)) {
             options->id = static_cast<uint8_t>(v);
             ++i;
+        } else if (arg == "--ids" && hasValue && velt::ParseIdList(argv[i + 1], 1, 247)) {
+            options->ids = *velt::ParseIdList(argv[i + 1], 1, 247);
+            ++i;
         } else if (arg == "--baud" && hasValue && ParseNumber(argv[i + 1], 300, 4000000, &v)) {
             options->baud = static_cast<uint32_t>(v);
             ++i;
@@ -95,8 +101,8 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
         } else if (arg == "--write-log" && hasValue) {
             options->writeLog = argv[++i];
         } else {
-            const bool takesValue = arg == "--port" || arg == "--id" || arg == "--baud" || arg == "--state" ||
-                                    arg == "--write-log";
+            const bool takesValue = arg == "--port" || arg == "--id" || arg == "--ids" || arg == "--baud" ||
+                                    arg == "--state" || arg == "--write-log";
             const std::string shown = takesValue && hasValue ? arg + " " + argv[i + 1] : arg;
             std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", shown.c_str());
             std::fprintf(stderr, "%s(--help tells more)\n", kUsageLine);

@@ -1,6 +1,7 @@
 // Fault injection as a real master (CModbusPort) sees it, the control line
 // protocol, reopening the port, and wire timing.
 #include "SimTestSupport.h"
+#include "base/IdList.h"
 #include "link/DriveMap.h"
 
 #include <sys/ioctl.h>
@@ -160,6 +161,48 @@ TEST_F(Faults, WireTimingAnswersAfterTheLineTimeOfRequestAndReply) {
     // (8 + 69) bytes x 10 bits at 19200 bit/s = 40.1 ms, plus 3.5 characters.
     EXPECT_GE(took, 41ms);
     EXPECT_LT(took, 1000ms);
+}
+
+// A line of drives: each answers its own address with its own state, a
+// broadcast reaches them all and none answers it, and the control input
+// addresses one drive or every drive.
+TEST_F(Faults, ALineOfDrivesAnswersEachAddressAloneAndABroadcastReachesAll) {
+    SimOptions options;
+    options.ids = *ParseIdList("1-2,5", 1, 247);
+    StartDrive(options);
+    EXPECT_EQ(drive->Ids(), (std::vector<uint8_t>{1, 2, 5}));
+    uint16_t values[1] = {};
+    for (uint8_t id : {1, 2, 5})
+        EXPECT_EQ(port.ReadHoldingRegisters(id, 13, values, 1), RTU_OK) << int(id);
+    EXPECT_EQ(port.ReadHoldingRegisters(3, 13, values, 1), RTU_ERR_NO_REPLY);
+
+    ASSERT_EQ(port.WriteSingleRegister(2, 13, 222), RTU_OK);
+    ASSERT_EQ(port.ReadHoldingRegisters(1, 13, values, 1), RTU_OK);
+    EXPECT_NE(values[0], 222) << "drive 1 keeps its own parameters";
+    EXPECT_EQ(port.WriteSingleRegister(0, 14, 77), RTU_BROADCAST);
+    for (uint8_t id : {1, 2, 5}) {
+        ASSERT_EQ(port.ReadHoldingRegisters(id, 14, values, 1), RTU_OK);
+        EXPECT_EQ(values[0], 77) << int(id);
+    }
+
+    std::string error;
+    ASSERT_TRUE(drive->ApplyControlLine("drive 5 alarm 3", &error)) << error;
+    uint16_t state[drive::StateCount] = {};
+    for (uint8_t id : {1, 5}) {
+        ASSERT_EQ(port.ReadInputRegisters(id, state), RTU_OK);
+        EXPECT_EQ(state[drive::StateAlarm], id == 5 ? 3 : 0) << int(id);
+    }
+    ASSERT_TRUE(drive->ApplyControlLine("drive 2 silent on", &error)) << error;
+    EXPECT_EQ(port.ReadInputRegisters(2, state), RTU_ERR_NO_REPLY);
+    EXPECT_EQ(port.ReadInputRegisters(1, state), RTU_OK);
+    ASSERT_TRUE(drive->ApplyControlLine("alarm 4", &error)) << error;
+    ASSERT_EQ(port.ReadInputRegisters(1, state), RTU_OK);
+    EXPECT_EQ(state[drive::StateAlarm], 4) << "without a drive, every drive";
+    EXPECT_FALSE(drive->ApplyControlLine("drive 3 alarm 1", &error));
+    EXPECT_FALSE(drive->ApplyControlLine("drive 2 badcrc on", &error))
+        << "a fault of the line, not of a drive";
+    for (const char* bad : {"", "0", "1,,2", "3-1", "1,1", "248", "1-300", "a"})
+        EXPECT_FALSE(ParseIdList(bad, 1, 247)) << bad;
 }
 
 } // namespace
