@@ -40,6 +40,27 @@ MbapVerdict JudgeMbapHeader(const MbapHeader& header, uint16_t transaction) {
     return back <= kLateReplyWindow ? MbapVerdict::Late : MbapVerdict::WrongTransaction;
 }
 
+MbapReply DecodeMbapReply(const uint8_t* frame, size_t size, uint16_t transaction, uint8_t* rtu,
+                          size_t capacity) {
+    MbapReply reply;
+    if (size < kMbapHeaderLength) return reply;
+    const MbapHeader h = ReadMbapHeader(frame);
+    reply.Verdict = JudgeMbapHeader(h, transaction);
+    if (reply.Verdict != MbapVerdict::Ours) return reply;
+    const size_t length = h.Length + 2u; // unit, PDU, CRC
+    if (size != kMbapHeaderLength + h.Length - 1u || length > capacity) {
+        reply.Verdict = MbapVerdict::WrongLength;
+        return reply;
+    }
+    rtu[0] = h.Unit;
+    std::memcpy(rtu + 1, frame + kMbapHeaderLength, h.Length - 1u);
+    const uint16_t crc = Crc16(rtu, h.Length);
+    rtu[h.Length] = static_cast<uint8_t>(crc & 0xFF);
+    rtu[h.Length + 1u] = static_cast<uint8_t>(crc >> 8);
+    reply.RtuLength = length;
+    return reply;
+}
+
 NetworkLine::NetworkLine(LineKind kind, std::chrono::milliseconds connectTimeout)
     : kind_(kind), connectTimeout_(connectTimeout) {}
 
@@ -149,36 +170,29 @@ long NetworkLine::ReadRaw(uint8_t* bytes, size_t count) {
 long NetworkLine::ReadMbap(uint8_t* bytes, size_t count) {
     const auto end = Clock::now() + timeouts_.readTotalConstant + timeouts_.readTotalPerByte * count;
     for (;;) {
-        uint8_t header[kMbapHeaderLength];
+        frame_.assign(kMbapHeaderLength, 0);
         size_t got = 0;
-        if (!ReadExactly(header, sizeof header, end, got)) return fault_.kind == LineFault::None ? 0 : -1;
-        const MbapHeader h = ReadMbapHeader(header);
-        const MbapVerdict verdict = JudgeMbapHeader(h, transaction_);
-        if (verdict == MbapVerdict::WrongProtocol || verdict == MbapVerdict::WrongLength) {
-            fault_.kind =
-                verdict == MbapVerdict::WrongProtocol ? LineFault::ProtocolMismatch : LineFault::LengthMismatch;
-            DiscardInput();
-            return 0;
+        if (!ReadExactly(frame_.data(), kMbapHeaderLength, end, got))
+            return fault_.kind == LineFault::None ? 0 : -1;
+        const MbapHeader h = ReadMbapHeader(frame_.data());
+        MbapVerdict verdict = JudgeMbapHeader(h, transaction_);
+        if (verdict != MbapVerdict::WrongProtocol && verdict != MbapVerdict::WrongLength) {
+            frame_.resize(kMbapHeaderLength + h.Length - 1u);
+            if (!ReadExactly(frame_.data() + kMbapHeaderLength, h.Length - 1u, end, got))
+                return fault_.kind == LineFault::None ? 0 : -1;
+            const MbapReply reply = DecodeMbapReply(frame_.data(), frame_.size(), transaction_, bytes, count);
+            if (reply.Verdict == MbapVerdict::Ours) return static_cast<long>(reply.RtuLength);
+            verdict = reply.Verdict;
         }
-        // The RTU form: unit, PDU, CRC.
-        frame_.assign(h.Length + 2u, 0);
-        frame_[0] = h.Unit;
-        if (!ReadExactly(frame_.data() + 1, h.Length - 1u, end, got)) return fault_.kind == LineFault::None ? 0 : -1;
         if (verdict == MbapVerdict::Late) {
             ++lateReplies_;
             continue;
         }
-        if (verdict == MbapVerdict::WrongTransaction || frame_.size() > count) {
-            fault_.kind = verdict == MbapVerdict::WrongTransaction ? LineFault::TransactionMismatch
-                                                                   : LineFault::LengthMismatch;
-            DiscardInput();
-            return 0;
-        }
-        const uint16_t crc = Crc16(frame_.data(), h.Length);
-        frame_[h.Length] = static_cast<uint8_t>(crc & 0xFF);
-        frame_[h.Length + 1u] = static_cast<uint8_t>(crc >> 8);
-        std::memcpy(bytes, frame_.data(), frame_.size());
-        return static_cast<long>(frame_.size());
+        fault_.kind = verdict == MbapVerdict::WrongTransaction ? LineFault::TransactionMismatch
+                      : verdict == MbapVerdict::WrongProtocol  ? LineFault::ProtocolMismatch
+                                                               : LineFault::LengthMismatch;
+        DiscardInput();
+        return 0;
     }
 }
 

@@ -44,6 +44,19 @@ enum class MbapVerdict { Ours, Late, WrongTransaction, WrongProtocol, WrongLengt
 inline constexpr uint16_t kLateReplyWindow = 16;
 MbapVerdict JudgeMbapHeader(const MbapHeader& header, uint16_t transaction);
 
+// One whole MBAP frame as received (size bytes: the header and Length - 1
+// more) read as the reply to the request numbered transaction. When it is
+// ours and its RTU form (unit, PDU, CRC computed here) fits capacity bytes,
+// that form is written to rtu and RtuLength says how long it is; a reply
+// that does not fit, or a frame whose size is not what its header says,
+// reads as WrongLength.
+struct MbapReply {
+    MbapVerdict Verdict = MbapVerdict::WrongLength;
+    size_t RtuLength = 0;
+};
+MbapReply DecodeMbapReply(const uint8_t* frame, size_t size, uint16_t transaction, uint8_t* rtu,
+                          size_t capacity);
+
 class NetworkLine final : public SerialLine {
 public:
     NetworkLine(LineKind kind, std::chrono::milliseconds connectTimeout);

@@ -142,7 +142,8 @@ bool TcpSocket::Connect(const std::string& host, uint16_t port, std::chrono::mil
     if (found->status != 0) {
         const bool unknown = found->status == EAI_NONAME || found->status == EAI_NODATA ||
                              found->status == EAI_FAIL || found->status == EAI_AGAIN;
-        lastError_ = {unknown ? SocketFailure::HostNotFound : SocketFailure::Other, gai_strerror(found->status)};
+        lastError_ = {unknown ? SocketFailure::HostNotFound : SocketFailure::Other,
+                      gai_strerror(found->status)};
         return false;
     }
     SocketError error{SocketFailure::HostNotFound, {}};

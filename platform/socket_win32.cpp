@@ -131,7 +131,8 @@ SOCKET ConnectOne(const addrinfo* address, Clock::time_point end, SocketError& e
     int length = sizeof code;
     if (ready == 0) {
         error = {SocketFailure::TimedOut, {}};
-    } else if (ready < 0 || getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &length) != 0) {
+    } else if (ready < 0 ||
+               getsockopt(s, SOL_SOCKET, SO_ERROR, reinterpret_cast<char*>(&code), &length) != 0) {
         error = ErrorFromCode(WSAGetLastError());
     } else if (code != 0) {
         error = ErrorFromCode(code);

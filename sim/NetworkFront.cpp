@@ -97,7 +97,8 @@ struct NetworkFront::Impl {
     Bytes AnswerMbap(const uint8_t* frame, size_t length, SerialDevice& pty) const;
     void Reply(int client, const Bytes& bytes) const {
         if (bytes.empty()) return;
-        if (const int ms = latencyMs.load(); ms > 0) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+        if (const int ms = latencyMs.load(); ms > 0)
+            std::this_thread::sleep_for(std::chrono::milliseconds(ms));
         SendAll(client, bytes);
     }
 };
@@ -125,7 +126,9 @@ bool NetworkFront::Start(uint16_t port, std::string* error) {
     socklen_t length = sizeof address;
     if (fd < 0 || ::bind(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 ||
         ::listen(fd, 4) != 0 || ::getsockname(fd, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
-        if (error) *error = std::string("cannot listen on port ") + std::to_string(port) + ": " + std::strerror(errno);
+        if (error)
+            *error =
+                std::string("cannot listen on port ") + std::to_string(port) + ": " + std::strerror(errno);
         if (fd >= 0) ::close(fd);
         return false;
     }

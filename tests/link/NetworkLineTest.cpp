@@ -88,12 +88,19 @@ TEST_P(NetworkOnSim, CarriesReadStoreAndPollsAndComesBackAfterTheConnectionDrops
 INSTANTIATE_TEST_SUITE_P(BothKinds, NetworkOnSim,
                          ::testing::Values(sim::FrontKind::ModbusTcp, sim::FrontKind::RtuOverTcp));
 
+// What a scripted peer sends for one request; with reset the connection is
+// then reset (RST) and the script ends.
+struct Answer {
+    std::vector<uint8_t> bytes;
+    bool reset = false;
+};
+
 // A one-connection Modbus TCP peer that answers each request with what
-// `script` makes of it (nothing sent for an empty answer; closed after the
+// `script` makes of it (nothing sent for empty bytes; closed after the
 // script ends).
 class ScriptedPeer {
 public:
-    using Step = std::function<std::vector<uint8_t>(const uint8_t* request)>;
+    using Step = std::function<Answer(const uint8_t* request)>;
     explicit ScriptedPeer(std::vector<Step> script) : script_(std::move(script)) {
         listen_ = ::socket(AF_INET, SOCK_STREAM, 0);
         sockaddr_in a{};
@@ -123,8 +130,13 @@ private:
                 if (n <= 0) break;
                 got += static_cast<size_t>(n);
             }
-            const std::vector<uint8_t> reply = step(request);
-            if (!reply.empty()) ::send(fd, reply.data(), reply.size(), MSG_NOSIGNAL);
+            const Answer answer = step(request);
+            if (!answer.bytes.empty()) ::send(fd, answer.bytes.data(), answer.bytes.size(), MSG_NOSIGNAL);
+            if (answer.reset) {
+                const linger abort{1, 0};
+                ::setsockopt(fd, SOL_SOCKET, SO_LINGER, &abort, sizeof abort);
+                break;
+            }
         }
         ::close(fd);
     }
@@ -155,10 +167,10 @@ TEST(NetworkFaults, EachFailureIsToldWithItsReason) {
                                std::vector<uint8_t> both = Echo(r, -1);
                                const std::vector<uint8_t> ours = Echo(r, 0);
                                both.insert(both.end(), ours.begin(), ours.end());
-                               return both;
+                               return Answer{both};
                            },
-                           [](const uint8_t* r) { return Echo(r, 100); },
-                           [](const uint8_t* r) { return Echo(r, 0, 1); }});
+                           [](const uint8_t* r) { return Answer{Echo(r, 100)}; },
+                           [](const uint8_t* r) { return Answer{Echo(r, 0, 1)}; }});
         ASSERT_TRUE(port.OpenDevice(peer.Name(), 9600));
         EXPECT_EQ(0u, port.Baud.load()) << "no bit rate on a network line";
         EXPECT_EQ(RTU_OK, port.WriteSingleRegister(1, 5, 77));
@@ -189,6 +201,45 @@ TEST(NetworkFaults, EachFailureIsToldWithItsReason) {
     EXPECT_FALSE(port.OpenDevice("tcp://:502", 9600));
     EXPECT_EQ(OpenFailure::BadName, port.LastOpenError().kind);
     EXPECT_NE(std::string::npos, PortOpenFailMessage(port.LastOpenError(), true).find("tcp://:502"));
+}
+
+// Garbage, half a reply and then silence, a reply of 70,000 bytes, a reset
+// half way through a reply: each request ends with its reason, none hangs.
+TEST(NetworkFaults, AHostilePeerIsToldAndNeverHangsThePort) {
+    ScriptedPeer peer(
+        {[](const uint8_t*) {
+             return Answer{std::vector<uint8_t>{'G', 'E', 'T', ' ', '/', ' ', 'H', 'T', 'T', 'P'}};
+         },
+         [](const uint8_t* r) {
+             std::vector<uint8_t> half = Echo(r, 0);
+             half.resize(9);
+             return Answer{half};
+         },
+         [](const uint8_t* r) {
+             std::vector<uint8_t> huge = Echo(r, 0);
+             huge[4] = 0xFF;
+             huge[5] = 0xFF;
+             huge.resize(70000, 0x55);
+             return Answer{huge};
+         },
+         [](const uint8_t* r) {
+             std::vector<uint8_t> cut = Echo(r, 0);
+             cut.resize(6);
+             return Answer{cut, true};
+         }});
+    CModbusPort port;
+    ASSERT_TRUE(port.OpenDevice(peer.Name(), 9600));
+    EXPECT_EQ(RTU_ERR_FRAME, port.WriteSingleRegister(1, 5, 77));
+    EXPECT_EQ(LineFault::ProtocolMismatch, port.LastLineFault().kind);
+    EXPECT_EQ(RTU_ERR_NO_REPLY, port.WriteSingleRegister(1, 5, 77));
+    EXPECT_EQ(RTU_ERR_FRAME, port.WriteSingleRegister(1, 5, 77));
+    EXPECT_EQ(LineFault::LengthMismatch, port.LastLineFault().kind);
+    const RtuResult reset = port.WriteSingleRegister(1, 5, 77);
+    EXPECT_TRUE(reset == RTU_ERR_READ || reset == RTU_ERR_WRITE) << reset;
+    EXPECT_TRUE(port.LastLineFault().kind == LineFault::Reset ||
+                port.LastLineFault().kind == LineFault::Closed);
+    EXPECT_NE(RTU_OK, port.WriteSingleRegister(1, 5, 77)) << "the connection stays broken until reopened";
+    port.ClosePort();
 }
 
 } // namespace
