@@ -73,10 +73,9 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
 }
 
 const char* AppUsage() {
-    return "usage: velt-host [--demo | --demo-tcp] [--demo-baud B] [--demo-id N] [--lang ko|en]\n"
-           "                 [--connect]\n"
+    return "usage: velt-host [--demo] [--demo-baud B] [--demo-id N] [--lang ko|en] [--connect]\n"
            "                 [--screenshot FILE] [--report SECONDS] [--repeat] [--scopes N]\n"
-           "                 [--reconnect] [--write-log FILE]\n"
+           "                 [--reconnect] [--write-log FILE] [--demo-tcp]\n"
            "  --demo             run a simulated drive on COM3 for this session (Linux;\n"
            "                     Windows has no pseudo-terminal: there, join two COM\n"
            "                     ports and run velt-drive-sim on the other one)\n"

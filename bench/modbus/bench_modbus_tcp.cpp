@@ -42,7 +42,8 @@ public:
         a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
         socklen_t length = sizeof a;
         if (listen_ < 0 || ::bind(listen_, reinterpret_cast<sockaddr*>(&a), sizeof a) != 0 ||
-            ::listen(listen_, 4) != 0 || ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
+            ::listen(listen_, 4) != 0 ||
+            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&a), &length) != 0)
             return;
         port_ = ntohs(a.sin_port);
         reply_ = {0, 0, 0, 0, 0, 67, 1, 0x04, 64};
