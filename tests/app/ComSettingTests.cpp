@@ -130,6 +130,8 @@ TEST_F(ComSettingTest, ANetworkLineIsTakenByNameHasNoBaudRateAndIsListedAtTheNex
     s.OkButton->click();
     EXPECT_FALSE(s.isVisible());
     EXPECT_EQ("tcp://gw.local:1502", s.Settings().Address().Device);
+    app->MenuBar()->RefreshStatus();
+    EXPECT_EQ(app->MenuBar()->PortText->text(), "tcp://gw.local:1502");
     s.show();
     s.PortList->setEditText("COM4");
     EXPECT_TRUE(s.BaudList->isEnabled());
