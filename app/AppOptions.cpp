@@ -30,6 +30,9 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
         const bool hasValue = i + 1 < args.size();
         if (a == "--demo") {
             o.Demo = true;
+        } else if (a == "--demo-tcp") {
+            o.Demo = true;
+            o.DemoTcp = true;
         } else if (a == "--connect") {
             o.Connect = true;
         } else if (a == "--help" || a == "-h") {
@@ -72,10 +75,12 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
 const char* AppUsage() {
     return "usage: velt-host [--demo] [--demo-baud B] [--demo-id N] [--lang ko|en] [--connect]\n"
            "                 [--screenshot FILE] [--report SECONDS] [--repeat] [--scopes N]\n"
-           "                 [--reconnect] [--write-log FILE]\n"
+           "                 [--reconnect] [--write-log FILE] [--demo-tcp]\n"
            "  --demo             run a simulated drive on COM3 for this session (Linux;\n"
            "                     Windows has no pseudo-terminal: there, join two COM\n"
            "                     ports and run velt-drive-sim on the other one)\n"
+           "  --demo-tcp         the same drive behind a Modbus TCP gateway on 127.0.0.1; the\n"
+           "                     settings start at its tcp://127.0.0.1:PORT\n"
            "  --demo-baud B      the simulated drive's own rate (default 9600); it answers\n"
            "                     only at that rate, as a real drive does\n"
            "  --demo-id N        the simulated drive's ID, 1 to 247 (default 1)\n"

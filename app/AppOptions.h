@@ -9,6 +9,8 @@ struct AppOptions {
     bool Demo = false;      // --demo: simulated drive published as COM3 for this run
     int DemoBaud = 9600;    // --demo-baud B: the demo drive's own rate (it answers only at it)
     int DemoId = 1;         // --demo-id N: the demo drive's ID, 1..247
+    bool DemoTcp = false;   // --demo-tcp: the demo drive behind a Modbus TCP gateway on loopback
+    std::string DemoLine;   // the demo's network line name, once its gateway serves (main sets it)
     int Lang = -1;          // --lang ko|en: 1 Korean, 0 English, -1 system default
     bool Connect = false;   // --connect: press Connect once the windows are up
     std::string Screenshot; // --screenshot FILE: save the main window and quit

@@ -2,11 +2,13 @@
 
 #include "FindDriveDialog.h"
 #include "SerialSettingsText.h"
+#include "SerialSettingsTexts.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
 #include "base/PathText.h"
 #include "controls/Accessible.h"
 #include "controls/DialogFont.h"
+#include "link/LineName.h"
 #include "link/ScanTexts.h"
 #include "platform/PortsFolder.h"
 
@@ -106,6 +108,12 @@ void CDlgComSetting::CreateControls(bool korean) {
         NameAfterCaption(b, b->text());
     }
     connect(RefreshButton, &QPushButton::clicked, this, &CDlgComSetting::RefreshPorts);
+    // The bit rate is the gateway's business on a network line.
+    connect(PortList, &QComboBox::currentTextChanged, this, [this, korean](const QString& text) {
+        const bool network = IsNetworkLineName(text.trimmed().toStdString());
+        BaudList->setEnabled(!network);
+        BaudList->setToolTip(network ? QString::fromUtf8(kBaudNotForNetwork.Pick(korean)) : QString());
+    });
     connect(FindDriveButton, &QPushButton::clicked, this, &CDlgComSetting::OpenFindDrive);
 }
 
@@ -258,8 +266,9 @@ std::string CDlgComSetting::ChosenDevice() const {
     const QString text = PortList->currentText();
     if (index >= kPortCount && PortList->itemText(index) == text)
         return PortList->itemData(index).toString().toStdString();
-    // A device path typed into the box is taken as it is.
-    if (text.startsWith(QLatin1Char('/'))) return text.trimmed().toStdString();
+    // A device path or a network line typed into the box is taken as it is.
+    const std::string typed = text.trimmed().toStdString();
+    if (text.startsWith(QLatin1Char('/')) || IsNetworkLineName(typed)) return typed;
     return {};
 }
 
@@ -271,6 +280,7 @@ std::string CDlgComSetting::SelectedPortName() const {
 std::string CDlgComSetting::PortDisplayName() const {
     const SerialSettingsValues values = settings_.Values();
     if (values.PortName.empty()) return "COM" + std::to_string(values.PortNumber);
+    if (IsNetworkLineName(values.PortName)) return values.PortName;
     for (const SerialPortInfo& port : devices_)
         if (port.Name == values.PortName) return port.ShortName;
     return PathText(std::filesystem::path(values.PortName).filename());
@@ -293,8 +303,15 @@ void CDlgComSetting::RefreshPorts() {
         SerialPortInfo kept;
         kept.Name = kept.Device = kept.ShortName = inUse;
         std::error_code ec;
-        if (!std::filesystem::exists(PathFromUtf8(inUse), ec)) kept.Label = kPortNotPresent.Pick(korean_);
+        if (!IsNetworkLineName(inUse) && !std::filesystem::exists(PathFromUtf8(inUse), ec))
+            kept.Label = kPortNotPresent.Pick(korean_);
         devices_.push_back(kept);
+    }
+    for (const std::string& line : settings_.RecentNetworkLines()) {
+        if (line == inUse) continue;
+        SerialPortInfo recent;
+        recent.Name = recent.Device = recent.ShortName = line;
+        devices_.push_back(recent);
     }
     for (const SerialPortInfo& port : devices_) {
         PortList->addItem(QString::fromStdString(PortListText(port)), QString::fromStdString(port.Name));

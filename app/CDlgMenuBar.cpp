@@ -12,6 +12,7 @@
 #include "controls/QtText.h"
 #include "controls/WaitWithMessages.h"
 #include "link/DriveMap.h"
+#include "link/LineName.h"
 #include "link/LinkTexts.h"
 #include "link/PortOpenText.h"
 #include "res/Icons.h"
@@ -267,8 +268,10 @@ void CDlgMenuBar::RefreshStatus() {
     const SerialSettingsValues values = settings->Values();
     DriveIdText->setText(Qs(velt::DriveIdText(values.DriveId)));
     const std::string port = wiring_.PortDisplayName ? wiring_.PortDisplayName() : settings->PortName();
-    PortText->setText(
-        Qs(velt::PortText(port, values.BaudRate, values.DataBits, values.Parity, values.StopBits)));
+    // A network line has no serial format of its own to show.
+    PortText->setText(Qs(IsNetworkLineName(port) ? port
+                                                 : velt::PortText(port, values.BaudRate, values.DataBits,
+                                                                  values.Parity, values.StopBits)));
     const ConnectionStatus status = SupervisorStatus();
     if (reconnecting_ && status.State != ConnectionState::Reconnecting) FollowConnection(status);
     ShowState(status);

@@ -97,6 +97,11 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     // reaches the demo drive, and neither reads nor replaces the user's own.
     settings_ = std::make_unique<SerialSettings>(remembersSettings_);
     if (options.Reconnect) settings_->SetReconnect(true);
+    if (!options.DemoLine.empty()) {
+        SerialSettingsValues values = settings_->Values();
+        values.PortName = options.DemoLine;
+        settings_->Set(values);
+    }
     link_ = std::make_unique<CDriveLink>();
     link_->StartThread();
     supervisor_ = std::make_unique<ConnectionSupervisor>(

@@ -11,8 +11,9 @@
 namespace velt {
 
 namespace sim {
+class NetworkFront;
 class SimDrive;
-}
+} // namespace sim
 
 class DemoDrive {
 public:
@@ -24,6 +25,11 @@ public:
     // False with a reason in *error when the folder or the drive cannot be made.
     // The drive answers as `id`, and only at its own rate `baud`.
     bool Start(std::string* error, uint32_t baud = 9600, uint8_t id = 1);
+    // Puts a Modbus TCP gateway on loopback in front of the started drive.
+    // False with a reason in *error.
+    bool StartGateway(std::string* error);
+    // "tcp://127.0.0.1:PORT" while the gateway serves; empty otherwise.
+    std::string NetworkName() const;
     void Stop();
 
     sim::SimDrive* Drive() const { return drive_.get(); }
@@ -32,6 +38,9 @@ public:
 private:
     std::filesystem::path folder_;
     std::unique_ptr<sim::SimDrive> drive_;
+    std::unique_ptr<sim::NetworkFront> gateway_;
+    uint32_t baud_ = 9600;
+    uint8_t id_ = 1;
 };
 
 } // namespace velt

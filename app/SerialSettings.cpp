@@ -1,12 +1,15 @@
 #include "SerialSettings.h"
 
 #include "link/CModbusPort.h"
+#include "link/LineName.h"
 #include "link/ScanPlan.h"
 #include "params/ParamFolders.h"
 #include "platform/PortsFolder.h"
 #include "platform/UserSettings.h"
 
+#include <algorithm>
 #include <optional>
+#include <sstream>
 
 namespace velt {
 
@@ -17,7 +20,8 @@ constexpr const char* kPortSetting = "Port";
 constexpr const char* kBaudSetting = "Baud";
 constexpr const char* kLastDriveIdSetting = "LastDriveId";
 constexpr const char* kReconnectSetting = "Reconnect";
-constexpr int kMaxComNumber = 255; // PortNumber is 8 bits
+constexpr const char* kRecentLinesSetting = "RecentLines"; // the names, separated by blanks
+constexpr int kMaxComNumber = 255;                         // PortNumber is 8 bits
 
 // A remembered whole number within [min, max]; nothing for a missing,
 // damaged or out-of-range value.
@@ -47,6 +51,11 @@ void SerialSettings::Set(const SerialSettingsValues& values) {
     {
         std::lock_guard guard(lock_);
         values_ = values;
+        if (IsNetworkLineName(values.PortName)) {
+            std::erase(recentLines_, values.PortName);
+            recentLines_.insert(recentLines_.begin(), values.PortName);
+            if (recentLines_.size() > kRecentLines) recentLines_.resize(kRecentLines);
+        }
     }
     driveId_.store(values.DriveId);
     reconnect_.store(values.Reconnect);
@@ -77,6 +86,11 @@ PortAddress SerialSettings::Address() const {
     return address;
 }
 
+std::vector<std::string> SerialSettings::RecentNetworkLines() const {
+    std::lock_guard guard(lock_);
+    return recentLines_;
+}
+
 uint8_t SerialSettings::RememberedDriveId() const {
     if (!remember_) return 0;
     const std::optional<long long> id = RememberedNumber(kLastDriveIdSetting, kFirstDriveId, kLastDriveId);
@@ -103,9 +117,16 @@ void SerialSettings::Restore() {
         values.DriveId = static_cast<uint8_t>(*id);
     if (const std::optional<long long> on = RememberedNumber(kReconnectSetting, 0, 1))
         values.Reconnect = *on == 1;
+    std::vector<std::string> recent;
+    if (const std::optional<std::string> lines = ReadUserSetting(kSettingsKey, kRecentLinesSetting)) {
+        std::istringstream words(*lines);
+        for (std::string name; words >> name && recent.size() < kRecentLines;)
+            if (ParseLineName(name).Valid() && IsNetworkLineName(name)) recent.push_back(name);
+    }
     {
         std::lock_guard guard(lock_);
         values_ = values;
+        recentLines_ = recent;
     }
     driveId_.store(values.DriveId);
     reconnect_.store(values.Reconnect);
@@ -119,6 +140,10 @@ void SerialSettings::Remember() const {
     WriteUserSetting(kSettingsKey, kBaudSetting, std::to_string(values.BaudRate));
     WriteUserSetting(kSettingsKey, kLastDriveIdSetting, std::to_string(values.DriveId));
     WriteUserSetting(kSettingsKey, kReconnectSetting, values.Reconnect ? "1" : "0");
+    std::string lines;
+    for (const std::string& name : RecentNetworkLines())
+        lines += (lines.empty() ? "" : " ") + name;
+    WriteUserSetting(kSettingsKey, kRecentLinesSetting, lines);
 }
 
 } // namespace velt

@@ -16,6 +16,7 @@
 #include <cstdint>
 #include <mutex>
 #include <string>
+#include <vector>
 
 namespace velt {
 
@@ -55,6 +56,10 @@ public:
     // it early); 0 when none is.
     uint8_t RememberedDriveId() const;
     bool Remembers() const { return remember_; }
+    // The network lines ("tcp://...", "rtu-tcp://...") taken with OK, the
+    // latest first, at most kRecentLines; remembered across runs.
+    std::vector<std::string> RecentNetworkLines() const;
+    static constexpr size_t kRecentLines = 5;
 
 private:
     void Restore();
@@ -63,6 +68,7 @@ private:
     const bool remember_;
     mutable std::mutex lock_; // guards values_ (Values may be read while Set runs)
     SerialSettingsValues values_;
+    std::vector<std::string> recentLines_; // guarded by lock_
     std::atomic<uint8_t> driveId_{1};
     std::atomic<bool> reconnect_{false};
 };

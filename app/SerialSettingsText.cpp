@@ -2,10 +2,12 @@
 
 #include "SerialSettingsTexts.h"
 #include "base/LeadingNumber.h"
+#include "link/LineName.h"
 
 #include <cstdint>
 #include <limits>
 #include <optional>
+#include <string>
 
 namespace velt {
 
@@ -30,6 +32,17 @@ SerialSettingsCheck CheckSerialSettings(std::string_view portText, bool portIsDe
                                         bool korean) {
     SerialSettingsCheck check;
     SerialSettingsInput values;
+
+    // A network line is the port by its name; a malformed one is refused here,
+    // before anything tries to reach it.
+    if (const std::string name(TrimBlanks(portText)); IsNetworkLineName(name)) {
+        if (!ParseLineName(name).Valid()) {
+            check.bad = SerialField::Port;
+            check.message = FieldMessage(portText, "Port", korean, kNetworkLineTakes);
+            return check;
+        }
+        portIsDevice = true;
+    }
 
     if (!portIsDevice) {
         const std::string_view port = TrimBlanks(portText);

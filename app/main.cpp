@@ -54,7 +54,7 @@ int main(int argc, char** argv) {
     // Ties the windows to velt-host.desktop, so that the desktop shows its icon (Wayland app id).
     QGuiApplication::setDesktopFileName(QStringLiteral("velt-host"));
     std::vector<std::string> args(argv + 1, argv + argc);
-    const velt::AppOptions options = velt::ParseAppOptions(args);
+    velt::AppOptions options = velt::ParseAppOptions(args);
     if (!options.Error.empty()) {
         std::fprintf(stderr, "velt-host: %s\n%s", options.Error.c_str(), velt::AppUsage());
         return 2;
@@ -75,6 +75,13 @@ int main(int argc, char** argv) {
                          static_cast<uint8_t>(options.DemoId))) {
             std::fprintf(stderr, "velt-host: cannot start the simulated drive: %s\n", error.c_str());
             return 1;
+        }
+        if (options.DemoTcp) {
+            if (!demo->StartGateway(&error)) {
+                std::fprintf(stderr, "velt-host: cannot start the simulated gateway: %s\n", error.c_str());
+                return 1;
+            }
+            options.DemoLine = demo->NetworkName();
         }
     }
 #else

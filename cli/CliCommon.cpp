@@ -76,6 +76,13 @@ int ReportFailure(RtuResult result) {
     return ExitCodeOf(result);
 }
 
+int ReportFailure(RtuResult result, const CModbusPort& port, bool korean) {
+    const int code = ReportFailure(result);
+    const std::string reason = LineFaultReason(port.LastLineFault(), korean);
+    if (!reason.empty()) PrintMessage(reason);
+    return code;
+}
+
 void PrintMessage(const std::string& text) {
     std::string s;
     for (size_t i = 0; i < text.size(); ++i)

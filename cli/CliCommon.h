@@ -76,6 +76,9 @@ long ParseIntArg(const std::string& text, long min, long max, const char* what);
 // Prints a failed result ("RTU_ERR_NO_REPLY (11)" / "drive exception 2") to
 // stderr and returns the exit code (the result's one-byte code).
 int ReportFailure(RtuResult result);
+// Same, and on a network line the reason the port gave (a dropped
+// connection, a reply to no request of ours, ...).
+int ReportFailure(RtuResult result, const CModbusPort& port, bool korean);
 
 // Prints a user message on stderr, its "\r\n" line breaks as plain ones.
 void PrintMessage(const std::string& text);

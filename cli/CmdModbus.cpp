@@ -62,7 +62,7 @@ int ReadBits(const CliOptions& options, const Args& args, const char* command, b
         uint8_t bits[drive::BitCount]{};
         const RtuResult r =
             coils ? port.ReadCoils(options.id, bits) : port.ReadDiscreteInputs(options.id, bits);
-        if (r != RTU_OK) return ReportFailure(r);
+        if (r != RTU_OK) return ReportFailure(r, port, options.korean);
         PrintValues(bits, drive::BitCount);
         return 0;
     });
@@ -83,7 +83,7 @@ int RunReadHolding(const CliOptions& options, const Args& args) {
     return WithPort(options, [&](CModbusPort& port) {
         uint16_t values[drive::MaxReadRegisters]{};
         const RtuResult r = port.ReadHoldingRegisters(options.id, start, values, quantity);
-        if (r != RTU_OK) return ReportFailure(r);
+        if (r != RTU_OK) return ReportFailure(r, port, options.korean);
         PrintSigned(values, quantity);
         return 0;
     });
@@ -94,7 +94,7 @@ int RunReadInputRegs(const CliOptions& options, const Args& args) {
     return WithPort(options, [&](CModbusPort& port) {
         uint16_t values[drive::StateCount]{};
         const RtuResult r = port.ReadInputRegisters(options.id, values);
-        if (r != RTU_OK) return ReportFailure(r);
+        if (r != RTU_OK) return ReportFailure(r, port, options.korean);
         PrintSigned(values, drive::StateCount);
         return 0;
     });
@@ -107,7 +107,7 @@ int RunWriteCoil(const CliOptions& options, const Args& args) {
     const bool on = args[1] == "on";
     return WithPort(options, [&](CModbusPort& port) {
         const RtuResult r = port.WriteSingleCoil(options.id, coil, on);
-        return r == RTU_OK ? 0 : ReportFailure(r);
+        return r == RTU_OK ? 0 : ReportFailure(r, port, options.korean);
     });
 }
 
@@ -117,7 +117,7 @@ int RunWriteRegister(const CliOptions& options, const Args& args) {
     const auto value = static_cast<uint16_t>(ParseIntArg(args[1], -32768, 65535, "register value"));
     return WithPort(options, [&](CModbusPort& port) {
         const RtuResult r = port.WriteSingleRegister(options.id, reg, value);
-        return r == RTU_OK ? 0 : ReportFailure(r);
+        return r == RTU_OK ? 0 : ReportFailure(r, port, options.korean);
     });
 }
 

@@ -26,6 +26,8 @@ void PrintUsage(FILE* out) {
         "\n"
         "options:\n"
         "  --port COMn|DEVICE  port to use (default COM3). On Windows COMn is the COM port.\n"
+        "                      tcp://HOST:PORT (Modbus TCP) or rtu-tcp://HOST:PORT (RTU over TCP)\n"
+        "                      reach the drive through a gateway (PORT defaults to 502).\n"
         "                      On Linux COMn is resolved through the ports folder\n"
         "                      ($VELT_PORTS_DIR or ~/.config/velt-host/ports), else\n"
         "                      /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"

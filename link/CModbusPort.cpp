@@ -1,6 +1,7 @@
 #include "CModbusPort.h"
 
 #include "DriveMap.h"
+#include "NetworkLine.h"
 #include "platform/SerialDevice.h"
 
 #include <chrono>
@@ -74,7 +75,21 @@ uint16_t Crc16(const uint8_t* data, size_t length) {
     return crc;
 }
 
-CModbusPort::CModbusPort() : Handle(std::make_unique<SerialDevice>()) {}
+// The reply time-outs of a network line: the total as for a serial line,
+// lengthened by the gateway's round trip, and a gap between two parts of a
+// reply that allows for a segment held up on the network.
+static SerialTimeouts NetworkReplyTimeouts() {
+    SerialTimeouts t;
+    t.readInterval = std::chrono::milliseconds(500);
+    t.readTotalConstant = kNetworkReplyTimeout;
+    return t;
+}
+
+static RtuResult ResultOfFault(LineFault fault) {
+    return fault == LineFault::Closed || fault == LineFault::Reset ? RTU_ERR_READ : RTU_ERR_FRAME;
+}
+
+CModbusPort::CModbusPort() : Handle(std::make_unique<SerialDevice>()), ownsLine_(true) {}
 
 CModbusPort::CModbusPort(std::unique_ptr<SerialLine> line) : Handle(std::move(line)) {}
 
@@ -96,16 +111,25 @@ bool CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
         return false;
     }
     openError_ = {};
+    lineFault_ = {};
     std::memset(TxFrame, 0, sizeof TxFrame);
     std::memset(RxFrame, 0, sizeof RxFrame);
+    const LineName line = ParseLineName(deviceName);
+    if (!line.Valid()) {
+        openError_ = MakeOpenError(OpenFailure::BadName, deviceName);
+        return false;
+    }
+    if (ownsLine_) ChooseLine(line.Kind);
+    const bool network = line.Kind != LineKind::Serial;
+    replyTimeouts_ = network ? NetworkReplyTimeouts() : SerialTimeouts{};
     if (!Handle->Open(deviceName)) {
         openError_ = Handle->LastOpenError();
         if (openError_.kind == OpenFailure::None) openError_.kind = OpenFailure::Other;
         return false;
     }
     Handle->Purge();
-    Handle->SetTimeouts(SerialTimeouts{});
-    if (!Handle->Configure(baudRate)) {
+    Handle->SetTimeouts(replyTimeouts_);
+    if (!network && !Handle->Configure(baudRate)) {
         // Released at once so that a later connect to the same device can
         // open it again.
         Handle->Close();
@@ -117,9 +141,22 @@ bool CModbusPort::OpenDevice(const std::string& deviceName, uint32_t baudRate) {
         std::lock_guard<std::mutex> guard(deviceLock_);
         openedDevice_ = deviceName;
     }
-    Baud.store(baudRate);
+    Baud.store(network ? 0 : baudRate);
+    kind_.store(line.Kind);
     open_.store(true);
     return true;
+}
+
+void CModbusPort::ChooseLine(LineKind kind) {
+    // A request that saw the port open just before it closed may still be
+    // waiting for Lock; it finds the new line closed.
+    std::lock_guard<std::mutex> guard(Lock);
+    if (kind == LineKind::Serial) {
+        if (kind_.load() != LineKind::Serial) Handle = std::make_unique<SerialDevice>();
+    } else {
+        Handle = std::make_unique<NetworkLine>(kind, kNetworkConnectTimeout);
+    }
+    kind_.store(kind);
 }
 
 std::string CModbusPort::OpenedDevice() const {
@@ -150,40 +187,23 @@ RtuResult CModbusPort::Transact(int requestLength, int expectedReplyLength) {
     long written = 0;
     long got = 0;
     const int64_t startNs = journal_ ? SteadyNowNs() : 0;
-    auto exchange = [&]() -> RtuResult {
-        // Bytes still queued from an earlier exchange (a reply that came after
-        // its read gave up, a tail past the expected length) answer no request
-        // of ours; a stale reply of the right length would otherwise pass for
-        // this request's reply.
-        if (journal_ && Handle->QueuedInput() > 0) journal_->CountLateReplyDropped();
-        Handle->DiscardInput();
-        written = Handle->Write(TxFrame, static_cast<size_t>(requestLength));
-        if (written != requestLength) {
-            TxCount = 0;
-            return RTU_ERR_WRITE;
-        }
-        TxCount = static_cast<uint16_t>(written);
-        if (TxFrame[0] == 0) {
-            RxCount = 0;
-            return RTU_BROADCAST;
-        }
-        got = Handle->Read(RxFrame, static_cast<size_t>(expectedReplyLength));
-        if (got < 2) {
-            RxCount = 0;
-            return got < 0 ? RTU_ERR_READ : RTU_ERR_NO_REPLY;
-        }
-        RxCount = static_cast<uint16_t>(got);
-        return CheckReply(TxFrame, RxFrame, static_cast<int>(got), expectedReplyLength);
-    };
-    const RtuResult result = exchange();
+    lineFault_ = {};
+    const RtuResult result = Exchange(requestLength, expectedReplyLength, written, got);
+    if (journal_) {
+        for (long late = Handle->TakeLateReplies(); late > 0; --late)
+            journal_->CountLateReplyDropped();
+    }
     if (journal_ && result != RTU_BROADCAST) {
         const int64_t endNs = SteadyNowNs();
         journal_->Record({endNs, static_cast<uint32_t>((endNs - startNs) / 1000), TxFrame[1], result});
     }
     // Only a reply that fell short can still be on its way; an exception
-    // reply is the drive's whole answer.
+    // reply is the drive's whole answer. Modbus TCP numbers its replies, so
+    // a late one is recognised when it comes and needs no wait here.
     const bool shortReply = got < expectedReplyLength;
-    if (shortReply && (result == RTU_ERR_NO_REPLY || result == RTU_ERR_CRC || result == RTU_ERR_FRAME)) {
+    const bool numbered = kind_.load() == LineKind::ModbusTcp;
+    if (!numbered && shortReply &&
+        (result == RTU_ERR_NO_REPLY || result == RTU_ERR_CRC || result == RTU_ERR_FRAME)) {
         if (DrainLateBytes() && journal_) journal_->CountLateReplyDropped();
     }
     if (traceFn_) {
@@ -191,6 +211,41 @@ RtuResult CModbusPort::Transact(int requestLength, int expectedReplyLength) {
         traceFn_(traceContext_, false, RxFrame, got > 0 ? static_cast<size_t>(got) : 0);
     }
     return result;
+}
+
+// The write and read of one exchange; a network line's fault wins over the
+// bytes. Caller holds Lock.
+RtuResult CModbusPort::Exchange(int requestLength, int expectedReplyLength, long& written, long& got) {
+    // Bytes still queued from an earlier exchange (a reply that came after
+    // its read gave up, a tail past the expected length) answer no request
+    // of ours; a stale reply of the right length would otherwise pass for
+    // this request's reply.
+    if (journal_ && Handle->QueuedInput() > 0) journal_->CountLateReplyDropped();
+    Handle->DiscardInput();
+    written = Handle->Write(TxFrame, static_cast<size_t>(requestLength));
+    if (written != requestLength) {
+        TxCount = 0;
+        lineFault_ = Handle->LastFault();
+        return RTU_ERR_WRITE;
+    }
+    TxCount = static_cast<uint16_t>(written);
+    if (TxFrame[0] == 0) {
+        RxCount = 0;
+        return RTU_BROADCAST;
+    }
+    got = Handle->Read(RxFrame, static_cast<size_t>(expectedReplyLength));
+    lineFault_ = Handle->LastFault();
+    if (lineFault_.kind != LineFault::None) {
+        RxCount = got > 0 ? static_cast<uint16_t>(got) : 0;
+        if (got < 0) got = 0;
+        return ResultOfFault(lineFault_.kind);
+    }
+    if (got < 2) {
+        RxCount = 0;
+        return got < 0 ? RTU_ERR_READ : RTU_ERR_NO_REPLY;
+    }
+    RxCount = static_cast<uint16_t>(got);
+    return CheckReply(TxFrame, RxFrame, static_cast<int>(got), expectedReplyLength);
 }
 
 // Reads and drops what arrives until the line is quiet; RxFrame keeps the
@@ -206,7 +261,7 @@ bool CModbusPort::DrainLateBytes() {
     const auto end = std::chrono::steady_clock::now() + kMaxDrain;
     while (std::chrono::steady_clock::now() < end && Handle->Read(sink, sizeof sink) > 0)
         dropped = true;
-    Handle->SetTimeouts(SerialTimeouts{});
+    Handle->SetTimeouts(replyTimeouts_);
     return dropped;
 }
 

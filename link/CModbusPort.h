@@ -5,10 +5,12 @@
 // the frame to unpacking the reply.
 #include "DriveMap.h"
 #include "ExchangeJournal.h"
+#include "LineName.h"
 #include "RtuResult.h"
 #include "platform/SerialDevice.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
@@ -24,6 +26,12 @@ uint16_t Crc16(const uint8_t* data, size_t length);
 // from 10 on (the platform layer resolves both).
 std::string ComDeviceName(int portNumber);
 
+// Network lines (LineName.h): the time allowed to resolve the host and
+// connect, and the reply time-out, longer than a serial line's for the same
+// request (1000 ms + 1 ms a byte) by the gateway's own round trip.
+inline constexpr std::chrono::milliseconds kNetworkConnectTimeout{3000};
+inline constexpr std::chrono::milliseconds kNetworkReplyTimeout{1500};
+
 class CModbusPort {
 public:
     // On the platform's serial device.
@@ -38,7 +46,11 @@ public:
     // platform layer resolves the name). False on failure (LastOpenError says
     // why); fails at once without side effects when already open.
     bool OpenPort(uint8_t portNumber, uint32_t baudRate);
-    // Same, with an explicit device name or path (velt-cli --port, tests).
+    // Same, with an explicit device name or path (velt-cli --port, tests),
+    // or a network line name ("tcp://HOST:PORT", "rtu-tcp://HOST:PORT"):
+    // the port then connects to the gateway (the bit rate does not apply
+    // and Baud reads 0). A port made on a caller's line uses that line for
+    // every name.
     bool OpenDevice(const std::string& deviceName, uint32_t baudRate);
     // Closes if open; harmless when closed. Must not run while another
     // thread is inside a transaction on this port.
@@ -69,6 +81,13 @@ public:
     std::string OpenedDevice() const;
     std::atomic<uint32_t> Baud{0};
 
+    // The kind of line the last open reached or tried; any thread.
+    LineKind Kind() const { return kind_.load(); }
+    // Why the last request failed on a network line (a dropped connection,
+    // a reply to no request of ours, ...); kind None otherwise. Read under
+    // Lock, or by the thread that made the request.
+    LineError LastLineFault() const { return lineFault_; }
+
     // Any thread, without a lock: true while open.
     bool IsOpen() const { return open_.load(); }
     // Last exchange; valid for the caller that holds the request order
@@ -86,7 +105,15 @@ private:
     RtuResult Request(uint8_t slave, uint8_t function, uint16_t address, uint16_t value,
                       int expectedReplyLength);
 
+    // Puts the platform line that fits the name in place (ownsLine_ only).
+    void ChooseLine(LineKind kind);
+    RtuResult Exchange(int requestLength, int expectedReplyLength, long& written, long& got);
+
     std::unique_ptr<SerialLine> Handle;
+    bool ownsLine_ = false; // Handle is the platform's, chosen by name
+    std::atomic<LineKind> kind_{LineKind::Serial};
+    SerialTimeouts replyTimeouts_;
+    LineError lineFault_;
     std::atomic<bool> open_{false};
     TraceFn traceFn_ = nullptr;
     void* traceContext_ = nullptr;

@@ -1,6 +1,8 @@
 #include "DriveScan.h"
 
+#include "CModbusPort.h"
 #include "DriveProbe.h"
+#include "NetworkLine.h"
 #include "platform/SerialPorts.h"
 
 #include <algorithm>
@@ -16,8 +18,20 @@ std::chrono::milliseconds WaitOf(const ScanProbe& probe) {
     return probe.Thorough ? ThoroughProbeWait(probe.Baud) : ProbeWait(probe.Baud);
 }
 
-bool IsFind(ProbeOutcome outcome) {
-    return outcome == ProbeOutcome::Answer || outcome == ProbeOutcome::Exception;
+// A gateway answers exception 10 (no path) or 11 (the target did not
+// answer) for an ID nobody has; that is no drive.
+constexpr uint8_t kGatewayNoPath = 10;
+constexpr uint8_t kGatewayNoAnswer = 11;
+// How long a probe over a network line waits: the gateway's own wait for
+// the drive plus the network's round trip.
+constexpr std::chrono::milliseconds kNetworkProbeWait{300};
+constexpr std::chrono::milliseconds kNetworkByteGap{100};
+
+bool IsFind(const ProbeResult& r, bool network) {
+    if (network && r.Outcome == ProbeOutcome::Exception &&
+        (r.Exception == kGatewayNoPath || r.Exception == kGatewayNoAnswer))
+        return false;
+    return r.Outcome == ProbeOutcome::Answer || r.Outcome == ProbeOutcome::Exception;
 }
 } // namespace
 
@@ -86,10 +100,14 @@ std::vector<FoundDrive> DriveScan::Found() const {
 }
 
 // A port's thread: opens the port, runs the whole plan on it unless stopped,
-// and leaves the line as it found it.
+// and leaves the line as it found it. A network line has no rate of its own:
+// it runs the IDs of the first rate only, over one connection.
 void DriveScan::ScanPort(const std::stop_token& stop, const std::string& port) {
-    std::unique_ptr<SerialLine> line = factory_();
-    if (!line->Open(PortOpenName(port))) {
+    const bool network = IsNetworkLineName(port);
+    std::unique_ptr<SerialLine> line =
+        network ? std::make_unique<NetworkLine>(ParseLineName(port).Kind, kNetworkConnectTimeout)
+                : factory_();
+    if (!line->Open(network ? port : PortOpenName(port))) {
         SerialOpenError error = line->LastOpenError();
         if (error.kind == OpenFailure::None) error.kind = OpenFailure::Other;
         AddPortError(port, error, true);
@@ -103,6 +121,11 @@ void DriveScan::ScanPort(const std::stop_token& stop, const std::string& port) {
     bool rateTaken = false;
     for (const ScanProbe& probe : plan_) {
         if (stop.stop_requested()) break;
+        if (network && probe.Baud != plan_.front().Baud) {
+            --left;
+            MarkDone(1);
+            continue;
+        }
         if (probe.Baud != rate) {
             rate = probe.Baud;
             rateTaken = line->Configure(rate);
@@ -112,7 +135,8 @@ void DriveScan::ScanPort(const std::stop_token& stop, const std::string& port) {
                 AddPortError(port, refused);
             }
         }
-        if (rateTaken && !AlreadyFound(port, probe.Baud, probe.Id) && !RunProbe(stop, *line, port, probe)) {
+        if (rateTaken && !AlreadyFound(port, network ? 0 : probe.Baud, probe.Id) &&
+            !RunProbe(stop, *line, port, probe, network)) {
             AddPortError(port, MakeOpenError(OpenFailure::Other, port));
             break;
         }
@@ -130,19 +154,20 @@ void DriveScan::ScanPort(const std::stop_token& stop, const std::string& port) {
 // One probe and, where its answer calls for one, a second look. False when
 // the line failed.
 bool DriveScan::RunProbe(const std::stop_token& stop, SerialLine& line, const std::string& port,
-                         const ScanProbe& probe) {
+                         const ScanProbe& probe, bool network) {
     {
         std::lock_guard guard(lock_);
         status_.Port = port;
         status_.Baud = probe.Baud;
         status_.Id = probe.Id;
     }
-    const auto gap = ProbeByteGap(probe.Baud);
+    const auto gap = network ? kNetworkByteGap : ProbeByteGap(probe.Baud);
+    const uint32_t baud = network ? 0 : probe.Baud;
     const auto look = [&](uint8_t id, std::chrono::milliseconds wait) {
         const auto start = Clock::now();
-        const ProbeResult r = ProbeDrive(line, id, wait, gap);
-        AddTiming(probe.Baud, Clock::now() - start);
-        if (IsFind(r.Outcome)) AddFound({port, probe.Baud, id, r.HwVersion, r.SwVersion, r.Exception});
+        const ProbeResult r = ProbeDrive(line, id, network ? kNetworkProbeWait : wait, gap);
+        AddTiming(baud, Clock::now() - start);
+        if (IsFind(r, network)) AddFound({port, baud, id, r.HwVersion, r.SwVersion, r.Exception});
         return r;
     };
     const ProbeResult first = look(probe.Id, WaitOf(probe));
@@ -153,7 +178,7 @@ bool DriveScan::RunProbe(const std::stop_token& stop, SerialLine& line, const st
     uint8_t again = 0;
     if (first.Outcome == ProbeOutcome::OtherId) again = first.OtherId;
     if (first.Outcome == ProbeOutcome::Partial) again = probe.Id;
-    if (again != 0 && !stop.stop_requested() && !AlreadyFound(port, probe.Baud, again))
+    if (again != 0 && !stop.stop_requested() && !AlreadyFound(port, baud, again))
         return look(again, ThoroughProbeWait(probe.Baud)).Outcome != ProbeOutcome::LineFailed;
     return true;
 }

@@ -90,7 +90,7 @@ public:
 private:
     void ScanPort(const std::stop_token& stop, const std::string& port);
     bool RunProbe(const std::stop_token& stop, SerialLine& line, const std::string& port,
-                  const ScanProbe& probe);
+                  const ScanProbe& probe, bool network);
     void AddFound(FoundDrive drive);
     void AddPortError(const std::string& port, const SerialOpenError& error, bool atOpen = false);
     void AddTiming(uint32_t baud, std::chrono::steady_clock::duration took);

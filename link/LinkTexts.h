@@ -44,6 +44,32 @@ inline constexpr LocalText kPortNotSerial{"{device}은(는) 시리얼 포트가 
 inline constexpr LocalText kPortOther{"{device}: {system}", "{device}: {system}"};
 inline constexpr LocalText kPortOtherUnknown{"{device}: 이 포트를 사용할 수 없습니다.",
                                              "{device}: the port cannot be used."};
+inline constexpr LocalText kPortBadName{
+    "{device}: 올바른 네트워크 연결 이름이 아닙니다. tcp://호스트:포트 또는 rtu-tcp://호스트:포트 "
+    "(포트 1~65535) 형식으로 입력하세요.",
+    "{device} is not a valid network line name. Use tcp://HOST:PORT or rtu-tcp://HOST:PORT "
+    "(PORT 1 to 65535)."};
+inline constexpr LocalText kPortHostNotFound{"{device}: 호스트 이름을 찾을 수 없습니다. {system}",
+                                             "{device}: host not found. {system}"};
+inline constexpr LocalText kPortRefused{
+    "{device}: 연결이 거부되었습니다. 게이트웨이의 주소와 포트 번호를 확인하세요.",
+    "{device}: connection refused. Check the gateway's address and port."};
+inline constexpr LocalText kPortConnectTimeout{
+    "{device}: 정해진 시간 안에 게이트웨이가 응답하지 않았습니다. 네트워크와 주소를 확인하세요.",
+    "{device}: the gateway did not answer in time. Check the network and the address."};
+
+// Why a request on a network line failed (CModbusPort::LastLineFault).
+// Placeholder: {system}.
+inline constexpr LocalText kLineClosed{"게이트웨이가 연결을 끊었습니다.",
+                                       "The gateway closed the connection."};
+inline constexpr LocalText kLineReset{"네트워크 연결이 끊어졌습니다. {system}",
+                                      "The network connection broke. {system}"};
+inline constexpr LocalText kLineTransaction{"요청하지 않은 트랜잭션 번호의 응답을 받았습니다.",
+                                            "A reply came with a transaction number of no request."};
+inline constexpr LocalText kLineProtocol{"응답 헤더의 프로토콜 번호가 Modbus(0)가 아닙니다.",
+                                         "A reply header's protocol field is not Modbus (0)."};
+inline constexpr LocalText kLineLength{"응답 헤더의 길이가 요청과 맞지 않습니다.",
+                                       "A reply header's length does not fit the request."};
 
 // Reconnecting after the drive stopped answering: the connection bar's
 // status, velt-cli monitor --reconnect, and the notes in the frame log.

@@ -34,6 +34,18 @@ std::string PortOpenReason(const SerialOpenError& error, bool korean) {
     case OpenFailure::Other:
         text = error.systemText.empty() ? &kPortOtherUnknown : &kPortOther;
         break;
+    case OpenFailure::BadName:
+        text = &kPortBadName;
+        break;
+    case OpenFailure::HostNotFound:
+        text = &kPortHostNotFound;
+        break;
+    case OpenFailure::Refused:
+        text = &kPortRefused;
+        break;
+    case OpenFailure::ConnectTimeout:
+        text = &kPortConnectTimeout;
+        break;
     }
     return FillText(text->Pick(korean),
                     {{"{device}", error.device},
@@ -43,6 +55,33 @@ std::string PortOpenReason(const SerialOpenError& error, bool korean) {
                      {"{pid}", std::to_string(error.holderPid)},
                      {"{baud}", std::to_string(error.baudRate)},
                      {"{system}", error.systemText}});
+}
+
+std::string LineFaultReason(const LineError& fault, bool korean) {
+    const LocalText* text = nullptr;
+    switch (fault.kind) {
+    case LineFault::None:
+        return {};
+    case LineFault::Closed:
+        text = &kLineClosed;
+        break;
+    case LineFault::Reset:
+        text = &kLineReset;
+        break;
+    case LineFault::TransactionMismatch:
+        text = &kLineTransaction;
+        break;
+    case LineFault::ProtocolMismatch:
+        text = &kLineProtocol;
+        break;
+    case LineFault::LengthMismatch:
+        text = &kLineLength;
+        break;
+    }
+    std::string reason = FillText(text->Pick(korean), {{"{system}", fault.systemText}});
+    while (!reason.empty() && reason.back() == ' ')
+        reason.pop_back();
+    return reason;
 }
 
 std::string PortOpenFailMessage(const SerialOpenError& error, bool korean) {

@@ -12,6 +12,9 @@ namespace velt {
 // not known (kind None).
 std::string PortOpenReason(const SerialOpenError& error, bool korean);
 
+// Why a request on a network line failed; empty for kind None.
+std::string LineFaultReason(const LineError& fault, bool korean);
+
 // "Port Open Fail", then "\r\n" and the reason when there is one.
 std::string PortOpenFailMessage(const SerialOpenError& error, bool korean);
 

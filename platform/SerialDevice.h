@@ -23,6 +23,11 @@ enum class OpenFailure {
     BaudRefused,      // it opened, but the line refused the bit rate
     NotSerial,        // it is no serial line
     Other,            // anything else; systemText tells
+    // Network lines ("tcp://HOST:PORT", "rtu-tcp://HOST:PORT"):
+    BadName,        // the name is malformed (no host, a bad port)
+    HostNotFound,   // the resolver knows no such host
+    Refused,        // nobody accepts connections on that port
+    ConnectTimeout, // no answer to the connect (or the resolution) in time
 };
 
 struct SerialOpenError {
@@ -42,6 +47,22 @@ inline SerialOpenError MakeOpenError(OpenFailure kind, std::string device) {
     e.device = std::move(device);
     return e;
 }
+
+// Why the last Write or Read of a network line failed or was refused; a
+// serial line never reports one.
+enum class LineFault {
+    None,
+    Closed,              // the peer closed the connection
+    Reset,               // the connection was reset or broke (systemText)
+    TransactionMismatch, // a reply to no request of ours
+    ProtocolMismatch,    // a header whose protocol field is not Modbus (0)
+    LengthMismatch,      // a header length that no reply can have
+};
+
+struct LineError {
+    LineFault kind = LineFault::None;
+    std::string systemText;
+};
 
 // The comm timeouts of the line, with the meaning of Win32 COMMTIMEOUTS:
 // a read of n bytes ends when n bytes have arrived, when more than
@@ -104,6 +125,12 @@ public:
     // cannot do this, or when nothing was remembered.
     virtual bool SaveLineSettings() { return false; }
     virtual bool RestoreLineSettings() { return false; }
+    // Why the last Write or Read failed or was refused (network lines);
+    // kind None after one that went well.
+    virtual LineError LastFault() const { return {}; }
+    // The replies to earlier requests the line recognised and threw away
+    // since the last call (network lines that number their requests).
+    virtual long TakeLateReplies() { return 0; }
 };
 
 // The platform's serial device.

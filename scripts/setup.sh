@@ -10,6 +10,7 @@ VELT_PACKAGES=(
   qt6-base-dev qt6-base-dev-tools libgl-dev
   qt6-translations-l10n
   libmodbus-dev
+  python3-pymodbus python3-serial python3-serial-asyncio  # the interop peer; its server needs both serial modules
   fonts-noto-cjk fonts-wine
   xvfb xauth
   clang-format

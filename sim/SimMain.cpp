@@ -2,6 +2,7 @@
 // the ports folder as COMn. Serves until SIGINT or SIGTERM; reads fault and
 // input commands from stdin, one per line.
 #include "ControlLine.h"
+#include "NetworkFront.h"
 #include "SimDrive.h"
 #include "VeltVersion.h"
 #include "base/IdList.h"
@@ -12,6 +13,8 @@
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <poll.h>
 #include <string>
 #include <sys/signalfd.h>
@@ -24,7 +27,13 @@ constexpr int kExitUsage = 64;
 
 constexpr const char* kUsageLine =
     "usage: velt-drive-sim [--port COMn] [--id N | --ids LIST] [--baud B] [--wire-timing] [--state FILE]\n"
-    "                      [--write-log FILE]\n";
+    "                      [--write-log FILE] [--tcp PORT | --rtu-tcp PORT]\n";
+
+// A gateway in front of the drive (--tcp, --rtu-tcp): its kind and port.
+struct FrontOptions {
+    std::optional<velt::sim::FrontKind> kind;
+    uint16_t port = 0;
+};
 
 void PrintHelp() {
     namespace map = velt::drive;
@@ -46,6 +55,9 @@ void PrintHelp() {
                 "  --write-log FILE\n"
                 "                  append every write the drive carries out to FILE, one line\n"
                 "                  \"<steady-clock ns> <function> <address> <value>\"\n"
+                "  --tcp PORT      serve as a Modbus TCP gateway on 127.0.0.1:PORT (0: any free\n"
+                "                  port) instead of publishing COMn; prints \"ready tcp://...\"\n"
+                "  --rtu-tcp PORT  the same, carrying RTU frames raw over TCP (rtu-tcp://...)\n"
                 "  --help          this text\n"
                 "  --version       the program's version\n"
                 "\n"
@@ -54,12 +66,14 @@ void PrintHelp() {
                 "discrete inputs 0-%d. Functions %d to %d.\n"
                 "\n"
                 "Commands on stdin, one per line (an unknown line is reported on stderr):\n%s"
+                "%s"
                 "  echo TEXT            print TEXT once every line before it is in force\n",
                 kUsageLine, velt::PortsFolder().string().c_str(), map::Code(map::Command::Store),
                 map::ParamCount - 1, map::CommandRegister, map::PositionLowRegister, map::CommandBlockLast,
                 map::HardwareVersionRegister, map::SoftwareVersionRegister, map::StateCount - 1,
                 map::BitCount - 1, map::WritableCoils - 1, map::BitCount - 1, map::FunctionReadCoils,
-                map::FunctionWriteSingleRegister, velt::sim::ControlLine::Help());
+                map::FunctionWriteSingleRegister, velt::sim::ControlLine::Help(),
+                velt::sim::NetworkFront::Help());
 }
 
 bool ParseNumber(const char* text, long min, long max, long* out) {
@@ -71,7 +85,7 @@ bool ParseNumber(const char* text, long min, long max, long* out) {
 }
 
 // Fills options from argv; returns -1 to go on, else the exit code.
-int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
+int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options, FrontOptions* front) {
     for (int i = 1; i < argc; ++i) {
         const std::string arg = argv[i];
         const bool hasValue = i + 1 < argc;
@@ -96,13 +110,19 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
         } else if (arg == "--baud" && hasValue && ParseNumber(argv[i + 1], 300, 4000000, &v)) {
             options->baud = static_cast<uint32_t>(v);
             ++i;
+        } else if ((arg == "--tcp" || arg == "--rtu-tcp") && hasValue &&
+                   ParseNumber(argv[i + 1], 0, 65535, &v)) {
+            front->kind = arg == "--tcp" ? velt::sim::FrontKind::ModbusTcp : velt::sim::FrontKind::RtuOverTcp;
+            front->port = static_cast<uint16_t>(v);
+            options->publish = false;
+            ++i;
         } else if (arg == "--state" && hasValue) {
             options->stateFile = argv[++i];
         } else if (arg == "--write-log" && hasValue) {
             options->writeLog = argv[++i];
         } else {
             const bool takesValue = arg == "--port" || arg == "--id" || arg == "--ids" || arg == "--baud" ||
-                                    arg == "--state" || arg == "--write-log";
+                                    arg == "--state" || arg == "--write-log" || arg == "--tcp" || arg == "--rtu-tcp";
             const std::string shown = takesValue && hasValue ? arg + " " + argv[i + 1] : arg;
             std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", shown.c_str());
             std::fprintf(stderr, "%s(--help tells more)\n", kUsageLine);
@@ -112,8 +132,8 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options) {
     return -1;
 }
 
-void ApplyLines(velt::sim::SimDrive& drive, const std::vector<std::string>& lines,
-                velt::sim::ControlInput& input) {
+void ApplyLines(velt::sim::SimDrive& drive, velt::sim::NetworkFront* front,
+                const std::vector<std::string>& lines, velt::sim::ControlInput& input) {
     for (const std::string& line : lines) {
         // Lines take effect in order, so a script that waits for its echo
         // knows that every fault it typed before is in force.
@@ -122,6 +142,7 @@ void ApplyLines(velt::sim::SimDrive& drive, const std::vector<std::string>& line
             std::fflush(stdout);
             continue;
         }
+        if (front && front->ApplyControlLine(line)) continue;
         std::string error;
         if (!drive.ApplyControlLine(line, &error))
             std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
@@ -138,7 +159,7 @@ bool StdinReadable() {
 }
 
 // Serves stdin until a termination signal arrives on sigFd.
-void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
+void RunUntilSignal(velt::sim::SimDrive& drive, velt::sim::NetworkFront* front, int sigFd) {
     constexpr int kRecheckMs = 500; // how often a background job looks again
     velt::sim::ControlInput input;
     bool stdinOpen = true;
@@ -158,7 +179,8 @@ void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
             continue;
         }
         if (n == 0) stdinOpen = false; // end of input: keep serving
-        ApplyLines(drive, n == 0 ? input.Finish() : input.Feed({buffer, static_cast<size_t>(n)}), input);
+        ApplyLines(drive, front, n == 0 ? input.Finish() : input.Feed({buffer, static_cast<size_t>(n)}),
+                   input);
     }
 }
 
@@ -166,7 +188,8 @@ void RunUntilSignal(velt::sim::SimDrive& drive, int sigFd) {
 
 int main(int argc, char** argv) {
     velt::sim::SimOptions options;
-    if (const int code = ParseArgs(argc, argv, &options); code >= 0) return code;
+    FrontOptions frontOptions;
+    if (const int code = ParseArgs(argc, argv, &options, &frontOptions); code >= 0) return code;
 
     // Block the termination signals in every thread (the serving thread
     // inherits the mask) and take them through a signalfd instead.
@@ -192,9 +215,23 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
         return 1;
     }
-    std::printf("ready %s %s\n", drive.ComName().c_str(), drive.DevicePath().c_str());
+    std::unique_ptr<velt::sim::NetworkFront> front;
+    std::string name = drive.ComName();
+    if (frontOptions.kind) {
+        front = std::make_unique<velt::sim::NetworkFront>(*frontOptions.kind, drive.DevicePath(),
+                                                          options.baud, drive.Ids());
+        if (!front->Start(frontOptions.port, &error)) {
+            std::fprintf(stderr, "velt-drive-sim: %s\n", error.c_str());
+            drive.Stop();
+            return 1;
+        }
+        const bool mbap = *frontOptions.kind == velt::sim::FrontKind::ModbusTcp;
+        name = std::string(mbap ? "tcp" : "rtu-tcp") + "://127.0.0.1:" + std::to_string(front->Port());
+    }
+    std::printf("ready %s %s\n", name.c_str(), drive.DevicePath().c_str());
     std::fflush(stdout);
-    RunUntilSignal(drive, sigFd);
+    RunUntilSignal(drive, front.get(), sigFd);
+    if (front) front->Stop();
     drive.Stop();
     ::close(sigFd);
     return 0;

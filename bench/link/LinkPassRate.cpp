@@ -7,10 +7,15 @@
 // the run, and the wire's own rate (line time only, as the link health
 // window shows it), are printed beside it.
 //
-//   bench_link_passes [SECONDS_AT_115200 [SECONDS_AT_9600]]   (default 20 and 40)
+// Then the same over a Modbus TCP line: the drive at 115200 bit/s behind the
+// simulated gateway with 2 ms added before each reply ("network=tcp").
+//
+//   bench_link_passes [SECONDS_AT_115200 [SECONDS_AT_9600 [SECONDS_OVER_TCP]]]
+//   (default 20, 40 and 20)
 #include "bench/support/BenchSim.h"
 #include "link/CDriveLink.h"
 #include "link/LinkHealth.h"
+#include "sim/NetworkFront.h"
 
 #include <chrono>
 #include <cstdio>
@@ -95,16 +100,23 @@ double AllowedPasses(const Exchanges& ex) {
     return 1.0 / (kPassSleepS + ex.State + (ex.Inputs + ex.Outputs) / kBitPollEvery);
 }
 
-bool Measure(uint32_t baud, std::chrono::seconds span) {
-    const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(baud);
-    if (!sim) return false;
+constexpr int kGatewayLatencyMs = 2;
+
+// device: what the link opens (the drive's pty, or a network line to it).
+bool Measure(const std::string& device, uint32_t baud, std::chrono::seconds span, const char* network) {
     Exchanges ex;
-    if (!MeasureExchanges(sim->DevicePath(), baud, &ex)) {
-        std::fprintf(stderr, "cannot measure the exchanges on %s\n", sim->DevicePath().c_str());
+    if (!MeasureExchanges(device, baud, &ex)) {
+        std::fprintf(stderr, "cannot measure the exchanges on %s\n", device.c_str());
         return false;
     }
     CDriveLink link;
-    if (!bench::ConnectToSim(link, *sim, baud)) return false;
+    link.StartThread();
+    link.SetDriveId(1);
+    if (link.Connect({device, baud}).kind != OpenFailure::None || link.ReadAllParams() != RTU_OK) {
+        std::fprintf(stderr, "no drive answers on %s\n", device.c_str());
+        link.StopThread();
+        return false;
+    }
     std::this_thread::sleep_for(kWarmUp);
     const auto [start, passes0] = NextPass(link);
     const uint64_t records0 = link.Journal().Written();
@@ -119,23 +131,47 @@ bool Measure(uint32_t baud, std::chrono::seconds span) {
     const double allowed = AllowedPasses(run);
     const double allowedBackToBack = AllowedPasses(ex);
     const double wire = WirePassesPerSecond(baud);
-    std::printf("baud=%u passes_per_s=%.2f allowed_by_drive=%.2f ratio=%.3f (goal >= 0.99) "
+    std::printf("network=%s baud=%u passes_per_s=%.2f allowed_by_drive=%.2f ratio=%.3f (goal >= 0.99) "
                 "exchange_ms state=%.2f inputs=%.2f outputs=%.2f | back_to_back allowed=%.2f ratio=%.3f "
                 "exchange_ms state=%.2f inputs=%.2f outputs=%.2f | wire=%.2f ratio_to_wire=%.3f passes=%u "
                 "seconds=%.1f failed_polls=%u\n",
-                baud, rate, allowed, rate / allowed, run.State * 1e3, run.Inputs * 1e3, run.Outputs * 1e3,
-                allowedBackToBack, rate / allowedBackToBack, ex.State * 1e3, ex.Inputs * 1e3,
-                ex.Outputs * 1e3, wire, rate / wire, passes1 - passes0, Seconds(end - start), failures);
+                network, baud, rate, allowed, rate / allowed, run.State * 1e3, run.Inputs * 1e3,
+                run.Outputs * 1e3, allowedBackToBack, rate / allowedBackToBack, ex.State * 1e3,
+                ex.Inputs * 1e3, ex.Outputs * 1e3, wire, rate / wire, passes1 - passes0, Seconds(end - start),
+                failures);
     std::fflush(stdout);
     return true;
+}
+
+bool MeasureSerial(uint32_t baud, std::chrono::seconds span) {
+    const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(baud);
+    return sim && Measure(sim->DevicePath(), baud, span, "none");
+}
+
+bool MeasureTcp(std::chrono::seconds span) {
+    constexpr uint32_t kBaud = 115200;
+    const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(kBaud);
+    if (!sim) return false;
+    sim::NetworkFront gateway(sim::FrontKind::ModbusTcp, sim->DevicePath(), kBaud, 1);
+    std::string error;
+    if (!gateway.Start(0, &error)) {
+        std::fprintf(stderr, "no gateway: %s\n", error.c_str());
+        return false;
+    }
+    gateway.SetLatencyMs(kGatewayLatencyMs);
+    return Measure("tcp://127.0.0.1:" + std::to_string(gateway.Port()), kBaud, span, "tcp+2ms");
+}
+
+std::chrono::seconds Arg(int argc, char** argv, int i, long fallback) {
+    const long v = argc > i ? std::atol(argv[i]) : fallback;
+    return std::chrono::seconds(v > 0 ? v : fallback);
 }
 
 } // namespace
 
 int main(int argc, char** argv) {
-    const long fast = argc > 1 ? std::atol(argv[1]) : 20;
-    const long slow = argc > 2 ? std::atol(argv[2]) : 40;
-    bool ok = Measure(115200, std::chrono::seconds(fast > 0 ? fast : 20));
-    ok = Measure(9600, std::chrono::seconds(slow > 0 ? slow : 40)) && ok;
+    bool ok = MeasureSerial(115200, Arg(argc, argv, 1, 20));
+    ok = MeasureSerial(9600, Arg(argc, argv, 2, 40)) && ok;
+    ok = MeasureTcp(Arg(argc, argv, 3, 20)) && ok;
     return ok ? 0 : 1;
 }

@@ -26,4 +26,24 @@ double LibmodbusMicrosPerTxn(const std::string& device, unsigned baud, int count
     return std::chrono::duration<double, std::micro>(took).count() / count;
 }
 
+double LibmodbusTcpMicrosPerTxn(int port, int count) {
+    modbus_t* ctx = modbus_new_tcp("127.0.0.1", port);
+    if (ctx == nullptr) return -1;
+    if (modbus_set_slave(ctx, 1) != 0 || modbus_connect(ctx) != 0) {
+        modbus_free(ctx);
+        return -1;
+    }
+    modbus_set_response_timeout(ctx, 1, 0);
+    uint16_t regs[32];
+    bool ok = true;
+    const auto start = std::chrono::steady_clock::now();
+    for (int i = 0; i < count && ok; ++i)
+        ok = modbus_read_input_registers(ctx, 0, 32, regs) == 32;
+    const auto took = std::chrono::steady_clock::now() - start;
+    modbus_close(ctx);
+    modbus_free(ctx);
+    if (!ok) return -1;
+    return std::chrono::duration<double, std::micro>(took).count() / count;
+}
+
 } // namespace velt::bench

@@ -9,5 +9,7 @@ namespace velt::bench {
 // against the device and returns the microseconds per transaction, or a
 // negative value when libmodbus is absent or a transaction failed.
 double LibmodbusMicrosPerTxn(const std::string& device, unsigned baud, int count);
+// The same with a libmodbus TCP master against 127.0.0.1:port.
+double LibmodbusTcpMicrosPerTxn(int port, int count);
 
 } // namespace velt::bench

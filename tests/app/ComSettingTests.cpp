@@ -115,6 +115,33 @@ TEST_F(ComSettingTest, OkTakesWhatWasTypedAndCancelKeepsThePreviousValues) {
     EXPECT_EQ(app->MenuBar()->DriveIdText->text(), "Drive ID : 200");
 }
 
+TEST_F(ComSettingTest, ANetworkLineIsTakenByNameHasNoBaudRateAndIsListedAtTheNextStart) {
+    Start();
+    CDlgComSetting& s = *app->ComSetting();
+    s.show();
+    s.PortList->setEditText("tcp://:1502");
+    EXPECT_FALSE(s.BaudList->isEnabled());
+    s.OkButton->click();
+    ASSERT_EQ(1u, messages.Texts.size());
+    EXPECT_NE(std::string::npos, messages.Texts[0].find("tcp://:1502"));
+    EXPECT_TRUE(s.isVisible());
+
+    s.PortList->setEditText("tcp://gw.local:1502");
+    s.OkButton->click();
+    EXPECT_FALSE(s.isVisible());
+    EXPECT_EQ("tcp://gw.local:1502", s.Settings().Address().Device);
+    app->MenuBar()->RefreshStatus();
+    EXPECT_EQ(app->MenuBar()->PortText->text(), "tcp://gw.local:1502");
+    s.show();
+    s.PortList->setEditText("COM4");
+    EXPECT_TRUE(s.BaudList->isEnabled());
+    s.OkButton->click();
+
+    app.reset();
+    Start();
+    EXPECT_GE(app->ComSetting()->PortList->findData(QString("tcp://gw.local:1502")), 0);
+}
+
 TEST_F(ComSettingTest, EnterIsIgnoredAndEscapeHidesWithoutChanges) {
     Start();
     CDlgComSetting& s = *app->ComSetting();

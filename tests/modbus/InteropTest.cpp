@@ -1,8 +1,10 @@
-// velt-cli against a Modbus RTU slave that we did not write: libmodbus,
-// serving on a pseudo-terminal (see libmodbus_slave.cpp for its registers).
+// velt-cli against a Modbus slave that we did not write: libmodbus, serving on
+// a pseudo-terminal or over TCP (see libmodbus_slave.cpp for its registers).
 #include "ChildProcess.h"
 
 #include <gtest/gtest.h>
+
+#include <memory>
 
 namespace velt {
 namespace {
@@ -11,11 +13,15 @@ using test::ChildProcess;
 using test::ProcessResult;
 using test::RunProcess;
 
-class LibmodbusInterop : public ::testing::Test {
+// Over a pseudo-terminal (RTU), and as a Modbus TCP server (tcp://).
+class LibmodbusInterop : public ::testing::TestWithParam<bool> {
 protected:
     void SetUp() override {
-        ASSERT_TRUE(slave_.Running());
-        port_ = slave_.ReadLine();
+        std::vector<std::string> argv = {VELT_LIBMODBUS_SLAVE_PATH};
+        if (GetParam()) argv.push_back("--tcp");
+        slave_ = std::make_unique<ChildProcess>(argv);
+        ASSERT_TRUE(slave_->Running());
+        port_ = slave_->ReadLine();
         ASSERT_FALSE(port_.empty()) << "the libmodbus slave did not start";
     }
     ProcessResult Cli(std::vector<std::string> args) {
@@ -29,11 +35,11 @@ protected:
         EXPECT_EQ(r.out, out) << args[0];
     }
 
-    ChildProcess slave_{{VELT_LIBMODBUS_SLAVE_PATH}};
+    std::unique_ptr<ChildProcess> slave_;
     std::string port_;
 };
 
-TEST_F(LibmodbusInterop, AllSixFunctionsWorkAgainstALibmodbusSlave) {
+TEST_P(LibmodbusInterop, AllSixFunctionsWorkAgainstALibmodbusSlave) {
     ExpectOutput({"read-coils"}, "1 0 1 0 0 1 0 1 1 1 0 0 0 0 0 0\n");
     ExpectOutput({"read-inputs"}, "1 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1\n");
     ExpectOutput({"read-holding", "3", "4"}, "9 12 -2 18\n");
@@ -54,6 +60,8 @@ TEST_F(LibmodbusInterop, AllSixFunctionsWorkAgainstALibmodbusSlave) {
     EXPECT_EQ(r.exitCode, 2) << "libmodbus answers an out-of-range read with exception 2";
     EXPECT_EQ(r.err, "drive exception 2\n");
 }
+
+INSTANTIATE_TEST_SUITE_P(SerialAndTcp, LibmodbusInterop, ::testing::Bool());
 
 } // namespace
 } // namespace velt

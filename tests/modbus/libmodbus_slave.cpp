@@ -2,12 +2,18 @@
 // interoperability test. It makes two pseudo-terminals and relays bytes
 // between their master sides like a null-modem cable: libmodbus serves slave 1
 // on the first pty's device, and the second pty's device, printed on stdout,
-// is the port for the master under test. Ends when its stdin closes.
+// is the port for the master under test. With --tcp it is a Modbus TCP
+// server on loopback instead and prints "tcp://127.0.0.1:PORT". Ends when its
+// stdin closes.
 //
 // Register contents: coil i and discrete input i from the bit patterns below,
 // holding register i = 3 * i (register 5 = -2), input register i = 1000 + i
 // (register 31 = -32768).
 #include <modbus.h>
+
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <sys/socket.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -95,9 +101,45 @@ void Serve(modbus_t* ctx, modbus_mapping_t* map) {
     }
 }
 
+// Serves one master after another on the listening socket.
+void ServeTcp(modbus_t* ctx, modbus_mapping_t* map, int listening) {
+    uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
+    for (;;) {
+        int s = listening;
+        if (modbus_tcp_accept(ctx, &s) < 0) continue;
+        for (;;) {
+            const int rc = modbus_receive(ctx, query);
+            if (rc < 0) break;
+            if (rc > 0) modbus_reply(ctx, query, rc, map);
+        }
+        ::close(s);
+    }
+}
+
+int MainTcp() {
+    modbus_t* ctx = modbus_new_tcp("127.0.0.1", 0);
+    modbus_mapping_t* map = MakeMapping();
+    const int listening = ctx ? modbus_tcp_listen(ctx, 1) : -1;
+    sockaddr_in address{};
+    socklen_t length = sizeof address;
+    if (map == nullptr || listening < 0 ||
+        ::getsockname(listening, reinterpret_cast<sockaddr*>(&address), &length) != 0) {
+        std::fprintf(stderr, "libmodbus_slave: %s\n", modbus_strerror(errno));
+        return 1;
+    }
+    std::thread(ServeTcp, ctx, map, listening).detach();
+    std::printf("tcp://127.0.0.1:%d\n", ntohs(address.sin_port));
+    std::fflush(stdout);
+    char c;
+    while (::read(0, &c, 1) > 0) {
+    }
+    std::_Exit(0);
+}
+
 } // namespace
 
-int main() {
+int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--tcp") return MainTcp();
     Pty served;
     Pty offered;
     if (!OpenPty(served) || !OpenPty(offered)) {
