@@ -187,7 +187,7 @@ TEST(NetworkFaults, EachFailureIsToldWithItsReason) {
         port.ClosePort();
     }
     const std::string freePort = [] {
-        sim::NetworkFront gone(sim::FrontKind::ModbusTcp, "/dev/null", 9600, 1);
+        sim::NetworkFront gone(sim::FrontKind::ModbusTcp, "/dev/null", 9600, {1});
         gone.Start(0);
         const uint16_t p = gone.Port();
         gone.Stop();

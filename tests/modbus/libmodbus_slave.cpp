@@ -105,14 +105,15 @@ void Serve(modbus_t* ctx, modbus_mapping_t* map) {
 void ServeTcp(modbus_t* ctx, modbus_mapping_t* map, int listening) {
     uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
     for (;;) {
-        int s = listening;
-        if (modbus_tcp_accept(ctx, &s) < 0) continue;
+        int s = listening; // the listening socket stays open for the next master
+        const int client = modbus_tcp_accept(ctx, &s);
+        if (client < 0) continue;
         for (;;) {
             const int rc = modbus_receive(ctx, query);
             if (rc < 0) break;
             if (rc > 0) modbus_reply(ctx, query, rc, map);
         }
-        ::close(s);
+        ::close(client);
     }
 }
 
