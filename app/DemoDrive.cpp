@@ -37,8 +37,8 @@ bool DemoDrive::Start(std::string* error, uint32_t baud, uint8_t id) {
 
 bool DemoDrive::StartGateway(std::string* error) {
     if (!drive_) return false;
-    gateway_ =
-        std::make_unique<sim::NetworkFront>(sim::FrontKind::ModbusTcp, drive_->DevicePath(), baud_, drive_->Ids());
+    gateway_ = std::make_unique<sim::NetworkFront>(sim::FrontKind::ModbusTcp, drive_->DevicePath(), baud_,
+                                                   drive_->Ids());
     if (gateway_->Start(0, error)) return true;
     gateway_.reset();
     return false;

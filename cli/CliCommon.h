@@ -34,6 +34,9 @@ struct CliOptions {
     bool portGiven = false;    // --port was on the command line (scan searches every port without it)
     uint32_t baud = 9600;
     uint8_t id = 1;
+    // --id with a list ("1,2,5", "1-3"): every drive, in that order (id is
+    // the first). One entry otherwise.
+    std::vector<uint8_t> ids{1};
     bool trace = false;
     bool korean = false; // the language of messages: --lang, else the system's
 };

@@ -3,6 +3,7 @@
 // (files, backups, the drive), list the backups.
 #include "cli/CliCommon.h"
 
+#include "base/PathText.h"
 #include "link/CDriveLink.h"
 #include "params/Backup.h"
 #include "params/ParFile.h"
@@ -22,6 +23,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <utility>
 #include <vector>
 
 using namespace velt;
@@ -78,6 +80,60 @@ bool LoadFile(const std::string& file, ParamValues* values, ParReadResult* resul
     return true;
 }
 
+// The options for drive `id` of a --id list.
+CliOptions ForDrive(const CliOptions& options, uint8_t id) {
+    CliOptions one = options;
+    one.id = id;
+    one.ids = {id};
+    return one;
+}
+
+// FILE_id<N>.par beside FILE: the file of one drive of a --id list.
+std::string DriveFileName(const std::string& out, uint8_t id) {
+    const std::filesystem::path path = PathFromUtf8(out);
+    std::filesystem::path named = path;
+    named.replace_filename(PathFromUtf8(PathText(path.stem()) + "_id" + std::to_string(id) +
+                                        (path.has_extension() ? PathText(path.extension()) : ".par")));
+    return PathText(named);
+}
+
+// Reads every drive of the list: the values of those that answered; the
+// exit code of the first that did not (named on stderr), else 0.
+int ReadDrives(const CliOptions& options, std::vector<std::pair<uint8_t, ParamValues>>* read) {
+    int firstFailure = 0;
+    for (uint8_t id : options.ids) {
+        CDriveLink link;
+        int code = 0;
+        if (!ConnectAndReadParams(link, ForDrive(options, id), &code)) {
+            std::fprintf(stderr, "drive %d: not read (exit %d)\n", id, code);
+            if (firstFailure == 0) firstFailure = code;
+            if (code == kExitPortOpenFail) break; // the same port for every drive
+            continue;
+        }
+        read->emplace_back(id, ValuesFromRegisters(link.ParamRegs()));
+        Finish(link);
+    }
+    return firstFailure;
+}
+
+int WriteParFileOut(const std::string& out, const ParamValues& values, bool korean);
+
+// params read --out FILE with several drives: FILE_id<N>.par for each.
+int RunReadDrives(const CliOptions& options, const std::string& out) {
+    if (out.empty())
+        throw UsageError{
+            "params read with several drive IDs needs --out FILE (one file per drive, FILE_id<N>.par)"};
+    std::vector<std::pair<uint8_t, ParamValues>> read;
+    int result = ReadDrives(options, &read);
+    for (const auto& [id, values] : read) {
+        const std::string file = DriveFileName(out, id);
+        const int code = WriteParFileOut(file, values, options.korean);
+        if (code != 0 && result == 0) result = code;
+        if (code == 0) std::fprintf(stderr, "drive %d: %s\n", id, file.c_str());
+    }
+    return result;
+}
+
 int RunRead(const CliOptions& options, const Args& args) {
     std::string out;
     for (size_t i = 1; i < args.size(); ++i) {
@@ -86,26 +142,35 @@ int RunRead(const CliOptions& options, const Args& args) {
         else
             throw UsageError{"params read takes only --out FILE"};
     }
+    if (options.ids.size() > 1) return RunReadDrives(options, out);
     CDriveLink link;
     int code = 0;
     if (!ConnectAndReadParams(link, options, &code)) return code;
     const ParamValues values = ValuesFromRegisters(link.ParamRegs());
     Finish(link);
+    if (!out.empty()) return WriteParFileOut(out, values, options.korean);
 
     std::string bytes;
-    if (out.empty() && IsTerminal(stdout)) { // for reading: UTF-8, plain line ends
+    if (IsTerminal(stdout)) { // for reading: UTF-8, plain line ends
         for (char c : FormatParTextUtf8(values, options.korean))
             if (c != '\r') bytes += c;
     } else if (!FormatParFile(values, &bytes, options.korean)) {
         PrintMessage(kFileSaveError);
         return kExitFileError;
     }
-    if (out.empty()) {
-        std::fwrite(bytes.data(), 1, bytes.size(), stdout);
-        return std::fflush(stdout) == 0 ? 0 : kExitFileError;
-    }
+    std::fwrite(bytes.data(), 1, bytes.size(), stdout);
+    return std::fflush(stdout) == 0 ? 0 : kExitFileError;
+}
+
+// Writes `values` as a .par file; the exit code.
+int WriteParFileOut(const std::string& out, const ParamValues& values, bool korean) {
+    std::string bytes;
     std::string error;
-    if (!WriteFileAtomically(out, bytes, {&error, options.korean})) {
+    if (!FormatParFile(values, &bytes, korean)) {
+        PrintMessage(kFileSaveError);
+        return kExitFileError;
+    }
+    if (!WriteFileAtomically(out, bytes, {&error, korean})) {
         PrintMessage(kFileSaveError);
         std::fprintf(stderr, "%s\n", error.c_str());
         return kExitFileError;
@@ -319,12 +384,49 @@ int RunDiffOfTwo(const CliOptions& options, const std::string& a, const std::str
     return kExitFailed;
 }
 
+// params diff [FILE] with several drives: the parameters where any two of
+// the columns (the file, then each drive) differ, as tab-separated lines.
+int RunDiffDrives(const CliOptions& options, const std::vector<std::string>& sides) {
+    if (sides.size() > 1) throw UsageError{"params diff with several drive IDs takes at most one FILE"};
+    std::vector<std::pair<std::string, ParamValues>> columns;
+    if (!sides.empty()) {
+        ParamValues fromFile{};
+        ParReadResult parsed;
+        if (!LoadFile(sides[0], &fromFile, &parsed, options.korean)) return kExitFileError;
+        columns.emplace_back("file", fromFile);
+    }
+    std::vector<std::pair<uint8_t, ParamValues>> read;
+    const int failure = ReadDrives(options, &read);
+    for (const auto& [id, values] : read)
+        columns.emplace_back("drive " + std::to_string(id), values);
+    std::printf("No.\tName");
+    for (const auto& column : columns)
+        std::printf("\t%s", column.first.c_str());
+    std::printf("\n");
+    int differences = 0;
+    for (int n = 0; n < drive::ParamCount; ++n) {
+        const auto i = static_cast<size_t>(n);
+        bool differs = false;
+        for (const auto& column : columns)
+            differs = differs || column.second[i] != columns.front().second[i];
+        if (!differs) continue;
+        ++differences;
+        std::printf("%03d\t%s", n, ParamTable(options.korean)[n].name);
+        for (const auto& column : columns)
+            std::printf("\t%d", column.second[i]);
+        std::printf("\n");
+    }
+    if (failure != 0) return failure;
+    return differences == 0 ? 0 : kExitFailed;
+}
+
 int RunDiff(const CliOptions& options, const Args& args) {
     std::vector<std::string> sides;
     for (size_t i = 1; i < args.size(); ++i) {
         if (!args[i].empty() && args[i][0] == '-') throw UsageError{"unknown argument " + args[i]};
         sides.push_back(args[i]);
     }
+    if (options.ids.size() > 1) return RunDiffDrives(options, sides);
     if (sides.size() == 1) return RunDiffWithDrive(options, sides[0]);
     if (sides.size() == 2) return RunDiffOfTwo(options, sides[0], sides[1]);
     throw UsageError{"params diff takes FILE, or A and B (each a file, a backup name or drive)"};
@@ -364,7 +466,11 @@ const CliRegistrar kParams{
      "  params diff A B             list the parameters where A and B differ, as tab-separated lines\n"
      "                              (values as the parameter page shows them; exit 1 when any differ).\n"
      "                              A and B are each a .par file, a backup's name or drive\n"
-     "  params backups              list the backups, newest first: time, size in bytes, name",
+     "  params backups              list the backups, newest first: time, size in bytes, name\n"
+     "  --id LIST params read --out FILE\n"
+     "                              one file per drive, FILE_id<N>.par\n"
+     "  --id LIST params diff [FILE]\n"
+     "                              the parameters where the drives (and FILE) differ, one column each",
      &RunParams}};
 
 } // namespace

@@ -1,4 +1,5 @@
 // velt-cli: global options, language, dispatch to the registered commands.
+#include "base/IdList.h"
 #include "cli/CliCommon.h"
 
 #include "platform/ProgramEnvironment.h"
@@ -33,6 +34,8 @@ void PrintUsage(FILE* out) {
         "                      /dev/ttyS{n-1}; a path such as /dev/ttyUSB0 is used as is\n"
         "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
         "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
+        "  --id LIST           several drives of one line (1,2,5 or 1-3): params read and\n"
+        "                      params diff take each in turn; exit non-zero when any fails\n"
         "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
         "  --lang ko|en        language of names and messages (default: the system's)\n"
         "  --help              this text\n"
@@ -71,7 +74,17 @@ int Run(int argc, char** argv) {
         } else if (a == "--baud") {
             options.baud = static_cast<uint32_t>(ParseIntArg(needValue("--baud"), 1, 4000000, "baud rate"));
         } else if (a == "--id") {
-            options.id = static_cast<uint8_t>(ParseIntArg(needValue("--id"), 0, 255, "drive ID"));
+            const std::string value = needValue("--id");
+            if (value.find_first_of(",-") == std::string::npos) {
+                options.id = static_cast<uint8_t>(ParseIntArg(value, 0, 255, "drive ID"));
+                options.ids = {options.id};
+            } else if (const std::optional<std::vector<uint8_t>> ids = ParseIdList(value, 1, 247)) {
+                options.ids = *ids;
+                options.id = ids->front();
+            } else {
+                throw UsageError{"invalid drive IDs '" + value +
+                                 "' (expected a list such as 1,2,5 or 1-3, each 1 to 247, each once)"};
+            }
         } else if (a == "--trace") {
             options.trace = true;
         } else if (a == "--lang") {
@@ -89,6 +102,9 @@ int Run(int argc, char** argv) {
 
     const std::string name = argv[i];
     std::vector<std::string> args(argv + i + 1, argv + argc);
+    const bool several = options.ids.size() > 1;
+    if (several && !(name == "params" && !args.empty() && (args[0] == "read" || args[0] == "diff")))
+        throw UsageError{name + (args.empty() ? "" : " " + args[0]) + " takes one drive ID"};
     for (const CliCommand& c : Commands())
         if (name == c.name) return c.run(options, args);
     throw UsageError{"unknown command " + name};

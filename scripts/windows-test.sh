@@ -113,6 +113,7 @@ fi
 ln -sfn "$device" "$WINEPREFIX/dosdevices/com5"
 
 wine_cli_checks "$win/cli/velt-cli.exe" "$native/cli/velt-cli" "$device" "$work" || status=1
+wine_tcp_checks "$win/cli/velt-cli.exe" "$native/sim/velt-drive-sim" "$work" || status=1
 
 # velt-host.exe as the user gets it: the zip unpacked, nothing on WINEPATH.
 mkdir -p "$work/unzipped"

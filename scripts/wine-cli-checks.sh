@@ -129,3 +129,43 @@ wine_cli_checks() {
   echo "windows: $passed passed, $failed failed"
   [ "$failed" -eq 0 ]
 }
+
+# velt-cli.exe through a Modbus TCP and an RTU-over-TCP gateway: the Linux
+# simulator behind a loopback port, reached through Winsock.
+wine_tcp_checks() {
+  local exe="$1" sim="$2" work="$3"
+  local passed=0 failed=0 code kind pid name
+  cd "$work"
+  ok() { passed=$((passed + 1)); echo "windows: ok   $1"; }
+  bad() { failed=$((failed + 1)); echo "windows: FAIL $1" >&2; }
+  for kind in tcp rtu-tcp; do
+    VELT_PORTS_DIR="$work/ports-$kind" "$sim" --"$kind" 0 </dev/null >"sim-$kind.out" 2>&1 &
+    pid=$!
+    name=""
+    for _ in $(seq 100); do
+      name=$(awk '/^ready /{print $2}' "sim-$kind.out" | grep -m1 '://' || true)
+      [ -n "$name" ] && break
+      sleep 0.1
+    done
+    if [ -z "$name" ]; then
+      bad "$kind: the simulated gateway did not start"; cat "sim-$kind.out" >&2
+    else
+      code=0
+      wine "$exe" --port "$name" read-holding 142 2 >"$kind.raw" 2>"$kind.err" || code=$?
+      if [ "$code" -eq 0 ] && [ "$(tr -d '\r' <"$kind.raw")" = "12001 12001" ]; then
+        ok "$kind: versions read through $name"
+      else
+        bad "$kind: exit $code, $(tr -d '\r' <"$kind.raw")"; cat "$kind.err" >&2
+      fi
+    fi
+    kill "$pid" 2>/dev/null || true
+    wait "$pid" 2>/dev/null || true
+  done
+  # Nobody listens on the port the last gateway had: refused, and told so.
+  code=0
+  wine "$exe" --port "${name:-tcp://127.0.0.1:1}" read-coils >refused.raw 2>refused.err || code=$?
+  if [ "$code" -eq 15 ] && grep -q "refused" refused.err; then ok "refused connection told (exit 15)"; else bad "refused: exit $code"; cat refused.err >&2; fi
+  cd - >/dev/null
+  echo "windows: tcp $passed passed, $failed failed"
+  [ "$failed" -eq 0 ]
+}

@@ -10,11 +10,11 @@
 // Requests are the 8-byte ones of functions 1 to 6.
 //
 // Start, Stop, SetLatency and Drop may be called from any thread.
-#include <vector>
 #include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace velt::sim {
 

@@ -122,7 +122,8 @@ int ParseArgs(int argc, char** argv, velt::sim::SimOptions* options, FrontOption
             options->writeLog = argv[++i];
         } else {
             const bool takesValue = arg == "--port" || arg == "--id" || arg == "--ids" || arg == "--baud" ||
-                                    arg == "--state" || arg == "--write-log" || arg == "--tcp" || arg == "--rtu-tcp";
+                                    arg == "--state" || arg == "--write-log" || arg == "--tcp" ||
+                                    arg == "--rtu-tcp";
             const std::string shown = takesValue && hasValue ? arg + " " + argv[i + 1] : arg;
             std::fprintf(stderr, "velt-drive-sim: bad argument: %s\n", shown.c_str());
             std::fprintf(stderr, "%s(--help tells more)\n", kUsageLine);

@@ -1,11 +1,16 @@
 // velt-cli through a network gateway: velt-drive-sim serving as a Modbus TCP
-// gateway on loopback, every request kind and the scan, run as programs.
+// gateway on loopback, every request kind, a parameter store and the scan,
+// run as programs.
 #include "ChildProcess.h"
 
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <cstdlib>
+#include <filesystem>
 #include <memory>
+#include <string>
+#include <unistd.h>
 
 namespace velt::test {
 namespace {
@@ -32,6 +37,21 @@ TEST(CliNetwork, EveryCommandAndTheScanWorkThroughAModbusTcpGateway) {
     EXPECT_EQ(0, Cli({"--port", name, "--id", "5", "read-coils"}).exitCode);
     EXPECT_EQ(0, Cli({"--port", name, "--id", "5", "read-inputs"}).exitCode);
     EXPECT_EQ(0, Cli({"--port", name, "--id", "5", "read-input-regs"}).exitCode);
+
+    // A parameter set read and stored again through the gateway, with the
+    // drive's backup written first.
+    const std::filesystem::path folder =
+        std::filesystem::temp_directory_path() / ("velt-cli-network-" + std::to_string(::getpid()));
+    std::filesystem::create_directories(folder);
+    ::setenv("VELT_PARAMETER_DIR", folder.c_str(), 1);
+    const std::string file = (folder / "set.par").string();
+    EXPECT_EQ(0, Cli({"--port", name, "--id", "5", "params", "read", "--out", file}).exitCode);
+    const ProcessResult stored = Cli({"--port", name, "--id", "5", "params", "write", file, "--yes"});
+    EXPECT_EQ(0, stored.exitCode) << stored.err;
+    EXPECT_NE(stored.err.find("backup: "), std::string::npos) << stored.err;
+    EXPECT_NE(stored.err.find("stored\n"), std::string::npos) << stored.err;
+    ::unsetenv("VELT_PARAMETER_DIR");
+    std::filesystem::remove_all(folder);
 
     // Another ID: the gateway answers that its target did not respond.
     const ProcessResult nobody = Cli({"--port", name, "--id", "6", "read-input-regs"});

@@ -239,3 +239,36 @@ TEST_F(ParamsCliTest, DiffRefusesADamagedOrMissingSideBeforeTouchingTheDrive) {
     EXPECT_EQ(Run("params diff").exitCode, 64);
     EXPECT_EQ(Run("params backups now").exitCode, 64);
 }
+
+// Several drives of one line: one file per drive, a table with a column per
+// drive, and a silent drive named with its failure.
+TEST_F(ParamsCliTest, SeveralDriveIdsAreReadInTurnAndASilentOneIsNamed) {
+    sim_->Stop();
+    sim::SimOptions options;
+    options.publish = false;
+    options.ids = {1, 2};
+    sim_ = std::make_unique<sim::SimDrive>(options);
+    std::string error;
+    ASSERT_TRUE(sim_->Start(&error)) << error;
+    ASSERT_TRUE(sim_->SelectDrive(2));
+    sim_->SetHolding(13, 4321);
+    sim_->SelectDrive(0);
+
+    CliRun r = Run("--id 1,2,3 params read --out '" + (dir_ / "axis.par").string() + "'");
+    EXPECT_EQ(r.exitCode, 11) << "drive 3 does not answer";
+    EXPECT_NE(r.err.find("drive 3: not read"), std::string::npos) << r.err;
+    ParamValues values{};
+    ParReadResult parsed;
+    ASSERT_TRUE(ReadParFile(dir_ / "axis_id2.par", &values, false, &parsed));
+    EXPECT_EQ(values[13], 4321);
+    EXPECT_TRUE(fs::exists(dir_ / "axis_id1.par"));
+    EXPECT_FALSE(fs::exists(dir_ / "axis_id3.par"));
+
+    r = Run("--id 1-2 params diff");
+    EXPECT_EQ(r.exitCode, 1) << r.err;
+    const std::string row =
+        "013\tCURRENT P GAIN\t" + std::to_string(static_cast<int16_t>(sim_->Holding(13))) + "\t4321\n";
+    EXPECT_EQ(r.out, "No.\tName\tdrive 1\tdrive 2\n" + row);
+    EXPECT_EQ(Run("--id 1,2 params write '" + (dir_ / "axis_id2.par").string() + "'").exitCode, 64);
+    EXPECT_EQ(Run("--id 2,2 params read").exitCode, 64);
+}
