@@ -131,4 +131,34 @@ inline constexpr LocalText kArrowDown{"아래", "down"};
 inline constexpr LocalText kArrowLeft{"왼쪽", "left"};
 inline constexpr LocalText kArrowRight{"오른쪽", "right"};
 
+// Step-response figures ({levels} is filled with "10-90 %" or the band).
+inline constexpr LocalText kStepStart{"시작값", "Start value"};
+inline constexpr LocalText kStepFinal{"최종값", "Final value"};
+inline constexpr LocalText kStepSize{"스텝 크기", "Step size"};
+inline constexpr LocalText kStepDelay{"지연 시간 (50 %까지)", "Delay (to 50 %)"};
+inline constexpr LocalText kStepRise{"상승 시간 ({levels})", "Rise time ({levels})"};
+inline constexpr LocalText kStepPeak{"피크값", "Peak"};
+inline constexpr LocalText kStepPeakTime{"피크 시간", "Peak time"};
+inline constexpr LocalText kStepOvershoot{"오버슈트", "Overshoot"};
+inline constexpr LocalText kStepSettling{"정착 시간 (±{levels})", "Settling time (±{levels})"};
+inline constexpr LocalText kStepSteadyError{"정상상태 오차", "Steady-state error"};
+inline constexpr LocalText kStepLag{"지령 대비 지연", "Lag behind command"};
+inline constexpr LocalText kStepFollowMax{"추종 오차 최대", "Following error max"};
+inline constexpr LocalText kStepFollowRms{"추종 오차 RMS", "Following error RMS"};
+inline constexpr LocalText kStepInPosition{"지령 도달 후 인포지션까지", "Command end to in-position"};
+inline constexpr LocalText kStepCannotBeGiven{"구할 수 없음 ({why})", "cannot be given ({why})"};
+inline constexpr LocalText kStepWhyTooFew{"샘플이 너무 적음", "too few samples"};
+inline constexpr LocalText kStepWhyNoStep{"스텝이 없음", "no step"};
+inline constexpr LocalText kStepWhyNeverReaches{"그 레벨에 도달하지 않음", "never reaches the level"};
+inline constexpr LocalText kStepWhyNeverSettles{"정착하지 않음", "never settles"};
+inline constexpr LocalText kStepWhyNoOvershoot{"오버슈트 없음", "no overshoot"};
+inline constexpr LocalText kStepWhyNoCommand{"지령 채널이 없음", "no command channel"};
+inline constexpr LocalText kStepWhyNoCommandStep{"지령이 움직이지 않음", "the command does not move"};
+inline constexpr LocalText kStepWhyNoInPositionData{"인포지션 비트가 기록되지 않음",
+                                                    "the in-position bit is not among the recorded data"};
+inline constexpr LocalText kStepWhyNeverInPosition{"인포지션 비트가 켜지지 않음",
+                                                   "the in-position bit never comes on"};
+inline constexpr LocalText kStepWhyCommandNotArrived{"지령이 최종값에 도달하지 않음",
+                                                     "the command does not reach its final value"};
+
 } // namespace velt
