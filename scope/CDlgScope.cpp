@@ -28,8 +28,8 @@ const QColor kRunningColour(0, 128, 0);
 const QColor kStoppedColour(0, 0, 0);
 constexpr int kGridLines = 9;
 // The dialog's 539 x 244 and, under it, the row of trigger, cursor and
-// recording controls.
-constexpr int kDialogWidth = 539, kDialogHeight = 324;
+// recording controls; right of it the step figures' column.
+constexpr int kDialogWidth = 716, kDialogHeight = 324;
 // Sources selected at start for channels 1..4: Position, Speed, Command Current, Current.
 constexpr std::array<int, kScopeChannels> kInitialSources{1, 3, 4, 5};
 
@@ -93,9 +93,11 @@ void CDlgScope::InitDialog() {
         }
         UpdateReadout();
         UpdateStatusTimer();
+        UpdateStep();
     });
     OnTriggerSettings();
     ShowRecordStatus();
+    UpdateStep();
     thread_.Start();
 }
 

@@ -131,6 +131,26 @@ inline constexpr LocalText kArrowDown{"아래", "down"};
 inline constexpr LocalText kArrowLeft{"왼쪽", "left"};
 inline constexpr LocalText kArrowRight{"오른쪽", "right"};
 
+// The step figures' column.
+inline constexpr LocalText kStepPanelCheck{"스텝 응답 수치", "Step figures"};
+inline constexpr LocalText kStepCopy{"복사", "Copy"};
+inline constexpr LocalText kStepChannelLabel{"채널", "Channel"};
+inline constexpr LocalText kStepCommandLabel{"지령 채널", "Command"};
+inline constexpr LocalText kStepNoCommand{"없음", "None"};
+inline constexpr LocalText kStepRiseLabel{"상승 [%]", "Rise [%]"};
+inline constexpr LocalText kStepLowName{"상승 시작 레벨 [%]", "Rise from [%]"};
+inline constexpr LocalText kStepHighName{"상승 끝 레벨 [%]", "Rise to [%]"};
+inline constexpr LocalText kStepBandLabel{"대역 [%]", "Band [%]"};
+inline constexpr LocalText kStepSpanName{"계산 구간", "Figures over"};
+inline constexpr LocalText kStepWholeTrace{"표시된 전체 파형", "The whole trace on show"};
+inline constexpr LocalText kStepBetweenCursors{"커서 t1과 t2 사이", "Between the cursors t1 and t2"};
+inline constexpr LocalText kStepFiguresName{"스텝 응답 수치", "Step figures"};
+inline constexpr LocalText kStepLevelsRefused{"레벨은 0과 100 사이여야 하고 시작 레벨이 끝 레벨보다 작아야 "
+                                              "하며, 대역은 0과 50 사이여야 합니다. 이전 값이 유지됩니다.",
+                                              "The levels must lie between 0 and 100 with the first below "
+                                              "the second, and the band between 0 and 50. The "
+                                              "previous values stay."};
+
 // Step-response figures ({levels} is filled with "10-90 %" or the band).
 inline constexpr LocalText kStepStart{"시작값", "Start value"};
 inline constexpr LocalText kStepFinal{"최종값", "Final value"};
