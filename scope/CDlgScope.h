@@ -177,7 +177,7 @@ private:
     void ReportRefusals(const AxisChange& change);
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
-    bool ReadState(StateBlock* regs);             // ScopeThread
+    bool ReadState(StatePoll* poll);              // ScopeThread
     // ScopeThread: the drive's data stopped (`why`) or came back (nullptr).
     void NoteDataFlow(const LocalText* why);
     // CDlgScopeTuning.cpp. ReadTriggerBoxes returns the refusals' message
