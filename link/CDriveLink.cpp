@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <thread>
+#include <type_traits>
 
 namespace velt {
 
@@ -272,9 +273,14 @@ bool CDriveLink::Poll(RtuResult (CModbusPort::*read)(uint8_t slave, typename Blo
     Block block{};
     const RtuResult result = (port_.get()->*read)(id, block.data());
     if (result == RTU_OK) {
+        const auto received = std::chrono::steady_clock::now();
         {
             std::lock_guard data(dataLock_);
             Store(store, block);
+            if constexpr (std::is_same_v<Block, StateBlock>) {
+                ++statePoll_.Sequence;
+                statePoll_.Received = received;
+            }
         }
         ok.fetch_add(1);
         return true;
@@ -435,6 +441,13 @@ void CDriveLink::ZeroData() {
 StateBlock CDriveLink::StateRegs() const {
     std::lock_guard data(dataLock_);
     return stateRegs_;
+}
+
+StatePoll CDriveLink::LatestStatePoll() const {
+    std::lock_guard data(dataLock_);
+    StatePoll poll = statePoll_;
+    poll.Regs = stateRegs_;
+    return poll;
 }
 
 BitBlock CDriveLink::DigitalInputs() const {

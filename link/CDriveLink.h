@@ -26,6 +26,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -84,6 +85,17 @@ public:
 };
 
 using StateBlock = std::array<uint16_t, drive::StateCount>; // input registers 0..31 as received
+
+// A state block as one poll brought it: Sequence counts the successful
+// state polls of the link's life from 1 (0: none yet; never reset, so a
+// reader that finds the same number has already seen this poll), Received
+// is when its reply was complete. A block zeroed after a disconnect keeps
+// the number and time of the last poll.
+struct StatePoll {
+    StateBlock Regs{};
+    uint64_t Sequence = 0;
+    std::chrono::steady_clock::time_point Received{};
+};
 using BitBlock = std::array<uint8_t, drive::BitCount>;      // 16 bits, one byte 0 or 1 each
 using ParamBlock = std::array<uint16_t, drive::ParamCount>; // holding registers 0..143 as received
 
@@ -177,6 +189,8 @@ public:
     // Consistent snapshots of the polled blocks (cheap, lock-free for callers
     // in the sense that they never wait for a transaction).
     StateBlock StateRegs() const;
+    // The state block with the poll that brought it, read together.
+    StatePoll LatestStatePoll() const;
     BitBlock DigitalInputs() const;
     BitBlock DigitalOutputs() const;
     ParamBlock ParamRegs() const;
@@ -238,6 +252,7 @@ private:
     mutable std::mutex Lock;      // request order (held for whole exchanges)
     mutable std::mutex dataLock_; // guards the blocks below for snapshots only
     StateBlock stateRegs_{};
+    StatePoll statePoll_; // Sequence and Received of stateRegs_ (Regs unused here)
     BitBlock digitalInputs_{};
     BitBlock digitalOutputs_{};
     ParamBlock paramRegs_{};

@@ -28,8 +28,8 @@ const QColor kRunningColour(0, 128, 0);
 const QColor kStoppedColour(0, 0, 0);
 constexpr int kGridLines = 9;
 // The dialog's 539 x 244 and, under it, the row of trigger, cursor and
-// recording controls.
-constexpr int kDialogWidth = 539, kDialogHeight = 324;
+// recording controls; right of it the step figures' column.
+constexpr int kDialogWidth = 716, kDialogHeight = 324;
 // Sources selected at start for channels 1..4: Position, Speed, Command Current, Current.
 constexpr std::array<int, kScopeChannels> kInitialSources{1, 3, 4, 5};
 
@@ -45,7 +45,7 @@ QString RgbText(const QColor& c) {
 CDlgScope::CDlgScope(const CDriveLink* link, bool korean)
     : QDialog(nullptr), link_(link), korean_(korean),
       thread_(
-          channels_, [this](StateBlock* regs) { return ReadState(regs); },
+          channels_, [this](StatePoll* poll) { return ReadState(poll); },
           [this](const ScopeSample& sample) { AppendSample(sample); }) {
     setObjectName(QStringLiteral("CDlgScope"));
     setWindowTitle(QStringLiteral("Scope"));
@@ -93,9 +93,11 @@ void CDlgScope::InitDialog() {
         }
         UpdateReadout();
         UpdateStatusTimer();
+        UpdateStep();
     });
     OnTriggerSettings();
     ShowRecordStatus();
+    UpdateStep();
     thread_.Start();
 }
 
@@ -127,14 +129,14 @@ int CDlgScope::StopScopeThread() {
 // No sample is made up while the drive gives none: not connected, or its
 // latest state poll failed (the watchdog is counting). The trace then stops
 // where the data stopped, and a recording says when and why.
-bool CDlgScope::ReadState(StateBlock* regs) {
+bool CDlgScope::ReadState(StatePoll* poll) {
     if (!link_) return false;
     const LocalText* why = !link_->IsConnected()    ? &kNoDataNotConnected
                            : link_->FailCount() > 0 ? &kNoDataNotAnswering
                                                     : nullptr;
     if (why != noData_.load()) NoteDataFlow(why);
     if (why != nullptr) return false;
-    *regs = link_->StateRegs();
+    *poll = link_->LatestStatePoll();
     return true;
 }
 
@@ -155,7 +157,7 @@ void CDlgScope::NoteDataFlow(const LocalText* why) {
 void CDlgScope::AppendSample(const ScopeSample& sample) {
     std::lock_guard lock(sampleLock_);
     if (thread_.RunState.load() != 1) return;
-    if (recorder_.Accepting()) recorder_.Add(StampedNow(sample.SampleValue));
+    if (recorder_.Accepting()) recorder_.Add(StampedAt(sample.Taken, sample.SampleValue));
     const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, store_.Span());
     switch (step.Action) {
     case TriggerStep::Display::Append:

@@ -33,6 +33,7 @@
 #include <array>
 #include <mutex>
 #include <string>
+#include <vector>
 
 class QAction;
 class QCheckBox;
@@ -110,6 +111,18 @@ public:
     QPushButton* RecordButton = nullptr;
     QLabel* RecordStatusLabel = nullptr;
     QAction* RecordAction = nullptr; // the same as RecordButton, in the chart's menu
+    // Step figures (CDlgScopeStep.cpp).
+    QCheckBox* StepCheck = nullptr;       // figures, marks and CSV comments on or off
+    QComboBox* StepChannelList = nullptr; // Ch 1 .. Ch 4
+    QComboBox* StepCommandList = nullptr; // none, Ch 1 .. Ch 4
+    QLineEdit* StepLowEdit = nullptr;     // rise time levels, percent of the step
+    QLineEdit* StepHighEdit = nullptr;
+    QLineEdit* StepBandEdit = nullptr; // settling band, percent of the step
+    QLabel* StepSpanLabel = nullptr;   // whole trace or between the cursors
+    QLabel* StepFiguresLabel = nullptr;
+    QPushButton* StepCopyButton = nullptr;
+    // The figure lines shown (and copied); empty while the figures are off.
+    std::vector<std::string> StepLines() const;
 
     // The trigger settings in force and the trigger's state. Take the
     // sample lock.
@@ -132,7 +145,10 @@ public slots:
     void OnTriggerSettings(); // any trigger control changed: settings taken from all of them
     void OnLevelDragged(double level);
     void OnCursorsToggled(bool on);
-    void OnRecord();        // "Record..." or "Stop Recording"
+    void OnRecord();       // "Record..." or "Stop Recording"
+    void OnStepSettings(); // any step control changed
+    void OnStepCopy();
+    void UpdateStep();      // the figures again when their samples, cursors or settings changed
     void reject() override; // command 2 (Esc, close box): hide and stop
 
 protected:
@@ -144,7 +160,9 @@ private:
     void CreateRangeControls(); // CDlgScopeControls.cpp
     void CreateChannelControls();
     void CreateTuningControls(); // CDlgScopeTuning.cpp
-    void AddChartMenuEntries();  // CDlgScopeTuning.cpp
+    void CreateStepControls();   // CDlgScopeStep.cpp
+    void WriteStepBoxes();
+    void AddChartMenuEntries(); // CDlgScopeTuning.cpp
     void SetAccessibleNames();
     void InitDialog();
     void InitChart();
@@ -159,7 +177,7 @@ private:
     void ReportRefusals(const AxisChange& change);
     void UpdateTraceNames();
     void AppendSample(const ScopeSample& sample); // ScopeThread
-    bool ReadState(StateBlock* regs);             // ScopeThread
+    bool ReadState(StatePoll* poll);              // ScopeThread
     // ScopeThread: the drive's data stopped (`why`) or came back (nullptr).
     void NoteDataFlow(const LocalText* why);
     // CDlgScopeTuning.cpp. ReadTriggerBoxes returns the refusals' message
@@ -191,6 +209,19 @@ private:
     // the ScopeThread, read by the window for its trigger state line.
     std::atomic<const LocalText*> noData_{nullptr};
     QTimer* statusTimer_ = nullptr;
+    // What the step figures shown were computed from.
+    struct StepInputsShown {
+        uint64_t Version = 0;
+        bool CursorsOn = false;
+        double T1 = 0.0, T2 = 0.0;
+        int Channel = 0, Command = -1;
+        bool Valid = false;
+        bool operator==(const StepInputsShown&) const = default;
+    };
+    StepSettings stepSettings_;
+    StepInputsShown stepShown_;
+    std::vector<std::string> stepLines_;
+    QTimer* stepTimer_ = nullptr;
     ScopeThread thread_;
 };
 

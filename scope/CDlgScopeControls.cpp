@@ -52,6 +52,7 @@ void CDlgScope::CreateControls() {
     CreateRangeControls();
     CreateChannelControls();
     CreateTuningControls();
+    CreateStepControls();
     SetAccessibleNames();
 }
 

@@ -56,6 +56,8 @@ TextMeasure LabelMeasure() {
             fm.descent()};
 }
 
+constexpr int kStepMarkSize = 3; // half the side of a rise mark, pixels
+
 QPen OverlayPen(const QColor& colour, bool solid) {
     QPen pen(colour, 0, solid ? Qt::SolidLine : Qt::CustomDashLine, Qt::FlatCap);
     pen.setCosmetic(true);
@@ -251,12 +253,13 @@ void COScopeCtrl::ComposeInto(QImage* out, const QRect& area) const {
 // The level line and the cursors over the picture, cut to the plot: the
 // cursor the keys move solid, the others and the level line dashed.
 void COScopeCtrl::DrawOverlays(QImage* out, const QRect& area) const {
-    if (!level_ && !cursors_.On) return;
+    if (!level_ && !cursors_.On && !stepMarks_) return;
     const AxisMap axes(PlotRect, Ranges());
     if (!axes.Valid()) return;
     QPainter p(out);
     p.setRenderHint(QPainter::Antialiasing, false);
     p.setClipRect(PlotArea().intersected(area));
+    DrawStepMarks(p, axes);
     const int L = PlotRect.left, T = PlotRect.top, R = PlotRect.right - 1, B = PlotRect.bottom - 1;
     const auto row = [&](double v) {
         return static_cast<int>(std::lround(std::clamp(axes.YAt(v), -1e6, 1e6)));
@@ -292,6 +295,43 @@ void COScopeCtrl::DrawOverlays(QImage* out, const QRect& area) const {
             p.drawText(R - kCursorLabelGap - fm.horizontalAdvance(QString::fromLatin1(line.Name)),
                        y - kCursorLabelGap, QString::fromLatin1(line.Name));
         }
+    }
+}
+
+void COScopeCtrl::SetStepMarks(std::optional<StepFigures> marks, const QColor& colour) {
+    stepMarks_ = std::move(marks);
+    stepColour_ = colour;
+    update();
+}
+
+void COScopeCtrl::DrawStepMarks(QPainter& p, const AxisMap& axes) const {
+    if (!stepMarks_ || !stepMarks_->HasStep) return;
+    const StepFigures& f = *stepMarks_;
+    const auto at = [&](double t, double v) {
+        return QPoint(static_cast<int>(std::lround(std::clamp(axes.XAt(t), -1e6, 1e6))),
+                      static_cast<int>(std::lround(std::clamp(axes.YAt(v), -1e6, 1e6))));
+    };
+    const int L = PlotRect.left, T = PlotRect.top, R = PlotRect.right - 1, B = PlotRect.bottom - 1;
+    p.setPen(OverlayPen(stepColour_, false));
+    for (double v : {f.LowValue, f.HighValue, f.BandLow, f.BandHigh}) {
+        const int y = at(0.0, v).y();
+        p.drawLine(L, y, R, y);
+    }
+    p.setPen(OverlayPen(stepColour_, true));
+    if (f.Rise.Value) {
+        for (const QPoint& c : {at(f.LowTime, f.LowValue), at(f.HighTime, f.HighValue)})
+            p.drawRect(c.x() - kStepMarkSize, c.y() - kStepMarkSize, 2 * kStepMarkSize, 2 * kStepMarkSize);
+    }
+    if (f.Peak.Value) {
+        const QPoint c = at(f.PeakAt, *f.Peak.Value);
+        p.drawLine(c.x() - kStepMarkSize, c.y() - kStepMarkSize, c.x() + kStepMarkSize,
+                   c.y() + kStepMarkSize);
+        p.drawLine(c.x() - kStepMarkSize, c.y() + kStepMarkSize, c.x() + kStepMarkSize,
+                   c.y() - kStepMarkSize);
+    }
+    if (f.Settling.Value) {
+        const int x = at(f.SettledAt, 0.0).x();
+        p.drawLine(x, T, x, B);
     }
 }
 

@@ -30,6 +30,7 @@
 #include "scope/ScopeExport.h"
 #include "scope/ScopeSampleStore.h"
 #include "scope/ScopeTraceRender.h"
+#include "scope/StepResponse.h"
 
 #include <QColor>
 #include <QImage>
@@ -108,6 +109,16 @@ public:
     std::string CursorCsvText() const;     // the samples between the time cursors
     std::string CursorReadoutText() const; // empty while the cursors are off
     bool ExportCsvTo(const QString& path, bool betweenCursors = false);
+    // Lines written as comments ("# ...") at the head of every CSV export;
+    // none when empty.
+    void SetCsvComments(std::vector<std::string> lines) { csvComments_ = std::move(lines); }
+    // The step figures of `trace` on show, against `command` (-1: none),
+    // between the time cursors while they are on, else over all shown.
+    StepFigures ComputeStep(int trace, int command, const StepSettings& settings) const;
+    // Marks of step figures over the plot (levels, band, rise points, peak,
+    // settling time) in `colour`, or none.
+    void SetStepMarks(std::optional<StepFigures> marks, const QColor& colour);
+    bool HasStepMarks() const { return stepMarks_.has_value(); }
     bool SaveImageTo(const QString& path);
 
     // The trigger level as a dashed line across the plot in `colour`, or
@@ -205,6 +216,8 @@ private:
     void FinishSync(bool gridWanted);
     void ComposeInto(QImage* out, const QRect& area) const;
     void DrawOverlays(QImage* out, const QRect& area) const;
+    void DrawStepMarks(QPainter& p, const AxisMap& axes) const;
+    std::string CsvComments() const;
     QRect PlotArea() const { return QRect(PlotRect.left, PlotRect.top, PlotRect.Width(), PlotRect.Height()); }
     TraceJob Job(const ScopeSampleStore::Reader& read) const;
     ChartView View(const ScopeSampleStore::Reader& read) const;
@@ -237,6 +250,9 @@ private:
     bool originMoved_ = false;
     QRect dirtyBox_;
     std::optional<double> level_;
+    std::optional<StepFigures> stepMarks_;
+    QColor stepColour_;
+    std::vector<std::string> csvComments_;
     QColor levelColour_;
     std::vector<ChartLabel> gridLabels_;
     ChartCursors cursors_;

@@ -123,12 +123,30 @@ QString COScopeCtrl::HoverTextAt(const QPoint& pos) const {
 
 std::string COScopeCtrl::CsvText() const {
     const ScopeSampleStore::Reader read = store_.Read();
-    return ScopeCsv(View(read), kCsvTimeHeader.Pick(korean_));
+    return CsvComments() + ScopeCsv(View(read), kCsvTimeHeader.Pick(korean_));
 }
 
 std::string COScopeCtrl::CursorCsvText() const {
     const ScopeSampleStore::Reader read = store_.Read();
-    return ScopeCsvBetween(View(read), kCsvTimeHeader.Pick(korean_), cursors_.T1, cursors_.T2);
+    return CsvComments() +
+           ScopeCsvBetween(View(read), kCsvTimeHeader.Pick(korean_), cursors_.T1, cursors_.T2);
+}
+
+std::string COScopeCtrl::CsvComments() const {
+    std::string text;
+    for (const std::string& line : csvComments_)
+        text += "# " + line + "\r\n";
+    return text;
+}
+
+StepFigures COScopeCtrl::ComputeStep(int trace, int command, const StepSettings& settings) const {
+    ShownSeries series;
+    {
+        const ScopeSampleStore::Reader read = store_.Read();
+        const double between[2] = {cursors_.T1, cursors_.T2};
+        series = SeriesOnShow(View(read), trace, command, cursors_.On ? between : nullptr);
+    }
+    return ComputeStepFigures({series.Time, series.Value, series.Command, {}}, settings);
 }
 
 std::string COScopeCtrl::CursorReadoutText() const {

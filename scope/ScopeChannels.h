@@ -13,6 +13,8 @@
 #include "scope/ScopeTexts.h"
 
 #include <array>
+#include <chrono>
+#include <cstdint>
 #include <mutex>
 #include <string>
 
@@ -39,6 +41,10 @@ std::array<std::string, kScopeChannels> ChannelColumnNames(const std::array<int,
 struct ScopeSample {
     TraceFlags SampleEnabled{};
     TraceValues SampleValue{};
+    // When it was taken (every-poll mode: when its poll's reply was
+    // received), and the number of that poll (StatePoll::Sequence).
+    std::chrono::steady_clock::time_point Taken{};
+    uint64_t Poll = 0;
 };
 
 class ScopeChannels {

@@ -4,6 +4,7 @@
 #include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <cstdlib>
 
 namespace velt {
 
@@ -88,6 +89,23 @@ std::string ScopeCsvBetween(const ChartView& view, const std::string& timeHeader
         if (t >= from && t <= to) csv += CsvLine(view, age);
     }
     return csv;
+}
+
+ShownSeries SeriesOnShow(const ChartView& view, int trace, int command, const double* between) {
+    ShownSeries out;
+    const bool valueOn = trace >= 0 && trace < kScopeTraces && TraceShown(view, trace);
+    const bool commandOn = command >= 0 && command < kScopeTraces && TraceShown(view, command);
+    if (!valueOn) return out;
+    const double from = between ? std::min(between[0], between[1]) - kAgeTolerance : -HUGE_VAL;
+    const double to = between ? std::max(between[0], between[1]) + kAgeTolerance : HUGE_VAL;
+    for (int age : ShownAges(view)) {
+        const double t = AxisTime(view.Ranges, age / kSamplesPerSecond);
+        if (t < from || t > to) continue;
+        out.Time.push_back(std::strtod(SampleTimeText(view, age).c_str(), nullptr));
+        out.Value.push_back(view.Samples->At(trace, age));
+        if (commandOn) out.Command.push_back(view.Samples->At(command, age));
+    }
+    return out;
 }
 
 std::string HoverReadout(const ChartView& view, int age) {

@@ -44,6 +44,17 @@ std::string ScopeCsv(const ChartView& view, const std::string& timeHeader);
 // and t2 (either order, both ends included).
 std::string ScopeCsvBetween(const ChartView& view, const std::string& timeHeader, double t1, double t2);
 
+// One trace on show (and a command trace beside it) as the step figures
+// take it: the axis times as the CSV writes them, so that the figures of an
+// exported file are the figures of the picture, and the values as plotted.
+// Only the samples between `between[0]` and `between[1]` (either order)
+// when `between` is given. Value and Command are empty for a trace that is
+// not shown (command: also for -1).
+struct ShownSeries {
+    std::vector<double> Time, Value, Command;
+};
+ShownSeries SeriesOnShow(const ChartView& view, int trace, int command, const double* between = nullptr);
+
 // A CSV field: quoted (quotes doubled) when it holds a comma, a quote or a
 // line end.
 std::string CsvField(const std::string& s);

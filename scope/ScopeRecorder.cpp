@@ -19,6 +19,13 @@ RecordedSample StampedNow(const TraceValues& values) {
     return {std::chrono::steady_clock::now(), std::chrono::system_clock::now(), values};
 }
 
+RecordedSample StampedAt(std::chrono::steady_clock::time_point taken, const TraceValues& values) {
+    RecordedSample s = StampedNow(values);
+    s.Wall -= std::chrono::duration_cast<std::chrono::system_clock::duration>(s.Taken - taken);
+    s.Taken = taken;
+    return s;
+}
+
 double SecondsSinceProgramStart(std::chrono::steady_clock::time_point t) {
     return std::chrono::duration<double>(t - kProgramStart).count();
 }

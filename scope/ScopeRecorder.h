@@ -39,6 +39,8 @@ struct RecordedSample {
 
 // A sample taken now.
 RecordedSample StampedNow(const TraceValues& values);
+// A sample taken at `taken` (a moment ago): the wall clock moved back by as much.
+RecordedSample StampedAt(std::chrono::steady_clock::time_point taken, const TraceValues& values);
 
 // Seconds from the program's start (the loading of this library) to `t`.
 double SecondsSinceProgramStart(std::chrono::steady_clock::time_point t);

@@ -131,4 +131,54 @@ inline constexpr LocalText kArrowDown{"아래", "down"};
 inline constexpr LocalText kArrowLeft{"왼쪽", "left"};
 inline constexpr LocalText kArrowRight{"오른쪽", "right"};
 
+// The step figures' column.
+inline constexpr LocalText kStepPanelCheck{"스텝 응답 수치", "Step figures"};
+inline constexpr LocalText kStepCopy{"복사", "Copy"};
+inline constexpr LocalText kStepChannelLabel{"채널", "Channel"};
+inline constexpr LocalText kStepCommandLabel{"지령 채널", "Command"};
+inline constexpr LocalText kStepNoCommand{"없음", "None"};
+inline constexpr LocalText kStepRiseLabel{"상승 [%]", "Rise [%]"};
+inline constexpr LocalText kStepLowName{"상승 시작 레벨 [%]", "Rise from [%]"};
+inline constexpr LocalText kStepHighName{"상승 끝 레벨 [%]", "Rise to [%]"};
+inline constexpr LocalText kStepBandLabel{"대역 [%]", "Band [%]"};
+inline constexpr LocalText kStepSpanName{"계산 구간", "Figures over"};
+inline constexpr LocalText kStepWholeTrace{"표시된 전체 파형", "The whole trace on show"};
+inline constexpr LocalText kStepBetweenCursors{"커서 t1과 t2 사이", "Between the cursors t1 and t2"};
+inline constexpr LocalText kStepFiguresName{"스텝 응답 수치", "Step figures"};
+inline constexpr LocalText kStepLevelsRefused{"레벨은 0과 100 사이여야 하고 시작 레벨이 끝 레벨보다 작아야 "
+                                              "하며, 대역은 0과 50 사이여야 합니다. 이전 값이 유지됩니다.",
+                                              "The levels must lie between 0 and 100 with the first below "
+                                              "the second, and the band between 0 and 50. The "
+                                              "previous values stay."};
+
+// Step-response figures ({levels} is filled with "10-90 %" or the band).
+inline constexpr LocalText kStepStart{"시작값", "Start value"};
+inline constexpr LocalText kStepFinal{"최종값", "Final value"};
+inline constexpr LocalText kStepSize{"스텝 크기", "Step size"};
+inline constexpr LocalText kStepDelay{"지연 시간 (50 %까지)", "Delay (to 50 %)"};
+inline constexpr LocalText kStepRise{"상승 시간 ({levels})", "Rise time ({levels})"};
+inline constexpr LocalText kStepPeak{"피크값", "Peak"};
+inline constexpr LocalText kStepPeakTime{"피크 시간", "Peak time"};
+inline constexpr LocalText kStepOvershoot{"오버슈트", "Overshoot"};
+inline constexpr LocalText kStepSettling{"정착 시간 (±{levels})", "Settling time (±{levels})"};
+inline constexpr LocalText kStepSteadyError{"정상상태 오차", "Steady-state error"};
+inline constexpr LocalText kStepLag{"지령 대비 지연", "Lag behind command"};
+inline constexpr LocalText kStepFollowMax{"추종 오차 최대", "Following error max"};
+inline constexpr LocalText kStepFollowRms{"추종 오차 RMS", "Following error RMS"};
+inline constexpr LocalText kStepInPosition{"지령 도달 후 인포지션까지", "Command end to in-position"};
+inline constexpr LocalText kStepCannotBeGiven{"구할 수 없음 ({why})", "cannot be given ({why})"};
+inline constexpr LocalText kStepWhyTooFew{"샘플이 너무 적음", "too few samples"};
+inline constexpr LocalText kStepWhyNoStep{"스텝이 없음", "no step"};
+inline constexpr LocalText kStepWhyNeverReaches{"그 레벨에 도달하지 않음", "never reaches the level"};
+inline constexpr LocalText kStepWhyNeverSettles{"정착하지 않음", "never settles"};
+inline constexpr LocalText kStepWhyNoOvershoot{"오버슈트 없음", "no overshoot"};
+inline constexpr LocalText kStepWhyNoCommand{"지령 채널이 없음", "no command channel"};
+inline constexpr LocalText kStepWhyNoCommandStep{"지령이 움직이지 않음", "the command does not move"};
+inline constexpr LocalText kStepWhyNoInPositionData{"인포지션 비트가 기록되지 않음",
+                                                    "the in-position bit is not among the recorded data"};
+inline constexpr LocalText kStepWhyNeverInPosition{"인포지션 비트가 켜지지 않음",
+                                                   "the in-position bit never comes on"};
+inline constexpr LocalText kStepWhyCommandNotArrived{"지령이 최종값에 도달하지 않음",
+                                                     "the command does not reach its final value"};
+
 } // namespace velt

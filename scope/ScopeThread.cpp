@@ -60,23 +60,38 @@ void ScopeThread::Loop(const std::stop_token& stop) {
     // clock): four running scopes wake together, and the user-interface
     // thread repaints their charts in one pass instead of four.
     SampleSchedule schedule(SampleSchedule::Clock::time_point{}, SampleSchedule::Clock::now());
+    uint64_t lastPoll = 0;
+    bool onGrid = true;
     while (!stop.stop_requested()) {
         if (RunState.load() != 1) {
             RunState.WaitForRun(stop);
             // The first sample on the next mark, none counted as skipped.
             const auto now = SampleSchedule::Clock::now();
             schedule.Rejoin(now);
+            onGrid = true;
             StoppableWorker::SleepUntil(stop, schedule.Next(now));
             continue;
         }
-        StateBlock regs{};
-        if (reader_(&regs)) {
-            const ScopeSample sample = channels_.Take(regs);
+        const bool everyPoll = Mode.load() == SamplingMode::EveryPoll;
+        StatePoll poll;
+        if (reader_(&poll) && (!everyPoll || (poll.Sequence != 0 && poll.Sequence != lastPoll))) {
+            lastPoll = poll.Sequence;
+            ScopeSample sample = channels_.Take(poll.Regs);
+            sample.Taken = everyPoll ? poll.Received : SampleSchedule::Clock::now();
+            sample.Poll = poll.Sequence;
             SamplesTaken.fetch_add(1);
             sink_(sample);
             SamplesDelivered.fetch_add(1);
         }
-        const auto wake = schedule.Next(SampleSchedule::Clock::now());
+        const auto now = SampleSchedule::Clock::now();
+        if (everyPoll) {
+            onGrid = false;
+            StoppableWorker::SleepUntil(stop, now + kPollWatch);
+            continue;
+        }
+        if (!onGrid) schedule.Rejoin(now); // back from the every-poll mode: no mark counts as skipped
+        onGrid = true;
+        const auto wake = schedule.Next(now);
         MarksSkipped.store(schedule.Skipped());
         StoppableWorker::SleepUntil(stop, wake);
     }

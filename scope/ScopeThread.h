@@ -1,7 +1,9 @@
 #pragma once
 // The ScopeThread of one scope window: while acquisition runs it takes one
-// sample of the four channels on every 50 ms mark (SampleSchedule) and hands
-// it to the window; while stopped it sleeps until RunState is set again, then
+// sample of the four channels on every 50 ms mark (SampleSchedule), or, in
+// the every-poll mode, one sample of each state poll the link received,
+// stamped with its receive time and never taken twice, and hands it to the
+// window; while stopped it sleeps until RunState is set again, then
 // joins the marks where they are (a hidden or stopped window costs no
 // wake-ups). It sends no
 // request to the drive: it reads the state block the link's MainThread keeps
@@ -43,16 +45,27 @@ private:
     std::condition_variable_any changed_;
 };
 
+// How the ScopeThread takes its samples.
+enum class SamplingMode {
+    Grid,      // one sample on every 50 ms mark, repeating a poll when none came since
+    EveryPoll, // one sample per state poll received, at its receive time
+};
+
 class ScopeThread {
 public:
-    // Fills *regs with the latest polled state block; false when there is no
-    // drive link (no sample is taken then). Called on the ScopeThread.
-    using StateReader = std::function<bool(StateBlock* regs)>;
+    // Fills *poll with the latest polled state block and the poll that
+    // brought it; false when there is no drive link or no data (no sample is
+    // taken then). Called on the ScopeThread.
+    using StateReader = std::function<bool(StatePoll* poll)>;
     // Receives each sample. Called on the ScopeThread.
     using SampleSink = std::function<void(const ScopeSample& sample)>;
 
     using StopResult = StoppableWorker::StopResult;
     static constexpr std::chrono::milliseconds kStopWait{5000};
+    // How often the every-poll mode looks for a new poll: well under the
+    // fastest poll period (about 15 ms at 115200 bit/s), and the time
+    // stamp is the poll's own, so a late look costs no accuracy.
+    static constexpr std::chrono::milliseconds kPollWatch{5};
 
     ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
     ~ScopeThread(); // StopAndWait()
@@ -73,6 +86,9 @@ public:
 
     std::atomic<int> ThreadAlive{0}; // 1 from Start until Stop or StopAndWait
     RunFlag RunState;
+    // Written by the user-interface thread, read by the ScopeThread on its
+    // next pass.
+    std::atomic<SamplingMode> Mode{SamplingMode::Grid};
 
     // ScopeThreads of all windows that have started and not yet ended.
     static int LiveThreads();

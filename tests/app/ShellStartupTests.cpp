@@ -60,7 +60,8 @@ TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
     EXPECT_EQ(app->SetValDec()->windowTitle(), QString::fromUtf8("파라메터 변경(DEC)"));
     EXPECT_EQ(app->SetValHex()->windowTitle(), QString::fromUtf8("파라메터 변경(HEX)"));
     EXPECT_EQ(app->ComSetting()->windowTitle(), "COM Setting");
-    EXPECT_EQ(app->Scope(3)->size(), DluSize(539, 324)); // with the tuning row under the chart
+    EXPECT_EQ(app->Scope(3)->size(),
+              DluSize(716, 324)); // the tuning row under the chart, the step column right
 
     EXPECT_TRUE(frame->isVisible());
     EXPECT_EQ(frame->windowTitle().toStdString(), MainWindowTitle());

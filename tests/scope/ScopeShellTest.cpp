@@ -1,7 +1,8 @@
 // The scope windows inside the whole program, against the simulated drive on
 // a pseudo-terminal: the Scope button, live sampling, the offset taking
-// effect, a RUN plotted end to end, a RUN caught by a Single trigger, and
-// shutdown with four running scopes.
+// effect, a RUN plotted end to end, a RUN caught by a Single trigger with
+// its step figures (window, exported CSV and velt-cli agree), and shutdown
+// with four running scopes.
 #include "scope/CDlgScope.h"
 
 #include "app/CDlgMenuBar.h"
@@ -9,7 +10,12 @@
 #include "controls/CButtonST.h"
 #include "link/CDriveLink.h"
 #include "link/DriveMap.h"
+#include "scope/ScopeCsvRead.h"
+#include "tests/support/ChildProcess.h"
 #include "tests/support/ShellFixture.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -207,6 +213,67 @@ TEST_F(ScopeShellTest, ASingleTriggerCatchesARunWithThePositionsCrossingAtTimeZe
     EXPECT_EQ(*TraceValueAt(view, 0, -0.75), 0.0);    // at rest before the move
     EXPECT_EQ(*TraceValueAt(view, 0, 3.15), kTarget); // arrived within the span
     EXPECT_GT(*TraceValueAt(view, 1, 0.0), 0.0);      // moving at the crossing
+    EXPECT_TRUE(messages.Texts.empty());
+}
+
+// The figures of a caught RUN against its command position: the window
+// shows them and their marks, the exported CSV carries them at its head and
+// gives the same figures read back, and velt-cli prints the same lines.
+TEST_F(ScopeShellTest, TheStepFiguresOfACaughtRunAreThoseOfItsExportedCsvAndOfVeltCli) {
+    ASSERT_NO_FATAL_FAILURE(OpenScopeOnPositionAndSpeed());
+    CDlgScope& scope = *app->Scope(0);
+    constexpr int32_t kTarget = 20000;
+    scope.SourceLists[2]->setCurrentIndex(0); // Command Position
+    scope.ChannelChecks[2]->setChecked(true);
+    scope.TriggerModeList->setCurrentIndex(3); // Single on the position at half way
+    scope.LevelEdit->setText(QString::number(kTarget / 2));
+    emit scope.LevelEdit->editingFinished();
+    scope.XMaxEdit->setText("3");
+    scope.RunStopButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return scope.Thread().SamplesTaken.load() >= 20; }, 10s));
+    ASSERT_NO_FATAL_FAILURE(RunTo(kTarget));
+    ASSERT_TRUE(WaitUntil([&] { return scope.RunState() == 0; }, 20s));
+
+    EXPECT_TRUE(scope.StepLines().empty());
+    scope.StepCheck->setChecked(true);
+    scope.StepCommandList->setCurrentIndex(3); // Ch 3
+    const std::vector<std::string> lines = scope.StepLines();
+    ASSERT_EQ(lines.size(), 14u);
+    EXPECT_EQ(lines[2], "Step size: " + std::to_string(kTarget));
+    EXPECT_EQ(lines[9], "Steady-state error: 0");
+    EXPECT_EQ(lines[4].find("cannot"), std::string::npos) << lines[4];
+    EXPECT_EQ(lines[8].find("cannot"), std::string::npos) << lines[8];
+    EXPECT_TRUE(scope.Chart->HasStepMarks());
+    std::string joined;
+    for (const std::string& line : lines)
+        joined += line + '\n';
+    EXPECT_EQ(scope.StepFiguresLabel->text().toStdString() + '\n', joined);
+    scope.StepCopyButton->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), joined);
+
+    QTemporaryDir dir;
+    const QString csvPath = dir.filePath("run.csv");
+    ASSERT_TRUE(scope.Chart->ExportCsvTo(csvPath));
+    QFile file(csvPath);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const std::string csv = file.readAll().toStdString();
+    EXPECT_EQ(csv.rfind("# " + lines[0] + "\r\n# " + lines[1] + "\r\n", 0), 0u);
+    ScopeCsvData data;
+    std::string error;
+    ASSERT_TRUE(ReadScopeCsv(csv, &data, &error)) << error;
+    ASSERT_EQ(data.Names, (std::vector<std::string>{"Position", "Speed", "Command Position"}));
+    EXPECT_EQ(StepFigureLines(ComputeStepFigures({data.Time, data.Values[0], data.Values[2], {}}), false),
+              lines);
+    const test::ProcessResult cli = test::RunProcess(
+        {VELT_CLI_PATH, "--lang", "en", "step", csvPath.toStdString(), "--channel", "1", "--command", "3"});
+    EXPECT_EQ(cli.exitCode, 0) << cli.err;
+    EXPECT_EQ(cli.out, joined);
+
+    scope.CursorsCheck->setChecked(true); // between the cursors now
+    EXPECT_EQ(scope.StepSpanLabel->text(), "Between the cursors t1 and t2");
+    scope.StepCheck->setChecked(false);
+    EXPECT_FALSE(scope.Chart->HasStepMarks());
+    EXPECT_EQ(scope.Chart->CsvText().find('#'), std::string::npos);
     EXPECT_TRUE(messages.Texts.empty());
 }
 

@@ -73,9 +73,9 @@ TEST(ScopeThreadTest, SamplesOnlyWhileRunningAndWithALink) {
     Recorder rec;
     ScopeThread thread(
         channels,
-        [&](StateBlock* regs) {
+        [&](StatePoll* poll) {
             ++reads;
-            (*regs)[7] = 42;
+            poll->Regs[7] = 42;
             return link.load();
         },
         [&](const ScopeSample& s) {
@@ -113,7 +113,7 @@ TEST(ScopeThreadTest, SamplesOnlyWhileRunningAndWithALink) {
 TEST(ScopeThreadTest, StopWakesTheSleepingThreadAtOnce) {
     ScopeChannels channels;
     ScopeThread thread(
-        channels, [](StateBlock*) { return true; }, [](const ScopeSample&) {});
+        channels, [](StatePoll*) { return true; }, [](const ScopeSample&) {});
     EXPECT_EQ(thread.Stop(), ScopeThread::StopResult::NotStarted);
     ASSERT_TRUE(thread.Start());
     std::this_thread::sleep_for(10ms);
@@ -130,7 +130,7 @@ TEST(ScopeThreadTest, AThreadStuckInItsSinkTimesOutAndIsWaitedForAtDestruction) 
     std::atomic<bool> finished{false};
     {
         ScopeThread thread(
-            channels, [](StateBlock*) { return true; },
+            channels, [](StatePoll*) { return true; },
             [&](const ScopeSample&) {
                 inSink = true;
                 while (!release.load())

@@ -403,5 +403,41 @@ TEST_F(ScopeTuningTest, AFullDiskStopsTheRecordingWithAMessageAndTheScopeRunsOn)
     EXPECT_EQ(messages.Texts.size(), 1u);
 }
 
+// Every poll: each sample is a state poll the link received at 9600 bit/s,
+// taken once and stamped with its receive time, none repeated.
+TEST_F(ScopeTuningTest, EveryPollSamplingTakesEachReceivedPollOnceAtItsReceiveTime) {
+    ASSERT_NO_FATAL_FAILURE(ConnectToDrive());
+    ScopeChannels channels;
+    channels.Latch({1, 0, 0, 0}, {1, 0, 0, 0});
+    std::mutex lock;
+    std::vector<ScopeSample> samples;
+    ScopeThread thread(
+        channels,
+        [&](StatePoll* poll) {
+            *poll = link->LatestStatePoll();
+            return true;
+        },
+        [&](const ScopeSample& s) {
+            std::lock_guard hold(lock);
+            samples.push_back(s);
+        });
+    thread.Mode = SamplingMode::EveryPoll;
+    thread.RunState = 1;
+    ASSERT_TRUE(thread.Start());
+    const uint64_t first = link->LatestStatePoll().Sequence;
+    ASSERT_TRUE(WaitUntil([&] { return link->LatestStatePoll().Sequence >= first + 12; }, 10s));
+    EXPECT_EQ(thread.Stop(), ScopeThread::StopResult::Stopped);
+    ASSERT_GE(samples.size(), 10u);
+    for (size_t i = 1; i < samples.size(); ++i) {
+        EXPECT_GT(samples[i].Poll, samples[i - 1].Poll);
+        EXPECT_GT(samples[i].Taken, samples[i - 1].Taken);
+    }
+    const StatePoll last = link->LatestStatePoll();
+    EXPECT_LE(samples.back().Poll, last.Sequence);
+    if (samples.back().Poll == last.Sequence) {
+        EXPECT_EQ(samples.back().Taken, last.Received);
+    }
+}
+
 } // namespace
 } // namespace velt

@@ -84,7 +84,7 @@ private:
 TEST_F(ScopeWindowTest, StartsWithTheDialogsTextsSourcesAndColours) {
     Open();
     EXPECT_EQ(scope->windowTitle(), "Scope");
-    EXPECT_EQ(scope->size(), DluSize(539, 324)); // the tuning row under the dialog's first 244
+    EXPECT_EQ(scope->size(), DluSize(716, 324)); // the tuning row under the first 244, the step column right
     EXPECT_EQ(scope->XMinEdit->text(), "0.000");
     EXPECT_EQ(scope->XMaxEdit->text(), "10.000");
     EXPECT_EQ(scope->YMinEdit->text(), "-5000.0");
