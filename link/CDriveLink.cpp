@@ -195,7 +195,10 @@ void CDriveLink::MainThreadProc(const std::stop_token& stop) {
         reconnectDue = {};
         if (driveId_.load() != 0) {
             bitsDue = bitsDue || pass % kBitPollEvery == 0;
+            const Clock::time_point started = Clock::now();
             ConnectedPass(&bitsDue);
+            overview_.PassTook(Clock::now() - started + kPassSleep);
+            ReadOverviewDrive();
         }
         ++pass;
         passCount_.store(pass);
@@ -238,6 +241,19 @@ void CDriveLink::DisconnectedPass() {
     failCount_.store(0);
     ZeroCounters();
     ZeroData();
+}
+
+void CDriveLink::ReadOverviewDrive() {
+    using Clock = std::chrono::steady_clock;
+    const std::optional<uint8_t> id = overview_.Due(driveId_.load(), Clock::now());
+    if (!id) return;
+    std::lock_guard lock(Lock);
+    if (!connected_.load() || !port_) return;
+    std::array<uint16_t, kOverviewRegisters> regs{};
+    const Clock::time_point started = Clock::now();
+    const RtuResult result = port_->ReadFirstInputRegisters(*id, regs.data(), kOverviewRegisters);
+    const Clock::time_point ended = Clock::now();
+    overview_.Took(*id, result, regs.data(), ended - started, ended);
 }
 
 void CDriveLink::FollowDriveId(const std::stop_token& stop) {

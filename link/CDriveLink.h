@@ -21,6 +21,7 @@
 #include "CModbusPort.h"
 #include "DriveMap.h"
 #include "ExchangeJournal.h"
+#include "LineOverview.h"
 #include "LinkCounters.h"
 #include "base/StoppableWorker.h"
 
@@ -33,6 +34,7 @@
 #include <mutex>
 #include <stop_token>
 #include <string>
+#include <vector>
 
 namespace velt {
 
@@ -198,6 +200,12 @@ public:
     // read of all parameters ends well, 0 from the start of a read until
     // then (a read that failed leaves the blocks of two drives mixed).
     uint8_t ParamsDriveId() const { return paramsDriveId_.load(); }
+
+    // The line overview: the other drives of the line, whose first state
+    // registers the polling thread reads in turn between the selected
+    // drive's polls (LineOverview.h). Empty: none are read. Any thread.
+    void SetLineDrives(const std::vector<uint8_t>& ids) { overview_.SetDrives(ids); }
+    std::vector<LineDriveState> LineDrives() const { return overview_.Snapshot(); }
     // The request counters, zeroed on a disconnect and a drive-ID change.
     LinkCounters Counters() const;
     // Changes whenever the content of a data block changes (a poll that
@@ -236,6 +244,9 @@ private:
     RtuResult ReadAllParamsLocked(const ParamReadProgress& progress = {}); // caller holds Lock
     RtuResult WriteParamLocked(uint16_t reg, uint16_t value); // caller holds Lock, link connected
     void FollowDriveId(const std::stop_token& stop);
+    // One read of the line overview, when a drive is due and the share of
+    // the line's time allows it. Never counted against the selected drive.
+    void ReadOverviewDrive();
     // The three polls: `read` fills a block of the drive's, counted in
     // `attempts` and then `ok` or `fail`; a block read whole replaces *store.
     template <typename Block>
@@ -260,6 +271,7 @@ private:
     std::atomic<uint32_t> failCount_{0};
     std::atomic<uint8_t> driveId_{1};
     std::atomic<uint8_t> paramsDriveId_{0};
+    LineOverview overview_;
     std::atomic<bool> connected_{false};
     std::atomic<bool> running_{false};
     std::atomic<uint32_t> passCount_{0};

@@ -318,6 +318,16 @@ RtuResult CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[drive::
     return result;
 }
 
+RtuResult CModbusPort::ReadFirstInputRegisters(uint8_t slave, uint16_t* values, int quantity) {
+    if (!open_.load()) return RTU_ERR_NOT_OPEN;
+    if (quantity < 1 || quantity > drive::StateCount) return RTU_ERR_FRAME;
+    std::lock_guard<std::mutex> guard(Lock);
+    const RtuResult result = Request(slave, drive::FunctionReadInputRegisters, 0,
+                                     static_cast<uint16_t>(quantity), RegisterReplyLength(quantity));
+    if (result == RTU_OK) UnpackRegisters(RxFrame, values, quantity);
+    return result;
+}
+
 RtuResult CModbusPort::WriteSingleCoil(uint8_t slave, uint16_t coil, bool on) {
     if (!open_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard<std::mutex> guard(Lock);

@@ -64,6 +64,8 @@ public:
     RtuResult ReadDiscreteInputs(uint8_t slave, uint8_t inputs[drive::BitCount]);
     RtuResult ReadHoldingRegisters(uint8_t slave, uint16_t start, uint16_t* values, int quantity);
     RtuResult ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]);
+    // The first `quantity` state registers (1..StateCount).
+    RtuResult ReadFirstInputRegisters(uint8_t slave, uint16_t* values, int quantity);
     RtuResult WriteSingleCoil(uint8_t slave, uint16_t coil, bool on);
     RtuResult WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value);
 
