@@ -152,7 +152,7 @@ bool MeasureTcp(std::chrono::seconds span) {
     constexpr uint32_t kBaud = 115200;
     const std::unique_ptr<sim::SimDrive> sim = bench::StartWireTimedSim(kBaud);
     if (!sim) return false;
-    sim::NetworkFront gateway(sim::FrontKind::ModbusTcp, sim->DevicePath(), kBaud, 1);
+    sim::NetworkFront gateway(sim::FrontKind::ModbusTcp, sim->DevicePath(), kBaud, sim->Ids());
     std::string error;
     if (!gateway.Start(0, &error)) {
         std::fprintf(stderr, "no gateway: %s\n", error.c_str());
