@@ -91,8 +91,8 @@ boot_pid=""
 
 status=0
 # Now and then Wine ends a test program before it prints a line (no output,
-# a few ms), when many start at once: such a test runs once more. A test that
-# fails with output fails again the second time.
+# a few ms), when many start at once: a failed test runs once more here. The
+# same tests run natively, and under the sanitizers, without a second try.
 velt_test windows --repeat until-pass:2 || status=1
 
 # The simulated drive, its control lines on fd 3, its COMn entry in a ports
