@@ -2,6 +2,7 @@
 // 539 x 244 for the chart, its axes and channels, with the tuning row under
 // it) and accessible names.
 #include "scope/CDlgScope.h"
+#include "scope/ScopeWindowParts.h"
 
 #include "controls/CColorStatic.h"
 #include "controls/DialogFont.h"
@@ -17,35 +18,15 @@
 namespace velt {
 
 namespace {
+using scope_parts::AddButton;
+using scope_parts::AddEdit;
+using scope_parts::AddLabel;
+using scope_parts::Tr;
 // The channel blocks on the right of the chart, one under the other.
 constexpr int kChannelX = 430, kChannelTop = 2, kChannelPitch = 60;
 // The two rows of axis controls under the chart.
 constexpr int kRow1 = 213, kRow2 = 228;
 
-QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(rect);
-    return label;
-}
-
-QLineEdit* AddEdit(QWidget* parent, const QRect& rect, const QString& name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setGeometry(rect);
-    edit->setAccessibleName(name);
-    return edit;
-}
-
-QPushButton* AddButton(QWidget* parent, const QString& caption, const QRect& rect) {
-    auto* button = new QPushButton(caption, parent);
-    button->setGeometry(rect);
-    button->setAutoDefault(false);
-    button->setDefault(false);
-    return button;
-}
-
-QString Tr(const LocalText& text, bool korean) {
-    return QString::fromUtf8(text.Pick(korean));
-}
 } // namespace
 
 void CDlgScope::CreateControls() {

@@ -1,6 +1,7 @@
 // The scope window's tuning controls: the trigger, the measuring cursors
 // and recording to a file, under the chart. User-interface thread only.
 #include "scope/CDlgScope.h"
+#include "scope/ScopeWindowParts.h"
 
 #include "base/MessageService.h"
 #include "controls/DialogFont.h"
@@ -25,36 +26,15 @@
 namespace velt {
 
 namespace {
+using scope_parts::AddEdit;
+using scope_parts::AddLabel;
+using scope_parts::AddList;
+using scope_parts::Tr;
 // The row under the chart, and its second line.
 constexpr int kTriggerRow = 247, kCursorRow = 263;
 constexpr int kRightColumn = 430;
 constexpr auto kStatusPeriod = std::chrono::milliseconds(250);
 constexpr int kInitialPreTriggerPercent = 20;
-
-QString Tr(const LocalText& text, bool korean) {
-    return QString::fromUtf8(text.Pick(korean));
-}
-
-QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(rect);
-    return label;
-}
-
-QLineEdit* AddEdit(QWidget* parent, const QRect& rect, const QString& name, const QString& text) {
-    auto* edit = new QLineEdit(text, parent);
-    edit->setGeometry(rect);
-    edit->setAccessibleName(name);
-    return edit;
-}
-
-QComboBox* AddList(QWidget* parent, const QRect& rect, const QString& name) {
-    auto* list = new QComboBox(parent);
-    list->setGeometry(rect);
-    // Read by its name; its choice is its value (controls/Accessible.h).
-    list->setAccessibleName(name);
-    return list;
-}
 
 // "512 B", "12.3 kB", "4.56 MB".
 QString SizeText(uint64_t bytes) {

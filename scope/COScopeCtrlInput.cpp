@@ -2,6 +2,7 @@
 // line and the cursors under the mouse and the keys, the context menu with
 // its file actions, and what screen readers see of the chart.
 #include "scope/COScopeCtrl.h"
+#include "scope/ScopeWindowParts.h"
 
 #include "base/FileMessages.h"
 #include "base/MessageService.h"
@@ -27,6 +28,7 @@
 namespace velt {
 
 namespace {
+using scope_parts::Tr;
 // A press this close to a line (pixels) grabs it.
 constexpr int kGrabDistance = 4;
 // Arrow keys move a cursor by a pixel, with Shift by ten.
@@ -35,10 +37,6 @@ constexpr int kBigStep = 10;
 COScopeCtrl::FileNameHook& FileNameHookSlot() {
     static COScopeCtrl::FileNameHook hook;
     return hook;
-}
-
-QString Tr(const LocalText& text, bool korean) {
-    return QString::fromUtf8(text.Pick(korean));
 }
 
 // The chart as screen readers and test robots see it: a chart that can be
