@@ -3,6 +3,8 @@
 // (between the time cursors while they are on), their marks on the chart
 // and a Copy button. User-interface thread only.
 #include "scope/CDlgScope.h"
+#include "scope/ScopeAxes.h"
+#include "scope/ScopeWindowParts.h"
 
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
@@ -25,26 +27,12 @@
 namespace velt {
 
 namespace {
+using scope_parts::AddEdit;
+using scope_parts::AddLabel;
+using scope_parts::Tr;
 constexpr int kStepX = 542, kStepWidth = 170;
 constexpr auto kStepPeriod = std::chrono::milliseconds(250);
 const QColor kStepMarkColour(255, 255, 255);
-
-QString Tr(const LocalText& text, bool korean) {
-    return QString::fromUtf8(text.Pick(korean));
-}
-
-QLabel* AddLabel(QWidget* parent, const QString& text, const QRect& rect) {
-    auto* label = new QLabel(text, parent);
-    label->setGeometry(rect);
-    return label;
-}
-
-QLineEdit* AddEdit(QWidget* parent, const QRect& rect, const QString& name) {
-    auto* edit = new QLineEdit(parent);
-    edit->setGeometry(rect);
-    edit->setAccessibleName(name);
-    return edit;
-}
 
 QString PercentText(double fraction) {
     char text[32];
@@ -107,11 +95,17 @@ void CDlgScope::WriteStepBoxes() {
 // Levels that do not make sense are refused whole: the previous ones stay
 // and the boxes show them again.
 void CDlgScope::OnStepSettings() {
+    // Read as every number box of the window is (ReadNumberBox): text that
+    // is no number is refused, never taken as 0.
+    AxisProblem problem{};
+    const std::optional<double> low = ReadNumberBox(StepLowEdit->text().toStdString(), 0, 100, &problem);
+    const std::optional<double> high = ReadNumberBox(StepHighEdit->text().toStdString(), 0, 100, &problem);
+    const std::optional<double> band = ReadNumberBox(StepBandEdit->text().toStdString(), 0, 50, &problem);
     StepSettings s;
-    s.LowLevel = ReadLeadingDecimal(StepLowEdit->text().toStdString()) / 100.0;
-    s.HighLevel = ReadLeadingDecimal(StepHighEdit->text().toStdString()) / 100.0;
-    s.Band = ReadLeadingDecimal(StepBandEdit->text().toStdString()) / 100.0;
-    const bool refused = !StepSettingsValid(s);
+    s.LowLevel = low.value_or(0) / 100.0;
+    s.HighLevel = high.value_or(0) / 100.0;
+    s.Band = band.value_or(0) / 100.0;
+    const bool refused = !low || !high || !band || !StepSettingsValid(s);
     if (!refused) stepSettings_ = s;
     WriteStepBoxes();
     stepShown_ = {};

@@ -4,6 +4,7 @@
 // its step figures (window, exported CSV and velt-cli agree), and shutdown
 // with four running scopes.
 #include "scope/CDlgScope.h"
+#include "scope/ScopeTexts.h"
 
 #include "app/CDlgMenuBar.h"
 #include "app/CMainFrame.h"
@@ -275,6 +276,13 @@ TEST_F(ScopeShellTest, TheStepFiguresOfACaughtRunAreThoseOfItsExportedCsvAndOfVe
     EXPECT_FALSE(scope.Chart->HasStepMarks());
     EXPECT_EQ(scope.Chart->CsvText().find('#'), std::string::npos);
     EXPECT_TRUE(messages.Texts.empty());
+
+    // A band that is no number is refused, never read as 0; the 2 % stays.
+    scope.StepBandEdit->setText("abc");
+    emit scope.StepBandEdit->editingFinished();
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], kStepLevelsRefused.En);
+    EXPECT_EQ(scope.StepBandEdit->text(), "2");
 }
 
 } // namespace
