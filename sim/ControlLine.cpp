@@ -84,8 +84,10 @@ bool ControlLine::Apply(SimDrive& drive, const std::string& line, std::string* e
             return Fail(error, "unknown or malformed command: " + line);
         if (!drive.SelectDrive(static_cast<uint8_t>(id)))
             return Fail(error, "no drive " + words[1] + " on this line: " + line);
-        const bool ok =
-            Apply(drive, line.substr(line.find(words[2], line.find(words[1]) + words[1].size())), error);
+        std::string rest;
+        for (size_t k = 2; k < words.size(); ++k)
+            rest += (k > 2 ? " " : "") + words[k];
+        const bool ok = Apply(drive, rest, error);
         drive.SelectDrive(0);
         return ok;
     }
