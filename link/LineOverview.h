@@ -6,6 +6,7 @@
 //
 // Thread-safe: the polling thread asks what is due and hands results over;
 // windows set the drives and take snapshots. One short lock.
+#include "link/DriveMap.h"
 #include "link/RtuResult.h"
 
 #include <array>
@@ -17,9 +18,9 @@
 
 namespace velt {
 
-// Registers 0..7 of the state block: status word, alarm, commanded and
-// actual position (32-bit), commanded and actual speed.
-inline constexpr int kOverviewRegisters = 8;
+// The state block from its start through the actual speed: status word,
+// alarm, commanded and actual position (32-bit), commanded and actual speed.
+inline constexpr int kOverviewRegisters = drive::StateSpeed + 1;
 
 struct LineDriveState {
     uint8_t Id = 0;
