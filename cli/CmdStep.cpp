@@ -7,6 +7,7 @@
 #include "scope/ScopeCsvRead.h"
 #include "scope/StepResponse.h"
 
+#include <charconv>
 #include <cstdio>
 #include <string>
 
@@ -26,8 +27,16 @@ struct StepArgs {
     StepSettings settings;
 };
 
+// A percentage above 0 and below 100, decimals allowed ("2.5"), read
+// without the locale so that a script gets the same answer everywhere.
 double Percent(const std::string& text, const char* what) {
-    return static_cast<double>(ParseIntArg(text, 1, 99, what)) / 100.0;
+    double value = 0.0;
+    const char* end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (text.empty() || error != std::errc{} || stop != end || !(value > 0.0 && value < 100.0))
+        throw UsageError{std::string("step: ") + what + " must be a percentage above 0 and below 100, not '" +
+                         text + "'"};
+    return value / 100.0;
 }
 
 StepArgs ParseStepArgs(const std::vector<std::string>& args) {
@@ -95,8 +104,9 @@ const CliRegistrar kStep{
      "                              of a scope CSV file, exported or recorded, as the scope window\n"
      "                              shows them: start, final, delay, rise time from P % to P %\n"
      "                              (default 10 and 90), peak, overshoot, settling into +-P %\n"
-     "                              (default 2); against command channel M also the steady-state\n"
-     "                              and following errors. Exit 3 when the file cannot be read",
+     "                              (default 2), P with decimals if wished (2.5); against command\n"
+     "                              channel M also the steady-state and following errors.\n"
+     "                              Exit 3 when the file cannot be read",
      &RunStep}};
 
 } // namespace

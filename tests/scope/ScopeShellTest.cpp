@@ -269,6 +269,22 @@ TEST_F(ScopeShellTest, TheStepFiguresOfACaughtRunAreThoseOfItsExportedCsvAndOfVe
         {VELT_CLI_PATH, "--lang", "en", "step", csvPath.toStdString(), "--channel", "1", "--command", "3"});
     EXPECT_EQ(cli.exitCode, 0) << cli.err;
     EXPECT_EQ(cli.out, joined);
+    // Levels and band in decimals, as the window takes them.
+    StepSettings fine;
+    fine.Band = 0.025;
+    std::string fineJoined;
+    for (const std::string& line :
+         StepFigureLines(ComputeStepFigures({data.Time, data.Values[0], data.Values[2], {}}, fine), false))
+        fineJoined += line + '\n';
+    const test::ProcessResult cliFine =
+        test::RunProcess({VELT_CLI_PATH, "--lang", "en", "step", csvPath.toStdString(), "--channel", "1",
+                          "--command", "3", "--band", "2.5"});
+    EXPECT_EQ(cliFine.exitCode, 0) << cliFine.err;
+    EXPECT_EQ(cliFine.out, fineJoined);
+    EXPECT_EQ(
+        test::RunProcess({VELT_CLI_PATH, "step", csvPath.toStdString(), "--channel", "1", "--band", "2,5"})
+            .exitCode,
+        64);
 
     scope.CursorsCheck->setChecked(true); // between the cursors now
     EXPECT_EQ(scope.StepSpanLabel->text(), "Between the cursors t1 and t2");
