@@ -5,6 +5,7 @@
 #include "link/CModbusPort.h"
 #include "link/DriveMap.h"
 #include "link/LinkTexts.h"
+#include "link/PortOpenText.h"
 #include "platform/SystemLanguage.h"
 
 #include <algorithm>
@@ -147,6 +148,7 @@ int RunPing(const CliOptions& options, const Args& args) {
         uint16_t values[drive::StateCount]{};
         long errors = 0;
         RtuResult lastFailure = RTU_OK;
+        std::string lastReason; // taken at the failure: later exchanges replace the port's own
         const auto begin = Clock::now();
         for (long i = 0; i < count; ++i) {
             const auto t0 = Clock::now();
@@ -156,13 +158,17 @@ int RunPing(const CliOptions& options, const Args& args) {
             if (r != RTU_OK) {
                 ++errors;
                 lastFailure = r;
+                lastReason = LineFaultReason(port.LastLineFault(), options.korean);
             }
         }
         const auto total =
             std::chrono::duration_cast<std::chrono::microseconds>(Clock::now() - begin).count();
         PrintPingLine(micros, total, errors);
         std::fflush(stdout);
-        return errors == 0 ? 0 : ReportFailure(lastFailure);
+        if (errors == 0) return 0;
+        const int code = ReportFailure(lastFailure);
+        if (!lastReason.empty()) PrintMessage(lastReason);
+        return code;
     });
 }
 
