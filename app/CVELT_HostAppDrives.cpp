@@ -90,8 +90,10 @@ void CVELT_HostApp::KeepFoundDrives(const std::vector<FoundDrive>& found) {
     bool kept = true;
     for (const auto& [port, ids] : byPort) {
         kept = lineDrives_->Merge(port, ids) && kept;
-        ShowMessage(FillText(kFoundDrivesKept.Pick(korean_),
-                             {{"{count}", std::to_string(ids.size())}, {"{port}", port}}));
+        std::string list;
+        for (const uint8_t id : ids)
+            list += (list.empty() ? "" : ", ") + std::to_string(id);
+        ShowMessage(FillText(kFoundDrivesKept.Pick(korean_), {{"{port}", port}, {"{ids}", list}}));
     }
     TellIfNotKept(kept);
     ShowDriveInTitles();

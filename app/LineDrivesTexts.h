@@ -23,8 +23,8 @@ inline constexpr LocalText kStoppedForDrive{"정지: 드라이브 {id}(으)로 �
                                             "Stopped: switched to drive {id}"};
 // Find Drive: keep the drives found on a port as that line's list.
 inline constexpr LocalText kKeepFoundDrives{"이 연결의 드라이브로 저장", "Keep as the line's drives"};
-// {count}, {port}.
-inline constexpr LocalText kFoundDrivesKept{"{port} 의 드라이브 {count}개를 저장했습니다.",
-                                            "{count} drives of {port} kept as the line's drives."};
+// {port}, {ids}: "1, 2, 5".
+inline constexpr LocalText kFoundDrivesKept{"{port} 의 드라이브로 저장했습니다: {ids}",
+                                            "Kept as the drives of {port}: {ids}"};
 
 } // namespace velt
