@@ -298,10 +298,6 @@ void CDlgMenuBar::RefreshStatus() {
     SwVersionLabel->SetTextColour(kSwText);
 }
 
-} // namespace velt
-
-namespace velt {
-
 void CDlgMenuBar::RefreshDriveChoice() {
     if (wiring_.Settings == nullptr) return;
     const uint8_t id = wiring_.Settings->SettingsDriveId();

@@ -383,9 +383,10 @@ TEST_F(Compare, ChosenRowsGoIntoTheWorkingCopyAndTheSaveQuestionListsExactlyThos
     EXPECT_EQ(static_cast<int16_t>(drive->Holding(20)), drive0[20]);
 }
 
-// A line of two drives: drive 2's set is read without leaving drive 1, a
-// row of it goes into drive 1's working copy as an edit and is stored in
-// drive 1 only; then every drive is backed up under its own ID.
+// A line of two drives and a third that is silent: drive 2's set is read
+// without leaving drive 1, a row of it goes into drive 1's working copy as
+// an edit and is stored in drive 1 only; then every drive that answers is
+// backed up under its own ID and the silent one is named.
 TEST_F(Compare, AnotherDriveOfTheLineIsComparedTakenFromAndBackedUpUnderItsId) {
     sim::SimOptions options;
     options.comNumber = 3;
@@ -399,12 +400,14 @@ TEST_F(Compare, AnotherDriveOfTheLineIsComparedTakenFromAndBackedUpUnderItsId) {
     const uint16_t own20 = drive->Holding(20);
     Start(0);
     app->Drives()->SetName("COM3", 2, "Y axis");
+    app->Drives()->Merge("COM3", {9});
     Connect();
     CDlgParameter& page = Page();
     page.CompareButton->click();
     CompareDialog& window = Window();
     QComboBox* sourceB = window.Controls[CompareDialog::B].source;
-    ASSERT_EQ(sourceB->count(), static_cast<int>(Source::OtherDrive) + 1);
+    ASSERT_EQ(sourceB->count(), static_cast<int>(Source::OtherDrive) + 2);
+    EXPECT_EQ(sourceB->itemText(static_cast<int>(Source::OtherDrive) + 1), "Drive 9 (read now)");
     EXPECT_EQ(sourceB->itemText(static_cast<int>(Source::OtherDrive)), "Drive 2 Y axis (read now)");
     Choose(sourceB, static_cast<int>(Source::OtherDrive));
     ASSERT_TRUE(
@@ -437,6 +440,8 @@ TEST_F(Compare, AnotherDriveOfTheLineIsComparedTakenFromAndBackedUpUnderItsId) {
     ASSERT_EQ(shown.Boxes.size(), 1u);
     EXPECT_NE(shown.Boxes[0].text.find("Drive 1: "), std::string::npos) << shown.Boxes[0].text;
     EXPECT_NE(shown.Boxes[0].text.find("Drive 2: "), std::string::npos) << shown.Boxes[0].text;
+    EXPECT_NE(shown.Boxes[0].text.find("Drive 9: not backed up (RTU_ERR_NO_REPLY"), std::string::npos)
+        << shown.Boxes[0].text;
     int perDrive = 0;
     for (const BackupEntry& b : ListBackups(BackupFolder())) {
         if (b.stamp.driveId == 0) continue;
