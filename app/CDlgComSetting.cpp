@@ -45,7 +45,9 @@ QLabel* AddLabel(QWidget* parent, const char* text, QRect rect) {
 
 CDlgComSetting::CDlgComSetting(Wiring wiring)
     : QDialog(nullptr), settings_(*wiring.Settings), korean_(wiring.Korean),
-      isConnected_(std::move(wiring.IsConnected)), mayChangeDrive_(std::move(wiring.MayChangeDrive)) {
+      isConnected_(std::move(wiring.IsConnected)), mayChangeDrive_(std::move(wiring.MayChangeDrive)),
+      driveChanging_(std::move(wiring.DriveChanging)), settingsTaken_(std::move(wiring.SettingsTaken)),
+      keepFoundDrives_(std::move(wiring.KeepFoundDrives)) {
     setObjectName(QStringLiteral("CDlgComSetting"));
     setWindowTitle(QStringLiteral("COM Setting"));
     setFont(DialogFont());
@@ -139,6 +141,7 @@ void CDlgComSetting::CreateFindDrive(bool korean) {
     };
     wiring.IsConnected = [this] { return isConnected_ && isConnected_(); };
     wiring.UseDrive = [this](const FoundDrive& drive) { UseFoundDrive(drive); };
+    wiring.KeepDrives = keepFoundDrives_;
     FindDrive = new FindDriveDialog(std::move(wiring), this);
     FindDrive->hide();
 }
@@ -212,11 +215,13 @@ bool CDlgComSetting::TakeValues() {
         return false;
     }
     const SerialSettingsInput& in = check.values;
-    if (in.DriveId != settings_.SettingsDriveId() && mayChangeDrive_ && !mayChangeDrive_(in.DriveId)) {
+    const bool otherDrive = in.DriveId != settings_.SettingsDriveId();
+    if (otherDrive && mayChangeDrive_ && !mayChangeDrive_(in.DriveId)) {
         DriveIdEdit->setFocus(Qt::OtherFocusReason);
         DriveIdEdit->selectAll();
         return false;
     }
+    if (otherDrive && driveChanging_) driveChanging_(in.DriveId);
     SerialSettingsValues values = settings_.Values();
     values.DriveId = in.DriveId;
     const int com = ComNumberOf(device);
@@ -233,6 +238,22 @@ bool CDlgComSetting::TakeValues() {
     values.BaudRate = in.BaudRate;
     values.Reconnect = ReconnectCheck->isChecked();
     settings_.Set(values);
+    if (settingsTaken_) settingsTaken_();
+    return true;
+}
+
+bool CDlgComSetting::ChangeDriveId(uint8_t to) {
+    if (to == settings_.SettingsDriveId()) return true;
+    if (mayChangeDrive_ && !mayChangeDrive_(to)) return false;
+    if (driveChanging_) driveChanging_(to);
+    SerialSettingsValues values = settings_.Values();
+    values.DriveId = to;
+    settings_.Set(values);
+    if (!isVisible())
+        ShowSettingsInForce();
+    else
+        DriveIdEdit->setText(QString::number(to));
+    if (settingsTaken_) settingsTaken_();
     return true;
 }
 

@@ -39,6 +39,14 @@ public:
         // Asked before OK points the link at another drive ID; false keeps
         // the drive in use (the parameter page's unstored values, ...).
         std::function<bool(uint8_t to)> MayChangeDrive;
+        // Called once the change to another drive ID is decided, before the
+        // settings take it (the link still talks to the drive in use): the
+        // windows that act on that drive stop.
+        std::function<void(uint8_t to)> DriveChanging;
+        // After the settings took values (a drive ID, a port, ...).
+        std::function<void()> SettingsTaken;
+        // Find Drive's "Keep as the line's drives".
+        std::function<void(const std::vector<FoundDrive>&)> KeepFoundDrives;
     };
     explicit CDlgComSetting(Wiring wiring);
 
@@ -74,6 +82,11 @@ public slots:
     // Shows the drive's port, rate and ID in the fields and takes them as OK
     // does, without hiding the window.
     void UseFoundDrive(const FoundDrive& drive);
+    // The one-choice switch of the connection bar: the drive ID alone
+    // changes, as OK with only the Drive ID field changed would (the
+    // parameter page asked first, then DriveChanging, then the settings).
+    // False when the user stays with the drive in use.
+    bool ChangeDriveId(uint8_t to);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override; // Enter does nothing
@@ -94,6 +107,9 @@ private:
     const bool korean_ = false;
     const std::function<bool()> isConnected_;
     const std::function<bool(uint8_t)> mayChangeDrive_;
+    const std::function<void(uint8_t)> driveChanging_;
+    const std::function<void()> settingsTaken_;
+    const std::function<void(const std::vector<FoundDrive>&)> keepFoundDrives_;
     std::vector<SerialPortInfo> devices_; // the entries after COM30, in order
 };
 

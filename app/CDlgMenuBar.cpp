@@ -1,5 +1,6 @@
 #include "CDlgMenuBar.h"
 
+#include "LineDrivesTexts.h"
 #include "SerialSettings.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
@@ -17,12 +18,14 @@
 #include "link/PortOpenText.h"
 #include "res/Icons.h"
 
+#include <QComboBox>
 #include <QDesktopServices>
 #include <QGroupBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QUrl>
 
+#include <algorithm>
 #include <chrono>
 
 namespace velt {
@@ -38,6 +41,9 @@ constexpr uint32_t kReadFailSettleMs = 500;
 constexpr uint32_t kReadFailMessageDelayMs = 100;
 // Disconnect waits twice this long for the same reason.
 constexpr uint32_t kDisconnectStepMs = 500;
+// The drive choice's entries after the drives: their data.
+constexpr int kNameDriveData = -1;
+constexpr int kAddDriveData = -2;
 
 const QColor kCaptionHover(0, 128, 0);
 const QColor kConnectedBk(0, 128, 0);
@@ -100,6 +106,11 @@ void CDlgMenuBar::CreateStatusPanel() {
     ProtocolText->setGeometry(DluRect(412, 8, 44, 9));
     DriveIdText = new QLabel(QStringLiteral("Drive ID : 20"), this);
     DriveIdText->setGeometry(DluRect(412, 21, 90, 9));
+    DriveChoice = new QComboBox(this);
+    DriveChoice->setGeometry(DluRect(412, 19, 90, 12));
+    DriveChoice->hide();
+    NameAfterCaption(DriveChoice, Qs(kDriveChoiceName.Pick(wiring_.Korean)));
+    connect(DriveChoice, &QComboBox::activated, this, &CDlgMenuBar::OnDriveChosen);
     PortText = new QLabel(QStringLiteral("COM20, 115200, 8, NONE, 1"), this);
     PortText->setGeometry(DluRect(412, 32, 90, 9));
 
@@ -266,7 +277,11 @@ void CDlgMenuBar::RefreshStatus() {
     const SerialSettings* settings = wiring_.Settings;
     if (settings == nullptr || wiring_.Link == nullptr) return;
     const SerialSettingsValues values = settings->Values();
-    DriveIdText->setText(Qs(velt::DriveIdText(values.DriveId)));
+    RefreshDriveChoice();
+    std::string idText = velt::DriveIdText(values.DriveId);
+    for (const LineDrive& d : choiceDrives_)
+        if (d.Id == values.DriveId && !d.Name.empty()) idText += "  " + d.Name;
+    DriveIdText->setText(Qs(idText));
     const std::string port = wiring_.PortDisplayName ? wiring_.PortDisplayName() : settings->PortName();
     // A network line has no serial format of its own to show.
     PortText->setText(Qs(IsNetworkLineName(port) ? port
@@ -281,6 +296,47 @@ void CDlgMenuBar::RefreshStatus() {
     HwVersionLabel->SetTextColour(kHwText);
     SwVersionLabel->setText(Qs(SwVersionText(params[drive::SoftwareVersionRegister])));
     SwVersionLabel->SetTextColour(kSwText);
+}
+
+void CDlgMenuBar::RefreshDriveChoice() {
+    if (wiring_.Settings == nullptr) return;
+    const uint8_t id = wiring_.Settings->SettingsDriveId();
+    std::vector<LineDrive> drives = wiring_.LineDrives ? wiring_.LineDrives() : std::vector<LineDrive>{};
+    if (drives == choiceDrives_ && id == choiceId_) return;
+    choiceDrives_ = std::move(drives);
+    choiceId_ = id;
+    const QSignalBlocker quiet(DriveChoice);
+    DriveChoice->clear();
+    std::vector<LineDrive> entries = choiceDrives_;
+    // The drive in use is always an entry, also when the list lacks it.
+    if (std::none_of(entries.begin(), entries.end(), [id](const LineDrive& d) { return d.Id == id; }))
+        entries.insert(
+            std::find_if(entries.begin(), entries.end(), [id](const LineDrive& d) { return d.Id > id; }),
+            LineDrive{id, {}});
+    for (const LineDrive& d : entries) {
+        DriveChoice->addItem(QStringLiteral("ID ") + Qs(LineDriveEntryText(d)), static_cast<int>(d.Id));
+        if (d.Id == id) DriveChoice->setCurrentIndex(DriveChoice->count() - 1);
+    }
+    DriveChoice->insertSeparator(DriveChoice->count());
+    DriveChoice->addItem(Qs(kNameDriveEntry.Pick(wiring_.Korean)), kNameDriveData);
+    DriveChoice->addItem(Qs(kAddDriveEntry.Pick(wiring_.Korean)), kAddDriveData);
+    const bool shown = !choiceDrives_.empty();
+    DriveChoice->setVisible(shown);
+    DriveIdText->setVisible(!shown);
+}
+
+void CDlgMenuBar::OnDriveChosen(int index) {
+    const int data = DriveChoice->itemData(index).toInt();
+    if (data == kNameDriveData)
+        Call(wiring_.NameDrive);
+    else if (data == kAddDriveData)
+        Call(wiring_.AddDrive);
+    else if (data > 0 && wiring_.SwitchDrive)
+        wiring_.SwitchDrive(static_cast<uint8_t>(data));
+    // The choice shows the drive in force: the one switched to, or the one
+    // kept when the user stayed.
+    choiceId_ = 0;
+    RefreshStatus();
 }
 
 } // namespace velt

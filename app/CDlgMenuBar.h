@@ -4,6 +4,7 @@
 // logo button. Connect and DisConnect ask the connection supervisor; the
 // status panel shows its state and the serial settings in force.
 // User-interface thread only.
+#include "LineDrives.h"
 #include "link/ConnectionSupervisor.h"
 
 #include <QTimer>
@@ -12,7 +13,9 @@
 #include <cstdint>
 #include <functional>
 #include <string>
+#include <vector>
 
+class QComboBox;
 class QLabel;
 class QPushButton;
 
@@ -46,6 +49,14 @@ public:
         std::function<void()> ShowLinkHealth;
         std::function<void()> LoadParameterFile;
         std::function<void()> SaveParameterFile;
+        // The drives the user keeps for the port in force (LineDrives.h);
+        // while there are none the drive choice is hidden.
+        std::function<std::vector<LineDrive>()> LineDrives;
+        // The one-choice switch to another drive of the line; false when
+        // the user stayed with the drive in use.
+        std::function<bool(uint8_t to)> SwitchDrive;
+        std::function<void()> NameDrive; // asks a name for the drive in use
+        std::function<void()> AddDrive;  // asks an ID (and a name) to add
     };
 
     CDlgMenuBar(Wiring wiring, QWidget* frame);
@@ -57,7 +68,9 @@ public:
     CButtonST* LoadButton = nullptr;
     CButtonST* SaveButton = nullptr;
     QLabel* ProtocolText = nullptr; // "ModBusRTU"; hidden while the status shows reconnecting
-    QLabel* DriveIdText = nullptr;
+    QLabel* DriveIdText = nullptr;  // "Drive ID : 2  X axis"; the drive choice takes its place when shown
+    // "ID 2  X axis" for each drive of the line, then the naming entries.
+    QComboBox* DriveChoice = nullptr;
     QLabel* PortText = nullptr;
     CColorStatic* StatusLabel = nullptr;
     QPushButton* ConnectButton = nullptr;
@@ -96,6 +109,10 @@ public slots:
     void OnWeb();
     void OnLinkHealth();
     void RefreshStatus(); // the 500 ms status refresh
+    // The drive choice's entries again (the line's list or the drive in use
+    // changed); RefreshStatus does it when needed.
+    void RefreshDriveChoice();
+    void OnDriveChosen(int index);
 
 private:
     void CreatePageButtons();
@@ -110,6 +127,8 @@ private:
     }
 
     const Wiring wiring_;
+    std::vector<LineDrive> choiceDrives_; // what the drive choice lists
+    uint8_t choiceId_ = 0;                // and the drive it shows
     bool reconnecting_ = false;
     QTimer statusTimer_; // runs for the life of the bar
 };

@@ -4,6 +4,7 @@
 #include "CDlgMenuBar.h"
 #include "CMainFrame.h"
 #include "FindDriveDialog.h"
+#include "LineDrives.h"
 #include "SerialSettings.h"
 #include "SessionWiring.h"
 #include "controls/Accessible.h"
@@ -102,6 +103,7 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
         values.PortName = options.DemoLine;
         settings_->Set(values);
     }
+    lineDrives_ = std::make_unique<LineDrives>(remembersSettings_);
     link_ = std::make_unique<CDriveLink>();
     link_->StartThread();
     supervisor_ = std::make_unique<ConnectionSupervisor>(
@@ -111,6 +113,7 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     CreateWindows();
     ConnectLink();
     PlaceStrips();
+    ShowDriveInTitles();
 
     frame_->show();
     return true;
@@ -139,6 +142,9 @@ void CVELT_HostApp::CreateShellWindows() {
     settings.Korean = korean_;
     settings.IsConnected = [link = link_.get()] { return link->IsConnected(); };
     settings.MayChangeDrive = [this](uint8_t to) { return !parameter_ || parameter_->MayChangeDrive(to); };
+    settings.DriveChanging = [this](uint8_t to) { StopForDriveChange(to); };
+    settings.SettingsTaken = [this] { ShowDriveInTitles(); };
+    settings.KeepFoundDrives = [this](const std::vector<FoundDrive>& found) { KeepFoundDrives(found); };
     comSetting_ = std::make_unique<CDlgComSetting>(std::move(settings));
     Float(comSetting_.get(), "CDlgComSetting");
 
@@ -165,6 +171,10 @@ void CVELT_HostApp::CreateShellWindows() {
     };
     bar.LoadParameterFile = [this] { parameter_->LoadParameterFile(); };
     bar.SaveParameterFile = [this] { parameter_->SaveParameterFile(); };
+    bar.LineDrives = [this] { return lineDrives_->Of(settings_->PortName()); };
+    bar.SwitchDrive = [this](uint8_t to) { return comSetting_->ChangeDriveId(to); };
+    bar.NameDrive = [this] { NameDrive(); };
+    bar.AddDrive = [this] { AddDrive(); };
     menuBar_ = std::make_unique<CDlgMenuBar>(std::move(bar), frame_.get());
     Child("CDlgMenuBar");
 
@@ -194,6 +204,12 @@ void CVELT_HostApp::CreatePages() {
             setValHex_->OpenForParameter(help, number, value);
         else
             setValDec_->OpenForParameter(help, number, value);
+    };
+    parameter.OtherDrives = [this] {
+        std::vector<std::pair<uint8_t, std::string>> others;
+        for (const LineDrive& d : lineDrives_->Of(settings_->PortName()))
+            if (d.Id != settings_->SettingsDriveId()) others.emplace_back(d.Id, d.Name);
+        return others;
     };
     parameter_ = std::make_unique<CDlgParameter>(std::move(parameter), frame);
     Child("CDlgParameter");

@@ -32,8 +32,10 @@ class CDlgSetValDEC;
 class CDlgSetValHEX;
 class CDlgRepeat;
 class CDlgScope;
+class LineDrives;
 class LinkHealthDialog;
 class ParamWorkingCopy;
+struct FoundDrive;
 struct SessionWiring;
 
 class CVELT_HostApp {
@@ -74,6 +76,10 @@ public:
     CDlgScope* Scope(int k) const { return scopes_.at(static_cast<size_t>(k)).get(); }
     std::array<CDlgScope*, kScopeCount> Scopes() const;
     LinkHealthDialog* LinkHealth() const { return linkHealth_.get(); }
+    // The drives the user keeps per line, and the name of one ("X axis";
+    // empty when it has none). User-interface thread.
+    LineDrives* Drives() const { return lineDrives_.get(); }
+    std::string DriveNameOf(const std::string& port, uint8_t id) const;
     CMainFrame* MainFrame() const { return frame_.get(); }
 
     const ShellLayout& Layout() const { return layout_; }
@@ -99,12 +105,20 @@ private:
     void Child(const char* className);
     void ShowNextScope();
     void ShowPage(bool parameterPage);
+    // CVELT_HostAppDrives.cpp: the drives of the line.
+    void StopForDriveChange(uint8_t to);
+    void ShowDriveInTitles();
+    void NameDrive();
+    void AddDrive();
+    void KeepFoundDrives(const std::vector<FoundDrive>& found);
+    void TellIfNotKept(bool kept);
 
     bool korean_ = false;
     bool remembersSettings_ = true;
     // Destroyed last: the child pages go with it, so each is released first.
     std::unique_ptr<CMainFrame> frame_;
     std::unique_ptr<SerialSettings> settings_;
+    std::unique_ptr<LineDrives> lineDrives_;
     std::unique_ptr<CDriveLink> link_;
     std::unique_ptr<ConnectionSupervisor> supervisor_;
     std::unique_ptr<ConnectionWatch> watch_;

@@ -1,5 +1,6 @@
 #include "FindDriveDialog.h"
 
+#include "LineDrivesTexts.h"
 #include "ShellTexts.h"
 #include "base/MessageService.h"
 #include "controls/Accessible.h"
@@ -76,9 +77,10 @@ void FindDriveDialog::CreateControls() {
     Results->setMinimumSize(DluSize(280, 70));
     UseButton = new QPushButton(text(kScanUse), this);
     CloseButton = new QPushButton(text(kScanClose), this);
+    KeepButton = new QPushButton(text(kKeepFoundDrives), this);
     // Enter presses the focused button, else Start.
     StartButton->setDefault(true);
-    for (QPushButton* b : {StartButton, CancelButton, UseButton, CloseButton})
+    for (QPushButton* b : {StartButton, CancelButton, UseButton, KeepButton, CloseButton})
         NameAfterCaption(b, b->text());
     NameAfterLabel(PortValue, PortCaption);
     NameAfterCaption(AllPortsCheck, AllPortsCheck->text());
@@ -92,6 +94,7 @@ void FindDriveDialog::CreateControls() {
     top->addWidget(StartButton);
     top->addWidget(CancelButton);
     auto* bottom = new QHBoxLayout;
+    bottom->addWidget(KeepButton);
     bottom->addStretch(1);
     bottom->addWidget(UseButton);
     bottom->addWidget(CloseButton);
@@ -105,6 +108,7 @@ void FindDriveDialog::CreateControls() {
     connect(StartButton, &QPushButton::clicked, this, &FindDriveDialog::OnStart);
     connect(CancelButton, &QPushButton::clicked, this, &FindDriveDialog::OnCancel);
     connect(UseButton, &QPushButton::clicked, this, &FindDriveDialog::OnUse);
+    connect(KeepButton, &QPushButton::clicked, this, &FindDriveDialog::OnKeep);
     connect(CloseButton, &QPushButton::clicked, this, &FindDriveDialog::reject);
     connect(AllPortsCheck, &QCheckBox::toggled, this, &FindDriveDialog::ShowPort);
     connect(Results, &QTableWidget::itemSelectionChanged, this,
@@ -183,6 +187,11 @@ void FindDriveDialog::OnUse() {
     hide();
 }
 
+void FindDriveDialog::OnKeep() {
+    if (found_.empty() || !wiring_.KeepDrives) return;
+    wiring_.KeepDrives(found_);
+}
+
 void FindDriveDialog::reject() {
     StopSearch();
     hide();
@@ -223,6 +232,7 @@ void FindDriveDialog::Refresh() {
     CancelButton->setEnabled(status.Running && !status.Cancelled);
     AllPortsCheck->setEnabled(!status.Running);
     UseButton->setEnabled(Results->currentRow() >= 0);
+    KeepButton->setEnabled(!status.Running && !found_.empty() && wiring_.KeepDrives);
     if (!status.Running) timer_.stop();
 }
 

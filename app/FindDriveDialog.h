@@ -34,6 +34,8 @@ public:
         std::function<ScanOrder()> Order;                   // the settings' rate and ID, the last ID used
         std::function<bool()> IsConnected;                  // the link holds a port: no search then
         std::function<void(const FoundDrive&)> UseDrive;    // fills the serial settings
+        // Keeps the drives found as their lines' lists of drives (LineDrives.h).
+        std::function<void(const std::vector<FoundDrive>&)> KeepDrives;
     };
 
     FindDriveDialog(Wiring wiring, QWidget* parent);
@@ -48,6 +50,7 @@ public:
     QLabel* StatusText = nullptr;
     QTableWidget* Results = nullptr;
     QPushButton* UseButton = nullptr;
+    QPushButton* KeepButton = nullptr; // "Keep as the line's drives", once a search found any
     QPushButton* CloseButton = nullptr;
 
     bool IsSearching() const;
@@ -61,6 +64,7 @@ public slots:
     void OnStart();
     void OnCancel();        // stops the search within one probe; the list stays
     void OnUse();           // the selected drive into the settings, then hides
+    void OnKeep();          // every drive found into the lines' lists
     void Refresh();         // progress, list and buttons from the search (the timer's)
     void reject() override; // Close, Esc, close box: cancels the search and hides
 

@@ -3,6 +3,7 @@
 // (files, backups, the drive), list the backups.
 #include "cli/CliCommon.h"
 
+#include "base/IdList.h"
 #include "base/PathText.h"
 #include "link/CDriveLink.h"
 #include "params/Backup.h"
@@ -18,6 +19,7 @@
 
 #include <chrono>
 #include <cstdio>
+#include <ctime>
 #include <filesystem>
 #include <iostream>
 #include <optional>
@@ -432,8 +434,35 @@ int RunDiff(const CliOptions& options, const Args& args) {
     throw UsageError{"params diff takes FILE, or A and B (each a file, a backup name or drive)"};
 }
 
-int RunBackups(const Args& args) {
-    if (args.size() > 1) throw UsageError{"params backups takes no arguments"};
+// params backups --id LIST: one backup of each drive, the ID in its name.
+int WriteDriveBackups(const CliOptions& options) {
+    const std::filesystem::path folder = BackupFolder();
+    const std::time_t now = std::time(nullptr);
+    std::vector<std::pair<uint8_t, ParamValues>> read;
+    int result = ReadDrives(options, &read);
+    for (const auto& [id, values] : read) {
+        const BackupResult written = WriteBackupFile(values, folder, now, options.korean, id, true);
+        if (written.ok) {
+            std::printf("drive %d: %s\n", id, PathText(written.path).c_str());
+        } else {
+            std::fprintf(stderr, "drive %d: %s\n", id, written.error.c_str());
+            if (result == 0) result = kExitFileError;
+        }
+    }
+    return result;
+}
+
+int RunBackups(const CliOptions& options, const Args& args) {
+    if (args.size() == 3 && args[1] == "--id") {
+        const std::optional<std::vector<uint8_t>> ids = ParseIdList(args[2], 1, 247);
+        if (!ids) throw UsageError{"invalid drive IDs '" + args[2] + "' (a list such as 1,2,5 or 1-3)"};
+        CliOptions drives = options;
+        drives.ids = *ids;
+        drives.id = ids->front();
+        return WriteDriveBackups(drives);
+    }
+    if (args.size() > 1) throw UsageError{"params backups takes only --id LIST"};
+    if (options.ids.size() > 1) return WriteDriveBackups(options);
     const std::filesystem::path folder = BackupFolder();
     const std::vector<BackupEntry> backups = ListBackups(folder);
     if (backups.empty()) std::fprintf(stderr, "no backups in %s\n", folder.string().c_str());
@@ -448,7 +477,7 @@ int RunParams(const CliOptions& options, const Args& args) {
     if (args[0] == "read") return RunRead(options, args);
     if (args[0] == "write") return RunWrite(options, args);
     if (args[0] == "diff") return RunDiff(options, args);
-    if (args[0] == "backups") return RunBackups(args);
+    if (args[0] == "backups") return RunBackups(options, args);
     throw UsageError{"unknown params command " + args[0]};
 }
 
@@ -467,6 +496,10 @@ const CliRegistrar kParams{
      "                              (values as the parameter page shows them; exit 1 when any differ).\n"
      "                              A and B are each a .par file, a backup's name or drive\n"
      "  params backups              list the backups, newest first: time, size in bytes, name\n"
+     "  params backups --id LIST    read each drive of LIST (1,2,5 or 1-3) and write one backup per\n"
+     "                              drive, BackUp_<time>_id<N>.par; a drive that fails is named on\n"
+     "                              stderr, the others are still written, and the exit status is\n"
+     "                              the first failure's\n"
      "  --id LIST params read --out FILE\n"
      "                              one file per drive, FILE_id<N>.par\n"
      "  --id LIST params diff [FILE]\n"

@@ -103,7 +103,8 @@ int Run(int argc, char** argv) {
     const std::string name = argv[i];
     std::vector<std::string> args(argv + i + 1, argv + argc);
     const bool several = options.ids.size() > 1;
-    if (several && !(name == "params" && !args.empty() && (args[0] == "read" || args[0] == "diff")))
+    if (several && !(name == "params" && !args.empty() &&
+                     (args[0] == "read" || args[0] == "diff" || args[0] == "backups")))
         throw UsageError{name + (args.empty() ? "" : " " + args[0]) + " takes one drive ID"};
     for (const CliCommand& c : Commands())
         if (name == c.name) return c.run(options, args);

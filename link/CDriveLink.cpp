@@ -368,6 +368,22 @@ RtuResult CDriveLink::ReadAllParamsLocked(const ParamReadProgress& progress) {
     return RTU_OK;
 }
 
+RtuResult CDriveLink::ReadParamsOf(uint8_t id, ParamBlock* regs, const ParamReadProgress& progress) {
+    if (id == 0 || !connected_.load()) return RTU_ERR_NOT_OPEN;
+    std::lock_guard lock(Lock);
+    if (!port_) return RTU_ERR_NOT_OPEN;
+    ParamBlock read{};
+    for (int start = 0; start < kParamCount; start += kParamBlockSize) {
+        const RtuResult result = port_->ReadHoldingRegisters(id, static_cast<uint16_t>(start),
+                                                             read.data() + start, kParamBlockSize);
+        if (result != RTU_OK) return result;
+        if (progress) progress(start + kParamBlockSize);
+        std::this_thread::sleep_for(kParamBlockGap);
+    }
+    *regs = read;
+    return RTU_OK;
+}
+
 RtuResult CDriveLink::WriteParam(uint16_t reg, uint16_t value) {
     if (!connected_.load()) return RTU_ERR_NOT_OPEN;
     std::lock_guard lock(Lock);

@@ -181,6 +181,14 @@ public:
     // registers read so far; it only posts, it never blocks.
     using ParamReadProgress = std::function<void(int registersRead)>;
     RtuResult ReadAllParamsQuietly(const ParamReadProgress& progress = {});
+    // Every parameter of drive `id`, another drive of the line, into *regs
+    // without a change of drive: the polled blocks, ParamsDriveId and the
+    // selected drive's counters stay as they are, and *regs is written only
+    // when all blocks came (a failed read leaves it untouched). Under Lock
+    // for the whole read, so the polls of the selected drive wait for it.
+    // `progress` as for ReadAllParamsQuietly. ID 0 (broadcast) is refused
+    // with RTU_ERR_NOT_OPEN and nothing sent, as is a link not connected.
+    RtuResult ReadParamsOf(uint8_t id, ParamBlock* regs, const ParamReadProgress& progress = {});
     RtuResult WriteParam(uint16_t reg, uint16_t value);
     RtuResult WriteOutput(uint16_t coil, bool on);
     // WriteParam on the connection numbered `connection` only: RTU_ERR_NOT_OPEN,

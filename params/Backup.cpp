@@ -23,7 +23,7 @@ namespace {
 constexpr int kMaxCopies = 1000;
 } // namespace
 
-std::string BackupFileName(std::time_t when, int copy) {
+std::string BackupFileName(std::time_t when, int copy, uint8_t idInName) {
     std::tm t{};
     int year = 0, month = 0, day = 0, hour = -1, minute = -1, second = -1;
     if (LocalTime(when, &t)) {
@@ -38,21 +38,22 @@ std::string BackupFileName(std::time_t when, int copy) {
     std::snprintf(name, sizeof name, "BackUp_%04d%02d%02d_%02d%02d%02d", year, month, day, hour, minute,
                   second);
     std::string result = name;
+    if (idInName != 0) result += "_id" + std::to_string(idInName);
     if (copy > 1) result += "_" + std::to_string(copy);
     return result + ".par";
 }
 
 BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder, std::time_t when,
-                             bool korean) {
+                             bool korean, uint8_t driveId, bool idInName) {
     BackupResult result;
     std::string bytes;
-    if (!FormatParFile(values, &bytes, korean)) {
+    if (!FormatParFile(values, &bytes, korean, driveId)) {
         result.error = kParNoCp949.Pick(korean);
         return result;
     }
     CreateFolderPath(folder);
     for (int copy = 1; copy <= kMaxCopies; ++copy) {
-        const std::filesystem::path path = folder / BackupFileName(when, copy);
+        const std::filesystem::path path = folder / BackupFileName(when, copy, idInName ? driveId : 0);
         bool existed = false;
         if (CreateFileAtomically(path, bytes, &existed, {&result.error, korean})) {
             result.ok = true;
@@ -102,7 +103,7 @@ bool Newer(const BackupEntry& a, const BackupEntry& b) {
     const BackupStamp& x = a.stamp;
     const BackupStamp& y = b.stamp;
     const auto key = [](const BackupStamp& s) {
-        return std::array<int, 7>{s.year, s.month, s.day, s.hour, s.minute, s.second, s.copy};
+        return std::array<int, 8>{s.year, s.month, s.day, s.hour, s.minute, s.second, s.driveId, s.copy};
     };
     if (key(x) != key(y)) return key(x) > key(y);
     return a.name > b.name;
@@ -122,6 +123,15 @@ bool ParseBackupFileName(const std::string& name, BackupStamp* stamp) {
     if (!Digits(body, &pos, 2, &s.hour) || !Digits(body, &pos, 2, &s.minute) ||
         !Digits(body, &pos, 2, &s.second))
         return false;
+    if (body.compare(pos, 3, "_id") == 0) {
+        pos += 3;
+        size_t digits = 0;
+        while (pos + digits < body.size() && digits < 3 && body[pos + digits] >= '0' &&
+               body[pos + digits] <= '9')
+            ++digits;
+        if (digits == 0 || !Digits(body, &pos, digits, &s.driveId) || s.driveId < 1 || s.driveId > 255)
+            return false;
+    }
     if (pos < body.size()) {
         if (body[pos++] != '_') return false;
         const size_t digits = body.size() - pos;
@@ -157,6 +167,7 @@ std::string BackupTimeText(const BackupStamp& s) {
                   s.minute, s.second);
     std::string result = text;
     if (s.copy > 1) result += " (" + std::to_string(s.copy) + ")";
+    if (s.driveId != 0) result += " ID " + std::to_string(s.driveId);
     return result;
 }
 

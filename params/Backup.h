@@ -12,8 +12,9 @@ namespace velt {
 
 // "BackUp_%04d%02d%02d_%02d%02d%02d.par" from the local time of `when`
 // (hour, minute and second -1 and the date 0 when the time cannot be
-// converted); copy 2, 3, ... adds "_2", "_3", ... before ".par".
-std::string BackupFileName(std::time_t when, int copy = 1);
+// converted); a backup of one drive of several ("Back up all drives") adds
+// "_id<N>" after the time; copy 2, 3, ... adds "_2", "_3", ... before ".par".
+std::string BackupFileName(std::time_t when, int copy = 1, uint8_t idInName = 0);
 
 struct BackupResult {
     bool ok = false;
@@ -24,15 +25,17 @@ struct BackupResult {
 // Writes `values` as a new backup file in `folder` (created if missing),
 // named for `when`, with the names of the language. A backup of the same
 // second already there is never replaced: the new one takes the next free
-// copy number instead.
+// copy number instead. `driveId` (0: not known) is named in the file's first
+// comment line; `idInName` also puts it in the file name.
 BackupResult WriteBackupFile(const ParamValues& values, const std::filesystem::path& folder, std::time_t when,
-                             bool korean);
+                             bool korean, uint8_t driveId = 0, bool idInName = false);
 
 // The local time a backup was taken and its copy number, read from its file
 // name. The program never changes or deletes a backup; these only read.
 struct BackupStamp {
     int year = 0, month = 0, day = 0, hour = 0, minute = 0, second = 0;
     int copy = 1;
+    int driveId = 0; // the "_id<N>" of the name; 0 without
     bool operator==(const BackupStamp&) const = default;
 };
 
@@ -52,7 +55,8 @@ struct BackupEntry {
 // that cannot be read gives none.
 std::vector<BackupEntry> ListBackups(const std::filesystem::path& folder);
 
-// "2024-01-31 14:25:07", with " (2)" for a second copy of the same second.
+// "2024-01-31 14:25:07", with " (2)" for a second copy of the same second and
+// " ID 2" for the backup of drive 2 of several.
 std::string BackupTimeText(const BackupStamp& stamp);
 
 } // namespace velt

@@ -209,6 +209,7 @@ void CDlgParameter::CreateCompare(bool korean) {
     wiring.Link = wiring_.Link;
     wiring.Copy = wiring_.Copy;
     wiring.Korean = korean;
+    wiring.OtherDrives = wiring_.OtherDrives;
     CompareWindow = new CompareDialog(std::move(wiring), this);
     CompareWindow->setWindowFlag(Qt::Window);
 }
@@ -506,7 +507,7 @@ bool CDlgParameter::MayChangeDrive(uint8_t to) {
 BackupResult CDlgParameter::WriteBackupFile() {
     const velt::ParamValues drive =
         wiring_.Link ? ValuesFromRegisters(wiring_.Link->ParamRegs()) : velt::ParamValues{};
-    return WriteBackupNow(drive, wiring_.Korean);
+    return WriteBackupNow(drive, wiring_.Korean, {}, wiring_.Link ? wiring_.Link->ParamsDriveId() : 0);
 }
 
 // ---- parameter files ---------------------------------------------------------------------------
@@ -540,7 +541,7 @@ void CDlgParameter::LoadParameterFile() {
 void CDlgParameter::SaveParameterFile() {
     const QString file = ChooseFile(true);
     if (file.isEmpty()) return;
-    SaveParameterFileTo(PathOf(file), WorkingCopy().Values(), wiring_.Korean);
+    SaveParameterFileTo(PathOf(file), WorkingCopy().Values(), wiring_.Korean, WorkingCopy().DriveId());
 }
 
 } // namespace velt

@@ -25,6 +25,9 @@
 
 #include <array>
 #include <functional>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QComboBox;
 class QProgressBar;
@@ -50,6 +53,8 @@ public:
         ParamWorkingCopy* Copy = nullptr;
         bool Korean = false;
         std::function<void(const QString& help, int number, int32_t value, bool hex)> OpenValueDialog;
+        // The other drives of the line (ID, name) for the compare window.
+        std::function<std::vector<std::pair<uint8_t, std::string>>()> OtherDrives;
     };
 
     CDlgParameter(Wiring wiring, QWidget* frame);

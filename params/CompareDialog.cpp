@@ -174,6 +174,11 @@ void CompareDialog::BuildButtons(QBoxLayout* layout) {
     });
     layout->addWidget(ExportButton);
     ReadAgainButton = add(kReadAgain, &CompareDialog::ReadAgain);
+    BackupAllButton = new QPushButton(Qs(kBackupAllDrives.Pick(ko)), this);
+    BackupAllButton->setToolTip(Qs(kBackupAllTip.Pick(ko)));
+    NameAfterCaption(BackupAllButton, BackupAllButton->text());
+    connect(BackupAllButton, &QPushButton::clicked, this, [this] { BackUpAllDrives(); });
+    layout->addWidget(BackupAllButton);
     layout->addStretch(1);
     CloseButton = add(kClose, &CompareDialog::reject);
     CloseButton->setDefault(true); // Enter presses the focused button, else Close
@@ -192,6 +197,7 @@ void CompareDialog::reject() {
 
 void CompareDialog::Open() {
     FillBackupLists();
+    FillDriveEntries();
     for (Side side : {A, B})
         if (sides_[side].loaded && sides_[side].source == Source::WorkingCopy)
             ChooseSource(side, Source::WorkingCopy);
@@ -220,16 +226,21 @@ void CompareDialog::FillBackupLists() {
     }
 }
 
-bool CompareDialog::ChooseSource(Side side, Source source, const std::filesystem::path& file) {
+bool CompareDialog::ChooseSource(Side side, Source source, const std::filesystem::path& file,
+                                 uint8_t driveId) {
     const bool ko = wiring_.Korean;
     bool ok = false;
     switch (source) {
     case Source::Drive:
         ok = StartDriveRead(side);
         break;
+    case Source::OtherDrive:
+        ok = driveId != 0 && StartDriveRead(side, driveId);
+        break;
     case Source::WorkingCopy:
         sides_[side] = SideState{Source::WorkingCopy,
                                  {},
+                                 0,
                                  WholeSet(wiring_.Copy ? wiring_.Copy->Values() : ParamValues{}),
                                  true,
                                  Qs(kSourceWorking.Pick(ko)),
@@ -248,7 +259,7 @@ bool CompareDialog::ChooseSource(Side side, Source source, const std::filesystem
     }
     }
     ShowSide(side);
-    if (ok && source != Source::Drive) Rebuild();
+    if (ok && source != Source::Drive && source != Source::OtherDrive) Rebuild();
     UpdateActions();
     return ok;
 }
@@ -277,7 +288,7 @@ bool CompareDialog::LoadFile(Side side, Source source, const std::filesystem::pa
     return true;
 }
 
-bool CompareDialog::StartDriveRead(Side side) {
+bool CompareDialog::StartDriveRead(Side side, uint8_t otherId) {
     CDriveLink* link = wiring_.Link;
     if (link == nullptr || !link->IsConnected()) {
         ShowMessage(kNeedsDrive.Pick(wiring_.Korean));
@@ -288,14 +299,18 @@ bool CompareDialog::StartDriveRead(Side side) {
     readingFor_ = side;
     ReadProgress->setValue(0);
     ReadProgress->show();
-    const bool started = reader_.Start([this, link, side](const std::stop_token&) {
-        const RtuResult result = link->ReadAllParamsQuietly([this](int registers) {
+    const bool started = reader_.Start([this, link, side, otherId](const std::stop_token&) {
+        const auto progress = [this](int registers) {
             QMetaObject::invokeMethod(
                 this, [this, registers] { OnReadProgress(registers); }, Qt::QueuedConnection);
-        });
-        const ParamBlock regs = link->ParamRegs();
+        };
+        ParamBlock regs{};
+        const RtuResult result = otherId != 0 ? link->ReadParamsOf(otherId, &regs, progress)
+                                              : link->ReadAllParamsQuietly(progress);
+        if (otherId == 0) regs = link->ParamRegs();
         QMetaObject::invokeMethod(
-            this, [this, side, result, regs] { OnDriveRead(side, result, regs); }, Qt::QueuedConnection);
+            this, [this, side, result, regs, otherId] { OnDriveRead(side, result, regs, otherId); },
+            Qt::QueuedConnection);
     });
     if (!started) {
         reading_.reset();
@@ -312,7 +327,7 @@ void CompareDialog::OnReadProgress(int registers) {
     ReadProgress->setValue(registers);
 }
 
-void CompareDialog::OnDriveRead(Side side, RtuResult result, const ParamBlock& regs) {
+void CompareDialog::OnDriveRead(Side side, RtuResult result, const ParamBlock& regs, uint8_t otherId) {
     reader_.StopAndWait(); // the body has posted this as its last act
     reading_.reset();
     readingFor_ = -1;
@@ -325,9 +340,29 @@ void CompareDialog::OnDriveRead(Side side, RtuResult result, const ParamBlock& r
         return;
     }
     const ParamValues values = ValuesFromRegisters(regs);
+    const QString readAt =
+        Qs(kDriveReadAt.Pick(ko)).arg(QTime::currentTime().toString(QStringLiteral("HH:mm:ss")));
+    if (otherId != 0) {
+        // Another drive's values: never the working copy's picture of its drive.
+        std::string name;
+        for (const auto& [id, n] : otherDrives_)
+            if (id == otherId) name = n;
+        SideState state{Source::OtherDrive,
+                        {},
+                        otherId,
+                        WholeSet(values),
+                        true,
+                        Qs(OtherDriveHeader(otherId, name, ko)),
+                        readAt};
+        sides_[side] = std::move(state);
+        ShowSide(side);
+        Rebuild();
+        return;
+    }
     sides_[side] =
         SideState{Source::Drive,
                   {},
+                  0,
                   WholeSet(values),
                   true,
                   Qs(kDriveHeader.Pick(ko)),
@@ -343,6 +378,12 @@ void CompareDialog::OnDriveRead(Side side, RtuResult result, const ParamBlock& r
 }
 
 void CompareDialog::OnSourceActivated(Side side, int index) {
+    const int first = static_cast<int>(Source::OtherDrive);
+    if (index >= first) {
+        const auto k = static_cast<size_t>(index - first);
+        if (k < otherDrives_.size()) ChooseSource(side, Source::OtherDrive, {}, otherDrives_[k].first);
+        return;
+    }
     const auto source = static_cast<Source>(index);
     if (source == Source::Backup) {
         const QComboBox* backups = Controls[side].backups;
@@ -368,7 +409,7 @@ void CompareDialog::OnBackupActivated(Side side, int index) {
 void CompareDialog::ShowSide(Side side) {
     const SideState& s = sides_[side];
     SideControls& c = Controls[side];
-    c.source->setCurrentIndex(s.loaded ? static_cast<int>(s.source) : -1);
+    c.source->setCurrentIndex(EntryOf(s));
     c.backups->setVisible(s.loaded && s.source == Source::Backup);
     if (s.source == Source::Backup) c.backups->setCurrentIndex(c.backups->findData(QsPath(s.file)));
     c.browse->setVisible(s.loaded && s.source == Source::File);
@@ -421,6 +462,8 @@ void CompareDialog::UpdateActions() {
     for (SideControls& c : Controls) {
         EnableEntry(c.source, static_cast<int>(Source::Drive), linked, Qs(kNeedsDrive.Pick(ko)));
         EnableEntry(c.source, static_cast<int>(Source::Backup), anyBackup, Qs(kNoBackups.Pick(ko)));
+        for (int k = static_cast<int>(Source::OtherDrive); k < c.source->count(); ++k)
+            EnableEntry(c.source, k, linked, Qs(kNeedsDrive.Pick(ko)));
         c.source->setEnabled(!reading);
         c.backups->setEnabled(!reading);
         c.browse->setEnabled(!reading);
@@ -430,6 +473,7 @@ void CompareDialog::UpdateActions() {
     CopyButton->setEnabled(!shown_.empty());
     ExportButton->setEnabled(!shown_.empty());
     ReadAgainButton->setEnabled(!reading && (sides_[A].loaded || sides_[B].loaded));
+    BackupAllButton->setEnabled(!reading && linked);
 }
 
 void CompareDialog::FollowPage() {
@@ -451,7 +495,7 @@ void CompareDialog::ReadAgain() {
         if (s.source == Source::Drive)
             StartDriveRead(side); // a second drive side takes the same read
         else
-            ChooseSource(side, s.source, s.file);
+            ChooseSource(side, s.source, s.file, s.driveId);
     }
 }
 

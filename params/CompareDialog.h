@@ -11,6 +11,7 @@
 #include "base/StoppableWorker.h"
 #include "controls/BusyScope.h"
 #include "link/CDriveLink.h"
+#include "params/DriveBackups.h"
 #include "params/ParamCompare.h"
 #include "params/ParamWorkingCopy.h"
 
@@ -21,6 +22,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
+#include <utility>
+#include <vector>
 
 class QBoxLayout;
 class QCheckBox;
@@ -37,7 +41,9 @@ class CompareDialog : public QDialog {
     Q_OBJECT
 public:
     // The entries of a side's source list, in this order.
-    enum class Source { Drive, WorkingCopy, File, Backup };
+    // OtherDrive: another drive of the line, read by its ID without a
+    // change of drive; its entries follow Backup, one per drive.
+    enum class Source { Drive, WorkingCopy, File, Backup, OtherDrive };
     enum Side { A = 0, B = 1 };
 
     // The working copy is shown as a side, takes B's values of chosen rows,
@@ -48,6 +54,9 @@ public:
         CDriveLink* Link = nullptr; // may be null: no drive side
         ParamWorkingCopy* Copy = nullptr;
         bool Korean = false;
+        // The other drives of the line (ID and name; not the drive in use),
+        // asked whenever the window opens. May be empty.
+        std::function<std::vector<std::pair<uint8_t, std::string>>()> OtherDrives;
     };
 
     CompareDialog(Wiring wiring, QWidget* parent);
@@ -62,12 +71,17 @@ public:
     // side cannot take it (a damaged file, no drive, Cancel): the message
     // names the reason and the side keeps what it had. A drive read returns
     // true once started; it ends in OnDriveRead.
-    bool ChooseSource(Side side, Source source, const std::filesystem::path& file = {});
+    // OtherDrive reads drive `driveId`.
+    bool ChooseSource(Side side, Source source, const std::filesystem::path& file = {}, uint8_t driveId = 0);
     // Loads both sides again from their sources (the drive is read again).
     void ReadAgain();
 
     // The selected rows of side B into the working copy.
     void TakeSelected();
+    // One backup per drive of the line (the drive in use and OtherDrives),
+    // read on the worker thread; the account is told when all are done.
+    // False when no drive is connected or a read runs.
+    bool BackUpAllDrives();
     // The rows shown (the selected ones when there are) as text: the clipboard
     // gets tab-separated lines, the CSV file is written atomically.
     void CopyToClipboard();
@@ -77,6 +91,7 @@ public:
     const ParamSet& SideSet(Side side) const { return sides_[side].set; }
     bool SideLoaded(Side side) const { return sides_[side].loaded; }
     Source SideSource(Side side) const { return sides_[side].source; }
+    uint8_t SideDrive(Side side) const { return sides_[side].driveId; } // of an OtherDrive side
     const std::vector<CompareRow>& ShownRows() const { return shown_; }
     int Differences() const { return differences_; }
 
@@ -99,6 +114,7 @@ public:
     QPushButton* CopyButton = nullptr;
     QPushButton* ExportButton = nullptr;
     QPushButton* ReadAgainButton = nullptr;
+    QPushButton* BackupAllButton = nullptr;
     QPushButton* CloseButton = nullptr;
     QLabel* Note = nullptr;
 
@@ -109,6 +125,7 @@ private:
     struct SideState {
         Source source = Source::WorkingCopy;
         std::filesystem::path file; // File and Backup
+        uint8_t driveId = 0;        // OtherDrive
         ParamSet set;
         bool loaded = false;
         QString header; // what the table's column says of it
@@ -119,9 +136,12 @@ private:
     void BuildButtons(QBoxLayout* layout);
     void FillBackupLists();
     bool LoadFile(Side side, Source source, const std::filesystem::path& file);
-    bool StartDriveRead(Side side);
+    void FillDriveEntries();
+    int EntryOf(const SideState& state) const; // the source list's entry of a side's source
+    bool StartDriveRead(Side side, uint8_t otherId = 0);
     void OnReadProgress(int registers);
-    void OnDriveRead(Side side, RtuResult result, const ParamBlock& regs);
+    void OnDriveRead(Side side, RtuResult result, const ParamBlock& regs, uint8_t otherId);
+    void OnBackupsWritten(const std::vector<DriveBackup>& backups);
     void OnSourceActivated(Side side, int index);
     void OnBackupActivated(Side side, int index);
     void ShowSide(Side side);
@@ -137,9 +157,10 @@ private:
     std::vector<CompareRow> rows_;
     std::vector<CompareRow> shown_;
     int differences_ = 0;
-    std::optional<BusyScope> reading_; // while the drive is being read
-    int readingFor_ = -1;              // the side the read is for
-    StoppableWorker reader_;           // last: gone before the members it posts to
+    std::vector<std::pair<uint8_t, std::string>> otherDrives_; // the OtherDrive entries, in order
+    std::optional<BusyScope> reading_;                         // while the drive is being read
+    int readingFor_ = -1;                                      // the side the read is for
+    StoppableWorker reader_;                                   // last: gone before the members it posts to
 };
 
 } // namespace velt

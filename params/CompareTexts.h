@@ -15,6 +15,18 @@ inline constexpr LocalText kSourceWorking{"현재 편집값", "Working copy"};
 inline constexpr LocalText kSourceFile{"파일", "File"};
 inline constexpr LocalText kSourceBackup{"백업", "Backup"};
 inline constexpr LocalText kDriveHeader{"드라이브", "Drive"};
+// Another drive of the line, by its ID and name: its entry in the source
+// lists (followed by kReadNowNote) and its column header.
+inline constexpr LocalText kOtherDriveHeader{"드라이브 {id} {name}", "Drive {id} {name}"};
+inline constexpr LocalText kReadNowNote{"(지금 읽기)", "(read now)"};
+inline constexpr LocalText kBackupAllDrives{"모든 드라이브 백업(&U)", "Back &up all drives"};
+inline constexpr LocalText kBackupAllTip{
+    "연결의 드라이브마다 파라미터를 읽어 드라이브 ID 가 붙은 백업 파일을 하나씩 씁니다.",
+    "Reads the parameters of each drive of the line and writes one backup per drive, named with its ID."};
+// {id}, {file}, {why}: one line of the account of "Back up all drives".
+inline constexpr LocalText kDriveBackedUp{"드라이브 {id}: {file}", "Drive {id}: {file}"};
+inline constexpr LocalText kDriveNotBackedUp{"드라이브 {id}: 백업하지 못했습니다 ({why})",
+                                             "Drive {id}: not backed up ({why})"};
 inline constexpr LocalText kBrowse{"찾아보기(&W)...", "Bro&wse..."};
 inline constexpr LocalText kBrowseNameA{"A 쪽 파일 찾아보기", "Browse for the file of side A"};
 inline constexpr LocalText kBrowseNameB{"B 쪽 파일 찾아보기", "Browse for the file of side B"};

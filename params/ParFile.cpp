@@ -116,10 +116,12 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values, bool kore
     return result;
 }
 
-std::string FormatParTextUtf8(const ParamValues& values, bool korean) {
+std::string FormatParTextUtf8(const ParamValues& values, bool korean, uint8_t driveId) {
     const ParamInfo* table = ParamTable(korean);
     std::string text;
     text.reserve(drive::ParamCount * 40);
+    if (driveId != 0)
+        text = FillText(kParDriveLine.Pick(korean), {{"{id}", std::to_string(driveId)}}) + "\r\n";
     for (int n = 0; n < drive::ParamCount; ++n) {
         const std::string name = table[n].name != nullptr ? table[n].name : "";
         text += (n < 10    ? "00"
@@ -131,8 +133,8 @@ std::string FormatParTextUtf8(const ParamValues& values, bool korean) {
     return text;
 }
 
-bool FormatParFile(const ParamValues& values, std::string* bytes, bool korean) {
-    return Utf8ToCp949(FormatParTextUtf8(values, korean), bytes);
+bool FormatParFile(const ParamValues& values, std::string* bytes, bool korean, uint8_t driveId) {
+    return Utf8ToCp949(FormatParTextUtf8(values, korean, driveId), bytes);
 }
 
 namespace {
@@ -164,9 +166,9 @@ bool ReadParFile(const std::filesystem::path& path, ParamValues* values, bool ko
 }
 
 bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, bool korean,
-                  std::string* error) {
+                  std::string* error, uint8_t driveId) {
     std::string bytes;
-    if (!FormatParFile(values, &bytes, korean)) {
+    if (!FormatParFile(values, &bytes, korean, driveId)) {
         if (error != nullptr) *error = kParNoCp949.Pick(korean);
         return false;
     }

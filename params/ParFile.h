@@ -49,9 +49,10 @@ ParReadResult ParseParText(std::string_view text, ParamValues* values, bool kore
 // The file text for `values` with the names of the catalogue in Korean or
 // English (UTF-8), CR LF line ends. FormatParTextUtf8 is the readable form;
 // FormatParFile the exact file bytes (CP949), false only when a name cannot
-// be encoded.
-std::string FormatParTextUtf8(const ParamValues& values, bool korean);
-bool FormatParFile(const ParamValues& values, std::string* bytes, bool korean);
+// be encoded. A `driveId` other than 0 names the drive the values belong to
+// in a first comment line ("# Drive ID : 2").
+std::string FormatParTextUtf8(const ParamValues& values, bool korean, uint8_t driveId = 0);
+bool FormatParFile(const ParamValues& values, std::string* bytes, bool korean, uint8_t driveId = 0);
 
 // At most this many warnings are listed; the last one then says that more
 // were left out. A file of garbage must not turn into millions of texts.
@@ -71,7 +72,7 @@ bool ReadParFile(const std::filesystem::path& path, ParamValues* values, bool ko
 // Writes a file atomically with the names of the language; the old file
 // survives any failure. *error gets the reason.
 bool WriteParFile(const std::filesystem::path& path, const ParamValues& values, bool korean,
-                  std::string* error = nullptr);
+                  std::string* error = nullptr, uint8_t driveId = 0);
 
 // The 144 registers of the link's parameter block as parameter values.
 ParamValues ValuesFromRegisters(const std::array<uint16_t, drive::ParamCount>& regs);

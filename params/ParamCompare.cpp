@@ -182,4 +182,12 @@ std::string CompareTableText(const std::vector<CompareRow>& rows, const ParamSet
     return text;
 }
 
+std::string OtherDriveHeader(uint8_t id, const std::string& name, bool korean) {
+    std::string text =
+        FillText(kOtherDriveHeader.Pick(korean), {{"{id}", std::to_string(id)}, {"{name}", name}});
+    while (!text.empty() && text.back() == ' ')
+        text.pop_back();
+    return text;
+}
+
 } // namespace velt

@@ -7,6 +7,7 @@
 #include "params/ParFile.h"
 
 #include <array>
+#include <cstdint>
 #include <string>
 #include <vector>
 
@@ -38,6 +39,10 @@ struct CompareRow {
 // The 134 rows in number order (144 registers, ten pairs).
 std::vector<CompareRow> CompareSets(const ParamSet& a, const ParamSet& b);
 int CountDifferences(const std::vector<CompareRow>& rows);
+
+// "Drive 2 X axis" ("Drive 2" without a name): another drive of the line
+// as a side of the comparison.
+std::string OtherDriveHeader(uint8_t id, const std::string& name, bool korean);
 
 // "013", or "083-084" for a pair.
 std::string RowNumberText(const CompareRow& row);

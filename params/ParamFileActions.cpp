@@ -23,9 +23,10 @@ bool LoadParameterFileFrom(const std::filesystem::path& path, ParamValues* value
     return true;
 }
 
-bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values, bool korean) {
+bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values, bool korean,
+                         uint8_t driveId) {
     std::string error;
-    if (!WriteParFile(path, values, korean, &error)) {
+    if (!WriteParFile(path, values, korean, &error, driveId)) {
         ShowMessage(std::string(kFileSaveError) + "\r\n" + error); // the reason names the file
         return false;
     }
@@ -33,9 +34,10 @@ bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& v
     return true;
 }
 
-BackupResult WriteBackupNow(const ParamValues& values, bool korean, const WallClock& clock) {
+BackupResult WriteBackupNow(const ParamValues& values, bool korean, const WallClock& clock, uint8_t driveId,
+                            bool idInName) {
     const std::time_t now = clock ? clock() : std::time(nullptr);
-    return WriteBackupFile(values, BackupFolder(), now, korean);
+    return WriteBackupFile(values, BackupFolder(), now, korean, driveId, idInName);
 }
 
 } // namespace velt

@@ -31,11 +31,15 @@ std::string LoadErrorText(const std::filesystem::path& path, const std::string& 
 // Directory setting to its folder. On failure shows "File Save Error" with the reason, which
 // names the file, on the next line; the file that was at `path`
 // stays as it was and Directory is not changed.
-bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values, bool korean);
+// `driveId`: the drive the values belong to (0: none), named in the file.
+bool SaveParameterFileTo(const std::filesystem::path& path, const ParamValues& values, bool korean,
+                         uint8_t driveId = 0);
 
 // Writes a backup of `values` into BackupFolder(), named for clock() (the
 // current time when clock is empty). Shows nothing: on failure the result
 // carries the reason, and the save sequence asks whether to go on without.
-BackupResult WriteBackupNow(const ParamValues& values, bool korean, const WallClock& clock = {});
+// `driveId` as for WriteBackupFile.
+BackupResult WriteBackupNow(const ParamValues& values, bool korean, const WallClock& clock = {},
+                            uint8_t driveId = 0, bool idInName = false);
 
 } // namespace velt

@@ -116,6 +116,9 @@ inline constexpr LocalText kParTooLarge{"1 MiB보다 커서 파라미터 파일�
 inline constexpr LocalText kParCannotRead{"파일을 읽을 수 없습니다", "it cannot be read"};
 inline constexpr LocalText kParNoCp949{"파라미터 이름을 코드 페이지 949로 쓸 수 없습니다",
                                        "a parameter name cannot be written in code page 949"};
+// The first line of a .par file written for a known drive ({id}); a comment
+// line, which every reader skips.
+inline constexpr LocalText kParDriveLine{"# 드라이브 ID : {id}", "# Drive ID : {id}"};
 inline constexpr LocalText kBackupTooMany{"{folder} 폴더에 같은 초의 백업이 너무 많습니다",
                                           "too many backups within one second in {folder}"};
 

@@ -5,6 +5,7 @@
 #include "controls/CGridCtrl.h"
 #include "controls/CInPlaceEdit.h"
 #include "controls/DialogFont.h"
+#include "controls/QtText.h"
 #include "link/CDriveLink.h"
 #include "repeat/RepeatTexts.h"
 
@@ -168,7 +169,22 @@ void CDlgRepeat::UpdateTitle(const RepeatStatus& status) {
         title = QStringLiteral("Repeat - P%1, cycle %2").arg(status.PointIndex + 1).arg(status.Cycles);
     else if (status.LastEnd == RepeatEnd::LineFault)
         title = QString::fromStdString(RepeatLineFaultTitle(status.EndPoint, korean_));
+    else if (!stopReason_.isEmpty())
+        title += QStringLiteral(" - ") + stopReason_;
+    if (!driveCaption_.isEmpty()) title += QStringLiteral(" \u2014 ") + driveCaption_;
     if (windowTitle() != title) setWindowTitle(title);
+}
+
+void CDlgRepeat::SetDriveCaption(const std::string& caption) {
+    driveCaption_ = Qs(caption);
+    UpdateTitle(sequence_.Status());
+}
+
+void CDlgRepeat::StopWithReason(const std::string& why) {
+    if (!sequence_.Status().Repeating) return;
+    sequence_.Stop();
+    stopReason_ = Qs(why);
+    UpdateTitle(sequence_.Status());
 }
 
 // The message box runs an event loop in which further passes arrive; the
@@ -192,6 +208,7 @@ void CDlgRepeat::OnStart() {
         if (!text.empty()) ShowMessage(text);
         return;
     }
+    stopReason_.clear();
     StartButton->setEnabled(false);
     UpdateTitle(sequence_.Status());
 }

@@ -16,9 +16,11 @@
 #include "repeat/RepeatThread.h"
 
 #include <QDialog>
+#include <QString>
 
 #include <atomic>
 #include <cstdint>
+#include <string>
 
 class QPushButton;
 
@@ -47,6 +49,12 @@ public:
     QPushButton* StopButton = nullptr;
 
     RepeatSequence& Sequence() { return sequence_; }
+    // The drive the window drives, named in its title ("Repeat — drive 2
+    // X axis"); empty names none.
+    void SetDriveCaption(const std::string& caption);
+    // Stops a running cycle (STOP written to the drive in use) and says
+    // why in the title until the next Start. Nothing when none runs.
+    void StopWithReason(const std::string& why);
     const RepeatThread& Worker() const { return thread_; }
 
 public slots:
@@ -71,6 +79,8 @@ private:
     void PostPass(); // RepeatThread
 
     const bool korean_;
+    QString driveCaption_;
+    QString stopReason_;      // from StopWithReason until the next Start
     RepeatSequence sequence_; // declared before thread_: the thread ends first
     RepeatThread thread_;
     std::atomic<bool> passPending_{false};

@@ -286,6 +286,23 @@ void CDlgScope::reject() {
     if (recordingOn_) StopRecording(false); // nothing more would come; the file is closed whole
 }
 
+void CDlgScope::SetDriveCaption(const std::string& caption) {
+    setWindowTitle(caption.empty() ? QStringLiteral("Scope") : QStringLiteral("Scope \u2014 ") + Qs(caption));
+}
+
+void CDlgScope::StopWithReason(const std::string& why) {
+    const bool running = RunState() != 0;
+    const bool recording = recordingOn_;
+    if (running) StopAcquisition(false, false);
+    if (recording) {
+        recorder_.AddNote("# " + why); // the file says why it ends there
+        StopRecording(false);
+    }
+    if (!running && !recording) return;
+    TriggerStateLabel->setText(Qs(why));
+    TriggerStateLabel->setAccessibleDescription(Qs(why));
+}
+
 void CDlgScope::closeEvent(QCloseEvent* event) {
     thread_.RunState.store(0);
     QDialog::closeEvent(event); // arrives here as reject()

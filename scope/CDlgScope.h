@@ -64,6 +64,15 @@ public:
     // waitfailed". Returns 1 in every case, at once when no thread runs.
     int StopScopeThread();
 
+    // The drive the window shows, named in its title ("Scope — drive 2
+    // X axis"); empty leaves the title "Scope".
+    void SetDriveCaption(const std::string& caption);
+    // Stops acquiring and a recording (its file closed whole, its last line
+    // the reason) and, when
+    // either ran, says why in the trigger state line. For a stop the window
+    // did not choose, such as a change of drive.
+    void StopWithReason(const std::string& why);
+
     // 1 while acquiring (the ScopeThread reads it).
     int RunState() const { return thread_.RunState.load(); }
     int ThreadAlive() const { return thread_.ThreadAlive.load(); }

@@ -1,6 +1,7 @@
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CMainFrame.h"
+#include "app/LineDrives.h"
 #include "app/SerialSettings.h"
 #include "app/ShellTexts.h"
 #include "controls/CButtonST.h"
@@ -12,6 +13,8 @@
 #include "params/CDlgParameter.h"
 #include "params/SaveSequence.h"
 #include "platform/PortsFolder.h"
+#include "repeat/CDlgRepeat.h"
+#include "scope/CDlgScope.h"
 #include "tests/support/ShellFixture.h"
 
 #include <QComboBox>
@@ -136,6 +139,64 @@ TEST_F(ConnectionBarTest, AnotherDriveIdAsksForTheUnstoredValuesWhichNeverReachA
     app.reset();
     ::unsetenv("VELT_PARAMETER_DIR");
     std::filesystem::remove_all(folder);
+}
+
+// Two drives on one line, the second named by the user: the bar's drive
+// choice switches in one step, and what ran on drive 1 stops there, saying
+// why, while the titles follow the drive shown.
+TEST_F(ConnectionBarTest, TheDriveChoiceSwitchesAndStopsTheScopeAndTheCycleOfTheDriveLeft) {
+    sim::SimOptions options;
+    options.comNumber = 3;
+    options.ids = {1, 2};
+    drive = std::make_unique<sim::SimDrive>(options);
+    ASSERT_TRUE(drive->Start());
+    Start();
+    CDlgMenuBar& bar = *app->MenuBar();
+    bar.RefreshStatus();
+    EXPECT_FALSE(bar.DriveChoice->isVisibleTo(&bar)); // no line kept: the bar as before
+    EXPECT_TRUE(app->Drives()->Merge("COM3", {1, 2}));
+    EXPECT_TRUE(app->Drives()->SetName("COM3", 2, " X axis\t"));
+    bar.RefreshStatus();
+    ASSERT_TRUE(bar.DriveChoice->isVisibleTo(&bar));
+    ASSERT_GE(bar.DriveChoice->count(), 2);
+    EXPECT_EQ(bar.DriveChoice->currentText(), "ID 1");
+    EXPECT_EQ(bar.DriveChoice->itemText(1), "ID 2  X axis");
+
+    bar.ConnectButton->click();
+    ASSERT_TRUE(WaitUntil([this] { return app->Parameter()->ParamsReadCount > 0; }));
+    app->Link()->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn));
+    ASSERT_TRUE(WaitUntil(
+        [this] { return (app->Link()->StateRegs()[drive::StateStatus] & drive::StatusServoOn) != 0; }));
+    CDlgScope& scope = *app->Scope(0);
+    bar.ScopeButton->click();
+    scope.RunStopButton->click();
+    ASSERT_EQ(scope.RunState(), 1);
+    CDlgRepeat& repeat = *app->Repeat();
+    repeat.StartButton->click();
+    ASSERT_TRUE(repeat.Sequence().Status().Repeating);
+    drive->ClearRequests();
+
+    const int reads = app->Parameter()->ParamsReadCount;
+    bar.OnDriveChosen(1);
+    EXPECT_EQ(app->Settings()->SettingsDriveId(), 2);
+    EXPECT_EQ(scope.RunState(), 0);
+    EXPECT_EQ(scope.TriggerStateLabel->text(), "Stopped: switched to drive 2");
+    EXPECT_FALSE(repeat.Sequence().Status().Repeating);
+    EXPECT_EQ(scope.windowTitle(), QString::fromUtf8("Scope \u2014 drive 2 X axis"));
+    EXPECT_EQ(repeat.windowTitle(),
+              QString::fromUtf8("Repeat - Stopped: switched to drive 2 \u2014 drive 2 X axis"));
+    EXPECT_EQ(bar.DriveChoice->currentText(), "ID 2  X axis");
+    EXPECT_EQ(bar.DriveIdText->text(), "Drive ID : 2  X axis");
+    // The cycle's STOP went to the drive that moved, before the link left it.
+    bool stopToDrive1 = false;
+    for (const sim::SimRequest& r : drive->Requests())
+        if (r.function == drive::FunctionWriteSingleRegister && r.address == drive::CommandRegister)
+            stopToDrive1 = stopToDrive1 || r.slave == 1;
+    EXPECT_TRUE(stopToDrive1);
+    ASSERT_TRUE(WaitUntil([this] { return app->Link()->DriveId() == 2; }));
+    ASSERT_TRUE(WaitUntil([&] { return app->Parameter()->ParamsReadCount > reads; }));
+    EXPECT_EQ(app->Parameter()->WorkingCopy().DriveId(), 2);
+    EXPECT_EQ(LineDrives(true).NameOf("COM3", 2), "X axis"); // kept for the next start
 }
 
 TEST_F(ConnectionBarTest, DriveIdZeroSendsOneBroadcastAndFailsTheRead) {

@@ -3,6 +3,7 @@
 #include "app/CDlgComSetting.h"
 #include "app/CDlgMenuBar.h"
 #include "app/FindDriveDialog.h"
+#include "app/LineDrives.h"
 #include "app/SerialSettings.h"
 #include "link/CDriveLink.h"
 #include "link/LinkTexts.h"
@@ -99,6 +100,13 @@ TEST_F(FindDriveTest, FindsTheDriveAtItsRateAndIdAndUseFillsTheSettingsForConnec
     EXPECT_EQ(settings.BaudList->currentText(), QString::number(baud));
     EXPECT_EQ(settings.DriveIdEdit->text(), QString::number(id));
     EXPECT_EQ(drive->WriteRequests(), 0u);
+    // The search's result kept as the line's drives.
+    ASSERT_TRUE(find.KeepButton->isEnabled());
+    find.KeepButton->click();
+    EXPECT_EQ(app->Drives()->Of("COM3"), (std::vector<LineDrive>{{id, ""}}));
+    ASSERT_EQ(messages.Texts.size(), 1u);
+    EXPECT_EQ(messages.Texts[0], "Kept as the drives of COM3: " + std::to_string(id));
+    messages.Texts.clear();
 
     app->MenuBar()->ConnectDrive();
     EXPECT_TRUE(messages.Texts.empty()) << messages.Texts.front();

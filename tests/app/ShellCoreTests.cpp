@@ -1,4 +1,5 @@
 #include "app/AppOptions.h"
+#include "app/LineDrives.h"
 #include "app/SerialSettings.h"
 #include "app/SessionReport.h"
 #include "app/ShellLayout.h"
@@ -229,6 +230,24 @@ std::vector<int> KoreanLiteralLines(std::string_view source) {
 // Every user text is a LocalText in a *Texts.h header of its folder or in
 // one of the two tables; a Korean literal in any other .cpp file names the
 // file and the line.
+TEST(LineDrivesModel, EachPortKeepsItsDrivesByIdWithCleanNamesAndDamagedTextIsSkipped) {
+    LineDrives lines(false);
+    EXPECT_TRUE(lines.Merge("COM3", {5, 2, 0, 248, 2}));
+    EXPECT_TRUE(lines.SetName("COM3", 5, "  Z\taxis\r\n"));
+    EXPECT_TRUE(lines.SetName("COM3", 1, std::string(60, 'x') + "\xEA\xB0\x80"));
+    EXPECT_EQ(lines.Of("COM3"), (std::vector<LineDrive>{{1, std::string(40, 'x')}, {2, ""}, {5, "Z axis"}}));
+    EXPECT_TRUE(lines.Of("COM4").empty());
+    EXPECT_EQ(lines.NameOf("COM3", 5), "Z axis");
+    EXPECT_TRUE(lines.Remove("COM3", 1));
+    EXPECT_EQ(LineDrives::ListText(lines.Of("COM3")), "2\t5 Z axis");
+    // A name cut inside a character keeps the character out whole.
+    EXPECT_EQ(LineDrives::CleanName(std::string(39, 'y') + "\xEA\xB0\x80"), std::string(39, 'y'));
+    EXPECT_EQ(LineDrives::ParseListText("7 A B\t0 zero\tx\t\t7 again\t300\t3"),
+              (std::vector<LineDrive>{{3, ""}, {7, "A B"}}));
+    EXPECT_EQ(LineDriveEntryText({2, "X axis"}), "2  X axis");
+    EXPECT_EQ(DriveCaption(2, "", false), "drive 2");
+}
+
 TEST(SourceTexts, NoCppFileOutsideTheTablesHoldsAKoreanLiteral) {
     namespace fs = std::filesystem;
     const fs::path root = VELT_SOURCE_DIR;

@@ -2,6 +2,7 @@
 // backups and the simulated drive side by side, values taken into the
 // working copy and stored only by All Parameter Save; and the page used
 // without a drive.
+#include "app/LineDrives.h"
 #include "controls/CButtonST.h"
 #include "controls/CGridCtrl.h"
 #include "link/DriveMap.h"
@@ -380,6 +381,80 @@ TEST_F(Compare, ChosenRowsGoIntoTheWorkingCopyAndTheSaveQuestionListsExactlyThos
     EXPECT_EQ(static_cast<int16_t>(drive->Holding(13)), file[13]);
     EXPECT_EQ(static_cast<int16_t>(drive->Holding(drive::ParamDefaultForm)), 11);
     EXPECT_EQ(static_cast<int16_t>(drive->Holding(20)), drive0[20]);
+}
+
+// A line of two drives and a third that is silent: drive 2's set is read
+// without leaving drive 1, a row of it goes into drive 1's working copy as
+// an edit and is stored in drive 1 only; then every drive that answers is
+// backed up under its own ID and the silent one is named.
+TEST_F(Compare, AnotherDriveOfTheLineIsComparedTakenFromAndBackedUpUnderItsId) {
+    sim::SimOptions options;
+    options.comNumber = 3;
+    options.ids = {1, 2};
+    drive = std::make_unique<sim::SimDrive>(options);
+    ASSERT_TRUE(drive->Start());
+    ASSERT_TRUE(drive->SelectDrive(2));
+    const auto twin = static_cast<int16_t>(drive->Holding(13) + 9);
+    drive->SetHolding(13, static_cast<uint16_t>(twin));
+    ASSERT_TRUE(drive->SelectDrive(1));
+    const uint16_t own20 = drive->Holding(20);
+    Start(0);
+    app->Drives()->SetName("COM3", 2, "Y axis");
+    app->Drives()->Merge("COM3", {9});
+    Connect();
+    CDlgParameter& page = Page();
+    page.CompareButton->click();
+    CompareDialog& window = Window();
+    QComboBox* sourceB = window.Controls[CompareDialog::B].source;
+    ASSERT_EQ(sourceB->count(), static_cast<int>(Source::OtherDrive) + 2);
+    EXPECT_EQ(sourceB->itemText(static_cast<int>(Source::OtherDrive) + 1), "Drive 9 (read now)");
+    EXPECT_EQ(sourceB->itemText(static_cast<int>(Source::OtherDrive)), "Drive 2 Y axis (read now)");
+    Choose(sourceB, static_cast<int>(Source::OtherDrive));
+    ASSERT_TRUE(
+        WaitUntil([&] { return !window.Reading() && window.SideLoaded(CompareDialog::B); }, kPatience));
+    EXPECT_EQ(window.SideSource(CompareDialog::B), Source::OtherDrive);
+    EXPECT_EQ(window.SideDrive(CompareDialog::B), 2);
+    EXPECT_EQ(window.SideSet(CompareDialog::B).values[13], twin);
+    EXPECT_EQ(app->Link()->ParamsDriveId(), 1); // the link stayed with drive 1
+    EXPECT_EQ(app->Link()->DriveId(), 1);
+
+    drive->ClearRequests();
+    SelectRows(window.Table, {"013"});
+    window.TakeButton->click();
+    EXPECT_EQ(page.WorkingCopy().Values()[13], twin);
+    EXPECT_TRUE(IsBold(page, 13));
+    EXPECT_TRUE(page.WorkingCopy().HasUnstoredChanges());
+    EXPECT_EQ(page.WorkingCopy().DriveId(), 1);
+    shown.Answers = {MsgResult::Yes};
+    const int reads = page.ParamsReadCount;
+    page.SaveAllButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return page.ParamsReadCount > reads; }, kPatience));
+    EXPECT_EQ(static_cast<int16_t>(drive->Holding(13)), twin);
+    EXPECT_EQ(drive->Holding(20), own20);
+    for (const sim::SimRequest& r : drive->Requests())
+        if (r.function == drive::FunctionWriteSingleRegister) EXPECT_EQ(r.slave, 1) << r.address;
+
+    shown.Boxes.clear();
+    ASSERT_TRUE(window.BackUpAllDrives());
+    ASSERT_TRUE(WaitUntil([&] { return !window.Reading(); }, kPatience));
+    ASSERT_EQ(shown.Boxes.size(), 1u);
+    EXPECT_NE(shown.Boxes[0].text.find("Drive 1: "), std::string::npos) << shown.Boxes[0].text;
+    EXPECT_NE(shown.Boxes[0].text.find("Drive 2: "), std::string::npos) << shown.Boxes[0].text;
+    EXPECT_NE(shown.Boxes[0].text.find("Drive 9: not backed up (RTU_ERR_NO_REPLY"), std::string::npos)
+        << shown.Boxes[0].text;
+    int perDrive = 0;
+    for (const BackupEntry& b : ListBackups(BackupFolder())) {
+        if (b.stamp.driveId == 0) continue;
+        ++perDrive;
+        EXPECT_NE(b.name.find("_id" + std::to_string(b.stamp.driveId)), std::string::npos) << b.name;
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(b.path, &bytes));
+        EXPECT_EQ(bytes.rfind("# Drive ID : " + std::to_string(b.stamp.driveId) + "\r\n000 : ", 0), 0u);
+        velt::ParamValues values{};
+        ASSERT_TRUE(ReadParFile(b.path, &values, false));
+        EXPECT_EQ(values[13], twin); // both drives now hold the twin's value
+    }
+    EXPECT_EQ(perDrive, 2);
 }
 
 TEST_F(Compare, CopyAndExportCsvGiveTheRowsShown) {

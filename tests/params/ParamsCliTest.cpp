@@ -2,6 +2,7 @@
 // simulated drive.
 #include "ChildProcess.h"
 #include "link/DriveMap.h"
+#include "params/Backup.h"
 #include "params/ParFile.h"
 #include "params/ParamCatalogue.h"
 #include "platform/AtomicFile.h"
@@ -271,4 +272,42 @@ TEST_F(ParamsCliTest, SeveralDriveIdsAreReadInTurnAndASilentOneIsNamed) {
     EXPECT_EQ(r.out, "No.\tName\tdrive 1\tdrive 2\n" + row);
     EXPECT_EQ(Run("--id 1,2 params write '" + (dir_ / "axis_id2.par").string() + "'").exitCode, 64);
     EXPECT_EQ(Run("--id 2,2 params read").exitCode, 64);
+}
+
+// One backup per drive of the list, each named with its ID and saying so in
+// its first line; a silent drive is named and the others are still written.
+TEST_F(ParamsCliTest, BackupsOfSeveralDrivesAreWrittenEachUnderItsIdAndASilentOneIsNamed) {
+    sim_->Stop();
+    sim::SimOptions options;
+    options.publish = false;
+    options.ids = {1, 2};
+    sim_ = std::make_unique<sim::SimDrive>(options);
+    std::string error;
+    ASSERT_TRUE(sim_->Start(&error)) << error;
+    ASSERT_TRUE(sim_->SelectDrive(2));
+    sim_->SetHolding(13, 4321);
+    sim_->SelectDrive(0);
+
+    const CliRun r = Run("params backups --id 1,2,9");
+    EXPECT_EQ(r.exitCode, 11) << r.err;
+    EXPECT_NE(r.err.find("drive 9: not read"), std::string::npos) << r.err;
+    EXPECT_NE(r.out.find("drive 1: "), std::string::npos) << r.out;
+    EXPECT_NE(r.out.find("drive 2: "), std::string::npos) << r.out;
+    std::vector<BackupEntry> backups = ListBackups(dir_ / "backups");
+    ASSERT_EQ(backups.size(), 2u);
+    for (const BackupEntry& b : backups) {
+        EXPECT_NE(b.name.find("_id" + std::to_string(b.stamp.driveId) + ".par"), std::string::npos) << b.name;
+        std::string bytes;
+        ASSERT_TRUE(ReadWholeFile(b.path, &bytes));
+        EXPECT_EQ(bytes.rfind("# Drive ID : " + std::to_string(b.stamp.driveId) + "\r\n", 0), 0u);
+        ParamValues values{};
+        ASSERT_TRUE(ReadParFile(b.path, &values, false));
+        if (b.stamp.driveId == 2) {
+            EXPECT_EQ(values[13], 4321);
+        }
+    }
+    EXPECT_NE(backups[0].stamp.driveId, backups[1].stamp.driveId);
+    EXPECT_EQ(Run("params backups --id 0").exitCode, 64);
+    const CliRun listed = Run("params backups");
+    EXPECT_NE(listed.out.find(" ID 2 "), std::string::npos) << listed.out;
 }
