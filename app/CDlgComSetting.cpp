@@ -351,6 +351,16 @@ void CDlgComSetting::UseFoundDrive(const FoundDrive& drive) {
     TakeValues();
 }
 
+bool CDlgComSetting::SelectDriveId(uint8_t id) {
+    if (id == settings_.SettingsDriveId()) return true;
+    if (mayChangeDrive_ && !mayChangeDrive_(id)) return false;
+    SerialSettingsValues values = settings_.Values();
+    values.DriveId = id;
+    settings_.Set(values);
+    DriveIdEdit->setText(QString::number(id));
+    return true;
+}
+
 void CDlgComSetting::OpenFindDrive() {
     FindDrive->show();
     FindDrive->raise();

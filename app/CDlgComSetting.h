@@ -74,6 +74,9 @@ public slots:
     // Shows the drive's port, rate and ID in the fields and takes them as OK
     // does, without hiding the window.
     void UseFoundDrive(const FoundDrive& drive);
+    // Makes `id` the drive in use as OK would (MayChangeDrive asked first),
+    // the other settings unchanged. False when the change was refused.
+    bool SelectDriveId(uint8_t id);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override; // Enter does nothing

@@ -15,6 +15,7 @@
 #include "link/ConnectionSupervisor.h"
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/CDlgRTUMonitoring.h"
+#include "monitor/LineOverviewDialog.h"
 #include "monitor/LinkHealthDialog.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
@@ -97,9 +98,11 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     // reaches the demo drive, and neither reads nor replaces the user's own.
     settings_ = std::make_unique<SerialSettings>(remembersSettings_);
     if (options.Reconnect) settings_->SetReconnect(true);
-    if (!options.DemoLine.empty()) {
+    demoIds_ = options.DemoIds;
+    if (!options.DemoLine.empty() || !demoIds_.empty()) {
         SerialSettingsValues values = settings_->Values();
-        values.PortName = options.DemoLine;
+        if (!options.DemoLine.empty()) values.PortName = options.DemoLine;
+        if (!demoIds_.empty()) values.DriveId = demoIds_.front();
         settings_->Set(values);
     }
     link_ = std::make_unique<CDriveLink>();
@@ -163,6 +166,7 @@ void CVELT_HostApp::CreateShellWindows() {
         linkHealth_->show();
         linkHealth_->raise();
     };
+    bar.ShowLineOverview = [this] { ShowOnTop(lineOverview_.get()); };
     bar.LoadParameterFile = [this] { parameter_->LoadParameterFile(); };
     bar.SaveParameterFile = [this] { parameter_->SaveParameterFile(); };
     menuBar_ = std::make_unique<CDlgMenuBar>(std::move(bar), frame_.get());
@@ -209,6 +213,30 @@ void CVELT_HostApp::CreatePages() {
     }
     linkHealth_ = std::make_unique<LinkHealthDialog>(link_.get(), korean_);
     Float(linkHealth_.get(), "LinkHealthDialog");
+    CreateLineOverview();
+}
+
+void CVELT_HostApp::CreateLineOverview() {
+    LineOverviewDialog::Wiring overview;
+    overview.Link = link_.get();
+    overview.Korean = korean_;
+    overview.LineIds = [this] { return LineIds(); };
+    overview.DriveName = [](uint8_t) { return std::string(); };
+    overview.SelectDrive = [this](uint8_t id) { comSetting_->SelectDriveId(id); };
+    lineOverview_ = std::make_unique<LineOverviewDialog>(std::move(overview));
+    Float(lineOverview_.get(), "LineOverviewDialog");
+}
+
+std::vector<uint8_t> CVELT_HostApp::LineIds() const {
+    if (!demoIds_.empty()) return demoIds_;
+    std::vector<uint8_t> ids;
+    if (comSetting_->FindDrive == nullptr) return ids;
+    const SerialSettingsValues values = settings_->Values();
+    const std::string port = settings_->PortName();
+    for (const FoundDrive& d : comSetting_->FindDrive->FoundDrives())
+        if (d.Port == port && d.Baud == static_cast<uint32_t>(values.BaudRate) && d.Exception == 0)
+            ids.push_back(d.Id);
+    return ids;
 }
 
 std::array<CDlgScope*, CVELT_HostApp::kScopeCount> CVELT_HostApp::Scopes() const {
@@ -319,6 +347,7 @@ void CVELT_HostApp::Shutdown() {
     }
     // It reads the link's journal on its timer.
     linkHealth_.reset();
+    lineOverview_.reset();
     // The RepeatThread writes through the link: it ends before the link goes.
     if (repeat_) {
         repeat_->StopRepeatThread();

@@ -33,6 +33,7 @@ class CDlgSetValHEX;
 class CDlgRepeat;
 class CDlgScope;
 class LinkHealthDialog;
+class LineOverviewDialog;
 class ParamWorkingCopy;
 struct SessionWiring;
 
@@ -74,6 +75,7 @@ public:
     CDlgScope* Scope(int k) const { return scopes_.at(static_cast<size_t>(k)).get(); }
     std::array<CDlgScope*, kScopeCount> Scopes() const;
     LinkHealthDialog* LinkHealth() const { return linkHealth_.get(); }
+    LineOverviewDialog* LineOverview() const { return lineOverview_.get(); }
     CMainFrame* MainFrame() const { return frame_.get(); }
 
     const ShellLayout& Layout() const { return layout_; }
@@ -99,6 +101,11 @@ private:
     void Child(const char* className);
     void ShowNextScope();
     void ShowPage(bool parameterPage);
+    void CreateLineOverview();
+    // The drives the line overview lists: the demo's, else those the last
+    // drive search found on the port and rate in use; the dialog adds the
+    // selected one.
+    std::vector<uint8_t> LineIds() const;
 
     bool korean_ = false;
     bool remembersSettings_ = true;
@@ -121,6 +128,8 @@ private:
     std::unique_ptr<CDlgRepeat> repeat_;
     std::array<std::unique_ptr<CDlgScope>, kScopeCount> scopes_;
     std::unique_ptr<LinkHealthDialog> linkHealth_;
+    std::unique_ptr<LineOverviewDialog> lineOverview_;
+    std::vector<uint8_t> demoIds_;
     ShellLayout layout_;
     std::vector<std::string> creationOrder_;
     bool closePending_ = false;
