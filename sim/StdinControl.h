@@ -26,6 +26,8 @@ public:
     StdinControl(const StdinControl&) = delete;
     StdinControl& operator=(const StdinControl&) = delete;
 
+    // Also ignores SIGTTIN in the whole process: a read that a move to the
+    // background overtakes fails instead of stopping the program.
     bool Start();
     void Stop() { worker_.StopAndWait(); }
 
