@@ -130,7 +130,7 @@ void CDlgMenuBar::CreateStatusPanel() {
     NameAfterCaption(WebButton, Qs(kWebSiteName.Pick(wiring_.Korean)));
     WebButton->setGeometry(DluRect(615, 4, 42, 13));
     OverviewButton = new QPushButton(Qs(kLineOverviewCaption.Pick(wiring_.Korean)), this);
-    OverviewButton->setGeometry(DluRect(615, 18, 42, 12));
+    OverviewButton->setGeometry(DluRect(613, 18, 46, 12));
     NameAfterCaption(OverviewButton, OverviewButton->text());
     connect(OverviewButton, &QPushButton::clicked, this, &CDlgMenuBar::OnLineOverview);
     HealthButton = new QPushButton(QString::fromUtf8(kLinkHealthCaption.Pick(wiring_.Korean)), this);
