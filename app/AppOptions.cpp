@@ -1,5 +1,6 @@
 #include "AppOptions.h"
 
+#include "base/IdList.h"
 #include "platform/SystemLanguage.h"
 
 #include <charconv>
@@ -62,8 +63,16 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
         } else if (a == "--demo-id" && hasValue) {
             if (!ParseBounded(args[++i], 1, kMaxDriveId, &o.DemoId))
                 o.Error = "--demo-id takes 1 to 247, not \"" + args[i] + "\"";
+        } else if (a == "--demo-ids" && hasValue) {
+            o.Demo = true;
+            const auto ids = ParseIdList(args[++i], 1, kMaxDriveId);
+            if (ids)
+                o.DemoIds = *ids;
+            else
+                o.Error =
+                    "--demo-ids takes a list of IDs 1 to 247 such as 1,2,3 or 1-4, not \"" + args[i] + "\"";
         } else if (a == "--lang" || a == "--screenshot" || a == "--report" || a == "--scopes" ||
-                   a == "--demo-baud" || a == "--demo-id" || a == "--write-log") {
+                   a == "--demo-baud" || a == "--demo-id" || a == "--demo-ids" || a == "--write-log") {
             o.Error = a + " needs a value";
         } else {
             o.Error = "unknown option \"" + a + "\"";
@@ -73,8 +82,8 @@ AppOptions ParseAppOptions(const std::vector<std::string>& args) {
 }
 
 const char* AppUsage() {
-    return "usage: velt-host [--demo] [--demo-baud B] [--demo-id N] [--lang ko|en] [--connect]\n"
-           "                 [--screenshot FILE] [--report SECONDS] [--repeat] [--scopes N]\n"
+    return "usage: velt-host [--demo] [--demo-baud B] [--demo-id N] [--demo-ids LIST] [--lang ko|en]\n"
+           "                 [--connect] [--screenshot FILE] [--report SECONDS] [--repeat] [--scopes N]\n"
            "                 [--reconnect] [--write-log FILE] [--demo-tcp]\n"
            "  --demo             run a simulated drive on COM3 for this session (Linux;\n"
            "                     Windows has no pseudo-terminal: there, join two COM\n"
@@ -84,6 +93,11 @@ const char* AppUsage() {
            "  --demo-baud B      the simulated drive's own rate (default 9600); it answers\n"
            "                     only at that rate, as a real drive does\n"
            "  --demo-id N        the simulated drive's ID, 1 to 247 (default 1)\n"
+           "  --demo-ids LIST    several simulated drives on the line (1,2,3 or 1-4); the\n"
+           "                     settings start at the first, the line overview lists all.\n"
+           "                     While the demo runs, lines on standard input go to the\n"
+           "                     simulator's control, as velt-drive-sim's do: \"drive 3\n"
+           "                     alarm 3\", \"drive 3 alarm 0\", \"drive 2 silent on\", ...\n"
            "  --lang ko|en       Korean or English texts (default: the system language)\n"
            "  --connect          connect with the default settings once the window is up\n"
            "  --screenshot FILE  save a picture of the main window as FILE (PNG) and quit\n"

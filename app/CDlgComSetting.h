@@ -85,7 +85,8 @@ public slots:
     // The one-choice switch of the connection bar: the drive ID alone
     // changes, as OK with only the Drive ID field changed would (the
     // parameter page asked first, then DriveChanging, then the settings).
-    // False when the user stays with the drive in use.
+    // False when the user stays with the drive in use. The connection
+    // bar's drive choice and the line overview's double click use it.
     bool ChangeDriveId(uint8_t to);
 
 protected:

@@ -139,7 +139,11 @@ void CDlgMenuBar::CreateStatusPanel() {
     WebButton->SetIcon(VeltIcon(kIconLogo));
     // The logo has no caption; readers announce what it opens.
     NameAfterCaption(WebButton, Qs(kWebSiteName.Pick(wiring_.Korean)));
-    WebButton->setGeometry(DluRect(615, 4, 42, 26));
+    WebButton->setGeometry(DluRect(615, 4, 42, 13));
+    OverviewButton = new QPushButton(Qs(kLineOverviewCaption.Pick(wiring_.Korean)), this);
+    OverviewButton->setGeometry(DluRect(613, 18, 46, 12));
+    NameAfterCaption(OverviewButton, OverviewButton->text());
+    connect(OverviewButton, &QPushButton::clicked, this, &CDlgMenuBar::OnLineOverview);
     HealthButton = new QPushButton(QString::fromUtf8(kLinkHealthCaption.Pick(wiring_.Korean)), this);
     HealthButton->setGeometry(DluRect(615, 31, 42, 12));
     NameAfterCaption(HealthButton, HealthButton->text());
@@ -239,6 +243,10 @@ void CDlgMenuBar::ShowState(const ConnectionStatus& status) {
 
 void CDlgMenuBar::OnLinkHealth() {
     Call(wiring_.ShowLinkHealth);
+}
+
+void CDlgMenuBar::OnLineOverview() {
+    Call(wiring_.ShowLineOverview);
 }
 
 void CDlgMenuBar::OnComSetting() {

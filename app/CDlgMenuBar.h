@@ -47,6 +47,7 @@ public:
         std::function<void()> ShowParameterPage;  // and hide the monitoring page
         std::function<void()> ShowNextScope;
         std::function<void()> ShowLinkHealth;
+        std::function<void()> ShowLineOverview;
         std::function<void()> LoadParameterFile;
         std::function<void()> SaveParameterFile;
         // The drives the user keeps for the port in force (LineDrives.h);
@@ -78,7 +79,8 @@ public:
     CColorStatic* HwVersionLabel = nullptr;
     CColorStatic* SwVersionLabel = nullptr;
     CButtonST* WebButton = nullptr;
-    QPushButton* HealthButton = nullptr; // "Link Health": shows the link health window
+    QPushButton* HealthButton = nullptr;   // "Link Health": shows the link health window
+    QPushButton* OverviewButton = nullptr; // "Line overview": shows the line overview window
 
     // True while the supervisor is reconnecting (the watchdog gave up with
     // "Reconnect automatically" on), until the drive answers again or the
@@ -108,6 +110,7 @@ public slots:
     void OnSave();
     void OnWeb();
     void OnLinkHealth();
+    void OnLineOverview();
     void RefreshStatus(); // the 500 ms status refresh
     // The drive choice's entries again (the line's list or the drive in use
     // changed); RefreshStatus does it when needed.

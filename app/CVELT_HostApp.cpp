@@ -16,6 +16,7 @@
 #include "link/ConnectionSupervisor.h"
 #include "monitor/CDlgMonitoring.h"
 #include "monitor/CDlgRTUMonitoring.h"
+#include "monitor/LineOverviewDialog.h"
 #include "monitor/LinkHealthDialog.h"
 #include "params/CDlgParameter.h"
 #include "params/CDlgSetValDEC.h"
@@ -98,12 +99,15 @@ bool CVELT_HostApp::InitInstance(const AppOptions& options) {
     // reaches the demo drive, and neither reads nor replaces the user's own.
     settings_ = std::make_unique<SerialSettings>(remembersSettings_);
     if (options.Reconnect) settings_->SetReconnect(true);
-    if (!options.DemoLine.empty()) {
+    const std::vector<uint8_t>& demoIds = options.DemoIds;
+    if (!options.DemoLine.empty() || !demoIds.empty()) {
         SerialSettingsValues values = settings_->Values();
-        values.PortName = options.DemoLine;
+        if (!options.DemoLine.empty()) values.PortName = options.DemoLine;
+        if (!demoIds.empty()) values.DriveId = demoIds.front();
         settings_->Set(values);
     }
     lineDrives_ = std::make_unique<LineDrives>(remembersSettings_);
+    if (!demoIds.empty()) lineDrives_->Merge(settings_->PortName(), demoIds); // the demo's line, for this run
     link_ = std::make_unique<CDriveLink>();
     link_->StartThread();
     supervisor_ = std::make_unique<ConnectionSupervisor>(
@@ -169,6 +173,7 @@ void CVELT_HostApp::CreateShellWindows() {
         linkHealth_->show();
         linkHealth_->raise();
     };
+    bar.ShowLineOverview = [this] { ShowOnTop(lineOverview_.get()); };
     bar.LoadParameterFile = [this] { parameter_->LoadParameterFile(); };
     bar.SaveParameterFile = [this] { parameter_->SaveParameterFile(); };
     bar.LineDrives = [this] { return lineDrives_->Of(settings_->PortName()); };
@@ -225,6 +230,32 @@ void CVELT_HostApp::CreatePages() {
     }
     linkHealth_ = std::make_unique<LinkHealthDialog>(link_.get(), korean_);
     Float(linkHealth_.get(), "LinkHealthDialog");
+    CreateLineOverview();
+}
+
+void CVELT_HostApp::CreateLineOverview() {
+    LineOverviewDialog::Wiring overview;
+    overview.Link = link_.get();
+    overview.Korean = korean_;
+    overview.LineIds = [this] { return LineIds(); };
+    overview.DriveName = [this](uint8_t id) { return DriveNameOf(settings_->PortName(), id); };
+    overview.SelectDrive = [this](uint8_t id) { comSetting_->ChangeDriveId(id); };
+    lineOverview_ = std::make_unique<LineOverviewDialog>(std::move(overview));
+    Float(lineOverview_.get(), "LineOverviewDialog");
+}
+
+std::vector<uint8_t> CVELT_HostApp::LineIds() const {
+    std::vector<uint8_t> ids;
+    const std::string port = settings_->PortName();
+    if (lineDrives_)
+        for (const LineDrive& drive : lineDrives_->Of(port))
+            ids.push_back(drive.Id);
+    if (!ids.empty() || comSetting_->FindDrive == nullptr) return ids;
+    const SerialSettingsValues values = settings_->Values();
+    for (const FoundDrive& d : comSetting_->FindDrive->FoundDrives())
+        if (d.Port == port && d.Baud == static_cast<uint32_t>(values.BaudRate) && d.Exception == 0)
+            ids.push_back(d.Id);
+    return ids;
 }
 
 std::array<CDlgScope*, CVELT_HostApp::kScopeCount> CVELT_HostApp::Scopes() const {
@@ -335,6 +366,7 @@ void CVELT_HostApp::Shutdown() {
     }
     // It reads the link's journal on its timer.
     linkHealth_.reset();
+    lineOverview_.reset();
     // The RepeatThread writes through the link: it ends before the link goes.
     if (repeat_) {
         repeat_->StopRepeatThread();

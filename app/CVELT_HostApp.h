@@ -34,6 +34,7 @@ class CDlgRepeat;
 class CDlgScope;
 class LineDrives;
 class LinkHealthDialog;
+class LineOverviewDialog;
 class ParamWorkingCopy;
 struct FoundDrive;
 struct SessionWiring;
@@ -80,6 +81,7 @@ public:
     // empty when it has none). User-interface thread.
     LineDrives* Drives() const { return lineDrives_.get(); }
     std::string DriveNameOf(const std::string& port, uint8_t id) const;
+    LineOverviewDialog* LineOverview() const { return lineOverview_.get(); }
     CMainFrame* MainFrame() const { return frame_.get(); }
 
     const ShellLayout& Layout() const { return layout_; }
@@ -112,6 +114,11 @@ private:
     void AddDrive();
     void KeepFoundDrives(const std::vector<FoundDrive>& found);
     void TellIfNotKept(bool kept);
+    void CreateLineOverview();
+    // The drives the line overview lists: the line's kept drives (a demo's
+    // for its run), else those the last drive search found on the port and
+    // rate in use; the dialog adds the selected one.
+    std::vector<uint8_t> LineIds() const;
 
     bool korean_ = false;
     bool remembersSettings_ = true;
@@ -135,6 +142,7 @@ private:
     std::unique_ptr<CDlgRepeat> repeat_;
     std::array<std::unique_ptr<CDlgScope>, kScopeCount> scopes_;
     std::unique_ptr<LinkHealthDialog> linkHealth_;
+    std::unique_ptr<LineOverviewDialog> lineOverview_;
     ShellLayout layout_;
     std::vector<std::string> creationOrder_;
     bool closePending_ = false;

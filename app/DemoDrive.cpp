@@ -4,6 +4,7 @@
 #include "platform/UserFolders.h"
 #include "sim/NetworkFront.h"
 #include "sim/SimDrive.h"
+#include "sim/StdinControl.h"
 
 #include <system_error>
 
@@ -16,6 +17,10 @@ DemoDrive::~DemoDrive() {
 }
 
 bool DemoDrive::Start(std::string* error, uint32_t baud, uint8_t id) {
+    return StartLine(error, baud, {id});
+}
+
+bool DemoDrive::StartLine(std::string* error, uint32_t baud, const std::vector<uint8_t>& ids) {
     folder_ = MakePrivateTempFolder("velt-host-demo-", error);
     if (folder_.empty()) return false;
     UsePortsFolder(folder_);
@@ -24,9 +29,9 @@ bool DemoDrive::Start(std::string* error, uint32_t baud, uint8_t id) {
     options.comNumber = 3;
     options.wireTiming = true; // the demo should feel like a real line at its rate
     options.baud = baud;
-    options.id = id;
+    options.ids = ids.empty() ? std::vector<uint8_t>{1} : ids;
+    options.id = options.ids.front();
     baud_ = baud;
-    id_ = id;
     drive_ = std::make_unique<sim::SimDrive>(options);
     if (!drive_->Start(error)) {
         Stop();
@@ -44,11 +49,18 @@ bool DemoDrive::StartGateway(std::string* error) {
     return false;
 }
 
+bool DemoDrive::StartControlInput() {
+    if (!drive_) return false;
+    control_ = std::make_unique<sim::StdinControl>(*drive_);
+    return control_->Start();
+}
+
 std::string DemoDrive::NetworkName() const {
     return gateway_ ? "tcp://127.0.0.1:" + std::to_string(gateway_->Port()) : std::string();
 }
 
 void DemoDrive::Stop() {
+    control_.reset();
     gateway_.reset();
     if (drive_) {
         drive_->Stop();

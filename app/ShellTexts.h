@@ -18,11 +18,13 @@ inline constexpr LocalText kOkCaption{"확인", "Ok"};
 
 // Reconnecting after the drive stopped answering: the serial settings'
 // option and the connection bar's stop button (the status and the frame
-// log's notes are link/LinkTexts.h), and the bar's link health button.
+// log's notes are link/LinkTexts.h), and the bar's link health and line
+// overview buttons.
 inline constexpr LocalText kReconnectOption{"자동으로 다시 연결", "Reconnect automatically"};
 inline constexpr LocalText kStopCaption{"중지", "Stop"};
 inline constexpr LocalText kStopReconnectingName{"재연결 중지", "Stop reconnecting"};
 inline constexpr LocalText kLinkHealthCaption{"통신 상태", "Link Health"};
+inline constexpr LocalText kLineOverviewCaption{"라인 개요", "Line overview"};
 inline constexpr LocalText kCancelCaption{"취소", "Cancel"};
 // The logo button has no caption; screen readers announce what it opens.
 inline constexpr LocalText kWebSiteName{"웹 사이트", "Web site"};

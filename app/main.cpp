@@ -22,6 +22,7 @@
 #include <cstdio>
 #include <memory>
 #include <string>
+#include <vector>
 
 using namespace std::chrono_literals;
 
@@ -71,11 +72,14 @@ int main(int argc, char** argv) {
     if (options.Demo) {
         demo = std::make_unique<velt::DemoDrive>();
         std::string error;
-        if (!demo->Start(&error, static_cast<uint32_t>(options.DemoBaud),
-                         static_cast<uint8_t>(options.DemoId))) {
+        const std::vector<uint8_t> ids = options.DemoIds.empty()
+                                             ? std::vector<uint8_t>{static_cast<uint8_t>(options.DemoId)}
+                                             : options.DemoIds;
+        if (!demo->StartLine(&error, static_cast<uint32_t>(options.DemoBaud), ids)) {
             std::fprintf(stderr, "velt-host: cannot start the simulated drive: %s\n", error.c_str());
             return 1;
         }
+        demo->StartControlInput();
         if (options.DemoTcp) {
             if (!demo->StartGateway(&error)) {
                 std::fprintf(stderr, "velt-host: cannot start the simulated gateway: %s\n", error.c_str());

@@ -8,6 +8,7 @@
 #include "link/DriveMap.h"
 #include "link/LinkHealth.h"
 #include "link/LinkTexts.h"
+#include "monitor/LineOverviewRows.h"
 #include "monitor/ValueNames.h"
 #include "platform/UsbLatency.h"
 
@@ -18,6 +19,7 @@
 #include <optional>
 #include <string>
 #include <thread>
+#include <vector>
 
 using namespace velt;
 using namespace velt::cli;
@@ -160,8 +162,99 @@ bool WaitForReconnect(ConnectionSupervisor& supervisor, bool korean) {
     }
 }
 
+// The state of drive `id` in the overview: the selected drive by its own
+// polls, the others as the overview read them last.
+LineDriveState DriveIn(const LineOverviewInput& in, uint8_t id) {
+    if (id == in.Selected.Id) return in.Selected;
+    for (const LineDriveState& d : in.Line)
+        if (d.Id == id) return d;
+    LineDriveState none;
+    none.Id = id;
+    return none;
+}
+
+void PrintLineDrive(const LineDriveState& d, bool korean) {
+    using namespace drive;
+    if (!d.Read || !d.Answering) {
+        std::printf("drive %d: %s\n", d.Id,
+                    !d.Read ? "state=reading"
+                            : ("state=silent " + std::string(RtuResultName(d.Last))).c_str());
+        return;
+    }
+    const auto& r = d.Regs;
+    const int alarm = static_cast<int16_t>(r[StateAlarm]);
+    const char* name = AfterColon(AlarmName(alarm, korean));
+    while (*name == ' ')
+        ++name;
+    std::printf("drive %d: state=connected alarm=%d (%s) servo_on=%d in_position=%d pos=%d speed=%d\n", d.Id,
+                alarm, *name ? name : "?", (r[StateStatus] & StatusServoOn) != 0 ? 1 : 0,
+                (r[StateStatus] & StatusInPosition) != 0 ? 1 : 0,
+                Join32(r[StatePositionLow], r[StatePositionLow + 1]), static_cast<int16_t>(r[StateSpeed]));
+}
+
+// Until every drive of the list has been read once (a silent one costs its
+// time-out and the overview's share of the line), or Ctrl-C.
+constexpr auto kFirstReadWait = 10s;
+void WaitAllRead(const CDriveLink& link, const std::vector<uint8_t>& ids) {
+    const auto end = std::chrono::steady_clock::now() + kFirstReadWait;
+    while (std::chrono::steady_clock::now() < end && !g_interrupted.load()) {
+        const LineOverviewInput in = ReadLineOverview(link);
+        bool all = true;
+        for (uint8_t id : ids)
+            all = all && DriveIn(in, id).Read;
+        if (all) return;
+        std::this_thread::sleep_for(kWatchStep);
+    }
+}
+
+// monitor --id LIST: the first drive is the connection's; the others are
+// read between its polls by the line overview. One line per drive each
+// period; at the end every drive that did not answer its last read is named
+// on stderr, and the exit status is the first one's failure.
+int RunMonitorDrives(const CliOptions& options, const MonitorArgs& parsed) {
+    InterruptGuard interrupt;
+    CDriveLink link;
+    ConnectionSupervisor supervisor(link, [reconnect = parsed.Reconnect] { return reconnect; });
+    int failed = 0;
+    if (!ConnectAndReadParams(link, options, &failed, &supervisor)) {
+        std::fprintf(stderr, "drive %d: not read (exit %d)\n", options.id, failed);
+        return failed;
+    }
+    link.SetLineDrives(options.ids);
+    int exitCode = 0;
+    uint32_t losses = supervisor.Status().Losses;
+    for (long printed = 0; parsed.Count == 0 || printed < parsed.Count;) {
+        const WaitEnd end = WaitOnePeriod(supervisor, losses);
+        if (end == WaitEnd::Interrupted) break;
+        if (end == WaitEnd::Lost) {
+            losses = supervisor.Status().Losses;
+            PrintMessage(kDriverNoResponse.Pick(options.korean));
+            if (parsed.Reconnect && WaitForReconnect(supervisor, options.korean)) continue;
+            if (!parsed.Reconnect) exitCode = kExitStoppedAnswering;
+            break;
+        }
+        const LineOverviewInput in = ReadLineOverview(link);
+        for (uint8_t id : options.ids)
+            PrintLineDrive(DriveIn(in, id), options.korean);
+        std::fflush(stdout);
+        ++printed;
+    }
+    if (exitCode == 0 && !g_interrupted.load()) WaitAllRead(link, options.ids);
+    const LineOverviewInput in = ReadLineOverview(link);
+    link.StopThread();
+    for (uint8_t id : options.ids) {
+        const LineDriveState d = DriveIn(in, id);
+        if (d.Read && d.Answering) continue;
+        const RtuResult why = d.Read ? d.Last : RTU_ERR_NO_REPLY;
+        std::fprintf(stderr, "drive %d: no answer (%s)\n", id, RtuResultName(why));
+        if (exitCode == 0) exitCode = ExitCodeOf(why);
+    }
+    return exitCode;
+}
+
 int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) {
     const MonitorArgs parsed = ParseMonitorArgs(args);
+    if (options.ids.size() > 1) return RunMonitorDrives(options, parsed);
     InterruptGuard interrupt;
     CDriveLink link;
     ConnectionSupervisor supervisor(link, [reconnect = parsed.Reconnect] { return reconnect; });
@@ -242,7 +335,13 @@ const CliRegistrar kMonitor{
      "                              block, inputs, outputs and counters once a second,\n"
      "                              N times or until Ctrl-C; exit 18 when the drive stops\n"
      "                              answering, or with --reconnect try the port once a\n"
-     "                              second and go on once the drive answers again",
+     "                              second and go on once the drive answers again.\n"
+     "                              With --id LIST: connect to the first drive and print\n"
+     "                              one line per drive once a second (state, alarm, servo\n"
+     "                              on, in position, position, speed), the others read\n"
+     "                              between the first one's polls; each drive that did\n"
+     "                              not answer is named on stderr and the exit status is\n"
+     "                              the first one's failure (11: no reply)",
      &RunMonitor}};
 
 const CliRegistrar kStats{

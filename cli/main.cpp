@@ -35,7 +35,8 @@ void PrintUsage(FILE* out) {
         "  --baud B            bit/s (default 9600), 8 data bits, no parity, 1 stop bit\n"
         "  --id N              drive ID, the Modbus slave address 0..255 (default 1)\n"
         "  --id LIST           several drives of one line (1,2,5 or 1-3): params read and\n"
-        "                      params diff take each in turn; exit non-zero when any fails\n"
+        "                      params diff take each in turn, monitor prints each once a\n"
+        "                      second; exit non-zero when any fails\n"
         "  --trace             print every exchange to stderr as \"TX: ..\" and \"RX: ..\"\n"
         "  --lang ko|en        language of names and messages (default: the system's)\n"
         "  --help              this text\n"
@@ -103,8 +104,9 @@ int Run(int argc, char** argv) {
     const std::string name = argv[i];
     std::vector<std::string> args(argv + i + 1, argv + argc);
     const bool several = options.ids.size() > 1;
-    if (several && !(name == "params" && !args.empty() &&
-                     (args[0] == "read" || args[0] == "diff" || args[0] == "backups")))
+    if (several && name != "monitor" &&
+        !(name == "params" && !args.empty() &&
+          (args[0] == "read" || args[0] == "diff" || args[0] == "backups")))
         throw UsageError{name + (args.empty() ? "" : " " + args[0]) + " takes one drive ID"};
     for (const CliCommand& c : Commands())
         if (name == c.name) return c.run(options, args);

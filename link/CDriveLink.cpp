@@ -251,7 +251,8 @@ void CDriveLink::ReadOverviewDrive() {
     if (!connected_.load() || !port_) return;
     std::array<uint16_t, kOverviewRegisters> regs{};
     const Clock::time_point started = Clock::now();
-    const RtuResult result = port_->ReadFirstInputRegisters(*id, regs.data(), kOverviewRegisters);
+    const RtuResult result = port_->ReadFirstInputRegisters(*id, regs.data(), kOverviewRegisters,
+                                                            LineOverview::ReplyTimeout(port_->Baud.load()));
     const Clock::time_point ended = Clock::now();
     overview_.Took(*id, result, regs.data(), ended - started, ended);
 }

@@ -4,6 +4,7 @@
 #include "NetworkLine.h"
 #include "platform/SerialDevice.h"
 
+#include <algorithm>
 #include <chrono>
 #include <cstdio>
 #include <cstring>
@@ -319,11 +320,25 @@ RtuResult CModbusPort::ReadInputRegisters(uint8_t slave, uint16_t values[drive::
 }
 
 RtuResult CModbusPort::ReadFirstInputRegisters(uint8_t slave, uint16_t* values, int quantity) {
+    return ReadFirstInputRegisters(slave, values, quantity, std::chrono::milliseconds::zero());
+}
+
+RtuResult CModbusPort::ReadFirstInputRegisters(uint8_t slave, uint16_t* values, int quantity,
+                                               std::chrono::milliseconds replyTimeout) {
     if (!open_.load()) return RTU_ERR_NOT_OPEN;
     if (quantity < 1 || quantity > drive::StateCount) return RTU_ERR_FRAME;
     std::lock_guard<std::mutex> guard(Lock);
+    const bool serial = kind_.load() == LineKind::Serial && replyTimeout > std::chrono::milliseconds::zero();
+    if (serial) {
+        SerialTimeouts shortened = replyTimeouts_;
+        shortened.readTotalPerByte = std::chrono::milliseconds(0);
+        shortened.readTotalConstant = replyTimeout;
+        shortened.readInterval = std::min(shortened.readInterval, replyTimeout);
+        Handle->SetTimeouts(shortened);
+    }
     const RtuResult result = Request(slave, drive::FunctionReadInputRegisters, 0,
                                      static_cast<uint16_t>(quantity), RegisterReplyLength(quantity));
+    if (serial) Handle->SetTimeouts(replyTimeouts_);
     if (result == RTU_OK) UnpackRegisters(RxFrame, values, quantity);
     return result;
 }

@@ -66,6 +66,13 @@ public:
     RtuResult ReadInputRegisters(uint8_t slave, uint16_t values[drive::StateCount]);
     // The first `quantity` state registers (1..StateCount).
     RtuResult ReadFirstInputRegisters(uint8_t slave, uint16_t* values, int quantity);
+    // The same, waiting at most `replyTimeout` for the reply on a serial
+    // line (a network line, and a zero time-out, keep the line's own): a
+    // drive that may well be silent then holds the line that long instead
+    // of a second. The line's own time-outs are in force again for the next
+    // request.
+    RtuResult ReadFirstInputRegisters(uint8_t slave, uint16_t* values, int quantity,
+                                      std::chrono::milliseconds replyTimeout);
     RtuResult WriteSingleCoil(uint8_t slave, uint16_t coil, bool on);
     RtuResult WriteSingleRegister(uint8_t slave, uint16_t reg, uint16_t value);
 

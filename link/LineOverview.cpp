@@ -8,7 +8,19 @@ namespace {
 // Credit beyond this is not kept: after a long quiet time the overview
 // must not take the line for many reads in a row.
 constexpr auto kMaxCredit = std::chrono::milliseconds(200);
+constexpr int kBitsPerChar = 10; // 8N1
+constexpr int kRequestBytes = 8;
+constexpr int kReplyBytes = 5 + 2 * kOverviewRegisters;
+constexpr double kFrameGapChars = 3.5;
 } // namespace
+
+std::chrono::milliseconds LineOverview::ReplyTimeout(uint32_t baud) {
+    if (baud == 0) return std::chrono::milliseconds::zero();
+    const double chars = kRequestBytes + kReplyBytes + kFrameGapChars;
+    const auto wire =
+        std::chrono::milliseconds(static_cast<int64_t>(chars * kBitsPerChar * 1000.0 / baud) + 1);
+    return wire + kReplyMargin;
+}
 
 void LineOverview::SetDrives(const std::vector<uint8_t>& ids) {
     std::lock_guard lock(mu_);

@@ -37,14 +37,20 @@ public:
     // A drive is read again this long after its last read.
     static constexpr auto kRefresh = std::chrono::milliseconds(900);
     // A drive that did not answer is tried again after this long only: its
-    // time-out costs the line a second.
+    // time-out still costs the line ReplyTimeout and the wait for late bytes.
     static constexpr auto kSilentRetry = std::chrono::seconds(5);
+    // What a drive may take to start its reply, beyond the line time.
+    static constexpr auto kReplyMargin = std::chrono::milliseconds(100);
     // The share of the line's time the overview may take.
     static constexpr double kShare = 0.08;
 
     // The drives to watch (the selected one among them is skipped: its own
     // polls show it). Empty: nothing is read. Results of drives kept stay.
     void SetDrives(const std::vector<uint8_t>& ids);
+    // How long an overview read waits for its reply at `baud` bit/s: request
+    // and reply on the wire, the gap that ends a frame, and kReplyMargin.
+    // Zero for 0 (a network line): the line's own time-out applies.
+    static std::chrono::milliseconds ReplyTimeout(uint32_t baud);
     std::vector<LineDriveState> Snapshot() const;
     bool Active() const;
 

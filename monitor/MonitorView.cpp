@@ -9,7 +9,7 @@ namespace velt {
 
 namespace {
 constexpr GridRgb kActiveGreen = Rgb(0, 128, 0);
-constexpr GridRgb kDarkRed = Rgb(128, 0, 0);
+constexpr GridRgb kDarkRed = kAlarmBk;
 constexpr LabelLook kPairOnLook{kActiveGreen, kWhite};
 constexpr LabelLook kPairOffLook = kLampOffLook;
 

@@ -16,6 +16,8 @@ namespace velt {
 
 inline constexpr GridRgb kWhite = Rgb(255, 255, 255);
 inline constexpr GridRgb kLabelBk = Rgb(50, 70, 50); // label cells of every grid
+// A drive in alarm, wherever it is shown (white text on it).
+inline constexpr GridRgb kAlarmBk = Rgb(128, 0, 0);
 
 // The drive's registers are signed 16-bit values.
 inline int16_t Signed(uint16_t reg) {

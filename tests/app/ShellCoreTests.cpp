@@ -120,7 +120,7 @@ TEST(AppOptions, UnattendedRunsTakeAReportPeriodTheRepeatCycleAndUpToFourScopes)
     EXPECT_FALSE(ParseAppOptions({"--scopes"}).Error.empty());
 }
 
-TEST(AppOptions, TheDemoDriveTakesItsOwnRateAndId) {
+TEST(AppOptions, TheDemoDriveTakesItsOwnRateAndIdsAndALineOfSeveral) {
     const AppOptions o = ParseAppOptions({"--demo", "--demo-baud", "57600", "--demo-id", "17"});
     EXPECT_TRUE(o.Error.empty()) << o.Error;
     EXPECT_EQ(o.DemoBaud, 57600);
@@ -133,6 +133,12 @@ TEST(AppOptions, TheDemoDriveTakesItsOwnRateAndId) {
     for (const char* bad : {"0", "248", "-1", "1x"})
         EXPECT_FALSE(ParseAppOptions({"--demo-id", bad}).Error.empty()) << bad;
     EXPECT_FALSE(ParseAppOptions({"--demo-id"}).Error.empty());
+    const AppOptions line = ParseAppOptions({"--demo-ids", "1,2,5-6"});
+    EXPECT_TRUE(line.Demo);
+    EXPECT_EQ(line.DemoIds, (std::vector<uint8_t>{1, 2, 5, 6}));
+    EXPECT_TRUE(plain.DemoIds.empty());
+    for (const char* bad : {"1,1", "0,2", "248", "2-1", ""})
+        EXPECT_FALSE(ParseAppOptions({"--demo-ids", bad}).Error.empty()) << bad;
     EXPECT_EQ(PortText("ttyUSB0", 9600, 8, 0, 1), "ttyUSB0, 9600, 8, 0, 1");
 }
 

@@ -32,9 +32,9 @@ using StartupTest = ShellTest;
 TEST_F(StartupTest, CreatesEveryWindowInOrderWithItsParentAndTheLinkRunning) {
     Start();
     const std::vector<std::string> order = {
-        "CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring", "CDlgMonitoring", "CDlgParameter",
-        "CDlgSetValDEC",  "CDlgSetValHEX", "CDlgRepeat",        "CDlgScope",      "CDlgScope",
-        "CDlgScope",      "CDlgScope",     "LinkHealthDialog"};
+        "CDlgComSetting", "CDlgMenuBar",   "CDlgRTUMonitoring", "CDlgMonitoring",    "CDlgParameter",
+        "CDlgSetValDEC",  "CDlgSetValHEX", "CDlgRepeat",        "CDlgScope",         "CDlgScope",
+        "CDlgScope",      "CDlgScope",     "LinkHealthDialog",  "LineOverviewDialog"};
     EXPECT_EQ(app->CreationOrder(), order);
     ASSERT_NE(app->Link(), nullptr);
     EXPECT_TRUE(app->Link()->IsRunning());

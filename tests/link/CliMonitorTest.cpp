@@ -66,6 +66,24 @@ TEST_F(CliOnSim, MonitorFailuresExitWithTheirCodesAndMessages) {
     EXPECT_NE(std::string::npos, noPort.output.find("Port Open Fail")) << noPort.output;
 
     EXPECT_EQ(64, RunCli(Port() + "poll-stats").status) << "--seconds is required";
+
+    // Several drives: a line per drive and period, and the ID nobody
+    // answers named at the end with the run failing by it.
+    sim::SimOptions lineOptions;
+    lineOptions.publish = false;
+    lineOptions.ids = {1, 2};
+    sim::SimDrive line(lineOptions);
+    std::string error;
+    ASSERT_TRUE(line.Start(&error)) << error;
+    ASSERT_TRUE(line.ApplyControlLine("drive 2 alarm 3", &error)) << error;
+    const CliRun drives = RunCli("--port " + line.DevicePath() + " --id 1,2,9 monitor --count 2");
+    EXPECT_EQ(RTU_ERR_NO_REPLY.Code(), drives.status) << drives.output;
+    EXPECT_NE(std::string::npos, drives.output.find("drive 1: state=connected alarm=0 (Alarm None)"))
+        << drives.output;
+    EXPECT_NE(std::string::npos, drives.output.find("drive 2: state=connected alarm=3 (")) << drives.output;
+    EXPECT_NE(std::string::npos, drives.output.find("drive 9: no answer (RTU_ERR_NO_REPLY")) << drives.output;
+    EXPECT_EQ(std::string::npos, drives.output.find("drive 2: no answer")) << drives.output;
+    line.Stop();
 }
 
 // A drive (or gateway) answering with exception 1 to 11: velt-cli names the

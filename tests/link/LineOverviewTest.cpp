@@ -1,6 +1,7 @@
 // The line overview against a simulated line of three drives: the other
 // drives read in turn between the selected drive's polls, a silent one told
-// as such, and the selected drive's watchdog untouched by them.
+// as such and given up on quickly, and the selected drive's watchdog
+// untouched by them.
 #include "link/DriveMap.h"
 #include "tests/support/LinkTestSupport.h"
 
@@ -42,6 +43,16 @@ TEST(LineOverview, TheOtherDrivesAreReadInTurnAndASilentOneNeverTripsTheWatchdog
     EXPECT_EQ(link.FailCount(), 0u) << "the overview's reads are not the selected drive's polls";
     EXPECT_EQ(link.Counters().StateFail, 0u);
     EXPECT_EQ(link.StateRegs()[drive::StateAlarm], 0) << "drive 1's own state";
+    // The silent drive's read gave up after the overview's own short wait,
+    // not the line's second-long one that would hold drive 1's polls back.
+    const ExchangeJournal& journal = link.Journal();
+    uint32_t silentUs = 0;
+    for (uint64_t i = 0; i < journal.Written(); ++i) {
+        ExchangeRecord r;
+        if (journal.Read(i, &r) && r.Result == RTU_ERR_NO_REPLY) silentUs = r.RoundTripUs;
+    }
+    EXPECT_GT(silentUs, 0u);
+    EXPECT_LT(silentUs, 1000000u) << "the line's own reply time-out is 1000 ms";
 
     link.SetLineDrives({});
     sim.ClearRequests();
