@@ -128,26 +128,26 @@ void COScopeCtrl::RenderWhole(const ScopeSampleStore::Reader& read) {
 void COScopeCtrl::RenderIncrement(const ScopeSampleStore::Reader& read) {
     const StoreState& s = read.State();
     const int64_t newest = s.Newest, previousNewest = shown_.Newest;
-    const PixelMap map(PlotRect, Ranges(), newest);
+    const PixelMap map(PlotRect, Ranges(), read.Samples(), s.PointCount);
     const int width = plot_.Width();
     if (plot_.Empty() || width != PlotRect.Width() || !map.Drawable()) {
         // Nothing can be drawn; the full render leaves the picture empty too.
         RenderCount.fetch_add(1);
         return;
     }
-    const int64_t shift = map.Base(previousNewest) - map.Base(newest);
+    const int64_t shift = map.Base(shown_.NewestStep) - map.Base(s.NewestStep);
     const int64_t oldest = newest - s.PointCount + 1, previousOldest = previousNewest - shown_.PointCount + 1;
     if (shift < 0 || shift > width / 2 || oldest < previousOldest) {
         RenderWhole(read);
         return;
     }
     const int left = PlotRect.left;
-    const int64_t rightFrom =
-        std::clamp<int64_t>(std::min<int64_t>(map.XOfSample(previousNewest) - left, width - shift), 0, width);
+    const int64_t rightFrom = std::clamp<int64_t>(
+        std::min<int64_t>(map.XOfStep(shown_.NewestStep) - left, width - shift), 0, width);
     int64_t leftFrom = 0, leftTo = 0; // the columns the dropped samples drew on
     if (oldest > previousOldest && shown_.PointCount > 0) {
-        leftFrom = std::clamp<int64_t>(map.XOfSample(previousOldest) - left, 0, width);
-        leftTo = std::clamp<int64_t>(map.XOfSample(oldest) - left + 1, 0, width);
+        leftFrom = std::clamp<int64_t>(map.XOfStep(shown_.OldestStep) - left, 0, width);
+        leftTo = std::clamp<int64_t>(map.XOfStep(s.OldestStep) - left + 1, 0, width);
     }
     const bool merged = leftTo >= rightFrom;
     const int64_t dirty =
