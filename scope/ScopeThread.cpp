@@ -79,6 +79,7 @@ void ScopeThread::Loop(const std::stop_token& stop) {
             ScopeSample sample = channels_.Take(poll.Regs);
             sample.Taken = everyPoll ? poll.Received : SampleSchedule::Clock::now();
             sample.Poll = poll.Sequence;
+            sample.EveryPoll = everyPoll;
             SamplesTaken.fetch_add(1);
             sink_(sample);
             SamplesDelivered.fetch_add(1);
