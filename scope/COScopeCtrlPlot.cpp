@@ -5,6 +5,7 @@
 #include "scope/COScopeCtrl.h"
 
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -20,6 +21,8 @@ void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& va
 
 // One queued update in flight at a time: a busy user-interface thread
 // brings the picture up once for several appends, not once per append.
+// With update marks, the update waits for the next mark; appends meanwhile
+// find it pending and join it.
 void COScopeCtrl::StoreChanged() {
     if (QThread::currentThread() == thread()) {
         UpdatePlot();
@@ -29,8 +32,20 @@ void COScopeCtrl::StoreChanged() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            updatePending_.store(false);
-            UpdatePlot();
+            const auto update = [this] {
+                updatePending_.store(false);
+                UpdatePlot();
+            };
+            const int64_t every = updateEveryMs_.load();
+            if (every <= 0) {
+                update();
+                return;
+            }
+            const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+            QTimer::singleShot(std::chrono::milliseconds(every - now % every), Qt::PreciseTimer, this,
+                               update);
         },
         Qt::QueuedConnection);
 }
