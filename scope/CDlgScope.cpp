@@ -154,14 +154,25 @@ void CDlgScope::NoteDataFlow(const LocalText* why) {
 
 // ScopeThread. A sample that arrives after the window stopped is dropped:
 // the stop (and a hide's clear) happened under the same lock.
+// One taken in the mode before a change is dropped too: the chart was
+// cleared for the new mode's spacing.
 void CDlgScope::AppendSample(const ScopeSample& sample) {
     std::lock_guard lock(sampleLock_);
     if (thread_.RunState.load() != 1) return;
+    if (sample.EveryPoll != (sampling_ == SamplingMode::EveryPoll)) return;
+    // Every-poll samples lie as far apart as their polls were received.
+    double advance = 1.0;
+    if (sample.EveryPoll) {
+        if (previousPoll_)
+            advance =
+                std::chrono::duration<double>(sample.Taken - *previousPoll_).count() * kSamplesPerSecond;
+        previousPoll_ = sample.Taken;
+    }
     if (recorder_.Accepting()) recorder_.Add(StampedAt(sample.Taken, sample.SampleValue));
-    const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, store_.Span());
+    const TriggerStep step = trigger_.Feed(sample.SampleEnabled, sample.SampleValue, store_.Span(), advance);
     switch (step.Action) {
     case TriggerStep::Display::Append:
-        store_.Append(sample.SampleEnabled, sample.SampleValue);
+        store_.Append(sample.SampleEnabled, sample.SampleValue, advance);
         break;
     case TriggerStep::Display::Show:
         store_.ShowNewestOf(trigger_.History(), step.ShowCount, sample.SampleEnabled, step.OriginAge);
@@ -236,6 +247,7 @@ void CDlgScope::OnRunStop() {
         store_.SetOrigin(0.0);
         trigger_.Configure(triggerSettings_);
         trigger_.Arm();
+        previousPoll_.reset();
     }
     SetRunIndicator(true);
     const AxisChange range = axes_.Start();

@@ -6,7 +6,8 @@
 // Each window owns a strip chart, the store of the samples it shows and a
 // ScopeThread that runs from creation to StopScopeThread at shutdown. While
 // the window runs, the thread takes a sample of the four channels on every
-// 50 ms mark from the link's latest state block, hands it to the recorder
+// 50 ms mark (or, in the every-poll mode, of every state poll received) from
+// the link's latest state block, hands it to the recorder
 // when one runs, and lets the trigger decide what the store holds next: the
 // sample appended, a caught span, or nothing new. The chart shows the store.
 //
@@ -31,7 +32,9 @@
 #include <QDialog>
 
 #include <array>
+#include <chrono>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -99,6 +102,7 @@ public:
     QPushButton* AutoYButton = nullptr;
     QPushButton* RunStopButton = nullptr;
     QLabel* SpanLabel = nullptr;
+    QComboBox* SamplingList = nullptr; // 50 ms grid, every poll (SamplingMode order)
     CColorStatic* RunIndicator = nullptr;
     std::array<CColorStatic*, 4> Swatches{};
     std::array<QCheckBox*, 4> ChannelChecks{};
@@ -141,6 +145,10 @@ public:
 
 public slots:
     void OnRunStop();
+    // The sampling list's choice: the ScopeThread's mode from its next pass,
+    // the chart cleared (a trace of mixed spacing means nothing) and the
+    // trigger armed afresh.
+    void OnSamplingMode(int index);
     void OnRangeApply();
     void OnCenter();
     void OnAmpY();
@@ -210,7 +218,11 @@ private:
     ScopeSampleStore store_;
     ScopeAxes axes_;
     ScopeChannels channels_;
-    ScopeTrigger trigger_;            // under sampleLock_
+    ScopeTrigger trigger_;                       // under sampleLock_
+    SamplingMode sampling_ = SamplingMode::Grid; // under sampleLock_: the samples stored
+    // Under sampleLock_: when the previous every-poll sample was received,
+    // none after a change of mode or a start.
+    std::optional<std::chrono::steady_clock::time_point> previousPoll_;
     TriggerSettings triggerSettings_; // user-interface thread's copy
     ScopeRecorder recorder_;
     bool recordingOn_ = false; // from a started recording until StopRecording

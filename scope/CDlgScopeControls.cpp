@@ -21,11 +21,15 @@ namespace {
 using scope_parts::AddButton;
 using scope_parts::AddEdit;
 using scope_parts::AddLabel;
+using scope_parts::AddList;
 using scope_parts::Tr;
 // The channel blocks on the right of the chart, one under the other.
 constexpr int kChannelX = 430, kChannelTop = 2, kChannelPitch = 60;
 // The two rows of axis controls under the chart.
 constexpr int kRow1 = 213, kRow2 = 228;
+// The sampling choice, under the fourth channel's block.
+constexpr int kSamplingRow = 234;
+constexpr std::chrono::milliseconds kEveryPollRepaint{50};
 
 } // namespace
 
@@ -71,7 +75,14 @@ void CDlgScope::CreateRangeControls() {
     RunIndicator = new CColorStatic(this);
     RunIndicator->setGeometry(DluRect(407, kRow1, 18, 27));
 
+    AddLabel(this, Tr(kSamplingLabel, korean_), DluRect(kChannelX, kSamplingRow + 2, 34, 8));
+    SamplingList = AddList(this, DluRect(kChannelX + 36, kSamplingRow, 70, 12), Tr(kSamplingName, korean_));
+    for (const LocalText& mode : kSamplingModes)
+        SamplingList->addItem(Tr(mode, korean_));
+    SamplingList->setAccessibleDescription(Tr(kSamplingName, korean_));
+
     connect(RunStopButton, &QPushButton::clicked, this, &CDlgScope::OnRunStop);
+    connect(SamplingList, &QComboBox::currentIndexChanged, this, &CDlgScope::OnSamplingMode);
     connect(RangeApplyButton, &QPushButton::clicked, this, &CDlgScope::OnRangeApply);
     connect(CenterButton, &QPushButton::clicked, this, &CDlgScope::OnCenter);
     connect(AmpButton, &QPushButton::clicked, this, &CDlgScope::OnAmpY);
@@ -104,6 +115,24 @@ void CDlgScope::CreateChannelControls() {
         connect(OffsetApply[i], &QPushButton::clicked, this, [this, i] { OnApplyOffset(i); });
         connect(ScaleApply[i], &QPushButton::clicked, this, [this, i] { OnApplyScale(i); });
     }
+}
+
+void CDlgScope::OnSamplingMode(int index) {
+    const SamplingMode mode = index == 1 ? SamplingMode::EveryPoll : SamplingMode::Grid;
+    {
+        std::lock_guard lock(sampleLock_);
+        if (mode == sampling_) return;
+        sampling_ = mode;
+        previousPoll_.reset();
+        store_.Clear();
+        store_.SetOrigin(0.0);
+        trigger_.Arm();
+    }
+    thread_.Mode.store(mode);
+    // About 50 polls a second at 115200 bit/s: the chart repaints on the
+    // 50 ms marks, as on the grid, a few samples at a time.
+    Chart->SetUpdateMarks(mode == SamplingMode::EveryPoll ? kEveryPollRepaint : std::chrono::milliseconds{0});
+    ShowTriggerState();
 }
 
 // Buttons, check boxes and labels carry their captions; the edits and lists

@@ -38,6 +38,7 @@
 
 #include <array>
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <optional>
 #include <string>
@@ -85,6 +86,14 @@ public:
     void UpdatePlot();
     // The store's listener: any thread.
     void StoreChanged();
+    // Changes that come from another thread are brought up on the next mark
+    // of the steady clock `every` apart (0, as at start: as soon as the
+    // user-interface thread can). Charts fed faster than a picture needs
+    // then repaint at that pace, and several charts in the same pass.
+    // User-interface thread.
+    void SetUpdateMarks(std::chrono::milliseconds every) {
+        updateEveryMs_.store(static_cast<int>(every.count()));
+    }
     // Redraws every shown sample under the current ranges.
     void RenderPlot();
     // Margin, background image, plot, repaint.
@@ -237,6 +246,7 @@ private:
     std::array<std::string, kScopeTraces> traceNames_{"Ch 1", "Ch 2", "Ch 3", "Ch 4"};
     bool korean_ = false;
     std::atomic<bool> updatePending_{false}; // a queued UpdatePlot is on its way
+    std::atomic<int> updateEveryMs_{0};      // SetUpdateMarks
 
     // The plot picture and what it shows: the store's state it was last
     // brought to (plotCurrent_ false: it must be drawn whole before it can

@@ -114,7 +114,7 @@ QString COScopeCtrl::HoverTextAt(const QPoint& pos) const {
         pos.y() >= PlotRect.bottom)
         return {};
     const ScopeSampleStore::Reader read = store_.Read();
-    const PixelMap map(PlotRect, Ranges(), read.State().Newest);
+    const PixelMap map(PlotRect, Ranges(), read.Samples(), read.State().PointCount);
     if (!map.Drawable()) return {};
     return Qs(HoverReadout(View(read), map.AgeAt(pos.x())));
 }

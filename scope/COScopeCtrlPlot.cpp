@@ -5,6 +5,7 @@
 #include "scope/COScopeCtrl.h"
 
 #include <QThread>
+#include <QTimer>
 
 #include <algorithm>
 
@@ -20,6 +21,8 @@ void COScopeCtrl::AppendSamples(const TraceFlags& enabled, const TraceValues& va
 
 // One queued update in flight at a time: a busy user-interface thread
 // brings the picture up once for several appends, not once per append.
+// With update marks, the update waits for the next mark; appends meanwhile
+// find it pending and join it.
 void COScopeCtrl::StoreChanged() {
     if (QThread::currentThread() == thread()) {
         UpdatePlot();
@@ -29,8 +32,20 @@ void COScopeCtrl::StoreChanged() {
     QMetaObject::invokeMethod(
         this,
         [this] {
-            updatePending_.store(false);
-            UpdatePlot();
+            const auto update = [this] {
+                updatePending_.store(false);
+                UpdatePlot();
+            };
+            const int64_t every = updateEveryMs_.load();
+            if (every <= 0) {
+                update();
+                return;
+            }
+            const int64_t now = std::chrono::duration_cast<std::chrono::milliseconds>(
+                                    std::chrono::steady_clock::now().time_since_epoch())
+                                    .count();
+            QTimer::singleShot(std::chrono::milliseconds(every - now % every), Qt::PreciseTimer, this,
+                               update);
         },
         Qt::QueuedConnection);
 }
@@ -128,26 +143,26 @@ void COScopeCtrl::RenderWhole(const ScopeSampleStore::Reader& read) {
 void COScopeCtrl::RenderIncrement(const ScopeSampleStore::Reader& read) {
     const StoreState& s = read.State();
     const int64_t newest = s.Newest, previousNewest = shown_.Newest;
-    const PixelMap map(PlotRect, Ranges(), newest);
+    const PixelMap map(PlotRect, Ranges(), read.Samples(), s.PointCount);
     const int width = plot_.Width();
     if (plot_.Empty() || width != PlotRect.Width() || !map.Drawable()) {
         // Nothing can be drawn; the full render leaves the picture empty too.
         RenderCount.fetch_add(1);
         return;
     }
-    const int64_t shift = map.Base(previousNewest) - map.Base(newest);
+    const int64_t shift = map.Base(shown_.NewestStep) - map.Base(s.NewestStep);
     const int64_t oldest = newest - s.PointCount + 1, previousOldest = previousNewest - shown_.PointCount + 1;
     if (shift < 0 || shift > width / 2 || oldest < previousOldest) {
         RenderWhole(read);
         return;
     }
     const int left = PlotRect.left;
-    const int64_t rightFrom =
-        std::clamp<int64_t>(std::min<int64_t>(map.XOfSample(previousNewest) - left, width - shift), 0, width);
+    const int64_t rightFrom = std::clamp<int64_t>(
+        std::min<int64_t>(map.XOfStep(shown_.NewestStep) - left, width - shift), 0, width);
     int64_t leftFrom = 0, leftTo = 0; // the columns the dropped samples drew on
     if (oldest > previousOldest && shown_.PointCount > 0) {
-        leftFrom = std::clamp<int64_t>(map.XOfSample(previousOldest) - left, 0, width);
-        leftTo = std::clamp<int64_t>(map.XOfSample(oldest) - left + 1, 0, width);
+        leftFrom = std::clamp<int64_t>(map.XOfStep(shown_.OldestStep) - left, 0, width);
+        leftTo = std::clamp<int64_t>(map.XOfStep(s.OldestStep) - left + 1, 0, width);
     }
     const bool merged = leftTo >= rightFrom;
     const int64_t dirty =

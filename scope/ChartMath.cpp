@@ -1,7 +1,5 @@
 #include "scope/ChartMath.h"
 
-#include "scope/ScopeSamples.h"
-
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -15,9 +13,6 @@ constexpr int kLabelGap = 4;    // between the plot and its labels
 constexpr int kYLabelDrop = 3;  // inner Y labels sit this far below their grid line
 constexpr int kXUnitsDrop = 16; // the X caption under the X labels
 constexpr double kFar = PixelMap::kFarPixel;
-// Grid columns are kept far inside the 64-bit range, so that differences of
-// two never overflow.
-constexpr double kColumnLimit = 1e15;
 
 int Digits(double v) {
     if (v == 0.0 || !std::isfinite(v)) return 0;
@@ -43,6 +38,15 @@ int NextPointCount(int pointCount, double limit) {
     return next;
 }
 
+int ShownAfterAppend(const ScopeSamples& samples, int pointCount, double limit) {
+    const double whole = limit > 0 ? std::trunc(limit) : 0.0;
+    int count = static_cast<int>(
+        std::min<int64_t>({int64_t{std::max(pointCount, 0)} + 1, kScopeCapacity, samples.Count()}));
+    while (count > 0 && samples.StepsBefore(count - 1) >= whole)
+        --count;
+    return count;
+}
+
 int LeftMarginDigits(double ymin, double ymax) {
     return std::max(Digits(ymax), Digits(ymin));
 }
@@ -57,7 +61,7 @@ ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax, int wid
 }
 
 PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r, int64_t newestSample)
-    : left_(plot.left), bottom_(plot.bottom), yMin_(r.YMin), newest_(newestSample) {
+    : left_(plot.left), bottom_(plot.bottom), yMin_(r.YMin), newest_(static_cast<double>(newestSample)) {
     const double xscale = (r.XMax - r.XMin) * kSamplesPerSecond;
     const double yspan = r.YMax - r.YMin;
     drawable_ = xscale > 0 && std::isfinite(xscale) && yspan != 0 && std::isfinite(yspan);
@@ -72,19 +76,16 @@ PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r, int64_t newestSa
     base_ = Base(newest_);
 }
 
-int64_t PixelMap::Column(int64_t sample) const {
-    const double c = std::floor(xPerSample_ * static_cast<double>(sample));
-    return static_cast<int64_t>(std::clamp(c, -kColumnLimit, kColumnLimit));
+PixelMap::PixelMap(const ChartRect& plot, const ChartRanges& r, const ScopeSamples& samples, int count)
+    : PixelMap(plot, r, int64_t{0}) {
+    if (!samples.EvenlySpaced(count)) samples_ = &samples;
+    newest_ = samples.Count() > 0 ? samples.Step(0) : 0.0;
+    if (drawable_) base_ = Base(newest_);
 }
 
-int64_t PixelMap::Base(int64_t newestSample) const {
-    const double b = left_ + std::ceil(xPerSample_ * (newestAt_ - static_cast<double>(newestSample)));
+int64_t PixelMap::Base(double newestStep) const {
+    const double b = left_ + std::ceil(xPerSample_ * (newestAt_ - newestStep));
     return static_cast<int64_t>(std::clamp(b, -kColumnLimit, kColumnLimit));
-}
-
-int PixelMap::XOfSample(int64_t sample) const {
-    const int64_t x = base_ + Column(sample);
-    return static_cast<int>(std::clamp<int64_t>(x, -kFarPixel, kFarPixel));
 }
 
 int PixelMap::Y(double value) const {
@@ -96,11 +97,33 @@ int PixelMap::Y(double value) const {
 
 int PixelMap::AgeAt(int x) const {
     if (!drawable_ || xPerSample_ == 0) return -1;
-    return Clamped(std::round(newestAt_ - (x - left_) / xPerSample_));
+    const double before = newestAt_ - (x - left_) / xPerSample_; // steps before the newest
+    if (samples_ == nullptr || before < 0) return Clamped(std::round(before));
+    const int held = static_cast<int>(std::min<int64_t>(samples_->Count(), kScopeCapacity));
+    const int older = samples_->OldestWithin(before, held);
+    if (older < 0) return Clamped(std::round(before));
+    if (older + 1 >= held)
+        return before - samples_->StepsBefore(older) <= 0.5 ? older
+                                                            : std::max(held, Clamped(std::round(before)));
+    const bool olderNearer =
+        before - samples_->StepsBefore(older) <= samples_->StepsBefore(older + 1) - before;
+    return olderNearer ? older : older + 1;
 }
 
 int PixelMap::FirstAgeLeftOf(int x, int count) const {
     if (!drawable_ || count <= 0) return std::max(count, 0);
+    if (samples_ != nullptr) {
+        // The columns fall as the ages grow: the first age left of x by halves.
+        int low = 0, high = count;
+        while (low < high) {
+            const int mid = low + (high - low) / 2;
+            if (X(mid) < x)
+                high = mid;
+            else
+                low = mid + 1;
+        }
+        return low;
+    }
     // The columns fall by xPerSample_ per age: start from that estimate and
     // correct it by the few steps the rounding of the grid can add.
     const double estimate = (left_ + xPerSample_ * newestAt_ - x) / xPerSample_;

@@ -4,6 +4,8 @@
 // the frame, grid lines and labels drawn into the background image.
 // Rectangles are half-open on the right and bottom, as Windows rectangles
 // are: a fill of (l, t, r, b) covers columns l .. r-1 and rows t .. b-1.
+#include "scope/ScopeSamples.h"
+
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
@@ -39,8 +41,8 @@ inline double AxisTime(const ChartRanges& r, double secondsBefore) {
     return std::fabs(t) < 1e-9 ? 0.0 : t;
 }
 
-// Samples that fit the X range at 20 per second, at most the ring's
-// capacity: min(30000, (xmax - xmin) * 20). Zero or below for an empty or
+// Steps of 50 ms that fit the X range (on the 50 ms grid, samples), at
+// most the ring's capacity: min(30000, (xmax - xmin) * 20). Zero or below for an empty or
 // reversed range.
 double SampleLimit(double xmin, double xmax);
 
@@ -48,6 +50,12 @@ double SampleLimit(double xmin, double xmax);
 // (truncated) once it reaches it. Never below 0, so an empty or reversed X
 // range shows nothing instead of a negative count.
 int NextPointCount(int pointCount, double limit);
+
+// The shown count after one more sample was pushed to `samples`: one more,
+// less the oldest of them that lie trunc(limit) steps or more before the
+// newest, and never more than the ring holds. On the 50 ms grid this is
+// NextPointCount.
+int ShownAfterAppend(const ScopeSamples& samples, int pointCount, double limit);
 
 // Digits of the wider Y limit: the larger of |trunc(log10 |v|)| for both,
 // a zero (or non-finite) limit counting as 0.
@@ -64,54 +72,75 @@ int LeftMarginDigits(double ymin, double ymax);
 ChartRect PlotRectFor(const ChartRect& client, double ymin, double ymax, int widestYLabel = 0);
 
 // Pixel of a sample inside the plot rectangle. Columns lie on a grid fixed
-// to the sample numbers (ScopeSamples::Count), not to the ages, so that one
-// more sample moves every older one by the same whole number of columns and
-// a picture can be shifted instead of drawn again. With p = (R - L) /
-// (xrange x 20) pixels per sample and n the newest sample's number:
+// to the samples' times in 50 ms steps (ScopeSamples::Step; on the 50 ms
+// grid a sample's number), not to their ages, so that one more sample moves
+// every older one by the same whole number of columns and a picture can be
+// shifted instead of drawn again. With p = (R - L) / (xrange x 20) pixels
+// per step and n the newest sample's step:
 //   column(s) = floor(p x s)
 //   base(n)   = L + ceil(p x (XMax x 20 - n))
-//   x(s)      = base(n) + column(s)        (the age of s is n - s)
+//   x(s)      = base(n) + column(s)        (s lies n - s steps before the newest)
 //   y         = B - trunc((v - YMin) x (B - T) / (YMax - YMin))
 // Each sample lands less than a pixel from its exact place L + p x (XMax x
-// 20 - age): the newest at the right edge for an X minimum of 0, the one
+// 20 - (n - s)): the newest at the right edge for an X minimum of 0, the one
 // XMax seconds old at the left edge. Results far outside the plot are
 // clamped to +-kFarPixel (they are cut at the frame anyway), and a NaN value
 // maps to the bottom edge, so no input makes the conversion undefined.
+//
+// Made from a sample number, the map places ages on the 50 ms grid (age k
+// at step n - k). Made from a ScopeSamples and the count of its newest
+// samples it draws, it reads each age's step there (the caller keeps the
+// samples unchanged while it uses the map), or, where those samples lie one
+// step apart, places them as on the grid from the newest one's step.
 class PixelMap {
 public:
     static constexpr int kFarPixel = 1 << 20;
 
     PixelMap(const ChartRect& plot, const ChartRanges& ranges, int64_t newestSample = 0);
+    PixelMap(const ChartRect& plot, const ChartRanges& ranges, const ScopeSamples& samples, int count);
 
     // False when the X range is empty or reversed or the Y range empty:
     // then no trace is drawn.
     bool Drawable() const { return drawable_; }
-    int X(int age) const { return XOfSample(newest_ - age); }
-    int XOfSample(int64_t sample) const;
-    // The grid column of a sample number and the base of a newest sample
-    // (see above). A picture drawn when `older` was the newest sample lies
-    // Base(older) - Base(newer) columns further right than it would now.
-    int64_t Column(int64_t sample) const;
-    int64_t Base(int64_t newestSample) const;
+    int X(int age) const { return XOfStep(samples_ != nullptr ? samples_->Step(age) : newest_ - age); }
+    int XOfSample(int64_t sample) const { return XOfStep(static_cast<double>(sample)); }
+    int XOfStep(double step) const {
+        const int64_t x = base_ + Column(step);
+        return static_cast<int>(std::clamp<int64_t>(x, -kFarPixel, kFarPixel));
+    }
+    // The grid column of a step and the base of a newest step (see above).
+    // A picture drawn when `older` was the newest step lies Base(older) -
+    // Base(newer) columns further right than it would now.
+    int64_t Column(double step) const {
+        const double c = std::floor(xPerSample_ * step);
+        return static_cast<int64_t>(std::clamp(c, -kColumnLimit, kColumnLimit));
+    }
+    int64_t Base(double newestStep) const;
     int Y(double value) const;
-    // Samples per pixel column (1 / pixels per sample).
+    // Steps per pixel column (1 / pixels per step).
     double SamplesPerColumn() const { return xPerSample_ > 0 ? 1.0 / xPerSample_ : 1.0; }
     // A value that orders like its pixel row: NaN (drawn on the bottom edge)
     // becomes YMin. Y is monotonic in the value, so the extremes of a set of
     // samples give the extremes of their rows.
     double Ordered(double value) const { return std::isnan(value) ? yMin_ : value; }
-    // The age whose pixel column is nearest to x (may lie outside the ring or
-    // the shown samples; callers check).
+    // The age whose place is nearest to pixel column x (may lie outside the
+    // ring or the shown samples; callers check).
     int AgeAt(int x) const;
     // The youngest age (0 .. count) whose column lies left of x; count when
     // every one of the `count` newest samples lies at x or right of it.
     int FirstAgeLeftOf(int x, int count) const;
 
 private:
+    // Grid columns are kept far inside the 64-bit range, so that differences
+    // of two never overflow.
+    static constexpr double kColumnLimit = 1e15;
+
     double left_, bottom_;
     double xPerSample_ = 0, newestAt_ = 0; // newestAt_ = XMax * 20
     double height_ = 0, ySpan_ = 1, yMin_ = 0;
-    int64_t newest_ = 0, base_ = 0;
+    double newest_ = 0;
+    int64_t base_ = 0;
+    const ScopeSamples* samples_ = nullptr;
     bool drawable_ = false;
 };
 

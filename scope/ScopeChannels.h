@@ -45,6 +45,7 @@ struct ScopeSample {
     // received), and the number of that poll (StatePoll::Sequence).
     std::chrono::steady_clock::time_point Taken{};
     uint64_t Poll = 0;
+    bool EveryPoll = false; // taken in the every-poll mode
 };
 
 class ScopeChannels {

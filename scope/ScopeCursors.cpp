@@ -36,16 +36,21 @@ std::optional<double> TraceValueAt(const ChartView& view, int trace, double time
     if (trace < 0 || trace >= view.TraceCount || view.TraceEnabled[static_cast<size_t>(trace)] == 0 ||
         view.Samples == nullptr || !std::isfinite(time))
         return std::nullopt;
-    const double age = (view.Ranges.XOrigin - time) * kSamplesPerSecond;
+    // Steps before the newest sample; on the 50 ms grid the (fractional) age.
+    const double before = (view.Ranges.XOrigin - time) * kSamplesPerSecond;
     const int last = std::min(view.PointCount, kScopeCapacity) - 1;
+    if (last < 0) return std::nullopt;
+    const ScopeSamples& s = *view.Samples;
     constexpr double kTolerance = 1e-9; // a cursor typed onto a sample's time
-    if (!(age >= -kTolerance && age <= last + kTolerance)) return std::nullopt;
-    const double clamped = std::clamp(age, 0.0, static_cast<double>(last));
-    const int younger = static_cast<int>(std::floor(clamped));
-    const double share = clamped - younger;
-    const double a = view.Samples->At(trace, younger);
+    if (!(before >= -kTolerance && before <= s.StepsBefore(last) + kTolerance)) return std::nullopt;
+    const double clamped = std::clamp(before, 0.0, s.StepsBefore(last));
+    const int younger = std::max(s.OldestWithin(clamped, last + 1), 0);
+    const double a = s.At(trace, younger);
+    if (younger == last) return a;
+    const double from = s.StepsBefore(younger);
+    const double share = (clamped - from) / (s.StepsBefore(younger + 1) - from);
     if (share < kTolerance) return a;
-    const double b = view.Samples->At(trace, younger + 1);
+    const double b = s.At(trace, younger + 1);
     return a + (b - a) * share;
 }
 

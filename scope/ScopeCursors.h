@@ -32,9 +32,9 @@ inline bool IsTimeCursor(CursorId id) {
 // quarter and three quarters of the Y range (V1 the upper one).
 ChartCursors PlacedCursors(const ChartRanges& ranges);
 
-// A trace's value at an axis time, interpolated linearly between the two
-// samples around it; nothing when the time lies outside the shown samples
-// or the trace is off.
+// A trace's value at an axis time, interpolated linearly by time between
+// the two samples around it; nothing when the time lies outside the shown
+// samples or the trace is off.
 std::optional<double> TraceValueAt(const ChartView& view, int trace, double time);
 
 // A read-out number: at most three decimals, without trailing zeros

@@ -32,12 +32,20 @@ std::string CsvLine(const ChartView& view, int age) {
 }
 } // namespace
 
+double SampleTime(const ChartView& view, int age) {
+    // Ages the ring does not hold (a pointer beside the trace) are placed
+    // as on the grid.
+    const bool held =
+        view.Samples != nullptr && age >= 0 && age < kScopeCapacity && age < view.Samples->Count();
+    return AxisTime(view.Ranges, held ? view.Samples->SecondsBefore(age) : age / kSamplesPerSecond);
+}
+
 std::string SampleTimeText(const ChartView& view, int age) {
     const double origin = view.Ranges.XOrigin * kSamplesPerSecond;
-    const bool onSteps = std::fabs(origin - std::round(origin)) < kAgeTolerance;
+    const bool onSteps = std::fabs(origin - std::round(origin)) < kAgeTolerance &&
+                         (view.Samples == nullptr || view.Samples->EvenlySpaced(view.PointCount));
     char text[48];
-    std::snprintf(text, sizeof text, onSteps ? "%.2f" : "%.4f",
-                  AxisTime(view.Ranges, age / kSamplesPerSecond) + 0.0);
+    std::snprintf(text, sizeof text, onSteps ? "%.2f" : "%.4f", SampleTime(view, age) + 0.0);
     return text;
 }
 
@@ -55,11 +63,20 @@ std::vector<int> ShownAges(const ChartView& view) {
     std::vector<int> ages;
     const double first = std::ceil(view.Ranges.XMin * kSamplesPerSecond - kAgeTolerance);
     const double last = std::floor(view.Ranges.XMax * kSamplesPerSecond + kAgeTolerance);
-    if (!(first <= last) || view.PointCount <= 0) return ages;
-    const int youngest = static_cast<int>(std::max(first, 0.0));
-    const int oldest = static_cast<int>(std::min(last, static_cast<double>(view.PointCount - 1)));
-    for (int age = oldest; age >= youngest; --age)
-        ages.push_back(age);
+    const int count = std::min(view.PointCount, kScopeCapacity);
+    if (!(first <= last) || count <= 0) return ages;
+    if (view.Samples == nullptr || view.Samples->EvenlySpaced(count)) {
+        const int youngest = static_cast<int>(std::max(first, 0.0));
+        const int oldest = static_cast<int>(std::min(last, static_cast<double>(count - 1)));
+        for (int age = oldest; age >= youngest; --age)
+            ages.push_back(age);
+        return ages;
+    }
+    const double from = view.Ranges.XMin * kSamplesPerSecond - kAgeTolerance;
+    const double to = view.Ranges.XMax * kSamplesPerSecond + kAgeTolerance;
+    for (int age = view.Samples->OldestWithin(to, count); age >= 0; --age) {
+        if (view.Samples->StepsBefore(age) >= from) ages.push_back(age);
+    }
     return ages;
 }
 
@@ -85,7 +102,7 @@ std::string ScopeCsvBetween(const ChartView& view, const std::string& timeHeader
     std::string csv = CsvHeader(view, timeHeader);
     const double from = std::min(t1, t2) - kAgeTolerance, to = std::max(t1, t2) + kAgeTolerance;
     for (int age : ShownAges(view)) {
-        const double t = AxisTime(view.Ranges, age / kSamplesPerSecond);
+        const double t = SampleTime(view, age);
         if (t >= from && t <= to) csv += CsvLine(view, age);
     }
     return csv;
@@ -99,7 +116,7 @@ ShownSeries SeriesOnShow(const ChartView& view, int trace, int command, const do
     const double from = between ? std::min(between[0], between[1]) - kAgeTolerance : -HUGE_VAL;
     const double to = between ? std::max(between[0], between[1]) + kAgeTolerance : HUGE_VAL;
     for (int age : ShownAges(view)) {
-        const double t = AxisTime(view.Ranges, age / kSamplesPerSecond);
+        const double t = SampleTime(view, age);
         if (t < from || t > to) continue;
         out.Time.push_back(std::strtod(SampleTimeText(view, age).c_str(), nullptr));
         out.Value.push_back(view.Samples->At(trace, age));

@@ -22,16 +22,21 @@ struct ChartView {
 };
 
 // Ages (0 = newest) of the samples on show: younger than PointCount and
-// within the X range (XMin x 20 .. XMax x 20 samples back), oldest first.
+// within the X range (XMin .. XMax seconds before the newest), oldest first.
 std::vector<int> ShownAges(const ChartView& view);
+
+// The axis time of the sample of `age`: from its own time (its steps
+// before the newest; on the 50 ms grid age x 50 ms).
+double SampleTime(const ChartView& view, int age);
 
 // Shortest text that reads back as the same double ("1234", "-0.5").
 std::string FormatSampleValue(double v);
 
 // The axis time of the sample of `age` as the CSV and the read-outs print
 // it: two decimals where the samples lie on whole 50 ms steps of the axis
-// (a running picture), four where time 0 lies between two samples (a caught
-// trigger, placed by interpolation).
+// (a running picture on the 50 ms grid), four where time 0 lies between two
+// samples (a caught trigger, placed by interpolation) or the samples lie at
+// their polls' times.
 std::string SampleTimeText(const ChartView& view, int age);
 
 // CSV of the samples on show, oldest first: the axis time in seconds (0.00

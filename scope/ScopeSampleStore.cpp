@@ -7,12 +7,14 @@
 
 namespace velt {
 
-void ScopeSampleStore::Append(const TraceFlags& enabled, const TraceValues& values) {
+void ScopeSampleStore::Append(const TraceFlags& enabled, const TraceValues& values, double advance) {
     {
         std::lock_guard lock(mutex_);
-        samples_.Push(values);
+        samples_.Push(values, advance);
         state_.Newest = samples_.Count() - 1;
-        state_.PointCount = NextPointCount(state_.PointCount, limit_);
+        state_.NewestStep = samples_.Step(0);
+        state_.PointCount = ShownAfterAppend(samples_, state_.PointCount, limit_);
+        if (state_.PointCount > 0) state_.OldestStep = samples_.Step(state_.PointCount - 1);
         state_.TraceCount = kScopeTraces;
         state_.Enabled = enabled;
         ++state_.Version;
@@ -27,7 +29,9 @@ void ScopeSampleStore::ShowNewestOf(const ScopeSamples& from, int count, const T
         count = std::clamp(count, 0, kScopeCapacity);
         samples_.PushNewestOf(from, count);
         state_.Newest = samples_.Count() - 1;
+        state_.NewestStep = samples_.Step(0);
         state_.PointCount = count;
+        if (count > 0) state_.OldestStep = samples_.Step(count - 1);
         state_.TraceCount = kScopeTraces;
         state_.Enabled = enabled;
         const double origin = originAge / kSamplesPerSecond;

@@ -22,11 +22,13 @@ namespace velt {
 
 // What the store holds beside the samples.
 struct StoreState {
-    int64_t Newest = -1;  // number of the newest sample (ScopeSamples::Count() - 1), -1 before the first
-    int PointCount = 0;   // the newest samples shown
-    int TraceCount = 1;   // traces shown: 1 until the first append, 4 from then on
-    TraceFlags Enabled{}; // per trace 1 = drawn, from the last append
-    double Origin = 0.0;  // seconds before the newest sample at which time 0 of the axis lies
+    int64_t Newest = -1;      // number of the newest sample (ScopeSamples::Count() - 1), -1 before the first
+    double NewestStep = -1.0; // its time in 50 ms steps (ScopeSamples::Step(0))
+    double OldestStep = 0.0;  // the time of the oldest sample shown, when one is
+    int PointCount = 0;       // the newest samples shown
+    int TraceCount = 1;       // traces shown: 1 until the first append, 4 from then on
+    TraceFlags Enabled{};     // per trace 1 = drawn, from the last append
+    double Origin = 0.0;      // seconds before the newest sample at which time 0 of the axis lies
     // Counts every change that the chart shows, so that a chart can tell
     // whether its picture is current.
     uint64_t Version = 0;
@@ -55,22 +57,24 @@ public:
         const ScopeSampleStore* store_;
     };
 
-    // One sample per trace: stored at the head of the ring; one more shown,
-    // cut to the limit once the count reaches it. Any thread.
-    void Append(const TraceFlags& enabled, const TraceValues& values);
+    // One sample per trace, `advance` steps of 50 ms after the previous one
+    // (ScopeSamples::Push): stored at the head of the ring; one more shown,
+    // less those that now lie the limit's whole steps or more before it.
+    // Any thread.
+    void Append(const TraceFlags& enabled, const TraceValues& values, double advance = 1.0);
     // A caught span: the `count` newest samples of `from` (cut to the ring's
     // capacity) become the newest here and all of them are shown, with time
-    // 0 `originAge` samples before the newest. Any thread.
+    // 0 `originAge` steps of 50 ms before the newest. Any thread.
     void ShowNewestOf(const ScopeSamples& from, int count, const TraceFlags& enabled, double originAge);
     // No sample shown until the next append; the ring keeps its samples.
     void Clear();
     // Time 0 of the axis, in seconds before the newest sample (0 for a
     // running trace); a value that is not finite is ignored.
     void SetOrigin(double seconds);
-    // The samples the X range holds (SampleLimit); the shown count follows
+    // The steps the X range holds (SampleLimit); the shown count follows
     // at the next append. No listener call: nothing shown changes yet.
     void SetLimit(double limit);
-    // The X range in whole samples, 0 when it holds none: what a trigger
+    // The X range in whole steps, 0 when it holds none: what a trigger
     // fills around its edge.
     int Span() const;
 

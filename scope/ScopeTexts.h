@@ -63,6 +63,10 @@ inline constexpr LocalText kExportCursorCsvCaption{"커서 구간 CSV 내보내�
 inline constexpr LocalText kCursorsMenu{"커서", "Cursors"};
 
 // The trigger.
+inline constexpr LocalText kSamplingLabel{"샘플링", "Sampling"};
+inline constexpr LocalText kSamplingName{"샘플링 방식", "Sampling mode"};
+// In SamplingMode order: the 50 ms grid, then one sample per state poll.
+inline constexpr LocalText kSamplingModes[]{{"50 ms 격자", "50 ms grid"}, {"매 폴링", "every poll"}};
 inline constexpr LocalText kTriggerLabel{"트리거", "Trigger"};
 inline constexpr LocalText kTriggerModeName{"트리거 모드", "Trigger mode"};
 inline constexpr LocalText kTriggerModes[]{

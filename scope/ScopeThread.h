@@ -62,9 +62,10 @@ public:
 
     using StopResult = StoppableWorker::StopResult;
     static constexpr std::chrono::milliseconds kStopWait{5000};
-    // How often the every-poll mode looks for a new poll: well under the
-    // fastest poll period (about 15 ms at 115200 bit/s), and the time
-    // stamp is the poll's own, so a late look costs no accuracy.
+    // How often the every-poll mode looks for a new poll once the next one
+    // is due (see PollPace in ScopeThread.cpp): well under the fastest poll
+    // period (about 15 ms at 115200 bit/s), and the time stamp is the
+    // poll's own, so a late look costs no accuracy.
     static constexpr std::chrono::milliseconds kPollWatch{5};
 
     ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);

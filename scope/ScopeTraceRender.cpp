@@ -86,7 +86,7 @@ void RenderTraceColumns(PlotRing& ring, const TraceJob& job, const std::array<QR
     from = std::max(from, 0);
     to = std::min({to, ring.Width(), p.Width()});
     if (from >= to || job.PointCount <= 0 || ring.Height() != p.Height() || p.Height() <= 0) return;
-    const PixelMap map(p, job.Ranges, job.Samples->Count() - 1);
+    const PixelMap map(p, job.Ranges, *job.Samples, job.PointCount);
     if (!map.Drawable()) return;
     const ChartRect clip{p.left + from, p.top, p.left + to, p.bottom};
     for (int i = 0; i < job.TraceCount && i < kScopeTraces; ++i) {

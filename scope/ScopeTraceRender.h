@@ -81,9 +81,9 @@ struct TraceRenderScratch {
 // Draws each enabled trace below TraceCount in its colour into the plot
 // columns from .. to-1 of `ring` (chart columns Plot.left + from ...), over
 // whatever they hold: the caller clears them first. Later traces cover
-// earlier ones where they cross. The column grid is fixed by the number of
-// the store's newest sample (ScopeSamples::Count() - 1), so columns drawn
-// now fit those drawn before a shift.
+// earlier ones where they cross. The column grid is fixed by the samples'
+// steps (ScopeSamples::Step), so columns drawn now fit those drawn before a
+// shift.
 void RenderTraceColumns(PlotRing& ring, const TraceJob& job, const std::array<QRgb, kScopeTraces>& colours,
                         int from, int to, TraceRenderer renderer, TraceRenderScratch* scratch);
 

@@ -51,14 +51,20 @@ bool ScopeTrigger::EdgeBetween(double older, double newer) const {
     return older > level && newer <= level;
 }
 
-void ScopeTrigger::Complete(int span, int64_t sample, TriggerStep* step) {
+int ScopeTrigger::SpanCount(int span) const {
+    const int taken = static_cast<int>(std::min<int64_t>(taken_, kScopeCapacity));
+    if (span <= 0 || taken <= 0) return 0;
+    return history_.OldestWithin(std::nextafter(static_cast<double>(span), 0.0), taken) + 1;
+}
+
+void ScopeTrigger::Complete(int span, TriggerStep* step) {
     step->Action = TriggerStep::Display::Show;
-    step->ShowCount = static_cast<int>(std::min<int64_t>(span, taken_));
-    step->OriginAge = static_cast<double>(sample) - crossing_;
+    step->ShowCount = SpanCount(span);
+    step->OriginAge = history_.Step(0) - crossing_;
     autoLive_ = false;
     sinceShown_ = 0;
     chartRunning_ = false;
-    const auto holdoff = static_cast<int64_t>(std::llround(settings_.HoldoffSeconds * kSamplesPerSecond));
+    const auto holdoff = static_cast<double>(std::llround(settings_.HoldoffSeconds * kSamplesPerSecond));
     if (settings_.Mode == TriggerMode::Single) {
         SetState(TriggerState::Stopped, step);
     } else if (holdoff > 0) {
@@ -69,39 +75,41 @@ void ScopeTrigger::Complete(int span, int64_t sample, TriggerStep* step) {
     }
 }
 
-TriggerStep ScopeTrigger::Feed(const TraceFlags& enabled, const TraceValues& values, int span) {
+TriggerStep ScopeTrigger::Feed(const TraceFlags& enabled, const TraceValues& values, int span,
+                               double advance) {
     span = std::clamp(span, 0, kScopeCapacity);
-    history_.Push(values);
+    // Before the first sample ever, the one-step gap of the grid.
+    const double olderStep = history_.Count() > 0 ? history_.Step(0) : -1.0;
+    history_.Push(values, advance);
     ++taken_;
-    const int64_t sample = history_.Count() - 1;
+    const double now = history_.Step(0);
     const size_t channel = static_cast<size_t>(settings_.Channel);
     const bool on = enabled[channel] != 0;
     const double value = values[channel];
 
     TriggerStep step;
-    if (state_ == TriggerState::Holding && --holdoffLeft_ <= 0) {
+    if (state_ == TriggerState::Holding && (holdoffLeft_ -= now - olderStep) <= 0) {
         SetState(TriggerState::Armed, &step);
     } else if (state_ == TriggerState::Armed && on && havePrevious_ && EdgeBetween(previous_, value)) {
         // (level - older) / (newer - older) lies in (0, 1] for an edge; values
         // near the double range could still round it outside.
         double share = (settings_.Level - previous_) / (value - previous_);
         share = std::isnan(share) ? 1.0 : std::clamp(share, 0.0, 1.0);
-        crossing_ = static_cast<double>(sample - 1) + share;
-        const double after = std::floor(crossing_ + span * (1.0 - settings_.PreTrigger));
-        endSample_ = std::max(sample, static_cast<int64_t>(after));
+        crossing_ = olderStep + share * (now - olderStep);
+        endStep_ = std::max(now, std::floor(crossing_ + span * (1.0 - settings_.PreTrigger)));
         SetState(TriggerState::Triggered, &step);
     }
     previous_ = value;
     havePrevious_ = on;
 
-    if (state_ == TriggerState::Triggered && sample >= endSample_) {
-        Complete(span, sample, &step);
+    if (state_ == TriggerState::Triggered && now >= endStep_) {
+        Complete(span, &step);
         return step;
     }
     bool running = state_ == TriggerState::Off;
     if (settings_.Mode == TriggerMode::Auto && state_ != TriggerState::Stopped &&
         state_ != TriggerState::Off) {
-        if (!autoLive_ && ++sinceShown_ >= span) autoLive_ = true;
+        if (!autoLive_ && (sinceShown_ += now - olderStep) >= span) autoLive_ = true;
         running = autoLive_;
     }
     if (!running) {
@@ -109,7 +117,7 @@ TriggerStep ScopeTrigger::Feed(const TraceFlags& enabled, const TraceValues& val
         chartRunning_ = false;
     } else if (!chartRunning_) {
         step.Action = TriggerStep::Display::Show;
-        step.ShowCount = static_cast<int>(std::min<int64_t>(span, taken_));
+        step.ShowCount = SpanCount(span);
         step.OriginAge = 0.0;
         chartRunning_ = true;
     }

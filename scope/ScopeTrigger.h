@@ -51,8 +51,9 @@ struct TriggerStep {
     };
     Display Action = Display::Append;
     int ShowCount = 0;
-    // Samples before the newest one at which time 0 lies (fractional: the
-    // interpolated crossing); 0 for the running trace of Auto.
+    // Steps of 50 ms before the newest sample at which time 0 lies
+    // (fractional: the interpolated crossing; on the 50 ms grid a step is a
+    // sample); 0 for the running trace of Auto.
     double OriginAge = 0.0;
     bool StateChanged = false;
 };
@@ -69,10 +70,12 @@ public:
     // running.
     void Arm();
 
-    // One sample the window took: `span` is the X range in samples
-    // ((XMax - XMin) x 20, at most the ring's capacity). Returns what the
-    // chart should do with it.
-    TriggerStep Feed(const TraceFlags& enabled, const TraceValues& values, int span);
+    // One sample the window took, `advance` steps of 50 ms after the
+    // previous one (one on the 50 ms grid): `span` is the X range in steps
+    // ((XMax - XMin) x 20, at most the ring's capacity). Spans, the
+    // post-trigger fill, the holdoff and Auto's wait are measured in time.
+    // Returns what the chart should do with it.
+    TriggerStep Feed(const TraceFlags& enabled, const TraceValues& values, int span, double advance = 1.0);
 
     TriggerState State() const { return state_; }
     // The samples taken since the start (the newest of the ring's capacity):
@@ -82,7 +85,10 @@ public:
     bool AutoRunning() const { return autoLive_; }
 
 private:
-    void Complete(int span, int64_t sample, TriggerStep* step);
+    void Complete(int span, TriggerStep* step);
+    // The newest samples that lie less than `span` steps back, at most those
+    // taken since Arm.
+    int SpanCount(int span) const;
     bool EdgeBetween(double older, double newer) const;
     void SetState(TriggerState s, TriggerStep* step);
 
@@ -92,10 +98,10 @@ private:
     int64_t taken_ = 0;         // samples since Arm
     bool havePrevious_ = false; // the trigger channel's previous sample
     double previous_ = 0.0;
-    double crossing_ = 0.0; // sample number (fractional) of the crossing
-    int64_t endSample_ = 0; // sample number that completes the span
-    int64_t holdoffLeft_ = 0;
-    int64_t sinceShown_ = 0; // samples since a span was last shown (Auto)
+    double crossing_ = 0.0;    // step (History().Step) of the crossing
+    double endStep_ = 0.0;     // step at or after which the span is complete
+    double holdoffLeft_ = 0.0; // steps
+    double sinceShown_ = 0.0;  // steps since a span was last shown (Auto)
     bool autoLive_ = false;
     // The chart holds the running trace up to the previous sample, so the
     // next one can simply be appended; false once it holds a span or missed

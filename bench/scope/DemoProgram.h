@@ -7,6 +7,7 @@
 #include "app/CMainFrame.h"
 #include "app/CVELT_HostApp.h"
 #include "app/DemoDrive.h"
+#include "app/SerialSettings.h"
 #include "base/MessageService.h"
 #include "link/CDriveLink.h"
 
@@ -39,12 +40,12 @@ public:
         SetMessageService(nullptr);
     }
 
-    // Starts the drive and the program in `lang` (AppOptions::Lang) and
-    // connects as the Connect button does. False, with the reason on
-    // stderr, when any of it fails.
-    bool Start(int lang) {
+    // Starts the drive (answering at `baud` only) and the program in `lang`
+    // (AppOptions::Lang) and connects as the Connect button does, at that
+    // rate. False, with the reason on stderr, when any of it fails.
+    bool Start(int lang, uint32_t baud = 9600) {
         std::string error;
-        if (!demo_.Start(&error)) {
+        if (!demo_.Start(&error, baud)) {
             std::fprintf(stderr, "simulated drive: %s\n", error.c_str());
             return false;
         }
@@ -53,6 +54,9 @@ public:
         options.Lang = lang;
         app_ = StartApplication(options);
         if (!app_) return false;
+        SerialSettingsValues line = app_->Settings()->Values();
+        line.BaudRate = static_cast<int32_t>(baud);
+        app_->Settings()->Set(line);
         app_->MenuBar()->ConnectDrive();
         if (!app_->Link()->IsConnected()) {
             std::fprintf(stderr, "could not connect to the simulated drive\n");

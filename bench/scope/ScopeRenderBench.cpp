@@ -9,7 +9,9 @@
 //    shifted and the new columns drawn, as the store and the chart do it
 //    twenty times a second;
 //  - one paint of the whole chart (grid XOR plot XOR background composed),
-//    which the user-interface thread does once per repaint.
+//    which the user-interface thread does once per repaint;
+//  - the full render and one append of samples taken at each poll, 30 to
+//    130 ms apart, placed by their times.
 // Four live-looking traces: a position ramp with a wobble, a noisy speed and
 // two current traces full of noise (the worst case: every pixel column spans
 // much of the height). Times are medians over batches of the CPU time per
@@ -147,5 +149,28 @@ int main(int argc, char** argv) {
     QImage picture;
     const Timing paint = MsPer([&] { picture = chart.ComposedImage(); }, batches, 40);
     std::printf("paint_compose_ms_whole_chart=%.3f wall_ms=%.3f\n", paint.cpuMs, paint.wallMs);
+
+    // The same signal taken at each poll received, 30 to 130 ms apart: the
+    // samples lie where their times fall and a column holds 0 or several.
+    ScopeSampleStore polled;
+    COScopeCtrl pollChart(polled);
+    pollChart.Create(QRect(0, 0, kChartWidth, kChartHeight));
+    pollChart.SetXRange(0, kScopeCapacity / kSamplesPerSecond);
+    pollChart.SetYRange(-5000, 5000);
+    std::mt19937 gaps(11);
+    std::uniform_real_distribution<double> gap(0.6, 2.6); // steps of 50 ms
+    for (int i = 0; i < kScopeCapacity; ++i)
+        polled.Append({1, 1, 1, 1}, signal.Next(), gap(gaps));
+    const Timing uneven = MsPer([&] { pollChart.RenderPlot(); }, batches, 40);
+    const int unevenShown = polled.State().PointCount;
+    pollChart.SetXRange(0, 10);
+    const Timing unevenAppend = MsPer(
+        [&] {
+            polled.Append({1, 1, 1, 1}, signal.Next(), gap(gaps));
+        },
+        batches, 400);
+    std::printf("full_render_ms_every_poll=%.3f wall_ms=%.3f shown=%d\n", uneven.cpuMs, uneven.wallMs,
+                unevenShown);
+    std::printf("append_ms_every_poll_10s=%.4f wall_ms=%.4f\n", unevenAppend.cpuMs, unevenAppend.wallMs);
     return 0;
 }

@@ -235,5 +235,25 @@ TEST(ScopeTriggerTest, SettingsOutsideTheirRangesAreCutAndNaNNeverTriggers) {
     EXPECT_EQ(First(steps, Display::Show), -1);
 }
 
+// Samples 100 ms apart (two steps of the grid): time 0, the span shown and
+// the holdoff are measured in time, not in samples.
+TEST(ScopeTriggerTest, SamplesTakenUnevenlyAreMeasuredInTime) {
+    ScopeTrigger trigger;
+    TriggerSettings s = Settings(TriggerMode::Normal, 50, 1.0);
+    s.HoldoffSeconds = 1.0;
+    trigger.Configure(s);
+    trigger.Arm();
+    std::vector<int> shows;
+    for (int i = 0; i < 30; ++i) {
+        const TriggerStep step = trigger.Feed(kAllOn, {i % 8 == 3 ? 100.0 : 0.0, double(i), 0, 0}, 20, 2.0);
+        if (step.Action != Display::Show) continue;
+        shows.push_back(i);
+        EXPECT_DOUBLE_EQ(step.OriginAge, 1.0);      // crossed half way: one step before the edge's sample
+        EXPECT_EQ(step.ShowCount, i == 3 ? 4 : 10); // the samples of the last second
+    }
+    EXPECT_EQ(shows, (std::vector<int>{3, 19})); // held for 1 s = 10 samples, so the edge at 11 is ignored
+    EXPECT_DOUBLE_EQ(trigger.History().SecondsBefore(29), 2.9);
+}
+
 } // namespace
 } // namespace velt

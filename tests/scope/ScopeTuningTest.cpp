@@ -7,6 +7,8 @@
 #include "TestEnv.h"
 #include "base/MessageService.h"
 #include "link/CDriveLink.h"
+#include "link/DriveMap.h"
+#include "scope/ScopeCursors.h"
 #include "scope/ScopeExport.h"
 #include "sim/SimDrive.h"
 #include "tests/support/ShellFixture.h"
@@ -66,10 +68,12 @@ protected:
         return QPoint(int(std::lround(axes.XAt(time))), int(std::lround(axes.YAt(value))));
     }
 
-    // A link polling a simulated drive of its own, for the tests that sample.
-    void ConnectToDrive() {
+    // A link polling a simulated drive of its own, for the tests that sample;
+    // with `wireTiming` each exchange takes its time on a 9600 bit/s line.
+    void ConnectToDrive(bool wireTiming = false) {
         sim::SimOptions options;
         options.publish = false;
+        options.wireTiming = wireTiming;
         drive = std::make_unique<sim::SimDrive>(options);
         ASSERT_TRUE(drive->Start());
         link = std::make_unique<CDriveLink>();
@@ -437,6 +441,71 @@ TEST_F(ScopeTuningTest, EveryPollSamplingTakesEachReceivedPollOnceAtItsReceiveTi
     if (samples.back().Poll == last.Sequence) {
         EXPECT_EQ(samples.back().Taken, last.Received);
     }
+}
+
+// The window's every-poll choice against the drive at 9600 bit/s: the chart
+// holds one sample per poll received, at the poll's own time, and its
+// export and cursors read those times.
+TEST_F(ScopeTuningTest, EveryPollChoiceShowsEachPollAtItsTimeInChartExportAndCursors) {
+    ASSERT_NO_FATAL_FAILURE(ConnectToDrive(true));
+    ASSERT_EQ(link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::ServoOn)), RTU_OK);
+    ASSERT_EQ(link->WriteParam(drive::PositionLowRegister, 30000), RTU_OK);
+    ASSERT_EQ(link->WriteParam(drive::SpeedRegister, 100), RTU_OK);
+    ASSERT_EQ(link->WriteParam(drive::CommandRegister, drive::Code(drive::Command::Run)), RTU_OK);
+    Open();
+    EXPECT_EQ(scope->SamplingList->currentText(), "50 ms grid");
+    EXPECT_EQ(scope->SamplingList->accessibleName(), "Sampling mode");
+    scope->ChannelChecks[0]->setChecked(true); // Position
+    scope->RunStopButton->click();
+    ASSERT_TRUE(WaitUntil([&] { return scope->Store().State().PointCount >= 3; }, 5s));
+    const uint64_t epoch = scope->Store().State().Epoch;
+    const uint64_t firstPoll = link->LatestStatePoll().Sequence;
+    scope->SamplingList->setCurrentIndex(1);
+    EXPECT_EQ(scope->Thread().Mode.load(), SamplingMode::EveryPoll);
+    EXPECT_GT(scope->Store().State().Epoch, epoch); // the grid's samples are gone
+    ASSERT_TRUE(WaitUntil([&] { return scope->Store().State().PointCount >= 10; }, 10s));
+    scope->RunStopButton->click();
+    const uint64_t polls = link->LatestStatePoll().Sequence - firstPoll + 1;
+
+    std::vector<double> times, values; // oldest first
+    {
+        const ScopeSampleStore::Reader read = scope->Store().Read();
+        const ScopeSamples& s = read.Samples();
+        const int n = read.State().PointCount;
+        EXPECT_FALSE(s.EvenlySpaced(n));
+        EXPECT_LE(static_cast<uint64_t>(n), polls); // no poll taken twice
+        for (int age = n - 1; age >= 0; --age) {
+            times.push_back(-s.SecondsBefore(age));
+            values.push_back(s.At(0, age));
+        }
+    }
+    const double spacing = -times.front() / static_cast<double>(times.size() - 1);
+    std::printf("every-poll spacing at 9600 bit/s: %.4f s over %zu samples\n", spacing, times.size());
+    EXPECT_GT(spacing, 0.05); // one poll of 9600 bit/s takes about 0.1 s, a grid step 0.05 s
+    EXPECT_LT(spacing, 0.3);
+    for (size_t i = 1; i < times.size(); ++i)
+        EXPECT_GT(times[i], times[i - 1]);
+
+    const QStringList rows =
+        QString::fromStdString(scope->Chart->CsvText()).split("\r\n", Qt::SkipEmptyParts);
+    ASSERT_EQ(static_cast<size_t>(rows.size()), times.size() + 1);
+    for (size_t i = 0; i < times.size(); ++i) {
+        const QStringList fields = rows[static_cast<qsizetype>(i) + 1].split(',');
+        ASSERT_EQ(fields.size(), 2);
+        EXPECT_NEAR(fields[0].toDouble(), times[i], 5e-5) << i;
+        EXPECT_EQ(fields[1].toDouble(), values[i]) << i;
+    }
+
+    // Halfway in time between the newest two samples: their mean.
+    ChartCursors cursors;
+    cursors.On = true;
+    const size_t k = times.size() - 2;
+    cursors.T1 = (times[k] + times[k + 1]) / 2;
+    scope->Chart->SetCursors(cursors);
+    const std::string readout = scope->Chart->CursorReadoutText();
+    EXPECT_NE(readout.find("Position: t1 " + ReadoutNumber((values[k] + values[k + 1]) / 2) + ","),
+              std::string::npos)
+        << readout;
 }
 
 } // namespace

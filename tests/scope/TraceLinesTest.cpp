@@ -195,5 +195,38 @@ TEST(TraceRunsTest, FewSamplesUndrawableRangesAndTheWalkStopsLeftOfThePlot) {
         EXPECT_GE(r.X, plot.left);
 }
 
+// Samples at uneven times (polls received 30 to 130 ms apart) are placed by
+// their times: the fast way still covers the pixels of every segment, a few
+// columns at a time give the picture drawn at once, and a sample lands
+// within a pixel of its time.
+TEST(TraceRunsTest, UnevenlyTimedSamplesDrawnFastCoverEverySegmentAndLieAtTheirTimes) {
+    const ChartRect plot{54, 10, 650, 300};
+    std::mt19937 random(5);
+    std::uniform_real_distribution<double> gap(0.6, 2.6), noise(-5500, 5500);
+    ScopeSamples s;
+    for (int i = 0; i < 30000 + 777; ++i)
+        s.Push({i % 50 < 5 ? noise(random) : 3000 * std::sin(i / 11.0), 0, 0, 0}, gap(random));
+    for (const Case& c : {Case{{0, 10, -5000, 5000}, 150}, Case{{0, 1500, -5000, 5000}, 30000},
+                          Case{{0.45, 3.2, -5000, 5000}, 60}}) {
+        const PixelMap map(plot, c.ranges, s, c.count);
+        std::vector<ColumnRun> reduced, plain;
+        TraceRuns(s, 0, c.count, map, plot, &reduced);
+        PointByPointRuns(s, 0, c.count, map, plot, &plain);
+        PixelSet once(plot), each(plot), pieces(plot);
+        once.Add(reduced);
+        each.Add(plain);
+        EXPECT_TRUE(once == each) << c.ranges.XMax;
+        for (int x = plot.left; x < plot.right; x += 7) {
+            std::vector<ColumnRun> part;
+            TraceRuns(s, 0, c.count, map, {x, plot.top, std::min(x + 7, plot.right), plot.bottom}, &part);
+            pieces.Add(part);
+        }
+        EXPECT_TRUE(once == pieces) << c.ranges.XMax;
+    }
+    const PixelMap map(plot, {0, 10, -5000, 5000}, s, 150);
+    for (const int age : {0, s.OldestWithin(20.0, 150), s.OldestWithin(150.0, 150)})
+        EXPECT_NEAR(map.X(age), plot.right - plot.Width() * s.SecondsBefore(age) / 10.0, 1.0) << age;
+}
+
 } // namespace
 } // namespace velt
