@@ -300,6 +300,8 @@ void CDlgScope::reject() {
 
 void CDlgScope::SetDriveCaption(const std::string& caption) {
     setWindowTitle(caption.empty() ? QStringLiteral("Scope") : QStringLiteral("Scope \u2014 ") + Qs(caption));
+    driveCaption_ = caption;
+    Chart->SetCsvDrive(caption);
 }
 
 void CDlgScope::StopWithReason(const std::string& why) {

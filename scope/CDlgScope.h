@@ -226,6 +226,7 @@ private:
     TriggerSettings triggerSettings_; // user-interface thread's copy
     ScopeRecorder recorder_;
     bool recordingOn_ = false; // from a started recording until StopRecording
+    std::string driveCaption_; // SetDriveCaption's, written at the head of a recording
     // Why the drive gives no data now (nullptr while it does): written by
     // the ScopeThread, read by the window for its trigger state line.
     std::atomic<const LocalText*> noData_{nullptr};

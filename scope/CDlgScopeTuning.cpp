@@ -273,6 +273,7 @@ void CDlgScope::StartRecording() {
         return;
     }
     recordingOn_ = true;
+    if (!driveCaption_.empty()) recorder_.AddNote("# " + driveCaption_); // whose samples follow
     SetChannelControlsEnabled(false);
     RecordButton->setText(Tr(kStopRecordingButton, korean_));
     RecordAction->setText(Tr(kStopRecordingButton, korean_));

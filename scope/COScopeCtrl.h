@@ -121,6 +121,9 @@ public:
     // Lines written as comments ("# ...") at the head of every CSV export;
     // none when empty.
     void SetCsvComments(std::vector<std::string> lines) { csvComments_ = std::move(lines); }
+    // The drive the samples come from ("drive 2 X axis"), the first comment
+    // line of every CSV export; none when empty.
+    void SetCsvDrive(std::string caption) { csvDrive_ = std::move(caption); }
     // The step figures of `trace` on show, against `command` (-1: none),
     // between the time cursors while they are on, else over all shown.
     StepFigures ComputeStep(int trace, int command, const StepSettings& settings) const;
@@ -263,6 +266,7 @@ private:
     std::optional<StepFigures> stepMarks_;
     QColor stepColour_;
     std::vector<std::string> csvComments_;
+    std::string csvDrive_;
     QColor levelColour_;
     std::vector<ChartLabel> gridLabels_;
     ChartCursors cursors_;

@@ -131,7 +131,7 @@ std::string COScopeCtrl::CursorCsvText() const {
 }
 
 std::string COScopeCtrl::CsvComments() const {
-    std::string text;
+    std::string text = csvDrive_.empty() ? std::string() : "# " + csvDrive_ + "\r\n";
     for (const std::string& line : csvComments_)
         text += "# " + line + "\r\n";
     return text;

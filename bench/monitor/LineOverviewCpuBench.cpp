@@ -106,6 +106,7 @@ int main(int argc, char** argv) {
     PrintedMessages messages;
     SetMessageService(&messages);
     AppOptions options;
+    options.Demo = true; // the user's remembered line is neither read nor replaced
     options.Lang = 0;
     for (int id = 1; id <= kDrives; ++id)
         options.DemoIds.push_back(static_cast<uint8_t>(id));

@@ -142,6 +142,7 @@ int main(int argc, char** argv) {
     PrintedMessages messages;
     SetMessageService(&messages);
     AppOptions options;
+    options.Demo = true; // the user's remembered line is neither read nor replaced
     options.Lang = 0;
     std::unique_ptr<CVELT_HostApp> app = StartApplication(options);
     if (!app) return 1;

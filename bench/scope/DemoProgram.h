@@ -51,6 +51,7 @@ public:
         }
         SetMessageService(&messages_);
         AppOptions options;
+        options.Demo = true; // the user's remembered line is neither read nor replaced
         options.Lang = lang;
         app_ = StartApplication(options);
         if (!app_) return false;

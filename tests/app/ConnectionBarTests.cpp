@@ -183,6 +183,7 @@ TEST_F(ConnectionBarTest, TheDriveChoiceSwitchesAndStopsTheScopeAndTheCycleOfThe
     EXPECT_EQ(scope.TriggerStateLabel->text(), "Stopped: switched to drive 2");
     EXPECT_FALSE(repeat.Sequence().Status().Repeating);
     EXPECT_EQ(scope.windowTitle(), QString::fromUtf8("Scope \u2014 drive 2 X axis"));
+    EXPECT_EQ(scope.Chart->CsvText().rfind("# drive 2 X axis\r\n", 0), 0u); // an export names its drive
     EXPECT_EQ(repeat.windowTitle(),
               QString::fromUtf8("Repeat - Stopped: switched to drive 2 \u2014 drive 2 X axis"));
     EXPECT_EQ(bar.DriveChoice->currentText(), "ID 2  X axis");
