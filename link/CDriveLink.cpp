@@ -299,6 +299,7 @@ bool CDriveLink::Poll(RtuResult (CModbusPort::*read)(uint8_t slave, typename Blo
                 statePoll_.Received = received;
             }
         }
+        if constexpr (std::is_same_v<Block, StateBlock>) statePolled_.notify_all();
         ok.fetch_add(1);
         return true;
     }
@@ -481,6 +482,12 @@ StatePoll CDriveLink::LatestStatePoll() const {
     StatePoll poll = statePoll_;
     poll.Regs = stateRegs_;
     return poll;
+}
+
+bool CDriveLink::WaitForStatePoll(uint64_t after, std::chrono::steady_clock::time_point until,
+                                  const std::stop_token& stop) const {
+    std::unique_lock data(dataLock_);
+    return statePolled_.wait_until(data, stop, until, [&] { return statePoll_.Sequence != after; });
 }
 
 BitBlock CDriveLink::DigitalInputs() const {

@@ -28,6 +28,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <condition_variable>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -201,6 +202,11 @@ public:
     StateBlock StateRegs() const;
     // The state block with the poll that brought it, read together.
     StatePoll LatestStatePoll() const;
+    // Waits until a state poll other than number `after` has been received,
+    // `until` has passed or `stop` is requested; true when one has come.
+    // Lets a reader take each poll once without looking again and again.
+    bool WaitForStatePoll(uint64_t after, std::chrono::steady_clock::time_point until,
+                          const std::stop_token& stop) const;
     BitBlock DigitalInputs() const;
     BitBlock DigitalOutputs() const;
     ParamBlock ParamRegs() const;
@@ -272,6 +278,7 @@ private:
     mutable std::mutex dataLock_; // guards the blocks below for snapshots only
     StateBlock stateRegs_{};
     StatePoll statePoll_; // Sequence and Received of stateRegs_ (Regs unused here)
+    mutable std::condition_variable_any statePolled_; // with dataLock_: statePoll_ moved on
     BitBlock digitalInputs_{};
     BitBlock digitalOutputs_{};
     ParamBlock paramRegs_{};

@@ -46,7 +46,10 @@ CDlgScope::CDlgScope(const CDriveLink* link, bool korean)
     : QDialog(nullptr), link_(link), korean_(korean),
       thread_(
           channels_, [this](StatePoll* poll) { return ReadState(poll); },
-          [this](const ScopeSample& sample) { AppendSample(sample); }) {
+          [this](const ScopeSample& sample) { AppendSample(sample); },
+          [this](uint64_t after, std::chrono::steady_clock::time_point until, const std::stop_token& stop) {
+              return link_ != nullptr && link_->WaitForStatePoll(after, until, stop);
+          }) {
     setObjectName(QStringLiteral("CDlgScope"));
     setWindowTitle(QStringLiteral("Scope"));
     setFont(DialogFont());

@@ -2,52 +2,11 @@
 
 #include "scope/SampleSchedule.h"
 
-#include <algorithm>
-#include <array>
-
 namespace velt {
 
 namespace {
 std::atomic<int> g_liveThreads{0};
 
-// When the every-poll mode looks for the next poll: once the shortest of
-// the recent gaps between polls has passed since the last one (the next
-// comes no sooner while the line keeps its rate), then every kPollWatch; a
-// look that comes late still finds the poll, as long as the one after it
-// has not come too. Taking a poll whose number jumped shows the polls came
-// faster than that (a new line rate): the gaps are forgotten and the watch
-// looks every kPollWatch until it has learnt them again.
-class PollPace {
-public:
-    using Clock = std::chrono::steady_clock;
-
-    void Forget() {
-        known_ = 0;
-        haveLast_ = false;
-    }
-    void Took(const StatePoll& poll, uint64_t previousSequence) {
-        if (haveLast_ && poll.Sequence == previousSequence + 1) {
-            gaps_[next_] = poll.Received - last_;
-            next_ = (next_ + 1) % gaps_.size();
-            known_ = std::min(known_ + 1, gaps_.size());
-        } else if (haveLast_) {
-            known_ = 0;
-        }
-        last_ = poll.Received;
-        haveLast_ = true;
-    }
-    Clock::time_point NextLook(Clock::time_point now, Clock::duration watch) const {
-        if (known_ < gaps_.size()) return now + watch;
-        const Clock::duration least = *std::min_element(gaps_.begin(), gaps_.end());
-        return std::max(now + watch, last_ + least);
-    }
-
-private:
-    std::array<Clock::duration, 8> gaps_{};
-    size_t next_ = 0, known_ = 0;
-    Clock::time_point last_{};
-    bool haveLast_ = false;
-};
 } // namespace
 
 void RunFlag::store(int value) {
@@ -67,8 +26,8 @@ int ScopeThread::LiveThreads() {
     return g_liveThreads.load();
 }
 
-ScopeThread::ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink)
-    : channels_(channels), reader_(std::move(reader)), sink_(std::move(sink)) {}
+ScopeThread::ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink, PollWaiter waiter)
+    : channels_(channels), reader_(std::move(reader)), sink_(std::move(sink)), waiter_(std::move(waiter)) {}
 
 ScopeThread::~ScopeThread() {
     StopAndWait();
@@ -104,7 +63,6 @@ void ScopeThread::Loop(const std::stop_token& stop) {
     SampleSchedule schedule(SampleSchedule::Clock::time_point{}, SampleSchedule::Clock::now());
     uint64_t lastPoll = 0;
     bool onGrid = true;
-    PollPace pace;
     while (!stop.stop_requested()) {
         if (RunState.load() != 1) {
             RunState.WaitForRun(stop);
@@ -117,9 +75,8 @@ void ScopeThread::Loop(const std::stop_token& stop) {
         }
         const bool everyPoll = Mode.load() == SamplingMode::EveryPoll;
         StatePoll poll;
-        if (everyPoll && onGrid) pace.Forget();
-        if (reader_(&poll) && (!everyPoll || (poll.Sequence != 0 && poll.Sequence != lastPoll))) {
-            if (everyPoll) pace.Took(poll, lastPoll);
+        const bool took = reader_(&poll) && (!everyPoll || (poll.Sequence != 0 && poll.Sequence != lastPoll));
+        if (took) {
             lastPoll = poll.Sequence;
             ScopeSample sample = channels_.Take(poll.Regs);
             sample.Taken = everyPoll ? poll.Received : SampleSchedule::Clock::now();
@@ -132,7 +89,13 @@ void ScopeThread::Loop(const std::stop_token& stop) {
         const auto now = SampleSchedule::Clock::now();
         if (everyPoll) {
             onGrid = false;
-            StoppableWorker::SleepUntil(stop, pace.NextLook(now, kPollWatch));
+            // Waiting for the poll after the one just taken wakes once per
+            // poll; without a sample (no data, no new poll) a wait could end
+            // at once, again and again, so the thread looks again later.
+            if (waiter_ && took)
+                waiter_(lastPoll, now + kPollWait, stop);
+            else
+                StoppableWorker::SleepUntil(stop, now + kPollWatch);
             continue;
         }
         if (!onGrid) schedule.Rejoin(now); // back from the every-poll mode: no mark counts as skipped

@@ -62,13 +62,21 @@ public:
 
     using StopResult = StoppableWorker::StopResult;
     static constexpr std::chrono::milliseconds kStopWait{5000};
-    // How often the every-poll mode looks for a new poll once the next one
-    // is due (see PollPace in ScopeThread.cpp): well under the fastest poll
-    // period (about 15 ms at 115200 bit/s), and the time stamp is the
-    // poll's own, so a late look costs no accuracy.
+    // Waits until a poll other than number `after` has come, `until` has
+    // passed or `stop` is requested. Called on the ScopeThread in the
+    // every-poll mode, so that it wakes once per poll.
+    using PollWaiter = std::function<bool(uint64_t after, std::chrono::steady_clock::time_point until,
+                                          const std::stop_token& stop)>;
+    // The every-poll mode's longest wait for a poll: how soon it sees a
+    // stop, a change of mode or of the drive's data flow without one.
+    static constexpr std::chrono::milliseconds kPollWait{50};
+    // How often the every-poll mode looks for a new poll without a waiter,
+    // or when its last look took none:
+    // well under the fastest poll period (about 15 ms at 115200 bit/s); the
+    // time stamp is the poll's own, so a late look costs no accuracy.
     static constexpr std::chrono::milliseconds kPollWatch{5};
 
-    ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink);
+    ScopeThread(ScopeChannels& channels, StateReader reader, SampleSink sink, PollWaiter waiter = {});
     ~ScopeThread(); // StopAndWait()
     ScopeThread(const ScopeThread&) = delete;
     ScopeThread& operator=(const ScopeThread&) = delete;
@@ -106,6 +114,7 @@ private:
     ScopeChannels& channels_;
     StateReader reader_;
     SampleSink sink_;
+    PollWaiter waiter_;
     bool started_ = false; // owner thread only; the thread is never restarted
     // Last, so that it is gone before the members the thread uses (the
     // destructor also waits for it explicitly).
