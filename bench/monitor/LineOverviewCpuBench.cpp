@@ -13,6 +13,7 @@
 #include "app/AppOptions.h"
 #include "app/CDlgMenuBar.h"
 #include "app/CVELT_HostApp.h"
+#include "app/LineDrives.h"
 #include "app/SerialSettings.h"
 #include "base/MessageService.h"
 #include "link/CDriveLink.h"
@@ -116,6 +117,7 @@ int main(int argc, char** argv) {
     settings.PortNumber = kComNumber;
     settings.BaudRate = kBaud;
     app->Settings()->Set(settings);
+    app->Drives()->Merge(app->Settings()->PortName(), options.DemoIds); // the line now on another port
     app->MenuBar()->ConnectDrive();
     if (!app->Link()->IsConnected()) {
         std::fprintf(stderr, "line_overview_cpu_bench: could not connect\n");
