@@ -16,6 +16,7 @@
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <optional>
 #include <string>
 #include <thread>
@@ -207,6 +208,27 @@ void WaitAllRead(const CDriveLink& link, const std::vector<uint8_t>& ids) {
     }
 }
 
+// Calls `print` once a period until parsed.Count prints, an interrupt, or
+// the drive is lost and not back (with --reconnect it is waited for);
+// kExitStoppedAnswering for a drive lost without --reconnect, else 0.
+int PrintEachPeriod(ConnectionSupervisor& supervisor, const MonitorArgs& parsed, bool korean,
+                    const std::function<void()>& print) {
+    uint32_t losses = supervisor.Status().Losses;
+    for (long printed = 0; parsed.Count == 0 || printed < parsed.Count;) {
+        const WaitEnd end = WaitOnePeriod(supervisor, losses);
+        if (end == WaitEnd::Interrupted) return 0;
+        if (end == WaitEnd::Lost) {
+            losses = supervisor.Status().Losses;
+            PrintMessage(kDriverNoResponse.Pick(korean));
+            if (parsed.Reconnect && WaitForReconnect(supervisor, korean)) continue;
+            return parsed.Reconnect ? 0 : kExitStoppedAnswering;
+        }
+        print();
+        ++printed;
+    }
+    return 0;
+}
+
 // monitor --id LIST: the first drive is the connection's; the others are
 // read between its polls by the line overview. One line per drive each
 // period; at the end every drive that did not answer its last read is named
@@ -221,24 +243,12 @@ int RunMonitorDrives(const CliOptions& options, const MonitorArgs& parsed) {
         return failed;
     }
     link.SetLineDrives(options.ids);
-    int exitCode = 0;
-    uint32_t losses = supervisor.Status().Losses;
-    for (long printed = 0; parsed.Count == 0 || printed < parsed.Count;) {
-        const WaitEnd end = WaitOnePeriod(supervisor, losses);
-        if (end == WaitEnd::Interrupted) break;
-        if (end == WaitEnd::Lost) {
-            losses = supervisor.Status().Losses;
-            PrintMessage(kDriverNoResponse.Pick(options.korean));
-            if (parsed.Reconnect && WaitForReconnect(supervisor, options.korean)) continue;
-            if (!parsed.Reconnect) exitCode = kExitStoppedAnswering;
-            break;
-        }
+    int exitCode = PrintEachPeriod(supervisor, parsed, options.korean, [&] {
         const LineOverviewInput in = ReadLineOverview(link);
         for (uint8_t id : options.ids)
             PrintLineDrive(DriveIn(in, id), options.korean);
         std::fflush(stdout);
-        ++printed;
-    }
+    });
     if (exitCode == 0 && !g_interrupted.load()) WaitAllRead(link, options.ids);
     const LineOverviewInput in = ReadLineOverview(link);
     link.StopThread();
@@ -260,21 +270,8 @@ int RunMonitor(const CliOptions& options, const std::vector<std::string>& args) 
     ConnectionSupervisor supervisor(link, [reconnect = parsed.Reconnect] { return reconnect; });
     int failed = 0;
     if (!ConnectAndReadParams(link, options, &failed, &supervisor)) return failed;
-    int exitCode = 0;
-    uint32_t losses = supervisor.Status().Losses;
-    for (long printed = 0; parsed.Count == 0 || printed < parsed.Count;) {
-        const WaitEnd end = WaitOnePeriod(supervisor, losses);
-        if (end == WaitEnd::Interrupted) break;
-        if (end == WaitEnd::Lost) {
-            losses = supervisor.Status().Losses;
-            PrintMessage(kDriverNoResponse.Pick(options.korean));
-            if (parsed.Reconnect && WaitForReconnect(supervisor, options.korean)) continue;
-            if (!parsed.Reconnect) exitCode = kExitStoppedAnswering;
-            break;
-        }
-        PrintSnapshot(link, options.korean);
-        ++printed;
-    }
+    const int exitCode =
+        PrintEachPeriod(supervisor, parsed, options.korean, [&] { PrintSnapshot(link, options.korean); });
     link.StopThread();
     return exitCode;
 }
