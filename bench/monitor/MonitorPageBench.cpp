@@ -15,6 +15,7 @@
 #include "app/CVELT_HostApp.h"
 #include "app/SerialSettings.h"
 #include "base/MessageService.h"
+#include "bench/monitor/ShellBench.h"
 #include "controls/CGridCtrl.h"
 #include "link/CDriveLink.h"
 #include "monitor/CDlgMonitoring.h"
@@ -33,6 +34,7 @@
 #include <memory>
 
 using namespace velt;
+using namespace velt::bench;
 using namespace std::chrono_literals;
 
 namespace {
@@ -40,22 +42,6 @@ namespace {
 constexpr int kComNumber = 9;
 constexpr int kBaud = 115200;
 constexpr auto kSettle = 3s; // parameter read, first polls, window painted
-
-class PrintedMessages : public IMessageService {
-public:
-    MsgResult Show(const std::string& text, MsgButtons) override {
-        std::fprintf(stderr, "message: %s\n", text.c_str());
-        ++Count;
-        return MsgResult::No;
-    }
-    int Count = 0;
-};
-
-void RunEvents(std::chrono::milliseconds duration) {
-    QEventLoop loop; // a local loop: QApplication::quit would end the program
-    QTimer::singleShot(duration, &loop, &QEventLoop::quit);
-    loop.exec();
-}
 
 struct Phase {
     double CpuPercent = 0;
@@ -110,19 +96,6 @@ double HealthRefreshMs(LinkHealthDialog& health, double background) {
     return 1000.0 * (cpuSeconds - background / 100.0 * wallSeconds) / kRefreshes;
 }
 
-bool StartSimulator(QProcess& sim) {
-    sim.setProgram(QStringLiteral(VELT_SIM_PATH));
-    sim.setArguments({QStringLiteral("--port"), QStringLiteral("COM%1").arg(kComNumber),
-                      QStringLiteral("--baud"), QString::number(kBaud), QStringLiteral("--wire-timing")});
-    sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
-    sim.start();
-    if (!sim.waitForStarted(5000)) return false;
-    while (sim.waitForReadyRead(5000)) {
-        if (sim.readAll().contains("ready")) return true;
-    }
-    return false;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -134,7 +107,7 @@ int main(int argc, char** argv) {
     if (!ports.isValid()) return 1;
     qputenv("VELT_PORTS_DIR", ports.path().toLocal8Bit());
     QProcess sim;
-    if (!StartSimulator(sim)) {
+    if (!StartSimulator(sim, kComNumber, kBaud)) {
         std::fprintf(stderr, "monitor_page_bench: the simulated drive did not start\n");
         return 1;
     }
