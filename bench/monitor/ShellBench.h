@@ -36,8 +36,9 @@ inline void RunEvents(std::chrono::milliseconds duration) {
 // `more` arguments; true once it says it is ready.
 inline bool StartSimulator(QProcess& sim, int com, int baud, const QStringList& more = {}) {
     sim.setProgram(QStringLiteral(VELT_SIM_PATH));
-    sim.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("COM%1").arg(com), QStringLiteral("--baud"),
-                                 QString::number(baud), QStringLiteral("--wire-timing")} +
+    sim.setArguments(QStringList{QStringLiteral("--port"), QStringLiteral("COM%1").arg(com),
+                                 QStringLiteral("--baud"), QString::number(baud),
+                                 QStringLiteral("--wire-timing")} +
                      more);
     sim.setProcessChannelMode(QProcess::ForwardedErrorChannel);
     sim.start();

@@ -23,6 +23,7 @@ using CliRun = test::ProcessResult;
 
 class ParamsCliTest : public ::testing::Test {
 protected:
+    void StartLineOfTwoDrives();
     void SetUp() override {
         dir_ = fs::path(::testing::TempDir()) / ("velt_params_cli_" + std::to_string(::getpid()));
         fs::create_directories(dir_);
@@ -241,9 +242,9 @@ TEST_F(ParamsCliTest, DiffRefusesADamagedOrMissingSideBeforeTouchingTheDrive) {
     EXPECT_EQ(Run("params backups now").exitCode, 64);
 }
 
-// Several drives of one line: one file per drive, a table with a column per
-// drive, and a silent drive named with its failure.
-TEST_F(ParamsCliTest, SeveralDriveIdsAreReadInTurnAndASilentOneIsNamed) {
+// Drives 1 and 2 on the line in place of the single drive; drive 2's
+// register 13 holds 4321, so the two differ there.
+void ParamsCliTest::StartLineOfTwoDrives() {
     sim_->Stop();
     sim::SimOptions options;
     options.publish = false;
@@ -254,6 +255,12 @@ TEST_F(ParamsCliTest, SeveralDriveIdsAreReadInTurnAndASilentOneIsNamed) {
     ASSERT_TRUE(sim_->SelectDrive(2));
     sim_->SetHolding(13, 4321);
     sim_->SelectDrive(0);
+}
+
+// Several drives of one line: one file per drive, a table with a column per
+// drive, and a silent drive named with its failure.
+TEST_F(ParamsCliTest, SeveralDriveIdsAreReadInTurnAndASilentOneIsNamed) {
+    ASSERT_NO_FATAL_FAILURE(StartLineOfTwoDrives());
 
     CliRun r = Run("--id 1,2,3 params read --out '" + (dir_ / "axis.par").string() + "'");
     EXPECT_EQ(r.exitCode, 11) << "drive 3 does not answer";
@@ -277,16 +284,7 @@ TEST_F(ParamsCliTest, SeveralDriveIdsAreReadInTurnAndASilentOneIsNamed) {
 // One backup per drive of the list, each named with its ID and saying so in
 // its first line; a silent drive is named and the others are still written.
 TEST_F(ParamsCliTest, BackupsOfSeveralDrivesAreWrittenEachUnderItsIdAndASilentOneIsNamed) {
-    sim_->Stop();
-    sim::SimOptions options;
-    options.publish = false;
-    options.ids = {1, 2};
-    sim_ = std::make_unique<sim::SimDrive>(options);
-    std::string error;
-    ASSERT_TRUE(sim_->Start(&error)) << error;
-    ASSERT_TRUE(sim_->SelectDrive(2));
-    sim_->SetHolding(13, 4321);
-    sim_->SelectDrive(0);
+    ASSERT_NO_FATAL_FAILURE(StartLineOfTwoDrives());
 
     const CliRun r = Run("params backups --id 1,2,9");
     EXPECT_EQ(r.exitCode, 11) << r.err;
